@@ -52,6 +52,17 @@ struct Coord3D {
 // 2 imageAutocorrelation, 3 imageFFT, 4 imageSegmente, any other: image unchanged and
 // textures from imagePhase. A mode whose volume does not exist leaves image unchanged
 // and gives black textures.
+// Figures of the last region extraction: voxel counts and the seconds of each stage.
+struct BilanExtraction {
+  bool effectuee = false;      // false: the last call extracted nothing
+  int valeurGerme = 0;         // grey level of the seed
+  int nbVoxelsCroissance = 0;  // voxels reached by the growth
+  int nbVoxelsRegion = 0;      // region voxels before the topology repair
+  int nbVoxelsRepares = 0;     // region voxels after both repairs
+  double tempsCroissance = 0, tempsRegion = 0, tempsReparation = 0;
+  double tempsMaillage = 0, tempsLissage = 0, tempsNormales = 0;
+};
+
 class CImageTroisD : public ParametresConfigVolume {
 public:
   // Texture side in texels and size of one slice texture in bytes (3 bytes a texel).
@@ -138,8 +149,9 @@ public:
   void CimageTroisDtoCimage3D(CImage3D& target) const;
 
   // Seeded region extraction: grows the 26-connected voxels of the seed's grey level in
-  // image and replaces maillage by the mesh of that region.
-  void CroissanceDeRegion(int x, int y, int z);
+  // image and replaces maillage by the mesh of that region, smoothed by nbLissages rounds.
+  // A seed outside the volume (or an empty volume) extracts nothing and keeps maillage.
+  void CroissanceDeRegion(int x, int y, int z, int nbLissages = 10);
 
   // Direction analysis of the block given by the analysis cube (size in 256ths of each
   // side, position in scene coordinates -1 .. 1).
@@ -187,6 +199,7 @@ public:
   // Region extraction: work queue (valid during the growth only) and last mesh.
   std::unique_ptr<Coord3D[]> tempCroissanceRegion;
   std::shared_ptr<CMaillageTriangleChRegion> maillage;
+  BilanExtraction bilanExtraction;
 
   // Analysis state (null or empty until computed). The objects behind the shared
   // pointers are created by the analysis code, which supplies their deleters.

@@ -1,0 +1,248 @@
+#pragma once
+
+#include "core/CListe.h"
+#include "core/CListeChainee.h"
+#include "core/CListeSimple.h"
+#include "core/CPoint3D.h"
+#include "core/CVecteur.h"
+#include "core/Chaine.h"
+#include "core/Tuples.h"
+#include "region/CDeformableModelBase.h"
+#include "region/CRegionMultiresolution2D3DT.h"
+
+class CImage3D;
+class CRegion3D;
+class CTriangleChRegion;
+
+// Mesh vertex. It is a point (its position, in voxel coordinates) followed by its
+// attributes. Invariant within a mesh: `voisins` is in angular order around the vertex
+// (consecutive entries, cyclically, are neighbours of each other) and `triangles[k]` has
+// corners this, voisins[k], voisins[(k+1) mod n]. Both rings hold at most 24 entries.
+class CSommetChRegion : public CPoint3D
+{
+  public:
+    static constexpr int CAPACITE_ANNEAU = 24;
+    static constexpr int NB_ENERGIES = 7;
+
+    CSommetChRegion();
+    CSommetChRegion(const CSommetChRegion &s);
+    ~CSommetChRegion();
+    // Copies position, normale, vecteur0, vecteur1, marque1, marque2 and actif; clears the
+    // list links; leaves both rings as they are.
+    CSommetChRegion &operator=(const CSommetChRegion &s);
+
+    // Six lines of inspection text: position, energies, ring addresses, normal, vecteur1.
+    CVecteur<Chaine> infos() const;
+
+    CPoint3D normale;
+    CPoint3D vecteur0;
+    CPoint3D vecteur1;
+    int indice = 0;
+    CListeSimple<CSommetChRegion *> voisins;
+    CListeSimple<CTriangleChRegion *> triangles;
+    CSommetChRegion *suivant = nullptr;
+    CSommetChRegion *precedent = nullptr;
+    CVecteur<float> energie;
+    bool marque1 = false;
+    bool marque2 = false;
+    CListeChainee<CPoint3D> trajectoire;
+    bool actif = true;
+    bool enListeActive = true;
+    CPoint3D pointSquelette;
+    bool squeletteTrouve = false;
+    CTriangleChRegion *noeudSquelette = nullptr;
+    CListeChainee<CSommetChRegion *>::CElementChaine *elementActif = nullptr;
+};
+
+// Mesh triangle. `normale` is, once computed, the unit normal pointing out of the region;
+// `orientation` (+1 or -1) is the sign turning the corner-order normal (b-a)x(c-a) into it.
+class CTriangleChRegion
+{
+  public:
+    CTriangleChRegion() = default;
+    CTriangleChRegion(CSommetChRegion *a, CSommetChRegion *b, CSommetChRegion *c);
+    // Copies normal, corners and orientation; starts with empty links and skeleton set.
+    CTriangleChRegion(const CTriangleChRegion &t);
+    CTriangleChRegion &operator=(const CTriangleChRegion &) = delete;
+    ~CTriangleChRegion() = default;
+
+    // True when v is one of the three corners.
+    bool aPourSommet(const CSommetChRegion *v) const { return a == v || b == v || c == v; }
+
+    float normale[3] = {0.0f, 0.0f, 0.0f};
+    CSommetChRegion *a = nullptr;
+    CSommetChRegion *b = nullptr;
+    CSommetChRegion *c = nullptr;
+    int orientation = 0;
+    int indice = 0;
+    CTriangleChRegion *suivant = nullptr;
+    CTriangleChRegion *precedent = nullptr;
+    // Vertices attached to this triangle while it serves as a skeleton node.
+    CEnsemble<CSommetChRegion *, 100> sommetsSquelette;
+};
+
+// Closed triangle mesh around a voxel region, in voxel coordinates, and a deformable model.
+// It owns its vertices and triangles through two intrusive doubly linked lists; rings, the
+// active list and skeleton sets hold non-owning pointers. The two volumes are borrowed.
+// Invariants: nbSommets and nbTriangles equal the list lengths; every corner of a listed
+// triangle is a listed vertex; a vertex is in sommetsActifs exactly when its enListeActive
+// is true, and its elementActif is then its node there.
+class CMaillageTriangleChRegion : public CDeformableModelBase
+{
+  public:
+    CMaillageTriangleChRegion();
+    // Copying a mesh by construction is forbidden: the copy is left empty after asking the
+    // user whether to go on; "no" ends the process with exit code -1.
+    CMaillageTriangleChRegion(const CMaillageTriangleChRegion &m);
+    ~CMaillageTriangleChRegion();
+    // Deep copy of the settings, the vertices, the triangles and the rings.
+    CMaillageTriangleChRegion &operator=(const CMaillageTriangleChRegion &m);
+
+    // Destroys every vertex and triangle, clears centre, radius and histograms; leaves the
+    // active list as it is.
+    void vider();
+    void initialiserImages(CImage3D *image, CImage3D *evolution);
+    // Mean of the vertex positions; requires at least one vertex.
+    CPoint3D centreGravite() const;
+    // Moves every vertex onto the sphere of radius r around centre.
+    void setRayon(float r);
+
+    // Builds the surface of the union of the region's voxel cubes, scaled by echelle: the
+    // corner offset c of voxel p is placed at (p + c) * echelle - 0.5 on each axis. Replaces
+    // any previous surface; orders the rings, fills the active list, computes the normals.
+    bool creerMaillageTriangleChRegion2(const CRegion3D &region, int echelle);
+
+    // n rounds of Taubin smoothing (a shrinking pass of factor 0.5, then an inflating pass of
+    // factor -0.5, on the uniform umbrella vector). Leaves the normals stale.
+    void lisserCourbureTaubin(int n);
+    // Triangle normal from its corners, keeping the stored orientation.
+    void calculerNormale(CTriangleChRegion *t);
+    void calculerNormales();
+    // Triangle normal from its corners, with the orientation that agrees with the mean of
+    // its corners' vertex normals.
+    void calculerNormale2(CTriangleChRegion *t);
+    void calculerNormales2();
+    // Vertex normal: normalised sum of its incident triangle normals.
+    void calculerNormaleSommet(CSommetChRegion *v);
+    // Vertex normals of the active list.
+    void calculerNormalesSommets();
+
+    // Ring check of one vertex: triangles[k] spans v, voisins[k], voisins[k+1] (cyclically).
+    // Passes when the two rings differ in length.
+    bool verifierVoisins(CSommetChRegion *v);
+    // Whole-mesh consistency: list lengths and links, corners listed, every ring ordered and
+    // mutually consistent, ring capacities, active list agreeing with enListeActive. On a
+    // fault, returns false and, when rapport is given, describes the first one found.
+    bool verifierCoherence(Chaine *rapport = nullptr) const;
+
+    // Deformable-model parameters (floats, ints and bools). Every set operation reactivates
+    // the whole mesh.
+    float GetParameterFloatValue(int index) override;
+    int GetParameterIntValue(int index) override;
+    bool GetParameterBoolValue(int index) override;
+    void SetParameterFloatValue(int index, float value) override;
+    void SetParameterIntValue(int index, int value) override;
+    void SetParameterBoolValue(int index, bool value) override;
+    Chaine GetParameterFloatName(int index) override;
+    Chaine GetParameterIntName(int index) override;
+    Chaine GetParameterBoolName(int index) override;
+    int GetParameterFloatNumber() override;
+    int GetParameterIntNumber() override;
+    int GetParameterBoolNumber() override;
+
+    // Greedy evolution and image statistics.
+    unsigned int greedyGlobal(CImage3D *volume, int nbIterations);
+    float diffgradEnergyBresenham(CTriplet<int> depart, CTriplet<int> *arrivees, int nb,
+                                  CImage3D *volume);
+    void recalculerHistogrammes();
+    void recalculerHistogrammesBandes();
+    void calculerMoyenneEcarttype();
+
+    // Vertex split, merge and skeleton tracking.
+    void greedySeparateurNormeInfinie();
+    bool separer(CSommetChRegion *a, CSommetChRegion *b);
+    void greedyFusionneurNormeInfinie();
+    bool fusionner(CSommetChRegion *a, CSommetChRegion *b);
+    bool intersectionTriangle(const CPoint3D &origine, const CPoint3D &direction,
+                              CTriangleChRegion *t, CPoint3D &point);
+    bool intersectionTriangle(CSommetChRegion *v, CTriangleChRegion *t, CPoint3D &point);
+    void intersectionTriangles(CSommetChRegion *v);
+    void creerSquelette();
+
+    // Drawing, in scene coordinates, on the current OpenGL context (GL target only).
+    void dessinerOpenGL();
+    void dessinerFaces();
+    void dessinerFacesSmooth();
+    void dessinerFil();
+    void dessinerSommetsExplorateur();
+    void dessinerNormales();
+    void dessinerVecteurs();
+
+    CSommetChRegion *premierSommet = nullptr;
+    CSommetChRegion *dernierSommet = nullptr;
+    int nbSommets = 0;
+    CTriangleChRegion *premierTriangle = nullptr;
+    CTriangleChRegion *dernierTriangle = nullptr;
+    int nbTriangles = 0;
+    CListeChainee<CSommetChRegion *> sommetsActifs;
+    CPoint3D centre;
+    float rayon = 0.0f;
+    int ordreIcosaedre = 0;
+    CImage3D *image = nullptr;
+    CImage3D *imageEvolution = nullptr;
+    float materielSpeculaire[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    float materielDiffus[4] = {0.8f, 0.8f, 0.5f, 1.0f};
+    float materielAmbiant[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    float rayonSphere = 0.01f;
+    CVecteur<float> energieMin;
+    CVecteur<float> energieMax;
+    CVecteur<float> energieMoyenne;
+    CVecteur<float> energieEcartType;
+    bool adaptationPoids = false;
+    bool fusion = true;
+    bool separation = true;
+    bool pasSpatial = false;
+    bool critereArret = true;
+    bool squelette = false;
+    bool afficherSommets = false;
+    bool afficherFaces = false;
+    bool afficherFacesLisses = true;
+    bool afficherAretes = false;
+    bool afficherNormales = false;
+    bool afficherVecteurs = false;
+    int compteur1 = 0;
+    int compteur2 = 0;
+    int pas = 8;
+    CRegionMultiresolution2D3DT region;
+    int nbPixelsLigneRegion = 10;
+    float biaisRegion = 0.0f;
+    CVecteur<float> histogramme1;
+    CVecteur<float> histogramme2;
+    CVecteur<float> histogramme3;
+    CVecteur<float> histogramme4;
+    float moyenneInterieur = 0.0f;
+    float moyenneExterieur = 0.0f;
+    float ecartTypeInterieur = 0.0f;
+    float ecartTypeExterieur = 0.0f;
+
+    // Class-wide evolution parameters, shared by all meshes.
+    static float DEFAULT_ALPHA;
+    static float DEFAULT_BETA;
+    static float DEFAULT_GAMMA;
+    static float DEFAULT_DELTA;
+    static float DEFAULT_THETA;
+    static float DEFAULT_LAMBDA1;
+    static float DEFAULT_LAMBDA2;
+    static float DEFAULT_NEIGHBOR_STEP;
+    static int NEIGHBORDIM;
+    static int NEIGHBORHOOD;
+    static float SEUIL_VEROUILLAGE;
+
+  private:
+    // Destroys the vertices and triangles and empties both lists, touching nothing else.
+    void detruireSommetsTriangles();
+    // Empties the active list, then marks every vertex active and appends it, in list order.
+    void reactiverSommets();
+    // Orders the neighbour ring of v angularly and rebuilds its triangle ring to match.
+    void ordonnerAnneaux(CSommetChRegion *v);
+};

@@ -1,0 +1,196 @@
+#include "core/CListe.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Lexicographic (x, y, z) key, as the sorted lists use for voxel coordinates.
+struct Cle3
+{
+    int x = 0, y = 0, z = 0;
+    bool operator<(const Cle3& o) const
+    {
+        if (x != o.x)
+            return x < o.x;
+        if (y != o.y)
+            return y < o.y;
+        return z < o.z;
+    }
+};
+
+template <class T, int N>
+std::vector<T> contenu(const CListe<T, N>& l)
+{
+    std::vector<T> v;
+    for (int i = 0; i < l.longueur(); ++i)
+        v.push_back(l[i]);
+    return v;
+}
+
+TEST(CListe, AppendsCopiesAndAssignsDeeply)
+{
+    CListe<std::string, 10> a;
+    EXPECT_EQ(a.longueur(), 0);
+    a.ajouter("un").ajouter("deux").ajouter("trois");
+    ASSERT_EQ(a.longueur(), 3);
+    EXPECT_EQ(a[1], "deux");
+
+    CListe<std::string, 10> b(a);
+    b[0] = "autre";
+    EXPECT_EQ(a[0], "un");
+
+    CListe<std::string, 10> c;
+    c.ajouter("x");
+    c = a;
+    EXPECT_EQ(contenu(c), (std::vector<std::string>{"un", "deux", "trois"}));
+    c[2] = "modifie";
+    EXPECT_EQ(a[2], "trois");
+    c = c;
+    EXPECT_EQ(c.longueur(), 3);
+
+    a.vider();
+    EXPECT_EQ(a.longueur(), 0);
+    a.ajouter("encore");
+    EXPECT_EQ(contenu(a), std::vector<std::string>{"encore"});
+    EXPECT_EQ(b.longueur(), 3);
+}
+
+TEST(CListe, ReferencesStayValidWhileOthersMove)
+{
+    CEnsemble<int, 100000> s;
+    s.ajouter(500);
+    int& cinqCents = s[0];
+    // Insert many values before and after it, then remove some: the element moves in the list
+    // order but its cell does not.
+    for (int v = 0; v < 1000; ++v)
+        s.ajouter(v);
+    for (int v = 0; v < 1000; v += 3)
+        if (v != 500)
+            s.enlever(v);
+    EXPECT_EQ(&s[s.indice(500)], &cinqCents);
+    EXPECT_EQ(cinqCents, 500);
+
+    CListe<int, 1 << 28> grande;
+    grande.ajouter(7);
+    int& premier = grande[0];
+    for (int i = 0; i < 200000; ++i)
+        grande.ajouter(i);
+    EXPECT_EQ(&grande[0], &premier);
+    EXPECT_EQ(grande.longueur(), 200001);
+    EXPECT_EQ(grande[200000], 199999);
+}
+
+TEST(CListe, CapacityAndIndexOutsideTheList)
+{
+    CListe<int, 3> l;
+    l.ajouter(1).ajouter(2).ajouter(3);
+    EXPECT_DEBUG_DEATH(l.ajouter(4), "");
+    EXPECT_EQ(contenu(l), (std::vector<int>{1, 2, 3}));
+    EXPECT_DEBUG_DEATH(l[3] = 9, "");
+    EXPECT_DEBUG_DEATH(l[-1] = 9, "");
+    EXPECT_EQ(contenu(l), (std::vector<int>{1, 2, 3}));
+
+    // Cells freed by removals are reused: a set refilled many times stays within its capacity.
+    CEnsemble<int, 8> s;
+    for (int tour = 0; tour < 50; ++tour) {
+        for (int v = 0; v < 8; ++v)
+            s.ajouter(tour * 10 + v);
+        ASSERT_EQ(s.longueur(), 8);
+        for (int v = 0; v < 8; ++v)
+            s.enlever(tour * 10 + v);
+        ASSERT_EQ(s.longueur(), 0);
+    }
+}
+
+TEST(CEnsemble, PointersKeepAddressOrderAndDropWhenFull)
+{
+    std::vector<int> objets(101);
+    std::vector<int*> pointeurs;
+    for (int& o : objets)
+        pointeurs.push_back(&o);
+    std::mt19937 hasard(3);
+    std::shuffle(pointeurs.begin(), pointeurs.end(), hasard);
+
+    CEnsemble<int*, 100> s;
+    s.ajouter(pointeurs[0]).ajouter(pointeurs[0]);
+    EXPECT_EQ(s.longueur(), 1);
+    for (int* p : pointeurs)
+        s.ajouter(p);
+    ASSERT_EQ(s.longueur(), 100);
+    for (int i = 1; i < s.longueur(); ++i)
+        EXPECT_LT(reinterpret_cast<std::uintptr_t>(s[i - 1]), reinterpret_cast<std::uintptr_t>(s[i]));
+    EXPECT_EQ(s.indice(pointeurs[100]), -1);  // the 101st distinct value was dropped
+    for (int i = 0; i < 100; ++i)
+        EXPECT_NE(s.indice(pointeurs[i]), -1);
+}
+
+TEST(CEnsemble, TripletsAreLexicographicAndSigned)
+{
+    CEnsemble<Cle3, 100> s;
+    s.ajouter({0, 9, 9}).ajouter({1, 0, 0}).ajouter({0, 0, 0}).ajouter({0, 0, -1}).ajouter({0, 0, 0});
+    ASSERT_EQ(s.longueur(), 4);
+    EXPECT_EQ(s.indice({0, 0, -1}), 0);
+    EXPECT_EQ(s.indice({0, 0, 0}), 1);
+    EXPECT_EQ(s.indice({0, 9, 9}), 2);
+    EXPECT_EQ(s.indice({1, 0, 0}), 3);
+    EXPECT_EQ(s.indice({2, 0, 0}), -1);
+    EXPECT_EQ(s.indice({-5, 0, 0}), -1);
+    EXPECT_EQ(s.indice({0, 5, 0}), -1);
+}
+
+TEST(CEnsemble, MissingValuesChangeNothing)
+{
+    CEnsemble<int, 10> s;
+    s.enlever(4);
+    EXPECT_EQ(s.longueur(), 0);
+    EXPECT_EQ(s.indice(4), -1);
+    s.ajouter(2).ajouter(6);
+    s.enlever(4).enlever(7).enlever(1);
+    EXPECT_EQ(contenu(s), (std::vector<int>{2, 6}));
+    EXPECT_EQ(s.indice(7), -1);
+
+    // Copies of a set are independent sorted sets; a sorted list assigned from it searches it.
+    CEnsemble<int, 10> copie(s);
+    copie.ajouter(4);
+    EXPECT_EQ(s.longueur(), 2);
+    CListeTriee<int, 10> triee;
+    triee = copie;
+    EXPECT_EQ(triee.indice(4), 1);
+    EXPECT_EQ(triee.indice(5), -1);
+}
+
+TEST(CEnsemble, RandomOperationsMatchStdSet)
+{
+    constexpr int capacite = 300;
+    CEnsemble<int, capacite> s;
+    std::set<int> reference;
+    std::mt19937 hasard(42);
+    std::uniform_int_distribution<int> valeur(-400, 400);
+    for (int etape = 0; etape < 20000; ++etape) {
+        const int v = valeur(hasard);
+        if (hasard() % 3 != 0) {
+            s.ajouter(v);
+            if (static_cast<int>(reference.size()) < capacite)
+                reference.insert(v);
+        } else {
+            s.enlever(v);
+            reference.erase(v);
+        }
+        ASSERT_EQ(s.longueur(), static_cast<int>(reference.size()));
+        if (etape % 97 == 0) {
+            ASSERT_EQ(contenu(s), std::vector<int>(reference.begin(), reference.end()));
+        }
+    }
+    int position = 0;
+    for (int v : reference)
+        EXPECT_EQ(s.indice(v), position++);
+}
+
+}  // namespace
