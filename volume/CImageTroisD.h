@@ -40,6 +40,17 @@ struct Coord3D {
   int x, y, z;
 };
 
+// Figures of the last region extraction: voxel counts and the seconds of each stage.
+struct BilanExtraction {
+  bool effectuee = false;      // false: the last call extracted nothing
+  int valeurGerme = 0;         // grey level of the seed
+  int nbVoxelsCroissance = 0;  // voxels reached by the growth
+  int nbVoxelsRegion = 0;      // region voxels before the topology repair
+  int nbVoxelsRepares = 0;     // region voxels after both repairs
+  double tempsCroissance = 0, tempsRegion = 0, tempsReparation = 0;
+  double tempsMaillage = 0, tempsLissage = 0, tempsNormales = 0;
+};
+
 // Every volume buffer holds largeur * hauteur * profondeur bytes; voxel (x, y, z) is at
 // index (z * hauteur + y) * largeur + x, x along a picture row, y down the rows (row 0 =
 // top row of the picture), z the slice number in loading order. Invariant: either the
@@ -52,17 +63,6 @@ struct Coord3D {
 // 2 imageAutocorrelation, 3 imageFFT, 4 imageSegmente, any other: image unchanged and
 // textures from imagePhase. A mode whose volume does not exist leaves image unchanged
 // and gives black textures.
-// Figures of the last region extraction: voxel counts and the seconds of each stage.
-struct BilanExtraction {
-  bool effectuee = false;      // false: the last call extracted nothing
-  int valeurGerme = 0;         // grey level of the seed
-  int nbVoxelsCroissance = 0;  // voxels reached by the growth
-  int nbVoxelsRegion = 0;      // region voxels before the topology repair
-  int nbVoxelsRepares = 0;     // region voxels after both repairs
-  double tempsCroissance = 0, tempsRegion = 0, tempsReparation = 0;
-  double tempsMaillage = 0, tempsLissage = 0, tempsNormales = 0;
-};
-
 class CImageTroisD : public ParametresConfigVolume {
 public:
   // Texture side in texels and size of one slice texture in bytes (3 bytes a texel).

@@ -164,10 +164,10 @@ TEST(Chargement, ImageCorrompueSignaleeEtMotifAbandonne) {
   EXPECT_EQ(messages.textes[1].rfind("Le chargement des images \"*.png\" a échoué !\n", 0), 0u);
   // profondeur keeps the count of files; the slices never read are 0.
   ASSERT_EQ(vol.profondeur, 6);
-  EXPECT_TRUE(coupeUnie(vol.image, vol, 0, 11));
-  EXPECT_TRUE(coupeUnie(vol.image, vol, 1, 44));
+  EXPECT_TRUE(coupeUnie(vol.image, vol, 0, gris(11, 11, 11)));
+  EXPECT_TRUE(coupeUnie(vol.image, vol, 1, gris(44, 44, 44)));
   for (int z = 2; z < 6; ++z) EXPECT_TRUE(coupeUnie(vol.image, vol, z, 0));
-  EXPECT_TRUE(coupeUnie(vol.imageOriginal, vol, 1, 44));
+  EXPECT_TRUE(coupeUnie(vol.imageOriginal, vol, 1, gris(44, 44, 44)));
   EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2}));
 
   // A folder of unreadable pictures only has no size: an empty volume.
