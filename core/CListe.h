@@ -53,13 +53,13 @@ public:
         if (c != nullptr) {
             libres = lien(c);
         } else {
-            while (blocCourant < nbBlocs && utilisees == blocs[blocCourant].taille) {
+            while (blocCourant < nbBlocs && utilisees == bloc(blocCourant).taille) {
                 ++blocCourant;
                 utilisees = 0;
             }
             if (blocCourant == nbBlocs && !ajouterBloc(limite))
                 return nullptr;
-            c = blocs[blocCourant].cellules + utilisees++;
+            c = bloc(blocCourant).cellules + utilisees++;
         }
         try {
             return ::new (static_cast<void*>(c->octets)) T(v);
@@ -90,9 +90,10 @@ public:
     void liberer()
     {
         for (int i = 0; i < nbBlocs; ++i)
-            delete[] blocs[i].cellules;
-        delete[] blocs;
-        blocs = nullptr;
+            delete[] bloc(i).cellules;
+        delete[] autresBlocs;
+        autresBlocs = nullptr;
+        premierBloc = Bloc{};
         nbBlocs = 0;
         capaciteBlocs = 0;
         totalCellules = 0;
@@ -101,7 +102,8 @@ public:
 
     void echanger(CReserveCellules& autre) noexcept
     {
-        std::swap(blocs, autre.blocs);
+        std::swap(premierBloc, autre.premierBloc);
+        std::swap(autresBlocs, autre.autresBlocs);
         std::swap(nbBlocs, autre.nbBlocs);
         std::swap(capaciteBlocs, autre.capaciteBlocs);
         std::swap(totalCellules, autre.totalCellules);
@@ -120,8 +122,8 @@ private:
     };
     struct Bloc
     {
-        Cellule* cellules;
-        int taille;
+        Cellule* cellules = nullptr;
+        int taille = 0;
     };
 
     static Cellule* lien(const Cellule* c)
@@ -134,18 +136,18 @@ private:
 
     bool ajouterBloc(int limite)
     {
-        if (nbBlocs == capaciteBlocs) {
+        if (nbBlocs > 0 && nbBlocs - 1 == capaciteBlocs) {
             const int capacite = capaciteBlocs == 0 ? 4 : 2 * capaciteBlocs;
             Bloc* nouveaux = new (std::nothrow) Bloc[static_cast<std::size_t>(capacite)];
             if (nouveaux == nullptr)
                 return false;
-            for (int i = 0; i < nbBlocs; ++i)
-                nouveaux[i] = blocs[i];
-            delete[] blocs;
-            blocs = nouveaux;
+            for (int i = 0; i < capaciteBlocs; ++i)
+                nouveaux[i] = autresBlocs[i];
+            delete[] autresBlocs;
+            autresBlocs = nouveaux;
             capaciteBlocs = capacite;
         }
-        const int precedent = nbBlocs == 0 ? blocMin / 2 : blocs[nbBlocs - 1].taille;
+        const int precedent = nbBlocs == 0 ? blocMin / 2 : bloc(nbBlocs - 1).taille;
         long long taille = 2LL * precedent;
         if (taille > blocMax)
             taille = blocMax;
@@ -156,16 +158,20 @@ private:
         Cellule* cellules = new (std::nothrow) Cellule[static_cast<std::size_t>(taille)];
         if (cellules == nullptr)
             return false;
-        blocs[nbBlocs++] = Bloc{cellules, static_cast<int>(taille)};
+        bloc(nbBlocs++) = Bloc{cellules, static_cast<int>(taille)};
         totalCellules += taille;
         return true;
     }
 
-    Bloc* blocs = nullptr;
+    // Block 0 is kept inline so that a small list needs no block table.
+    Bloc& bloc(int i) { return i == 0 ? premierBloc : autresBlocs[i - 1]; }
+
+    Bloc premierBloc{};
+    Bloc* autresBlocs = nullptr;  // blocks 1 .. nbBlocs-1, room for capaciteBlocs of them
     int nbBlocs = 0;
     int capaciteBlocs = 0;
     long long totalCellules = 0;
-    int blocCourant = 0;  // bump allocation: next cell is blocs[blocCourant].cellules[utilisees]
+    int blocCourant = 0;  // bump allocation: next cell is bloc(blocCourant).cellules[utilisees]
     int utilisees = 0;
     Cellule* libres = nullptr;
 };

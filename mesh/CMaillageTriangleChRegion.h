@@ -37,6 +37,7 @@ class CSommetChRegion : public CPoint3D
     CPoint3D normale;
     CPoint3D vecteur0;
     CPoint3D vecteur1;
+    // Scratch number in list order, written by the copy and the smoothing.
     int indice = 0;
     CListeSimple<CSommetChRegion *> voisins;
     CListeSimple<CTriangleChRegion *> triangles;
@@ -98,8 +99,8 @@ class CMaillageTriangleChRegion : public CDeformableModelBase
     // Deep copy of the settings, the vertices, the triangles and the rings.
     CMaillageTriangleChRegion &operator=(const CMaillageTriangleChRegion &m);
 
-    // Destroys every vertex and triangle, clears centre, radius and histograms; leaves the
-    // active list as it is.
+    // Destroys every vertex and triangle and empties the active list that referred to them;
+    // clears centre, radius and histograms.
     void vider();
     void initialiserImages(CImage3D *image, CImage3D *evolution);
     // Mean of the vertex positions; requires at least one vertex.
@@ -239,8 +240,10 @@ class CMaillageTriangleChRegion : public CDeformableModelBase
     static float SEUIL_VEROUILLAGE;
 
   private:
-    // Destroys the vertices and triangles and empties both lists, touching nothing else.
+    // Destroys the vertices and triangles, empties both lists and the active list.
     void detruireSommetsTriangles();
+    // The bool parameter of that index, or null beyond the count.
+    bool *drapeau(int index);
     // Empties the active list, then marks every vertex active and appends it, in list order.
     void reactiverSommets();
     // Orders the neighbour ring of v angularly and rebuilds its triangle ring to match.

@@ -109,6 +109,52 @@ TEST(CListe, CapacityAndIndexOutsideTheList)
     }
 }
 
+// Counts the live objects, to check that each stored element is destroyed exactly once.
+struct Compte
+{
+    static int vivants;
+    int v = 0;
+    Compte() { ++vivants; }
+    Compte(int valeur) : v(valeur) { ++vivants; }
+    Compte(const Compte& o) : v(o.v) { ++vivants; }
+    Compte& operator=(const Compte&) = default;
+    ~Compte() { --vivants; }
+    bool operator<(const Compte& o) const { return v < o.v; }
+};
+int Compte::vivants = 0;
+
+TEST(CListe, EveryElementIsDestroyedOnce)
+{
+    const int depart = Compte::vivants;  // includes the spare element, once it exists
+    {
+        CEnsemble<Compte, 1000> s;
+        for (int i = 0; i < 500; ++i)
+            s.ajouter(Compte((i * 37) % 500));
+        EXPECT_EQ(Compte::vivants, depart + 500);
+        for (int i = 0; i < 500; i += 2)
+            s.enlever(Compte(i));
+        EXPECT_EQ(Compte::vivants, depart + 250);
+        CEnsemble<Compte, 1000> copie(s);
+        EXPECT_EQ(Compte::vivants, depart + 500);
+        copie = s;
+        EXPECT_EQ(Compte::vivants, depart + 500);
+        copie.vider();
+        EXPECT_EQ(Compte::vivants, depart + 250);
+        // Refilling after vider reuses the kept storage.
+        for (int tour = 0; tour < 3; ++tour) {
+            for (int i = 0; i < 1000; ++i)
+                copie.ajouter(Compte(i));
+            ASSERT_EQ(copie.longueur(), 1000);
+            ASSERT_EQ(copie[999].v, 999);
+            copie.vider();
+        }
+        CListe<Compte, 10> petite;
+        petite.ajouter(Compte(1)).ajouter(Compte(2));
+        EXPECT_EQ(Compte::vivants, depart + 252);
+    }
+    EXPECT_EQ(Compte::vivants, depart);
+}
+
 TEST(CEnsemble, PointersKeepAddressOrderAndDropWhenFull)
 {
     std::vector<int> objets(101);

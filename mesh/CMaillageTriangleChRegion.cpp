@@ -1,0 +1,275 @@
+#include "mesh/CMaillageTriangleChRegion.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "core/Message.h"
+
+float CMaillageTriangleChRegion::DEFAULT_ALPHA = 0.0f;
+float CMaillageTriangleChRegion::DEFAULT_BETA = 1.0f;
+float CMaillageTriangleChRegion::DEFAULT_GAMMA = 0.0f;
+float CMaillageTriangleChRegion::DEFAULT_DELTA = 0.0f;
+float CMaillageTriangleChRegion::DEFAULT_THETA = 0.15f;
+float CMaillageTriangleChRegion::DEFAULT_LAMBDA1 = 0.0f;
+float CMaillageTriangleChRegion::DEFAULT_LAMBDA2 = 0.0f;
+float CMaillageTriangleChRegion::DEFAULT_NEIGHBOR_STEP = 0.5f;
+int CMaillageTriangleChRegion::NEIGHBORDIM = 3;
+int CMaillageTriangleChRegion::NEIGHBORHOOD = 27;
+float CMaillageTriangleChRegion::SEUIL_VEROUILLAGE = 0.1f;
+
+namespace {
+
+constexpr int NB_BINS = 256;
+
+void initialiserHistogramme(CVecteur<float> &h)
+{
+    h.init(NB_BINS);
+    h.remplir(0.0f);
+}
+
+void initialiserStatistique(CVecteur<float> &v)
+{
+    v.init(CSommetChRegion::NB_ENERGIES);
+    v.remplir(0.0f);
+}
+
+} // namespace
+
+CMaillageTriangleChRegion::CMaillageTriangleChRegion()
+{
+    initialiserStatistique(energieMin);
+    initialiserStatistique(energieMax);
+    initialiserStatistique(energieMoyenne);
+    initialiserStatistique(energieEcartType);
+    initialiserHistogramme(histogramme1);
+    initialiserHistogramme(histogramme2);
+    initialiserHistogramme(histogramme3);
+    initialiserHistogramme(histogramme4);
+}
+
+CMaillageTriangleChRegion::CMaillageTriangleChRegion(const CMaillageTriangleChRegion &)
+    : CMaillageTriangleChRegion()
+{
+    if (!Question("CMaillageTriangleChRegion::constructeur de recopie : fonction interdite"))
+        std::exit(-1);
+}
+
+CMaillageTriangleChRegion::~CMaillageTriangleChRegion()
+{
+    vider();
+}
+
+void CMaillageTriangleChRegion::detruireSommetsTriangles()
+{
+    CSommetChRegion *s = premierSommet;
+    for (int i = 0; i < nbSommets && s != nullptr; ++i) {
+        CSommetChRegion *suivant = s->suivant;
+        delete s;
+        s = suivant;
+    }
+    CTriangleChRegion *t = premierTriangle;
+    for (int i = 0; i < nbTriangles && t != nullptr; ++i) {
+        CTriangleChRegion *suivant = t->suivant;
+        delete t;
+        t = suivant;
+    }
+    // The active list would otherwise point at destroyed vertices.
+    sommetsActifs.vider();
+    premierSommet = dernierSommet = nullptr;
+    premierTriangle = dernierTriangle = nullptr;
+    nbSommets = 0;
+    nbTriangles = 0;
+}
+
+void CMaillageTriangleChRegion::vider()
+{
+    centre = CPoint3D();
+    rayon = 0.0f;
+    detruireSommetsTriangles();
+    histogramme1.remplir(0.0f);
+    histogramme2.remplir(0.0f);
+    histogramme3.remplir(0.0f);
+    histogramme4.remplir(0.0f);
+}
+
+void CMaillageTriangleChRegion::reactiverSommets()
+{
+    sommetsActifs.vider();
+    for (CSommetChRegion *s = premierSommet; s != nullptr; s = s->suivant) {
+        s->actif = true;
+        s->enListeActive = true;
+        sommetsActifs.ajouter(s);
+        s->elementActif = sommetsActifs.fin;
+    }
+}
+
+CMaillageTriangleChRegion &CMaillageTriangleChRegion::operator=(const CMaillageTriangleChRegion &m)
+{
+    if (this == &m)
+        return *this;
+    detruireSommetsTriangles();
+    centre = m.centre;
+    rayon = m.rayon;
+    ordreIcosaedre = m.ordreIcosaedre;
+    for (int i = 0; i < 4; ++i) {
+        materielSpeculaire[i] = m.materielSpeculaire[i];
+        materielDiffus[i] = m.materielDiffus[i];
+        materielAmbiant[i] = m.materielAmbiant[i];
+    }
+    rayonSphere = m.rayonSphere;
+    adaptationPoids = m.adaptationPoids;
+    fusion = m.fusion;
+    separation = m.separation;
+    pasSpatial = m.pasSpatial;
+    critereArret = m.critereArret;
+    compteur1 = m.compteur1;
+    compteur2 = m.compteur2;
+    afficherSommets = m.afficherSommets;
+    afficherFaces = m.afficherFaces;
+    afficherFacesLisses = m.afficherFacesLisses;
+    afficherAretes = m.afficherAretes;
+    afficherNormales = m.afficherNormales;
+    image = m.image;
+    imageEvolution = m.imageEvolution;
+    nbPixelsLigneRegion = m.nbPixelsLigneRegion;
+    histogramme1 = m.histogramme1;
+    histogramme2 = m.histogramme2;
+    histogramme3 = m.histogramme3;
+    histogramme4 = m.histogramme4;
+
+    // Vertices and triangles are copied in list order; the source objects are numbered so
+    // that corners and rings can be translated by number.
+    std::vector<CSommetChRegion *> sommets;
+    sommets.reserve(static_cast<std::size_t>(m.nbSommets));
+    CSommetChRegion *source = m.premierSommet;
+    for (int i = 0; i < m.nbSommets && source != nullptr; ++i, source = source->suivant) {
+        source->indice = i;
+        CSommetChRegion *copie = new CSommetChRegion();
+        *copie = *source;
+        copie->indice = i;
+        copie->precedent = dernierSommet;
+        if (dernierSommet != nullptr)
+            dernierSommet->suivant = copie;
+        else
+            premierSommet = copie;
+        dernierSommet = copie;
+        sommets.push_back(copie);
+    }
+    nbSommets = static_cast<int>(sommets.size());
+    if (source != nullptr)
+        Message("CMaillageTriangleChRegion::operator= : erreur de recopie de la liste des sommets");
+
+    // A corner or ring entry outside the source's numbered lists cannot be translated; it
+    // becomes null rather than a pointer into the other mesh.
+    std::unordered_map<const CSommetChRegion *, CSommetChRegion *> numeroSommet;
+    numeroSommet.reserve(sommets.size());
+    source = m.premierSommet;
+    for (std::size_t i = 0; i < sommets.size(); ++i, source = source->suivant)
+        numeroSommet.emplace(source, sommets[i]);
+    auto traduireSommet = [&](const CSommetChRegion *s) -> CSommetChRegion * {
+        auto it = numeroSommet.find(s);
+        return it == numeroSommet.end() ? nullptr : it->second;
+    };
+
+    std::unordered_map<const CTriangleChRegion *, CTriangleChRegion *> numeroTriangle;
+    numeroTriangle.reserve(static_cast<std::size_t>(m.nbTriangles));
+    CTriangleChRegion *triangle = m.premierTriangle;
+    int n = 0;
+    for (; n < m.nbTriangles && triangle != nullptr; ++n, triangle = triangle->suivant) {
+        triangle->indice = n;
+        CTriangleChRegion *copie =
+            new CTriangleChRegion(traduireSommet(triangle->a), traduireSommet(triangle->b), traduireSommet(triangle->c));
+        for (int k = 0; k < 3; ++k)
+            copie->normale[k] = triangle->normale[k];
+        copie->orientation = triangle->orientation;
+        copie->indice = n;
+        copie->precedent = dernierTriangle;
+        if (dernierTriangle != nullptr)
+            dernierTriangle->suivant = copie;
+        else
+            premierTriangle = copie;
+        dernierTriangle = copie;
+        numeroTriangle.emplace(triangle, copie);
+    }
+    nbTriangles = n;
+    if (triangle != nullptr)
+        Message("CMaillageTriangleChRegion::operator= : erreur de recopie de la liste des triangles");
+
+    source = m.premierSommet;
+    CSommetChRegion *cible = premierSommet;
+    for (; source != nullptr && cible != nullptr; source = source->suivant, cible = cible->suivant) {
+        cible->voisins.vider();
+        cible->triangles.vider();
+        for (int k = 0; k < source->voisins.longueur() && k < cible->voisins.nbMax; ++k)
+            cible->voisins.ajouter(traduireSommet(source->voisins[k]));
+        for (int k = 0; k < source->triangles.longueur() && k < cible->triangles.nbMax; ++k) {
+            auto it = numeroTriangle.find(source->triangles[k]);
+            cible->triangles.ajouter(it == numeroTriangle.end() ? nullptr : it->second);
+        }
+    }
+    if (source != nullptr)
+        Message("CMaillageTriangleChRegion::operator= : erreur de recopie de la liste des sommets et triangles "
+                "voisins");
+
+    // The copy's active list mirrors the source's flags.
+    sommetsActifs.vider();
+    for (CSommetChRegion *s = premierSommet; s != nullptr; s = s->suivant) {
+        s->elementActif = nullptr;
+        s->enListeActive = false;
+    }
+    for (auto *e = m.sommetsActifs.debut; e != nullptr; e = e->suivant) {
+        CSommetChRegion *s = traduireSommet(e->valeur);
+        if (s != nullptr && !s->enListeActive) {
+            s->enListeActive = true;
+            sommetsActifs.ajouter(s);
+            s->elementActif = sommetsActifs.fin;
+        }
+    }
+    return *this;
+}
+
+CPoint3D CMaillageTriangleChRegion::centreGravite() const
+{
+    double sx = 0.0, sy = 0.0, sz = 0.0;
+    for (const CSommetChRegion *s = premierSommet; s != nullptr; s = s->suivant) {
+        sx += s->x;
+        sy += s->y;
+        sz += s->z;
+    }
+    return CPoint3D(static_cast<float>(sx / nbSommets), static_cast<float>(sy / nbSommets),
+                    static_cast<float>(sz / nbSommets));
+}
+
+void CMaillageTriangleChRegion::setRayon(float r)
+{
+    rayon = r;
+    for (CSommetChRegion *s = premierSommet; s != nullptr; s = s->suivant) {
+        const double dx = static_cast<double>(s->x) - centre.x;
+        const double dy = static_cast<double>(s->y) - centre.y;
+        const double dz = static_cast<double>(s->z) - centre.z;
+        const double longueur = std::sqrt(dx * dx + dy * dy + dz * dz);
+        if (longueur == 0.0)
+            continue;
+        s->x = static_cast<float>(centre.x + r * dx / longueur);
+        s->y = static_cast<float>(centre.y + r * dy / longueur);
+        s->z = static_cast<float>(centre.z + r * dz / longueur);
+    }
+}
+
+bool CMaillageTriangleChRegion::verifierVoisins(CSommetChRegion *v)
+{
+    const int n = v->voisins.longueur();
+    if (n != v->triangles.longueur())
+        return true;
+    for (int k = 0; k < n; ++k) {
+        const CTriangleChRegion *t = v->triangles[k];
+        const CSommetChRegion *u = v->voisins[k];
+        const CSommetChRegion *w = v->voisins[(k + 1) % n];
+        if (t == nullptr || !t->aPourSommet(v) || !t->aPourSommet(u) || !t->aPourSommet(w))
+            return false;
+    }
+    return true;
+}

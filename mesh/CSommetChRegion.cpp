@@ -1,0 +1,85 @@
+#include "mesh/CMaillageTriangleChRegion.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+unsigned int adresse(const void *p) { return static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(p)); }
+
+} // namespace
+
+CSommetChRegion::CSommetChRegion() : energie(NB_ENERGIES)
+{
+    voisins.initialiserMax(CAPACITE_ANNEAU);
+    triangles.initialiserMax(CAPACITE_ANNEAU);
+    energie.remplir(0.0f);
+}
+
+// The copy starts with rings of no capacity and cleared skeleton fields.
+CSommetChRegion::CSommetChRegion(const CSommetChRegion &s)
+    : CPoint3D(s), normale(s.normale), vecteur0(s.vecteur0), vecteur1(s.vecteur1), energie(NB_ENERGIES),
+      marque1(s.marque1), marque2(s.marque2), actif(s.actif), enListeActive(s.enListeActive)
+{
+    energie.remplir(0.0f);
+}
+
+CSommetChRegion::~CSommetChRegion() { trajectoire.vider(); }
+
+CSommetChRegion &CSommetChRegion::operator=(const CSommetChRegion &s)
+{
+    if (this == &s)
+        return *this;
+    x = s.x;
+    y = s.y;
+    z = s.z;
+    normale = s.normale;
+    vecteur0 = s.vecteur0;
+    vecteur1 = s.vecteur1;
+    marque1 = s.marque1;
+    marque2 = s.marque2;
+    actif = s.actif;
+    suivant = nullptr;
+    precedent = nullptr;
+    return *this;
+}
+
+CVecteur<Chaine> CSommetChRegion::infos() const
+{
+    CVecteur<Chaine> lignes(6);
+    char texte[256];
+    std::snprintf(texte, sizeof texte, "Coordonnées écran x=%.3f y=%.3f z=%.3f", x, y, z);
+    lignes[0] = texte;
+    Chaine energies;
+    for (int i = 0; i < energie.taille; ++i) {
+        std::snprintf(texte, sizeof texte, "energie[%d]=%.3f  ", i, energie[i]);
+        energies += texte;
+    }
+    lignes[1] = energies;
+    Chaine anneau("Voisins : ");
+    for (int i = 0; i < voisins.longueur(); ++i) {
+        std::snprintf(texte, sizeof texte, "%08x , ", adresse(voisins[i]));
+        anneau += texte;
+    }
+    lignes[2] = anneau;
+    Chaine anneauTriangles("Voisins : ");
+    for (int i = 0; i < triangles.longueur(); ++i) {
+        std::snprintf(texte, sizeof texte, "%08x , ", adresse(triangles[i]));
+        anneauTriangles += texte;
+    }
+    lignes[3] = anneauTriangles;
+    std::snprintf(texte, sizeof texte, "Normale : x=%.3f y=%.3f z=%.3f", normale.x, normale.y, normale.z);
+    lignes[4] = texte;
+    std::snprintf(texte, sizeof texte, "Vecteur1 : x=%.3f y=%.3f z=%.3f", vecteur1.x, vecteur1.y, vecteur1.z);
+    lignes[5] = texte;
+    return lignes;
+}
+
+CTriangleChRegion::CTriangleChRegion(CSommetChRegion *a, CSommetChRegion *b, CSommetChRegion *c) : a(a), b(b), c(c)
+{
+}
+
+CTriangleChRegion::CTriangleChRegion(const CTriangleChRegion &t)
+    : normale{t.normale[0], t.normale[1], t.normale[2]}, a(t.a), b(t.b), c(t.c), orientation(t.orientation)
+{
+}

@@ -1,0 +1,172 @@
+#include <cmath>
+#include <vector>
+
+#include "core/Message.h"
+#include "mesh/CMaillageTriangleChRegion.h"
+
+namespace {
+
+// Division by the Euclidean length, the squared length summed in double and rounded to float
+// before the root. A zero vector stays zero instead of turning into NaN.
+void normaliser(float &x, float &y, float &z)
+{
+    const float n2 = static_cast<float>(static_cast<double>(x) * x + static_cast<double>(y) * y +
+                                        static_cast<double>(z) * z);
+    const float n = std::sqrt(n2);
+    if (n == 0.0f)
+        return;
+    x /= n;
+    y /= n;
+    z /= n;
+}
+
+// Corner-order normal (b - a) x (c - a), not normalised.
+void normaleSommets(const CTriangleChRegion *t, float &gx, float &gy, float &gz)
+{
+    const float ux = t->b->x - t->a->x, uy = t->b->y - t->a->y, uz = t->b->z - t->a->z;
+    const float vx = t->c->x - t->a->x, vy = t->c->y - t->a->y, vz = t->c->z - t->a->z;
+    gx = static_cast<float>(static_cast<double>(uy) * vz - static_cast<double>(uz) * vy);
+    gy = static_cast<float>(static_cast<double>(uz) * vx - static_cast<double>(ux) * vz);
+    gz = static_cast<float>(static_cast<double>(ux) * vy - static_cast<double>(uy) * vx);
+}
+
+bool unCoinActif(const CTriangleChRegion *t) { return t->a->actif || t->b->actif || t->c->actif; }
+
+} // namespace
+
+void CMaillageTriangleChRegion::lisserCourbureTaubin(int n)
+{
+    if (n <= 0 || nbSommets <= 0)
+        return;
+    // The passes run on flat copies of the positions and of the neighbour rings (numbered in
+    // list order): the same arithmetic as on the vertices, without chasing pointers.
+    std::vector<CSommetChRegion *> sommets;
+    sommets.reserve(static_cast<std::size_t>(nbSommets));
+    for (CSommetChRegion *s = premierSommet; s != nullptr; s = s->suivant) {
+        s->indice = static_cast<int>(sommets.size());
+        sommets.push_back(s);
+    }
+    const std::size_t nb = sommets.size();
+    std::vector<float> positions(3 * nb);
+    std::vector<int> debutAnneau(nb + 1);
+    std::vector<int> anneaux;
+    anneaux.reserve(7 * nb);
+    for (std::size_t i = 0; i < nb; ++i) {
+        const CSommetChRegion *s = sommets[i];
+        positions[3 * i] = s->x;
+        positions[3 * i + 1] = s->y;
+        positions[3 * i + 2] = s->z;
+        debutAnneau[i] = static_cast<int>(anneaux.size());
+        for (int k = 0; k < s->voisins.longueur(); ++k)
+            anneaux.push_back(s->voisins.tab[k]->indice);
+    }
+    debutAnneau[nb] = static_cast<int>(anneaux.size());
+
+    std::vector<float> deplacements(3 * nb);
+    auto passe = [&](double facteur) {
+        // All umbrella vectors first, from the positions at the start of the pass.
+        for (std::size_t i = 0; i < nb; ++i) {
+            const int premier = debutAnneau[i], fin = debutAnneau[i + 1];
+            const int m = fin - premier;
+            if (m == 0) {
+                deplacements[3 * i] = deplacements[3 * i + 1] = deplacements[3 * i + 2] = 0.0f;
+                continue;
+            }
+            double sx = 0.0, sy = 0.0, sz = 0.0;
+            for (int r = premier; r < fin; ++r) {
+                const float *u = &positions[3 * static_cast<std::size_t>(anneaux[r])];
+                sx += u[0];
+                sy += u[1];
+                sz += u[2];
+            }
+            deplacements[3 * i] = static_cast<float>(sx / m - positions[3 * i]);
+            deplacements[3 * i + 1] = static_cast<float>(sy / m - positions[3 * i + 1]);
+            deplacements[3 * i + 2] = static_cast<float>(sz / m - positions[3 * i + 2]);
+        }
+        for (std::size_t c = 0; c < 3 * nb; ++c)
+            positions[c] = static_cast<float>(positions[c] + facteur * deplacements[c]);
+    };
+    for (int round = 0; round < n; ++round) {
+        passe(0.5);
+        passe(-0.5);
+    }
+    for (std::size_t i = 0; i < nb; ++i) {
+        sommets[i]->x = positions[3 * i];
+        sommets[i]->y = positions[3 * i + 1];
+        sommets[i]->z = positions[3 * i + 2];
+    }
+}
+
+void CMaillageTriangleChRegion::calculerNormale(CTriangleChRegion *t)
+{
+    if (!unCoinActif(t))
+        return;
+    float gx, gy, gz;
+    normaleSommets(t, gx, gy, gz);
+    normaliser(gx, gy, gz);
+    const float signe = static_cast<float>(t->orientation);
+    t->normale[0] = signe * gx;
+    t->normale[1] = signe * gy;
+    t->normale[2] = signe * gz;
+}
+
+void CMaillageTriangleChRegion::calculerNormales()
+{
+    for (CTriangleChRegion *t = premierTriangle; t != nullptr; t = t->suivant)
+        calculerNormale(t);
+}
+
+void CMaillageTriangleChRegion::calculerNormale2(CTriangleChRegion *t)
+{
+    if (!unCoinActif(t))
+        return;
+    const CPoint3D &na = t->a->normale, &nb = t->b->normale, &nc = t->c->normale;
+    float mx = static_cast<float>((static_cast<double>(nb.x) + na.x + nc.x) / 3.0);
+    float my = static_cast<float>((static_cast<double>(nb.y) + na.y + nc.y) / 3.0);
+    float mz = static_cast<float>((static_cast<double>(nb.z) + na.z + nc.z) / 3.0);
+    normaliser(mx, my, mz);
+    float gx, gy, gz;
+    normaleSommets(t, gx, gy, gz);
+    normaliser(gx, gy, gz);
+    const double dx = static_cast<double>(mx) - gx, dy = static_cast<double>(my) - gy, dz = static_cast<double>(mz) - gz;
+    const double sx = static_cast<double>(mx) + gx, sy = static_cast<double>(my) + gy, sz = static_cast<double>(mz) + gz;
+    const float ecart = static_cast<float>(dx * dx + dy * dy + dz * dz);
+    const float somme = static_cast<float>(sx * sx + sy * sy + sz * sz);
+    // A comparison that fails on a NaN keeps the corner order.
+    t->orientation = ecart > somme ? -1 : 1;
+    const float signe = static_cast<float>(t->orientation);
+    t->normale[0] = signe * gx;
+    t->normale[1] = signe * gy;
+    t->normale[2] = signe * gz;
+}
+
+void CMaillageTriangleChRegion::calculerNormales2()
+{
+    for (CTriangleChRegion *t = premierTriangle; t != nullptr; t = t->suivant)
+        calculerNormale2(t);
+}
+
+void CMaillageTriangleChRegion::calculerNormaleSommet(CSommetChRegion *v)
+{
+    double sx = 0.0, sy = 0.0, sz = 0.0;
+    for (int k = 0; k < v->triangles.longueur(); ++k) {
+        const CTriangleChRegion *t = v->triangles.tab[k];
+        if (t == nullptr) {
+            v->normale = CPoint3D(static_cast<float>(sx), static_cast<float>(sy), static_cast<float>(sz));
+            Message(Chaine("ERREUR : sommet ") + toChaine(static_cast<const CPoint3D &>(*v)));
+            return;
+        }
+        sx += t->normale[0];
+        sy += t->normale[1];
+        sz += t->normale[2];
+    }
+    float x = static_cast<float>(sx), y = static_cast<float>(sy), z = static_cast<float>(sz);
+    normaliser(x, y, z);
+    v->normale = CPoint3D(x, y, z);
+}
+
+void CMaillageTriangleChRegion::calculerNormalesSommets()
+{
+    for (CSommetChRegion **s = sommetsActifs.elementDebut(); s != nullptr; s = sommetsActifs.elementSuivant())
+        calculerNormaleSommet(*s);
+}

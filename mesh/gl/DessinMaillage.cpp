@@ -1,0 +1,230 @@
+// Drawing of the mesh in scene coordinates on the current OpenGL context. Positions and normals
+// are converted from voxel coordinates at every call; faces and edges go to OpenGL as vertex
+// arrays (one primitive block per call), arrows and spheres one by one.
+
+#include "mesh/CMaillageTriangleChRegion.h"
+#include "view/gl/Fleche.h"
+
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// Scratch arrays reused from frame to frame (drawing runs on one thread).
+std::vector<float> positions;
+std::vector<float> normales;
+std::vector<GLuint> indices;
+
+// freeglut ends the process when it cannot reach an X display with GLX, so it is initialised
+// only when one answers; otherwise the spheres are drawn with a GLU quadric of the same slices
+// and stacks.
+bool glutUtilisable() {
+    static const bool utilisable = [] {
+        Display* affichage = XOpenDisplay(nullptr);
+        if (affichage == nullptr)
+            return false;
+        const bool glx = glXQueryExtension(affichage, nullptr, nullptr);
+        XCloseDisplay(affichage);
+        if (!glx)
+            return false;
+        int argc = 1;
+        char nom[] = "stravol";
+        char* argv[] = {nom, nullptr};
+        glutInit(&argc, argv);
+        return true;
+    }();
+    return utilisable;
+}
+
+void sphereSolide(float rayon, int tranches, int piles) {
+    if (glutUtilisable()) {
+        glutSolidSphere(rayon, tranches, piles);
+        return;
+    }
+    GLUquadric* q = gluNewQuadric();
+    gluQuadricDrawStyle(q, GLU_FILL);
+    gluQuadricNormals(q, GLU_SMOOTH);
+    gluSphere(q, rayon, tranches, piles);
+    gluDeleteQuadric(q);
+}
+
+void ajouter(std::vector<float>& v, const CPoint3D& p) {
+    v.push_back(p.x);
+    v.push_back(p.y);
+    v.push_back(p.z);
+}
+
+// A voxel-space direction as a unit drawing-space normal; a null direction stays null.
+CPoint3D normaleGL(const CPoint3D& d) {
+    const CPoint3D n = d.Image2GLVect();
+    const float longueur = n.norme();
+    return longueur > 0 ? n / longueur : CPoint3D();
+}
+
+// Visits the listed vertices in list order, at most nbSommets of them.
+template <class F>
+void pourChaqueSommet(CSommetChRegion* premier, int nb, F&& f) {
+    CSommetChRegion* v = premier;
+    for (int i = 0; i < nb && v != nullptr; ++i, v = v->suivant)
+        f(v, i);
+}
+
+template <class F>
+void pourChaqueTriangle(CTriangleChRegion* premier, int nb, F&& f) {
+    CTriangleChRegion* t = premier;
+    for (int i = 0; i < nb && t != nullptr; ++i, t = t->suivant)
+        f(t);
+}
+
+void dessinerTableaux(GLenum mode, const std::vector<float>& sommets,
+                      const std::vector<float>* normalesSommets, const std::vector<GLuint>* ordre) {
+    const GLsizei nb = static_cast<GLsizei>(ordre ? ordre->size() : sommets.size() / 3);
+    if (nb == 0)
+        return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, sommets.data());
+    if (normalesSommets) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, 0, normalesSommets->data());
+    }
+    if (ordre)
+        glDrawElements(mode, nb, GL_UNSIGNED_INT, ordre->data());
+    else
+        glDrawArrays(mode, 0, nb);
+    if (normalesSommets)
+        glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+} // namespace
+
+void CMaillageTriangleChRegion::dessinerOpenGL() {
+    if (afficherFaces)
+        dessinerFaces();
+    if (afficherFacesLisses)
+        dessinerFacesSmooth();
+    if (afficherAretes) {
+        glDisable(GL_LIGHTING);
+        dessinerFil();
+        glEnable(GL_LIGHTING);
+    }
+    if (afficherSommets)
+        dessinerSommetsExplorateur();
+    if (afficherNormales) {
+        glDisable(GL_LIGHTING);
+        dessinerNormales();
+        glEnable(GL_LIGHTING);
+    }
+    if (afficherVecteurs) {
+        glDisable(GL_LIGHTING);
+        dessinerVecteurs();
+        glEnable(GL_LIGHTING);
+    }
+}
+
+void CMaillageTriangleChRegion::dessinerFaces() {
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, materielSpeculaire);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, materielDiffus);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, materielAmbiant);
+    positions.clear();
+    normales.clear();
+    pourChaqueTriangle(premierTriangle, nbTriangles, [](CTriangleChRegion* t) {
+        const CPoint3D n = normaleGL(CPoint3D(t->normale[0], t->normale[1], t->normale[2]));
+        for (const CSommetChRegion* coin : {t->a, t->b, t->c}) {
+            ajouter(normales, n);
+            ajouter(positions, coin->Image2GL());
+        }
+    });
+    dessinerTableaux(GL_TRIANGLES, positions, &normales, nullptr);
+}
+
+void CMaillageTriangleChRegion::dessinerFacesSmooth() {
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, materielSpeculaire);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, materielDiffus);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, materielAmbiant);
+    // Each listed vertex is converted once; its list number (kept in `indice`, working storage
+    // otherwise written only by the copy) addresses it from the triangles.
+    positions.clear();
+    normales.clear();
+    indices.clear();
+    int nb = 0;
+    pourChaqueSommet(premierSommet, nbSommets, [&nb](CSommetChRegion* v, int i) {
+        v->indice = i;
+        ajouter(positions, v->Image2GL());
+        ajouter(normales, normaleGL(v->normale));
+        nb = i + 1;
+    });
+    const auto valide = [nb](const CSommetChRegion* v) { return v->indice >= 0 && v->indice < nb; };
+    pourChaqueTriangle(premierTriangle, nbTriangles, [&](CTriangleChRegion* t) {
+        if (!valide(t->a) || !valide(t->b) || !valide(t->c))
+            return;
+        indices.push_back(static_cast<GLuint>(t->a->indice));
+        indices.push_back(static_cast<GLuint>(t->b->indice));
+        indices.push_back(static_cast<GLuint>(t->c->indice));
+    });
+    dessinerTableaux(GL_TRIANGLES, positions, &normales, &indices);
+}
+
+void CMaillageTriangleChRegion::dessinerFil() {
+    glColor3f(0, 0, 0);
+    // Every vertex lifted 0.01 voxel along its normal, so that the lines lie in front of the
+    // faces; an edge is drawn from the lower address of its two ends only, hence once.
+    positions.clear();
+    indices.clear();
+    int nb = 0;
+    pourChaqueSommet(premierSommet, nbSommets, [&nb](CSommetChRegion* v, int i) {
+        v->indice = i;
+        ajouter(positions, (static_cast<const CPoint3D&>(*v) + v->normale * 0.01).Image2GL());
+        nb = i + 1;
+    });
+    const std::less<const CSommetChRegion*> avant;
+    pourChaqueSommet(premierSommet, nbSommets, [&](CSommetChRegion* v, int) {
+        for (int k = 0; k < v->voisins.longueur(); ++k) {
+            const CSommetChRegion* u = v->voisins[k];
+            if (avant(v, u) && u->indice >= 0 && u->indice < nb) {
+                indices.push_back(static_cast<GLuint>(v->indice));
+                indices.push_back(static_cast<GLuint>(u->indice));
+            }
+        }
+    });
+    dessinerTableaux(GL_LINES, positions, nullptr, &indices);
+}
+
+void CMaillageTriangleChRegion::dessinerSommetsExplorateur() {
+    for (CSommetChRegion** e = sommetsActifs.elementDebut(); e != nullptr;
+         e = sommetsActifs.elementSuivant()) {
+        const CSommetChRegion* v = *e;
+        const float c = v->actif ? 1.0f : 0.0f;
+        const float couleur[4] = {c, c, c, 1.0f};
+        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, couleur);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, couleur);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, couleur);
+        const CPoint3D p = v->Image2GL();
+        glTranslatef(p.x, p.y, p.z);
+        sphereSolide(rayonSphere, 5, 5);
+        glTranslatef(-p.x, -p.y, -p.z);
+    }
+}
+
+void CMaillageTriangleChRegion::dessinerNormales() {
+    glColor3f(1, 0, 0);
+    pourChaqueSommet(premierSommet, nbSommets, [](CSommetChRegion* v, int) {
+        const CPoint3D& p = *v;
+        dessinerFleche(p.Image2GL(), (p + v->normale * 2.0).Image2GL(), 8, 0.05f, 0.25f);
+    });
+}
+
+void CMaillageTriangleChRegion::dessinerVecteurs() {
+    glColor3f(0, 1, 0);
+    pourChaqueSommet(premierSommet, nbSommets, [](CSommetChRegion* v, int) {
+        const CPoint3D& p = *v;
+        dessinerFleche(p.Image2GL(), (p + v->vecteur1).Image2GL(), 8, 0.05f, 0.25f);
+    });
+}
