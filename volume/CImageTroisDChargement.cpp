@@ -126,14 +126,12 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
     for (const std::string& nom : listes[m]) {
       std::string erreur;
       const int etat = ChargerImage(path + "/" + nom, erreur);
+      if (etat == kMemoireEpuisee) {
+        memoireEpuisee = true;  // already reported, with the sizes asked for
+        break;
+      }
       if (etat != kChargementReussi) {
-        if (etat == kMemoireEpuisee) {
-          memoireEpuisee = true;
-          signaler(erreur);
-        } else {
-          signaler(std::string("Le chargement des images \"") + kMotifs[m] + "\" a échoué !\n" +
-                   erreur);
-        }
+        signaler(std::string("Le chargement des images \"") + kMotifs[m] + "\" a échoué !\n" + erreur);
         break;
       }
       ++indZ;
@@ -217,11 +215,8 @@ int CImageTroisD::ChargerImage(const std::string& fichier, std::string& erreur) 
   const BTCImageData& img = *objet.GetObjectDataPtr();
   if (largeur == 0) {
     if (!allouerVolumes(static_cast<int>(img.GetWidth()), static_cast<int>(img.GetHeight()), profondeur,
-                        rgb == 1)) {
-      erreur = "Mémoire insuffisante pour un volume de " + std::to_string(img.GetWidth()) + " x " +
-               std::to_string(img.GetHeight()) + " x " + std::to_string(profondeur) + " voxels.";
+                        rgb == 1))
       return kMemoireEpuisee;
-    }
   } else if (img.GetWidth() != largeur || img.GetHeight() != hauteur) {
     signaler(messageTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur));
   }
