@@ -2,28 +2,13 @@
 
 #include <stb/stb_image_write.h>
 
-#include <atomic>
+#include <filesystem>
 #include <fstream>
-#include <random>
 
-DossierTemporaire::DossierTemporaire() {
-  static std::atomic<int> compteur{0};
-  std::random_device alea;
-  const auto base = std::filesystem::temp_directory_path();
-  do {
-    chemin_ = (base / ("stravol-" + std::to_string(alea()) + "-" + std::to_string(compteur++))).string();
-  } while (!std::filesystem::create_directory(chemin_));
-}
-
-DossierTemporaire::~DossierTemporaire() {
-  std::error_code ec;
-  std::filesystem::remove_all(chemin_, ec);
-}
-
-std::string DossierTemporaire::sousDossier(const std::string& nom) const {
-  const std::string dossier = chemin_ + "/" + nom;
-  std::filesystem::create_directories(dossier);
-  return dossier;
+std::string sousDossier(const DossierTemporaire& dossier, const std::string& nom) {
+  const std::string chemin = dossier / nom;
+  std::filesystem::create_directories(chemin);
+  return chemin;
 }
 
 void PixelsRGB::fixer(int x, int y, unsigned char r, unsigned char g, unsigned char b) {

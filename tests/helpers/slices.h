@@ -1,27 +1,15 @@
 #pragma once
-// Temporary folders of slice pictures and collecting sinks, for the loaded volume's tests.
+// Slice pictures in temporary folders and collecting sinks, for the loaded volume's tests.
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "helpers/images.h"
 #include "volume/Sinks.h"
 
-// A fresh empty folder under the system's temporary directory, removed with its content.
-class DossierTemporaire {
-public:
-  DossierTemporaire();
-  ~DossierTemporaire();
-  DossierTemporaire(const DossierTemporaire&) = delete;
-  DossierTemporaire& operator=(const DossierTemporaire&) = delete;
-
-  const std::string& chemin() const { return chemin_; }
-  // Creates (if needed) and returns the sub-folder nom.
-  std::string sousDossier(const std::string& nom) const;
-
-private:
-  std::string chemin_;
-};
+// Creates (if needed) and returns the sub-folder nom of dossier.
+std::string sousDossier(const DossierTemporaire& dossier, const std::string& nom);
 
 // A picture of 3 bytes (red, green, blue) per pixel, rows packed, first row first.
 struct PixelsRGB {

@@ -28,7 +28,7 @@ unsigned char gris(int r, int g, int b) { return static_cast<unsigned char>(0.58
 
 TEST(Chargement, ConversionEnGrisTronqueEtPlansCouleur) {
   DossierTemporaire tmp;
-  const std::string dossier = tmp.sousDossier("volume");
+  const std::string dossier = sousDossier(tmp, "volume");
   PixelsRGB im(7, 2);
   const int couleurs[7][3] = {{128, 128, 128}, {100, 100, 100}, {255, 255, 255}, {0, 0, 0},
                               {1, 1, 1},       {10, 200, 30},   {250, 3, 77}};
@@ -71,7 +71,7 @@ TEST(Chargement, ConversionEnGrisTronqueEtPlansCouleur) {
 
 TEST(Chargement, OrdreDesMotifsPuisDesNoms) {
   DossierTemporaire tmp;
-  const std::string dossier = tmp.sousDossier("volume");
+  const std::string dossier = sousDossier(tmp, "volume");
   ASSERT_TRUE(ecrirePNG(dossier + "/a.png", imageUnie(8, 8, 10)));
   ASSERT_TRUE(ecrireBMP(dossier + "/b.bmp", imageUnie(8, 8, 20)));
   ASSERT_TRUE(ecrireBMP(dossier + "/A.BMP", imageUnie(8, 8, 30)));
@@ -96,7 +96,7 @@ TEST(Chargement, OrdreDesMotifsPuisDesNoms) {
 
 TEST(Chargement, PngPuisBmpEmpileLeBmpDAbord) {
   DossierTemporaire tmp;
-  const std::string dossier = tmp.sousDossier("v");
+  const std::string dossier = sousDossier(tmp, "v");
   ASSERT_TRUE(ecrirePNG(dossier + "/a.png", imageUnie(3, 2, 77)));
   ASSERT_TRUE(ecrireBMP(dossier + "/b.bmp", imageUnie(3, 2, 99)));
   CImageTroisD vol(tmp.chemin(), dossier, nullptr, nullptr);
@@ -108,7 +108,7 @@ TEST(Chargement, PngPuisBmpEmpileLeBmpDAbord) {
 TEST(Chargement, DossierVideOuAbsentDonneUnVolumeVideSur) {
   DossierTemporaire tmp;
   for (const bool absent : {false, true}) {
-    const std::string dossier = absent ? tmp.chemin() + "/absent" : tmp.sousDossier("vide");
+    const std::string dossier = absent ? tmp.chemin() + "/absent" : sousDossier(tmp, "vide");
     MessagesCollectes messages;
     ProgressionCollectee barre;
     CImageTroisD vol(tmp.chemin(), dossier, &barre, &messages);
@@ -145,7 +145,7 @@ TEST(Chargement, DossierVideOuAbsentDonneUnVolumeVideSur) {
 
 TEST(Chargement, ImageCorrompueSignaleeEtMotifAbandonne) {
   DossierTemporaire tmp;
-  const std::string dossier = tmp.sousDossier("v");
+  const std::string dossier = sousDossier(tmp, "v");
   ASSERT_TRUE(ecrireBMP(dossier + "/a.bmp", imageUnie(6, 4, 11)));
   ASSERT_TRUE(ecrireBMP(dossier + "/b.bmp", imageUnie(6, 4, 22)));
   ASSERT_TRUE(ecrireBMP(dossier + "/c.bmp", imageUnie(6, 4, 33)));
@@ -171,7 +171,7 @@ TEST(Chargement, ImageCorrompueSignaleeEtMotifAbandonne) {
   EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2}));
 
   // A folder of unreadable pictures only has no size: an empty volume.
-  const std::string illisibles = tmp.sousDossier("illisibles");
+  const std::string illisibles = sousDossier(tmp, "illisibles");
   ecrireTexte(illisibles + "/x.bmp", "BM");
   MessagesCollectes autres;
   CImageTroisD vide(tmp.chemin(), illisibles, nullptr, &autres);
@@ -182,7 +182,7 @@ TEST(Chargement, ImageCorrompueSignaleeEtMotifAbandonne) {
 
 TEST(Chargement, CoupesDAutresTaillesLuesDansLesLimites) {
   DossierTemporaire tmp;
-  const std::string dossier = tmp.sousDossier("v");
+  const std::string dossier = sousDossier(tmp, "v");
   ASSERT_TRUE(ecrireBMP(dossier + "/1.bmp", imageUnie(5, 4, 10)));
   PixelsRGB grande(9, 7);
   for (int y = 0; y < 7; ++y)
@@ -220,7 +220,7 @@ class Segmentation : public ::testing::Test {
 protected:
   // A 4 x 3 x 5 volume of grey 50.
   void SetUp() override {
-    volume = tmp.sousDossier("1-volume");
+    volume = sousDossier(tmp, "1-volume");
     for (int z = 0; z < 5; ++z) ASSERT_TRUE(ecrireBMP(volume + "/s" + std::to_string(z) + ".bmp", imageUnie(4, 3, 50)));
   }
   DossierTemporaire tmp;
@@ -228,7 +228,7 @@ protected:
 };
 
 TEST_F(Segmentation, DossierCourtRemplitLesPremieresCoupes) {
-  const std::string seg = tmp.sousDossier("2-seg");
+  const std::string seg = sousDossier(tmp, "2-seg");
   ASSERT_TRUE(ecrireBMP(seg + "/b.bmp", imageUnie(4, 3, 100)));
   ASSERT_TRUE(ecrireBMP(seg + "/A.bmp", imageUnie(4, 3, 128)));
   ASSERT_TRUE(ecrirePNG(seg + "/c.png", imageUnie(4, 3, 9)));
@@ -245,7 +245,7 @@ TEST_F(Segmentation, DossierCourtRemplitLesPremieresCoupes) {
   EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2, 0}));
   // The volume itself is untouched; a second segmentation replaces the first.
   EXPECT_TRUE(coupeUnie(vol.image, vol, 4, 50));
-  const std::string autre = tmp.sousDossier("3-seg");
+  const std::string autre = sousDossier(tmp, "3-seg");
   ASSERT_TRUE(ecrireBMP(autre + "/x.bmp", imageUnie(4, 3, 7)));
   ASSERT_TRUE(vol.ChargerSeg(autre, nullptr));
   EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 7));
@@ -257,7 +257,7 @@ TEST_F(Segmentation, DossierCourtRemplitLesPremieresCoupes) {
 }
 
 TEST_F(Segmentation, TropDeFichiersOuMauvaisesTaillesNeDebordentPas) {
-  const std::string seg = tmp.sousDossier("2-seg");
+  const std::string seg = sousDossier(tmp, "2-seg");
   for (int i = 0; i < 8; ++i) {
     const int l = i == 1 ? 9 : i == 2 ? 2 : 4;
     const int h = i == 1 ? 8 : i == 2 ? 1 : 3;
