@@ -254,14 +254,14 @@ int caracteristiqueEuler(const Soupe &soupe)
            static_cast<int>(soupe.triangles.size());
 }
 
-DossierTemporaire::DossierTemporaire()
+DossierMaillage::DossierMaillage()
 {
     std::string modele = (std::filesystem::temp_directory_path() / "stravol-mesh-XXXXXX").string();
     if (mkdtemp(modele.data()) != nullptr)
         dossier = modele;
 }
 
-DossierTemporaire::~DossierTemporaire()
+DossierMaillage::~DossierMaillage()
 {
     if (!dossier.empty()) {
         std::error_code erreur;

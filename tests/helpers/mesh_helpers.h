@@ -46,13 +46,13 @@ bool fermeeEtOrientee(const Soupe &soupe);
 int caracteristiqueEuler(const Soupe &soupe);
 
 // A fresh temporary folder, removed by the destructor.
-class DossierTemporaire
+class DossierMaillage
 {
   public:
-    DossierTemporaire();
-    ~DossierTemporaire();
-    DossierTemporaire(const DossierTemporaire &) = delete;
-    DossierTemporaire &operator=(const DossierTemporaire &) = delete;
+    DossierMaillage();
+    ~DossierMaillage();
+    DossierMaillage(const DossierMaillage &) = delete;
+    DossierMaillage &operator=(const DossierMaillage &) = delete;
     std::string chemin(const std::string &nom) const { return dossier + "/" + nom; }
     const std::string &racine() const { return dossier; }
 

@@ -40,7 +40,7 @@ TEST(Export, AllerRetourDesTroisFormats)
     const Soupe attendu = soupeMaillage(m);
     const double volume = volumeSigne(attendu);
     ASSERT_GT(volume, 100.0);
-    DossierTemporaire dossier;
+    DossierMaillage dossier;
 
     ASSERT_TRUE(exporterMaillage(m, dossier.chemin("a.STL").c_str()));
     Soupe stl;
@@ -83,7 +83,7 @@ TEST(Export, EchecPropreSurUnCheminInaccessible)
 {
     CMaillageTriangleChRegion m;
     construireLisse(m);
-    DossierTemporaire dossier;
+    DossierMaillage dossier;
     EXPECT_FALSE(exporterSTL(m, dossier.chemin("absent/a.stl").c_str()));
     EXPECT_FALSE(exporterOBJ(m, dossier.chemin("absent/a.obj").c_str()));
     EXPECT_FALSE(exporterMaillage(m, dossier.chemin("a.txt").c_str()));
