@@ -249,6 +249,17 @@ TEST(ComposanteConnexe, PetiteComposanteHorsDuDiviseur)
     EXPECT_FLOAT_EQ(a.cc.getMoyCompCC(), c);
     EXPECT_NEAR(a.cc.getVarCompCC(), static_cast<double>(c) * c, 1e-4);
 
+    // Numbering follows the x-outermost scan, not the buffer order: the cube at x = 0
+    // comes first although the line is met first in buffer order.
+    Volume ordre(10, 7, 7);
+    ordre.boite(5, 0, 0, 4, 1, 1);
+    ordre.boite(0, 3, 3, 3, 3, 3);
+    Analyse ao(ordre);
+    ASSERT_EQ(ao.cc.getNbCC(), 2);
+    EXPECT_EQ(ao.cc.getStat(1).volume, 27);
+    EXPECT_EQ(ao.cc.getStat(1).surface, 26);
+    EXPECT_EQ(ao.cc.getStat(2).volume, 4);
+
     // Only small components: nothing valid, every statistic 0.
     Volume petits(9, 3, 3);
     petits.boite(0, 0, 0, 2, 2, 1);
