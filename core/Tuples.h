@@ -100,6 +100,19 @@ public:
     constexpr CCouple& operator-=(const CCouple& o) { return *this = *this - o; }
     constexpr CCouple operator*=(T s) { return *this = *this * s; }
     constexpr CCouple operator/=(T s) { return *this = *this / s; }
+    // A real scalar would be truncated to the integer member type first: refused.
+    template <std::floating_point S>
+        requires std::integral<T>
+    CCouple operator*(S) const = delete;
+    template <std::floating_point S>
+        requires std::integral<T>
+    CCouple operator/(S) const = delete;
+    template <std::floating_point S>
+        requires std::integral<T>
+    CCouple operator*=(S) = delete;
+    template <std::floating_point S>
+        requires std::integral<T>
+    CCouple operator/=(S) = delete;
 
     constexpr bool operator==(const CCouple& o) const { return x == o.x && y == o.y; }
     constexpr bool operator!=(const CCouple& o) const { return !(*this == o); }
@@ -191,6 +204,19 @@ public:
     constexpr CTriplet& operator-=(const CTriplet& o) { return *this = *this - o; }
     constexpr CTriplet operator*=(T s) { return *this = *this * s; }
     constexpr CTriplet operator/=(T s) { return *this = *this / s; }
+    // A real scalar would be truncated to the integer member type first: refused.
+    template <std::floating_point S>
+        requires std::integral<T>
+    CTriplet operator*(S) const = delete;
+    template <std::floating_point S>
+        requires std::integral<T>
+    CTriplet operator/(S) const = delete;
+    template <std::floating_point S>
+        requires std::integral<T>
+    CTriplet operator*=(S) = delete;
+    template <std::floating_point S>
+        requires std::integral<T>
+    CTriplet operator/=(S) = delete;
 
     constexpr bool operator==(const CTriplet& o) const { return x == o.x && y == o.y && z == o.z; }
     constexpr bool operator!=(const CTriplet& o) const { return !(*this == o); }
@@ -293,6 +319,19 @@ public:
     constexpr CQuadruplet& operator-=(const CQuadruplet& o) { return *this = *this - o; }
     constexpr CQuadruplet operator*=(T s) { return *this = *this * s; }
     constexpr CQuadruplet operator/=(T s) { return *this = *this / s; }
+    // A real scalar would be truncated to the integer member type first: refused.
+    template <std::floating_point S>
+        requires std::integral<T>
+    CQuadruplet operator*(S) const = delete;
+    template <std::floating_point S>
+        requires std::integral<T>
+    CQuadruplet operator/(S) const = delete;
+    template <std::floating_point S>
+        requires std::integral<T>
+    CQuadruplet operator*=(S) = delete;
+    template <std::floating_point S>
+        requires std::integral<T>
+    CQuadruplet operator/=(S) = delete;
 
     constexpr bool operator==(const CQuadruplet& o) const
     {

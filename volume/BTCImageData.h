@@ -59,8 +59,8 @@ public:
   long GetBytesPerLine() const { return pitch_; }
 
   // Writable palette of 256 entries (meaningful for 8-bit buffers).
-  BTRGBQuad* GetColorTable() { return palette_.get(); }
-  const BTRGBQuad* GetColorTable() const { return palette_.get(); }
+  BTRGBQuad* GetColorTable() { return palette_; }
+  const BTRGBQuad* GetColorTable() const { return palette_; }
 
   // A 32-bit buffer becomes 24-bit in place (alpha dropped); a 24-bit buffer is left
   // as it is. False for an empty or 8-bit buffer.
@@ -87,11 +87,12 @@ public:
 private:
   int octetsParPixel() const { return bpp_ / 8; }
   void copierDepuis(const BTCImageData& autre);
+  void paletteGrise();
 
   long largeur_ = 0;
   long hauteur_ = 0;
   int bpp_ = 0;
   long pitch_ = 0;
   std::unique_ptr<unsigned char[]> pixels_;
-  std::unique_ptr<BTRGBQuad[]> palette_;  // always 256 entries
+  BTRGBQuad palette_[256];
 };

@@ -15,33 +15,36 @@ std::vector<T> contenu(const CListeSimple<T>& l)
     return std::vector<T>(l.tab, l.tab + l.longueur());
 }
 
-CListeSimple<char> abc()
+template <class T>
+CListeSimple<T> liste(int capacite, std::initializer_list<T> valeurs)
 {
-    CListeSimple<char> l;
-    l.initialiserMax(5);
-    l.ajouter('a').ajouter('b').ajouter('c');
+    CListeSimple<T> l;
+    l.initialiserMax(capacite);
+    for (const T& v : valeurs)
+        l.ajouter(v);
     return l;
+}
+
+std::vector<std::string> ordre(CListeChainee<std::string>& l)
+{
+    std::vector<std::string> v;
+    for (std::string* s = l.elementDebut(); s != nullptr; s = l.elementSuivant())
+        v.push_back(*s);
+    return v;
 }
 
 TEST(CVecteur, AssignmentReusesEqualSizesOnly)
 {
-    CVecteur<int> a(4);
+    CVecteur<int> a(4), b(4), c(2), vide;
     a.remplir(3);
-    CVecteur<int> b(4);
-    b.remplir(0);
     int* stockage = b.tableau();
     b = a;
     EXPECT_EQ(b.tableau(), stockage);
     EXPECT_EQ(b[3], 3);
-
-    CVecteur<int> c(2);
     c = a;
     EXPECT_EQ(c.taille, 4);
-    EXPECT_NE(c.tableau(), a.tableau());
     c[0] = 9;
     EXPECT_EQ(a[0], 3);
-
-    CVecteur<int> vide;
     c = vide;
     EXPECT_EQ(c.taille, 0);
     EXPECT_EQ(c.tableau(), nullptr);
@@ -51,84 +54,53 @@ TEST(CVecteur, AssignmentReusesEqualSizesOnly)
     CVecteur<CVecteur<int>> copie(imbrique);
     copie[0][0] = 7;
     EXPECT_EQ(imbrique[0][0], 3);
-    EXPECT_EQ(copie[1].taille, 0);
 
-    EXPECT_TRUE(c.init(0));
-    EXPECT_TRUE(c.init(3));
-    EXPECT_EQ(c.taille, 3);
-    c.vider();
-    EXPECT_EQ(c.tableau(), nullptr);
+    EXPECT_DEBUG_DEATH(a[4] = 5, "");
+    EXPECT_DEBUG_DEATH(a[-1] = 5, "");
+    EXPECT_EQ(a[3], 3);
 }
 
-TEST(CVecteur, SumThrowsOnSizeMismatchAndAddsInDouble)
+TEST(CVecteur, SumThrowsOnSizeMismatchAndChangesNothing)
 {
-    CVecteur<int> a(3), b(3), c(2);
-    a.remplir(1);
-    b.remplir(2);
-    c.remplir(5);
+    CVecteur<float> a(3), b(3), c(2);
+    a.remplir(1.5f);
+    b.remplir(0.25f);
     a += b;
-    EXPECT_EQ(a[2], 3);
+    EXPECT_EQ(a[2], 1.75f);
     try {
         a += c;
         FAIL() << "no exception";
     } catch (int e) {
         EXPECT_EQ(e, 0);
     }
-    EXPECT_EQ(a[0], 3);
     EXPECT_EQ(a.taille, 3);
-
-    CVecteur<float> f(2), g(2);
-    f.remplir(1.5f);
-    g.remplir(0.25f);
-    f += g;
-    EXPECT_EQ(f[1], 1.75f);
+    EXPECT_EQ(a[0], 1.75f);
 }
 
-TEST(CVecteur, IndexOutsideTheArray)
+TEST(CListeSimple, InsertRemoveSearchAndCapacity)
 {
-    CVecteur<int> v(2);
-    v.remplir(1);
-    EXPECT_DEBUG_DEATH(v[2] = 5, "");
-    EXPECT_DEBUG_DEATH(v[-1] = 5, "");
-    EXPECT_EQ(v[0], 1);
-    EXPECT_EQ(v[1], 1);
-}
-
-TEST(CListeSimple, InsertRemoveSearch)
-{
-    CListeSimple<int> l;
-    l.initialiserMax(6);
-    l.ajouter(1).ajouter(3).inserer(0, 0).inserer(2, 2).inserer(4, 4);
+    CListeSimple<int> l = liste(6, {1, 3});
+    l.inserer(0, 0).inserer(2, 2).inserer(4, 4);
     EXPECT_EQ(contenu(l), (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(l.dernier(), 4);
-    l.supprimer(0).supprimer(3);
-    EXPECT_EQ(contenu(l), (std::vector<int>{1, 2, 3}));
-    l.ajouter(2);
+    l.supprimer(0).supprimer(3).ajouter(2);
+    EXPECT_EQ(contenu(l), (std::vector<int>{1, 2, 3, 2}));
     EXPECT_EQ(l.indice(2), 1);
     EXPECT_EQ(l.indice(9), -1);
 
     int* stockage = l.tab;
-    l.vider();
-    EXPECT_EQ(l.longueur(), 0);
-    l.ajouter(8);
+    l.vider().ajouter(8);
     EXPECT_EQ(l.tab, stockage);
-    EXPECT_EQ(l.nbMax, 6);
-
     l += l;
     EXPECT_EQ(contenu(l), (std::vector<int>{8, 8}));
-}
 
-TEST(CListeSimple, FullListRefusesAndBadIndicesTouchNothing)
-{
-    CListeSimple<int> l;
-    l.initialiserMax(2);
-    l.ajouter(1).ajouter(2);
-    EXPECT_DEBUG_DEATH(l.ajouter(3), "");
-    EXPECT_DEBUG_DEATH(l.inserer(3, 0), "");
-    EXPECT_DEBUG_DEATH(l.supprimer(2), "");
-    EXPECT_DEBUG_DEATH(l[2] = 7, "");
-    EXPECT_EQ(contenu(l), (std::vector<int>{1, 2}));
-
+    // A full list refuses further values, and bad indices touch nothing.
+    CListeSimple<int> pleine = liste(2, {1, 2});
+    EXPECT_DEBUG_DEATH(pleine.ajouter(3), "");
+    EXPECT_DEBUG_DEATH(pleine.inserer(3, 0), "");
+    EXPECT_DEBUG_DEATH(pleine.supprimer(2), "");
+    EXPECT_DEBUG_DEATH(pleine[2] = 7, "");
+    EXPECT_EQ(contenu(pleine), (std::vector<int>{1, 2}));
     CListeSimple<int> sansCapacite;
     EXPECT_DEBUG_DEATH(sansCapacite.ajouter(1), "");
     EXPECT_EQ(sansCapacite.longueur(), 0);
@@ -136,123 +108,91 @@ TEST(CListeSimple, FullListRefusesAndBadIndicesTouchNothing)
 
 TEST(CListeSimple, MaxKeepsEarliestTie)
 {
-    CListeSimple<int> l;
-    l.initialiserMax(4);
+    CListeSimple<int> l = liste<int>(4, {});
     int i = -5;
     EXPECT_EQ(l.lmax(i), 0);
     EXPECT_EQ(i, -5);
-    l.ajouter(3).ajouter(7).ajouter(7).ajouter(1);
+    l = liste(4, {3, 7, 7, 1});
     EXPECT_EQ(l.lmax(i), 7);
     EXPECT_EQ(i, 1);
 }
 
 TEST(CListeSimple, CircularShift)
 {
-    const CListeSimple<char> l = abc();
+    const CListeSimple<char> l = liste(5, {'a', 'b', 'c'});
     EXPECT_EQ(contenu(l.decalage(1)), (std::vector<char>{'b', 'c', 'a'}));
     EXPECT_EQ(contenu(l.decalage(-1)), (std::vector<char>{'c', 'a', 'b'}));
-    EXPECT_EQ(contenu(l.decalage(3)), contenu(l));
-    EXPECT_EQ(contenu(l.decalage(-3)), contenu(l));
     const CListeSimple<char> copie = l.decalage(0);
-    EXPECT_EQ(contenu(copie), contenu(l));
     EXPECT_EQ(copie.nbMax, 5);
     EXPECT_NE(copie.tab, l.tab);
-    // Shifting by k then by -k gives the list back, for every k in range.
     for (int k = -3; k <= 3; ++k)
         EXPECT_EQ(contenu(l.decalage(k).decalage(-k)), contenu(l)) << k;
-
-    CListeSimple<char> vide;
-    vide.initialiserMax(2);
-    EXPECT_EQ(vide.decalage(1).longueur(), 0);
+    EXPECT_EQ(liste<char>(2, {}).decalage(1).longueur(), 0);
 }
 
 TEST(CListeSimple, AssignmentFollowsTheOtherCapacity)
 {
-    CListeSimple<char> a = abc();
-    CListeSimple<char> b;
-    b.initialiserMax(5);
+    const CListeSimple<char> a = liste(5, {'a', 'b', 'c'});
+    CListeSimple<char> b = liste<char>(5, {'z'});
     char* stockage = b.tab;
     b = a;
     EXPECT_EQ(b.tab, stockage);
     EXPECT_EQ(contenu(b), contenu(a));
-
-    CListeSimple<char> c;
-    c.initialiserMax(2);
+    CListeSimple<char> c = liste<char>(2, {});
     c = a;
     EXPECT_EQ(c.nbMax, 5);
-    EXPECT_EQ(contenu(c), contenu(a));
     c[0] = 'z';
+    EXPECT_EQ(contenu(c), (std::vector<char>{'z', 'b', 'c'}));
     EXPECT_EQ(a[0], 'a');
-
-    CListeSimple<char> vide;
-    c = vide;
+    c = CListeSimple<char>();
     EXPECT_EQ(c.nbMax, 0);
     EXPECT_EQ(c.tab, nullptr);
-    EXPECT_EQ(c.longueur(), 0);
 }
 
 TEST(CListeChainee, CursorRules)
 {
     CListeChainee<std::string> l;
-    EXPECT_EQ(l.elementCourant(), nullptr);
     EXPECT_EQ(l.elementDebut(), nullptr);
     std::string* a = l.ajouter("a");
-    EXPECT_EQ(l.elementCourant(), a);
     l.ajouter("b");
     l.ajouter("c");
-    EXPECT_EQ(l.elementCourant(), a);  // appending does not move the cursor
-    EXPECT_EQ(l.longueur(), 3);
+    EXPECT_EQ(l.elementCourant(), a);  // only the first node appended becomes the cursor
 
-    EXPECT_EQ(*l.elementSuivant(), "b");
+    l.elementSuivant();
     std::string* x = l.insererCourant("x");
+    l.inserer("d", 0);
     EXPECT_EQ(l.elementCourant(), x);
-    l.inserer("debut", 0);
-    EXPECT_EQ(l.elementCourant(), x);
-    EXPECT_EQ(*l.elementDebut(), "debut");
-    std::string* y = l.insererCourant("y");  // before the first node: becomes the first
-    EXPECT_EQ(l.debut->precedent, nullptr);
+    l.elementDebut();
+    std::string* y = l.insererCourant("y");
     EXPECT_EQ(&l.debut->valeur, y);
-
-    std::vector<std::string> ordre;
-    for (std::string* v = l.elementDebut(); v != nullptr; v = l.elementSuivant())
-        ordre.push_back(*v);
-    EXPECT_EQ(ordre, (std::vector<std::string>{"y", "debut", "a", "x", "b", "c"}));
-    EXPECT_EQ(l.longueur(), 6);
+    EXPECT_EQ(l.inserer("loin", 6), nullptr);
+    EXPECT_EQ(ordre(l), (std::vector<std::string>{"y", "d", "a", "x", "b", "c"}));
 
     l.elementFin();
     l.supprimerCourant();
     EXPECT_EQ(l.elementCourant(), nullptr);
     EXPECT_EQ(l.fin->valeur, "b");
-    EXPECT_EQ(l.fin->suivant, nullptr);
 
-    // The node pointer of an element is the address of its value and can be handed back.
+    // A node pointer is the address of its value and can be handed back as the cursor.
     CListeChainee<std::string>::CElementChaine* noeud = l.debut->suivant->suivant;
     EXPECT_EQ(static_cast<void*>(noeud), static_cast<void*>(&noeud->valeur));
     l.forcerCourant(noeud);
     l.supprimerCourant();
     EXPECT_EQ(*l.elementCourant(), "x");
-    ordre.clear();
-    for (CListeChainee<std::string>::CElementChaine* e = l.fin; e != nullptr; e = e->precedent)
-        ordre.push_back(e->valeur);
-    EXPECT_EQ(ordre, (std::vector<std::string>{"b", "x", "debut", "y"}));
-    EXPECT_EQ(l.longueur(), 4);
-
-    EXPECT_EQ(l.inserer("loin", 4), nullptr);
+    std::vector<std::string> arriere;
+    for (auto* e = l.fin; e != nullptr; e = e->precedent)
+        arriere.push_back(e->valeur);
+    EXPECT_EQ(arriere, (std::vector<std::string>{"b", "x", "d", "y"}));
     EXPECT_EQ(l.longueur(), 4);
 
     l.vider();
     EXPECT_EQ(l.longueur(), 0);
-    EXPECT_EQ(l.debut, nullptr);
-    EXPECT_EQ(l.fin, nullptr);
     EXPECT_EQ(l.elementCourant(), nullptr);
+    l.insererCourant("seul");
     l.supprimerCourant();
-
-    std::string* seul = l.insererCourant("seul");
-    EXPECT_EQ(l.elementCourant(), seul);
-    l.supprimerCourant();
-    EXPECT_EQ(l.longueur(), 0);
     EXPECT_EQ(l.debut, nullptr);
     EXPECT_EQ(l.fin, nullptr);
+    EXPECT_EQ(l.longueur(), 0);
 }
 
 }  // namespace

@@ -40,7 +40,17 @@ TEST(Tuples, DefaultsAreZeroAndArithmeticIsMemberwise)
     EXPECT_EQ(q + q, q * 2);
     EXPECT_NE(q, CQuadruplet<int>(1, 2, 3, 5));
     EXPECT_EQ(CCouple<float>(1.5f, 2) * 2.0f, CCouple<float>(3, 4));
+    EXPECT_EQ(CTriplet<float>(1, 2, 3) * 0.5, CTriplet<float>(0.5f, 1, 1.5f));
 }
+
+template <class T, class S>
+concept multipliable = requires(T t, S s) { t * s; };
+
+// Scaling integer tuples by a real would silently truncate the scalar: it does not compile.
+static_assert(multipliable<CTriplet<int>, int>);
+static_assert(!multipliable<CTriplet<int>, double>);
+static_assert(!multipliable<CCouple<int>, float>);
+static_assert(multipliable<CTriplet<float>, double>);
 
 TEST(Tuples, IntegerTripletOrderIsLexicographicAndSigned)
 {
