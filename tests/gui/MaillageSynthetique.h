@@ -1,0 +1,104 @@
+#pragma once
+// Meshes built directly in code for drawing tests and benchmarks: a latitude-longitude sphere in
+// voxel coordinates with exact outward normals, linked like a constructed mesh (vertex and
+// triangle lists, active list, neighbour rings where they fit).
+
+#include "core/CPoint3D.h"
+#include "mesh/CMaillageTriangleChRegion.h"
+
+#include <cmath>
+#include <vector>
+
+namespace synthese {
+
+inline void relier(CSommetChRegion* a, CSommetChRegion* b) {
+    for (CSommetChRegion* v : {a, b}) {
+        CSommetChRegion* autre = v == a ? b : a;
+        if (v->voisins.indice(autre) < 0 && v->voisins.longueur() < CSommetChRegion::CAPACITE_ANNEAU)
+            v->voisins.ajouter(autre);
+    }
+}
+
+inline CSommetChRegion* ajouterSommet(CMaillageTriangleChRegion& m, const CPoint3D& p,
+                                      const CPoint3D& n) {
+    auto* v = new CSommetChRegion;
+    v->x = p.x;
+    v->y = p.y;
+    v->z = p.z;
+    v->normale = n;
+    v->precedent = m.dernierSommet;
+    if (m.dernierSommet)
+        m.dernierSommet->suivant = v;
+    else
+        m.premierSommet = v;
+    m.dernierSommet = v;
+    ++m.nbSommets;
+    m.sommetsActifs.ajouter(v);
+    v->elementActif = m.sommetsActifs.fin;
+    v->enListeActive = true;
+    return v;
+}
+
+// The triangle a, b, c (counter-clockwise seen from outside) with its outward normal.
+inline CTriangleChRegion* ajouterTriangle(CMaillageTriangleChRegion& m, CSommetChRegion* a,
+                                          CSommetChRegion* b, CSommetChRegion* c) {
+    auto* t = new CTriangleChRegion(a, b, c);
+    const CPoint3D n = (*b - *a).produitVectoriel(*c - *a).normalise();
+    t->normale[0] = n.x;
+    t->normale[1] = n.y;
+    t->normale[2] = n.z;
+    t->orientation = 1;
+    t->precedent = m.dernierTriangle;
+    if (m.dernierTriangle)
+        m.dernierTriangle->suivant = t;
+    else
+        m.premierTriangle = t;
+    m.dernierTriangle = t;
+    ++m.nbTriangles;
+    relier(a, b);
+    relier(b, c);
+    relier(c, a);
+    return t;
+}
+
+// Sphere of the given centre and radius (voxels): two poles and nbParalleles - 1 rings of
+// nbMeridiens vertices; 2 x nbMeridiens x (nbParalleles - 1) triangles.
+inline void construireSphere(CMaillageTriangleChRegion& m, const CPoint3D& centre, float rayon,
+                             int nbParalleles, int nbMeridiens) {
+    const double pi = 3.141592653589793;
+    auto sommet = [&](double theta, double phi) {
+        const CPoint3D n(float(std::sin(theta) * std::cos(phi)), float(std::cos(theta)),
+                         float(std::sin(theta) * std::sin(phi)));
+        return ajouterSommet(m, centre + n * rayon, n);
+    };
+    CSommetChRegion* nord = sommet(0, 0);
+    std::vector<std::vector<CSommetChRegion*>> anneaux;
+    for (int i = 1; i < nbParalleles; ++i) {
+        anneaux.emplace_back();
+        for (int j = 0; j < nbMeridiens; ++j)
+            anneaux.back().push_back(sommet(pi * i / nbParalleles, 2 * pi * j / nbMeridiens));
+    }
+    CSommetChRegion* sud = sommet(pi, 0);
+    const int n = nbMeridiens;
+    for (int j = 0; j < n; ++j)
+        ajouterTriangle(m, nord, anneaux.front()[(j + 1) % n], anneaux.front()[j]);
+    for (std::size_t i = 0; i + 1 < anneaux.size(); ++i)
+        for (int j = 0; j < n; ++j) {
+            CSommetChRegion* a = anneaux[i][j];
+            CSommetChRegion* b = anneaux[i][(j + 1) % n];
+            CSommetChRegion* c = anneaux[i + 1][j];
+            CSommetChRegion* d = anneaux[i + 1][(j + 1) % n];
+            ajouterTriangle(m, a, b, d);
+            ajouterTriangle(m, a, d, c);
+        }
+    for (int j = 0; j < n; ++j)
+        ajouterTriangle(m, sud, anneaux.back()[j], anneaux.back()[(j + 1) % n]);
+}
+
+// Scene frame of a cubic volume of the given side.
+inline void cadreVolume(float cote) {
+    CPoint3D::width = CPoint3D::height = CPoint3D::depth = CPoint3D::maxdim = cote;
+    CPoint3D::step_z = 1.0f;
+}
+
+} // namespace synthese

@@ -1,0 +1,482 @@
+#include "ApplicationTest.h"
+#include "MaillageSynthetique.h"
+#include "view/COpenGL.h"
+#include "view/gl/Fleche.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <vector>
+
+using Stravol::COpenGL;
+
+namespace {
+
+constexpr int cote = 500;
+
+struct Pixel {
+    int r, g, b;
+};
+
+Pixel lire(const QImage& image, int x, int y) {
+    const QRgb p = image.pixel(x, y);
+    return {qRed(p), qGreen(p), qBlue(p)};
+}
+
+bool estFond(const Pixel& p) { return p.r == 204 && p.g == 204 && p.b == 204; }
+
+int compter(const QImage& image, const std::function<bool(const Pixel&)>& critere) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += critere(lire(image, x, y));
+    return n;
+}
+
+// Texture whose texel (s, t) is (s, t, 128): red counts columns, green rows.
+std::vector<unsigned char> textureDegrade() {
+    std::vector<unsigned char> tex(3 * 256 * 256);
+    for (int t = 0; t < 256; ++t)
+        for (int s = 0; s < 256; ++s) {
+            unsigned char* p = &tex[3 * (t * 256 + s)];
+            p[0] = static_cast<unsigned char>(s);
+            p[1] = static_cast<unsigned char>(t);
+            p[2] = 128;
+        }
+    return tex;
+}
+
+class Vue : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testgui::application();
+        dossier = std::filesystem::temp_directory_path() /
+                  ("stravol_vue_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                   "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dossier);
+        fenetre = std::make_unique<QWidget>();
+        fenetre->resize(cote, cote);
+        vue = new COpenGL(fenetre.get(), cote, cote, 0, 0, nullptr, dossier.string());
+        fenetre->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(fenetre.get()));
+    }
+    void TearDown() override {
+        fenetre.reset();
+        std::filesystem::remove_all(dossier);
+    }
+
+    // Window position (image rows from the top) of scene point (x, y, z) in the last frame.
+    QPointF projeter(double x, double y, double z) {
+        vue->makeCurrent();
+        GLdouble modele[16], projection[16];
+        GLint viewport[4];
+        glGetDoublev(GL_MODELVIEW_MATRIX, modele);
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        GLdouble wx, wy, wz;
+        gluProject(x, y, z, modele, projection, viewport, &wx, &wy, &wz);
+        return {wx, viewport[3] - wy};
+    }
+
+    Pixel pixelScene(const QImage& image, double x, double y, double z) {
+        const QPointF p = projeter(x, y, z);
+        return lire(image, static_cast<int>(p.x()), static_cast<int>(p.y()));
+    }
+
+    void tourner(double angleY, double angleX) {
+        EvenementSouris e;
+        e.bouton = BoutonSouris::Gauche;
+        vue->camera->setHold(true, e);
+        e.x = static_cast<int>(angleY);
+        e.y = static_cast<int>(angleX);
+        vue->camera->OnMouseMove(e);
+        vue->camera->setHold(false, e);
+    }
+
+    void envoyerTouche(QEvent::Type type, int cle) {
+        QKeyEvent e(type, cle, Qt::NoModifier);
+        QApplication::sendEvent(vue, &e);
+    }
+
+    std::filesystem::path dossier;
+    std::unique_ptr<QWidget> fenetre;
+    COpenGL* vue = nullptr;
+};
+
+} // namespace
+
+TEST_F(Vue, EmptyFrameIsUniformGrey) {
+    const QImage image = vue->capturerImage();
+    ASSERT_EQ(image.width(), cote);
+    ASSERT_EQ(image.height(), cote);
+    EXPECT_EQ(compter(image, [](const Pixel& p) { return !estFond(p); }), 0);
+    // A shown index without a texture, and a texture with a negative index, draw nothing.
+    const std::vector<unsigned char> tex = textureDegrade();
+    vue->setTextureX(nullptr, 10);
+    vue->setTextureY(tex.data(), -1);
+    EXPECT_EQ(compter(vue->capturerImage(), [](const Pixel& p) { return !estFond(p); }), 0);
+}
+
+TEST_F(Vue, ZSliceShowsItsTexelsAtItsIndexPlane) {
+    const std::vector<unsigned char> tex = textureDegrade();
+    for (int indice : {128, 0, 256}) {
+        vue->setTextureZ(tex.data(), indice);
+        const QImage image = vue->capturerImage();
+        const double z = indice * 2.0 / 256 - 1;
+        for (double x = -0.75; x <= 0.76; x += 0.25)
+            for (double y = -0.75; y <= 0.76; y += 0.25) {
+                const Pixel p = pixelScene(image, x, y, z);
+                // The first texture row is at y = +1, the first column at x = -1.
+                EXPECT_NEAR(p.r, (x + 1) / 2 * 256, 5) << indice << " " << x << " " << y;
+                EXPECT_NEAR(p.g, (1 - y) / 2 * 256, 5) << indice << " " << x << " " << y;
+                EXPECT_NEAR(p.b, 128, 2);
+            }
+        EXPECT_TRUE(estFond(lire(image, 2, 2))) << "the slice stays inside its square";
+    }
+    vue->setTextureZ(tex.data(), -1);
+    EXPECT_EQ(compter(vue->capturerImage(), [](const Pixel& p) { return !estFond(p); }), 0);
+}
+
+TEST_F(Vue, XAndYSlicesAreOrientedByTheirTable) {
+    const std::vector<unsigned char> tex = textureDegrade();
+    tourner(-90, 0); // +x faces the eye
+    vue->setTextureX(tex.data(), 256);
+    QImage image = vue->capturerImage();
+    for (double y = -0.5; y <= 0.51; y += 0.5)
+        for (double z = -0.5; z <= 0.51; z += 0.5) {
+            const Pixel p = pixelScene(image, 1, y, z);
+            EXPECT_NEAR(p.r, (z + 1) / 2 * 256, 5) << y << " " << z;
+            EXPECT_NEAR(p.g, (1 - y) / 2 * 256, 5) << y << " " << z;
+        }
+    vue->setTextureX(nullptr, -1);
+    tourner(90, 90); // back to angleY 0, then +y faces the eye
+    vue->setTextureY(tex.data(), 128);
+    image = vue->capturerImage();
+    for (double x = -0.5; x <= 0.51; x += 0.5)
+        for (double z = -0.5; z <= 0.51; z += 0.5) {
+            const Pixel p = pixelScene(image, x, 0, z);
+            EXPECT_NEAR(p.r, (x + 1) / 2 * 256, 5) << x << " " << z;
+            EXPECT_NEAR(p.g, (z + 1) / 2 * 256, 5) << x << " " << z;
+        }
+}
+
+TEST_F(Vue, AxesShowTheirThreeColours) {
+    tourner(30, 20);
+    vue->setRepere(true);
+    QImage image = vue->capturerImage();
+    const auto domine = [](int canal) {
+        return [canal](const Pixel& p) {
+            const int c[3] = {p.r, p.g, p.b};
+            return c[canal] > 90 && c[(canal + 1) % 3] < 60 && c[(canal + 2) % 3] < 60;
+        };
+    };
+    EXPECT_GT(compter(image, domine(0)), 100) << "red X axis";
+    EXPECT_GT(compter(image, domine(1)), 100) << "green Y axis";
+    EXPECT_GT(compter(image, domine(2)), 100) << "blue Z axis";
+    // The X axis points to the right of the origin, the Y axis up.
+    const QPointF origine = projeter(0, 0, 0);
+    const QPointF bx = projeter(0.5, 0, 0);
+    const QPointF by = projeter(0, 0.5, 0);
+    EXPECT_GT(bx.x(), origine.x());
+    EXPECT_LT(by.y(), origine.y());
+    EXPECT_TRUE(domine(0)(lire(image, int(bx.x()), int(bx.y()))));
+    EXPECT_TRUE(domine(1)(lire(image, int(by.x()), int(by.y()))));
+    vue->setRepere(false);
+    image = vue->capturerImage();
+    EXPECT_EQ(compter(image, [](const Pixel& p) { return !estFond(p); }), 0);
+}
+
+TEST_F(Vue, ResizeWithZeroHeightUsesAnAspectOfTheWidth) {
+    vue->ReSizeGLScene(400, 0);
+    EXPECT_EQ(vue->hauteurVue(), 1);
+    vue->makeCurrent();
+    GLdouble projection[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    EXPECT_NEAR(projection[5] / projection[0], 400.0, 1e-3);
+    vue->ReSizeGLScene(cote, cote);
+    vue->makeCurrent();
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    EXPECT_NEAR(projection[5] / projection[0], 1.0, 1e-6);
+    EXPECT_NEAR(projection[5], 1 / std::tan(22.5 * 3.141592653589793 / 180), 1e-5);
+}
+
+TEST_F(Vue, ReadsItsTwoSettingsFromTheConfigurationFile) {
+    EXPECT_FALSE(vue->LireConfig()) << "no file yet";
+    EXPECT_EQ(vue->ParamDistanceHara, 0);
+    std::ofstream(dossier / "config.txt") << "commentaire\n#1# distance\n=7=\n#40#\n=1=\n"
+                                             "#2#\n= -3 =\n";
+    EXPECT_TRUE(vue->LireConfig());
+    EXPECT_EQ(vue->ParamDistanceHara, 7);
+    EXPECT_EQ(vue->ParamQuantificationHara, -3);
+}
+
+TEST_F(Vue, CameraSwitchKeepsEachCameraAndDispatchesInput) {
+    ASSERT_TRUE(vue->camera);
+    EXPECT_FALSE(vue->cameraFree);
+    EXPECT_DOUBLE_EQ(vue->camera->getDistance(), -1.0);
+    EXPECT_DOUBLE_EQ(vue->camera->getScrollSensivity(), 0.5);
+
+    envoyerTouche(QEvent::KeyPress, Qt::Key_M);
+    envoyerTouche(QEvent::KeyRelease, Qt::Key_M);
+    EXPECT_DOUBLE_EQ(vue->camera->getDistance(), -1.5);
+    QWheelEvent roue(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(vue, &roue);
+    EXPECT_DOUBLE_EQ(vue->camera->getDistance(), -1.0);
+
+    QMouseEvent appui(QEvent::MouseButtonPress, QPointF(100, 100), QPointF(100, 100),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vue, &appui);
+    QMouseEvent mouvement(QEvent::MouseMove, QPointF(130, 90), QPointF(130, 90), Qt::NoButton,
+                          Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vue, &mouvement);
+    EXPECT_DOUBLE_EQ(vue->camera->getAngleY(), 30.0);
+    EXPECT_DOUBLE_EQ(vue->camera->getAngleX(), -10.0);
+
+    vue->setChoixCamera(1);
+    ASSERT_TRUE(vue->cameraFree);
+    EXPECT_EQ(vue->choixCamera, 1);
+    EXPECT_DOUBLE_EQ(vue->cameraFree->getPosition().getZ(), 2.0);
+    EXPECT_DOUBLE_EQ(vue->cameraFree->getSpeed(), 0.5);
+    EXPECT_DOUBLE_EQ(vue->cameraFree->getMotionSensivity(), 0.5);
+    EXPECT_EQ(vue->cameraFree->getScrollSensivity(), 1);
+    vue->capturerImage();
+    EXPECT_EQ(vue->cameraFree->getLightPosition()[2], 2.0f) << "the light sits at the eye";
+
+    // Z held, then Q pressed: the second key event moves along both.
+    envoyerTouche(QEvent::KeyPress, Qt::Key_Z);
+    envoyerTouche(QEvent::KeyPress, Qt::Key_Q);
+    EXPECT_NEAR(vue->cameraFree->getPosition().getZ(), 1.0, 1e-12);
+    EXPECT_NEAR(vue->cameraFree->getPosition().getX(), -0.5, 1e-12);
+    envoyerTouche(QEvent::KeyRelease, Qt::Key_Z);
+    envoyerTouche(QEvent::KeyRelease, Qt::Key_Q);
+
+    vue->setChoixCamera(7);
+    EXPECT_EQ(vue->choixCamera, 1) << "an unknown choice keeps the active camera";
+    vue->setChoixCamera(0);
+    EXPECT_EQ(vue->choixCamera, 0);
+    EXPECT_DOUBLE_EQ(vue->camera->getAngleY(), 30.0) << "the trackball keeps its angles";
+    vue->setChoixCamera(1);
+    EXPECT_NEAR(vue->cameraFree->getPosition().getZ(), 1.0, 1e-12) << "and the free-fly its place";
+}
+
+namespace {
+
+class VueMaillage : public Vue {
+protected:
+    void SetUp() override {
+        Vue::SetUp();
+        synthese::cadreVolume(100);
+        synthese::construireSphere(maillage, CPoint3D(50, 50, 50), 30, 8, 12);
+        vue->maillage = &maillage;
+        vue->bmaillage = true;
+    }
+    void TearDown() override {
+        vue->maillage = nullptr;
+        Vue::TearDown();
+        synthese::cadreVolume(1);
+    }
+    void montrerSeulement(bool* drapeau) {
+        for (bool* d : {&maillage.afficherFaces, &maillage.afficherFacesLisses,
+                        &maillage.afficherAretes, &maillage.afficherSommets,
+                        &maillage.afficherNormales, &maillage.afficherVecteurs})
+            *d = d == drapeau;
+    }
+    CMaillageTriangleChRegion maillage;
+};
+
+bool jaunatre(const Pixel& p) { return p.r > 60 && p.g > 60 && p.r - p.b > 20 && p.g - p.b > 20; }
+
+} // namespace
+
+TEST_F(VueMaillage, LitMeshAppearsAndDisappearsWithItsFlag) {
+    QImage image = vue->capturerImage();
+    // Sphere of radius 0.6 in scene units: diffuse colour on the upper flank, toward the light
+    // above the eye, away from the specular highlight.
+    const double zSurface = std::sqrt(0.36 - 2 * 0.35 * 0.35);
+    const Pixel flanc = pixelScene(image, 0.35, 0.35, zSurface);
+    EXPECT_TRUE(jaunatre(flanc)) << flanc.r << " " << flanc.g << " " << flanc.b;
+    EXPECT_GT(pixelScene(image, 0, 0, 0.6).r, 150) << "the side facing the eye is lit";
+    EXPECT_GT(compter(image, jaunatre), 5000);
+    EXPECT_TRUE(estFond(lire(image, 2, 2)));
+
+    vue->bmaillage = false;
+    image = vue->capturerImage();
+    EXPECT_EQ(compter(image, [](const Pixel& p) { return !estFond(p); }), 0);
+
+    // Flat faces alone draw the same silhouette.
+    vue->bmaillage = true;
+    montrerSeulement(&maillage.afficherFaces);
+    image = vue->capturerImage();
+    EXPECT_TRUE(jaunatre(pixelScene(image, 0.35, 0.35, zSurface)));
+
+    // With the trackball the light turns with the eye: the side facing it stays lit.
+    tourner(180, 0);
+    image = vue->capturerImage();
+    EXPECT_GT(pixelScene(image, 0, 0, -0.6).r, 150);
+}
+
+TEST_F(VueMaillage, EdgesAloneAreBlackLinesAndLightingComesBack) {
+    montrerSeulement(&maillage.afficherAretes);
+    const QImage image = vue->capturerImage();
+    EXPECT_GT(compter(image, [](const Pixel& p) { return p.r < 40 && p.g < 40 && p.b < 40; }), 300);
+    EXPECT_EQ(compter(image, jaunatre), 0);
+    EXPECT_EQ(compter(image, [](const Pixel& p) {
+                  return !estFond(p) && !(p.r == p.g && p.g == p.b);
+              }),
+              0)
+        << "only black lines over the grey";
+
+    vue->makeCurrent();
+    for (bool* drapeau : {&maillage.afficherAretes, &maillage.afficherNormales,
+                          &maillage.afficherVecteurs}) {
+        montrerSeulement(drapeau);
+        glDisable(GL_LIGHTING);
+        maillage.dessinerOpenGL();
+        EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    }
+}
+
+TEST_F(VueMaillage, NormalsAndVectorsAreRedArrows) {
+    const auto rouge = [](const Pixel& p) { return p.r > 200 && p.g < 60 && p.b < 60; };
+    const auto vert = [](const Pixel& p) { return p.g > 200 && p.r < 60 && p.b < 60; };
+    montrerSeulement(&maillage.afficherNormales);
+    QImage image = vue->capturerImage();
+    EXPECT_GT(compter(image, rouge), 200);
+
+    // Zero vectors give zero-length arrows, which draw nothing.
+    montrerSeulement(&maillage.afficherVecteurs);
+    image = vue->capturerImage();
+    EXPECT_EQ(compter(image, [](const Pixel& p) { return !estFond(p); }), 0);
+    for (CSommetChRegion* v = maillage.premierSommet; v; v = v->suivant)
+        v->vecteur1 = CPoint3D(0, -5, 0);
+    image = vue->capturerImage();
+    EXPECT_GT(compter(image, rouge), 200);
+    EXPECT_EQ(compter(image, vert), 0) << "the arrow's own red wins over the green set before";
+}
+
+TEST_F(VueMaillage, SpheresFollowTheActiveList) {
+    montrerSeulement(&maillage.afficherSommets);
+    maillage.rayonSphere = 0.04f;
+    const auto clair = [](const Pixel& p) { return p.r > 215 && p.g > 215 && p.b > 215; };
+    QImage image = vue->capturerImage();
+    const int blancs = compter(image, clair);
+    EXPECT_GT(blancs, 100);
+    EXPECT_EQ(compter(image, jaunatre), 0);
+
+    // Inactive vertices are black.
+    for (CSommetChRegion* v = maillage.premierSommet; v; v = v->suivant)
+        v->actif = false;
+    image = vue->capturerImage();
+    EXPECT_EQ(compter(image, clair), 0);
+    EXPECT_GT(compter(image, [](const Pixel& p) { return p.r < 60 && p.g < 60 && p.b < 60; }),
+              blancs / 2);
+
+    // A vertex outside the active list gets no sphere.
+    maillage.sommetsActifs.vider();
+    for (CSommetChRegion* v = maillage.premierSommet; v; v = v->suivant) {
+        v->enListeActive = false;
+        v->elementActif = nullptr;
+    }
+    image = vue->capturerImage();
+    EXPECT_EQ(compter(image, [](const Pixel& p) { return !estFond(p); }), 0);
+}
+
+namespace {
+
+// Line vertices (scene coordinates, through identity matrices) drawn by f.
+std::vector<CPoint3D> lignesDessinees(const std::function<void()>& f) {
+    std::vector<GLfloat> tampon(100000);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glFeedbackBuffer(static_cast<GLsizei>(tampon.size()), GL_3D, tampon.data());
+    glRenderMode(GL_FEEDBACK);
+    f();
+    const GLint n = glRenderMode(GL_RENDER);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    std::vector<CPoint3D> points;
+    const auto scene = [&](int i) {
+        return CPoint3D(tampon[i] / viewport[2] * 2 - 1, tampon[i + 1] / viewport[3] * 2 - 1,
+                        tampon[i + 2] * 2 - 1);
+    };
+    for (GLint i = 0; i < n;) {
+        const GLint jeton = static_cast<GLint>(tampon[i]);
+        if (jeton == GL_LINE_TOKEN || jeton == GL_LINE_RESET_TOKEN) {
+            points.push_back(scene(i + 1));
+            points.push_back(scene(i + 4));
+            i += 7;
+        } else {
+            ADD_FAILURE() << "unexpected feedback token " << jeton;
+            break;
+        }
+    }
+    return points;
+}
+
+} // namespace
+
+TEST_F(Vue, ArrowKeepsItsFirstShapeAndIsAlwaysRed) {
+    vue->capturerImage();
+    vue->makeCurrent();
+    glColor3f(0, 1, 0);
+    EXPECT_TRUE(lignesDessinees([] {
+                    dessinerFleche(CPoint3D(0.1f, 0.1f, 0), CPoint3D(0.1f, 0.1f, 0), 8, 0.05f, 0.25f);
+                }).empty())
+        << "a zero-length arrow draws nothing";
+    ASSERT_EQ(modeleFlecheCourant().taille(), 17) << "the template is built by the first call";
+
+    const auto points = lignesDessinees(
+        [] { dessinerFleche(CPoint3D(-0.8f, 0, 0), CPoint3D(0.8f, 0, 0), 30, 0.4f, 0.6f); });
+    ASSERT_EQ(points.size(), 2u * 17) << "a later call reuses the first call's shape";
+    // Length 1.6: head 0.4 long and 0.08 in radius, whatever this call asked for.
+    int anneau = 0;
+    for (const CPoint3D& p : points) {
+        EXPECT_GE(p.x, -0.8f - 1e-4f);
+        EXPECT_LE(p.x, 0.8f + 1e-4f);
+        EXPECT_LE(std::hypot(p.y, p.z), 0.08f + 1e-4f);
+        if (std::fabs(p.x - 0.4f) < 1e-3f) {
+            EXPECT_NEAR(std::hypot(p.y, p.z), 0.08f, 1e-3f);
+            ++anneau;
+        }
+    }
+    EXPECT_EQ(anneau, 8 * 3) << "each ring point ends two ring sides and one head line";
+    GLfloat couleur[4];
+    glGetFloatv(GL_CURRENT_COLOR, couleur);
+    EXPECT_EQ(couleur[0], 1.0f);
+    EXPECT_EQ(couleur[1], 0.0f);
+    EXPECT_EQ(couleur[2], 0.0f);
+
+    // Arrows parallel to the z axis point the right way.
+    for (float sens : {1.0f, -1.0f}) {
+        const auto pts = lignesDessinees(
+            [sens] { dessinerFleche(CPoint3D(0, 0, 0), CPoint3D(0, 0, 0.5f * sens), 8, 0, 0); });
+        ASSERT_EQ(pts.size(), 2u * 17);
+        for (const CPoint3D& p : pts) {
+            EXPECT_LE(std::hypot(p.x, p.y), 0.05f * 0.5f + 1e-4f);
+            EXPECT_GE(p.z * sens, -1e-4) << "the arrow stays on its side of the origin";
+        }
+    }
+}

@@ -1,0 +1,426 @@
+#include "view/COpenGL.h"
+
+#include "mesh/CMaillageTriangleChRegion.h"
+#include "volume/CImageTroisD.h"
+
+#include <QEnterEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+namespace Stravol {
+
+namespace {
+
+const GLfloat Red[4] = {1, 0, 0, 1};
+const GLfloat Green[4] = {0, 1, 0, 1};
+const GLfloat Blue[4] = {0, 0, 1, 1};
+const GLfloat BodySpec[4] = {1, 1, 1, 1};
+const GLfloat BodyAmb[4] = {0, 0, 0, 1};
+
+BoutonSouris bouton(Qt::MouseButton b) {
+    switch (b) {
+    case Qt::LeftButton:
+        return BoutonSouris::Gauche;
+    case Qt::MiddleButton:
+        return BoutonSouris::Milieu;
+    case Qt::RightButton:
+        return BoutonSouris::Droit;
+    default:
+        return BoutonSouris::Aucun;
+    }
+}
+
+EvenementSouris evenement(const QMouseEvent* e) {
+    EvenementSouris s;
+    s.bouton = bouton(e->button());
+    const QPoint p = e->position().toPoint();
+    s.x = p.x();
+    s.y = p.y();
+    return s;
+}
+
+// Keys are polled by their letter, whatever the keyboard layout that produces it.
+Touche touche(int cle) {
+    switch (cle) {
+    case Qt::Key_R:
+        return Touche::R;
+    case Qt::Key_M:
+        return Touche::M;
+    case Qt::Key_P:
+        return Touche::P;
+    case Qt::Key_Q:
+        return Touche::Q;
+    case Qt::Key_D:
+        return Touche::D;
+    case Qt::Key_Z:
+        return Touche::Z;
+    case Qt::Key_S:
+        return Touche::S;
+    case Qt::Key_Space:
+        return Touche::Espace;
+    default:
+        return Touche::Nombre;
+    }
+}
+
+} // namespace
+
+QSurfaceFormat COpenGL::formatVue() {
+    QSurfaceFormat f;
+    f.setRenderableType(QSurfaceFormat::OpenGL);
+    f.setProfile(QSurfaceFormat::CompatibilityProfile);
+    f.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    f.setRedBufferSize(8);
+    f.setGreenBufferSize(8);
+    f.setBlueBufferSize(8);
+    f.setDepthBufferSize(24);
+    return f;
+}
+
+COpenGL::COpenGL(QWidget* parentForm, int iWidth, int iHeight, int posX, int posY,
+                 CImageTroisD* im3D, const std::string& chemin_)
+    : QOpenGLWidget(parentForm), image3D(im3D), chemin(chemin_) {
+    if (im3D != nullptr) {
+        largeur = im3D->largeur;
+        hauteur = im3D->hauteur;
+        profondeur = im3D->profondeur;
+    }
+    resize(iWidth, iHeight);
+    move(posX, posY);
+    setCursor(Qt::CrossCursor);
+    // Every pointer motion over the view redraws, button held or not.
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setFormat(formatVue());
+    ReSizeGLScene(iWidth, iHeight);
+    setChoixCamera(0);
+}
+
+COpenGL::~COpenGL() {
+    if (contexteInitialise && texture != 0) {
+        makeCurrent();
+        glDeleteTextures(1, &texture);
+        doneCurrent();
+    }
+}
+
+bool COpenGL::InitGL() {
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.8f, 0.8f, 0.8f, 0.8f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 10);
+    const GLfloat blanc[4] = {1, 1, 1, 1};
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, blanc);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, blanc);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, blanc);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    const GLfloat directionnelle[4] = {100, 100, 100, 0};
+    glLightfv(GL_LIGHT0, GL_POSITION, directionnelle);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return true;
+}
+
+void COpenGL::initializeGL() {
+    InitGL();
+    contexteInitialise = true;
+}
+
+void COpenGL::ReSizeGLScene(int width, int height) {
+    largeurProjection = width;
+    hauteurProjection = height == 0 ? 1 : height;
+    if (contexteInitialise) {
+        makeCurrent();
+        appliquerProjection();
+    }
+}
+
+void COpenGL::appliquerProjection() {
+    const qreal echelle = devicePixelRatioF();
+    glViewport(0, 0, static_cast<GLsizei>(largeurProjection * echelle),
+               static_cast<GLsizei>(hauteurProjection * echelle));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, static_cast<float>(largeurProjection) / static_cast<float>(hauteurProjection),
+                   0.1f, 5000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+// The widget's own size changes (docking, window resize) re-project too, so the picture is never
+// stretched; the main window's explicit ReSizeGLScene after a splitter move gives the same sizes.
+void COpenGL::resizeGL(int w, int h) { ReSizeGLScene(w, h); }
+
+void COpenGL::Draw() {
+    if (isVisible())
+        repaint();
+    else
+        update();
+}
+
+void COpenGL::paintGL() {
+    appliquerProjection();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+
+    // Trackball: the light is placed before the eye transform, so it keeps its place relative
+    // to the eye. Free-fly: placed after it, at the eye's position in the scene.
+    if (choixCamera == 0 && camera) {
+        glLightfv(GL_LIGHT0, GL_POSITION, camera->getLightPosition());
+        camera->look();
+    } else if (choixCamera == 1 && cameraFree) {
+        cameraFree->look();
+        glLightfv(GL_LIGHT0, GL_POSITION, cameraFree->getLightPosition());
+    }
+
+    if (maillage != nullptr && bmaillage)
+        maillage->dessinerOpenGL();
+    if (repere)
+        DrawRepere();
+
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    glColor3f(1, 1, 1);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    dessinerCoupe(0, textureX, indX);
+    dessinerCoupe(1, textureY, indY);
+    dessinerCoupe(2, textureZ, indZ);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glFlush();
+}
+
+void COpenGL::dessinerCoupe(int axe, const unsigned char* tex, int ind) {
+    // A shown slice without a texture has nothing to draw.
+    if (ind < 0 || tex == nullptr)
+        return;
+    const float p = static_cast<float>(ind * 2.0 * 0.00390625 - 1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, 4, coteTexture, coteTexture, 0, GL_RGB, GL_UNSIGNED_BYTE, tex);
+    glBegin(GL_QUADS);
+    switch (axe) {
+    case 0:
+        glTexCoord2f(0, 1);
+        glVertex3f(p, -1, -1);
+        glTexCoord2f(1, 1);
+        glVertex3f(p, -1, 1);
+        glTexCoord2f(1, 0);
+        glVertex3f(p, 1, 1);
+        glTexCoord2f(0, 0);
+        glVertex3f(p, 1, -1);
+        break;
+    case 1:
+        glTexCoord2f(0, 0);
+        glVertex3f(-1, p, -1);
+        glTexCoord2f(1, 0);
+        glVertex3f(1, p, -1);
+        glTexCoord2f(1, 1);
+        glVertex3f(1, p, 1);
+        glTexCoord2f(0, 1);
+        glVertex3f(-1, p, 1);
+        break;
+    default:
+        glTexCoord2f(0, 1);
+        glVertex3f(-1, -1, p);
+        glTexCoord2f(1, 1);
+        glVertex3f(1, -1, p);
+        glTexCoord2f(1, 0);
+        glVertex3f(1, 1, p);
+        glTexCoord2f(0, 0);
+        glVertex3f(-1, 1, p);
+        break;
+    }
+    glEnd();
+}
+
+void COpenGL::DrawRepere() {
+    struct Axe {
+        const GLfloat* couleur;
+        float angle, x, y, z;
+    };
+    const Axe axes[3] = {{Red, 90, 0, 1, 0}, {Green, -90, 1, 0, 0}, {Blue, 0, 0, 0, 1}};
+    glPushMatrix();
+    GLUquadric* q = gluNewQuadric();
+    gluQuadricDrawStyle(q, GLU_FILL);
+    gluQuadricNormals(q, GLU_SMOOTH);
+    gluQuadricOrientation(q, GLU_OUTSIDE);
+    for (const Axe& a : axes) {
+        glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, BodySpec);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, a.couleur);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, BodyAmb);
+        glPushMatrix();
+        if (a.angle != 0)
+            glRotatef(a.angle, a.x, a.y, a.z);
+        gluCylinder(q, 0.02, 0.02, 0.8, 10, 10);
+        glTranslatef(0, 0, 0.8f);
+        gluCylinder(q, 0.2 / 3, 0, 0.2, 10, 10);
+        glPopMatrix();
+    }
+    gluDeleteQuadric(q);
+    glPopMatrix();
+}
+
+void COpenGL::setTextureX(const unsigned char* tex, int ind) {
+    textureX = tex;
+    indX = ind;
+    Draw();
+}
+
+void COpenGL::setTextureY(const unsigned char* tex, int ind) {
+    textureY = tex;
+    indY = ind;
+    Draw();
+}
+
+void COpenGL::setTextureZ(const unsigned char* tex, int ind) {
+    textureZ = tex;
+    indZ = ind;
+    Draw();
+}
+
+void COpenGL::setRepere(bool afficher) {
+    repere = afficher;
+    Draw();
+}
+
+void COpenGL::setChoixCamera(int choix) {
+    if (choix == 1) {
+        choixCamera = 1;
+        if (!cameraFree) {
+            cameraFree = std::make_unique<CFreeFlyCamera>();
+            cameraFree->setPosition(CVecteur3D(0, 0, 2));
+            cameraFree->setMotionSensivity(0.5);
+            cameraFree->setScrollSensivity(1);
+            cameraFree->setSpeed(0.5);
+        }
+    } else if (choix == 0) {
+        choixCamera = 0;
+        if (!camera) {
+            camera = std::make_unique<CTrackBallCamera>();
+            camera->setDistance(-1);
+            camera->setScrollSensivity(0.5);
+            camera->setMotionSensivity(1.0);
+        }
+    }
+    Draw();
+}
+
+bool COpenGL::LireConfig() { return ::LireConfig(chemin, tableConfigVue(*this)); }
+
+std::string COpenGL::LireLigne(const char* ligne, char delimiteur) {
+    return ::LireLigne(ligne, delimiteur);
+}
+
+void COpenGL::RemplirParametre(FILE* r, short identifiant) {
+    ::RemplirParametre(r, identifiant, tableConfigVue(*this));
+}
+
+QImage COpenGL::capturerImage() { return grabFramebuffer(); }
+
+void COpenGL::mousePressEvent(QMouseEvent* event) {
+    const EvenementSouris e = evenement(event);
+    if (choixCamera == 0 && camera)
+        camera->setHold(true, e);
+    else if (choixCamera == 1 && cameraFree)
+        cameraFree->setHold(true, e);
+}
+
+void COpenGL::mouseReleaseEvent(QMouseEvent* event) {
+    const EvenementSouris e = evenement(event);
+    if (choixCamera == 0 && camera)
+        camera->setHold(false, e);
+    else if (choixCamera == 1 && cameraFree)
+        cameraFree->setHold(false, e);
+}
+
+void COpenGL::mouseMoveEvent(QMouseEvent* event) {
+    if (!curseurFleche) {
+        setCursor(Qt::ArrowCursor);
+        curseurFleche = true;
+    }
+    const EvenementSouris e = evenement(event);
+    // While a button is held the toolkit keeps sending motion from outside the widget without
+    // leave and enter events; crossing the border then counts as leaving or entering.
+    if (choixCamera == 1 && cameraFree && event->buttons() != Qt::NoButton) {
+        const bool dedans = rect().contains(QPoint(e.x, e.y));
+        if (dedans != cameraFree->getMouseIn())
+            cameraFree->setMouseIn(dedans);
+    }
+    if (choixCamera == 0 && camera)
+        camera->OnMouseMove(e);
+    else if (choixCamera == 1 && cameraFree)
+        cameraFree->OnMouseMove(e);
+    Draw();
+}
+
+void COpenGL::wheelEvent(QWheelEvent* event) {
+    // Only the vertical wheel turns; a purely horizontal scroll is not a wheel turn.
+    const QPoint angle = event->angleDelta();
+    if (angle.y() == 0 && angle.x() != 0)
+        return;
+    EvenementSouris e;
+    const QPoint p = event->position().toPoint();
+    e.x = p.x();
+    e.y = p.y();
+    e.delta = angle.y();
+    if (choixCamera == 0 && camera)
+        camera->OnMouseWheel(e);
+    else if (choixCamera == 1 && cameraFree)
+        cameraFree->OnMouseWheel(e);
+    Draw();
+}
+
+void COpenGL::entreeSouris(bool interieur) {
+    if (choixCamera == 1 && cameraFree)
+        cameraFree->setMouseIn(interieur);
+}
+
+void COpenGL::enterEvent(QEnterEvent* event) {
+    if (contexteInitialise)
+        makeCurrent();
+    entreeSouris(true);
+    setFocus();
+    QOpenGLWidget::enterEvent(event);
+}
+
+void COpenGL::leaveEvent(QEvent* event) {
+    entreeSouris(false);
+    QOpenGLWidget::leaveEvent(event);
+}
+
+void COpenGL::keyPressEvent(QKeyEvent* event) {
+    clavier.appuyer(touche(event->key()));
+    if (contexteInitialise)
+        makeCurrent();
+    if (choixCamera == 0 && camera)
+        camera->OnKeyboard(clavier);
+    else if (choixCamera == 1 && cameraFree)
+        cameraFree->OnKeyboard(clavier);
+    Draw();
+}
+
+void COpenGL::keyReleaseEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat())
+        clavier.relacher(touche(event->key()));
+}
+
+void COpenGL::focusOutEvent(QFocusEvent* event) {
+    // Releases that happen elsewhere never reach the view.
+    clavier.toutRelacher();
+    QOpenGLWidget::focusOutEvent(event);
+}
+
+} // namespace Stravol

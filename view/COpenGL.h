@@ -1,0 +1,126 @@
+#pragma once
+// The 3D view of the main window: an OpenGL widget drawing, in one frame, the region mesh, the
+// coordinate axes and up to three orthogonal slices of the volume as textured squares, under a
+// trackball or a free-fly camera. The scene is the cube -1 .. +1; slice positions are given in
+// texture space (0 .. 256, negative to hide). Textures and mesh are borrowed, never copied.
+
+#include "core/Configuration.h"
+#include "view/camera/CFreeFlyCamera.h"
+#include "view/camera/CTrackBallCamera.h"
+#include "view/camera/EntreeCamera.h"
+
+#include <QImage>
+#include <QOpenGLWidget>
+#include <QSurfaceFormat>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+class CMaillageTriangleChRegion;
+
+namespace Stravol {
+
+class CImageTroisD;
+
+class COpenGL : public QOpenGLWidget, public ParametresConfigVue {
+    Q_OBJECT
+
+public:
+    // Side of a slice texture in texels (3 bytes a texel, rows packed, first row first).
+    static constexpr int coteTexture = 256;
+
+    // A child of parentForm of iWidth x iHeight pixels at (posX, posY), for the volume im3D
+    // (may be null: sizes 0), reading its configuration from chemin + "/config.txt". Selects
+    // the trackball camera and draws the first frame as soon as the widget is shown.
+    COpenGL(QWidget* parentForm, int iWidth, int iHeight, int posX, int posY, CImageTroisD* im3D,
+            const std::string& chemin);
+    ~COpenGL() override;
+    COpenGL(const COpenGL&) = delete;
+    COpenGL& operator=(const COpenGL&) = delete;
+
+    // The surface format of the view: compatibility profile (fixed-function OpenGL 1.1 calls),
+    // double buffer, RGBA with 24 colour bits and a depth buffer.
+    static QSurfaceFormat formatVue();
+
+    // Fixed state of the context: shading, clear values, depth, light 0, blending, the texture.
+    bool InitGL();
+    // Viewport and 45-degree perspective for a drawing area of width x height pixels (a height
+    // of 0 counts as 1); applied now if the context exists and at every frame.
+    void ReSizeGLScene(int width, int height);
+    // Renders one complete frame and shows it now (when the widget is visible; otherwise the
+    // frame is drawn when it is shown).
+    void Draw();
+    // The three axes as lit arrows of length 1 from the origin (called by the frame).
+    void DrawRepere();
+
+    // Each stores the texture (borrowed, or null) and texture-space index of its axis and
+    // redraws.
+    void setTextureX(const unsigned char* texture, int ind);
+    void setTextureY(const unsigned char* texture, int ind);
+    void setTextureZ(const unsigned char* texture, int ind);
+    void setRepere(bool afficher);
+    // 0 trackball, 1 free-fly (created with the view's settings on first choice and then
+    // kept); any other value keeps the active camera. Redraws in every case.
+    void setChoixCamera(int choix);
+
+    // Configuration reader of the view (identifiers 1 and 2); false when the file is missing.
+    bool LireConfig();
+    static std::string LireLigne(const char* ligne, char delimiteur);
+    void RemplirParametre(FILE* r, short identifiant);
+
+    // A fresh frame read back from the framebuffer.
+    QImage capturerImage();
+
+    // Projection as last given to ReSizeGLScene.
+    int largeurVue() const { return largeurProjection; }
+    int hauteurVue() const { return hauteurProjection; }
+
+    int choixCamera = 0;
+    CImageTroisD* image3D = nullptr;
+    int largeur = 0;
+    int hauteur = 0;
+    int profondeur = 0;
+    std::string chemin;
+    std::unique_ptr<CTrackBallCamera> camera;
+    std::unique_ptr<CFreeFlyCamera> cameraFree;
+    // The one texture name shared by the three slices (0 until the context exists).
+    unsigned int texture = 0;
+    const unsigned char* textureX = nullptr;
+    const unsigned char* textureY = nullptr;
+    const unsigned char* textureZ = nullptr;
+    int indX = -1;
+    int indY = -1;
+    int indZ = -1;
+    bool repere = false;
+    bool bmaillage = false;
+    CMaillageTriangleChRegion* maillage = nullptr;
+    // Emulated asynchronous keyboard state polled by the cameras.
+    EtatClavier clavier;
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void appliquerProjection();
+    void dessinerCoupe(int axe, const unsigned char* tex, int ind);
+    void entreeSouris(bool interieur);
+
+    int largeurProjection = 1;
+    int hauteurProjection = 1;
+    bool contexteInitialise = false;
+    bool curseurFleche = false;
+};
+
+} // namespace Stravol
