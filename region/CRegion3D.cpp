@@ -1,0 +1,375 @@
+#include "region/CRegion3D.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/Message.h"
+#include "volume/CImage3D.h"
+
+CVecteur<CTriplet<int>> CRegion3D::voisinage;
+CVecteur<CTriplet<int>> CRegion3D::voisinage2;
+CVecteur<CTriplet<int>> CRegion3D::voisinage3;
+const int CRegion3D::multi_chemins_voisins3[6][3] = {{0, 1, 1}, {1, 0, 1}, {1, 1, 0},
+                                                     {0, 0, 1}, {0, 1, 0}, {1, 0, 0}};
+char CRegion3D::message[256] = {};
+
+namespace {
+using Triplet = CTriplet<int>;
+
+Triplet plus(const Triplet& a, const Triplet& b) {
+    return Triplet(a.x + b.x, a.y + b.y, a.z + b.z);
+}
+
+// The voxel v + m*c of the cube spanned by v and its corner neighbour v + c.
+Triplet cheminCoin(const Triplet& v, const Triplet& c, int m) {
+    const int* f = CRegion3D::multi_chemins_voisins3[m];
+    return Triplet(v.x + f[0] * c.x, v.y + f[1] * c.y, v.z + f[2] * c.z);
+}
+
+bool avant(const Triplet& a, const Triplet& b) {
+    if (a.x != b.x)
+        return a.x < b.x;
+    if (a.y != b.y)
+        return a.y < b.y;
+    return a.z < b.z;
+}
+
+bool egal(const Triplet& a, const Triplet& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+// Sorts and removes duplicates: the ascending order of the system's sorted sets.
+void trierSansDoublons(std::vector<Triplet>& s) {
+    std::sort(s.begin(), s.end(), avant);
+    s.erase(std::unique(s.begin(), s.end(), egal), s.end());
+}
+} // namespace
+
+CRegion3D::CRegion3D() : nbVoxels(0), boiteX(0, 0), boiteY(0, 0), boiteZ(0, 0) {}
+
+CRegion3D::~CRegion3D() { voxelsBord.vider(); }
+
+void CRegion3D::initialiserVoisinages() {
+    voisinage.init(6);
+    voisinage[0] = Triplet(-1, 0, 0);
+    voisinage[1] = Triplet(1, 0, 0);
+    voisinage[2] = Triplet(0, -1, 0);
+    voisinage[3] = Triplet(0, 1, 0);
+    voisinage[4] = Triplet(0, 0, -1);
+    voisinage[5] = Triplet(0, 0, 1);
+    voisinage2.init(12);
+    voisinage3.init(8);
+    int n2 = 0, n3 = 0;
+    for (int x = -1; x <= 1; ++x)
+        for (int y = -1; y <= 1; ++y)
+            for (int z = -1; z <= 1; ++z) {
+                const int somme = (x != 0) + (y != 0) + (z != 0);
+                if (somme == 2)
+                    voisinage2[n2++] = Triplet(x, y, z);
+                else if (somme == 3)
+                    voisinage3[n3++] = Triplet(x, y, z);
+            }
+}
+
+void CRegion3D::ajouter(const CTriplet<int>& p) {
+    CVoxelRegion3D& v = Voxel(p);
+    if (v.dansRegion)
+        return;
+    v.dansRegion = 1;
+    ++modifications;
+    if (nbVoxels == 0) {
+        boiteX = CCouple<int>(p.x, p.x);
+        boiteY = CCouple<int>(p.y, p.y);
+        boiteZ = CCouple<int>(p.z, p.z);
+        v.bord = 1;
+    } else {
+        const int c[3] = {p.x, p.y, p.z};
+        CCouple<int>* boites[3] = {&boiteX, &boiteY, &boiteZ};
+        for (int a = 0; a < 3; ++a) {
+            if (c[a] < boites[a]->x)
+                boites[a]->x = c[a];
+            else if (c[a] > boites[a]->y)
+                boites[a]->y = c[a];
+        }
+        MAJContour(p);
+        for (int i = 0; i < 6; ++i)
+            MAJContour(plus(p, voisinage[i]));
+    }
+    ++nbVoxels;
+}
+
+void CRegion3D::MAJContour(const CTriplet<int>& p) {
+    if (!dansGrille(p))
+        return;
+    CVoxelRegion3D& v = Voxel(p);
+    if (!v.dansRegion)
+        return;
+    v.bord = 0;
+    for (int i = 0; i < 6; ++i) {
+        const Triplet q = plus(p, voisinage[i]);
+        if (!dansGrille(q) || !Voxel(q).dansRegion) {
+            v.bord = 1;
+            return;
+        }
+    }
+}
+
+void CRegion3D::calculerVoxelsBord() {
+    voxelsBord.vider();
+    modificationsListe = modifications;
+    if (nbVoxels <= 0)
+        return;
+    // Row pointers along z; the neighbours in x and y are read from the adjacent rows, a
+    // missing row (outside the grid) counting as outside the region.
+    for (int x = boiteX.x; x <= boiteX.y; ++x)
+        for (int y = boiteY.x; y <= boiteY.y; ++y) {
+            CVoxelRegion3D* rangee = tab[x][y];
+            const CVoxelRegion3D* voisines[4] = {
+                x > 0 ? tab[x - 1][y] : nullptr, x + 1 < dimX ? tab[x + 1][y] : nullptr,
+                y > 0 ? tab[x][y - 1] : nullptr, y + 1 < dimY ? tab[x][y + 1] : nullptr};
+            for (int z = boiteZ.x; z <= boiteZ.y; ++z) {
+                CVoxelRegion3D& v = rangee[z];
+                if (!v.dansRegion)
+                    continue;
+                bool bord = z == 0 || z + 1 >= dimZ || !rangee[z - 1].dansRegion ||
+                            !rangee[z + 1].dansRegion;
+                for (int i = 0; i < 4 && !bord; ++i)
+                    bord = voisines[i] == nullptr || !voisines[i][z].dansRegion;
+                v.bord = bord ? 1 : 0;
+                if (bord)
+                    voxelsBord.ajouter(Triplet(x, y, z));
+            }
+        }
+}
+
+void CRegion3D::fusionnerVoxelsBord(const std::vector<CTriplet<int>>& ajoutes) {
+    if (modifications - static_cast<long long>(ajoutes.size()) != modificationsListe) {
+        calculerVoxelsBord();
+        return;
+    }
+    std::vector<Triplet> fusion;
+    fusion.reserve(voxelsBord.elements.size() + ajoutes.size());
+    const std::vector<Triplet>& anciens = voxelsBord.elements;
+    std::size_t i = 0, j = 0;
+    while (i < anciens.size() || j < ajoutes.size()) {
+        const bool prendreAncien =
+            j == ajoutes.size() || (i < anciens.size() && avant(anciens[i], ajoutes[j]));
+        const Triplet& t = prendreAncien ? anciens[i++] : ajoutes[j++];
+        if (Voxel(t).bord)
+            fusion.push_back(t);
+    }
+    voxelsBord.elements.swap(fusion);
+    modificationsListe = modifications;
+}
+
+bool CRegion3D::creerRegionImage3D(const CImage3D& image) {
+    vider();
+    const int d = image.GetDepth();
+    const int w = d > 0 ? image.GetWidth() : 0;
+    const int h = d > 0 ? image.GetHeight() : 0;
+    if (w != dimX || h != dimY || d != dimZ) {
+        if (!init(w, h, d)) {
+            init(0, 0, 0);
+            return false;
+        }
+    }
+    // The voxels are flagged column by column (z innermost, the grid's contiguous order),
+    // reading the rows of every slice at once; the region's voxels do not depend on the
+    // order in which they are flagged, and one border pass at the end sets every `bord`.
+    int nb = 0;
+    int minX = w, maxX = -1, minY = h, maxY = -1, minZ = d, maxZ = -1;
+    std::vector<const unsigned char*> lignes(static_cast<std::size_t>(d));
+    for (int y = 0; y < h; ++y) {
+        for (int z = 0; z < d; ++z)
+            lignes[static_cast<std::size_t>(z)] = image.GetRow(y, z);
+        for (int x = 0; x < w; ++x) {
+            CVoxelRegion3D* colonne = tab[x][y];
+            int premier = -1, dernier = -1;
+            for (int z = 0; z < d; ++z) {
+                if (lignes[static_cast<std::size_t>(z)][x] == 0)
+                    continue;
+                colonne[z].dansRegion = 1;
+                if (premier < 0)
+                    premier = z;
+                dernier = z;
+                ++nb;
+            }
+            if (premier < 0)
+                continue;
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x);
+            minY = std::min(minY, y);
+            maxY = std::max(maxY, y);
+            minZ = std::min(minZ, premier);
+            maxZ = std::max(maxZ, dernier);
+        }
+    }
+    nbVoxels = nb;
+    modifications += nb;
+    if (nb > 0) {
+        boiteX = CCouple<int>(minX, maxX);
+        boiteY = CCouple<int>(minY, maxY);
+        boiteZ = CCouple<int>(minZ, maxZ);
+    }
+    calculerVoxelsBord();
+    return true;
+}
+
+void CRegion3D::ajouterBordsTopologie() {
+    std::vector<Triplet> s;
+    for (;;) {
+        s.clear();
+        const int nbBord = voxelsBord.longueur();
+        for (int k = 0; k < nbBord; ++k) {
+            const Triplet p = voxelsBord[k];
+            bool contactArete = false;
+            for (int i = 0; i < 12; ++i) {
+                const Triplet& e = voisinage2[i];
+                const Triplet n = plus(p, e);
+                if (!dansGrille(n) || !Voxel(n).bord)
+                    continue;
+                Triplet a, b;
+                if (e.x == 0) {
+                    a = Triplet(p.x, p.y + e.y, p.z);
+                    b = Triplet(p.x, p.y, p.z + e.z);
+                } else if (e.y == 0) {
+                    a = Triplet(p.x + e.x, p.y, p.z);
+                    b = Triplet(p.x, p.y, p.z + e.z);
+                } else {
+                    a = Triplet(p.x + e.x, p.y, p.z);
+                    b = Triplet(p.x, p.y + e.y, p.z);
+                }
+                if (!Voxel(a).dansRegion && !Voxel(b).dansRegion) {
+                    s.push_back(a);
+                    s.push_back(b);
+                    contactArete = true;
+                }
+            }
+            if (contactArete)
+                continue;
+            for (int i = 0; i < 8; ++i) {
+                const Triplet& c = voisinage3[i];
+                const Triplet n = plus(p, c);
+                if (!dansGrille(n) || !Voxel(n).bord)
+                    continue;
+                bool libre = true;
+                for (int m = 0; m < 6 && libre; ++m)
+                    libre = !Voxel(cheminCoin(p, c, m)).dansRegion;
+                if (!libre)
+                    continue;
+                for (int m = 0; m < 6; ++m)
+                    s.push_back(cheminCoin(p, c, m));
+            }
+        }
+        trierSansDoublons(s);
+        if (s.empty())
+            return;
+        std::snprintf(message, sizeof message, "%d voxels à ajouter", static_cast<int>(s.size()));
+        Message(message);
+        for (const Triplet& t : s)
+            ajouter(t);
+        fusionnerVoxelsBord(s);
+    }
+}
+
+void CRegion3D::ajouterBordsTopologie2() {
+    std::vector<Triplet> s;
+    for (;;) {
+        s.clear();
+        const int nbBord = voxelsBord.longueur();
+        for (int k = 0; k < nbBord; ++k) {
+            const Triplet p = voxelsBord[k];
+            for (int f = 0; f < 6; ++f) {
+                const Triplet q = plus(p, voisinage[f]);
+                if (!dansGrille(q) || Voxel(q).dansRegion)
+                    continue;
+                for (int i = 0; i < 8; ++i) {
+                    const Triplet& c = voisinage3[i];
+                    const Triplet r = plus(q, c);
+                    if (!dansGrille(r) || Voxel(r).dansRegion)
+                        continue;
+                    bool plein = true;
+                    for (int m = 0; m < 6 && plein; ++m)
+                        plein = Voxel(cheminCoin(q, c, m)).dansRegion;
+                    if (plein) {
+                        s.push_back(q);
+                        s.push_back(r);
+                    }
+                }
+            }
+        }
+        trierSansDoublons(s);
+        if (s.empty())
+            return;
+        for (const Triplet& t : s)
+            ajouter(t);
+        fusionnerVoxelsBord(s);
+    }
+}
+
+void CRegion3D::vider() {
+    if (nbVoxels > 0) {
+        for (int x = boiteX.x; x <= boiteX.y; ++x)
+            for (int y = boiteY.x; y <= boiteY.y; ++y) {
+                CVoxelRegion3D* rangee = tab[x][y];
+                for (int z = boiteZ.x; z <= boiteZ.y; ++z)
+                    rangee[z] = CVoxelRegion3D();
+            }
+    }
+    // The list is emptied even when every voxel was removed one by one, so that it never
+    // names voxels outside the region.
+    voxelsBord.vider();
+    nbVoxels = 0;
+    ++modifications;
+    modificationsListe = modifications;
+}
+
+void CRegion3D::supprimer(const CTriplet<int>& p) {
+    CVoxelRegion3D& v = Voxel(p);
+    if (!v.dansRegion)
+        return;
+    v = CVoxelRegion3D();
+    for (int i = 0; i < 6; ++i)
+        MAJContour(plus(p, voisinage[i]));
+    --nbVoxels;
+    ++modifications;
+}
+
+bool CRegion3D::creerImage3DRegion(CImage3D& image) const {
+    const int d = image.GetDepth();
+    const int w = d > 0 ? image.GetWidth() : 0;
+    const int h = d > 0 ? image.GetHeight() : 0;
+    if (w != dimX || h != dimY || d != dimZ) {
+        if (!image.Create(dimX, dimY, dimZ))
+            return false;
+    }
+    for (int z = 0; z < dimZ; ++z)
+        for (int y = 0; y < dimY; ++y) {
+            unsigned char* ligne = image.GetRow(y, z);
+            for (int x = 0; x < dimX; ++x)
+                ligne[x] = tab[x][y][z].dansRegion ? 255 : 0;
+        }
+    return true;
+}
+
+bool CRegion3D::dilater(int n) {
+    if (n <= 0 || n % 2 == 0)
+        return false;
+    const int r = n / 2;
+    std::vector<Triplet> element;
+    element.reserve(static_cast<std::size_t>(n) * n * n);
+    for (int dx = -r; dx <= r; ++dx)
+        for (int dy = -r; dy <= r; ++dy)
+            for (int dz = -r; dz <= r; ++dz)
+                element.push_back(Triplet(dx, dy, dz));
+    // `ajouter` leaves the list untouched, so it is the border as it stood before the call.
+    const int nbBord = voxelsBord.longueur();
+    for (int k = 0; k < nbBord; ++k) {
+        const Triplet p = voxelsBord[k];
+        for (const Triplet& o : element) {
+            const Triplet q = plus(p, o);
+            if (dansGrille(q) && !Voxel(q).dansRegion)
+                ajouter(q);
+        }
+    }
+    calculerVoxelsBord();
+    return true;
+}

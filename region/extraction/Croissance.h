@@ -1,0 +1,13 @@
+#pragma once
+// Seeded growth over 26-connected voxels of one grey level, the first stage of the
+// extraction (CImageTroisD::CroissanceDeRegion).
+
+// Grows from the seed (x, y, z) the voxels of a W x H x D byte volume (voxel (x, y, z) at
+// index (z * H + y) * W + x) that carry the seed's value s and are linked to it by
+// 26-adjacent voxels of that value. Voxels on the outer layer of the volume are reached
+// but never expanded. Every voxel reached is set to 255 in travail; when s is 255 the
+// value cannot tell reached voxels apart, so marques (W * H * D bytes, all 0) must then be
+// given and gets 1 on every voxel reached; otherwise it may be null. Each voxel is reached
+// once. The seed must lie inside the volume. Returns the number of voxels reached.
+int croissance26(unsigned char* travail, unsigned char* marques, int W, int H, int D, int x,
+                 int y, int z);
