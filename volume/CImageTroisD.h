@@ -40,17 +40,6 @@ struct Coord3D {
   int x, y, z;
 };
 
-// Every volume buffer holds largeur * hauteur * profondeur bytes; voxel (x, y, z) is at
-// index (z * hauteur + y) * largeur + x, x along a picture row, y down the rows (row 0 =
-// top row of the picture), z the slice number in loading order. Invariant: either the
-// three sizes are positive and image / imageOriginal exist, or all three are 0 and no
-// voxel buffer exists; every operation on a volume of size 0 does nothing.
-//
-// Display modes (choix of preparationTexture, indice of CopierImageCourante):
-// 0 imageOriginal (textures in colour from imR/imG/imB when rgb is 1), 1 imageNiBlack,
-// 2 imageAutocorrelation, 3 imageFFT, 4 imageSegmente, any other: image unchanged and
-// textures from imagePhase. A mode whose volume does not exist leaves image unchanged
-// and gives black textures.
 // Figures of the last region extraction: voxel counts and the seconds of each stage.
 struct BilanExtraction {
   bool effectuee = false;      // false: the last call extracted nothing
@@ -62,6 +51,18 @@ struct BilanExtraction {
   double tempsMaillage = 0, tempsLissage = 0, tempsNormales = 0;
 };
 
+// Every volume buffer holds largeur * hauteur * profondeur bytes; voxel (x, y, z) is at
+// index (z * hauteur + y) * largeur + x, x along a picture row, y down the rows (row 0 =
+// top row of the picture), z the slice number in loading order. Invariant: either the
+// three sizes are positive and image exists, or all three are 0 and no voxel buffer
+// exists; every operation on a volume of size 0 does nothing. Any other buffer is either
+// null or of the volume's size.
+//
+// Display modes (choix of preparationTexture, indice of CopierImageCourante):
+// 0 imageOriginal (textures in colour from imR/imG/imB when rgb is 1), 1 imageNiBlack,
+// 2 imageAutocorrelation, 3 imageFFT, 4 imageSegmente, any other: image unchanged and
+// textures from imagePhase. A mode whose volume does not exist leaves image unchanged
+// and gives black textures.
 class CImageTroisD : public ParametresConfigVolume {
 public:
   // Texture side in texels and size of one slice texture in bytes (3 bytes a texel).
@@ -96,7 +97,8 @@ public:
   void preparationTexture(ProgressSink* barre, int choix);
 
   // Fill one texture (kTailleTexture bytes) from a Z slice, X plane or Y plane of the
-  // current volume (colour in mode 0 with rgb 1), or of a given volume in grey.
+  // current volume (in colour from imR, imG, imB when rgb is 1), or of a given volume in
+  // grey.
   // An index outside the volume, or a missing volume, gives a black texture.
   void getImageOpenGlZ(int ind, unsigned char* buffer) const;
   void getImageOpenGlX(int ind, unsigned char* buffer) const;
@@ -221,9 +223,10 @@ private:
   // zeroed; on failure reports it, releases them and sets the sizes to 0.
   bool allouerVolumes(int l, int h, int p, bool couleurs);
   void reinitialiserTaille();
-  // Decodes one picture into slice indZ of image (and the colour planes); false with a
-  // description on failure.
-  bool ChargerImage(const std::string& fichier, std::string& erreur);
+  // Decodes one picture into slice indZ of image (and the colour planes); the first one
+  // sets the sizes and allocates the volume. On failure erreur describes it.
+  enum { kChargementReussi, kFichierIllisible, kMemoireEpuisee };
+  int ChargerImage(const std::string& fichier, std::string& erreur);
   void signaler(const std::string& texte) const;
   const unsigned char* sourceMode(int mode) const;
 };

@@ -5,23 +5,25 @@
 #include <vector>
 
 struct OptionsFantome {
-  int largeur = 128;
-  int hauteur = 128;
-  int profondeur = 64;
-  unsigned graine = 1;    // noise seed
-  bool couleur = false;   // colour slices in the volume folder
-  int rayonBoule = 0;     // > 0: a single centred ball of this radius (voxels)
+    int largeur = 128;
+    int hauteur = 128;
+    int profondeur = 64;
+    unsigned graine = 1;  // noise seed
+    bool couleur = false; // colour slices in the volume folder
+    int rayonBoule = 0;   // > 0: a single centred ball of this radius (voxels)
 };
 
 // Volumes in the layout of the loaded volume: voxel (x, y, z) at (z * hauteur + y) *
 // largeur + x, y = 0 being the top row of a slice picture.
 struct Fantome {
-  int largeur = 0;
-  int hauteur = 0;
-  int profondeur = 0;
-  std::vector<unsigned char> labels;  // 0 = background, else the shape's label
-  std::vector<unsigned char> gris;    // grey picture: shapes brighter than the background, plus noise
-  std::vector<unsigned char> rouge, vert, bleu;  // colour picture, only with OptionsFantome::couleur
+    int largeur = 0;
+    int hauteur = 0;
+    int profondeur = 0;
+    std::vector<unsigned char> labels; // 0 = background, else the shape's label
+    std::vector<unsigned char>
+        gris; // grey picture: shapes brighter than the background, plus noise
+    std::vector<unsigned char> rouge, vert,
+        bleu; // colour picture, only with OptionsFantome::couleur
 };
 
 // Labels of the standard phantom: a ball, a torus, two boxes touching only along an

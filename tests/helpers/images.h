@@ -11,15 +11,15 @@ using OctetsTest = std::vector<unsigned char>;
 // A fresh folder under the system's temporary directory, removed with its content.
 class DossierTemporaire {
 public:
-  DossierTemporaire();
-  ~DossierTemporaire();
-  DossierTemporaire(const DossierTemporaire&) = delete;
-  DossierTemporaire& operator=(const DossierTemporaire&) = delete;
-  const std::string& chemin() const { return chemin_; }
-  std::string operator/(const std::string& nom) const { return chemin_ + "/" + nom; }
+    DossierTemporaire();
+    ~DossierTemporaire();
+    DossierTemporaire(const DossierTemporaire&) = delete;
+    DossierTemporaire& operator=(const DossierTemporaire&) = delete;
+    const std::string& chemin() const { return chemin_; }
+    std::string operator/(const std::string& nom) const { return chemin_ + "/" + nom; }
 
 private:
-  std::string chemin_;
+    std::string chemin_;
 };
 
 void ecrireOctets(const std::string& chemin, const OctetsTest& octets);
