@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/ExportMaillage.h"
+#include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
 #include "volume/Sinks.h"
 
@@ -24,7 +26,7 @@ namespace {
 
 const char* const kUsage =
     "usage: stravol-extract FOLDER (--seed X Y Z | --label L) [--source segmentation|image] "
-    "[--output FILE.stl|.obj|.ply] [--smooth N]";
+    "[--output FILE.stl|.obj|.ply] [--smooth N] [--param \"NAME=VALUE\"]... [--evolve N]";
 
 struct Options {
   std::string dossier;
@@ -35,6 +37,9 @@ struct Options {
   std::string source;  // empty: the segmentation when there is one, else the image
   std::string sortie;
   int lissages = 10;
+  // Deformable-model parameters of the mesh, as "NAME=VALUE", in the order given.
+  std::vector<std::string> parametres;
+  int iterations = 0;
 };
 
 // One line on stderr and exit status 2: the tool's answer to every unusable request.
@@ -77,6 +82,14 @@ Options lireOptions(int argc, char** argv) {
         echouer("--source is segmentation or image");
     } else if (a == "--output") {
       o.sortie = suivant("--output");
+    } else if (a == "--param") {
+      const std::string p = suivant("--param");
+      if (p.find('=') == std::string::npos)
+        echouer("--param needs NAME=VALUE");
+      o.parametres.push_back(p);
+    } else if (a == "--evolve") {
+      if (!lireEntier(suivant("--evolve"), o.iterations) || o.iterations < 0)
+        echouer("--evolve needs a non-negative iteration count");
     } else if (a == "--smooth") {
       if (!lireEntier(suivant("--smooth"), o.lissages) || o.lissages < 0)
         echouer("--smooth needs a non-negative round count");
@@ -187,6 +200,80 @@ Controle controler(CMaillageTriangleChRegion& m) {
   return c;
 }
 
+bool lireReel(const std::string& texte, double& valeur) {
+  char* fin = nullptr;
+  errno = 0;
+  valeur = std::strtod(texte.c_str(), &fin);
+  return fin != texte.c_str() && *fin == '\0' && errno == 0 && std::isfinite(valeur);
+}
+
+bool lireBooleen(const std::string& texte, bool& valeur) {
+  const std::string t = minuscules(texte);
+  if (t == "1" || t == "true" || t == "oui")
+    valeur = true;
+  else if (t == "0" || t == "false" || t == "non")
+    valeur = false;
+  else
+    return false;
+  return true;
+}
+
+// Sets "NAME=VALUE" on any deformable model, through its parameter interface only: the name
+// is looked up among the float, int, bool and enumeration parameters the model reports, and
+// the value must lie in the range the model gives (enumerations: an index or a value name).
+void appliquerParametre(CDeformableModelBase& modele, const std::string& texte) {
+  const std::size_t egal = texte.rfind('=');
+  const std::string nom = texte.substr(0, egal), valeur = texte.substr(egal + 1);
+  const auto refuser = [&](const std::string& pourquoi) {
+    echouer("--param \"" + texte + "\": " + pourquoi);
+  };
+  for (int i = 0; i < modele.GetParameterFloatNumber(); ++i) {
+    if (nom != modele.GetParameterFloatName(i).c_str())
+      continue;
+    double v = 0.0;
+    const double bas = modele.GetParameterFloatMin(i), haut = modele.GetParameterFloatMax(i);
+    if (!lireReel(valeur, v) || v < bas || v > haut)
+      refuser("the value must be a number from " + std::to_string(bas) + " to " + std::to_string(haut));
+    modele.SetParameterFloatValue(i, static_cast<float>(v));
+    return;
+  }
+  for (int i = 0; i < modele.GetParameterIntNumber(); ++i) {
+    if (nom != modele.GetParameterIntName(i).c_str())
+      continue;
+    int v = 0;
+    const int bas = modele.GetParameterIntMin(i), haut = modele.GetParameterIntMax(i);
+    if (!lireEntier(valeur.c_str(), v) || v < bas || v > haut)
+      refuser("the value must be an integer from " + std::to_string(bas) + " to " + std::to_string(haut));
+    modele.SetParameterIntValue(i, v);
+    if (modele.GetParameterIntValue(i) != v)
+      refuser("the model refuses this value");
+    return;
+  }
+  for (int i = 0; i < modele.GetParameterBoolNumber(); ++i) {
+    if (nom != modele.GetParameterBoolName(i).c_str())
+      continue;
+    bool v = false;
+    if (!lireBooleen(valeur, v))
+      refuser("the value must be true or false");
+    modele.SetParameterBoolValue(i, v);
+    return;
+  }
+  for (int i = 0; i < modele.GetParameterEnumNumber(); ++i) {
+    if (nom != modele.GetParameterEnumName(i).c_str())
+      continue;
+    const CVecteur<Chaine> noms = modele.GetParameterEnumValueNames(i);
+    int v = -1;
+    for (int k = 0; k < noms.taille && v < 0; ++k)
+      if (valeur == noms[k].c_str())
+        v = k;
+    if (v < 0 && (!lireEntier(valeur.c_str(), v) || v < 0 || v >= noms.taille))
+      refuser("the value must name one of the " + std::to_string(noms.taille) + " values");
+    modele.SetParameterEnumValue(i, v);
+    return;
+  }
+  refuser("the model has no parameter of that name");
+}
+
 double picMemoireMo() {
   rusage r{};
   getrusage(RUSAGE_SELF, &r);
@@ -197,6 +284,12 @@ double picMemoireMo() {
 
 int main(int argc, char** argv) {
   const Options o = lireOptions(argc, argv);
+  {
+    // Names and values are checked before the work starts.
+    CMaillageTriangleChRegion essai;
+    for (const std::string& p : o.parametres)
+      appliquerParametre(essai, p);
+  }
   std::error_code erreur;
   if (!fs::is_directory(o.dossier, erreur))
     echouer("no such folder: " + o.dossier);
@@ -245,6 +338,28 @@ int main(int argc, char** argv) {
   if (!b.effectuee || !volume.maillage)
     echouer("the extraction failed");
   CMaillageTriangleChRegion& m = *volume.maillage;
+
+  // The evolution reads the grey volume; the model is driven through its base interface only.
+  std::string evolution;
+  CImage3D gris;
+  if (!o.parametres.empty() || o.iterations > 0) {
+    volume.CopierImageCourante(0);
+    volume.CimageTroisDtoCimage3D(gris);
+    m.initialiserImages(&gris, &gris);
+    CDeformableModelBase& modele = m;
+    for (const std::string& p : o.parametres)
+      appliquerParametre(modele, p);
+    const auto debut = std::chrono::steady_clock::now();
+    modele.Evolve(o.iterations);
+    const double duree =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
+    char texte[200];
+    std::snprintf(texte, sizeof texte,
+                  ", \"evolution\": {\"iterations\": %d, \"vertices\": %d, \"triangles\": %d, "
+                  "\"seconds\": %.6f}",
+                  o.iterations, m.nbSommets, m.nbTriangles, duree);
+    evolution = texte;
+  }
   if (!o.sortie.empty() && !exporterMaillage(m, o.sortie.c_str()))
     echouer("cannot write " + o.sortie);
   const Controle c = controler(m);
@@ -257,11 +372,11 @@ int main(int argc, char** argv) {
       "\"voxels_repaired\": %d, \"vertices\": %d, \"triangles\": %d, \"closed\": %s, "
       "\"irregular_vertices\": %d, \"seconds\": {\"load\": %.6f, \"growth\": %.6f, "
       "\"region\": %.6f, \"repair\": %.6f, \"mesh\": %.6f, \"smoothing\": %.6f, "
-      "\"normals\": %.6f, \"extraction\": %.6f}, \"peak_rss_mb\": %.1f}\n",
+      "\"normals\": %.6f, \"extraction\": %.6f}%s, \"peak_rss_mb\": %.1f}\n",
       W, H, D, x, y, z, b.valeurGerme, segmentation ? "segmentation" : "image",
       b.nbVoxelsCroissance, b.nbVoxelsRegion, b.nbVoxelsRepares, m.nbSommets, m.nbTriangles,
       c.ferme ? "true" : "false", c.irreguliers, tempsChargement, b.tempsCroissance,
       b.tempsRegion, b.tempsReparation, b.tempsMaillage, b.tempsLissage, b.tempsNormales,
-      extraction, picMemoireMo());
+      extraction, evolution.c_str(), picMemoireMo());
   return 0;
 }
