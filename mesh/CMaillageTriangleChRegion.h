@@ -9,6 +9,7 @@
 #include "core/Tuples.h"
 #include "region/CDeformableModelBase.h"
 #include "region/CRegionMultiresolution2D3DT.h"
+#include "mesh/ReserveObjets.h"
 
 class CImage3D;
 class CRegion3D;
@@ -33,6 +34,9 @@ class CSommetChRegion : public CPoint3D
 
     // Six lines of inspection text: position, energies, ring addresses, normal, vecteur1.
     CVecteur<Chaine> infos() const;
+
+    static void *operator new(std::size_t);
+    static void operator delete(void *p);
 
     CPoint3D normale;
     CPoint3D vecteur0;
@@ -66,6 +70,9 @@ class CTriangleChRegion
     CTriangleChRegion(const CTriangleChRegion &t);
     CTriangleChRegion &operator=(const CTriangleChRegion &) = delete;
     ~CTriangleChRegion() = default;
+
+    static void *operator new(std::size_t);
+    static void operator delete(void *p);
 
     // True when v is one of the three corners.
     bool aPourSommet(const CSommetChRegion *v) const { return a == v || b == v || c == v; }
