@@ -1,9 +1,12 @@
 // One frame of the 3D view at 500 x 500 with three cut planes and a mesh of about 380,000
-// triangles (a sphere of radius 100 voxels in a 256^3 volume). Run under a display, e.g.
+// triangles: the extracted, smoothed mesh of the ball of radius 100 voxels in a 256^3 volume,
+// and a latitude-longitude sphere of that radius and size. Run under a display, e.g.
 // xvfb-run -a -s "-screen 0 1280x1024x24" build/view/draw_bench
 #include "tests/gui/ApplicationTest.h"
 #include "tests/gui/MaillageSynthetique.h"
+#include "region/CRegion3D.h"
 #include "view/COpenGL.h"
+#include "volume/CImage3D.h"
 
 #include <QTest>
 #include <QWidget>
@@ -42,13 +45,40 @@ Scene& scene() {
     return s;
 }
 
-void montrer(bool coupes, bool maillage) {
+// The mesh of the extraction road: region of the ball, border repair, voxel-face mesh at scale 1,
+// ten Taubin rounds, face and vertex normals.
+CMaillageTriangleChRegion& maillageBoule() {
+    static CMaillageTriangleChRegion* m = [] {
+        CImage3D volume;
+        volume.Create(256, 256, 256);
+        for (int z = 0; z < 256; ++z)
+            for (int y = 0; y < 256; ++y)
+                for (int x = 0; x < 256; ++x) {
+                    const int dx = x - 128, dy = y - 128, dz = z - 128;
+                    volume.Pixel(x, y, z) = dx * dx + dy * dy + dz * dz <= 100 * 100 ? 255 : 0;
+                }
+        CRegion3D::initialiserVoisinages();
+        CRegion3D region;
+        region.creerRegionImage3D(volume);
+        region.ajouterBordsTopologie();
+        region.ajouterBordsTopologie2();
+        auto* maillage = new CMaillageTriangleChRegion;
+        maillage->creerMaillageTriangleChRegion2(region, 1);
+        maillage->lisserCourbureTaubin(10);
+        maillage->calculerNormales();
+        maillage->calculerNormalesSommets();
+        return maillage;
+    }();
+    return *m;
+}
+
+void montrer(bool coupes, bool maillage, CMaillageTriangleChRegion* lequel = nullptr) {
     Scene& s = scene();
     const unsigned char* t = coupes ? s.texture.data() : nullptr;
     const int ind = coupes ? 128 : -1;
     s.vue->textureX = s.vue->textureY = s.vue->textureZ = t;
     s.vue->indX = s.vue->indY = s.vue->indZ = ind;
-    s.vue->maillage = &s.maillage;
+    s.vue->maillage = lequel ? lequel : &s.maillage;
     s.vue->bmaillage = maillage;
 }
 
@@ -64,6 +94,18 @@ void dessiner(benchmark::State& state, bool coupes, bool maillage) {
     state.counters["triangles"] = maillage ? s.maillage.nbTriangles : 0;
 }
 
+void BM_FrameThreeCutsAndBallMesh(benchmark::State& state) {
+    CMaillageTriangleChRegion& boule = maillageBoule();
+    montrer(true, true, &boule);
+    Scene& s = scene();
+    for (auto _ : state) {
+        s.vue->Draw();
+        s.vue->makeCurrent();
+        glFinish();
+    }
+    state.counters["triangles"] = boule.nbTriangles;
+}
+
 void BM_FrameThreeCutsAndMesh(benchmark::State& state) { dessiner(state, true, true); }
 void BM_FrameMeshOnly(benchmark::State& state) { dessiner(state, false, true); }
 void BM_FrameThreeCutsOnly(benchmark::State& state) { dessiner(state, true, false); }
@@ -75,6 +117,8 @@ void BM_CaptureThreeCutsAndMesh(benchmark::State& state) {
         benchmark::DoNotOptimize(scene().vue->capturerImage());
 }
 
+BENCHMARK(BM_FrameThreeCutsAndBallMesh)->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(BM_FrameThreeCutsAndMesh)->Unit(benchmark::kMillisecond)->UseRealTime()
     ->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(BM_FrameMeshOnly)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -22,6 +23,8 @@ namespace {
 std::vector<float> positions;
 std::vector<float> normales;
 std::vector<GLuint> indices;
+std::vector<const CSommetChRegion*> numerotes;
+int baseNumeros = 0;
 
 // freeglut ends the process when it cannot reach an X display with GLX, so it is initialised
 // only when one answers; otherwise the spheres are drawn with a GLU quadric of the same slices
@@ -222,31 +225,41 @@ void CMaillageTriangleChRegion::dessinerFacesSmooth() {
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, materielSpeculaire);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, materielDiffus);
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, materielAmbiant);
-    // Each listed vertex is converted once; its list number (kept in `indice`, working storage
-    // otherwise written only by the copy) addresses it from the triangles.
+    // Each vertex is converted once, numbered in the order the triangles first reach it so
+    // that neighbouring triangles address neighbouring array entries. Its number, offset by a
+    // base that grows from frame to frame, is kept in the vertex's `indice` (working storage
+    // otherwise written only by the copy); `numerotes` confirms it, so a value left by an
+    // earlier frame or by a copy is never taken for this frame's. Only the triangle list is
+    // walked: the mesh is read once.
     positions.clear();
     normales.clear();
     indices.clear();
-    int nb = 0;
-    pourChaqueSommet(premierSommet, nbSommets, [&nb](CSommetChRegion* v, int i) {
-        v->indice = i;
+    numerotes.clear();
+    if (baseNumeros > std::numeric_limits<int>::max() / 2)
+        baseNumeros = 0;
+    const int base = baseNumeros;
+    const auto numero = [base](CSommetChRegion* v) {
+        const long long k = static_cast<long long>(v->indice) - base;
+        if (k >= 0 && k < static_cast<long long>(numerotes.size()) &&
+            numerotes[static_cast<std::size_t>(k)] == v)
+            return static_cast<GLuint>(k);
+        v->indice = base + static_cast<int>(numerotes.size());
+        numerotes.push_back(v);
         ajouter(positions, v->Image2GL());
         ajouter(normales, normaleGL(v->normale));
-        nb = i + 1;
-    });
-    const auto valide = [nb](const CSommetChRegion* v) { return v->indice >= 0 && v->indice < nb; };
+        return static_cast<GLuint>(numerotes.size() - 1);
+    };
     bool ordreExterieur = true;
     pourChaqueTriangle(premierTriangle, nbTriangles, [&](CTriangleChRegion* t) {
-        if (!valide(t->a) || !valide(t->b) || !valide(t->c))
-            return;
+        if (t->suivant != nullptr)
+            __builtin_prefetch(t->suivant);
         ordreExterieur = ordreExterieur && (t->orientation == 1 || t->orientation == -1);
         // The corners go counter-clockwise seen from outside; the face is the same.
-        const CSommetChRegion* b = t->orientation < 0 ? t->c : t->b;
-        const CSommetChRegion* c = t->orientation < 0 ? t->b : t->c;
-        indices.push_back(static_cast<GLuint>(t->a->indice));
-        indices.push_back(static_cast<GLuint>(b->indice));
-        indices.push_back(static_cast<GLuint>(c->indice));
+        indices.push_back(numero(t->a));
+        indices.push_back(numero(t->orientation < 0 ? t->c : t->b));
+        indices.push_back(numero(t->orientation < 0 ? t->b : t->c));
     });
+    baseNumeros = base + static_cast<int>(numerotes.size());
     dessinerSurface(positions, normales, indices, ordreExterieur);
 }
 

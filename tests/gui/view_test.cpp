@@ -515,3 +515,24 @@ TEST_F(VueMaillage, SkippingHiddenBackFacesLeavesThePictureUnchanged) {
         t->orientation = 1;
     EXPECT_EQ(compter(vue->capturerImage(), estFond), 0);
 }
+
+TEST_F(VueMaillage, PictureDoesNotDependOnWhatWasDrawnOrCopiedBefore) {
+    tourner(20, 10);
+    const QImage reference = vue->capturerImage();
+    EXPECT_GT(compter(reference, jaunatre), 5000);
+    // Another mesh drawn in between, whose vertices take the same working numbers.
+    CMaillageTriangleChRegion autre;
+    synthese::construireSphere(autre, CPoint3D(30, 60, 40), 12, 5, 7);
+    vue->maillage = &autre;
+    const QImage image = vue->capturerImage();
+    EXPECT_NE(pixelsDifferents(image, reference), 0);
+    vue->maillage = &maillage;
+    EXPECT_EQ(pixelsDifferents(vue->capturerImage(), reference), 0);
+    // A copy renumbers the source's vertices 0 .. n-1.
+    CMaillageTriangleChRegion copie;
+    copie = maillage;
+    EXPECT_EQ(pixelsDifferents(vue->capturerImage(), reference), 0);
+    vue->maillage = &copie;
+    EXPECT_EQ(pixelsDifferents(vue->capturerImage(), reference), 0);
+    vue->maillage = &maillage;
+}
