@@ -46,6 +46,49 @@ void ajouterHistogramme(CVecteur<int> &somme, const CVecteur<int> &h)
         somme[i] += h[i];
 }
 
+// Sums the statistics of the slices coupe(0) .. coupe(n - 1) (each a (z, t) pair of the slice
+// matrices) into one entry of an axis: voxel count, bounding box whose z member holds the range of
+// occupied positions along the axis and, when histograms are kept, their sum and its statistics.
+template <class Coupe>
+void agregerCoupes(int n, Coupe coupe, bool actifs, CMatrice<int> &nbVoxelsCoupe,
+                   CMatrice<CCouple<int>> &minCoupe, CMatrice<CCouple<int>> &maxCoupe,
+                   CMatrice<CVecteur<int>> &histoCoupe, int &nbVoxelsAxe, CTriplet<int> &mini,
+                   CTriplet<int> &maxi, CVecteur<int> &histoAxe, float &moyenne, float &ecartType)
+{
+    int premier = -1, dernier = -1;
+    for (int i = 0; i < n; ++i) {
+        const CCouple<int> c = coupe(i);
+        if (nbVoxelsCoupe[c.x][c.y] != 0) {
+            if (premier < 0)
+                premier = i;
+            dernier = i;
+        }
+    }
+    if (actifs)
+        histoAxe.remplir(0);
+    if (premier < 0) {
+        nbVoxelsAxe = 0;
+        return;
+    }
+    mini.z = premier;
+    maxi.z = dernier;
+    int nombre = 0;
+    for (int i = premier; i <= dernier; ++i) {
+        const CCouple<int> c = coupe(i);
+        nombre += nbVoxelsCoupe[c.x][c.y];
+        mini.x = std::min(mini.x, minCoupe[c.x][c.y].x);
+        mini.y = std::min(mini.y, minCoupe[c.x][c.y].y);
+        maxi.x = std::max(maxi.x, maxCoupe[c.x][c.y].x);
+        maxi.y = std::max(maxi.y, maxCoupe[c.x][c.y].y);
+        if (actifs)
+            ajouterHistogramme(histoAxe, histoCoupe[c.x][c.y]);
+    }
+    nbVoxelsAxe = nombre;
+    if (actifs)
+        CRegionMultiresolution2D3DT::calculerMoyenneEcarttypeHistogramme(histoAxe, moyenne,
+                                                                         ecartType);
+}
+
 CVecteur<CQuadruplet<int>> voisinage(std::initializer_list<CQuadruplet<int>> liste)
 {
     CVecteur<CQuadruplet<int>> v(static_cast<int>(liste.size()));
@@ -347,39 +390,10 @@ void CRegionMultiresolution2D3DT::MAJAttributs2DT(int z)
 {
     if (z < 0 || z >= profondeur)
         return;
-    const bool actifs = histogrammesActifs == 1;
-    int premier = -1, dernier = -1;
-    for (int t = 0; t < nbTemps; ++t)
-        if (nbVoxelsCoupe[z][t] != 0) {
-            if (premier < 0)
-                premier = t;
-            dernier = t;
-        }
-    if (premier < 0) {
-        nbVoxelsZ[z] = 0;
-        if (actifs)
-            histoZ[z].remplir(0);
-        return;
-    }
-    CTriplet<int> &mini = minZ[z];
-    CTriplet<int> &maxi = maxZ[z];
-    mini.z = premier;
-    maxi.z = dernier;
-    int nombre = 0;
-    if (actifs)
-        histoZ[z].remplir(0);
-    for (int t = premier; t <= dernier; ++t) {
-        nombre += nbVoxelsCoupe[z][t];
-        mini.x = std::min(mini.x, minCoupe[z][t].x);
-        mini.y = std::min(mini.y, minCoupe[z][t].y);
-        maxi.x = std::max(maxi.x, maxCoupe[z][t].x);
-        maxi.y = std::max(maxi.y, maxCoupe[z][t].y);
-        if (actifs)
-            ajouterHistogramme(histoZ[z], histoCoupe[z][t]);
-    }
-    nbVoxelsZ[z] = nombre;
-    if (actifs)
-        calculerMoyenneEcarttypeHistogramme(histoZ[z], moyenneZ[z], ecartTypeZ[z]);
+    agregerCoupes(
+        nbTemps, [z](int t) { return CCouple<int>(z, t); }, histogrammesActifs == 1, nbVoxelsCoupe,
+        minCoupe, maxCoupe, histoCoupe, nbVoxelsZ[z], minZ[z], maxZ[z], histoZ[z], moyenneZ[z],
+        ecartTypeZ[z]);
 }
 
 void CRegionMultiresolution2D3DT::MAJAttributs2DT()
@@ -392,39 +406,10 @@ void CRegionMultiresolution2D3DT::MAJAttributs3D(int t)
 {
     if (t < 0 || t >= nbTemps)
         return;
-    const bool actifs = histogrammesActifs == 1;
-    int premier = -1, dernier = -1;
-    for (int z = 0; z < profondeur; ++z)
-        if (nbVoxelsCoupe[z][t] != 0) {
-            if (premier < 0)
-                premier = z;
-            dernier = z;
-        }
-    if (premier < 0) {
-        nbVoxelsT[t] = 0;
-        if (actifs)
-            histoT[t].remplir(0);
-        return;
-    }
-    CTriplet<int> &mini = minT[t];
-    CTriplet<int> &maxi = maxT[t];
-    mini.z = premier;
-    maxi.z = dernier;
-    int nombre = 0;
-    if (actifs)
-        histoT[t].remplir(0);
-    for (int z = premier; z <= dernier; ++z) {
-        nombre += nbVoxelsCoupe[z][t];
-        mini.x = std::min(mini.x, minCoupe[z][t].x);
-        mini.y = std::min(mini.y, minCoupe[z][t].y);
-        maxi.x = std::max(maxi.x, maxCoupe[z][t].x);
-        maxi.y = std::max(maxi.y, maxCoupe[z][t].y);
-        if (actifs)
-            ajouterHistogramme(histoT[t], histoCoupe[z][t]);
-    }
-    nbVoxelsT[t] = nombre;
-    if (actifs)
-        calculerMoyenneEcarttypeHistogramme(histoT[t], moyenneT[t], ecartTypeT[t]);
+    agregerCoupes(
+        profondeur, [t](int z) { return CCouple<int>(z, t); }, histogrammesActifs == 1,
+        nbVoxelsCoupe, minCoupe, maxCoupe, histoCoupe, nbVoxelsT[t], minT[t], maxT[t], histoT[t],
+        moyenneT[t], ecartTypeT[t]);
 }
 
 void CRegionMultiresolution2D3DT::MAJAttributs3D()
