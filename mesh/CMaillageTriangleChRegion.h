@@ -9,6 +9,7 @@
 #include "core/Tuples.h"
 #include "region/CDeformableModelBase.h"
 #include "region/CRegionMultiresolution2D3DT.h"
+#include "mesh/ReserveObjets.h"
 
 class CImage3D;
 class CRegion3D;
@@ -33,6 +34,9 @@ class CSommetChRegion : public CPoint3D
 
     // Six lines of inspection text: position, energies, ring addresses, normal, vecteur1.
     CVecteur<Chaine> infos() const;
+
+    static void *operator new(std::size_t);
+    static void operator delete(void *p);
 
     CPoint3D normale;
     CPoint3D vecteur0;
@@ -66,6 +70,9 @@ class CTriangleChRegion
     CTriangleChRegion(const CTriangleChRegion &t);
     CTriangleChRegion &operator=(const CTriangleChRegion &) = delete;
     ~CTriangleChRegion() = default;
+
+    static void *operator new(std::size_t);
+    static void operator delete(void *p);
 
     // True when v is one of the three corners.
     bool aPourSommet(const CSommetChRegion *v) const { return a == v || b == v || c == v; }
@@ -150,9 +157,16 @@ class CMaillageTriangleChRegion : public CDeformableModelBase
     int GetParameterFloatNumber() override;
     int GetParameterIntNumber() override;
     int GetParameterBoolNumber() override;
+    // Runs greedyGlobal on imageEvolution; does nothing before initialiserImages.
+    void Evolve(int nbiterations) override;
 
-    // Greedy evolution and image statistics.
+    // Greedy evolution and image statistics. greedyGlobal returns the duration of the whole
+    // call in microseconds.
     unsigned int greedyGlobal(CImage3D *volume, int nbIterations);
+    // Candidate offsets of the evolution for a grid of side dimension (odd): (dx, dy, dz) from
+    // -(dimension/2) to +(dimension/2), dx fastest, then entries 0 and count/2 exchanged so that
+    // entry 0 is the vertex's own position. Units of DEFAULT_NEIGHBOR_STEP.
+    static CVecteur<CTriplet<int>> decalagesVoisinage(int dimension);
     float diffgradEnergyBresenham(CTriplet<int> depart, CTriplet<int> *arrivees, int nb,
                                   CImage3D *volume);
     void recalculerHistogrammes();
@@ -248,4 +262,13 @@ class CMaillageTriangleChRegion : public CDeformableModelBase
     void reactiverSommets();
     // Orders the neighbour ring of v angularly and rebuilds its triangle ring to match.
     void ordonnerAnneaux(CSommetChRegion *v);
+    // List maintenance of the split and merge: appending at the end, unlinking (head and
+    // tail kept up to date); the counts follow.
+    void ajouterSommetFin(CSommetChRegion *s);
+    void ajouterTriangleFin(CTriangleChRegion *t);
+    void retirerSommetListe(CSommetChRegion *s);
+    void retirerTriangleListe(CTriangleChRegion *t);
+    // Makes noeud the skeleton node of v (null detaches v); v is registered in the node's set,
+    // and keeps no node when that set is full, so that a node always knows its vertices.
+    static void attacherSquelette(CSommetChRegion *v, CTriangleChRegion *noeud);
 };

@@ -83,3 +83,15 @@ CTriangleChRegion::CTriangleChRegion(const CTriangleChRegion &t)
     : normale{t.normale[0], t.normale[1], t.normale[2]}, a(t.a), b(t.b), c(t.c), orientation(t.orientation)
 {
 }
+
+void *CSommetChRegion::operator new(std::size_t) { return ReserveObjets<sizeof(CSommetChRegion), alignof(CSommetChRegion)>::prendre(); }
+void CSommetChRegion::operator delete(void *p) { ReserveObjets<sizeof(CSommetChRegion), alignof(CSommetChRegion)>::rendre(p); }
+
+void *CTriangleChRegion::operator new(std::size_t)
+{
+    return ReserveObjets<sizeof(CTriangleChRegion), alignof(CTriangleChRegion)>::prendre();
+}
+void CTriangleChRegion::operator delete(void *p)
+{
+    ReserveObjets<sizeof(CTriangleChRegion), alignof(CTriangleChRegion)>::rendre(p);
+}

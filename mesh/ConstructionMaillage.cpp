@@ -186,6 +186,11 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D &
     reactiverSommets();
     calculerNormalesSommets();
     calculerNormales2();
+    if (image != nullptr) {
+        recalculerHistogrammes();
+        recalculerHistogrammesBandes();
+        calculerMoyenneEcarttype();
+    }
     return true;
 }
 

@@ -76,6 +76,10 @@ void CMaillageTriangleChRegion::SetParameterIntValue(int index, int value)
 {
     switch (index) {
     case 0:
+        // The candidate grid has NEIGHBORDIM^3 points only for an odd side: other values are
+        // refused and change nothing.
+        if (value < 1 || value % 2 == 0)
+            return;
         NEIGHBORDIM = value;
         NEIGHBORHOOD = value * value * value;
         break;

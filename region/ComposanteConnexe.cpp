@@ -49,26 +49,29 @@ int32_t ComposanteConnexe::racine(int32_t e)
 void ComposanteConnexe::NumeroVoisinnageAlle1(int x, int y, int z, int& nbVois,
                                               int32_t* listeVois) const
 {
-    auto ajouter = [&](int vx, int vy, int vz) {
-        if (vx < 0 || vx >= largeur || vy < 0 || vy >= hauteur || vz < 0 || vz >= profondeur)
-            return;
-        const int32_t e = etiquettes[indice(vx, vy, vz)];
+    const int64_t i = indice(x, y, z);
+    const int64_t tranche = static_cast<int64_t>(largeur) * hauteur;
+    auto ajouter = [&](int64_t j) {
+        const int32_t e = etiquettes[j];
         if (e == 0)
             return;
-        for (int i = 0; i < nbVois; ++i)
-            if (listeVois[i] == e)
+        for (int k = 0; k < nbVois; ++k)
+            if (listeVois[k] == e)
                 return;
         listeVois[nbVois++] = e;
     };
+    // Neighbour ranges clipped to the volume once, instead of testing every position.
+    const int dxMin = x > 0 ? -1 : 0, dxMax = x < largeur - 1 ? 1 : 0;
+    const int dyMin = y > 0 ? -1 : 0, dyMax = y < hauteur - 1 ? 1 : 0;
     if (z >= 1)
-        for (int dx = -1; dx <= 1; ++dx)
-            for (int dy = -1; dy <= 1; ++dy)
-                ajouter(x + dx, y + dy, z - 1);
+        for (int dx = dxMin; dx <= dxMax; ++dx)
+            for (int dy = dyMin; dy <= dyMax; ++dy)
+                ajouter(i - tranche + static_cast<int64_t>(dy) * largeur + dx);
     if (y >= 1)
-        for (int dx = -1; dx <= 1; ++dx)
-            ajouter(x + dx, y - 1, z);
+        for (int dx = dxMin; dx <= dxMax; ++dx)
+            ajouter(i - largeur + dx);
     if (x >= 1)
-        ajouter(x - 1, y, z);
+        ajouter(i - 1);
 }
 
 int32_t ComposanteConnexe::etiquetteMin(int nbVois, const int32_t* listeVois)
@@ -158,24 +161,58 @@ void ComposanteConnexe::computeCompacite()
     if (n == 0)
         return;
 
-    // Component index of each representative label (labels run 1 .. n).
-    std::vector<int32_t> numero(static_cast<size_t>(n) + 1, 0);
-    int32_t prochain = 1;
-    for (int x = 0; x < largeur; ++x)
+    // Components are numbered by first appearance in a scan with x outermost and z
+    // innermost, that is by their smallest (x, y, z) in lexicographic order. The counts
+    // are gathered in buffer order (x fastest, cache friendly) per representative, then
+    // the components are sorted by that first position.
+    std::vector<int32_t> dense(static_cast<size_t>(n) + 1, 0);
+    struct Compte
+    {
+        int64_t premier;
+        int32_t volume, surface;
+    };
+    std::vector<Compte> comptes;
+    comptes.reserve(static_cast<size_t>(nbCC));
+    const int64_t tranche = static_cast<int64_t>(largeur) * hauteur;
+    int64_t decalages[27];
+    int nbDecalages = 0;
+    for (int dz = -1; dz <= 1; ++dz)
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                decalages[nbDecalages++] = dz * tranche + static_cast<int64_t>(dy) * largeur + dx;
+    int64_t i = 0;
+    for (int z = 0; z < profondeur; ++z)
         for (int y = 0; y < hauteur; ++y)
-            for (int z = 0; z < profondeur; ++z)
+            for (int x = 0; x < largeur; ++x, ++i)
             {
-                const int32_t e = etiquettes[indice(x, y, z)];
+                const int32_t e = etiquettes[i];
                 if (e == 0)
                     continue;
-                if (numero[e] == 0)
-                    numero[e] = prochain++;
-                assert(numero[e] <= nbCC);
-                CStatCC& s = statsCC[numero[e]];
-                ++s.volume;
-                if (CheckVoisin(x, y, z) == 0)
-                    ++s.surface;
+                const int64_t position = (static_cast<int64_t>(x) * hauteur + y) * profondeur + z;
+                if (dense[e] == 0)
+                {
+                    comptes.push_back({position, 0, 0});
+                    dense[e] = static_cast<int32_t>(comptes.size());
+                }
+                Compte& c = comptes[dense[e] - 1];
+                c.premier = std::min(c.premier, position);
+                ++c.volume;
+                // Same rule as CheckVoisin, with the block read through fixed offsets.
+                bool interieur = x > 0 && y > 0 && z > 0 && x < largeur - 1 && y < hauteur - 1 &&
+                                 z < profondeur - 1;
+                for (int k = 0; interieur && k < 27; ++k)
+                    interieur = etiquettes[i + decalages[k]] != 0;
+                if (!interieur)
+                    ++c.surface;
             }
+    assert(static_cast<int32_t>(comptes.size()) == nbCC);
+    std::sort(comptes.begin(), comptes.end(),
+              [](const Compte& a, const Compte& b) { return a.premier < b.premier; });
+    for (size_t k = 0; k < comptes.size() && static_cast<int32_t>(k) < nbCC; ++k)
+    {
+        statsCC[k + 1].volume = comptes[k].volume;
+        statsCC[k + 1].surface = comptes[k].surface;
+    }
 
     constexpr double quatrePi = 12.566370614359172;
     int valides = 0;

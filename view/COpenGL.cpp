@@ -96,6 +96,9 @@ COpenGL::COpenGL(QWidget* parentForm, int iWidth, int iHeight, int posX, int pos
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setFormat(formatVue());
+    // The framebuffer keeps its content between compositions, so a frame drawn by Draw()
+    // outside the toolkit's paint stays valid until it is shown.
+    setUpdateBehavior(QOpenGLWidget::PartialUpdate);
     ReSizeGLScene(iWidth, iHeight);
     setChoixCamera(0);
 }
@@ -162,16 +165,35 @@ void COpenGL::appliquerProjection() {
 
 // The widget's own size changes (docking, window resize) re-project too, so the picture is never
 // stretched; the main window's explicit ReSizeGLScene after a splitter move gives the same sizes.
-void COpenGL::resizeGL(int w, int h) { ReSizeGLScene(w, h); }
+void COpenGL::resizeGL(int w, int h) {
+    // The framebuffer is new: whatever was drawn before is gone.
+    imageFraiche = false;
+    ReSizeGLScene(w, h);
+}
 
+// The frame is rendered at once into the widget's framebuffer, which the toolkit then puts on
+// screen as soon as control returns to the event loop; that composition's own paint request
+// finds the frame ready and does not render it again.
 void COpenGL::Draw() {
-    if (isVisible())
-        repaint();
-    else
+    if (!contexteInitialise || !isVisible()) {
         update();
+        return;
+    }
+    makeCurrent();
+    dessinerImage();
+    imageFraiche = true;
+    update();
 }
 
 void COpenGL::paintGL() {
+    if (imageFraiche) {
+        imageFraiche = false;
+        return;
+    }
+    dessinerImage();
+}
+
+void COpenGL::dessinerImage() {
     appliquerProjection();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
@@ -328,7 +350,10 @@ void COpenGL::RemplirParametre(FILE* r, short identifiant) {
     ::RemplirParametre(r, identifiant, tableConfigVue(*this));
 }
 
-QImage COpenGL::capturerImage() { return grabFramebuffer(); }
+QImage COpenGL::capturerImage() {
+    imageFraiche = false;
+    return grabFramebuffer();
+}
 
 void COpenGL::mousePressEvent(QMouseEvent* event) {
     const EvenementSouris e = evenement(event);

@@ -48,8 +48,8 @@ public:
     // Viewport and 45-degree perspective for a drawing area of width x height pixels (a height
     // of 0 counts as 1); applied now if the context exists and at every frame.
     void ReSizeGLScene(int width, int height);
-    // Renders one complete frame and shows it now (when the widget is visible; otherwise the
-    // frame is drawn when it is shown).
+    // Renders one complete frame now; it reaches the screen when control returns to the event
+    // loop. A hidden view draws its frame when it is shown.
     void Draw();
     // The three axes as lit arrows of length 1 from the origin (called by the frame).
     void DrawRepere();
@@ -113,6 +113,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Steps of one frame: projection, camera and light, mesh, axes, slices.
+    void dessinerImage();
     void appliquerProjection();
     void dessinerCoupe(int axe, const unsigned char* tex, int ind);
     void entreeSouris(bool interieur);
@@ -121,6 +123,8 @@ private:
     int hauteurProjection = 1;
     bool contexteInitialise = false;
     bool curseurFleche = false;
+    // A frame drawn by Draw() waits in the framebuffer for the toolkit's next paint.
+    bool imageFraiche = false;
 };
 
 } // namespace Stravol

@@ -11,8 +11,10 @@
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -21,6 +23,8 @@ namespace {
 std::vector<float> positions;
 std::vector<float> normales;
 std::vector<GLuint> indices;
+std::vector<const CSommetChRegion*> numerotes;
+int baseNumeros = 0;
 
 // freeglut ends the process when it cannot reach an X display with GLX, so it is initialised
 // only when one answers; otherwise the spheres are drawn with a GLU quadric of the same slices
@@ -81,6 +85,78 @@ void pourChaqueTriangle(CTriangleChRegion* premier, int nb, F&& f) {
     CTriangleChRegion* t = premier;
     for (int i = 0; i < nb && t != nullptr; ++i, t = t->suivant)
         f(t);
+}
+
+void dessinerTableaux(GLenum mode, const std::vector<float>& sommets,
+                      const std::vector<float>* normalesSommets, const std::vector<GLuint>* ordre);
+
+// Axis-aligned box of a list of drawn positions (x, y, z triples, scene coordinates).
+struct Boite {
+    float min[3] = {INFINITY, INFINITY, INFINITY};
+    float max[3] = {-INFINITY, -INFINITY, -INFINITY};
+};
+
+Boite boiteDe(const std::vector<float>& p) {
+    Boite b;
+    for (std::size_t i = 0; i + 2 < p.size(); i += 3)
+        for (int k = 0; k < 3; ++k) {
+            b.min[k] = std::min(b.min[k], p[i + k]);
+            b.max[k] = std::max(b.max[k], p[i + k]);
+        }
+    return b;
+}
+
+// A closed surface seen from outside hides every back face behind a front face, so skipping
+// back faces leaves the picture unchanged. That holds while the eye is outside the surface's
+// box and the near plane cannot cut into the surface (which would open it), under a rigid
+// eye transform and a perspective projection; the triangles must then be sent
+// counter-clockwise seen from outside, in voxel coordinates.
+bool facesArrieresCachees(const Boite& b) {
+    GLfloat m[16], p[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    if (p[11] != -1.0f || p[15] != 0.0f || p[0] == 0.0f || p[5] == 0.0f || p[10] == 1.0f)
+        return false;
+    for (int c = 0; c < 3; ++c) {
+        const float n = m[4 * c] * m[4 * c] + m[4 * c + 1] * m[4 * c + 1] +
+                        m[4 * c + 2] * m[4 * c + 2];
+        if (std::fabs(n - 1.0f) > 1e-3f)
+            return false;
+    }
+    // Eye position in the mesh's scene coordinates: -R^T t of the eye transform.
+    float oeil[3];
+    for (int k = 0; k < 3; ++k)
+        oeil[k] = -(m[4 * k] * m[12] + m[4 * k + 1] * m[13] + m[4 * k + 2] * m[14]);
+    double distance2 = 0;
+    for (int k = 0; k < 3; ++k) {
+        const float ecart = std::max({b.min[k] - oeil[k], 0.0f, oeil[k] - b.max[k]});
+        distance2 += double(ecart) * ecart;
+    }
+    // Farthest point of the near-plane rectangle from the eye.
+    const double proche = p[14] / (p[10] - 1.0);
+    const double coin = proche * std::sqrt(1.0 + 1.0 / (p[0] * p[0]) + 1.0 / (p[5] * p[5]));
+    return proche > 0 && std::sqrt(distance2) > 1.01 * coin;
+}
+
+// Draws the triangles, skipping back faces when they are all hidden behind front faces (only a
+// depth tie between a back and a front face on the silhouette could show otherwise).
+void dessinerSurface(const std::vector<float>& sommets, const std::vector<float>& normalesSommets,
+                     const std::vector<GLuint>& ordre, bool ordreExterieur) {
+    const bool eliminer = ordreExterieur && facesArrieresCachees(boiteDe(sommets));
+    const bool avant = glIsEnabled(GL_CULL_FACE);
+    if (eliminer) {
+        // Image2GL turns the y axis over, a mirror (with a positive slice step): a triangle
+        // counter-clockwise from outside in voxel coordinates is clockwise in the scene.
+        glCullFace(GL_BACK);
+        glFrontFace(CPoint3D::step_z > 0 ? GL_CW : GL_CCW);
+        glEnable(GL_CULL_FACE);
+    }
+    dessinerTableaux(GL_TRIANGLES, sommets, &normalesSommets, &ordre);
+    if (eliminer) {
+        glFrontFace(GL_CCW);
+        if (!avant)
+            glDisable(GL_CULL_FACE);
+    }
 }
 
 void dessinerTableaux(GLenum mode, const std::vector<float>& sommets,
@@ -149,27 +225,42 @@ void CMaillageTriangleChRegion::dessinerFacesSmooth() {
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, materielSpeculaire);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, materielDiffus);
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, materielAmbiant);
-    // Each listed vertex is converted once; its list number (kept in `indice`, working storage
-    // otherwise written only by the copy) addresses it from the triangles.
+    // Each vertex is converted once, numbered in the order the triangles first reach it so
+    // that neighbouring triangles address neighbouring array entries. Its number, offset by a
+    // base that grows from frame to frame, is kept in the vertex's `indice` (working storage
+    // otherwise written only by the copy); `numerotes` confirms it, so a value left by an
+    // earlier frame or by a copy is never taken for this frame's. Only the triangle list is
+    // walked: the mesh is read once.
     positions.clear();
     normales.clear();
     indices.clear();
-    int nb = 0;
-    pourChaqueSommet(premierSommet, nbSommets, [&nb](CSommetChRegion* v, int i) {
-        v->indice = i;
+    numerotes.clear();
+    if (baseNumeros > std::numeric_limits<int>::max() / 2)
+        baseNumeros = 0;
+    const int base = baseNumeros;
+    const auto numero = [base](CSommetChRegion* v) {
+        const long long k = static_cast<long long>(v->indice) - base;
+        if (k >= 0 && k < static_cast<long long>(numerotes.size()) &&
+            numerotes[static_cast<std::size_t>(k)] == v)
+            return static_cast<GLuint>(k);
+        v->indice = base + static_cast<int>(numerotes.size());
+        numerotes.push_back(v);
         ajouter(positions, v->Image2GL());
         ajouter(normales, normaleGL(v->normale));
-        nb = i + 1;
-    });
-    const auto valide = [nb](const CSommetChRegion* v) { return v->indice >= 0 && v->indice < nb; };
+        return static_cast<GLuint>(numerotes.size() - 1);
+    };
+    bool ordreExterieur = true;
     pourChaqueTriangle(premierTriangle, nbTriangles, [&](CTriangleChRegion* t) {
-        if (!valide(t->a) || !valide(t->b) || !valide(t->c))
-            return;
-        indices.push_back(static_cast<GLuint>(t->a->indice));
-        indices.push_back(static_cast<GLuint>(t->b->indice));
-        indices.push_back(static_cast<GLuint>(t->c->indice));
+        if (t->suivant != nullptr)
+            __builtin_prefetch(t->suivant);
+        ordreExterieur = ordreExterieur && (t->orientation == 1 || t->orientation == -1);
+        // The corners go counter-clockwise seen from outside; the face is the same.
+        indices.push_back(numero(t->a));
+        indices.push_back(numero(t->orientation < 0 ? t->c : t->b));
+        indices.push_back(numero(t->orientation < 0 ? t->b : t->c));
     });
-    dessinerTableaux(GL_TRIANGLES, positions, &normales, &indices);
+    baseNumeros = base + static_cast<int>(numerotes.size());
+    dessinerSurface(positions, normales, indices, ordreExterieur);
 }
 
 void CMaillageTriangleChRegion::dessinerFil() {

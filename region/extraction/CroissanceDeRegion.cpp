@@ -1,4 +1,5 @@
 #include <chrono>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -85,21 +86,26 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
   bilanExtraction.nbVoxelsRepares = region.nbVoxels;
   const Horloge::time_point t3 = Horloge::now();
 
+  // The previous mesh goes before the new one is made (its release is no stage of this
+  // extraction). The new mesh is built aside, so that an exception thrown while building it
+  // releases it on the way out.
   maillage.reset();
-  maillage = std::make_shared<CMaillageTriangleChRegion>();
-  maillage->creerMaillageTriangleChRegion2(region, 1);
+  const Horloge::time_point t3b = Horloge::now();
+  auto nouveau = std::make_shared<CMaillageTriangleChRegion>();
+  nouveau->creerMaillageTriangleChRegion2(region, 1);
   const Horloge::time_point t4 = Horloge::now();
-  maillage->lisserCourbureTaubin(nbLissages);
+  nouveau->lisserCourbureTaubin(nbLissages);
   const Horloge::time_point t5 = Horloge::now();
-  maillage->calculerNormales();
-  maillage->calculerNormalesSommets();
+  nouveau->calculerNormales();
+  nouveau->calculerNormalesSommets();
   const Horloge::time_point t6 = Horloge::now();
+  maillage = std::move(nouveau);
 
   bilanExtraction.effectuee = true;
   bilanExtraction.tempsCroissance = secondes(t0, t1);
   bilanExtraction.tempsRegion = secondes(t1, t2);
   bilanExtraction.tempsReparation = secondes(t2, t3);
-  bilanExtraction.tempsMaillage = secondes(t3, t4);
+  bilanExtraction.tempsMaillage = secondes(t3b, t4);
   bilanExtraction.tempsLissage = secondes(t4, t5);
   bilanExtraction.tempsNormales = secondes(t5, t6);
 }

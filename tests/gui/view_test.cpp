@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <utility>
 #include <memory>
 #include <vector>
 
@@ -479,4 +480,59 @@ TEST_F(Vue, ArrowKeepsItsFirstShapeAndIsAlwaysRed) {
             EXPECT_GE(p.z * sens, -1e-4) << "the arrow stays on its side of the origin";
         }
     }
+}
+
+namespace {
+
+int pixelsDifferents(const QImage& a, const QImage& b) {
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
+} // namespace
+
+TEST_F(VueMaillage, SkippingHiddenBackFacesLeavesThePictureUnchanged) {
+    tourner(35, 20);
+    const QImage reference = vue->capturerImage();
+    // The same triangles with their corners in the other order and orientation -1.
+    for (CTriangleChRegion* t = maillage.premierTriangle; t; t = t->suivant) {
+        std::swap(t->b, t->c);
+        t->orientation = -1;
+    }
+    EXPECT_EQ(pixelsDifferents(vue->capturerImage(), reference), 0);
+    // Unknown orientations: every face is drawn. Only a pixel or two of the silhouette, where
+    // a back face may tie in depth with a front face, could tell the difference.
+    for (CTriangleChRegion* t = maillage.premierTriangle; t; t = t->suivant)
+        t->orientation = 0;
+    EXPECT_LE(pixelsDifferents(vue->capturerImage(), reference), 3);
+    // From inside the sphere the inner side fills the whole view.
+    vue->setChoixCamera(1);
+    vue->cameraFree->setPosition(CVecteur3D(0, 0, 0));
+    for (CTriangleChRegion* t = maillage.premierTriangle; t; t = t->suivant)
+        t->orientation = 1;
+    EXPECT_EQ(compter(vue->capturerImage(), estFond), 0);
+}
+
+TEST_F(VueMaillage, PictureDoesNotDependOnWhatWasDrawnOrCopiedBefore) {
+    tourner(20, 10);
+    const QImage reference = vue->capturerImage();
+    EXPECT_GT(compter(reference, jaunatre), 5000);
+    // Another mesh drawn in between, whose vertices take the same working numbers.
+    CMaillageTriangleChRegion autre;
+    synthese::construireSphere(autre, CPoint3D(30, 60, 40), 12, 5, 7);
+    vue->maillage = &autre;
+    const QImage image = vue->capturerImage();
+    EXPECT_NE(pixelsDifferents(image, reference), 0);
+    vue->maillage = &maillage;
+    EXPECT_EQ(pixelsDifferents(vue->capturerImage(), reference), 0);
+    // A copy renumbers the source's vertices 0 .. n-1.
+    CMaillageTriangleChRegion copie;
+    copie = maillage;
+    EXPECT_EQ(pixelsDifferents(vue->capturerImage(), reference), 0);
+    vue->maillage = &copie;
+    EXPECT_EQ(pixelsDifferents(vue->capturerImage(), reference), 0);
+    vue->maillage = &maillage;
 }

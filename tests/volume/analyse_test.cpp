@@ -1,11 +1,24 @@
+#include "region/ComposanteConnexe.h"
+#include "region/Cvecto.h"
+#include "volume/CImageTroisD.h"
 #include "volume/analyse/AnalyseDirection.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
 #include <random>
+#include <string>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 namespace
 {
@@ -15,24 +28,22 @@ struct Bloc
     int l, h, p;
     std::vector<unsigned char> v;
     Bloc(int l_, int h_, int p_, unsigned char fond = 0)
-        : l(l_), h(h_), p(p_), v(static_cast<size_t>(l_) * h_ * p_, fond)
+        : l(l_), h(h_), p(p_), v(static_cast<size_t>(l_) * h_ * p_, fond) {}
+    size_t indice(int x, int y, int z) const
     {
+        x = (x % l + l) % l, y = (y % h + h) % h, z = (z % p + p) % p;
+        return x + static_cast<size_t>(l) * (y + static_cast<size_t>(h) * z);
     }
-    unsigned char& at(int x, int y, int z) { return v[x + static_cast<size_t>(l) * (y + static_cast<size_t>(h) * z)]; }
+    unsigned char& at(int x, int y, int z) { return v[indice(x, y, z)]; }
 };
 
-// Circular autocorrelation by direct sums, zero shift placed at the block centre,
-// rescaled over the same voxels as the transform version.
+// Circular autocorrelation by direct sums, zero shift at the block centre, rescaled
+// over the voxels the transform version uses.
 std::vector<int> autocorrelationDirecte(const Bloc& b)
 {
     const int cx = b.l / 2, cy = b.h / 2, cz = b.p / 2;
-    auto val = [&](int x, int y, int z) {
-        x = ((x % b.l) + b.l) % b.l;
-        y = ((y % b.h) + b.h) % b.h;
-        z = ((z % b.p) + b.p) % b.p;
-        return static_cast<double>(b.v[x + static_cast<size_t>(b.l) * (y + static_cast<size_t>(b.h) * z)]);
-    };
     std::vector<double> a(b.v.size());
+    double mx = 0, mn = 1e38;
     for (int z = 0; z < b.p; ++z)
         for (int y = 0; y < b.h; ++y)
             for (int x = 0; x < b.l; ++x)
@@ -41,21 +52,12 @@ std::vector<int> autocorrelationDirecte(const Bloc& b)
                 for (int k = 0; k < b.p; ++k)
                     for (int j = 0; j < b.h; ++j)
                         for (int i = 0; i < b.l; ++i)
-                            s += val(i, j, k) * val(i + x - cx, j + y - cy, k + z - cz);
-                a[x + static_cast<size_t>(b.l) * (y + static_cast<size_t>(b.h) * z)] = s;
-            }
-    double mx = 0, mn = 1e38;
-    const double seuil = (0.01 * b.l) * (0.01 * b.l);
-    for (int z = 1; z < b.p; ++z)
-        for (int y = 1; y < b.h; ++y)
-            for (int x = 1; x < b.l; ++x)
-            {
-                const double d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy) + (z - cz) * (z - cz);
-                if (d2 <= seuil)
-                    continue;
-                const double m = a[x + static_cast<size_t>(b.l) * (y + static_cast<size_t>(b.h) * z)];
-                mx = std::max(mx, m);
-                mn = std::min(mn, m);
+                            s += double(b.v[b.indice(i, j, k)]) *
+                                 b.v[b.indice(i + x - cx, j + y - cy, k + z - cz)];
+                a[b.indice(x, y, z)] = s;
+                const int d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy) + (z - cz) * (z - cz);
+                if (x > 0 && y > 0 && z > 0 && d2 > (0.01 * b.l) * (0.01 * b.l))
+                    mx = std::max(mx, s), mn = std::min(mn, s);
             }
     std::vector<int> r(a.size());
     for (size_t i = 0; i < a.size(); ++i)
@@ -63,71 +65,86 @@ std::vector<int> autocorrelationDirecte(const Bloc& b)
     return r;
 }
 
+// Temporary start directory of one test.
+struct DossierTemporaire
+{
+    fs::path chemin = fs::temp_directory_path() /
+                      ("stravol-analyse-" + std::to_string(::getpid()) + "-" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    DossierTemporaire() { fs::remove_all(chemin), fs::create_directories(chemin); }
+    ~DossierTemporaire() { fs::remove_all(chemin); }
+    std::vector<std::string> lignesResultats() const
+    {
+        std::ifstream f(chemin / "RoseValue.res");
+        std::vector<std::string> r;
+        for (std::string l; std::getline(f, l);)
+            r.push_back(l);
+        return r;
+    }
+};
+
+std::unique_ptr<CImageTroisD> volume(int l, int h, int p, const fs::path& chemin,
+                                     const std::function<int(int, int, int)>& gris)
+{
+    auto v = std::make_unique<CImageTroisD>(l, h, p);
+    v->chemin = chemin.string();
+    for (int z = 0; z < p; ++z)
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < l; ++x)
+                v->setVoxelImage(x, y, z, static_cast<unsigned char>(gris(x, y, z)));
+    return v;
+}
+
+std::function<int(int, int, int)> aleatoire(unsigned graine)
+{
+    return [gen = std::make_shared<std::mt19937>(graine)](int, int, int) { return (*gen)() % 256; };
+}
+
+const char* kLigneUniforme =
+    "theta: 6.000000 gamma:34.615383 Moy:1.000000 DirM:0.000000 valM:1.000000 CoeffD:0.000000 ";
+
 } // namespace
 
 TEST(Autocorrelation, BlocsNonCubiquesCommeLesSommesDirectes)
 {
     std::mt19937 gen(7);
-    std::uniform_int_distribution<int> octet(0, 255);
     for (auto [l, h, p] : {std::array<int, 3>{6, 4, 8}, {8, 8, 8}, {10, 6, 4}, {4, 12, 6}})
     {
         Bloc b(l, h, p);
         for (auto& v : b.v)
-            v = static_cast<unsigned char>(octet(gen));
+            v = static_cast<unsigned char>(gen() % 256);
         const std::vector<int> attendu = autocorrelationDirecte(b);
         ASSERT_TRUE(autocorrelationBloc(b.v.data(), l, h, p));
         for (size_t i = 0; i < attendu.size(); ++i)
             ASSERT_NEAR(b.v[i], attendu[i], 1) << l << "x" << h << "x" << p << " voxel " << i;
     }
+    EXPECT_FALSE(autocorrelationBloc(nullptr, 4, 4, 4));
 }
 
 TEST(Autocorrelation, PeriodeLeLongDeXDansUnBlocAllonge)
 {
-    // Planes x = 0, 1 (mod 4) bright: the autocorrelation repeats with period 4 along x,
-    // peaks at x-shifts 0, +-4, +-8 and is lowest at +-2, and does not vary along y or z.
+    // Planes x = 0, 1 (mod 4) bright: peaks at x-shifts 0, +-4, +-8, lowest at +-2, and
+    // no change along y or z.
     Bloc b(32, 16, 8);
     for (int z = 0; z < b.p; ++z)
         for (int y = 0; y < b.h; ++y)
             for (int x = 0; x < b.l; ++x)
                 b.at(x, y, z) = x % 4 < 2 ? 200 : 10;
     ASSERT_TRUE(autocorrelationBloc(b.v.data(), b.l, b.h, b.p));
-    const int cx = 16, cy = 8, cz = 4;
     for (int d : {4, 8, -4, -8})
-        EXPECT_GE(b.at(cx + d, cy, cz), 250) << d;
+        EXPECT_GE(b.at(16 + d, 8, 4), 250) << d;
     for (int d : {2, 6, -2, -6})
-        EXPECT_LE(b.at(cx + d, cy, cz), 5) << d;
+        EXPECT_LE(b.at(16 + d, 8, 4), 5) << d;
     for (int z = 0; z < b.p; ++z)
         for (int y = 0; y < b.h; ++y)
             for (int x = 0; x < b.l; ++x)
-                ASSERT_NEAR(b.at(x, y, z), b.at(x, cy, cz), 1);
-}
-
-TEST(Autocorrelation, BlocUniformeDonneZeroEtRoseConstante)
-{
-    for (auto [l, h, p] : {std::array<int, 3>{16, 16, 16}, {30, 22, 14}, {2, 2, 2}})
-    {
-        Bloc b(l, h, p, 137);
-        ASSERT_TRUE(autocorrelationBloc(b.v.data(), l, h, p));
-        EXPECT_TRUE(std::all_of(b.v.begin(), b.v.end(), [](unsigned char c) { return c == 0; }));
-        TableRose rose;
-        calculerRose(b.v.data(), l, h, p, rose);
-        ASSERT_EQ(rose.size(), 180u);
-        for (const auto& ligne : rose)
-            for (int v : ligne)
-                ASSERT_EQ(v, 1);
-        for (int s : calculerIndColor(rose, directionsReference()))
-            EXPECT_EQ(s, 255);
-    }
-    EXPECT_FALSE(autocorrelationBloc(nullptr, 4, 4, 4));
-    unsigned char un = 3;
-    EXPECT_FALSE(autocorrelationBloc(&un, 0, 1, 1));
+                ASSERT_NEAR(b.at(x, y, z), b.at(x, 8, 4), 1);
 }
 
 TEST(Rose, FavoriseLaDirectionDeLaPeriode)
 {
-    // A row of dots every 4 voxels along x: the autocorrelation peaks along the x axis
-    // only, so the x direction (azimuth 0, elevation 0) dominates the rose. The block is
-    // large enough for the rays to start past the centre voxel (r0 > 1).
+    // A row of dots every 4 voxels along x: the autocorrelation peaks on the x axis only.
+    // The block is large enough for the rays to start past the centre voxel (r0 > 1).
     Bloc b(64, 40, 40);
     for (int x = 0; x < b.l; x += 4)
         b.at(x, 5, 9) = 255;
@@ -138,99 +155,148 @@ TEST(Rose, FavoriseLaDirectionDeLaPeriode)
     EXPECT_EQ(rose[0][180], 255);
     EXPECT_LT(rose[0][90], 64);
     EXPECT_LT(rose[90][0], 64);
-    const DirectionsRose dirs = directionsReference();
-    const auto ind = calculerIndColor(rose, dirs);
+    const auto ind = calculerIndColor(rose, directionsReference());
     EXPECT_EQ(ind[0], 255);
     for (int k = 1; k < kNbDirections; ++k)
         EXPECT_LT(ind[k], ind[0]) << k;
-    const CaracteristiquesRose c = calculerCaracRose(rose, dirs);
-    EXPECT_EQ(c.DirMaxRose, 0.0f);
-    EXPECT_EQ(c.valMaxRose, 255.0f);
-    EXPECT_EQ(c.tabdir[0], 255);
-    EXPECT_GT(c.CoeffDirection, 0.0f);
 }
 
-TEST(Rose, GeometrieDesRayons)
-{
-    // Bright half-line from the centre towards +x: only rays near azimuth 0, elevation 0
-    // cross it.
-    Bloc b(20, 20, 20);
-    for (int x = 11; x < 20; ++x)
-        b.at(x, 10, 10) = 255;
-    TableRose rose;
-    calculerRose(b.v.data(), b.l, b.h, b.p, rose);
-    EXPECT_EQ(rose[0][0], 255);
-    EXPECT_EQ(rose[0][90], 0);
-    EXPECT_EQ(rose[0][270], 0);
-    EXPECT_EQ(rose[45][45], 0);
-    EXPECT_EQ(rose[90][200], 0);
-}
-
-TEST(Rose, FenetreDesSommesEtScoresDesDirections)
+TEST(Rose, FenetresEtFigures)
 {
     TableRose rose(180);
     for (auto& ligne : rose)
         ligne.fill(0);
-    rose[170][350] = 1;
+    rose[170][350] = 1; // reached from (0, 0) by wrapping both angles
     rose[30][30] = 5;
     EXPECT_EQ(sommeAngle(rose, 0, 0), 1);
     EXPECT_EQ(sommeAngle(rose, 45, 45), 5);
     EXPECT_EQ(sommeAngle(rose, 90, 0), 0);
-
-    for (auto& ligne : rose)
-        ligne.fill(1);
-    EXPECT_EQ(sommeAngle(rose, 0, 90), 45 * 45);
     const DirectionsRose dirs = directionsReference();
-    ASSERT_EQ(dirs.size(), 13u);
-    EXPECT_EQ(dirs[12][0], 0);
-    EXPECT_EQ(dirs[12][1], 90);
-    EXPECT_EQ(dirs[8][0], 180);
-
-    // Scores are rescaled to the largest one; an all-zero rose keeps its zeros.
-    for (auto& ligne : rose)
-        ligne.fill(0);
-    for (int e = 0; e < 30; ++e)
-        for (int a = 0; a < 360; ++a)
-            rose[e][a] = 2;
-    const auto ind = calculerIndColor(rose, dirs);
-    EXPECT_EQ(ind[0], 255);
-    EXPECT_EQ(ind[12], 0);
-    EXPECT_LT(ind[4], 255);
-    for (auto& ligne : rose)
-        ligne.fill(0);
+    for (int s : calculerIndColor(rose, dirs))
+        EXPECT_LE(s, 255);
+    // An all-zero rose: zero scores and no weighted mean.
+    rose[170][350] = rose[30][30] = 0;
     for (int s : calculerIndColor(rose, dirs))
         EXPECT_EQ(s, 0);
-    const CaracteristiquesRose nul = calculerCaracRose(rose, dirs);
-    EXPECT_EQ(nul.theta, 0.0f);
-    EXPECT_EQ(nul.gamma, 0.0f);
-}
+    EXPECT_EQ(calculerCaracRose(rose, dirs).theta, 0.0f);
 
-TEST(Rose, FiguresEtLigneDeResultats)
-{
-    TableRose rose(180);
     for (auto& ligne : rose)
         ligne.fill(1);
-    const DirectionsRose dirs = directionsReference();
     CaracteristiquesRose c = calculerCaracRose(rose, dirs);
-    EXPECT_EQ(c.MoyRose, 1.0f);
-    EXPECT_EQ(c.DirMaxRose, 0.0f);
-    EXPECT_EQ(c.valMaxRose, 1.0f);
-    EXPECT_EQ(c.CoeffDirection, 0.0f);
-    EXPECT_FLOAT_EQ(c.theta, 6.0f);
-    EXPECT_FLOAT_EQ(c.gamma, 450.0f / 13.0f);
-    EXPECT_EQ(ligneResultatsRose(c),
-              "theta: 6.000000 gamma:34.615383 Moy:1.000000 DirM:0.000000 valM:1.000000 "
-              "CoeffD:0.000000 \n");
-
-    // Two equal largest values: the first index wins; the deviation is a variance.
+    EXPECT_EQ(ligneResultatsRose(c), std::string(kLigneUniforme) + "\n");
+    // Two equal largest values: the first index wins; CoeffDirection is a variance and
+    // theta weights the direction indices.
     rose[0][90] = 9;  // direction 2
     rose[90][0] = 9;  // direction 12
     c = calculerCaracRose(rose, dirs);
     EXPECT_EQ(c.DirMaxRose, 2.0f);
     EXPECT_EQ(c.valMaxRose, 9.0f);
-    EXPECT_FLOAT_EQ(c.MoyRose, 29.0f / 13.0f);
     const double moy = 29.0 / 13.0;
-    const double var = (11 * (1 - moy) * (1 - moy) + 2 * (9 - moy) * (9 - moy)) / 13.0;
-    EXPECT_NEAR(c.CoeffDirection, var, 1e-4);
+    EXPECT_FLOAT_EQ(c.MoyRose, moy);
+    EXPECT_NEAR(c.CoeffDirection, (11 * (1 - moy) * (1 - moy) + 2 * (9 - moy) * (9 - moy)) / 13, 1e-4);
     EXPECT_FLOAT_EQ(c.theta, (78.0f - 2 - 12 + 9 * 2 + 9 * 12) / 29.0f);
+    EXPECT_FLOAT_EQ(c.gamma, (450.0f - 0 - 90 + 9 * 0 + 9 * 90) / 29.0f);
+}
+
+TEST(AnalyseCube, PetitCubeOuPositionHorsSceneNeFontRien)
+{
+    DossierTemporaire d;
+    auto v = volume(32, 32, 32, d.chemin, aleatoire(1));
+    for (int taille : {2, 1, 0, -40})
+        v->AnalyseCube(taille, -0.5f, 0.5f, -0.5f);
+    v->AnalyseCube(100, 1.5f, 0.0f, 0.0f);
+    v->AnalyseCube(100, 0.0f, std::nanf(""), 0.0f);
+    EXPECT_TRUE(v->rose.empty());
+    EXPECT_FALSE(fs::exists(d.chemin / "RoseValue.res"));
+}
+
+TEST(AnalyseCube, OrigineTaillesPairesEtBlocStrictementInterieur)
+{
+    DossierTemporaire d;
+    // 64 x 48 x 36 voxels, cube 44/256: sizes 11, 8, 6, the first run as 10. Position
+    // (0.65625, -0.25, -0.5): origin (1.65625 * 32, 1.25 * 24, 0.5 * 18) = (53, 30, 9).
+    // The odd block would end on the last column (53 + 11 = 64).
+    auto a = volume(64, 48, 36, d.chemin, aleatoire(3));
+    auto b = volume(64, 48, 36, d.chemin, aleatoire(3));
+    a->AnalyseCube(44, 0.65625f, -0.25f, -0.5f);
+    ASSERT_EQ(a->rose.size(), 180u);
+    b->runRose2(53, 30, 9, 10, 8, 6);
+    EXPECT_EQ(a->rose, b->rose);
+    EXPECT_EQ(a->indColor, b->indColor);
+    EXPECT_EQ(a->tabdir, b->tabdir);
+
+    // Blocks ending on the last voxel, starting before the first or empty are refused.
+    auto c = volume(40, 48, 36, d.chemin, aleatoire(3));
+    c->runRose2(30, 0, 0, 10, 12, 10);
+    c->runRose2(-2, 0, 0, 10, 12, 10);
+    c->runRose2(0, 0, 0, 0, 12, 10);
+    c->AnalyseCube(72, 1.0f, 0.0f, 0.0f);
+    EXPECT_TRUE(c->rose.empty());
+    c->runRose2(29, 0, 0, 10, 12, 10);
+    EXPECT_EQ(c->rose.size(), 180u);
+}
+
+TEST(AnalyseCube, BlocUniformeEtDeuxLignesIdentiques)
+{
+    DossierTemporaire d;
+    auto v = volume(48, 48, 48, d.chemin, [](int, int, int) { return 90; });
+    v->AnalyseCube(128, -0.5f, 0.5f, -0.5f); // 24^3 voxels from (12, 12, 12)
+    v->AnalyseCube(128, -0.5f, 0.5f, -0.5f);
+    ASSERT_EQ(v->rose.size(), 180u);
+    for (const auto& ligne : v->rose)
+        for (int r : ligne)
+            ASSERT_EQ(r, 1);
+    for (int s : v->indColor)
+        EXPECT_EQ(s, 255);
+    EXPECT_EQ(v->SumAngle(135, 45), 45 * 45);
+    EXPECT_EQ(d.lignesResultats(), std::vector<std::string>(2, kLigneUniforme));
+}
+
+TEST(AnalyseCube, PeriodeDansLeVolumeEtFichierImpossible)
+{
+    // The results file cannot be created: the tables are still filled.
+    auto v = volume(80, 64, 64, "/nonexistent-stravol-folder/sub", [](int x, int y, int z) {
+        return (y == 30 && z == 31 && x % 4 == 0) ? 250 : 5;
+    });
+    v->runRose2(8, 12, 12, 64, 40, 40);
+    ASSERT_EQ(v->rose.size(), 180u);
+    EXPECT_EQ(v->indColor[0], 255);
+    for (int k = 1; k < 13; ++k)
+        EXPECT_LT(v->indColor[k], 255) << k;
+    EXPECT_EQ(v->DirMaxRose, 0.0f);
+    EXPECT_EQ(v->valMaxRose, 255.0f);
+}
+
+TEST(AnalyseCube, ComposantesDuVolumeBinarise)
+{
+    DossierTemporaire d;
+    auto v = volume(20, 20, 20, d.chemin, [](int, int, int) { return 0; });
+    v->CalculeFeatureCC(0, 0, 0, 20, 20, 20);
+    EXPECT_FALSE(v->compCC); // no binarised volume
+
+    // Binarised volume of 255 with two dark 3x3x3 cubes and one dark voxel.
+    v->imageNiBlack = std::make_unique<unsigned char[]>(8000);
+    std::fill(v->imageNiBlack.get(), v->imageNiBlack.get() + 8000, 255);
+    auto noir = [&](int x, int y, int z) { v->imageNiBlack[(z * 20 + y) * 20 + x] = 0; };
+    for (int i = 0; i < 27; ++i)
+    {
+        noir(12 + i % 3, 12 + i / 3 % 3, 12 + i / 9);
+        noir(16 + i % 3, 4 + i / 3 % 3, 15 + i / 9);
+    }
+    noir(11, 5, 14);
+    v->CalculeFeatureCC(10, 2, 10, 10, 18, 10); // may end on the last voxel
+    ASSERT_TRUE(v->compCC && v->caracterisation);
+    EXPECT_EQ(v->caracterisation->getnbCC(), 3.0f);
+    EXPECT_FLOAT_EQ(v->caracterisation->getmoyAireCC(), 55.0f / 2.0f);
+    EXPECT_NEAR(v->caracterisation->getmoyCompCC(), 26.0 * 26.0 / (4 * M_PI * 27), 1e-5);
+    auto premier = v->compCC;
+    v->CalculeFeatureCC(11, 2, 10, 10, 18, 10);
+    EXPECT_EQ(v->compCC, premier);
+
+    // The driver's block, 10^3 from (10, 10, 10), holds one cube whole; it ends on the
+    // last voxel, which the rose step refuses.
+    v->AnalyseCube(128, 0.0f, 0.0f, 0.0f);
+    ASSERT_NE(v->compCC, premier);
+    EXPECT_EQ(v->compCC->getNbCC(), 1);
+    EXPECT_TRUE(v->rose.empty());
 }

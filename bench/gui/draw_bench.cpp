@@ -1,0 +1,136 @@
+// One frame of the 3D view at 500 x 500 with three cut planes and a mesh of about 380,000
+// triangles: the extracted, smoothed mesh of the ball of radius 100 voxels in a 256^3 volume,
+// and a latitude-longitude sphere of that radius and size. Run under a display, e.g.
+// xvfb-run -a -s "-screen 0 1280x1024x24" build/view/draw_bench
+#include "tests/gui/ApplicationTest.h"
+#include "tests/gui/MaillageSynthetique.h"
+#include "region/CRegion3D.h"
+#include "view/COpenGL.h"
+#include "volume/CImage3D.h"
+
+#include <QTest>
+#include <QWidget>
+
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct Scene {
+    std::unique_ptr<QWidget> fenetre;
+    Stravol::COpenGL* vue = nullptr;
+    CMaillageTriangleChRegion maillage;
+    std::vector<unsigned char> texture = std::vector<unsigned char>(3 * 256 * 256);
+
+    Scene() {
+        for (std::size_t i = 0; i < texture.size(); ++i)
+            texture[i] = static_cast<unsigned char>(i * 7);
+        synthese::cadreVolume(256);
+        synthese::construireSphere(maillage, CPoint3D(128, 128, 128), 100, 308, 616);
+        fenetre = std::make_unique<QWidget>();
+        fenetre->resize(500, 500);
+        vue = new Stravol::COpenGL(fenetre.get(), 500, 500, 0, 0, nullptr, ".");
+        fenetre->show();
+        if (!QTest::qWaitForWindowExposed(fenetre.get()))
+            std::fprintf(stderr, "draw_bench: the window was never shown\n");
+    }
+};
+
+Scene& scene() {
+    static Scene s;
+    return s;
+}
+
+// The mesh of the extraction road: region of the ball, border repair, voxel-face mesh at scale 1,
+// ten Taubin rounds, face and vertex normals.
+CMaillageTriangleChRegion& maillageBoule() {
+    static CMaillageTriangleChRegion* m = [] {
+        CImage3D volume;
+        volume.Create(256, 256, 256);
+        for (int z = 0; z < 256; ++z)
+            for (int y = 0; y < 256; ++y)
+                for (int x = 0; x < 256; ++x) {
+                    const int dx = x - 128, dy = y - 128, dz = z - 128;
+                    volume.Pixel(x, y, z) = dx * dx + dy * dy + dz * dz <= 100 * 100 ? 255 : 0;
+                }
+        CRegion3D::initialiserVoisinages();
+        CRegion3D region;
+        region.creerRegionImage3D(volume);
+        region.ajouterBordsTopologie();
+        region.ajouterBordsTopologie2();
+        auto* maillage = new CMaillageTriangleChRegion;
+        maillage->creerMaillageTriangleChRegion2(region, 1);
+        maillage->lisserCourbureTaubin(10);
+        maillage->calculerNormales();
+        maillage->calculerNormalesSommets();
+        return maillage;
+    }();
+    return *m;
+}
+
+void montrer(bool coupes, bool maillage, CMaillageTriangleChRegion* lequel = nullptr) {
+    Scene& s = scene();
+    const unsigned char* t = coupes ? s.texture.data() : nullptr;
+    const int ind = coupes ? 128 : -1;
+    s.vue->textureX = s.vue->textureY = s.vue->textureZ = t;
+    s.vue->indX = s.vue->indY = s.vue->indZ = ind;
+    s.vue->maillage = lequel ? lequel : &s.maillage;
+    s.vue->bmaillage = maillage;
+}
+
+// Draw() renders and shows the frame; glFinish waits until the renderer is done with it.
+void dessiner(benchmark::State& state, bool coupes, bool maillage) {
+    montrer(coupes, maillage);
+    Scene& s = scene();
+    for (auto _ : state) {
+        s.vue->Draw();
+        s.vue->makeCurrent();
+        glFinish();
+    }
+    state.counters["triangles"] = maillage ? s.maillage.nbTriangles : 0;
+}
+
+void BM_FrameThreeCutsAndBallMesh(benchmark::State& state) {
+    CMaillageTriangleChRegion& boule = maillageBoule();
+    montrer(true, true, &boule);
+    Scene& s = scene();
+    for (auto _ : state) {
+        s.vue->Draw();
+        s.vue->makeCurrent();
+        glFinish();
+    }
+    state.counters["triangles"] = boule.nbTriangles;
+}
+
+void BM_FrameThreeCutsAndMesh(benchmark::State& state) { dessiner(state, true, true); }
+void BM_FrameMeshOnly(benchmark::State& state) { dessiner(state, false, true); }
+void BM_FrameThreeCutsOnly(benchmark::State& state) { dessiner(state, true, false); }
+
+// The same frame read back from the framebuffer, as the tests do.
+void BM_CaptureThreeCutsAndMesh(benchmark::State& state) {
+    montrer(true, true);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(scene().vue->capturerImage());
+}
+
+BENCHMARK(BM_FrameThreeCutsAndBallMesh)->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FrameThreeCutsAndMesh)->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FrameMeshOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FrameThreeCutsOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CaptureThreeCutsAndMesh)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    testgui::application();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

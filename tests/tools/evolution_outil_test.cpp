@@ -1,0 +1,79 @@
+#include "helpers/slices.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+namespace
+{
+
+// A parent folder with one grey volume of 16 x 16 x 12: a bright ball of radius 4 on grey 20.
+class OutilEvolution : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const std::string volume = sousDossier(dossier, "volume");
+        for (int z = 0; z < 12; ++z) {
+            PixelsRGB coupe = imageUnie(16, 16, 20);
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x)
+                    if ((x - 8) * (x - 8) + (y - 8) * (y - 8) + (z - 6) * (z - 6) <= 16)
+                        coupe.fixer(x, y, 200, 200, 200);
+            char nom[32];
+            std::snprintf(nom, sizeof nom, "/s%02d.bmp", z);
+            ASSERT_TRUE(ecrireBMP(volume + nom, coupe));
+        }
+    }
+
+    // Exit status and stdout of the tool on the folder with these arguments.
+    int lancer(const std::string& arguments, std::string& sortie) const
+    {
+        const std::string commande = "cd '" + dossier.chemin() + "' && '" STRAVOL_TOOLS_DIR "/stravol-extract' '" +
+                                     dossier.chemin() + "' --seed 8 8 6 " + arguments + " 2>/dev/null";
+        FILE* p = popen(commande.c_str(), "r");
+        if (p == nullptr)
+            return -1;
+        char tampon[4096];
+        std::size_t n;
+        sortie.clear();
+        while ((n = fread(tampon, 1, sizeof tampon, p)) > 0)
+            sortie.append(tampon, n);
+        const int s = pclose(p);
+        return WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+    }
+
+    DossierTemporaire dossier;
+};
+
+}  // namespace
+
+TEST_F(OutilEvolution, EvolvesThroughTheModelParameters)
+{
+    std::string sortie;
+    ASSERT_EQ(lancer("", sortie), 0);
+    EXPECT_EQ(sortie.find("\"evolution\""), std::string::npos);
+
+    ASSERT_EQ(lancer("--param \"Ballon (delta)=0.3\" --param \"Fusion des sommets=false\" --evolve 3", sortie), 0)
+        << sortie;
+    EXPECT_NE(sortie.find("\"evolution\": {\"iterations\": 3, \"vertices\": "), std::string::npos) << sortie;
+    EXPECT_NE(sortie.find("\"closed\": true"), std::string::npos) << sortie;
+    EXPECT_NE(sortie.find("\"irregular_vertices\": 0"), std::string::npos) << sortie;
+
+    ASSERT_EQ(lancer("--param \"Voisinage=5\" --param \"Pas de voisinage=0.25\" --evolve 1", sortie), 0) << sortie;
+    EXPECT_NE(sortie.find("\"iterations\": 1"), std::string::npos);
+}
+
+TEST_F(OutilEvolution, UnknownNamesAndValuesOutOfRangeAreRefused)
+{
+    std::string sortie;
+    for (const char* arguments :
+         {"--param \"Ballon=0.3\"", "--param \"Ballon (delta)=9\"", "--param \"Ballon (delta)=abc\"",
+          "--param \"Voisinage=4\"", "--param \"Voisinage=300\"", "--param \"Pas spatial=peut-etre\"",
+          "--param Ballon", "--evolve -1", "--evolve"}) {
+        EXPECT_EQ(lancer(arguments, sortie), 2) << arguments;
+        EXPECT_TRUE(sortie.empty()) << arguments;
+    }
+}

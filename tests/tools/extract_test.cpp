@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Grey level the slice loader makes of a grey pixel (v, v, v).
+int gris(int v) {
+    return static_cast<int>(0.587 * v + 0.299 * v + 0.114 * v);
+}
+
+// Writes a 24-bit BMP whose pixel (x, y) is the grey (g, g, g), row 0 at the top.
+void ecrireBMP(const fs::path& chemin, int W, int H, const std::function<int(int, int)>& g) {
+    const int pas = (3 * W + 3) / 4 * 4;
+    const int taille = 54 + pas * H;
+    std::vector<unsigned char> f(static_cast<std::size_t>(taille), 0);
+    auto u32 = [&](int o, unsigned v) {
+        for (int i = 0; i < 4; ++i)
+            f[static_cast<std::size_t>(o + i)] = static_cast<unsigned char>(v >> (8 * i));
+    };
+    f[0] = 'B', f[1] = 'M';
+    u32(2, static_cast<unsigned>(taille));
+    u32(10, 54);
+    u32(14, 40);
+    u32(18, static_cast<unsigned>(W));
+    u32(22, static_cast<unsigned>(H));
+    f[26] = 1;
+    f[28] = 24;
+    u32(34, static_cast<unsigned>(pas * H));
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            for (int c = 0; c < 3; ++c)
+                f[static_cast<std::size_t>(54 + (H - 1 - y) * pas + 3 * x + c)] =
+                    static_cast<unsigned char>(g(x, y));
+    std::ofstream(chemin, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), taille);
+}
+
+struct Resultat {
+    int statut = -1;
+    std::string sortie;
+};
+
+Resultat lancer(const std::string& arguments, const fs::path& repertoire) {
+    const std::string commande = "cd '" + repertoire.string() + "' && '" STRAVOL_TOOLS_DIR
+                                 "/stravol-extract' " +
+                                 arguments + " 2>/dev/null";
+    Resultat r;
+    FILE* p = popen(commande.c_str(), "r");
+    if (p == nullptr)
+        return r;
+    char tampon[4096];
+    std::size_t n;
+    while ((n = fread(tampon, 1, sizeof tampon, p)) > 0)
+        r.sortie.append(tampon, n);
+    const int s = pclose(p);
+    r.statut = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+    return r;
+}
+
+// The number or literal following "key": in the tool's one-object output.
+std::string champ(const std::string& json, const std::string& cle) {
+    const std::string motif = "\"" + cle + "\": ";
+    const std::size_t i = json.find(motif);
+    if (i == std::string::npos)
+        return "";
+    const std::size_t debut = i + motif.size();
+    std::size_t fin = debut;
+    int profondeur = 0;
+    while (fin < json.size()) {
+        const char c = json[fin];
+        if (c == '[' || c == '{')
+            ++profondeur;
+        if (c == ']' || c == '}') {
+            if (profondeur == 0)
+                break;
+            --profondeur;
+        }
+        if (c == ',' && profondeur == 0)
+            break;
+        ++fin;
+    }
+    return json.substr(debut, fin - debut);
+}
+
+// A parent folder with an image volume (a ball of grey 200 on 20) and a segmentation
+// (label 90 on a box, label 160 on the ball), 16 x 16 x 12 voxels.
+class Extraction : public ::testing::Test {
+protected:
+    static constexpr int W = 16, H = 16, D = 12;
+
+    void SetUp() override {
+        racine = fs::temp_directory_path() /
+                 ("stravol-extract-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(racine);
+        parent = racine / "scan";
+        // "alpha" sorts before "Beta" only without regard to letter case.
+        fs::create_directories(parent / "alpha");
+        fs::create_directories(parent / "Beta");
+        for (int z = 0; z < D; ++z) {
+            char nom[32];
+            std::snprintf(nom, sizeof nom, "s%02d.bmp", z);
+            ecrireBMP(parent / "alpha" / nom, W, H,
+                      [z](int x, int y) { return dansBoule(x, y, z) ? 200 : 20; });
+            ecrireBMP(parent / "Beta" / nom, W, H, [z](int x, int y) {
+                if (dansBoule(x, y, z))
+                    return 160;
+                return x >= 2 && x <= 4 && y >= 2 && y <= 5 && z >= 1 && z <= 3 ? 90 : 0;
+            });
+        }
+        for (int z = 0; z < D; ++z)
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x)
+                    voxelsBoule += dansBoule(x, y, z);
+    }
+    void TearDown() override { fs::remove_all(racine); }
+
+    static bool dansBoule(int x, int y, int z) {
+        return (x - 9) * (x - 9) + (y - 8) * (y - 8) + (z - 6) * (z - 6) <= 12;
+    }
+
+    fs::path racine, parent;
+    int voxelsBoule = 0;
+};
+
+} // namespace
+
+TEST_F(Extraction, ExtractsTheSegmentationLabelByDefault) {
+    const Resultat r = lancer("scan --label " + std::to_string(gris(160)), racine);
+    ASSERT_EQ(r.statut, 0) << r.sortie;
+    EXPECT_EQ(champ(r.sortie, "dimensions"), "[16, 16, 12]");
+    EXPECT_EQ(champ(r.sortie, "source"), "\"segmentation\"");
+    EXPECT_EQ(champ(r.sortie, "seed_value"), std::to_string(gris(160)));
+    EXPECT_EQ(std::stoi(champ(r.sortie, "voxels_grown")), voxelsBoule);
+    EXPECT_GE(std::stoi(champ(r.sortie, "voxels_repaired")), voxelsBoule);
+    EXPECT_EQ(champ(r.sortie, "closed"), "true");
+    EXPECT_EQ(champ(r.sortie, "irregular_vertices"), "0");
+    const int triangles = std::stoi(champ(r.sortie, "triangles"));
+    const int sommets = std::stoi(champ(r.sortie, "vertices"));
+    EXPECT_GT(triangles, 0);
+    // A closed surface of genus 0: V - E + F = 2 with E = 3F / 2.
+    EXPECT_EQ(sommets - triangles / 2, 2);
+    for (const char* etape :
+         {"load", "growth", "region", "repair", "mesh", "smoothing", "normals", "extraction"})
+        EXPECT_FALSE(champ(champ(r.sortie, "seconds"), etape).empty()) << etape;
+    EXPECT_GT(std::stod(champ(r.sortie, "peak_rss_mb")), 0.0);
+
+    // The first voxel of the box label in x-fastest order, and the whole box.
+    const Resultat b = lancer("scan --label " + std::to_string(gris(90)), racine);
+    ASSERT_EQ(b.statut, 0);
+    EXPECT_EQ(champ(b.sortie, "seed"), "[2, 2, 1]");
+    EXPECT_EQ(champ(b.sortie, "voxels_grown"), "36");
+}
+
+TEST_F(Extraction, ImageSourceSeedAndWrittenFiles) {
+    const Resultat r = lancer("scan --source image --seed 9 8 6 --output ball.stl", racine);
+    ASSERT_EQ(r.statut, 0) << r.sortie;
+    EXPECT_EQ(champ(r.sortie, "seed_value"), std::to_string(gris(200)));
+    EXPECT_EQ(std::stoi(champ(r.sortie, "voxels_grown")), voxelsBoule);
+    const int triangles = std::stoi(champ(r.sortie, "triangles"));
+    ASSERT_TRUE(fs::exists(racine / "ball.stl"));
+    EXPECT_EQ(fs::file_size(racine / "ball.stl"), 84u + 50u * static_cast<unsigned>(triangles));
+
+    ASSERT_EQ(lancer("scan --source image --seed 9 8 6 --output Ball.OBJ", racine).statut, 0);
+    std::ifstream obj(racine / "Ball.OBJ");
+    int faces = 0;
+    for (std::string ligne; std::getline(obj, ligne);)
+        faces += ligne.rfind("f ", 0) == 0;
+    EXPECT_EQ(faces, triangles);
+
+    ASSERT_EQ(lancer("scan --source image --seed 9 8 6 --smooth 0 --output ball.ply", racine)
+                  .statut,
+              0);
+    std::ifstream ply(racine / "ball.ply", std::ios::binary);
+    std::string entete;
+    for (std::string ligne; std::getline(ply, ligne) && ligne != "end_header";)
+        entete += ligne + "\n";
+    EXPECT_NE(entete.find("element face " + std::to_string(triangles)), std::string::npos);
+}
+
+TEST_F(Extraction, UnusableRequestsExitWithStatusTwoAndLeaveNothing) {
+    const std::vector<std::string> demandes = {
+        "",
+        "scan",
+        "scan --seed 1 2",
+        "scan --seed 1 2 3 --label 4",
+        "scan --label 300",
+        "scan --label " + std::to_string(gris(90)) + " --smooth -1",
+        "scan --label " + std::to_string(gris(90)) + " --source colour",
+        "missing --label 3",
+        "scan --label 123",
+        "scan --seed 16 0 0",
+        "scan --seed 0 0 -1",
+        "scan --label " + std::to_string(gris(90)) + " --output out.txt",
+        "scan --label " + std::to_string(gris(90)) + " --output nowhere/out.stl",
+        "scan --label " + std::to_string(gris(90)) + " --output scan",
+        "scan --label " + std::to_string(gris(90)) + " --bogus",
+        "scan/alpha --label 3",
+    };
+    for (const std::string& d : demandes) {
+        const Resultat r = lancer(d, racine);
+        EXPECT_EQ(r.statut, 2) << d;
+        EXPECT_TRUE(r.sortie.empty()) << d;
+    }
+    // Only the input folder remains.
+    std::vector<std::string> restes;
+    for (const auto& e : fs::directory_iterator(racine))
+        restes.push_back(e.path().filename().string());
+    EXPECT_EQ(restes, std::vector<std::string>{"scan"});
+
+    // A volume without a segmentation: the image is the default source; asking for the
+    // segmentation is refused.
+    fs::remove_all(parent / "Beta");
+    const Resultat r = lancer("scan --label " + std::to_string(gris(200)), racine);
+    ASSERT_EQ(r.statut, 0);
+    EXPECT_EQ(champ(r.sortie, "source"), "\"image\"");
+    EXPECT_EQ(lancer("scan --source segmentation --label 3", racine).statut, 2);
+}
