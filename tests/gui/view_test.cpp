@@ -516,6 +516,17 @@ TEST_F(VueMaillage, SkippingHiddenBackFacesLeavesThePictureUnchanged) {
     EXPECT_EQ(compter(vue->capturerImage(), estFond), 0);
 }
 
+TEST_F(VueMaillage, TranslucentFacesShowTheFarSideWhateverTheTriangleOrientation) {
+    tourner(35, 20);
+    maillage.materielDiffus[3] = 0.5f;
+    const QImage ordonnee = vue->capturerImage();
+    for (CTriangleChRegion* t = maillage.premierTriangle; t; t = t->suivant)
+        t->orientation = 0;
+    const QImage quelconque = vue->capturerImage();
+    EXPECT_LE(pixelsDifferents(ordonnee, quelconque), 3)
+        << "blending lets the inner side show through the near side";
+}
+
 TEST_F(VueMaillage, PictureDoesNotDependOnWhatWasDrawnOrCopiedBefore) {
     tourner(20, 10);
     const QImage reference = vue->capturerImage();
