@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFont>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -99,8 +100,17 @@ Form1::Form1(QWidget* parent)
     enregistrerImages();
     setObjectName("Form1");
     setWindowTitle("Stravol");
+    // The small dialog font the control sizes were laid out for.
+    QFont police = font();
+    police.setPointSizeF(8);
+    setFont(police);
     construireControles();
     construireMenus();
+    // Client area 987 x 683 below the menu bar; the splitters at their initial positions.
+    resize(largeurClient, hauteurClient + menuBar()->sizeHint().height());
+    splitContainer1->setSizes({475, largeurClient - 475 - 4});
+    splitContainer2->setSizes({491, hauteurClient - 491 - 4});
+    splitContainer3->setSizes({239, 475 - 239 - 4});
     barre_ = std::make_unique<BarreProgressionQt>(progressBar1);
 
     choisirDossier = [this]() {
@@ -246,11 +256,6 @@ void Form1::construireControles() {
     connect(splitContainer1, &QSplitter::splitterMoved, this, [this](int, int) { splitterDeplace(); });
     connect(splitContainer2, &QSplitter::splitterMoved, this, [this](int, int) { splitterDeplace(); });
 
-    // Client area 987 x 683 below the menu bar; the splitters at their initial positions.
-    resize(largeurClient, hauteurClient + menuBar()->sizeHint().height());
-    splitContainer1->setSizes({475, largeurClient - 475 - 4});
-    splitContainer2->setSizes({491, hauteurClient - 491 - 4});
-    splitContainer3->setSizes({239, 475 - 239 - 4});
 }
 
 void Form1::construireMenus() {

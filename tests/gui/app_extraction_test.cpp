@@ -1,0 +1,205 @@
+#include "AppFenetre.h"
+
+#include "mesh/CMaillageTriangleChRegion.h"
+#include "volume/CImageTroisD.h"
+
+#include <QCheckBox>
+#include <QLabel>
+
+#include <algorithm>
+#include <cfloat>
+#include <cstdio>
+#include <cstdlib>
+
+using testapp::FenetreTest;
+
+namespace {
+
+// A box of grey 200 over voxels [140, 190] x [20, 58] x [3, 20] in a background of grey levels
+// below 100 that change from voxel to voxel, so that a seed outside the box grows only a few
+// scattered voxels. The seed (150, 50, 7) is in the box; the unscaled click (128, 64) is not.
+unsigned char grisBoite(int x, int y, int z) {
+    if (x >= 140 && x <= 190 && y >= 20 && y <= 58 && z >= 3 && z <= 20)
+        return 200;
+    return static_cast<unsigned char>((x * 7 + y * 13 + z * 29 + (x * y) % 11) % 100);
+}
+
+struct Boite {
+    float min[3] = {FLT_MAX, FLT_MAX, FLT_MAX};
+    float max[3] = {-FLT_MAX, -FLT_MAX, -FLT_MAX};
+};
+
+Boite boiteDe(const CMaillageTriangleChRegion& m) {
+    Boite b;
+    for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant) {
+        const float p[3] = {s->x, s->y, s->z};
+        for (int k = 0; k < 3; ++k) {
+            b.min[k] = std::min(b.min[k], p[k]);
+            b.max[k] = std::max(b.max[k], p[k]);
+        }
+    }
+    return b;
+}
+
+class ExtractionTest : public FenetreTest {
+protected:
+    void SetUp() override {
+        FenetreTest::SetUp();
+        dossier = temp / "boite";
+        testapp::ecrireVolume(dossier, "volume", 300, 200, 40, grisBoite);
+        ouvrirParMenu(dossier);
+        ASSERT_NE(fenetre->fenetreOpenGL, nullptr);
+        QTest::mouseClick(fenetre->checkZ, Qt::LeftButton);
+        testapp::defiler(fenetre->trackBarZ, 7);
+        ASSERT_EQ(fenetre->trackBarZ->value(), 7);
+    }
+
+    void cliquer(int x, int y) {
+        QTest::mouseClick(fenetre->pictureBox1, Qt::LeftButton, {}, QPoint(x, y));
+    }
+
+    std::string dossier;
+};
+
+} // namespace
+
+TEST_F(ExtractionTest, UnClicArmeExtraitAuVoxelMisALEchelle) {
+    Stravol::Form1& f = *fenetre;
+    EXPECT_EQ(f.pictureBox1->pixmap().size(), QSize(300, 200));
+
+    // Not armed: a click does nothing.
+    cliquer(128, 64);
+    EXPECT_EQ(f.images3D->maillage, nullptr);
+    EXPECT_FALSE(f.checkBoxMaillage->isVisible());
+
+    f.extraireRegionToolStripMenuItem->trigger();
+    ASSERT_TRUE(static_cast<bool>(f.Bouge));
+    cliquer(128, 64);
+    ASSERT_NE(f.images3D->maillage, nullptr);
+    EXPECT_TRUE(f.images3D->bilanExtraction.effectuee);
+    EXPECT_EQ(f.images3D->bilanExtraction.valeurGerme, 200);
+    EXPECT_EQ(f.images3D->bilanExtraction.nbVoxelsCroissance, 51 * 39 * 18);
+
+    // The mesh wraps the box: its vertices lie around the box's faces (voxel coordinates).
+    const Boite b = boiteDe(*f.images3D->maillage);
+    const int bornes[3][2] = {{140, 190}, {20, 58}, {3, 20}};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_GE(b.min[k], bornes[k][0] - 1.f) << k;
+        EXPECT_LE(b.min[k], bornes[k][0] + 1.f) << k;
+        EXPECT_GE(b.max[k], bornes[k][1] - 1.f) << k;
+        EXPECT_LE(b.max[k], bornes[k][1] + 1.f) << k;
+    }
+
+    // The view draws it from its next frame; one arming served one click.
+    EXPECT_EQ(f.fenetreOpenGL->maillage, f.images3D->maillage.get());
+    EXPECT_TRUE(f.fenetreOpenGL->bmaillage);
+    EXPECT_TRUE(f.checkBoxMaillage->isVisible());
+    EXPECT_TRUE(f.checkBoxMaillage->isChecked());
+    EXPECT_FALSE(static_cast<bool>(f.Bouge));
+    EXPECT_TRUE(f.exporterToolStripMenuItem->isEnabled());
+    const CMaillageTriangleChRegion* premier = f.images3D->maillage.get();
+    cliquer(10, 10);
+    EXPECT_EQ(f.images3D->maillage.get(), premier);
+
+    // The mesh stays visible after "Fermer" hides nothing but the volume; "Ouvrir" hides it.
+    f.fermerToolStripMenuItem->trigger();
+    EXPECT_TRUE(f.checkBoxMaillage->isVisible());
+    EXPECT_FALSE(f.exporterToolStripMenuItem->isEnabled());
+    ouvrirParMenu(dossier);
+    EXPECT_FALSE(f.checkBoxMaillage->isVisible());
+    EXPECT_EQ(f.fenetreOpenGL->maillage, nullptr);
+}
+
+TEST_F(ExtractionTest, LeMaillageEclaireDisparaitQuandLaCaseBascule) {
+    Stravol::Form1& f = *fenetre;
+    f.extraireRegionToolStripMenuItem->trigger();
+    cliquer(128, 64);
+    ASSERT_NE(f.images3D->maillage, nullptr);
+    // Only the mesh in the frame: the cut is switched off.
+    QTest::mouseClick(f.checkZ, Qt::LeftButton);
+    ASSERT_EQ(f.fenetreOpenGL->indZ, -1);
+
+    const int avec = testapp::pixelsDessines(f.fenetreOpenGL->capturerImage());
+    EXPECT_GT(avec, 200);
+    QTest::mouseClick(f.checkBoxMaillage, Qt::LeftButton);
+    EXPECT_FALSE(f.fenetreOpenGL->bmaillage);
+    EXPECT_EQ(testapp::pixelsDessines(f.fenetreOpenGL->capturerImage()), 0);
+    QTest::mouseClick(f.checkBoxMaillage, Qt::LeftButton);
+    EXPECT_TRUE(f.fenetreOpenGL->bmaillage);
+    EXPECT_EQ(testapp::pixelsDessines(f.fenetreOpenGL->capturerImage()), avec);
+}
+
+TEST_F(ExtractionTest, ExporterEcritLeFichierOuSignaleLEchec) {
+    Stravol::Form1& f = *fenetre;
+    f.extraireRegionToolStripMenuItem->trigger();
+    cliquer(128, 64);
+    ASSERT_NE(f.images3D->maillage, nullptr);
+    const int nbTriangles = f.images3D->maillage->nbTriangles;
+
+    const std::string stl = temp / "boite.stl";
+    reponseFichier = QString::fromStdString(stl);
+    f.exporterToolStripMenuItem->trigger();
+    EXPECT_TRUE(messages.empty());
+    ASSERT_TRUE(std::filesystem::exists(stl));
+    EXPECT_EQ(std::filesystem::file_size(stl), 84u + 50u * static_cast<unsigned>(nbTriangles));
+
+    const std::string obj = temp / "boite.OBJ";
+    reponseFichier = QString::fromStdString(obj);
+    f.exporterToolStripMenuItem->trigger();
+    EXPECT_TRUE(std::filesystem::exists(obj));
+
+    // Cancelled: nothing written, nothing said. Unwritable: one message naming the file.
+    reponseFichier.clear();
+    f.exporterToolStripMenuItem->trigger();
+    EXPECT_TRUE(messages.empty());
+    const std::string impossible = temp / "absent/boite.ply";
+    reponseFichier = QString::fromStdString(impossible);
+    f.exporterToolStripMenuItem->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find(impossible), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(temp / "absent"));
+}
+
+// Not a check: writes the screenshot of the documentation when STRAVOL_CAPTURE names the
+// picture, STRAVOL_CAPTURE_DOSSIER the parent folder to show (the demo data set) and
+// STRAVOL_CAPTURE_GERME "X Y Z" a voxel of the object to extract from the segmented view.
+TEST(CaptureEcran, FenetreSurLaDemo) {
+    const char* sortie = std::getenv("STRAVOL_CAPTURE");
+    const char* demo = std::getenv("STRAVOL_CAPTURE_DOSSIER");
+    const char* germe = std::getenv("STRAVOL_CAPTURE_GERME");
+    int g[3] = {0, 0, 0};
+    if (sortie == nullptr || demo == nullptr || germe == nullptr ||
+        std::sscanf(germe, "%d %d %d", &g[0], &g[1], &g[2]) != 3)
+        GTEST_SKIP() << "STRAVOL_CAPTURE, STRAVOL_CAPTURE_DOSSIER and STRAVOL_CAPTURE_GERME not set";
+    testgui::application();
+    Stravol::Form1 f;
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    ASSERT_TRUE(f.ouvrirDossier(demo));
+    QCheckBox* cases[3] = {f.checkX, f.checkY, f.checkZ};
+    QSlider* barres[3] = {f.trackBarX, f.trackBarY, f.trackBarZ};
+    for (int axe = 0; axe < 3; ++axe) {
+        QTest::mouseClick(cases[axe], Qt::LeftButton);
+        testapp::defiler(barres[axe], axe == 2 ? g[2] : barres[axe]->maximum() / 2);
+    }
+    f.imageSegmenteToolStripMenuItem->trigger();
+    f.extraireRegionToolStripMenuItem->trigger();
+    const QPoint clic(g[0] * f.pictureBox1->width() / f.images3D->largeur,
+                      g[1] * f.pictureBox1->height() / f.images3D->hauteur);
+    QTest::mouseClick(f.pictureBox1, Qt::LeftButton, {}, clic);
+    ASSERT_NE(f.images3D->maillage, nullptr);
+    f.imageNormaleToolStripMenuItem->trigger();
+    // Turn the trackball a little so that the three cuts and the mesh show in depth.
+    Stravol::COpenGL* vue = f.fenetreOpenGL;
+    const QPoint c = vue->rect().center();
+    QTest::mousePress(vue, Qt::LeftButton, {}, c);
+    for (int i = 1; i <= 10; ++i) {
+        QMouseEvent m(QEvent::MouseMove, QPointF(c + QPoint(8 * i, 5 * i)),
+                      vue->mapToGlobal(QPointF(c + QPoint(8 * i, 5 * i))), Qt::NoButton,
+                      Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vue, &m);
+    }
+    QTest::mouseRelease(vue, Qt::LeftButton, {}, c + QPoint(80, 50));
+    QTest::qWait(200);
+    EXPECT_TRUE(f.grab().save(sortie));
+}

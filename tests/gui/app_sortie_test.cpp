@@ -1,0 +1,86 @@
+// Exit status of the program: the whole run (toolkit, window, a folder given on the command line,
+// event loop) goes on in a child process started afresh from this executable.
+
+#include "app/Form1.h"
+#include "app/Lancement.h"
+#include "helpers/images.h"
+#include "volume/CImageTroisD.h"
+#include "volume/Phantom.h"
+
+#include <QAction>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// Runs the program on a phantom folder given as its argument, then does fin once the folder
+// is open (the opening is queued before it). A run that did not open the folder ends with 3.
+int lancerPuis(const std::string& dossier, void (*fin)(Stravol::Form1&)) {
+    static std::string nom = "stravol";
+    static std::string argument;
+    argument = dossier;
+    static char* argv[] = {nom.data(), nullptr, nullptr};
+    argv[1] = argument.data();
+    static int argc = 2;
+    return Stravol::lancerStravol(argc, argv, [fin](Stravol::Form1& f) {
+        QTimer::singleShot(0, &f, [&f, fin] {
+            if (f.images3D == nullptr || f.fenetreOpenGL == nullptr)
+                std::_Exit(3);
+            fin(f);
+        });
+    });
+}
+
+std::string fantome(const DossierTemporaire& temp) {
+    OptionsFantome options;
+    options.largeur = 24;
+    options.hauteur = 20;
+    options.profondeur = 12;
+    Fantome f;
+    std::string erreur;
+    if (!creerFantome(options, f, erreur) || !ecrireFantome(f, temp / "fantome", erreur))
+        ADD_FAILURE() << erreur;
+    return temp / "fantome";
+}
+
+// The status main returns after the loop, handed to the system without the exit handlers:
+// the leak checker of the sanitizer build would otherwise report allocations of the graphics
+// drivers that the toolkit has unloaded by then, and cannot name.
+[[noreturn]] void terminer(int statut) { std::_Exit(statut); }
+
+class Sortie : public ::testing::Test {
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+    DossierTemporaire temp;
+};
+
+} // namespace
+
+TEST_F(Sortie, QuitterTermineAvecMoinsUn) {
+    const std::string dossier = fantome(temp);
+    EXPECT_EXIT(lancerPuis(dossier, [](Stravol::Form1& f) { f.quitterToolStripMenuItem->trigger(); }),
+                ::testing::ExitedWithCode(255), "");
+}
+
+TEST_F(Sortie, FermerLaFenetreRendZero) {
+    const std::string dossier = fantome(temp);
+    EXPECT_EXIT(terminer(lancerPuis(dossier, [](Stravol::Form1& f) { f.close(); })),
+                ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Sortie, FermerApresExtractionRendZero) {
+    const std::string dossier = fantome(temp);
+    EXPECT_EXIT(terminer(lancerPuis(dossier,
+                                     [](Stravol::Form1& f) {
+                                         f.extraireRegionToolStripMenuItem->trigger();
+                                         f.Bouge(128, 128);
+                                         if (f.images3D->maillage == nullptr)
+                                             std::_Exit(4);
+                                         f.close();
+                                     })),
+                ::testing::ExitedWithCode(0), "");
+}
