@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFont>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -102,6 +103,10 @@ Form1::Form1(QWidget* parent)
     enregistrerImages();
     setObjectName("Form1");
     setWindowTitle("Stravol");
+    // The small dialog font the control sizes were laid out for.
+    QFont police = font();
+    police.setPointSizeF(8);
+    setFont(police);
     construireControles();
     construireMenus();
     // Client area 987 x 683 below the menu bar; the splitters at their initial positions.

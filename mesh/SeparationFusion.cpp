@@ -168,7 +168,9 @@ void CMaillageTriangleChRegion::attacherSquelette(CSommetChRegion *v, CTriangleC
 void CMaillageTriangleChRegion::greedySeparateurNormeInfinie()
 {
     const double s = double(NEIGHBORDIM) * DEFAULT_NEIGHBOR_STEP;
-    for (CSommetChRegion *v = premierSommet; v != nullptr; v = v->suivant) {
+    // With a step of zero or less no edge is ever short enough and every split would call
+    // for more: nothing is split.
+    for (CSommetChRegion *v = s > 0.0 ? premierSommet : nullptr; v != nullptr; v = v->suivant) {
         if (!v->enListeActive)
             continue;
         int i = 0;

@@ -214,6 +214,8 @@ bool CRegionMultiresolution2D3DT::preparer(int l, int h, int p, int nbT)
 
     voisinage4D = voisinage({{-1, 0, 0, 0}, {1, 0, 0, 0}, {0, -1, 0, 0}, {0, 1, 0, 0},
                              {0, 0, -1, 0}, {0, 0, 1, 0}, {0, 0, 0, -1}, {0, 0, 0, 1}});
+    // Each offset designates the neighbour at the same position of voisinage4D, the time
+    // step before first, so that the two tables can be read side by side.
     decalages4D.init(voisinage4D.taille);
     for (int i = 0; i < voisinage4D.taille; ++i) {
         const CQuadruplet<int> &n = voisinage4D[i];

@@ -1,5 +1,6 @@
 #include "volume/BTCImageObject.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -155,6 +156,44 @@ bool jpegComplet(const Octets& d) {
         i += 2 + longueur;
     }
     return false;
+}
+
+// Huffman tables of at most 256 codes in every table segment, before and between the scans.
+// The decoder stores a table's code lengths and values in arrays of 256 entries without
+// checking the sum of the 16 counts, so a larger sum must not reach it.
+bool jpegTablesValides(const Octets& d) {
+    std::size_t i = 2;
+    while (i + 3 < d.size()) {
+        if (d[i] != 0xFF)
+            return false;
+        const unsigned char m = d[i + 1];
+        if (m == 0xFF || m == 0x01 || (m >= 0xD0 && m <= 0xD8)) {
+            i += m == 0xFF ? 1 : 2;
+            continue;
+        }
+        if (m == 0xD9)
+            return true;
+        const std::size_t longueur = std::size_t(d[i + 2]) << 8 | d[i + 3];
+        const std::size_t fin = std::min(d.size(), i + 2 + longueur);
+        if (m == 0xC4) {
+            for (std::size_t t = i + 4; t + 17 <= fin;) {
+                std::size_t n = 0;
+                for (std::size_t k = 1; k <= 16; ++k)
+                    n += d[t + k];
+                if (n > 256)
+                    return false;
+                t += 17 + n;
+            }
+        }
+        i += 2 + longueur;
+        if (m == 0xDA) {
+            // Entropy-coded data runs to the next marker other than a stuffed byte or a restart.
+            while (i + 1 < d.size() &&
+                   !(d[i] == 0xFF && d[i + 1] != 0 && (d[i + 1] < 0xD0 || d[i + 1] > 0xD7)))
+                ++i;
+        }
+    }
+    return true;
 }
 
 // A PNG stream is complete when its chunks run whole up to the end chunk.
@@ -326,7 +365,7 @@ bool BTCImageObject::Load(const char* path, const void*, void*, long) {
             break;
         }
     } else if (d[0] == 0xFF && d[1] == 0xD8) {
-        ok = jpegComplet(d) && decoderParStb(d, true, image_);
+        ok = jpegComplet(d) && jpegTablesValides(d) && decoderParStb(d, true, image_);
     } else if (std::memcmp(d.data(), "\x89PNG\r\n\x1a\n", 8) == 0) {
         ok = pngComplet(d) && decoderParStb(d, false, image_);
     }

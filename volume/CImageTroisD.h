@@ -224,7 +224,8 @@ private:
   bool allouerVolumes(int l, int h, int p, bool couleurs);
   void reinitialiserTaille();
   // Decodes one picture into slice indZ of image (and the colour planes); the first one
-  // sets the sizes and allocates the volume. On failure erreur describes it.
+  // sets the sizes and allocates the volume. A picture smaller than the first one fails;
+  // a larger one gives its top-left part. On failure erreur describes it.
   enum { kChargementReussi, kFichierIllisible, kMemoireEpuisee };
   int ChargerImage(const std::string& fichier, std::string& erreur);
   void signaler(const std::string& texte) const;

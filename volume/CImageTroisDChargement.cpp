@@ -67,10 +67,14 @@ bool decoder(const std::string& fichier, BTCImageObject& objet, std::string& err
   return true;
 }
 
-std::string messageTaille(const std::string& fichier, long w, long h, int largeur, int hauteur) {
+// A picture narrower or shorter than the volume's slices cannot fill one.
+bool tropPetite(const BTCImageData& img, int largeur, int hauteur) {
+  return img.GetWidth() < largeur || img.GetHeight() < hauteur;
+}
+
+std::string descriptionTaille(const std::string& fichier, long w, long h, int largeur, int hauteur) {
   return "L'image \"" + fichier + "\" mesure " + std::to_string(w) + " x " + std::to_string(h) +
-         " au lieu de " + std::to_string(largeur) + " x " + std::to_string(hauteur) +
-         " : seule la partie commune est lue.";
+         " au lieu de " + std::to_string(largeur) + " x " + std::to_string(hauteur) + ".";
 }
 
 // Converts the top-left largeur x hauteur part of a decoded picture into one slice of
@@ -217,8 +221,13 @@ int CImageTroisD::ChargerImage(const std::string& fichier, std::string& erreur) 
     if (!allouerVolumes(static_cast<int>(img.GetWidth()), static_cast<int>(img.GetHeight()), profondeur,
                         rgb == 1))
       return kMemoireEpuisee;
+  } else if (tropPetite(img, largeur, hauteur)) {
+    // Nothing of it is stored: the slice stays free for the next picture read.
+    erreur = descriptionTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur);
+    return kFichierIllisible;
   } else if (img.GetWidth() != largeur || img.GetHeight() != hauteur) {
-    signaler(messageTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur));
+    // A larger picture contributes its top-left largeur x hauteur pixels.
+    Message(descriptionTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur).c_str());
   }
   const std::size_t debut = static_cast<std::size_t>(indZ) * largeur * hauteur;
   const bool couleurs = rgb == 1 && imR != nullptr;
@@ -254,8 +263,13 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
     BTCImageObject objet;
     if (decoder(fichier, objet, erreur)) {
       const BTCImageData& img = *objet.GetObjectDataPtr();
-      if (img.GetWidth() != largeur || img.GetHeight() != hauteur)
-        signaler(messageTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur));
+      // Only the part common to both sizes is read; a smaller picture leaves the rest of
+      // its slice 0 and is reported, a larger one is cut silently.
+      const std::string taille = descriptionTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur);
+      if (tropPetite(img, largeur, hauteur))
+        signaler(taille + " Seule la partie commune est lue.");
+      else if (img.GetWidth() != largeur || img.GetHeight() != hauteur)
+        Message(taille.c_str());
       convertirCoupe(img, largeur, hauteur, seg.get() + indZ * tailleCoupe, nullptr, nullptr, nullptr);
     } else {
       // The slice stays 0 and keeps its place, so later files still meet their slices.

@@ -138,11 +138,25 @@ bool facesArrieresCachees(const Boite& b) {
     return proche > 0 && std::sqrt(distance2) > 1.01 * coin;
 }
 
-// Draws the triangles, skipping back faces when they are all hidden behind front faces (only a
-// depth tie between a back and a front face on the silhouette could show otherwise).
+// True when the faces about to be drawn cover what lies behind them: blending off, or an alpha
+// of 1 (the diffuse material's when lit, the current colour's otherwise). Translucent faces let
+// the far side of the surface show through, so its back faces are not hidden.
+bool facesOpaques(float alphaDiffus) {
+    if (!glIsEnabled(GL_BLEND))
+        return true;
+    if (glIsEnabled(GL_LIGHTING))
+        return alphaDiffus >= 1.0f;
+    GLfloat couleur[4];
+    glGetFloatv(GL_CURRENT_COLOR, couleur);
+    return couleur[3] >= 1.0f;
+}
+
+// Draws the triangles, skipping back faces when they are all hidden behind opaque front faces
+// (only a depth tie between a back and a front face on the silhouette could show otherwise).
 void dessinerSurface(const std::vector<float>& sommets, const std::vector<float>& normalesSommets,
-                     const std::vector<GLuint>& ordre, bool ordreExterieur) {
-    const bool eliminer = ordreExterieur && facesArrieresCachees(boiteDe(sommets));
+                     const std::vector<GLuint>& ordre, bool ordreExterieur, float alphaDiffus) {
+    const bool eliminer = ordreExterieur && facesOpaques(alphaDiffus) &&
+                          facesArrieresCachees(boiteDe(sommets));
     const bool avant = glIsEnabled(GL_CULL_FACE);
     if (eliminer) {
         // Image2GL turns the y axis over, a mirror (with a positive slice step): a triangle
@@ -260,7 +274,7 @@ void CMaillageTriangleChRegion::dessinerFacesSmooth() {
         indices.push_back(numero(t->orientation < 0 ? t->b : t->c));
     });
     baseNumeros = base + static_cast<int>(numerotes.size());
-    dessinerSurface(positions, normales, indices, ordreExterieur);
+    dessinerSurface(positions, normales, indices, ordreExterieur, materielDiffus[3]);
 }
 
 void CMaillageTriangleChRegion::dessinerFil() {

@@ -43,6 +43,13 @@ inline void ecrireVolume(const std::string& dossier, const std::string& nom, int
     }
 }
 
+// Scrolls a track bar as the user does, one key press per step.
+inline void defiler(QSlider* barre, int pas) {
+    barre->setFocus();
+    for (int i = 0; i < pas; ++i)
+        QTest::keyClick(barre, Qt::Key_Right);
+}
+
 // A shown main window on a fresh temporary folder; dialogs answer what the test sets and
 // messages are collected instead of shown.
 class FenetreTest : public ::testing::Test {
@@ -63,13 +70,6 @@ protected:
         reponseDossier = QString::fromStdString(dossier);
         fenetre->ouvrirToolStripMenuItem->trigger();
         QApplication::processEvents();
-    }
-
-    // Scrolls a track bar as the user does, one key press per step.
-    static void defiler(QSlider* barre, int pas) {
-        barre->setFocus();
-        for (int i = 0; i < pas; ++i)
-            QTest::keyClick(barre, Qt::Key_Right);
     }
 
     DossierTemporaire temp;

@@ -5,9 +5,11 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPainter>
 
 #include <algorithm>
 #include <cfloat>
+#include <cstdio>
 #include <cstdlib>
 
 using testapp::FenetreTest;
@@ -49,7 +51,7 @@ protected:
         ouvrirParMenu(dossier);
         ASSERT_NE(fenetre->fenetreOpenGL, nullptr);
         QTest::mouseClick(fenetre->checkZ, Qt::LeftButton);
-        defiler(fenetre->trackBarZ, 7);
+        testapp::defiler(fenetre->trackBarZ, 7);
         ASSERT_EQ(fenetre->trackBarZ->value(), 7);
     }
 
@@ -160,36 +162,53 @@ TEST_F(ExtractionTest, ExporterEcritLeFichierOuSignaleLEchec) {
 }
 
 // Not a check: writes the screenshot of the documentation when STRAVOL_CAPTURE names the
-// picture and STRAVOL_CAPTURE_DOSSIER the folder to show (the demo data set).
+// picture, STRAVOL_CAPTURE_DOSSIER the parent folder to show (the demo data set) and
+// STRAVOL_CAPTURE_GERME "X Y Z" a voxel of the object to extract from the segmented view.
 TEST(CaptureEcran, FenetreSurLaDemo) {
     const char* sortie = std::getenv("STRAVOL_CAPTURE");
     const char* demo = std::getenv("STRAVOL_CAPTURE_DOSSIER");
-    if (sortie == nullptr || demo == nullptr)
-        GTEST_SKIP() << "STRAVOL_CAPTURE and STRAVOL_CAPTURE_DOSSIER not set";
+    const char* germe = std::getenv("STRAVOL_CAPTURE_GERME");
+    int g[3] = {0, 0, 0};
+    if (sortie == nullptr || demo == nullptr || germe == nullptr ||
+        std::sscanf(germe, "%d %d %d", &g[0], &g[1], &g[2]) != 3)
+        GTEST_SKIP() << "STRAVOL_CAPTURE, STRAVOL_CAPTURE_DOSSIER and STRAVOL_CAPTURE_GERME not set";
     testgui::application();
     Stravol::Form1 f;
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     ASSERT_TRUE(f.ouvrirDossier(demo));
-    for (auto [c, b] : {std::pair{f.checkX, f.trackBarX}, std::pair{f.checkY, f.trackBarY},
-                        std::pair{f.checkZ, f.trackBarZ}}) {
-        QTest::mouseClick(c, Qt::LeftButton);
-        b->setFocus();
-        QTest::keyClick(b, Qt::Key_PageDown);
-        for (int i = 0; i < b->maximum() / 2 - 5; ++i)
-            QTest::keyClick(b, Qt::Key_Right);
+    QCheckBox* cases[3] = {f.checkX, f.checkY, f.checkZ};
+    QSlider* barres[3] = {f.trackBarX, f.trackBarY, f.trackBarZ};
+    for (int axe = 0; axe < 3; ++axe) {
+        QTest::mouseClick(cases[axe], Qt::LeftButton);
+        testapp::defiler(barres[axe], axe == 2 ? g[2] : barres[axe]->maximum() / 2);
     }
-    const int xClic = std::atoi(std::getenv("STRAVOL_CAPTURE_X") ? std::getenv("STRAVOL_CAPTURE_X") : "128");
-    const int yClic = std::atoi(std::getenv("STRAVOL_CAPTURE_Y") ? std::getenv("STRAVOL_CAPTURE_Y") : "128");
+    f.imageSegmenteToolStripMenuItem->trigger();
     f.extraireRegionToolStripMenuItem->trigger();
-    QTest::mouseClick(f.pictureBox1, Qt::LeftButton, {}, QPoint(xClic, yClic));
+    const QPoint clic(g[0] * f.pictureBox1->width() / f.images3D->largeur,
+                      g[1] * f.pictureBox1->height() / f.images3D->hauteur);
+    QTest::mouseClick(f.pictureBox1, Qt::LeftButton, {}, clic);
+    ASSERT_NE(f.images3D->maillage, nullptr);
+    f.imageNormaleToolStripMenuItem->trigger();
     // Turn the trackball a little so that the three cuts and the mesh show in depth.
     Stravol::COpenGL* vue = f.fenetreOpenGL;
     const QPoint c = vue->rect().center();
     QTest::mousePress(vue, Qt::LeftButton, {}, c);
-    for (int i = 1; i <= 10; ++i)
-        QTest::mouseMove(vue, c + QPoint(6 * i, 4 * i));
-    QTest::mouseRelease(vue, Qt::LeftButton, {}, c + QPoint(60, 40));
+    for (int i = 1; i <= 10; ++i) {
+        QMouseEvent m(QEvent::MouseMove, QPointF(c + QPoint(8 * i, 5 * i)),
+                      vue->mapToGlobal(QPointF(c + QPoint(8 * i, 5 * i))), Qt::NoButton,
+                      Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vue, &m);
+    }
+    QTest::mouseRelease(vue, Qt::LeftButton, {}, c + QPoint(80, 50));
     QTest::qWait(200);
-    EXPECT_TRUE(f.grab().save(sortie));
+    // The window's grab blends the view's framebuffer by its alpha (the clear colour's is 0.8),
+    // which the screen does not: paint the view over it opaque, as the screen shows it.
+    QPixmap ecran = f.grab();
+    {
+        QPainter peintre(&ecran);
+        peintre.drawImage(vue->mapTo(&f, QPoint(0, 0)),
+                          vue->capturerImage().convertToFormat(QImage::Format_RGB32));
+    }
+    EXPECT_TRUE(ecran.save(sortie));
 }

@@ -205,7 +205,7 @@ TEST_F(FenetreTest, OuvrirUnFantomeMetLaFenetreEnEtatOuvert) {
     EXPECT_TRUE(f.pictureBox1->pixmap().isNull());
 
     // A scroll by the user updates both; X cuts are profondeur x hauteur pictures.
-    testapp::FenetreTest::defiler(f.trackBarX, 3);
+    testapp::defiler(f.trackBarX, 3);
     EXPECT_EQ(f.trackBarX->value(), 3);
     EXPECT_EQ(vue.textureX, f.images3D->getTabX(3));
     EXPECT_EQ(f.indX, 3 * 256 / 40);
@@ -222,7 +222,7 @@ TEST_F(FenetreTest, OuvrirUnFantomeMetLaFenetreEnEtatOuvert) {
     EXPECT_EQ(f.indY, 0);
     EXPECT_EQ(vue.indY, 256);
     EXPECT_EQ(vue.textureY, f.images3D->getTabY(0));
-    testapp::FenetreTest::defiler(f.trackBarY, 1);
+    testapp::defiler(f.trackBarY, 1);
     EXPECT_EQ(f.indY, 256 / 30);
     EXPECT_EQ(vue.indY, 256 - 256 / 30);
     EXPECT_EQ(f.pictureBox1->pixmap().size(), QSize(40, 20));
@@ -233,7 +233,7 @@ TEST_F(FenetreTest, OuvrirUnFantomeMetLaFenetreEnEtatOuvert) {
     EXPECT_FALSE(f.trackBarY->isEnabled());
 
     QTest::mouseClick(f.checkZ, Qt::LeftButton);
-    testapp::FenetreTest::defiler(f.trackBarZ, 19 + 5);
+    testapp::defiler(f.trackBarZ, 19 + 5);
     EXPECT_EQ(f.trackBarZ->value(), 19);
     EXPECT_EQ(vue.indZ, 19 * 256 / 20);
     EXPECT_EQ(f.pictureBox1->pixmap().size(), QSize(40, 30));

@@ -2,6 +2,8 @@
 #include "MaillageSynthetique.h"
 #include "view/COpenGL.h"
 #include "view/gl/Fleche.h"
+#include "region/CRegion3D.h"
+#include "volume/CImage3D.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -514,6 +516,63 @@ TEST_F(VueMaillage, SkippingHiddenBackFacesLeavesThePictureUnchanged) {
     for (CTriangleChRegion* t = maillage.premierTriangle; t; t = t->suivant)
         t->orientation = 1;
     EXPECT_EQ(compter(vue->capturerImage(), estFond), 0);
+}
+
+TEST_F(VueMaillage, ExtractedTorusLooksTheSameWithOrWithoutItsBackFaces) {
+    // A torus lying across the view: from most directions rays cross the surface four times.
+    // Only silhouette pixels, where a back face may tie in depth with a front face, may differ.
+    constexpr int n = 48;
+    CImage3D volume;
+    ASSERT_TRUE(volume.Create(n, n, n));
+    for (int z = 0; z < n; ++z)
+        for (int y = 0; y < n; ++y)
+            for (int x = 0; x < n; ++x) {
+                const double r = std::hypot(x - 23.5, z - 23.5) - 14;
+                volume.Pixel(x, y, z) = r * r + (y - 23.5) * (y - 23.5) <= 36 ? 255 : 0;
+            }
+    synthese::cadreVolume(n);
+    CRegion3D::initialiserVoisinages();
+    CRegion3D region;
+    ASSERT_TRUE(region.creerRegionImage3D(volume));
+    region.ajouterBordsTopologie();
+    region.ajouterBordsTopologie2();
+    CMaillageTriangleChRegion tore;
+    tore.creerMaillageTriangleChRegion2(region, 1);
+    tore.lisserCourbureTaubin(10);
+    tore.calculerNormales();
+    tore.calculerNormalesSommets();
+    std::vector<int> orientations;
+    for (CTriangleChRegion* t = tore.premierTriangle; t; t = t->suivant)
+        orientations.push_back(t->orientation);
+    const auto orienter = [&](bool connue) {
+        std::size_t i = 0;
+        for (CTriangleChRegion* t = tore.premierTriangle; t; t = t->suivant)
+            t->orientation = connue ? orientations[i++] : 0;
+    };
+    vue->maillage = &tore;
+    for (const auto& [angleY, angleX] : {std::pair(0, 0), std::pair(40, 30), std::pair(-70, 80),
+                                          std::pair(160, -45)}) {
+        tourner(angleY, angleX);
+        orienter(true);
+        const QImage sansFacesArriere = vue->capturerImage();
+        EXPECT_GT(compter(sansFacesArriere, jaunatre), 3000);
+        orienter(false);
+        EXPECT_LE(pixelsDifferents(vue->capturerImage(), sansFacesArriere), 30)
+            << angleY << " " << angleX;
+    }
+    vue->maillage = &maillage;
+    synthese::cadreVolume(100);
+}
+
+TEST_F(VueMaillage, TranslucentFacesShowTheFarSideWhateverTheTriangleOrientation) {
+    tourner(35, 20);
+    maillage.materielDiffus[3] = 0.5f;
+    const QImage ordonnee = vue->capturerImage();
+    for (CTriangleChRegion* t = maillage.premierTriangle; t; t = t->suivant)
+        t->orientation = 0;
+    const QImage quelconque = vue->capturerImage();
+    EXPECT_LE(pixelsDifferents(ordonnee, quelconque), 3)
+        << "blending lets the inner side show through the near side";
 }
 
 TEST_F(VueMaillage, PictureDoesNotDependOnWhatWasDrawnOrCopiedBefore) {

@@ -1,4 +1,6 @@
 #include <cmath>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -145,4 +147,24 @@ TEST(Normales, SommetHorsListeActiveGardeSaNormale)
     m.calculerNormalesSommets();
     EXPECT_EQ(s->normale, CPoint3D(0, 0, 1));
     EXPECT_TRUE(m.verifierCoherence());
+}
+
+TEST(Normales, TriangleAbsentDeLAnneauArreteLaSomme)
+{
+    CMaillageTriangleChRegion m;
+    construire(m, 11, 11, 11, {{5, 5, 5}});
+    CSommetChRegion *s = m.premierSommet;
+    ASSERT_GE(s->triangles.longueur(), 3);
+    CTriangleChRegion *retire = s->triangles[1];
+    s->triangles[1] = nullptr;
+    setenv("STRAVOL_DEBUG", "1", 1);
+    testing::internal::CaptureStderr();
+    m.calculerNormaleSommet(s);
+    const std::string texte = testing::internal::GetCapturedStderr();
+    unsetenv("STRAVOL_DEBUG");
+    s->triangles[1] = retire;
+    EXPECT_NE(texte.find("ERREUR : sommet "), std::string::npos) << texte;
+    // The normal keeps the sum of the entries before the missing one, not normalised.
+    const float *n = s->triangles[0]->normale;
+    EXPECT_EQ(s->normale, CPoint3D(n[0], n[1], n[2]));
 }

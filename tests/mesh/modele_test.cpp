@@ -136,6 +136,33 @@ TEST(Maillage, CopieProfonde)
     EXPECT_EQ(copie.rayonSphere, 0.5f);
 }
 
+// The assignment copies the settings up to critereArret and up to afficherNormales, the
+// volumes, nbPixelsLigneRegion and the histograms; the other settings stay the target's.
+TEST(Maillage, AffectationCopieLesReglagesListes)
+{
+    CMaillageTriangleChRegion source;
+    source.ordreIcosaedre = 3;
+    source.materielDiffus[1] = 0.25f;
+    source.critereArret = false;
+    source.afficherNormales = true;
+    source.nbPixelsLigneRegion = 4;
+    source.squelette = true;
+    source.afficherVecteurs = true;
+    source.biaisRegion = 2.0f;
+    source.pas = 3;
+    CMaillageTriangleChRegion copie;
+    copie = source;
+    EXPECT_EQ(copie.ordreIcosaedre, 3);
+    EXPECT_EQ(copie.materielDiffus[1], 0.25f);
+    EXPECT_FALSE(copie.critereArret);
+    EXPECT_TRUE(copie.afficherNormales);
+    EXPECT_EQ(copie.nbPixelsLigneRegion, 4);
+    EXPECT_FALSE(copie.squelette);
+    EXPECT_FALSE(copie.afficherVecteurs);
+    EXPECT_EQ(copie.biaisRegion, 0.0f);
+    EXPECT_EQ(copie.pas, 8);
+}
+
 TEST(Maillage, ConstructeurDeRecopieInterdit)
 {
     CMaillageTriangleChRegion source;

@@ -65,6 +65,22 @@ TEST_F(Separation, SplitThresholdIsTwiceTheStep)
     EXPECT_EQ(long_.sommetsActifs.longueur(), long_.nbSommets);
 }
 
+// No edge is ever short enough for a step of zero or less: the splitter leaves the mesh alone
+// instead of splitting without end.
+TEST_F(Separation, NoStepNoSplit)
+{
+    for (float pas : {0.0f, -0.5f}) {
+        CMaillageTriangleChRegion m;
+        deformation::octaedre(m, 3.25f);
+        m.SetParameterFloatValue(7, pas);
+        m.greedySeparateurNormeInfinie();
+        EXPECT_EQ(m.nbSommets, 6);
+        EXPECT_EQ(m.nbTriangles, 8);
+        std::string rapport;
+        EXPECT_TRUE(deformation::coherent(m, &rapport)) << rapport;
+    }
+}
+
 TEST_F(Separation, OneSplitRewritesFiveRings)
 {
     CMaillageTriangleChRegion m;

@@ -180,7 +180,7 @@ TEST(Chargement, ImageCorrompueSignaleeEtMotifAbandonne) {
   EXPECT_EQ(vide.image, nullptr);
 }
 
-TEST(Chargement, CoupesDAutresTaillesLuesDansLesLimites) {
+TEST(Chargement, ImagePlusPetiteEchoueImagePlusGrandeCoupee) {
   DossierTemporaire tmp;
   const std::string dossier = sousDossier(tmp, "v");
   ASSERT_TRUE(ecrireBMP(dossier + "/1.bmp", imageUnie(5, 4, 10)));
@@ -188,21 +188,28 @@ TEST(Chargement, CoupesDAutresTaillesLuesDansLesLimites) {
   for (int y = 0; y < 7; ++y)
     for (int x = 0; x < 9; ++x) grande.fixer(x, y, 10 * x + y, 10 * x + y, 10 * x + y);
   ASSERT_TRUE(ecrireBMP(dossier + "/2.bmp", grande));
-  ASSERT_TRUE(ecrireBMP(dossier + "/3.bmp", imageUnie(2, 3, 200)));
+  // Wider but shorter than the first picture: still too small for a slice.
+  ASSERT_TRUE(ecrireBMP(dossier + "/3.bmp", imageUnie(9, 3, 200)));
   ASSERT_TRUE(ecrireBMP(dossier + "/4.bmp", imageUnie(5, 4, 40)));
+  ASSERT_TRUE(ecrirePNG(dossier + "/5.png", imageUnie(5, 4, 60)));
 
   MessagesCollectes messages;
-  CImageTroisD vol(tmp.chemin(), dossier, nullptr, &messages);
+  ProgressionCollectee barre;
+  CImageTroisD vol(tmp.chemin(), dossier, &barre, &messages);
   ASSERT_EQ(vol.largeur, 5);
   ASSERT_EQ(vol.hauteur, 4);
-  ASSERT_EQ(vol.profondeur, 4);
-  EXPECT_EQ(messages.commencantPar("L'image \""), 2);
+  ASSERT_EQ(vol.profondeur, 5);
+  // The larger picture is read without a message; the smaller one fails its pattern.
+  ASSERT_EQ(messages.textes.size(), 1u);
+  EXPECT_EQ(messages.textes[0].rfind("Le chargement des images \"*.bmp\" a échoué !\n", 0), 0u);
+  EXPECT_NE(messages.textes[0].find("3.bmp"), std::string::npos);
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 5; ++x) {
-      EXPECT_EQ(vol.getVoxelImage(x, y, 1), gris(10 * x + y, 10 * x + y, 10 * x + y));
-      EXPECT_EQ(vol.getVoxelImage(x, y, 2), x < 2 && y < 3 ? 200 : 0);
-    }
-  EXPECT_TRUE(coupeUnie(vol.image, vol, 3, 40));
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(vol.getVoxelImage(x, y, 1), gris(10 * x + y, 10 * x + y, 10 * x + y));
+  // 4.bmp is skipped with the rest of its pattern; the PNG takes the next free slice.
+  EXPECT_TRUE(coupeUnie(vol.image, vol, 2, 60));
+  EXPECT_TRUE(coupeUnie(vol.image, vol, 3, 0));
+  EXPECT_TRUE(coupeUnie(vol.image, vol, 4, 0));
+  EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2, 3}));
 }
 
 TEST(Chargement, VolumeTropGrandSignale) {
@@ -267,9 +274,10 @@ TEST_F(Segmentation, TropDeFichiersOuMauvaisesTaillesNeDebordentPas) {
   MessagesCollectes messages;
   CImageTroisD vol(tmp.chemin(), volume, nullptr, &messages);
   ASSERT_TRUE(vol.ChargerSeg(seg, nullptr));
-  // One message for the extra files, two for the sizes, one for the corrupt file.
+  // One message for the extra files, one for the smaller picture (the larger one is cut
+  // silently), one for the corrupt file.
   EXPECT_EQ(messages.commencantPar("La segmentation \""), 1);
-  EXPECT_EQ(messages.commencantPar("L'image \""), 2);
+  EXPECT_EQ(messages.commencantPar("L'image \""), 1);
   EXPECT_EQ(messages.commencantPar("Le chargement de la segmentation \""), 1);
   EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 10));
   EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 1, 20));
