@@ -81,7 +81,7 @@ protected:
         ouvrirParMenu(temp / "boule");
         ASSERT_NE(fenetre->fenetreOpenGL, nullptr);
         QTest::mouseClick(fenetre->checkZ, Qt::LeftButton);
-        defiler(fenetre->trackBarZ, 10);
+        testapp::defiler(fenetre->trackBarZ, 10);
         ASSERT_EQ(fenetre->trackBarZ->value(), 10);
         fenetre->montrerEvolution = [this](Stravol::DialogueEvolution& d) {
             ++ouvertures;
