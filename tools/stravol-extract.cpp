@@ -343,6 +343,9 @@ int main(int argc, char** argv) {
   std::string evolution;
   CImage3D gris;
   if (!o.parametres.empty() || o.iterations > 0) {
+    // The copy fills only a volume of the same size: size it before copying the grey voxels.
+    if (!gris.Create(volume.largeur, volume.hauteur, volume.profondeur))
+      echouer("not enough memory for the grey volume of the evolution");
     volume.CopierImageCourante(0);
     volume.CimageTroisDtoCimage3D(gris);
     m.initialiserImages(&gris, &gris);
