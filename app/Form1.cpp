@@ -1,8 +1,11 @@
 #include "app/Form1.h"
 
+#include "app/DialogueEvolution.h"
+
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/ExportMaillage.h"
 #include "view/COpenGL.h"
+#include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
 
 #include "core/Message.h"
@@ -138,6 +141,7 @@ Form1::Form1(QWidget* parent)
             return QString();
         return dialogue.selectedFiles().first();
     };
+    montrerEvolution = [](DialogueEvolution& dialogue) { dialogue.exec(); };
     afficherMessage = [this](const QString& texte) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         QMessageBox::warning(this, "Stravol", texte);
@@ -279,6 +283,9 @@ void Form1::construireMenus() {
     traitement->setObjectName("traitementToolStripMenuItem");
     extraireRegionToolStripMenuItem = action(traitement, "extraireRegionToolStripMenuItem",
                                              "Extraire région", [this] { armerExtraction(); });
+    evoluerMaillageToolStripMenuItem = action(traitement, "evoluerMaillageToolStripMenuItem",
+                                              "Faire évoluer le maillage", [this] { evoluerMaillage(); });
+    evoluerMaillageToolStripMenuItem->setEnabled(false);
 
     QMenu* visualisation = menuBar()->addMenu("Visualisation");
     visualisation->setObjectName("visualisationToolStripMenuItem");
@@ -319,6 +326,7 @@ void Form1::detruireVue() {
 
 void Form1::detruireVolume() {
     images3D.reset();
+    imageEvolution_.reset();
     majExport();
 }
 
@@ -537,7 +545,33 @@ void Form1::cliquerImage(int xClic, int yClic) {
 }
 
 void Form1::majExport() {
-    exporterToolStripMenuItem->setEnabled(images3D != nullptr && images3D->maillage != nullptr);
+    const bool maillage = images3D != nullptr && images3D->maillage != nullptr;
+    exporterToolStripMenuItem->setEnabled(maillage);
+    evoluerMaillageToolStripMenuItem->setEnabled(maillage);
+}
+
+void Form1::evoluerMaillage() {
+    if (images3D == nullptr || images3D->maillage == nullptr)
+        return;
+    CMaillageTriangleChRegion& m = *images3D->maillage;
+    if (imageEvolution_ == nullptr || m.imageEvolution != imageEvolution_.get()) {
+        // The mesh evolves on the grey volume whatever the display mode; the current volume
+        // is put back afterwards, since the next extraction reads it.
+        auto gris = std::make_unique<CImage3D>(images3D->largeur, images3D->hauteur,
+                                               images3D->profondeur);
+        images3D->CopierImageCourante(0);
+        images3D->CimageTroisDtoCimage3D(*gris);
+        images3D->CopierImageCourante(ChoixAffichage);
+        m.initialiserImages(gris.get(), gris.get());
+        imageEvolution_ = std::move(gris);
+    }
+    DialogueEvolution dialogue(m, this);
+    connect(&dialogue, &DialogueEvolution::evolue, this, [this] {
+        if (fenetreOpenGL != nullptr)
+            fenetreOpenGL->Draw();
+    });
+    if (montrerEvolution)
+        montrerEvolution(dialogue);
 }
 
 void Form1::exporterMaillage() {

@@ -21,12 +21,14 @@ class QProgressBar;
 class QRadioButton;
 class QSlider;
 class QSplitter;
+class CImage3D;
 struct ImageRGB;
 
 namespace Stravol {
 
 class CImageTroisD;
 class COpenGL;
+class DialogueEvolution;
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -59,6 +61,9 @@ public:
     void armerExtraction();
     // "Image Normale" (mode 0) and "Image Segmenté" (mode 4).
     void afficherMode(int mode);
+    // "Faire évoluer le maillage": gives the mesh the grey volume it evolves on (once per
+    // mesh), then shows the parameter dialog; each run redraws the view.
+    void evoluerMaillage();
 
     // Replaceable dialogs (tests inject their own). choisirDossier returns the chosen parent
     // folder or an empty text when cancelled; choisirFichierExport the file to write or an
@@ -66,6 +71,8 @@ public:
     std::function<QString()> choisirDossier;
     std::function<QString()> choisirFichierExport;
     std::function<void(const QString&)> afficherMessage;
+    // Shows the evolution dialog (modal by default).
+    std::function<void(DialogueEvolution&)> montrerEvolution;
 
     // Directory of config.txt: the current directory when the window was built.
     std::string chemin;
@@ -108,6 +115,7 @@ public:
     QAction* exporterToolStripMenuItem = nullptr;
     QAction* quitterToolStripMenuItem = nullptr;
     QAction* extraireRegionToolStripMenuItem = nullptr;
+    QAction* evoluerMaillageToolStripMenuItem = nullptr;
     QAction* imageNormaleToolStripMenuItem = nullptr;
     QAction* imageSegmenteToolStripMenuItem = nullptr;
 
@@ -134,6 +142,8 @@ private:
 
     std::unique_ptr<BarreProgressionQt> barre_;
     BoiteMessagesQt messages_;
+    // Grey copy of the volume that the current mesh evolves on; the mesh keeps pointers to it.
+    std::unique_ptr<CImage3D> imageEvolution_;
 };
 
 } // namespace Stravol

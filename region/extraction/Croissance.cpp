@@ -7,7 +7,7 @@ namespace {
 
 // A run of reached voxels x0 .. x1 of row (y, z) whose neighbours remain to be examined.
 struct Segment {
-  int x0, x1, y, z;
+    int x0, x1, y, z;
 };
 
 // The growth works on rows: the reached set is the closure of the seed under "a voxel
@@ -21,74 +21,74 @@ struct Segment {
 template <bool kMarques>
 int croitre(unsigned char* travail, unsigned char* marques, int W, int H, int D, int x, int y,
             int z) {
-  const unsigned char s = travail[(static_cast<std::size_t>(z) * H + y) * W + x];
-  auto ligne = [&](int yy, int zz) {
-    return (static_cast<std::size_t>(zz) * H + yy) * W;
-  };
-  auto candidat = [&](std::size_t i) {
-    if constexpr (kMarques)
-      return travail[i] == s && marques[i] == 0;
-    else
-      return travail[i] == s;
-  };
-  auto marquer = [&](std::size_t i) {
-    travail[i] = 255;
-    if constexpr (kMarques)
-      marques[i] = 1;
-  };
+    const unsigned char s = travail[(static_cast<std::size_t>(z) * H + y) * W + x];
+    auto ligne = [&](int yy, int zz) { return (static_cast<std::size_t>(zz) * H + yy) * W; };
+    auto candidat = [&](std::size_t i) {
+        if constexpr (kMarques)
+            return travail[i] == s && marques[i] == 0;
+        else
+            return travail[i] == s;
+    };
+    auto marquer = [&](std::size_t i) {
+        travail[i] = 255;
+        if constexpr (kMarques)
+            marques[i] = 1;
+    };
 
-  int nbAtteints = 1;
-  std::vector<Segment> pile;
-  pile.reserve(4096);
-  marquer(ligne(y, z) + static_cast<std::size_t>(x));
-  pile.push_back(Segment{x, x, y, z});
-  while (!pile.empty()) {
-    const Segment g = pile.back();
-    pile.pop_back();
-    // Voxels of the outer layer are reached but do not expand.
-    if (g.y == 0 || g.y == H - 1 || g.z == 0 || g.z == D - 1)
-      continue;
-    const int e0 = g.x0 > 1 ? g.x0 : 1;
-    const int e1 = g.x1 < W - 2 ? g.x1 : W - 2;
-    if (e0 > e1)
-      continue;
-    for (int dz = -1; dz <= 1; ++dz)
-      for (int dy = -1; dy <= 1; ++dy) {
-        const int yy = g.y + dy, zz = g.z + dz;
-        const std::size_t base = ligne(yy, zz);
-        const bool rangeeInterieure = yy > 0 && yy < H - 1 && zz > 0 && zz < D - 1;
-        for (int xx = e0 - 1; xx <= e1 + 1; ++xx) {
-          if (!candidat(base + static_cast<std::size_t>(xx)))
+    int nbAtteints = 1;
+    std::vector<Segment> pile;
+    pile.reserve(4096);
+    marquer(ligne(y, z) + static_cast<std::size_t>(x));
+    pile.push_back(Segment{x, x, y, z});
+    while (!pile.empty()) {
+        const Segment g = pile.back();
+        pile.pop_back();
+        // Voxels of the outer layer are reached but do not expand.
+        if (g.y == 0 || g.y == H - 1 || g.z == 0 || g.z == D - 1)
             continue;
-          marquer(base + static_cast<std::size_t>(xx));
-          ++nbAtteints;
-          int a = xx, b = xx;
-          if (rangeeInterieure) {
-            // A voxel of an inner row expands when it is not at either end of the row.
-            while (a >= 1 && a <= W - 2 && candidat(base + static_cast<std::size_t>(a - 1))) {
-              --a;
-              marquer(base + static_cast<std::size_t>(a));
-              ++nbAtteints;
+        const int e0 = g.x0 > 1 ? g.x0 : 1;
+        const int e1 = g.x1 < W - 2 ? g.x1 : W - 2;
+        if (e0 > e1)
+            continue;
+        for (int dz = -1; dz <= 1; ++dz)
+            for (int dy = -1; dy <= 1; ++dy) {
+                const int yy = g.y + dy, zz = g.z + dz;
+                const std::size_t base = ligne(yy, zz);
+                const bool rangeeInterieure = yy > 0 && yy < H - 1 && zz > 0 && zz < D - 1;
+                for (int xx = e0 - 1; xx <= e1 + 1; ++xx) {
+                    if (!candidat(base + static_cast<std::size_t>(xx)))
+                        continue;
+                    marquer(base + static_cast<std::size_t>(xx));
+                    ++nbAtteints;
+                    int a = xx, b = xx;
+                    if (rangeeInterieure) {
+                        // A voxel of an inner row expands when it is not at either end of the row.
+                        while (a >= 1 && a <= W - 2 &&
+                               candidat(base + static_cast<std::size_t>(a - 1))) {
+                            --a;
+                            marquer(base + static_cast<std::size_t>(a));
+                            ++nbAtteints;
+                        }
+                        while (b >= 1 && b <= W - 2 &&
+                               candidat(base + static_cast<std::size_t>(b + 1))) {
+                            ++b;
+                            marquer(base + static_cast<std::size_t>(b));
+                            ++nbAtteints;
+                        }
+                        pile.push_back(Segment{a, b, yy, zz});
+                    }
+                    xx = b;
+                }
             }
-            while (b >= 1 && b <= W - 2 && candidat(base + static_cast<std::size_t>(b + 1))) {
-              ++b;
-              marquer(base + static_cast<std::size_t>(b));
-              ++nbAtteints;
-            }
-            pile.push_back(Segment{a, b, yy, zz});
-          }
-          xx = b;
-        }
-      }
-  }
-  return nbAtteints;
+    }
+    return nbAtteints;
 }
 
-}  // namespace
+} // namespace
 
-int croissance26(unsigned char* travail, unsigned char* marques, int W, int H, int D, int x,
-                 int y, int z) {
-  if (marques != nullptr)
-    return croitre<true>(travail, marques, W, H, D, x, y, z);
-  return croitre<false>(travail, marques, W, H, D, x, y, z);
+int croissance26(unsigned char* travail, unsigned char* marques, int W, int H, int D, int x, int y,
+                 int z) {
+    if (marques != nullptr)
+        return croitre<true>(travail, marques, W, H, D, x, y, z);
+    return croitre<false>(travail, marques, W, H, D, x, y, z);
 }

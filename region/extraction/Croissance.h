@@ -9,5 +9,5 @@
 // value cannot tell reached voxels apart, so marques (W * H * D bytes, all 0) must then be
 // given and gets 1 on every voxel reached; otherwise it may be null. Each voxel is reached
 // once. The seed must lie inside the volume. Returns the number of voxels reached.
-int croissance26(unsigned char* travail, unsigned char* marques, int W, int H, int D, int x,
-                 int y, int z);
+int croissance26(unsigned char* travail, unsigned char* marques, int W, int H, int D, int x, int y,
+                 int z);

@@ -140,7 +140,8 @@ TEST_F(FenetreTest, ControlesMenusEtSeparateursAuDemarrage) {
     const QList<QAction*> menus = f.menuBar()->actions();
     EXPECT_EQ(textes(menus[0]->menu()->actions()),
               (std::vector<QString>{"Ouvrir", "Fermer", "Exporter le maillage", "Quitter"}));
-    EXPECT_EQ(textes(menus[1]->menu()->actions()), (std::vector<QString>{"Extraire région"}));
+    EXPECT_EQ(textes(menus[1]->menu()->actions()),
+              (std::vector<QString>{"Extraire région", "Faire évoluer le maillage"}));
     EXPECT_EQ(textes(menus[2]->menu()->actions()),
               (std::vector<QString>{"Image Normale", "Image Segmenté"}));
     EXPECT_TRUE(f.ouvrirToolStripMenuItem->isEnabled());
