@@ -106,7 +106,8 @@ TEST(VolumeHostile, EmptyAndTruncatedFilesBetweenGoodOnesLoseNoGoodSlice) {
   // The empty BMP ends the "*.bmp" pattern, the truncated PNG is the second of its pattern.
   EXPECT_EQ(messages.commencantPar("Le chargement des images \"*.bmp\""), 1);
   EXPECT_EQ(messages.commencantPar("Le chargement des images \"*.png\""), 1);
-  EXPECT_EQ(messages.commencantPar("L'image \""), 1);
+  // The larger JPEG gives its top-left part without a message.
+  EXPECT_EQ(messages.textes.size(), 2u);
   ASSERT_EQ(vol.largeur, 6);
   EXPECT_TRUE(coupeUnie(vol, 0, gris(90)));
   EXPECT_TRUE(coupeUnie(vol, 1, gris(70)));
