@@ -180,6 +180,28 @@ TEST(VolumeHostile, JpegHuffmanTableOfMoreThan256CodesIsRefused) {
   EXPECT_EQ(objet.GetObjectDataPtr()->GetWidth(), 8);
 }
 
+// A few hundred bytes of JPEG whose frame header promises 60000 x 300 pixels cannot hold a
+// bit for each of its blocks: it is refused instead of being decoded into made-up pixels.
+TEST(VolumeHostile, JpegTooShortForItsBlocksIsRefused) {
+  DossierTemporaire tmp;
+  ASSERT_TRUE(ecrireJPG(tmp / "bon.jpg", imageUnie(16, 16, 99)));
+  OctetsTest jpeg = lireOctets(tmp / "bon.jpg");
+  std::size_t sof = 0;
+  for (std::size_t i = 2; i + 1 < jpeg.size() && sof == 0; ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) sof = i;
+  ASSERT_NE(sof, 0u);
+  // Height then width, big-endian, after the segment length and the sample precision.
+  jpeg[sof + 5] = 60000 >> 8;
+  jpeg[sof + 6] = 60000 & 0xFF;
+  jpeg[sof + 7] = 300 >> 8;
+  jpeg[sof + 8] = 300 & 0xFF;
+  ecrireOctets(tmp / "court.jpg", jpeg);
+  BTCImageObject objet;
+  EXPECT_FALSE(objet.Load((tmp / "court.jpg").c_str()));
+  ASSERT_TRUE(objet.Load((tmp / "bon.jpg").c_str()));
+  EXPECT_EQ(objet.GetObjectDataPtr()->GetHeight(), 16);
+}
+
 TEST(VolumeHostile, OutputsThatCannotBeWrittenFailAndKeepTheVolume) {
   DossierTemporaire tmp;
   CImage3D v;
