@@ -273,3 +273,27 @@ bool CMaillageTriangleChRegion::verifierVoisins(CSommetChRegion *v)
     }
     return true;
 }
+
+void CMaillageTriangleChRegion::ajouterSommetFin(CSommetChRegion *s)
+{
+    s->suivant = nullptr;
+    s->precedent = dernierSommet;
+    if (dernierSommet != nullptr)
+        dernierSommet->suivant = s;
+    else
+        premierSommet = s;
+    dernierSommet = s;
+    ++nbSommets;
+}
+
+void CMaillageTriangleChRegion::ajouterTriangleFin(CTriangleChRegion *t)
+{
+    t->suivant = nullptr;
+    t->precedent = dernierTriangle;
+    if (dernierTriangle != nullptr)
+        dernierTriangle->suivant = t;
+    else
+        premierTriangle = t;
+    dernierTriangle = t;
+    ++nbTriangles;
+}

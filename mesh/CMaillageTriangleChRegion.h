@@ -262,7 +262,7 @@ class CMaillageTriangleChRegion : public CDeformableModelBase
     void reactiverSommets();
     // Orders the neighbour ring of v angularly and rebuilds its triangle ring to match.
     void ordonnerAnneaux(CSommetChRegion *v);
-    // List maintenance of the split and merge: appending at the end, unlinking (head and
+    // List maintenance of the construction, split and merge: appending at the end, unlinking (head and
     // tail kept up to date); the counts follow.
     void ajouterSommetFin(CSommetChRegion *s);
     void ajouterTriangleFin(CTriangleChRegion *t);

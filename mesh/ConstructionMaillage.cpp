@@ -91,25 +91,6 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D &
         enOrdre = bord[n - 1].x <= bord[n].x;
     Treillis treillis(lx, ly, lz, enOrdre);
 
-    auto ajouterSommetListe = [this](CSommetChRegion *s) {
-        s->precedent = dernierSommet;
-        if (dernierSommet != nullptr)
-            dernierSommet->suivant = s;
-        else
-            premierSommet = s;
-        dernierSommet = s;
-        ++nbSommets;
-    };
-    auto ajouterTriangleListe = [this](CTriangleChRegion *t) {
-        t->precedent = dernierTriangle;
-        if (dernierTriangle != nullptr)
-            dernierTriangle->suivant = t;
-        else
-            premierTriangle = t;
-        dernierTriangle = t;
-        ++nbTriangles;
-    };
-
     int planBas = 0; // lowest plane of the window still to be handed to the vertex list
     for (int n = 0; n < nbBord; ++n) {
         const CTriplet<int> p = bord[n];
@@ -119,9 +100,9 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D &
             continue;
         const int i = p.x - x0, j = p.y - y0, k = p.z - z0;
         if (enOrdre && i > planBas) {
-            treillis.vider(planBas, ajouterSommetListe);
+            treillis.vider(planBas, [this](CSommetChRegion *s) { ajouterSommetFin(s); });
             if (i > planBas + 1)
-                treillis.vider(planBas + 1, ajouterSommetListe);
+                treillis.vider(planBas + 1, [this](CSommetChRegion *s) { ajouterSommetFin(s); });
             planBas = i;
         }
         for (int d = 0; d < 6; ++d) {
@@ -159,7 +140,7 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D &
                 t->normale[0] = static_cast<float>(o.x);
                 t->normale[1] = static_cast<float>(o.y);
                 t->normale[2] = static_cast<float>(o.z);
-                ajouterTriangleListe(t);
+                ajouterTriangleFin(t);
             }
             q[0]->triangles.ajouter(t1);
             q[0]->triangles.ajouter(t2);
@@ -171,7 +152,7 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D &
     }
     // The vertex list follows the lattice: x outermost, then y, then z.
     for (int i = planBas; i < std::min(lx, planBas + treillis.plans()); ++i)
-        treillis.vider(i, ajouterSommetListe);
+        treillis.vider(i, [this](CSommetChRegion *s) { ajouterSommetFin(s); });
 
     const double duree = std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
     char texte[200];

@@ -103,30 +103,6 @@ void tourner(CListeSimple<CTriangleChRegion *> &anneau, int k) { anneau = anneau
 
 } // namespace
 
-void CMaillageTriangleChRegion::ajouterSommetFin(CSommetChRegion *s)
-{
-    s->suivant = nullptr;
-    s->precedent = dernierSommet;
-    if (dernierSommet != nullptr)
-        dernierSommet->suivant = s;
-    else
-        premierSommet = s;
-    dernierSommet = s;
-    ++nbSommets;
-}
-
-void CMaillageTriangleChRegion::ajouterTriangleFin(CTriangleChRegion *t)
-{
-    t->suivant = nullptr;
-    t->precedent = dernierTriangle;
-    if (dernierTriangle != nullptr)
-        dernierTriangle->suivant = t;
-    else
-        premierTriangle = t;
-    dernierTriangle = t;
-    ++nbTriangles;
-}
-
 void CMaillageTriangleChRegion::retirerSommetListe(CSommetChRegion *s)
 {
     if (s->precedent != nullptr)

@@ -29,8 +29,8 @@ def sphere(x, y, w=160, h=120):
     n = (u, v, math.sqrt(1 - d))
     l = (-0.5, -0.6, 0.62)
     diff = max(0.0, -(n[0] * l[0] + n[1] * l[1]) + n[2] * l[2])
-    spec = diff ** 24
-    return tuple(min(255, int(c * (0.25 + 0.75 * diff) + 255 * spec)) for c in (230, 170, 60))
+    reflet = diff ** 24
+    return tuple(min(255, int(c * (0.25 + 0.75 * diff) + 255 * reflet)) for c in (230, 170, 60))
 
 
 def coupe(x, y, w=160, h=120):
