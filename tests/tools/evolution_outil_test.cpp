@@ -4,10 +4,20 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace
 {
+
+std::string contenuFichier(const std::string& fichier)
+{
+    std::ifstream in(fichier, std::ios::binary);
+    std::ostringstream tout;
+    tout << in.rdbuf();
+    return tout.str();
+}
 
 // A parent folder with one grey volume of 16 x 16 x 12: a bright ball of radius 4 on grey 20.
 class OutilEvolution : public ::testing::Test
@@ -64,6 +74,20 @@ TEST_F(OutilEvolution, EvolvesThroughTheModelParameters)
 
     ASSERT_EQ(lancer("--param \"Voisinage=5\" --param \"Pas de voisinage=0.25\" --evolve 1", sortie), 0) << sortie;
     EXPECT_NE(sortie.find("\"iterations\": 1"), std::string::npos);
+}
+
+// The intensity term reads the grey volume: weighting it must change the evolved mesh, which it
+// cannot when the evolution is handed an empty image (every candidate then reads 0).
+TEST_F(OutilEvolution, TheEvolutionReadsTheGreyVolume)
+{
+    const std::string sansImage = dossier.chemin() + "/sans.obj", avecImage = dossier.chemin() + "/avec.obj";
+    std::string sortie;
+    ASSERT_EQ(lancer("--evolve 3 --output '" + sansImage + "'", sortie), 0) << sortie;
+    ASSERT_EQ(lancer("--param \"Gradient (gamma)=5\" --evolve 3 --output '" + avecImage + "'", sortie), 0) << sortie;
+    const std::string a = contenuFichier(sansImage), b = contenuFichier(avecImage);
+    ASSERT_FALSE(a.empty());
+    ASSERT_FALSE(b.empty());
+    EXPECT_NE(a, b);
 }
 
 TEST_F(OutilEvolution, UnknownNamesAndValuesOutOfRangeAreRefused)
