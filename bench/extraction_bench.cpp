@@ -65,8 +65,7 @@ void BM_RegionBoule(benchmark::State& state) {
     CRegion3D region;
     for (auto _ : state) {
         region.creerRegionImage3D(binaire);
-        region.ajouterBordsTopologie();
-        region.ajouterBordsTopologie2();
+        region.reparerTopologie();
         benchmark::DoNotOptimize(region.nbVoxels);
     }
     state.counters["border"] = region.voxelsBord.longueur();

@@ -1,5 +1,5 @@
 // The extraction pipeline on a small volume built from the input bytes: growth, region,
-// both topology repairs, mesh, smoothing and normals, step by step with the properties of
+// the topology repair, mesh, smoothing and normals, step by step with the properties of
 // the mesh checked between steps, then the volume's own extraction member.
 //
 // Input: three sizes (1 to 12 voxels each), the seed position, then two bits per voxel
@@ -151,8 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
   CRegion3D region;
   FUZZ_VERIFIER(region.creerRegionImage3D(binaire));
   FUZZ_VERIFIER(region.nbVoxels == blancs);
-  region.ajouterBordsTopologie();
-  region.ajouterBordsTopologie2();
+  region.reparerTopologie();
   FUZZ_VERIFIER(region.nbVoxels >= blancs);
   // The repairs only add voxels.
   for (int z = 0; z < D; ++z)
@@ -160,45 +159,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
       for (int x = 0; x < W; ++x)
         if (binaire.Pixel(x, y, z)) FUZZ_VERIFIER(region.Voxel(x, y, z).dansRegion);
 
-  // Rule 3 runs after rules 1 and 2 and its additions are not examined again by them, so a
-  // repaired region can still hold an edge or corner contact; the mesh of such a region has
-  // vertices whose two rings differ. The surface properties are checked on clean regions,
-  // and every region goes through every stage.
-  const bool surfaceReguliere = propre(region);
+  // The repaired region holds none of the contacts that give a vertex two fans of triangles.
+  FUZZ_VERIFIER(propre(region));
   CMaillageTriangleChRegion maillage;
   FUZZ_VERIFIER(maillage.creerMaillageTriangleChRegion2(region, 1));
   FUZZ_VERIFIER(maillage.nbTriangles > 0);
-  if (surfaceReguliere) {
-    verifierAnneaux(maillage);
-    const std::vector<Face> f = faces(maillage);
-    FUZZ_VERIFIER(fermeeEtOrientee(f));
-    // One unit of enclosed volume per voxel of the repaired region.
-    FUZZ_VERIFIER(volumeSigne(f) == static_cast<double>(region.nbVoxels));
-    // Each face normal leaves a region voxel for an outside one.
-    for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
-      const double c[3] = {(t->a->x + t->b->x + t->c->x) / 3.0, (t->a->y + t->b->y + t->c->y) / 3.0,
-                           (t->a->z + t->b->z + t->c->z) / 3.0};
-      int dedans[3], dehors[3];
-      for (int k = 0; k < 3; ++k) {
-        dedans[k] = static_cast<int>(std::lround(c[k] - 0.5 * t->normale[k]));
-        dehors[k] = static_cast<int>(std::lround(c[k] + 0.5 * t->normale[k]));
-      }
-      FUZZ_VERIFIER(dansRegion(region, dedans[0], dedans[1], dedans[2]));
-      FUZZ_VERIFIER(!dansRegion(region, dehors[0], dehors[1], dehors[2]));
+  verifierAnneaux(maillage);
+  const std::vector<Face> f = faces(maillage);
+  FUZZ_VERIFIER(fermeeEtOrientee(f));
+  // One unit of enclosed volume per voxel of the repaired region.
+  FUZZ_VERIFIER(volumeSigne(f) == static_cast<double>(region.nbVoxels));
+  // Each face normal leaves a region voxel for an outside one.
+  for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
+    const double c[3] = {(t->a->x + t->b->x + t->c->x) / 3.0, (t->a->y + t->b->y + t->c->y) / 3.0,
+                         (t->a->z + t->b->z + t->c->z) / 3.0};
+    int dedans[3], dehors[3];
+    for (int k = 0; k < 3; ++k) {
+      dedans[k] = static_cast<int>(std::lround(c[k] - 0.5 * t->normale[k]));
+      dehors[k] = static_cast<int>(std::lround(c[k] + 0.5 * t->normale[k]));
     }
+    FUZZ_VERIFIER(dansRegion(region, dedans[0], dedans[1], dedans[2]));
+    FUZZ_VERIFIER(!dansRegion(region, dehors[0], dehors[1], dehors[2]));
   }
 
   maillage.lisserCourbureTaubin(10);
   maillage.calculerNormales();
   maillage.calculerNormalesSommets();
-  if (surfaceReguliere) {
-    verifierAnneaux(maillage);
-    FUZZ_VERIFIER(fermeeEtOrientee(faces(maillage)));
-    for (const CSommetChRegion* s = maillage.premierSommet; s != nullptr; s = s->suivant)
-      FUZZ_VERIFIER(std::isfinite(s->x) && std::isfinite(s->y) && std::isfinite(s->z) &&
-                    std::isfinite(s->normale.x) && std::isfinite(s->normale.y) &&
-                    std::isfinite(s->normale.z));
-  }
+  verifierAnneaux(maillage);
+  FUZZ_VERIFIER(fermeeEtOrientee(faces(maillage)));
+  for (const CSommetChRegion* s = maillage.premierSommet; s != nullptr; s = s->suivant)
+    FUZZ_VERIFIER(std::isfinite(s->x) && std::isfinite(s->y) && std::isfinite(s->z) &&
+                  std::isfinite(s->normale.x) && std::isfinite(s->normale.y) &&
+                  std::isfinite(s->normale.z));
 
   // The volume's member runs the same stages on the same voxels.
   CImageTroisD volume(W, H, D);

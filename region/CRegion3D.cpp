@@ -305,6 +305,16 @@ void CRegion3D::ajouterBordsTopologie2() {
     }
 }
 
+void CRegion3D::reparerTopologie() {
+    for (;;) {
+        ajouterBordsTopologie();
+        const int avant = nbVoxels;
+        ajouterBordsTopologie2();
+        if (nbVoxels == avant)
+            return;
+    }
+}
+
 void CRegion3D::vider() {
     if (nbVoxels > 0) {
         for (int x = boiteX.x; x <= boiteX.y; ++x)

@@ -83,6 +83,11 @@ public:
     // Adds voxels until no two outside voxels next to the border touch only at a corner
     // across the region.
     void ajouterBordsTopologie2();
+    // Both repairs, in that order, repeated until the second adds nothing: the voxels that
+    // rule 3 adds can touch the region only along an edge or at a corner, which rules 1 and 2
+    // must then fill. The result is free of all three contacts, so its mesh is a closed
+    // surface whose vertices each have one fan of triangles.
+    void reparerTopologie();
     // Empties the region, keeping the grid.
     void vider();
     // Removes voxel p (inside the grid); a voxel outside the region is ignored.

@@ -60,8 +60,7 @@ CMaillageTriangleChRegion& maillageBoule() {
         CRegion3D::initialiserVoisinages();
         CRegion3D region;
         region.creerRegionImage3D(volume);
-        region.ajouterBordsTopologie();
-        region.ajouterBordsTopologie2();
+        region.reparerTopologie();
         auto* maillage = new CMaillageTriangleChRegion;
         maillage->creerMaillageTriangleChRegion2(region, 1);
         maillage->lisserCourbureTaubin(10);

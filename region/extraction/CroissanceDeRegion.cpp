@@ -81,8 +81,7 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
   }
   bilanExtraction.nbVoxelsRegion = region.nbVoxels;
   const Horloge::time_point t2 = Horloge::now();
-  region.ajouterBordsTopologie();
-  region.ajouterBordsTopologie2();
+  region.reparerTopologie();
   bilanExtraction.nbVoxelsRepares = region.nbVoxels;
   const Horloge::time_point t3 = Horloge::now();
 
