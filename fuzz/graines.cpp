@@ -128,40 +128,82 @@ void volumesI3D() {
   ecrire("i3d_fuzz", "mots.i3d", larges);
 }
 
-// Volumes of the extraction input: sizes, seed, then 2 bits per voxel (3 = grey level 255).
-void extractions() {
-  auto volume = [](const std::string& nom, int W, int H, int D, int gx, int gy, int gz, auto niveau) {
-    std::vector<unsigned char> o = {static_cast<unsigned char>(W - 1), static_cast<unsigned char>(H - 1),
-                                    static_cast<unsigned char>(D - 1), static_cast<unsigned char>(gx),
-                                    static_cast<unsigned char>(gy), static_cast<unsigned char>(gz)};
-    const std::size_t n = static_cast<std::size_t>(W) * H * D;
-    o.resize(6 + (n + 3) / 4, 0);
-    for (int z = 0; z < D; ++z)
-      for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
-          const std::size_t i = (static_cast<std::size_t>(z) * H + y) * W + x;
-          o[6 + i / 4] |= static_cast<unsigned char>((niveau(x, y, z) & 3) << (2 * (i % 4)));
-        }
-    ecrire("extraction_fuzz", nom, o);
-  };
-  volume("boule", 10, 10, 10, 5, 5, 5, [](int x, int y, int z) {
-    return std::hypot(x - 4.5, y - 4.5, z - 4.5) < 3.6 ? 2 : 0;
-  });
-  volume("arete", 8, 8, 8, 2, 2, 2, [](int x, int y, int z) {
-    const bool a = x >= 1 && x <= 3 && y >= 1 && y <= 3 && z >= 1 && z <= 5;
-    const bool b = x >= 4 && x <= 6 && y >= 4 && y <= 6 && z >= 1 && z <= 5;
-    return a || b ? 3 : 1;
-  });
-  volume("coin", 8, 8, 8, 2, 2, 2, [](int x, int y, int z) {
-    const bool a = x >= 1 && x <= 3 && y >= 1 && y <= 3 && z >= 1 && z <= 3;
-    const bool b = x >= 4 && x <= 6 && y >= 4 && y <= 6 && z >= 4 && z <= 6;
-    return a || b ? 1 : 0;
-  });
-  volume("tore", 12, 12, 5, 2, 6, 2, [](int x, int y, int z) {
+// Volume of the extraction input: sizes, seed, then 2 bits per voxel (3 = grey level 255).
+template <typename Niveau>
+std::vector<unsigned char> volumeExtraction(int W, int H, int D, int gx, int gy, int gz, Niveau niveau) {
+  std::vector<unsigned char> o = {static_cast<unsigned char>(W - 1), static_cast<unsigned char>(H - 1),
+                                  static_cast<unsigned char>(D - 1), static_cast<unsigned char>(gx),
+                                  static_cast<unsigned char>(gy), static_cast<unsigned char>(gz)};
+  const std::size_t n = static_cast<std::size_t>(W) * H * D;
+  o.resize(6 + (n + 3) / 4, 0);
+  for (int z = 0; z < D; ++z)
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) {
+        const std::size_t i = (static_cast<std::size_t>(z) * H + y) * W + x;
+        o[6 + i / 4] |= static_cast<unsigned char>((niveau(x, y, z) & 3) << (2 * (i % 4)));
+      }
+  return o;
+}
+
+std::vector<unsigned char> boule() {
+  return volumeExtraction(10, 10, 10, 5, 5, 5,
+                          [](int x, int y, int z) { return std::hypot(x - 4.5, y - 4.5, z - 4.5) < 3.6 ? 2 : 0; });
+}
+
+std::vector<unsigned char> tore() {
+  return volumeExtraction(12, 12, 5, 2, 6, 2, [](int x, int y, int z) {
     const double r = std::hypot(x - 5.5, y - 5.5);
     return std::hypot(r - 3.5, z - 2.0) < 1.6 ? 2 : 0;
   });
-  volume("bruit", 9, 7, 6, 4, 3, 3, [](int x, int y, int z) { return (x * 7 + y * 13 + z * 5) % 5 % 4; });
+}
+
+std::vector<unsigned char> bruit() {
+  return volumeExtraction(9, 7, 6, 4, 3, 3, [](int x, int y, int z) { return (x * 7 + y * 13 + z * 5) % 5 % 4; });
+}
+
+void extractions() {
+  ecrire("extraction_fuzz", "boule", boule());
+  ecrire("extraction_fuzz", "arete", volumeExtraction(8, 8, 8, 2, 2, 2, [](int x, int y, int z) {
+           const bool a = x >= 1 && x <= 3 && y >= 1 && y <= 3 && z >= 1 && z <= 5;
+           const bool b = x >= 4 && x <= 6 && y >= 4 && y <= 6 && z >= 1 && z <= 5;
+           return a || b ? 3 : 1;
+         }));
+  ecrire("extraction_fuzz", "coin", volumeExtraction(8, 8, 8, 2, 2, 2, [](int x, int y, int z) {
+           const bool a = x >= 1 && x <= 3 && y >= 1 && y <= 3 && z >= 1 && z <= 3;
+           const bool b = x >= 4 && x <= 6 && y >= 4 && y <= 6 && z >= 4 && z <= 6;
+           return a || b ? 1 : 0;
+         }));
+  ecrire("extraction_fuzz", "tore", tore());
+  ecrire("extraction_fuzz", "bruit", bruit());
+}
+
+// Evolution inputs: iterations, the nine float parameters as steps of 0.01 from -5 (two bytes
+// each), the neighbourhood side code, two int parameters, the switches, the smoothing rounds,
+// then an extraction volume.
+void evolutions() {
+  struct Reglage {
+    int iterations;
+    float flottants[9];
+    int codeVoisinage, ordre, pixelsLigne, interrupteurs, lissages;
+  };
+  auto evolution = [](const std::string& nom, const Reglage& r, const std::vector<unsigned char>& volume) {
+    std::vector<unsigned char> o = {static_cast<unsigned char>(r.iterations - 1)};
+    for (float f : r.flottants) {
+      const int k = static_cast<int>(std::lround((f + 5.0f) * 100.0f));
+      o.push_back(static_cast<unsigned char>(k & 0xff));
+      o.push_back(static_cast<unsigned char>(k >> 8));
+    }
+    for (int b : {r.codeVoisinage, r.ordre, r.pixelsLigne, r.interrupteurs, r.lissages})
+      o.push_back(static_cast<unsigned char>(b));
+    o.insert(o.end(), volume.begin(), volume.end());
+    ecrire("evolution_fuzz", nom, o);
+  };
+  // The start values, merging and splitting on.
+  evolution("depart", {3, {0, 1, 0, 0, 0.15f, 0, 0, 0.5f, 0}, 1, 0, 10, 0b00110, 10}, boule());
+  // Balloon outwards, intensity and gradient terms, weight adaptation and the skeleton.
+  evolution("ballon", {3, {0.5f, 1, 1, 0.3f, 0.15f, 1, 0, 0.5f, 0}, 2, 0, 10, 0b10111, 10}, tore());
+  // Balloon inwards, negative step, one-point neighbourhood, no smoothing.
+  evolution("retrait", {2, {1, 0.2f, 0, -1, 0, 0, 0, -0.5f, 0}, 0, 3, 0, 0b01110, 0}, bruit());
 }
 
 }  // namespace
@@ -177,5 +219,6 @@ int main(int argc, char** argv) {
   images();
   volumesI3D();
   extractions();
+  evolutions();
   return 0;
 }

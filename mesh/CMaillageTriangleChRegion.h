@@ -95,7 +95,7 @@ class CTriangleChRegion
 // Invariants: nbSommets and nbTriangles equal the list lengths; every corner of a listed
 // triangle is a listed vertex; a vertex is in sommetsActifs exactly when its enListeActive
 // is true, and its elementActif is then its node there.
-class CMaillageTriangleChRegion : public CDeformableModelBase
+class CMaillageTriangleChRegion final : public CDeformableModelBase
 {
   public:
     CMaillageTriangleChRegion();
