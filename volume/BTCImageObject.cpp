@@ -160,7 +160,9 @@ bool jpegComplet(const Octets& d) {
 
 // Huffman tables of at most 256 codes in every table segment, before and between the scans.
 // The decoder stores a table's code lengths and values in arrays of 256 entries without
-// checking the sum of the 16 counts, so a larger sum must not reach it.
+// checking the sum of the 16 counts, so a larger sum must not reach it. It reads tables for as
+// long as the segment's length leaves bytes, a table straddling the segment's end included,
+// so the tables are walked the same way here.
 bool jpegTablesValides(const Octets& d) {
     std::size_t i = 2;
     while (i + 3 < d.size()) {
@@ -174,16 +176,24 @@ bool jpegTablesValides(const Octets& d) {
         if (m == 0xD9)
             return true;
         const std::size_t longueur = std::size_t(d[i + 2]) << 8 | d[i + 3];
-        const std::size_t fin = std::min(d.size(), i + 2 + longueur);
         if (m == 0xC4) {
-            for (std::size_t t = i + 4; t + 17 <= fin;) {
+            std::size_t t = i + 4;
+            long reste = static_cast<long>(longueur) - 2;
+            while (reste > 0) {
+                if (t + 17 > d.size())
+                    return false;
                 std::size_t n = 0;
                 for (std::size_t k = 1; k <= 16; ++k)
                     n += d[t + k];
                 if (n > 256)
                     return false;
                 t += 17 + n;
+                reste -= static_cast<long>(17 + n);
             }
+            // The decoder refuses a segment that its tables do not fill exactly, but only
+            // after building the last table.
+            if (reste != 0)
+                return false;
         }
         i += 2 + longueur;
         if (m == 0xDA) {

@@ -180,6 +180,17 @@ TEST(VolumeHostile, JpegHuffmanTableOfMoreThan256CodesIsRefused) {
   EXPECT_EQ(objet.GetObjectDataPtr()->GetWidth(), 8);
 }
 
+// The decoder reads a table segment's tables for as long as its length leaves bytes: in this
+// file (found by the picture fuzzer) the last table starts two bytes before the segment's end
+// and declares 835 codes. It is refused like a table inside the segment.
+TEST(VolumeHostile, JpegHuffmanTableRunningPastItsSegmentIsRefused) {
+  BTCImageObject objet;
+  EXPECT_FALSE(objet.Load(STRAVOL_SOURCE_DIR "/fuzz/regressions/picture_fuzz/jpeg-table-a-cheval"));
+  DossierTemporaire tmp;
+  ASSERT_TRUE(ecrireJPG(tmp / "bon.jpg", imageUnie(8, 8, 99)));
+  EXPECT_TRUE(objet.Load((tmp / "bon.jpg").c_str()));
+}
+
 // A few hundred bytes of JPEG whose frame header promises 60000 x 300 pixels cannot hold a
 // bit for each of its blocks: it is refused instead of being decoded into made-up pixels.
 TEST(VolumeHostile, JpegTooShortForItsBlocksIsRefused) {
