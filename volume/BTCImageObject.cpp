@@ -69,6 +69,14 @@ bool tailleAcceptable(long w, long h, int bpp) {
 
 enum class Bmp { Refuse, Decode, ParStb };
 
+// Whether the pixel rows of an uncompressed BMP lie whole in the file. The decoder reads
+// missing bytes as zeros, so a few bytes promising a large picture would be decoded pixel
+// by pixel into a made-up picture.
+bool lignesBmpCompletes(const Octets& d, std::size_t debut, long largeur, long hauteur, int bpp) {
+    const std::size_t pas = (static_cast<std::size_t>(largeur) * bpp + 31) / 32 * 4;
+    return debut <= d.size() && d.size() - debut >= pas * static_cast<std::size_t>(hauteur);
+}
+
 // Uncompressed 8- and 24-bit BMP files are decoded here (8-bit ones keep their
 // indices and colour table); others are checked for truncation and left to stb.
 Bmp decoderBmp(const Octets& d, BTCImageData& image) {
@@ -76,12 +84,21 @@ Bmp decoderBmp(const Octets& d, BTCImageData& image) {
         return Bmp::Refuse;
     const std::size_t debut = lire32(d, 10);
     const std::uint32_t tailleEntete = lire32(d, 14);
-    if (tailleEntete < 40)
-        return Bmp::ParStb; // OS/2 headers
+    if (tailleEntete < 40) {
+        // OS/2 header: 16-bit sizes, never compressed; the decoder knows no other short one.
+        const long l = lire16(d, 18), h = lire16(d, 20);
+        if (tailleEntete != 12 || !tailleAcceptable(l, h, 32) || !lignesBmpCompletes(d, debut, l, h, lire16(d, 24)))
+            return Bmp::Refuse;
+        return Bmp::ParStb;
+    }
     const auto largeur = static_cast<std::int32_t>(lire32(d, 18));
     const auto hauteurBrute = static_cast<std::int32_t>(lire32(d, 22));
     const int bpp = lire16(d, 28);
-    const std::uint32_t compression = lire32(d, 30);
+    // The decoder reads the code as signed and takes negative codes for uncompressed data, as
+    // no writer produces them: they are refused.
+    const auto compression = static_cast<std::int32_t>(lire32(d, 30));
+    if (compression < 0)
+        return Bmp::Refuse;
     std::uint32_t nbCouleurs = lire32(d, 46);
     if (largeur <= 0 || hauteurBrute == 0 || hauteurBrute == INT32_MIN)
         return Bmp::Refuse;
@@ -94,9 +111,9 @@ Bmp decoderBmp(const Octets& d, BTCImageData& image) {
         return Bmp::ParStb;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
         return Bmp::Refuse;
-    const std::size_t pas = (static_cast<std::size_t>(largeur) * bpp + 31) / 32 * 4;
-    if (debut > d.size() || d.size() - debut < pas * static_cast<std::size_t>(hauteur))
+    if (!lignesBmpCompletes(d, debut, largeur, hauteur, bpp))
         return Bmp::Refuse;
+    const std::size_t pas = (static_cast<std::size_t>(largeur) * bpp + 31) / 32 * 4;
     if (compression != 0 || (bpp != 8 && bpp != 24))
         return Bmp::ParStb;
 

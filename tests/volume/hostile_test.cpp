@@ -213,6 +213,36 @@ TEST(VolumeHostile, JpegTooShortForItsBlocksIsRefused) {
   EXPECT_EQ(objet.GetObjectDataPtr()->GetHeight(), 16);
 }
 
+// The decoder reads missing bytes as zeros, pixel by pixel: a few bytes of BMP promising a
+// large picture would take seconds and give a made-up picture. A code of compression that no
+// writer produces (negative, taken by the decoder for uncompressed data) and a short OS/2
+// header promising more rows than the file holds are refused; the 66-byte file found by the
+// picture fuzzer (4107 x 65316 pixels, compression code 0xFFFFFF00) took over 20 s.
+TEST(VolumeHostile, BmpPromisingMorePixelsThanItHoldsIsRefused) {
+  DossierTemporaire tmp;
+  ASSERT_TRUE(ecrireBMP(tmp / "bon.bmp", imageUnie(4, 4, 99)));
+  const OctetsTest bon = lireOctets(tmp / "bon.bmp");
+  BTCImageObject objet;
+  ASSERT_TRUE(objet.Load((tmp / "bon.bmp").c_str()));
+
+  OctetsTest code = bon;
+  code[30] = 0x00, code[31] = code[32] = code[33] = 0xFF;
+  ecrireOctets(tmp / "code.bmp", code);
+  EXPECT_FALSE(objet.Load((tmp / "code.bmp").c_str()));
+  EXPECT_FALSE(objet.Load(STRAVOL_SOURCE_DIR "/fuzz/regressions/picture_fuzz/bmp-compression-negative"));
+
+  // OS/2 header: 12 bytes, 16-bit width and height, planes, bits per pixel.
+  // 3000 x 3000 pixels of 24 bits in an 80-byte file, pixels from byte 26.
+  OctetsTest os2 = {'B', 'M', 80, 0, 0, 0, 0, 0, 0, 0, 26, 0, 0, 0,
+                    12, 0, 0, 0, 0xB8, 0x0B, 0xB8, 0x0B, 1, 0, 24, 0};
+  os2.resize(80, 0);
+  ecrireOctets(tmp / "os2.bmp", os2);
+  EXPECT_FALSE(objet.Load((tmp / "os2.bmp").c_str()));
+
+  ASSERT_TRUE(objet.Load((tmp / "bon.bmp").c_str()));
+  EXPECT_EQ(objet.GetObjectDataPtr()->GetWidth(), 4);
+}
+
 TEST(VolumeHostile, OutputsThatCannotBeWrittenFailAndKeepTheVolume) {
   DossierTemporaire tmp;
   CImage3D v;
