@@ -175,49 +175,31 @@ bool jpegComplet(const Octets& d) {
     return false;
 }
 
-// Huffman tables of at most 256 codes in every table segment, before and between the scans.
-// The decoder stores a table's code lengths and values in arrays of 256 entries without
-// checking the sum of the 16 counts, so a larger sum must not reach it. It reads tables for as
-// long as the segment's length leaves bytes, a table straddling the segment's end included,
-// so the tables are walked the same way here.
+// Huffman tables of at most 256 codes wherever the decoder can meet one. The decoder stores a
+// table's code lengths and values in arrays of 256 entries without checking the sum of the 16
+// counts, so a larger sum must not reach it. It finds markers after fill bytes, inside coded
+// data and after the last byte a scan decoded, places that only decoding tells; but every
+// table segment it reads starts at a byte pair FF C4. So every such pair is read as the
+// decoder would read a segment there: tables follow one another while the segment's length
+// leaves bytes (the last may run past the segment's end), missing bytes read as zeros, and
+// the decoder gives up at the first table of an unknown class.
 bool jpegTablesValides(const Octets& d) {
-    std::size_t i = 2;
-    while (i + 3 < d.size()) {
-        if (d[i] != 0xFF)
-            return false;
-        const unsigned char m = d[i + 1];
-        if (m == 0xFF || m == 0x01 || (m >= 0xD0 && m <= 0xD8)) {
-            i += m == 0xFF ? 1 : 2;
+    for (std::size_t i = 0; i + 1 < d.size(); ++i) {
+        if (d[i] != 0xFF || d[i + 1] != 0xC4)
             continue;
-        }
-        if (m == 0xD9)
-            return true;
-        const std::size_t longueur = std::size_t(d[i + 2]) << 8 | d[i + 3];
-        if (m == 0xC4) {
-            std::size_t t = i + 4;
-            long reste = static_cast<long>(longueur) - 2;
-            while (reste > 0) {
-                if (t + 17 > d.size())
-                    return false;
-                std::size_t n = 0;
-                for (std::size_t k = 1; k <= 16; ++k)
-                    n += d[t + k];
-                if (n > 256)
-                    return false;
-                t += 17 + n;
-                reste -= static_cast<long>(17 + n);
-            }
-            // The decoder refuses a segment that its tables do not fill exactly, but only
-            // after building the last table.
-            if (reste != 0)
+        auto octet = [&d](std::size_t k) -> std::size_t { return k < d.size() ? d[k] : 0; };
+        long reste = static_cast<long>(octet(i + 2) << 8 | octet(i + 3)) - 2;
+        for (std::size_t t = i + 4; reste > 0 && t < d.size();) {
+            const std::size_t classe = d[t] >> 4, numero = d[t] & 15;
+            if (classe > 1 || numero > 3)
+                break;
+            std::size_t n = 0;
+            for (std::size_t k = 1; k <= 16; ++k)
+                n += octet(t + k);
+            if (n > 256)
                 return false;
-        }
-        i += 2 + longueur;
-        if (m == 0xDA) {
-            // Entropy-coded data runs to the next marker other than a stuffed byte or a restart.
-            while (i + 1 < d.size() &&
-                   !(d[i] == 0xFF && d[i + 1] != 0 && (d[i + 1] < 0xD0 || d[i + 1] > 0xD7)))
-                ++i;
+            t += 17 + n;
+            reste -= static_cast<long>(17 + n);
         }
     }
     return true;

@@ -180,12 +180,15 @@ TEST(VolumeHostile, JpegHuffmanTableOfMoreThan256CodesIsRefused) {
   EXPECT_EQ(objet.GetObjectDataPtr()->GetWidth(), 8);
 }
 
-// The decoder reads a table segment's tables for as long as its length leaves bytes: in this
-// file (found by the picture fuzzer) the last table starts two bytes before the segment's end
-// and declares 835 codes. It is refused like a table inside the segment.
-TEST(VolumeHostile, JpegHuffmanTableRunningPastItsSegmentIsRefused) {
+// Two files found by the picture fuzzer reach the decoder's tables where a walk over the
+// segments does not look: in the first the last table of a segment starts two bytes before
+// the segment's end and declares 835 codes (the decoder reads tables for as long as the
+// length leaves bytes); in the second the first scan ends in a run of fill bytes after which
+// the decoder meets a second table segment with a table of 698 codes. Both are refused.
+TEST(VolumeHostile, JpegHuffmanTablesTheDecoderCanReachAreChecked) {
   BTCImageObject objet;
   EXPECT_FALSE(objet.Load(STRAVOL_SOURCE_DIR "/fuzz/regressions/picture_fuzz/jpeg-table-a-cheval"));
+  EXPECT_FALSE(objet.Load(STRAVOL_SOURCE_DIR "/fuzz/regressions/picture_fuzz/jpeg-table-apres-remplissage"));
   DossierTemporaire tmp;
   ASSERT_TRUE(ecrireJPG(tmp / "bon.jpg", imageUnie(8, 8, 99)));
   EXPECT_TRUE(objet.Load((tmp / "bon.jpg").c_str()));
