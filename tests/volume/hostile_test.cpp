@@ -6,6 +6,8 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -192,6 +194,41 @@ TEST(VolumeHostile, JpegHuffmanTablesTheDecoderCanReachAreChecked) {
   DossierTemporaire tmp;
   ASSERT_TRUE(ecrireJPG(tmp / "bon.jpg", imageUnie(8, 8, 99)));
   EXPECT_TRUE(objet.Load((tmp / "bon.jpg").c_str()));
+}
+
+// Leaves the heap's free blocks of 1 to 64 KiB filled with motif.
+void salirLeTas(unsigned char motif) {
+  // Freed through a pointer the compiler cannot see through, so the filling is not dropped.
+  void (*volatile liberer)(void*) = std::free;
+  std::vector<void*> blocs;
+  for (std::size_t taille = 1024; taille <= 65536; taille += 256) {
+    void* bloc = std::malloc(taille);
+    if (bloc == nullptr) continue;
+    std::memset(bloc, motif, taille);
+    blocs.push_back(bloc);
+  }
+  for (void* bloc : blocs) liberer(bloc);
+}
+
+// In this JPEG (found by the loader fuzzer) a scan names a Huffman table that the file never
+// defines, so the decoder reads it from its own fresh allocation: the picture must come out
+// the same whatever the heap held before, not differ between two reads of one file.
+TEST(VolumeHostile, JpegNamingAnUndefinedTableDecodesTheSameEveryTime) {
+  const char* fichier = STRAVOL_SOURCE_DIR "/fuzz/regressions/loader_fuzz/jpeg-table-non-definie";
+  BTCImageObject premier;
+  const bool lue = premier.Load(fichier);
+  for (unsigned char motif : {0x00, 0x55, 0xAA, 0xFF, 0x13}) {
+    salirLeTas(motif);
+    BTCImageObject objet;
+    ASSERT_EQ(objet.Load(fichier), lue) << int(motif);
+    if (!lue) continue;
+    const BTCImageData& a = *premier.GetObjectDataPtr();
+    const BTCImageData& b = *objet.GetObjectDataPtr();
+    ASSERT_EQ(b.GetWidth(), a.GetWidth());
+    ASSERT_EQ(b.GetHeight(), a.GetHeight());
+    ASSERT_EQ(b.GetBitsPerPixel(), a.GetBitsPerPixel());
+    EXPECT_EQ(std::memcmp(a.GetBits(), b.GetBits(), a.GetBytesPerLine() * a.GetHeight()), 0) << int(motif);
+  }
 }
 
 // A few hundred bytes of JPEG whose frame header promises 60000 x 300 pixels cannot hold a
