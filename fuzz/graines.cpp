@@ -146,8 +146,9 @@ std::vector<unsigned char> volumeExtraction(int W, int H, int D, int gx, int gy,
 }
 
 std::vector<unsigned char> boule() {
-  return volumeExtraction(10, 10, 10, 5, 5, 5,
-                          [](int x, int y, int z) { return std::hypot(x - 4.5, y - 4.5, z - 4.5) < 3.6 ? 2 : 0; });
+  return volumeExtraction(10, 10, 10, 5, 5, 5, [](int x, int y, int z) {
+    return std::hypot(x - 4.5, y - 4.5, z - 4.5) < 3.6 ? 2 : 0;
+  });
 }
 
 std::vector<unsigned char> tore() {
@@ -158,7 +159,8 @@ std::vector<unsigned char> tore() {
 }
 
 std::vector<unsigned char> bruit() {
-  return volumeExtraction(9, 7, 6, 4, 3, 3, [](int x, int y, int z) { return (x * 7 + y * 13 + z * 5) % 5 % 4; });
+  return volumeExtraction(9, 7, 6, 4, 3, 3,
+                          [](int x, int y, int z) { return (x * 7 + y * 13 + z * 5) % 5 % 4; });
 }
 
 void extractions() {

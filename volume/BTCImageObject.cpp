@@ -87,7 +87,8 @@ Bmp decoderBmp(const Octets& d, BTCImageData& image) {
     if (tailleEntete < 40) {
         // OS/2 header: 16-bit sizes, never compressed; the decoder knows no other short one.
         const long l = lire16(d, 18), h = lire16(d, 20);
-        if (tailleEntete != 12 || !tailleAcceptable(l, h, 32) || !lignesBmpCompletes(d, debut, l, h, lire16(d, 24)))
+        if (tailleEntete != 12 || !tailleAcceptable(l, h, 32) ||
+            !lignesBmpCompletes(d, debut, l, h, lire16(d, 24)))
             return Bmp::Refuse;
         return Bmp::ParStb;
     }

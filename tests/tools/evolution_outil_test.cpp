@@ -80,10 +80,12 @@ TEST_F(OutilEvolution, EvolvesThroughTheModelParameters)
 // cannot when the evolution is handed an empty image (every candidate then reads 0).
 TEST_F(OutilEvolution, TheEvolutionReadsTheGreyVolume)
 {
-    const std::string sansImage = dossier.chemin() + "/sans.obj", avecImage = dossier.chemin() + "/avec.obj";
+    const std::string sansImage = dossier.chemin() + "/sans.obj";
+    const std::string avecImage = dossier.chemin() + "/avec.obj";
     std::string sortie;
     ASSERT_EQ(lancer("--evolve 3 --output '" + sansImage + "'", sortie), 0) << sortie;
-    ASSERT_EQ(lancer("--param \"Gradient (gamma)=5\" --evolve 3 --output '" + avecImage + "'", sortie), 0) << sortie;
+    ASSERT_EQ(lancer("--param \"Gradient (gamma)=5\" --evolve 3 --output '" + avecImage + "'", sortie), 0)
+        << sortie;
     const std::string a = contenuFichier(sansImage), b = contenuFichier(avecImage);
     ASSERT_FALSE(a.empty());
     ASSERT_FALSE(b.empty());
