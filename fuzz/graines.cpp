@@ -208,6 +208,30 @@ void evolutions() {
   evolution("retrait", {2, {1, 0.2f, 0, -1, 0, 0, 0, -0.5f, 0}, 0, 3, 0, 0b01110, 0}, bruit());
 }
 
+// Labelling inputs: sizes, the labelled value, then one bit per voxel (set: that value).
+void composantes() {
+  auto volume = [](const std::string& nom, int l, int h, int p, unsigned char valeur, auto pose) {
+    std::vector<unsigned char> o = {static_cast<unsigned char>(l - 1), static_cast<unsigned char>(h - 1),
+                                    static_cast<unsigned char>(p - 1), valeur};
+    const std::size_t n = static_cast<std::size_t>(l) * h * p;
+    o.resize(4 + (n + 7) / 8, 0);
+    for (int z = 0; z < p; ++z)
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < l; ++x)
+          if (pose(x, y, z)) {
+            const std::size_t i = (static_cast<std::size_t>(z) * h + y) * l + x;
+            o[4 + i / 8] |= static_cast<unsigned char>(1 << (i % 8));
+          }
+    ecrire("composante_fuzz", nom, o);
+  };
+  volume("boites", 12, 10, 8, 0, [](int x, int y, int z) {
+    return (x < 4 && y < 4 && z < 4) || (x >= 5 && x < 11 && y >= 5 && z >= 2 && z < 7);
+  });
+  volume("diagonale", 8, 8, 8, 255, [](int x, int y, int z) { return x == y && y == z; });
+  volume("damier", 9, 7, 5, 0, [](int x, int y, int z) { return (x + y + z) % 2 == 0; });
+  volume("plein", 6, 6, 6, 128, [](int, int, int) { return true; });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -222,5 +246,6 @@ int main(int argc, char** argv) {
   volumesI3D();
   extractions();
   evolutions();
+  composantes();
   return 0;
 }
