@@ -17,13 +17,13 @@
 #include <vector>
 
 #include "DossierFuzz.h"
+#include "VolumeOctets.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
 
 namespace {
 
-constexpr unsigned char kNiveaux[4] = {0, 80, 160, 255};
 constexpr std::size_t kEntete = 1 + 2 * 9 + 1 + 2 + 1 + 1;
 
 bool fini(float v) { return std::isfinite(v); }
@@ -45,19 +45,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
   const int interrupteurs = *p++;
   const int lissages = *p++ % 11;
 
-  const std::uint8_t* v = data + kEntete;
-  const std::size_t reste = taille - kEntete;
-  const int W = 1 + v[0] % 10, H = 1 + v[1] % 10, D = 1 + v[2] % 10;
-  const int gx = v[3] % W, gy = v[4] % H, gz = v[5] % D;
+  fuzz::VolumeOctets entree;
+  if (!fuzz::lireVolume(data + kEntete, taille - kEntete, 10, entree)) return 0;
+  const int W = entree.W, H = entree.H, D = entree.D;
   CImageTroisD volume(W, H, D);
   for (int z = 0; z < D; ++z)
     for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x) {
-        const std::size_t i = (static_cast<std::size_t>(z) * H + y) * W + x;
-        const int bits = 6 + i / 4 < reste ? v[6 + i / 4] >> (2 * (i % 4)) & 3 : 0;
-        volume.setVoxelImage(x, y, z, kNiveaux[bits]);
-      }
-  volume.CroissanceDeRegion(gx, gy, gz, lissages);
+      for (int x = 0; x < W; ++x) volume.setVoxelImage(x, y, z, entree.voxel(x, y, z));
+  volume.CroissanceDeRegion(entree.gx, entree.gy, entree.gz, lissages);
   FUZZ_VERIFIER(volume.bilanExtraction.effectuee && volume.maillage);
   CMaillageTriangleChRegion& m = *volume.maillage;
 

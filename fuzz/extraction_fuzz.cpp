@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "DossierFuzz.h"
+#include "VolumeOctets.h"
 #include "core/CPoint3D.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "region/CRegion3D.h"
@@ -19,8 +20,6 @@
 #include "volume/CImageTroisD.h"
 
 namespace {
-
-constexpr unsigned char kNiveaux[4] = {0, 80, 160, 255};
 
 // A triangle with its corners in outward order (the stored orientation applied).
 struct Face {
@@ -117,13 +116,12 @@ bool propre(const CRegion3D& r) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t taille) {
-  if (taille < 6) return 0;
-  const int W = 1 + data[0] % 12, H = 1 + data[1] % 12, D = 1 + data[2] % 12;
-  const int gx = data[3] % W, gy = data[4] % H, gz = data[5] % D;
-  const std::size_t n = static_cast<std::size_t>(W) * H * D;
-  std::vector<unsigned char> grille(n, 0);
-  for (std::size_t i = 0; i < n && 6 + i / 4 < taille; ++i)
-    grille[i] = kNiveaux[(data[6 + i / 4] >> (2 * (i % 4))) & 3];
+  fuzz::VolumeOctets entree;
+  if (!fuzz::lireVolume(data, taille, 12, entree)) return 0;
+  const int W = entree.W, H = entree.H, D = entree.D;
+  const int gx = entree.gx, gy = entree.gy, gz = entree.gz;
+  const std::size_t n = entree.voxels.size();
+  const std::vector<unsigned char>& grille = entree.voxels;
   const std::size_t germe = (static_cast<std::size_t>(gz) * H + gy) * W + gx;
   const unsigned char valeur = grille[germe];
 
@@ -197,7 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
   for (int z = 0; z < D; ++z)
     for (int y = 0; y < H; ++y)
       for (int x = 0; x < W; ++x)
-        volume.setVoxelImage(x, y, z, grille[(static_cast<std::size_t>(z) * H + y) * W + x]);
+        volume.setVoxelImage(x, y, z, entree.voxel(x, y, z));
   volume.CroissanceDeRegion(gx, gy, gz);
   FUZZ_VERIFIER(volume.bilanExtraction.effectuee && volume.maillage);
   FUZZ_VERIFIER(volume.bilanExtraction.nbVoxelsCroissance == atteints);
@@ -207,6 +205,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
     for (int y = 0; y < H; ++y)
       for (int x = 0; x < W; ++x)
         FUZZ_VERIFIER(volume.getVoxelImage(x, y, z) ==
-                      grille[(static_cast<std::size_t>(z) * H + y) * W + x]);
+                      entree.voxel(x, y, z));
   return 0;
 }

@@ -69,12 +69,17 @@ bool tailleAcceptable(long w, long h, int bpp) {
 
 enum class Bmp { Refuse, Decode, ParStb };
 
+// Bytes of one pixel row of an uncompressed BMP: rows are padded to 4 bytes.
+std::size_t pasBmp(long largeur, int bpp) {
+    return (static_cast<std::size_t>(largeur) * bpp + 31) / 32 * 4;
+}
+
 // Whether the pixel rows of an uncompressed BMP lie whole in the file. The decoder reads
 // missing bytes as zeros, so a few bytes promising a large picture would be decoded pixel
 // by pixel into a made-up picture.
 bool lignesBmpCompletes(const Octets& d, std::size_t debut, long largeur, long hauteur, int bpp) {
-    const std::size_t pas = (static_cast<std::size_t>(largeur) * bpp + 31) / 32 * 4;
-    return debut <= d.size() && d.size() - debut >= pas * static_cast<std::size_t>(hauteur);
+    return debut <= d.size() &&
+           d.size() - debut >= pasBmp(largeur, bpp) * static_cast<std::size_t>(hauteur);
 }
 
 // Uncompressed 8- and 24-bit BMP files are decoded here (8-bit ones keep their
@@ -114,7 +119,7 @@ Bmp decoderBmp(const Octets& d, BTCImageData& image) {
         return Bmp::Refuse;
     if (!lignesBmpCompletes(d, debut, largeur, hauteur, bpp))
         return Bmp::Refuse;
-    const std::size_t pas = (static_cast<std::size_t>(largeur) * bpp + 31) / 32 * 4;
+    const std::size_t pas = pasBmp(largeur, bpp);
     if (compression != 0 || (bpp != 8 && bpp != 24))
         return Bmp::ParStb;
 

@@ -2,29 +2,18 @@
 // on the last line. Reading never fails on content, and keeps every parameter in its range.
 
 #include "core/Configuration.h"
+#include "helpers/images.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
-
-namespace fs = std::filesystem;
 
 namespace {
 
 class ConfigHostile : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string modele = (fs::temp_directory_path() / "stravol-hostile-XXXXXX").string();
-        ASSERT_NE(mkdtemp(modele.data()), nullptr);
-        dossier = modele;
-    }
-    void TearDown() override { fs::remove_all(dossier); }
-
     // Writes contenu as config.txt and reads it with fresh parameters of both readers.
     void lire(const std::string& contenu)
     {
@@ -47,7 +36,8 @@ protected:
         EXPECT_LE(volume.ParamTypeWavelet.lg, 254);
     }
 
-    std::string dossier;
+    DossierTemporaire temporaire;
+    const std::string dossier = temporaire.chemin();
     ParametresConfigVolume volume;
     ParametresConfigVue vue;
 };

@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "fuzz/VolumeOctets.h"
 #include "helpers/images.h"
 #include "helpers/mesh_helpers.h"
 #include "mesh/CMaillageTriangleChRegion.h"
@@ -68,22 +69,16 @@ TEST(ExtractionHostile, RegionsAgainstTheOuterFacesGiveClosedSurfaces) {
 TEST(ExtractionHostile, EdgeContactMadeByTheCornerRepairIsRepairedToo) {
   // On this volume (found by the extraction fuzzer) the outside-corner repair adds voxels that
   // touch the region only along an edge; one round of the two repairs left vertices with two
-  // fans of triangles. Input layout: three sizes minus one, the seed, then two bits a voxel
-  // (x fastest) choosing the grey level 0, 80, 160 or 255.
+  // fans of triangles. The volume is read the way the fuzzer reads its input.
   const OctetsTest o =
       lireOctets(STRAVOL_SOURCE_DIR "/fuzz/regressions/extraction_fuzz/contact-apres-regle3");
-  ASSERT_GT(o.size(), 6u);
-  const int W = 1 + o[0] % 12, H = 1 + o[1] % 12, D = 1 + o[2] % 12;
-  const unsigned char niveaux[4] = {0, 80, 160, 255};
-  CImageTroisD vol(W, H, D);
-  for (int z = 0; z < D; ++z)
-    for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x) {
-        const std::size_t i = (static_cast<std::size_t>(z) * H + y) * W + x;
-        const int bits = 6 + i / 4 < o.size() ? o[6 + i / 4] >> (2 * (i % 4)) & 3 : 0;
-        vol.setVoxelImage(x, y, z, niveaux[bits]);
-      }
-  vol.CroissanceDeRegion(o[3] % W, o[4] % H, o[5] % D);
+  fuzz::VolumeOctets entree;
+  ASSERT_TRUE(fuzz::lireVolume(o.data(), o.size(), 12, entree));
+  CImageTroisD vol(entree.W, entree.H, entree.D);
+  for (int z = 0; z < entree.D; ++z)
+    for (int y = 0; y < entree.H; ++y)
+      for (int x = 0; x < entree.W; ++x) vol.setVoxelImage(x, y, z, entree.voxel(x, y, z));
+  vol.CroissanceDeRegion(entree.gx, entree.gy, entree.gz);
   ASSERT_TRUE(vol.bilanExtraction.effectuee);
   ASSERT_TRUE(vol.maillage);
   EXPECT_GT(vol.maillage->nbTriangles, 0);
