@@ -15,7 +15,7 @@
 #include "core/CPoint3D.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "region/CRegion3D.h"
-#include "region/extraction/Croissance.h"
+#include "extraction/Croissance.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
 

@@ -7,7 +7,7 @@
 #include "core/Message.h"
 #include "region/ComposanteConnexe.h"
 #include "region/Cvecto.h"
-#include "volume/analyse/AnalyseDirection.h"
+#include "region/AnalyseDirection.h"
 
 #include <cmath>
 #include <cstdint>

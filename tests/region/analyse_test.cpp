@@ -1,7 +1,7 @@
 #include "region/ComposanteConnexe.h"
 #include "region/Cvecto.h"
 #include "volume/CImageTroisD.h"
-#include "volume/analyse/AnalyseDirection.h"
+#include "region/AnalyseDirection.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/CPoint3D.h"
-#include "region/extraction/Croissance.h"
+#include "extraction/Croissance.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "volume/CImageTroisD.h"
 

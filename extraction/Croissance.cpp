@@ -1,4 +1,4 @@
-#include "region/extraction/Croissance.h"
+#include "extraction/Croissance.h"
 
 #include <cstddef>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "volume/analyse/AnalyseDirection.h"
+#include "region/AnalyseDirection.h"
 
 #include <fftw3.h>
 
