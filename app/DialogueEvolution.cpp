@@ -119,9 +119,8 @@ void DialogueEvolution::relire() {
     for (std::size_t i = 0; i < enumerations.size(); ++i) {
         enumerationsLues_[i] = modele_.GetParameterEnumValue(static_cast<int>(i));
         // A value without a name leaves the box empty.
-        enumerations[i]->setCurrentIndex(enumerationsLues_[i] < enumerations[i]->count()
-                                              ? enumerationsLues_[i]
-                                              : -1);
+        enumerations[i]->setCurrentIndex(
+            enumerationsLues_[i] < enumerations[i]->count() ? enumerationsLues_[i] : -1);
         enumerationsAffichees_[i] = enumerations[i]->currentIndex();
     }
 }
@@ -129,12 +128,13 @@ void DialogueEvolution::relire() {
 void DialogueEvolution::appliquer() {
     for (std::size_t i = 0; i < reels.size(); ++i) {
         const double v = reels[i]->value();
-        modele_.SetParameterFloatValue(static_cast<int>(i),
-                                       v == reelsAffiches_[i] ? reelsLus_[i] : static_cast<float>(v));
+        modele_.SetParameterFloatValue(
+            static_cast<int>(i), v == reelsAffiches_[i] ? reelsLus_[i] : static_cast<float>(v));
     }
     for (std::size_t i = 0; i < entiers.size(); ++i) {
         const int v = entiers[i]->value();
-        modele_.SetParameterIntValue(static_cast<int>(i), v == entiersAffiches_[i] ? entiersLus_[i] : v);
+        modele_.SetParameterIntValue(static_cast<int>(i),
+                                     v == entiersAffiches_[i] ? entiersLus_[i] : v);
     }
     for (std::size_t i = 0; i < booleens.size(); ++i)
         modele_.SetParameterBoolValue(static_cast<int>(i), booleens[i]->isChecked());

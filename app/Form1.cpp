@@ -199,7 +199,8 @@ void Form1::construireControles() {
     d2->setContentsMargins(0, 0, 0, 0);
     d2->addWidget(splitContainer2);
 
-    splitContainer1 = separateur("splitContainer1", Qt::Horizontal, panneauGauche, panneauCommandes);
+    splitContainer1 =
+        separateur("splitContainer1", Qt::Horizontal, panneauGauche, panneauCommandes);
     setCentralWidget(splitContainer1);
 
     QWidget* droite = panneauCommandes;
@@ -212,7 +213,8 @@ void Form1::construireControles() {
 
     BoxCommande = controle<QGroupBox>(droite, "BoxCommande", "Commandes", 67, 29, 392, 288);
     BoxCommande->setEnabled(false);
-    labelChargement = controle<QLabel>(droite, "labelChargement", "Chargement des images", 11, 649, 128, 16);
+    labelChargement =
+        controle<QLabel>(droite, "labelChargement", "Chargement des images", 11, 649, 128, 16);
 
     progressBar1 = new QProgressBar(droite);
     progressBar1->setObjectName("progressBar1");
@@ -227,7 +229,8 @@ void Form1::construireControles() {
     pictureBox1->setScaledContents(true);
     pictureBox1->installEventFilter(this);
 
-    radioTrackBall = controle<QRadioButton>(BoxCommande, "radioTrackBall", "Camera TrackBall", 16, 24, 120, 24);
+    radioTrackBall =
+        controle<QRadioButton>(BoxCommande, "radioTrackBall", "Camera TrackBall", 16, 24, 120, 24);
     radioFree = controle<QRadioButton>(BoxCommande, "radioFree", "Camera Free", 160, 24, 96, 24);
     checkRepere = controle<QCheckBox>(BoxCommande, "checkRepere", "Repère", 280, 24, 72, 24);
     checkX = controle<QCheckBox>(BoxCommande, "checkX", "Coupe X", 16, 72, 72, 32);
@@ -242,7 +245,8 @@ void Form1::construireControles() {
     QCheckBox* coupes[3] = {checkX, checkY, checkZ};
     QSlider* barres[3] = {trackBarX, trackBarY, trackBarZ};
     for (int axe = 0; axe < 3; ++axe) {
-        connect(coupes[axe], &QCheckBox::toggled, this, [this, axe](bool c) { coupeChangee(axe, c); });
+        connect(coupes[axe], &QCheckBox::toggled, this,
+                [this, axe](bool c) { coupeChangee(axe, c); });
         QSlider* b = barres[axe];
         connect(b, &QSlider::actionTriggered, this, [this, axe, b](int action) {
             if (action != QAbstractSlider::SliderNoAction)
@@ -251,15 +255,17 @@ void Form1::construireControles() {
     }
     connect(radioTrackBall, &QRadioButton::toggled, this,
             [this](bool c) { cameraChangee(radioTrackBall, c); });
-    connect(radioFree, &QRadioButton::toggled, this, [this](bool c) { cameraChangee(radioFree, c); });
+    connect(radioFree, &QRadioButton::toggled, this,
+            [this](bool c) { cameraChangee(radioFree, c); });
     connect(checkRepere, &QCheckBox::toggled, this, [this](bool c) {
         if (fenetreOpenGL != nullptr)
             fenetreOpenGL->setRepere(c);
     });
     connect(checkBoxMaillage, &QCheckBox::toggled, this, [this](bool) { maillageCoche(); });
-    connect(splitContainer1, &QSplitter::splitterMoved, this, [this](int, int) { splitterDeplace(); });
-    connect(splitContainer2, &QSplitter::splitterMoved, this, [this](int, int) { splitterDeplace(); });
-
+    connect(splitContainer1, &QSplitter::splitterMoved, this,
+            [this](int, int) { splitterDeplace(); });
+    connect(splitContainer2, &QSplitter::splitterMoved, this,
+            [this](int, int) { splitterDeplace(); });
 }
 
 void Form1::construireMenus() {
@@ -271,20 +277,24 @@ void Form1::construireMenus() {
     };
     QMenu* fichier = menuBar()->addMenu("Fichier");
     fichier->setObjectName("fichierToolStripMenuItem");
-    ouvrirToolStripMenuItem = action(fichier, "ouvrirToolStripMenuItem", "Ouvrir", [this] { ouvrir(); });
-    fermerToolStripMenuItem = action(fichier, "fermerToolStripMenuItem", "Fermer", [this] { fermer(); });
+    ouvrirToolStripMenuItem =
+        action(fichier, "ouvrirToolStripMenuItem", "Ouvrir", [this] { ouvrir(); });
+    fermerToolStripMenuItem =
+        action(fichier, "fermerToolStripMenuItem", "Fermer", [this] { fermer(); });
     fermerToolStripMenuItem->setEnabled(false);
     exporterToolStripMenuItem = action(fichier, "exporterToolStripMenuItem", "Exporter le maillage",
                                        [this] { exporterMaillage(); });
     exporterToolStripMenuItem->setEnabled(false);
-    quitterToolStripMenuItem = action(fichier, "quitterToolStripMenuItem", "Quitter", [this] { quitter(); });
+    quitterToolStripMenuItem =
+        action(fichier, "quitterToolStripMenuItem", "Quitter", [this] { quitter(); });
 
     QMenu* traitement = menuBar()->addMenu("Traitement");
     traitement->setObjectName("traitementToolStripMenuItem");
     extraireRegionToolStripMenuItem = action(traitement, "extraireRegionToolStripMenuItem",
                                              "Extraire région", [this] { armerExtraction(); });
-    evoluerMaillageToolStripMenuItem = action(traitement, "evoluerMaillageToolStripMenuItem",
-                                              "Faire évoluer le maillage", [this] { evoluerMaillage(); });
+    evoluerMaillageToolStripMenuItem =
+        action(traitement, "evoluerMaillageToolStripMenuItem", "Faire évoluer le maillage",
+               [this] { evoluerMaillage(); });
     evoluerMaillageToolStripMenuItem->setEnabled(false);
 
     QMenu* visualisation = menuBar()->addMenu("Visualisation");
@@ -557,8 +567,8 @@ void Form1::evoluerMaillage() {
     if (imageEvolution_ == nullptr || m.imageEvolution != imageEvolution_.get()) {
         // The mesh evolves on the grey volume whatever the display mode; the current volume
         // is put back afterwards, since the next extraction reads it.
-        auto gris = std::make_unique<CImage3D>(images3D->largeur, images3D->hauteur,
-                                               images3D->profondeur);
+        auto gris =
+            std::make_unique<CImage3D>(images3D->largeur, images3D->hauteur, images3D->profondeur);
         images3D->CopierImageCourante(0);
         images3D->CimageTroisDtoCimage3D(*gris);
         images3D->CopierImageCourante(ChoixAffichage);

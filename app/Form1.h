@@ -91,7 +91,7 @@ public:
     QSplitter* splitContainer1 = nullptr;
     QSplitter* splitContainer2 = nullptr;
     QSplitter* splitContainer3 = nullptr;
-    QFrame* panneauVue = nullptr; // top panel of splitContainer2, hosts the view
+    QFrame* panneauVue = nullptr;       // top panel of splitContainer2, hosts the view
     QFrame* panneauCommandes = nullptr; // right panel of splitContainer1
     QLabel* pictureBox1 = nullptr;
     QLabel* pictureBox2 = nullptr;

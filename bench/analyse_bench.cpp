@@ -12,13 +12,11 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 
 constexpr unsigned char kSeuil = 100;
 
-const Fantome& fantome256()
-{
+const Fantome& fantome256() {
     static const Fantome f = [] {
         OptionsFantome o;
         o.largeur = o.hauteur = o.profondeur = 256;
@@ -32,8 +30,7 @@ const Fantome& fantome256()
 
 // The phantom's grey picture as a loaded volume, binarised at kSeuil, results written
 // to a temporary folder.
-std::unique_ptr<CImageTroisD> volumeFantome()
-{
+std::unique_ptr<CImageTroisD> volumeFantome() {
     const Fantome& f = fantome256();
     auto v = std::make_unique<CImageTroisD>(f.largeur, f.hauteur, f.profondeur);
     const size_t n = f.gris.size();
@@ -48,12 +45,10 @@ std::unique_ptr<CImageTroisD> volumeFantome()
 }
 
 // Driver on a cube of sizeCube / 256 of each side starting at voxel 64 of each axis.
-void BM_AnalyseCube(benchmark::State& state)
-{
+void BM_AnalyseCube(benchmark::State& state) {
     auto v = volumeFantome();
     const int sizeCube = static_cast<int>(state.range(0));
-    for (auto _ : state)
-    {
+    for (auto _ : state) {
         v->AnalyseCube(sizeCube, -0.5f, 0.5f, -0.5f);
         benchmark::DoNotOptimize(v->indColor.data());
     }
@@ -62,19 +57,16 @@ void BM_AnalyseCube(benchmark::State& state)
 }
 BENCHMARK(BM_AnalyseCube)->Arg(64)->Arg(128)->Unit(benchmark::kMillisecond);
 
-void BM_EtiquetageBloc128(benchmark::State& state)
-{
+void BM_EtiquetageBloc128(benchmark::State& state) {
     const Fantome& f = fantome256();
     std::vector<unsigned char> bloc(128 * 128 * 128);
     for (int z = 0; z < 128; ++z)
         for (int y = 0; y < 128; ++y)
-            for (int x = 0; x < 128; ++x)
-            {
+            for (int x = 0; x < 128; ++x) {
                 const size_t i = (static_cast<size_t>(z + 64) * 256 + (y + 64)) * 256 + (x + 64);
                 bloc[(static_cast<size_t>(z) * 128 + y) * 128 + x] = f.gris[i] > kSeuil ? 255 : 0;
             }
-    for (auto _ : state)
-    {
+    for (auto _ : state) {
         ComposanteConnexe cc(bloc.data(), 128, 128, 128);
         cc.ComputeCC1(0);
         cc.computeCompacite();

@@ -17,28 +17,24 @@ struct Sommet;
 struct Triangle;
 
 // Containers held by one mesh vertex and one mesh triangle, sized as the mesh sizes them.
-struct Sommet
-{
+struct Sommet {
     CListeSimple<Sommet*> voisins;
     CListeSimple<Triangle*> triangles;
     CVecteur<float> parametres{7};
-    Sommet()
-    {
+    Sommet() {
         voisins.initialiserMax(24);
         triangles.initialiserMax(24);
     }
 };
 
-struct Triangle
-{
+struct Triangle {
     CListe<Sommet*, 100> sommets;
     CEnsemble<Sommet*, 100> sommetsSquelette;
 };
 
 // A mesh-sized population: 190,000 vertices with six neighbours and six triangles each,
 // 380,000 triangles with three corners each, then everything destroyed.
-void BM_ContainersOfAMesh(benchmark::State& state)
-{
+void BM_ContainersOfAMesh(benchmark::State& state) {
     constexpr int nbSommets = 190000;
     constexpr int nbTriangles = 380000;
     for (auto _ : state) {
@@ -56,7 +52,8 @@ void BM_ContainersOfAMesh(benchmark::State& state)
             Sommet& s = *sommets[static_cast<std::size_t>(i)];
             for (int k = 1; k <= 6; ++k) {
                 s.voisins.ajouter(sommets[static_cast<std::size_t>((i + k) % nbSommets)].get());
-                s.triangles.inserer(triangles[static_cast<std::size_t>((2 * i + k) % nbTriangles)].get(), 0);
+                s.triangles.inserer(
+                    triangles[static_cast<std::size_t>((2 * i + k) % nbTriangles)].get(), 0);
             }
         }
         benchmark::DoNotOptimize(sommets.data());
@@ -66,8 +63,7 @@ void BM_ContainersOfAMesh(benchmark::State& state)
 BENCHMARK(BM_ContainersOfAMesh)->Unit(benchmark::kMillisecond);
 
 // Voxel coordinates of a region added to a set in scan order, as the border list is built.
-void BM_VoxelSetInScanOrder(benchmark::State& state)
-{
+void BM_VoxelSetInScanOrder(benchmark::State& state) {
     const int cote = static_cast<int>(state.range(0));
     for (auto _ : state) {
         CEnsemble<CTriplet<int>, 1 << 28> s;
@@ -82,8 +78,7 @@ void BM_VoxelSetInScanOrder(benchmark::State& state)
 BENCHMARK(BM_VoxelSetInScanOrder)->Arg(64)->Arg(128)->Unit(benchmark::kMillisecond);
 
 // Voxel coordinates added in random order: every insertion shifts part of the slot array.
-void BM_VoxelSetInRandomOrder(benchmark::State& state)
-{
+void BM_VoxelSetInRandomOrder(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     std::mt19937 hasard(1);
     std::uniform_int_distribution<int> coord(0, 255);
@@ -101,8 +96,7 @@ void BM_VoxelSetInRandomOrder(benchmark::State& state)
 BENCHMARK(BM_VoxelSetInRandomOrder)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // Lookups in the triangle set of a mesh.
-void BM_SortedLookup(benchmark::State& state)
-{
+void BM_SortedLookup(benchmark::State& state) {
     std::vector<int> objets(20480);
     CEnsemble<int*, 20480> s;
     for (int& o : objets)
@@ -115,8 +109,7 @@ void BM_SortedLookup(benchmark::State& state)
 BENCHMARK(BM_SortedLookup);
 
 // A voxel grid the size of a 256^3 volume, allocated and filled.
-void BM_Grid256(benchmark::State& state)
-{
+void BM_Grid256(benchmark::State& state) {
     for (auto _ : state) {
         CTab3DSimple<void*> grille(256, 256, 256);
         grille.remplir(nullptr);
@@ -126,8 +119,7 @@ void BM_Grid256(benchmark::State& state)
 BENCHMARK(BM_Grid256)->Unit(benchmark::kMillisecond);
 
 // The active list of the mesh evolution: append all vertices, then walk and remove every other.
-void BM_ActiveList(benchmark::State& state)
-{
+void BM_ActiveList(benchmark::State& state) {
     std::vector<int> objets(190000);
     for (auto _ : state) {
         CListeChainee<int*> l;
@@ -143,5 +135,5 @@ void BM_ActiveList(benchmark::State& state)
 }
 BENCHMARK(BM_ActiveList)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 BENCHMARK_MAIN();

@@ -15,19 +15,17 @@ constexpr int COTE = 256;
 constexpr int CENTRE = 128;
 constexpr int RAYON = 100;
 
-bool dansBoule(int x, int y, int z)
-{
-    return (x - CENTRE) * (x - CENTRE) + (y - CENTRE) * (y - CENTRE) + (z - CENTRE) * (z - CENTRE) <=
+bool dansBoule(int x, int y, int z) {
+    return (x - CENTRE) * (x - CENTRE) + (y - CENTRE) * (y - CENTRE) +
+               (z - CENTRE) * (z - CENTRE) <=
            RAYON * RAYON;
 }
 
-struct Scene
-{
+struct Scene {
     CImage3D image;
     CMaillageTriangleChRegion lisse;
 
-    Scene()
-    {
+    Scene() {
         image.Create(COTE, COTE, COTE);
         CRegion3D::initialiserVoisinages();
         CRegion3D region;
@@ -50,27 +48,25 @@ struct Scene
     }
 };
 
-Scene &scene()
-{
-    static Scene *s = new Scene();
+Scene& scene() {
+    static Scene* s = new Scene();
     return *s;
 }
 
 // Resident memory of the process, in MiB.
-double residentMo()
-{
+double residentMo() {
     long pages = 0, residentes = 0;
-    if (FILE *f = std::fopen("/proc/self/statm", "r")) {
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
         if (std::fscanf(f, "%ld %ld", &pages, &residentes) != 2)
             residentes = 0;
         std::fclose(f);
     }
-    return static_cast<double>(residentes) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+    return static_cast<double>(residentes) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
+           (1024.0 * 1024.0);
 }
 
-void UneIteration(benchmark::State &etat)
-{
-    Scene &s = scene();
+void UneIteration(benchmark::State& etat) {
+    Scene& s = scene();
     CMaillageTriangleChRegion m;
     for (auto _ : etat) {
         etat.PauseTiming();
@@ -86,9 +82,8 @@ void UneIteration(benchmark::State &etat)
 BENCHMARK(UneIteration)->Unit(benchmark::kMillisecond);
 
 // Ten iterations: the growth of the resident memory against that of the vertex count.
-void DixIterations(benchmark::State &etat)
-{
-    Scene &s = scene();
+void DixIterations(benchmark::State& etat) {
+    Scene& s = scene();
     CMaillageTriangleChRegion m;
     for (auto _ : etat) {
         etat.PauseTiming();

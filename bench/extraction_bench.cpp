@@ -45,7 +45,8 @@ void BM_ExtractionBoule(benchmark::State& state) {
     }
     const char* noms[6] = {"growth", "region", "repair", "mesh", "smoothing", "normals"};
     for (int i = 0; i < 6; ++i)
-        state.counters[noms[i]] = benchmark::Counter(t[i] / static_cast<double>(state.iterations()));
+        state.counters[noms[i]] =
+            benchmark::Counter(t[i] / static_cast<double>(state.iterations()));
     state.counters["voxels"] = v->bilanExtraction.nbVoxelsRepares;
     state.counters["triangles"] = v->maillage ? v->maillage->nbTriangles : 0;
 }

@@ -6,11 +6,10 @@
 
 namespace {
 
-const CRegion3D &regionBoule()
-{
-    static CRegion3D *region = [] {
+const CRegion3D& regionBoule() {
+    static CRegion3D* region = [] {
         CRegion3D::initialiserVoisinages();
-        auto *r = new CRegion3D();
+        auto* r = new CRegion3D();
         r->init(256, 256, 256);
         r->vider();
         const int c = 128, rayon = 100;
@@ -25,9 +24,8 @@ const CRegion3D &regionBoule()
     return *region;
 }
 
-void Construction(benchmark::State &etat)
-{
-    const CRegion3D &region = regionBoule();
+void Construction(benchmark::State& etat) {
+    const CRegion3D& region = regionBoule();
     for (auto _ : etat) {
         CMaillageTriangleChRegion m;
         m.creerMaillageTriangleChRegion2(region, 1);
@@ -40,9 +38,8 @@ void Construction(benchmark::State &etat)
 }
 BENCHMARK(Construction)->Unit(benchmark::kMillisecond);
 
-void ConstructionEtDestruction(benchmark::State &etat)
-{
-    const CRegion3D &region = regionBoule();
+void ConstructionEtDestruction(benchmark::State& etat) {
+    const CRegion3D& region = regionBoule();
     for (auto _ : etat) {
         CMaillageTriangleChRegion m;
         m.creerMaillageTriangleChRegion2(region, 1);
@@ -50,8 +47,7 @@ void ConstructionEtDestruction(benchmark::State &etat)
 }
 BENCHMARK(ConstructionEtDestruction)->Unit(benchmark::kMillisecond);
 
-void TaubinDixTours(benchmark::State &etat)
-{
+void TaubinDixTours(benchmark::State& etat) {
     CMaillageTriangleChRegion m;
     m.creerMaillageTriangleChRegion2(regionBoule(), 1);
     for (auto _ : etat)
@@ -59,8 +55,7 @@ void TaubinDixTours(benchmark::State &etat)
 }
 BENCHMARK(TaubinDixTours)->Unit(benchmark::kMillisecond);
 
-void Normales(benchmark::State &etat)
-{
+void Normales(benchmark::State& etat) {
     CMaillageTriangleChRegion m;
     m.creerMaillageTriangleChRegion2(regionBoule(), 1);
     m.lisserCourbureTaubin(10);

@@ -14,7 +14,8 @@ namespace {
 // The 256^3 phantom written once into a temporary folder for the whole run.
 const std::string& dossierDemo() {
     static const std::string dossier = [] {
-        const std::string d = (std::filesystem::temp_directory_path() / "stravol-bench-ouverture").string();
+        const std::string d =
+            (std::filesystem::temp_directory_path() / "stravol-bench-ouverture").string();
         if (!std::filesystem::exists(d + "/2-segmentation/slice_0255.bmp")) {
             OptionsFantome options;
             options.largeur = options.hauteur = options.profondeur = 256;

@@ -19,26 +19,19 @@
 #include <utility>
 
 // Ordering key of the sorted lists.
-template <class T>
-struct CCleListe
-{
+template <class T> struct CCleListe {
     static bool inferieur(const T& a, const T& b) { return a < b; }
 };
 
-template <class T>
-struct CCleListe<T*>
-{
-    static bool inferieur(const T* a, const T* b)
-    {
+template <class T> struct CCleListe<T*> {
+    static bool inferieur(const T* a, const T* b) {
         return reinterpret_cast<std::uintptr_t>(a) < reinterpret_cast<std::uintptr_t>(b);
     }
 };
 
 // Pool of cells with stable addresses: blocks of growing size (at most blocMax cells each), a
 // bump position in the current block and a list of freed cells reused first.
-template <class T>
-class CReserveCellules
-{
+template <class T> class CReserveCellules {
 public:
     CReserveCellules() = default;
     CReserveCellules(const CReserveCellules&) = delete;
@@ -47,8 +40,7 @@ public:
 
     // Copy-constructs v in a free cell; at most `limite` cells are ever allocated in all.
     // Returns null when no storage could be obtained.
-    T* creer(const T& v, int limite)
-    {
+    T* creer(const T& v, int limite) {
         Cellule* c = libres;
         if (c != nullptr) {
             libres = lien(c);
@@ -71,8 +63,7 @@ public:
     }
 
     // Destroys the value of a cell obtained from creer and makes the cell free.
-    void detruire(T* p)
-    {
+    void detruire(T* p) {
         p->~T();
         Cellule* c = reinterpret_cast<Cellule*>(p);
         poserLien(c, libres);
@@ -80,15 +71,13 @@ public:
     }
 
     // Makes every cell free again, keeping the blocks; all values must already be destroyed.
-    void recycler()
-    {
+    void recycler() {
         libres = nullptr;
         blocCourant = 0;
         utilisees = 0;
     }
 
-    void liberer()
-    {
+    void liberer() {
         for (int i = 0; i < nbBlocs; ++i)
             delete[] bloc(i).cellules;
         delete[] autresBlocs;
@@ -100,8 +89,7 @@ public:
         recycler();
     }
 
-    void echanger(CReserveCellules& autre) noexcept
-    {
+    void echanger(CReserveCellules& autre) noexcept {
         std::swap(premierBloc, autre.premierBloc);
         std::swap(autresBlocs, autre.autresBlocs);
         std::swap(nbBlocs, autre.nbBlocs);
@@ -116,26 +104,24 @@ private:
     static constexpr int blocMin = 4;
     static constexpr int blocMax = 1 << 16;
     // A free cell holds the address of the next free cell in its first bytes.
-    struct alignas(T) Cellule
-    {
+    struct alignas(T) Cellule {
         unsigned char octets[sizeof(T) >= sizeof(void*) ? sizeof(T) : sizeof(void*)];
     };
-    struct Bloc
-    {
+    struct Bloc {
         Cellule* cellules = nullptr;
         int taille = 0;
     };
 
-    static Cellule* lien(const Cellule* c)
-    {
+    static Cellule* lien(const Cellule* c) {
         Cellule* suivante;
         std::memcpy(&suivante, c->octets, sizeof suivante);
         return suivante;
     }
-    static void poserLien(Cellule* c, Cellule* suivante) { std::memcpy(c->octets, &suivante, sizeof suivante); }
+    static void poserLien(Cellule* c, Cellule* suivante) {
+        std::memcpy(c->octets, &suivante, sizeof suivante);
+    }
 
-    bool ajouterBloc(int limite)
-    {
+    bool ajouterBloc(int limite) {
         if (nbBlocs > 0 && nbBlocs - 1 == capaciteBlocs) {
             const int capacite = capaciteBlocs == 0 ? 4 : 2 * capaciteBlocs;
             Bloc* nouveaux = new (std::nothrow) Bloc[static_cast<std::size_t>(capacite)];
@@ -167,32 +153,28 @@ private:
     Bloc& bloc(int i) { return i == 0 ? premierBloc : autresBlocs[i - 1]; }
 
     Bloc premierBloc{};
-    Bloc* autresBlocs = nullptr;  // blocks 1 .. nbBlocs-1, room for capaciteBlocs of them
+    Bloc* autresBlocs = nullptr; // blocks 1 .. nbBlocs-1, room for capaciteBlocs of them
     int nbBlocs = 0;
     int capaciteBlocs = 0;
     long long totalCellules = 0;
-    int blocCourant = 0;  // bump allocation: next cell is bloc(blocCourant).cellules[utilisees]
+    int blocCourant = 0; // bump allocation: next cell is bloc(blocCourant).cellules[utilisees]
     int utilisees = 0;
     Cellule* libres = nullptr;
 };
 
-template <class T, int N>
-class CListe
-{
+template <class T, int N> class CListe {
     static_assert(N > 0, "a list holds at least one element");
 
 public:
     CListe() = default;
     CListe(const CListe& autre) { ajouterTout(autre); }
-    CListe(CListe&& autre) noexcept
-    {
+    CListe(CListe&& autre) noexcept {
         std::swap(tab, autre.tab);
         std::swap(nb, autre.nb);
         std::swap(nbSlots, autre.nbSlots);
         reserve.echanger(autre.reserve);
     }
-    ~CListe()
-    {
+    ~CListe() {
         vider();
         delete[] tab;
     }
@@ -201,8 +183,7 @@ public:
 
     // Out-of-range indices assert; without assertions they reach a per-type spare element
     // instead of memory outside the list.
-    T& operator[](int i)
-    {
+    T& operator[](int i) {
         assert(i >= 0 && i < nb);
         if (i < 0 || i >= nb) [[unlikely]]
             return horsBornes();
@@ -211,8 +192,7 @@ public:
     const T& operator[](int i) const { return const_cast<CListe&>(*this)[i]; }
 
     // Appends a copy of v. Appending to a full list asserts; without assertions v is refused.
-    CListe& ajouter(const T& v)
-    {
+    CListe& ajouter(const T& v) {
         assert(nb < N);
         if (nb >= N || !reserverSlots(nb + 1)) [[unlikely]]
             return *this;
@@ -223,8 +203,7 @@ public:
     }
 
     // Destroys every element; the storage stays for later use.
-    CListe& vider()
-    {
+    CListe& vider() {
         for (int i = 0; i < nb; ++i)
             tab[i]->~T();
         nb = 0;
@@ -233,8 +212,7 @@ public:
     }
 
     // Empties this list, then appends a copy of each element of the other, in order.
-    CListe& operator=(const CListe& autre)
-    {
+    CListe& operator=(const CListe& autre) {
         if (this != &autre) {
             vider();
             ajouterTout(autre);
@@ -247,8 +225,7 @@ protected:
 
     // First position whose element is not less than v (nb when all are less); the elements
     // must be in ascending order.
-    int borneInferieure(const T& v) const
-    {
+    int borneInferieure(const T& v) const {
         int bas = 0;
         int haut = nb;
         while (bas < haut) {
@@ -262,8 +239,7 @@ protected:
     }
 
     // Places a new cell holding v at position p (0 <= p <= nb < N), moving later slots up.
-    void insererEn(int p, const T& v)
-    {
+    void insererEn(int p, const T& v) {
         if (!reserverSlots(nb + 1))
             return;
         T* cellule = reserve.creer(v, N);
@@ -275,20 +251,18 @@ protected:
     }
 
     // Destroys the element at position p, moving later slots down.
-    void retirerEn(int p)
-    {
+    void retirerEn(int p) {
         reserve.detruire(tab[p]);
         --nb;
         std::memmove(tab + p, tab + p + 1, static_cast<std::size_t>(nb - p) * sizeof(T*));
     }
 
-    T** tab = nullptr;  // slots 0 .. nb-1 point to the cells, in list order
+    T** tab = nullptr; // slots 0 .. nb-1 point to the cells, in list order
     int nb = 0;
 
 private:
     // Makes room for n slots (n <= N); false when no storage could be obtained.
-    bool reserverSlots(int n)
-    {
+    bool reserverSlots(int n) {
         if (n <= nbSlots)
             return true;
         long long taille = nbSlots == 0 ? 4 : 2LL * nbSlots;
@@ -307,16 +281,14 @@ private:
         return true;
     }
 
-    void ajouterTout(const CListe& autre)
-    {
+    void ajouterTout(const CListe& autre) {
         if (!reserverSlots(autre.nb))
             return;
         for (int i = 0; i < autre.nb; ++i)
             ajouter(*autre.tab[i]);
     }
 
-    static T& horsBornes()
-    {
+    static T& horsBornes() {
         static T reserveHorsBornes{};
         return reserveHorsBornes;
     }
@@ -325,13 +297,10 @@ private:
     CReserveCellules<T> reserve;
 };
 
-template <class T, int N>
-class CListeTriee : public CListe<T, N>
-{
+template <class T, int N> class CListeTriee : public CListe<T, N> {
 public:
     // Position of v, or -1 when no element equals v.
-    int indice(const T& v) const
-    {
+    int indice(const T& v) const {
         const int p = this->borneInferieure(v);
         if (p < this->nb && !this->inferieur(v, *this->tab[p]))
             return p;
@@ -339,14 +308,11 @@ public:
     }
 };
 
-template <class T, int N>
-class CEnsemble : public CListeTriee<T, N>
-{
+template <class T, int N> class CEnsemble : public CListeTriee<T, N> {
 public:
     // Sorted insertion; a value already present, or any value once the set holds N elements,
     // is silently not inserted.
-    CEnsemble& ajouter(const T& v)
-    {
+    CEnsemble& ajouter(const T& v) {
         if (this->nb >= N)
             return *this;
         const int p = this->borneInferieure(v);
@@ -357,8 +323,7 @@ public:
     }
 
     // Removes the element equal to v, if any.
-    CEnsemble& enlever(const T& v)
-    {
+    CEnsemble& enlever(const T& v) {
         if (this->nb == 0)
             return *this;
         const int p = this->borneInferieure(v);

@@ -3,13 +3,10 @@
 // for as long as it is in the list, so other code may keep CElementChaine pointers to it and
 // hand them back to forcerCourant.
 
-template <class T>
-class CListeChainee
-{
+template <class T> class CListeChainee {
 public:
     // The value is the first member: a pointer to a node is a pointer to its value.
-    struct CElementChaine
-    {
+    struct CElementChaine {
         T valeur;
         CElementChaine* suivant = nullptr;
         CElementChaine* precedent = nullptr;
@@ -18,13 +15,12 @@ public:
     int nb = 0;
     CElementChaine* debut = nullptr;
     CElementChaine* fin = nullptr;
-    CElementChaine* courant = nullptr;  // the cursor, or null
+    CElementChaine* courant = nullptr; // the cursor, or null
 
     CListeChainee() = default;
     // Copies the values in order; the cursor of the copy sits at the same position.
     CListeChainee(const CListeChainee& autre) { copier(autre); }
-    CListeChainee& operator=(const CListeChainee& autre)
-    {
+    CListeChainee& operator=(const CListeChainee& autre) {
         if (this != &autre) {
             vider();
             copier(autre);
@@ -37,8 +33,7 @@ public:
 
     // Appends v; the first node of an empty list also becomes the cursor, otherwise the cursor
     // stays where it is.
-    T* ajouter(const T& v)
-    {
+    T* ajouter(const T& v) {
         CElementChaine* e = new CElementChaine{v, nullptr, fin};
         if (fin != nullptr)
             fin->suivant = e;
@@ -51,8 +46,7 @@ public:
 
     // Inserts v before the cursor (or as the only node of an empty list) and makes it the cursor.
     // With a null cursor on a non-empty list, v is appended and becomes the cursor.
-    T* insererCourant(const T& v)
-    {
+    T* insererCourant(const T& v) {
         if (courant == nullptr) {
             T* valeur = ajouter(v);
             courant = fin;
@@ -64,8 +58,7 @@ public:
 
     // Inserts v before the element at position i (0 <= i < nb), leaving the cursor in place.
     // Other positions do nothing and return null; appending is done with ajouter.
-    T* inserer(const T& v, int i)
-    {
+    T* inserer(const T& v, int i) {
         if (i < 0 || i >= nb)
             return nullptr;
         CElementChaine* e = debut;
@@ -76,8 +69,7 @@ public:
 
     // Unlinks and frees the cursor node; the cursor moves to the following node (null after the
     // last). Does nothing when the cursor is null.
-    CListeChainee& supprimerCourant()
-    {
+    CListeChainee& supprimerCourant() {
         CElementChaine* e = courant;
         if (e == nullptr)
             return *this;
@@ -95,18 +87,15 @@ public:
         return *this;
     }
 
-    T* elementDebut()
-    {
+    T* elementDebut() {
         courant = debut;
         return elementCourant();
     }
-    T* elementFin()
-    {
+    T* elementFin() {
         courant = fin;
         return elementCourant();
     }
-    T* elementSuivant()
-    {
+    T* elementSuivant() {
         if (courant != nullptr)
             courant = courant->suivant;
         return elementCourant();
@@ -116,8 +105,7 @@ public:
     // Sets the cursor to a node of this list (or null).
     void forcerCourant(CElementChaine* pElem) { courant = pElem; }
 
-    CListeChainee& vider()
-    {
+    CListeChainee& vider() {
         CElementChaine* e = debut;
         while (e != nullptr) {
             CElementChaine* suivant = e->suivant;
@@ -130,8 +118,7 @@ public:
     }
 
 private:
-    CElementChaine* insererAvant(CElementChaine* position, const T& v)
-    {
+    CElementChaine* insererAvant(CElementChaine* position, const T& v) {
         CElementChaine* e = new CElementChaine{v, position, position->precedent};
         if (position->precedent != nullptr)
             position->precedent->suivant = e;
@@ -142,8 +129,7 @@ private:
         return e;
     }
 
-    void copier(const CListeChainee& autre)
-    {
+    void copier(const CListeChainee& autre) {
         for (const CElementChaine* e = autre.debut; e != nullptr; e = e->suivant) {
             ajouter(e->valeur);
             if (e == autre.courant)

@@ -5,26 +5,22 @@
 #include <algorithm>
 #include <cassert>
 
-template <class T>
-class CListeSimple
-{
+template <class T> class CListeSimple {
 public:
-    int nb = 0;          // elements in use, tab[0 .. nb-1]
-    int nbMax = 0;       // capacity
-    T* tab = nullptr;    // owned array of nbMax elements, null until initialiserMax
+    int nb = 0;       // elements in use, tab[0 .. nb-1]
+    int nbMax = 0;    // capacity
+    T* tab = nullptr; // owned array of nbMax elements, null until initialiserMax
 
     CListeSimple() = default;
     CListeSimple(const CListeSimple& autre) { copier(autre); }
-    CListeSimple(CListeSimple&& autre) noexcept : nb(autre.nb), nbMax(autre.nbMax), tab(autre.tab)
-    {
+    CListeSimple(CListeSimple&& autre) noexcept : nb(autre.nb), nbMax(autre.nbMax), tab(autre.tab) {
         autre.nb = 0;
         autre.nbMax = 0;
         autre.tab = nullptr;
     }
     ~CListeSimple() { liberer(); }
 
-    void initialiserMax(int n)
-    {
+    void initialiserMax(int n) {
         liberer();
         if (n > 0) {
             tab = new T[static_cast<std::size_t>(n)];
@@ -36,8 +32,7 @@ public:
 
     // Out-of-range indices assert; without assertions they reach a per-type spare element
     // instead of memory outside the array.
-    T& operator[](int i)
-    {
+    T& operator[](int i) {
         assert(i >= 0 && i < nb);
         if (i < 0 || i >= nb) [[unlikely]]
             return horsBornes();
@@ -49,8 +44,7 @@ public:
     const T& dernier() const { return (*this)[nb - 1]; }
 
     // Appending to a full list asserts; without assertions the value is refused.
-    CListeSimple& ajouter(const T& t)
-    {
+    CListeSimple& ajouter(const T& t) {
         assert(nb < nbMax);
         if (nb >= nbMax) [[unlikely]]
             return *this;
@@ -59,8 +53,7 @@ public:
     }
 
     // Inserts t at position i (0 <= i <= nb), moving the elements from i one place up.
-    CListeSimple& inserer(const T& t, int i)
-    {
+    CListeSimple& inserer(const T& t, int i) {
         assert(nb < nbMax && i >= 0 && i <= nb);
         if (nb >= nbMax || i < 0 || i > nb) [[unlikely]]
             return *this;
@@ -71,8 +64,7 @@ public:
     }
 
     // Removes position i, moving the later elements one place down; nothing is released.
-    CListeSimple& supprimer(int i)
-    {
+    CListeSimple& supprimer(int i) {
         assert(i >= 0 && i < nb);
         if (i < 0 || i >= nb) [[unlikely]]
             return *this;
@@ -82,8 +74,7 @@ public:
     }
 
     // Position of the first element equal to t, or -1.
-    int indice(const T& t) const
-    {
+    int indice(const T& t) const {
         for (int i = 0; i < nb; ++i)
             if (tab[i] == t)
                 return i;
@@ -91,15 +82,13 @@ public:
     }
 
     // Empties the list; the storage and the capacity stay.
-    CListeSimple& vider()
-    {
+    CListeSimple& vider() {
         nb = 0;
         return *this;
     }
 
-    CListeSimple& operator+=(const CListeSimple& autre)
-    {
-        const int n = autre.nb;  // fixed first, so that l += l appends each element once
+    CListeSimple& operator+=(const CListeSimple& autre) {
+        const int n = autre.nb; // fixed first, so that l += l appends each element once
         for (int i = 0; i < n; ++i)
             ajouter(autre.tab[i]);
         return *this;
@@ -107,8 +96,7 @@ public:
 
     // Largest element and its position in i; ties keep the earliest position.
     // An empty list returns T{} (0 for numbers) and leaves i unchanged.
-    T lmax(int& i) const
-    {
+    T lmax(int& i) const {
         if (nb == 0)
             return T{};
         int pos = 0;
@@ -121,8 +109,7 @@ public:
 
     // Circular shift: element j of the result is element (nb + j + k) mod nb of this list,
     // for k in -nb .. nb. Same capacity and count as this list.
-    CListeSimple decalage(int k) const
-    {
+    CListeSimple decalage(int k) const {
         CListeSimple resultat;
         resultat.initialiserMax(nbMax);
         resultat.nb = nb;
@@ -132,7 +119,7 @@ public:
         for (int j = 0; j < nb; ++j) {
             long long src = (n + j + k) % n;
             if (src < 0)
-                src += n;  // keeps shifts beyond -nb inside the list
+                src += n; // keeps shifts beyond -nb inside the list
             resultat.tab[j] = tab[src];
         }
         return resultat;
@@ -140,8 +127,7 @@ public:
 
     // Different capacities replace the storage by one of the other's capacity; then the count
     // and the first nb elements are copied.
-    CListeSimple& operator=(const CListeSimple& autre)
-    {
+    CListeSimple& operator=(const CListeSimple& autre) {
         if (this == &autre)
             return *this;
         if (nbMax != autre.nbMax)
@@ -153,8 +139,7 @@ public:
     }
 
 private:
-    void copier(const CListeSimple& autre)
-    {
+    void copier(const CListeSimple& autre) {
         if (autre.nbMax > 0)
             tab = new T[static_cast<std::size_t>(autre.nbMax)];
         nbMax = autre.nbMax;
@@ -163,16 +148,14 @@ private:
             tab[i] = autre.tab[i];
     }
 
-    void liberer()
-    {
+    void liberer() {
         delete[] tab;
         tab = nullptr;
         nb = 0;
         nbMax = 0;
     }
 
-    static T& horsBornes()
-    {
+    static T& horsBornes() {
         static T reserve{};
         return reserve;
     }

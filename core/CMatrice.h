@@ -8,8 +8,7 @@
 
 // Owns its rows; copies are deep. Negative extents are taken as 0. A matrix of no element has
 // a null `tab`.
-template <class T>
-class CMatrice {
+template <class T> class CMatrice {
 public:
     int nbLignes = 0;
     int nbColonnes = 0;
@@ -17,21 +16,16 @@ public:
 
     CMatrice() = default;
     CMatrice(int lignes, int colonnes) { init(lignes, colonnes); }
-    CMatrice(const CMatrice& o)
-    {
+    CMatrice(const CMatrice& o) {
         init(o.nbLignes, o.nbColonnes);
         copierDepuis(o);
     }
     CMatrice(CMatrice&& o) noexcept
-        : nbLignes(std::exchange(o.nbLignes, 0)),
-          nbColonnes(std::exchange(o.nbColonnes, 0)),
-          tab(std::exchange(o.tab, nullptr))
-    {
-    }
+        : nbLignes(std::exchange(o.nbLignes, 0)), nbColonnes(std::exchange(o.nbColonnes, 0)),
+          tab(std::exchange(o.tab, nullptr)) {}
     ~CMatrice() { liberer(); }
 
-    CMatrice& operator=(const CMatrice& o)
-    {
+    CMatrice& operator=(const CMatrice& o) {
         if (this != &o) {
             if (o.nbLignes != nbLignes || o.nbColonnes != nbColonnes) {
                 init(o.nbLignes, o.nbColonnes);
@@ -40,8 +34,7 @@ public:
         }
         return *this;
     }
-    CMatrice& operator=(CMatrice&& o) noexcept
-    {
+    CMatrice& operator=(CMatrice&& o) noexcept {
         if (this != &o) {
             liberer();
             nbLignes = std::exchange(o.nbLignes, 0);
@@ -52,8 +45,7 @@ public:
     }
 
     // Releases the current rows and allocates lignes rows of colonnes value-initialised elements.
-    void init(int lignes, int colonnes)
-    {
+    void init(int lignes, int colonnes) {
         liberer();
         if (lignes <= 0 || colonnes <= 0) {
             return;
@@ -66,8 +58,7 @@ public:
         nbColonnes = colonnes;
     }
 
-    void remplir(const T& v)
-    {
+    void remplir(const T& v) {
         for (int i = 0; i < nbLignes; ++i) {
             for (int j = 0; j < nbColonnes; ++j) {
                 tab[i][j] = v;
@@ -76,8 +67,7 @@ public:
     }
 
     // Ones on the main diagonal, zeros elsewhere (also for a matrix that is not square).
-    void identite()
-    {
+    void identite() {
         for (int i = 0; i < nbLignes; ++i) {
             for (int j = 0; j < nbColonnes; ++j) {
                 tab[i][j] = T(i == j ? 1 : 0);
@@ -90,8 +80,7 @@ public:
 
     // Matrix product; sums of real products are formed in double. When the inner extents
     // differ the product is undefined and the result has no element.
-    CMatrice operator*(const CMatrice& b) const
-    {
+    CMatrice operator*(const CMatrice& b) const {
         using Large = std::conditional_t<std::is_floating_point_v<T>, double, T>;
         CMatrice r;
         if (nbColonnes != b.nbLignes) {
@@ -112,9 +101,7 @@ public:
 
     // A new matrix holding (v - min) / (max - min) for each element, min and max taken over the
     // whole matrix; a constant matrix gives zeros.
-    CMatrice normalise() const
-        requires std::floating_point<T>
-    {
+    CMatrice normalise() const requires std::floating_point<T> {
         CMatrice r(*this);
         if (tab == nullptr) {
             return r;
@@ -140,9 +127,7 @@ public:
     // a result that starts as the identity. A zero pivot is reported on stdout and replaced by
     // 1e-6, so a singular matrix yields large but finite values. A matrix that is not square is
     // reported and its leading square block is inverted.
-    CMatrice inverse() const
-        requires std::floating_point<T>
-    {
+    CMatrice inverse() const requires std::floating_point<T> {
         if (nbLignes != nbColonnes) {
             std::printf("La matrice n'est pas carrée\n");
         }
@@ -187,8 +172,7 @@ public:
     }
 
 private:
-    void liberer()
-    {
+    void liberer() {
         for (int i = 0; i < nbLignes; ++i) {
             delete[] tab[i];
         }
@@ -197,8 +181,7 @@ private:
         nbLignes = 0;
         nbColonnes = 0;
     }
-    void copierDepuis(const CMatrice& o)
-    {
+    void copierDepuis(const CMatrice& o) {
         for (int i = 0; i < nbLignes; ++i) {
             for (int j = 0; j < nbColonnes; ++j) {
                 tab[i][j] = o.tab[i][j];

@@ -12,44 +12,35 @@ namespace {
 constexpr double pi = 3.14159;
 }
 
-float CPoint3D::norme() const
-{
-    return std::sqrt(norme2());
-}
+float CPoint3D::norme() const { return std::sqrt(norme2()); }
 
-CPoint3D CPoint3D::Image2GL() const
-{
+CPoint3D CPoint3D::Image2GL() const {
     const double m = maxdim;
     return {float((2.0 * x - width) / m), float((height - 2.0 * y) / m),
             float(((2.0 * z - depth) / step_z) / m)};
 }
 
-CPoint3D CPoint3D::Image2GLVect() const
-{
+CPoint3D CPoint3D::Image2GLVect() const {
     const double s = 2.0 / maxdim;
     return {float(x * s), float(-y * s), float(z * s / step_z)};
 }
 
-CPoint3D CPoint3D::GL2Image() const
-{
+CPoint3D CPoint3D::GL2Image() const {
     const double m = maxdim;
     return {float((x * m + width) / 2.0), float((height - y * m) / 2.0),
             float((z * m * step_z + depth) / 2.0)};
 }
 
-CPoint3D CPoint3D::GL2ImageVect() const
-{
+CPoint3D CPoint3D::GL2ImageVect() const {
     const double s = maxdim / 2.0;
     return {float(x * s), float(-y * s), float(z * s * step_z)};
 }
 
-bool CPoint3D::isInImage() const
-{
+bool CPoint3D::isInImage() const {
     return 0.0f <= x && x < width && 0.0f <= y && y < height && 0.0f <= z && z < depth;
 }
 
-CPoint3D CPoint3D::cart2pol() const
-{
+CPoint3D CPoint3D::cart2pol() const {
     const double r = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
     if (r == 0.0) {
         return {0.0f, 0.0f, 0.0f};
@@ -62,8 +53,7 @@ CPoint3D CPoint3D::cart2pol() const
     return {float(r), float(theta), float(std::acos(c))};
 }
 
-CPoint3D CPoint3D::pol2cart() const
-{
+CPoint3D CPoint3D::pol2cart() const {
     const double r = x;
     const double theta = y;
     const double phi = z;

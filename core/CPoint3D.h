@@ -25,25 +25,26 @@ public:
     constexpr CPoint3D(float a, float b, float c) : x(a), y(b), z(c) {}
     constexpr CPoint3D(const CTriplet<float>& t) : x(t.x), y(t.y), z(t.z) {}
 
-    constexpr void init(float a, float b, float c)
-    {
+    constexpr void init(float a, float b, float c) {
         x = a;
         y = b;
         z = c;
     }
     constexpr CTriplet<float> triplet() const { return {x, y, z}; }
 
-    constexpr CPoint3D operator+(const CPoint3D& o) const
-    {
+    constexpr CPoint3D operator+(const CPoint3D& o) const {
         return {float(double(x) + o.x), float(double(y) + o.y), float(double(z) + o.z)};
     }
-    constexpr CPoint3D operator-(const CPoint3D& o) const
-    {
+    constexpr CPoint3D operator-(const CPoint3D& o) const {
         return {float(double(x) - o.x), float(double(y) - o.y), float(double(z) - o.z)};
     }
     constexpr CPoint3D operator-() const { return {-x, -y, -z}; }
-    constexpr CPoint3D operator*(double s) const { return {float(x * s), float(y * s), float(z * s)}; }
-    constexpr CPoint3D operator/(double s) const { return {float(x / s), float(y / s), float(z / s)}; }
+    constexpr CPoint3D operator*(double s) const {
+        return {float(x * s), float(y * s), float(z * s)};
+    }
+    constexpr CPoint3D operator/(double s) const {
+        return {float(x / s), float(y / s), float(z / s)};
+    }
     constexpr CPoint3D& operator+=(const CPoint3D& o) { return *this = *this + o; }
     constexpr CPoint3D& operator-=(const CPoint3D& o) { return *this = *this - o; }
     constexpr CPoint3D operator*=(double s) { return *this = *this * s; }
@@ -53,12 +54,10 @@ public:
     constexpr bool operator!=(const CPoint3D& o) const { return !(*this == o); }
 
     // Dot and cross products, formed in double.
-    constexpr double produitScalaire(const CPoint3D& o) const
-    {
+    constexpr double produitScalaire(const CPoint3D& o) const {
         return double(x) * o.x + double(y) * o.y + double(z) * o.z;
     }
-    constexpr CPoint3D produitVectoriel(const CPoint3D& o) const
-    {
+    constexpr CPoint3D produitVectoriel(const CPoint3D& o) const {
         return {float(double(y) * o.z - double(z) * o.y), float(double(z) * o.x - double(x) * o.z),
                 float(double(x) * o.y - double(y) * o.x)};
     }

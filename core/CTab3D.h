@@ -12,30 +12,25 @@
 #include <new>
 #include <type_traits>
 
-template <class T>
-class CTab3D
-{
+template <class T> class CTab3D {
 public:
     int dimX = 0;
     int dimY = 0;
     int dimZ = 0;
-    T*** tab = nullptr;  // dimX plane pointers, each to dimY row pointers, each to dimZ elements
+    T*** tab = nullptr; // dimX plane pointers, each to dimY row pointers, each to dimZ elements
 
     CTab3D() = default;
     CTab3D(int x, int y, int z) { init(x, y, z); }
-    CTab3D(const CTab3D& autre)
-    {
+    CTab3D(const CTab3D& autre) {
         if (init(autre.dimX, autre.dimY, autre.dimZ))
             copierElements(autre);
     }
     CTab3D(CTab3D&& autre) noexcept
-        : dimX(autre.dimX), dimY(autre.dimY), dimZ(autre.dimZ), tab(autre.tab)
-    {
+        : dimX(autre.dimX), dimY(autre.dimY), dimZ(autre.dimZ), tab(autre.tab) {
         autre.dimX = autre.dimY = autre.dimZ = 0;
         autre.tab = nullptr;
     }
-    CTab3D& operator=(const CTab3D& autre)
-    {
+    CTab3D& operator=(const CTab3D& autre) {
         if (this == &autre)
             return *this;
         if (!memesDimensions(autre) && !init(autre.dimX, autre.dimY, autre.dimZ))
@@ -48,8 +43,7 @@ public:
     // Releases the storage and allocates x * y * z default-constructed elements (plain types are
     // left uninitialised). On failure (no storage, negative extent) the array is left empty
     // with all extents 0 and false is returned.
-    bool init(int x, int y, int z)
-    {
+    bool init(int x, int y, int z) {
         liberer();
         if (x < 0 || y < 0 || z < 0)
             return false;
@@ -63,7 +57,8 @@ public:
         T*** plans = new (std::nothrow) T**[static_cast<std::size_t>(x)];
         T** lignes = nbLignes > 0 ? new (std::nothrow) T*[nbLignes] : nullptr;
         T* elements = nbElements > 0 ? new (std::nothrow) T[nbElements] : nullptr;
-        if (plans == nullptr || (nbLignes > 0 && lignes == nullptr) || (nbElements > 0 && elements == nullptr)) {
+        if (plans == nullptr || (nbLignes > 0 && lignes == nullptr) ||
+            (nbElements > 0 && elements == nullptr)) {
             delete[] elements;
             delete[] lignes;
             delete[] plans;
@@ -72,7 +67,9 @@ public:
         for (std::size_t i = 0; i < nbLignes; ++i)
             lignes[i] = elements != nullptr ? elements + i * static_cast<std::size_t>(z) : nullptr;
         for (int i = 0; i < x; ++i)
-            plans[i] = lignes != nullptr ? lignes + static_cast<std::size_t>(i) * static_cast<std::size_t>(y) : nullptr;
+            plans[i] = lignes != nullptr
+                           ? lignes + static_cast<std::size_t>(i) * static_cast<std::size_t>(y)
+                           : nullptr;
         tab = plans;
         dimX = x;
         dimY = y;
@@ -80,34 +77,29 @@ public:
         return true;
     }
 
-    void remplir(const T& v)
-    {
+    void remplir(const T& v) {
         T* e = elements();
         for (std::size_t i = 0, n = nombreElements(); i < n; ++i)
             e[i] = v;
     }
 
-    T**& operator[](int x)
-    {
+    T**& operator[](int x) {
         assert(x >= 0 && x < dimX);
         return tab[x];
     }
-    T** const& operator[](int x) const
-    {
+    T** const& operator[](int x) const {
         assert(x >= 0 && x < dimX);
         return tab[x];
     }
 
     // True when t is a valid (x, y, z) index of this array.
-    bool contient(const CTriplet<int>& t) const
-    {
+    bool contient(const CTriplet<int>& t) const {
         return t.x >= 0 && t.x < dimX && t.y >= 0 && t.y < dimY && t.z >= 0 && t.z < dimZ;
     }
 
     // A new array of the same extents holding (v - min) / (max - min), min and max taken over
     // the whole array and the quotient computed in double. A constant array maps to zeros.
-    CTab3D normalise() const
-    {
+    CTab3D normalise() const {
         CTab3D resultat(dimX, dimY, dimZ);
         const std::size_t n = nombreElements();
         if (n == 0 || resultat.nombreElements() != n)
@@ -124,35 +116,34 @@ public:
         const double etendue = static_cast<double>(maxi) - static_cast<double>(mini);
         T* r = resultat.elements();
         for (std::size_t i = 0; i < n; ++i)
-            r[i] = etendue > 0 ? static_cast<T>((static_cast<double>(e[i]) - static_cast<double>(mini)) / etendue)
-                               : static_cast<T>(0);
+            r[i] = etendue > 0
+                       ? static_cast<T>((static_cast<double>(e[i]) - static_cast<double>(mini)) /
+                                        etendue)
+                       : static_cast<T>(0);
         return resultat;
     }
 
 protected:
-    bool memesDimensions(const CTab3D& autre) const
-    {
+    bool memesDimensions(const CTab3D& autre) const {
         return dimX == autre.dimX && dimY == autre.dimY && dimZ == autre.dimZ;
     }
 
-    std::size_t nombreElements() const
-    {
-        return static_cast<std::size_t>(dimX) * static_cast<std::size_t>(dimY) * static_cast<std::size_t>(dimZ);
+    std::size_t nombreElements() const {
+        return static_cast<std::size_t>(dimX) * static_cast<std::size_t>(dimY) *
+               static_cast<std::size_t>(dimZ);
     }
 
     // The contiguous element block, null when the array holds no element.
     T* elements() const { return nombreElements() > 0 ? tab[0][0] : nullptr; }
 
-    void copierElements(const CTab3D& autre)
-    {
+    void copierElements(const CTab3D& autre) {
         T* d = elements();
         const T* s = autre.elements();
         for (std::size_t i = 0, n = nombreElements(); i < n; ++i)
             d[i] = s[i];
     }
 
-    void liberer()
-    {
+    void liberer() {
         if (tab != nullptr) {
             delete[] elements();
             if (dimY > 0)
@@ -164,9 +155,7 @@ protected:
     }
 };
 
-template <class T>
-class CTab3DSimple : public CTab3D<T>
-{
+template <class T> class CTab3DSimple : public CTab3D<T> {
 public:
     CTab3DSimple() = default;
     CTab3DSimple(int x, int y, int z) : CTab3D<T>(x, y, z) {}
@@ -175,8 +164,7 @@ public:
 
     // Equal extents copy the elements as raw memory into the existing storage; otherwise the
     // storage is replaced by one of the other's extents before copying.
-    CTab3DSimple& operator=(const CTab3DSimple& autre)
-    {
+    CTab3DSimple& operator=(const CTab3DSimple& autre) {
         if (this == &autre)
             return *this;
         if (!this->memesDimensions(autre) && !this->init(autre.dimX, autre.dimY, autre.dimZ))

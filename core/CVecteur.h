@@ -5,18 +5,15 @@
 #include <new>
 #include <type_traits>
 
-template <class T>
-class CVecteur
-{
+template <class T> class CVecteur {
 public:
-    T* tab = nullptr;  // owned array of taille elements, null when empty
+    T* tab = nullptr; // owned array of taille elements, null when empty
     int taille = 0;
 
     CVecteur() = default;
     explicit CVecteur(int n) { init(n); }
     CVecteur(const CVecteur& autre) { copier(autre); }
-    CVecteur(CVecteur&& autre) noexcept : tab(autre.tab), taille(autre.taille)
-    {
+    CVecteur(CVecteur&& autre) noexcept : tab(autre.tab), taille(autre.taille) {
         autre.tab = nullptr;
         autre.taille = 0;
     }
@@ -24,8 +21,7 @@ public:
 
     // Releases the storage and allocates n default-constructed elements (plain types are
     // left uninitialised). Returns false when no storage could be obtained for n > 0.
-    bool init(int n)
-    {
+    bool init(int n) {
         vider();
         if (n <= 0)
             return n == 0;
@@ -36,16 +32,14 @@ public:
         return true;
     }
 
-    void remplir(const T& v)
-    {
+    void remplir(const T& v) {
         for (int i = 0; i < taille; ++i)
             tab[i] = v;
     }
 
     // Out-of-range indices assert; without assertions they reach a per-type spare element
     // instead of memory outside the array.
-    T& operator[](int i)
-    {
+    T& operator[](int i) {
         assert(i >= 0 && i < taille);
         if (i < 0 || i >= taille) [[unlikely]]
             return horsBornes();
@@ -56,16 +50,14 @@ public:
     T* tableau() { return tab; }
     const T* tableau() const { return tab; }
 
-    void vider()
-    {
+    void vider() {
         delete[] tab;
         tab = nullptr;
         taille = 0;
     }
 
     // Equal sizes reuse the storage; otherwise the storage is replaced by one of the other's size.
-    CVecteur& operator=(const CVecteur& autre)
-    {
+    CVecteur& operator=(const CVecteur& autre) {
         if (this == &autre)
             return *this;
         if (taille != autre.taille) {
@@ -82,13 +74,13 @@ public:
 
     // Element-wise sum. Throws the int 0 and leaves this vector unchanged when the sizes differ.
     // Float sums are computed in double precision and rounded when stored.
-    CVecteur& operator+=(const CVecteur& autre)
-    {
+    CVecteur& operator+=(const CVecteur& autre) {
         if (taille != autre.taille)
             throw 0;
         for (int i = 0; i < taille; ++i) {
             if constexpr (std::is_same_v<T, float>)
-                tab[i] = static_cast<float>(static_cast<double>(tab[i]) + static_cast<double>(autre.tab[i]));
+                tab[i] = static_cast<float>(static_cast<double>(tab[i]) +
+                                            static_cast<double>(autre.tab[i]));
             else
                 tab[i] += autre.tab[i];
         }
@@ -96,8 +88,7 @@ public:
     }
 
 private:
-    void copier(const CVecteur& autre)
-    {
+    void copier(const CVecteur& autre) {
         if (autre.taille <= 0)
             return;
         tab = new T[static_cast<std::size_t>(autre.taille)];
@@ -106,8 +97,7 @@ private:
             tab[i] = autre.tab[i];
     }
 
-    static T& horsBornes()
-    {
+    static T& horsBornes() {
         static T reserve{};
         return reserve;
     }

@@ -2,12 +2,6 @@
 
 #include <cmath>
 
-double CVecteur3D::length() const
-{
-    return std::sqrt(x * x + y * y + z * z);
-}
+double CVecteur3D::length() const { return std::sqrt(x * x + y * y + z * z); }
 
-CVecteur3D& CVecteur3D::normalize()
-{
-    return *this /= length();
-}
+CVecteur3D& CVecteur3D::normalize() { return *this /= length(); }

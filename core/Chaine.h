@@ -52,8 +52,7 @@ public:
     // 2 in "aaaa"). positions receives a new[]-allocated array the caller releases with
     // delete[], or null when nombre is 0. An empty motif occurs nowhere.
     void occurences(const char* motif, int*& positions, int& nombre) const;
-    void occurences(const Chaine& motif, int*& positions, int& nombre) const
-    {
+    void occurences(const Chaine& motif, int*& positions, int& nombre) const {
         occurences(motif.c_str(), positions, nombre);
     }
 

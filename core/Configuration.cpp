@@ -11,20 +11,17 @@ namespace {
 // Room for 254 characters and the terminating zero.
 constexpr int tailleLigne = 255;
 
-EntreeConfig entier32(short id, int& champ, long mini = -2147483647L - 1, long maxi = 2147483647L)
-{
+EntreeConfig entier32(short id, int& champ, long mini = -2147483647L - 1, long maxi = 2147483647L) {
     return {id, ConversionConfig::Entier32, &champ, mini, maxi};
 }
 
-EntreeConfig entier16(short id, int& champ)
-{
+EntreeConfig entier16(short id, int& champ) {
     return {id, ConversionConfig::Entier16, &champ, -32768, 32767};
 }
 
 // Reads one line of at most 254 characters into ligne. A line of exactly 254 characters keeps
 // its newline with it, so that it is not followed by an empty line.
-bool lireLigneFichier(FILE* r, char (&ligne)[tailleLigne])
-{
+bool lireLigneFichier(FILE* r, char (&ligne)[tailleLigne]) {
     if (std::fgets(ligne, tailleLigne, r) == nullptr) {
         return false;
     }
@@ -37,14 +34,12 @@ bool lireLigneFichier(FILE* r, char (&ligne)[tailleLigne])
     return true;
 }
 
-bool estBlanc(char c)
-{
+bool estBlanc(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
 // The text without its surrounding blanks, as [debut, fin).
-void rogner(const std::string& texte, const char*& debut, const char*& fin)
-{
+void rogner(const std::string& texte, const char*& debut, const char*& fin) {
     debut = texte.data();
     fin = debut + texte.size();
     while (debut < fin && estBlanc(*debut)) {
@@ -55,8 +50,7 @@ void rogner(const std::string& texte, const char*& debut, const char*& fin)
     }
 }
 
-void stocker(const EntreeConfig& e, const std::string& valeur)
-{
+void stocker(const EntreeConfig& e, const std::string& valeur) {
     switch (e.conversion) {
     case ConversionConfig::Entier32:
     case ConversionConfig::Entier16: {
@@ -87,10 +81,9 @@ void stocker(const EntreeConfig& e, const std::string& valeur)
     }
 }
 
-}  // namespace
+} // namespace
 
-bool convertirEntier(const std::string& texte, long mini, long maxi, long& v)
-{
+bool convertirEntier(const std::string& texte, long mini, long maxi, long& v) {
     const char* debut;
     const char* fin;
     rogner(texte, debut, fin);
@@ -110,8 +103,7 @@ bool convertirEntier(const std::string& texte, long mini, long maxi, long& v)
     return true;
 }
 
-bool convertirReel(const std::string& texte, double& v)
-{
+bool convertirReel(const std::string& texte, double& v) {
     const char* debut;
     const char* fin;
     rogner(texte, debut, fin);
@@ -130,8 +122,7 @@ bool convertirReel(const std::string& texte, double& v)
     return true;
 }
 
-TableConfig tableConfigVolume(ParametresConfigVolume& p)
-{
+TableConfig tableConfigVolume(ParametresConfigVolume& p) {
     return {
         entier32(1, p.ParamDistanceHara),
         entier32(2, p.ParamQuantificationHara),
@@ -152,16 +143,14 @@ TableConfig tableConfigVolume(ParametresConfigVolume& p)
     };
 }
 
-TableConfig tableConfigVue(ParametresConfigVue& p)
-{
+TableConfig tableConfigVue(ParametresConfigVue& p) {
     return {
         entier16(1, p.ParamDistanceHara),
         entier16(2, p.ParamQuantificationHara),
     };
 }
 
-std::string LireLigne(const char* ligne, char delimiteur)
-{
+std::string LireLigne(const char* ligne, char delimiteur) {
     const char* debut = ligne ? std::strchr(ligne, delimiteur) : nullptr;
     if (debut == nullptr || delimiteur == '\0') {
         return "-1";
@@ -180,8 +169,7 @@ std::string LireLigne(const char* ligne, char delimiteur)
     return std::string(debut, fin);
 }
 
-void RemplirParametre(FILE* r, short identifiant, const TableConfig& table)
-{
+void RemplirParametre(FILE* r, short identifiant, const TableConfig& table) {
     char ligne[tailleLigne];
     if (r == nullptr || !lireLigneFichier(r, ligne)) {
         return;
@@ -194,8 +182,7 @@ void RemplirParametre(FILE* r, short identifiant, const TableConfig& table)
     }
 }
 
-bool LireConfig(const std::string& chemin, const TableConfig& table)
-{
+bool LireConfig(const std::string& chemin, const TableConfig& table) {
     const std::string nom = chemin + "/config.txt";
     FILE* r = std::fopen(nom.c_str(), "r");
     if (r == nullptr) {

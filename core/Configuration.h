@@ -43,10 +43,10 @@ struct ParametresConfigVue {
 
 // How a value text is converted before it is stored.
 enum class ConversionConfig {
-    Entier32,  // 32-bit signed integer, into an int
-    Entier16,  // 16-bit signed integer, kept in an int
-    Reel,      // double, '.' as decimal separator whatever the user's locale
-    Texte,     // the text itself, into a Chaine
+    Entier32, // 32-bit signed integer, into an int
+    Entier16, // 16-bit signed integer, kept in an int
+    Reel,     // double, '.' as decimal separator whatever the user's locale
+    Texte,    // the text itself, into a Chaine
 };
 
 // One identifier of a reader's table and the field it fills: an int for the integer

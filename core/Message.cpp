@@ -6,28 +6,22 @@
 
 namespace {
 
-QuestionHook& crochetQuestion()
-{
+QuestionHook& crochetQuestion() {
     static QuestionHook crochet;
     return crochet;
 }
 
-}  // namespace
+} // namespace
 
-void Message(const char* texte)
-{
+void Message(const char* texte) {
     if (std::getenv("STRAVOL_DEBUG") != nullptr) {
         std::fprintf(stderr, "%s\n", texte ? texte : "");
     }
 }
 
-void Message(const Chaine& texte)
-{
-    Message(texte.c_str());
-}
+void Message(const Chaine& texte) { Message(texte.c_str()); }
 
-bool Question(const char* texte)
-{
+bool Question(const char* texte) {
     const char* t = texte ? texte : "";
     if (const QuestionHook& crochet = crochetQuestion()) {
         return crochet(t, "Erreur");
@@ -36,12 +30,6 @@ bool Question(const char* texte)
     return true;
 }
 
-bool Question(const Chaine& texte)
-{
-    return Question(texte.c_str());
-}
+bool Question(const Chaine& texte) { return Question(texte.c_str()); }
 
-void setQuestionHook(QuestionHook hook)
-{
-    crochetQuestion() = std::move(hook);
-}
+void setQuestionHook(QuestionHook hook) { crochetQuestion() = std::move(hook); }

@@ -5,9 +5,9 @@
 
 #include "core/CPoint3D.h"
 #include "core/Message.h"
+#include "extraction/Croissance.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "region/CRegion3D.h"
-#include "extraction/Croissance.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
 
@@ -18,95 +18,96 @@ namespace {
 using Horloge = std::chrono::steady_clock;
 
 double secondes(Horloge::time_point debut, Horloge::time_point fin) {
-  return std::chrono::duration<double>(fin - debut).count();
+    return std::chrono::duration<double>(fin - debut).count();
 }
 
-}  // namespace
+} // namespace
 
 void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
-  bilanExtraction = BilanExtraction();
-  const int W = largeur, H = hauteur, D = profondeur;
-  if (!image || W <= 0 || H <= 0 || D <= 0 || x < 0 || x >= W || y < 0 || y >= H || z < 0 ||
-      z >= D) {
-    Message("CroissanceDeRegion : germe hors du volume, aucune extraction");
-    return;
-  }
-  const std::size_t nb = static_cast<std::size_t>(W) * H * D;
-  const Horloge::time_point t0 = Horloge::now();
-
-  // Growth and binarisation run in a working copy of image rather than in image itself:
-  // the binary volume is the same (grown voxels plus those that already held 255), and
-  // image keeps the volume of the current display mode, so that a later extraction works
-  // on what is displayed.
-  std::vector<unsigned char> travail, marques;
-  const unsigned char valeur = image[(static_cast<std::size_t>(z) * H + y) * W + x];
-  try {
-    travail.assign(image.get(), image.get() + nb);
-    if (valeur == 255)
-      marques.assign(nb, 0);
-  } catch (const std::bad_alloc&) {
-    Message("CroissanceDeRegion : mémoire insuffisante, aucune extraction");
-    return;
-  }
-  bilanExtraction.valeurGerme = valeur;
-  bilanExtraction.nbVoxelsCroissance =
-      croissance26(travail.data(), valeur == 255 ? marques.data() : nullptr, W, H, D, x, y, z);
-  std::vector<unsigned char>().swap(marques);
-  const Horloge::time_point t1 = Horloge::now();
-
-  CImage3D volume;
-  CRegion3D region;
-  if (!volume.Create(W, H, D)) {
-    Message("CroissanceDeRegion : volume binaire impossible à créer, aucune extraction");
-    return;
-  }
-  for (int zz = 0; zz < D; ++zz)
-    for (int yy = 0; yy < H; ++yy) {
-      const unsigned char* source = travail.data() + (static_cast<std::size_t>(zz) * H + yy) * W;
-      unsigned char* ligne = volume.GetRow(yy, zz);
-      for (int xx = 0; xx < W; ++xx)
-        ligne[xx] = source[xx] == 255 ? 255 : 0;
+    bilanExtraction = BilanExtraction();
+    const int W = largeur, H = hauteur, D = profondeur;
+    if (!image || W <= 0 || H <= 0 || D <= 0 || x < 0 || x >= W || y < 0 || y >= H || z < 0 ||
+        z >= D) {
+        Message("CroissanceDeRegion : germe hors du volume, aucune extraction");
+        return;
     }
-  std::vector<unsigned char>().swap(travail);
+    const std::size_t nb = static_cast<std::size_t>(W) * H * D;
+    const Horloge::time_point t0 = Horloge::now();
 
-  CRegion3D::initialiserVoisinages();
-  CPoint3D::depth = static_cast<float>(D);
-  CPoint3D::height = static_cast<float>(H);
-  CPoint3D::width = static_cast<float>(W);
-  CPoint3D::maxdim = static_cast<float>(W > H ? (W > D ? W : D) : (H > D ? H : D));
+    // Growth and binarisation run in a working copy of image rather than in image itself:
+    // the binary volume is the same (grown voxels plus those that already held 255), and
+    // image keeps the volume of the current display mode, so that a later extraction works
+    // on what is displayed.
+    std::vector<unsigned char> travail, marques;
+    const unsigned char valeur = image[(static_cast<std::size_t>(z) * H + y) * W + x];
+    try {
+        travail.assign(image.get(), image.get() + nb);
+        if (valeur == 255)
+            marques.assign(nb, 0);
+    } catch (const std::bad_alloc&) {
+        Message("CroissanceDeRegion : mémoire insuffisante, aucune extraction");
+        return;
+    }
+    bilanExtraction.valeurGerme = valeur;
+    bilanExtraction.nbVoxelsCroissance =
+        croissance26(travail.data(), valeur == 255 ? marques.data() : nullptr, W, H, D, x, y, z);
+    std::vector<unsigned char>().swap(marques);
+    const Horloge::time_point t1 = Horloge::now();
 
-  if (!region.creerRegionImage3D(volume)) {
-    Message("CroissanceDeRegion : région impossible à allouer, aucune extraction");
-    return;
-  }
-  bilanExtraction.nbVoxelsRegion = region.nbVoxels;
-  const Horloge::time_point t2 = Horloge::now();
-  region.reparerTopologie();
-  bilanExtraction.nbVoxelsRepares = region.nbVoxels;
-  const Horloge::time_point t3 = Horloge::now();
+    CImage3D volume;
+    CRegion3D region;
+    if (!volume.Create(W, H, D)) {
+        Message("CroissanceDeRegion : volume binaire impossible à créer, aucune extraction");
+        return;
+    }
+    for (int zz = 0; zz < D; ++zz)
+        for (int yy = 0; yy < H; ++yy) {
+            const unsigned char* source =
+                travail.data() + (static_cast<std::size_t>(zz) * H + yy) * W;
+            unsigned char* ligne = volume.GetRow(yy, zz);
+            for (int xx = 0; xx < W; ++xx)
+                ligne[xx] = source[xx] == 255 ? 255 : 0;
+        }
+    std::vector<unsigned char>().swap(travail);
 
-  // The previous mesh goes before the new one is made (its release is no stage of this
-  // extraction). The new mesh is built aside, so that an exception thrown while building it
-  // releases it on the way out.
-  maillage.reset();
-  const Horloge::time_point t3b = Horloge::now();
-  auto nouveau = std::make_shared<CMaillageTriangleChRegion>();
-  nouveau->creerMaillageTriangleChRegion2(region, 1);
-  const Horloge::time_point t4 = Horloge::now();
-  nouveau->lisserCourbureTaubin(nbLissages);
-  const Horloge::time_point t5 = Horloge::now();
-  nouveau->calculerNormales();
-  nouveau->calculerNormalesSommets();
-  const Horloge::time_point t6 = Horloge::now();
-  maillage = std::move(nouveau);
+    CRegion3D::initialiserVoisinages();
+    CPoint3D::depth = static_cast<float>(D);
+    CPoint3D::height = static_cast<float>(H);
+    CPoint3D::width = static_cast<float>(W);
+    CPoint3D::maxdim = static_cast<float>(W > H ? (W > D ? W : D) : (H > D ? H : D));
 
-  bilanExtraction.effectuee = true;
-  bilanExtraction.tempsCroissance = secondes(t0, t1);
-  bilanExtraction.tempsRegion = secondes(t1, t2);
-  bilanExtraction.tempsReparation = secondes(t2, t3);
-  bilanExtraction.tempsMaillage = secondes(t3b, t4);
-  bilanExtraction.tempsLissage = secondes(t4, t5);
-  bilanExtraction.tempsNormales = secondes(t5, t6);
+    if (!region.creerRegionImage3D(volume)) {
+        Message("CroissanceDeRegion : région impossible à allouer, aucune extraction");
+        return;
+    }
+    bilanExtraction.nbVoxelsRegion = region.nbVoxels;
+    const Horloge::time_point t2 = Horloge::now();
+    region.reparerTopologie();
+    bilanExtraction.nbVoxelsRepares = region.nbVoxels;
+    const Horloge::time_point t3 = Horloge::now();
+
+    // The previous mesh goes before the new one is made (its release is no stage of this
+    // extraction). The new mesh is built aside, so that an exception thrown while building it
+    // releases it on the way out.
+    maillage.reset();
+    const Horloge::time_point t3b = Horloge::now();
+    auto nouveau = std::make_shared<CMaillageTriangleChRegion>();
+    nouveau->creerMaillageTriangleChRegion2(region, 1);
+    const Horloge::time_point t4 = Horloge::now();
+    nouveau->lisserCourbureTaubin(nbLissages);
+    const Horloge::time_point t5 = Horloge::now();
+    nouveau->calculerNormales();
+    nouveau->calculerNormalesSommets();
+    const Horloge::time_point t6 = Horloge::now();
+    maillage = std::move(nouveau);
+
+    bilanExtraction.effectuee = true;
+    bilanExtraction.tempsCroissance = secondes(t0, t1);
+    bilanExtraction.tempsRegion = secondes(t1, t2);
+    bilanExtraction.tempsReparation = secondes(t2, t3);
+    bilanExtraction.tempsMaillage = secondes(t3b, t4);
+    bilanExtraction.tempsLissage = secondes(t4, t5);
+    bilanExtraction.tempsNormales = secondes(t5, t6);
 }
 
-}  // namespace Stravol
+} // namespace Stravol

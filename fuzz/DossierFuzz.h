@@ -13,52 +13,52 @@
 namespace fuzz {
 
 inline const std::string& dossier() {
-  // The name lives in a plain array, still valid in the exit handler that removes the
-  // folder after the static strings are gone.
-  static char modele[] = "/tmp/stravol-fuzz-XXXXXX";
-  static const std::string chemin = [] {
-    if (mkdtemp(modele) == nullptr) {
-      std::perror("mkdtemp");
-      std::abort();
-    }
-    std::atexit([] {
-      std::error_code e;
-      std::filesystem::remove_all(modele, e);
-    });
-    return std::string(modele);
-  }();
-  return chemin;
+    // The name lives in a plain array, still valid in the exit handler that removes the
+    // folder after the static strings are gone.
+    static char modele[] = "/tmp/stravol-fuzz-XXXXXX";
+    static const std::string chemin = [] {
+        if (mkdtemp(modele) == nullptr) {
+            std::perror("mkdtemp");
+            std::abort();
+        }
+        std::atexit([] {
+            std::error_code e;
+            std::filesystem::remove_all(modele, e);
+        });
+        return std::string(modele);
+    }();
+    return chemin;
 }
 
 // Writes the bytes to dossier()/nom (sub-folders are created) and returns the path.
 inline std::string ecrire(const std::string& nom, const std::uint8_t* data, std::size_t taille) {
-  const std::string chemin = dossier() + "/" + nom;
-  std::filesystem::create_directories(std::filesystem::path(chemin).parent_path());
-  FILE* f = std::fopen(chemin.c_str(), "wb");
-  if (f == nullptr || (taille > 0 && std::fwrite(data, 1, taille, f) != taille)) {
-    std::perror(chemin.c_str());
-    std::abort();
-  }
-  std::fclose(f);
-  return chemin;
+    const std::string chemin = dossier() + "/" + nom;
+    std::filesystem::create_directories(std::filesystem::path(chemin).parent_path());
+    FILE* f = std::fopen(chemin.c_str(), "wb");
+    if (f == nullptr || (taille > 0 && std::fwrite(data, 1, taille, f) != taille)) {
+        std::perror(chemin.c_str());
+        std::abort();
+    }
+    std::fclose(f);
+    return chemin;
 }
 
 // Empties dossier()/nom, creating it.
 inline std::string viderSousDossier(const std::string& nom) {
-  const std::string chemin = dossier() + "/" + nom;
-  std::error_code e;
-  std::filesystem::remove_all(chemin, e);
-  std::filesystem::create_directories(chemin);
-  return chemin;
+    const std::string chemin = dossier() + "/" + nom;
+    std::error_code e;
+    std::filesystem::remove_all(chemin, e);
+    std::filesystem::create_directories(chemin);
+    return chemin;
 }
 
 // Stops the run with a readable reason: libFuzzer keeps the input as a crash.
-#define FUZZ_VERIFIER(condition)                                                        \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
+#define FUZZ_VERIFIER(condition)                                                                   \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition);  \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (0)
 
-}  // namespace fuzz
+} // namespace fuzz

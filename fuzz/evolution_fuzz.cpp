@@ -28,71 +28,77 @@ constexpr std::size_t kEntete = 1 + 2 * 9 + 1 + 2 + 1 + 1;
 
 bool fini(float v) { return std::isfinite(v); }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t taille) {
-  if (taille < kEntete + 6) return 0;
-  const std::uint8_t* p = data;
-  const int iterations = 1 + *p++ % 3;
-  std::uint16_t flottants[9];
-  for (std::uint16_t& f : flottants) {
-    f = static_cast<std::uint16_t>(p[0] | p[1] << 8);
-    p += 2;
-  }
-  const int voisinage = 1 + 2 * (*p++ % 4);
-  const int ordre = *p++;
-  const int pixelsLigne = *p++;
-  const int interrupteurs = *p++;
-  const int lissages = *p++ % 11;
+    if (taille < kEntete + 6)
+        return 0;
+    const std::uint8_t* p = data;
+    const int iterations = 1 + *p++ % 3;
+    std::uint16_t flottants[9];
+    for (std::uint16_t& f : flottants) {
+        f = static_cast<std::uint16_t>(p[0] | p[1] << 8);
+        p += 2;
+    }
+    const int voisinage = 1 + 2 * (*p++ % 4);
+    const int ordre = *p++;
+    const int pixelsLigne = *p++;
+    const int interrupteurs = *p++;
+    const int lissages = *p++ % 11;
 
-  fuzz::VolumeOctets entree;
-  if (!fuzz::lireVolume(data + kEntete, taille - kEntete, 10, entree)) return 0;
-  const int W = entree.W, H = entree.H, D = entree.D;
-  CImageTroisD volume(W, H, D);
-  for (int z = 0; z < D; ++z)
-    for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x) volume.setVoxelImage(x, y, z, entree.voxel(x, y, z));
-  volume.CroissanceDeRegion(entree.gx, entree.gy, entree.gz, lissages);
-  FUZZ_VERIFIER(volume.bilanExtraction.effectuee && volume.maillage);
-  CMaillageTriangleChRegion& m = *volume.maillage;
+    fuzz::VolumeOctets entree;
+    if (!fuzz::lireVolume(data + kEntete, taille - kEntete, 10, entree))
+        return 0;
+    const int W = entree.W, H = entree.H, D = entree.D;
+    CImageTroisD volume(W, H, D);
+    for (int z = 0; z < D; ++z)
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                volume.setVoxelImage(x, y, z, entree.voxel(x, y, z));
+    volume.CroissanceDeRegion(entree.gx, entree.gy, entree.gz, lissages);
+    FUZZ_VERIFIER(volume.bilanExtraction.effectuee && volume.maillage);
+    CMaillageTriangleChRegion& m = *volume.maillage;
 
-  CImage3D gris;
-  FUZZ_VERIFIER(gris.Create(W, H, D));
-  volume.CopierImageCourante(0);
-  volume.CimageTroisDtoCimage3D(gris);
-  m.initialiserImages(&gris, &gris);
+    CImage3D gris;
+    FUZZ_VERIFIER(gris.Create(W, H, D));
+    volume.CopierImageCourante(0);
+    volume.CimageTroisDtoCimage3D(gris);
+    m.initialiserImages(&gris, &gris);
 
-  // Every value is set, class-wide ones included, so that no input depends on the one before.
-  CDeformableModelBase& modele = m;
-  for (int i = 0; i < modele.GetParameterFloatNumber() && i < 9; ++i) {
-    const float min = modele.GetParameterFloatMin(i), max = modele.GetParameterFloatMax(i),
-                pas = modele.GetParameterFloatStep(i);
-    const int nbPas = static_cast<int>(std::lround((max - min) / pas));
-    modele.SetParameterFloatValue(i, min + pas * static_cast<float>(flottants[i] % (nbPas + 1)));
-  }
-  modele.SetParameterIntValue(0, voisinage);
-  modele.SetParameterIntValue(1, ordre);
-  modele.SetParameterIntValue(2, pixelsLigne);
-  for (int i = 0; i < 5; ++i) modele.SetParameterBoolValue(i, (interrupteurs >> i & 1) != 0);
-  FUZZ_VERIFIER(modele.GetParameterIntValue(0) == voisinage);
+    // Every value is set, class-wide ones included, so that no input depends on the one before.
+    CDeformableModelBase& modele = m;
+    for (int i = 0; i < modele.GetParameterFloatNumber() && i < 9; ++i) {
+        const float min = modele.GetParameterFloatMin(i), max = modele.GetParameterFloatMax(i),
+                    pas = modele.GetParameterFloatStep(i);
+        const int nbPas = static_cast<int>(std::lround((max - min) / pas));
+        modele.SetParameterFloatValue(i,
+                                      min + pas * static_cast<float>(flottants[i] % (nbPas + 1)));
+    }
+    modele.SetParameterIntValue(0, voisinage);
+    modele.SetParameterIntValue(1, ordre);
+    modele.SetParameterIntValue(2, pixelsLigne);
+    for (int i = 0; i < 5; ++i)
+        modele.SetParameterBoolValue(i, (interrupteurs >> i & 1) != 0);
+    FUZZ_VERIFIER(modele.GetParameterIntValue(0) == voisinage);
 
-  modele.Evolve(iterations);
+    modele.Evolve(iterations);
 
-  Chaine rapport;
-  if (!m.verifierCoherence(&rapport)) {
-    std::fprintf(stderr, "incoherent mesh after the evolution: %s\n", rapport.c_str());
-    std::abort();
-  }
-  int nb = 0;
-  for (CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant) {
-    ++nb;
-    FUZZ_VERIFIER(m.verifierVoisins(s));
-    FUZZ_VERIFIER(fini(s->x) && fini(s->y) && fini(s->z));
-    FUZZ_VERIFIER(fini(s->normale.x) && fini(s->normale.y) && fini(s->normale.z));
-  }
-  FUZZ_VERIFIER(nb == m.nbSommets);
-  int nt = 0;
-  for (const CTriangleChRegion* t = m.premierTriangle; t != nullptr; t = t->suivant) ++nt;
-  FUZZ_VERIFIER(nt == m.nbTriangles);
-  return 0;
+    Chaine rapport;
+    if (!m.verifierCoherence(&rapport)) {
+        std::fprintf(stderr, "incoherent mesh after the evolution: %s\n", rapport.c_str());
+        std::abort();
+    }
+    int nb = 0;
+    for (CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant) {
+        ++nb;
+        FUZZ_VERIFIER(m.verifierVoisins(s));
+        FUZZ_VERIFIER(fini(s->x) && fini(s->y) && fini(s->z));
+        FUZZ_VERIFIER(fini(s->normale.x) && fini(s->normale.y) && fini(s->normale.z));
+    }
+    FUZZ_VERIFIER(nb == m.nbSommets);
+    int nt = 0;
+    for (const CTriangleChRegion* t = m.premierTriangle; t != nullptr; t = t->suivant)
+        ++nt;
+    FUZZ_VERIFIER(nt == m.nbTriangles);
+    return 0;
 }

@@ -16,236 +16,247 @@ namespace {
 
 std::string racine;
 
-void ecrire(const std::string& cible, const std::string& nom, const std::vector<unsigned char>& octets) {
-  std::filesystem::create_directories(racine + "/" + cible);
-  FILE* f = std::fopen((racine + "/" + cible + "/" + nom).c_str(), "wb");
-  if (f == nullptr) {
-    std::perror(nom.c_str());
-    std::exit(1);
-  }
-  std::fwrite(octets.data(), 1, octets.size(), f);
-  std::fclose(f);
+void ecrire(const std::string& cible, const std::string& nom,
+            const std::vector<unsigned char>& octets) {
+    std::filesystem::create_directories(racine + "/" + cible);
+    FILE* f = std::fopen((racine + "/" + cible + "/" + nom).c_str(), "wb");
+    if (f == nullptr) {
+        std::perror(nom.c_str());
+        std::exit(1);
+    }
+    std::fwrite(octets.data(), 1, octets.size(), f);
+    std::fclose(f);
 }
 
 void ecrire(const std::string& cible, const std::string& nom, const std::string& texte) {
-  ecrire(cible, nom, std::vector<unsigned char>(texte.begin(), texte.end()));
+    ecrire(cible, nom, std::vector<unsigned char>(texte.begin(), texte.end()));
 }
 
 std::vector<unsigned char> lire(const std::string& chemin) {
-  std::vector<unsigned char> octets;
-  if (FILE* f = std::fopen(chemin.c_str(), "rb")) {
-    int c;
-    while ((c = std::fgetc(f)) != EOF) octets.push_back(static_cast<unsigned char>(c));
-    std::fclose(f);
-  }
-  return octets;
+    std::vector<unsigned char> octets;
+    if (FILE* f = std::fopen(chemin.c_str(), "rb")) {
+        int c;
+        while ((c = std::fgetc(f)) != EOF)
+            octets.push_back(static_cast<unsigned char>(c));
+        std::fclose(f);
+    }
+    return octets;
 }
 
 // Pictures seed both the picture object's fuzzer and the volume loader's.
 void ecrireImage(const std::string& nom, const std::vector<unsigned char>& octets) {
-  ecrire("picture_fuzz", nom, octets);
-  ecrire("loader_fuzz", nom, octets);
+    ecrire("picture_fuzz", nom, octets);
+    ecrire("loader_fuzz", nom, octets);
 }
 
 void configurations() {
-  ecrire("config_fuzz", "exemple", "Parametres du volume\n#40# couleur\n=1= oui\n");
-  std::string tous;
-  for (int id : {1, 2, 3, 4, 5, 6, 8, 10, 11, 12, 13, 111, 1111})
-    tous += "#" + std::to_string(id) + "# param\n= " + std::to_string(id * 3) + " =\n";
-  tous += "#7#\n=0.25=\n#9#\n=haar=\n#40#\n=0=\n";
-  ecrire("config_fuzz", "tous", tous);
-  ecrire("config_fuzz", "pieges", "#-1#\n=1=\n#5#\n#6#\n=+7=\n#40#\n=2=\n#1#\n= -12 =\r\n#2#");
-  ecrire("config_fuzz", "longue", std::string(300, 'x') + "#1#\n=4=\n" + std::string(254, '=') + "\n");
+    ecrire("config_fuzz", "exemple", "Parametres du volume\n#40# couleur\n=1= oui\n");
+    std::string tous;
+    for (int id : {1, 2, 3, 4, 5, 6, 8, 10, 11, 12, 13, 111, 1111})
+        tous += "#" + std::to_string(id) + "# param\n= " + std::to_string(id * 3) + " =\n";
+    tous += "#7#\n=0.25=\n#9#\n=haar=\n#40#\n=0=\n";
+    ecrire("config_fuzz", "tous", tous);
+    ecrire("config_fuzz", "pieges", "#-1#\n=1=\n#5#\n#6#\n=+7=\n#40#\n=2=\n#1#\n= -12 =\r\n#2#");
+    ecrire("config_fuzz", "longue",
+           std::string(300, 'x') + "#1#\n=4=\n" + std::string(254, '=') + "\n");
 }
 
 // Writes a picture with our picture object and returns its bytes.
 std::vector<unsigned char> sauver(BTCImageData& image, long format) {
-  const std::string chemin = racine + "/.tmp";
-  BTCImageObject objet;
-  if (!objet.Attach(image) || !objet.Save(chemin.c_str(), format)) {
-    std::fprintf(stderr, "cannot write a seed picture\n");
-    std::exit(1);
-  }
-  std::vector<unsigned char> octets = lire(chemin);
-  std::filesystem::remove(chemin);
-  return octets;
+    const std::string chemin = racine + "/.tmp";
+    BTCImageObject objet;
+    if (!objet.Attach(image) || !objet.Save(chemin.c_str(), format)) {
+        std::fprintf(stderr, "cannot write a seed picture\n");
+        std::exit(1);
+    }
+    std::vector<unsigned char> octets = lire(chemin);
+    std::filesystem::remove(chemin);
+    return octets;
 }
 
 void images() {
-  BTCImageData gris;
-  gris.Create(5, 3, 8);
-  for (long y = 0; y < 3; ++y)
-    for (long x = 0; x < 5; ++x) *gris.GetBits(x, y) = static_cast<unsigned char>(50 * x + 9 * y);
-  ecrireImage("gris8.bmp", sauver(gris, BTCImageObject::kFormatBMP));
-  ecrireImage("gris.jpg", sauver(gris, BTCImageObject::kFormatJPEG));
+    BTCImageData gris;
+    gris.Create(5, 3, 8);
+    for (long y = 0; y < 3; ++y)
+        for (long x = 0; x < 5; ++x)
+            *gris.GetBits(x, y) = static_cast<unsigned char>(50 * x + 9 * y);
+    ecrireImage("gris8.bmp", sauver(gris, BTCImageObject::kFormatBMP));
+    ecrireImage("gris.jpg", sauver(gris, BTCImageObject::kFormatJPEG));
 
-  BTCImageData couleur;
-  couleur.Create(7, 4, 24);
-  for (long y = 0; y < 4; ++y)
-    for (long x = 0; x < 7; ++x) {
-      unsigned char* p = couleur.GetBits(x, y);
-      p[0] = static_cast<unsigned char>(30 * x);
-      p[1] = static_cast<unsigned char>(60 * y);
-      p[2] = static_cast<unsigned char>(200 - 20 * x);
+    BTCImageData couleur;
+    couleur.Create(7, 4, 24);
+    for (long y = 0; y < 4; ++y)
+        for (long x = 0; x < 7; ++x) {
+            unsigned char* p = couleur.GetBits(x, y);
+            p[0] = static_cast<unsigned char>(30 * x);
+            p[1] = static_cast<unsigned char>(60 * y);
+            p[2] = static_cast<unsigned char>(200 - 20 * x);
+        }
+    ecrireImage("couleur24.bmp", sauver(couleur, BTCImageObject::kFormatBMP));
+    ecrireImage("couleur.jpg", sauver(couleur, BTCImageObject::kFormatJPEG));
+
+    // PNG in grey, colour and colour with alpha, through the same encoder library.
+    for (int composantes : {1, 3, 4}) {
+        const int l = 6, h = 5;
+        std::vector<unsigned char> pixels(static_cast<std::size_t>(l) * h * composantes);
+        for (std::size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = static_cast<unsigned char>(i * 37);
+        std::vector<unsigned char> png;
+        stbi_write_png_to_func(
+            [](void* contexte, void* octets, int taille) {
+                auto* sortie = static_cast<std::vector<unsigned char>*>(contexte);
+                sortie->insert(sortie->end(), static_cast<unsigned char*>(octets),
+                               static_cast<unsigned char*>(octets) + taille);
+            },
+            &png, l, h, composantes, pixels.data(), l * composantes);
+        ecrireImage("image" + std::to_string(composantes) + ".png", png);
     }
-  ecrireImage("couleur24.bmp", sauver(couleur, BTCImageObject::kFormatBMP));
-  ecrireImage("couleur.jpg", sauver(couleur, BTCImageObject::kFormatJPEG));
-
-  // PNG in grey, colour and colour with alpha, through the same encoder library.
-  for (int composantes : {1, 3, 4}) {
-    const int l = 6, h = 5;
-    std::vector<unsigned char> pixels(static_cast<std::size_t>(l) * h * composantes);
-    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>(i * 37);
-    std::vector<unsigned char> png;
-    stbi_write_png_to_func(
-        [](void* contexte, void* octets, int taille) {
-          auto* sortie = static_cast<std::vector<unsigned char>*>(contexte);
-          sortie->insert(sortie->end(), static_cast<unsigned char*>(octets),
-                         static_cast<unsigned char*>(octets) + taille);
-        },
-        &png, l, h, composantes, pixels.data(), l * composantes);
-    ecrireImage("image" + std::to_string(composantes) + ".png", png);
-  }
 }
 
 void volumesI3D() {
-  CImage3D v;
-  v.Create(3, 2, 2);
-  for (int z = 0; z < 2; ++z)
-    for (int y = 0; y < 2; ++y)
-      for (int x = 0; x < 3; ++x) v.Pixel(x, y, z) = static_cast<unsigned char>(1 + x + 3 * y + 6 * z);
-  const std::string chemin = racine + "/.tmp";
-  v.SaveI3D(chemin.c_str());
-  const std::vector<unsigned char> octets = lire(chemin);
-  std::filesystem::remove(chemin);
-  ecrire("i3d_fuzz", "octets.i3d", octets);
-  // The same voxels stored as 16-bit values.
-  std::vector<unsigned char> larges(octets.begin(), octets.begin() + 6);
-  for (std::size_t i = 6; i < octets.size(); ++i) {
-    larges.push_back(octets[i]);
-    larges.push_back(static_cast<unsigned char>(i));
-  }
-  ecrire("i3d_fuzz", "mots.i3d", larges);
+    CImage3D v;
+    v.Create(3, 2, 2);
+    for (int z = 0; z < 2; ++z)
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                v.Pixel(x, y, z) = static_cast<unsigned char>(1 + x + 3 * y + 6 * z);
+    const std::string chemin = racine + "/.tmp";
+    v.SaveI3D(chemin.c_str());
+    const std::vector<unsigned char> octets = lire(chemin);
+    std::filesystem::remove(chemin);
+    ecrire("i3d_fuzz", "octets.i3d", octets);
+    // The same voxels stored as 16-bit values.
+    std::vector<unsigned char> larges(octets.begin(), octets.begin() + 6);
+    for (std::size_t i = 6; i < octets.size(); ++i) {
+        larges.push_back(octets[i]);
+        larges.push_back(static_cast<unsigned char>(i));
+    }
+    ecrire("i3d_fuzz", "mots.i3d", larges);
 }
 
 // Volume of the extraction input: sizes, seed, then 2 bits per voxel (3 = grey level 255).
 template <typename Niveau>
-std::vector<unsigned char> volumeExtraction(int W, int H, int D, int gx, int gy, int gz, Niveau niveau) {
-  std::vector<unsigned char> o = {static_cast<unsigned char>(W - 1), static_cast<unsigned char>(H - 1),
-                                  static_cast<unsigned char>(D - 1), static_cast<unsigned char>(gx),
-                                  static_cast<unsigned char>(gy), static_cast<unsigned char>(gz)};
-  const std::size_t n = static_cast<std::size_t>(W) * H * D;
-  o.resize(6 + (n + 3) / 4, 0);
-  for (int z = 0; z < D; ++z)
-    for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x) {
-        const std::size_t i = (static_cast<std::size_t>(z) * H + y) * W + x;
-        o[6 + i / 4] |= static_cast<unsigned char>((niveau(x, y, z) & 3) << (2 * (i % 4)));
-      }
-  return o;
+std::vector<unsigned char> volumeExtraction(int W, int H, int D, int gx, int gy, int gz,
+                                            Niveau niveau) {
+    std::vector<unsigned char> o = {
+        static_cast<unsigned char>(W - 1), static_cast<unsigned char>(H - 1),
+        static_cast<unsigned char>(D - 1), static_cast<unsigned char>(gx),
+        static_cast<unsigned char>(gy),    static_cast<unsigned char>(gz)};
+    const std::size_t n = static_cast<std::size_t>(W) * H * D;
+    o.resize(6 + (n + 3) / 4, 0);
+    for (int z = 0; z < D; ++z)
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const std::size_t i = (static_cast<std::size_t>(z) * H + y) * W + x;
+                o[6 + i / 4] |= static_cast<unsigned char>((niveau(x, y, z) & 3) << (2 * (i % 4)));
+            }
+    return o;
 }
 
 std::vector<unsigned char> boule() {
-  return volumeExtraction(10, 10, 10, 5, 5, 5, [](int x, int y, int z) {
-    return std::hypot(x - 4.5, y - 4.5, z - 4.5) < 3.6 ? 2 : 0;
-  });
+    return volumeExtraction(10, 10, 10, 5, 5, 5, [](int x, int y, int z) {
+        return std::hypot(x - 4.5, y - 4.5, z - 4.5) < 3.6 ? 2 : 0;
+    });
 }
 
 std::vector<unsigned char> tore() {
-  return volumeExtraction(12, 12, 5, 2, 6, 2, [](int x, int y, int z) {
-    const double r = std::hypot(x - 5.5, y - 5.5);
-    return std::hypot(r - 3.5, z - 2.0) < 1.6 ? 2 : 0;
-  });
+    return volumeExtraction(12, 12, 5, 2, 6, 2, [](int x, int y, int z) {
+        const double r = std::hypot(x - 5.5, y - 5.5);
+        return std::hypot(r - 3.5, z - 2.0) < 1.6 ? 2 : 0;
+    });
 }
 
 std::vector<unsigned char> bruit() {
-  return volumeExtraction(9, 7, 6, 4, 3, 3,
-                          [](int x, int y, int z) { return (x * 7 + y * 13 + z * 5) % 5 % 4; });
+    return volumeExtraction(9, 7, 6, 4, 3, 3,
+                            [](int x, int y, int z) { return (x * 7 + y * 13 + z * 5) % 5 % 4; });
 }
 
 void extractions() {
-  ecrire("extraction_fuzz", "boule", boule());
-  ecrire("extraction_fuzz", "arete", volumeExtraction(8, 8, 8, 2, 2, 2, [](int x, int y, int z) {
-           const bool a = x >= 1 && x <= 3 && y >= 1 && y <= 3 && z >= 1 && z <= 5;
-           const bool b = x >= 4 && x <= 6 && y >= 4 && y <= 6 && z >= 1 && z <= 5;
-           return a || b ? 3 : 1;
-         }));
-  ecrire("extraction_fuzz", "coin", volumeExtraction(8, 8, 8, 2, 2, 2, [](int x, int y, int z) {
-           const bool a = x >= 1 && x <= 3 && y >= 1 && y <= 3 && z >= 1 && z <= 3;
-           const bool b = x >= 4 && x <= 6 && y >= 4 && y <= 6 && z >= 4 && z <= 6;
-           return a || b ? 1 : 0;
-         }));
-  ecrire("extraction_fuzz", "tore", tore());
-  ecrire("extraction_fuzz", "bruit", bruit());
+    ecrire("extraction_fuzz", "boule", boule());
+    ecrire("extraction_fuzz", "arete", volumeExtraction(8, 8, 8, 2, 2, 2, [](int x, int y, int z) {
+               const bool a = x >= 1 && x <= 3 && y >= 1 && y <= 3 && z >= 1 && z <= 5;
+               const bool b = x >= 4 && x <= 6 && y >= 4 && y <= 6 && z >= 1 && z <= 5;
+               return a || b ? 3 : 1;
+           }));
+    ecrire("extraction_fuzz", "coin", volumeExtraction(8, 8, 8, 2, 2, 2, [](int x, int y, int z) {
+               const bool a = x >= 1 && x <= 3 && y >= 1 && y <= 3 && z >= 1 && z <= 3;
+               const bool b = x >= 4 && x <= 6 && y >= 4 && y <= 6 && z >= 4 && z <= 6;
+               return a || b ? 1 : 0;
+           }));
+    ecrire("extraction_fuzz", "tore", tore());
+    ecrire("extraction_fuzz", "bruit", bruit());
 }
 
 // Evolution inputs: iterations, the nine float parameters as steps of 0.01 from -5 (two bytes
 // each), the neighbourhood side code, two int parameters, the switches, the smoothing rounds,
 // then an extraction volume.
 void evolutions() {
-  struct Reglage {
-    int iterations;
-    float flottants[9];
-    int codeVoisinage, ordre, pixelsLigne, interrupteurs, lissages;
-  };
-  auto evolution = [](const std::string& nom, const Reglage& r, const std::vector<unsigned char>& volume) {
-    std::vector<unsigned char> o = {static_cast<unsigned char>(r.iterations - 1)};
-    for (float f : r.flottants) {
-      const int k = static_cast<int>(std::lround((f + 5.0f) * 100.0f));
-      o.push_back(static_cast<unsigned char>(k & 0xff));
-      o.push_back(static_cast<unsigned char>(k >> 8));
-    }
-    for (int b : {r.codeVoisinage, r.ordre, r.pixelsLigne, r.interrupteurs, r.lissages})
-      o.push_back(static_cast<unsigned char>(b));
-    o.insert(o.end(), volume.begin(), volume.end());
-    ecrire("evolution_fuzz", nom, o);
-  };
-  // The start values, merging and splitting on.
-  evolution("depart", {3, {0, 1, 0, 0, 0.15f, 0, 0, 0.5f, 0}, 1, 0, 10, 0b00110, 10}, boule());
-  // Balloon outwards, intensity and gradient terms, weight adaptation and the skeleton.
-  evolution("ballon", {3, {0.5f, 1, 1, 0.3f, 0.15f, 1, 0, 0.5f, 0}, 2, 0, 10, 0b10111, 10}, tore());
-  // Balloon inwards, negative step, one-point neighbourhood, no smoothing.
-  evolution("retrait", {2, {1, 0.2f, 0, -1, 0, 0, 0, -0.5f, 0}, 0, 3, 0, 0b01110, 0}, bruit());
+    struct Reglage {
+        int iterations;
+        float flottants[9];
+        int codeVoisinage, ordre, pixelsLigne, interrupteurs, lissages;
+    };
+    auto evolution = [](const std::string& nom, const Reglage& r,
+                        const std::vector<unsigned char>& volume) {
+        std::vector<unsigned char> o = {static_cast<unsigned char>(r.iterations - 1)};
+        for (float f : r.flottants) {
+            const int k = static_cast<int>(std::lround((f + 5.0f) * 100.0f));
+            o.push_back(static_cast<unsigned char>(k & 0xff));
+            o.push_back(static_cast<unsigned char>(k >> 8));
+        }
+        for (int b : {r.codeVoisinage, r.ordre, r.pixelsLigne, r.interrupteurs, r.lissages})
+            o.push_back(static_cast<unsigned char>(b));
+        o.insert(o.end(), volume.begin(), volume.end());
+        ecrire("evolution_fuzz", nom, o);
+    };
+    // The start values, merging and splitting on.
+    evolution("depart", {3, {0, 1, 0, 0, 0.15f, 0, 0, 0.5f, 0}, 1, 0, 10, 0b00110, 10}, boule());
+    // Balloon outwards, intensity and gradient terms, weight adaptation and the skeleton.
+    evolution("ballon", {3, {0.5f, 1, 1, 0.3f, 0.15f, 1, 0, 0.5f, 0}, 2, 0, 10, 0b10111, 10},
+              tore());
+    // Balloon inwards, negative step, one-point neighbourhood, no smoothing.
+    evolution("retrait", {2, {1, 0.2f, 0, -1, 0, 0, 0, -0.5f, 0}, 0, 3, 0, 0b01110, 0}, bruit());
 }
 
 // Labelling inputs: sizes, the labelled value, then one bit per voxel (set: that value).
 void composantes() {
-  auto volume = [](const std::string& nom, int l, int h, int p, unsigned char valeur, auto pose) {
-    std::vector<unsigned char> o = {static_cast<unsigned char>(l - 1), static_cast<unsigned char>(h - 1),
-                                    static_cast<unsigned char>(p - 1), valeur};
-    const std::size_t n = static_cast<std::size_t>(l) * h * p;
-    o.resize(4 + (n + 7) / 8, 0);
-    for (int z = 0; z < p; ++z)
-      for (int y = 0; y < h; ++y)
-        for (int x = 0; x < l; ++x)
-          if (pose(x, y, z)) {
-            const std::size_t i = (static_cast<std::size_t>(z) * h + y) * l + x;
-            o[4 + i / 8] |= static_cast<unsigned char>(1 << (i % 8));
-          }
-    ecrire("composante_fuzz", nom, o);
-  };
-  volume("boites", 12, 10, 8, 0, [](int x, int y, int z) {
-    return (x < 4 && y < 4 && z < 4) || (x >= 5 && x < 11 && y >= 5 && z >= 2 && z < 7);
-  });
-  volume("diagonale", 8, 8, 8, 255, [](int x, int y, int z) { return x == y && y == z; });
-  volume("damier", 9, 7, 5, 0, [](int x, int y, int z) { return (x + y + z) % 2 == 0; });
-  volume("plein", 6, 6, 6, 128, [](int, int, int) { return true; });
+    auto volume = [](const std::string& nom, int l, int h, int p, unsigned char valeur, auto pose) {
+        std::vector<unsigned char> o = {static_cast<unsigned char>(l - 1),
+                                        static_cast<unsigned char>(h - 1),
+                                        static_cast<unsigned char>(p - 1), valeur};
+        const std::size_t n = static_cast<std::size_t>(l) * h * p;
+        o.resize(4 + (n + 7) / 8, 0);
+        for (int z = 0; z < p; ++z)
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < l; ++x)
+                    if (pose(x, y, z)) {
+                        const std::size_t i = (static_cast<std::size_t>(z) * h + y) * l + x;
+                        o[4 + i / 8] |= static_cast<unsigned char>(1 << (i % 8));
+                    }
+        ecrire("composante_fuzz", nom, o);
+    };
+    volume("boites", 12, 10, 8, 0, [](int x, int y, int z) {
+        return (x < 4 && y < 4 && z < 4) || (x >= 5 && x < 11 && y >= 5 && z >= 2 && z < 7);
+    });
+    volume("diagonale", 8, 8, 8, 255, [](int x, int y, int z) { return x == y && y == z; });
+    volume("damier", 9, 7, 5, 0, [](int x, int y, int z) { return (x + y + z) % 2 == 0; });
+    volume("plein", 6, 6, 6, 128, [](int, int, int) { return true; });
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: graines_fuzz_corpus OUT_DIR\n");
-    return 2;
-  }
-  racine = argv[1];
-  std::filesystem::create_directories(racine);
-  configurations();
-  images();
-  volumesI3D();
-  extractions();
-  evolutions();
-  composantes();
-  return 0;
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: graines_fuzz_corpus OUT_DIR\n");
+        return 2;
+    }
+    racine = argv[1];
+    std::filesystem::create_directories(racine);
+    configurations();
+    images();
+    volumesI3D();
+    extractions();
+    evolutions();
+    composantes();
+    return 0;
 }

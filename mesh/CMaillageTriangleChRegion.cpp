@@ -24,22 +24,19 @@ namespace {
 
 constexpr int NB_BINS = 256;
 
-void initialiserHistogramme(CVecteur<float> &h)
-{
+void initialiserHistogramme(CVecteur<float>& h) {
     h.init(NB_BINS);
     h.remplir(0.0f);
 }
 
-void initialiserStatistique(CVecteur<float> &v)
-{
+void initialiserStatistique(CVecteur<float>& v) {
     v.init(CSommetChRegion::NB_ENERGIES);
     v.remplir(0.0f);
 }
 
 } // namespace
 
-CMaillageTriangleChRegion::CMaillageTriangleChRegion()
-{
+CMaillageTriangleChRegion::CMaillageTriangleChRegion() {
     initialiserStatistique(energieMin);
     initialiserStatistique(energieMax);
     initialiserStatistique(energieMoyenne);
@@ -50,29 +47,24 @@ CMaillageTriangleChRegion::CMaillageTriangleChRegion()
     initialiserHistogramme(histogramme4);
 }
 
-CMaillageTriangleChRegion::CMaillageTriangleChRegion(const CMaillageTriangleChRegion &)
-    : CMaillageTriangleChRegion()
-{
+CMaillageTriangleChRegion::CMaillageTriangleChRegion(const CMaillageTriangleChRegion&)
+    : CMaillageTriangleChRegion() {
     if (!Question("CMaillageTriangleChRegion::constructeur de recopie : fonction interdite"))
         std::exit(-1);
 }
 
-CMaillageTriangleChRegion::~CMaillageTriangleChRegion()
-{
-    vider();
-}
+CMaillageTriangleChRegion::~CMaillageTriangleChRegion() { vider(); }
 
-void CMaillageTriangleChRegion::detruireSommetsTriangles()
-{
-    CSommetChRegion *s = premierSommet;
+void CMaillageTriangleChRegion::detruireSommetsTriangles() {
+    CSommetChRegion* s = premierSommet;
     for (int i = 0; i < nbSommets && s != nullptr; ++i) {
-        CSommetChRegion *suivant = s->suivant;
+        CSommetChRegion* suivant = s->suivant;
         delete s;
         s = suivant;
     }
-    CTriangleChRegion *t = premierTriangle;
+    CTriangleChRegion* t = premierTriangle;
     for (int i = 0; i < nbTriangles && t != nullptr; ++i) {
-        CTriangleChRegion *suivant = t->suivant;
+        CTriangleChRegion* suivant = t->suivant;
         delete t;
         t = suivant;
     }
@@ -84,8 +76,7 @@ void CMaillageTriangleChRegion::detruireSommetsTriangles()
     nbTriangles = 0;
 }
 
-void CMaillageTriangleChRegion::vider()
-{
+void CMaillageTriangleChRegion::vider() {
     centre = CPoint3D();
     rayon = 0.0f;
     detruireSommetsTriangles();
@@ -95,10 +86,9 @@ void CMaillageTriangleChRegion::vider()
     histogramme4.remplir(0.0f);
 }
 
-void CMaillageTriangleChRegion::reactiverSommets()
-{
+void CMaillageTriangleChRegion::reactiverSommets() {
     sommetsActifs.vider();
-    for (CSommetChRegion *s = premierSommet; s != nullptr; s = s->suivant) {
+    for (CSommetChRegion* s = premierSommet; s != nullptr; s = s->suivant) {
         s->actif = true;
         s->enListeActive = true;
         sommetsActifs.ajouter(s);
@@ -106,8 +96,8 @@ void CMaillageTriangleChRegion::reactiverSommets()
     }
 }
 
-CMaillageTriangleChRegion &CMaillageTriangleChRegion::operator=(const CMaillageTriangleChRegion &m)
-{
+CMaillageTriangleChRegion&
+CMaillageTriangleChRegion::operator=(const CMaillageTriangleChRegion& m) {
     if (this == &m)
         return *this;
     detruireSommetsTriangles();
@@ -142,12 +132,12 @@ CMaillageTriangleChRegion &CMaillageTriangleChRegion::operator=(const CMaillageT
 
     // Vertices and triangles are copied in list order; the source objects are numbered so
     // that corners and rings can be translated by number.
-    std::vector<CSommetChRegion *> sommets;
+    std::vector<CSommetChRegion*> sommets;
     sommets.reserve(static_cast<std::size_t>(m.nbSommets));
-    CSommetChRegion *source = m.premierSommet;
+    CSommetChRegion* source = m.premierSommet;
     for (int i = 0; i < m.nbSommets && source != nullptr; ++i, source = source->suivant) {
         source->indice = i;
-        CSommetChRegion *copie = new CSommetChRegion();
+        CSommetChRegion* copie = new CSommetChRegion();
         *copie = *source;
         copie->indice = i;
         copie->precedent = dernierSommet;
@@ -164,24 +154,24 @@ CMaillageTriangleChRegion &CMaillageTriangleChRegion::operator=(const CMaillageT
 
     // A corner or ring entry outside the source's numbered lists cannot be translated; it
     // becomes null rather than a pointer into the other mesh.
-    std::unordered_map<const CSommetChRegion *, CSommetChRegion *> numeroSommet;
+    std::unordered_map<const CSommetChRegion*, CSommetChRegion*> numeroSommet;
     numeroSommet.reserve(sommets.size());
     source = m.premierSommet;
     for (std::size_t i = 0; i < sommets.size(); ++i, source = source->suivant)
         numeroSommet.emplace(source, sommets[i]);
-    auto traduireSommet = [&](const CSommetChRegion *s) -> CSommetChRegion * {
+    auto traduireSommet = [&](const CSommetChRegion* s) -> CSommetChRegion* {
         auto it = numeroSommet.find(s);
         return it == numeroSommet.end() ? nullptr : it->second;
     };
 
-    std::unordered_map<const CTriangleChRegion *, CTriangleChRegion *> numeroTriangle;
+    std::unordered_map<const CTriangleChRegion*, CTriangleChRegion*> numeroTriangle;
     numeroTriangle.reserve(static_cast<std::size_t>(m.nbTriangles));
-    CTriangleChRegion *triangle = m.premierTriangle;
+    CTriangleChRegion* triangle = m.premierTriangle;
     int n = 0;
     for (; n < m.nbTriangles && triangle != nullptr; ++n, triangle = triangle->suivant) {
         triangle->indice = n;
-        CTriangleChRegion *copie =
-            new CTriangleChRegion(traduireSommet(triangle->a), traduireSommet(triangle->b), traduireSommet(triangle->c));
+        CTriangleChRegion* copie = new CTriangleChRegion(
+            traduireSommet(triangle->a), traduireSommet(triangle->b), traduireSommet(triangle->c));
         for (int k = 0; k < 3; ++k)
             copie->normale[k] = triangle->normale[k];
         copie->orientation = triangle->orientation;
@@ -196,11 +186,13 @@ CMaillageTriangleChRegion &CMaillageTriangleChRegion::operator=(const CMaillageT
     }
     nbTriangles = n;
     if (triangle != nullptr)
-        Message("CMaillageTriangleChRegion::operator= : erreur de recopie de la liste des triangles");
+        Message(
+            "CMaillageTriangleChRegion::operator= : erreur de recopie de la liste des triangles");
 
     source = m.premierSommet;
-    CSommetChRegion *cible = premierSommet;
-    for (; source != nullptr && cible != nullptr; source = source->suivant, cible = cible->suivant) {
+    CSommetChRegion* cible = premierSommet;
+    for (; source != nullptr && cible != nullptr;
+         source = source->suivant, cible = cible->suivant) {
         cible->voisins.vider();
         cible->triangles.vider();
         for (int k = 0; k < source->voisins.longueur() && k < cible->voisins.nbMax; ++k)
@@ -211,17 +203,18 @@ CMaillageTriangleChRegion &CMaillageTriangleChRegion::operator=(const CMaillageT
         }
     }
     if (source != nullptr)
-        Message("CMaillageTriangleChRegion::operator= : erreur de recopie de la liste des sommets et triangles "
+        Message("CMaillageTriangleChRegion::operator= : erreur de recopie de la liste des sommets "
+                "et triangles "
                 "voisins");
 
     // The copy's active list mirrors the source's flags.
     sommetsActifs.vider();
-    for (CSommetChRegion *s = premierSommet; s != nullptr; s = s->suivant) {
+    for (CSommetChRegion* s = premierSommet; s != nullptr; s = s->suivant) {
         s->elementActif = nullptr;
         s->enListeActive = false;
     }
-    for (auto *e = m.sommetsActifs.debut; e != nullptr; e = e->suivant) {
-        CSommetChRegion *s = traduireSommet(e->valeur);
+    for (auto* e = m.sommetsActifs.debut; e != nullptr; e = e->suivant) {
+        CSommetChRegion* s = traduireSommet(e->valeur);
         if (s != nullptr && !s->enListeActive) {
             s->enListeActive = true;
             sommetsActifs.ajouter(s);
@@ -231,10 +224,9 @@ CMaillageTriangleChRegion &CMaillageTriangleChRegion::operator=(const CMaillageT
     return *this;
 }
 
-CPoint3D CMaillageTriangleChRegion::centreGravite() const
-{
+CPoint3D CMaillageTriangleChRegion::centreGravite() const {
     double sx = 0.0, sy = 0.0, sz = 0.0;
-    for (const CSommetChRegion *s = premierSommet; s != nullptr; s = s->suivant) {
+    for (const CSommetChRegion* s = premierSommet; s != nullptr; s = s->suivant) {
         sx += s->x;
         sy += s->y;
         sz += s->z;
@@ -243,10 +235,9 @@ CPoint3D CMaillageTriangleChRegion::centreGravite() const
                     static_cast<float>(sz / nbSommets));
 }
 
-void CMaillageTriangleChRegion::setRayon(float r)
-{
+void CMaillageTriangleChRegion::setRayon(float r) {
     rayon = r;
-    for (CSommetChRegion *s = premierSommet; s != nullptr; s = s->suivant) {
+    for (CSommetChRegion* s = premierSommet; s != nullptr; s = s->suivant) {
         const double dx = static_cast<double>(s->x) - centre.x;
         const double dy = static_cast<double>(s->y) - centre.y;
         const double dz = static_cast<double>(s->z) - centre.z;
@@ -259,23 +250,21 @@ void CMaillageTriangleChRegion::setRayon(float r)
     }
 }
 
-bool CMaillageTriangleChRegion::verifierVoisins(CSommetChRegion *v)
-{
+bool CMaillageTriangleChRegion::verifierVoisins(CSommetChRegion* v) {
     const int n = v->voisins.longueur();
     if (n != v->triangles.longueur())
         return true;
     for (int k = 0; k < n; ++k) {
-        const CTriangleChRegion *t = v->triangles[k];
-        const CSommetChRegion *u = v->voisins[k];
-        const CSommetChRegion *w = v->voisins[(k + 1) % n];
+        const CTriangleChRegion* t = v->triangles[k];
+        const CSommetChRegion* u = v->voisins[k];
+        const CSommetChRegion* w = v->voisins[(k + 1) % n];
         if (t == nullptr || !t->aPourSommet(v) || !t->aPourSommet(u) || !t->aPourSommet(w))
             return false;
     }
     return true;
 }
 
-void CMaillageTriangleChRegion::ajouterSommetFin(CSommetChRegion *s)
-{
+void CMaillageTriangleChRegion::ajouterSommetFin(CSommetChRegion* s) {
     s->suivant = nullptr;
     s->precedent = dernierSommet;
     if (dernierSommet != nullptr)
@@ -286,8 +275,7 @@ void CMaillageTriangleChRegion::ajouterSommetFin(CSommetChRegion *s)
     ++nbSommets;
 }
 
-void CMaillageTriangleChRegion::ajouterTriangleFin(CTriangleChRegion *t)
-{
+void CMaillageTriangleChRegion::ajouterTriangleFin(CTriangleChRegion* t) {
     t->suivant = nullptr;
     t->precedent = dernierTriangle;
     if (dernierTriangle != nullptr)

@@ -7,9 +7,9 @@
 #include "core/CVecteur.h"
 #include "core/Chaine.h"
 #include "core/Tuples.h"
+#include "mesh/ReserveObjets.h"
 #include "region/CDeformableModelBase.h"
 #include "region/CRegionMultiresolution2D3DT.h"
-#include "mesh/ReserveObjets.h"
 
 class CImage3D;
 class CRegion3D;
@@ -19,34 +19,33 @@ class CTriangleChRegion;
 // attributes. Invariant within a mesh: `voisins` is in angular order around the vertex
 // (consecutive entries, cyclically, are neighbours of each other) and `triangles[k]` has
 // corners this, voisins[k], voisins[(k+1) mod n]. Both rings hold at most 24 entries.
-class CSommetChRegion : public CPoint3D
-{
-  public:
+class CSommetChRegion : public CPoint3D {
+public:
     static constexpr int CAPACITE_ANNEAU = 24;
     static constexpr int NB_ENERGIES = 7;
 
     CSommetChRegion();
-    CSommetChRegion(const CSommetChRegion &s);
+    CSommetChRegion(const CSommetChRegion& s);
     ~CSommetChRegion();
     // Copies position, normale, vecteur0, vecteur1, marque1, marque2 and actif; clears the
     // list links; leaves both rings as they are.
-    CSommetChRegion &operator=(const CSommetChRegion &s);
+    CSommetChRegion& operator=(const CSommetChRegion& s);
 
     // Six lines of inspection text: position, energies, ring addresses, normal, vecteur1.
     CVecteur<Chaine> infos() const;
 
-    static void *operator new(std::size_t);
-    static void operator delete(void *p);
+    static void* operator new(std::size_t);
+    static void operator delete(void* p);
 
     CPoint3D normale;
     CPoint3D vecteur0;
     CPoint3D vecteur1;
     // Scratch number in list order, written by the copy and the smoothing.
     int indice = 0;
-    CListeSimple<CSommetChRegion *> voisins;
-    CListeSimple<CTriangleChRegion *> triangles;
-    CSommetChRegion *suivant = nullptr;
-    CSommetChRegion *precedent = nullptr;
+    CListeSimple<CSommetChRegion*> voisins;
+    CListeSimple<CTriangleChRegion*> triangles;
+    CSommetChRegion* suivant = nullptr;
+    CSommetChRegion* precedent = nullptr;
     CVecteur<float> energie;
     bool marque1 = false;
     bool marque2 = false;
@@ -55,38 +54,37 @@ class CSommetChRegion : public CPoint3D
     bool enListeActive = true;
     CPoint3D pointSquelette;
     bool squeletteTrouve = false;
-    CTriangleChRegion *noeudSquelette = nullptr;
-    CListeChainee<CSommetChRegion *>::CElementChaine *elementActif = nullptr;
+    CTriangleChRegion* noeudSquelette = nullptr;
+    CListeChainee<CSommetChRegion*>::CElementChaine* elementActif = nullptr;
 };
 
 // Mesh triangle. `normale` is, once computed, the unit normal pointing out of the region;
 // `orientation` (+1 or -1) is the sign turning the corner-order normal (b-a)x(c-a) into it.
-class CTriangleChRegion
-{
-  public:
+class CTriangleChRegion {
+public:
     CTriangleChRegion() = default;
-    CTriangleChRegion(CSommetChRegion *a, CSommetChRegion *b, CSommetChRegion *c);
+    CTriangleChRegion(CSommetChRegion* a, CSommetChRegion* b, CSommetChRegion* c);
     // Copies normal, corners and orientation; starts with empty links and skeleton set.
-    CTriangleChRegion(const CTriangleChRegion &t);
-    CTriangleChRegion &operator=(const CTriangleChRegion &) = delete;
+    CTriangleChRegion(const CTriangleChRegion& t);
+    CTriangleChRegion& operator=(const CTriangleChRegion&) = delete;
     ~CTriangleChRegion() = default;
 
-    static void *operator new(std::size_t);
-    static void operator delete(void *p);
+    static void* operator new(std::size_t);
+    static void operator delete(void* p);
 
     // True when v is one of the three corners.
-    bool aPourSommet(const CSommetChRegion *v) const { return a == v || b == v || c == v; }
+    bool aPourSommet(const CSommetChRegion* v) const { return a == v || b == v || c == v; }
 
     float normale[3] = {0.0f, 0.0f, 0.0f};
-    CSommetChRegion *a = nullptr;
-    CSommetChRegion *b = nullptr;
-    CSommetChRegion *c = nullptr;
+    CSommetChRegion* a = nullptr;
+    CSommetChRegion* b = nullptr;
+    CSommetChRegion* c = nullptr;
     int orientation = 0;
     int indice = 0;
-    CTriangleChRegion *suivant = nullptr;
-    CTriangleChRegion *precedent = nullptr;
+    CTriangleChRegion* suivant = nullptr;
+    CTriangleChRegion* precedent = nullptr;
     // Vertices attached to this triangle while it serves as a skeleton node.
-    CEnsemble<CSommetChRegion *, 100> sommetsSquelette;
+    CEnsemble<CSommetChRegion*, 100> sommetsSquelette;
 };
 
 // Closed triangle mesh around a voxel region, in voxel coordinates, and a deformable model.
@@ -95,21 +93,20 @@ class CTriangleChRegion
 // Invariants: nbSommets and nbTriangles equal the list lengths; every corner of a listed
 // triangle is a listed vertex; a vertex is in sommetsActifs exactly when its enListeActive
 // is true, and its elementActif is then its node there.
-class CMaillageTriangleChRegion final : public CDeformableModelBase
-{
-  public:
+class CMaillageTriangleChRegion final : public CDeformableModelBase {
+public:
     CMaillageTriangleChRegion();
     // Copying a mesh by construction is forbidden: the copy is left empty after asking the
     // user whether to go on; "no" ends the process with exit code -1.
-    CMaillageTriangleChRegion(const CMaillageTriangleChRegion &m);
+    CMaillageTriangleChRegion(const CMaillageTriangleChRegion& m);
     ~CMaillageTriangleChRegion();
     // Deep copy of the settings, the vertices, the triangles and the rings.
-    CMaillageTriangleChRegion &operator=(const CMaillageTriangleChRegion &m);
+    CMaillageTriangleChRegion& operator=(const CMaillageTriangleChRegion& m);
 
     // Destroys every vertex and triangle and empties the active list that referred to them;
     // clears centre, radius and histograms.
     void vider();
-    void initialiserImages(CImage3D *image, CImage3D *evolution);
+    void initialiserImages(CImage3D* image, CImage3D* evolution);
     // Mean of the vertex positions; requires at least one vertex.
     CPoint3D centreGravite() const;
     // Moves every vertex onto the sphere of radius r around centre.
@@ -118,30 +115,30 @@ class CMaillageTriangleChRegion final : public CDeformableModelBase
     // Builds the surface of the union of the region's voxel cubes, scaled by echelle: the
     // corner offset c of voxel p is placed at (p + c) * echelle - 0.5 on each axis. Replaces
     // any previous surface; orders the rings, fills the active list, computes the normals.
-    bool creerMaillageTriangleChRegion2(const CRegion3D &region, int echelle);
+    bool creerMaillageTriangleChRegion2(const CRegion3D& region, int echelle);
 
     // n rounds of Taubin smoothing (a shrinking pass of factor 0.5, then an inflating pass of
     // factor -0.5, on the uniform umbrella vector). Leaves the normals stale.
     void lisserCourbureTaubin(int n);
     // Triangle normal from its corners, keeping the stored orientation.
-    void calculerNormale(CTriangleChRegion *t);
+    void calculerNormale(CTriangleChRegion* t);
     void calculerNormales();
     // Triangle normal from its corners, with the orientation that agrees with the mean of
     // its corners' vertex normals.
-    void calculerNormale2(CTriangleChRegion *t);
+    void calculerNormale2(CTriangleChRegion* t);
     void calculerNormales2();
     // Vertex normal: normalised sum of its incident triangle normals.
-    void calculerNormaleSommet(CSommetChRegion *v);
+    void calculerNormaleSommet(CSommetChRegion* v);
     // Vertex normals of the active list.
     void calculerNormalesSommets();
 
     // Ring check of one vertex: triangles[k] spans v, voisins[k], voisins[k+1] (cyclically).
     // Passes when the two rings differ in length.
-    bool verifierVoisins(CSommetChRegion *v);
+    bool verifierVoisins(CSommetChRegion* v);
     // Whole-mesh consistency: list lengths and links, corners listed, every ring ordered and
     // mutually consistent, ring capacities, active list agreeing with enListeActive. On a
     // fault, returns false and, when rapport is given, describes the first one found.
-    bool verifierCoherence(Chaine *rapport = nullptr) const;
+    bool verifierCoherence(Chaine* rapport = nullptr) const;
 
     // Deformable-model parameters (floats, ints and bools). Every set operation reactivates
     // the whole mesh.
@@ -162,26 +159,26 @@ class CMaillageTriangleChRegion final : public CDeformableModelBase
 
     // Greedy evolution and image statistics. greedyGlobal returns the duration of the whole
     // call in microseconds.
-    unsigned int greedyGlobal(CImage3D *volume, int nbIterations);
+    unsigned int greedyGlobal(CImage3D* volume, int nbIterations);
     // Candidate offsets of the evolution for a grid of side dimension (odd): (dx, dy, dz) from
     // -(dimension/2) to +(dimension/2), dx fastest, then entries 0 and count/2 exchanged so that
     // entry 0 is the vertex's own position. Units of DEFAULT_NEIGHBOR_STEP.
     static CVecteur<CTriplet<int>> decalagesVoisinage(int dimension);
-    float diffgradEnergyBresenham(CTriplet<int> depart, CTriplet<int> *arrivees, int nb,
-                                  CImage3D *volume);
+    float diffgradEnergyBresenham(CTriplet<int> depart, CTriplet<int>* arrivees, int nb,
+                                  CImage3D* volume);
     void recalculerHistogrammes();
     void recalculerHistogrammesBandes();
     void calculerMoyenneEcarttype();
 
     // Vertex split, merge and skeleton tracking.
     void greedySeparateurNormeInfinie();
-    bool separer(CSommetChRegion *a, CSommetChRegion *b);
+    bool separer(CSommetChRegion* a, CSommetChRegion* b);
     void greedyFusionneurNormeInfinie();
-    bool fusionner(CSommetChRegion *a, CSommetChRegion *b);
-    bool intersectionTriangle(const CPoint3D &origine, const CPoint3D &direction,
-                              CTriangleChRegion *t, CPoint3D &point);
-    bool intersectionTriangle(CSommetChRegion *v, CTriangleChRegion *t, CPoint3D &point);
-    void intersectionTriangles(CSommetChRegion *v);
+    bool fusionner(CSommetChRegion* a, CSommetChRegion* b);
+    bool intersectionTriangle(const CPoint3D& origine, const CPoint3D& direction,
+                              CTriangleChRegion* t, CPoint3D& point);
+    bool intersectionTriangle(CSommetChRegion* v, CTriangleChRegion* t, CPoint3D& point);
+    void intersectionTriangles(CSommetChRegion* v);
     void creerSquelette();
 
     // Drawing, in scene coordinates, on the current OpenGL context (GL target only).
@@ -193,18 +190,18 @@ class CMaillageTriangleChRegion final : public CDeformableModelBase
     void dessinerNormales();
     void dessinerVecteurs();
 
-    CSommetChRegion *premierSommet = nullptr;
-    CSommetChRegion *dernierSommet = nullptr;
+    CSommetChRegion* premierSommet = nullptr;
+    CSommetChRegion* dernierSommet = nullptr;
     int nbSommets = 0;
-    CTriangleChRegion *premierTriangle = nullptr;
-    CTriangleChRegion *dernierTriangle = nullptr;
+    CTriangleChRegion* premierTriangle = nullptr;
+    CTriangleChRegion* dernierTriangle = nullptr;
     int nbTriangles = 0;
-    CListeChainee<CSommetChRegion *> sommetsActifs;
+    CListeChainee<CSommetChRegion*> sommetsActifs;
     CPoint3D centre;
     float rayon = 0.0f;
     int ordreIcosaedre = 0;
-    CImage3D *image = nullptr;
-    CImage3D *imageEvolution = nullptr;
+    CImage3D* image = nullptr;
+    CImage3D* imageEvolution = nullptr;
     float materielSpeculaire[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     float materielDiffus[4] = {0.8f, 0.8f, 0.5f, 1.0f};
     float materielAmbiant[4] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -253,22 +250,22 @@ class CMaillageTriangleChRegion final : public CDeformableModelBase
     static int NEIGHBORHOOD;
     static float SEUIL_VEROUILLAGE;
 
-  private:
+private:
     // Destroys the vertices and triangles, empties both lists and the active list.
     void detruireSommetsTriangles();
     // The bool parameter of that index, or null beyond the count.
-    bool *drapeau(int index);
+    bool* drapeau(int index);
     // Empties the active list, then marks every vertex active and appends it, in list order.
     void reactiverSommets();
     // Orders the neighbour ring of v angularly and rebuilds its triangle ring to match.
-    void ordonnerAnneaux(CSommetChRegion *v);
-    // List maintenance of the construction, split and merge: appending at the end, unlinking (head and
-    // tail kept up to date); the counts follow.
-    void ajouterSommetFin(CSommetChRegion *s);
-    void ajouterTriangleFin(CTriangleChRegion *t);
-    void retirerSommetListe(CSommetChRegion *s);
-    void retirerTriangleListe(CTriangleChRegion *t);
+    void ordonnerAnneaux(CSommetChRegion* v);
+    // List maintenance of the construction, split and merge: appending at the end, unlinking (head
+    // and tail kept up to date); the counts follow.
+    void ajouterSommetFin(CSommetChRegion* s);
+    void ajouterTriangleFin(CTriangleChRegion* t);
+    void retirerSommetListe(CSommetChRegion* s);
+    void retirerTriangleListe(CTriangleChRegion* t);
     // Makes noeud the skeleton node of v (null detaches v); v is registered in the node's set,
     // and keeps no node when that set is full, so that a node always knows its vertices.
-    static void attacherSquelette(CSommetChRegion *v, CTriangleChRegion *noeud);
+    static void attacherSquelette(CSommetChRegion* v, CTriangleChRegion* noeud);
 };

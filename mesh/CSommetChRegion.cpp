@@ -5,29 +5,29 @@
 
 namespace {
 
-unsigned int adresse(const void *p) { return static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(p)); }
+unsigned int adresse(const void* p) {
+    return static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(p));
+}
 
 } // namespace
 
-CSommetChRegion::CSommetChRegion() : energie(NB_ENERGIES)
-{
+CSommetChRegion::CSommetChRegion() : energie(NB_ENERGIES) {
     voisins.initialiserMax(CAPACITE_ANNEAU);
     triangles.initialiserMax(CAPACITE_ANNEAU);
     energie.remplir(0.0f);
 }
 
 // The copy starts with rings of no capacity and cleared skeleton fields.
-CSommetChRegion::CSommetChRegion(const CSommetChRegion &s)
-    : CPoint3D(s), normale(s.normale), vecteur0(s.vecteur0), vecteur1(s.vecteur1), energie(NB_ENERGIES),
-      marque1(s.marque1), marque2(s.marque2), actif(s.actif), enListeActive(s.enListeActive)
-{
+CSommetChRegion::CSommetChRegion(const CSommetChRegion& s)
+    : CPoint3D(s), normale(s.normale), vecteur0(s.vecteur0), vecteur1(s.vecteur1),
+      energie(NB_ENERGIES), marque1(s.marque1), marque2(s.marque2), actif(s.actif),
+      enListeActive(s.enListeActive) {
     energie.remplir(0.0f);
 }
 
 CSommetChRegion::~CSommetChRegion() { trajectoire.vider(); }
 
-CSommetChRegion &CSommetChRegion::operator=(const CSommetChRegion &s)
-{
+CSommetChRegion& CSommetChRegion::operator=(const CSommetChRegion& s) {
     if (this == &s)
         return *this;
     x = s.x;
@@ -44,8 +44,7 @@ CSommetChRegion &CSommetChRegion::operator=(const CSommetChRegion &s)
     return *this;
 }
 
-CVecteur<Chaine> CSommetChRegion::infos() const
-{
+CVecteur<Chaine> CSommetChRegion::infos() const {
     CVecteur<Chaine> lignes(6);
     char texte[256];
     std::snprintf(texte, sizeof texte, "Coordonnées écran x=%.3f y=%.3f z=%.3f", x, y, z);
@@ -68,30 +67,32 @@ CVecteur<Chaine> CSommetChRegion::infos() const
         anneauTriangles += texte;
     }
     lignes[3] = anneauTriangles;
-    std::snprintf(texte, sizeof texte, "Normale : x=%.3f y=%.3f z=%.3f", normale.x, normale.y, normale.z);
+    std::snprintf(texte, sizeof texte, "Normale : x=%.3f y=%.3f z=%.3f", normale.x, normale.y,
+                  normale.z);
     lignes[4] = texte;
-    std::snprintf(texte, sizeof texte, "Vecteur1 : x=%.3f y=%.3f z=%.3f", vecteur1.x, vecteur1.y, vecteur1.z);
+    std::snprintf(texte, sizeof texte, "Vecteur1 : x=%.3f y=%.3f z=%.3f", vecteur1.x, vecteur1.y,
+                  vecteur1.z);
     lignes[5] = texte;
     return lignes;
 }
 
-CTriangleChRegion::CTriangleChRegion(CSommetChRegion *a, CSommetChRegion *b, CSommetChRegion *c) : a(a), b(b), c(c)
-{
+CTriangleChRegion::CTriangleChRegion(CSommetChRegion* a, CSommetChRegion* b, CSommetChRegion* c)
+    : a(a), b(b), c(c) {}
+
+CTriangleChRegion::CTriangleChRegion(const CTriangleChRegion& t)
+    : normale{t.normale[0], t.normale[1], t.normale[2]}, a(t.a), b(t.b), c(t.c),
+      orientation(t.orientation) {}
+
+void* CSommetChRegion::operator new(std::size_t) {
+    return ReserveObjets<sizeof(CSommetChRegion), alignof(CSommetChRegion)>::prendre();
+}
+void CSommetChRegion::operator delete(void* p) {
+    ReserveObjets<sizeof(CSommetChRegion), alignof(CSommetChRegion)>::rendre(p);
 }
 
-CTriangleChRegion::CTriangleChRegion(const CTriangleChRegion &t)
-    : normale{t.normale[0], t.normale[1], t.normale[2]}, a(t.a), b(t.b), c(t.c), orientation(t.orientation)
-{
-}
-
-void *CSommetChRegion::operator new(std::size_t) { return ReserveObjets<sizeof(CSommetChRegion), alignof(CSommetChRegion)>::prendre(); }
-void CSommetChRegion::operator delete(void *p) { ReserveObjets<sizeof(CSommetChRegion), alignof(CSommetChRegion)>::rendre(p); }
-
-void *CTriangleChRegion::operator new(std::size_t)
-{
+void* CTriangleChRegion::operator new(std::size_t) {
     return ReserveObjets<sizeof(CTriangleChRegion), alignof(CTriangleChRegion)>::prendre();
 }
-void CTriangleChRegion::operator delete(void *p)
-{
+void CTriangleChRegion::operator delete(void* p) {
     ReserveObjets<sizeof(CTriangleChRegion), alignof(CTriangleChRegion)>::rendre(p);
 }

@@ -11,17 +11,20 @@
 namespace {
 
 // Cube corners as offsets from their voxel.
-const int coinsCube[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+const int coinsCube[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
+                             {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
 
 // Corners q0 .. q3 of the face towards each direction of CRegion3D::voisinage
 // (-x, +x, -y, +y, -z, +z). Faces 0, 3, 5 turn counter-clockwise seen from outside, faces
 // 1, 2, 4 clockwise; triangle orientation is settled later from the vertex normals.
-const int coinsFace[6][4] = {{4, 7, 3, 0}, {1, 5, 6, 2}, {0, 4, 5, 1}, {2, 3, 7, 6}, {0, 1, 2, 3}, {5, 6, 7, 4}};
+const int coinsFace[6][4] = {{4, 7, 3, 0}, {1, 5, 6, 2}, {0, 4, 5, 1},
+                             {2, 3, 7, 6}, {0, 1, 2, 3}, {5, 6, 7, 4}};
 
-unsigned int adresse(const void *p) { return static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(p)); }
+unsigned int adresse(const void* p) {
+    return static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(p));
+}
 
-void ajouterSansDoublon(CListeSimple<CSommetChRegion *> &anneau, CSommetChRegion *s)
-{
+void ajouterSansDoublon(CListeSimple<CSommetChRegion*>& anneau, CSommetChRegion* s) {
     if (anneau.indice(s) < 0)
         anneau.ajouter(s);
 }
@@ -31,29 +34,27 @@ void ajouterSansDoublon(CListeSimple<CSommetChRegion *> &anneau, CSommetChRegion
 // constant i is stored: when the border voxels come in ascending x, a voxel touches planes
 // i and i + 1 only, so two planes suffice and a plane is complete once the walk has passed
 // it. Otherwise the window spans the whole lattice.
-class Treillis
-{
-  public:
+class Treillis {
+public:
     Treillis(int lx, int ly, int lz, bool glissant)
         : ly(ly), lz(lz), nbPlans(glissant ? std::min(2, lx) : lx),
-          cellules(static_cast<std::size_t>(nbPlans) * ly * lz, nullptr), occupees(static_cast<std::size_t>(nbPlans))
-    {
-    }
+          cellules(static_cast<std::size_t>(nbPlans) * ly * lz, nullptr),
+          occupees(static_cast<std::size_t>(nbPlans)) {}
 
-    CSommetChRegion *&cellule(int i, int j, int k)
-    {
+    CSommetChRegion*& cellule(int i, int j, int k) {
         return cellules[(static_cast<std::size_t>(i % nbPlans) * ly + j) * lz + k];
     }
 
     // Records that cell (i, j, k) has just received its vertex.
-    void occuper(int i, int j, int k) { occupees[static_cast<std::size_t>(i % nbPlans)].push_back(j * lz + k); }
+    void occuper(int i, int j, int k) {
+        occupees[static_cast<std::size_t>(i % nbPlans)].push_back(j * lz + k);
+    }
 
     // Hands the vertices of plane i to f in (j, k) order and empties the plane.
-    template <typename F> void vider(int i, F &&f)
-    {
-        std::vector<int> &liste = occupees[static_cast<std::size_t>(i % nbPlans)];
+    template <typename F> void vider(int i, F&& f) {
+        std::vector<int>& liste = occupees[static_cast<std::size_t>(i % nbPlans)];
         std::sort(liste.begin(), liste.end());
-        CSommetChRegion **plan = &cellules[static_cast<std::size_t>(i % nbPlans) * ly * lz];
+        CSommetChRegion** plan = &cellules[static_cast<std::size_t>(i % nbPlans) * ly * lz];
         for (int c : liste) {
             f(plan[c]);
             plan[c] = nullptr;
@@ -63,23 +64,23 @@ class Treillis
 
     int plans() const { return nbPlans; }
 
-  private:
+private:
     int ly, lz, nbPlans;
-    std::vector<CSommetChRegion *> cellules;
+    std::vector<CSommetChRegion*> cellules;
     std::vector<std::vector<int>> occupees;
 };
 
 } // namespace
 
-bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D &regionVoxels, int echelle)
-{
+bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& regionVoxels,
+                                                               int echelle) {
     if (CRegion3D::voisinage.taille != 6)
         CRegion3D::initialiserVoisinages();
     detruireSommetsTriangles();
     const auto debut = std::chrono::steady_clock::now();
 
     const int X = regionVoxels.dimX, Y = regionVoxels.dimY, Z = regionVoxels.dimZ;
-    const auto &bord = regionVoxels.voxelsBord;
+    const auto& bord = regionVoxels.voxelsBord;
     const int nbBord = regionVoxels.nbVoxels > 0 ? bord.longueur() : 0;
     const int x0 = regionVoxels.boiteX.x, y0 = regionVoxels.boiteY.x, z0 = regionVoxels.boiteZ.x;
     const int lx = nbBord > 0 ? regionVoxels.boiteX.y - x0 + 2 : 1;
@@ -95,33 +96,37 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D &
     for (int n = 0; n < nbBord; ++n) {
         const CTriplet<int> p = bord[n];
         // A listed voxel outside the bounding box or the grid cannot be a region voxel.
-        if (p.x < x0 || p.x > regionVoxels.boiteX.y || p.y < y0 || p.y > regionVoxels.boiteY.y || p.z < z0 ||
-            p.z > regionVoxels.boiteZ.y || p.x >= X || p.y >= Y || p.z >= Z || p.x < 0 || p.y < 0 || p.z < 0)
+        if (p.x < x0 || p.x > regionVoxels.boiteX.y || p.y < y0 || p.y > regionVoxels.boiteY.y ||
+            p.z < z0 || p.z > regionVoxels.boiteZ.y || p.x >= X || p.y >= Y || p.z >= Z ||
+            p.x < 0 || p.y < 0 || p.z < 0)
             continue;
         const int i = p.x - x0, j = p.y - y0, k = p.z - z0;
         if (enOrdre && i > planBas) {
-            treillis.vider(planBas, [this](CSommetChRegion *s) { ajouterSommetFin(s); });
+            treillis.vider(planBas, [this](CSommetChRegion* s) { ajouterSommetFin(s); });
             if (i > planBas + 1)
-                treillis.vider(planBas + 1, [this](CSommetChRegion *s) { ajouterSommetFin(s); });
+                treillis.vider(planBas + 1, [this](CSommetChRegion* s) { ajouterSommetFin(s); });
             planBas = i;
         }
         for (int d = 0; d < 6; ++d) {
-            const CTriplet<int> &o = CRegion3D::voisinage[d];
+            const CTriplet<int>& o = CRegion3D::voisinage[d];
             const int qx = p.x + o.x, qy = p.y + o.y, qz = p.z + o.z;
             if (qx >= 0 && qx < X && qy >= 0 && qy < Y && qz >= 0 && qz < Z &&
                 regionVoxels.Voxel(qx, qy, qz).dansRegion)
                 continue;
 
-            CSommetChRegion *q[4];
+            CSommetChRegion* q[4];
             for (int c = 0; c < 4; ++c) {
-                const int *decalage = coinsCube[coinsFace[d][c]];
+                const int* decalage = coinsCube[coinsFace[d][c]];
                 const int ci = i + decalage[0], cj = j + decalage[1], ck = k + decalage[2];
-                CSommetChRegion *&cellule = treillis.cellule(ci, cj, ck);
+                CSommetChRegion*& cellule = treillis.cellule(ci, cj, ck);
                 if (cellule == nullptr) {
                     cellule = new CSommetChRegion();
-                    cellule->x = static_cast<float>(static_cast<double>((p.x + decalage[0]) * echelle) - 0.5);
-                    cellule->y = static_cast<float>(static_cast<double>((p.y + decalage[1]) * echelle) - 0.5);
-                    cellule->z = static_cast<float>(static_cast<double>((p.z + decalage[2]) * echelle) - 0.5);
+                    cellule->x = static_cast<float>(
+                        static_cast<double>((p.x + decalage[0]) * echelle) - 0.5);
+                    cellule->y = static_cast<float>(
+                        static_cast<double>((p.y + decalage[1]) * echelle) - 0.5);
+                    cellule->z = static_cast<float>(
+                        static_cast<double>((p.z + decalage[2]) * echelle) - 0.5);
                     treillis.occuper(ci, cj, ck);
                 }
                 q[c] = cellule;
@@ -134,9 +139,9 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D &
             q[0]->voisins.ajouter(q[2]);
             q[2]->voisins.ajouter(q[0]);
 
-            CTriangleChRegion *t1 = new CTriangleChRegion(q[0], q[1], q[2]);
-            CTriangleChRegion *t2 = new CTriangleChRegion(q[0], q[2], q[3]);
-            for (CTriangleChRegion *t : {t1, t2}) {
+            CTriangleChRegion* t1 = new CTriangleChRegion(q[0], q[1], q[2]);
+            CTriangleChRegion* t2 = new CTriangleChRegion(q[0], q[2], q[3]);
+            for (CTriangleChRegion* t : {t1, t2}) {
                 t->normale[0] = static_cast<float>(o.x);
                 t->normale[1] = static_cast<float>(o.y);
                 t->normale[2] = static_cast<float>(o.z);
@@ -152,17 +157,19 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D &
     }
     // The vertex list follows the lattice: x outermost, then y, then z.
     for (int i = planBas; i < std::min(lx, planBas + treillis.plans()); ++i)
-        treillis.vider(i, [this](CSommetChRegion *s) { ajouterSommetFin(s); });
+        treillis.vider(i, [this](CSommetChRegion* s) { ajouterSommetFin(s); });
 
-    const double duree = std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
+    const double duree =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
     char texte[200];
     std::snprintf(texte, sizeof texte,
-                  "CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D &) : création de %d "
+                  "CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D &) : "
+                  "création de %d "
                   "sommets : %f",
                   nbSommets, duree);
     Message(texte);
 
-    for (CSommetChRegion *v = premierSommet; v != nullptr; v = v->suivant)
+    for (CSommetChRegion* v = premierSommet; v != nullptr; v = v->suivant)
         ordonnerAnneaux(v);
     reactiverSommets();
     calculerNormalesSommets();
@@ -175,10 +182,9 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D &
     return true;
 }
 
-void CMaillageTriangleChRegion::ordonnerAnneaux(CSommetChRegion *v)
-{
+void CMaillageTriangleChRegion::ordonnerAnneaux(CSommetChRegion* v) {
     char texte[200];
-    CSommetChRegion **voisins = v->voisins.tab;
+    CSommetChRegion** voisins = v->voisins.tab;
     const int n = v->voisins.longueur();
     if (n == 0) {
         Message("ERREUR");
@@ -186,13 +192,14 @@ void CMaillageTriangleChRegion::ordonnerAnneaux(CSommetChRegion *v)
     }
     // Entry 0 stays; each following entry is the first remaining neighbour of the previous one.
     for (int i = 1; i <= n - 2; ++i) {
-        const CListeSimple<CSommetChRegion *> &anneauPrecedent = voisins[i - 1]->voisins;
+        const CListeSimple<CSommetChRegion*>& anneauPrecedent = voisins[i - 1]->voisins;
         int j = i;
         while (j < n && anneauPrecedent.indice(voisins[j]) < 0)
             ++j;
         if (j == n) {
             const CTriplet<float> position(v->x - 0.5f, v->y - 0.5f, v->z - 0.5f);
-            std::snprintf(texte, sizeof texte, "Ré-organisation sommet %x %s, pas de voisin commun avec le voisin %d",
+            std::snprintf(texte, sizeof texte,
+                          "Ré-organisation sommet %x %s, pas de voisin commun avec le voisin %d",
                           adresse(v), toChaine(position).c_str(), i - 1);
             Message(texte);
         } else if (j != i) {
@@ -200,20 +207,20 @@ void CMaillageTriangleChRegion::ordonnerAnneaux(CSommetChRegion *v)
         }
     }
     if (v->triangles.longueur() != n) {
-        std::snprintf(texte, sizeof texte, "Sommet %x. Nb voisins : %d, Nb triangles voisins : %d", adresse(v), n,
-                      v->triangles.longueur());
+        std::snprintf(texte, sizeof texte, "Sommet %x. Nb voisins : %d, Nb triangles voisins : %d",
+                      adresse(v), n, v->triangles.longueur());
         Message(texte);
     }
 
-    CTriangleChRegion *anneau[CSommetChRegion::CAPACITE_ANNEAU];
+    CTriangleChRegion* anneau[CSommetChRegion::CAPACITE_ANNEAU];
     int nbAnneau = 0;
     const int nbIncidents = v->triangles.longueur();
     for (int k = 0; k < n; ++k) {
-        const CSommetChRegion *u = voisins[k];
-        const CSommetChRegion *w = voisins[(k + 1) % n];
+        const CSommetChRegion* u = voisins[k];
+        const CSommetChRegion* w = voisins[(k + 1) % n];
         bool trouve = false;
         for (int s = 0; s < nbIncidents && !trouve; ++s) {
-            CTriangleChRegion *t = v->triangles.tab[s];
+            CTriangleChRegion* t = v->triangles.tab[s];
             const CSommetChRegion *o1, *o2;
             if (t->a == v) {
                 o1 = t->b;
@@ -225,7 +232,8 @@ void CMaillageTriangleChRegion::ordonnerAnneaux(CSommetChRegion *v)
                 o1 = t->a;
                 o2 = t->b;
             } else {
-                std::snprintf(texte, sizeof texte, "Ré-organisation sommet %x. ERREUR pas de triangle voisin %d %d",
+                std::snprintf(texte, sizeof texte,
+                              "Ré-organisation sommet %x. ERREUR pas de triangle voisin %d %d",
                               adresse(v), k, s);
                 Message(texte);
                 continue;
@@ -237,7 +245,8 @@ void CMaillageTriangleChRegion::ordonnerAnneaux(CSommetChRegion *v)
             }
         }
         if (!trouve) {
-            std::snprintf(texte, sizeof texte, "Ré-organisation sommet %x, pas de triangle voisin %d", adresse(v), k);
+            std::snprintf(texte, sizeof texte,
+                          "Ré-organisation sommet %x, pas de triangle voisin %d", adresse(v), k);
             Message(texte);
         }
     }

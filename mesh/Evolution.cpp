@@ -1,8 +1,8 @@
 #include "mesh/CMaillageTriangleChRegion.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cfloat>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -18,25 +18,23 @@ constexpr int NB_TERMES = 6;
 
 double secondes(Horloge::duration d) { return std::chrono::duration<double>(d).count(); }
 
-double distance2(const CPoint3D &p, const CPoint3D &q)
-{
+double distance2(const CPoint3D& p, const CPoint3D& q) {
     const double dx = double(p.x) - q.x, dy = double(p.y) - q.y, dz = double(p.z) - q.z;
     return dx * dx + dy * dy + dz * dz;
 }
 
 // True when p lies in the scene frame of CPoint3D and in the volume itself, so that the voxel
 // read stays inside the volume even when the frame was set for another one.
-bool lisible(const CPoint3D &p, const CImage3D &image)
-{
+bool lisible(const CPoint3D& p, const CImage3D& image) {
     return p.isInImage() && p.x < static_cast<float>(image.GetWidth()) &&
-           p.y < static_cast<float>(image.GetHeight()) && p.z < static_cast<float>(image.GetDepth());
+           p.y < static_cast<float>(image.GetHeight()) &&
+           p.z < static_cast<float>(image.GetDepth());
 }
 
 // Histogram bin of an interpolated grey level.
 int classe(float niveau) { return std::clamp(tronquer<int>(niveau), 0, 255); }
 
-void moyenneEcartType(const CVecteur<float> &h, float &moyenne, float &ecartType)
-{
+void moyenneEcartType(const CVecteur<float>& h, float& moyenne, float& ecartType) {
     double n = 0.0, s1 = 0.0, s2 = 0.0;
     for (int i = 0; i < h.taille; ++i) {
         n += h[i];
@@ -56,8 +54,7 @@ void moyenneEcartType(const CVecteur<float> &h, float &moyenne, float &ecartType
 
 } // namespace
 
-CVecteur<CTriplet<int>> CMaillageTriangleChRegion::decalagesVoisinage(int dimension)
-{
+CVecteur<CTriplet<int>> CMaillageTriangleChRegion::decalagesVoisinage(int dimension) {
     const int demi = dimension / 2 > 0 ? dimension / 2 : 0;
     const int cote = 2 * demi + 1;
     CVecteur<CTriplet<int>> decalages(cote * cote * cote);
@@ -70,15 +67,13 @@ CVecteur<CTriplet<int>> CMaillageTriangleChRegion::decalagesVoisinage(int dimens
     return decalages;
 }
 
-void CMaillageTriangleChRegion::Evolve(int nbiterations)
-{
+void CMaillageTriangleChRegion::Evolve(int nbiterations) {
     if (imageEvolution == nullptr)
         return;
     greedyGlobal(imageEvolution, nbiterations);
 }
 
-unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D *volume, int nbIterations)
-{
+unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D* volume, int nbIterations) {
     const Horloge::time_point debut = Horloge::now();
     Horloge::duration dureeTopologie{};
 
@@ -89,7 +84,7 @@ unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D *volume, int nbIte
     const int K = decalages.taille;
 
     std::vector<float> termes[NB_TERMES];
-    for (std::vector<float> &t : termes)
+    for (std::vector<float>& t : termes)
         t.assign(static_cast<std::size_t>(K), 0.0f);
     std::vector<CPoint3D> candidats(static_cast<std::size_t>(K));
     double s1[CSommetChRegion::NB_ENERGIES] = {};
@@ -118,7 +113,7 @@ unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D *volume, int nbIte
         if (DEFAULT_ALPHA != 0.0f) {
             double somme = 0.0;
             long long entrees = 0;
-            for (const CSommetChRegion *v = premierSommet; v != nullptr; v = v->suivant)
+            for (const CSommetChRegion* v = premierSommet; v != nullptr; v = v->suivant)
                 for (int k = 0; k < v->voisins.nb; ++k) {
                     somme += distance2(*v->voisins.tab[k], *v);
                     ++entrees;
@@ -126,9 +121,9 @@ unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D *volume, int nbIte
             longueur2Moyenne = entrees > 0 ? somme / static_cast<double>(entrees) : 0.0;
         }
 
-        for (CSommetChRegion *v = premierSommet; v != nullptr; v = v->suivant) {
+        for (CSommetChRegion* v = premierSommet; v != nullptr; v = v->suivant) {
             const int n = v->voisins.nb;
-            CSommetChRegion *const *voisins = v->voisins.tab;
+            CSommetChRegion* const* voisins = v->voisins.tab;
             if (!v->actif) {
                 bool voisinActif = false;
                 for (int k = 0; k < n && !voisinActif; ++k)
@@ -142,7 +137,8 @@ unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D *volume, int nbIte
                 gy += voisins[k]->y;
                 gz += voisins[k]->z;
             }
-            const CPoint3D g = n > 0 ? CPoint3D(float(gx / n), float(gy / n), float(gz / n)) : CPoint3D(*v);
+            const CPoint3D g =
+                n > 0 ? CPoint3D(float(gx / n), float(gy / n), float(gz / n)) : CPoint3D(*v);
             const CPoint3D ballon = *v - v->normale * (2.0 * D);
             // DEFAULT_DELTA may change during the run (weight adaptation).
             const float poids3 = static_cast<float>(DEFAULT_DELTA / normBallon);
@@ -150,7 +146,7 @@ unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D *volume, int nbIte
             int meilleur = -1;
             float energieMinimale = FLT_MAX;
             for (int k = 0; k < K; ++k) {
-                const CTriplet<int> &o = decalages[k];
+                const CTriplet<int>& o = decalages[k];
                 const CPoint3D p(float(v->x + double(h) * o.x), float(v->y + double(h) * o.y),
                                  float(v->z + double(h) * o.z));
                 candidats[static_cast<std::size_t>(k)] = p;
@@ -163,14 +159,16 @@ unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D *volume, int nbIte
                 }
                 const float courbure = static_cast<float>(distance2(p, g));
                 const bool dedans = volume != nullptr && lisible(p, *volume);
-                const float intensite = dedans ? static_cast<float>(volume->Pixel(p.triplet())) : 0.0f;
+                const float intensite =
+                    dedans ? static_cast<float>(volume->Pixel(p.triplet())) : 0.0f;
                 const float terme3 = static_cast<float>(distance2(p, ballon));
                 float gradient = 0.0f;
                 if (DEFAULT_LAMBDA1 != 0.0f) {
                     if (!dedans || intensite < 50.0f)
                         gradient = static_cast<float>(normGradient);
                     else
-                        gradient = diffgradEnergyBresenham(CTriplet<int>(0, 0, 0), extremitesNulles, n, volume);
+                        gradient = diffgradEnergyBresenham(CTriplet<int>(0, 0, 0), extremitesNulles,
+                                                           n, volume);
                 }
                 const std::size_t i = static_cast<std::size_t>(k);
                 termes[0][i] = continuite;
@@ -179,8 +177,9 @@ unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D *volume, int nbIte
                 termes[3][i] = terme3;
                 termes[4][i] = 0.0f;
                 termes[5][i] = gradient;
-                const float total = static_cast<float>(double(poids0) * continuite + double(poids1) * courbure -
-                                                       double(poids2) * intensite + double(poids3) * terme3);
+                const float total =
+                    static_cast<float>(double(poids0) * continuite + double(poids1) * courbure -
+                                       double(poids2) * intensite + double(poids3) * terme3);
                 // Strictly lower only: ties go to the lower index, the own position first.
                 if (total < energieMinimale) {
                     energieMinimale = total;
@@ -195,7 +194,7 @@ unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D *volume, int nbIte
             if (meilleur == 0) {
                 v->actif = false;
             } else {
-                const CPoint3D &p = candidats[static_cast<std::size_t>(meilleur)];
+                const CPoint3D& p = candidats[static_cast<std::size_t>(meilleur)];
                 v->x = p.x;
                 v->y = p.y;
                 v->z = p.z;
@@ -241,43 +240,43 @@ unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D *volume, int nbIte
         Message("Critère d'arrêt vérifié");
     const Horloge::duration total = Horloge::now() - debut;
     char texte[160];
-    std::snprintf(texte, sizeof texte, "Ok. Temps total = %.03f s. Temps fusion/séparation = %.03f s, Nb sommets=%d",
+    std::snprintf(texte, sizeof texte,
+                  "Ok. Temps total = %.03f s. Temps fusion/séparation = %.03f s, Nb sommets=%d",
                   secondes(total), secondes(dureeTopologie), nbSommets);
     Message(texte);
-    return static_cast<unsigned int>(std::chrono::duration_cast<std::chrono::microseconds>(total).count());
+    return static_cast<unsigned int>(
+        std::chrono::duration_cast<std::chrono::microseconds>(total).count());
 }
 
-float CMaillageTriangleChRegion::diffgradEnergyBresenham(CTriplet<int> depart, CTriplet<int> *arrivees, int nb,
-                                                         CImage3D *volume)
-{
+float CMaillageTriangleChRegion::diffgradEnergyBresenham(CTriplet<int> depart,
+                                                         CTriplet<int>* arrivees, int nb,
+                                                         CImage3D* volume) {
     if (volume == nullptr || arrivees == nullptr || !volume->IsInImage(depart))
         return 0.0f;
     const int seuil = static_cast<unsigned char>(SEUIL_VEROUILLAGE * 255.0f);
     float total = 0.0f;
     int nombre = 0;
     for (int i = 0; i < nb; ++i) {
-        const CTriplet<int> &e = arrivees[i];
-        if (e.x >= 0 && e.x < volume->GetWidth() && e.y >= 0 && e.y < volume->GetHeight() && e.z >= 0 &&
-            e.z < volume->GetDepth())
+        const CTriplet<int>& e = arrivees[i];
+        if (e.x >= 0 && e.x < volume->GetWidth() && e.y >= 0 && e.y < volume->GetHeight() &&
+            e.z >= 0 && e.z < volume->GetDepth())
             total = static_cast<float>(double(total) +
                                        volume->GetGradientLineBresenham(depart, e, seuil, nombre));
     }
     return static_cast<float>(double(nombre) - total);
 }
 
-void CMaillageTriangleChRegion::recalculerHistogrammes()
-{
+void CMaillageTriangleChRegion::recalculerHistogrammes() {
     histogramme1.remplir(0.0f);
     histogramme2.remplir(0.0f);
 }
 
-void CMaillageTriangleChRegion::recalculerHistogrammesBandes()
-{
+void CMaillageTriangleChRegion::recalculerHistogrammesBandes() {
     histogramme3.remplir(0.0f);
     histogramme4.remplir(0.0f);
     if (image == nullptr)
         return;
-    for (const CSommetChRegion *v = premierSommet; v != nullptr; v = v->suivant) {
+    for (const CSommetChRegion* v = premierSommet; v != nullptr; v = v->suivant) {
         const CPoint3D d = v->normale * DEFAULT_NEIGHBOR_STEP;
         CPoint3D dedans = *v;
         CPoint3D dehors = *v + d;
@@ -290,8 +289,7 @@ void CMaillageTriangleChRegion::recalculerHistogrammesBandes()
     }
 }
 
-void CMaillageTriangleChRegion::calculerMoyenneEcarttype()
-{
+void CMaillageTriangleChRegion::calculerMoyenneEcarttype() {
     moyenneEcartType(histogramme3, moyenneInterieur, ecartTypeInterieur);
     moyenneEcartType(histogramme4, moyenneExterieur, ecartTypeExterieur);
 }

@@ -10,11 +10,11 @@ class CMaillageTriangleChRegion;
 // diagnostic sink and the result is false.
 
 // Binary STL: one facet per triangle with its outward normal.
-bool exporterSTL(const CMaillageTriangleChRegion &maillage, const char *chemin);
+bool exporterSTL(const CMaillageTriangleChRegion& maillage, const char* chemin);
 // Wavefront OBJ with one vertex normal per vertex ("f a//a b//b c//c").
-bool exporterOBJ(const CMaillageTriangleChRegion &maillage, const char *chemin);
+bool exporterOBJ(const CMaillageTriangleChRegion& maillage, const char* chemin);
 // Binary little-endian PLY: vertices with position and normal, triangles as index lists.
-bool exporterPLY(const CMaillageTriangleChRegion &maillage, const char *chemin);
+bool exporterPLY(const CMaillageTriangleChRegion& maillage, const char* chemin);
 // Chooses the writer from the extension of chemin (".stl", ".obj", ".ply", whatever their
 // letter case); an unknown extension gives a message and false.
-bool exporterMaillage(const CMaillageTriangleChRegion &maillage, const char *chemin);
+bool exporterMaillage(const CMaillageTriangleChRegion& maillage, const char* chemin);

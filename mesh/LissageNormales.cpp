@@ -8,8 +8,7 @@ namespace {
 
 // Division by the Euclidean length, the squared length summed in double and rounded to float
 // before the root. A zero vector stays zero instead of turning into NaN.
-void normaliser(float &x, float &y, float &z)
-{
+void normaliser(float& x, float& y, float& z) {
     const float n2 = static_cast<float>(static_cast<double>(x) * x + static_cast<double>(y) * y +
                                         static_cast<double>(z) * z);
     const float n = std::sqrt(n2);
@@ -21,8 +20,7 @@ void normaliser(float &x, float &y, float &z)
 }
 
 // Corner-order normal (b - a) x (c - a), not normalised.
-void normaleSommets(const CTriangleChRegion *t, float &gx, float &gy, float &gz)
-{
+void normaleSommets(const CTriangleChRegion* t, float& gx, float& gy, float& gz) {
     const float ux = t->b->x - t->a->x, uy = t->b->y - t->a->y, uz = t->b->z - t->a->z;
     const float vx = t->c->x - t->a->x, vy = t->c->y - t->a->y, vz = t->c->z - t->a->z;
     gx = static_cast<float>(static_cast<double>(uy) * vz - static_cast<double>(uz) * vy);
@@ -30,19 +28,18 @@ void normaleSommets(const CTriangleChRegion *t, float &gx, float &gy, float &gz)
     gz = static_cast<float>(static_cast<double>(ux) * vy - static_cast<double>(uy) * vx);
 }
 
-bool unCoinActif(const CTriangleChRegion *t) { return t->a->actif || t->b->actif || t->c->actif; }
+bool unCoinActif(const CTriangleChRegion* t) { return t->a->actif || t->b->actif || t->c->actif; }
 
 } // namespace
 
-void CMaillageTriangleChRegion::lisserCourbureTaubin(int n)
-{
+void CMaillageTriangleChRegion::lisserCourbureTaubin(int n) {
     if (n <= 0 || nbSommets <= 0)
         return;
     // The passes run on flat copies of the positions and of the neighbour rings (numbered in
     // list order): the same arithmetic as on the vertices, without chasing pointers.
-    std::vector<CSommetChRegion *> sommets;
+    std::vector<CSommetChRegion*> sommets;
     sommets.reserve(static_cast<std::size_t>(nbSommets));
-    for (CSommetChRegion *s = premierSommet; s != nullptr; s = s->suivant) {
+    for (CSommetChRegion* s = premierSommet; s != nullptr; s = s->suivant) {
         s->indice = static_cast<int>(sommets.size());
         sommets.push_back(s);
     }
@@ -52,7 +49,7 @@ void CMaillageTriangleChRegion::lisserCourbureTaubin(int n)
     std::vector<int> anneaux;
     anneaux.reserve(7 * nb);
     for (std::size_t i = 0; i < nb; ++i) {
-        const CSommetChRegion *s = sommets[i];
+        const CSommetChRegion* s = sommets[i];
         positions[3 * i] = s->x;
         positions[3 * i + 1] = s->y;
         positions[3 * i + 2] = s->z;
@@ -74,7 +71,7 @@ void CMaillageTriangleChRegion::lisserCourbureTaubin(int n)
             }
             double sx = 0.0, sy = 0.0, sz = 0.0;
             for (int r = premier; r < fin; ++r) {
-                const float *u = &positions[3 * static_cast<std::size_t>(anneaux[r])];
+                const float* u = &positions[3 * static_cast<std::size_t>(anneaux[r])];
                 sx += u[0];
                 sy += u[1];
                 sz += u[2];
@@ -97,8 +94,7 @@ void CMaillageTriangleChRegion::lisserCourbureTaubin(int n)
     }
 }
 
-void CMaillageTriangleChRegion::calculerNormale(CTriangleChRegion *t)
-{
+void CMaillageTriangleChRegion::calculerNormale(CTriangleChRegion* t) {
     if (!unCoinActif(t))
         return;
     float gx, gy, gz;
@@ -110,14 +106,12 @@ void CMaillageTriangleChRegion::calculerNormale(CTriangleChRegion *t)
     t->normale[2] = signe * gz;
 }
 
-void CMaillageTriangleChRegion::calculerNormales()
-{
-    for (CTriangleChRegion *t = premierTriangle; t != nullptr; t = t->suivant)
+void CMaillageTriangleChRegion::calculerNormales() {
+    for (CTriangleChRegion* t = premierTriangle; t != nullptr; t = t->suivant)
         calculerNormale(t);
 }
 
-void CMaillageTriangleChRegion::calculerNormale2(CTriangleChRegion *t)
-{
+void CMaillageTriangleChRegion::calculerNormale2(CTriangleChRegion* t) {
     if (!unCoinActif(t))
         return;
     const CPoint3D &na = t->a->normale, &nb = t->b->normale, &nc = t->c->normale;
@@ -128,8 +122,10 @@ void CMaillageTriangleChRegion::calculerNormale2(CTriangleChRegion *t)
     float gx, gy, gz;
     normaleSommets(t, gx, gy, gz);
     normaliser(gx, gy, gz);
-    const double dx = static_cast<double>(mx) - gx, dy = static_cast<double>(my) - gy, dz = static_cast<double>(mz) - gz;
-    const double sx = static_cast<double>(mx) + gx, sy = static_cast<double>(my) + gy, sz = static_cast<double>(mz) + gz;
+    const double dx = static_cast<double>(mx) - gx, dy = static_cast<double>(my) - gy,
+                 dz = static_cast<double>(mz) - gz;
+    const double sx = static_cast<double>(mx) + gx, sy = static_cast<double>(my) + gy,
+                 sz = static_cast<double>(mz) + gz;
     const float ecart = static_cast<float>(dx * dx + dy * dy + dz * dz);
     const float somme = static_cast<float>(sx * sx + sy * sy + sz * sz);
     // A comparison that fails on a NaN keeps the corner order.
@@ -140,20 +136,19 @@ void CMaillageTriangleChRegion::calculerNormale2(CTriangleChRegion *t)
     t->normale[2] = signe * gz;
 }
 
-void CMaillageTriangleChRegion::calculerNormales2()
-{
-    for (CTriangleChRegion *t = premierTriangle; t != nullptr; t = t->suivant)
+void CMaillageTriangleChRegion::calculerNormales2() {
+    for (CTriangleChRegion* t = premierTriangle; t != nullptr; t = t->suivant)
         calculerNormale2(t);
 }
 
-void CMaillageTriangleChRegion::calculerNormaleSommet(CSommetChRegion *v)
-{
+void CMaillageTriangleChRegion::calculerNormaleSommet(CSommetChRegion* v) {
     double sx = 0.0, sy = 0.0, sz = 0.0;
     for (int k = 0; k < v->triangles.longueur(); ++k) {
-        const CTriangleChRegion *t = v->triangles.tab[k];
+        const CTriangleChRegion* t = v->triangles.tab[k];
         if (t == nullptr) {
-            v->normale = CPoint3D(static_cast<float>(sx), static_cast<float>(sy), static_cast<float>(sz));
-            Message(Chaine("ERREUR : sommet ") + toChaine(static_cast<const CPoint3D &>(*v)));
+            v->normale =
+                CPoint3D(static_cast<float>(sx), static_cast<float>(sy), static_cast<float>(sz));
+            Message(Chaine("ERREUR : sommet ") + toChaine(static_cast<const CPoint3D&>(*v)));
             return;
         }
         sx += t->normale[0];
@@ -165,8 +160,8 @@ void CMaillageTriangleChRegion::calculerNormaleSommet(CSommetChRegion *v)
     v->normale = CPoint3D(x, y, z);
 }
 
-void CMaillageTriangleChRegion::calculerNormalesSommets()
-{
-    for (CSommetChRegion **s = sommetsActifs.elementDebut(); s != nullptr; s = sommetsActifs.elementSuivant())
+void CMaillageTriangleChRegion::calculerNormalesSommets() {
+    for (CSommetChRegion** s = sommetsActifs.elementDebut(); s != nullptr;
+         s = sommetsActifs.elementSuivant())
         calculerNormaleSommet(*s);
 }

@@ -9,43 +9,40 @@
 // object is freed. Consecutive allocations are contiguous, which keeps a freshly built mesh
 // compact in memory. Single-threaded, like the whole computation code. Under AddressSanitizer
 // every object comes from the general allocator so that misuse stays detectable.
-template <std::size_t Taille, std::size_t Alignement> class ReserveObjets
-{
-  public:
-    static void *prendre()
-    {
+template <std::size_t Taille, std::size_t Alignement> class ReserveObjets {
+public:
+    static void* prendre() {
 #if defined(__SANITIZE_ADDRESS__)
         return ::operator new(Taille, std::align_val_t(Alignement));
 #else
-        Etat &e = etat();
+        Etat& e = etat();
         ++e.vivants;
         if (e.libres != nullptr) {
-            Libre *l = e.libres;
+            Libre* l = e.libres;
             e.libres = l->suivant;
             return l;
         }
         if (e.utilises == OBJETS_PAR_BLOC || e.blocs.empty()) {
-            e.blocs.push_back(static_cast<unsigned char *>(
-                ::operator new(TAILLE_CELLULE * OBJETS_PAR_BLOC, std::align_val_t(ALIGNEMENT_CELLULE))));
+            e.blocs.push_back(static_cast<unsigned char*>(::operator new(
+                TAILLE_CELLULE* OBJETS_PAR_BLOC, std::align_val_t(ALIGNEMENT_CELLULE))));
             e.utilises = 0;
         }
         return e.blocs.back() + TAILLE_CELLULE * e.utilises++;
 #endif
     }
 
-    static void rendre(void *p)
-    {
+    static void rendre(void* p) {
         if (p == nullptr)
             return;
 #if defined(__SANITIZE_ADDRESS__)
         ::operator delete(p, std::align_val_t(Alignement));
 #else
-        Etat &e = etat();
-        Libre *l = static_cast<Libre *>(p);
+        Etat& e = etat();
+        Libre* l = static_cast<Libre*>(p);
         l->suivant = e.libres;
         e.libres = l;
         if (--e.vivants == 0) {
-            for (unsigned char *b : e.blocs)
+            for (unsigned char* b : e.blocs)
                 ::operator delete(b, std::align_val_t(ALIGNEMENT_CELLULE));
             e.blocs.clear();
             e.libres = nullptr;
@@ -54,31 +51,28 @@ template <std::size_t Taille, std::size_t Alignement> class ReserveObjets
 #endif
     }
 
-  private:
-    struct Libre
-    {
-        Libre *suivant;
+private:
+    struct Libre {
+        Libre* suivant;
     };
     static constexpr std::size_t OBJETS_PAR_BLOC = 8192;
-    static constexpr std::size_t ALIGNEMENT_CELLULE = Alignement > alignof(Libre) ? Alignement : alignof(Libre);
+    static constexpr std::size_t ALIGNEMENT_CELLULE = Alignement > alignof(Libre) ? Alignement
+                                                                                  : alignof(Libre);
     static constexpr std::size_t TAILLE_CELLULE =
-        ((Taille > sizeof(Libre) ? Taille : sizeof(Libre)) + ALIGNEMENT_CELLULE - 1) / ALIGNEMENT_CELLULE *
-        ALIGNEMENT_CELLULE;
+        ((Taille > sizeof(Libre) ? Taille : sizeof(Libre)) + ALIGNEMENT_CELLULE - 1) /
+        ALIGNEMENT_CELLULE * ALIGNEMENT_CELLULE;
 
-    struct Etat
-    {
-        std::vector<unsigned char *> blocs;
-        Libre *libres = nullptr;
+    struct Etat {
+        std::vector<unsigned char*> blocs;
+        Libre* libres = nullptr;
         std::size_t utilises = 0;
         std::size_t vivants = 0;
-        ~Etat()
-        {
-            for (unsigned char *b : blocs)
+        ~Etat() {
+            for (unsigned char* b : blocs)
                 ::operator delete(b, std::align_val_t(ALIGNEMENT_CELLULE));
         }
     };
-    static Etat &etat()
-    {
+    static Etat& etat() {
         static Etat e;
         return e;
     }

@@ -9,28 +9,28 @@
 
 namespace {
 
-unsigned int adresse(const void *p) { return static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(p)); }
+unsigned int adresse(const void* p) {
+    return static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(p));
+}
 
 int modulo(int i, int n) { return ((i % n) + n) % n; }
 
 // Maximum norm of p - q on each axis, computed in double.
-double normeInfinie(const CPoint3D &p, const CPoint3D &q)
-{
-    return std::fmax(std::fabs(double(p.x) - q.x), std::fmax(std::fabs(double(p.y) - q.y), std::fabs(double(p.z) - q.z)));
+double normeInfinie(const CPoint3D& p, const CPoint3D& q) {
+    return std::fmax(std::fabs(double(p.x) - q.x),
+                     std::fmax(std::fabs(double(p.y) - q.y), std::fabs(double(p.z) - q.z)));
 }
 
-CPoint3D milieu(const CPoint3D &p, const CPoint3D &q) { return (p + q) / 2.0; }
+CPoint3D milieu(const CPoint3D& p, const CPoint3D& q) { return (p + q) / 2.0; }
 
 // Asks whether to go on after a broken neighbourhood; "no" ends the process with -1.
-void demander(const char *texte)
-{
+void demander(const char* texte) {
     if (!Question(texte))
         std::exit(-1);
 }
 
 // Replaces the corner equal to ancien (looked for as a, then b, then c); false when absent.
-bool remplacerCoin(CTriangleChRegion *t, CSommetChRegion *ancien, CSommetChRegion *nouveau)
-{
+bool remplacerCoin(CTriangleChRegion* t, CSommetChRegion* ancien, CSommetChRegion* nouveau) {
     if (t->a == ancien)
         t->a = nouveau;
     else if (t->b == ancien)
@@ -43,14 +43,12 @@ bool remplacerCoin(CTriangleChRegion *t, CSommetChRegion *ancien, CSommetChRegio
 }
 
 // Both rings of the same length, at least 3 entries.
-bool anneauxValides(const CSommetChRegion *v)
-{
+bool anneauxValides(const CSommetChRegion* v) {
     return v->voisins.nb >= 3 && v->voisins.nb == v->triangles.nb;
 }
 
 // True when a and b are consecutive (cyclically, in either order) in the ring of o.
-bool consecutifs(const CSommetChRegion *o, CSommetChRegion *a, CSommetChRegion *b)
-{
+bool consecutifs(const CSommetChRegion* o, CSommetChRegion* a, CSommetChRegion* b) {
     const int n = o->voisins.nb;
     const int j = o->voisins.indice(a);
     if (j < 0 || n < 3)
@@ -61,9 +59,8 @@ bool consecutifs(const CSommetChRegion *o, CSommetChRegion *a, CSommetChRegion *
 // In the ring of o, where a and b are consecutive with t (corners o, a, b before the split)
 // between them, inserts m between a and b so that the triangle between b and m is nouveau and
 // the triangle between m and a stays t.
-void insererDansAnneau(CSommetChRegion *o, CSommetChRegion *a, CSommetChRegion *b, CSommetChRegion *m,
-                       CTriangleChRegion *nouveau)
-{
+void insererDansAnneau(CSommetChRegion* o, CSommetChRegion* a, CSommetChRegion* b,
+                       CSommetChRegion* m, CTriangleChRegion* nouveau) {
     const int k = o->voisins.nb;
     const int j = o->voisins.indice(a);
     if (o->voisins.tab[modulo(j + 1, k)] == b) {
@@ -86,8 +83,7 @@ void insererDansAnneau(CSommetChRegion *o, CSommetChRegion *a, CSommetChRegion *
 }
 
 // Removes b, which is next to a, from the ring of o, with the triangle between a and b.
-void retirerDeAnneau(CSommetChRegion *o, CSommetChRegion *a, CSommetChRegion *b)
-{
+void retirerDeAnneau(CSommetChRegion* o, CSommetChRegion* a, CSommetChRegion* b) {
     const int k = o->voisins.nb;
     const int j = o->voisins.indice(a);
     if (o->voisins.tab[modulo(j + 1, k)] == b) {
@@ -99,12 +95,11 @@ void retirerDeAnneau(CSommetChRegion *o, CSommetChRegion *a, CSommetChRegion *b)
     }
 }
 
-void tourner(CListeSimple<CTriangleChRegion *> &anneau, int k) { anneau = anneau.decalage(k); }
+void tourner(CListeSimple<CTriangleChRegion*>& anneau, int k) { anneau = anneau.decalage(k); }
 
 } // namespace
 
-void CMaillageTriangleChRegion::retirerSommetListe(CSommetChRegion *s)
-{
+void CMaillageTriangleChRegion::retirerSommetListe(CSommetChRegion* s) {
     if (s->precedent != nullptr)
         s->precedent->suivant = s->suivant;
     else
@@ -117,8 +112,7 @@ void CMaillageTriangleChRegion::retirerSommetListe(CSommetChRegion *s)
     --nbSommets;
 }
 
-void CMaillageTriangleChRegion::retirerTriangleListe(CTriangleChRegion *t)
-{
+void CMaillageTriangleChRegion::retirerTriangleListe(CTriangleChRegion* t) {
     if (t->precedent != nullptr)
         t->precedent->suivant = t->suivant;
     else
@@ -131,8 +125,7 @@ void CMaillageTriangleChRegion::retirerTriangleListe(CTriangleChRegion *t)
     --nbTriangles;
 }
 
-void CMaillageTriangleChRegion::attacherSquelette(CSommetChRegion *v, CTriangleChRegion *noeud)
-{
+void CMaillageTriangleChRegion::attacherSquelette(CSommetChRegion* v, CTriangleChRegion* noeud) {
     v->noeudSquelette = nullptr;
     if (noeud == nullptr)
         return;
@@ -141,25 +134,24 @@ void CMaillageTriangleChRegion::attacherSquelette(CSommetChRegion *v, CTriangleC
         v->noeudSquelette = noeud;
 }
 
-void CMaillageTriangleChRegion::greedySeparateurNormeInfinie()
-{
+void CMaillageTriangleChRegion::greedySeparateurNormeInfinie() {
     const double s = double(NEIGHBORDIM) * DEFAULT_NEIGHBOR_STEP;
     // With a step of zero or less no edge is ever short enough and every split would call
     // for more: nothing is split.
-    for (CSommetChRegion *v = s > 0.0 ? premierSommet : nullptr; v != nullptr; v = v->suivant) {
+    for (CSommetChRegion* v = s > 0.0 ? premierSommet : nullptr; v != nullptr; v = v->suivant) {
         if (!v->enListeActive)
             continue;
         int i = 0;
         while (i < v->voisins.nb) {
             const int n = v->voisins.nb;
-            CSommetChRegion *w = v->voisins.tab[i];
+            CSommetChRegion* w = v->voisins.tab[i];
             if (normeInfinie(*v, *w) <= 2.0 * s) {
                 ++i;
                 continue;
             }
             const CPoint3D m = milieu(*v, *w);
-            const CSommetChRegion *p = v->voisins.tab[modulo(i - 1, n)];
-            const CSommetChRegion *q = v->voisins.tab[modulo(i + 1, n)];
+            const CSommetChRegion* p = v->voisins.tab[modulo(i - 1, n)];
+            const CSommetChRegion* q = v->voisins.tab[modulo(i + 1, n)];
             // The midpoint must not crowd either opposite vertex.
             if (normeInfinie(m, *p) > s && normeInfinie(m, *q) > s && separer(v, w))
                 i = 0;
@@ -170,19 +162,20 @@ void CMaillageTriangleChRegion::greedySeparateurNormeInfinie()
     calculerNormales2();
 }
 
-bool CMaillageTriangleChRegion::separer(CSommetChRegion *a, CSommetChRegion *b)
-{
+bool CMaillageTriangleChRegion::separer(CSommetChRegion* a, CSommetChRegion* b) {
     char texte[160];
     const int ia = b->voisins.indice(a);
     if (ia < 0) {
-        std::snprintf(texte, sizeof texte, "inda=-1. a=%08x n'est pas voisin de b=%08x. Continuer ?", adresse(a),
+        std::snprintf(texte, sizeof texte,
+                      "inda=-1. a=%08x n'est pas voisin de b=%08x. Continuer ?", adresse(a),
                       adresse(b));
         demander(texte);
         return false;
     }
     const int ib = a->voisins.indice(b);
     if (ib < 0) {
-        std::snprintf(texte, sizeof texte, "indb=-1. b=%08x n'est pas voisin de a=%08x. Continuer ?", adresse(b),
+        std::snprintf(texte, sizeof texte,
+                      "indb=-1. b=%08x n'est pas voisin de a=%08x. Continuer ?", adresse(b),
                       adresse(a));
         demander(texte);
         return false;
@@ -191,31 +184,34 @@ bool CMaillageTriangleChRegion::separer(CSommetChRegion *a, CSommetChRegion *b)
     if (!anneauxValides(a) || !anneauxValides(b))
         return false;
     const int na = a->voisins.nb;
-    CSommetChRegion *o1 = a->voisins.tab[modulo(ib - 1, na)];
-    CSommetChRegion *o2 = a->voisins.tab[modulo(ib + 1, na)];
-    CTriangleChRegion *t1 = a->triangles.tab[modulo(ib - 1, na)];
-    CTriangleChRegion *t2 = a->triangles.tab[ib];
+    CSommetChRegion* o1 = a->voisins.tab[modulo(ib - 1, na)];
+    CSommetChRegion* o2 = a->voisins.tab[modulo(ib + 1, na)];
+    CTriangleChRegion* t1 = a->triangles.tab[modulo(ib - 1, na)];
+    CTriangleChRegion* t2 = a->triangles.tab[ib];
     if (o1->voisins.indice(a) < 0) {
-        std::snprintf(texte, sizeof texte, "indav1=-1. a=%08x n'est pas voisin de v1=%08x. Continuer ?", adresse(a),
+        std::snprintf(texte, sizeof texte,
+                      "indav1=-1. a=%08x n'est pas voisin de v1=%08x. Continuer ?", adresse(a),
                       adresse(o1));
         demander(texte);
         return false;
     }
     if (o2->voisins.indice(a) < 0) {
-        std::snprintf(texte, sizeof texte, "indav2=-1. a=%08x n'est pas voisin de v2=%08x. Continuer ?", adresse(a),
+        std::snprintf(texte, sizeof texte,
+                      "indav2=-1. a=%08x n'est pas voisin de v2=%08x. Continuer ?", adresse(a),
                       adresse(o2));
         demander(texte);
         return false;
     }
-    if (o1->voisins.nb >= CSommetChRegion::CAPACITE_ANNEAU || o2->voisins.nb >= CSommetChRegion::CAPACITE_ANNEAU)
+    if (o1->voisins.nb >= CSommetChRegion::CAPACITE_ANNEAU ||
+        o2->voisins.nb >= CSommetChRegion::CAPACITE_ANNEAU)
         return false;
     // The rewrite relies on a and b being consecutive around both opposite vertices and on b
     // seeing t1 and t2; a mesh where they are not is left as it is.
-    if (!anneauxValides(o1) || !anneauxValides(o2) || !consecutifs(o1, a, b) || !consecutifs(o2, a, b) ||
-        b->triangles.indice(t1) < 0 || b->triangles.indice(t2) < 0)
+    if (!anneauxValides(o1) || !anneauxValides(o2) || !consecutifs(o1, a, b) ||
+        !consecutifs(o2, a, b) || b->triangles.indice(t1) < 0 || b->triangles.indice(t2) < 0)
         return false;
 
-    CSommetChRegion *m = new CSommetChRegion();
+    CSommetChRegion* m = new CSommetChRegion();
     const CPoint3D position = milieu(*a, *b);
     m->x = position.x;
     m->y = position.y;
@@ -233,15 +229,17 @@ bool CMaillageTriangleChRegion::separer(CSommetChRegion *a, CSommetChRegion *b)
     ajouterSommetFin(m);
 
     if (!remplacerCoin(t1, b, m)) {
-        std::snprintf(texte, sizeof texte, "t1=%08x, b=%08x non trouvé. Continuer ?", adresse(t1), adresse(b));
+        std::snprintf(texte, sizeof texte, "t1=%08x, b=%08x non trouvé. Continuer ?", adresse(t1),
+                      adresse(b));
         demander(texte);
     }
     if (!remplacerCoin(t2, b, m)) {
-        std::snprintf(texte, sizeof texte, "t2=%08x, b=%08x non trouvé. Continuer ?", adresse(t2), adresse(b));
+        std::snprintf(texte, sizeof texte, "t2=%08x, b=%08x non trouvé. Continuer ?", adresse(t2),
+                      adresse(b));
         demander(texte);
     }
-    CTriangleChRegion *t3 = new CTriangleChRegion(o1, b, m);
-    CTriangleChRegion *t4 = new CTriangleChRegion(o2, b, m);
+    CTriangleChRegion* t3 = new CTriangleChRegion(o1, b, m);
+    CTriangleChRegion* t4 = new CTriangleChRegion(o2, b, m);
     ajouterTriangleFin(t3);
     ajouterTriangleFin(t4);
     calculerNormale2(t1);
@@ -260,13 +258,12 @@ bool CMaillageTriangleChRegion::separer(CSommetChRegion *a, CSommetChRegion *b)
     return true;
 }
 
-void CMaillageTriangleChRegion::greedyFusionneurNormeInfinie()
-{
+void CMaillageTriangleChRegion::greedyFusionneurNormeInfinie() {
     const double s = double(NEIGHBORDIM) * DEFAULT_NEIGHBOR_STEP;
-    for (CSommetChRegion *v = premierSommet; v != nullptr; v = v->suivant) {
+    for (CSommetChRegion* v = premierSommet; v != nullptr; v = v->suivant) {
         int i = 0;
         while (i < v->voisins.nb) {
-            CSommetChRegion *w = v->voisins.tab[i];
+            CSommetChRegion* w = v->voisins.tab[i];
             if (normeInfinie(*v, *w) < s && fusionner(v, w))
                 i = 0;
             else
@@ -276,8 +273,7 @@ void CMaillageTriangleChRegion::greedyFusionneurNormeInfinie()
     calculerNormales2();
 }
 
-bool CMaillageTriangleChRegion::fusionner(CSommetChRegion *a, CSommetChRegion *b)
-{
+bool CMaillageTriangleChRegion::fusionner(CSommetChRegion* a, CSommetChRegion* b) {
     const int ib = a->voisins.indice(b);
     const int ia = b->voisins.indice(a);
     if (ib < 0 || ia < 0 || !anneauxValides(a) || !anneauxValides(b))
@@ -293,19 +289,20 @@ bool CMaillageTriangleChRegion::fusionner(CSommetChRegion *a, CSommetChRegion *b
             ++communs;
     if (communs != 2)
         return false;
-    CSommetChRegion *o1 = a->voisins.tab[modulo(ib - 1, na)];
-    CSommetChRegion *o2 = a->voisins.tab[modulo(ib + 1, na)];
+    CSommetChRegion* o1 = a->voisins.tab[modulo(ib - 1, na)];
+    CSommetChRegion* o2 = a->voisins.tab[modulo(ib + 1, na)];
     if (o1->voisins.nb < 5 || o2->voisins.nb < 5)
         return false;
-    CTriangleChRegion *t1 = a->triangles.tab[modulo(ib - 1, na)];
-    CTriangleChRegion *t2 = a->triangles.tab[ib];
+    CTriangleChRegion* t1 = a->triangles.tab[modulo(ib - 1, na)];
+    CTriangleChRegion* t2 = a->triangles.tab[ib];
     // b's ring must see o1 and o2 on either side of a, with t1 and t2 between.
     const bool direct = b->voisins.tab[modulo(ia + 1, nb)] == o1;
-    CSommetChRegion *apres = direct ? o1 : o2;
-    CSommetChRegion *avant = direct ? o2 : o1;
-    if (b->voisins.tab[modulo(ia + 1, nb)] != apres || b->voisins.tab[modulo(ia - 1, nb)] != avant ||
-        b->triangles.tab[ia] != (direct ? t1 : t2) || b->triangles.tab[modulo(ia - 1, nb)] != (direct ? t2 : t1) ||
-        !anneauxValides(o1) || !anneauxValides(o2) || !consecutifs(o1, a, b) || !consecutifs(o2, a, b))
+    CSommetChRegion* apres = direct ? o1 : o2;
+    CSommetChRegion* avant = direct ? o2 : o1;
+    if (b->voisins.tab[modulo(ia + 1, nb)] != apres ||
+        b->voisins.tab[modulo(ia - 1, nb)] != avant || b->triangles.tab[ia] != (direct ? t1 : t2) ||
+        b->triangles.tab[modulo(ia - 1, nb)] != (direct ? t2 : t1) || !anneauxValides(o1) ||
+        !anneauxValides(o2) || !consecutifs(o1, a, b) || !consecutifs(o2, a, b))
         return false;
 
     const CPoint3D position = milieu(*a, *b);
@@ -328,11 +325,11 @@ bool CMaillageTriangleChRegion::fusionner(CSommetChRegion *a, CSommetChRegion *b
     }
 
     // Vertices attached to a destroyed triangle move to a triangle of a's ring that stays.
-    const auto rattacher = [&](CTriangleChRegion *detruit, CTriangleChRegion *cible) {
+    const auto rattacher = [&](CTriangleChRegion* detruit, CTriangleChRegion* cible) {
         if (cible == t1 || cible == t2)
             cible = nullptr;
         while (detruit->sommetsSquelette.longueur() > 0) {
-            CSommetChRegion *v = detruit->sommetsSquelette[0];
+            CSommetChRegion* v = detruit->sommetsSquelette[0];
             detruit->sommetsSquelette.enlever(v);
             attacherSquelette(v, cible);
         }
@@ -344,14 +341,14 @@ bool CMaillageTriangleChRegion::fusionner(CSommetChRegion *a, CSommetChRegion *b
     b->noeudSquelette = nullptr;
 
     // b's other triangles and neighbours now refer to a.
-    CTriangleChRegion *premier = b->triangles.tab[modulo(ia + 1, nb)];
+    CTriangleChRegion* premier = b->triangles.tab[modulo(ia + 1, nb)];
     remplacerCoin(premier, b, a);
     calculerNormale2(premier);
     for (int j = 0; j <= nb - 4; ++j) {
-        CTriangleChRegion *t = b->triangles.tab[modulo(ia + 2 + j, nb)];
+        CTriangleChRegion* t = b->triangles.tab[modulo(ia + 2 + j, nb)];
         remplacerCoin(t, b, a);
         calculerNormale2(t);
-        CSommetChRegion *u = b->voisins.tab[modulo(ia + 2 + j, nb)];
+        CSommetChRegion* u = b->voisins.tab[modulo(ia + 2 + j, nb)];
         u->voisins.tab[u->voisins.indice(b)] = a;
     }
 
@@ -362,9 +359,11 @@ bool CMaillageTriangleChRegion::fusionner(CSommetChRegion *a, CSommetChRegion *b
     a->triangles.supprimer(it1 > ib ? ib : it1);
     const bool enFin = ib == 0 || ib == na - 1;
     for (int j = 0; j <= nb - 3; ++j) {
-        CTriangleChRegion *t = direct ? b->triangles.tab[modulo(ia + 1 + j, nb)] : b->triangles.tab[modulo(ia - 2 - j, nb)];
+        CTriangleChRegion* t = direct ? b->triangles.tab[modulo(ia + 1 + j, nb)]
+                                      : b->triangles.tab[modulo(ia - 2 - j, nb)];
         if (j <= nb - 4) {
-            CSommetChRegion *u = direct ? b->voisins.tab[modulo(ia + 2 + j, nb)] : b->voisins.tab[modulo(ia - 2 - j, nb)];
+            CSommetChRegion* u = direct ? b->voisins.tab[modulo(ia + 2 + j, nb)]
+                                        : b->voisins.tab[modulo(ia - 2 - j, nb)];
             if (enFin)
                 a->voisins.ajouter(u);
             else
@@ -378,7 +377,7 @@ bool CMaillageTriangleChRegion::fusionner(CSommetChRegion *a, CSommetChRegion *b
 
     retirerDeAnneau(o1, a, b);
     retirerDeAnneau(o2, a, b);
-    const auto reparer = [this](CSommetChRegion *o, const char *texte) {
+    const auto reparer = [this](CSommetChRegion* o, const char* texte) {
         if (verifierVoisins(o))
             return;
         tourner(o->triangles, 1);

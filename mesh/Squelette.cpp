@@ -8,19 +8,16 @@
 
 namespace {
 
-struct Point2D
-{
+struct Point2D {
     double x, y;
 };
 
-double orientation2D(const Point2D &u, const Point2D &v, const Point2D &w)
-{
+double orientation2D(const Point2D& u, const Point2D& v, const Point2D& w) {
     return (w.x - u.x) * (v.y - u.y) - (w.y - u.y) * (v.x - u.x);
 }
 
 // Projection onto the coordinate plane that drops the axis of the largest normal component.
-Point2D projeter(const CPoint3D &p, int axe)
-{
+Point2D projeter(const CPoint3D& p, int axe) {
     if (axe == 0)
         return {p.y, p.z};
     if (axe == 1)
@@ -28,16 +25,15 @@ Point2D projeter(const CPoint3D &p, int axe)
     return {p.x, p.y};
 }
 
-bool contient(const std::vector<CTriangleChRegion *> &v, const CTriangleChRegion *t)
-{
+bool contient(const std::vector<CTriangleChRegion*>& v, const CTriangleChRegion* t) {
     return std::find(v.begin(), v.end(), t) != v.end();
 }
 
 } // namespace
 
-bool CMaillageTriangleChRegion::intersectionTriangle(const CPoint3D &origine, const CPoint3D &direction,
-                                                     CTriangleChRegion *t, CPoint3D &point)
-{
+bool CMaillageTriangleChRegion::intersectionTriangle(const CPoint3D& origine,
+                                                     const CPoint3D& direction,
+                                                     CTriangleChRegion* t, CPoint3D& point) {
     const CPoint3D n(t->normale[0], t->normale[1], t->normale[2]);
     const double den = direction.produitScalaire(n);
     if (den == 0.0)
@@ -51,26 +47,26 @@ bool CMaillageTriangleChRegion::intersectionTriangle(const CPoint3D &origine, co
     const int axe = ax >= ay && ax >= az ? 0 : ay >= ax && ay >= az ? 1 : 2;
     const Point2D A = projeter(*t->a, axe), B = projeter(*t->b, axe), C = projeter(*t->c, axe);
     const Point2D Q = projeter(point, axe);
-    const double e1 = orientation2D(A, B, Q), e2 = orientation2D(B, C, Q), e3 = orientation2D(C, A, Q);
+    const double e1 = orientation2D(A, B, Q), e2 = orientation2D(B, C, Q),
+                 e3 = orientation2D(C, A, Q);
     // Strictly inside only: a point on an edge is outside.
     return (e1 > 0.0 && e2 > 0.0 && e3 > 0.0) || (e1 < 0.0 && e2 < 0.0 && e3 < 0.0);
 }
 
-bool CMaillageTriangleChRegion::intersectionTriangle(CSommetChRegion *v, CTriangleChRegion *t, CPoint3D &point)
-{
+bool CMaillageTriangleChRegion::intersectionTriangle(CSommetChRegion* v, CTriangleChRegion* t,
+                                                     CPoint3D& point) {
     if (t->aPourSommet(v))
         return false;
     return intersectionTriangle(*v, -v->normale, t, point);
 }
 
-void CMaillageTriangleChRegion::intersectionTriangles(CSommetChRegion *v)
-{
+void CMaillageTriangleChRegion::intersectionTriangles(CSommetChRegion* v) {
     if (!v->actif)
         return;
     v->squeletteTrouve = false;
-    CTriangleChRegion *noeud = v->noeudSquelette;
+    CTriangleChRegion* noeud = v->noeudSquelette;
     for (int k = 0; k < v->voisins.nb && noeud == nullptr; ++k) {
-        const CSommetChRegion *u = v->voisins.tab[k];
+        const CSommetChRegion* u = v->voisins.tab[k];
         if (u == nullptr)
             Message("sommet_j==NULL");
         else
@@ -88,23 +84,23 @@ void CMaillageTriangleChRegion::intersectionTriangles(CSommetChRegion *v)
     }
 
     noeud->sommetsSquelette.enlever(v);
-    CTriangleChRegion *trouve = nullptr;
-    std::vector<CTriangleChRegion *> visites{noeud};
-    std::vector<CTriangleChRegion *> frontiere{noeud};
+    CTriangleChRegion* trouve = nullptr;
+    std::vector<CTriangleChRegion*> visites{noeud};
+    std::vector<CTriangleChRegion*> frontiere{noeud};
     for (int tour = 0; tour < 2 && trouve == nullptr && !frontiere.empty(); ++tour) {
-        std::vector<CTriangleChRegion *> suivante;
-        for (CTriangleChRegion *t : frontiere) {
+        std::vector<CTriangleChRegion*> suivante;
+        for (CTriangleChRegion* t : frontiere) {
             if (t == nullptr) {
                 Message("triangle_t==NULL");
                 continue;
             }
-            for (CSommetChRegion *coin : {t->a, t->b, t->c}) {
+            for (CSommetChRegion* coin : {t->a, t->b, t->c}) {
                 if (coin == nullptr) {
                     Message("sommet_j==NULL");
                     continue;
                 }
                 for (int k = 0; k < coin->triangles.nb; ++k) {
-                    CTriangleChRegion *t2 = coin->triangles.tab[k];
+                    CTriangleChRegion* t2 = coin->triangles.tab[k];
                     if (t2 == nullptr) {
                         Message("triangle_t2==NULL");
                         continue;
@@ -127,8 +123,7 @@ void CMaillageTriangleChRegion::intersectionTriangles(CSommetChRegion *v)
     attacherSquelette(v, trouve);
 }
 
-void CMaillageTriangleChRegion::creerSquelette()
-{
-    for (CSommetChRegion *v = premierSommet; v != nullptr; v = v->suivant)
+void CMaillageTriangleChRegion::creerSquelette() {
+    for (CSommetChRegion* v = premierSommet; v != nullptr; v = v->suivant)
         intersectionTriangles(v);
 }

@@ -8,25 +8,21 @@
 #include <cstdio>
 #include <limits>
 
-DirectionsRose directionsReference()
-{
-    return {{0, 0},   {45, 0},   {90, 0},   {135, 0},  {0, 45},   {45, 45}, {90, 45},
+DirectionsRose directionsReference() {
+    return {{0, 0},    {45, 0},   {90, 0},   {135, 0},  {0, 45},   {45, 45}, {90, 45},
             {135, 45}, {180, 45}, {225, 45}, {270, 45}, {315, 45}, {0, 90}};
 }
 
-namespace
-{
+namespace {
 
 // Plans and buffer of one autocorrelation, released together whatever the outcome.
 // FFTW keeps planner data between plans; nothing else in the process uses FFTW, so it
 // is released once the last plan of the computation is gone.
-struct TravailFFT
-{
+struct TravailFFT {
     fftw_complex* donnees = nullptr;
     fftw_plan avant = nullptr;
     fftw_plan arriere = nullptr;
-    ~TravailFFT()
-    {
+    ~TravailFFT() {
         if (avant)
             fftw_destroy_plan(avant);
         if (arriere)
@@ -39,8 +35,7 @@ struct TravailFFT
 
 } // namespace
 
-bool autocorrelationBloc(unsigned char* buffer, int dimLarg, int dimHaut, int dimProf)
-{
+bool autocorrelationBloc(unsigned char* buffer, int dimLarg, int dimHaut, int dimProf) {
     if (buffer == nullptr || dimLarg <= 0 || dimHaut <= 0 || dimProf <= 0)
         return false;
     const size_t n = static_cast<size_t>(dimLarg) * dimHaut * dimProf;
@@ -57,8 +52,7 @@ bool autocorrelationBloc(unsigned char* buffer, int dimLarg, int dimHaut, int di
     if (t.avant == nullptr || t.arriere == nullptr)
         return false;
 
-    for (size_t i = 0; i < n; ++i)
-    {
+    for (size_t i = 0; i < n; ++i) {
         t.donnees[i][0] = buffer[i];
         t.donnees[i][1] = 0.0;
     }
@@ -68,8 +62,7 @@ bool autocorrelationBloc(unsigned char* buffer, int dimLarg, int dimHaut, int di
     size_t i = 0;
     for (int z = 0; z < dimProf; ++z)
         for (int y = 0; y < dimHaut; ++y)
-            for (int x = 0; x < dimLarg; ++x, ++i)
-            {
+            for (int x = 0; x < dimLarg; ++x, ++i) {
                 double p = t.donnees[i][0] * t.donnees[i][0] + t.donnees[i][1] * t.donnees[i][1];
                 if ((x + y + z) & 1)
                     p = -p;
@@ -78,8 +71,8 @@ bool autocorrelationBloc(unsigned char* buffer, int dimLarg, int dimHaut, int di
             }
     fftw_execute(t.arriere);
     for (size_t k = 0; k < n; ++k)
-        t.donnees[k][0] = std::sqrt(t.donnees[k][0] * t.donnees[k][0] +
-                                    t.donnees[k][1] * t.donnees[k][1]);
+        t.donnees[k][0] =
+            std::sqrt(t.donnees[k][0] * t.donnees[k][0] + t.donnees[k][1] * t.donnees[k][1]);
 
     // Range of the modulus away from the zero-shift peak and the first row, column
     // and slice.
@@ -89,27 +82,25 @@ bool autocorrelationBloc(unsigned char* buffer, int dimLarg, int dimHaut, int di
     double plusGrand = 0.0, plusPetit = 1e38;
     for (int z = 1; z < dimProf; ++z)
         for (int y = 1; y < dimHaut; ++y)
-            for (int x = 1; x < dimLarg; ++x)
-            {
+            for (int x = 1; x < dimLarg; ++x) {
                 const double d2 = static_cast<double>(x - cx) * (x - cx) +
                                   static_cast<double>(y - cy) * (y - cy) +
                                   static_cast<double>(z - cz) * (z - cz);
                 if (d2 <= seuil)
                     continue;
-                const double m = t.donnees[x + static_cast<size_t>(dimLarg) * (y + static_cast<size_t>(dimHaut) * z)][0];
+                const double m = t.donnees[x + static_cast<size_t>(dimLarg) *
+                                                   (y + static_cast<size_t>(dimHaut) * z)][0];
                 plusGrand = std::max(plusGrand, m);
                 plusPetit = std::min(plusPetit, m);
             }
 
     // No contrast (a uniform block, up to rounding of the transforms): all 0.
     const double etendue = plusGrand - plusPetit;
-    if (!(etendue > 1e-12 * plusGrand))
-    {
+    if (!(etendue > 1e-12 * plusGrand)) {
         std::fill(buffer, buffer + n, 0);
         return true;
     }
-    for (size_t k = 0; k < n; ++k)
-    {
+    for (size_t k = 0; k < n; ++k) {
         const double v = (t.donnees[k][0] - plusPetit) / etendue * 255.0;
         buffer[k] = static_cast<unsigned char>(std::clamp(v, 0.0, 255.0));
     }
@@ -117,11 +108,9 @@ bool autocorrelationBloc(unsigned char* buffer, int dimLarg, int dimHaut, int di
 }
 
 void calculerRose(const unsigned char* buffer, int dimLarg, int dimHaut, int dimProf,
-                  TableRose& rose)
-{
+                  TableRose& rose) {
     rose.assign(180, {});
-    if (buffer == nullptr || dimLarg <= 0 || dimHaut <= 0 || dimProf <= 0)
-    {
+    if (buffer == nullptr || dimLarg <= 0 || dimHaut <= 0 || dimProf <= 0) {
         for (auto& ligne : rose)
             ligne.fill(1);
         return;
@@ -132,15 +121,13 @@ void calculerRose(const unsigned char* buffer, int dimLarg, int dimHaut, int dim
     const double cx = dimLarg / 2, cy = dimHaut / 2, cz = dimProf / 2;
 
     std::array<double, 180> cosT, sinT;
-    for (int e = 0; e < 180; ++e)
-    {
+    for (int e = 0; e < 180; ++e) {
         const float t = static_cast<float>(e * 3.14159 / 180.0);
         cosT[e] = std::cos(static_cast<double>(t));
         sinT[e] = std::sin(static_cast<double>(t));
     }
     std::array<double, 360> cosP, sinP;
-    for (int a = 0; a < 360; ++a)
-    {
+    for (int a = 0; a < 360; ++a) {
         const float p = static_cast<float>(a * 6.28318 / 360.0);
         cosP[a] = std::cos(static_cast<double>(p));
         sinP[a] = std::sin(static_cast<double>(p));
@@ -150,12 +137,10 @@ void calculerRose(const unsigned char* buffer, int dimLarg, int dimHaut, int dim
     // index past the block is skipped.
     const int64_t largeur = dimLarg, tranche = largeur * dimHaut, n = tranche * dimProf;
     for (int e = 0; e < 180; ++e)
-        for (int a = 0; a < 360; ++a)
-        {
+        for (int a = 0; a < 360; ++a) {
             const double ux = cosT[e] * cosP[a], uy = cosT[e] * sinP[a], uz = sinT[e];
             int somme = 0;
-            for (int rho = r0; rho < R; ++rho)
-            {
+            for (int rho = r0; rho < R; ++rho) {
                 const int x = static_cast<int>(rho * ux + cx);
                 const int y = static_cast<int>(rho * uy + cy);
                 const int z = static_cast<int>(rho * uz + cz);
@@ -168,27 +153,22 @@ void calculerRose(const unsigned char* buffer, int dimLarg, int dimHaut, int dim
 
     int mn = std::numeric_limits<int>::max(), mx = std::numeric_limits<int>::min();
     for (const auto& ligne : rose)
-        for (int v : ligne)
-        {
+        for (int v : ligne) {
             mn = std::min(mn, v);
             mx = std::max(mx, v);
         }
     for (auto& ligne : rose)
         for (int& v : ligne)
-            v = mx == mn ? 1
-                         : static_cast<int>(static_cast<int64_t>(v - mn) * 255 / (mx - mn));
+            v = mx == mn ? 1 : static_cast<int>(static_cast<int64_t>(v - mn) * 255 / (mx - mn));
 }
 
-int sommeAngle(const TableRose& rose, int theta, int gamma)
-{
+int sommeAngle(const TableRose& rose, int theta, int gamma) {
     if (rose.size() < 180)
         return 0;
     int somme = 0;
-    for (int de = -22; de <= 22; ++de)
-    {
+    for (int de = -22; de <= 22; ++de) {
         const int e = (((gamma + de) % 180) + 180) % 180;
-        for (int da = -22; da <= 22; ++da)
-        {
+        for (int da = -22; da <= 22; ++da) {
             const int a = (((theta + da) % 360) + 360) % 360;
             somme += rose[e][a];
         }
@@ -197,8 +177,7 @@ int sommeAngle(const TableRose& rose, int theta, int gamma)
 }
 
 std::array<int, kNbDirections> calculerIndColor(const TableRose& rose,
-                                                const DirectionsRose& direction)
-{
+                                                const DirectionsRose& direction) {
     std::array<int, kNbDirections> ind{};
     for (int k = 0; k < kNbDirections && k < static_cast<int>(direction.size()); ++k)
         ind[k] = sommeAngle(rose, direction[k][0], direction[k][1]);
@@ -209,15 +188,13 @@ std::array<int, kNbDirections> calculerIndColor(const TableRose& rose,
     return ind;
 }
 
-CaracteristiquesRose calculerCaracRose(const TableRose& rose, const DirectionsRose& direction)
-{
+CaracteristiquesRose calculerCaracRose(const TableRose& rose, const DirectionsRose& direction) {
     CaracteristiquesRose c;
     if (rose.size() < 180 || direction.size() < kNbDirections)
         return c;
     int64_t somme = 0, sommeIndices = 0, sommeElevations = 0;
     int valMax = std::numeric_limits<int>::min(), dirMax = 0;
-    for (int k = 0; k < kNbDirections; ++k)
-    {
+    for (int k = 0; k < kNbDirections; ++k) {
         const int azimut = ((direction[k][0] % 360) + 360) % 360;
         const int elevation = ((direction[k][1] % 180) + 180) % 180;
         const int v = rose[elevation][azimut];
@@ -225,8 +202,7 @@ CaracteristiquesRose calculerCaracRose(const TableRose& rose, const DirectionsRo
         somme += v;
         sommeIndices += static_cast<int64_t>(k) * v;
         sommeElevations += static_cast<int64_t>(direction[k][1]) * v;
-        if (v > valMax)
-        {
+        if (v > valMax) {
             valMax = v;
             dirMax = k;
         }
@@ -235,8 +211,7 @@ CaracteristiquesRose calculerCaracRose(const TableRose& rose, const DirectionsRo
     c.DirMaxRose = static_cast<float>(dirMax);
     c.MoyRose = static_cast<float>(static_cast<double>(somme) / kNbDirections);
     // A rose that is 0 at all 13 directions has no weighted mean: both stay 0.
-    if (somme != 0)
-    {
+    if (somme != 0) {
         c.theta = static_cast<float>(static_cast<double>(sommeIndices) / somme);
         c.gamma = static_cast<float>(static_cast<double>(sommeElevations) / somme);
     }
@@ -247,8 +222,7 @@ CaracteristiquesRose calculerCaracRose(const TableRose& rose, const DirectionsRo
     return c;
 }
 
-std::string ligneResultatsRose(const CaracteristiquesRose& c)
-{
+std::string ligneResultatsRose(const CaracteristiquesRose& c) {
     char ligne[256];
     std::snprintf(ligne, sizeof ligne, "theta: %f gamma:%f Moy:%f DirM:%f valM:%f CoeffD:%f \n",
                   c.theta, c.gamma, c.MoyRose, c.DirMaxRose, c.valMaxRose,

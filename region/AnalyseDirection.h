@@ -37,11 +37,10 @@ std::array<int, kNbDirections> calculerIndColor(const TableRose& rose,
                                                 const DirectionsRose& direction);
 
 // Summary figures of a rose at the reference directions.
-struct CaracteristiquesRose
-{
+struct CaracteristiquesRose {
     std::array<int, kNbDirections> tabdir{};
-    float theta = 0.0f;     // mean direction index (0 .. 12) weighted by tabdir
-    float gamma = 0.0f;     // mean elevation, in degrees, weighted by tabdir
+    float theta = 0.0f; // mean direction index (0 .. 12) weighted by tabdir
+    float gamma = 0.0f; // mean elevation, in degrees, weighted by tabdir
     float MoyRose = 0.0f;
     float DirMaxRose = 0.0f;
     float valMaxRose = 0.0f;

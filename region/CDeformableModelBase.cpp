@@ -19,7 +19,9 @@ Chaine CDeformableModelBase::GetParameterFloatName(int) { return Chaine(); }
 Chaine CDeformableModelBase::GetParameterIntName(int) { return Chaine(); }
 Chaine CDeformableModelBase::GetParameterBoolName(int) { return Chaine(); }
 Chaine CDeformableModelBase::GetParameterEnumName(int) { return Chaine(); }
-CVecteur<Chaine> CDeformableModelBase::GetParameterEnumValueNames(int) { return CVecteur<Chaine>(); }
+CVecteur<Chaine> CDeformableModelBase::GetParameterEnumValueNames(int) {
+    return CVecteur<Chaine>();
+}
 int CDeformableModelBase::GetParameterFloatNumber() { return 0; }
 int CDeformableModelBase::GetParameterIntNumber() { return 0; }
 int CDeformableModelBase::GetParameterBoolNumber() { return 0; }

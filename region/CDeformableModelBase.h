@@ -8,9 +8,8 @@
 // an index counted per type from 0 to the type's count minus 1; no operation checks its index.
 // The base publishes no parameter; its ranges and steps are the defaults every model keeps
 // unless it replaces them (floats in -5 .. 5 by 0.01, ints in 0 .. 255 by 1).
-class CDeformableModelBase
-{
-  public:
+class CDeformableModelBase {
+public:
     CDeformableModelBase() = default;
 
     virtual float GetParameterFloatValue(int index);
@@ -38,9 +37,9 @@ class CDeformableModelBase
     virtual int GetParameterEnumNumber();
     virtual void Evolve(int nbiterations);
 
-  protected:
+protected:
     // Models are destroyed through their own class, never through the base.
     ~CDeformableModelBase() = default;
-    CDeformableModelBase(const CDeformableModelBase &) = default;
-    CDeformableModelBase &operator=(const CDeformableModelBase &) = default;
+    CDeformableModelBase(const CDeformableModelBase&) = default;
+    CDeformableModelBase& operator=(const CDeformableModelBase&) = default;
 };

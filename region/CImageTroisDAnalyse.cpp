@@ -5,9 +5,9 @@
 
 #include "core/Configuration.h"
 #include "core/Message.h"
+#include "region/AnalyseDirection.h"
 #include "region/ComposanteConnexe.h"
 #include "region/Cvecto.h"
-#include "region/AnalyseDirection.h"
 
 #include <cmath>
 #include <cstdint>
@@ -16,24 +16,20 @@
 #include <string>
 #include <vector>
 
-namespace Stravol
-{
+namespace Stravol {
 
-namespace
-{
+namespace {
 
 // Folder of the configuration and results files: the start directory, or the current
 // directory for a volume built without one.
-std::string dossierDepart(const std::string& chemin)
-{
+std::string dossierDepart(const std::string& chemin) {
     return chemin.empty() ? std::string(".") : chemin;
 }
 
 // Origin and sizes of a block, voxel coordinates; the block lies inside a volume of the
 // given sizes when debut >= 0, dim > 0 and debut + dim <= taille (strictly below when
 // strict is set).
-bool blocDansVolume(int debut, int dim, int taille, bool strict)
-{
+bool blocDansVolume(int debut, int dim, int taille, bool strict) {
     if (debut < 0 || dim <= 0)
         return false;
     const int64_t fin = static_cast<int64_t>(debut) + dim;
@@ -43,13 +39,11 @@ bool blocDansVolume(int debut, int dim, int taille, bool strict)
 // Copies a block of a volume buffer (x fastest) into a new buffer.
 std::vector<unsigned char> copierBloc(const unsigned char* source, int largeur, int hauteur,
                                       int debutX, int debutY, int debutZ, int dimX, int dimY,
-                                      int dimZ)
-{
+                                      int dimZ) {
     std::vector<unsigned char> bloc(static_cast<size_t>(dimX) * dimY * dimZ);
     size_t i = 0;
     for (int z = 0; z < dimZ; ++z)
-        for (int y = 0; y < dimY; ++y)
-        {
+        for (int y = 0; y < dimY; ++y) {
             const size_t depart = (static_cast<size_t>(debutZ + z) * hauteur + (debutY + y)) *
                                       static_cast<size_t>(largeur) +
                                   debutX;
@@ -61,13 +55,11 @@ std::vector<unsigned char> copierBloc(const unsigned char* source, int largeur, 
 
 } // namespace
 
-void CImageTroisD::AnalyseCube(int sizeCube, float tCubeX, float tCubeY, float tCubeZ)
-{
+void CImageTroisD::AnalyseCube(int sizeCube, float tCubeX, float tCubeY, float tCubeZ) {
     if (sizeCube <= 2 || !image)
         return;
     auto dansScene = [](float t) { return std::isfinite(t) && t >= -1.0f && t <= 1.0f; };
-    if (!dansScene(tCubeX) || !dansScene(tCubeY) || !dansScene(tCubeZ))
-    {
+    if (!dansScene(tCubeX) || !dansScene(tCubeY) || !dansScene(tCubeZ)) {
         Message("Analyse de direction : position du cube hors de la scène");
         return;
     }
@@ -85,8 +77,7 @@ void CImageTroisD::AnalyseCube(int sizeCube, float tCubeX, float tCubeY, float t
     ParametresConfigVue vue;
     vue.ParamDistanceHara = ParamDistanceHara;
     vue.ParamQuantificationHara = ParamQuantificationHara;
-    if (::LireConfig(dossierDepart(chemin), tableConfigVue(vue)))
-    {
+    if (::LireConfig(dossierDepart(chemin), tableConfigVue(vue))) {
         ParamDistanceHara = vue.ParamDistanceHara;
         ParamQuantificationHara = vue.ParamQuantificationHara;
     }
@@ -98,8 +89,7 @@ void CImageTroisD::AnalyseCube(int sizeCube, float tCubeX, float tCubeY, float t
     runRose2(x0, y0, z0, dx - dx % 2, dy - dy % 2, dz - dz % 2);
 }
 
-void CImageTroisD::runRose2(int debutX, int debutY, int debutZ, int dimX, int dimY, int dimZ)
-{
+void CImageTroisD::runRose2(int debutX, int debutY, int debutZ, int dimX, int dimY, int dimZ) {
     if (!image || !blocDansVolume(debutX, dimX, largeur, true) ||
         !blocDansVolume(debutY, dimY, hauteur, true) ||
         !blocDansVolume(debutZ, dimZ, profondeur, true))
@@ -113,14 +103,13 @@ void CImageTroisD::runRose2(int debutX, int debutY, int debutZ, int dimX, int di
 }
 
 void CImageTroisD::CalculeFeatureCC(int debutX, int debutY, int debutZ, int dimX, int dimY,
-                                    int dimZ)
-{
+                                    int dimZ) {
     if (!imageNiBlack || !blocDansVolume(debutX, dimX, largeur, false) ||
         !blocDansVolume(debutY, dimY, hauteur, false) ||
         !blocDansVolume(debutZ, dimZ, profondeur, false))
         return;
-    const std::vector<unsigned char> bloc = copierBloc(imageNiBlack.get(), largeur, hauteur,
-                                                       debutX, debutY, debutZ, dimX, dimY, dimZ);
+    const std::vector<unsigned char> bloc =
+        copierBloc(imageNiBlack.get(), largeur, hauteur, debutX, debutY, debutZ, dimX, dimY, dimZ);
     compCC = std::make_shared<ComposanteConnexe>(bloc.data(), dimX, dimY, dimZ);
     compCC->ComputeCC1(0);
     compCC->computeCompacite();
@@ -129,38 +118,30 @@ void CImageTroisD::CalculeFeatureCC(int debutX, int debutY, int debutZ, int dimX
     compCC->copieParametres(*caracterisation);
 }
 
-void CImageTroisD::calculeFeatureWavelet(int, int, int, int, int, int)
-{
+void CImageTroisD::calculeFeatureWavelet(int, int, int, int, int, int) {
     // No wavelet decomposition is ever created (`wavelet` stays null), so there are no
     // roughness features to compute.
 }
 
-void CImageTroisD::Autocorrelation(unsigned char* buffer, int dimLarg, int dimHaut, int dimProf)
-{
+void CImageTroisD::Autocorrelation(unsigned char* buffer, int dimLarg, int dimHaut, int dimProf) {
     if (!autocorrelationBloc(buffer, dimLarg, dimHaut, dimProf))
         Message("Autocorrélation : tampons de la transformée de Fourier indisponibles");
 }
 
-void CImageTroisD::ComputeRose(const unsigned char* buffer, int dimLarg, int dimHaut, int dimProf)
-{
+void CImageTroisD::ComputeRose(const unsigned char* buffer, int dimLarg, int dimHaut, int dimProf) {
     calculerRose(buffer, dimLarg, dimHaut, dimProf, rose);
     direction = directionsReference();
 }
 
-int CImageTroisD::SumAngle(int theta, int gamma) const
-{
-    return sommeAngle(rose, theta, gamma);
-}
+int CImageTroisD::SumAngle(int theta, int gamma) const { return sommeAngle(rose, theta, gamma); }
 
-void CImageTroisD::CalculeIndColor()
-{
+void CImageTroisD::CalculeIndColor() {
     const std::array<int, kNbDirections> ind = calculerIndColor(rose, direction);
     for (int k = 0; k < kNbDirections; ++k)
         indColor[k] = ind[k];
 }
 
-void CImageTroisD::CalculeCaracRose()
-{
+void CImageTroisD::CalculeCaracRose() {
     if (rose.size() < 180 || direction.size() < kNbDirections)
         return;
     const CaracteristiquesRose c = calculerCaracRose(rose, direction);
@@ -174,8 +155,7 @@ void CImageTroisD::CalculeCaracRose()
     const std::string fichier = dossierDepart(chemin) + "/RoseValue.res";
     const std::string ligne = ligneResultatsRose(c);
     std::FILE* f = std::fopen(fichier.c_str(), "a");
-    if (f == nullptr)
-    {
+    if (f == nullptr) {
         Message(("Impossible d'ouvrir le fichier de résultats " + fichier).c_str());
         return;
     }

@@ -15,33 +15,30 @@ namespace {
 
 constexpr int NB_BINS = CRegionMultiresolution2D3DT::NB_NIVEAUX_GRIS;
 
-const char *const nomsFloat[] = {"Coefficient d'homogénéité", "Tolérance"};
-const char *const nomsInt[] = {"Seuil bas", "Seuil haut"};
-const char *const nomsEnum[] = {"Mode croissance", "Critère croissance"};
-const char *const nomsModes[] = {"Croissance 2D", "Croissance 2D+T", "Croissance 3D", "Croissance 3D+T"};
-const char *const nomsCriteres[] = {"Moyenne + écart type", "Seuil", "Intervalle"};
+const char* const nomsFloat[] = {"Coefficient d'homogénéité", "Tolérance"};
+const char* const nomsInt[] = {"Seuil bas", "Seuil haut"};
+const char* const nomsEnum[] = {"Mode croissance", "Critère croissance"};
+const char* const nomsModes[] = {"Croissance 2D", "Croissance 2D+T", "Croissance 3D",
+                                 "Croissance 3D+T"};
+const char* const nomsCriteres[] = {"Moyenne + écart type", "Seuil", "Intervalle"};
 
-template <int N> Chaine nom(const char *const (&noms)[N], int index)
-{
+template <int N> Chaine nom(const char* const (&noms)[N], int index) {
     return index >= 0 && index < N ? Chaine(noms[index]) : Chaine();
 }
 
-template <int N> CVecteur<Chaine> noms(const char *const (&textes)[N])
-{
+template <int N> CVecteur<Chaine> noms(const char* const (&textes)[N]) {
     CVecteur<Chaine> v(N);
     for (int i = 0; i < N; ++i)
         v[i] = Chaine(textes[i]);
     return v;
 }
 
-void histogrammeVide(CVecteur<int> &h)
-{
+void histogrammeVide(CVecteur<int>& h) {
     h.init(NB_BINS);
     h.remplir(0);
 }
 
-void ajouterHistogramme(CVecteur<int> &somme, const CVecteur<int> &h)
-{
+void ajouterHistogramme(CVecteur<int>& somme, const CVecteur<int>& h) {
     for (int i = 0; i < NB_BINS && i < h.taille; ++i)
         somme[i] += h[i];
 }
@@ -50,11 +47,10 @@ void ajouterHistogramme(CVecteur<int> &somme, const CVecteur<int> &h)
 // matrices) into one entry of an axis: voxel count, bounding box whose z member holds the range of
 // occupied positions along the axis and, when histograms are kept, their sum and its statistics.
 template <class Coupe>
-void agregerCoupes(int n, Coupe coupe, bool actifs, CMatrice<int> &nbVoxelsCoupe,
-                   CMatrice<CCouple<int>> &minCoupe, CMatrice<CCouple<int>> &maxCoupe,
-                   CMatrice<CVecteur<int>> &histoCoupe, int &nbVoxelsAxe, CTriplet<int> &mini,
-                   CTriplet<int> &maxi, CVecteur<int> &histoAxe, float &moyenne, float &ecartType)
-{
+void agregerCoupes(int n, Coupe coupe, bool actifs, CMatrice<int>& nbVoxelsCoupe,
+                   CMatrice<CCouple<int>>& minCoupe, CMatrice<CCouple<int>>& maxCoupe,
+                   CMatrice<CVecteur<int>>& histoCoupe, int& nbVoxelsAxe, CTriplet<int>& mini,
+                   CTriplet<int>& maxi, CVecteur<int>& histoAxe, float& moyenne, float& ecartType) {
     int premier = -1, dernier = -1;
     for (int i = 0; i < n; ++i) {
         const CCouple<int> c = coupe(i);
@@ -89,11 +85,10 @@ void agregerCoupes(int n, Coupe coupe, bool actifs, CMatrice<int> &nbVoxelsCoupe
                                                                          ecartType);
 }
 
-CVecteur<CQuadruplet<int>> voisinage(std::initializer_list<CQuadruplet<int>> liste)
-{
+CVecteur<CQuadruplet<int>> voisinage(std::initializer_list<CQuadruplet<int>> liste) {
     CVecteur<CQuadruplet<int>> v(static_cast<int>(liste.size()));
     int i = 0;
-    for (const CQuadruplet<int> &q : liste)
+    for (const CQuadruplet<int>& q : liste)
         v[i++] = q;
     return v;
 }
@@ -101,38 +96,32 @@ CVecteur<CQuadruplet<int>> voisinage(std::initializer_list<CQuadruplet<int>> lis
 } // namespace
 
 CRegionMultiresolution2D3DT::CRegionMultiresolution2D3DT()
-    : min4D(INT_MAX, INT_MAX, INT_MAX, INT_MAX)
-{
+    : min4D(INT_MAX, INT_MAX, INT_MAX, INT_MAX) {
     histogrammeVide(histo);
 }
 
-float CRegionMultiresolution2D3DT::GetParameterFloatValue(int index)
-{
+float CRegionMultiresolution2D3DT::GetParameterFloatValue(int index) {
     return index == 0 ? coefficientHomogeneite : index == 1 ? tolerance : 0.0f;
 }
 
-int CRegionMultiresolution2D3DT::GetParameterIntValue(int index)
-{
+int CRegionMultiresolution2D3DT::GetParameterIntValue(int index) {
     return index == 0 ? seuilBas : index == 1 ? seuilHaut : 0;
 }
 
 bool CRegionMultiresolution2D3DT::GetParameterBoolValue(int) { return false; }
 
-int CRegionMultiresolution2D3DT::GetParameterEnumValue(int index)
-{
+int CRegionMultiresolution2D3DT::GetParameterEnumValue(int index) {
     return index == 0 ? modeCroissance : index == 1 ? critereCroissance : 0;
 }
 
-void CRegionMultiresolution2D3DT::SetParameterFloatValue(int index, float value)
-{
+void CRegionMultiresolution2D3DT::SetParameterFloatValue(int index, float value) {
     if (index == 0)
         coefficientHomogeneite = value;
     else if (index == 1)
         tolerance = value;
 }
 
-void CRegionMultiresolution2D3DT::SetParameterIntValue(int index, int value)
-{
+void CRegionMultiresolution2D3DT::SetParameterIntValue(int index, int value) {
     if (index == 0)
         seuilBas = value;
     else if (index == 1)
@@ -141,21 +130,21 @@ void CRegionMultiresolution2D3DT::SetParameterIntValue(int index, int value)
 
 void CRegionMultiresolution2D3DT::SetParameterBoolValue(int, bool) {}
 
-void CRegionMultiresolution2D3DT::SetParameterEnumValue(int index, int value)
-{
+void CRegionMultiresolution2D3DT::SetParameterEnumValue(int index, int value) {
     if (index == 0)
         modeCroissance = value;
     else if (index == 1)
         critereCroissance = value;
 }
 
-Chaine CRegionMultiresolution2D3DT::GetParameterFloatName(int index) { return nom(nomsFloat, index); }
+Chaine CRegionMultiresolution2D3DT::GetParameterFloatName(int index) {
+    return nom(nomsFloat, index);
+}
 Chaine CRegionMultiresolution2D3DT::GetParameterIntName(int index) { return nom(nomsInt, index); }
 Chaine CRegionMultiresolution2D3DT::GetParameterBoolName(int) { return Chaine(); }
 Chaine CRegionMultiresolution2D3DT::GetParameterEnumName(int index) { return nom(nomsEnum, index); }
 
-CVecteur<Chaine> CRegionMultiresolution2D3DT::GetParameterEnumValueNames(int index)
-{
+CVecteur<Chaine> CRegionMultiresolution2D3DT::GetParameterEnumValueNames(int index) {
     if (index == 0)
         return noms(nomsModes);
     if (index == 1)
@@ -168,8 +157,7 @@ int CRegionMultiresolution2D3DT::GetParameterIntNumber() { return 2; }
 int CRegionMultiresolution2D3DT::GetParameterBoolNumber() { return 0; }
 int CRegionMultiresolution2D3DT::GetParameterEnumNumber() { return 2; }
 
-bool CRegionMultiresolution2D3DT::initialiserRegion(CImage3D *volume)
-{
+bool CRegionMultiresolution2D3DT::initialiserRegion(CImage3D* volume) {
     const int l = volume != nullptr ? volume->GetWidth() : 0;
     const int h = volume != nullptr ? volume->GetHeight() : 0;
     const int p = volume != nullptr ? volume->GetDepth() : 0;
@@ -180,8 +168,7 @@ bool CRegionMultiresolution2D3DT::initialiserRegion(CImage3D *volume)
     return preparer(l, h, p, 1);
 }
 
-bool CRegionMultiresolution2D3DT::initialiserRegion(const CVecteur<CImage3D *> &sequence)
-{
+bool CRegionMultiresolution2D3DT::initialiserRegion(const CVecteur<CImage3D*>& sequence) {
     if (sequence.taille <= 0 || sequence[0] == nullptr)
         return false;
     const int l = sequence[0]->GetWidth();
@@ -190,15 +177,14 @@ bool CRegionMultiresolution2D3DT::initialiserRegion(const CVecteur<CImage3D *> &
     if (l <= 0 || h <= 0 || p <= 0)
         return false;
     for (int t = 1; t < sequence.taille; ++t)
-        if (sequence[t] == nullptr || sequence[t]->GetWidth() != l || sequence[t]->GetHeight() != h ||
-            sequence[t]->GetDepth() != p)
+        if (sequence[t] == nullptr || sequence[t]->GetWidth() != l ||
+            sequence[t]->GetHeight() != h || sequence[t]->GetDepth() != p)
             return false;
     images = sequence;
     return preparer(l, h, p, sequence.taille);
 }
 
-bool CRegionMultiresolution2D3DT::preparer(int l, int h, int p, int nbT)
-{
+bool CRegionMultiresolution2D3DT::preparer(int l, int h, int p, int nbT) {
     const long long taille = static_cast<long long>(l) * h * p * nbT;
     if (taille > INT_MAX || !voxels.init(static_cast<int>(taille))) {
         images.vider();
@@ -212,13 +198,19 @@ bool CRegionMultiresolution2D3DT::preparer(int l, int h, int p, int nbT)
     pasZ = largeur * hauteur;
     pasT = largeur * hauteur * profondeur;
 
-    voisinage4D = voisinage({{-1, 0, 0, 0}, {1, 0, 0, 0}, {0, -1, 0, 0}, {0, 1, 0, 0},
-                             {0, 0, -1, 0}, {0, 0, 1, 0}, {0, 0, 0, -1}, {0, 0, 0, 1}});
+    voisinage4D = voisinage({{-1, 0, 0, 0},
+                             {1, 0, 0, 0},
+                             {0, -1, 0, 0},
+                             {0, 1, 0, 0},
+                             {0, 0, -1, 0},
+                             {0, 0, 1, 0},
+                             {0, 0, 0, -1},
+                             {0, 0, 0, 1}});
     // Each offset designates the neighbour at the same position of voisinage4D, the time
     // step before first, so that the two tables can be read side by side.
     decalages4D.init(voisinage4D.taille);
     for (int i = 0; i < voisinage4D.taille; ++i) {
-        const CQuadruplet<int> &n = voisinage4D[i];
+        const CQuadruplet<int>& n = voisinage4D[i];
         decalages4D[i] = pasT * n.t + pasZ * n.z + pasY * n.y + n.x;
     }
     voisinage2D = voisinage({{-1, 0, 0, 0}, {1, 0, 0, 0}, {0, -1, 0, 0}, {0, 1, 0, 0}});
@@ -243,9 +235,10 @@ bool CRegionMultiresolution2D3DT::preparer(int l, int h, int p, int nbT)
 
     const CTriplet<int> minimum(INT_MAX, INT_MAX, INT_MAX);
     const CTriplet<int> maximum(0, 0, 0);
-    const auto preparerAxe = [&](int n, CVecteur<CTriplet<int>> &mini, CVecteur<CTriplet<int>> &maxi,
-                                 CVecteur<CVecteur<int>> &histos, CVecteur<float> &moyennes,
-                                 CVecteur<float> &ecarts, CVecteur<int> &nombres) {
+    const auto preparerAxe = [&](int n, CVecteur<CTriplet<int>>& mini,
+                                 CVecteur<CTriplet<int>>& maxi, CVecteur<CVecteur<int>>& histos,
+                                 CVecteur<float>& moyennes, CVecteur<float>& ecarts,
+                                 CVecteur<int>& nombres) {
         mini.init(n);
         mini.remplir(minimum);
         maxi.init(n);
@@ -273,7 +266,7 @@ bool CRegionMultiresolution2D3DT::preparer(int l, int h, int p, int nbT)
 
     niveaux.init(4);
     for (int i = 0; i < niveaux.taille; ++i) {
-        CInfosRegionMultiresolution2D3DT &n = niveaux[i];
+        CInfosRegionMultiresolution2D3DT& n = niveaux[i];
         const int f = i + 2;
         n.facteur = f;
         n.largeur = largeur / f;
@@ -296,21 +289,18 @@ bool CRegionMultiresolution2D3DT::preparer(int l, int h, int p, int nbT)
     return true;
 }
 
-unsigned char CRegionMultiresolution2D3DT::GetImageVoxel(const CQuadruplet<int> &p) const
-{
+unsigned char CRegionMultiresolution2D3DT::GetImageVoxel(const CQuadruplet<int>& p) const {
     return images[p.t]->Pixel(p.x, p.y, p.z);
 }
 
-bool CRegionMultiresolution2D3DT::contient(const CQuadruplet<int> &p) const
-{
-    if (p.x < 0 || p.x >= largeur || p.y < 0 || p.y >= hauteur || p.z < 0 || p.z >= profondeur || p.t < 0 ||
-        p.t >= nbTemps)
+bool CRegionMultiresolution2D3DT::contient(const CQuadruplet<int>& p) const {
+    if (p.x < 0 || p.x >= largeur || p.y < 0 || p.y >= hauteur || p.z < 0 || p.z >= profondeur ||
+        p.t < 0 || p.t >= nbTemps)
         return false;
     return voxels[pasT * p.t + pasZ * p.z + pasY * p.y + p.x].etat == 1;
 }
 
-void CRegionMultiresolution2D3DT::coordonnees(int indice, CQuadruplet<int> &p) const
-{
+void CRegionMultiresolution2D3DT::coordonnees(int indice, CQuadruplet<int>& p) const {
     p.t = indice / pasT;
     indice -= p.t * pasT;
     p.z = indice / pasZ;
@@ -319,19 +309,19 @@ void CRegionMultiresolution2D3DT::coordonnees(int indice, CQuadruplet<int> &p) c
     p.x = indice - p.y * pasY;
 }
 
-void CRegionMultiresolution2D3DT::ajouter(const CQuadruplet<int> &p)
-{
+void CRegionMultiresolution2D3DT::ajouter(const CQuadruplet<int>& p) {
     const int x = p.x, y = p.y, z = p.z, t = p.t;
     // A voxel outside the grid (or a model never set up) would be written out of the grid.
-    if (x < 0 || x >= largeur || y < 0 || y >= hauteur || z < 0 || z >= profondeur || t < 0 || t >= nbTemps)
+    if (x < 0 || x >= largeur || y < 0 || y >= hauteur || z < 0 || z >= profondeur || t < 0 ||
+        t >= nbTemps)
         return;
-    CVoxelRegionMultiresolution2D3DT &cellule = voxels[pasT * t + pasZ * z + pasY * y + x];
+    CVoxelRegionMultiresolution2D3DT& cellule = voxels[pasT * t + pasZ * z + pasY * y + x];
     if (cellule.etat == 1)
         return;
     cellule.etat = 1;
 
-    CCouple<int> &mini = minCoupe[z][t];
-    CCouple<int> &maxi = maxCoupe[z][t];
+    CCouple<int>& mini = minCoupe[z][t];
+    CCouple<int>& maxi = maxCoupe[z][t];
     if (nbVoxelsCoupe[z][t] == 0) {
         mini = CCouple<int>(x, y);
         maxi = CCouple<int>(x, y);
@@ -344,7 +334,7 @@ void CRegionMultiresolution2D3DT::ajouter(const CQuadruplet<int> &p)
 
     // Voxels of the last incomplete block of an axis fall outside the reduced grid.
     for (int i = 0; i < niveaux.taille; ++i) {
-        CInfosRegionMultiresolution2D3DT &n = niveaux[i];
+        CInfosRegionMultiresolution2D3DT& n = niveaux[i];
         const int cx = x / n.facteur, cy = y / n.facteur, cz = z / n.facteur;
         if (cx < n.largeur && cy < n.hauteur && cz < n.profondeur)
             n.voxels[n.pasT * t + n.pasZ * cz + n.pasY * cy + cx] = 1;
@@ -363,9 +353,8 @@ void CRegionMultiresolution2D3DT::ajouter(const CQuadruplet<int> &p)
     }
 }
 
-void CRegionMultiresolution2D3DT::calculerMoyenneEcarttypeHistogramme(const CVecteur<int> &h, float &m,
-                                                                       float &s)
-{
+void CRegionMultiresolution2D3DT::calculerMoyenneEcarttypeHistogramme(const CVecteur<int>& h,
+                                                                      float& m, float& s) {
     int n = 0;
     float s1 = 0.0f;
     float s2 = 0.0f;
@@ -382,14 +371,14 @@ void CRegionMultiresolution2D3DT::calculerMoyenneEcarttypeHistogramme(const CVec
         return;
     }
     m = static_cast<float>(static_cast<double>(s1) / n);
-    const float variance = static_cast<float>(static_cast<double>(s2) / n - static_cast<double>(m) * m);
+    const float variance =
+        static_cast<float>(static_cast<double>(s2) / n - static_cast<double>(m) * m);
     // Rounding of the single-precision sums can leave a tiny negative variance for a
     // histogram of one level; its deviation is 0, not a NaN.
     s = variance > 0.0f ? std::sqrt(variance) : 0.0f;
 }
 
-void CRegionMultiresolution2D3DT::MAJAttributs2DT(int z)
-{
+void CRegionMultiresolution2D3DT::MAJAttributs2DT(int z) {
     if (z < 0 || z >= profondeur)
         return;
     agregerCoupes(
@@ -398,14 +387,12 @@ void CRegionMultiresolution2D3DT::MAJAttributs2DT(int z)
         ecartTypeZ[z]);
 }
 
-void CRegionMultiresolution2D3DT::MAJAttributs2DT()
-{
+void CRegionMultiresolution2D3DT::MAJAttributs2DT() {
     for (int z = 0; z < profondeur; ++z)
         MAJAttributs2DT(z);
 }
 
-void CRegionMultiresolution2D3DT::MAJAttributs3D(int t)
-{
+void CRegionMultiresolution2D3DT::MAJAttributs3D(int t) {
     if (t < 0 || t >= nbTemps)
         return;
     agregerCoupes(
@@ -414,14 +401,12 @@ void CRegionMultiresolution2D3DT::MAJAttributs3D(int t)
         moyenneT[t], ecartTypeT[t]);
 }
 
-void CRegionMultiresolution2D3DT::MAJAttributs3D()
-{
+void CRegionMultiresolution2D3DT::MAJAttributs3D() {
     for (int t = 0; t < nbTemps; ++t)
         MAJAttributs3D(t);
 }
 
-void CRegionMultiresolution2D3DT::MAJAttributs4D()
-{
+void CRegionMultiresolution2D3DT::MAJAttributs4D() {
     const bool actifs = histogrammesActifs == 1;
     int premier = -1, dernier = -1;
     for (int t = 0; t < nbTemps; ++t)
@@ -457,8 +442,7 @@ void CRegionMultiresolution2D3DT::MAJAttributs4D()
         calculerMoyenneEcarttypeHistogramme(histo, mu, sigma);
 }
 
-bool CRegionMultiresolution2D3DT::accepte(unsigned char niveau, float m, float s) const
-{
+bool CRegionMultiresolution2D3DT::accepte(unsigned char niveau, float m, float s) const {
     const float g = static_cast<float>(niveau);
     switch (critereCroissance) {
     case 0: {
@@ -467,14 +451,16 @@ bool CRegionMultiresolution2D3DT::accepte(unsigned char niveau, float m, float s
         const float haut = static_cast<float>(static_cast<double>(m) + ks);
         return bas <= g && g <= haut;
     }
-    case 1: return g >= static_cast<float>(seuilBas);
-    case 2: return static_cast<float>(seuilBas) <= g && g <= static_cast<float>(seuilHaut);
-    default: return false;
+    case 1:
+        return g >= static_cast<float>(seuilBas);
+    case 2:
+        return static_cast<float>(seuilBas) <= g && g <= static_cast<float>(seuilHaut);
+    default:
+        return false;
     }
 }
 
-int CRegionMultiresolution2D3DT::grandir2D(int nbiterations, int z, int t)
-{
+int CRegionMultiresolution2D3DT::grandir2D(int nbiterations, int z, int t) {
     if (z < 0 || z >= profondeur || t < 0 || t >= nbTemps || nbiterations <= 0)
         return 0;
     CVecteur<int> acceptes(CAPACITE_ACCEPTES);
@@ -511,7 +497,8 @@ int CRegionMultiresolution2D3DT::grandir2D(int nbiterations, int z, int t)
             coordonnees(acceptes[i], p);
             ajouter(p);
         }
-        calculerMoyenneEcarttypeHistogramme(histoCoupe[z][t], moyenneCoupe[z][t], ecartTypeCoupe[z][t]);
+        calculerMoyenneEcarttypeHistogramme(histoCoupe[z][t], moyenneCoupe[z][t],
+                                            ecartTypeCoupe[z][t]);
         MAJAttributs2DT(z);
         MAJAttributs3D(t);
         MAJAttributs4D();
@@ -521,13 +508,13 @@ int CRegionMultiresolution2D3DT::grandir2D(int nbiterations, int z, int t)
     return dernierNombre;
 }
 
-int CRegionMultiresolution2D3DT::grandir(const CVecteur<CQuadruplet<int>> &voisinage, int nbiterations)
-{
+int CRegionMultiresolution2D3DT::grandir(const CVecteur<CQuadruplet<int>>& voisinage,
+                                         int nbiterations) {
     if (nbVoxels == 0)
         return 0;
     CVecteur<int> decalages(voisinage.taille);
     for (int k = 0; k < voisinage.taille; ++k) {
-        const CQuadruplet<int> &n = voisinage[k];
+        const CQuadruplet<int>& n = voisinage[k];
         decalages[k] = pasY * n.y + pasT * n.t + pasZ * n.z + n.x;
     }
     CVecteur<int> acceptes(CAPACITE_ACCEPTES);
@@ -538,11 +525,14 @@ int CRegionMultiresolution2D3DT::grandir(const CVecteur<CQuadruplet<int>> &voisi
         const float s = sigma;
         const CQuadruplet<int> boiteMin = min4D;
         const CQuadruplet<int> boiteMax = max4D;
-        const int x0 = std::clamp(boiteMin.x - 1, 0, largeur - 1), x1 = std::clamp(boiteMax.x + 1, 0, largeur - 1);
-        const int y0 = std::clamp(boiteMin.y - 1, 0, hauteur - 1), y1 = std::clamp(boiteMax.y + 1, 0, hauteur - 1);
+        const int x0 = std::clamp(boiteMin.x - 1, 0, largeur - 1),
+                  x1 = std::clamp(boiteMax.x + 1, 0, largeur - 1);
+        const int y0 = std::clamp(boiteMin.y - 1, 0, hauteur - 1),
+                  y1 = std::clamp(boiteMax.y + 1, 0, hauteur - 1);
         const int z0 = std::clamp(boiteMin.z - 1, 0, profondeur - 1);
         const int z1 = std::clamp(boiteMax.z + 1, 0, profondeur - 1);
-        const int t0 = std::clamp(boiteMin.t - 1, 0, nbTemps - 1), t1 = std::clamp(boiteMax.t + 1, 0, nbTemps - 1);
+        const int t0 = std::clamp(boiteMin.t - 1, 0, nbTemps - 1),
+                  t1 = std::clamp(boiteMax.t + 1, 0, nbTemps - 1);
         for (int t = t0; t <= t1; ++t)
             for (int z = z0; z <= z1; ++z)
                 for (int y = y0; y <= y1; ++y)
@@ -552,10 +542,10 @@ int CRegionMultiresolution2D3DT::grandir(const CVecteur<CQuadruplet<int>> &voisi
                             continue;
                         bool candidat = false;
                         for (int k = 0; k < voisinage.taille && !candidat; ++k) {
-                            const CQuadruplet<int> &n = voisinage[k];
+                            const CQuadruplet<int>& n = voisinage[k];
                             const int vx = x + n.x, vy = y + n.y, vz = z + n.z, vt = t + n.t;
-                            candidat = vx >= 0 && vx < largeur && vy >= 0 && vy < hauteur && vz >= 0 &&
-                                       vz < profondeur && vt >= 0 && vt < nbTemps &&
+                            candidat = vx >= 0 && vx < largeur && vy >= 0 && vy < hauteur &&
+                                       vz >= 0 && vz < profondeur && vt >= 0 && vt < nbTemps &&
                                        voxels[indice + decalages[k]].etat == 1;
                         }
                         if (candidat && nbAcceptes < CAPACITE_ACCEPTES &&
@@ -569,7 +559,8 @@ int CRegionMultiresolution2D3DT::grandir(const CVecteur<CQuadruplet<int>> &voisi
                 ajouter(p);
             }
             for (int t = std::max(boiteMin.t, 0); t <= std::min(boiteMax.t, nbTemps - 1); ++t)
-                for (int z = std::max(boiteMin.z, 0); z <= std::min(boiteMax.z, profondeur - 1); ++z)
+                for (int z = std::max(boiteMin.z, 0); z <= std::min(boiteMax.z, profondeur - 1);
+                     ++z)
                     calculerMoyenneEcarttypeHistogramme(histoCoupe[z][t], moyenneCoupe[z][t],
                                                         ecartTypeCoupe[z][t]);
             MAJAttributs2DT();
@@ -587,8 +578,7 @@ int CRegionMultiresolution2D3DT::grandir(const CVecteur<CQuadruplet<int>> &voisi
     return dernierNombre;
 }
 
-void CRegionMultiresolution2D3DT::Evolve(int nbiterations)
-{
+void CRegionMultiresolution2D3DT::Evolve(int nbiterations) {
     switch (modeCroissance) {
     case 0:
         for (int t = 0; t < nbTemps; ++t)
@@ -596,13 +586,25 @@ void CRegionMultiresolution2D3DT::Evolve(int nbiterations)
                 grandir2D(nbiterations, z, t);
         break;
     case 1:
-        grandir(voisinage({{-1, 0, 0, 0}, {1, 0, 0, 0}, {0, -1, 0, 0}, {0, 1, 0, 0}, {0, 0, 0, -1}, {0, 0, 0, 1}}),
+        grandir(voisinage({{-1, 0, 0, 0},
+                           {1, 0, 0, 0},
+                           {0, -1, 0, 0},
+                           {0, 1, 0, 0},
+                           {0, 0, 0, -1},
+                           {0, 0, 0, 1}}),
                 nbiterations);
         break;
     case 2:
-        grandir(voisinage({{-1, 0, 0, 0}, {1, 0, 0, 0}, {0, -1, 0, 0}, {0, 1, 0, 0}, {0, 0, -1, 0}, {0, 0, 1, 0}}),
+        grandir(voisinage({{-1, 0, 0, 0},
+                           {1, 0, 0, 0},
+                           {0, -1, 0, 0},
+                           {0, 1, 0, 0},
+                           {0, 0, -1, 0},
+                           {0, 0, 1, 0}}),
                 nbiterations);
         break;
-    default: grandir(voisinage4D, nbiterations); break;
+    default:
+        grandir(voisinage4D, nbiterations);
+        break;
     }
 }

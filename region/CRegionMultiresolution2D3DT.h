@@ -9,15 +9,13 @@
 class CImage3D;
 
 // One cell of the model's voxel grid: 1 when the voxel is in the region, 0 otherwise.
-struct CVoxelRegionMultiresolution2D3DT
-{
+struct CVoxelRegionMultiresolution2D3DT {
     unsigned char etat = 0;
 };
 
 // One reduced resolution of the voxel grid: voxel (x, y, z, t) of full resolution marks cell
 // (x / facteur, y / facteur, z / facteur, t). Strides as those of the full grid.
-struct CInfosRegionMultiresolution2D3DT
-{
+struct CInfosRegionMultiresolution2D3DT {
     int facteur = 1;
     int largeur = 0;
     int hauteur = 0;
@@ -37,16 +35,15 @@ struct CInfosRegionMultiresolution2D3DT
 // the mean, the standard deviation and the voxel count. Coordinates are voxel coordinates.
 // Grid index of (x, y, z, t) = pasT*t + pasZ*z + pasY*y + x. Matrices marked [z][t] have
 // profondeur rows and nbTemps columns.
-class CRegionMultiresolution2D3DT : public CDeformableModelBase
-{
-  public:
+class CRegionMultiresolution2D3DT : public CDeformableModelBase {
+public:
     static constexpr int NB_NIVEAUX_GRIS = 256;
     // Capacity of the list of voxels accepted by one growth iteration.
     static constexpr int CAPACITE_ACCEPTES = 1000000;
 
     CRegionMultiresolution2D3DT();
-    CRegionMultiresolution2D3DT(const CRegionMultiresolution2D3DT &) = default;
-    CRegionMultiresolution2D3DT &operator=(const CRegionMultiresolution2D3DT &) = default;
+    CRegionMultiresolution2D3DT(const CRegionMultiresolution2D3DT&) = default;
+    CRegionMultiresolution2D3DT& operator=(const CRegionMultiresolution2D3DT&) = default;
     ~CRegionMultiresolution2D3DT() = default;
 
     float GetParameterFloatValue(int index) override;
@@ -71,21 +68,21 @@ class CRegionMultiresolution2D3DT : public CDeformableModelBase
 
     // Sets the model up on one volume (one time step), with an empty region. The volume is
     // borrowed. False when the volume is empty or the voxel grid cannot be allocated.
-    bool initialiserRegion(CImage3D *volume);
+    bool initialiserRegion(CImage3D* volume);
     // The same on a sequence of volumes of equal sizes, one per time step. False when the
     // sequence is empty, holds a null or empty volume, or the sizes differ.
-    bool initialiserRegion(const CVecteur<CImage3D *> &sequence);
+    bool initialiserRegion(const CVecteur<CImage3D*>& sequence);
 
     // Grey level at (p.x, p.y, p.z) of images[p.t].
-    unsigned char GetImageVoxel(const CQuadruplet<int> &p) const;
+    unsigned char GetImageVoxel(const CQuadruplet<int>& p) const;
     // True when p lies in the grid and is in the region.
-    bool contient(const CQuadruplet<int> &p) const;
+    bool contient(const CQuadruplet<int>& p) const;
     // Adds voxel p to the region; a voxel already in it, or outside the grid, changes nothing.
-    void ajouter(const CQuadruplet<int> &p);
+    void ajouter(const CQuadruplet<int>& p);
 
     // Mean and standard deviation of a 256-bin histogram; an empty one gives 0 and 1.
-    static void calculerMoyenneEcarttypeHistogramme(const CVecteur<int> &histogramme, float &moyenne,
-                                                    float &ecartType);
+    static void calculerMoyenneEcarttypeHistogramme(const CVecteur<int>& histogramme,
+                                                    float& moyenne, float& ecartType);
 
     // Per-slice statistics of slice z from the per-slice-and-time ones (every z without one).
     void MAJAttributs2DT(int z);
@@ -100,7 +97,7 @@ class CRegionMultiresolution2D3DT : public CDeformableModelBase
     // voxels added by the last productive iteration (0 when none).
     int grandir2D(int nbiterations, int z, int t);
     // Growth in four dimensions with the given neighbourhood. Returns as grandir2D.
-    int grandir(const CVecteur<CQuadruplet<int>> &voisinage, int nbiterations);
+    int grandir(const CVecteur<CQuadruplet<int>>& voisinage, int nbiterations);
 
     int pasT = 0;
     int pasZ = 0;
@@ -137,7 +134,7 @@ class CRegionMultiresolution2D3DT : public CDeformableModelBase
     int hauteur = 0;
     int profondeur = 0;
     int nbTemps = 0;
-    CVecteur<CImage3D *> images;
+    CVecteur<CImage3D*> images;
     CVecteur<CVoxelRegionMultiresolution2D3DT> voxels;
     CVecteur<CInfosRegionMultiresolution2D3DT> niveaux;
     float coefficientHomogeneite = 0.5f;
@@ -151,10 +148,10 @@ class CRegionMultiresolution2D3DT : public CDeformableModelBase
     // Text of the last growth diagnostic, shared by all models.
     static char message[256];
 
-  private:
+private:
     // Shared by both initialiserRegion forms once images holds the sequence.
     bool preparer(int l, int h, int p, int nbT);
     // The growth criterion for grey level g, m and s being the reference mean and deviation.
     bool accepte(unsigned char g, float m, float s) const;
-    void coordonnees(int indice, CQuadruplet<int> &p) const;
+    void coordonnees(int indice, CQuadruplet<int>& p) const;
 };

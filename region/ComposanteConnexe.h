@@ -5,8 +5,7 @@
 class Cvecto;
 
 // Per-component record of the compactness measure.
-struct CStatCC
-{
+struct CStatCC {
     int32_t volume = 0;     // number of voxels
     int32_t surface = 0;    // voxels on the volume's outer layer or next to an unlabelled voxel
     float compacite = 0.0f; // surface^2 / (4 pi volume), 0 for components of 4 voxels or fewer
@@ -15,8 +14,7 @@ struct CStatCC
 // 26-connected components of the voxels of one value in a small byte volume, and
 // their shape statistics. Voxel (x, y, z) is element (z * hauteur + y) * largeur + x.
 // Order of use: constructor, ComputeCC1, computeCompacite, copieParametres.
-class ComposanteConnexe
-{
+class ComposanteConnexe {
 public:
     // Copies the largeur * hauteur * profondeur bytes of img (the caller keeps img).
     ComposanteConnexe(const unsigned char* img, int largeur, int hauteur, int profondeur);
@@ -58,8 +56,7 @@ public:
     int getProfondeur() const { return profondeur; }
 
 private:
-    int64_t indice(int x, int y, int z) const
-    {
+    int64_t indice(int x, int y, int z) const {
         return (static_cast<int64_t>(z) * hauteur + y) * largeur + x;
     }
     int64_t taille() const { return static_cast<int64_t>(largeur) * hauteur * profondeur; }

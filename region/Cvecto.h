@@ -2,8 +2,7 @@
 
 // Feature vector of a sub-volume: named single-precision values filled by the
 // analyses (connected-component shape statistics). Every value starts at 0.
-class Cvecto
-{
+class Cvecto {
 public:
     void setnbCC(float v) { nbCC = v; }
     void setmoyCompCC(float v) { moyCompCC = v; }

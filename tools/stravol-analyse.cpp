@@ -23,17 +23,14 @@
 
 namespace fs = std::filesystem;
 
-namespace
-{
+namespace {
 
-int echec(const std::string& texte)
-{
+int echec(const std::string& texte) {
     std::cerr << "stravol-analyse: " << texte << "\n";
     return 2;
 }
 
-bool lireEntier(const char* texte, long mini, long maxi, int& valeur)
-{
+bool lireEntier(const char* texte, long mini, long maxi, int& valeur) {
     errno = 0;
     char* fin = nullptr;
     const long v = std::strtol(texte, &fin, 10);
@@ -43,8 +40,7 @@ bool lireEntier(const char* texte, long mini, long maxi, int& valeur)
     return true;
 }
 
-bool lireReel(const char* texte, float& valeur)
-{
+bool lireReel(const char* texte, float& valeur) {
     errno = 0;
     char* fin = nullptr;
     const double v = std::strtod(texte, &fin);
@@ -54,25 +50,21 @@ bool lireReel(const char* texte, float& valeur)
     return true;
 }
 
-std::string minuscules(std::string s)
-{
+std::string minuscules(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
 // Sub-folders of dossier, sorted by name regardless of letter case.
-bool sousDossiers(const fs::path& dossier, std::vector<fs::path>& liste, std::string& erreur)
-{
+bool sousDossiers(const fs::path& dossier, std::vector<fs::path>& liste, std::string& erreur) {
     std::error_code ec;
     fs::directory_iterator it(dossier, ec);
-    if (ec)
-    {
+    if (ec) {
         erreur = ec.message();
         return false;
     }
-    for (const fs::directory_entry& e : it)
-    {
+    for (const fs::directory_entry& e : it) {
         std::error_code ec2;
         if (e.is_directory(ec2))
             liste.push_back(e.path());
@@ -86,14 +78,12 @@ bool sousDossiers(const fs::path& dossier, std::vector<fs::path>& liste, std::st
 }
 
 // Loading problems are the user's: they go to stderr.
-class MessagesVersErreur : public MessageSink
-{
+class MessagesVersErreur : public MessageSink {
 public:
     void afficher(const std::string& texte) override { std::cerr << texte << "\n"; }
 };
 
-std::string nombre(double v)
-{
+std::string nombre(double v) {
     if (!std::isfinite(v))
         return "null";
     char t[64];
@@ -101,8 +91,7 @@ std::string nombre(double v)
     return t;
 }
 
-template <typename Tableau> std::string liste(const Tableau& valeurs)
-{
+template <typename Tableau> std::string liste(const Tableau& valeurs) {
     std::string s = "[";
     for (size_t i = 0; i < valeurs.size(); ++i)
         s += (i ? "," : "") + std::to_string(valeurs[i]);
@@ -111,20 +100,18 @@ template <typename Tableau> std::string liste(const Tableau& valeurs)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    const std::string usage = "usage: stravol-analyse FOLDER --cube SIZE X Y Z [--binarise THRESHOLD]";
+int main(int argc, char** argv) {
+    const std::string usage =
+        "usage: stravol-analyse FOLDER --cube SIZE X Y Z [--binarise THRESHOLD]";
     if (argc < 2)
         return echec(usage);
     std::string dossier;
     bool cube = false, binarise = false;
     int taille = 0, seuil = 0;
     float tx = 0, ty = 0, tz = 0;
-    for (int i = 1; i < argc; ++i)
-    {
+    for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--cube")
-        {
+        if (a == "--cube") {
             if (cube || i + 4 >= argc)
                 return echec("--cube expects SIZE X Y Z; " + usage);
             if (!lireEntier(argv[i + 1], 3, 256, taille))
@@ -137,15 +124,12 @@ int main(int argc, char** argv)
                                  std::string(argv[i + 2 + k]) + "'");
             cube = true;
             i += 4;
-        }
-        else if (a == "--binarise")
-        {
+        } else if (a == "--binarise") {
             if (binarise || i + 1 >= argc || !lireEntier(argv[i + 1], 0, 255, seuil))
                 return echec("--binarise expects a THRESHOLD from 0 to 255");
             binarise = true;
             ++i;
-        }
-        else if (!a.empty() && a[0] == '-' && a.size() > 1)
+        } else if (!a.empty() && a[0] == '-' && a.size() > 1)
             return echec("unknown option '" + a + "'; " + usage);
         else if (dossier.empty())
             dossier = a;
@@ -167,16 +151,16 @@ int main(int argc, char** argv)
     if (ec)
         return echec("cannot read the current directory: " + ec.message());
     MessagesVersErreur messages;
-    auto volume = std::make_unique<CImageTroisD>(depart.string(), dossiers[0].string(), nullptr,
-                                                 &messages);
+    auto volume =
+        std::make_unique<CImageTroisD>(depart.string(), dossiers[0].string(), nullptr, &messages);
     for (size_t i = 1; i < dossiers.size(); ++i)
         volume->ChargerSeg(dossiers[i].string(), nullptr);
     if (volume->getLargeur() <= 0 || !volume->image)
         return echec("no slice picture in '" + dossiers[0].string() + "'");
 
-    if (binarise)
-    {
-        const size_t n = static_cast<size_t>(volume->largeur) * volume->hauteur * volume->profondeur;
+    if (binarise) {
+        const size_t n =
+            static_cast<size_t>(volume->largeur) * volume->hauteur * volume->profondeur;
         volume->imageNiBlack = std::make_unique<unsigned char[]>(n);
         for (size_t i = 0; i < n; ++i)
             volume->imageNiBlack[i] = volume->image[i] > seuil ? 255 : 0;
@@ -194,8 +178,7 @@ int main(int argc, char** argv)
                        ",\"DirMaxRose\":" + nombre(volume->DirMaxRose) +
                        ",\"valMaxRose\":" + nombre(volume->valMaxRose) +
                        ",\"CoeffDirection\":" + nombre(volume->CoeffDirection);
-    if (volume->compCC)
-    {
+    if (volume->compCC) {
         const ComposanteConnexe& cc = *volume->compCC;
         json += ",\"nbCC\":" + std::to_string(cc.getNbCC()) +
                 ",\"moyCompCC\":" + nombre(cc.getMoyCompCC()) +

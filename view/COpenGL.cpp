@@ -157,7 +157,8 @@ void COpenGL::appliquerProjection() {
                static_cast<GLsizei>(hauteurProjection * echelle));
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, static_cast<float>(largeurProjection) / static_cast<float>(hauteurProjection),
+    gluPerspective(45.0,
+                   static_cast<float>(largeurProjection) / static_cast<float>(hauteurProjection),
                    0.1f, 5000.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();

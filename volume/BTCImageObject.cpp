@@ -236,7 +236,8 @@ bool decoderParStb(const Octets& d, bool jpeg, BTCImageData& image) {
     // Every 8 x 8 block of a JPEG costs at least one bit of coded data: a file too short for
     // its blocks is truncated, and decoding it would only fill a picture of its size with
     // made-up pixels.
-    if (jpeg && (static_cast<std::size_t>(w) + 7) / 8 * ((static_cast<std::size_t>(h) + 7) / 8) > 8 * d.size())
+    if (jpeg && (static_cast<std::size_t>(w) + 7) / 8 * ((static_cast<std::size_t>(h) + 7) / 8) >
+                    8 * d.size())
         return false;
     unsigned char* pixels = stbi_load_from_memory(d.data(), taille, &w, &h, &n, 0);
     if (pixels == nullptr)

@@ -24,31 +24,31 @@ using VolumeOctets = std::unique_ptr<unsigned char[]>;
 // A picture of 3 bytes per pixel (red, green, blue), rows packed (3 * largeur bytes a
 // row), first row first. Empty (0 x 0) when there is nothing to show.
 struct ImageRGB {
-  int largeur = 0;
-  int hauteur = 0;
-  std::vector<unsigned char> pixels;
+    int largeur = 0;
+    int hauteur = 0;
+    std::vector<unsigned char> pixels;
 
-  const unsigned char* pixel(int x, int y) const {
-    return pixels.data() + 3 * (static_cast<std::size_t>(y) * largeur + x);
-  }
+    const unsigned char* pixel(int x, int y) const {
+        return pixels.data() + 3 * (static_cast<std::size_t>(y) * largeur + x);
+    }
 };
 
 namespace Stravol {
 
 // One voxel position (voxel coordinates).
 struct Coord3D {
-  int x, y, z;
+    int x, y, z;
 };
 
 // Figures of the last region extraction: voxel counts and the seconds of each stage.
 struct BilanExtraction {
-  bool effectuee = false;      // false: the last call extracted nothing
-  int valeurGerme = 0;         // grey level of the seed
-  int nbVoxelsCroissance = 0;  // voxels reached by the growth
-  int nbVoxelsRegion = 0;      // region voxels before the topology repair
-  int nbVoxelsRepares = 0;     // region voxels after both repairs
-  double tempsCroissance = 0, tempsRegion = 0, tempsReparation = 0;
-  double tempsMaillage = 0, tempsLissage = 0, tempsNormales = 0;
+    bool effectuee = false;     // false: the last call extracted nothing
+    int valeurGerme = 0;        // grey level of the seed
+    int nbVoxelsCroissance = 0; // voxels reached by the growth
+    int nbVoxelsRegion = 0;     // region voxels before the topology repair
+    int nbVoxelsRepares = 0;    // region voxels after both repairs
+    double tempsCroissance = 0, tempsRegion = 0, tempsReparation = 0;
+    double tempsMaillage = 0, tempsLissage = 0, tempsNormales = 0;
 };
 
 // Every volume buffer holds largeur * hauteur * profondeur bytes; voxel (x, y, z) is at
@@ -65,173 +65,173 @@ struct BilanExtraction {
 // and gives black textures.
 class CImageTroisD : public ParametresConfigVolume {
 public:
-  // Texture side in texels and size of one slice texture in bytes (3 bytes a texel).
-  static constexpr int kCoteTexture = 256;
-  static constexpr std::size_t kTailleTexture = 3u * kCoteTexture * kCoteTexture;
+    // Texture side in texels and size of one slice texture in bytes (3 bytes a texel).
+    static constexpr int kCoteTexture = 256;
+    static constexpr std::size_t kTailleTexture = 3u * kCoteTexture * kCoteTexture;
 
-  // Reads chemin + "/config.txt", then every "*.bmp", "*.cup", "*.png" and "*.jpg" file of
-  // the folder path (pattern order first, then file names in case-insensitive order),
-  // one slice per file. barre and fenetre may be null (no progress, messages only to the
-  // diagnostic sink).
-  CImageTroisD(const std::string& chemin, const std::string& path, ProgressSink* barre,
-               MessageSink* fenetre);
-  // A volume of the given sizes without files or configuration; voxels are 0.
-  CImageTroisD(int largeur, int hauteur, int profondeur);
-  ~CImageTroisD();
-  CImageTroisD(const CImageTroisD&) = delete;
-  CImageTroisD& operator=(const CImageTroisD&) = delete;
+    // Reads chemin + "/config.txt", then every "*.bmp", "*.cup", "*.png" and "*.jpg" file of
+    // the folder path (pattern order first, then file names in case-insensitive order),
+    // one slice per file. barre and fenetre may be null (no progress, messages only to the
+    // diagnostic sink).
+    CImageTroisD(const std::string& chemin, const std::string& path, ProgressSink* barre,
+                 MessageSink* fenetre);
+    // A volume of the given sizes without files or configuration; voxels are 0.
+    CImageTroisD(int largeur, int hauteur, int profondeur);
+    ~CImageTroisD();
+    CImageTroisD(const CImageTroisD&) = delete;
+    CImageTroisD& operator=(const CImageTroisD&) = delete;
 
-  // Configuration reader of the volume (identifiers of ParametresConfigVolume).
-  bool LireConfig();
-  static std::string LireLigne(const char* ligne, char delimiteur);
-  void RemplirParametre(FILE* r, short identifiant);
+    // Configuration reader of the volume (identifiers of ParametresConfigVolume).
+    bool LireConfig();
+    static std::string LireLigne(const char* ligne, char delimiteur);
+    void RemplirParametre(FILE* r, short identifiant);
 
-  // Reads the "*.bmp" files of path, in name order, into imageSegmente (slices past the
-  // last file are 0). False when the volume is empty or the folder cannot be listed.
-  bool ChargerSeg(const std::string& path, ProgressSink* barre);
+    // Reads the "*.bmp" files of path, in name order, into imageSegmente (slices past the
+    // last file are 0). False when the volume is empty or the folder cannot be listed.
+    bool ChargerSeg(const std::string& path, ProgressSink* barre);
 
-  // Allocates the three texture stacks unless one exists already.
-  void AllouerTexture();
-  void CopierImageCourante(int indice);
-  // Sets the current volume for mode choix and rebuilds every texture.
-  void preparationTexture(ProgressSink* barre, int choix);
+    // Allocates the three texture stacks unless one exists already.
+    void AllouerTexture();
+    void CopierImageCourante(int indice);
+    // Sets the current volume for mode choix and rebuilds every texture.
+    void preparationTexture(ProgressSink* barre, int choix);
 
-  // Fill one texture (kTailleTexture bytes) from a Z slice, X plane or Y plane of the
-  // current volume (in colour from imR, imG, imB when rgb is 1), or of a given volume in
-  // grey.
-  // An index outside the volume, or a missing volume, gives a black texture.
-  void getImageOpenGlZ(int ind, unsigned char* buffer) const;
-  void getImageOpenGlX(int ind, unsigned char* buffer) const;
-  void getImageOpenGlY(int ind, unsigned char* buffer) const;
-  void getImageBinaireOpenGlZ(int ind, unsigned char* buffer) const;
-  void getImageBinaireOpenGlX(int ind, unsigned char* buffer) const;
-  void getImageBinaireOpenGlY(int ind, unsigned char* buffer) const;
-  void getImageAutocorrelationOpenGlZ(int ind, unsigned char* buffer) const;
-  void getImageAutocorrelationOpenGlX(int ind, unsigned char* buffer) const;
-  void getImageAutocorrelationOpenGlY(int ind, unsigned char* buffer) const;
-  void getImageFFTOpenGlZ(int ind, unsigned char* buffer) const;
-  void getImageFFTOpenGlX(int ind, unsigned char* buffer) const;
-  void getImageFFTOpenGlY(int ind, unsigned char* buffer) const;
-  void getImageFFTPhaseOpenGlZ(int ind, unsigned char* buffer) const;
-  void getImageFFTPhaseOpenGlX(int ind, unsigned char* buffer) const;
-  void getImageFFTPhaseOpenGlY(int ind, unsigned char* buffer) const;
-  void getImageSegmenteOpenGlZ(int ind, unsigned char* buffer) const;
-  void getImageSegmenteOpenGlX(int ind, unsigned char* buffer) const;
-  void getImageSegmenteOpenGlY(int ind, unsigned char* buffer) const;
+    // Fill one texture (kTailleTexture bytes) from a Z slice, X plane or Y plane of the
+    // current volume (in colour from imR, imG, imB when rgb is 1), or of a given volume in
+    // grey.
+    // An index outside the volume, or a missing volume, gives a black texture.
+    void getImageOpenGlZ(int ind, unsigned char* buffer) const;
+    void getImageOpenGlX(int ind, unsigned char* buffer) const;
+    void getImageOpenGlY(int ind, unsigned char* buffer) const;
+    void getImageBinaireOpenGlZ(int ind, unsigned char* buffer) const;
+    void getImageBinaireOpenGlX(int ind, unsigned char* buffer) const;
+    void getImageBinaireOpenGlY(int ind, unsigned char* buffer) const;
+    void getImageAutocorrelationOpenGlZ(int ind, unsigned char* buffer) const;
+    void getImageAutocorrelationOpenGlX(int ind, unsigned char* buffer) const;
+    void getImageAutocorrelationOpenGlY(int ind, unsigned char* buffer) const;
+    void getImageFFTOpenGlZ(int ind, unsigned char* buffer) const;
+    void getImageFFTOpenGlX(int ind, unsigned char* buffer) const;
+    void getImageFFTOpenGlY(int ind, unsigned char* buffer) const;
+    void getImageFFTPhaseOpenGlZ(int ind, unsigned char* buffer) const;
+    void getImageFFTPhaseOpenGlX(int ind, unsigned char* buffer) const;
+    void getImageFFTPhaseOpenGlY(int ind, unsigned char* buffer) const;
+    void getImageSegmenteOpenGlZ(int ind, unsigned char* buffer) const;
+    void getImageSegmenteOpenGlX(int ind, unsigned char* buffer) const;
+    void getImageSegmenteOpenGlY(int ind, unsigned char* buffer) const;
 
-  // The prepared texture of Z slice, X plane or Y plane ind (owned by the volume); null
-  // when the stacks are not allocated or ind is outside the volume.
-  unsigned char* getTabZ(int ind);
-  unsigned char* getTabX(int ind);
-  unsigned char* getTabY(int ind);
+    // The prepared texture of Z slice, X plane or Y plane ind (owned by the volume); null
+    // when the stacks are not allocated or ind is outside the volume.
+    unsigned char* getTabZ(int ind);
+    unsigned char* getTabX(int ind);
+    unsigned char* getTabY(int ind);
 
-  // Full-resolution grey cut of image: Z is largeur x hauteur, X is profondeur x hauteur,
-  // Y is largeur x profondeur. The picture is imgTemp, valid until the next request; an
-  // index outside the volume gives an empty picture.
-  const ImageRGB& getImageZ(int ind);
-  const ImageRGB& getImageX(int ind);
-  const ImageRGB& getImageY(int ind);
+    // Full-resolution grey cut of image: Z is largeur x hauteur, X is profondeur x hauteur,
+    // Y is largeur x profondeur. The picture is imgTemp, valid until the next request; an
+    // index outside the volume gives an empty picture.
+    const ImageRGB& getImageZ(int ind);
+    const ImageRGB& getImageX(int ind);
+    const ImageRGB& getImageY(int ind);
 
-  int getLargeur() const { return largeur; }
-  int getHauteur() const { return hauteur; }
-  int getProfondeur() const { return profondeur; }
-  const std::string& getOriginPath() const { return OriginPath; }
+    int getLargeur() const { return largeur; }
+    int getHauteur() const { return hauteur; }
+    int getProfondeur() const { return profondeur; }
+    const std::string& getOriginPath() const { return OriginPath; }
 
-  // One voxel of image; no bounds check.
-  unsigned char getVoxelImage(int x, int y, int z) const;
-  void setVoxelImage(int x, int y, int z, unsigned char valeur);
+    // One voxel of image; no bounds check.
+    unsigned char getVoxelImage(int x, int y, int z) const;
+    void setVoxelImage(int x, int y, int z, unsigned char valeur);
 
-  // image becomes a copy of im, with im's sizes. When the sizes change, every other
-  // volume buffer and the texture stacks (which describe the old sizes) are released.
-  void Cimage3DtoCimageTroisD(const CImage3D& im);
-  // Copies image into target voxel by voxel; only the part common to both sizes is
-  // copied when target was created with other sizes.
-  void CimageTroisDtoCimage3D(CImage3D& target) const;
+    // image becomes a copy of im, with im's sizes. When the sizes change, every other
+    // volume buffer and the texture stacks (which describe the old sizes) are released.
+    void Cimage3DtoCimageTroisD(const CImage3D& im);
+    // Copies image into target voxel by voxel; only the part common to both sizes is
+    // copied when target was created with other sizes.
+    void CimageTroisDtoCimage3D(CImage3D& target) const;
 
-  // Seeded region extraction: grows the 26-connected voxels of the seed's grey level in
-  // image and replaces maillage by the mesh of that region, smoothed by nbLissages rounds.
-  // A seed outside the volume (or an empty volume) extracts nothing and keeps maillage.
-  void CroissanceDeRegion(int x, int y, int z, int nbLissages = 10);
+    // Seeded region extraction: grows the 26-connected voxels of the seed's grey level in
+    // image and replaces maillage by the mesh of that region, smoothed by nbLissages rounds.
+    // A seed outside the volume (or an empty volume) extracts nothing and keeps maillage.
+    void CroissanceDeRegion(int x, int y, int z, int nbLissages = 10);
 
-  // Direction analysis of the block given by the analysis cube (size in 256ths of each
-  // side, position in scene coordinates -1 .. 1).
-  void AnalyseCube(int sizeCube, float tCubeX, float tCubeY, float tCubeZ);
-  void runRose2(int debutX, int debutY, int debutZ, int dimX, int dimY, int dimZ);
-  void CalculeFeatureCC(int debutX, int debutY, int debutZ, int dimX, int dimY, int dimZ);
-  void calculeFeatureWavelet(int debutX, int debutY, int debutZ, int dimX, int dimY, int dimZ);
-  void Autocorrelation(unsigned char* buffer, int dimLarg, int dimHaut, int dimProf);
-  void ComputeRose(const unsigned char* buffer, int dimLarg, int dimHaut, int dimProf);
-  int SumAngle(int theta, int gamma) const;
-  void CalculeIndColor();
-  void CalculeCaracRose();
+    // Direction analysis of the block given by the analysis cube (size in 256ths of each
+    // side, position in scene coordinates -1 .. 1).
+    void AnalyseCube(int sizeCube, float tCubeX, float tCubeY, float tCubeZ);
+    void runRose2(int debutX, int debutY, int debutZ, int dimX, int dimY, int dimZ);
+    void CalculeFeatureCC(int debutX, int debutY, int debutZ, int dimX, int dimY, int dimZ);
+    void calculeFeatureWavelet(int debutX, int debutY, int debutZ, int dimX, int dimY, int dimZ);
+    void Autocorrelation(unsigned char* buffer, int dimLarg, int dimHaut, int dimProf);
+    void ComputeRose(const unsigned char* buffer, int dimLarg, int dimHaut, int dimProf);
+    int SumAngle(int theta, int gamma) const;
+    void CalculeIndColor();
+    void CalculeCaracRose();
 
-  std::string chemin;
-  std::string OriginPath;  // the volume folder followed by "/"
-  MessageSink* fenetre = nullptr;
+    std::string chemin;
+    std::string OriginPath; // the volume folder followed by "/"
+    MessageSink* fenetre = nullptr;
 
-  int largeur = 0;
-  int hauteur = 0;
-  int profondeur = 0;
-  int indZ = 0;
+    int largeur = 0;
+    int hauteur = 0;
+    int profondeur = 0;
+    int indZ = 0;
 
-  VolumeOctets imageOriginal;
-  VolumeOctets image;
-  VolumeOctets imageSegmente;
-  VolumeOctets imageNiBlack;
-  VolumeOctets imageAutocorrelation;
-  VolumeOctets imageFFT;
-  VolumeOctets imagePhase;
-  VolumeOctets imR;
-  VolumeOctets imG;
-  VolumeOctets imB;
+    VolumeOctets imageOriginal;
+    VolumeOctets image;
+    VolumeOctets imageSegmente;
+    VolumeOctets imageNiBlack;
+    VolumeOctets imageAutocorrelation;
+    VolumeOctets imageFFT;
+    VolumeOctets imagePhase;
+    VolumeOctets imR;
+    VolumeOctets imG;
+    VolumeOctets imB;
 
-  // Texture stacks: profondeur, largeur and hauteur textures of kTailleTexture bytes each,
-  // stored one after the other; null until AllouerTexture.
-  VolumeOctets imageOpenGlZ;
-  VolumeOctets imageOpenGlX;
-  VolumeOctets imageOpenGlY;
+    // Texture stacks: profondeur, largeur and hauteur textures of kTailleTexture bytes each,
+    // stored one after the other; null until AllouerTexture.
+    VolumeOctets imageOpenGlZ;
+    VolumeOctets imageOpenGlX;
+    VolumeOctets imageOpenGlY;
 
-  ImageRGB imgTemp;
+    ImageRGB imgTemp;
 
-  std::unique_ptr<CImage3D> imju;
-  std::unique_ptr<CImage3D> imjuTemp;  // 64 x 64 x 64 voxels from construction
+    std::unique_ptr<CImage3D> imju;
+    std::unique_ptr<CImage3D> imjuTemp; // 64 x 64 x 64 voxels from construction
 
-  // Region extraction: work queue (valid during the growth only) and last mesh.
-  std::unique_ptr<Coord3D[]> tempCroissanceRegion;
-  std::shared_ptr<CMaillageTriangleChRegion> maillage;
-  BilanExtraction bilanExtraction;
+    // Region extraction: work queue (valid during the growth only) and last mesh.
+    std::unique_ptr<Coord3D[]> tempCroissanceRegion;
+    std::shared_ptr<CMaillageTriangleChRegion> maillage;
+    BilanExtraction bilanExtraction;
 
-  // Analysis state (null or empty until computed). The objects behind the shared
-  // pointers are created by the analysis code, which supplies their deleters.
-  std::shared_ptr<Cvecto> caracterisation;
-  std::shared_ptr<ComposanteConnexe> compCC;
-  std::vector<std::shared_ptr<ComposanteConnexe>> compCCMulti;
-  std::shared_ptr<CWavelet> wavelet;
-  std::vector<std::array<int, 360>> rose;       // [elevation 0..179][azimuth 0..359]
-  std::vector<std::array<int, 2>> direction;    // 13 reference directions (azimuth, elevation)
-  std::array<int, 13> indColor{};
-  std::array<int, 13> tabdir{};
-  float MoyRose = 0.f;
-  float DirMaxRose = 0.f;
-  float valMaxRose = 0.f;
-  float CoeffDirection = 0.f;
+    // Analysis state (null or empty until computed). The objects behind the shared
+    // pointers are created by the analysis code, which supplies their deleters.
+    std::shared_ptr<Cvecto> caracterisation;
+    std::shared_ptr<ComposanteConnexe> compCC;
+    std::vector<std::shared_ptr<ComposanteConnexe>> compCCMulti;
+    std::shared_ptr<CWavelet> wavelet;
+    std::vector<std::array<int, 360>> rose;    // [elevation 0..179][azimuth 0..359]
+    std::vector<std::array<int, 2>> direction; // 13 reference directions (azimuth, elevation)
+    std::array<int, 13> indColor{};
+    std::array<int, 13> tabdir{};
+    float MoyRose = 0.f;
+    float DirMaxRose = 0.f;
+    float valMaxRose = 0.f;
+    float CoeffDirection = 0.f;
 
 private:
-  // Number of voxels of every volume buffer.
-  std::size_t nbVoxels() const;
-  // Allocates image, imageOriginal (and the colour planes when rgb is 1) for the sizes,
-  // zeroed; on failure reports it, releases them and sets the sizes to 0.
-  bool allouerVolumes(int l, int h, int p, bool couleurs);
-  void reinitialiserTaille();
-  // Decodes one picture into slice indZ of image (and the colour planes); the first one
-  // sets the sizes and allocates the volume. A picture smaller than the first one fails;
-  // a larger one gives its top-left part. On failure erreur describes it.
-  enum { kChargementReussi, kFichierIllisible, kMemoireEpuisee };
-  int ChargerImage(const std::string& fichier, std::string& erreur);
-  void signaler(const std::string& texte) const;
-  const unsigned char* sourceMode(int mode) const;
+    // Number of voxels of every volume buffer.
+    std::size_t nbVoxels() const;
+    // Allocates image, imageOriginal (and the colour planes when rgb is 1) for the sizes,
+    // zeroed; on failure reports it, releases them and sets the sizes to 0.
+    bool allouerVolumes(int l, int h, int p, bool couleurs);
+    void reinitialiserTaille();
+    // Decodes one picture into slice indZ of image (and the colour planes); the first one
+    // sets the sizes and allocates the volume. A picture smaller than the first one fails;
+    // a larger one gives its top-left part. On failure erreur describes it.
+    enum { kChargementReussi, kFichierIllisible, kMemoireEpuisee };
+    int ChargerImage(const std::string& fichier, std::string& erreur);
+    void signaler(const std::string& texte) const;
+    const unsigned char* sourceMode(int mode) const;
 };
 
-}  // namespace Stravol
+} // namespace Stravol
 
 using Stravol::CImageTroisD;

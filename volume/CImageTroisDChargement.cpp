@@ -20,61 +20,64 @@ namespace {
 constexpr const char* kMotifs[] = {"*.bmp", "*.cup", "*.png", "*.jpg"};
 
 std::string minuscules(std::string texte) {
-  for (char& c : texte) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return texte;
+    for (char& c : texte)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return texte;
 }
 
 // Names of the regular files of dossier matching motif ("*.ext", letter case ignored),
 // sorted by name regardless of letter case (exact name as tie-break).
 bool listerFichiers(const std::string& dossier, const char* motif, std::vector<std::string>& noms,
                     std::string& erreur) {
-  const std::string extension = minuscules(std::string(motif).substr(1));
-  std::error_code ec;
-  std::filesystem::directory_iterator it(dossier, ec);
-  if (ec) {
-    erreur = ec.message();
-    return false;
-  }
-  for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    std::error_code ecType;
-    if (!it->is_regular_file(ecType)) continue;
-    const std::string nom = it->path().filename().string();
-    if (nom.size() >= extension.size() &&
-        minuscules(nom.substr(nom.size() - extension.size())) == extension)
-      noms.push_back(nom);
-  }
-  if (ec) {
-    erreur = ec.message();
-    return false;
-  }
-  std::sort(noms.begin(), noms.end(), [](const std::string& a, const std::string& b) {
-    const std::string la = minuscules(a), lb = minuscules(b);
-    return la != lb ? la < lb : a < b;
-  });
-  return true;
+    const std::string extension = minuscules(std::string(motif).substr(1));
+    std::error_code ec;
+    std::filesystem::directory_iterator it(dossier, ec);
+    if (ec) {
+        erreur = ec.message();
+        return false;
+    }
+    for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        std::error_code ecType;
+        if (!it->is_regular_file(ecType))
+            continue;
+        const std::string nom = it->path().filename().string();
+        if (nom.size() >= extension.size() &&
+            minuscules(nom.substr(nom.size() - extension.size())) == extension)
+            noms.push_back(nom);
+    }
+    if (ec) {
+        erreur = ec.message();
+        return false;
+    }
+    std::sort(noms.begin(), noms.end(), [](const std::string& a, const std::string& b) {
+        const std::string la = minuscules(a), lb = minuscules(b);
+        return la != lb ? la < lb : a < b;
+    });
+    return true;
 }
 
 // Grey level of a pixel: 0.587 G + 0.299 R + 0.114 B in double, truncated toward zero.
 inline unsigned char niveauGris(unsigned char r, unsigned char g, unsigned char b) {
-  return static_cast<unsigned char>(0.587 * g + 0.299 * r + 0.114 * b);
+    return static_cast<unsigned char>(0.587 * g + 0.299 * r + 0.114 * b);
 }
 
 bool decoder(const std::string& fichier, BTCImageObject& objet, std::string& erreur) {
-  if (!objet.Load(fichier.c_str()) || objet.GetObjectDataPtr()->GetBits() == nullptr) {
-    erreur = "Fichier illisible ou image corrompue : " + fichier;
-    return false;
-  }
-  return true;
+    if (!objet.Load(fichier.c_str()) || objet.GetObjectDataPtr()->GetBits() == nullptr) {
+        erreur = "Fichier illisible ou image corrompue : " + fichier;
+        return false;
+    }
+    return true;
 }
 
 // A picture narrower or shorter than the volume's slices cannot fill one.
 bool tropPetite(const BTCImageData& img, int largeur, int hauteur) {
-  return img.GetWidth() < largeur || img.GetHeight() < hauteur;
+    return img.GetWidth() < largeur || img.GetHeight() < hauteur;
 }
 
-std::string descriptionTaille(const std::string& fichier, long w, long h, int largeur, int hauteur) {
-  return "L'image \"" + fichier + "\" mesure " + std::to_string(w) + " x " + std::to_string(h) +
-         " au lieu de " + std::to_string(largeur) + " x " + std::to_string(hauteur) + ".";
+std::string descriptionTaille(const std::string& fichier, long w, long h, int largeur,
+                              int hauteur) {
+    return "L'image \"" + fichier + "\" mesure " + std::to_string(w) + " x " + std::to_string(h) +
+           " au lieu de " + std::to_string(largeur) + " x " + std::to_string(hauteur) + ".";
 }
 
 // Converts the top-left largeur x hauteur part of a decoded picture into one slice of
@@ -82,76 +85,82 @@ std::string descriptionTaille(const std::string& fichier, long w, long h, int la
 // cover are left as they are.
 void convertirCoupe(const BTCImageData& img, int largeur, int hauteur, unsigned char* gris,
                     unsigned char* r, unsigned char* g, unsigned char* b) {
-  const int w = static_cast<int>(std::min<long>(img.GetWidth(), largeur));
-  const int h = static_cast<int>(std::min<long>(img.GetHeight(), hauteur));
-  std::vector<unsigned char> ligne(3 * static_cast<std::size_t>(img.GetWidth()));
-  for (int y = 0; y < h; ++y) {
-    img.CopyRowBGR(y, ligne.data());
-    const std::size_t debut = static_cast<std::size_t>(y) * largeur;
-    const unsigned char* p = ligne.data();
-    for (int x = 0; x < w; ++x, p += 3) gris[debut + x] = niveauGris(p[2], p[1], p[0]);
-    if (r != nullptr) {
-      p = ligne.data();
-      for (int x = 0; x < w; ++x, p += 3) {
-        r[debut + x] = p[2];
-        g[debut + x] = p[1];
-        b[debut + x] = p[0];
-      }
+    const int w = static_cast<int>(std::min<long>(img.GetWidth(), largeur));
+    const int h = static_cast<int>(std::min<long>(img.GetHeight(), hauteur));
+    std::vector<unsigned char> ligne(3 * static_cast<std::size_t>(img.GetWidth()));
+    for (int y = 0; y < h; ++y) {
+        img.CopyRowBGR(y, ligne.data());
+        const std::size_t debut = static_cast<std::size_t>(y) * largeur;
+        const unsigned char* p = ligne.data();
+        for (int x = 0; x < w; ++x, p += 3)
+            gris[debut + x] = niveauGris(p[2], p[1], p[0]);
+        if (r != nullptr) {
+            p = ligne.data();
+            for (int x = 0; x < w; ++x, p += 3) {
+                r[debut + x] = p[2];
+                g[debut + x] = p[1];
+                b[debut + x] = p[0];
+            }
+        }
     }
-  }
 }
 
 VolumeOctets allouer(std::size_t n) { return VolumeOctets(new (std::nothrow) unsigned char[n]()); }
 
-}  // namespace
+} // namespace
 
 CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, ProgressSink* barre,
                            MessageSink* fenetre_)
     : chemin(chemin_), fenetre(fenetre_) {
-  LireConfig();
-  imjuTemp = std::make_unique<CImage3D>(64, 64, 64);
-  OriginPath = path + "/";
+    LireConfig();
+    imjuTemp = std::make_unique<CImage3D>(64, 64, 64);
+    OriginPath = path + "/";
 
-  // Both passes use one listing per pattern, so that the count and the slices agree.
-  std::vector<std::string> listes[4];
-  for (int m = 0; m < 4; ++m) {
-    std::string erreur;
-    if (!listerFichiers(path, kMotifs[m], listes[m], erreur)) {
-      signaler(std::string("Comptage des images \"") + kMotifs[m] + "\" a échoué !\n" + erreur);
-      listes[m].clear();
+    // Both passes use one listing per pattern, so that the count and the slices agree.
+    std::vector<std::string> listes[4];
+    for (int m = 0; m < 4; ++m) {
+        std::string erreur;
+        if (!listerFichiers(path, kMotifs[m], listes[m], erreur)) {
+            signaler(std::string("Comptage des images \"") + kMotifs[m] + "\" a échoué !\n" +
+                     erreur);
+            listes[m].clear();
+        }
+        profondeur += static_cast<int>(listes[m].size());
     }
-    profondeur += static_cast<int>(listes[m].size());
-  }
-  if (barre) barre->setMaximum(profondeur);
+    if (barre)
+        barre->setMaximum(profondeur);
 
-  indZ = 0;
-  bool memoireEpuisee = false;
-  for (int m = 0; m < 4 && !memoireEpuisee; ++m) {
-    for (const std::string& nom : listes[m]) {
-      std::string erreur;
-      const int etat = ChargerImage(path + "/" + nom, erreur);
-      if (etat == kMemoireEpuisee) {
-        memoireEpuisee = true;  // already reported, with the sizes asked for
-        break;
-      }
-      if (etat != kChargementReussi) {
-        signaler(std::string("Le chargement des images \"") + kMotifs[m] + "\" a échoué !\n" + erreur);
-        break;
-      }
-      ++indZ;
-      if (barre) barre->setValue(indZ);
+    indZ = 0;
+    bool memoireEpuisee = false;
+    for (int m = 0; m < 4 && !memoireEpuisee; ++m) {
+        for (const std::string& nom : listes[m]) {
+            std::string erreur;
+            const int etat = ChargerImage(path + "/" + nom, erreur);
+            if (etat == kMemoireEpuisee) {
+                memoireEpuisee = true; // already reported, with the sizes asked for
+                break;
+            }
+            if (etat != kChargementReussi) {
+                signaler(std::string("Le chargement des images \"") + kMotifs[m] +
+                         "\" a échoué !\n" + erreur);
+                break;
+            }
+            ++indZ;
+            if (barre)
+                barre->setValue(indZ);
+        }
     }
-  }
-  if (largeur == 0) {
-    // No picture could be decoded: there is no size to give the volume.
-    reinitialiserTaille();
-    return;
-  }
-  std::memcpy(imageOriginal.get(), image.get(), nbVoxels());
+    if (largeur == 0) {
+        // No picture could be decoded: there is no size to give the volume.
+        reinitialiserTaille();
+        return;
+    }
+    std::memcpy(imageOriginal.get(), image.get(), nbVoxels());
 }
 
 CImageTroisD::CImageTroisD(int largeur_, int hauteur_, int profondeur_) {
-  if (largeur_ > 0 && hauteur_ > 0 && profondeur_ > 0) allouerVolumes(largeur_, hauteur_, profondeur_, true);
+    if (largeur_ > 0 && hauteur_ > 0 && profondeur_ > 0)
+        allouerVolumes(largeur_, hauteur_, profondeur_, true);
 }
 
 CImageTroisD::~CImageTroisD() = default;
@@ -159,175 +168,189 @@ CImageTroisD::~CImageTroisD() = default;
 bool CImageTroisD::LireConfig() { return ::LireConfig(chemin, tableConfigVolume(*this)); }
 
 std::string CImageTroisD::LireLigne(const char* ligne, char delimiteur) {
-  return ::LireLigne(ligne, delimiteur);
+    return ::LireLigne(ligne, delimiteur);
 }
 
 void CImageTroisD::RemplirParametre(FILE* r, short identifiant) {
-  ::RemplirParametre(r, identifiant, tableConfigVolume(*this));
+    ::RemplirParametre(r, identifiant, tableConfigVolume(*this));
 }
 
 std::size_t CImageTroisD::nbVoxels() const {
-  return static_cast<std::size_t>(largeur) * static_cast<std::size_t>(hauteur) *
-         static_cast<std::size_t>(profondeur);
+    return static_cast<std::size_t>(largeur) * static_cast<std::size_t>(hauteur) *
+           static_cast<std::size_t>(profondeur);
 }
 
 void CImageTroisD::signaler(const std::string& texte) const {
-  Message(texte.c_str());
-  if (fenetre) fenetre->afficher(texte);
+    Message(texte.c_str());
+    if (fenetre)
+        fenetre->afficher(texte);
 }
 
 void CImageTroisD::reinitialiserTaille() {
-  largeur = hauteur = profondeur = 0;
-  for (VolumeOctets* v : {&image, &imageOriginal, &imageSegmente, &imageNiBlack, &imageAutocorrelation,
-                          &imageFFT, &imagePhase, &imR, &imG, &imB, &imageOpenGlZ, &imageOpenGlX,
-                          &imageOpenGlY})
-    v->reset();
-  imgTemp = ImageRGB();
+    largeur = hauteur = profondeur = 0;
+    for (VolumeOctets* v :
+         {&image, &imageOriginal, &imageSegmente, &imageNiBlack, &imageAutocorrelation, &imageFFT,
+          &imagePhase, &imR, &imG, &imB, &imageOpenGlZ, &imageOpenGlX, &imageOpenGlY})
+        v->reset();
+    imgTemp = ImageRGB();
 }
 
 bool CImageTroisD::allouerVolumes(int l, int h, int p, bool couleurs) {
-  std::size_t n = 0;
-  const bool tropGrand = __builtin_mul_overflow(static_cast<std::size_t>(l), static_cast<std::size_t>(h), &n) ||
-                         __builtin_mul_overflow(n, static_cast<std::size_t>(p), &n);
-  largeur = l;
-  hauteur = h;
-  profondeur = p;
-  if (!tropGrand) {
-    image = allouer(n);
-    imageOriginal = allouer(n);
-    if (couleurs && image && imageOriginal) {
-      imR = allouer(n);
-      imG = allouer(n);
-      imB = allouer(n);
-    }
-  }
-  if (tropGrand || !image || !imageOriginal || (couleurs && (!imR || !imG || !imB))) {
-    signaler("Mémoire insuffisante pour un volume de " + std::to_string(l) + " x " + std::to_string(h) +
-             " x " + std::to_string(p) + " voxels.");
-    reinitialiserTaille();
-    return false;
-  }
-  imgTemp.largeur = l;
-  imgTemp.hauteur = h;
-  imgTemp.pixels.assign(3 * static_cast<std::size_t>(l) * h, 0);
-  return true;
-}
-
-int CImageTroisD::ChargerImage(const std::string& fichier, std::string& erreur) {
-  BTCImageObject objet;
-  if (!decoder(fichier, objet, erreur)) return kFichierIllisible;
-  const BTCImageData& img = *objet.GetObjectDataPtr();
-  if (largeur == 0) {
-    if (!allouerVolumes(static_cast<int>(img.GetWidth()), static_cast<int>(img.GetHeight()), profondeur,
-                        rgb == 1))
-      return kMemoireEpuisee;
-  } else if (tropPetite(img, largeur, hauteur)) {
-    // Nothing of it is stored: the slice stays free for the next picture read.
-    erreur = descriptionTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur);
-    return kFichierIllisible;
-  } else if (img.GetWidth() != largeur || img.GetHeight() != hauteur) {
-    // A larger picture contributes its top-left largeur x hauteur pixels.
-    Message(descriptionTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur).c_str());
-  }
-  const std::size_t debut = static_cast<std::size_t>(indZ) * largeur * hauteur;
-  const bool couleurs = rgb == 1 && imR != nullptr;
-  convertirCoupe(img, largeur, hauteur, image.get() + debut, couleurs ? imR.get() + debut : nullptr,
-                 couleurs ? imG.get() + debut : nullptr, couleurs ? imB.get() + debut : nullptr);
-  return kChargementReussi;
-}
-
-bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
-  if (nbVoxels() == 0) return false;
-  std::vector<std::string> noms;
-  std::string erreur;
-  if (!listerFichiers(path, "*.bmp", noms, erreur)) {
-    signaler("Le chargement de la segmentation \"" + path + "\" a échoué !\n" + erreur);
-    return false;
-  }
-  VolumeOctets seg = allouer(nbVoxels());
-  if (!seg) {
-    signaler("Mémoire insuffisante pour la segmentation \"" + path + "\".");
-    return false;
-  }
-  if (static_cast<long long>(noms.size()) > profondeur) {
-    signaler("La segmentation \"" + path + "\" compte " + std::to_string(noms.size()) +
-             " images \".bmp\" pour " + std::to_string(profondeur) + " coupes : les " +
-             std::to_string(noms.size() - profondeur) + " dernières sont ignorées.");
-    noms.resize(profondeur);
-  }
-  indZ = 0;
-  if (barre) barre->setMaximum(profondeur);
-  const std::size_t tailleCoupe = static_cast<std::size_t>(largeur) * hauteur;
-  for (const std::string& nom : noms) {
-    const std::string fichier = path + "/" + nom;
-    BTCImageObject objet;
-    if (decoder(fichier, objet, erreur)) {
-      const BTCImageData& img = *objet.GetObjectDataPtr();
-      // Only the part common to both sizes is read; a smaller picture leaves the rest of
-      // its slice 0 and is reported, a larger one is cut silently.
-      const std::string taille = descriptionTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur);
-      if (tropPetite(img, largeur, hauteur))
-        signaler(taille + " Seule la partie commune est lue.");
-      else if (img.GetWidth() != largeur || img.GetHeight() != hauteur)
-        Message(taille.c_str());
-      convertirCoupe(img, largeur, hauteur, seg.get() + indZ * tailleCoupe, nullptr, nullptr, nullptr);
-    } else {
-      // The slice stays 0 and keeps its place, so later files still meet their slices.
-      signaler("Le chargement de la segmentation \"" + fichier + "\" a échoué !\n" + erreur);
-    }
-    ++indZ;
-    if (barre) barre->setValue(indZ);
-  }
-  if (barre) barre->setValue(0);
-  imageSegmente = std::move(seg);
-  return true;
-}
-
-unsigned char CImageTroisD::getVoxelImage(int x, int y, int z) const {
-  return image[(static_cast<std::size_t>(z) * hauteur + y) * largeur + x];
-}
-
-void CImageTroisD::setVoxelImage(int x, int y, int z, unsigned char valeur) {
-  image[(static_cast<std::size_t>(z) * hauteur + y) * largeur + x] = valeur;
-}
-
-void CImageTroisD::Cimage3DtoCimageTroisD(const CImage3D& im) {
-  const int l = im.GetWidth(), h = im.GetHeight(), p = im.GetDepth();
-  if (l <= 0 || h <= 0 || p <= 0) {
-    reinitialiserTaille();
-    return;
-  }
-  const std::size_t n = static_cast<std::size_t>(l) * h * p;
-  VolumeOctets nouvelle = allouer(n);
-  if (!nouvelle) {
-    signaler("Mémoire insuffisante pour un volume de " + std::to_string(l) + " x " + std::to_string(h) +
-             " x " + std::to_string(p) + " voxels.");
-    return;
-  }
-  if (l != largeur || h != hauteur || p != profondeur) {
-    // The other buffers describe the old sizes and could be read past their ends.
-    reinitialiserTaille();
+    std::size_t n = 0;
+    const bool tropGrand =
+        __builtin_mul_overflow(static_cast<std::size_t>(l), static_cast<std::size_t>(h), &n) ||
+        __builtin_mul_overflow(n, static_cast<std::size_t>(p), &n);
     largeur = l;
     hauteur = h;
     profondeur = p;
-  }
-  for (int z = 0; z < p; ++z)
-    for (int y = 0; y < h; ++y)
-      std::memcpy(nouvelle.get() + (static_cast<std::size_t>(z) * h + y) * l, im.GetRow(y, z), l);
-  image = std::move(nouvelle);
+    if (!tropGrand) {
+        image = allouer(n);
+        imageOriginal = allouer(n);
+        if (couleurs && image && imageOriginal) {
+            imR = allouer(n);
+            imG = allouer(n);
+            imB = allouer(n);
+        }
+    }
+    if (tropGrand || !image || !imageOriginal || (couleurs && (!imR || !imG || !imB))) {
+        signaler("Mémoire insuffisante pour un volume de " + std::to_string(l) + " x " +
+                 std::to_string(h) + " x " + std::to_string(p) + " voxels.");
+        reinitialiserTaille();
+        return false;
+    }
+    imgTemp.largeur = l;
+    imgTemp.hauteur = h;
+    imgTemp.pixels.assign(3 * static_cast<std::size_t>(l) * h, 0);
+    return true;
+}
+
+int CImageTroisD::ChargerImage(const std::string& fichier, std::string& erreur) {
+    BTCImageObject objet;
+    if (!decoder(fichier, objet, erreur))
+        return kFichierIllisible;
+    const BTCImageData& img = *objet.GetObjectDataPtr();
+    if (largeur == 0) {
+        if (!allouerVolumes(static_cast<int>(img.GetWidth()), static_cast<int>(img.GetHeight()),
+                            profondeur, rgb == 1))
+            return kMemoireEpuisee;
+    } else if (tropPetite(img, largeur, hauteur)) {
+        // Nothing of it is stored: the slice stays free for the next picture read.
+        erreur = descriptionTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur);
+        return kFichierIllisible;
+    } else if (img.GetWidth() != largeur || img.GetHeight() != hauteur) {
+        // A larger picture contributes its top-left largeur x hauteur pixels.
+        Message(
+            descriptionTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur).c_str());
+    }
+    const std::size_t debut = static_cast<std::size_t>(indZ) * largeur * hauteur;
+    const bool couleurs = rgb == 1 && imR != nullptr;
+    convertirCoupe(img, largeur, hauteur, image.get() + debut,
+                   couleurs ? imR.get() + debut : nullptr, couleurs ? imG.get() + debut : nullptr,
+                   couleurs ? imB.get() + debut : nullptr);
+    return kChargementReussi;
+}
+
+bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
+    if (nbVoxels() == 0)
+        return false;
+    std::vector<std::string> noms;
+    std::string erreur;
+    if (!listerFichiers(path, "*.bmp", noms, erreur)) {
+        signaler("Le chargement de la segmentation \"" + path + "\" a échoué !\n" + erreur);
+        return false;
+    }
+    VolumeOctets seg = allouer(nbVoxels());
+    if (!seg) {
+        signaler("Mémoire insuffisante pour la segmentation \"" + path + "\".");
+        return false;
+    }
+    if (static_cast<long long>(noms.size()) > profondeur) {
+        signaler("La segmentation \"" + path + "\" compte " + std::to_string(noms.size()) +
+                 " images \".bmp\" pour " + std::to_string(profondeur) + " coupes : les " +
+                 std::to_string(noms.size() - profondeur) + " dernières sont ignorées.");
+        noms.resize(profondeur);
+    }
+    indZ = 0;
+    if (barre)
+        barre->setMaximum(profondeur);
+    const std::size_t tailleCoupe = static_cast<std::size_t>(largeur) * hauteur;
+    for (const std::string& nom : noms) {
+        const std::string fichier = path + "/" + nom;
+        BTCImageObject objet;
+        if (decoder(fichier, objet, erreur)) {
+            const BTCImageData& img = *objet.GetObjectDataPtr();
+            // Only the part common to both sizes is read; a smaller picture leaves the rest of
+            // its slice 0 and is reported, a larger one is cut silently.
+            const std::string taille =
+                descriptionTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur);
+            if (tropPetite(img, largeur, hauteur))
+                signaler(taille + " Seule la partie commune est lue.");
+            else if (img.GetWidth() != largeur || img.GetHeight() != hauteur)
+                Message(taille.c_str());
+            convertirCoupe(img, largeur, hauteur, seg.get() + indZ * tailleCoupe, nullptr, nullptr,
+                           nullptr);
+        } else {
+            // The slice stays 0 and keeps its place, so later files still meet their slices.
+            signaler("Le chargement de la segmentation \"" + fichier + "\" a échoué !\n" + erreur);
+        }
+        ++indZ;
+        if (barre)
+            barre->setValue(indZ);
+    }
+    if (barre)
+        barre->setValue(0);
+    imageSegmente = std::move(seg);
+    return true;
+}
+
+unsigned char CImageTroisD::getVoxelImage(int x, int y, int z) const {
+    return image[(static_cast<std::size_t>(z) * hauteur + y) * largeur + x];
+}
+
+void CImageTroisD::setVoxelImage(int x, int y, int z, unsigned char valeur) {
+    image[(static_cast<std::size_t>(z) * hauteur + y) * largeur + x] = valeur;
+}
+
+void CImageTroisD::Cimage3DtoCimageTroisD(const CImage3D& im) {
+    const int l = im.GetWidth(), h = im.GetHeight(), p = im.GetDepth();
+    if (l <= 0 || h <= 0 || p <= 0) {
+        reinitialiserTaille();
+        return;
+    }
+    const std::size_t n = static_cast<std::size_t>(l) * h * p;
+    VolumeOctets nouvelle = allouer(n);
+    if (!nouvelle) {
+        signaler("Mémoire insuffisante pour un volume de " + std::to_string(l) + " x " +
+                 std::to_string(h) + " x " + std::to_string(p) + " voxels.");
+        return;
+    }
+    if (l != largeur || h != hauteur || p != profondeur) {
+        // The other buffers describe the old sizes and could be read past their ends.
+        reinitialiserTaille();
+        largeur = l;
+        hauteur = h;
+        profondeur = p;
+    }
+    for (int z = 0; z < p; ++z)
+        for (int y = 0; y < h; ++y)
+            std::memcpy(nouvelle.get() + (static_cast<std::size_t>(z) * h + y) * l, im.GetRow(y, z),
+                        l);
+    image = std::move(nouvelle);
 }
 
 void CImageTroisD::CimageTroisDtoCimage3D(CImage3D& target) const {
-  if (!image) return;
-  const int l = std::min(largeur, target.GetWidth());
-  const int h = std::min(hauteur, target.GetHeight());
-  const int p = std::min(profondeur, target.GetDepth());
-  if (l != largeur || h != hauteur || p != profondeur || l != target.GetWidth() ||
-      h != target.GetHeight() || p != target.GetDepth())
-    Message("CimageTroisDtoCimage3D : tailles différentes, seule la partie commune est copiée");
-  for (int z = 0; z < p; ++z)
-    for (int y = 0; y < h; ++y)
-      std::memcpy(target.GetRow(y, z), image.get() + (static_cast<std::size_t>(z) * hauteur + y) * largeur, l);
+    if (!image)
+        return;
+    const int l = std::min(largeur, target.GetWidth());
+    const int h = std::min(hauteur, target.GetHeight());
+    const int p = std::min(profondeur, target.GetDepth());
+    if (l != largeur || h != hauteur || p != profondeur || l != target.GetWidth() ||
+        h != target.GetHeight() || p != target.GetDepth())
+        Message("CimageTroisDtoCimage3D : tailles différentes, seule la partie commune est copiée");
+    for (int z = 0; z < p; ++z)
+        for (int y = 0; y < h; ++y)
+            std::memcpy(target.GetRow(y, z),
+                        image.get() + (static_cast<std::size_t>(z) * hauteur + y) * largeur, l);
 }
 
-}  // namespace Stravol
+} // namespace Stravol

@@ -14,207 +14,228 @@ constexpr int kCote = CImageTroisD::kCoteTexture;
 
 // Source of one texture: three planes (the same one for grey) and the sizes.
 struct Source {
-  const unsigned char* r;
-  const unsigned char* g;
-  const unsigned char* b;
-  int largeur, hauteur, profondeur;
+    const unsigned char* r;
+    const unsigned char* g;
+    const unsigned char* b;
+    int largeur, hauteur, profondeur;
 };
 
 // Texel (r, c) reads voxel base + lignes[r] + colonnes[c]: the nearest-voxel resampling
 // floor(i * N / 256) of each axis, as offsets into the volume.
 struct Echantillonnage {
-  std::size_t base = 0;
-  std::size_t lignes[kCote];
-  std::size_t colonnes[kCote];
+    std::size_t base = 0;
+    std::size_t lignes[kCote];
+    std::size_t colonnes[kCote];
 };
 
 inline std::size_t echelle(int i, int n) {
-  return static_cast<std::size_t>(static_cast<long long>(i) * n / kCote);
+    return static_cast<std::size_t>(static_cast<long long>(i) * n / kCote);
 }
 
 // Which of the three stacks, and the offsets of its plane ind.
 enum class Axe { Z, X, Y };
 
 bool echantillonnage(const Source& s, Axe axe, int ind, Echantillonnage& e) {
-  const std::size_t ligne = static_cast<std::size_t>(s.largeur);
-  const std::size_t coupe = ligne * s.hauteur;
-  const int limite = axe == Axe::Z ? s.profondeur : axe == Axe::X ? s.largeur : s.hauteur;
-  if (s.r == nullptr || ind < 0 || ind >= limite) return false;
-  for (int i = 0; i < kCote; ++i) {
-    switch (axe) {
-      case Axe::Z:
-        e.lignes[i] = echelle(i, s.hauteur) * ligne;
-        e.colonnes[i] = echelle(i, s.largeur);
-        break;
-      case Axe::X:
-        e.lignes[i] = echelle(i, s.hauteur) * ligne;
-        e.colonnes[i] = echelle(i, s.profondeur) * coupe;
-        break;
-      case Axe::Y:
-        e.lignes[i] = echelle(i, s.profondeur) * coupe;
-        e.colonnes[i] = echelle(i, s.largeur);
-        break;
+    const std::size_t ligne = static_cast<std::size_t>(s.largeur);
+    const std::size_t coupe = ligne * s.hauteur;
+    const int limite = axe == Axe::Z ? s.profondeur : axe == Axe::X ? s.largeur : s.hauteur;
+    if (s.r == nullptr || ind < 0 || ind >= limite)
+        return false;
+    for (int i = 0; i < kCote; ++i) {
+        switch (axe) {
+        case Axe::Z:
+            e.lignes[i] = echelle(i, s.hauteur) * ligne;
+            e.colonnes[i] = echelle(i, s.largeur);
+            break;
+        case Axe::X:
+            e.lignes[i] = echelle(i, s.hauteur) * ligne;
+            e.colonnes[i] = echelle(i, s.profondeur) * coupe;
+            break;
+        case Axe::Y:
+            e.lignes[i] = echelle(i, s.profondeur) * coupe;
+            e.colonnes[i] = echelle(i, s.largeur);
+            break;
+        }
     }
-  }
-  e.base = axe == Axe::Z ? ind * coupe : axe == Axe::X ? static_cast<std::size_t>(ind) : ind * ligne;
-  return true;
+    e.base = axe == Axe::Z   ? ind * coupe
+             : axe == Axe::X ? static_cast<std::size_t>(ind)
+                             : ind * ligne;
+    return true;
 }
 
 void construire(const Source& s, Axe axe, int ind, unsigned char* out) {
-  Echantillonnage e;
-  if (!echantillonnage(s, axe, ind, e)) {
-    std::memset(out, 0, CImageTroisD::kTailleTexture);
-    return;
-  }
-  const bool gris = s.r == s.g && s.r == s.b;
-  for (int r = 0; r < kCote; ++r) {
-    const std::size_t debut = e.base + e.lignes[r];
-    const unsigned char* pr = s.r + debut;
-    if (gris) {
-      for (int c = 0; c < kCote; ++c, out += 3) out[0] = out[1] = out[2] = pr[e.colonnes[c]];
-    } else {
-      const unsigned char* pg = s.g + debut;
-      const unsigned char* pb = s.b + debut;
-      for (int c = 0; c < kCote; ++c, out += 3) {
-        out[0] = pr[e.colonnes[c]];
-        out[1] = pg[e.colonnes[c]];
-        out[2] = pb[e.colonnes[c]];
-      }
+    Echantillonnage e;
+    if (!echantillonnage(s, axe, ind, e)) {
+        std::memset(out, 0, CImageTroisD::kTailleTexture);
+        return;
     }
-  }
+    const bool gris = s.r == s.g && s.r == s.b;
+    for (int r = 0; r < kCote; ++r) {
+        const std::size_t debut = e.base + e.lignes[r];
+        const unsigned char* pr = s.r + debut;
+        if (gris) {
+            for (int c = 0; c < kCote; ++c, out += 3)
+                out[0] = out[1] = out[2] = pr[e.colonnes[c]];
+        } else {
+            const unsigned char* pg = s.g + debut;
+            const unsigned char* pb = s.b + debut;
+            for (int c = 0; c < kCote; ++c, out += 3) {
+                out[0] = pr[e.colonnes[c]];
+                out[1] = pg[e.colonnes[c]];
+                out[2] = pb[e.colonnes[c]];
+            }
+        }
+    }
 }
 
 // All X textures of planes x0 .. x1-1 at once: for one texel the voxels of consecutive
 // planes are consecutive bytes, so each cache line of the volume is read once per group
 // instead of once per plane.
 void construireGroupeX(const Source& s, int x0, int x1, unsigned char* stack) {
-  Echantillonnage e;
-  echantillonnage(s, Axe::X, x0, e);
-  const bool gris = s.r == s.g && s.r == s.b;
-  for (int r = 0; r < kCote; ++r) {
-    for (int c = 0; c < kCote; ++c) {
-      const std::size_t v = e.lignes[r] + e.colonnes[c];
-      unsigned char* out = stack + static_cast<std::size_t>(x0) * CImageTroisD::kTailleTexture +
-                           3 * (static_cast<std::size_t>(r) * kCote + c);
-      for (int x = x0; x < x1; ++x, out += CImageTroisD::kTailleTexture) {
-        if (gris) {
-          out[0] = out[1] = out[2] = s.r[v + x];
-        } else {
-          out[0] = s.r[v + x];
-          out[1] = s.g[v + x];
-          out[2] = s.b[v + x];
+    Echantillonnage e;
+    echantillonnage(s, Axe::X, x0, e);
+    const bool gris = s.r == s.g && s.r == s.b;
+    for (int r = 0; r < kCote; ++r) {
+        for (int c = 0; c < kCote; ++c) {
+            const std::size_t v = e.lignes[r] + e.colonnes[c];
+            unsigned char* out = stack +
+                                 static_cast<std::size_t>(x0) * CImageTroisD::kTailleTexture +
+                                 3 * (static_cast<std::size_t>(r) * kCote + c);
+            for (int x = x0; x < x1; ++x, out += CImageTroisD::kTailleTexture) {
+                if (gris) {
+                    out[0] = out[1] = out[2] = s.r[v + x];
+                } else {
+                    out[0] = s.r[v + x];
+                    out[1] = s.g[v + x];
+                    out[2] = s.b[v + x];
+                }
+            }
         }
-      }
     }
-  }
 }
 
 Source grise(const unsigned char* v, int l, int h, int p) { return Source{v, v, v, l, h, p}; }
 
-}  // namespace
+} // namespace
 
 void CImageTroisD::AllouerTexture() {
-  if (imageOpenGlZ || imageOpenGlX || imageOpenGlY || nbVoxels() == 0) return;
-  auto pile = [](int n) {
-    return VolumeOctets(new (std::nothrow) unsigned char[static_cast<std::size_t>(n) * kTailleTexture]());
-  };
-  imageOpenGlZ = pile(profondeur);
-  imageOpenGlX = pile(largeur);
-  imageOpenGlY = pile(hauteur);
-  if (!imageOpenGlZ || !imageOpenGlX || !imageOpenGlY) {
-    imageOpenGlZ.reset();
-    imageOpenGlX.reset();
-    imageOpenGlY.reset();
-    signaler("Mémoire insuffisante pour les " + std::to_string(largeur + hauteur + profondeur) +
-             " textures des coupes.");
-  }
+    if (imageOpenGlZ || imageOpenGlX || imageOpenGlY || nbVoxels() == 0)
+        return;
+    auto pile = [](int n) {
+        return VolumeOctets(
+            new (std::nothrow) unsigned char[static_cast<std::size_t>(n) * kTailleTexture]());
+    };
+    imageOpenGlZ = pile(profondeur);
+    imageOpenGlX = pile(largeur);
+    imageOpenGlY = pile(hauteur);
+    if (!imageOpenGlZ || !imageOpenGlX || !imageOpenGlY) {
+        imageOpenGlZ.reset();
+        imageOpenGlX.reset();
+        imageOpenGlY.reset();
+        signaler("Mémoire insuffisante pour les " + std::to_string(largeur + hauteur + profondeur) +
+                 " textures des coupes.");
+    }
 }
 
 const unsigned char* CImageTroisD::sourceMode(int mode) const {
-  switch (mode) {
-    case 0: return imageOriginal.get();
-    case 1: return imageNiBlack.get();
-    case 2: return imageAutocorrelation.get();
-    case 3: return imageFFT.get();
-    case 4: return imageSegmente.get();
-    default: return nullptr;
-  }
+    switch (mode) {
+    case 0:
+        return imageOriginal.get();
+    case 1:
+        return imageNiBlack.get();
+    case 2:
+        return imageAutocorrelation.get();
+    case 3:
+        return imageFFT.get();
+    case 4:
+        return imageSegmente.get();
+    default:
+        return nullptr;
+    }
 }
 
 void CImageTroisD::CopierImageCourante(int indice) {
-  const unsigned char* source = sourceMode(indice);
-  if (source != nullptr && image && source != image.get()) std::memcpy(image.get(), source, nbVoxels());
+    const unsigned char* source = sourceMode(indice);
+    if (source != nullptr && image && source != image.get())
+        std::memcpy(image.get(), source, nbVoxels());
 }
 
 void CImageTroisD::preparationTexture(ProgressSink* barre, int choix) {
-  if (barre) {
-    barre->setMaximum(largeur + hauteur + profondeur);
-    barre->setValue(0);
-  }
-  CopierImageCourante(choix);
-  if (!imageOpenGlZ || !imageOpenGlX || !imageOpenGlY || nbVoxels() == 0) return;
-
-  Source s = grise(nullptr, largeur, hauteur, profondeur);
-  if (choix == 0 && rgb == 1 && imR && imG && imB)
-    s = Source{imR.get(), imG.get(), imB.get(), largeur, hauteur, profondeur};
-  else if (choix == 0)
-    s.r = s.g = s.b = image.get();
-  else if (choix >= 1 && choix <= 4)
-    s.r = s.g = s.b = sourceMode(choix);
-  else
-    s.r = s.g = s.b = imagePhase.get();
-
-  int avance = 0;
-  for (int z = 0; z < profondeur; ++z) {
-    construire(s, Axe::Z, z, imageOpenGlZ.get() + z * kTailleTexture);
-    if (barre) barre->setValue(++avance);
-  }
-  constexpr int kGroupe = 64;
-  for (int x0 = 0; x0 < largeur; x0 += kGroupe) {
-    const int x1 = std::min(largeur, x0 + kGroupe);
-    if (s.r != nullptr) {
-      construireGroupeX(s, x0, x1, imageOpenGlX.get());
-    } else {
-      std::memset(imageOpenGlX.get() + x0 * kTailleTexture, 0, (x1 - x0) * kTailleTexture);
+    if (barre) {
+        barre->setMaximum(largeur + hauteur + profondeur);
+        barre->setValue(0);
     }
-    for (int x = x0; x < x1; ++x)
-      if (barre) barre->setValue(++avance);
-  }
-  for (int y = 0; y < hauteur; ++y) {
-    construire(s, Axe::Y, y, imageOpenGlY.get() + y * kTailleTexture);
-    if (barre) barre->setValue(++avance);
-  }
+    CopierImageCourante(choix);
+    if (!imageOpenGlZ || !imageOpenGlX || !imageOpenGlY || nbVoxels() == 0)
+        return;
+
+    Source s = grise(nullptr, largeur, hauteur, profondeur);
+    if (choix == 0 && rgb == 1 && imR && imG && imB)
+        s = Source{imR.get(), imG.get(), imB.get(), largeur, hauteur, profondeur};
+    else if (choix == 0)
+        s.r = s.g = s.b = image.get();
+    else if (choix >= 1 && choix <= 4)
+        s.r = s.g = s.b = sourceMode(choix);
+    else
+        s.r = s.g = s.b = imagePhase.get();
+
+    int avance = 0;
+    for (int z = 0; z < profondeur; ++z) {
+        construire(s, Axe::Z, z, imageOpenGlZ.get() + z * kTailleTexture);
+        if (barre)
+            barre->setValue(++avance);
+    }
+    constexpr int kGroupe = 64;
+    for (int x0 = 0; x0 < largeur; x0 += kGroupe) {
+        const int x1 = std::min(largeur, x0 + kGroupe);
+        if (s.r != nullptr) {
+            construireGroupeX(s, x0, x1, imageOpenGlX.get());
+        } else {
+            std::memset(imageOpenGlX.get() + x0 * kTailleTexture, 0, (x1 - x0) * kTailleTexture);
+        }
+        for (int x = x0; x < x1; ++x)
+            if (barre)
+                barre->setValue(++avance);
+    }
+    for (int y = 0; y < hauteur; ++y) {
+        construire(s, Axe::Y, y, imageOpenGlY.get() + y * kTailleTexture);
+        if (barre)
+            barre->setValue(++avance);
+    }
 }
 
 void CImageTroisD::getImageOpenGlZ(int ind, unsigned char* buffer) const {
-  if (rgb == 1 && imR && imG && imB && image)
-    construire(Source{imR.get(), imG.get(), imB.get(), largeur, hauteur, profondeur}, Axe::Z, ind, buffer);
-  else
-    construire(grise(image.get(), largeur, hauteur, profondeur), Axe::Z, ind, buffer);
+    if (rgb == 1 && imR && imG && imB && image)
+        construire(Source{imR.get(), imG.get(), imB.get(), largeur, hauteur, profondeur}, Axe::Z,
+                   ind, buffer);
+    else
+        construire(grise(image.get(), largeur, hauteur, profondeur), Axe::Z, ind, buffer);
 }
 void CImageTroisD::getImageOpenGlX(int ind, unsigned char* buffer) const {
-  if (rgb == 1 && imR && imG && imB && image)
-    construire(Source{imR.get(), imG.get(), imB.get(), largeur, hauteur, profondeur}, Axe::X, ind, buffer);
-  else
-    construire(grise(image.get(), largeur, hauteur, profondeur), Axe::X, ind, buffer);
+    if (rgb == 1 && imR && imG && imB && image)
+        construire(Source{imR.get(), imG.get(), imB.get(), largeur, hauteur, profondeur}, Axe::X,
+                   ind, buffer);
+    else
+        construire(grise(image.get(), largeur, hauteur, profondeur), Axe::X, ind, buffer);
 }
 void CImageTroisD::getImageOpenGlY(int ind, unsigned char* buffer) const {
-  if (rgb == 1 && imR && imG && imB && image)
-    construire(Source{imR.get(), imG.get(), imB.get(), largeur, hauteur, profondeur}, Axe::Y, ind, buffer);
-  else
-    construire(grise(image.get(), largeur, hauteur, profondeur), Axe::Y, ind, buffer);
+    if (rgb == 1 && imR && imG && imB && image)
+        construire(Source{imR.get(), imG.get(), imB.get(), largeur, hauteur, profondeur}, Axe::Y,
+                   ind, buffer);
+    else
+        construire(grise(image.get(), largeur, hauteur, profondeur), Axe::Y, ind, buffer);
 }
 
-#define STRAVOL_TEXTURES_GRISES(nom, volume)                                                   \
-  void CImageTroisD::nom##Z(int ind, unsigned char* buffer) const {                            \
-    construire(grise(volume.get(), largeur, hauteur, profondeur), Axe::Z, ind, buffer);        \
-  }                                                                                            \
-  void CImageTroisD::nom##X(int ind, unsigned char* buffer) const {                            \
-    construire(grise(volume.get(), largeur, hauteur, profondeur), Axe::X, ind, buffer);        \
-  }                                                                                            \
-  void CImageTroisD::nom##Y(int ind, unsigned char* buffer) const {                            \
-    construire(grise(volume.get(), largeur, hauteur, profondeur), Axe::Y, ind, buffer);        \
-  }
+#define STRAVOL_TEXTURES_GRISES(nom, volume)                                                       \
+    void CImageTroisD::nom##Z(int ind, unsigned char* buffer) const {                              \
+        construire(grise(volume.get(), largeur, hauteur, profondeur), Axe::Z, ind, buffer);        \
+    }                                                                                              \
+    void CImageTroisD::nom##X(int ind, unsigned char* buffer) const {                              \
+        construire(grise(volume.get(), largeur, hauteur, profondeur), Axe::X, ind, buffer);        \
+    }                                                                                              \
+    void CImageTroisD::nom##Y(int ind, unsigned char* buffer) const {                              \
+        construire(grise(volume.get(), largeur, hauteur, profondeur), Axe::Y, ind, buffer);        \
+    }
 
 STRAVOL_TEXTURES_GRISES(getImageBinaireOpenGl, imageNiBlack)
 STRAVOL_TEXTURES_GRISES(getImageAutocorrelationOpenGl, imageAutocorrelation)
@@ -224,13 +245,16 @@ STRAVOL_TEXTURES_GRISES(getImageSegmenteOpenGl, imageSegmente)
 #undef STRAVOL_TEXTURES_GRISES
 
 unsigned char* CImageTroisD::getTabZ(int ind) {
-  return imageOpenGlZ && ind >= 0 && ind < profondeur ? imageOpenGlZ.get() + ind * kTailleTexture : nullptr;
+    return imageOpenGlZ && ind >= 0 && ind < profondeur ? imageOpenGlZ.get() + ind * kTailleTexture
+                                                        : nullptr;
 }
 unsigned char* CImageTroisD::getTabX(int ind) {
-  return imageOpenGlX && ind >= 0 && ind < largeur ? imageOpenGlX.get() + ind * kTailleTexture : nullptr;
+    return imageOpenGlX && ind >= 0 && ind < largeur ? imageOpenGlX.get() + ind * kTailleTexture
+                                                     : nullptr;
 }
 unsigned char* CImageTroisD::getTabY(int ind) {
-  return imageOpenGlY && ind >= 0 && ind < hauteur ? imageOpenGlY.get() + ind * kTailleTexture : nullptr;
+    return imageOpenGlY && ind >= 0 && ind < hauteur ? imageOpenGlY.get() + ind * kTailleTexture
+                                                     : nullptr;
 }
 
 namespace {
@@ -238,43 +262,44 @@ namespace {
 // Fills a w x h grey picture whose pixel (i, j) shows volume[base + i * pasI + j * pasJ].
 void remplirCoupe(ImageRGB& im, int w, int h, const unsigned char* volume, std::size_t base,
                   std::size_t pasI, std::size_t pasJ) {
-  im.largeur = w;
-  im.hauteur = h;
-  im.pixels.resize(3 * static_cast<std::size_t>(w) * h);
-  unsigned char* out = im.pixels.data();
-  for (int j = 0; j < h; ++j) {
-    const unsigned char* p = volume + base + j * pasJ;
-    for (int i = 0; i < w; ++i, out += 3, p += pasI) out[0] = out[1] = out[2] = *p;
-  }
+    im.largeur = w;
+    im.hauteur = h;
+    im.pixels.resize(3 * static_cast<std::size_t>(w) * h);
+    unsigned char* out = im.pixels.data();
+    for (int j = 0; j < h; ++j) {
+        const unsigned char* p = volume + base + j * pasJ;
+        for (int i = 0; i < w; ++i, out += 3, p += pasI)
+            out[0] = out[1] = out[2] = *p;
+    }
 }
 
-}  // namespace
+} // namespace
 
 const ImageRGB& CImageTroisD::getImageZ(int ind) {
-  const std::size_t ligne = largeur, coupe = ligne * hauteur;
-  if (!image || ind < 0 || ind >= profondeur)
-    imgTemp = ImageRGB();
-  else
-    remplirCoupe(imgTemp, largeur, hauteur, image.get(), ind * coupe, 1, ligne);
-  return imgTemp;
+    const std::size_t ligne = largeur, coupe = ligne * hauteur;
+    if (!image || ind < 0 || ind >= profondeur)
+        imgTemp = ImageRGB();
+    else
+        remplirCoupe(imgTemp, largeur, hauteur, image.get(), ind * coupe, 1, ligne);
+    return imgTemp;
 }
 
 const ImageRGB& CImageTroisD::getImageX(int ind) {
-  const std::size_t ligne = largeur, coupe = ligne * hauteur;
-  if (!image || ind < 0 || ind >= largeur)
-    imgTemp = ImageRGB();
-  else
-    remplirCoupe(imgTemp, profondeur, hauteur, image.get(), ind, coupe, ligne);
-  return imgTemp;
+    const std::size_t ligne = largeur, coupe = ligne * hauteur;
+    if (!image || ind < 0 || ind >= largeur)
+        imgTemp = ImageRGB();
+    else
+        remplirCoupe(imgTemp, profondeur, hauteur, image.get(), ind, coupe, ligne);
+    return imgTemp;
 }
 
 const ImageRGB& CImageTroisD::getImageY(int ind) {
-  const std::size_t ligne = largeur, coupe = ligne * hauteur;
-  if (!image || ind < 0 || ind >= hauteur)
-    imgTemp = ImageRGB();
-  else
-    remplirCoupe(imgTemp, largeur, profondeur, image.get(), ind * ligne, 1, coupe);
-  return imgTemp;
+    const std::size_t ligne = largeur, coupe = ligne * hauteur;
+    if (!image || ind < 0 || ind >= hauteur)
+        imgTemp = ImageRGB();
+    else
+        remplirCoupe(imgTemp, largeur, profondeur, image.get(), ind * ligne, 1, coupe);
+    return imgTemp;
 }
 
-}  // namespace Stravol
+} // namespace Stravol

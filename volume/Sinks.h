@@ -8,14 +8,14 @@
 // towards it (one step per slice or texture).
 class ProgressSink {
 public:
-  virtual ~ProgressSink() = default;
-  virtual void setMaximum(int maximum) = 0;
-  virtual void setValue(int valeur) = 0;
+    virtual ~ProgressSink() = default;
+    virtual void setMaximum(int maximum) = 0;
+    virtual void setValue(int valeur) = 0;
 };
 
 // Error messages meant for the user (shown in a message box by the window).
 class MessageSink {
 public:
-  virtual ~MessageSink() = default;
-  virtual void afficher(const std::string& texte) = 0;
+    virtual ~MessageSink() = default;
+    virtual void afficher(const std::string& texte) = 0;
 };

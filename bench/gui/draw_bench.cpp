@@ -2,9 +2,9 @@
 // triangles: the extracted, smoothed mesh of the ball of radius 100 voxels in a 256^3 volume,
 // and a latitude-longitude sphere of that radius and size. Run under a display, e.g.
 // xvfb-run -a -s "-screen 0 1280x1024x24" build/view/draw_bench
+#include "region/CRegion3D.h"
 #include "tests/gui/ApplicationTest.h"
 #include "tests/gui/MaillageSynthetique.h"
-#include "region/CRegion3D.h"
 #include "view/COpenGL.h"
 #include "volume/CImage3D.h"
 
@@ -116,10 +116,16 @@ void BM_CaptureThreeCutsAndMesh(benchmark::State& state) {
         benchmark::DoNotOptimize(scene().vue->capturerImage());
 }
 
-BENCHMARK(BM_FrameThreeCutsAndBallMesh)->Unit(benchmark::kMillisecond)->UseRealTime()
-    ->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_FrameThreeCutsAndMesh)->Unit(benchmark::kMillisecond)->UseRealTime()
-    ->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FrameThreeCutsAndBallMesh)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_FrameThreeCutsAndMesh)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_FrameMeshOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameThreeCutsOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CaptureThreeCutsAndMesh)->Unit(benchmark::kMillisecond)->UseRealTime();

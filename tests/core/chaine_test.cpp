@@ -10,8 +10,7 @@
 namespace {
 
 // Checks the invariant of the string against the expected text.
-void attendreTexte(const Chaine& c, const char* attendu)
-{
+void attendreTexte(const Chaine& c, const char* attendu) {
     const int n = int(std::strlen(attendu));
     EXPECT_EQ(c.lg, n);
     if (n == 0) {
@@ -22,8 +21,7 @@ void attendreTexte(const Chaine& c, const char* attendu)
     }
 }
 
-std::vector<int> positions(const Chaine& c, const char* motif)
-{
+std::vector<int> positions(const Chaine& c, const char* motif) {
     int* p = reinterpret_cast<int*>(1);
     int n = -1;
     c.occurences(motif, p, n);
@@ -32,10 +30,9 @@ std::vector<int> positions(const Chaine& c, const char* motif)
     return r;
 }
 
-}  // namespace
+} // namespace
 
-TEST(Chaine, ConstructionAndAssignment)
-{
+TEST(Chaine, ConstructionAndAssignment) {
     attendreTexte(Chaine(), "");
     attendreTexte(Chaine(""), "");
     attendreTexte(Chaine(static_cast<const char*>(nullptr)), "");
@@ -68,8 +65,7 @@ TEST(Chaine, ConstructionAndAssignment)
     attendreTexte(v[0], "p");
 }
 
-TEST(Chaine, Concatenation)
-{
+TEST(Chaine, Concatenation) {
     Chaine s;
     s += "";
     attendreTexte(s, "");
@@ -87,8 +83,7 @@ TEST(Chaine, Concatenation)
     attendreTexte(Chaine() + Chaine(), "");
 }
 
-TEST(Chaine, RemovalAndComparison)
-{
+TEST(Chaine, RemovalAndComparison) {
     Chaine s("a,b,,c,");
     s -= ',';
     attendreTexte(s, "abc");
@@ -111,8 +106,7 @@ TEST(Chaine, RemovalAndComparison)
     EXPECT_STREQ(Chaine().c_str(), "");
 }
 
-TEST(Chaine, SubstringBounds)
-{
+TEST(Chaine, SubstringBounds) {
     const Chaine s("maillage");
     attendreTexte(s.souschaine(0, 3), "mail");
     attendreTexte(s.souschaine(4, 7), "lage");
@@ -123,8 +117,7 @@ TEST(Chaine, SubstringBounds)
     attendreTexte(Chaine().souschaine(0, 0), "");
 }
 
-TEST(Chaine, OccurrencesCountOverlappingMatches)
-{
+TEST(Chaine, OccurrencesCountOverlappingMatches) {
     const Chaine s("aaaa-aa");
     EXPECT_EQ(positions(s, "aa"), (std::vector<int>{0, 1, 2, 5}));
     EXPECT_EQ(positions(s, "-"), (std::vector<int>{4}));
@@ -140,8 +133,7 @@ TEST(Chaine, OccurrencesCountOverlappingMatches)
     delete[] p;
 }
 
-TEST(Chaine, NumberAndTupleFormatting)
-{
+TEST(Chaine, NumberAndTupleFormatting) {
     attendreTexte(toChaine(-42), "-42");
     attendreTexte(toChaine(0.5f), "0.500");
     attendreTexte(toChaine(-1.0f / 3.0f), "-0.333");

@@ -16,28 +16,24 @@ namespace {
 // A fresh temporary folder per test, removed afterwards.
 class Config : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         std::string modele = (fs::temp_directory_path() / "stravol-config-XXXXXX").string();
         ASSERT_NE(mkdtemp(modele.data()), nullptr);
         dossier = modele;
     }
     void TearDown() override { fs::remove_all(dossier); }
 
-    void ecrire(const std::string& contenu) const
-    {
+    void ecrire(const std::string& contenu) const {
         std::ofstream f(dossier + "/config.txt", std::ios::binary);
         f << contenu;
     }
     // Reads the file with both readers, each with its own table.
-    void lire()
-    {
+    void lire() {
         EXPECT_TRUE(LireConfig(dossier, tableConfigVolume(volume)));
         EXPECT_TRUE(LireConfig(dossier, tableConfigVue(vue)));
     }
     // A value line for identifier id with value text v.
-    static std::string paire(int id, const std::string& v)
-    {
+    static std::string paire(int id, const std::string& v) {
         return "#" + std::to_string(id) + "# parametre\n=" + v + "= remarque\n";
     }
 
@@ -46,8 +42,7 @@ protected:
     ParametresConfigVue vue;
 };
 
-void attendreInitial(const ParametresConfigVolume& p)
-{
+void attendreInitial(const ParametresConfigVolume& p) {
     const ParametresConfigVolume initial;
     EXPECT_EQ(p.ParamDistanceHara, initial.ParamDistanceHara);
     EXPECT_EQ(p.ParamDimRose, 0);
@@ -57,10 +52,9 @@ void attendreInitial(const ParametresConfigVolume& p)
     EXPECT_EQ(p.ParamDimWaveletNiv3, 0);
 }
 
-}  // namespace
+} // namespace
 
-TEST(LireLigne, FieldBetweenTheFirstTwoDelimiters)
-{
+TEST(LireLigne, FieldBetweenTheFirstTwoDelimiters) {
     EXPECT_EQ(LireLigne("#40# remarque\n", '#'), "40");
     EXPECT_EQ(LireLigne("nom =abc=def=\n", '='), "abc");
     EXPECT_EQ(LireLigne("==\n", '='), "");
@@ -73,8 +67,7 @@ TEST(LireLigne, FieldBetweenTheFirstTwoDelimiters)
     EXPECT_EQ(LireLigne("#7", '#'), "7");
 }
 
-TEST(LireLigne, ConversionsAcceptSignsAndBlanksOnly)
-{
+TEST(LireLigne, ConversionsAcceptSignsAndBlanksOnly) {
     long v = 99;
     EXPECT_TRUE(convertirEntier("  -12 \t", -100, 100, v));
     EXPECT_EQ(v, -12);
@@ -101,8 +94,7 @@ TEST(LireLigne, ConversionsAcceptSignsAndBlanksOnly)
     }
 }
 
-TEST_F(Config, CommentThenHeaderSetsRgbOfTheVolumeOnly)
-{
+TEST_F(Config, CommentThenHeaderSetsRgbOfTheVolumeOnly) {
     ecrire("fichier de configuration de Stravol\n#40# couleur\n=1= oui\n");
     lire();
     EXPECT_EQ(volume.rgb, 1);
@@ -110,12 +102,11 @@ TEST_F(Config, CommentThenHeaderSetsRgbOfTheVolumeOnly)
     EXPECT_EQ(vue.ParamQuantificationHara, 0);
 }
 
-TEST_F(Config, EveryVolumeParameterAndBothReadersOnOneFile)
-{
+TEST_F(Config, EveryVolumeParameterAndBothReadersOnOneFile) {
     ecrire(paire(1, "7") + paire(2, "-8") + paire(3, "3") + paire(4, "4") + paire(5, "5") +
            paire(6, "6") + paire(7, " 0.75 ") + paire(8, "8") + paire(9, "db4") + paire(10, "10") +
-           paire(11, "11") + paire(12, "12") + paire(13, "13") + paire(40, "1") + paire(111, "111") +
-           paire(1111, "-1111"));
+           paire(11, "11") + paire(12, "12") + paire(13, "13") + paire(40, "1") +
+           paire(111, "111") + paire(1111, "-1111"));
     lire();
     EXPECT_EQ(volume.ParamDistanceHara, 7);
     EXPECT_EQ(volume.ParamQuantificationHara, -8);
@@ -137,8 +128,7 @@ TEST_F(Config, EveryVolumeParameterAndBothReadersOnOneFile)
     EXPECT_EQ(vue.ParamQuantificationHara, -8);
 }
 
-TEST_F(Config, HeaderAndValueLinePairing)
-{
+TEST_F(Config, HeaderAndValueLinePairing) {
     // -1 header ignored (next line read as a header); =1= alone is a comment; a value line
     // without '=' gives -1; a header directly after a header is consumed as its value line.
     ecrire("#-1# ignore\n=1=\n#3#\npas de valeur\n#5#\n#6#\n=9=\n#1#\n#2#\n=4=\n");
@@ -152,8 +142,7 @@ TEST_F(Config, HeaderAndValueLinePairing)
     EXPECT_EQ(volume.rgb, 0);
 }
 
-TEST_F(Config, UnknownIdentifiersConsumeTheirValueLine)
-{
+TEST_F(Config, UnknownIdentifiersConsumeTheirValueLine) {
     ecrire("#77#\n#1#\n=5=\n#0#\n#40#\n=1=\n#2#\n=3=\n");
     lire();
     EXPECT_EQ(volume.ParamDistanceHara, 0);
@@ -162,8 +151,7 @@ TEST_F(Config, UnknownIdentifiersConsumeTheirValueLine)
     EXPECT_EQ(vue.ParamQuantificationHara, 3);
 }
 
-TEST_F(Config, BadTextsAreIgnoredAndKeepTheirValues)
-{
+TEST_F(Config, BadTextsAreIgnoredAndKeepTheirValues) {
     volume.ParamDimCC = 42;
     ecrire("#abc#\n#4#\n=4x=\n" + paire(7, "1,5") + paire(40, "2") + paire(3, "99999999999") +
            "#99999#\n#5#\n=5=\n" + "# 8 #\n= -3 =\n" + paire(9, " haar ") + paire(1, "40000") +
@@ -182,8 +170,7 @@ TEST_F(Config, BadTextsAreIgnoredAndKeepTheirValues)
     EXPECT_EQ(vue.ParamQuantificationHara, -300);
 }
 
-TEST_F(Config, DecimalPointWhateverTheLocale)
-{
+TEST_F(Config, DecimalPointWhateverTheLocale) {
     // Where a locale with a decimal comma is installed, the file is read under it.
     const std::string avant = std::setlocale(LC_NUMERIC, nullptr);
     if (std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") == nullptr) {
@@ -196,8 +183,7 @@ TEST_F(Config, DecimalPointWhateverTheLocale)
     EXPECT_EQ(volume.ParamDistanceHara, 0);
 }
 
-TEST_F(Config, LongLinesAreReadInPiecesOf254)
-{
+TEST_F(Config, LongLinesAreReadInPiecesOf254) {
     // 300 characters: a header of 254 characters whose remaining 46 form its value line.
     ecrire("#1#" + std::string(251, 'a') + std::string(40, 'b') + "=6=xx\n#2#\n=8=\n");
     lire();
@@ -210,8 +196,7 @@ TEST_F(Config, LongLinesAreReadInPiecesOf254)
     EXPECT_EQ(volume.ParamDimHara, 9);
 }
 
-TEST_F(Config, EmptyMissingAndTruncatedFiles)
-{
+TEST_F(Config, EmptyMissingAndTruncatedFiles) {
     ecrire("");
     lire();
     attendreInitial(volume);
@@ -234,8 +219,7 @@ TEST_F(Config, EmptyMissingAndTruncatedFiles)
     attendreInitial(autre);
 }
 
-TEST(RemplirParametre, ReadsExactlyOneLine)
-{
+TEST(RemplirParametre, ReadsExactlyOneLine) {
     FILE* f = std::tmpfile();
     ASSERT_NE(f, nullptr);
     std::fputs("=12=\n=13=\n", f);

@@ -11,9 +11,7 @@
 
 namespace {
 
-template <class T, int N>
-std::vector<T> contenu(const CListe<T, N>& l)
-{
+template <class T, int N> std::vector<T> contenu(const CListe<T, N>& l) {
     std::vector<T> v;
     for (int i = 0; i < l.longueur(); ++i)
         v.push_back(l[i]);
@@ -21,8 +19,7 @@ std::vector<T> contenu(const CListe<T, N>& l)
 }
 
 // Counts the live objects, to check that each stored element is destroyed exactly once.
-struct Compte
-{
+struct Compte {
     static int vivants;
     int v = 0;
     Compte() { ++vivants; }
@@ -34,8 +31,7 @@ struct Compte
 };
 int Compte::vivants = 0;
 
-TEST(CListe, CopiesAndAssignmentsAreDeep)
-{
+TEST(CListe, CopiesAndAssignmentsAreDeep) {
     CListe<std::string, 10> a;
     a.ajouter("un").ajouter("deux").ajouter("trois");
     CListe<std::string, 10> b(a);
@@ -52,8 +48,7 @@ TEST(CListe, CopiesAndAssignmentsAreDeep)
     EXPECT_EQ(b.longueur(), 3);
 }
 
-TEST(CListe, ReferencesStayValidWhileOthersMove)
-{
+TEST(CListe, ReferencesStayValidWhileOthersMove) {
     CEnsemble<int, 100000> s;
     s.ajouter(500);
     int& cinqCents = s[0];
@@ -74,8 +69,7 @@ TEST(CListe, ReferencesStayValidWhileOthersMove)
     EXPECT_EQ(grande[200000], 199999);
 }
 
-TEST(CListe, CapacityAndIndexOutsideTheList)
-{
+TEST(CListe, CapacityAndIndexOutsideTheList) {
     CListe<int, 3> l;
     l.ajouter(1).ajouter(2).ajouter(3);
     EXPECT_DEBUG_DEATH(l.ajouter(4), "");
@@ -95,8 +89,7 @@ TEST(CListe, CapacityAndIndexOutsideTheList)
     }
 }
 
-TEST(CListe, EveryElementIsDestroyedOnce)
-{
+TEST(CListe, EveryElementIsDestroyedOnce) {
     const int depart = Compte::vivants;
     {
         CEnsemble<Compte, 1000> s;
@@ -119,8 +112,7 @@ TEST(CListe, EveryElementIsDestroyedOnce)
     EXPECT_EQ(Compte::vivants, depart);
 }
 
-TEST(CEnsemble, PointersKeepAddressOrderAndDropWhenFull)
-{
+TEST(CEnsemble, PointersKeepAddressOrderAndDropWhenFull) {
     std::vector<int> objets(101);
     std::vector<int*> pointeurs;
     for (int& o : objets)
@@ -135,12 +127,12 @@ TEST(CEnsemble, PointersKeepAddressOrderAndDropWhenFull)
         s.ajouter(p);
     ASSERT_EQ(s.longueur(), 100);
     for (int i = 1; i < s.longueur(); ++i)
-        EXPECT_LT(reinterpret_cast<std::uintptr_t>(s[i - 1]), reinterpret_cast<std::uintptr_t>(s[i]));
-    EXPECT_EQ(s.indice(pointeurs[100]), -1);  // the 101st distinct value was dropped
+        EXPECT_LT(reinterpret_cast<std::uintptr_t>(s[i - 1]),
+                  reinterpret_cast<std::uintptr_t>(s[i]));
+    EXPECT_EQ(s.indice(pointeurs[100]), -1); // the 101st distinct value was dropped
 }
 
-TEST(CEnsemble, RandomOperationsMatchStdSet)
-{
+TEST(CEnsemble, RandomOperationsMatchStdSet) {
     constexpr int capacite = 300;
     CEnsemble<int, capacite> s;
     s.enlever(4);
@@ -177,4 +169,4 @@ TEST(CEnsemble, RandomOperationsMatchStdSet)
     EXPECT_EQ(triee.indice(*reference.rbegin()), triee.longueur() - 1);
 }
 
-}  // namespace
+} // namespace

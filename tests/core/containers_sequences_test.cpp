@@ -9,15 +9,11 @@
 
 namespace {
 
-template <class T>
-std::vector<T> contenu(const CListeSimple<T>& l)
-{
+template <class T> std::vector<T> contenu(const CListeSimple<T>& l) {
     return std::vector<T>(l.tab, l.tab + l.longueur());
 }
 
-template <class T>
-CListeSimple<T> liste(int capacite, std::initializer_list<T> valeurs)
-{
+template <class T> CListeSimple<T> liste(int capacite, std::initializer_list<T> valeurs) {
     CListeSimple<T> l;
     l.initialiserMax(capacite);
     for (const T& v : valeurs)
@@ -25,16 +21,14 @@ CListeSimple<T> liste(int capacite, std::initializer_list<T> valeurs)
     return l;
 }
 
-std::vector<std::string> ordre(CListeChainee<std::string>& l)
-{
+std::vector<std::string> ordre(CListeChainee<std::string>& l) {
     std::vector<std::string> v;
     for (std::string* s = l.elementDebut(); s != nullptr; s = l.elementSuivant())
         v.push_back(*s);
     return v;
 }
 
-TEST(CVecteur, AssignmentReusesEqualSizesOnly)
-{
+TEST(CVecteur, AssignmentReusesEqualSizesOnly) {
     CVecteur<int> a(4), b(4), c(2), vide;
     a.remplir(3);
     int* stockage = b.tableau();
@@ -60,8 +54,7 @@ TEST(CVecteur, AssignmentReusesEqualSizesOnly)
     EXPECT_EQ(a[3], 3);
 }
 
-TEST(CVecteur, SumThrowsOnSizeMismatchAndChangesNothing)
-{
+TEST(CVecteur, SumThrowsOnSizeMismatchAndChangesNothing) {
     CVecteur<float> a(3), b(3), c(2);
     a.remplir(1.5f);
     b.remplir(0.25f);
@@ -77,8 +70,7 @@ TEST(CVecteur, SumThrowsOnSizeMismatchAndChangesNothing)
     EXPECT_EQ(a[0], 1.75f);
 }
 
-TEST(CListeSimple, InsertRemoveSearchAndCapacity)
-{
+TEST(CListeSimple, InsertRemoveSearchAndCapacity) {
     CListeSimple<int> l = liste(6, {1, 3});
     l.inserer(0, 0).inserer(2, 2).inserer(4, 4);
     EXPECT_EQ(contenu(l), (std::vector<int>{0, 1, 2, 3, 4}));
@@ -106,8 +98,7 @@ TEST(CListeSimple, InsertRemoveSearchAndCapacity)
     EXPECT_EQ(sansCapacite.longueur(), 0);
 }
 
-TEST(CListeSimple, MaxKeepsEarliestTie)
-{
+TEST(CListeSimple, MaxKeepsEarliestTie) {
     CListeSimple<int> l = liste<int>(4, {});
     int i = -5;
     EXPECT_EQ(l.lmax(i), 0);
@@ -117,8 +108,7 @@ TEST(CListeSimple, MaxKeepsEarliestTie)
     EXPECT_EQ(i, 1);
 }
 
-TEST(CListeSimple, CircularShift)
-{
+TEST(CListeSimple, CircularShift) {
     const CListeSimple<char> l = liste(5, {'a', 'b', 'c'});
     EXPECT_EQ(contenu(l.decalage(1)), (std::vector<char>{'b', 'c', 'a'}));
     EXPECT_EQ(contenu(l.decalage(-1)), (std::vector<char>{'c', 'a', 'b'}));
@@ -130,8 +120,7 @@ TEST(CListeSimple, CircularShift)
     EXPECT_EQ(liste<char>(2, {}).decalage(1).longueur(), 0);
 }
 
-TEST(CListeSimple, AssignmentFollowsTheOtherCapacity)
-{
+TEST(CListeSimple, AssignmentFollowsTheOtherCapacity) {
     const CListeSimple<char> a = liste(5, {'a', 'b', 'c'});
     CListeSimple<char> b = liste<char>(5, {'z'});
     char* stockage = b.tab;
@@ -149,14 +138,13 @@ TEST(CListeSimple, AssignmentFollowsTheOtherCapacity)
     EXPECT_EQ(c.tab, nullptr);
 }
 
-TEST(CListeChainee, CursorRules)
-{
+TEST(CListeChainee, CursorRules) {
     CListeChainee<std::string> l;
     EXPECT_EQ(l.elementDebut(), nullptr);
     std::string* a = l.ajouter("a");
     l.ajouter("b");
     l.ajouter("c");
-    EXPECT_EQ(l.elementCourant(), a);  // only the first node appended becomes the cursor
+    EXPECT_EQ(l.elementCourant(), a); // only the first node appended becomes the cursor
 
     l.elementSuivant();
     std::string* x = l.insererCourant("x");
@@ -195,4 +183,4 @@ TEST(CListeChainee, CursorRules)
     EXPECT_EQ(l.longueur(), 0);
 }
 
-}  // namespace
+} // namespace

@@ -9,18 +9,14 @@
 namespace {
 
 // Fills element (x, y, z) with a value unique to its position.
-template <class T>
-void numeroter(CTab3D<T>& t)
-{
+template <class T> void numeroter(CTab3D<T>& t) {
     for (int x = 0; x < t.dimX; ++x)
         for (int y = 0; y < t.dimY; ++y)
             for (int z = 0; z < t.dimZ; ++z)
                 t[x][y][z] = static_cast<T>((x * 100 + y) * 100 + z);
 }
 
-template <class T>
-bool numerote(const CTab3D<T>& t)
-{
+template <class T> bool numerote(const CTab3D<T>& t) {
     for (int x = 0; x < t.dimX; ++x)
         for (int y = 0; y < t.dimY; ++y)
             for (int z = 0; z < t.dimZ; ++z)
@@ -29,12 +25,11 @@ bool numerote(const CTab3D<T>& t)
     return true;
 }
 
-TEST(CTab3D, IndexingAndBounds)
-{
+TEST(CTab3D, IndexingAndBounds) {
     CTab3D<int> t(3, 4, 5);
     numeroter(t);
     EXPECT_TRUE(numerote(t));
-    EXPECT_EQ(&t[1][2][3] + 1, &t[1][2][4]);  // z is the contiguous index
+    EXPECT_EQ(&t[1][2][3] + 1, &t[1][2][4]); // z is the contiguous index
     t.remplir(-1);
     EXPECT_EQ(std::count(&t[0][0][0], &t[0][0][0] + 60, -1), 60);
 
@@ -44,15 +39,15 @@ TEST(CTab3D, IndexingAndBounds)
     for (int x = -1; x <= 2; ++x)
         for (int y = -1; y <= 1; ++y)
             for (int z = -1; z <= 7; ++z)
-                EXPECT_EQ(t.contient(CTriplet<int>(x, y, z)), x >= 0 && x < 2 && y == 0 && z >= 0 && z < 7);
+                EXPECT_EQ(t.contient(CTriplet<int>(x, y, z)),
+                          x >= 0 && x < 2 && y == 0 && z >= 0 && z < 7);
 
     EXPECT_FALSE(t.init(-1, 2, 2));
     EXPECT_EQ(t.dimX, 0);
     EXPECT_FALSE(t.contient(CTriplet<int>(0, 0, 0)));
 }
 
-TEST(CTab3D, CopiesAreDeep)
-{
+TEST(CTab3D, CopiesAreDeep) {
     CTab3D<float> a(2, 3, 2);
     numeroter(a);
     CTab3D<float> b(a);
@@ -80,8 +75,7 @@ TEST(CTab3D, CopiesAreDeep)
     EXPECT_EQ(autre.tab, nullptr);
 }
 
-TEST(CTab3D, NormaliseMapsOntoUnitRange)
-{
+TEST(CTab3D, NormaliseMapsOntoUnitRange) {
     CTab3D<float> t(2, 2, 2);
     numeroter(t);
     t[1][1][1] = -50;
@@ -97,10 +91,11 @@ TEST(CTab3D, NormaliseMapsOntoUnitRange)
     EXPECT_EQ(constante.normalise().tab[0][1][2], 0.0f);
 }
 
-TEST(CEnsemble, VoxelTripletsSortLexicographically)
-{
+TEST(CEnsemble, VoxelTripletsSortLexicographically) {
     CEnsemble<CTriplet<int>, 1000000> s;
-    s.ajouter(CTriplet<int>(0, 9, 9)).ajouter(CTriplet<int>(1, 0, 0)).ajouter(CTriplet<int>(0, 0, 0));
+    s.ajouter(CTriplet<int>(0, 9, 9))
+        .ajouter(CTriplet<int>(1, 0, 0))
+        .ajouter(CTriplet<int>(0, 0, 0));
     s.ajouter(CTriplet<int>(0, 0, -1)).ajouter(CTriplet<int>(1, 0, 0));
     ASSERT_EQ(s.longueur(), 4);
     EXPECT_EQ(s[0], CTriplet<int>(0, 0, -1));
@@ -119,4 +114,4 @@ TEST(CEnsemble, VoxelTripletsSortLexicographically)
         ASSERT_EQ(grille[i], CTriplet<int>(i / 100, (i / 10) % 10, i % 10));
 }
 
-}  // namespace
+} // namespace

@@ -15,8 +15,7 @@ namespace {
 class ConfigHostile : public testing::Test {
 protected:
     // Writes contenu as config.txt and reads it with fresh parameters of both readers.
-    void lire(const std::string& contenu)
-    {
+    void lire(const std::string& contenu) {
         {
             std::ofstream f(dossier + "/config.txt", std::ios::binary);
             f << contenu;
@@ -26,8 +25,7 @@ protected:
         EXPECT_TRUE(LireConfig(dossier, tableConfigVolume(volume)));
         EXPECT_TRUE(LireConfig(dossier, tableConfigVue(vue)));
     }
-    void attendreDansLesBornes() const
-    {
+    void attendreDansLesBornes() const {
         EXPECT_TRUE(volume.rgb == 0 || volume.rgb == 1) << volume.rgb;
         EXPECT_GE(vue.ParamDistanceHara, -32768);
         EXPECT_LE(vue.ParamDistanceHara, 32767);
@@ -42,8 +40,7 @@ protected:
     ParametresConfigVue vue;
 };
 
-TEST_F(ConfigHostile, JunkNeverStopsTheReaderNorHidesALaterPair)
-{
+TEST_F(ConfigHostile, JunkNeverStopsTheReaderNorHidesALaterPair) {
     std::mt19937 alea(7);
     for (int essai = 0; essai < 40; ++essai) {
         std::string junk(1 + alea() % 3000, '\0');
@@ -62,8 +59,7 @@ TEST_F(ConfigHostile, JunkNeverStopsTheReaderNorHidesALaterPair)
     }
 }
 
-TEST_F(ConfigHostile, TenThousandCharacterLinesAreReadInPieces)
-{
+TEST_F(ConfigHostile, TenThousandCharacterLinesAreReadInPieces) {
     // A long comment, then a pair.
     lire(std::string(10000, 'a') + "\n#1#\n=7=\n");
     EXPECT_EQ(volume.ParamDistanceHara, 7);
@@ -78,8 +74,7 @@ TEST_F(ConfigHostile, TenThousandCharacterLinesAreReadInPieces)
     EXPECT_EQ(volume.ParamDimHara, 2);
 }
 
-TEST_F(ConfigHostile, NumbersOutOfRangeKeepTheInitialValue)
-{
+TEST_F(ConfigHostile, NumbersOutOfRangeKeepTheInitialValue) {
     lire("#1#\n=2147483648=\n#2#\n=-2147483649=\n#40#\n=2=\n#7#\n=1e999=\n#8#\n=nan=\n"
          "#10#\n=99999999999999999999=\n#11#\n=0x10=\n");
     EXPECT_EQ(volume.ParamDistanceHara, 0);
@@ -101,8 +96,7 @@ TEST_F(ConfigHostile, NumbersOutOfRangeKeepTheInitialValue)
     attendreDansLesBornes();
 }
 
-TEST_F(ConfigHostile, HeaderOnTheLastLineStoresNothing)
-{
+TEST_F(ConfigHostile, HeaderOnTheLastLineStoresNothing) {
     for (const char* fin : {"#2#", "#2#\n", "#2#\r\n", "#2# =8="}) {
         lire(std::string("#1#\n=4=\n") + fin);
         EXPECT_EQ(volume.ParamDistanceHara, 4) << fin;
@@ -111,4 +105,4 @@ TEST_F(ConfigHostile, HeaderOnTheLastLineStoresNothing)
     }
 }
 
-}  // namespace
+} // namespace

@@ -8,8 +8,7 @@
 
 namespace {
 
-CMatrice<float> depuis(int n, int m, std::initializer_list<float> v)
-{
+CMatrice<float> depuis(int n, int m, std::initializer_list<float> v) {
     CMatrice<float> r(n, m);
     auto it = v.begin();
     for (int i = 0; i < n; ++i) {
@@ -20,8 +19,7 @@ CMatrice<float> depuis(int n, int m, std::initializer_list<float> v)
     return r;
 }
 
-void attendreIdentite(const CMatrice<float>& a, float tol)
-{
+void attendreIdentite(const CMatrice<float>& a, float tol) {
     for (int i = 0; i < a.nbLignes; ++i) {
         for (int j = 0; j < a.nbColonnes; ++j) {
             EXPECT_NEAR(a[i][j], i == j ? 1.0f : 0.0f, tol) << i << "," << j;
@@ -29,10 +27,9 @@ void attendreIdentite(const CMatrice<float>& a, float tol)
     }
 }
 
-}  // namespace
+} // namespace
 
-TEST(Matrice, StorageIsOwnedAndCopiesAreDeep)
-{
+TEST(Matrice, StorageIsOwnedAndCopiesAreDeep) {
     CMatrice<int> a(2, 3);
     EXPECT_EQ(a.nbLignes, 2);
     EXPECT_EQ(a.nbColonnes, 3);
@@ -61,8 +58,7 @@ TEST(Matrice, StorageIsOwnedAndCopiesAreDeep)
     EXPECT_EQ(copie[0][1], CCouple<int>(3, 4));
 }
 
-TEST(Matrice, ProductAndIdentity)
-{
+TEST(Matrice, ProductAndIdentity) {
     const CMatrice<float> a = depuis(2, 3, {1, 2, 3, 4, 5, 6});
     const CMatrice<float> b = depuis(3, 2, {7, 8, 9, 10, 11, 12});
     const CMatrice<float> p = a * b;
@@ -83,8 +79,7 @@ TEST(Matrice, ProductAndIdentity)
     EXPECT_EQ(incompatible.tab, nullptr);
 }
 
-TEST(Matrice, NormaliseSpansZeroToOne)
-{
+TEST(Matrice, NormaliseSpansZeroToOne) {
     const CMatrice<float> a = depuis(2, 2, {-2, 0, 2, 6});
     const CMatrice<float> n = a.normalise();
     EXPECT_FLOAT_EQ(n[0][0], 0.0f);
@@ -96,8 +91,7 @@ TEST(Matrice, NormaliseSpansZeroToOne)
     EXPECT_EQ(constante.normalise()[1][0], 0.0f);
 }
 
-TEST(Matrice, InverseTimesMatrixIsIdentity)
-{
+TEST(Matrice, InverseTimesMatrixIsIdentity) {
     const CMatrice<float> a = depuis(3, 3, {4, 7, 2, 3, 6, 1, 2, 5, 3});
     testing::internal::CaptureStdout();
     const CMatrice<float> inv = a.inverse();
@@ -106,8 +100,7 @@ TEST(Matrice, InverseTimesMatrixIsIdentity)
     attendreIdentite(inv * a, 1e-4f);
 }
 
-TEST(Matrice, ZeroPivotsAndNonSquareMatricesAreReported)
-{
+TEST(Matrice, ZeroPivotsAndNonSquareMatricesAreReported) {
     // A leading zero pivot is replaced by 1e-6: the elimination goes on without a pivot search.
     const CMatrice<float> a = depuis(2, 2, {0, 1, 1, 0});
     testing::internal::CaptureStdout();

@@ -5,8 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-TEST(Message, PrintsOnlyWhenDebugIsSet)
-{
+TEST(Message, PrintsOnlyWhenDebugIsSet) {
     unsetenv("STRAVOL_DEBUG");
     testing::internal::CaptureStderr();
     Message("silencieux");
@@ -23,8 +22,7 @@ TEST(Message, PrintsOnlyWhenDebugIsSet)
     unsetenv("STRAVOL_DEBUG");
 }
 
-TEST(Message, QuestionUsesTheHookOrAnswersYes)
-{
+TEST(Message, QuestionUsesTheHookOrAnswersYes) {
     setQuestionHook({});
     testing::internal::CaptureStderr();
     EXPECT_TRUE(Question("Continuer ?"));

@@ -14,8 +14,7 @@ class Repere : public testing::Test {
 protected:
     void SetUp() override { regler(1, 1, 1); }
     void TearDown() override { regler(1, 1, 1); }
-    static void regler(float w, float h, float d)
-    {
+    static void regler(float w, float h, float d) {
         CPoint3D::width = w;
         CPoint3D::height = h;
         CPoint3D::depth = d;
@@ -24,17 +23,15 @@ protected:
     }
 };
 
-void attendreProche(const CPoint3D& a, const CPoint3D& b, float tol = 1e-5f)
-{
+void attendreProche(const CPoint3D& a, const CPoint3D& b, float tol = 1e-5f) {
     EXPECT_NEAR(a.x, b.x, tol);
     EXPECT_NEAR(a.y, b.y, tol);
     EXPECT_NEAR(a.z, b.z, tol);
 }
 
-}  // namespace
+} // namespace
 
-TEST(Point, PlainTwelveByteValue)
-{
+TEST(Point, PlainTwelveByteValue) {
     static_assert(sizeof(CPoint3D) == 12);
     static_assert(std::is_trivially_copyable_v<CPoint3D>);
     static_assert(!std::is_polymorphic_v<CPoint3D>);
@@ -44,8 +41,7 @@ TEST(Point, PlainTwelveByteValue)
     EXPECT_EQ(CPoint3D(CTriplet<float>(1, 2, 3)), CPoint3D(1, 2, 3));
 }
 
-TEST(Point, ArithmeticAndProducts)
-{
+TEST(Point, ArithmeticAndProducts) {
     const CPoint3D a(1, 2, 3), b(-4, 0.5f, 2);
     EXPECT_EQ(a + b - b, a);
     EXPECT_EQ(a * 2.0, CPoint3D(2, 4, 6));
@@ -63,8 +59,7 @@ TEST(Point, ArithmeticAndProducts)
     EXPECT_NEAR(b.normalise().norme(), 1.0f, 1e-6);
 }
 
-TEST_F(Repere, VoxelCornersMapToTheDrawingCube)
-{
+TEST_F(Repere, VoxelCornersMapToTheDrawingCube) {
     regler(100, 100, 50);
     attendreProche(CPoint3D(0, 0, 0).Image2GL(), CPoint3D(-1, 1, -0.5f));
     attendreProche(CPoint3D(100, 100, 50).Image2GL(), CPoint3D(1, -1, 0.5f));
@@ -72,8 +67,7 @@ TEST_F(Repere, VoxelCornersMapToTheDrawingCube)
     attendreProche(CPoint3D(10, 10, 10).Image2GLVect(), CPoint3D(0.2f, -0.2f, 0.2f));
 }
 
-TEST_F(Repere, ConversionsAreInverse)
-{
+TEST_F(Repere, ConversionsAreInverse) {
     regler(64, 32, 17);
     CPoint3D::step_z = 2.5f;
     const CPoint3D pts[] = {{0, 0, 0}, {63.5f, 1.25f, 16}, {-3, 40, 8}};
@@ -91,8 +85,7 @@ TEST_F(Repere, ConversionsAreInverse)
     }
 }
 
-TEST_F(Repere, InsideTheImageExcludesUpperBoundsAndNaN)
-{
+TEST_F(Repere, InsideTheImageExcludesUpperBoundsAndNaN) {
     regler(10, 20, 30);
     EXPECT_TRUE(CPoint3D(0, 0, 0).isInImage());
     EXPECT_TRUE(CPoint3D(9.99f, 19.99f, 29.99f).isInImage());
@@ -106,8 +99,7 @@ TEST_F(Repere, InsideTheImageExcludesUpperBoundsAndNaN)
     EXPECT_FALSE(CPoint3D(1, 1, nan).isInImage());
 }
 
-TEST(Point, SphericalRoundTrip)
-{
+TEST(Point, SphericalRoundTrip) {
     const CPoint3D pts[] = {{1, 0, 0}, {0, 0, 2}, {-1, -1, 0.5f}, {3, -4, -5}, {0, -2, 0}};
     for (const CPoint3D& p : pts) {
         const CPoint3D s = p.cart2pol();
@@ -121,8 +113,7 @@ TEST(Point, SphericalRoundTrip)
     EXPECT_EQ(CPoint3D().cart2pol(), CPoint3D());
 }
 
-TEST(Vecteur3D, OperationsOfTheCameras)
-{
+TEST(Vecteur3D, OperationsOfTheCameras) {
     const CVecteur3D from(1, 2, 3), to(4, 6, 3);
     const CVecteur3D d(from, to);
     EXPECT_EQ(d.getX(), 3);

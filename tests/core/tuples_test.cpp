@@ -7,8 +7,7 @@
 #include <limits>
 #include <vector>
 
-TEST(Tuples, DefaultsAreZeroAndArithmeticIsMemberwise)
-{
+TEST(Tuples, DefaultsAreZeroAndArithmeticIsMemberwise) {
     EXPECT_EQ(CTriplet<int>(), CTriplet<int>(0, 0, 0));
     EXPECT_EQ(CTriplet<float>(), CTriplet<float>(0, 0, 0));
     EXPECT_EQ(CCouple<int>(), CCouple<int>(0, 0));
@@ -44,7 +43,9 @@ TEST(Tuples, DefaultsAreZeroAndArithmeticIsMemberwise)
 }
 
 template <class T, class S>
-concept multipliable = requires(T t, S s) { t * s; };
+concept multipliable = requires(T t, S s) {
+    t* s;
+};
 
 // Scaling integer tuples by a real would silently truncate the scalar: it does not compile.
 static_assert(multipliable<CTriplet<int>, int>);
@@ -52,11 +53,11 @@ static_assert(!multipliable<CTriplet<int>, double>);
 static_assert(!multipliable<CCouple<int>, float>);
 static_assert(multipliable<CTriplet<float>, double>);
 
-TEST(Tuples, IntegerTripletOrderIsLexicographicAndSigned)
-{
+TEST(Tuples, IntegerTripletOrderIsLexicographicAndSigned) {
     std::vector<CTriplet<int>> v = {{0, 0, 1}, {-1, 5, 5}, {0, -1, 9}, {0, 0, -1}, {2, -9, -9}};
     std::sort(v.begin(), v.end());
-    const std::vector<CTriplet<int>> attendu = {{-1, 5, 5}, {0, -1, 9}, {0, 0, -1}, {0, 0, 1}, {2, -9, -9}};
+    const std::vector<CTriplet<int>> attendu = {
+        {-1, 5, 5}, {0, -1, 9}, {0, 0, -1}, {0, 0, 1}, {2, -9, -9}};
     EXPECT_EQ(v, attendu);
     for (size_t i = 0; i + 1 < v.size(); ++i) {
         EXPECT_TRUE(v[i] < v[i + 1]);
@@ -68,8 +69,7 @@ TEST(Tuples, IntegerTripletOrderIsLexicographicAndSigned)
     EXPECT_FALSE(p > p);
 }
 
-TEST(Tuples, IntervalBoundsAreInclusive)
-{
+TEST(Tuples, IntervalBoundsAreInclusive) {
     const CTriplet<int> inf(0, 0, 0), sup(9, 4, 2);
     EXPECT_TRUE(inf.estDansIntervalle(inf, sup));
     EXPECT_TRUE(sup.estDansIntervalle(inf, sup));
@@ -81,8 +81,7 @@ TEST(Tuples, IntervalBoundsAreInclusive)
     EXPECT_FALSE(CQuadruplet<int>(0, 0, 0, 5).estDansIntervalle({0, 0, 0, 0}, {1, 1, 1, 4}));
 }
 
-TEST(Tuples, RealLengthsAndNormalisation)
-{
+TEST(Tuples, RealLengthsAndNormalisation) {
     const CTriplet<float> t(3, 4, 12);
     EXPECT_FLOAT_EQ(t.norme2(), 169.0f);
     EXPECT_FLOAT_EQ(t.norme(), 13.0f);
@@ -94,8 +93,7 @@ TEST(Tuples, RealLengthsAndNormalisation)
     EXPECT_TRUE(std::isnan(CTriplet<float>().normalise().x));
 }
 
-TEST(Tuples, RealToIntegerConversionTruncatesTowardZero)
-{
+TEST(Tuples, RealToIntegerConversionTruncatesTowardZero) {
     const CTriplet<int> t = CTriplet<float>(2.9f, -2.9f, 0.5f);
     EXPECT_EQ(t, CTriplet<int>(2, -2, 0));
     const CCouple<int> c = CCouple<float>(-0.99f, 7.999f);
@@ -103,12 +101,12 @@ TEST(Tuples, RealToIntegerConversionTruncatesTowardZero)
     // Out-of-range and NaN members saturate or give 0 instead of being undefined.
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const CTriplet<int> s = CTriplet<float>(1e20f, -1e20f, nan);
-    EXPECT_EQ(s, CTriplet<int>(std::numeric_limits<int>::max(), std::numeric_limits<int>::min(), 0));
+    EXPECT_EQ(s,
+              CTriplet<int>(std::numeric_limits<int>::max(), std::numeric_limits<int>::min(), 0));
     EXPECT_EQ(tronquer<short>(-40000.0), std::numeric_limits<short>::min());
 }
 
-TEST(Tuples, MixedPairOrdersByValue)
-{
+TEST(Tuples, MixedPairOrdersByValue) {
     std::vector<CPolyCouple<float, int>> v = {{2.5f, 0}, {-1.0f, 1}, {0.5f, 2}};
     std::sort(v.begin(), v.end());
     EXPECT_EQ(v[0].y, 1);

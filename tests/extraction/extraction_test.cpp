@@ -36,15 +36,15 @@ std::vector<unsigned char> copie(const CImageTroisD& v) {
     return std::vector<unsigned char>(v.image.get(), v.image.get() + n);
 }
 
-bool demiEntier(float c) {
-    return std::fabs(c - std::floor(c) - 0.5f) < 1e-6f;
-}
+bool demiEntier(float c) { return std::fabs(c - std::floor(c) - 0.5f) < 1e-6f; }
 
 // The growth as a first-in first-out flood: each voxel taken from the queue is marked 255
 // and, when strictly inside the volume, queues its 27 positions holding the seed value
 // (with a separate visited mark, so that a seed value of 255 works too).
 int croissanceFile(std::vector<unsigned char>& v, int W, int H, int D, int x, int y, int z) {
-    auto indice = [&](int a, int b, int c) { return (static_cast<std::size_t>(c) * H + b) * W + a; };
+    auto indice = [&](int a, int b, int c) {
+        return (static_cast<std::size_t>(c) * H + b) * W + a;
+    };
     const unsigned char s = v[indice(x, y, z)];
     std::vector<char> vu(v.size(), 0);
     std::vector<std::array<int, 3>> file{{x, y, z}};
@@ -198,7 +198,8 @@ TEST(Extraction, SeedOutsideOrEmptyVolumeKeepsThePreviousMesh) {
     v->CroissanceDeRegion(3, 3, 3);
     const auto precedent = v->maillage;
     ASSERT_TRUE(precedent);
-    for (const auto& g : {std::vector<int>{-1, 3, 3}, {8, 3, 3}, {3, 8, 3}, {3, 3, 8}, {3, -5, 3}}) {
+    for (const auto& g :
+         {std::vector<int>{-1, 3, 3}, {8, 3, 3}, {3, 8, 3}, {3, 3, 8}, {3, -5, 3}}) {
         v->CroissanceDeRegion(g[0], g[1], g[2]);
         EXPECT_FALSE(v->bilanExtraction.effectuee);
         EXPECT_EQ(v->maillage, precedent);

@@ -59,7 +59,9 @@ protected:
         fenetre = std::make_unique<Stravol::Form1>();
         fenetre->choisirDossier = [this] { return reponseDossier; };
         fenetre->choisirFichierExport = [this] { return reponseFichier; };
-        fenetre->afficherMessage = [this](const QString& t) { messages.push_back(t.toStdString()); };
+        fenetre->afficherMessage = [this](const QString& t) {
+            messages.push_back(t.toStdString());
+        };
         fenetre->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(fenetre.get()));
     }

@@ -14,7 +14,8 @@ namespace synthese {
 inline void relier(CSommetChRegion* a, CSommetChRegion* b) {
     for (CSommetChRegion* v : {a, b}) {
         CSommetChRegion* autre = v == a ? b : a;
-        if (v->voisins.indice(autre) < 0 && v->voisins.longueur() < CSommetChRegion::CAPACITE_ANNEAU)
+        if (v->voisins.indice(autre) < 0 &&
+            v->voisins.longueur() < CSommetChRegion::CAPACITE_ANNEAU)
             v->voisins.ajouter(autre);
     }
 }

@@ -171,7 +171,8 @@ TEST(CaptureEcran, FenetreSurLaDemo) {
     int g[3] = {0, 0, 0};
     if (sortie == nullptr || demo == nullptr || germe == nullptr ||
         std::sscanf(germe, "%d %d %d", &g[0], &g[1], &g[2]) != 3)
-        GTEST_SKIP() << "STRAVOL_CAPTURE, STRAVOL_CAPTURE_DOSSIER and STRAVOL_CAPTURE_GERME not set";
+        GTEST_SKIP()
+            << "STRAVOL_CAPTURE, STRAVOL_CAPTURE_DOSSIER and STRAVOL_CAPTURE_GERME not set";
     testgui::application();
     Stravol::Form1 f;
     f.show();

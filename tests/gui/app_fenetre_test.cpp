@@ -68,13 +68,62 @@ TEST_F(FenetreTest, ControlesMenusEtSeparateursAuDemarrage) {
     EXPECT_EQ(f.centralWidget()->size(), QSize(987, 683));
 
     const Attendu table[] = {
-        {"checkBoxMaillage", "QCheckBox", "splitContainer1_Panel2", "Afficher le maillage", {}, true, false, 1},
-        {"BoxCommande", "QGroupBox", "splitContainer1_Panel2", "Commandes", {67, 29, 392, 288}, false, true, -1},
-        {"labelChargement", "QLabel", "splitContainer1_Panel2", "Chargement des images", {11, 649, 128, 16}, true, true, -1},
-        {"progressBar1", "QProgressBar", "splitContainer1_Panel2", "", {163, 649, 256, 16}, true, true, -1},
-        {"pictureBox1", "QLabel", "splitContainer1_Panel2", "", {163, 357, 256, 256}, true, true, -1},
-        {"radioTrackBall", "QRadioButton", "BoxCommande", "Camera TrackBall", {16, 24, 120, 24}, true, true, 0},
-        {"radioFree", "QRadioButton", "BoxCommande", "Camera Free", {160, 24, 96, 24}, true, true, 0},
+        {"checkBoxMaillage",
+         "QCheckBox",
+         "splitContainer1_Panel2",
+         "Afficher le maillage",
+         {},
+         true,
+         false,
+         1},
+        {"BoxCommande",
+         "QGroupBox",
+         "splitContainer1_Panel2",
+         "Commandes",
+         {67, 29, 392, 288},
+         false,
+         true,
+         -1},
+        {"labelChargement",
+         "QLabel",
+         "splitContainer1_Panel2",
+         "Chargement des images",
+         {11, 649, 128, 16},
+         true,
+         true,
+         -1},
+        {"progressBar1",
+         "QProgressBar",
+         "splitContainer1_Panel2",
+         "",
+         {163, 649, 256, 16},
+         true,
+         true,
+         -1},
+        {"pictureBox1",
+         "QLabel",
+         "splitContainer1_Panel2",
+         "",
+         {163, 357, 256, 256},
+         true,
+         true,
+         -1},
+        {"radioTrackBall",
+         "QRadioButton",
+         "BoxCommande",
+         "Camera TrackBall",
+         {16, 24, 120, 24},
+         true,
+         true,
+         0},
+        {"radioFree",
+         "QRadioButton",
+         "BoxCommande",
+         "Camera Free",
+         {160, 24, 96, 24},
+         true,
+         true,
+         0},
         {"checkRepere", "QCheckBox", "BoxCommande", "Repère", {280, 24, 72, 24}, true, true, 0},
         {"checkX", "QCheckBox", "BoxCommande", "Coupe X", {16, 72, 72, 32}, true, true, 0},
         {"trackBarX", "QSlider", "BoxCommande", "", {96, 72, 288, 45}, true, true, -1},
@@ -278,7 +327,9 @@ TEST_F(FenetreTest, OuvrirUnFantomeMetLaFenetreEnEtatOuvert) {
 }
 
 TEST_F(FenetreTest, IndicesDesCoupesSelonLaTailleDuVolume) {
-    const auto gris = [](int x, int y, int z) { return static_cast<unsigned char>(x + 3 * y + 7 * z); };
+    const auto gris = [](int x, int y, int z) {
+        return static_cast<unsigned char>(x + 3 * y + 7 * z);
+    };
     struct Cas {
         int largeur, valeur, indice;
     };
@@ -380,8 +431,8 @@ TEST_F(FenetreTest, UnSeparateurDeplaceReprojetteLaVue) {
     const QPoint centre = poignee->rect().center();
     QTest::mousePress(poignee, Qt::LeftButton, {}, centre);
     QMouseEvent mouvement(QEvent::MouseMove, QPointF(centre.x() - 100, centre.y()),
-                          poignee->mapToGlobal(QPointF(centre.x() - 100, centre.y())),
-                          Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+                          poignee->mapToGlobal(QPointF(centre.x() - 100, centre.y())), Qt::NoButton,
+                          Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(poignee, &mouvement);
     QTest::mouseRelease(poignee, Qt::LeftButton, {}, QPoint(centre.x() - 100, centre.y()));
     QApplication::processEvents();

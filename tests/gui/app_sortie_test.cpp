@@ -62,8 +62,9 @@ protected:
 
 TEST_F(Sortie, QuitterTermineAvecMoinsUn) {
     const std::string dossier = fantome(temp);
-    EXPECT_EXIT(lancerPuis(dossier, [](Stravol::Form1& f) { f.quitterToolStripMenuItem->trigger(); }),
-                ::testing::ExitedWithCode(255), "");
+    EXPECT_EXIT(
+        lancerPuis(dossier, [](Stravol::Form1& f) { f.quitterToolStripMenuItem->trigger(); }),
+        ::testing::ExitedWithCode(255), "");
 }
 
 TEST_F(Sortie, FermerLaFenetreRendZero) {
@@ -75,12 +76,12 @@ TEST_F(Sortie, FermerLaFenetreRendZero) {
 TEST_F(Sortie, FermerApresExtractionRendZero) {
     const std::string dossier = fantome(temp);
     EXPECT_EXIT(terminer(lancerPuis(dossier,
-                                     [](Stravol::Form1& f) {
-                                         f.extraireRegionToolStripMenuItem->trigger();
-                                         f.Bouge(128, 128);
-                                         if (f.images3D->maillage == nullptr)
-                                             std::_Exit(4);
-                                         f.close();
-                                     })),
+                                    [](Stravol::Form1& f) {
+                                        f.extraireRegionToolStripMenuItem->trigger();
+                                        f.Bouge(128, 128);
+                                        if (f.images3D->maillage == nullptr)
+                                            std::_Exit(4);
+                                        f.close();
+                                    })),
                 ::testing::ExitedWithCode(0), "");
 }

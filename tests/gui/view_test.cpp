@@ -1,8 +1,8 @@
 #include "ApplicationTest.h"
 #include "MaillageSynthetique.h"
+#include "region/CRegion3D.h"
 #include "view/COpenGL.h"
 #include "view/gl/Fleche.h"
-#include "region/CRegion3D.h"
 #include "volume/CImage3D.h"
 
 #include <QApplication>
@@ -21,8 +21,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <utility>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using Stravol::COpenGL;
@@ -67,9 +67,10 @@ class Vue : public ::testing::Test {
 protected:
     void SetUp() override {
         testgui::application();
-        dossier = std::filesystem::temp_directory_path() /
-                  ("stravol_vue_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                   "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dossier =
+            std::filesystem::temp_directory_path() /
+            ("stravol_vue_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dossier);
         fenetre = std::make_unique<QWidget>();
         fenetre->resize(cote, cote);
@@ -294,9 +295,9 @@ protected:
         synthese::cadreVolume(1);
     }
     void montrerSeulement(bool* drapeau) {
-        for (bool* d : {&maillage.afficherFaces, &maillage.afficherFacesLisses,
-                        &maillage.afficherAretes, &maillage.afficherSommets,
-                        &maillage.afficherNormales, &maillage.afficherVecteurs})
+        for (bool* d :
+             {&maillage.afficherFaces, &maillage.afficherFacesLisses, &maillage.afficherAretes,
+              &maillage.afficherSommets, &maillage.afficherNormales, &maillage.afficherVecteurs})
             *d = d == drapeau;
     }
     CMaillageTriangleChRegion maillage;
@@ -338,15 +339,14 @@ TEST_F(VueMaillage, EdgesAloneAreBlackLinesAndLightingComesBack) {
     const QImage image = vue->capturerImage();
     EXPECT_GT(compter(image, [](const Pixel& p) { return p.r < 40 && p.g < 40 && p.b < 40; }), 300);
     EXPECT_EQ(compter(image, jaunatre), 0);
-    EXPECT_EQ(compter(image, [](const Pixel& p) {
-                  return !estFond(p) && !(p.r == p.g && p.g == p.b);
-              }),
-              0)
+    EXPECT_EQ(
+        compter(image, [](const Pixel& p) { return !estFond(p) && !(p.r == p.g && p.g == p.b); }),
+        0)
         << "only black lines over the grey";
 
     vue->makeCurrent();
-    for (bool* drapeau : {&maillage.afficherAretes, &maillage.afficherNormales,
-                          &maillage.afficherVecteurs}) {
+    for (bool* drapeau :
+         {&maillage.afficherAretes, &maillage.afficherNormales, &maillage.afficherVecteurs}) {
         montrerSeulement(drapeau);
         glDisable(GL_LIGHTING);
         maillage.dessinerOpenGL();
@@ -446,7 +446,8 @@ TEST_F(Vue, ArrowKeepsItsFirstShapeAndIsAlwaysRed) {
     vue->makeCurrent();
     glColor3f(0, 1, 0);
     EXPECT_TRUE(lignesDessinees([] {
-                    dessinerFleche(CPoint3D(0.1f, 0.1f, 0), CPoint3D(0.1f, 0.1f, 0), 8, 0.05f, 0.25f);
+                    dessinerFleche(CPoint3D(0.1f, 0.1f, 0), CPoint3D(0.1f, 0.1f, 0), 8, 0.05f,
+                                   0.25f);
                 }).empty())
         << "a zero-length arrow draws nothing";
     ASSERT_EQ(modeleFlecheCourant().taille(), 17) << "the template is built by the first call";
@@ -550,8 +551,8 @@ TEST_F(VueMaillage, ExtractedTorusLooksTheSameWithOrWithoutItsBackFaces) {
             t->orientation = connue ? orientations[i++] : 0;
     };
     vue->maillage = &tore;
-    for (const auto& [angleY, angleX] : {std::pair(0, 0), std::pair(40, 30), std::pair(-70, 80),
-                                          std::pair(160, -45)}) {
+    for (const auto& [angleY, angleX] :
+         {std::pair(0, 0), std::pair(40, 30), std::pair(-70, 80), std::pair(160, -45)}) {
         tourner(angleY, angleX);
         orienter(true);
         const QImage sansFacesArriere = vue->capturerImage();

@@ -8,11 +8,9 @@
 
 #include "region/CRegion3D.h"
 
-namespace deformation
-{
+namespace deformation {
 
-std::vector<CTriplet<int>> amas(std::uint32_t graine, int X, int Y, int Z, int nbGraines)
-{
+std::vector<CTriplet<int>> amas(std::uint32_t graine, int X, int Y, int Z, int nbGraines) {
     std::mt19937 alea(graine);
     std::vector<CTriplet<int>> voxels;
     for (int i = 0; i < nbGraines; ++i) {
@@ -27,8 +25,7 @@ std::vector<CTriplet<int>> amas(std::uint32_t graine, int X, int Y, int Z, int n
     return voxels;
 }
 
-std::vector<CTriplet<int>> boule(CTriplet<int> c, double r)
-{
+std::vector<CTriplet<int>> boule(CTriplet<int> c, double r) {
     std::vector<CTriplet<int>> voxels;
     const int n = static_cast<int>(r) + 1;
     for (int z = c.z - n; z <= c.z + n; ++z)
@@ -41,9 +38,8 @@ std::vector<CTriplet<int>> boule(CTriplet<int> c, double r)
     return voxels;
 }
 
-void maillageVoxels(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int>>& voxels, int X, int Y, int Z,
-                    int echelle)
-{
+void maillageVoxels(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int>>& voxels, int X,
+                    int Y, int Z, int echelle) {
     CRegion3D::initialiserVoisinages();
     CRegion3D region;
     region.init(X, Y, Z);
@@ -57,9 +53,9 @@ void maillageVoxels(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int
     m.creerMaillageTriangleChRegion2(region, echelle);
 }
 
-void maillageTriangles(CMaillageTriangleChRegion& m, const std::vector<std::array<float, 3>>& positions,
-                       const std::vector<std::array<int, 3>>& triangles)
-{
+void maillageTriangles(CMaillageTriangleChRegion& m,
+                       const std::vector<std::array<float, 3>>& positions,
+                       const std::vector<std::array<int, 3>>& triangles) {
     m.vider();
     m.sommetsActifs.vider();
     std::vector<CSommetChRegion*> s;
@@ -79,8 +75,10 @@ void maillageTriangles(CMaillageTriangleChRegion& m, const std::vector<std::arra
         v->elementActif = m.sommetsActifs.fin;
         s.push_back(v);
     }
-    // For each vertex, the fan (next corner -> (corner after, triangle)) in counter-clockwise order.
-    std::vector<std::map<CSommetChRegion*, std::pair<CSommetChRegion*, CTriangleChRegion*>>> fans(s.size());
+    // For each vertex, the fan (next corner -> (corner after, triangle)) in counter-clockwise
+    // order.
+    std::vector<std::map<CSommetChRegion*, std::pair<CSommetChRegion*, CTriangleChRegion*>>> fans(
+        s.size());
     for (const auto& c : triangles) {
         CTriangleChRegion* t = new CTriangleChRegion(s[c[0]], s[c[1]], s[c[2]]);
         t->orientation = 1;
@@ -111,19 +109,19 @@ void maillageTriangles(CMaillageTriangleChRegion& m, const std::vector<std::arra
     m.calculerNormalesSommets();
 }
 
-void octaedre(CMaillageTriangleChRegion& m, float r)
-{
-    maillageTriangles(m, {{r, 0, 0}, {-r, 0, 0}, {0, r, 0}, {0, -r, 0}, {0, 0, r}, {0, 0, -r}},
-                      {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4}, {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}});
+void octaedre(CMaillageTriangleChRegion& m, float r) {
+    maillageTriangles(
+        m, {{r, 0, 0}, {-r, 0, 0}, {0, r, 0}, {0, -r, 0}, {0, 0, r}, {0, 0, -r}},
+        {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4}, {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}});
 }
 
-void bipyramide(CMaillageTriangleChRegion& m, int k, float r)
-{
+void bipyramide(CMaillageTriangleChRegion& m, int k, float r) {
     std::vector<std::array<float, 3>> positions;
     std::vector<std::array<int, 3>> triangles;
     for (int i = 0; i < k; ++i) {
         const double a = 2.0 * 3.14159265358979323846 * i / k;
-        positions.push_back({static_cast<float>(r * std::cos(a)), static_cast<float>(r * std::sin(a)), 0.0f});
+        positions.push_back(
+            {static_cast<float>(r * std::cos(a)), static_cast<float>(r * std::sin(a)), 0.0f});
     }
     positions.push_back({0, 0, r});
     positions.push_back({0, 0, -r});
@@ -134,24 +132,21 @@ void bipyramide(CMaillageTriangleChRegion& m, int k, float r)
     maillageTriangles(m, positions, triangles);
 }
 
-std::vector<CSommetChRegion*> sommets(const CMaillageTriangleChRegion& m)
-{
+std::vector<CSommetChRegion*> sommets(const CMaillageTriangleChRegion& m) {
     std::vector<CSommetChRegion*> v;
     for (CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant)
         v.push_back(s);
     return v;
 }
 
-int caracteristiqueEuler(const CMaillageTriangleChRegion& m)
-{
+int caracteristiqueEuler(const CMaillageTriangleChRegion& m) {
     long long entrees = 0;
     for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant)
         entrees += s->voisins.longueur();
     return static_cast<int>(m.nbSommets - entrees / 2 + m.nbTriangles);
 }
 
-bool coherent(CMaillageTriangleChRegion& m, std::string* rapport)
-{
+bool coherent(CMaillageTriangleChRegion& m, std::string* rapport) {
     Chaine texte;
     if (!m.verifierCoherence(&texte)) {
         if (rapport != nullptr)
@@ -167,8 +162,7 @@ bool coherent(CMaillageTriangleChRegion& m, std::string* rapport)
     return true;
 }
 
-void parametresInitiaux()
-{
+void parametresInitiaux() {
     CMaillageTriangleChRegion::DEFAULT_ALPHA = 0.0f;
     CMaillageTriangleChRegion::DEFAULT_BETA = 1.0f;
     CMaillageTriangleChRegion::DEFAULT_GAMMA = 0.0f;
@@ -181,4 +175,4 @@ void parametresInitiaux()
     CMaillageTriangleChRegion::NEIGHBORHOOD = 27;
 }
 
-}  // namespace deformation
+} // namespace deformation

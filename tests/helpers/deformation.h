@@ -10,8 +10,7 @@
 #include "core/Tuples.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 
-namespace deformation
-{
+namespace deformation {
 
 // Seeded random voxels in the interior of an X x Y x Z grid, each grown to a cube of side 3.
 std::vector<CTriplet<int>> amas(std::uint32_t graine, int X, int Y, int Z, int nbGraines);
@@ -20,12 +19,13 @@ std::vector<CTriplet<int>> boule(CTriplet<int> c, double r);
 
 // Builds the mesh of the region made of these voxels in an X x Y x Z grid, its border topology
 // repaired, at the given scale.
-void maillageVoxels(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int>>& voxels, int X, int Y, int Z,
-                    int echelle = 1);
+void maillageVoxels(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int>>& voxels, int X,
+                    int Y, int Z, int echelle = 1);
 
 // Builds a closed mesh from positions and triangles whose corners turn counter-clockwise seen
 // from outside: rings in angular order, every vertex active, outward normals.
-void maillageTriangles(CMaillageTriangleChRegion& m, const std::vector<std::array<float, 3>>& positions,
+void maillageTriangles(CMaillageTriangleChRegion& m,
+                       const std::vector<std::array<float, 3>>& positions,
                        const std::vector<std::array<int, 3>>& triangles);
 // Octahedron of vertices (+-r, 0, 0), (0, +-r, 0), (0, 0, +-r): every vertex has 4 neighbours.
 void octaedre(CMaillageTriangleChRegion& m, float r);
@@ -43,4 +43,4 @@ bool coherent(CMaillageTriangleChRegion& m, std::string* rapport = nullptr);
 // Restores the class-wide evolution parameters to their start values.
 void parametresInitiaux();
 
-}  // namespace deformation
+} // namespace deformation

@@ -11,18 +11,17 @@
 #include <sstream>
 #include <unistd.h>
 
-void remplirRegion(CRegion3D &region, int X, int Y, int Z, const std::vector<CTriplet<int>> &voxels)
-{
+void remplirRegion(CRegion3D& region, int X, int Y, int Z,
+                   const std::vector<CTriplet<int>>& voxels) {
     CRegion3D::initialiserVoisinages();
     region.init(X, Y, Z);
     region.vider();
-    for (const CTriplet<int> &v : voxels)
+    for (const CTriplet<int>& v : voxels)
         region.ajouter(v);
     region.calculerVoxelsBord();
 }
 
-std::vector<CTriplet<int>> blobAleatoire(std::uint32_t graine, int X, int Y, int Z, int nbGraines)
-{
+std::vector<CTriplet<int>> blobAleatoire(std::uint32_t graine, int X, int Y, int Z, int nbGraines) {
     std::mt19937 aleatoire(graine);
     std::set<std::array<int, 3>> voxels;
     for (int i = 0; i < nbGraines; ++i) {
@@ -35,13 +34,12 @@ std::vector<CTriplet<int>> blobAleatoire(std::uint32_t graine, int X, int Y, int
                     voxels.insert({x + dx, y + dy, z + dz});
     }
     std::vector<CTriplet<int>> liste;
-    for (const auto &v : voxels)
+    for (const auto& v : voxels)
         liste.emplace_back(v[0], v[1], v[2]);
     return liste;
 }
 
-std::vector<CTriplet<int>> boule(CTriplet<int> c, double r)
-{
+std::vector<CTriplet<int>> boule(CTriplet<int> c, double r) {
     std::vector<CTriplet<int>> liste;
     const int n = static_cast<int>(std::ceil(r));
     for (int x = -n; x <= n; ++x)
@@ -52,8 +50,7 @@ std::vector<CTriplet<int>> boule(CTriplet<int> c, double r)
     return liste;
 }
 
-std::vector<CTriplet<int>> boite(CTriplet<int> a, CTriplet<int> b)
-{
+std::vector<CTriplet<int>> boite(CTriplet<int> a, CTriplet<int> b) {
     std::vector<CTriplet<int>> liste;
     for (int x = a.x; x <= b.x; ++x)
         for (int y = a.y; y <= b.y; ++y)
@@ -62,18 +59,17 @@ std::vector<CTriplet<int>> boite(CTriplet<int> a, CTriplet<int> b)
     return liste;
 }
 
-Soupe soupeMaillage(const CMaillageTriangleChRegion &m)
-{
+Soupe soupeMaillage(const CMaillageTriangleChRegion& m) {
     Soupe soupe;
-    std::map<const CSommetChRegion *, int> numeros;
-    for (const CSommetChRegion *s = m.premierSommet; s != nullptr; s = s->suivant) {
+    std::map<const CSommetChRegion*, int> numeros;
+    for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant) {
         numeros[s] = static_cast<int>(soupe.positions.size());
         soupe.positions.push_back({s->x, s->y, s->z});
         soupe.normales.push_back({s->normale.x, s->normale.y, s->normale.z});
     }
-    for (const CTriangleChRegion *t = m.premierTriangle; t != nullptr; t = t->suivant) {
-        const CSommetChRegion *b = t->orientation < 0 ? t->c : t->b;
-        const CSommetChRegion *c = t->orientation < 0 ? t->b : t->c;
+    for (const CTriangleChRegion* t = m.premierTriangle; t != nullptr; t = t->suivant) {
+        const CSommetChRegion* b = t->orientation < 0 ? t->c : t->b;
+        const CSommetChRegion* c = t->orientation < 0 ? t->b : t->c;
         soupe.triangles.push_back({numeros.at(t->a), numeros.at(b), numeros.at(c)});
     }
     return soupe;
@@ -81,8 +77,7 @@ Soupe soupeMaillage(const CMaillageTriangleChRegion &m)
 
 namespace {
 
-bool lireFichier(const std::string &chemin, std::string &contenu)
-{
+bool lireFichier(const std::string& chemin, std::string& contenu) {
     std::ifstream f(chemin, std::ios::binary);
     if (!f)
         return false;
@@ -92,8 +87,7 @@ bool lireFichier(const std::string &chemin, std::string &contenu)
     return true;
 }
 
-template <typename T> T lireLE(const std::string &c, std::size_t &pos)
-{
+template <typename T> T lireLE(const std::string& c, std::size_t& pos) {
     T v;
     std::memcpy(&v, c.data() + pos, sizeof v);
     pos += sizeof v;
@@ -102,8 +96,7 @@ template <typename T> T lireLE(const std::string &c, std::size_t &pos)
 
 } // namespace
 
-bool lireSTL(const std::string &chemin, Soupe &soupe)
-{
+bool lireSTL(const std::string& chemin, Soupe& soupe) {
     std::string c;
     if (!lireFichier(chemin, c) || c.size() < 84)
         return false;
@@ -113,13 +106,13 @@ bool lireSTL(const std::string &chemin, Soupe &soupe)
         return false;
     for (std::uint32_t i = 0; i < n; ++i) {
         std::array<float, 3> normale;
-        for (float &v : normale)
+        for (float& v : normale)
             v = lireLE<float>(c, pos);
         soupe.normales.push_back(normale);
         std::array<int, 3> tri;
         for (int k = 0; k < 3; ++k) {
             std::array<float, 3> p;
-            for (float &v : p)
+            for (float& v : p)
                 v = lireLE<float>(c, pos);
             tri[k] = static_cast<int>(soupe.positions.size());
             soupe.positions.push_back(p);
@@ -130,8 +123,7 @@ bool lireSTL(const std::string &chemin, Soupe &soupe)
     return true;
 }
 
-bool lireOBJ(const std::string &chemin, Soupe &soupe)
-{
+bool lireOBJ(const std::string& chemin, Soupe& soupe) {
     std::ifstream f(chemin);
     if (!f)
         return false;
@@ -146,7 +138,7 @@ bool lireOBJ(const std::string &chemin, Soupe &soupe)
             (mot == "v" ? soupe.positions : soupe.normales).push_back(p);
         } else if (mot == "f") {
             std::array<int, 3> tri;
-            for (int &k : tri) {
+            for (int& k : tri) {
                 std::string coin;
                 s >> coin;
                 const std::size_t barre = coin.find("//");
@@ -160,8 +152,7 @@ bool lireOBJ(const std::string &chemin, Soupe &soupe)
     return true;
 }
 
-bool lirePLY(const std::string &chemin, Soupe &soupe)
-{
+bool lirePLY(const std::string& chemin, Soupe& soupe) {
     std::string c;
     if (!lireFichier(chemin, c))
         return false;
@@ -183,9 +174,9 @@ bool lirePLY(const std::string &chemin, Soupe &soupe)
         return false;
     for (long i = 0; i < nbSommets; ++i) {
         std::array<float, 3> p, n;
-        for (float &v : p)
+        for (float& v : p)
             v = lireLE<float>(c, pos);
-        for (float &v : n)
+        for (float& v : n)
             v = lireLE<float>(c, pos);
         soupe.positions.push_back(p);
         soupe.normales.push_back(n);
@@ -194,49 +185,51 @@ bool lirePLY(const std::string &chemin, Soupe &soupe)
         if (static_cast<unsigned char>(c[pos++]) != 3)
             return false;
         std::array<int, 3> tri;
-        for (int &k : tri)
+        for (int& k : tri)
             k = lireLE<std::int32_t>(c, pos);
         soupe.triangles.push_back(tri);
     }
     return true;
 }
 
-Soupe fusionnerPositions(const Soupe &soupe)
-{
+Soupe fusionnerPositions(const Soupe& soupe) {
     Soupe resultat;
     std::map<std::array<float, 3>, int> numeros;
     std::vector<int> nouveau(soupe.positions.size());
     for (std::size_t i = 0; i < soupe.positions.size(); ++i) {
-        auto [it, ajoute] = numeros.emplace(soupe.positions[i], static_cast<int>(resultat.positions.size()));
+        auto [it, ajoute] =
+            numeros.emplace(soupe.positions[i], static_cast<int>(resultat.positions.size()));
         if (ajoute)
             resultat.positions.push_back(soupe.positions[i]);
         nouveau[i] = it->second;
     }
-    for (const auto &t : soupe.triangles)
+    for (const auto& t : soupe.triangles)
         resultat.triangles.push_back({nouveau[t[0]], nouveau[t[1]], nouveau[t[2]]});
     return resultat;
 }
 
-double volumeSigne(const Soupe &soupe)
-{
+double volumeSigne(const Soupe& soupe) {
     double volume = 0.0;
-    for (const auto &t : soupe.triangles) {
-        const auto &a = soupe.positions[t[0]], &b = soupe.positions[t[1]], &c = soupe.positions[t[2]];
-        volume += (static_cast<double>(a[0]) * (static_cast<double>(b[1]) * c[2] - static_cast<double>(b[2]) * c[1]) -
-                   static_cast<double>(a[1]) * (static_cast<double>(b[0]) * c[2] - static_cast<double>(b[2]) * c[0]) +
-                   static_cast<double>(a[2]) * (static_cast<double>(b[0]) * c[1] - static_cast<double>(b[1]) * c[0]));
+    for (const auto& t : soupe.triangles) {
+        const auto &a = soupe.positions[t[0]], &b = soupe.positions[t[1]],
+                   &c = soupe.positions[t[2]];
+        volume += (static_cast<double>(a[0]) *
+                       (static_cast<double>(b[1]) * c[2] - static_cast<double>(b[2]) * c[1]) -
+                   static_cast<double>(a[1]) *
+                       (static_cast<double>(b[0]) * c[2] - static_cast<double>(b[2]) * c[0]) +
+                   static_cast<double>(a[2]) *
+                       (static_cast<double>(b[0]) * c[1] - static_cast<double>(b[1]) * c[0]));
     }
     // Dividing once keeps the sum exact for half-integer voxel-corner coordinates.
     return volume / 6.0;
 }
 
-bool fermeeEtOrientee(const Soupe &soupe)
-{
+bool fermeeEtOrientee(const Soupe& soupe) {
     std::map<std::pair<int, int>, int> aretes;
-    for (const auto &t : soupe.triangles)
+    for (const auto& t : soupe.triangles)
         for (int k = 0; k < 3; ++k)
             ++aretes[{t[k], t[(k + 1) % 3]}];
-    for (const auto &[arete, n] : aretes) {
+    for (const auto& [arete, n] : aretes) {
         auto inverse = aretes.find({arete.second, arete.first});
         if (n != 1 || inverse == aretes.end() || inverse->second != 1)
             return false;
@@ -244,25 +237,22 @@ bool fermeeEtOrientee(const Soupe &soupe)
     return true;
 }
 
-int caracteristiqueEuler(const Soupe &soupe)
-{
+int caracteristiqueEuler(const Soupe& soupe) {
     std::set<std::pair<int, int>> aretes;
-    for (const auto &t : soupe.triangles)
+    for (const auto& t : soupe.triangles)
         for (int k = 0; k < 3; ++k)
             aretes.insert(std::minmax(t[k], t[(k + 1) % 3]));
     return static_cast<int>(soupe.positions.size()) - static_cast<int>(aretes.size()) +
            static_cast<int>(soupe.triangles.size());
 }
 
-DossierMaillage::DossierMaillage()
-{
+DossierMaillage::DossierMaillage() {
     std::string modele = (std::filesystem::temp_directory_path() / "stravol-mesh-XXXXXX").string();
     if (mkdtemp(modele.data()) != nullptr)
         dossier = modele;
 }
 
-DossierMaillage::~DossierMaillage()
-{
+DossierMaillage::~DossierMaillage() {
     if (!dossier.empty()) {
         std::error_code erreur;
         std::filesystem::remove_all(dossier, erreur);

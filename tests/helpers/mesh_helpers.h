@@ -10,7 +10,8 @@
 #include "region/CRegion3D.h"
 
 // Fills region with the given voxels in an empty grid of X x Y x Z and builds its border list.
-void remplirRegion(CRegion3D &region, int X, int Y, int Z, const std::vector<CTriplet<int>> &voxels);
+void remplirRegion(CRegion3D& region, int X, int Y, int Z,
+                   const std::vector<CTriplet<int>>& voxels);
 
 // Random blob: seeded random voxels in the interior of an X x Y x Z grid, dilated by a cube of
 // side 3, returned as the voxel list of the region.
@@ -22,8 +23,7 @@ std::vector<CTriplet<int>> boite(CTriplet<int> a, CTriplet<int> b);
 
 // Triangle soup read back from a file or taken from a mesh: positions and corner numbers,
 // corners in the written order.
-struct Soupe
-{
+struct Soupe {
     std::vector<std::array<float, 3>> positions;
     std::vector<std::array<float, 3>> normales; // one per vertex (OBJ, PLY) or per triangle (STL)
     std::vector<std::array<int, 3>> triangles;
@@ -31,31 +31,30 @@ struct Soupe
 
 // The mesh's triangles with their corners turning counter-clockwise seen from outside
 // (orientation applied), vertices in list order.
-Soupe soupeMaillage(const CMaillageTriangleChRegion &m);
-bool lireSTL(const std::string &chemin, Soupe &soupe);
-bool lireOBJ(const std::string &chemin, Soupe &soupe);
-bool lirePLY(const std::string &chemin, Soupe &soupe);
+Soupe soupeMaillage(const CMaillageTriangleChRegion& m);
+bool lireSTL(const std::string& chemin, Soupe& soupe);
+bool lireOBJ(const std::string& chemin, Soupe& soupe);
+bool lirePLY(const std::string& chemin, Soupe& soupe);
 // STL repeats positions per facet: merge equal positions so that counts can be compared.
-Soupe fusionnerPositions(const Soupe &soupe);
+Soupe fusionnerPositions(const Soupe& soupe);
 
 // Signed enclosed volume (positive when the triangles turn counter-clockwise from outside).
-double volumeSigne(const Soupe &soupe);
+double volumeSigne(const Soupe& soupe);
 // Every undirected edge is used by exactly two triangles, once in each direction.
-bool fermeeEtOrientee(const Soupe &soupe);
+bool fermeeEtOrientee(const Soupe& soupe);
 // V - E + F.
-int caracteristiqueEuler(const Soupe &soupe);
+int caracteristiqueEuler(const Soupe& soupe);
 
 // A fresh temporary folder, removed by the destructor.
-class DossierMaillage
-{
-  public:
+class DossierMaillage {
+public:
     DossierMaillage();
     ~DossierMaillage();
-    DossierMaillage(const DossierMaillage &) = delete;
-    DossierMaillage &operator=(const DossierMaillage &) = delete;
-    std::string chemin(const std::string &nom) const { return dossier + "/" + nom; }
-    const std::string &racine() const { return dossier; }
+    DossierMaillage(const DossierMaillage&) = delete;
+    DossierMaillage& operator=(const DossierMaillage&) = delete;
+    std::string chemin(const std::string& nom) const { return dossier + "/" + nom; }
+    const std::string& racine() const { return dossier; }
 
-  private:
+private:
     std::string dossier;
 };

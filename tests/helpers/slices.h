@@ -13,13 +13,14 @@ std::string sousDossier(const DossierTemporaire& dossier, const std::string& nom
 
 // A picture of 3 bytes (red, green, blue) per pixel, rows packed, first row first.
 struct PixelsRGB {
-  int largeur = 0;
-  int hauteur = 0;
-  std::vector<unsigned char> octets;
+    int largeur = 0;
+    int hauteur = 0;
+    std::vector<unsigned char> octets;
 
-  PixelsRGB(int l, int h) : largeur(l), hauteur(h), octets(3 * static_cast<std::size_t>(l) * h, 0) {}
-  void fixer(int x, int y, unsigned char r, unsigned char g, unsigned char b);
-  void remplir(unsigned char r, unsigned char g, unsigned char b);
+    PixelsRGB(int l, int h)
+        : largeur(l), hauteur(h), octets(3 * static_cast<std::size_t>(l) * h, 0) {}
+    void fixer(int x, int y, unsigned char r, unsigned char g, unsigned char b);
+    void remplir(unsigned char r, unsigned char g, unsigned char b);
 };
 
 // A uniform grey picture (v, v, v).
@@ -32,15 +33,15 @@ bool ecrireJPG(const std::string& fichier, const PixelsRGB& image);
 void ecrireTexte(const std::string& fichier, const std::string& texte);
 
 struct MessagesCollectes : MessageSink {
-  std::vector<std::string> textes;
-  void afficher(const std::string& texte) override { textes.push_back(texte); }
-  // Number of collected messages that start with debut.
-  int commencantPar(const std::string& debut) const;
+    std::vector<std::string> textes;
+    void afficher(const std::string& texte) override { textes.push_back(texte); }
+    // Number of collected messages that start with debut.
+    int commencantPar(const std::string& debut) const;
 };
 
 struct ProgressionCollectee : ProgressSink {
-  std::vector<int> maximums;
-  std::vector<int> valeurs;
-  void setMaximum(int maximum) override { maximums.push_back(maximum); }
-  void setValue(int valeur) override { valeurs.push_back(valeur); }
+    std::vector<int> maximums;
+    std::vector<int> valeurs;
+    void setMaximum(int maximum) override { maximums.push_back(maximum); }
+    void setValue(int valeur) override { valeurs.push_back(valeur); }
 };

@@ -12,17 +12,15 @@
 namespace {
 
 // Builds the mesh of the given voxels in a grid of X x Y x Z at the given scale.
-void construire(CMaillageTriangleChRegion &m, int X, int Y, int Z, const std::vector<CTriplet<int>> &voxels,
-                int echelle = 1)
-{
+void construire(CMaillageTriangleChRegion& m, int X, int Y, int Z,
+                const std::vector<CTriplet<int>>& voxels, int echelle = 1) {
     CRegion3D region;
     remplirRegion(region, X, Y, Z, voxels);
     ASSERT_TRUE(m.creerMaillageTriangleChRegion2(region, echelle));
 }
 
 // Runs f with the diagnostic sink printing to stderr and returns what it printed.
-template <typename F> std::string rapports(F &&f)
-{
+template <typename F> std::string rapports(F&& f) {
     setenv("STRAVOL_DEBUG", "1", 1);
     testing::internal::CaptureStderr();
     f();
@@ -31,16 +29,15 @@ template <typename F> std::string rapports(F &&f)
     return texte;
 }
 
-bool sansRapportDeReorganisation(const std::string &texte)
-{
-    return texte.find("Ré-organisation") == std::string::npos && texte.find("Nb voisins") == std::string::npos &&
+bool sansRapportDeReorganisation(const std::string& texte) {
+    return texte.find("Ré-organisation") == std::string::npos &&
+           texte.find("Nb voisins") == std::string::npos &&
            texte.find("ERREUR") == std::string::npos;
 }
 
 } // namespace
 
-TEST(Construction, UnVoxelDonneUnCubeAHuitSommets)
-{
+TEST(Construction, UnVoxelDonneUnCubeAHuitSommets) {
     CMaillageTriangleChRegion m;
     std::string texte = rapports([&] { construire(m, 11, 11, 11, {{5, 5, 5}}); });
     EXPECT_TRUE(sansRapportDeReorganisation(texte)) << texte;
@@ -51,7 +48,7 @@ TEST(Construction, UnVoxelDonneUnCubeAHuitSommets)
     EXPECT_TRUE(m.verifierCoherence(&rapport)) << rapport.c_str();
 
     int entrees = 0;
-    for (CSommetChRegion *s = m.premierSommet; s != nullptr; s = s->suivant) {
+    for (CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant) {
         for (float c : {s->x, s->y, s->z})
             EXPECT_TRUE(c == 4.5f || c == 5.5f);
         EXPECT_TRUE(s->voisins.longueur() == 4 || s->voisins.longueur() == 5);
@@ -77,7 +74,8 @@ TEST(Construction, UnVoxelDonneUnCubeAHuitSommets)
         EXPECT_NEAR(s->normale.x, nx / longueur, 1e-6);
         EXPECT_NEAR(s->normale.y, ny / longueur, 1e-6);
         EXPECT_NEAR(s->normale.z, nz / longueur, 1e-6);
-        EXPECT_GT(s->normale.x * (s->x - 5) + s->normale.y * (s->y - 5) + s->normale.z * (s->z - 5), 0.4);
+        EXPECT_GT(s->normale.x * (s->x - 5) + s->normale.y * (s->y - 5) + s->normale.z * (s->z - 5),
+                  0.4);
     }
     EXPECT_EQ(entrees, 36);
     EXPECT_EQ(m.sommetsActifs.longueur(), 8);
@@ -87,25 +85,29 @@ TEST(Construction, UnVoxelDonneUnCubeAHuitSommets)
     EXPECT_DOUBLE_EQ(volumeSigne(soupe), 1.0);
     EXPECT_EQ(caracteristiqueEuler(soupe), 2);
     // Every triangle normal is unit length, axis-aligned and points away from the centre.
-    for (CTriangleChRegion *t = m.premierTriangle; t != nullptr; t = t->suivant) {
-        const double cx = (t->a->x + t->b->x + t->c->x) / 3.0 - 5, cy = (t->a->y + t->b->y + t->c->y) / 3.0 - 5,
+    for (CTriangleChRegion* t = m.premierTriangle; t != nullptr; t = t->suivant) {
+        const double cx = (t->a->x + t->b->x + t->c->x) / 3.0 - 5,
+                     cy = (t->a->y + t->b->y + t->c->y) / 3.0 - 5,
                      cz = (t->a->z + t->b->z + t->c->z) / 3.0 - 5;
         EXPECT_GT(cx * t->normale[0] + cy * t->normale[1] + cz * t->normale[2], 0.0);
-        EXPECT_FLOAT_EQ(std::fabs(t->normale[0]) + std::fabs(t->normale[1]) + std::fabs(t->normale[2]), 1.0f);
+        EXPECT_FLOAT_EQ(
+            std::fabs(t->normale[0]) + std::fabs(t->normale[1]) + std::fabs(t->normale[2]), 1.0f);
         EXPECT_TRUE(t->orientation == 1 || t->orientation == -1);
     }
 }
 
-TEST(Construction, OrientationNegativePourLesFacesTourneesDansLeSensHoraire)
-{
+TEST(Construction, OrientationNegativePourLesFacesTourneesDansLeSensHoraire) {
     // Faces 1, 2 and 4 (+x, -y, -z) list their corners clockwise seen from outside.
     CMaillageTriangleChRegion m;
     construire(m, 11, 11, 11, {{5, 5, 5}});
     int negatives = 0;
-    for (CTriangleChRegion *t = m.premierTriangle; t != nullptr; t = t->suivant) {
-        const double gx = (t->b->y - t->a->y) * (t->c->z - t->a->z) - (t->b->z - t->a->z) * (t->c->y - t->a->y);
-        const double gy = (t->b->z - t->a->z) * (t->c->x - t->a->x) - (t->b->x - t->a->x) * (t->c->z - t->a->z);
-        const double gz = (t->b->x - t->a->x) * (t->c->y - t->a->y) - (t->b->y - t->a->y) * (t->c->x - t->a->x);
+    for (CTriangleChRegion* t = m.premierTriangle; t != nullptr; t = t->suivant) {
+        const double gx =
+            (t->b->y - t->a->y) * (t->c->z - t->a->z) - (t->b->z - t->a->z) * (t->c->y - t->a->y);
+        const double gy =
+            (t->b->z - t->a->z) * (t->c->x - t->a->x) - (t->b->x - t->a->x) * (t->c->z - t->a->z);
+        const double gz =
+            (t->b->x - t->a->x) * (t->c->y - t->a->y) - (t->b->y - t->a->y) * (t->c->x - t->a->x);
         const double produit = gx * t->normale[0] + gy * t->normale[1] + gz * t->normale[2];
         EXPECT_EQ(produit > 0 ? 1 : -1, t->orientation);
         negatives += t->orientation < 0;
@@ -115,8 +117,7 @@ TEST(Construction, OrientationNegativePourLesFacesTourneesDansLeSensHoraire)
     EXPECT_EQ(negatives, 6);
 }
 
-TEST(Construction, VoxelAuBordDuVolumeEtEchelle)
-{
+TEST(Construction, VoxelAuBordDuVolumeEtEchelle) {
     // A voxel in the grid's corner still gets its faces towards the outside of the volume.
     CMaillageTriangleChRegion bord;
     construire(bord, 3, 3, 3, {{0, 0, 0}});
@@ -126,14 +127,13 @@ TEST(Construction, VoxelAuBordDuVolumeEtEchelle)
 
     CMaillageTriangleChRegion double_;
     construire(double_, 11, 11, 11, {{5, 5, 5}}, 2);
-    for (CSommetChRegion *s = double_.premierSommet; s != nullptr; s = s->suivant)
+    for (CSommetChRegion* s = double_.premierSommet; s != nullptr; s = s->suivant)
         for (float c : {s->x, s->y, s->z})
             EXPECT_TRUE(c == 9.5f || c == 11.5f) << c;
     EXPECT_DOUBLE_EQ(volumeSigne(soupeMaillage(double_)), 8.0);
 }
 
-TEST(Construction, DeuxVoxelsVoisinsPartagentUneFace)
-{
+TEST(Construction, DeuxVoxelsVoisinsPartagentUneFace) {
     CMaillageTriangleChRegion m;
     std::string texte = rapports([&] { construire(m, 11, 11, 11, {{5, 5, 5}, {6, 5, 5}}); });
     EXPECT_TRUE(sansRapportDeReorganisation(texte)) << texte;
@@ -145,19 +145,18 @@ TEST(Construction, DeuxVoxelsVoisinsPartagentUneFace)
     EXPECT_DOUBLE_EQ(volumeSigne(soupe), 2.0);
     EXPECT_EQ(caracteristiqueEuler(soupe), 2);
     // No triangle lies in the shared face x = 5.5 between the voxels' centres.
-    for (CTriangleChRegion *t = m.premierTriangle; t != nullptr; t = t->suivant)
+    for (CTriangleChRegion* t = m.premierTriangle; t != nullptr; t = t->suivant)
         EXPECT_FALSE(t->a->x == 5.5f && t->b->x == 5.5f && t->c->x == 5.5f);
 }
 
-TEST(Construction, ListeDesSommetsDansLOrdreDuTreillis)
-{
+TEST(Construction, ListeDesSommetsDansLOrdreDuTreillis) {
     // The border list is sorted by (x, y, z); the vertex list must follow the lattice order,
     // x outermost then y then z, whichever voxel created each vertex.
     CMaillageTriangleChRegion m;
     construire(m, 12, 12, 12, boite({3, 4, 5}, {6, 5, 8}));
     ASSERT_GT(m.nbSommets, 0);
-    const CSommetChRegion *precedent = nullptr;
-    for (const CSommetChRegion *s = m.premierSommet; s != nullptr; s = s->suivant) {
+    const CSommetChRegion* precedent = nullptr;
+    for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant) {
         if (precedent != nullptr) {
             const bool croissant = std::make_tuple(precedent->x, precedent->y, precedent->z) <
                                    std::make_tuple(s->x, s->y, s->z);
@@ -169,8 +168,7 @@ TEST(Construction, ListeDesSommetsDansLOrdreDuTreillis)
     EXPECT_DOUBLE_EQ(volumeSigne(soupeMaillage(m)), 4.0 * 2 * 4);
 }
 
-TEST(Construction, ContactParUneAreteEstSignaleEtLaConstructionContinue)
-{
+TEST(Construction, ContactParUneAreteEstSignaleEtLaConstructionContinue) {
     CMaillageTriangleChRegion m;
     std::string texte = rapports([&] { construire(m, 11, 11, 11, {{5, 5, 5}, {6, 6, 5}}); });
     EXPECT_FALSE(sansRapportDeReorganisation(texte));
@@ -179,14 +177,13 @@ TEST(Construction, ContactParUneAreteEstSignaleEtLaConstructionContinue)
     // The two cubes share the two vertices of their common edge.
     EXPECT_EQ(m.nbSommets, 14);
     int irreguliers = 0;
-    for (CSommetChRegion *s = m.premierSommet; s != nullptr; s = s->suivant)
+    for (CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant)
         irreguliers += !m.verifierVoisins(s) || s->voisins.longueur() != s->triangles.longueur();
     EXPECT_EQ(irreguliers, 2);
     EXPECT_FALSE(m.verifierCoherence());
 }
 
-TEST(Construction, UnNouvelAppelRemplaceLaSurface)
-{
+TEST(Construction, UnNouvelAppelRemplaceLaSurface) {
     CMaillageTriangleChRegion m;
     construire(m, 20, 20, 20, boule({10, 10, 10}, 4.5));
     m.centre = CPoint3D(1, 2, 3);

@@ -11,26 +11,21 @@
 
 using deformation::sommets;
 
-namespace
-{
+namespace {
 
-class Evolution : public ::testing::Test
-{
+class Evolution : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         deformation::parametresInitiaux();
         CPoint3D::width = CPoint3D::height = CPoint3D::depth = 32.0f;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         deformation::parametresInitiaux();
         CPoint3D::width = CPoint3D::height = CPoint3D::depth = CPoint3D::maxdim = 1.0f;
     }
 };
 
-std::vector<CPoint3D> positions(const CMaillageTriangleChRegion& m)
-{
+std::vector<CPoint3D> positions(const CMaillageTriangleChRegion& m) {
     std::vector<CPoint3D> p;
     for (const CSommetChRegion* s : sommets(m))
         p.emplace_back(s->x, s->y, s->z);
@@ -38,9 +33,7 @@ std::vector<CPoint3D> positions(const CMaillageTriangleChRegion& m)
 }
 
 // The diagnostics of a call, read from stderr with the sink switched on.
-template <class F>
-std::string diagnostics(F&& f)
-{
+template <class F> std::string diagnostics(F&& f) {
     setenv("STRAVOL_DEBUG", "1", 1);
     testing::internal::CaptureStderr();
     f();
@@ -49,8 +42,7 @@ std::string diagnostics(F&& f)
     return texte;
 }
 
-CImage3D volumeUni(int cote, unsigned char niveau)
-{
+CImage3D volumeUni(int cote, unsigned char niveau) {
     CImage3D v;
     EXPECT_TRUE(v.Create(cote, cote, cote));
     for (int z = 0; z < cote; ++z)
@@ -61,8 +53,7 @@ CImage3D volumeUni(int cote, unsigned char niveau)
 }
 
 // Gives the first vertex whose inward ray hits a triangle that triangle as its skeleton node.
-bool amorcerSquelette(CMaillageTriangleChRegion& m)
-{
+bool amorcerSquelette(CMaillageTriangleChRegion& m) {
     for (CSommetChRegion* v = m.premierSommet; v != nullptr; v = v->suivant)
         for (CTriangleChRegion* t = m.premierTriangle; t != nullptr; t = t->suivant) {
             CPoint3D p;
@@ -75,19 +66,19 @@ bool amorcerSquelette(CMaillageTriangleChRegion& m)
     return false;
 }
 
-}  // namespace
+} // namespace
 
-TEST_F(Evolution, ParameterTableAndSharing)
-{
+TEST_F(Evolution, ParameterTableAndSharing) {
     CMaillageTriangleChRegion m, autre;
     CDeformableModelBase& b = m;
     ASSERT_EQ(b.GetParameterFloatNumber(), 9);
     ASSERT_EQ(b.GetParameterIntNumber(), 3);
     ASSERT_EQ(b.GetParameterBoolNumber(), 11);
     EXPECT_EQ(b.GetParameterEnumNumber(), 0);
-    const char* flottants[] = {"Continuité (alpha)", "Courbure (beta)", "Gradient (gamma)", "Ballon (delta)",
-                               "Region (theta)",     "Lambda1",         "Lambda2",          "Pas de voisinage",
-                               "Biais région"};
+    const char* flottants[] = {
+        "Continuité (alpha)", "Courbure (beta)", "Gradient (gamma)", "Ballon (delta)",
+        "Region (theta)",     "Lambda1",         "Lambda2",          "Pas de voisinage",
+        "Biais région"};
     const float departs[] = {0.0f, 1.0f, 0.0f, 0.0f, 0.15f, 0.0f, 0.0f, 0.5f, 0.0f};
     for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(b.GetParameterFloatName(i), flottants[i]);
@@ -100,7 +91,8 @@ TEST_F(Evolution, ParameterTableAndSharing)
     EXPECT_EQ(b.GetParameterIntValue(2), 10);
     EXPECT_EQ(b.GetParameterBoolName(0), "Adaptation des poids");
     EXPECT_EQ(b.GetParameterBoolName(10), "Affichage des vecteurs");
-    const bool booleens[] = {false, true, true, false, false, false, false, true, false, false, false};
+    const bool booleens[] = {false, true, true,  false, false, false,
+                             false, true, false, false, false};
     for (int i = 0; i < 11; ++i)
         EXPECT_EQ(b.GetParameterBoolValue(i), booleens[i]) << i;
 
@@ -126,8 +118,7 @@ TEST_F(Evolution, ParameterTableAndSharing)
     EXPECT_EQ(CMaillageTriangleChRegion::NEIGHBORHOOD, 125);
 }
 
-TEST_F(Evolution, EverySetReactivatesTheWholeMesh)
-{
+TEST_F(Evolution, EverySetReactivatesTheWholeMesh) {
     CMaillageTriangleChRegion m;
     deformation::octaedre(m, 2.0f);
     m.sommetsActifs.vider();
@@ -147,8 +138,7 @@ TEST_F(Evolution, EverySetReactivatesTheWholeMesh)
     EXPECT_FALSE(m.premierSommet->actif);
 }
 
-TEST_F(Evolution, CandidateOffsets)
-{
+TEST_F(Evolution, CandidateOffsets) {
     const CVecteur<CTriplet<int>> d3 = CMaillageTriangleChRegion::decalagesVoisinage(3);
     ASSERT_EQ(d3.taille, 27);
     EXPECT_EQ(d3[0], CTriplet<int>(0, 0, 0));
@@ -169,8 +159,7 @@ TEST_F(Evolution, CandidateOffsets)
 
 // With only the curvature weight, the first vertex of the list moves to the grid point closest
 // to the mean of its neighbours; ties go to the lower candidate index and to staying in place.
-TEST_F(Evolution, CurvatureMoveAndTies)
-{
+TEST_F(Evolution, CurvatureMoveAndTies) {
     CImage3D image = volumeUni(32, 0);
     const auto premierApres = [&](float gx, float gy, float gz) {
         CMaillageTriangleChRegion m;
@@ -197,8 +186,7 @@ TEST_F(Evolution, CurvatureMoveAndTies)
     EXPECT_EQ(premierApres(10.0f, 10.0f, 10.0f), (std::vector<float>{10.0f, 10.0f, 10.0f, 0.0f}));
 }
 
-TEST_F(Evolution, StillMeshesAndMissingImages)
-{
+TEST_F(Evolution, StillMeshesAndMissingImages) {
     CImage3D image = volumeUni(32, 100);
     CMaillageTriangleChRegion m;
     deformation::maillageVoxels(m, deformation::boule({12, 12, 12}, 5.0), 32, 32, 32);
@@ -230,8 +218,7 @@ TEST_F(Evolution, StillMeshesAndMissingImages)
         EXPECT_EQ(s->energie[1], -1.0f);
 }
 
-TEST_F(Evolution, QuantisedSmoothingMovesByGridSteps)
-{
+TEST_F(Evolution, QuantisedSmoothingMovesByGridSteps) {
     CImage3D image = volumeUni(32, 0);
     CMaillageTriangleChRegion m;
     deformation::maillageVoxels(m, deformation::amas(5, 32, 32, 32, 6), 32, 32, 32);
@@ -262,8 +249,7 @@ TEST_F(Evolution, QuantisedSmoothingMovesByGridSteps)
     EXPECT_TRUE(deformation::coherent(m));
 }
 
-TEST_F(Evolution, StoppingReportAfterASettledIteration)
-{
+TEST_F(Evolution, StoppingReportAfterASettledIteration) {
     CImage3D image = volumeUni(32, 0);
     CMaillageTriangleChRegion m;
     deformation::octaedre(m, 4.0f);
@@ -282,8 +268,7 @@ TEST_F(Evolution, StoppingReportAfterASettledIteration)
 
 // The balloon pushes the surface outwards, intensity pulls it towards bright voxels; weight
 // adaptation lowers the balloon weight inside bright voxels.
-TEST_F(Evolution, BalloonIntensityAndAdaptation)
-{
+TEST_F(Evolution, BalloonIntensityAndAdaptation) {
     CImage3D image = volumeUni(32, 0);
     CMaillageTriangleChRegion m;
     deformation::maillageVoxels(m, deformation::boule({16, 16, 16}, 4.0), 32, 32, 32);
@@ -310,8 +295,7 @@ TEST_F(Evolution, BalloonIntensityAndAdaptation)
     EXPECT_EQ(CMaillageTriangleChRegion::DEFAULT_DELTA, 0.0f);
 }
 
-TEST_F(Evolution, BandHistogramsAndTheirStatistics)
-{
+TEST_F(Evolution, BandHistogramsAndTheirStatistics) {
     // A bright ball of radius 6 on a dark background; the mesh wraps it.
     CImage3D image = volumeUni(32, 20);
     for (const CTriplet<int>& v : deformation::boule({16, 16, 16}, 6.0))
@@ -347,8 +331,7 @@ TEST_F(Evolution, BandHistogramsAndTheirStatistics)
     EXPECT_FALSE(std::isnan(sansImage.ecartTypeExterieur));
 }
 
-TEST_F(Evolution, GradientLineMeasure)
-{
+TEST_F(Evolution, GradientLineMeasure) {
     CImage3D image = volumeUni(8, 0);
     image.Pixel(0, 0, 0) = 255;
     CMaillageTriangleChRegion m;
@@ -376,8 +359,7 @@ TEST_F(Evolution, GradientLineMeasure)
 }
 
 // Evolution with merges and splits on keeps the mesh closed and consistent.
-TEST_F(Evolution, IterationsWithTopologyKeepTheMeshConsistent)
-{
+TEST_F(Evolution, IterationsWithTopologyKeepTheMeshConsistent) {
     CImage3D image = volumeUni(40, 0);
     for (const CTriplet<int>& v : deformation::boule({20, 20, 20}, 12.0))
         image.Pixel(v) = 255;

@@ -8,11 +8,10 @@
 
 namespace {
 
-void construireLisse(CMaillageTriangleChRegion &m)
-{
+void construireLisse(CMaillageTriangleChRegion& m) {
     CRegion3D region;
     std::vector<CTriplet<int>> voxels = boule({12, 12, 12}, 6.5);
-    for (const auto &v : boite({12, 12, 12}, {19, 14, 13}))
+    for (const auto& v : boite({12, 12, 12}, {19, 14, 13}))
         voxels.push_back(v);
     remplirRegion(region, 25, 25, 25, voxels);
     region.ajouterBordsTopologie();
@@ -23,18 +22,16 @@ void construireLisse(CMaillageTriangleChRegion &m)
     m.calculerNormalesSommets();
 }
 
-int nombreFichiers(const std::string &dossier)
-{
+int nombreFichiers(const std::string& dossier) {
     int n = 0;
-    for ([[maybe_unused]] const auto &e : std::filesystem::directory_iterator(dossier))
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dossier))
         ++n;
     return n;
 }
 
 } // namespace
 
-TEST(Export, AllerRetourDesTroisFormats)
-{
+TEST(Export, AllerRetourDesTroisFormats) {
     CMaillageTriangleChRegion m;
     construireLisse(m);
     const Soupe attendu = soupeMaillage(m);
@@ -57,7 +54,8 @@ TEST(Export, AllerRetourDesTroisFormats)
         const double g[3] = {(b[1] - a[1]) * (c[2] - a[2]) - (b[2] - a[2]) * (c[1] - a[1]),
                              (b[2] - a[2]) * (c[0] - a[0]) - (b[0] - a[0]) * (c[2] - a[2]),
                              (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])};
-        EXPECT_GT(g[0] * stl.normales[i][0] + g[1] * stl.normales[i][1] + g[2] * stl.normales[i][2], 0.0);
+        EXPECT_GT(g[0] * stl.normales[i][0] + g[1] * stl.normales[i][1] + g[2] * stl.normales[i][2],
+                  0.0);
     }
 
     ASSERT_TRUE(exporterOBJ(m, dossier.chemin("a.obj").c_str()));
@@ -79,8 +77,7 @@ TEST(Export, AllerRetourDesTroisFormats)
     EXPECT_EQ(nombreFichiers(dossier.racine()), 3);
 }
 
-TEST(Export, EchecPropreSurUnCheminInaccessible)
-{
+TEST(Export, EchecPropreSurUnCheminInaccessible) {
     CMaillageTriangleChRegion m;
     construireLisse(m);
     DossierMaillage dossier;

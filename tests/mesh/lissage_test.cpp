@@ -9,24 +9,22 @@
 
 namespace {
 
-void construire(CMaillageTriangleChRegion &m, int X, int Y, int Z, const std::vector<CTriplet<int>> &voxels)
-{
+void construire(CMaillageTriangleChRegion& m, int X, int Y, int Z,
+                const std::vector<CTriplet<int>>& voxels) {
     CRegion3D region;
     remplirRegion(region, X, Y, Z, voxels);
     m.creerMaillageTriangleChRegion2(region, 1);
 }
 
-std::vector<CPoint3D> positions(const CMaillageTriangleChRegion &m)
-{
+std::vector<CPoint3D> positions(const CMaillageTriangleChRegion& m) {
     std::vector<CPoint3D> p;
-    for (const CSommetChRegion *s = m.premierSommet; s != nullptr; s = s->suivant)
+    for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant)
         p.push_back(*s);
     return p;
 }
 
 // Umbrella vector computed directly on the vertex rings.
-CPoint3D parapluie(const CSommetChRegion *s)
-{
+CPoint3D parapluie(const CSommetChRegion* s) {
     double x = 0, y = 0, z = 0;
     for (int k = 0; k < s->voisins.longueur(); ++k) {
         x += s->voisins[k]->x;
@@ -34,13 +32,13 @@ CPoint3D parapluie(const CSommetChRegion *s)
         z += s->voisins[k]->z;
     }
     const int n = s->voisins.longueur();
-    return CPoint3D(static_cast<float>(x / n - s->x), static_cast<float>(y / n - s->y), static_cast<float>(z / n - s->z));
+    return CPoint3D(static_cast<float>(x / n - s->x), static_cast<float>(y / n - s->y),
+                    static_cast<float>(z / n - s->z));
 }
 
 } // namespace
 
-TEST(Lissage, ZeroOuNegatifNeChangeRien)
-{
+TEST(Lissage, ZeroOuNegatifNeChangeRien) {
     CMaillageTriangleChRegion m;
     construire(m, 11, 11, 11, {{5, 5, 5}});
     const auto avant = positions(m);
@@ -49,8 +47,7 @@ TEST(Lissage, ZeroOuNegatifNeChangeRien)
     EXPECT_EQ(positions(m), avant);
 }
 
-TEST(Lissage, UnTourSurLeCubeSuitLesDeuxPasses)
-{
+TEST(Lissage, UnTourSurLeCubeSuitLesDeuxPasses) {
     CMaillageTriangleChRegion m;
     construire(m, 11, 11, 11, {{5, 5, 5}});
     // Reference: the two passes done by hand, all umbrella vectors before any move.
@@ -58,10 +55,10 @@ TEST(Lissage, UnTourSurLeCubeSuitLesDeuxPasses)
     construire(reference, 11, 11, 11, {{5, 5, 5}});
     for (double facteur : {0.5, -0.5}) {
         std::vector<CPoint3D> l;
-        for (CSommetChRegion *s = reference.premierSommet; s != nullptr; s = s->suivant)
+        for (CSommetChRegion* s = reference.premierSommet; s != nullptr; s = s->suivant)
             l.push_back(parapluie(s));
         std::size_t i = 0;
-        for (CSommetChRegion *s = reference.premierSommet; s != nullptr; s = s->suivant, ++i) {
+        for (CSommetChRegion* s = reference.premierSommet; s != nullptr; s = s->suivant, ++i) {
             if (facteur > 0) {
                 // The first pass moves every corner towards the cube's centre.
                 EXPECT_LT(l[i].x * (s->x - 5) + l[i].y * (s->y - 5) + l[i].z * (s->z - 5), 0.0);
@@ -79,8 +76,7 @@ TEST(Lissage, UnTourSurLeCubeSuitLesDeuxPasses)
     EXPECT_NEAR(centre.z, 5.0, 1e-5);
 }
 
-TEST(Lissage, LaBouleResteFermeeEtGardeSonVolume)
-{
+TEST(Lissage, LaBouleResteFermeeEtGardeSonVolume) {
     CMaillageTriangleChRegion m;
     construire(m, 30, 30, 30, boule({15, 15, 15}, 9.0));
     const double avant = volumeSigne(soupeMaillage(m));
@@ -94,7 +90,7 @@ TEST(Lissage, LaBouleResteFermeeEtGardeSonVolume)
     EXPECT_NEAR(apres / avant, 1.0, 0.03);
     // The staircase is rounded: vertex distances to the centre get closer to each other.
     double minimum = 1e9, maximum = 0;
-    for (const CSommetChRegion *s = m.premierSommet; s != nullptr; s = s->suivant) {
+    for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant) {
         const double r = std::sqrt((s->x - 15.0) * (s->x - 15.0) + (s->y - 15.0) * (s->y - 15.0) +
                                    (s->z - 15.0) * (s->z - 15.0));
         minimum = std::min(minimum, r);
@@ -102,8 +98,9 @@ TEST(Lissage, LaBouleResteFermeeEtGardeSonVolume)
     }
     EXPECT_LT(maximum - minimum, 1.0);
     // Normals stay unit length and outward after smoothing.
-    for (const CTriangleChRegion *t = m.premierTriangle; t != nullptr; t = t->suivant) {
-        const double cx = (t->a->x + t->b->x + t->c->x) / 3.0 - 15, cy = (t->a->y + t->b->y + t->c->y) / 3.0 - 15,
+    for (const CTriangleChRegion* t = m.premierTriangle; t != nullptr; t = t->suivant) {
+        const double cx = (t->a->x + t->b->x + t->c->x) / 3.0 - 15,
+                     cy = (t->a->y + t->b->y + t->c->y) / 3.0 - 15,
                      cz = (t->a->z + t->b->z + t->c->z) / 3.0 - 15;
         EXPECT_GT(cx * t->normale[0] + cy * t->normale[1] + cz * t->normale[2], 0.0);
         EXPECT_NEAR(std::sqrt(t->normale[0] * t->normale[0] + t->normale[1] * t->normale[1] +
@@ -112,11 +109,10 @@ TEST(Lissage, LaBouleResteFermeeEtGardeSonVolume)
     }
 }
 
-TEST(Normales, CoinsInactifsEtOrientationConservee)
-{
+TEST(Normales, CoinsInactifsEtOrientationConservee) {
     CMaillageTriangleChRegion m;
     construire(m, 11, 11, 11, {{5, 5, 5}});
-    CTriangleChRegion *t = m.premierTriangle;
+    CTriangleChRegion* t = m.premierTriangle;
     const float normale[3] = {t->normale[0], t->normale[1], t->normale[2]};
     const int orientation = t->orientation;
     t->a->actif = t->b->actif = t->c->actif = false;
@@ -130,15 +126,16 @@ TEST(Normales, CoinsInactifsEtOrientationConservee)
     t->b->actif = true;
     m.calculerNormale(t);
     EXPECT_EQ(t->orientation, orientation);
-    EXPECT_NE(t->normale[0] * normale[0] + t->normale[1] * normale[1] + t->normale[2] * normale[2], 1.0f);
-    EXPECT_GT(t->normale[0] * normale[0] + t->normale[1] * normale[1] + t->normale[2] * normale[2], 0.9f);
+    EXPECT_NE(t->normale[0] * normale[0] + t->normale[1] * normale[1] + t->normale[2] * normale[2],
+              1.0f);
+    EXPECT_GT(t->normale[0] * normale[0] + t->normale[1] * normale[1] + t->normale[2] * normale[2],
+              0.9f);
 }
 
-TEST(Normales, SommetHorsListeActiveGardeSaNormale)
-{
+TEST(Normales, SommetHorsListeActiveGardeSaNormale) {
     CMaillageTriangleChRegion m;
     construire(m, 11, 11, 11, {{5, 5, 5}});
-    CSommetChRegion *s = m.premierSommet;
+    CSommetChRegion* s = m.premierSommet;
     m.sommetsActifs.forcerCourant(s->elementActif);
     m.sommetsActifs.supprimerCourant();
     s->enListeActive = false;
@@ -149,13 +146,12 @@ TEST(Normales, SommetHorsListeActiveGardeSaNormale)
     EXPECT_TRUE(m.verifierCoherence());
 }
 
-TEST(Normales, TriangleAbsentDeLAnneauArreteLaSomme)
-{
+TEST(Normales, TriangleAbsentDeLAnneauArreteLaSomme) {
     CMaillageTriangleChRegion m;
     construire(m, 11, 11, 11, {{5, 5, 5}});
-    CSommetChRegion *s = m.premierSommet;
+    CSommetChRegion* s = m.premierSommet;
     ASSERT_GE(s->triangles.longueur(), 3);
-    CTriangleChRegion *retire = s->triangles[1];
+    CTriangleChRegion* retire = s->triangles[1];
     s->triangles[1] = nullptr;
     setenv("STRAVOL_DEBUG", "1", 1);
     testing::internal::CaptureStderr();
@@ -165,6 +161,6 @@ TEST(Normales, TriangleAbsentDeLAnneauArreteLaSomme)
     s->triangles[1] = retire;
     EXPECT_NE(texte.find("ERREUR : sommet "), std::string::npos) << texte;
     // The normal keeps the sum of the entries before the missing one, not normalised.
-    const float *n = s->triangles[0]->normale;
+    const float* n = s->triangles[0]->normale;
     EXPECT_EQ(s->normale, CPoint3D(n[0], n[1], n[2]));
 }

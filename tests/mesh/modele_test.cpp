@@ -7,12 +7,9 @@
 
 namespace {
 
-class ModeleNu : public CDeformableModelBase
-{
-};
+class ModeleNu : public CDeformableModelBase {};
 
-void construire(CMaillageTriangleChRegion &m, const std::vector<CTriplet<int>> &voxels)
-{
+void construire(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int>>& voxels) {
     CRegion3D region;
     remplirRegion(region, 20, 20, 20, voxels);
     m.creerMaillageTriangleChRegion2(region, 1);
@@ -20,12 +17,11 @@ void construire(CMaillageTriangleChRegion &m, const std::vector<CTriplet<int>> &
 
 } // namespace
 
-TEST(ModeleDeformable, LaBaseNePublieRien)
-{
+TEST(ModeleDeformable, LaBaseNePublieRien) {
     ModeleNu modele;
-    CDeformableModelBase &base = modele;
-    EXPECT_EQ(base.GetParameterFloatNumber() + base.GetParameterIntNumber() + base.GetParameterBoolNumber() +
-                  base.GetParameterEnumNumber(),
+    CDeformableModelBase& base = modele;
+    EXPECT_EQ(base.GetParameterFloatNumber() + base.GetParameterIntNumber() +
+                  base.GetParameterBoolNumber() + base.GetParameterEnumNumber(),
               0);
     EXPECT_EQ(base.GetParameterFloatName(0).longueur(), 0);
     EXPECT_EQ(base.GetParameterEnumName(0).longueur(), 0);
@@ -44,11 +40,10 @@ TEST(ModeleDeformable, LaBaseNePublieRien)
     EXPECT_EQ(base.GetParameterIntStep(0), 1);
 }
 
-TEST(ModeleDeformable, ParametresDuMaillage)
-{
+TEST(ModeleDeformable, ParametresDuMaillage) {
     CMaillageTriangleChRegion m;
     construire(m, {{5, 5, 5}});
-    CDeformableModelBase &base = m;
+    CDeformableModelBase& base = m;
     ASSERT_EQ(base.GetParameterFloatNumber(), 9);
     ASSERT_EQ(base.GetParameterIntNumber(), 3);
     ASSERT_EQ(base.GetParameterBoolNumber(), 11);
@@ -61,11 +56,11 @@ TEST(ModeleDeformable, ParametresDuMaillage)
     EXPECT_FALSE(base.GetParameterBoolValue(0));
 
     // A set operation reactivates every vertex, rebuilding the active list.
-    for (CSommetChRegion *s = m.premierSommet; s != nullptr; s = s->suivant)
+    for (CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant)
         s->actif = false;
     base.SetParameterBoolValue(9, true);
     EXPECT_TRUE(m.afficherNormales);
-    for (CSommetChRegion *s = m.premierSommet; s != nullptr; s = s->suivant)
+    for (CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant)
         EXPECT_TRUE(s->actif);
     EXPECT_EQ(m.sommetsActifs.longueur(), 8);
     EXPECT_TRUE(m.verifierCoherence());
@@ -78,15 +73,15 @@ TEST(ModeleDeformable, ParametresDuMaillage)
     EXPECT_EQ(m.biaisRegion, 0.25f);
 }
 
-TEST(Maillage, EtatInitialEtVider)
-{
+TEST(Maillage, EtatInitialEtVider) {
     CMaillageTriangleChRegion m;
     EXPECT_EQ(m.nbSommets, 0);
     EXPECT_EQ(m.premierTriangle, nullptr);
     EXPECT_TRUE(m.afficherFacesLisses);
     EXPECT_FALSE(m.afficherFaces || m.afficherSommets || m.afficherAretes || m.afficherNormales ||
                  m.afficherVecteurs);
-    for (const CVecteur<float> *h : {&m.histogramme1, &m.histogramme2, &m.histogramme3, &m.histogramme4}) {
+    for (const CVecteur<float>* h :
+         {&m.histogramme1, &m.histogramme2, &m.histogramme3, &m.histogramme4}) {
         ASSERT_EQ(h->taille, 256);
         for (int i = 0; i < 256; ++i)
             EXPECT_EQ((*h)[i], 0.0f);
@@ -101,8 +96,7 @@ TEST(Maillage, EtatInitialEtVider)
     EXPECT_TRUE(m.verifierCoherence());
 }
 
-TEST(Maillage, CopieProfonde)
-{
+TEST(Maillage, CopieProfonde) {
     CMaillageTriangleChRegion source;
     construire(source, boule({10, 10, 10}, 3.5));
     source.afficherAretes = true;
@@ -122,9 +116,9 @@ TEST(Maillage, CopieProfonde)
     const Soupe a = soupeMaillage(source), b = soupeMaillage(copie);
     EXPECT_EQ(a.positions, b.positions);
     EXPECT_EQ(a.triangles, b.triangles);
-    for (CSommetChRegion *s = copie.premierSommet; s != nullptr; s = s->suivant)
+    for (CSommetChRegion* s = copie.premierSommet; s != nullptr; s = s->suivant)
         for (int k = 0; k < s->voisins.longueur(); ++k)
-            for (CSommetChRegion *o = source.premierSommet; o != nullptr; o = o->suivant)
+            for (CSommetChRegion* o = source.premierSommet; o != nullptr; o = o->suivant)
                 ASSERT_NE(s->voisins[k], o);
     source.vider();
     EXPECT_TRUE(copie.verifierCoherence());
@@ -138,8 +132,7 @@ TEST(Maillage, CopieProfonde)
 
 // The assignment copies the settings up to critereArret and up to afficherNormales, the
 // volumes, nbPixelsLigneRegion and the histograms; the other settings stay the target's.
-TEST(Maillage, AffectationCopieLesReglagesListes)
-{
+TEST(Maillage, AffectationCopieLesReglagesListes) {
     CMaillageTriangleChRegion source;
     source.ordreIcosaedre = 3;
     source.materielDiffus[1] = 0.25f;
@@ -163,24 +156,23 @@ TEST(Maillage, AffectationCopieLesReglagesListes)
     EXPECT_EQ(copie.pas, 8);
 }
 
-TEST(Maillage, ConstructeurDeRecopieInterdit)
-{
+TEST(Maillage, ConstructeurDeRecopieInterdit) {
     CMaillageTriangleChRegion source;
     construire(source, {{5, 5, 5}});
     std::string question;
-    setQuestionHook([&](const char *texte, const char *titre) {
+    setQuestionHook([&](const char* texte, const char* titre) {
         question = std::string(titre) + ": " + texte;
         return true;
     });
     CMaillageTriangleChRegion copie(source);
     setQuestionHook(nullptr);
-    EXPECT_EQ(question, "Erreur: CMaillageTriangleChRegion::constructeur de recopie : fonction interdite");
+    EXPECT_EQ(question,
+              "Erreur: CMaillageTriangleChRegion::constructeur de recopie : fonction interdite");
     EXPECT_EQ(copie.nbSommets, 0);
     EXPECT_EQ(copie.nbTriangles, 0);
 }
 
-TEST(Maillage, CentreRayonEtInfos)
-{
+TEST(Maillage, CentreRayonEtInfos) {
     CMaillageTriangleChRegion m;
     construire(m, boite({4, 4, 4}, {7, 7, 7}));
     const CPoint3D g = m.centreGravite();
@@ -190,7 +182,7 @@ TEST(Maillage, CentreRayonEtInfos)
     m.centre = g;
     m.setRayon(3.0f);
     EXPECT_EQ(m.rayon, 3.0f);
-    for (const CSommetChRegion *s = m.premierSommet; s != nullptr; s = s->suivant) {
+    for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant) {
         const double r = std::sqrt((s->x - g.x) * (s->x - g.x) + (s->y - g.y) * (s->y - g.y) +
                                    (s->z - g.z) * (s->z - g.z));
         EXPECT_NEAR(r, 3.0, 1e-5);

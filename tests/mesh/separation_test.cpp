@@ -11,26 +11,21 @@
 
 using deformation::sommets;
 
-namespace
-{
+namespace {
 
-class Separation : public ::testing::Test
-{
+class Separation : public ::testing::Test {
 protected:
     void SetUp() override { deformation::parametresInitiaux(); }
-    void TearDown() override
-    {
+    void TearDown() override {
         deformation::parametresInitiaux();
         setQuestionHook({});
     }
 };
 
 // Questions asked during a call, answered yes.
-struct Questions
-{
+struct Questions {
     std::vector<std::string> textes;
-    Questions()
-    {
+    Questions() {
         setQuestionHook([this](const char* texte, const char* titre) {
             EXPECT_STREQ(titre, "Erreur");
             textes.push_back(texte);
@@ -40,12 +35,13 @@ struct Questions
     ~Questions() { setQuestionHook({}); }
 };
 
-int longueurListe(const CMaillageTriangleChRegion& m) { return static_cast<int>(sommets(m).size()); }
+int longueurListe(const CMaillageTriangleChRegion& m) {
+    return static_cast<int>(sommets(m).size());
+}
 
-}  // namespace
+} // namespace
 
-TEST_F(Separation, SplitThresholdIsTwiceTheStep)
-{
+TEST_F(Separation, SplitThresholdIsTwiceTheStep) {
     // Octahedron edges have a maximum-norm length of r; 2s = 3 with the start values.
     CMaillageTriangleChRegion exact;
     deformation::octaedre(exact, 3.0f);
@@ -67,8 +63,7 @@ TEST_F(Separation, SplitThresholdIsTwiceTheStep)
 
 // No edge is ever short enough for a step of zero or less: the splitter leaves the mesh alone
 // instead of splitting without end.
-TEST_F(Separation, NoStepNoSplit)
-{
+TEST_F(Separation, NoStepNoSplit) {
     for (float pas : {0.0f, -0.5f}) {
         CMaillageTriangleChRegion m;
         deformation::octaedre(m, 3.25f);
@@ -81,8 +76,7 @@ TEST_F(Separation, NoStepNoSplit)
     }
 }
 
-TEST_F(Separation, OneSplitRewritesFiveRings)
-{
+TEST_F(Separation, OneSplitRewritesFiveRings) {
     CMaillageTriangleChRegion m;
     deformation::bipyramide(m, 6, 2.0f);
     std::vector<CSommetChRegion*> s = sommets(m);
@@ -108,8 +102,7 @@ TEST_F(Separation, OneSplitRewritesFiveRings)
     EXPECT_TRUE(deformation::coherent(m));
 }
 
-TEST_F(Separation, RingCapacityRefusesSplits)
-{
+TEST_F(Separation, RingCapacityRefusesSplits) {
     // The apexes of a 24-gon bipyramid already have 24 neighbours.
     CMaillageTriangleChRegion plein;
     deformation::bipyramide(plein, 24, 10.0f);
@@ -128,8 +121,7 @@ TEST_F(Separation, RingCapacityRefusesSplits)
     EXPECT_TRUE(deformation::coherent(presque));
 }
 
-TEST_F(Separation, BrokenNeighbourhoodAsksAndGivesUp)
-{
+TEST_F(Separation, BrokenNeighbourhoodAsksAndGivesUp) {
     CMaillageTriangleChRegion m;
     deformation::octaedre(m, 2.0f);
     std::vector<CSommetChRegion*> s = sommets(m);
@@ -144,8 +136,7 @@ TEST_F(Separation, BrokenNeighbourhoodAsksAndGivesUp)
     EXPECT_TRUE(deformation::coherent(m));
 }
 
-TEST_F(Separation, MergeThresholdIsTheStep)
-{
+TEST_F(Separation, MergeThresholdIsTheStep) {
     // Voxel meshes at scale e have edges of maximum-norm length e; with a step of 1 the merge
     // distance is 3.
     CMaillageTriangleChRegion::DEFAULT_NEIGHBOR_STEP = 1.0f;
@@ -166,8 +157,7 @@ TEST_F(Separation, MergeThresholdIsTheStep)
     EXPECT_TRUE(deformation::coherent(court, &rapport)) << rapport;
 }
 
-TEST_F(Separation, MergeRefusals)
-{
+TEST_F(Separation, MergeRefusals) {
     // Octahedron: the two vertices opposite any edge have 4 neighbours, one would be left with 3.
     CMaillageTriangleChRegion o;
     deformation::octaedre(o, 1.0f);
@@ -199,8 +189,7 @@ TEST_F(Separation, MergeRefusals)
     EXPECT_TRUE(deformation::coherent(h));
 }
 
-TEST_F(Separation, RayTriangleTests)
-{
+TEST_F(Separation, RayTriangleTests) {
     CMaillageTriangleChRegion m;
     CSommetChRegion a, b, c;
     a.x = 0, a.y = 0, a.z = 0;
@@ -223,7 +212,8 @@ TEST_F(Separation, RayTriangleTests)
     CTriangleChRegion incline(&a, &b, &c);
     incline.normale[0] = 0.1f;
     incline.normale[2] = 0.9f;
-    EXPECT_TRUE(m.intersectionTriangle(CPoint3D(0.5f, 0.5f, 1.0f), CPoint3D(0, 0, -1), &incline, p));
+    EXPECT_TRUE(
+        m.intersectionTriangle(CPoint3D(0.5f, 0.5f, 1.0f), CPoint3D(0, 0, -1), &incline, p));
 
     // The vertex form casts along the inward normal and skips its own triangles.
     CSommetChRegion v;
@@ -236,8 +226,7 @@ TEST_F(Separation, RayTriangleTests)
     EXPECT_FALSE(m.intersectionTriangle(&a, &t, p));
 }
 
-TEST_F(Separation, SkeletonFollowsTheOppositeSide)
-{
+TEST_F(Separation, SkeletonFollowsTheOppositeSide) {
     CMaillageTriangleChRegion m;
     deformation::maillageVoxels(m, deformation::boule({10, 10, 10}, 5.0), 20, 20, 20);
     m.lisserCourbureTaubin(5);
@@ -292,8 +281,7 @@ TEST_F(Separation, SkeletonFollowsTheOppositeSide)
 
 // Any sequence of successful splits and merges on voxel meshes of random repaired regions keeps
 // the mesh closed and consistent.
-TEST_F(Separation, RandomSplitsAndMergesKeepTheMeshConsistent)
-{
+TEST_F(Separation, RandomSplitsAndMergesKeepTheMeshConsistent) {
     for (std::uint32_t graine = 1; graine <= 6; ++graine) {
         CMaillageTriangleChRegion m;
         deformation::maillageVoxels(m, deformation::amas(graine, 14, 14, 14, 12), 16, 16, 16);
@@ -303,13 +291,15 @@ TEST_F(Separation, RandomSplitsAndMergesKeepTheMeshConsistent)
         for (int essai = 0; essai < 400; ++essai) {
             std::vector<CSommetChRegion*> s = sommets(m);
             CSommetChRegion* a = s[alea() % s.size()];
-            CSommetChRegion* b = a->voisins[static_cast<int>(alea() % static_cast<unsigned>(a->voisins.longueur()))];
+            CSommetChRegion* b =
+                a->voisins[static_cast<int>(alea() % static_cast<unsigned>(a->voisins.longueur()))];
             const bool ok = alea() % 2 == 0 ? m.separer(a, b) : m.fusionner(a, b);
             if (!ok)
                 continue;
             ++reussis;
             std::string rapport;
-            ASSERT_TRUE(deformation::coherent(m, &rapport)) << rapport << " graine " << graine << " essai " << essai;
+            ASSERT_TRUE(deformation::coherent(m, &rapport))
+                << rapport << " graine " << graine << " essai " << essai;
             ASSERT_EQ(longueurListe(m), m.nbSommets);
             ASSERT_EQ(deformation::caracteristiqueEuler(m), euler);
         }

@@ -1,7 +1,7 @@
+#include "region/AnalyseDirection.h"
 #include "region/ComposanteConnexe.h"
 #include "region/Cvecto.h"
 #include "volume/CImageTroisD.h"
-#include "region/AnalyseDirection.h"
 
 #include <gtest/gtest.h>
 
@@ -20,17 +20,14 @@
 
 namespace fs = std::filesystem;
 
-namespace
-{
+namespace {
 
-struct Bloc
-{
+struct Bloc {
     int l, h, p;
     std::vector<unsigned char> v;
     Bloc(int l_, int h_, int p_, unsigned char fond = 0)
         : l(l_), h(h_), p(p_), v(static_cast<size_t>(l_) * h_ * p_, fond) {}
-    size_t indice(int x, int y, int z) const
-    {
+    size_t indice(int x, int y, int z) const {
         x = (x % l + l) % l, y = (y % h + h) % h, z = (z % p + p) % p;
         return x + static_cast<size_t>(l) * (y + static_cast<size_t>(h) * z);
     }
@@ -39,15 +36,13 @@ struct Bloc
 
 // Circular autocorrelation by direct sums, zero shift at the block centre, rescaled
 // over the voxels the transform version uses.
-std::vector<int> autocorrelationDirecte(const Bloc& b)
-{
+std::vector<int> autocorrelationDirecte(const Bloc& b) {
     const int cx = b.l / 2, cy = b.h / 2, cz = b.p / 2;
     std::vector<double> a(b.v.size());
     double mx = 0, mn = 1e38;
     for (int z = 0; z < b.p; ++z)
         for (int y = 0; y < b.h; ++y)
-            for (int x = 0; x < b.l; ++x)
-            {
+            for (int x = 0; x < b.l; ++x) {
                 double s = 0;
                 for (int k = 0; k < b.p; ++k)
                     for (int j = 0; j < b.h; ++j)
@@ -66,15 +61,13 @@ std::vector<int> autocorrelationDirecte(const Bloc& b)
 }
 
 // Temporary start directory of one test.
-struct DossierTemporaire
-{
+struct DossierTemporaire {
     fs::path chemin = fs::temp_directory_path() /
                       ("stravol-analyse-" + std::to_string(::getpid()) + "-" +
                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     DossierTemporaire() { fs::remove_all(chemin), fs::create_directories(chemin); }
     ~DossierTemporaire() { fs::remove_all(chemin); }
-    std::vector<std::string> lignesResultats() const
-    {
+    std::vector<std::string> lignesResultats() const {
         std::ifstream f(chemin / "RoseValue.res");
         std::vector<std::string> r;
         for (std::string l; std::getline(f, l);)
@@ -84,8 +77,7 @@ struct DossierTemporaire
 };
 
 std::unique_ptr<CImageTroisD> volume(int l, int h, int p, const fs::path& chemin,
-                                     const std::function<int(int, int, int)>& gris)
-{
+                                     const std::function<int(int, int, int)>& gris) {
     auto v = std::make_unique<CImageTroisD>(l, h, p);
     v->chemin = chemin.string();
     for (int z = 0; z < p; ++z)
@@ -95,8 +87,7 @@ std::unique_ptr<CImageTroisD> volume(int l, int h, int p, const fs::path& chemin
     return v;
 }
 
-std::function<int(int, int, int)> aleatoire(unsigned graine)
-{
+std::function<int(int, int, int)> aleatoire(unsigned graine) {
     return [gen = std::make_shared<std::mt19937>(graine)](int, int, int) { return (*gen)() % 256; };
 }
 
@@ -105,11 +96,9 @@ const char* kLigneUniforme =
 
 } // namespace
 
-TEST(Autocorrelation, BlocsNonCubiquesCommeLesSommesDirectes)
-{
+TEST(Autocorrelation, BlocsNonCubiquesCommeLesSommesDirectes) {
     std::mt19937 gen(7);
-    for (auto [l, h, p] : {std::array<int, 3>{6, 4, 8}, {8, 8, 8}, {10, 6, 4}, {4, 12, 6}})
-    {
+    for (auto [l, h, p] : {std::array<int, 3>{6, 4, 8}, {8, 8, 8}, {10, 6, 4}, {4, 12, 6}}) {
         Bloc b(l, h, p);
         for (auto& v : b.v)
             v = static_cast<unsigned char>(gen() % 256);
@@ -121,8 +110,7 @@ TEST(Autocorrelation, BlocsNonCubiquesCommeLesSommesDirectes)
     EXPECT_FALSE(autocorrelationBloc(nullptr, 4, 4, 4));
 }
 
-TEST(Autocorrelation, PeriodeLeLongDeXDansUnBlocAllonge)
-{
+TEST(Autocorrelation, PeriodeLeLongDeXDansUnBlocAllonge) {
     // Planes x = 0, 1 (mod 4) bright: peaks at x-shifts 0, +-4, +-8, lowest at +-2, and
     // no change along y or z.
     Bloc b(32, 16, 8);
@@ -141,8 +129,7 @@ TEST(Autocorrelation, PeriodeLeLongDeXDansUnBlocAllonge)
                 ASSERT_NEAR(b.at(x, y, z), b.at(x, 8, 4), 1);
 }
 
-TEST(Rose, FavoriseLaDirectionDeLaPeriode)
-{
+TEST(Rose, FavoriseLaDirectionDeLaPeriode) {
     // A row of dots every 4 voxels along x: the autocorrelation peaks on the x axis only.
     // The block is large enough for the rays to start past the centre voxel (r0 > 1).
     Bloc b(64, 40, 40);
@@ -161,8 +148,7 @@ TEST(Rose, FavoriseLaDirectionDeLaPeriode)
         EXPECT_LT(ind[k], ind[0]) << k;
 }
 
-TEST(Rose, FenetresEtFigures)
-{
+TEST(Rose, FenetresEtFigures) {
     TableRose rose(180);
     for (auto& ligne : rose)
         ligne.fill(0);
@@ -186,20 +172,20 @@ TEST(Rose, FenetresEtFigures)
     EXPECT_EQ(ligneResultatsRose(c), std::string(kLigneUniforme) + "\n");
     // Two equal largest values: the first index wins; CoeffDirection is a variance and
     // theta weights the direction indices.
-    rose[0][90] = 9;  // direction 2
-    rose[90][0] = 9;  // direction 12
+    rose[0][90] = 9; // direction 2
+    rose[90][0] = 9; // direction 12
     c = calculerCaracRose(rose, dirs);
     EXPECT_EQ(c.DirMaxRose, 2.0f);
     EXPECT_EQ(c.valMaxRose, 9.0f);
     const double moy = 29.0 / 13.0;
     EXPECT_FLOAT_EQ(c.MoyRose, moy);
-    EXPECT_NEAR(c.CoeffDirection, (11 * (1 - moy) * (1 - moy) + 2 * (9 - moy) * (9 - moy)) / 13, 1e-4);
+    EXPECT_NEAR(c.CoeffDirection, (11 * (1 - moy) * (1 - moy) + 2 * (9 - moy) * (9 - moy)) / 13,
+                1e-4);
     EXPECT_FLOAT_EQ(c.theta, (78.0f - 2 - 12 + 9 * 2 + 9 * 12) / 29.0f);
     EXPECT_FLOAT_EQ(c.gamma, (450.0f - 0 - 90 + 9 * 0 + 9 * 90) / 29.0f);
 }
 
-TEST(AnalyseCube, PetitCubeOuPositionHorsSceneNeFontRien)
-{
+TEST(AnalyseCube, PetitCubeOuPositionHorsSceneNeFontRien) {
     DossierTemporaire d;
     auto v = volume(32, 32, 32, d.chemin, aleatoire(1));
     for (int taille : {2, 1, 0, -40})
@@ -210,8 +196,7 @@ TEST(AnalyseCube, PetitCubeOuPositionHorsSceneNeFontRien)
     EXPECT_FALSE(fs::exists(d.chemin / "RoseValue.res"));
 }
 
-TEST(AnalyseCube, OrigineTaillesPairesEtBlocStrictementInterieur)
-{
+TEST(AnalyseCube, OrigineTaillesPairesEtBlocStrictementInterieur) {
     DossierTemporaire d;
     // 64 x 48 x 36 voxels, cube 44/256: sizes 11, 8, 6, the first run as 10. Position
     // (0.65625, -0.25, -0.5): origin (1.65625 * 32, 1.25 * 24, 0.5 * 18) = (53, 30, 9).
@@ -236,8 +221,7 @@ TEST(AnalyseCube, OrigineTaillesPairesEtBlocStrictementInterieur)
     EXPECT_EQ(c->rose.size(), 180u);
 }
 
-TEST(AnalyseCube, BlocUniformeEtDeuxLignesIdentiques)
-{
+TEST(AnalyseCube, BlocUniformeEtDeuxLignesIdentiques) {
     DossierTemporaire d;
     auto v = volume(48, 48, 48, d.chemin, [](int, int, int) { return 90; });
     v->AnalyseCube(128, -0.5f, 0.5f, -0.5f); // 24^3 voxels from (12, 12, 12)
@@ -252,8 +236,7 @@ TEST(AnalyseCube, BlocUniformeEtDeuxLignesIdentiques)
     EXPECT_EQ(d.lignesResultats(), std::vector<std::string>(2, kLigneUniforme));
 }
 
-TEST(AnalyseCube, PeriodeDansLeVolumeEtFichierImpossible)
-{
+TEST(AnalyseCube, PeriodeDansLeVolumeEtFichierImpossible) {
     // The results file cannot be created: the tables are still filled.
     auto v = volume(80, 64, 64, "/nonexistent-stravol-folder/sub", [](int x, int y, int z) {
         return (y == 30 && z == 31 && x % 4 == 0) ? 250 : 5;
@@ -267,8 +250,7 @@ TEST(AnalyseCube, PeriodeDansLeVolumeEtFichierImpossible)
     EXPECT_EQ(v->valMaxRose, 255.0f);
 }
 
-TEST(AnalyseCube, ComposantesDuVolumeBinarise)
-{
+TEST(AnalyseCube, ComposantesDuVolumeBinarise) {
     DossierTemporaire d;
     auto v = volume(20, 20, 20, d.chemin, [](int, int, int) { return 0; });
     v->CalculeFeatureCC(0, 0, 0, 20, 20, 20);
@@ -278,8 +260,7 @@ TEST(AnalyseCube, ComposantesDuVolumeBinarise)
     v->imageNiBlack = std::make_unique<unsigned char[]>(8000);
     std::fill(v->imageNiBlack.get(), v->imageNiBlack.get() + 8000, 255);
     auto noir = [&](int x, int y, int z) { v->imageNiBlack[(z * 20 + y) * 20 + x] = 0; };
-    for (int i = 0; i < 27; ++i)
-    {
+    for (int i = 0; i < 27; ++i) {
         noir(12 + i % 3, 12 + i / 3 % 3, 12 + i / 9);
         noir(16 + i % 3, 4 + i / 3 % 3, 15 + i / 9);
     }

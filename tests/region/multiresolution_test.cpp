@@ -8,14 +8,12 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 
 using Q = CQuadruplet<int>;
 
 // A volume of l x h x p voxels, every voxel at the given level.
-CImage3D volumeUni(int l, int h, int p, unsigned char niveau)
-{
+CImage3D volumeUni(int l, int h, int p, unsigned char niveau) {
     CImage3D v;
     EXPECT_TRUE(v.Create(l, h, p));
     for (int z = 0; z < p; ++z)
@@ -25,8 +23,7 @@ CImage3D volumeUni(int l, int h, int p, unsigned char niveau)
     return v;
 }
 
-int compterRegion(const CRegionMultiresolution2D3DT& r)
-{
+int compterRegion(const CRegionMultiresolution2D3DT& r) {
     int n = 0;
     for (int i = 0; i < r.voxels.taille; ++i)
         n += r.voxels[i].etat;
@@ -34,8 +31,7 @@ int compterRegion(const CRegionMultiresolution2D3DT& r)
 }
 
 // The model seen only through the parameter interface.
-std::vector<std::string> nomsParametres(CDeformableModelBase& m)
-{
+std::vector<std::string> nomsParametres(CDeformableModelBase& m) {
     std::vector<std::string> noms;
     for (int i = 0; i < m.GetParameterFloatNumber(); ++i)
         noms.push_back(m.GetParameterFloatName(i).c_str());
@@ -48,14 +44,11 @@ std::vector<std::string> nomsParametres(CDeformableModelBase& m)
     return noms;
 }
 
-struct ModeleNu : CDeformableModelBase
-{
-};
+struct ModeleNu : CDeformableModelBase {};
 
-}  // namespace
+} // namespace
 
-TEST(DeformableModelBase, DefaultsOfAModelReplacingNothing)
-{
+TEST(DeformableModelBase, DefaultsOfAModelReplacingNothing) {
     ModeleNu nu;
     CDeformableModelBase& m = nu;
     EXPECT_TRUE(nomsParametres(m).empty());
@@ -83,8 +76,7 @@ TEST(DeformableModelBase, DefaultsOfAModelReplacingNothing)
     EXPECT_EQ(m.GetParameterEnumValue(0), 0);
 }
 
-TEST(RegionMultiresolution, DefaultModelAndParameterTable)
-{
+TEST(RegionMultiresolution, DefaultModelAndParameterTable) {
     CRegionMultiresolution2D3DT r;
     EXPECT_EQ(r.mu, 0.0f);
     EXPECT_EQ(r.sigma, 1.0f);
@@ -96,8 +88,8 @@ TEST(RegionMultiresolution, DefaultModelAndParameterTable)
 
     CDeformableModelBase& m = r;
     EXPECT_EQ(nomsParametres(m),
-              (std::vector<std::string>{"Coefficient d'homogénéité", "Tolérance", "Seuil bas", "Seuil haut",
-                                        "Mode croissance", "Critère croissance"}));
+              (std::vector<std::string>{"Coefficient d'homogénéité", "Tolérance", "Seuil bas",
+                                        "Seuil haut", "Mode croissance", "Critère croissance"}));
     EXPECT_EQ(m.GetParameterBoolNumber(), 0);
     EXPECT_FALSE(m.GetParameterBoolValue(0));
     EXPECT_EQ(m.GetParameterFloatValue(0), 0.5f);
@@ -140,8 +132,7 @@ TEST(RegionMultiresolution, DefaultModelAndParameterTable)
     EXPECT_FALSE(m.GetParameterBoolValue(0));
 }
 
-TEST(RegionMultiresolution, HistogramMeanAndDeviation)
-{
+TEST(RegionMultiresolution, HistogramMeanAndDeviation) {
     CVecteur<int> h(256);
     h.remplir(0);
     float m = -1.0f, s = -1.0f;
@@ -178,8 +169,7 @@ TEST(RegionMultiresolution, HistogramMeanAndDeviation)
     }
 }
 
-TEST(RegionMultiresolution, SetUpOnVolumesAndSequences)
-{
+TEST(RegionMultiresolution, SetUpOnVolumesAndSequences) {
     CRegionMultiresolution2D3DT r;
     CImage3D vide;
     EXPECT_FALSE(r.initialiserRegion(&vide));
@@ -231,8 +221,7 @@ TEST(RegionMultiresolution, SetUpOnVolumesAndSequences)
 
 // With histograms active every statistic follows each added voxel; checked against a
 // direct computation over the added voxels.
-TEST(RegionMultiresolution, StatisticsFollowTheVoxels)
-{
+TEST(RegionMultiresolution, StatisticsFollowTheVoxels) {
     std::mt19937 alea(3);
     CImage3D v0 = volumeUni(9, 8, 6, 0), v1 = volumeUni(9, 8, 6, 0);
     for (CImage3D* v : {&v0, &v1})
@@ -249,8 +238,8 @@ TEST(RegionMultiresolution, StatisticsFollowTheVoxels)
 
     std::vector<Q> ajoutes;
     for (int i = 0; i < 60; ++i) {
-        const Q p(static_cast<int>(alea() % 9), static_cast<int>(alea() % 8), static_cast<int>(alea() % 6),
-                  static_cast<int>(alea() % 2));
+        const Q p(static_cast<int>(alea() % 9), static_cast<int>(alea() % 8),
+                  static_cast<int>(alea() % 6), static_cast<int>(alea() % 2));
         if (!r.contient(p))
             ajoutes.push_back(p);
         r.ajouter(p);
@@ -269,8 +258,10 @@ TEST(RegionMultiresolution, StatisticsFollowTheVoxels)
         const double g = r.GetImageVoxel(p);
         s1 += g;
         s2 += g * g;
-        mini = Q(std::min(mini.x, p.x), std::min(mini.y, p.y), std::min(mini.z, p.z), std::min(mini.t, p.t));
-        maxi = Q(std::max(maxi.x, p.x), std::max(maxi.y, p.y), std::max(maxi.z, p.z), std::max(maxi.t, p.t));
+        mini = Q(std::min(mini.x, p.x), std::min(mini.y, p.y), std::min(mini.z, p.z),
+                 std::min(mini.t, p.t));
+        maxi = Q(std::max(maxi.x, p.x), std::max(maxi.y, p.y), std::max(maxi.z, p.z),
+                 std::max(maxi.t, p.t));
         ++parCoupe[p.z];
         ++parTemps[p.t];
     }
@@ -290,14 +281,14 @@ TEST(RegionMultiresolution, StatisticsFollowTheVoxels)
             const CInfosRegionMultiresolution2D3DT& l = r.niveaux[i];
             const int f = l.facteur;
             if (p.x / f < l.largeur && p.y / f < l.hauteur && p.z / f < l.profondeur) {
-                EXPECT_EQ(l.voxels[l.pasT * p.t + l.pasZ * (p.z / f) + l.pasY * (p.y / f) + p.x / f], 1);
+                EXPECT_EQ(
+                    l.voxels[l.pasT * p.t + l.pasZ * (p.z / f) + l.pasY * (p.y / f) + p.x / f], 1);
             }
         }
     }
 }
 
-TEST(RegionMultiresolution, InactiveHistogramsKeepCountsOnly)
-{
+TEST(RegionMultiresolution, InactiveHistogramsKeepCountsOnly) {
     CImage3D v = volumeUni(6, 6, 3, 77);
     CRegionMultiresolution2D3DT r;
     ASSERT_TRUE(r.initialiserRegion(&v));
@@ -312,8 +303,7 @@ TEST(RegionMultiresolution, InactiveHistogramsKeepCountsOnly)
     EXPECT_EQ(r.min4D.x, 2147483647);
 }
 
-TEST(RegionMultiresolution, ThresholdAndMeanDeviationBounds)
-{
+TEST(RegionMultiresolution, ThresholdAndMeanDeviationBounds) {
     // "Seuil": level 128 is accepted, 127 is not.
     CImage3D v = volumeUni(5, 5, 1, 0);
     v.Pixel(2, 2, 0) = 200;
@@ -373,8 +363,7 @@ TEST(RegionMultiresolution, ThresholdAndMeanDeviationBounds)
     EXPECT_EQ(m.nbVoxels, 4);
 }
 
-TEST(RegionMultiresolution, GrowthModesFollowTheirNeighbourhoods)
-{
+TEST(RegionMultiresolution, GrowthModesFollowTheirNeighbourhoods) {
     // Two time steps of a uniform 6 x 6 x 4 volume; "Seuil" accepts every voxel.
     CImage3D a = volumeUni(6, 6, 4, 200), b = volumeUni(6, 6, 4, 200);
     CVecteur<CImage3D*> sequence(2);
@@ -416,8 +405,7 @@ TEST(RegionMultiresolution, GrowthModesFollowTheirNeighbourhoods)
     EXPECT_EQ(r.grandir2D(3, 7, 0), 0);
 }
 
-TEST(RegionMultiresolution, ToleranceChangesNothingAndEmptyGrowth)
-{
+TEST(RegionMultiresolution, ToleranceChangesNothingAndEmptyGrowth) {
     std::mt19937 alea(11);
     CImage3D v = volumeUni(12, 12, 5, 0);
     for (int z = 0; z < 5; ++z)

@@ -56,8 +56,8 @@ struct Modele {
         return grille(x, y, z) && dans[(static_cast<std::size_t>(x) * Y + y) * Z + z];
     }
     void mettre(const Cle& c) {
-        dans[(static_cast<std::size_t>(std::get<0>(c)) * Y + std::get<1>(c)) * Z +
-             std::get<2>(c)] = 1;
+        dans[(static_cast<std::size_t>(std::get<0>(c)) * Y + std::get<1>(c)) * Z + std::get<2>(c)] =
+            1;
     }
     bool estBord(int x, int y, int z) const {
         return in(x, y, z) && (!in(x - 1, y, z) || !in(x + 1, y, z) || !in(x, y - 1, z) ||
@@ -113,7 +113,8 @@ struct Modele {
                             const auto ch = chemin(x, y, z, cx, cy, cz);
                             bool libre = true;
                             for (const Cle& c : ch)
-                                libre = libre && !in(std::get<0>(c), std::get<1>(c), std::get<2>(c));
+                                libre =
+                                    libre && !in(std::get<0>(c), std::get<1>(c), std::get<2>(c));
                             if (libre)
                                 s.insert(ch.begin(), ch.end());
                         }
@@ -129,7 +130,7 @@ struct Modele {
         for (;;) {
             std::set<Cle> s;
             for (const Cle& p : bordure()) {
-                const int f[6][3] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0},
+                const int f[6][3] = {{-1, 0, 0}, {1, 0, 0},  {0, -1, 0},
                                      {0, 1, 0},  {0, 0, -1}, {0, 0, 1}};
                 for (const auto& o : f) {
                     const int qx = std::get<0>(p) + o[0], qy = std::get<1>(p) + o[1],
@@ -356,7 +357,8 @@ TEST(Region, VolumeRoundTripAndGridReuse) {
     for (int z = 0; z < 5; ++z)
         for (int y = 0; y < 7; ++y)
             for (int x = 0; x < 10; ++x) {
-                const unsigned char v = (alea() % 3 == 0) ? static_cast<unsigned char>(1 + alea() % 255) : 0;
+                const unsigned char v =
+                    (alea() % 3 == 0) ? static_cast<unsigned char>(1 + alea() % 255) : 0;
                 image.Pixel(x, y, z) = v;
             }
     CRegion3D::initialiserVoisinages();

@@ -14,20 +14,17 @@
 
 namespace fs = std::filesystem;
 
-namespace
-{
+namespace {
 
 const std::string kOutil = std::string(STRAVOL_TOOLS_DIR) + "/stravol-analyse";
 
-void ecrire32(std::ofstream& f, uint32_t v)
-{
+void ecrire32(std::ofstream& f, uint32_t v) {
     const char o[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
     f.write(o, 4);
 }
 
 // A 24-bit BMP of the given grey levels, grey(x, y) with y = 0 the top row.
-void ecrireBmp(const fs::path& fichier, int l, int h, const std::function<int(int, int)>& grey)
-{
+void ecrireBmp(const fs::path& fichier, int l, int h, const std::function<int(int, int)>& grey) {
     const int pas = (3 * l + 3) / 4 * 4;
     std::ofstream f(fichier, std::ios::binary);
     f.write("BM", 2);
@@ -41,33 +38,28 @@ void ecrireBmp(const fs::path& fichier, int l, int h, const std::function<int(in
     for (int i = 0; i < 6; ++i)
         ecrire32(f, 0);
     std::vector<char> ligne(pas, 0);
-    for (int y = h - 1; y >= 0; --y)
-    {
+    for (int y = h - 1; y >= 0; --y) {
         for (int x = 0; x < l; ++x)
             ligne[3 * x] = ligne[3 * x + 1] = ligne[3 * x + 2] = char(grey(x, y));
         f.write(ligne.data(), pas);
     }
 }
 
-struct Resultat
-{
+struct Resultat {
     int code;
     std::string sortie, erreurs;
 };
 
-std::string lire(const fs::path& f)
-{
+std::string lire(const fs::path& f) {
     std::ifstream in(f);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-struct OutilAnalyse : ::testing::Test
-{
+struct OutilAnalyse : ::testing::Test {
     fs::path dossier;
-    void SetUp() override
-    {
+    void SetUp() override {
         dossier = fs::temp_directory_path() /
                   ("stravol-outil-analyse-" + std::to_string(::getpid()) + "-" +
                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -77,12 +69,10 @@ struct OutilAnalyse : ::testing::Test
     void TearDown() override { fs::remove_all(dossier); }
 
     // A volume of slices grey(x, y, z) in sub-folder "a-volume" of donnees.
-    void volume(int l, int h, int p, const std::function<int(int, int, int)>& grey)
-    {
+    void volume(int l, int h, int p, const std::function<int(int, int, int)>& grey) {
         const fs::path v = dossier / "donnees" / "a-volume";
         fs::create_directories(v);
-        for (int z = 0; z < p; ++z)
-        {
+        for (int z = 0; z < p; ++z) {
             char nom[32];
             std::snprintf(nom, sizeof nom, "coupe_%03d.bmp", z);
             ecrireBmp(v / nom, l, h, [&](int x, int y) { return grey(x, y, z); });
@@ -90,8 +80,7 @@ struct OutilAnalyse : ::testing::Test
     }
 
     // Runs the tool from the test folder (its start directory).
-    Resultat lancer(const std::string& arguments)
-    {
+    Resultat lancer(const std::string& arguments) {
         const std::string commande = "cd '" + dossier.string() + "' && '" + kOutil + "' " +
                                      arguments + " > sortie.txt 2> erreurs.txt";
         const int etat = std::system(commande.c_str());
@@ -103,8 +92,7 @@ struct OutilAnalyse : ::testing::Test
     }
 };
 
-int nombreDeLignes(const std::string& s)
-{
+int nombreDeLignes(const std::string& s) {
     int n = 0;
     for (char c : s)
         n += c == '\n';
@@ -113,8 +101,7 @@ int nombreDeLignes(const std::string& s)
 
 } // namespace
 
-TEST_F(OutilAnalyse, ArgumentsInvalidesSortentAvecDeux)
-{
+TEST_F(OutilAnalyse, ArgumentsInvalidesSortentAvecDeux) {
     volume(16, 16, 16, [](int, int, int) { return 40; });
     for (const std::string& args :
          {std::string(""), std::string("donnees"), std::string("donnees --cube 100 0 0"),
@@ -123,17 +110,15 @@ TEST_F(OutilAnalyse, ArgumentsInvalidesSortentAvecDeux)
           std::string("donnees --cube 100 0 0 0 --binarise 300"),
           std::string("donnees --cube 100 0 0 0 --binarise"),
           std::string("donnees --cube 100 0 0 0 --vite"),
-          std::string("donnees autre --cube 100 0 0 0"),
-          std::string("absent --cube 100 0 0 0"), std::string("donnees/a-volume --cube 100 0 0 0")})
-    {
+          std::string("donnees autre --cube 100 0 0 0"), std::string("absent --cube 100 0 0 0"),
+          std::string("donnees/a-volume --cube 100 0 0 0")}) {
         const Resultat r = lancer(args);
         EXPECT_EQ(r.code, 2) << args;
         EXPECT_EQ(nombreDeLignes(r.erreurs), 1) << args << ": " << r.erreurs;
         EXPECT_TRUE(r.sortie.empty()) << args;
     }
     // Origin on the far side of an axis, or a cube as large as the volume.
-    for (const char* cube : {"128 1 0 0", "128 0 -1 0", "128 0 0 1", "256 -1 1 -1"})
-    {
+    for (const char* cube : {"128 1 0 0", "128 0 -1 0", "128 0 0 1", "256 -1 1 -1"}) {
         const Resultat r = lancer(std::string("donnees --cube ") + cube);
         EXPECT_EQ(r.code, 2) << cube;
         EXPECT_NE(r.erreurs.find("outside"), std::string::npos) << r.erreurs;
@@ -141,8 +126,7 @@ TEST_F(OutilAnalyse, ArgumentsInvalidesSortentAvecDeux)
     EXPECT_FALSE(fs::exists(dossier / "RoseValue.res"));
 }
 
-TEST_F(OutilAnalyse, VolumeUniformeEtSegmentation)
-{
+TEST_F(OutilAnalyse, VolumeUniformeEtSegmentation) {
     volume(32, 32, 32, [](int, int, int) { return 120; });
     fs::create_directories(dossier / "donnees" / "b-segmentation");
     ecrireBmp(dossier / "donnees" / "b-segmentation" / "s.bmp", 32, 32,
@@ -163,8 +147,7 @@ TEST_F(OutilAnalyse, VolumeUniformeEtSegmentation)
               "CoeffD:0.000000 \n");
 }
 
-TEST_F(OutilAnalyse, BinarisationDonneLesComposantes)
-{
+TEST_F(OutilAnalyse, BinarisationDonneLesComposantes) {
     // Dark volume with one bright 4x4x4 cube inside the analysed block (8 .. 23): after
     // binarisation at 100 the dark voxels (value 0) form one component around it.
     volume(32, 32, 32, [](int x, int y, int z) {

@@ -13,9 +13,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // Grey level the slice loader makes of a grey pixel (v, v, v).
-int gris(int v) {
-    return static_cast<int>(0.587 * v + 0.299 * v + 0.114 * v);
-}
+int gris(int v) { return static_cast<int>(0.587 * v + 0.299 * v + 0.114 * v); }
 
 // Writes a 24-bit BMP whose pixel (x, y) is the grey (g, g, g), row 0 at the top.
 void ecrireBMP(const fs::path& chemin, int W, int H, const std::function<int(int, int)>& g) {
@@ -49,9 +47,9 @@ struct Resultat {
 };
 
 Resultat lancer(const std::string& arguments, const fs::path& repertoire) {
-    const std::string commande = "cd '" + repertoire.string() + "' && '" STRAVOL_TOOLS_DIR
-                                 "/stravol-extract' " +
-                                 arguments + " 2>/dev/null";
+    const std::string commande = "cd '" + repertoire.string() +
+                                 "' && '" STRAVOL_TOOLS_DIR "/stravol-extract' " + arguments +
+                                 " 2>/dev/null";
     Resultat r;
     FILE* p = popen(commande.c_str(), "r");
     if (p == nullptr)
@@ -176,9 +174,8 @@ TEST_F(Extraction, ImageSourceSeedAndWrittenFiles) {
         faces += ligne.rfind("f ", 0) == 0;
     EXPECT_EQ(faces, triangles);
 
-    ASSERT_EQ(lancer("scan --source image --seed 9 8 6 --smooth 0 --output ball.ply", racine)
-                  .statut,
-              0);
+    ASSERT_EQ(
+        lancer("scan --source image --seed 9 8 6 --smooth 0 --output ball.ply", racine).statut, 0);
     std::ifstream ply(racine / "ball.ply", std::ios::binary);
     std::string entete;
     for (std::string ligne; std::getline(ply, ligne) && ligne != "end_header";)

@@ -13,324 +13,341 @@
 namespace {
 
 unsigned char voxel(const VolumeOctets& v, const CImageTroisD& vol, int x, int y, int z) {
-  return v[(static_cast<std::size_t>(z) * vol.hauteur + y) * vol.largeur + x];
+    return v[(static_cast<std::size_t>(z) * vol.hauteur + y) * vol.largeur + x];
 }
 
 // Slice z of a volume buffer holds the single value v everywhere.
 bool coupeUnie(const VolumeOctets& v, const CImageTroisD& vol, int z, unsigned char valeur) {
-  for (int y = 0; y < vol.hauteur; ++y)
-    for (int x = 0; x < vol.largeur; ++x)
-      if (voxel(v, vol, x, y, z) != valeur) return false;
-  return true;
+    for (int y = 0; y < vol.hauteur; ++y)
+        for (int x = 0; x < vol.largeur; ++x)
+            if (voxel(v, vol, x, y, z) != valeur)
+                return false;
+    return true;
 }
 
-unsigned char gris(int r, int g, int b) { return static_cast<unsigned char>(0.587 * g + 0.299 * r + 0.114 * b); }
+unsigned char gris(int r, int g, int b) {
+    return static_cast<unsigned char>(0.587 * g + 0.299 * r + 0.114 * b);
+}
 
 TEST(Chargement, ConversionEnGrisTronqueEtPlansCouleur) {
-  DossierTemporaire tmp;
-  const std::string dossier = sousDossier(tmp, "volume");
-  PixelsRGB im(7, 2);
-  const int couleurs[7][3] = {{128, 128, 128}, {100, 100, 100}, {255, 255, 255}, {0, 0, 0},
-                              {1, 1, 1},       {10, 200, 30},   {250, 3, 77}};
-  for (int x = 0; x < 7; ++x) {
-    im.fixer(x, 0, couleurs[x][0], couleurs[x][1], couleurs[x][2]);
-    im.fixer(x, 1, couleurs[6 - x][0], couleurs[6 - x][1], couleurs[6 - x][2]);
-  }
-  ASSERT_TRUE(ecrireBMP(dossier + "/s.bmp", im));
-  ecrireTexte(tmp.chemin() + "/config.txt", "couleurs\n#40# rgb\n=1= oui\n");
-
-  CImageTroisD vol(tmp.chemin(), dossier, nullptr, nullptr);
-  ASSERT_EQ(vol.largeur, 7);
-  ASSERT_EQ(vol.hauteur, 2);
-  ASSERT_EQ(vol.profondeur, 1);
-  EXPECT_EQ(vol.rgb, 1);
-  EXPECT_EQ(vol.getOriginPath(), dossier + "/");
-  // Grey pixels lose one level for some values: the double sum is truncated.
-  EXPECT_EQ(vol.getVoxelImage(0, 0, 0), 127);
-  EXPECT_EQ(vol.getVoxelImage(1, 0, 0), 100);
-  EXPECT_EQ(vol.getVoxelImage(2, 0, 0), 255);
-  EXPECT_EQ(vol.getVoxelImage(3, 0, 0), 0);
-  EXPECT_EQ(vol.getVoxelImage(4, 0, 0), 0);
-  for (int y = 0; y < 2; ++y)
+    DossierTemporaire tmp;
+    const std::string dossier = sousDossier(tmp, "volume");
+    PixelsRGB im(7, 2);
+    const int couleurs[7][3] = {{128, 128, 128}, {100, 100, 100}, {255, 255, 255}, {0, 0, 0},
+                                {1, 1, 1},       {10, 200, 30},   {250, 3, 77}};
     for (int x = 0; x < 7; ++x) {
-      const int* c = couleurs[y == 0 ? x : 6 - x];
-      EXPECT_EQ(vol.getVoxelImage(x, y, 0), gris(c[0], c[1], c[2]));
-      EXPECT_EQ(voxel(vol.imR, vol, x, y, 0), c[0]);
-      EXPECT_EQ(voxel(vol.imG, vol, x, y, 0), c[1]);
-      EXPECT_EQ(voxel(vol.imB, vol, x, y, 0), c[2]);
+        im.fixer(x, 0, couleurs[x][0], couleurs[x][1], couleurs[x][2]);
+        im.fixer(x, 1, couleurs[6 - x][0], couleurs[6 - x][1], couleurs[6 - x][2]);
     }
-  EXPECT_EQ(std::memcmp(vol.image.get(), vol.imageOriginal.get(), 14), 0);
+    ASSERT_TRUE(ecrireBMP(dossier + "/s.bmp", im));
+    ecrireTexte(tmp.chemin() + "/config.txt", "couleurs\n#40# rgb\n=1= oui\n");
 
-  // Without the configuration no colour plane is kept.
-  DossierTemporaire sansConfig;
-  CImageTroisD grisSeul(sansConfig.chemin(), dossier, nullptr, nullptr);
-  EXPECT_EQ(grisSeul.rgb, 0);
-  EXPECT_EQ(grisSeul.imR, nullptr);
-  EXPECT_EQ(grisSeul.getVoxelImage(5, 0, 0), gris(10, 200, 30));
+    CImageTroisD vol(tmp.chemin(), dossier, nullptr, nullptr);
+    ASSERT_EQ(vol.largeur, 7);
+    ASSERT_EQ(vol.hauteur, 2);
+    ASSERT_EQ(vol.profondeur, 1);
+    EXPECT_EQ(vol.rgb, 1);
+    EXPECT_EQ(vol.getOriginPath(), dossier + "/");
+    // Grey pixels lose one level for some values: the double sum is truncated.
+    EXPECT_EQ(vol.getVoxelImage(0, 0, 0), 127);
+    EXPECT_EQ(vol.getVoxelImage(1, 0, 0), 100);
+    EXPECT_EQ(vol.getVoxelImage(2, 0, 0), 255);
+    EXPECT_EQ(vol.getVoxelImage(3, 0, 0), 0);
+    EXPECT_EQ(vol.getVoxelImage(4, 0, 0), 0);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 7; ++x) {
+            const int* c = couleurs[y == 0 ? x : 6 - x];
+            EXPECT_EQ(vol.getVoxelImage(x, y, 0), gris(c[0], c[1], c[2]));
+            EXPECT_EQ(voxel(vol.imR, vol, x, y, 0), c[0]);
+            EXPECT_EQ(voxel(vol.imG, vol, x, y, 0), c[1]);
+            EXPECT_EQ(voxel(vol.imB, vol, x, y, 0), c[2]);
+        }
+    EXPECT_EQ(std::memcmp(vol.image.get(), vol.imageOriginal.get(), 14), 0);
+
+    // Without the configuration no colour plane is kept.
+    DossierTemporaire sansConfig;
+    CImageTroisD grisSeul(sansConfig.chemin(), dossier, nullptr, nullptr);
+    EXPECT_EQ(grisSeul.rgb, 0);
+    EXPECT_EQ(grisSeul.imR, nullptr);
+    EXPECT_EQ(grisSeul.getVoxelImage(5, 0, 0), gris(10, 200, 30));
 }
 
 TEST(Chargement, OrdreDesMotifsPuisDesNoms) {
-  DossierTemporaire tmp;
-  const std::string dossier = sousDossier(tmp, "volume");
-  ASSERT_TRUE(ecrirePNG(dossier + "/a.png", imageUnie(8, 8, 10)));
-  ASSERT_TRUE(ecrireBMP(dossier + "/b.bmp", imageUnie(8, 8, 20)));
-  ASSERT_TRUE(ecrireBMP(dossier + "/A.BMP", imageUnie(8, 8, 30)));
-  ASSERT_TRUE(ecrireBMP(dossier + "/c.Cup", imageUnie(8, 8, 40)));
-  ASSERT_TRUE(ecrireJPG(dossier + "/0.jpg", imageUnie(8, 8, 50)));
-  ASSERT_TRUE(ecrirePNG(dossier + "/B.png", imageUnie(8, 8, 60)));
-  ecrireTexte(dossier + "/notes.txt", "pas une image");
-  std::filesystem::create_directory(dossier + "/z.bmp");
+    DossierTemporaire tmp;
+    const std::string dossier = sousDossier(tmp, "volume");
+    ASSERT_TRUE(ecrirePNG(dossier + "/a.png", imageUnie(8, 8, 10)));
+    ASSERT_TRUE(ecrireBMP(dossier + "/b.bmp", imageUnie(8, 8, 20)));
+    ASSERT_TRUE(ecrireBMP(dossier + "/A.BMP", imageUnie(8, 8, 30)));
+    ASSERT_TRUE(ecrireBMP(dossier + "/c.Cup", imageUnie(8, 8, 40)));
+    ASSERT_TRUE(ecrireJPG(dossier + "/0.jpg", imageUnie(8, 8, 50)));
+    ASSERT_TRUE(ecrirePNG(dossier + "/B.png", imageUnie(8, 8, 60)));
+    ecrireTexte(dossier + "/notes.txt", "pas une image");
+    std::filesystem::create_directory(dossier + "/z.bmp");
 
-  ProgressionCollectee barre;
-  MessagesCollectes messages;
-  CImageTroisD vol(tmp.chemin(), dossier, &barre, &messages);
-  EXPECT_TRUE(messages.textes.empty());
-  ASSERT_EQ(vol.profondeur, 6);
-  // "*.bmp" (A.BMP, b.bmp), "*.cup", "*.png" (a.png, B.png), "*.jpg".
-  const int attendu[6] = {30, 20, 40, 10, 60, 50};
-  for (int z = 0; z < 5; ++z) EXPECT_TRUE(coupeUnie(vol.image, vol, z, attendu[z])) << "coupe " << z;
-  EXPECT_NEAR(vol.getVoxelImage(3, 3, 5), 50, 1);
-  EXPECT_EQ(barre.maximums, std::vector<int>{6});
-  EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    ProgressionCollectee barre;
+    MessagesCollectes messages;
+    CImageTroisD vol(tmp.chemin(), dossier, &barre, &messages);
+    EXPECT_TRUE(messages.textes.empty());
+    ASSERT_EQ(vol.profondeur, 6);
+    // "*.bmp" (A.BMP, b.bmp), "*.cup", "*.png" (a.png, B.png), "*.jpg".
+    const int attendu[6] = {30, 20, 40, 10, 60, 50};
+    for (int z = 0; z < 5; ++z)
+        EXPECT_TRUE(coupeUnie(vol.image, vol, z, attendu[z])) << "coupe " << z;
+    EXPECT_NEAR(vol.getVoxelImage(3, 3, 5), 50, 1);
+    EXPECT_EQ(barre.maximums, std::vector<int>{6});
+    EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2, 3, 4, 5, 6}));
 }
 
 TEST(Chargement, PngPuisBmpEmpileLeBmpDAbord) {
-  DossierTemporaire tmp;
-  const std::string dossier = sousDossier(tmp, "v");
-  ASSERT_TRUE(ecrirePNG(dossier + "/a.png", imageUnie(3, 2, 77)));
-  ASSERT_TRUE(ecrireBMP(dossier + "/b.bmp", imageUnie(3, 2, 99)));
-  CImageTroisD vol(tmp.chemin(), dossier, nullptr, nullptr);
-  ASSERT_EQ(vol.profondeur, 2);
-  EXPECT_TRUE(coupeUnie(vol.image, vol, 0, 99));
-  EXPECT_TRUE(coupeUnie(vol.image, vol, 1, 77));
+    DossierTemporaire tmp;
+    const std::string dossier = sousDossier(tmp, "v");
+    ASSERT_TRUE(ecrirePNG(dossier + "/a.png", imageUnie(3, 2, 77)));
+    ASSERT_TRUE(ecrireBMP(dossier + "/b.bmp", imageUnie(3, 2, 99)));
+    CImageTroisD vol(tmp.chemin(), dossier, nullptr, nullptr);
+    ASSERT_EQ(vol.profondeur, 2);
+    EXPECT_TRUE(coupeUnie(vol.image, vol, 0, 99));
+    EXPECT_TRUE(coupeUnie(vol.image, vol, 1, 77));
 }
 
 TEST(Chargement, DossierVideOuAbsentDonneUnVolumeVideSur) {
-  DossierTemporaire tmp;
-  for (const bool absent : {false, true}) {
-    const std::string dossier = absent ? tmp.chemin() + "/absent" : sousDossier(tmp, "vide");
-    MessagesCollectes messages;
-    ProgressionCollectee barre;
-    CImageTroisD vol(tmp.chemin(), dossier, &barre, &messages);
-    EXPECT_EQ(vol.largeur, 0);
-    EXPECT_EQ(vol.hauteur, 0);
-    EXPECT_EQ(vol.profondeur, 0);
-    EXPECT_EQ(vol.image, nullptr);
-    if (absent) {
-      ASSERT_EQ(messages.textes.size(), 4u);
-      EXPECT_EQ(messages.textes[0].rfind("Comptage des images \"*.bmp\" a échoué !\n", 0), 0u);
-      EXPECT_EQ(messages.textes[3].rfind("Comptage des images \"*.jpg\" a échoué !\n", 0), 0u);
-      EXPECT_GT(messages.textes[0].size(), std::string("Comptage des images \"*.bmp\" a échoué !\n").size());
-    } else {
-      EXPECT_TRUE(messages.textes.empty());
+    DossierTemporaire tmp;
+    for (const bool absent : {false, true}) {
+        const std::string dossier = absent ? tmp.chemin() + "/absent" : sousDossier(tmp, "vide");
+        MessagesCollectes messages;
+        ProgressionCollectee barre;
+        CImageTroisD vol(tmp.chemin(), dossier, &barre, &messages);
+        EXPECT_EQ(vol.largeur, 0);
+        EXPECT_EQ(vol.hauteur, 0);
+        EXPECT_EQ(vol.profondeur, 0);
+        EXPECT_EQ(vol.image, nullptr);
+        if (absent) {
+            ASSERT_EQ(messages.textes.size(), 4u);
+            EXPECT_EQ(messages.textes[0].rfind("Comptage des images \"*.bmp\" a échoué !\n", 0),
+                      0u);
+            EXPECT_EQ(messages.textes[3].rfind("Comptage des images \"*.jpg\" a échoué !\n", 0),
+                      0u);
+            EXPECT_GT(messages.textes[0].size(),
+                      std::string("Comptage des images \"*.bmp\" a échoué !\n").size());
+        } else {
+            EXPECT_TRUE(messages.textes.empty());
+        }
+        // Every later operation is safe and does nothing.
+        vol.AllouerTexture();
+        vol.preparationTexture(&barre, 0);
+        vol.preparationTexture(&barre, 4);
+        EXPECT_EQ(vol.getTabZ(0), nullptr);
+        EXPECT_EQ(vol.getImageZ(0).largeur, 0);
+        EXPECT_EQ(vol.getImageX(0).pixels.size(), 0u);
+        EXPECT_EQ(vol.getImageY(0).hauteur, 0);
+        unsigned char texture[CImageTroisD::kTailleTexture];
+        std::memset(texture, 9, sizeof texture);
+        vol.getImageOpenGlZ(0, texture);
+        EXPECT_EQ(texture[0], 0);
+        EXPECT_FALSE(vol.ChargerSeg(dossier, &barre));
+        CImage3D cible(2, 2, 2);
+        vol.CimageTroisDtoCimage3D(cible);
+        EXPECT_EQ(cible.Pixel(1, 1, 1), 0);
     }
-    // Every later operation is safe and does nothing.
-    vol.AllouerTexture();
-    vol.preparationTexture(&barre, 0);
-    vol.preparationTexture(&barre, 4);
-    EXPECT_EQ(vol.getTabZ(0), nullptr);
-    EXPECT_EQ(vol.getImageZ(0).largeur, 0);
-    EXPECT_EQ(vol.getImageX(0).pixels.size(), 0u);
-    EXPECT_EQ(vol.getImageY(0).hauteur, 0);
-    unsigned char texture[CImageTroisD::kTailleTexture];
-    std::memset(texture, 9, sizeof texture);
-    vol.getImageOpenGlZ(0, texture);
-    EXPECT_EQ(texture[0], 0);
-    EXPECT_FALSE(vol.ChargerSeg(dossier, &barre));
-    CImage3D cible(2, 2, 2);
-    vol.CimageTroisDtoCimage3D(cible);
-    EXPECT_EQ(cible.Pixel(1, 1, 1), 0);
-  }
 }
 
 TEST(Chargement, ImageCorrompueSignaleeEtMotifAbandonne) {
-  DossierTemporaire tmp;
-  const std::string dossier = sousDossier(tmp, "v");
-  ASSERT_TRUE(ecrireBMP(dossier + "/a.bmp", imageUnie(6, 4, 11)));
-  ASSERT_TRUE(ecrireBMP(dossier + "/b.bmp", imageUnie(6, 4, 22)));
-  ASSERT_TRUE(ecrireBMP(dossier + "/c.bmp", imageUnie(6, 4, 33)));
-  ASSERT_TRUE(ecrirePNG(dossier + "/d.png", imageUnie(6, 4, 44)));
-  ecrireTexte(dossier + "/e.png", "\x89PNG\r\n\x1a\n tronqué");
-  ASSERT_TRUE(ecrirePNG(dossier + "/f.png", imageUnie(6, 4, 66)));
-  // b.bmp cut in the middle of its pixels.
-  std::filesystem::resize_file(dossier + "/b.bmp", std::filesystem::file_size(dossier + "/b.bmp") / 2);
+    DossierTemporaire tmp;
+    const std::string dossier = sousDossier(tmp, "v");
+    ASSERT_TRUE(ecrireBMP(dossier + "/a.bmp", imageUnie(6, 4, 11)));
+    ASSERT_TRUE(ecrireBMP(dossier + "/b.bmp", imageUnie(6, 4, 22)));
+    ASSERT_TRUE(ecrireBMP(dossier + "/c.bmp", imageUnie(6, 4, 33)));
+    ASSERT_TRUE(ecrirePNG(dossier + "/d.png", imageUnie(6, 4, 44)));
+    ecrireTexte(dossier + "/e.png", "\x89PNG\r\n\x1a\n tronqué");
+    ASSERT_TRUE(ecrirePNG(dossier + "/f.png", imageUnie(6, 4, 66)));
+    // b.bmp cut in the middle of its pixels.
+    std::filesystem::resize_file(dossier + "/b.bmp",
+                                 std::filesystem::file_size(dossier + "/b.bmp") / 2);
 
-  MessagesCollectes messages;
-  ProgressionCollectee barre;
-  CImageTroisD vol(tmp.chemin(), dossier, &barre, &messages);
-  ASSERT_EQ(messages.textes.size(), 2u);
-  EXPECT_EQ(messages.textes[0].rfind("Le chargement des images \"*.bmp\" a échoué !\n", 0), 0u);
-  EXPECT_NE(messages.textes[0].find("b.bmp"), std::string::npos);
-  EXPECT_EQ(messages.textes[1].rfind("Le chargement des images \"*.png\" a échoué !\n", 0), 0u);
-  // profondeur keeps the count of files; the slices never read are 0.
-  ASSERT_EQ(vol.profondeur, 6);
-  EXPECT_TRUE(coupeUnie(vol.image, vol, 0, gris(11, 11, 11)));
-  EXPECT_TRUE(coupeUnie(vol.image, vol, 1, gris(44, 44, 44)));
-  for (int z = 2; z < 6; ++z) EXPECT_TRUE(coupeUnie(vol.image, vol, z, 0));
-  EXPECT_TRUE(coupeUnie(vol.imageOriginal, vol, 1, gris(44, 44, 44)));
-  EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2}));
+    MessagesCollectes messages;
+    ProgressionCollectee barre;
+    CImageTroisD vol(tmp.chemin(), dossier, &barre, &messages);
+    ASSERT_EQ(messages.textes.size(), 2u);
+    EXPECT_EQ(messages.textes[0].rfind("Le chargement des images \"*.bmp\" a échoué !\n", 0), 0u);
+    EXPECT_NE(messages.textes[0].find("b.bmp"), std::string::npos);
+    EXPECT_EQ(messages.textes[1].rfind("Le chargement des images \"*.png\" a échoué !\n", 0), 0u);
+    // profondeur keeps the count of files; the slices never read are 0.
+    ASSERT_EQ(vol.profondeur, 6);
+    EXPECT_TRUE(coupeUnie(vol.image, vol, 0, gris(11, 11, 11)));
+    EXPECT_TRUE(coupeUnie(vol.image, vol, 1, gris(44, 44, 44)));
+    for (int z = 2; z < 6; ++z)
+        EXPECT_TRUE(coupeUnie(vol.image, vol, z, 0));
+    EXPECT_TRUE(coupeUnie(vol.imageOriginal, vol, 1, gris(44, 44, 44)));
+    EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2}));
 
-  // A folder of unreadable pictures only has no size: an empty volume.
-  const std::string illisibles = sousDossier(tmp, "illisibles");
-  ecrireTexte(illisibles + "/x.bmp", "BM");
-  MessagesCollectes autres;
-  CImageTroisD vide(tmp.chemin(), illisibles, nullptr, &autres);
-  EXPECT_EQ(autres.commencantPar("Le chargement des images \"*.bmp\" a échoué !\n"), 1);
-  EXPECT_EQ(vide.profondeur, 0);
-  EXPECT_EQ(vide.image, nullptr);
+    // A folder of unreadable pictures only has no size: an empty volume.
+    const std::string illisibles = sousDossier(tmp, "illisibles");
+    ecrireTexte(illisibles + "/x.bmp", "BM");
+    MessagesCollectes autres;
+    CImageTroisD vide(tmp.chemin(), illisibles, nullptr, &autres);
+    EXPECT_EQ(autres.commencantPar("Le chargement des images \"*.bmp\" a échoué !\n"), 1);
+    EXPECT_EQ(vide.profondeur, 0);
+    EXPECT_EQ(vide.image, nullptr);
 }
 
 TEST(Chargement, ImagePlusPetiteEchoueImagePlusGrandeCoupee) {
-  DossierTemporaire tmp;
-  const std::string dossier = sousDossier(tmp, "v");
-  ASSERT_TRUE(ecrireBMP(dossier + "/1.bmp", imageUnie(5, 4, 10)));
-  PixelsRGB grande(9, 7);
-  for (int y = 0; y < 7; ++y)
-    for (int x = 0; x < 9; ++x) grande.fixer(x, y, 10 * x + y, 10 * x + y, 10 * x + y);
-  ASSERT_TRUE(ecrireBMP(dossier + "/2.bmp", grande));
-  // Wider but shorter than the first picture: still too small for a slice.
-  ASSERT_TRUE(ecrireBMP(dossier + "/3.bmp", imageUnie(9, 3, 200)));
-  ASSERT_TRUE(ecrireBMP(dossier + "/4.bmp", imageUnie(5, 4, 40)));
-  ASSERT_TRUE(ecrirePNG(dossier + "/5.png", imageUnie(5, 4, 60)));
+    DossierTemporaire tmp;
+    const std::string dossier = sousDossier(tmp, "v");
+    ASSERT_TRUE(ecrireBMP(dossier + "/1.bmp", imageUnie(5, 4, 10)));
+    PixelsRGB grande(9, 7);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 9; ++x)
+            grande.fixer(x, y, 10 * x + y, 10 * x + y, 10 * x + y);
+    ASSERT_TRUE(ecrireBMP(dossier + "/2.bmp", grande));
+    // Wider but shorter than the first picture: still too small for a slice.
+    ASSERT_TRUE(ecrireBMP(dossier + "/3.bmp", imageUnie(9, 3, 200)));
+    ASSERT_TRUE(ecrireBMP(dossier + "/4.bmp", imageUnie(5, 4, 40)));
+    ASSERT_TRUE(ecrirePNG(dossier + "/5.png", imageUnie(5, 4, 60)));
 
-  MessagesCollectes messages;
-  ProgressionCollectee barre;
-  CImageTroisD vol(tmp.chemin(), dossier, &barre, &messages);
-  ASSERT_EQ(vol.largeur, 5);
-  ASSERT_EQ(vol.hauteur, 4);
-  ASSERT_EQ(vol.profondeur, 5);
-  // The larger picture is read without a message; the smaller one fails its pattern.
-  ASSERT_EQ(messages.textes.size(), 1u);
-  EXPECT_EQ(messages.textes[0].rfind("Le chargement des images \"*.bmp\" a échoué !\n", 0), 0u);
-  EXPECT_NE(messages.textes[0].find("3.bmp"), std::string::npos);
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(vol.getVoxelImage(x, y, 1), gris(10 * x + y, 10 * x + y, 10 * x + y));
-  // 4.bmp is skipped with the rest of its pattern; the PNG takes the next free slice.
-  EXPECT_TRUE(coupeUnie(vol.image, vol, 2, 60));
-  EXPECT_TRUE(coupeUnie(vol.image, vol, 3, 0));
-  EXPECT_TRUE(coupeUnie(vol.image, vol, 4, 0));
-  EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2, 3}));
+    MessagesCollectes messages;
+    ProgressionCollectee barre;
+    CImageTroisD vol(tmp.chemin(), dossier, &barre, &messages);
+    ASSERT_EQ(vol.largeur, 5);
+    ASSERT_EQ(vol.hauteur, 4);
+    ASSERT_EQ(vol.profondeur, 5);
+    // The larger picture is read without a message; the smaller one fails its pattern.
+    ASSERT_EQ(messages.textes.size(), 1u);
+    EXPECT_EQ(messages.textes[0].rfind("Le chargement des images \"*.bmp\" a échoué !\n", 0), 0u);
+    EXPECT_NE(messages.textes[0].find("3.bmp"), std::string::npos);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(vol.getVoxelImage(x, y, 1), gris(10 * x + y, 10 * x + y, 10 * x + y));
+    // 4.bmp is skipped with the rest of its pattern; the PNG takes the next free slice.
+    EXPECT_TRUE(coupeUnie(vol.image, vol, 2, 60));
+    EXPECT_TRUE(coupeUnie(vol.image, vol, 3, 0));
+    EXPECT_TRUE(coupeUnie(vol.image, vol, 4, 0));
+    EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2, 3}));
 }
 
 TEST(Chargement, VolumeTropGrandSignale) {
-  // Sizes whose product does not fit in memory addresses are refused before allocating.
-  CImageTroisD vol(2000000000, 2000000000, 2000000000);
-  EXPECT_EQ(vol.largeur, 0);
-  EXPECT_EQ(vol.profondeur, 0);
-  EXPECT_EQ(vol.image, nullptr);
-  vol.AllouerTexture();
-  vol.preparationTexture(nullptr, 0);
-  EXPECT_EQ(vol.getImageX(0).largeur, 0);
+    // Sizes whose product does not fit in memory addresses are refused before allocating.
+    CImageTroisD vol(2000000000, 2000000000, 2000000000);
+    EXPECT_EQ(vol.largeur, 0);
+    EXPECT_EQ(vol.profondeur, 0);
+    EXPECT_EQ(vol.image, nullptr);
+    vol.AllouerTexture();
+    vol.preparationTexture(nullptr, 0);
+    EXPECT_EQ(vol.getImageX(0).largeur, 0);
 }
 
 class Segmentation : public ::testing::Test {
 protected:
-  // A 4 x 3 x 5 volume of grey 50.
-  void SetUp() override {
-    volume = sousDossier(tmp, "1-volume");
-    for (int z = 0; z < 5; ++z) ASSERT_TRUE(ecrireBMP(volume + "/s" + std::to_string(z) + ".bmp", imageUnie(4, 3, 50)));
-  }
-  DossierTemporaire tmp;
-  std::string volume;
+    // A 4 x 3 x 5 volume of grey 50.
+    void SetUp() override {
+        volume = sousDossier(tmp, "1-volume");
+        for (int z = 0; z < 5; ++z)
+            ASSERT_TRUE(ecrireBMP(volume + "/s" + std::to_string(z) + ".bmp", imageUnie(4, 3, 50)));
+    }
+    DossierTemporaire tmp;
+    std::string volume;
 };
 
 TEST_F(Segmentation, DossierCourtRemplitLesPremieresCoupes) {
-  const std::string seg = sousDossier(tmp, "2-seg");
-  ASSERT_TRUE(ecrireBMP(seg + "/b.bmp", imageUnie(4, 3, 100)));
-  ASSERT_TRUE(ecrireBMP(seg + "/A.bmp", imageUnie(4, 3, 128)));
-  ASSERT_TRUE(ecrirePNG(seg + "/c.png", imageUnie(4, 3, 9)));
-  MessagesCollectes messages;
-  CImageTroisD vol(tmp.chemin(), volume, nullptr, &messages);
-  ProgressionCollectee barre;
-  ASSERT_TRUE(vol.ChargerSeg(seg, &barre));
-  EXPECT_TRUE(messages.textes.empty());
-  ASSERT_NE(vol.imageSegmente, nullptr);
-  EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 127));
-  EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 1, 100));
-  for (int z = 2; z < 5; ++z) EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, z, 0));
-  EXPECT_EQ(barre.maximums, std::vector<int>{5});
-  EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2, 0}));
-  // The volume itself is untouched; a second segmentation replaces the first.
-  EXPECT_TRUE(coupeUnie(vol.image, vol, 4, 50));
-  const std::string autre = sousDossier(tmp, "3-seg");
-  ASSERT_TRUE(ecrireBMP(autre + "/x.bmp", imageUnie(4, 3, 7)));
-  ASSERT_TRUE(vol.ChargerSeg(autre, nullptr));
-  EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 7));
-  EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 1, 0));
-  // A folder that cannot be listed keeps the last segmentation.
-  EXPECT_FALSE(vol.ChargerSeg(tmp.chemin() + "/absent", nullptr));
-  EXPECT_EQ(messages.textes.size(), 1u);
-  EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 7));
+    const std::string seg = sousDossier(tmp, "2-seg");
+    ASSERT_TRUE(ecrireBMP(seg + "/b.bmp", imageUnie(4, 3, 100)));
+    ASSERT_TRUE(ecrireBMP(seg + "/A.bmp", imageUnie(4, 3, 128)));
+    ASSERT_TRUE(ecrirePNG(seg + "/c.png", imageUnie(4, 3, 9)));
+    MessagesCollectes messages;
+    CImageTroisD vol(tmp.chemin(), volume, nullptr, &messages);
+    ProgressionCollectee barre;
+    ASSERT_TRUE(vol.ChargerSeg(seg, &barre));
+    EXPECT_TRUE(messages.textes.empty());
+    ASSERT_NE(vol.imageSegmente, nullptr);
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 127));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 1, 100));
+    for (int z = 2; z < 5; ++z)
+        EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, z, 0));
+    EXPECT_EQ(barre.maximums, std::vector<int>{5});
+    EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2, 0}));
+    // The volume itself is untouched; a second segmentation replaces the first.
+    EXPECT_TRUE(coupeUnie(vol.image, vol, 4, 50));
+    const std::string autre = sousDossier(tmp, "3-seg");
+    ASSERT_TRUE(ecrireBMP(autre + "/x.bmp", imageUnie(4, 3, 7)));
+    ASSERT_TRUE(vol.ChargerSeg(autre, nullptr));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 7));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 1, 0));
+    // A folder that cannot be listed keeps the last segmentation.
+    EXPECT_FALSE(vol.ChargerSeg(tmp.chemin() + "/absent", nullptr));
+    EXPECT_EQ(messages.textes.size(), 1u);
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 7));
 }
 
 TEST_F(Segmentation, TropDeFichiersOuMauvaisesTaillesNeDebordentPas) {
-  const std::string seg = sousDossier(tmp, "2-seg");
-  for (int i = 0; i < 8; ++i) {
-    const int l = i == 1 ? 9 : i == 2 ? 2 : 4;
-    const int h = i == 1 ? 8 : i == 2 ? 1 : 3;
-    ASSERT_TRUE(ecrireBMP(seg + "/s" + std::to_string(i) + ".bmp", imageUnie(l, h, 10 * (i + 1))));
-  }
-  ecrireTexte(seg + "/s3.bmp", "BM corrompu");
-  MessagesCollectes messages;
-  CImageTroisD vol(tmp.chemin(), volume, nullptr, &messages);
-  ASSERT_TRUE(vol.ChargerSeg(seg, nullptr));
-  // One message for the extra files, one for the smaller picture (the larger one is cut
-  // silently), one for the corrupt file.
-  EXPECT_EQ(messages.commencantPar("La segmentation \""), 1);
-  EXPECT_EQ(messages.commencantPar("L'image \""), 1);
-  EXPECT_EQ(messages.commencantPar("Le chargement de la segmentation \""), 1);
-  EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 10));
-  EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 1, 20));
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(voxel(vol.imageSegmente, vol, x, y, 2), x < 2 && y < 1 ? 30 : 0);
-  // The corrupt file keeps its slice, which stays 0.
-  EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 3, 0));
-  EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 4, 50));
+    const std::string seg = sousDossier(tmp, "2-seg");
+    for (int i = 0; i < 8; ++i) {
+        const int l = i == 1 ? 9 : i == 2 ? 2 : 4;
+        const int h = i == 1 ? 8 : i == 2 ? 1 : 3;
+        ASSERT_TRUE(
+            ecrireBMP(seg + "/s" + std::to_string(i) + ".bmp", imageUnie(l, h, 10 * (i + 1))));
+    }
+    ecrireTexte(seg + "/s3.bmp", "BM corrompu");
+    MessagesCollectes messages;
+    CImageTroisD vol(tmp.chemin(), volume, nullptr, &messages);
+    ASSERT_TRUE(vol.ChargerSeg(seg, nullptr));
+    // One message for the extra files, one for the smaller picture (the larger one is cut
+    // silently), one for the corrupt file.
+    EXPECT_EQ(messages.commencantPar("La segmentation \""), 1);
+    EXPECT_EQ(messages.commencantPar("L'image \""), 1);
+    EXPECT_EQ(messages.commencantPar("Le chargement de la segmentation \""), 1);
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 10));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 1, 20));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(voxel(vol.imageSegmente, vol, x, y, 2), x < 2 && y < 1 ? 30 : 0);
+    // The corrupt file keeps its slice, which stays 0.
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 3, 0));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 4, 50));
 }
 
 TEST(Conversions, AllerRetourAvecLeVolumeNatif) {
-  CImageTroisD vol(5, 3, 2);
-  for (int z = 0; z < 2; ++z)
-    for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 5; ++x) vol.setVoxelImage(x, y, z, static_cast<unsigned char>(x + 5 * y + 15 * z));
-  CImage3D natif;
-  ASSERT_TRUE(natif.Create(5, 3, 2));
-  vol.CimageTroisDtoCimage3D(natif);
-  for (int z = 0; z < 2; ++z)
-    for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 5; ++x) EXPECT_EQ(natif.Pixel(x, y, z), x + 5 * y + 15 * z);
+    CImageTroisD vol(5, 3, 2);
+    for (int z = 0; z < 2; ++z)
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                vol.setVoxelImage(x, y, z, static_cast<unsigned char>(x + 5 * y + 15 * z));
+    CImage3D natif;
+    ASSERT_TRUE(natif.Create(5, 3, 2));
+    vol.CimageTroisDtoCimage3D(natif);
+    for (int z = 0; z < 2; ++z)
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                EXPECT_EQ(natif.Pixel(x, y, z), x + 5 * y + 15 * z);
 
-  // Same sizes: only image is replaced.
-  natif.Pixel(4, 2, 1) = 200;
-  vol.Cimage3DtoCimageTroisD(natif);
-  EXPECT_EQ(vol.getVoxelImage(4, 2, 1), 200);
-  EXPECT_NE(vol.imageOriginal, nullptr);
+    // Same sizes: only image is replaced.
+    natif.Pixel(4, 2, 1) = 200;
+    vol.Cimage3DtoCimageTroisD(natif);
+    EXPECT_EQ(vol.getVoxelImage(4, 2, 1), 200);
+    EXPECT_NE(vol.imageOriginal, nullptr);
 
-  // New sizes: the buffers of the old sizes go, the textures can be allocated again.
-  vol.AllouerTexture();
-  CImage3D autre;
-  ASSERT_TRUE(autre.Create(7, 2, 3));
-  autre.Pixel(6, 1, 2) = 33;
-  vol.Cimage3DtoCimageTroisD(autre);
-  EXPECT_EQ(vol.largeur, 7);
-  EXPECT_EQ(vol.hauteur, 2);
-  EXPECT_EQ(vol.profondeur, 3);
-  EXPECT_EQ(vol.getVoxelImage(6, 1, 2), 33);
-  EXPECT_EQ(vol.imageOriginal, nullptr);
-  EXPECT_EQ(vol.imR, nullptr);
-  EXPECT_EQ(vol.getTabX(0), nullptr);
-  vol.AllouerTexture();
-  vol.preparationTexture(nullptr, 0);
-  ASSERT_NE(vol.getTabX(6), nullptr);
-  EXPECT_EQ(vol.getTabX(6)[3 * (256 * 255 + 255)], 33);
+    // New sizes: the buffers of the old sizes go, the textures can be allocated again.
+    vol.AllouerTexture();
+    CImage3D autre;
+    ASSERT_TRUE(autre.Create(7, 2, 3));
+    autre.Pixel(6, 1, 2) = 33;
+    vol.Cimage3DtoCimageTroisD(autre);
+    EXPECT_EQ(vol.largeur, 7);
+    EXPECT_EQ(vol.hauteur, 2);
+    EXPECT_EQ(vol.profondeur, 3);
+    EXPECT_EQ(vol.getVoxelImage(6, 1, 2), 33);
+    EXPECT_EQ(vol.imageOriginal, nullptr);
+    EXPECT_EQ(vol.imR, nullptr);
+    EXPECT_EQ(vol.getTabX(0), nullptr);
+    vol.AllouerTexture();
+    vol.preparationTexture(nullptr, 0);
+    ASSERT_NE(vol.getTabX(6), nullptr);
+    EXPECT_EQ(vol.getTabX(6)[3 * (256 * 255 + 255)], 33);
 
-  // A target of other sizes receives the common part only.
-  CImage3D petit;
-  ASSERT_TRUE(petit.Create(3, 3, 1));
-  petit.Pixel(2, 2, 0) = 9;
-  vol.CimageTroisDtoCimage3D(petit);
-  EXPECT_EQ(petit.Pixel(2, 2, 0), 9);
-  EXPECT_EQ(petit.Pixel(2, 1, 0), vol.getVoxelImage(2, 1, 0));
+    // A target of other sizes receives the common part only.
+    CImage3D petit;
+    ASSERT_TRUE(petit.Create(3, 3, 1));
+    petit.Pixel(2, 2, 0) = 9;
+    vol.CimageTroisDtoCimage3D(petit);
+    EXPECT_EQ(petit.Pixel(2, 2, 0), 9);
+    EXPECT_EQ(petit.Pixel(2, 1, 0), vol.getVoxelImage(2, 1, 0));
 }
 
-}  // namespace
+} // namespace

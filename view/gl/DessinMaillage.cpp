@@ -73,15 +73,13 @@ CPoint3D normaleGL(const CPoint3D& d) {
 }
 
 // Visits the listed vertices in list order, at most nbSommets of them.
-template <class F>
-void pourChaqueSommet(CSommetChRegion* premier, int nb, F&& f) {
+template <class F> void pourChaqueSommet(CSommetChRegion* premier, int nb, F&& f) {
     CSommetChRegion* v = premier;
     for (int i = 0; i < nb && v != nullptr; ++i, v = v->suivant)
         f(v, i);
 }
 
-template <class F>
-void pourChaqueTriangle(CTriangleChRegion* premier, int nb, F&& f) {
+template <class F> void pourChaqueTriangle(CTriangleChRegion* premier, int nb, F&& f) {
     CTriangleChRegion* t = premier;
     for (int i = 0; i < nb && t != nullptr; ++i, t = t->suivant)
         f(t);
@@ -118,8 +116,8 @@ bool facesArrieresCachees(const Boite& b) {
     if (p[11] != -1.0f || p[15] != 0.0f || p[0] == 0.0f || p[5] == 0.0f || p[10] == 1.0f)
         return false;
     for (int c = 0; c < 3; ++c) {
-        const float n = m[4 * c] * m[4 * c] + m[4 * c + 1] * m[4 * c + 1] +
-                        m[4 * c + 2] * m[4 * c + 2];
+        const float n =
+            m[4 * c] * m[4 * c] + m[4 * c + 1] * m[4 * c + 1] + m[4 * c + 2] * m[4 * c + 2];
         if (std::fabs(n - 1.0f) > 1e-3f)
             return false;
     }
@@ -155,8 +153,8 @@ bool facesOpaques(float alphaDiffus) {
 // (only a depth tie between a back and a front face on the silhouette could show otherwise).
 void dessinerSurface(const std::vector<float>& sommets, const std::vector<float>& normalesSommets,
                      const std::vector<GLuint>& ordre, bool ordreExterieur, float alphaDiffus) {
-    const bool eliminer = ordreExterieur && facesOpaques(alphaDiffus) &&
-                          facesArrieresCachees(boiteDe(sommets));
+    const bool eliminer =
+        ordreExterieur && facesOpaques(alphaDiffus) && facesArrieresCachees(boiteDe(sommets));
     const bool avant = glIsEnabled(GL_CULL_FACE);
     if (eliminer) {
         // Image2GL turns the y axis over, a mirror (with a positive slice step): a triangle
