@@ -1,0 +1,113 @@
+// Typed volumes: the default window, the 8-bit conversion and exact labels.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "helpers/volumes.h"
+#include "volume/VolumeBrut.h"
+
+using namespace Stravol;
+
+TEST(VolumeBrut, OctetsNonSignesGardesTelsQuels) {
+    const VolumeBrut v = volumeTest(TypeVoxel::Octet, 4, 3, 2, motifTest);
+    std::vector<unsigned char> o;
+    std::string erreur;
+    ASSERT_TRUE(versOctets(v, Fenetre{50, 60}, o, erreur));
+    ASSERT_EQ(o.size(), v.nbVoxels());
+    for (std::size_t i = 0; i < o.size(); ++i)
+        EXPECT_EQ(o[i], v.donnees[i]);
+}
+
+TEST(VolumeBrut, FenetreAppliqueeAuxValeursLarges) {
+    const VolumeBrut v = volumeTest(TypeVoxel::Entier16, 5, 1, 1,
+                                    [](int x, int, int) { return -1000 + 1000 * x; });
+    std::vector<unsigned char> o;
+    std::string erreur;
+    ASSERT_TRUE(versOctets(v, Fenetre{0, 2000}, o, erreur));
+    // Below the window 0, above 255, linear in between (rounded).
+    EXPECT_EQ(o[0], 0);
+    EXPECT_EQ(o[1], 0);
+    EXPECT_EQ(o[2], 128);
+    EXPECT_EQ(o[3], 255);
+    EXPECT_EQ(o[4], 255);
+}
+
+TEST(VolumeBrut, FenetreParDefautAuxPercentiles) {
+    // 1000 voxels 0 .. 999 and two outliers far away: the 99.5th percentile drops them (to a
+    // histogram bin of 1/65536 of the range).
+    VolumeBrut v = volumeTest(TypeVoxel::Entier32, 1002, 1, 1, [](int x, int, int) {
+        return x < 1000 ? x : 1000000 + x;
+    });
+    const double cas = 1001001.0 / 65535;
+    Fenetre f = fenetreParDefaut(v);
+    EXPECT_NEAR(f.mini, 5, cas);
+    EXPECT_NEAR(f.maxi, 995, cas);
+    // 16-bit integers: one bin a value, exact percentiles.
+    v = volumeTest(TypeVoxel::EntierNonSigne16, 1000, 1, 1, [](int x, int, int) { return x; });
+    f = fenetreParDefaut(v);
+    EXPECT_EQ(f.mini, 5);
+    EXPECT_EQ(f.maxi, 995);
+    // Floats: same figures to a bin of the histogram.
+    v = volumeTest(TypeVoxel::Reel32, 1000, 1, 1, [](int x, int, int) { return x * 0.001; });
+    const Fenetre g = fenetreParDefaut(v);
+    EXPECT_NEAR(g.mini, 0.005, 0.001);
+    EXPECT_NEAR(g.maxi, 0.995, 0.001);
+    // A uniform volume keeps a window that maps its value somewhere, without dividing by 0.
+    v = volumeTest(TypeVoxel::Reel64, 3, 3, 3, [](int, int, int) { return 7.5; });
+    std::vector<unsigned char> o;
+    std::string erreur;
+    EXPECT_TRUE(versOctets(v, fenetreParDefaut(v), o, erreur));
+}
+
+TEST(VolumeBrut, EtiquettesExactesEtRefus) {
+    VolumeBrut v = volumeTest(TypeVoxel::Entier16, 3, 1, 1,
+                              [](int x, int, int) { return x == 1 ? 1605 : 0; });
+    std::vector<std::uint16_t> e;
+    std::string erreur;
+    ASSERT_TRUE(versEtiquettes(v, e, erreur));
+    EXPECT_EQ(e[1], 1605);
+    v = volumeTest(TypeVoxel::Reel32, 2, 1, 1, [](int x, int, int) { return x * 65535.0; });
+    EXPECT_TRUE(versEtiquettes(v, e, erreur));
+    EXPECT_EQ(e[1], 65535);
+    for (double mauvaise : {-1.0, 65536.0, 2.5}) {
+        v = volumeTest(TypeVoxel::Reel64, 1, 1, 1, [=](int, int, int) { return mauvaise; });
+        erreur.clear();
+        EXPECT_FALSE(versEtiquettes(v, e, erreur)) << mauvaise;
+        EXPECT_FALSE(erreur.empty());
+    }
+}
+
+TEST(VolumeBrut, ValeursNonFinies) {
+    VolumeBrut v = volumeTest(TypeVoxel::Reel32, 4, 1, 1, [](int x, int, int) {
+        return x == 1   ? std::numeric_limits<double>::quiet_NaN()
+               : x == 2 ? std::numeric_limits<double>::infinity()
+                        : 1.0;
+    });
+    EXPECT_EQ(nbValeursNonFinies(v), 2u);
+    v = volumeTest(TypeVoxel::Entier32, 4, 1, 1, motifTest);
+    EXPECT_EQ(nbValeursNonFinies(v), 0u);
+}
+
+TEST(Geometrie, EspacementImposeGardeLesDirections) {
+    Geometrie g;
+    EXPECT_TRUE(g.identite());
+    // An x axis running right to left, 2 mm voxels.
+    g.affine = {{{-2, 0, 0, 10}, {0, 2, 0, 0}, {0, 0, 2, 0}}};
+    EXPECT_FALSE(g.identite());
+    EXPECT_DOUBLE_EQ(g.determinant(), -8.0);
+    g.imposerEspacement({0.5, 1.0, 3.0});
+    EXPECT_DOUBLE_EQ(g.affine[0][0], -0.5);
+    EXPECT_DOUBLE_EQ(g.affine[2][2], 3.0);
+    EXPECT_DOUBLE_EQ(g.affine[0][3], 10.0);
+    const auto m = g.versMonde(2, 1, 1);
+    EXPECT_DOUBLE_EQ(m[0], 9.0);
+    EXPECT_DOUBLE_EQ(m[1], 1.0);
+    EXPECT_DOUBLE_EQ(m[2], 3.0);
+    std::string pourquoi;
+    EXPECT_TRUE(g.valide(pourquoi));
+    g.espacement[1] = 0.0;
+    EXPECT_FALSE(g.valide(pourquoi));
+    EXPECT_FALSE(pourquoi.empty());
+}

@@ -1,0 +1,276 @@
+#include "volume/VolumeBrut.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <type_traits>
+
+namespace Stravol {
+
+namespace {
+
+// Calls f with a value of the C++ type of t (its value is meaningless, only its type counts).
+template <class F> decltype(auto) selonType(TypeVoxel t, F&& f) {
+    switch (t) {
+    case TypeVoxel::Octet:
+        return f(std::uint8_t{});
+    case TypeVoxel::OctetSigne:
+        return f(std::int8_t{});
+    case TypeVoxel::Entier16:
+        return f(std::int16_t{});
+    case TypeVoxel::EntierNonSigne16:
+        return f(std::uint16_t{});
+    case TypeVoxel::Entier32:
+        return f(std::int32_t{});
+    case TypeVoxel::EntierNonSigne32:
+        return f(std::uint32_t{});
+    case TypeVoxel::Entier64:
+        return f(std::int64_t{});
+    case TypeVoxel::EntierNonSigne64:
+        return f(std::uint64_t{});
+    case TypeVoxel::Reel32:
+        return f(float{});
+    case TypeVoxel::Reel64:
+        break;
+    }
+    return f(double{});
+}
+
+template <class T> const T* voxels(const VolumeBrut& v) {
+    return reinterpret_cast<const T*>(v.donnees.data());
+}
+
+constexpr int kNbCases = 65536;
+
+} // namespace
+
+std::size_t tailleVoxel(TypeVoxel type) {
+    return selonType(type, [](auto t) { return sizeof t; });
+}
+
+bool typeEntier(TypeVoxel type) {
+    return selonType(type, [](auto t) { return std::is_integral_v<decltype(t)>; });
+}
+
+const char* nomType(TypeVoxel type) {
+    switch (type) {
+    case TypeVoxel::Octet:
+        return "uint8";
+    case TypeVoxel::OctetSigne:
+        return "int8";
+    case TypeVoxel::Entier16:
+        return "int16";
+    case TypeVoxel::EntierNonSigne16:
+        return "uint16";
+    case TypeVoxel::Entier32:
+        return "int32";
+    case TypeVoxel::EntierNonSigne32:
+        return "uint32";
+    case TypeVoxel::Entier64:
+        return "int64";
+    case TypeVoxel::EntierNonSigne64:
+        return "uint64";
+    case TypeVoxel::Reel32:
+        return "float32";
+    case TypeVoxel::Reel64:
+        break;
+    }
+    return "float64";
+}
+
+bool Geometrie::identite() const {
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 4; ++j)
+            if (affine[i][j] != (i == j ? 1.0 : 0.0))
+                return false;
+    return true;
+}
+
+double Geometrie::determinant() const {
+    const auto& a = affine;
+    return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+           a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+           a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+}
+
+std::array<double, 3> Geometrie::versMonde(double x, double y, double z) const {
+    std::array<double, 3> m{};
+    for (int i = 0; i < 3; ++i)
+        m[i] = affine[i][0] * x + affine[i][1] * y + affine[i][2] * z + affine[i][3];
+    return m;
+}
+
+void Geometrie::imposerEspacement(const std::array<double, 3>& nouvel) {
+    // Each column of the linear part is the world step of one voxel axis: rescale it to the
+    // new spacing, keeping its direction.
+    for (int j = 0; j < 3; ++j) {
+        double longueur = 0.0;
+        for (int i = 0; i < 3; ++i)
+            longueur += affine[i][j] * affine[i][j];
+        longueur = std::sqrt(longueur);
+        for (int i = 0; i < 3; ++i) {
+            if (longueur > 0.0)
+                affine[i][j] *= nouvel[j] / longueur;
+            else
+                affine[i][j] = i == j ? nouvel[j] : 0.0;
+        }
+    }
+    espacement = nouvel;
+    origine = OrigineGeometrie::Imposee;
+}
+
+bool Geometrie::valide(std::string& pourquoi) const {
+    for (double e : espacement)
+        if (!std::isfinite(e) || e <= 0.0) {
+            pourquoi = "espacement des voxels nul, négatif ou non fini";
+            return false;
+        }
+    for (const auto& ligne : affine)
+        for (double c : ligne)
+            if (!std::isfinite(c)) {
+                pourquoi = "transformation vers le monde non finie";
+                return false;
+            }
+    const double d = determinant();
+    if (!std::isfinite(d) || d == 0.0) {
+        pourquoi = "transformation vers le monde non inversible";
+        return false;
+    }
+    return true;
+}
+
+std::size_t VolumeBrut::nbVoxels() const {
+    if (largeur <= 0 || hauteur <= 0 || profondeur <= 0)
+        return 0;
+    return static_cast<std::size_t>(largeur) * static_cast<std::size_t>(hauteur) *
+           static_cast<std::size_t>(profondeur);
+}
+
+double VolumeBrut::valeur(std::size_t i) const {
+    return selonType(type, [&](auto t) { return static_cast<double>(voxels<decltype(t)>(*this)[i]); });
+}
+
+std::size_t nbValeursNonFinies(const VolumeBrut& v) {
+    return selonType(v.type, [&](auto t) -> std::size_t {
+        using T = decltype(t);
+        if constexpr (std::is_floating_point_v<T>) {
+            const T* p = voxels<T>(v);
+            return static_cast<std::size_t>(std::count_if(
+                p, p + v.nbVoxels(), [](T x) { return !std::isfinite(x); }));
+        } else {
+            return 0;
+        }
+    });
+}
+
+Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
+    const std::size_t n = v.nbVoxels();
+    if (n == 0)
+        return {};
+    return selonType(v.type, [&](auto t) -> Fenetre {
+        using T = decltype(t);
+        const T* p = voxels<T>(v);
+        // The histogram spans the values present; 8- and 16-bit integers get one bin a value.
+        double mini = std::numeric_limits<double>::infinity();
+        double maxi = -mini;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double x = static_cast<double>(p[i]);
+            if (!std::isfinite(x))
+                continue;
+            mini = std::min(mini, x);
+            maxi = std::max(maxi, x);
+        }
+        if (!(mini <= maxi))
+            return {};
+        if (mini == maxi)
+            return {mini, maxi};
+        const double largeurCase = std::is_integral_v<T> && maxi - mini < kNbCases
+                                       ? 1.0
+                                       : (maxi - mini) / (kNbCases - 1);
+        std::vector<std::size_t> histo(kNbCases, 0);
+        std::size_t total = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double x = static_cast<double>(p[i]);
+            if (!std::isfinite(x))
+                continue;
+            const auto c = static_cast<std::size_t>((x - mini) / largeurCase);
+            ++histo[std::min<std::size_t>(c, kNbCases - 1)];
+            ++total;
+        }
+        // Value below which a fraction q of the voxels lie: the bin where the count crosses
+        // q * total.
+        auto percentile = [&](double q) {
+            const double seuil = q / 100.0 * static_cast<double>(total);
+            std::size_t cumul = 0;
+            for (int c = 0; c < kNbCases; ++c) {
+                cumul += histo[static_cast<std::size_t>(c)];
+                if (static_cast<double>(cumul) > seuil)
+                    return mini + c * largeurCase;
+            }
+            return maxi;
+        };
+        Fenetre f{percentile(bas), percentile(haut)};
+        if (f.maxi <= f.mini) // a volume of nearly one value still shows its extremes
+            f = {mini, maxi};
+        return f;
+    });
+}
+
+bool versOctets(const VolumeBrut& v, const Fenetre& fenetre, std::vector<unsigned char>& sortie,
+                std::string& erreur) {
+    const std::size_t n = v.nbVoxels();
+    try {
+        sortie.resize(n);
+    } catch (const std::bad_alloc&) {
+        erreur = "mémoire insuffisante pour un volume de " + std::to_string(n) + " voxels";
+        return false;
+    }
+    if (v.type == TypeVoxel::Octet) {
+        std::memcpy(sortie.data(), v.donnees.data(), n);
+        return true;
+    }
+    const double mini = fenetre.mini;
+    const double etendue = fenetre.maxi - fenetre.mini;
+    selonType(v.type, [&](auto t) {
+        using T = decltype(t);
+        const T* p = voxels<T>(v);
+        for (std::size_t i = 0; i < n; ++i) {
+            const double x = static_cast<double>(p[i]);
+            double g = etendue > 0.0 ? (x - mini) / etendue * 255.0 : (x > mini ? 255.0 : 0.0);
+            if (!(g >= 0.0)) // below the window, and NaN
+                g = 0.0;
+            sortie[i] = static_cast<unsigned char>(std::min(g + 0.5, 255.0));
+        }
+        return 0;
+    });
+    return true;
+}
+
+bool versEtiquettes(const VolumeBrut& v, std::vector<std::uint16_t>& sortie, std::string& erreur) {
+    const std::size_t n = v.nbVoxels();
+    try {
+        sortie.resize(n);
+    } catch (const std::bad_alloc&) {
+        erreur = "mémoire insuffisante pour une segmentation de " + std::to_string(n) + " voxels";
+        return false;
+    }
+    return selonType(v.type, [&](auto t) {
+        using T = decltype(t);
+        const T* p = voxels<T>(v);
+        for (std::size_t i = 0; i < n; ++i) {
+            const double x = static_cast<double>(p[i]);
+            if (!(x >= 0.0 && x <= kEtiquetteMax && x == std::floor(x))) {
+                erreur = "la valeur " + std::to_string(x) + " du voxel " + std::to_string(i) +
+                         " n'est pas une étiquette entière de 0 à " +
+                         std::to_string(kEtiquetteMax);
+                return false;
+            }
+            sortie[i] = static_cast<std::uint16_t>(x);
+        }
+        return true;
+    });
+}
+
+} // namespace Stravol
