@@ -39,16 +39,28 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
     // image keeps the volume of the current display mode, so that a later extraction works
     // on what is displayed.
     std::vector<unsigned char> travail, marques;
-    const unsigned char valeur = image[(static_cast<std::size_t>(z) * H + y) * W + x];
+    const std::size_t indiceGerme = (static_cast<std::size_t>(z) * H + y) * W + x;
+    unsigned char valeur = image[indiceGerme];
+    // Labels above 255 have no grey level of their own: the growth runs on the seed's label,
+    // marked 1 in a volume of 0.
+    const bool parEtiquette = modeCourant == 4 && etiquetteMax > 255 && etiquettes.size() == nb;
     try {
-        travail.assign(image.get(), image.get() + nb);
+        if (parEtiquette) {
+            const std::uint16_t cible = etiquettes[indiceGerme];
+            travail.resize(nb);
+            for (std::size_t i = 0; i < nb; ++i)
+                travail[i] = etiquettes[i] == cible ? 1 : 0;
+            valeur = 1;
+        } else {
+            travail.assign(image.get(), image.get() + nb);
+        }
         if (valeur == 255)
             marques.assign(nb, 0);
     } catch (const std::bad_alloc&) {
         Message("CroissanceDeRegion : mémoire insuffisante, aucune extraction");
         return;
     }
-    bilanExtraction.valeurGerme = valeur;
+    bilanExtraction.valeurGerme = parEtiquette ? etiquettes[indiceGerme] : valeur;
     bilanExtraction.nbVoxelsCroissance =
         croissance26(travail.data(), valeur == 255 ? marques.data() : nullptr, W, H, D, x, y, z);
     std::vector<unsigned char>().swap(marques);

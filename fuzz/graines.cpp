@@ -11,6 +11,7 @@
 
 #include "volume/BTCImageObject.h"
 #include "volume/CImage3D.h"
+#include "volume/EcritureVolume.h"
 
 namespace {
 
@@ -243,6 +244,86 @@ void composantes() {
     volume("plein", 6, 6, 6, 128, [](int, int, int) { return true; });
 }
 
+// Small NIfTI and TIFF files of a few types, written with the libraries' own writers.
+void volumesFichiers() {
+    const std::string tmp = racine + "/.volumes";
+    std::filesystem::create_directories(tmp);
+    const Stravol::TypeVoxel types[] = {Stravol::TypeVoxel::Octet, Stravol::TypeVoxel::Entier16,
+                                        Stravol::TypeVoxel::Reel32};
+    for (Stravol::TypeVoxel type : types) {
+        Stravol::VolumeBrut v;
+        v.largeur = 5;
+        v.hauteur = 4;
+        v.profondeur = 3;
+        v.type = type;
+        v.donnees.assign(v.nbVoxels() * Stravol::tailleVoxel(type), 0);
+        for (std::size_t i = 0; i < v.donnees.size(); ++i)
+            v.donnees[i] = static_cast<unsigned char>(i * 37 % 61);
+        if (type == Stravol::TypeVoxel::Reel32) // bytes of finite floats only
+            for (std::size_t i = 3; i < v.donnees.size(); i += 4)
+                v.donnees[i] = 0x3f;
+        v.geometrie.affine = {{{-0.5, 0, 0, 10}, {0, 0.7, 0.1, -5}, {0, 0, 1.2, 3}}};
+        v.geometrie.espacement = {0.5, 0.7, 1.2};
+        const std::string nom = Stravol::nomType(type);
+        std::string erreur;
+        for (int version : {1, 2})
+            for (const char* ext : {".nii", ".nii.gz"}) {
+                const std::string f = tmp + "/v" + ext;
+                Stravol::ecrireNifti(f, v, version, erreur);
+                std::vector<unsigned char> octets = lire(f);
+                // The fuzzer's first byte chooses the name: odd for ".nii.gz".
+                octets.insert(octets.begin(), std::string(ext) == ".nii.gz" ? 1 : 0);
+                ecrire("nifti_fuzz", nom + "-v" + std::to_string(version) + ext, octets);
+            }
+        for (bool compresse : {false, true}) {
+            const std::string f = tmp + "/v.tif";
+            Stravol::ecrireTiff(f, v, compresse, erreur);
+            ecrire("tiff_fuzz", nom + (compresse ? "-deflate.tif" : ".tif"), lire(f));
+        }
+    }
+    std::filesystem::remove_all(tmp);
+}
+
+// Run-length data for the decoder's fuzzer (sizes and encoding in the first three bytes), and
+// one RLE8 picture for the picture fuzzers.
+void rle() {
+    // 6 x 3 RLE8: a run, an absolute run, a delta, an early row end, the end of the picture.
+    const std::vector<unsigned char> rle8 = {3, 7, 0, 3, 1, 2, 3, 0, 0, 0,
+                                             0, 2, 2, 0, 2, 9, 0, 0, 0, 1};
+    std::vector<unsigned char> o = {5, 2, 0};
+    o.insert(o.end(), rle8.begin(), rle8.end());
+    ecrire("rle_fuzz", "rle8", o);
+    // 7 x 2 RLE4 with an absolute run of odd length.
+    o = {6, 1, 1, 4, 0x12, 0, 3, 0x34, 0x50, 0, 0, 7, 0xab, 0, 1};
+    ecrire("rle_fuzz", "rle4", o);
+    // The RLE8 data in a BMP file with a palette of 16 greys.
+    std::vector<unsigned char> bmp = {'B', 'M'};
+    auto le32 = [&bmp](std::uint32_t v) {
+        for (int k = 0; k < 4; ++k)
+            bmp.push_back(static_cast<unsigned char>(v >> (8 * k)));
+    };
+    const std::uint32_t debut = 54 + 16 * 4;
+    le32(debut + static_cast<std::uint32_t>(rle8.size()));
+    le32(0);
+    le32(debut);
+    le32(40);
+    le32(6);
+    le32(3);
+    bmp.insert(bmp.end(), {1, 0, 8, 0});
+    le32(1);
+    le32(static_cast<std::uint32_t>(rle8.size()));
+    le32(2835);
+    le32(2835);
+    le32(16);
+    le32(0);
+    for (int i = 0; i < 16; ++i)
+        bmp.insert(bmp.end(),
+                   {static_cast<unsigned char>(16 * i), static_cast<unsigned char>(16 * i),
+                    static_cast<unsigned char>(16 * i), 0});
+    bmp.insert(bmp.end(), rle8.begin(), rle8.end());
+    ecrireImage("rle8.bmp", bmp);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -258,5 +339,7 @@ int main(int argc, char** argv) {
     extractions();
     evolutions();
     composantes();
+    volumesFichiers();
+    rle();
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "volume/BTCImageObject.h"
+#include "volume/DecodeurRle.h"
 
 #include <algorithm>
 #include <climits>
@@ -82,6 +83,52 @@ bool lignesBmpCompletes(const Octets& d, std::size_t debut, long largeur, long h
            d.size() - debut >= pasBmp(largeur, bpp) * static_cast<std::size_t>(hauteur);
 }
 
+// Colour table of an indexed BMP into the picture's table (unused entries black). False when
+// the file cannot hold the entries it announces.
+bool lirePalette(const Octets& d, std::uint32_t tailleEntete, std::uint32_t nbCouleurs,
+                 BTCImageData& image) {
+    if (nbCouleurs == 0 || nbCouleurs > 256)
+        nbCouleurs = 256;
+    const std::size_t palette = 14 + std::size_t(tailleEntete);
+    if (palette > d.size() || (d.size() - palette) / 4 < nbCouleurs)
+        return false;
+    BTRGBQuad* table = image.GetColorTable();
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        if (i < nbCouleurs) {
+            const std::size_t k = palette + 4 * std::size_t(i);
+            table[i] = BTRGBQuad{d[k], d[k + 1], d[k + 2], 255};
+        } else {
+            table[i] = BTRGBQuad{0, 0, 0, 255};
+        }
+    }
+    return true;
+}
+
+// Run-length encoded BMP (RLE8 on 8-bit, RLE4 on 4-bit pictures): decoded into an 8-bit
+// picture of palette indices with the file's colour table.
+Bmp decoderBmpRle(const Octets& d, std::size_t debut, std::uint32_t tailleEntete,
+                  std::uint32_t nbCouleurs, long largeur, long hauteur, bool basEnHaut, int bpp,
+                  BTCImageData& image) {
+    // Two bytes of codes describe at most 255 pixels, but an end of line or picture may leave
+    // any number of them 0: beyond a bound, a tiny file is not trusted with a huge picture.
+    constexpr std::size_t kPixelsParOctetMax = 2048;
+    constexpr std::size_t kPixelsToujoursPermis = std::size_t{64} << 20;
+    const std::size_t pixels =
+        static_cast<std::size_t>(largeur) * static_cast<std::size_t>(hauteur);
+    if (debut >= d.size() || pixels > kPixelsToujoursPermis + kPixelsParOctetMax * d.size() ||
+        !image.Create(largeur, hauteur, 8))
+        return Bmp::Refuse;
+    if (bpp == 4 && (nbCouleurs == 0 || nbCouleurs > 16))
+        nbCouleurs = 16;
+    if (!lirePalette(d, tailleEntete, nbCouleurs, image) ||
+        !decoderRleBmp(d.data() + debut, d.size() - debut, bpp, largeur, hauteur, basEnHaut,
+                       image.GetBits(0, 0), static_cast<std::size_t>(image.GetBytesPerLine()))) {
+        image.DeleteObject();
+        return Bmp::Refuse;
+    }
+    return Bmp::Decode;
+}
+
 // Uncompressed 8- and 24-bit BMP files are decoded here (8-bit ones keep their
 // indices and colour table); others are checked for truncation and left to stb.
 Bmp decoderBmp(const Octets& d, BTCImageData& image) {
@@ -112,6 +159,10 @@ Bmp decoderBmp(const Octets& d, BTCImageData& image) {
     const long hauteur = basEnHaut ? hauteurBrute : -static_cast<long>(hauteurBrute);
     if (!tailleAcceptable(largeur, hauteur, 32))
         return Bmp::Refuse;
+    if ((compression == kCompressionRle8 && bpp == 8) ||
+        (compression == kCompressionRle4 && bpp == 4))
+        return decoderBmpRle(d, debut, tailleEntete, nbCouleurs, largeur, hauteur, basEnHaut, bpp,
+                             image);
     const bool nonCompresse = compression == 0 || compression == 3;
     if (!nonCompresse)
         return Bmp::ParStb;
@@ -125,22 +176,8 @@ Bmp decoderBmp(const Octets& d, BTCImageData& image) {
 
     if (!image.Create(largeur, hauteur, bpp))
         return Bmp::Refuse;
-    if (bpp == 8) {
-        if (nbCouleurs == 0 || nbCouleurs > 256)
-            nbCouleurs = 256;
-        const std::size_t palette = 14 + std::size_t(tailleEntete);
-        if (palette > d.size() || (d.size() - palette) / 4 < nbCouleurs)
-            return Bmp::Refuse;
-        BTRGBQuad* table = image.GetColorTable();
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            if (i < nbCouleurs) {
-                const std::size_t k = palette + 4 * std::size_t(i);
-                table[i] = BTRGBQuad{d[k], d[k + 1], d[k + 2], 255};
-            } else {
-                table[i] = BTRGBQuad{0, 0, 0, 255};
-            }
-        }
-    }
+    if (bpp == 8 && !lirePalette(d, tailleEntete, nbCouleurs, image))
+        return Bmp::Refuse;
     const std::size_t utiles = static_cast<std::size_t>(largeur) * (bpp / 8);
     for (long y = 0; y < hauteur; ++y) {
         const long source = basEnHaut ? hauteur - 1 - y : y;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "core/Configuration.h"
 #include "volume/Sinks.h"
+#include "volume/VolumeBrut.h"
 
 class CImage3D;
 class CMaillageTriangleChRegion;
@@ -51,6 +53,16 @@ struct BilanExtraction {
     double tempsMaillage = 0, tempsLissage = 0, tempsNormales = 0;
 };
 
+// How a volume file becomes the loaded volume: the window of values wider than 8 bits (the
+// configuration's, else the 0.5th to 99.5th percentiles, unless given here) and the spacing
+// (the file's unless given here).
+struct OptionsVolume {
+    bool avecFenetre = false;
+    Fenetre fenetre;
+    bool avecEspacement = false;
+    std::array<double, 3> espacement{1.0, 1.0, 1.0};
+};
+
 // Every volume buffer holds largeur * hauteur * profondeur bytes; voxel (x, y, z) is at
 // index (z * hauteur + y) * largeur + x, x along a picture row, y down the rows (row 0 =
 // top row of the picture), z the slice number in loading order. Invariant: either the
@@ -77,6 +89,13 @@ public:
                  MessageSink* fenetre);
     // A volume of the given sizes without files or configuration; voxels are 0.
     CImageTroisD(int largeur, int hauteur, int profondeur);
+    // Reads chemin + "/config.txt", then the volume file fichier (NIfTI or TIFF, recognised by
+    // content) into image and imageOriginal, through the window for values wider than 8 bits,
+    // with its geometry. On failure the message goes to fenetre and the volume is empty.
+    static std::unique_ptr<CImageTroisD> ouvrirFichier(const std::string& chemin,
+                                                       const std::string& fichier,
+                                                       const OptionsVolume& options,
+                                                       ProgressSink* barre, MessageSink* fenetre);
     ~CImageTroisD();
     CImageTroisD(const CImageTroisD&) = delete;
     CImageTroisD& operator=(const CImageTroisD&) = delete;
@@ -89,6 +108,15 @@ public:
     // Reads the "*.bmp" files of path, in name order, into imageSegmente (slices past the
     // last file are 0). False when the volume is empty or the folder cannot be listed.
     bool ChargerSeg(const std::string& path, ProgressSink* barre);
+
+    // Reads a label file (NIfTI or TIFF) on the volume's grid: etiquettes keeps its values
+    // exactly; imageSegmente holds them when all are below 256, else a display value of each
+    // label (and the textures of mode 4 give each label a colour of a fixed table). A file of
+    // another grid, or with values that are no labels, is refused with a message.
+    bool ChargerSegFichier(const std::string& fichier, ProgressSink* barre);
+
+    // Replaces the spacing, keeping the directions and origin of the transform.
+    void imposerEspacement(const std::array<double, 3>& espacement);
 
     // Allocates the three texture stacks unless one exists already.
     void AllouerTexture();
@@ -174,6 +202,20 @@ public:
     int profondeur = 0;
     int indZ = 0;
 
+    // Voxel to world (millimetres) of the volume: the file's, or spacing 1 and origin 0.
+    Geometrie geometrie;
+    // Window through which wider values became image (meaningful when fenetreAppliquee).
+    Fenetre fenetreGris;
+    bool fenetreAppliquee = false;
+    // Exact labels of a segmentation read from a file (empty otherwise, and for picture
+    // folders, whose labels are imageSegmente itself), and their largest value.
+    std::vector<std::uint16_t> etiquettes;
+    int etiquetteMax = 0;
+    // Colour planes of the labels when they do not fit the grey display (else null).
+    VolumeOctets segR, segG, segB;
+    // Display mode of the last CopierImageCourante.
+    int modeCourant = 0;
+
     VolumeOctets imageOriginal;
     VolumeOctets image;
     VolumeOctets imageSegmente;
@@ -229,6 +271,13 @@ private:
     enum { kChargementReussi, kFichierIllisible, kMemoireEpuisee };
     int ChargerImage(const std::string& fichier, std::string& erreur);
     void signaler(const std::string& texte) const;
+    CImageTroisD() = default;
+    // image and imageOriginal from a typed volume; false (reported) when memory runs out.
+    bool chargerVolumeBrut(const VolumeBrut& brut, const OptionsVolume& options);
+    // True when every TIFF slice of the pattern lists is all there is to read.
+    bool chargerCoupesTiff(const std::vector<std::string>& fichiers);
+    // Decodes one TIFF slice file into slice indZ (8-bit exact, wider through its own window).
+    int ChargerImageTiff(const std::string& fichier, std::string& erreur);
     const unsigned char* sourceMode(int mode) const;
 };
 

@@ -11,13 +11,16 @@
 #include "volume/BTCImageObject.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
+#include "volume/LecteursVolume.h"
 
 namespace Stravol {
 
 namespace {
 
-// Volume folder patterns, in loading order.
-constexpr const char* kMotifs[] = {"*.bmp", "*.cup", "*.png", "*.jpg"};
+// Volume folder patterns, in loading order; the TIFF ones last.
+constexpr const char* kMotifs[] = {"*.bmp", "*.cup", "*.png", "*.jpg", "*.tif", "*.tiff"};
+constexpr int kNbMotifs = 6;
+constexpr int kPremierMotifTiff = 4;
 
 std::string minuscules(std::string texte) {
     for (char& c : texte)
@@ -117,8 +120,8 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
     OriginPath = path + "/";
 
     // Both passes use one listing per pattern, so that the count and the slices agree.
-    std::vector<std::string> listes[4];
-    for (int m = 0; m < 4; ++m) {
+    std::vector<std::string> listes[kNbMotifs];
+    for (int m = 0; m < kNbMotifs; ++m) {
         std::string erreur;
         if (!listerFichiers(path, kMotifs[m], listes[m], erreur)) {
             signaler(std::string("Comptage des images \"") + kMotifs[m] + "\" a échoué !\n" +
@@ -130,9 +133,22 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
     if (barre)
         barre->setMaximum(profondeur);
 
+    // A folder of TIFF slices alone is one typed volume, with one window for all its slices.
+    std::vector<std::string> tiff;
+    for (int m = 0; m < kNbMotifs; ++m)
+        for (const std::string& nom : listes[m])
+            if (m >= kPremierMotifTiff)
+                tiff.push_back(path + "/" + nom);
+    if (!tiff.empty() && static_cast<int>(tiff.size()) == profondeur) {
+        chargerCoupesTiff(tiff);
+        if (barre)
+            barre->setValue(largeur > 0 ? profondeur : 0);
+        return;
+    }
+
     indZ = 0;
     bool memoireEpuisee = false;
-    for (int m = 0; m < 4 && !memoireEpuisee; ++m) {
+    for (int m = 0; m < kNbMotifs && !memoireEpuisee; ++m) {
         for (const std::string& nom : listes[m]) {
             std::string erreur;
             const int etat = ChargerImage(path + "/" + nom, erreur);
@@ -188,10 +204,12 @@ void CImageTroisD::signaler(const std::string& texte) const {
 
 void CImageTroisD::reinitialiserTaille() {
     largeur = hauteur = profondeur = 0;
-    for (VolumeOctets* v :
-         {&image, &imageOriginal, &imageSegmente, &imageNiBlack, &imageAutocorrelation, &imageFFT,
-          &imagePhase, &imR, &imG, &imB, &imageOpenGlZ, &imageOpenGlX, &imageOpenGlY})
+    for (VolumeOctets* v : {&image, &imageOriginal, &imageSegmente, &imageNiBlack,
+                            &imageAutocorrelation, &imageFFT, &imagePhase, &imR, &imG, &imB,
+                            &imageOpenGlZ, &imageOpenGlX, &imageOpenGlY, &segR, &segG, &segB})
         v->reset();
+    etiquettes.clear();
+    etiquetteMax = 0;
     imgTemp = ImageRGB();
 }
 
@@ -225,6 +243,8 @@ bool CImageTroisD::allouerVolumes(int l, int h, int p, bool couleurs) {
 }
 
 int CImageTroisD::ChargerImage(const std::string& fichier, std::string& erreur) {
+    if (formatParContenu(fichier) == FormatVolume::Tiff)
+        return ChargerImageTiff(fichier, erreur);
     BTCImageObject objet;
     if (!decoder(fichier, objet, erreur))
         return kFichierIllisible;
@@ -300,6 +320,12 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
     if (barre)
         barre->setValue(0);
     imageSegmente = std::move(seg);
+    // Labels of a file read before are replaced by these pictures' grey levels.
+    etiquettes.clear();
+    etiquetteMax = 0;
+    segR.reset();
+    segG.reset();
+    segB.reset();
     return true;
 }
 

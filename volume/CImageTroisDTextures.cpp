@@ -155,6 +155,7 @@ const unsigned char* CImageTroisD::sourceMode(int mode) const {
 }
 
 void CImageTroisD::CopierImageCourante(int indice) {
+    modeCourant = indice;
     const unsigned char* source = sourceMode(indice);
     if (source != nullptr && image && source != image.get())
         std::memcpy(image.get(), source, nbVoxels());
@@ -174,6 +175,8 @@ void CImageTroisD::preparationTexture(ProgressSink* barre, int choix) {
         s = Source{imR.get(), imG.get(), imB.get(), largeur, hauteur, profondeur};
     else if (choix == 0)
         s.r = s.g = s.b = image.get();
+    else if (choix == 4 && segR && segG && segB)
+        s = Source{segR.get(), segG.get(), segB.get(), largeur, hauteur, profondeur};
     else if (choix >= 1 && choix <= 4)
         s.r = s.g = s.b = sourceMode(choix);
     else

@@ -103,13 +103,12 @@ bool ecrireTiff(const std::string& fichier, const VolumeBrut& volume, bool compr
         return false;
     }
     const std::size_t octets = tailleVoxel(volume.type);
-    const uint16_t format = !typeEntier(volume.type) ? SAMPLEFORMAT_IEEEFP
-                            : (volume.type == TypeVoxel::OctetSigne ||
-                               volume.type == TypeVoxel::Entier16 ||
-                               volume.type == TypeVoxel::Entier32 ||
-                               volume.type == TypeVoxel::Entier64)
-                                ? SAMPLEFORMAT_INT
-                                : SAMPLEFORMAT_UINT;
+    const uint16_t format =
+        !typeEntier(volume.type) ? SAMPLEFORMAT_IEEEFP
+        : (volume.type == TypeVoxel::OctetSigne || volume.type == TypeVoxel::Entier16 ||
+           volume.type == TypeVoxel::Entier32 || volume.type == TypeVoxel::Entier64)
+            ? SAMPLEFORMAT_INT
+            : SAMPLEFORMAT_UINT;
     const std::size_t ligne = octets * static_cast<std::size_t>(volume.largeur);
     bool ok = true;
     for (int z = 0; z < volume.profondeur && ok; ++z) {
@@ -120,7 +119,8 @@ bool ecrireTiff(const std::string& fichier, const VolumeBrut& volume, bool compr
         TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, format);
         TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
         TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-        TIFFSetField(t, TIFFTAG_COMPRESSION, compresse ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_NONE);
+        TIFFSetField(t, TIFFTAG_COMPRESSION,
+                     compresse ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_NONE);
         TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
         TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
         TIFFSetField(t, TIFFTAG_PAGENUMBER, static_cast<uint16_t>(z),

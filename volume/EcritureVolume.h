@@ -15,8 +15,7 @@ enum class TransformsNifti { SFormEtQForm, QFormSeule, Aucune };
 // The transform is written as the forms asked for (code "scanner"), the spacing as pixel sizes
 // in millimetres. False with a message in erreur on failure.
 bool ecrireNifti(const std::string& fichier, const VolumeBrut& volume, int version,
-                 std::string& erreur,
-                 TransformsNifti transforms = TransformsNifti::SFormEtQForm);
+                 std::string& erreur, TransformsNifti transforms = TransformsNifti::SFormEtQForm);
 
 // One page a slice, grey samples of the volume's type; deflate-compressed when compresse.
 bool ecrireTiff(const std::string& fichier, const VolumeBrut& volume, bool compresse,

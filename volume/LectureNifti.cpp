@@ -95,9 +95,9 @@ bool lireGeometrie(const nifti_image& n, Geometrie& g, std::string& erreur) {
             for (int j = 0; j < 4; ++j)
                 g.affine[i][j] = m.m[i][j] * unite;
         for (int j = 0; j < 3; ++j)
-            g.espacement[j] = std::sqrt(g.affine[0][j] * g.affine[0][j] +
-                                        g.affine[1][j] * g.affine[1][j] +
-                                        g.affine[2][j] * g.affine[2][j]);
+            g.espacement[j] =
+                std::sqrt(g.affine[0][j] * g.affine[0][j] + g.affine[1][j] * g.affine[1][j] +
+                          g.affine[2][j] * g.affine[2][j]);
         g.origine = n.sform_code > 0 ? OrigineGeometrie::SForm : OrigineGeometrie::QForm;
     } else {
         for (int j = 0; j < 3; ++j) {
@@ -149,8 +149,8 @@ bool espacementBrut(const std::string& fichier, double pixdim[3]) {
 
 // Reads the voxels straight from the file: the library's own loader replaces non-finite
 // floats by 0 without saying so, and they must be reported instead.
-bool lireDonnees(const std::string& fichier, const nifti_image& n, bool compresse,
-                 long long octets, VolumeBrut& v, std::string& erreur) {
+bool lireDonnees(const std::string& fichier, const nifti_image& n, bool compresse, long long octets,
+                 VolumeBrut& v, std::string& erreur) {
     try {
         v.donnees.resize(static_cast<std::size_t>(octets));
     } catch (const std::bad_alloc&) {
@@ -243,8 +243,8 @@ CompteRenduLecture lireNifti(const std::string& fichier, VolumeBrut& volume) {
     const auto taille = static_cast<long long>(tailleFichier);
     if (!compresse && debut + octets > taille) {
         cr.erreur = "fichier NIfTI tronqué : " + std::to_string(octets) +
-                    " octets de données annoncés, " + std::to_string(std::max(0LL, taille - debut)) +
-                    " présents : " + fichier;
+                    " octets de données annoncés, " +
+                    std::to_string(std::max(0LL, taille - debut)) + " présents : " + fichier;
         return cr;
     }
     if (compresse && debut + octets > taille * kRapportDeflateMax + kMargeGzip) {
@@ -269,8 +269,8 @@ CompteRenduLecture lireNifti(const std::string& fichier, VolumeBrut& volume) {
     if (n->sform_code <= 0)
         for (double d : pixdim)
             if (!std::isfinite(d) || d <= 0.0) {
-                cr.erreur = "espacement des voxels nul, négatif ou non fini dans l'en-tête : " +
-                            fichier;
+                cr.erreur =
+                    "espacement des voxels nul, négatif ou non fini dans l'en-tête : " + fichier;
                 return cr;
             }
     Geometrie geometrie;
@@ -291,8 +291,8 @@ CompteRenduLecture lireNifti(const std::string& fichier, VolumeBrut& volume) {
     n.reset();
     if (const std::size_t nonFinies = nbValeursNonFinies(volume)) {
         volume = VolumeBrut();
-        cr.erreur = std::to_string(nonFinies) + " valeurs non finies (NaN ou infinies) dans " +
-                    fichier;
+        cr.erreur =
+            std::to_string(nonFinies) + " valeurs non finies (NaN ou infinies) dans " + fichier;
         return cr;
     }
     // A slope of 0 means no scaling; so does the identity.

@@ -127,7 +127,8 @@ bool decrirePage(TIFF* t, Page& p, std::string& erreur) {
 
 // Grey of one RGB sample triple, with the picture loader's weights; integers are truncated.
 template <class T> T grisDe(const T* rvb) {
-    return static_cast<T>(0.587 * static_cast<double>(rvb[1]) + 0.299 * static_cast<double>(rvb[0]) +
+    return static_cast<T>(0.587 * static_cast<double>(rvb[1]) +
+                          0.299 * static_cast<double>(rvb[0]) +
                           0.114 * static_cast<double>(rvb[2]));
 }
 
@@ -201,8 +202,8 @@ bool lirePage(TIFF* t, const Page& p, unsigned char* dest, std::string& erreur) 
             for (uint32_t b = 0; b < nbBandes; ++b) {
                 const uint32_t y0 = b * lignesBande;
                 const std::size_t attendu = ligne * std::min(lignesBande, p.hauteur - y0);
-                const tmsize_t lu = TIFFReadEncodedStrip(t, b, tampon.data(),
-                                                         static_cast<tmsize_t>(attendu));
+                const tmsize_t lu =
+                    TIFFReadEncodedStrip(t, b, tampon.data(), static_cast<tmsize_t>(attendu));
                 if (lu < 0 || static_cast<std::size_t>(lu) < attendu) {
                     if (erreur.empty())
                         erreur = "bande " + std::to_string(b) + " tronquée";
@@ -351,7 +352,8 @@ CompteRenduLecture lireTiff(const std::string& fichier, VolumeBrut& volume) {
     std::string message;
     FichierTiff t = ouvrir(fichier, message);
     if (!t)
-        return echec(volume, "TIFF illisible : " + fichier + (message.empty() ? "" : " (" + message + ")"));
+        return echec(volume,
+                     "TIFF illisible : " + fichier + (message.empty() ? "" : " (" + message + ")"));
     const tdir_t pages = TIFFNumberOfDirectories(t.get());
     if (pages == 0 || !TIFFSetDirectory(t.get(), 0))
         return echec(volume, "TIFF sans page lisible : " + fichier);
@@ -380,7 +382,8 @@ CompteRenduLecture lireTiff(const std::string& fichier, VolumeBrut& volume) {
             return echec(volume, "TIFF " + fichier + " : page " + std::to_string(z) + " illisible");
         Page p;
         if (!decrirePage(t.get(), p, erreur))
-            return echec(volume, "TIFF " + fichier + ", page " + std::to_string(z) + " : " + erreur);
+            return echec(volume,
+                         "TIFF " + fichier + ", page " + std::to_string(z) + " : " + erreur);
         if (!p.memeGrille(premiere) || p.echantillons != premiere.echantillons)
             return echec(volume, "TIFF " + fichier + " : la page " + std::to_string(z) +
                                      " n'a pas la taille ou le type de la première");
@@ -395,7 +398,8 @@ CompteRenduLecture lireTiff(const std::string& fichier, VolumeBrut& volume) {
         return echec(volume, "TIFF " + fichier + " tronqué : la page " + std::to_string(pages) +
                                  " annoncée est illisible");
     if (const std::size_t n = nbValeursNonFinies(volume))
-        return echec(volume, std::to_string(n) + " valeurs non finies (NaN ou infinies) dans " + fichier);
+        return echec(volume,
+                     std::to_string(n) + " valeurs non finies (NaN ou infinies) dans " + fichier);
     cr.reussi = true;
     return cr;
 }
@@ -413,7 +417,8 @@ CompteRenduLecture lireCoupesTiff(const std::vector<std::string>& fichiers, Volu
         std::string message, erreur;
         FichierTiff t = ouvrir(fichier, message);
         if (!t)
-            return echec(volume, "TIFF illisible : " + fichier + (message.empty() ? "" : " (" + message + ")"));
+            return echec(volume, "TIFF illisible : " + fichier +
+                                     (message.empty() ? "" : " (" + message + ")"));
         Page p;
         if (!decrirePage(t.get(), p, erreur))
             return echec(volume, "TIFF " + fichier + " : " + erreur);
@@ -433,7 +438,8 @@ CompteRenduLecture lireCoupesTiff(const std::vector<std::string>& fichiers, Volu
                                      (message.empty() ? "" : " (" + message + ")"));
     }
     if (const std::size_t n = nbValeursNonFinies(volume))
-        return echec(volume, std::to_string(n) + " valeurs non finies (NaN ou infinies) dans les coupes TIFF");
+        return echec(volume, std::to_string(n) +
+                                 " valeurs non finies (NaN ou infinies) dans les coupes TIFF");
     CompteRenduLecture cr;
     cr.reussi = true;
     return cr;
@@ -446,8 +452,9 @@ FormatVolume formatParContenu(const std::string& fichier) {
         return FormatVolume::Inconnu;
     const std::size_t n = std::fread(tete, 1, sizeof tete, f);
     std::fclose(f);
-    if (n >= 4 && ((tete[0] == 'I' && tete[1] == 'I' && (tete[2] == 42 || tete[2] == 43) && tete[3] == 0) ||
-                   (tete[0] == 'M' && tete[1] == 'M' && tete[2] == 0 && (tete[3] == 42 || tete[3] == 43))))
+    if (n >= 4 &&
+        ((tete[0] == 'I' && tete[1] == 'I' && (tete[2] == 42 || tete[2] == 43) && tete[3] == 0) ||
+         (tete[0] == 'M' && tete[1] == 'M' && tete[2] == 0 && (tete[3] == 42 || tete[3] == 43))))
         return FormatVolume::Tiff;
     if (n >= 2 && tete[0] == 0x1f && tete[1] == 0x8b)
         return FormatVolume::NiftiCompresse;
@@ -468,7 +475,8 @@ CompteRenduLecture lireVolumeFichier(const std::string& fichier, VolumeBrut& vol
     case FormatVolume::Inconnu:
         break;
     }
-    return echec(volume, "format de volume inconnu (NIfTI .nii, .nii.gz ou TIFF attendu) : " + fichier);
+    return echec(volume,
+                 "format de volume inconnu (NIfTI .nii, .nii.gz ou TIFF attendu) : " + fichier);
 }
 
 } // namespace Stravol

@@ -149,7 +149,8 @@ std::size_t VolumeBrut::nbVoxels() const {
 }
 
 double VolumeBrut::valeur(std::size_t i) const {
-    return selonType(type, [&](auto t) { return static_cast<double>(voxels<decltype(t)>(*this)[i]); });
+    return selonType(type,
+                     [&](auto t) { return static_cast<double>(voxels<decltype(t)>(*this)[i]); });
 }
 
 std::size_t nbValeursNonFinies(const VolumeBrut& v) {
@@ -157,8 +158,8 @@ std::size_t nbValeursNonFinies(const VolumeBrut& v) {
         using T = decltype(t);
         if constexpr (std::is_floating_point_v<T>) {
             const T* p = voxels<T>(v);
-            return static_cast<std::size_t>(std::count_if(
-                p, p + v.nbVoxels(), [](T x) { return !std::isfinite(x); }));
+            return static_cast<std::size_t>(
+                std::count_if(p, p + v.nbVoxels(), [](T x) { return !std::isfinite(x); }));
         } else {
             return 0;
         }
@@ -186,9 +187,8 @@ Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
             return {};
         if (mini == maxi)
             return {mini, maxi};
-        const double largeurCase = std::is_integral_v<T> && maxi - mini < kNbCases
-                                       ? 1.0
-                                       : (maxi - mini) / (kNbCases - 1);
+        const double largeurCase =
+            std::is_integral_v<T> && maxi - mini < kNbCases ? 1.0 : (maxi - mini) / (kNbCases - 1);
         std::vector<std::size_t> histo(kNbCases, 0);
         std::size_t total = 0;
         for (std::size_t i = 0; i < n; ++i) {
@@ -263,8 +263,7 @@ bool versEtiquettes(const VolumeBrut& v, std::vector<std::uint16_t>& sortie, std
             const double x = static_cast<double>(p[i]);
             if (!(x >= 0.0 && x <= kEtiquetteMax && x == std::floor(x))) {
                 erreur = "la valeur " + std::to_string(x) + " du voxel " + std::to_string(i) +
-                         " n'est pas une étiquette entière de 0 à " +
-                         std::to_string(kEtiquetteMax);
+                         " n'est pas une étiquette entière de 0 à " + std::to_string(kEtiquetteMax);
                 return false;
             }
             sortie[i] = static_cast<std::uint16_t>(x);

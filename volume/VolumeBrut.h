@@ -30,11 +30,11 @@ const char* nomType(TypeVoxel type);
 
 // Where the voxel-to-world transform of a volume comes from.
 enum class OrigineGeometrie {
-    Aucune,      // picture folder: spacing 1, origin 0, the world frame is the voxel frame
-    Espacement,  // spacing only (a NIfTI file without orientation, TIFF resolution tags)
-    QForm,       // NIfTI quaternion transform
-    SForm,       // NIfTI general affine transform
-    Imposee,     // spacing given by the user
+    Aucune,     // picture folder: spacing 1, origin 0, the world frame is the voxel frame
+    Espacement, // spacing only (a NIfTI file without orientation, TIFF resolution tags)
+    QForm,      // NIfTI quaternion transform
+    SForm,      // NIfTI general affine transform
+    Imposee,    // spacing given by the user
 };
 
 // Voxel (x, y, z) -> world (millimetres): monde = affine * (x, y, z, 1). For NIfTI files the

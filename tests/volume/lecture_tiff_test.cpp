@@ -113,8 +113,8 @@ TEST(LectureTiff, FichiersInvalidesRefusesAvecMessage) {
     ASSERT_TRUE(ecrireTiff(tmp / "v.tif", v, false, erreur));
     const OctetsTest octets = lireOctets(tmp / "v.tif");
     VolumeBrut lu;
-    for (std::size_t garde : {std::size_t{8}, std::size_t{100}, octets.size() / 2,
-                              octets.size() - 10}) {
+    for (std::size_t garde :
+         {std::size_t{8}, std::size_t{100}, octets.size() / 2, octets.size() - 10}) {
         ecrireOctets(tmp / "court.tif", OctetsTest(octets.begin(), octets.begin() + garde));
         const CompteRenduLecture cr = lireTiff(tmp / "court.tif", lu);
         EXPECT_FALSE(cr.reussi) << garde;

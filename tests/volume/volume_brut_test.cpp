@@ -21,8 +21,8 @@ TEST(VolumeBrut, OctetsNonSignesGardesTelsQuels) {
 }
 
 TEST(VolumeBrut, FenetreAppliqueeAuxValeursLarges) {
-    const VolumeBrut v = volumeTest(TypeVoxel::Entier16, 5, 1, 1,
-                                    [](int x, int, int) { return -1000 + 1000 * x; });
+    const VolumeBrut v =
+        volumeTest(TypeVoxel::Entier16, 5, 1, 1, [](int x, int, int) { return -1000 + 1000 * x; });
     std::vector<unsigned char> o;
     std::string erreur;
     ASSERT_TRUE(versOctets(v, Fenetre{0, 2000}, o, erreur));
@@ -37,9 +37,8 @@ TEST(VolumeBrut, FenetreAppliqueeAuxValeursLarges) {
 TEST(VolumeBrut, FenetreParDefautAuxPercentiles) {
     // 1000 voxels 0 .. 999 and two outliers far away: the 99.5th percentile drops them (to a
     // histogram bin of 1/65536 of the range).
-    VolumeBrut v = volumeTest(TypeVoxel::Entier32, 1002, 1, 1, [](int x, int, int) {
-        return x < 1000 ? x : 1000000 + x;
-    });
+    VolumeBrut v = volumeTest(TypeVoxel::Entier32, 1002, 1, 1,
+                              [](int x, int, int) { return x < 1000 ? x : 1000000 + x; });
     const double cas = 1001001.0 / 65535;
     Fenetre f = fenetreParDefaut(v);
     EXPECT_NEAR(f.mini, 5, cas);
@@ -62,8 +61,8 @@ TEST(VolumeBrut, FenetreParDefautAuxPercentiles) {
 }
 
 TEST(VolumeBrut, EtiquettesExactesEtRefus) {
-    VolumeBrut v = volumeTest(TypeVoxel::Entier16, 3, 1, 1,
-                              [](int x, int, int) { return x == 1 ? 1605 : 0; });
+    VolumeBrut v =
+        volumeTest(TypeVoxel::Entier16, 3, 1, 1, [](int x, int, int) { return x == 1 ? 1605 : 0; });
     std::vector<std::uint16_t> e;
     std::string erreur;
     ASSERT_TRUE(versEtiquettes(v, e, erreur));
