@@ -169,7 +169,7 @@ TEST_F(References, PhantomShapes) {
             v->CroissanceDeRegion(x, y, z, lissages);
             ASSERT_TRUE(v->bilanExtraction.effectuee);
             empreintes.ajouter("fantome-" + std::to_string(label) + "-" + std::to_string(lissages),
-                                *v->maillage);
+                               *v->maillage);
         }
     }
     auto gris = volumeDe(f.largeur, f.hauteur, f.profondeur, f.gris);
@@ -187,7 +187,9 @@ TEST_F(References, RandomBlobs) {
         std::uint32_t graine;
         int W, H, D, nbGraines;
         unsigned char valeur;
-    } cas[] = {{11, 20, 18, 16, 12, 90}, {12, 24, 20, 22, 30, 255}, {13, 30, 14, 12, 40, 7},
+    } cas[] = {{11, 20, 18, 16, 12, 90},
+               {12, 24, 20, 22, 30, 255},
+               {13, 30, 14, 12, 40, 7},
                {14, 12, 12, 12, 6, 1}};
     for (const auto& c : cas) {
         std::vector<unsigned char> v(static_cast<std::size_t>(c.W) * c.H * c.D);
