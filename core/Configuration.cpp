@@ -138,8 +138,8 @@ TableConfig tableConfigVolume(ParametresConfigVolume& p) {
         entier32(12, p.ParamTypeBinarisation),
         entier32(13, p.nbResolutionCC),
         entier32(40, p.rgb, 0, 1),
-        {50, ConversionConfig::Reel, &p.fenetreMin},
-        {51, ConversionConfig::Reel, &p.fenetreMax},
+        {60, ConversionConfig::Reel, &p.fenetreMin},
+        {61, ConversionConfig::Reel, &p.fenetreMax},
         entier32(111, p.ParamDimWaveletNiv2),
         entier32(1111, p.ParamDimWaveletNiv3),
     };

@@ -33,7 +33,7 @@ struct ParametresConfigVolume {
     int rgb = 0;
     int ParamDimWaveletNiv2 = 0;
     int ParamDimWaveletNiv3 = 0;
-    // Window of grey values wider than 8 bits (identifiers 50 and 51): fenetreMin shows as 0,
+    // Window of grey values wider than 8 bits (identifiers 60 and 61): fenetreMin shows as 0,
     // fenetreMax as 255. Unused (the 0.5th to 99.5th percentiles instead) unless max > min.
     double fenetreMin = 0.0;
     double fenetreMax = 0.0;

@@ -1,6 +1,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <new>
+#include <vector>
 
 #include "core/CPoint3D.h"
 #include "core/Message.h"

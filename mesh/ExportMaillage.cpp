@@ -1,6 +1,8 @@
 #include "mesh/ExportMaillage.h"
 
 #include <cctype>
+#include <cmath>
+#include <utility>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +16,7 @@
 
 #include "core/Message.h"
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "volume/VolumeBrut.h"
 
 namespace {
 
@@ -52,7 +55,8 @@ void coinsSortants(const CTriangleChRegion* t, const CSommetChRegion* coins[3]) 
 // Vertex numbers in list order, and the corner numbers of each triangle in outward order;
 // false when a triangle has a corner that is not a listed vertex.
 bool numeroter(const CMaillageTriangleChRegion& maillage,
-               std::vector<const CSommetChRegion*>& sommets, std::vector<int>& coins) {
+               std::vector<const CSommetChRegion*>& sommets, std::vector<int>& coins,
+               bool miroir = false) {
     std::unordered_map<const CSommetChRegion*, int> numeros;
     numeros.reserve(static_cast<std::size_t>(maillage.nbSommets > 0 ? maillage.nbSommets : 0));
     for (const CSommetChRegion* s = maillage.premierSommet; s != nullptr; s = s->suivant) {
@@ -62,6 +66,8 @@ bool numeroter(const CMaillageTriangleChRegion& maillage,
     for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
         const CSommetChRegion* c[3];
         coinsSortants(t, c);
+        if (miroir)
+            std::swap(c[1], c[2]);
         for (const CSommetChRegion* s : c) {
             auto it = numeros.find(s);
             if (it == numeros.end())
@@ -109,29 +115,104 @@ bool refuserMaillage(const char* chemin) {
     return false;
 }
 
+// Frame of the written coordinates: the voxel frame as it stands, or the world frame of an
+// affine transform (positions through it, normals through its inverse transpose).
+struct Repere {
+    bool monde = false;
+    bool miroir = false; // the transform reverses orientation: corners are written reversed
+    double a[3][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}};
+    double n[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+
+    const char* entete() const {
+        return monde ? "Stravol mesh, world coordinates (mm, RAS)" : "Stravol mesh, voxel coordinates";
+    }
+    void position(const CPoint3D& p, float sortie[3]) const {
+        if (!monde) {
+            sortie[0] = p.x, sortie[1] = p.y, sortie[2] = p.z;
+            return;
+        }
+        for (int i = 0; i < 3; ++i)
+            sortie[i] = static_cast<float>(a[i][0] * p.x + a[i][1] * p.y + a[i][2] * p.z + a[i][3]);
+    }
+    void normale(const CPoint3D& v, float sortie[3]) const {
+        if (!monde) {
+            sortie[0] = v.x, sortie[1] = v.y, sortie[2] = v.z;
+            return;
+        }
+        double m[3], longueur = 0.0;
+        for (int i = 0; i < 3; ++i) {
+            m[i] = n[i][0] * v.x + n[i][1] * v.y + n[i][2] * v.z;
+            longueur += m[i] * m[i];
+        }
+        longueur = std::sqrt(longueur);
+        for (int i = 0; i < 3; ++i)
+            sortie[i] = static_cast<float>(longueur > 0.0 ? m[i] / longueur : 0.0);
+    }
+};
+
+Repere repereMonde(const Stravol::Geometrie& g) {
+    Repere r;
+    if (g.identite())
+        return r;
+    r.monde = true;
+    const auto& a = g.affine;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 4; ++j)
+            r.a[i][j] = a[i][j];
+    // Inverse transpose of the linear part: the cofactor matrix over the determinant (its
+    // sign is kept, so that outward normals stay outward).
+    const double d = g.determinant();
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            r.n[i][j] = (a[i1][j1] * a[i2][j2] - a[i1][j2] * a[i2][j1]) / d;
+        }
+    r.miroir = d < 0.0;
+    return r;
+}
+
+void ajouterPoint(Tampon& tampon, const float p[3]) {
+    for (int k = 0; k < 3; ++k)
+        ajouterFloat(tampon, p[k]);
+}
+
+void ajouterPointTexte(Tampon& tampon, const float p[3]) {
+    for (int k = 0; k < 3; ++k) {
+        tampon += ' ';
+        ajouterTexte(tampon, p[k]);
+    }
+}
+
+bool ecrireSTL(const CMaillageTriangleChRegion& maillage, const char* chemin, const Repere& r);
+bool ecrireOBJ(const CMaillageTriangleChRegion& maillage, const char* chemin, const Repere& r);
+bool ecrirePLY(const CMaillageTriangleChRegion& maillage, const char* chemin, const Repere& r);
+
 } // namespace
 
 bool exporterSTL(const CMaillageTriangleChRegion& maillage, const char* chemin) {
+    return ecrireSTL(maillage, chemin, Repere());
+}
+
+bool ecrireSTL(const CMaillageTriangleChRegion& maillage, const char* chemin, const Repere& r) {
     std::vector<const CSommetChRegion*> sommets;
     std::vector<int> coins;
-    if (!numeroter(maillage, sommets, coins))
+    if (!numeroter(maillage, sommets, coins, r.miroir))
         return refuserMaillage(chemin);
     const std::size_t nbTriangles = coins.size() / 3;
     Tampon tampon;
     tampon.reserve(84 + 50 * nbTriangles);
-    std::string entete = "Stravol mesh, voxel coordinates";
+    std::string entete = r.entete();
     entete.resize(80, ' ');
     tampon += entete;
     ajouterOctets(tampon, static_cast<std::uint32_t>(nbTriangles), 4);
     std::size_t i = 0;
+    float p[3];
     for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant, ++i) {
-        for (float n : t->normale)
-            ajouterFloat(tampon, n);
+        r.normale(CPoint3D(t->normale[0], t->normale[1], t->normale[2]), p);
+        ajouterPoint(tampon, p);
         for (int k = 0; k < 3; ++k) {
-            const CSommetChRegion* s = sommets[static_cast<std::size_t>(coins[3 * i + k])];
-            ajouterFloat(tampon, s->x);
-            ajouterFloat(tampon, s->y);
-            ajouterFloat(tampon, s->z);
+            r.position(*sommets[static_cast<std::size_t>(coins[3 * i + k])], p);
+            ajouterPoint(tampon, p);
         }
         ajouterOctets(tampon, 0, 2);
     }
@@ -139,29 +220,28 @@ bool exporterSTL(const CMaillageTriangleChRegion& maillage, const char* chemin) 
 }
 
 bool exporterOBJ(const CMaillageTriangleChRegion& maillage, const char* chemin) {
+    return ecrireOBJ(maillage, chemin, Repere());
+}
+
+bool ecrireOBJ(const CMaillageTriangleChRegion& maillage, const char* chemin, const Repere& r) {
     std::vector<const CSommetChRegion*> sommets;
     std::vector<int> coins;
-    if (!numeroter(maillage, sommets, coins))
+    if (!numeroter(maillage, sommets, coins, r.miroir))
         return refuserMaillage(chemin);
     Tampon tampon;
     tampon.reserve(60 * sommets.size() + 30 * coins.size());
-    tampon += "# Stravol mesh, voxel coordinates\n";
+    tampon += std::string("# ") + r.entete() + "\n";
+    float p[3];
     for (const CSommetChRegion* s : sommets) {
-        tampon += "v ";
-        ajouterTexte(tampon, s->x);
-        tampon += ' ';
-        ajouterTexte(tampon, s->y);
-        tampon += ' ';
-        ajouterTexte(tampon, s->z);
+        tampon += 'v';
+        r.position(*s, p);
+        ajouterPointTexte(tampon, p);
         tampon += '\n';
     }
     for (const CSommetChRegion* s : sommets) {
-        tampon += "vn ";
-        ajouterTexte(tampon, s->normale.x);
-        tampon += ' ';
-        ajouterTexte(tampon, s->normale.y);
-        tampon += ' ';
-        ajouterTexte(tampon, s->normale.z);
+        tampon += "vn";
+        r.normale(s->normale, p);
+        ajouterPointTexte(tampon, p);
         tampon += '\n';
     }
     for (std::size_t i = 0; i < coins.size(); i += 3) {
@@ -178,25 +258,28 @@ bool exporterOBJ(const CMaillageTriangleChRegion& maillage, const char* chemin) 
 }
 
 bool exporterPLY(const CMaillageTriangleChRegion& maillage, const char* chemin) {
+    return ecrirePLY(maillage, chemin, Repere());
+}
+
+bool ecrirePLY(const CMaillageTriangleChRegion& maillage, const char* chemin, const Repere& r) {
     std::vector<const CSommetChRegion*> sommets;
     std::vector<int> coins;
-    if (!numeroter(maillage, sommets, coins))
+    if (!numeroter(maillage, sommets, coins, r.miroir))
         return refuserMaillage(chemin);
     Tampon tampon;
     tampon.reserve(300 + 24 * sommets.size() + 13 * (coins.size() / 3));
-    tampon += "ply\nformat binary_little_endian 1.0\ncomment Stravol mesh, voxel coordinates\n";
+    tampon += std::string("ply\nformat binary_little_endian 1.0\ncomment ") + r.entete() + "\n";
     tampon += "element vertex " + std::to_string(sommets.size()) + "\n";
     tampon += "property float x\nproperty float y\nproperty float z\n";
     tampon += "property float nx\nproperty float ny\nproperty float nz\n";
     tampon += "element face " + std::to_string(coins.size() / 3) + "\n";
     tampon += "property list uchar int vertex_indices\nend_header\n";
+    float p[3];
     for (const CSommetChRegion* s : sommets) {
-        ajouterFloat(tampon, s->x);
-        ajouterFloat(tampon, s->y);
-        ajouterFloat(tampon, s->z);
-        ajouterFloat(tampon, s->normale.x);
-        ajouterFloat(tampon, s->normale.y);
-        ajouterFloat(tampon, s->normale.z);
+        r.position(*s, p);
+        ajouterPoint(tampon, p);
+        r.normale(s->normale, p);
+        ajouterPoint(tampon, p);
     }
     for (std::size_t i = 0; i < coins.size(); i += 3) {
         tampon.push_back(3);
@@ -206,7 +289,9 @@ bool exporterPLY(const CMaillageTriangleChRegion& maillage, const char* chemin) 
     return ecrireFichier(chemin, tampon);
 }
 
-bool exporterMaillage(const CMaillageTriangleChRegion& maillage, const char* chemin) {
+namespace {
+
+bool exporterDans(const CMaillageTriangleChRegion& maillage, const char* chemin, const Repere& r) {
     const std::size_t longueur = std::strlen(chemin);
     std::string extension;
     if (longueur >= 4)
@@ -214,11 +299,22 @@ bool exporterMaillage(const CMaillageTriangleChRegion& maillage, const char* che
             extension.push_back(
                 static_cast<char>(std::tolower(static_cast<unsigned char>(chemin[i]))));
     if (extension == ".stl")
-        return exporterSTL(maillage, chemin);
+        return ecrireSTL(maillage, chemin, r);
     if (extension == ".obj")
-        return exporterOBJ(maillage, chemin);
+        return ecrireOBJ(maillage, chemin, r);
     if (extension == ".ply")
-        return exporterPLY(maillage, chemin);
+        return ecrirePLY(maillage, chemin, r);
     Message(Chaine("Format de maillage inconnu (.stl, .obj ou .ply attendu) : ") + chemin);
     return false;
+}
+
+} // namespace
+
+bool exporterMaillage(const CMaillageTriangleChRegion& maillage, const char* chemin) {
+    return exporterDans(maillage, chemin, Repere());
+}
+
+bool exporterMaillage(const CMaillageTriangleChRegion& maillage, const char* chemin,
+                      const Stravol::Geometrie& monde) {
+    return exporterDans(maillage, chemin, repereMonde(monde));
 }

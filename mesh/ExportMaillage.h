@@ -1,6 +1,9 @@
 #pragma once
 
 class CMaillageTriangleChRegion;
+namespace Stravol {
+struct Geometrie;
+}
 
 // Mesh writers. Positions are the mesh's voxel coordinates (the centre of voxel (x, y, z) at
 // (x, y, z), its faces at +-0.5). Every triangle is written with its corners turning
@@ -18,3 +21,11 @@ bool exporterPLY(const CMaillageTriangleChRegion& maillage, const char* chemin);
 // Chooses the writer from the extension of chemin (".stl", ".obj", ".ply", whatever their
 // letter case); an unknown extension gives a message and false.
 bool exporterMaillage(const CMaillageTriangleChRegion& maillage, const char* chemin);
+
+// The same writers in world coordinates (millimetres): positions through the voxel-to-world
+// transform monde, normals through its inverse transpose, and the corners of every triangle
+// reversed when the transform mirrors, so that they still turn counter-clockwise seen from
+// outside. The header comment says "world coordinates (mm, RAS)". An identity transform
+// writes exactly the voxel-coordinate file.
+bool exporterMaillage(const CMaillageTriangleChRegion& maillage, const char* chemin,
+                      const Stravol::Geometrie& monde);

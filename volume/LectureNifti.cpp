@@ -134,16 +134,41 @@ bool appliquerEchelle(VolumeBrut& v, double pente, double ordonnee, std::string&
 }
 
 // Pixel sizes as the file stores them: the library turns zero and negative sizes into usable
-// ones, which would hide a broken header.
-bool espacementBrut(const std::string& fichier, double pixdim[3]) {
-    int version = 0;
-    void* entete = nifti_read_header(fichier.c_str(), &version, 1);
-    if (entete == nullptr)
+// ones, which would hide a broken header. Read from the header's bytes: pixdim[1..3] are
+// floats at byte 80 of a NIfTI-1 header, doubles at byte 112 of a NIfTI-2 header.
+bool espacementBrut(const std::string& fichier, bool compresse, double pixdim[3]) {
+    constexpr std::size_t kEnteteNifti1 = 348, kEnteteNifti2 = 540;
+    constexpr std::size_t kPixdimNifti1 = 80, kPixdimNifti2 = 112;
+    unsigned char entete[kEnteteNifti2] = {};
+    znzFile f = znzopen(fichier.c_str(), "rb", compresse ? 1 : 0);
+    if (znz_isnull(f))
         return false;
-    for (int j = 0; j < 3; ++j)
-        pixdim[j] = version == 2 ? static_cast<nifti_2_header*>(entete)->pixdim[j + 1]
-                                 : static_cast<nifti_1_header*>(entete)->pixdim[j + 1];
-    std::free(entete);
+    const std::size_t lu = znzread(entete, 1, sizeof entete, f);
+    znzclose(f);
+    std::int32_t taille = 0;
+    std::memcpy(&taille, entete, sizeof taille);
+    const bool inverse = taille != static_cast<std::int32_t>(kEnteteNifti1) &&
+                         taille != static_cast<std::int32_t>(kEnteteNifti2);
+    if (inverse)
+        nifti_swap_4bytes(1, &taille);
+    const bool version2 = taille == static_cast<std::int32_t>(kEnteteNifti2);
+    if (lu < (version2 ? kEnteteNifti2 : kEnteteNifti1))
+        return false;
+    for (int j = 0; j < 3; ++j) {
+        if (version2) {
+            double d;
+            std::memcpy(&d, entete + kPixdimNifti2 + 8 * j, sizeof d);
+            if (inverse)
+                nifti_swap_8bytes(1, &d);
+            pixdim[j] = d;
+        } else {
+            float d;
+            std::memcpy(&d, entete + kPixdimNifti1 + 4 * j, sizeof d);
+            if (inverse)
+                nifti_swap_4bytes(1, &d);
+            pixdim[j] = d;
+        }
+    }
     return true;
 }
 
@@ -262,7 +287,7 @@ CompteRenduLecture lireNifti(const std::string& fichier, VolumeBrut& volume) {
                                " volumes : seul le premier est lu");
     }
     double pixdim[3] = {0, 0, 0};
-    if (!espacementBrut(fichier, pixdim)) {
+    if (!espacementBrut(fichier, compresse, pixdim)) {
         cr.erreur = "en-tête NIfTI illisible ou corrompu : " + fichier;
         return cr;
     }
@@ -300,6 +325,13 @@ CompteRenduLecture lireNifti(const std::string& fichier, VolumeBrut& volume) {
         (pente != 1.0 || ordonnee != 0.0)) {
         if (!appliquerEchelle(volume, pente, ordonnee, cr.erreur)) {
             volume = VolumeBrut();
+            return cr;
+        }
+        if (const std::size_t nonFinies = nbValeursNonFinies(volume)) {
+            volume = VolumeBrut();
+            cr.erreur = std::to_string(nonFinies) +
+                        " valeurs non finies après la mise à l'échelle de l'en-tête dans " +
+                        fichier;
             return cr;
         }
         cr.remarques.push_back("valeurs mises à l'échelle par l'en-tête (pente " +

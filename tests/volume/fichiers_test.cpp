@@ -54,7 +54,7 @@ TEST(VolumeFichier, OctetsExactsEtValeursLargesParLaFenetre) {
     v = ouvrir(tmp, tmp / "l.nii.gz", nullptr, o);
     EXPECT_EQ(v->getVoxelImage(1, 0, 0), 128); // 100 of 0 .. 200
     EXPECT_EQ(v->getVoxelImage(3, 0, 0), 255);
-    ecrireTexte(tmp / "config.txt", "fenetre\n#50# min\n=0=\n#51# max\n=400=\n");
+    ecrireTexte(tmp / "config.txt", "fenetre\n#60# min\n=0=\n#61# max\n=400=\n");
     v = ouvrir(tmp, tmp / "l.nii.gz");
     EXPECT_EQ(v->getVoxelImage(1, 0, 0), 64);
 }
