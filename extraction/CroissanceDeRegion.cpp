@@ -75,9 +75,9 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
     CPoint3D::width = static_cast<float>(W);
     CPoint3D::maxdim = static_cast<float>(W > H ? (W > D ? W : D) : (H > D ? H : D));
 
-    if (!region.creerRegionBinaire(
-            source, marques.get(), W, H, D, CCouple<int>(boite.x0, boite.x1),
-            CCouple<int>(boite.y0, boite.y1), CCouple<int>(boite.z0, boite.z1))) {
+    if (!region.creerRegionBinaire(source, marques.get(), W, H, D, CCouple<int>(boite.x0, boite.x1),
+                                   CCouple<int>(boite.y0, boite.y1),
+                                   CCouple<int>(boite.z0, boite.z1))) {
         Message("CroissanceDeRegion : région impossible à allouer, aucune extraction");
         return;
     }

@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
     const std::size_t pas = static_cast<std::size_t>(largeur) + 3;
     std::vector<unsigned char> tampon(2 * kMarge + pas * static_cast<std::size_t>(hauteur), kGarde);
     unsigned char* indices = tampon.data() + kMarge;
-    const bool decode = decoderRleBmp(data + 3, taille - 3, bpp, largeur, hauteur, data[2] & 2,
-                                      indices, pas);
+    const bool decode =
+        decoderRleBmp(data + 3, taille - 3, bpp, largeur, hauteur, data[2] & 2, indices, pas);
     for (std::size_t i = 0; i < kMarge; ++i)
         FUZZ_VERIFIER(tampon[i] == kGarde && tampon[tampon.size() - 1 - i] == kGarde);
     for (long y = 0; y < hauteur; ++y)
@@ -30,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
     if (decode && bpp == 4)
         for (long y = 0; y < hauteur; ++y)
             for (long x = 0; x < largeur; ++x)
-                FUZZ_VERIFIER(indices[pas * static_cast<std::size_t>(y) + static_cast<std::size_t>(x)] < 16);
+                FUZZ_VERIFIER(
+                    indices[pas * static_cast<std::size_t>(y) + static_cast<std::size_t>(x)] < 16);
     return 0;
 }

@@ -1,9 +1,8 @@
 #include "mesh/ExportMaillage.h"
 
 #include <cctype>
-#include <cmath>
-#include <utility>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/Message.h"
@@ -124,7 +124,8 @@ struct Repere {
     double n[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 
     const char* entete() const {
-        return monde ? "Stravol mesh, world coordinates (mm, RAS)" : "Stravol mesh, voxel coordinates";
+        return monde ? "Stravol mesh, world coordinates (mm, RAS)"
+                     : "Stravol mesh, voxel coordinates";
     }
     void position(const CPoint3D& p, float sortie[3]) const {
         if (!monde) {
@@ -183,11 +184,12 @@ void ajouterPointTexte(Tampon& tampon, const float p[3]) {
     }
 }
 
+} // namespace
+
+// Writers in a given frame; the public writers use the voxel frame.
 bool ecrireSTL(const CMaillageTriangleChRegion& maillage, const char* chemin, const Repere& r);
 bool ecrireOBJ(const CMaillageTriangleChRegion& maillage, const char* chemin, const Repere& r);
 bool ecrirePLY(const CMaillageTriangleChRegion& maillage, const char* chemin, const Repere& r);
-
-} // namespace
 
 bool exporterSTL(const CMaillageTriangleChRegion& maillage, const char* chemin) {
     return ecrireSTL(maillage, chemin, Repere());

@@ -7,7 +7,8 @@
 // Storage for the many small objects of meshes (vertices, triangles): objects are carved out
 // of large blocks, freed objects are reused first, and the blocks are released when the last
 // object is freed. Consecutive allocations are contiguous, which keeps a freshly built mesh
-// compact in memory. Single-threaded, like the whole computation code. Under AddressSanitizer
+// compact in memory. One reserve a thread: an object must be given back on the thread that
+// took it (meshes of different labels may be built on different threads). Under AddressSanitizer
 // every object comes from the general allocator so that misuse stays detectable.
 template <std::size_t Taille, std::size_t Alignement> class ReserveObjets {
 public:
@@ -73,7 +74,7 @@ private:
         }
     };
     static Etat& etat() {
-        static Etat e;
+        static thread_local Etat e;
         return e;
     }
 };

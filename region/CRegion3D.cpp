@@ -13,7 +13,7 @@ CVecteur<CTriplet<int>> CRegion3D::voisinage2;
 CVecteur<CTriplet<int>> CRegion3D::voisinage3;
 const int CRegion3D::multi_chemins_voisins3[6][3] = {{0, 1, 1}, {1, 0, 1}, {1, 1, 0},
                                                      {0, 0, 1}, {0, 1, 0}, {1, 0, 0}};
-char CRegion3D::message[256] = {};
+thread_local char CRegion3D::message[256] = {};
 
 namespace {
 using Triplet = CTriplet<int>;

@@ -124,7 +124,7 @@ public:
     // are v + m*c (component-wise) for each m: three edge neighbours, then three face neighbours.
     static const int multi_chemins_voisins3[6][3];
     // Diagnostic text of the last topology repair pass.
-    static char message[256];
+    static thread_local char message[256];
 
 private:
     // Rebuilds `voxelsBord` after the voxels of `ajoutes` (sorted, all added since the list was

@@ -1,9 +1,11 @@
-// stravol-extract: opens a parent folder as the window's "Ouvrir" does, extracts one object
-// as a closed smoothed mesh and prints a JSON summary of it on stdout.
+// stravol-extract: opens a parent folder as the window's "Ouvrir" does, or a volume file (NIfTI,
+// TIFF) with its label files, extracts one object (or every label) as a closed smoothed mesh and
+// prints a JSON summary on stdout.
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -12,13 +14,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "core/Parallele.h"
+#include "extraction/ToutesEtiquettes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/ExportMaillage.h"
+#include "mesh/MesuresMonde.h"
 #include "tools/common/Outil.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
@@ -34,7 +40,14 @@ const char* const kOutil = "stravol-extract";
 
 // Every option of the tool, filled by declarerOptions and checked by verifierOptions.
 struct Options {
-    std::string dossier;
+    std::string dossier; // a parent folder or a volume file
+    std::vector<std::string> segmentations;
+    std::array<double, 2> fenetre = {0.0, 0.0};
+    std::array<double, 3> espacement = {1.0, 1.0, 1.0};
+    std::string espace = "world";
+    bool toutesEtiquettes = false;
+    std::string dossierSortie;
+    std::string format = "stl";
     std::array<int, 3> germe = {0, 0, 0};
     int label = 0;
     std::string source; // empty: the segmentation when there is one, else the image
@@ -48,9 +61,11 @@ struct Options {
     // Set by the parser: which of the exclusive seed choices was given.
     bool avecGerme = false;
     bool avecLabel = false;
+    bool avecFenetre = false;
+    bool avecEspacement = false;
 };
 
-constexpr int kLabelMax = 255;
+constexpr int kLabelMax = Stravol::kEtiquetteMax;
 constexpr int kThreadsMax = 1024;
 // Digits after the point of the summary's times (seconds) and peak memory (MiB).
 constexpr int kDecimalesSecondes = 6;
@@ -60,8 +75,37 @@ constexpr int kDecimalesMemoire = 1;
 [[noreturn]] void echouer(const std::string& texte) { outils::refuser(kOutil, texte); }
 
 void declarerOptions(CLI::App& app, Options& o) {
-    app.add_option("FOLDER", o.dossier, "parent folder: the volume, then segmentations")
+    app.add_option("INPUT", o.dossier,
+                   "parent folder (the volume, then segmentations) or a volume file (NIfTI .nii, "
+                   ".nii.gz or TIFF)")
         ->required();
+    app.add_option("--segmentation", o.segmentations,
+                   "label file on the volume's grid (NIfTI or TIFF), repeatable: the last "
+                   "one read is kept")
+        ->type_name("FILE")
+        ->allow_extra_args(false);
+    CLI::Option* fenetre =
+        app.add_option("--window", o.fenetre,
+                       "grey values shown as 0 and 255 for values wider than 8 bits (default: "
+                       "the 0.5th and 99.5th percentiles)")
+            ->type_name("MIN MAX");
+    CLI::Option* espacement =
+        app.add_option("--spacing", o.espacement, "voxel size in millimetres, replacing the file's")
+            ->type_name("SX SY SZ")
+            ->check(CLI::PositiveNumber);
+    app.add_option("--space", o.espace,
+                   "coordinates of the written meshes: world (millimetres, the file's RAS frame) "
+                   "or voxel")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"world", "voxel"}));
+    CLI::Option* toutes =
+        app.add_flag("--all-labels", o.toutesEtiquettes,
+                     "one mesh per non-zero label, label-<value>.<format> in --output-dir");
+    app.add_option("--output-dir", o.dossierSortie, "folder of the --all-labels meshes")
+        ->type_name("DIR");
+    app.add_option("--format", o.format, "format of the --all-labels meshes")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"stl", "obj", "ply"}));
     CLI::Option* germe =
         app.add_option("--seed", o.germe, "seed voxel X Y Z of the extraction")->type_name("X Y Z");
     CLI::Option* label =
@@ -91,14 +135,29 @@ void declarerOptions(CLI::App& app, Options& o) {
         ->capture_default_str()
         ->check(CLI::Range(0, kThreadsMax));
     app.add_flag("--progress", o.progression, "stage names and fractions on stderr");
-    app.final_callback([&o, germe, label] {
+    toutes->excludes(germe)->excludes(label);
+    app.final_callback([&o, germe, label, fenetre, espacement] {
         o.avecGerme = germe->count() > 0;
         o.avecLabel = label->count() > 0;
+        o.avecFenetre = fenetre->count() > 0;
+        o.avecEspacement = espacement->count() > 0;
     });
 }
 
 // What the parser cannot check alone, refused before the work starts.
 void verifierOptions(const Options& o) {
+    if (o.toutesEtiquettes) {
+        if (o.dossierSortie.empty())
+            echouer("--all-labels needs --output-dir DIR");
+        if (!o.sortie.empty() || !o.parametres.empty() || o.iterations > 0)
+            echouer("--all-labels writes its meshes to --output-dir and takes no --output, "
+                    "--param or --evolve");
+        return;
+    }
+    if (!o.dossierSortie.empty())
+        echouer("--output-dir goes with --all-labels");
+    if (o.avecFenetre && !(o.fenetre[1] > o.fenetre[0]))
+        echouer("--window needs MIN below MAX");
     if (o.avecGerme == o.avecLabel)
         echouer("give either --seed or --label (see --help)");
     if (!o.sortie.empty()) {
@@ -132,14 +191,17 @@ std::string minuscules(std::string s) {
     return s;
 }
 
-// Keeps the first loading message for the failure report.
+// Keeps the loading messages: the first explains a failed load, the last a refused label file,
+// and after a good load they are remarks for the user.
 class Messages : public MessageSink {
 public:
     void afficher(const std::string& texte) override {
         if (premier.empty())
             premier = texte;
+        tous.push_back(texte);
     }
     std::string premier;
+    std::vector<std::string> tous;
 };
 
 struct Controle {
@@ -271,12 +333,180 @@ double picMemoireMo() {
     return static_cast<double>(r.ru_maxrss) / 1024.0;
 }
 
+// Opens the input as the window does: a parent folder (its first sub-folder the volume, the
+// others segmentations) or a volume file, then the label files given. Remarks of a good load
+// go to stderr; an unusable input ends the tool.
+std::unique_ptr<CImageTroisD> charger(const Options& o, outils::Progression& progression) {
+    std::error_code erreur;
+    const std::string chemin = fs::current_path(erreur).string();
+    Messages messages;
+    std::unique_ptr<CImageTroisD> volume;
+    progression.etape("load");
+    if (fs::is_directory(o.dossier, erreur)) {
+        std::vector<std::string> dossiers;
+        std::string raison;
+        if (!Stravol::listerDossier(o.dossier, Stravol::GenreEntree::Dossier, "", dossiers, raison))
+            echouer("cannot list the folder " + o.dossier + ": " + raison);
+        if (dossiers.empty())
+            echouer("the folder " + o.dossier + " holds no volume sub-folder");
+        volume = std::make_unique<CImageTroisD>(chemin, o.dossier + "/" + dossiers[0], &progression,
+                                                &messages);
+        if (volume->largeur <= 0 || volume->hauteur <= 0 || volume->profondeur <= 0)
+            echouer("no slice could be read from " + o.dossier + "/" + dossiers[0] +
+                    (messages.premier.empty() ? "" : ": " + messages.premier));
+        progression.terminer();
+        for (std::size_t i = 1; i < dossiers.size(); ++i) {
+            progression.etape("segmentation");
+            volume->ChargerSeg(o.dossier + "/" + dossiers[i], &progression);
+            progression.terminer();
+        }
+    } else if (fs::is_regular_file(o.dossier, erreur)) {
+        Stravol::OptionsVolume options;
+        options.avecFenetre = o.avecFenetre;
+        options.fenetre = {o.fenetre[0], o.fenetre[1]};
+        volume = CImageTroisD::ouvrirFichier(chemin, o.dossier, options, &progression, &messages);
+        if (volume->largeur <= 0)
+            echouer("cannot read " + o.dossier +
+                    (messages.premier.empty() ? "" : ": " + messages.premier));
+        progression.terminer();
+    } else {
+        echouer("no such folder or file: " + o.dossier);
+    }
+    for (const std::string& f : o.segmentations) {
+        progression.etape("segmentation");
+        if (!volume->ChargerSegFichier(f, &progression))
+            echouer("cannot use the segmentation " + f +
+                    (messages.tous.empty() ? "" : ": " + messages.tous.back()));
+        progression.terminer();
+    }
+    if (o.avecEspacement)
+        volume->imposerEspacement(o.espacement);
+    for (const std::string& texte : messages.tous)
+        std::fprintf(stderr, "%s: %s\n", kOutil, texte.c_str());
+    return volume;
+}
+
+// The world frame of the written meshes: the volume's, or the voxel frame for --space voxel.
+Stravol::Geometrie repereSortie(const Options& o, const CImageTroisD& volume) {
+    return o.espace == "voxel" ? Stravol::Geometrie() : volume.geometrie;
+}
+
+nlohmann::ordered_json espacementJson(const CImageTroisD& volume) {
+    constexpr int kChiffres = 9;
+    const auto& e = volume.geometrie.espacement;
+    return {outils::reelJson(e[0], kChiffres), outils::reelJson(e[1], kChiffres),
+            outils::reelJson(e[2], kChiffres)};
+}
+
+constexpr int kChiffresMesures = 9;
+
+// --all-labels: every non-zero label of the segmentation (of the input file itself when no
+// segmentation was read), one mesh file each, labels in parallel. A label that fails is
+// reported in its entry; exit status 1 then, after every other label is written.
+int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargement,
+                   outils::Progression& progression) {
+    std::error_code erreur;
+    fs::create_directories(o.dossierSortie, erreur);
+    if (!fs::is_directory(o.dossierSortie, erreur))
+        echouer("cannot create the folder " + o.dossierSortie);
+    const auto t0 = std::chrono::steady_clock::now();
+    if (volume.etiquettes.empty() && volume.imageSegmente == nullptr && o.segmentations.empty() &&
+        fs::is_regular_file(o.dossier, erreur) && !volume.ChargerSegFichier(o.dossier, nullptr))
+        echouer("the values of " + o.dossier + " are no labels");
+    std::vector<std::uint16_t> copie;
+    if (volume.etiquettes.empty()) {
+        if (volume.imageSegmente == nullptr)
+            echouer("--all-labels needs a segmentation: none was read from " + o.dossier);
+        const std::size_t n =
+            static_cast<std::size_t>(volume.largeur) * volume.hauteur * volume.profondeur;
+        copie.assign(volume.imageSegmente.get(), volume.imageSegmente.get() + n);
+    }
+    const std::uint16_t* etiquettes = copie.empty() ? volume.etiquettes.data() : copie.data();
+    const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
+    progression.etape("boxes");
+    const std::vector<Stravol::BoiteEtiquette> boites =
+        Stravol::boitesEtiquettes(etiquettes, W, H, D);
+    progression.terminer();
+    const double tempsBoites =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const Stravol::Geometrie monde = repereSortie(o, volume);
+    const Stravol::Geometrie mesure = volume.geometrie;
+    const auto secondes = [](double s) { return outils::decimalJson(s, kDecimalesSecondes); };
+
+    std::vector<nlohmann::ordered_json> entrees(boites.size());
+    std::vector<char> echecs(boites.size(), 0);
+    const auto t1 = std::chrono::steady_clock::now();
+    progression.etape("labels");
+    progression.setMaximum(static_cast<int>(boites.size()));
+    std::atomic<int> faites{0};
+    std::mutex verrou;
+    Stravol::pourChaqueEnParallele(
+        boites.size(),
+        [&](std::size_t i) {
+            const Stravol::BoiteEtiquette& b = boites[i];
+            return double(b.x1 - b.x0 + 1) * (b.y1 - b.y0 + 1) * (b.z1 - b.z0 + 1);
+        },
+        [&](std::size_t i) {
+            const auto debut = std::chrono::steady_clock::now();
+            const Stravol::BoiteEtiquette& b = boites[i];
+            nlohmann::ordered_json& e = entrees[i];
+            e["value"] = b.valeur;
+            e["voxels"] = b.voxels;
+            std::string raison;
+            const std::unique_ptr<CMaillageTriangleChRegion> m =
+                Stravol::maillerEtiquette(etiquettes, W, H, D, b, o.lissages, raison);
+            const std::string fichier =
+                o.dossierSortie + "/label-" + std::to_string(b.valeur) + "." + o.format;
+            if (m && !exporterMaillage(*m, fichier.c_str(), monde))
+                raison = "cannot write " + fichier;
+            if (m && raison.empty()) {
+                const Controle c = controler(*m);
+                const MesuresMonde w = mesurerDansLeMonde(*m, mesure);
+                e["file"] = fichier;
+                e["vertices"] = m->nbSommets;
+                e["triangles"] = m->nbTriangles;
+                e["closed"] = c.ferme;
+                e["irregular_vertices"] = c.irreguliers;
+                e["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
+                e["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
+            } else {
+                e["error"] = raison.empty() ? "the extraction failed" : raison;
+                echecs[i] = 1;
+            }
+            e["seconds"] = secondes(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count());
+            const int n = ++faites;
+            std::lock_guard<std::mutex> garde(verrou);
+            progression.setValue(n);
+        });
+    progression.terminer();
+    const double tempsEtiquettes =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
+    const int nbEchecs = static_cast<int>(std::count(echecs.begin(), echecs.end(), 1));
+
+    nlohmann::ordered_json bilan;
+    bilan["dimensions"] = {W, H, D};
+    bilan["spacing"] = espacementJson(volume);
+    bilan["space"] = o.espace;
+    bilan["labels_found"] = boites.size();
+    bilan["labels_failed"] = nbEchecs;
+    bilan["labels"] = entrees;
+    nlohmann::ordered_json& temps = bilan["seconds"];
+    temps["load"] = secondes(tempsChargement);
+    temps["boxes"] = secondes(tempsBoites);
+    temps["labels"] = secondes(tempsEtiquettes);
+    bilan["threads"] = Stravol::nbThreads();
+    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
+    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
+    return nbEchecs > 0 ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     Options o;
-    CLI::App app("Extracts one object of a parent folder of slices as a closed smoothed mesh and "
-                 "prints a JSON summary of it.",
+    CLI::App app("Extracts one object (or every label) of a parent folder of slices or of a "
+                 "volume file as a closed smoothed mesh and prints a JSON summary of it.",
                  kOutil);
     declarerOptions(app, o);
     outils::lireArguments(app, argc, argv);
@@ -288,40 +518,23 @@ int main(int argc, char** argv) {
         for (const std::string& p : o.parametres)
             appliquerParametre(essai, p);
     }
-    std::error_code erreur;
-    if (!fs::is_directory(o.dossier, erreur))
-        echouer("no such folder: " + o.dossier);
-
     const auto t0 = std::chrono::steady_clock::now();
-    std::vector<std::string> dossiers;
-    std::string raison;
-    if (!Stravol::listerDossier(o.dossier, Stravol::GenreEntree::Dossier, "", dossiers, raison))
-        echouer("cannot list the folder " + o.dossier + ": " + raison);
-    if (dossiers.empty())
-        echouer("the folder " + o.dossier + " holds no volume sub-folder");
-    const std::string chemin = fs::current_path(erreur).string();
-    Messages messages;
-    progression.etape("load");
-    CImageTroisD volume(chemin, o.dossier + "/" + dossiers[0], &progression, &messages);
-    if (volume.largeur <= 0 || volume.hauteur <= 0 || volume.profondeur <= 0)
-        echouer("no slice could be read from " + o.dossier + "/" + dossiers[0] +
-                (messages.premier.empty() ? "" : ": " + messages.premier));
-    progression.terminer();
+    const std::unique_ptr<CImageTroisD> ouvert = charger(o, progression);
+    CImageTroisD& volume = *ouvert;
     // The option, not the configuration the volume read, sets the tool's thread count.
     Stravol::definirNbThreads(o.threads);
-    for (std::size_t i = 1; i < dossiers.size(); ++i) {
-        progression.etape("segmentation");
-        volume.ChargerSeg(o.dossier + "/" + dossiers[i], &progression);
-        progression.terminer();
-    }
     const double tempsChargement =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    if (o.toutesEtiquettes)
+        return extraireToutes(o, volume, tempsChargement, progression);
 
     const bool segmentation =
         o.source == "segmentation" || (o.source.empty() && volume.imageSegmente != nullptr);
     if (segmentation && volume.imageSegmente == nullptr)
-        echouer("the folder " + o.dossier + " holds no segmentation");
+        echouer(o.dossier + " has no segmentation");
     volume.CopierImageCourante(segmentation ? 4 : 0);
+    // Labels are looked for by their true value; a picture folder's are its grey levels.
+    const bool etiquettesExactes = segmentation && !volume.etiquettes.empty();
 
     const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
     int x = o.germe[0], y = o.germe[1], z = o.germe[2];
@@ -330,7 +543,9 @@ int main(int argc, char** argv) {
         for (int k = 1; k < D - 1 && !trouve; ++k)
             for (int j = 1; j < H - 1 && !trouve; ++j)
                 for (int i = 1; i < W - 1 && !trouve; ++i)
-                    if (volume.getVoxelImage(i, j, k) == o.label) {
+                    if ((etiquettesExactes
+                             ? volume.etiquettes[(static_cast<std::size_t>(k) * H + j) * W + i]
+                             : volume.getVoxelImage(i, j, k)) == o.label) {
                         x = i, y = j, z = k;
                         trouve = true;
                     }
@@ -375,7 +590,7 @@ int main(int argc, char** argv) {
     }
     if (!o.sortie.empty()) {
         progression.etape("write");
-        if (!exporterMaillage(m, o.sortie.c_str()))
+        if (!exporterMaillage(m, o.sortie.c_str(), repereSortie(o, volume)))
             echouer("cannot write " + o.sortie);
         progression.terminer();
     }
@@ -396,6 +611,10 @@ int main(int argc, char** argv) {
     bilan["triangles"] = m.nbTriangles;
     bilan["closed"] = c.ferme;
     bilan["irregular_vertices"] = c.irreguliers;
+    const MesuresMonde w = mesurerDansLeMonde(m, volume.geometrie);
+    bilan["spacing"] = espacementJson(volume);
+    bilan["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
+    bilan["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
     nlohmann::ordered_json& temps = bilan["seconds"];
     temps["load"] = secondes(tempsChargement);
     temps["growth"] = secondes(b.tempsCroissance);

@@ -120,8 +120,8 @@ int CImageTroisD::ChargerImageTiff(const std::string& fichier, std::string& erre
         return kFichierIllisible;
     }
     // Among pictures of other formats, a wide slice gets a window of its own.
-    const Fenetre f = fenetreMax > fenetreMin ? Fenetre{fenetreMin, fenetreMax}
-                                              : fenetreParDefaut(brut);
+    const Fenetre f =
+        fenetreMax > fenetreMin ? Fenetre{fenetreMin, fenetreMax} : fenetreParDefaut(brut);
     std::vector<unsigned char> gris;
     if (!versOctets(brut, f, gris, erreur))
         return kMemoireEpuisee;
@@ -158,8 +158,8 @@ bool CImageTroisD::ChargerSegFichier(const std::string& fichier, ProgressSink* b
     if (brut.largeur != largeur || brut.hauteur != hauteur || brut.profondeur != profondeur) {
         signaler("La segmentation \"" + fichier + "\" mesure " + std::to_string(brut.largeur) +
                  " x " + std::to_string(brut.hauteur) + " x " + std::to_string(brut.profondeur) +
-                 " voxels au lieu de " + std::to_string(largeur) + " x " +
-                 std::to_string(hauteur) + " x " + std::to_string(profondeur) + ".");
+                 " voxels au lieu de " + std::to_string(largeur) + " x " + std::to_string(hauteur) +
+                 " x " + std::to_string(profondeur) + ".");
         return false;
     }
     std::vector<std::uint16_t> lues;

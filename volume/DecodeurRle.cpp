@@ -11,13 +11,13 @@ constexpr unsigned char kDeplacement = 2;
 
 } // namespace
 
-bool decoderRleBmp(const unsigned char* donnees, std::size_t taille, int bitsParPixel,
-                   long largeur, long hauteur, bool basEnHaut, unsigned char* indices,
-                   std::size_t pas) {
+bool decoderRleBmp(const unsigned char* donnees, std::size_t taille, int bitsParPixel, long largeur,
+                   long hauteur, bool basEnHaut, unsigned char* indices, std::size_t pas) {
     if ((bitsParPixel != 8 && bitsParPixel != 4) || largeur <= 0 || hauteur <= 0)
         return false;
     for (long y = 0; y < hauteur; ++y)
-        std::memset(indices + pas * static_cast<std::size_t>(y), 0, static_cast<std::size_t>(largeur));
+        std::memset(indices + pas * static_cast<std::size_t>(y), 0,
+                    static_cast<std::size_t>(largeur));
     const bool quatre = bitsParPixel == 4;
     long x = 0, ligne = 0; // ligne counts rows in the order of the data
     auto ecrire = [&](unsigned char index) {
@@ -59,7 +59,7 @@ bool decoderRleBmp(const unsigned char* donnees, std::size_t taille, int bitsPar
                 return false;
             for (unsigned k = 0; k < v; ++k)
                 ecrire(quatre ? static_cast<unsigned char>(k % 2 == 0 ? donnees[i + k / 2] >> 4
-                                                                     : donnees[i + k / 2] & 0x0f)
+                                                                      : donnees[i + k / 2] & 0x0f)
                               : donnees[i + k]);
             i += octets + (octets % 2);
         }

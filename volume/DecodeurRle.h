@@ -12,6 +12,5 @@ constexpr int kCompressionRle4 = 2;
 // pixel, pas bytes a row, rows top first; pixels the data skip (deltas, early row ends) are
 // index 0. basEnHaut: the data describe the bottom row first, as BMP files do. False for data
 // that run out before the end-of-picture code, or that write outside the picture.
-bool decoderRleBmp(const unsigned char* donnees, std::size_t taille, int bitsParPixel,
-                   long largeur, long hauteur, bool basEnHaut, unsigned char* indices,
-                   std::size_t pas);
+bool decoderRleBmp(const unsigned char* donnees, std::size_t taille, int bitsParPixel, long largeur,
+                   long hauteur, bool basEnHaut, unsigned char* indices, std::size_t pas);

@@ -284,10 +284,11 @@ TEST_F(Extraction, FolderNamesWithQuotesAndBackslashesGiveValidJson) {
     const nlohmann::ordered_json ordonne = nlohmann::ordered_json::parse(r.sortie);
     for (const auto& [cle, valeur] : ordonne.items())
         cles.push_back(cle);
-    EXPECT_EQ(cles, (std::vector<std::string>{
-                        "dimensions", "seed", "seed_value", "source", "voxels_grown",
-                        "voxels_region", "voxels_repaired", "vertices", "triangles", "closed",
-                        "irregular_vertices", "seconds", "evolution", "peak_rss_mb"}));
+    EXPECT_EQ(cles, (std::vector<std::string>{"dimensions", "seed", "seed_value", "source",
+                                              "voxels_grown", "voxels_region", "voxels_repaired",
+                                              "vertices", "triangles", "closed",
+                                              "irregular_vertices", "spacing", "volume_mm3",
+                                              "area_mm2", "seconds", "evolution", "peak_rss_mb"}));
 }
 
 TEST_F(Extraction, ProgressGoesToStderrAndLeavesTheSummaryAlone) {

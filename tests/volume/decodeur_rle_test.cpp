@@ -99,8 +99,8 @@ TEST(DecodeurRle, CoupeRle8DansUnDossierDeCoupes) {
         for (unsigned char& i : indices)
             i = static_cast<unsigned char>(i + 40 * z);
         const std::string nom = "/s" + std::to_string(z) + ".bmp";
-        ecrireOctets(a + nom, z == 1 ? bmpRleFait(20, 9, 8, indices, pal)
-                                     : bmpFait(20, 9, 8, indices, pal));
+        ecrireOctets(a + nom,
+                     z == 1 ? bmpRleFait(20, 9, 8, indices, pal) : bmpFait(20, 9, 8, indices, pal));
         ecrireOctets(b + nom, bmpFait(20, 9, 8, indices, pal));
     }
     MessagesCollectes messages;

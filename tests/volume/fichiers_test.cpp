@@ -33,12 +33,12 @@ TEST(VolumeFichier, OctetsExactsEtValeursLargesParLaFenetre) {
     ASSERT_EQ(v->profondeur, 4);
     EXPECT_FALSE(v->fenetreAppliquee);
     EXPECT_TRUE(std::equal(v->image.get(), v->image.get() + 120, octets.donnees.data()));
-    EXPECT_TRUE(std::equal(v->imageOriginal.get(), v->imageOriginal.get() + 120,
-                           octets.donnees.data()));
+    EXPECT_TRUE(
+        std::equal(v->imageOriginal.get(), v->imageOriginal.get() + 120, octets.donnees.data()));
 
     // 16-bit values 0 .. 11900: the window maps them over 0 .. 255 in order.
-    const VolumeBrut larges = volumeTest(TypeVoxel::Entier16, 6, 5, 4,
-                                         [](int x, int y, int z) { return 100 * motifTest(x, y, z); });
+    const VolumeBrut larges = volumeTest(
+        TypeVoxel::Entier16, 6, 5, 4, [](int x, int y, int z) { return 100 * motifTest(x, y, z); });
     ASSERT_TRUE(ecrireNifti(tmp / "l.nii.gz", larges, 2, erreur));
     v = ouvrir(tmp, tmp / "l.nii.gz");
     ASSERT_EQ(v->largeur, 6);
@@ -128,8 +128,8 @@ TEST(VolumeFichier, EtiquettesExactesAuDelaDe255) {
     const VolumeBrut petite = volumeTest(TypeVoxel::Entier16, 30, 30, 9, motifTest);
     ASSERT_TRUE(ecrireNifti(tmp / "p.nii", petite, 1, erreur));
     EXPECT_FALSE(v->ChargerSegFichier(tmp / "p.nii", nullptr));
-    const VolumeBrut reels = volumeTest(TypeVoxel::Reel32, 30, 30, 10,
-                                        [](int x, int, int) { return x * 0.5; });
+    const VolumeBrut reels =
+        volumeTest(TypeVoxel::Reel32, 30, 30, 10, [](int x, int, int) { return x * 0.5; });
     ASSERT_TRUE(ecrireNifti(tmp / "r.nii", reels, 1, erreur));
     EXPECT_FALSE(v->ChargerSegFichier(tmp / "r.nii", nullptr));
     EXPECT_EQ(messages.textes.size(), 2u);

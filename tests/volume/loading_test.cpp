@@ -139,7 +139,10 @@ TEST(Chargement, DossierVideOuAbsentDonneUnVolumeVideSur) {
         EXPECT_EQ(vol.profondeur, 0);
         EXPECT_EQ(vol.image, nullptr);
         if (absent) {
-            ASSERT_EQ(messages.textes.size(), 4u);
+            // One message a pattern, the TIFF ones last.
+            ASSERT_EQ(messages.textes.size(), 6u);
+            EXPECT_EQ(messages.textes[5].rfind("Comptage des images \"*.tiff\" a échoué !\n", 0),
+                      0u);
             EXPECT_EQ(messages.textes[0].rfind("Comptage des images \"*.bmp\" a échoué !\n", 0),
                       0u);
             EXPECT_EQ(messages.textes[3].rfind("Comptage des images \"*.jpg\" a échoué !\n", 0),

@@ -1,0 +1,125 @@
+#include "extraction/ToutesEtiquettes.h"
+
+#include <algorithm>
+#include <new>
+#include <numeric>
+
+#include "core/Parallele.h"
+#include "mesh/CMaillageTriangleChRegion.h"
+#include "region/CRegion3D.h"
+#include "volume/CImage3D.h"
+
+namespace Stravol {
+
+namespace {
+
+// Empty voxels around the box: the topology repair may add voxels next to the region, and the
+// mesh of a region needs a layer of empty voxels around it.
+constexpr int kMarge = 2;
+
+} // namespace
+
+std::vector<BoiteEtiquette> boitesEtiquettes(const std::uint16_t* etiquettes, int W, int H,
+                                             int D) {
+    constexpr std::size_t kNbValeurs = 65536;
+    std::vector<BoiteEtiquette> boites(kNbValeurs);
+    std::size_t i = 0;
+    for (int z = 0; z < D; ++z)
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x, ++i) {
+                const std::uint16_t v = etiquettes[i];
+                if (v == 0)
+                    continue;
+                BoiteEtiquette& b = boites[v];
+                if (b.voxels++ == 0) {
+                    b.valeur = v;
+                    b.x0 = b.x1 = x;
+                    b.y0 = b.y1 = y;
+                    b.z0 = b.z1 = z;
+                    continue;
+                }
+                b.x0 = std::min(b.x0, x);
+                b.x1 = std::max(b.x1, x);
+                b.y0 = std::min(b.y0, y);
+                b.y1 = std::max(b.y1, y);
+                b.z1 = z; // slices come in order
+            }
+    std::vector<BoiteEtiquette> presentes;
+    for (const BoiteEtiquette& b : boites)
+        if (b.voxels > 0)
+            presentes.push_back(b);
+    return presentes;
+}
+
+std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes,
+                                                            int W, int H, int D,
+                                                            const BoiteEtiquette& b,
+                                                            int nbLissages, std::string& erreur) {
+    const int ox = b.x0 - kMarge, oy = b.y0 - kMarge, oz = b.z0 - kMarge;
+    const int l = b.x1 - b.x0 + 1 + 2 * kMarge, h = b.y1 - b.y0 + 1 + 2 * kMarge,
+              p = b.z1 - b.z0 + 1 + 2 * kMarge;
+    if (b.x0 < 0 || b.y0 < 0 || b.z0 < 0 || b.x1 >= W || b.y1 >= H || b.z1 >= D ||
+        b.x0 > b.x1 || b.y0 > b.y1 || b.z0 > b.z1) {
+        erreur = "boîte hors du volume";
+        return nullptr;
+    }
+    CRegion3D region;
+    {
+        CImage3D masque;
+        if (!masque.Create(l, h, p)) {
+            erreur = "mémoire insuffisante pour la boîte de l'étiquette";
+            return nullptr;
+        }
+        for (int z = b.z0; z <= b.z1; ++z)
+            for (int y = b.y0; y <= b.y1; ++y) {
+                const std::uint16_t* source =
+                    etiquettes + (static_cast<std::size_t>(z) * H + y) * W;
+                unsigned char* ligne = masque.GetRow(y - oy, z - oz);
+                for (int x = b.x0; x <= b.x1; ++x)
+                    ligne[x - ox] = source[x] == b.valeur ? 255 : 0;
+            }
+        if (!region.creerRegionImage3D(masque)) {
+            erreur = "région de l'étiquette impossible à allouer";
+            return nullptr;
+        }
+    }
+    region.reparerTopologie();
+    std::unique_ptr<CMaillageTriangleChRegion> m;
+    try {
+        m = std::make_unique<CMaillageTriangleChRegion>();
+        m->creerMaillageTriangleChRegion2(region, 1);
+    } catch (const std::bad_alloc&) {
+        erreur = "mémoire insuffisante pour le maillage de l'étiquette";
+        return nullptr;
+    }
+    m->lisserCourbureTaubin(nbLissages);
+    m->calculerNormales();
+    m->calculerNormalesSommets();
+    // Back to the voxel coordinates of the whole volume.
+    for (CSommetChRegion* s = m->premierSommet; s != nullptr; s = s->suivant) {
+        s->x = static_cast<float>(s->x + static_cast<double>(ox));
+        s->y = static_cast<float>(s->y + static_cast<double>(oy));
+        s->z = static_cast<float>(s->z + static_cast<double>(oz));
+    }
+    return m;
+}
+
+void pourChaqueEnParallele(std::size_t n, const std::function<double(std::size_t)>& poids,
+                           const std::function<void(std::size_t)>& traiter) {
+    std::vector<std::size_t> ordre(n);
+    std::iota(ordre.begin(), ordre.end(), std::size_t{0});
+    if (poids)
+        std::stable_sort(ordre.begin(), ordre.end(),
+                         [&](std::size_t a, std::size_t b) { return poids(a) > poids(b); });
+    // The shared neighbour tables are filled before any thread reads them.
+    if (CRegion3D::voisinage.taille != 6)
+        CRegion3D::initialiserVoisinages();
+    // One task at a time from the front of the order; the parallel loops inside a task run on
+    // its own thread (nested regions are inactive).
+    const long nb = static_cast<long>(n);
+#pragma omp parallel for num_threads(nbThreads()) schedule(dynamic, 1)
+    for (long k = 0; k < nb; ++k)
+        traiter(ordre[static_cast<std::size_t>(k)]);
+}
+
+} // namespace Stravol

@@ -1,0 +1,43 @@
+#pragma once
+// Every label of a label volume as its own closed mesh: one pass finds the labels and their
+// bounding boxes, then each label is meshed within its box, labels in parallel.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CMaillageTriangleChRegion;
+
+namespace Stravol {
+
+// A non-zero label present in the volume: its value, voxel count and bounds (inclusive, in
+// voxels).
+struct BoiteEtiquette {
+    std::uint16_t valeur = 0;
+    long long voxels = 0;
+    int x0 = 0, x1 = 0, y0 = 0, y1 = 0, z0 = 0, z1 = 0;
+};
+
+// One pass over a W x H x D label volume (voxel (x, y, z) at (z * H + y) * W + x): every
+// non-zero label present, by increasing value.
+std::vector<BoiteEtiquette> boitesEtiquettes(const std::uint16_t* etiquettes, int W, int H, int D);
+
+// The mesh of every voxel of one label (all its components), as a single extraction makes it:
+// the region of those voxels with both topology repairs, the mesh of its faces, nbLissages
+// rounds of Taubin smoothing, face and vertex normals. The work is done in a grid of the label's
+// box and a margin, so its cost follows the box, not the volume; the vertices are then moved to
+// the voxel coordinates of the whole volume. Null, with erreur, when memory runs out.
+std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes,
+                                                            int W, int H, int D,
+                                                            const BoiteEtiquette& boite,
+                                                            int nbLissages, std::string& erreur);
+
+// Calls traiter(i) for every i in 0 .. n-1 on up to nbThreads() threads, larger tasks first
+// when poids is given (poids(i): a cost estimate). Each call runs whole on one thread; what a
+// call allocates in the mesh reserves must be released on that same thread.
+void pourChaqueEnParallele(std::size_t n, const std::function<double(std::size_t)>& poids,
+                           const std::function<void(std::size_t)>& traiter);
+
+} // namespace Stravol
