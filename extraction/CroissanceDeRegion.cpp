@@ -1,6 +1,7 @@
 #include <chrono>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "core/CPoint3D.h"
@@ -25,12 +26,29 @@ double secondes(Horloge::time_point debut, Horloge::time_point fin) {
 
 void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
     bilanExtraction = BilanExtraction();
+    const auto echouer = [this](const std::string& texte) {
+        bilanExtraction.erreur = texte;
+        signaler(texte);
+    };
     const int W = largeur, H = hauteur, D = profondeur;
     if (!image || W <= 0 || H <= 0 || D <= 0 || x < 0 || x >= W || y < 0 || y >= H || z < 0 ||
         z >= D) {
-        Message("CroissanceDeRegion : germe hors du volume, aucune extraction");
+        echouer("Le germe est hors du volume : aucune extraction.");
         return;
     }
+    try {
+        extraire(x, y, z, nbLissages);
+    } catch (const std::bad_alloc&) {
+        // Everything made so far is released on the way out; the previous mesh stays.
+        bilanExtraction = BilanExtraction();
+        echouer("Mémoire insuffisante pour extraire l'objet d'un volume de " + std::to_string(W) +
+                " x " + std::to_string(H) + " x " + std::to_string(D) +
+                " voxels : aucune extraction.");
+    }
+}
+
+void CImageTroisD::extraire(int x, int y, int z, int nbLissages) {
+    const int W = largeur, H = hauteur, D = profondeur;
     const std::size_t nb = static_cast<std::size_t>(W) * H * D;
     const Horloge::time_point t0 = Horloge::now();
 
@@ -38,16 +56,10 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
     // the binary volume is the same (grown voxels plus those that already held 255), and
     // image keeps the volume of the current display mode, so that a later extraction works
     // on what is displayed.
-    std::vector<unsigned char> travail, marques;
     const unsigned char valeur = image[(static_cast<std::size_t>(z) * H + y) * W + x];
-    try {
-        travail.assign(image.get(), image.get() + nb);
-        if (valeur == 255)
-            marques.assign(nb, 0);
-    } catch (const std::bad_alloc&) {
-        Message("CroissanceDeRegion : mémoire insuffisante, aucune extraction");
-        return;
-    }
+    std::vector<unsigned char> travail(image.get(), image.get() + nb), marques;
+    if (valeur == 255)
+        marques.assign(nb, 0);
     bilanExtraction.valeurGerme = valeur;
     bilanExtraction.nbVoxelsCroissance =
         croissance26(travail.data(), valeur == 255 ? marques.data() : nullptr, W, H, D, x, y, z);
@@ -56,10 +68,8 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
 
     CImage3D volume;
     CRegion3D region;
-    if (!volume.Create(W, H, D)) {
-        Message("CroissanceDeRegion : volume binaire impossible à créer, aucune extraction");
-        return;
-    }
+    if (!volume.Create(W, H, D))
+        throw std::bad_alloc();
     for (int zz = 0; zz < D; ++zz)
         for (int yy = 0; yy < H; ++yy) {
             const unsigned char* source =
@@ -76,21 +86,17 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
     CPoint3D::width = static_cast<float>(W);
     CPoint3D::maxdim = static_cast<float>(W > H ? (W > D ? W : D) : (H > D ? H : D));
 
-    if (!region.creerRegionImage3D(volume)) {
-        Message("CroissanceDeRegion : région impossible à allouer, aucune extraction");
-        return;
-    }
+    if (!region.creerRegionImage3D(volume))
+        throw std::bad_alloc();
     bilanExtraction.nbVoxelsRegion = region.nbVoxels;
     const Horloge::time_point t2 = Horloge::now();
     region.reparerTopologie();
     bilanExtraction.nbVoxelsRepares = region.nbVoxels;
     const Horloge::time_point t3 = Horloge::now();
 
-    // The previous mesh goes before the new one is made (its release is no stage of this
-    // extraction). The new mesh is built aside, so that an exception thrown while building it
-    // releases it on the way out.
-    maillage.reset();
-    const Horloge::time_point t3b = Horloge::now();
+    // The new mesh is built aside and replaces the previous one only once it is whole, so
+    // that memory running out on the way keeps the previous one; an exception thrown while
+    // building releases the new one on the way out.
     auto nouveau = std::make_shared<CMaillageTriangleChRegion>();
     nouveau->creerMaillageTriangleChRegion2(region, 1);
     const Horloge::time_point t4 = Horloge::now();
@@ -105,7 +111,7 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
     bilanExtraction.tempsCroissance = secondes(t0, t1);
     bilanExtraction.tempsRegion = secondes(t1, t2);
     bilanExtraction.tempsReparation = secondes(t2, t3);
-    bilanExtraction.tempsMaillage = secondes(t3b, t4);
+    bilanExtraction.tempsMaillage = secondes(t3, t4);
     bilanExtraction.tempsLissage = secondes(t4, t5);
     bilanExtraction.tempsNormales = secondes(t5, t6);
 }
