@@ -8,10 +8,10 @@
 
 // Why a file was not opened.
 enum class RefusFichier {
-    Aucun,        // opened
-    Introuvable,  // missing or not openable (permissions, bad name)
-    NonRegulier,  // a folder, FIFO, socket or device
-    TropGrand,    // more bytes than the bound
+    Aucun,       // opened
+    Introuvable, // missing or not openable (permissions, bad name)
+    NonRegulier, // a folder, FIFO, socket or device
+    TropGrand,   // more bytes than the bound
 };
 
 // Opens chemin for binary reading when it is a regular file of at most tailleMax bytes. The

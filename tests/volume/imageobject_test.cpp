@@ -47,8 +47,7 @@ struct Bmp {
     OctetsTest octets() const {
         const std::size_t entete = os2 ? 12 : 40;
         const std::size_t tailleCouleur = os2 ? 3 : 4;
-        const std::size_t debut =
-            14 + entete + 4 * masques.size() + tailleCouleur * palette.size();
+        const std::size_t debut = 14 + entete + 4 * masques.size() + tailleCouleur * palette.size();
         const int pas = (largeur * bpp + 31) / 32 * 4;
         OctetsTest d = {'B', 'M'};
         ajouter32(d, static_cast<std::uint32_t>(debut + pas * hauteur));
@@ -140,9 +139,9 @@ TEST(ImageObjectHostile, IndicesPastAShortBmpPaletteAreBlack) {
         int bpp;
         bool os2;
     };
-    for (const Cas& c : {Cas{"un.bmp", 1, false}, Cas{"quatre.bmp", 4, false},
-                         Cas{"huit.bmp", 8, false}, Cas{"os2-huit.bmp", 8, true},
-                         Cas{"os2-quatre.bmp", 4, true}}) {
+    for (const Cas& c :
+         {Cas{"un.bmp", 1, false}, Cas{"quatre.bmp", 4, false}, Cas{"huit.bmp", 8, false},
+          Cas{"os2-huit.bmp", 8, true}, Cas{"os2-quatre.bmp", 4, true}}) {
         Bmp b;
         b.largeur = 20;
         b.bpp = c.bpp;
@@ -235,7 +234,8 @@ TEST(ImageObjectHostile, TopDownBmpsOfEveryDepthMatchTheirBottomUpTwins) {
         b.masques = c.masques;
         if (c.bpp <= 8)
             for (int i = 0; i < (1 << c.bpp) && i < 16; ++i)
-                b.palette.push_back(static_cast<std::uint32_t>(i * 0x0F0B07 + kGrisClair * (i % 2)));
+                b.palette.push_back(
+                    static_cast<std::uint32_t>(i * 0x0F0B07 + kGrisClair * (i % 2)));
         const std::uint32_t maxi = c.bpp >= 24 ? 0xFFFFFF : (1u << std::min(c.bpp, 16)) - 1;
         const int n = c.bpp <= 8 ? std::min(1 << c.bpp, 16) : 0;
         b.valeur = [&](int x, int y) {
