@@ -91,7 +91,7 @@ struct TermesEnergie {
     float region = 0.0f; // not evaluated by this scheme
     float gradient = 0.0f;
 
-    void enregistrer(CVecteur<float>& energie) const {
+    void enregistrer(EnergiesSommet& energie) const {
         energie[0] = continuite;
         energie[1] = courbure;
         energie[2] = intensite;
@@ -253,7 +253,7 @@ private:
         return meilleur;
     }
 
-    void cumuler(const CVecteur<float>& energie) {
+    void cumuler(const EnergiesSommet& energie) {
         for (int i = 0; i < CSommetChRegion::NB_ENERGIES; ++i) {
             const float e = energie[i];
             if (e < m.energieMin[i])

@@ -53,9 +53,9 @@ double volumeEnclos(const CMaillageTriangleChRegion& maillage, const EspacementV
     for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
         const CSommetChRegion* c[3];
         coinsSortants(t, c);
-        volume += produitScalaire(position(c[0], espacement),
-                                  produitVectoriel(position(c[1], espacement),
-                                                   position(c[2], espacement)));
+        volume += produitScalaire(
+            position(c[0], espacement),
+            produitVectoriel(position(c[1], espacement), position(c[2], espacement)));
     }
     return volume / 6.0;
 }

@@ -29,8 +29,9 @@ TEST(Mesures, BoxVolumeAndAreaInVoxelsAndMillimetres) {
     EXPECT_DOUBLE_EQ(mesures.volume, 60.0);
     EXPECT_DOUBLE_EQ(mesures.aire, 2.0 * (12 + 20 + 15));
     EXPECT_DOUBLE_EQ(mesures.volumeMm3, 60.0 * 0.5 * 2.0 * 1.5);
-    // Faces of 3 x 4 (normal z), 4 x 5 (normal x) and 3 x 5 (normal y) voxels, in mm.
-    EXPECT_DOUBLE_EQ(mesures.aireMm2, 2.0 * (1.5 * 2.0 * 12 + 2.0 * 1.5 * 20 + 0.5 * 1.5 * 15));
+    // Faces of 3 x 4 (normal z, x by y), 4 x 5 (normal x, y by z) and 3 x 5 (normal y, x by
+    // z) voxels, in mm.
+    EXPECT_DOUBLE_EQ(mesures.aireMm2, 2.0 * (0.5 * 2.0 * 12 + 2.0 * 1.5 * 20 + 0.5 * 1.5 * 15));
     EXPECT_DOUBLE_EQ(volumeEnclos(m), mesures.volume);
     EXPECT_DOUBLE_EQ(aireSurface(m, e), mesures.aireMm2);
 }
