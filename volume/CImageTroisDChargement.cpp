@@ -190,6 +190,7 @@ bool CImageTroisD::allouerVolumes(int l, int h, int p, bool couleurs) {
     largeur = l;
     hauteur = h;
     profondeur = p;
+    bool alloue = false;
     if (!tropGrand) {
         image = allouer(n);
         // Copied whole from image once the slices are read.
@@ -199,8 +200,17 @@ bool CImageTroisD::allouerVolumes(int l, int h, int p, bool couleurs) {
             imG = allouer(n);
             imB = allouer(n);
         }
+        alloue = image && imageOriginal && (!couleurs || (imR && imG && imB));
     }
-    if (tropGrand || !image || !imageOriginal || (couleurs && (!imR || !imG || !imB))) {
+    if (alloue) {
+        // The blank cut picture, as large as a slice in colour.
+        try {
+            imgTemp.pixels.assign(3 * static_cast<std::size_t>(l) * h, 0);
+        } catch (const std::bad_alloc&) {
+            alloue = false;
+        }
+    }
+    if (!alloue) {
         signaler("Mémoire insuffisante pour un volume de " + std::to_string(l) + " x " +
                  std::to_string(h) + " x " + std::to_string(p) + " voxels.");
         reinitialiserTaille();
@@ -208,7 +218,6 @@ bool CImageTroisD::allouerVolumes(int l, int h, int p, bool couleurs) {
     }
     imgTemp.largeur = l;
     imgTemp.hauteur = h;
-    imgTemp.pixels.assign(3 * static_cast<std::size_t>(l) * h, 0);
     return true;
 }
 
