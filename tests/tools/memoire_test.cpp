@@ -79,8 +79,8 @@ bool ditMemoireEpuisee(const std::string& texte) {
 // ends with status 2 saying memory ran out, and the lowest limit does run out.
 void extraireSousLimites(const std::string& dossier, const std::vector<std::string>& germe,
                          long bas, long haut, long pas) {
-    std::vector<std::string> arguments = {STRAVOL_TOOLS_DIR "/stravol-extract", dossier,
-                                          "--threads", "1", "--smooth", "1", "--seed"};
+    std::vector<std::string> arguments = {
+        STRAVOL_TOOLS_DIR "/stravol-extract", dossier, "--threads", "1", "--smooth", "1", "--seed"};
     arguments.insert(arguments.end(), germe.begin(), germe.end());
     int epuisees = 0;
     for (long mo = bas; mo <= haut; mo += pas) {
