@@ -19,8 +19,7 @@ constexpr int kMarge = 2;
 
 } // namespace
 
-std::vector<BoiteEtiquette> boitesEtiquettes(const std::uint16_t* etiquettes, int W, int H,
-                                             int D) {
+std::vector<BoiteEtiquette> boitesEtiquettes(const std::uint16_t* etiquettes, int W, int H, int D) {
     constexpr std::size_t kNbValeurs = 65536;
     std::vector<BoiteEtiquette> boites(kNbValeurs);
     std::size_t i = 0;
@@ -51,15 +50,14 @@ std::vector<BoiteEtiquette> boitesEtiquettes(const std::uint16_t* etiquettes, in
     return presentes;
 }
 
-std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes,
-                                                            int W, int H, int D,
-                                                            const BoiteEtiquette& b,
+std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes, int W,
+                                                            int H, int D, const BoiteEtiquette& b,
                                                             int nbLissages, std::string& erreur) {
     const int ox = b.x0 - kMarge, oy = b.y0 - kMarge, oz = b.z0 - kMarge;
     const int l = b.x1 - b.x0 + 1 + 2 * kMarge, h = b.y1 - b.y0 + 1 + 2 * kMarge,
               p = b.z1 - b.z0 + 1 + 2 * kMarge;
-    if (b.x0 < 0 || b.y0 < 0 || b.z0 < 0 || b.x1 >= W || b.y1 >= H || b.z1 >= D ||
-        b.x0 > b.x1 || b.y0 > b.y1 || b.z0 > b.z1) {
+    if (b.x0 < 0 || b.y0 < 0 || b.z0 < 0 || b.x1 >= W || b.y1 >= H || b.z1 >= D || b.x0 > b.x1 ||
+        b.y0 > b.y1 || b.z0 > b.z1) {
         erreur = "boîte hors du volume";
         return nullptr;
     }

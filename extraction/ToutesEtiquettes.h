@@ -29,8 +29,8 @@ std::vector<BoiteEtiquette> boitesEtiquettes(const std::uint16_t* etiquettes, in
 // rounds of Taubin smoothing, face and vertex normals. The work is done in a grid of the label's
 // box and a margin, so its cost follows the box, not the volume; the vertices are then moved to
 // the voxel coordinates of the whole volume. Null, with erreur, when memory runs out.
-std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes,
-                                                            int W, int H, int D,
+std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes, int W,
+                                                            int H, int D,
                                                             const BoiteEtiquette& boite,
                                                             int nbLissages, std::string& erreur);
 

@@ -504,6 +504,7 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
 } // namespace
 
 int main(int argc, char** argv) {
+    outils::finirSurManqueDeMemoire(kOutil);
     Options o;
     CLI::App app("Extracts one object (or every label) of a parent folder of slices or of a "
                  "volume file as a closed smoothed mesh and prints a JSON summary of it.",
@@ -560,7 +561,7 @@ int main(int argc, char** argv) {
     volume.CroissanceDeRegion(x, y, z, o.lissages);
     const Stravol::BilanExtraction& b = volume.bilanExtraction;
     if (!b.effectuee || !volume.maillage)
-        echouer("the extraction failed");
+        echouer("the extraction failed: " + b.erreur);
     progression.terminer();
     CMaillageTriangleChRegion& m = *volume.maillage;
 
