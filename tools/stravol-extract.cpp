@@ -383,6 +383,8 @@ std::unique_ptr<CImageTroisD> charger(const Options& o, outils::Progression& pro
         volume->imposerEspacement(o.espacement);
     for (const std::string& texte : messages.tous)
         std::fprintf(stderr, "%s: %s\n", kOutil, texte.c_str());
+    // The collector ends here: later failures are told by the extraction's own report.
+    volume->fenetre = nullptr;
     return volume;
 }
 
