@@ -155,10 +155,16 @@ Form1::Form1(QWidget* parent)
         QApplication::restoreOverrideCursor();
         return reponse == QMessageBox::Yes;
     });
+    // The GL view goes before the process ends, as on quitting.
+    setFinHook([this](int) {
+        delete fenetreOpenGL;
+        fenetreOpenGL = nullptr;
+    });
 }
 
 Form1::~Form1() {
     setQuestionHook({});
+    setFinHook({});
     // The view borrows the volume's textures and mesh: it goes first.
     delete fenetreOpenGL;
     fenetreOpenGL = nullptr;
@@ -420,7 +426,7 @@ void Form1::quitter() {
     fenetreOpenGL = nullptr;
     images3D.reset();
     close();
-    std::exit(-1);
+    finirProcessus(kStatutArret);
 }
 
 void Form1::coupeChangee(int axe, bool cochee) {

@@ -16,13 +16,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/Message.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/ExportMaillage.h"
 #include "tools/common/Outil.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
 #include "volume/Dossiers.h"
-#include "volume/Sinks.h"
 
 namespace fs = std::filesystem;
 namespace outils = Stravol::Outils;

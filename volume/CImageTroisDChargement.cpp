@@ -76,7 +76,6 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
                            MessageSink* fenetre_)
     : chemin(chemin_), fenetre(fenetre_) {
     LireConfig();
-    imjuTemp = std::make_unique<CImage3D>(64, 64, 64);
     OriginPath = path + "/";
 
     // Both passes use one listing per pattern, so that the count and the slices agree.

@@ -1,5 +1,6 @@
 #include "ApplicationTest.h"
 #include "MaillageSynthetique.h"
+#include "core/Pi.h"
 #include "region/CRegion3D.h"
 #include "view/COpenGL.h"
 #include "view/gl/Fleche.h"
@@ -215,7 +216,7 @@ TEST_F(Vue, ResizeWithZeroHeightUsesAnAspectOfTheWidth) {
     vue->makeCurrent();
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     EXPECT_NEAR(projection[5] / projection[0], 1.0, 1e-6);
-    EXPECT_NEAR(projection[5], 1 / std::tan(22.5 * 3.141592653589793 / 180), 1e-5);
+    EXPECT_NEAR(projection[5], 1 / std::tan(22.5 * kPi / 180), 1e-5);
 }
 
 TEST_F(Vue, ReadsItsTwoSettingsFromTheConfigurationFile) {
