@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QSurfaceFormat>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -24,8 +23,9 @@ int lancerStravol(int argc, char** argv, const std::function<void(Form1&)>& dema
         const QString dossier = arguments.at(1);
         if (!QFileInfo(dossier).isDir())
             std::fprintf(stderr, "stravol: %s is not a folder\n", qPrintable(dossier));
-        // Opened once the loop runs, so that the view is created in a shown window.
-        QTimer::singleShot(0, &fenetre, [&fenetre, dossier] { fenetre.ouvrirDossier(dossier); });
+        // Opened once the window is on screen, so that the user sees it and the progress bar
+        // during the loading.
+        fenetre.ouvrirQuandVisible(dossier);
     }
     if (demarrage)
         demarrage(fenetre);
