@@ -172,7 +172,7 @@ int echelle(int pixel, int taille, int cotePixels) {
     return cotePixels > 0 ? (pixel * taille) / cotePixels : 0;
 }
 
-// Runs an action once, after the first exposure of the window it filters.
+// Runs an action once, at the first exposure of the window it filters.
 class AttenteExposition : public QObject {
 public:
     AttenteExposition(QObject* proprietaire, std::function<void()> action)
@@ -181,8 +181,8 @@ public:
     bool eventFilter(QObject* objet, QEvent* evenement) override {
         if (evenement->type() == QEvent::Expose && static_cast<QWindow*>(objet)->isExposed() &&
             action_) {
-            QTimer::singleShot(0, parent(), std::exchange(action_, {}));
             objet->removeEventFilter(this);
+            std::exchange(action_, {})();
             deleteLater();
         }
         return false;
@@ -627,17 +627,25 @@ bool Form1::ouvrirDossier(const QString& dossier) {
 }
 
 void Form1::ouvrirQuandVisible(const QString& dossier) {
-    const auto charger = [this, dossier] { ouvrirDossier(dossier); };
+    quandVisible([this, dossier] { ouvrirDossier(dossier); });
+}
+
+void Form1::quandVisible(const std::function<void()>& action) {
+    winId();
     QWindow* fenetre = windowHandle();
-    if (fenetre != nullptr && fenetre->isExposed()) {
-        QTimer::singleShot(0, this, charger);
+    if (!fenetre->isExposed()) {
+        fenetre->installEventFilter(
+            new AttenteExposition(this, [this, action] { quandVisible(action); }));
         return;
     }
-    // Once the window is on screen: its first paint runs at that exposure, the loading just
-    // after it.
-    winId();
-    auto* attente = new AttenteExposition(this, charger);
-    windowHandle()->installEventFilter(attente);
+    // Exposed now: the first paint runs at this exposure, the action just after it, once the
+    // window is still on screen then.
+    QTimer::singleShot(0, this, [this, action] {
+        if (windowHandle()->isExposed())
+            action();
+        else
+            quandVisible(action);
+    });
 }
 
 void Form1::montrerMessages() {

@@ -196,6 +196,8 @@ private:
     void construireControles();
     void construireMenus();
     void placerSeparateurs();
+    // Runs action once the window is on screen and its first paint is done.
+    void quandVisible(const std::function<void()>& action);
     void majRecents();
     void ajouterRecent(const QString& dossier);
     // Takes the view down and resets the commands; then destroys the volume.

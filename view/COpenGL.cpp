@@ -372,6 +372,21 @@ QImage COpenGL::capturerImage() {
     return grabFramebuffer();
 }
 
+QImage COpenGL::imageAffichee() {
+    if (!contexteInitialise)
+        return {};
+    // Binds the widget's framebuffer.
+    makeCurrent();
+    const qreal echelle = devicePixelRatioF();
+    const int l = static_cast<int>(width() * echelle);
+    const int h = static_cast<int>(height() * echelle);
+    QImage image(l, h, QImage::Format_RGBA8888);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, l, h, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    // OpenGL rows run bottom-up.
+    return image.mirrored().convertToFormat(QImage::Format_RGB32);
+}
+
 void COpenGL::mousePressEvent(QMouseEvent* event) {
     const EvenementSouris e = evenement(event);
     if (choixCamera == ChoixCamera::TrackBall && camera)

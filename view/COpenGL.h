@@ -77,6 +77,9 @@ public:
 
     // A fresh frame read back from the framebuffer.
     QImage capturerImage();
+    // The frame that stands in the framebuffer now, read back without drawing a new one: what
+    // the toolkit puts on the screen.
+    QImage imageAffichee();
 
     // Projection as last given to ReSizeGLScene.
     int largeurVue() const { return largeurProjection; }

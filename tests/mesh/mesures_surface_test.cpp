@@ -6,8 +6,8 @@
 
 namespace {
 
-void construire(const std::vector<CTriplet<int>>& voxels, int taille,
-                CMaillageTriangleChRegion& m, CRegion3D& region) {
+void construire(const std::vector<CTriplet<int>>& voxels, int taille, CMaillageTriangleChRegion& m,
+                CRegion3D& region) {
     remplirRegion(region, taille, taille, taille, voxels);
     region.reparerTopologie();
     m.creerMaillageTriangleChRegion2(region, 1);
