@@ -15,6 +15,7 @@
 #include <cassert>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -331,4 +332,39 @@ public:
             this->retirerEn(p);
         return *this;
     }
+};
+
+// A CEnsemble whose storage is created by the first ajouter: a set that most owners never fill
+// costs one pointer. Reads of a set never filled see it empty.
+template <class T, int N> class CEnsembleDiffere {
+public:
+    CEnsembleDiffere() = default;
+    CEnsembleDiffere(const CEnsembleDiffere&) = delete;
+    CEnsembleDiffere& operator=(const CEnsembleDiffere&) = delete;
+
+    CEnsembleDiffere& ajouter(const T& v) {
+        if (!ensemble)
+            ensemble.reset(new CEnsemble<T, N>());
+        ensemble->ajouter(v);
+        return *this;
+    }
+    CEnsembleDiffere& enlever(const T& v) {
+        if (ensemble)
+            ensemble->enlever(v);
+        return *this;
+    }
+    int longueur() const { return ensemble ? ensemble->longueur() : 0; }
+    int indice(const T& v) const { return ensemble ? ensemble->indice(v) : -1; }
+    // Element i of a non-empty set, 0 <= i < longueur().
+    T& operator[](int i) {
+        assert(ensemble);
+        return (*ensemble)[i];
+    }
+    const T& operator[](int i) const {
+        assert(ensemble);
+        return (*ensemble)[i];
+    }
+
+private:
+    std::unique_ptr<CEnsemble<T, N>> ensemble;
 };

@@ -1,6 +1,6 @@
 #pragma once
-// Array list stored by value with a capacity fixed by initialiserMax (or by copying).
-// Nothing grows by itself: the capacity must be set before the first ajouter.
+// Array list stored by value with a capacity fixed by initialiserMax, utiliserZone (or by
+// copying). Nothing grows by itself: the capacity must be set before the first ajouter.
 
 #include <algorithm>
 #include <cassert>
@@ -13,10 +13,12 @@ public:
 
     CListeSimple() = default;
     CListeSimple(const CListeSimple& autre) { copier(autre); }
-    CListeSimple(CListeSimple&& autre) noexcept : nb(autre.nb), nbMax(autre.nbMax), tab(autre.tab) {
+    CListeSimple(CListeSimple&& autre) noexcept
+        : nb(autre.nb), nbMax(autre.nbMax), tab(autre.tab), proprietaire(autre.proprietaire) {
         autre.nb = 0;
         autre.nbMax = 0;
         autre.tab = nullptr;
+        autre.proprietaire = true;
     }
     ~CListeSimple() { liberer(); }
 
@@ -26,6 +28,15 @@ public:
             tab = new T[static_cast<std::size_t>(n)];
             nbMax = n;
         }
+    }
+
+    // Empties the list and makes zone (n elements, owned elsewhere and outliving the list's use
+    // of it) its storage, so that many lists can share one block; the list never frees it.
+    void utiliserZone(T* zone, int n) {
+        liberer();
+        tab = zone;
+        nbMax = n;
+        proprietaire = false;
     }
 
     int longueur() const { return nb; }
@@ -149,11 +160,15 @@ private:
     }
 
     void liberer() {
-        delete[] tab;
+        if (proprietaire)
+            delete[] tab;
+        proprietaire = true;
         tab = nullptr;
         nb = 0;
         nbMax = 0;
     }
+
+    bool proprietaire = true; // false: tab is a zone given to utiliserZone
 
     static T& horsBornes() {
         static T reserve{};

@@ -8,6 +8,7 @@
 
 #include <cassert>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <type_traits>
@@ -26,9 +27,11 @@ public:
             copierElements(autre);
     }
     CTab3D(CTab3D&& autre) noexcept
-        : dimX(autre.dimX), dimY(autre.dimY), dimZ(autre.dimZ), tab(autre.tab) {
+        : dimX(autre.dimX), dimY(autre.dimY), dimZ(autre.dimZ), tab(autre.tab),
+          elementsZeros(autre.elementsZeros) {
         autre.dimX = autre.dimY = autre.dimZ = 0;
         autre.tab = nullptr;
+        autre.elementsZeros = false;
     }
     CTab3D& operator=(const CTab3D& autre) {
         if (this == &autre)
@@ -43,38 +46,14 @@ public:
     // Releases the storage and allocates x * y * z default-constructed elements (plain types are
     // left uninitialised). On failure (no storage, negative extent) the array is left empty
     // with all extents 0 and false is returned.
-    bool init(int x, int y, int z) {
-        liberer();
-        if (x < 0 || y < 0 || z < 0)
-            return false;
-        const std::size_t nbLignes = static_cast<std::size_t>(x) * static_cast<std::size_t>(y);
-        const std::size_t nbElements = nbLignes * static_cast<std::size_t>(z);
-        if (x == 0) {
-            dimY = y;
-            dimZ = z;
-            return true;
-        }
-        T*** plans = new (std::nothrow) T**[static_cast<std::size_t>(x)];
-        T** lignes = nbLignes > 0 ? new (std::nothrow) T*[nbLignes] : nullptr;
-        T* elements = nbElements > 0 ? new (std::nothrow) T[nbElements] : nullptr;
-        if (plans == nullptr || (nbLignes > 0 && lignes == nullptr) ||
-            (nbElements > 0 && elements == nullptr)) {
-            delete[] elements;
-            delete[] lignes;
-            delete[] plans;
-            return false;
-        }
-        for (std::size_t i = 0; i < nbLignes; ++i)
-            lignes[i] = elements != nullptr ? elements + i * static_cast<std::size_t>(z) : nullptr;
-        for (int i = 0; i < x; ++i)
-            plans[i] = lignes != nullptr
-                           ? lignes + static_cast<std::size_t>(i) * static_cast<std::size_t>(y)
-                           : nullptr;
-        tab = plans;
-        dimX = x;
-        dimY = y;
-        dimZ = z;
-        return true;
+    bool init(int x, int y, int z) { return allouer(x, y, z, false); }
+
+    // As init, for element types whose default value is all zero bytes: the elements come
+    // zeroed from the system, which maps fresh zero pages only when they are first touched, so
+    // a large grid of which little is used costs little memory and no time to clear.
+    bool initZeros(int x, int y, int z) {
+        static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+        return allouer(x, y, z, true);
     }
 
     void remplir(const T& v) {
@@ -145,13 +124,63 @@ protected:
 
     void liberer() {
         if (tab != nullptr) {
-            delete[] elements();
+            libererElements(elements(), elementsZeros);
             if (dimY > 0)
                 delete[] tab[0];
             delete[] tab;
         }
         tab = nullptr;
+        elementsZeros = false;
         dimX = dimY = dimZ = 0;
+    }
+
+private:
+    bool allouer(int x, int y, int z, bool zeros) {
+        liberer();
+        if (x < 0 || y < 0 || z < 0)
+            return false;
+        const std::size_t nbLignes = static_cast<std::size_t>(x) * static_cast<std::size_t>(y);
+        const std::size_t nbElements = nbLignes * static_cast<std::size_t>(z);
+        if (x == 0) {
+            dimY = y;
+            dimZ = z;
+            return true;
+        }
+        T*** plans = new (std::nothrow) T**[static_cast<std::size_t>(x)];
+        T** lignes = nbLignes > 0 ? new (std::nothrow) T*[nbLignes] : nullptr;
+        T* elements = nullptr;
+        if (nbElements > 0)
+            elements = zeros ? static_cast<T*>(std::calloc(nbElements, sizeof(T)))
+                             : new (std::nothrow) T[nbElements];
+        if (plans == nullptr || (nbLignes > 0 && lignes == nullptr) ||
+            (nbElements > 0 && elements == nullptr)) {
+            libererElements(elements, zeros);
+            delete[] lignes;
+            delete[] plans;
+            return false;
+        }
+        for (std::size_t i = 0; i < nbLignes; ++i)
+            lignes[i] = elements != nullptr ? elements + i * static_cast<std::size_t>(z) : nullptr;
+        for (int i = 0; i < x; ++i)
+            plans[i] = lignes != nullptr
+                           ? lignes + static_cast<std::size_t>(i) * static_cast<std::size_t>(y)
+                           : nullptr;
+        tab = plans;
+        elementsZeros = zeros;
+        dimX = x;
+        dimY = y;
+        dimZ = z;
+        return true;
+    }
+
+    // True when the element block comes from calloc (initZeros) rather than new[].
+    bool elementsZeros = false;
+
+    static void libererElements(T* elements, bool zeros) {
+        if (zeros)
+            std::free(elements);
+        else
+            delete[] elements;
     }
 };
 

@@ -18,22 +18,36 @@ struct Segment {
 // Rows are scanned in order, so the volume is read sequentially rather than at 26
 // scattered places per voxel. The set reached is that of a breadth-first growth from the
 // seed; only the order of discovery differs, and nothing depends on it.
-template <bool kMarques>
-int croitre(unsigned char* travail, unsigned char* marques, int W, int H, int D, int x, int y,
-            int z) {
+// How reached voxels are recorded: 255 written into the grown volume, with or without a
+// separate mark, or only a mark beside a volume left unchanged.
+enum class Trace { Volume, VolumeEtMarques, Marques };
+
+template <Trace kTrace, class Octet>
+int croitre(Octet* travail, unsigned char* marques, int W, int H, int D, int x, int y, int z,
+            BoiteVoxels& boite) {
     const unsigned char s = travail[(static_cast<std::size_t>(z) * H + y) * W + x];
     auto ligne = [&](int yy, int zz) { return (static_cast<std::size_t>(zz) * H + yy) * W; };
     auto candidat = [&](std::size_t i) {
-        if constexpr (kMarques)
-            return travail[i] == s && marques[i] == 0;
-        else
+        if constexpr (kTrace == Trace::Volume)
             return travail[i] == s;
+        else
+            return travail[i] == s && marques[i] == 0;
     };
     auto marquer = [&](std::size_t i) {
-        travail[i] = 255;
-        if constexpr (kMarques)
+        if constexpr (kTrace != Trace::Marques)
+            travail[i] = 255;
+        if constexpr (kTrace != Trace::Volume)
             marques[i] = 1;
     };
+    auto etendre = [&](int a, int b, int yy, int zz) {
+        boite.x0 = a < boite.x0 ? a : boite.x0;
+        boite.x1 = b > boite.x1 ? b : boite.x1;
+        boite.y0 = yy < boite.y0 ? yy : boite.y0;
+        boite.y1 = yy > boite.y1 ? yy : boite.y1;
+        boite.z0 = zz < boite.z0 ? zz : boite.z0;
+        boite.z1 = zz > boite.z1 ? zz : boite.z1;
+    };
+    boite = BoiteVoxels{x, x, y, y, z, z};
 
     int nbAtteints = 1;
     std::vector<Segment> pile;
@@ -77,6 +91,7 @@ int croitre(unsigned char* travail, unsigned char* marques, int W, int H, int D,
                         }
                         pile.push_back(Segment{a, b, yy, zz});
                     }
+                    etendre(a, b, yy, zz);
                     xx = b;
                 }
             }
@@ -88,7 +103,13 @@ int croitre(unsigned char* travail, unsigned char* marques, int W, int H, int D,
 
 int croissance26(unsigned char* travail, unsigned char* marques, int W, int H, int D, int x, int y,
                  int z) {
+    BoiteVoxels boite{};
     if (marques != nullptr)
-        return croitre<true>(travail, marques, W, H, D, x, y, z);
-    return croitre<false>(travail, marques, W, H, D, x, y, z);
+        return croitre<Trace::VolumeEtMarques>(travail, marques, W, H, D, x, y, z, boite);
+    return croitre<Trace::Volume>(travail, marques, W, H, D, x, y, z, boite);
+}
+
+int croissance26Marques(const unsigned char* image, unsigned char* marques, int W, int H, int D,
+                        int x, int y, int z, BoiteVoxels& boite) {
+    return croitre<Trace::Marques>(image, marques, W, H, D, x, y, z, boite);
 }

@@ -11,3 +11,14 @@
 // once. The seed must lie inside the volume. Returns the number of voxels reached.
 int croissance26(unsigned char* travail, unsigned char* marques, int W, int H, int D, int x, int y,
                  int z);
+
+// Bounds of a set of voxels, inclusive on each axis.
+struct BoiteVoxels {
+    int x0, x1, y0, y1, z0, z1;
+};
+
+// The same growth, reading image without changing it: every voxel reached gets 1 in marques
+// (W * H * D bytes, all 0), whatever the seed's value, and boite receives the bounds of the
+// voxels reached. Returns the number of voxels reached.
+int croissance26Marques(const unsigned char* image, unsigned char* marques, int W, int H, int D,
+                        int x, int y, int z, BoiteVoxels& boite);

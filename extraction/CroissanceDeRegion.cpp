@@ -1,14 +1,12 @@
 #include <chrono>
+#include <cstdlib>
 #include <memory>
-#include <new>
-#include <vector>
 
 #include "core/CPoint3D.h"
 #include "core/Message.h"
 #include "extraction/Croissance.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "region/CRegion3D.h"
-#include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
 
 namespace Stravol {
@@ -34,52 +32,38 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
     const std::size_t nb = static_cast<std::size_t>(W) * H * D;
     const Horloge::time_point t0 = Horloge::now();
 
-    // Growth and binarisation run in a working copy of image rather than in image itself:
-    // the binary volume is the same (grown voxels plus those that already held 255), and
-    // image keeps the volume of the current display mode, so that a later extraction works
-    // on what is displayed.
-    std::vector<unsigned char> travail, marques;
-    const unsigned char valeur = image[(static_cast<std::size_t>(z) * H + y) * W + x];
-    try {
-        travail.assign(image.get(), image.get() + nb);
-        if (valeur == 255)
-            marques.assign(nb, 0);
-    } catch (const std::bad_alloc&) {
+    // The growth only reads image (which keeps the volume of the current display mode, so that
+    // a later extraction works on what is displayed) and marks the voxels it reaches in a
+    // zeroed byte volume whose pages the system maps only when first written: the marks cost
+    // memory around the object only. The binary volume of the region is then the marked voxels
+    // plus those that already held 255, read straight from image and the marks.
+    std::unique_ptr<unsigned char, decltype(&std::free)> marques(
+        static_cast<unsigned char*>(std::calloc(nb, 1)), &std::free);
+    if (!marques) {
         Message("CroissanceDeRegion : mémoire insuffisante, aucune extraction");
         return;
     }
+    const unsigned char valeur = image[(static_cast<std::size_t>(z) * H + y) * W + x];
     bilanExtraction.valeurGerme = valeur;
+    BoiteVoxels boite{};
     bilanExtraction.nbVoxelsCroissance =
-        croissance26(travail.data(), valeur == 255 ? marques.data() : nullptr, W, H, D, x, y, z);
-    std::vector<unsigned char>().swap(marques);
+        croissance26Marques(image.get(), marques.get(), W, H, D, x, y, z, boite);
     const Horloge::time_point t1 = Horloge::now();
 
-    CImage3D volume;
     CRegion3D region;
-    if (!volume.Create(W, H, D)) {
-        Message("CroissanceDeRegion : volume binaire impossible à créer, aucune extraction");
-        return;
-    }
-    for (int zz = 0; zz < D; ++zz)
-        for (int yy = 0; yy < H; ++yy) {
-            const unsigned char* source =
-                travail.data() + (static_cast<std::size_t>(zz) * H + yy) * W;
-            unsigned char* ligne = volume.GetRow(yy, zz);
-            for (int xx = 0; xx < W; ++xx)
-                ligne[xx] = source[xx] == 255 ? 255 : 0;
-        }
-    std::vector<unsigned char>().swap(travail);
-
     CRegion3D::initialiserVoisinages();
     CPoint3D::depth = static_cast<float>(D);
     CPoint3D::height = static_cast<float>(H);
     CPoint3D::width = static_cast<float>(W);
     CPoint3D::maxdim = static_cast<float>(W > H ? (W > D ? W : D) : (H > D ? H : D));
 
-    if (!region.creerRegionImage3D(volume)) {
+    if (!region.creerRegionBinaire(
+            image.get(), marques.get(), W, H, D, CCouple<int>(boite.x0, boite.x1),
+            CCouple<int>(boite.y0, boite.y1), CCouple<int>(boite.z0, boite.z1))) {
         Message("CroissanceDeRegion : région impossible à allouer, aucune extraction");
         return;
     }
+    marques.reset();
     bilanExtraction.nbVoxelsRegion = region.nbVoxels;
     const Horloge::time_point t2 = Horloge::now();
     region.reparerTopologie();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "core/CListe.h"
 #include "core/CListeChainee.h"
 #include "core/CListeSimple.h"
@@ -15,14 +17,32 @@ class CImage3D;
 class CRegion3D;
 class CTriangleChRegion;
 
+// The energy terms of a vertex's last evolution step, indexed 0 .. taille - 1. Storage is taken
+// on the first non-const access, so that vertices never evolved carry none; until then every
+// term reads 0.
+class EnergiesSommet {
+public:
+    static constexpr int taille = 7;
+    float& operator[](int i) {
+        if (!valeurs)
+            valeurs = std::make_unique<float[]>(taille);
+        return valeurs[i];
+    }
+    float operator[](int i) const { return valeurs ? valeurs[i] : 0.0f; }
+
+private:
+    std::unique_ptr<float[]> valeurs;
+};
+
 // Mesh vertex. It is a point (its position, in voxel coordinates) followed by its
 // attributes. Invariant within a mesh: `voisins` is in angular order around the vertex
 // (consecutive entries, cyclically, are neighbours of each other) and `triangles[k]` has
-// corners this, voisins[k], voisins[(k+1) mod n]. Both rings hold at most 24 entries.
+// corners this, voisins[k], voisins[(k+1) mod n]. Both rings hold at most 24 entries; a
+// vertex made by the default constructor keeps them in one block of a shared reserve.
 class CSommetChRegion : public CPoint3D {
 public:
     static constexpr int CAPACITE_ANNEAU = 24;
-    static constexpr int NB_ENERGIES = 7;
+    static constexpr int NB_ENERGIES = EnergiesSommet::taille;
 
     CSommetChRegion();
     CSommetChRegion(const CSommetChRegion& s);
@@ -46,7 +66,7 @@ public:
     CListeSimple<CTriangleChRegion*> triangles;
     CSommetChRegion* suivant = nullptr;
     CSommetChRegion* precedent = nullptr;
-    CVecteur<float> energie;
+    EnergiesSommet energie;
     bool marque1 = false;
     bool marque2 = false;
     CListeChainee<CPoint3D> trajectoire;
@@ -56,6 +76,10 @@ public:
     bool squeletteTrouve = false;
     CTriangleChRegion* noeudSquelette = nullptr;
     CListeChainee<CSommetChRegion*>::CElementChaine* elementActif = nullptr;
+
+private:
+    // The block of both rings' storage taken by the default constructor, or null.
+    void* zoneAnneaux = nullptr;
 };
 
 // Mesh triangle. `normale` is, once computed, the unit normal pointing out of the region;
@@ -84,7 +108,7 @@ public:
     CTriangleChRegion* suivant = nullptr;
     CTriangleChRegion* precedent = nullptr;
     // Vertices attached to this triangle while it serves as a skeleton node.
-    CEnsemble<CSommetChRegion*, 100> sommetsSquelette;
+    CEnsembleDiffere<CSommetChRegion*, 100> sommetsSquelette;
 };
 
 // Closed triangle mesh around a voxel region, in voxel coordinates, and a deformable model.

@@ -11,21 +11,35 @@ unsigned int adresse(const void* p) {
 
 } // namespace
 
-CSommetChRegion::CSommetChRegion() : energie(NB_ENERGIES) {
-    voisins.initialiserMax(CAPACITE_ANNEAU);
-    triangles.initialiserMax(CAPACITE_ANNEAU);
-    energie.remplir(0.0f);
+namespace {
+
+// Storage of the two rings of a vertex, taken together from one reserve.
+struct ZoneAnneaux {
+    CSommetChRegion* voisins[CSommetChRegion::CAPACITE_ANNEAU];
+    CTriangleChRegion* triangles[CSommetChRegion::CAPACITE_ANNEAU];
+};
+using ReserveAnneaux = ReserveObjets<sizeof(ZoneAnneaux), alignof(ZoneAnneaux)>;
+
+} // namespace
+
+CSommetChRegion::CSommetChRegion() : zoneAnneaux(ReserveAnneaux::prendre()) {
+    ZoneAnneaux* zone = static_cast<ZoneAnneaux*>(zoneAnneaux);
+    voisins.utiliserZone(zone->voisins, CAPACITE_ANNEAU);
+    triangles.utiliserZone(zone->triangles, CAPACITE_ANNEAU);
 }
 
 // The copy starts with rings of no capacity and cleared skeleton fields.
 CSommetChRegion::CSommetChRegion(const CSommetChRegion& s)
     : CPoint3D(s), normale(s.normale), vecteur0(s.vecteur0), vecteur1(s.vecteur1),
-      energie(NB_ENERGIES), marque1(s.marque1), marque2(s.marque2), actif(s.actif),
-      enListeActive(s.enListeActive) {
-    energie.remplir(0.0f);
-}
+      marque1(s.marque1), marque2(s.marque2), actif(s.actif), enListeActive(s.enListeActive) {}
 
-CSommetChRegion::~CSommetChRegion() { trajectoire.vider(); }
+CSommetChRegion::~CSommetChRegion() {
+    trajectoire.vider();
+    // The rings drop the zone first, whatever storage they use by now.
+    voisins.initialiserMax(0);
+    triangles.initialiserMax(0);
+    ReserveAnneaux::rendre(zoneAnneaux);
+}
 
 CSommetChRegion& CSommetChRegion::operator=(const CSommetChRegion& s) {
     if (this == &s)
@@ -50,7 +64,7 @@ CVecteur<Chaine> CSommetChRegion::infos() const {
     std::snprintf(texte, sizeof texte, "Coordonnées écran x=%.3f y=%.3f z=%.3f", x, y, z);
     lignes[0] = texte;
     Chaine energies;
-    for (int i = 0; i < energie.taille; ++i) {
+    for (int i = 0; i < EnergiesSommet::taille; ++i) {
         std::snprintf(texte, sizeof texte, "energie[%d]=%.3f  ", i, energie[i]);
         energies += texte;
     }

@@ -1,7 +1,9 @@
 #include "region/CRegion3D.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 #include "core/Message.h"
 #include "volume/CImage3D.h"
@@ -202,6 +204,77 @@ bool CRegion3D::creerRegionImage3D(const CImage3D& image) {
             maxZ = std::max(maxZ, dernier);
         }
     }
+    nbVoxels = nb;
+    modifications += nb;
+    if (nb > 0) {
+        boiteX = CCouple<int>(minX, maxX);
+        boiteY = CCouple<int>(minY, maxY);
+        boiteZ = CCouple<int>(minZ, maxZ);
+    }
+    calculerVoxelsBord();
+    return true;
+}
+
+bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned char* marques, int w,
+                                   int h, int d, CCouple<int> marquesX, CCouple<int> marquesY,
+                                   CCouple<int> marquesZ) {
+    vider();
+    if (w != dimX || h != dimY || d != dimZ) {
+        if (!initZeros(w, h, d)) {
+            init(0, 0, 0);
+            return false;
+        }
+    }
+    constexpr unsigned char kPlein = 255;
+    const auto ligne = [&](int y, int z) {
+        return (static_cast<std::size_t>(z) * h + y) * static_cast<std::size_t>(w);
+    };
+    // Bounds of the full voxels, found row by row with the library's byte search, joined to
+    // those of the marks: nothing outside them is looked at again.
+    int x0 = marquesX.x, x1 = marquesX.y, y0 = marquesY.x, y1 = marquesY.y, z0 = marquesZ.x,
+        z1 = marquesZ.y;
+    for (int z = 0; z < d; ++z)
+        for (int y = 0; y < h; ++y) {
+            const unsigned char* rangee = volume + ligne(y, z);
+            const void* premier = std::memchr(rangee, kPlein, static_cast<std::size_t>(w));
+            if (premier == nullptr)
+                continue;
+            const void* dernier = memrchr(rangee, kPlein, static_cast<std::size_t>(w));
+            x0 =
+                std::min(x0, static_cast<int>(static_cast<const unsigned char*>(premier) - rangee));
+            x1 =
+                std::max(x1, static_cast<int>(static_cast<const unsigned char*>(dernier) - rangee));
+            y0 = std::min(y0, y);
+            y1 = std::max(y1, y);
+            z0 = std::min(z0, z);
+            z1 = std::max(z1, z);
+        }
+    // As in creerRegionImage3D: columns along z, the grid's contiguous order.
+    int nb = 0;
+    int minX = w, maxX = -1, minY = h, maxY = -1, minZ = d, maxZ = -1;
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) {
+            CVoxelRegion3D* colonne = tab[x][y];
+            int premier = -1, dernier = -1;
+            for (int z = z0; z <= z1; ++z) {
+                const std::size_t i = ligne(y, z) + static_cast<std::size_t>(x);
+                if (volume[i] != kPlein && marques[i] == 0)
+                    continue;
+                colonne[z].dansRegion = 1;
+                if (premier < 0)
+                    premier = z;
+                dernier = z;
+                ++nb;
+            }
+            if (premier < 0)
+                continue;
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x);
+            minY = std::min(minY, y);
+            maxY = std::max(maxY, y);
+            minZ = std::min(minZ, premier);
+            maxZ = std::max(maxZ, dernier);
+        }
     nbVoxels = nb;
     modifications += nb;
     if (nb > 0) {

@@ -78,6 +78,15 @@ public:
     // Replaces the region by the non-zero voxels of `image`, resizing the grid to the volume's
     // sizes when they differ; false (and an empty region) when the grid cannot be allocated.
     bool creerRegionImage3D(const CImage3D& image);
+    // Replaces the region by the voxels of a w x h x d byte volume (voxel (x, y, z) at index
+    // (z * h + y) * w + x) that hold 255 or have a non-zero byte in marques (same layout);
+    // every marked voxel lies within marquesX, marquesY, marquesZ ((min, max) of each axis).
+    // The grid takes the volume's sizes; its elements are zeroed lazily, so only the part
+    // around the region is ever touched. False (and an empty region) when it cannot be
+    // allocated.
+    bool creerRegionBinaire(const unsigned char* volume, const unsigned char* marques, int w, int h,
+                            int d, CCouple<int> marquesX, CCouple<int> marquesY,
+                            CCouple<int> marquesZ);
     // Adds voxels until no two border voxels touch only along an edge or only at a corner.
     void ajouterBordsTopologie();
     // Adds voxels until no two outside voxels next to the border touch only at a corner

@@ -7,7 +7,9 @@
 
 #include "region/ComposanteConnexe.h"
 #include "region/Cvecto.h"
+#include "tools/common/Outil.h"
 #include "volume/CImageTroisD.h"
+#include "volume/Dossiers.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,59 +24,63 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+namespace outils = Stravol::Outils;
 
 namespace {
 
-int echec(const std::string& texte) {
-    std::cerr << "stravol-analyse: " << texte << "\n";
-    return 2;
-}
+const char* const kOutil = "stravol-analyse";
 
-bool lireEntier(const char* texte, long mini, long maxi, int& valeur) {
+// Cube side in 256ths of each volume side, position in scene coordinates.
+constexpr int kCubeMin = 3, kCubeMax = 256;
+constexpr float kSceneMin = -1.0f, kSceneMax = 1.0f;
+constexpr int kNiveauMax = 255;
+// Significant digits of the printed reals.
+constexpr int kChiffres = 9;
+
+struct Options {
+    std::string dossier;
+    std::vector<std::string> cube; // SIZE X Y Z, checked by lireCube
+    int seuil = 0;
+    bool binarise = false;
+    bool progression = false;
+};
+
+[[noreturn]] void echouer(const std::string& texte) { outils::refuser(kOutil, texte); }
+
+bool lireEntier(const std::string& texte, long mini, long maxi, int& valeur) {
     errno = 0;
     char* fin = nullptr;
-    const long v = std::strtol(texte, &fin, 10);
-    if (errno != 0 || fin == texte || *fin != '\0' || v < mini || v > maxi)
+    const long v = std::strtol(texte.c_str(), &fin, 10);
+    if (errno != 0 || fin == texte.c_str() || *fin != '\0' || v < mini || v > maxi)
         return false;
     valeur = static_cast<int>(v);
     return true;
 }
 
-bool lireReel(const char* texte, float& valeur) {
+bool lireReel(const std::string& texte, float& valeur) {
     errno = 0;
     char* fin = nullptr;
-    const double v = std::strtod(texte, &fin);
-    if (errno != 0 || fin == texte || *fin != '\0' || !std::isfinite(v))
+    const double v = std::strtod(texte.c_str(), &fin);
+    if (errno != 0 || fin == texte.c_str() || *fin != '\0' || !std::isfinite(v))
         return false;
     valeur = static_cast<float>(v);
     return true;
 }
 
-std::string minuscules(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
+struct Cube {
+    int taille = 0;
+    float x = 0, y = 0, z = 0;
+};
 
-// Sub-folders of dossier, sorted by name regardless of letter case.
-bool sousDossiers(const fs::path& dossier, std::vector<fs::path>& liste, std::string& erreur) {
-    std::error_code ec;
-    fs::directory_iterator it(dossier, ec);
-    if (ec) {
-        erreur = ec.message();
-        return false;
-    }
-    for (const fs::directory_entry& e : it) {
-        std::error_code ec2;
-        if (e.is_directory(ec2))
-            liste.push_back(e.path());
-    }
-    std::sort(liste.begin(), liste.end(), [](const fs::path& a, const fs::path& b) {
-        const std::string ma = minuscules(a.filename().string());
-        const std::string mb = minuscules(b.filename().string());
-        return ma != mb ? ma < mb : a.filename().string() < b.filename().string();
-    });
-    return true;
+Cube lireCube(const std::vector<std::string>& texte) {
+    Cube c;
+    if (!lireEntier(texte[0], kCubeMin, kCubeMax, c.taille))
+        echouer("cube SIZE must be an integer from 3 to 256, got '" + texte[0] + "'");
+    float* p[3] = {&c.x, &c.y, &c.z};
+    for (int k = 0; k < 3; ++k)
+        if (!lireReel(texte[1 + k], *p[k]) || *p[k] < kSceneMin || *p[k] > kSceneMax)
+            echouer("cube position must be a number from -1 to 1, got '" + texte[1 + k] + "'");
+    return c;
 }
 
 // Loading problems are the user's: they go to stderr.
@@ -83,108 +89,92 @@ public:
     void afficher(const std::string& texte) override { std::cerr << texte << "\n"; }
 };
 
-std::string nombre(double v) {
-    if (!std::isfinite(v))
-        return "null";
-    char t[64];
-    std::snprintf(t, sizeof t, "%.9g", v);
-    return t;
-}
-
-template <typename Tableau> std::string liste(const Tableau& valeurs) {
-    std::string s = "[";
-    for (size_t i = 0; i < valeurs.size(); ++i)
-        s += (i ? "," : "") + std::to_string(valeurs[i]);
-    return s + "]";
+template <typename Tableau> nlohmann::ordered_json liste(const Tableau& valeurs) {
+    nlohmann::ordered_json l = nlohmann::ordered_json::array();
+    for (const auto& v : valeurs)
+        l.push_back(v);
+    return l;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string usage =
-        "usage: stravol-analyse FOLDER --cube SIZE X Y Z [--binarise THRESHOLD]";
-    if (argc < 2)
-        return echec(usage);
-    std::string dossier;
-    bool cube = false, binarise = false;
-    int taille = 0, seuil = 0;
-    float tx = 0, ty = 0, tz = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--cube") {
-            if (cube || i + 4 >= argc)
-                return echec("--cube expects SIZE X Y Z; " + usage);
-            if (!lireEntier(argv[i + 1], 3, 256, taille))
-                return echec("cube SIZE must be an integer from 3 to 256, got '" +
-                             std::string(argv[i + 1]) + "'");
-            float* p[3] = {&tx, &ty, &tz};
-            for (int k = 0; k < 3; ++k)
-                if (!lireReel(argv[i + 2 + k], *p[k]) || *p[k] < -1.0f || *p[k] > 1.0f)
-                    return echec("cube position must be a number from -1 to 1, got '" +
-                                 std::string(argv[i + 2 + k]) + "'");
-            cube = true;
-            i += 4;
-        } else if (a == "--binarise") {
-            if (binarise || i + 1 >= argc || !lireEntier(argv[i + 1], 0, 255, seuil))
-                return echec("--binarise expects a THRESHOLD from 0 to 255");
-            binarise = true;
-            ++i;
-        } else if (!a.empty() && a[0] == '-' && a.size() > 1)
-            return echec("unknown option '" + a + "'; " + usage);
-        else if (dossier.empty())
-            dossier = a;
-        else
-            return echec("more than one FOLDER given; " + usage);
-    }
-    if (dossier.empty() || !cube)
-        return echec(usage);
+    Options o;
+    CLI::App app("Runs the direction analysis of a cube of a parent folder of slices and prints "
+                 "its results as one JSON object.",
+                 kOutil);
+    app.add_option("FOLDER", o.dossier, "parent folder: the volume, then segmentations")
+        ->required();
+    app.add_option("--cube", o.cube,
+                   "cube SIZE in 256ths of each side (3 to 256) and its position X Y Z in scene "
+                   "coordinates (-1 to 1)")
+        ->expected(4)
+        ->type_name("SIZE X Y Z")
+        ->required();
+    CLI::Option* binarise =
+        app.add_option("--binarise", o.seuil, "binarise the volume above THRESHOLD first")
+            ->type_name("THRESHOLD")
+            ->check(CLI::Range(0, kNiveauMax));
+    app.add_flag("--progress", o.progression, "stage names and fractions on stderr");
+    outils::lireArguments(app, argc, argv);
+    o.binarise = binarise->count() > 0;
+    const Cube cube = lireCube(o.cube);
+    outils::Progression progression(kOutil, o.progression);
 
-    std::vector<fs::path> dossiers;
+    std::vector<std::string> dossiers;
     std::string erreur;
-    if (!sousDossiers(dossier, dossiers, erreur))
-        return echec("cannot list folder '" + dossier + "': " + erreur);
+    if (!Stravol::listerDossier(o.dossier, Stravol::GenreEntree::Dossier, "", dossiers, erreur))
+        echouer("cannot list folder '" + o.dossier + "': " + erreur);
     if (dossiers.empty())
-        return echec("folder '" + dossier + "' holds no sub-folder with a volume");
+        echouer("folder '" + o.dossier + "' holds no sub-folder with a volume");
 
     std::error_code ec;
     const fs::path depart = fs::current_path(ec);
     if (ec)
-        return echec("cannot read the current directory: " + ec.message());
+        echouer("cannot read the current directory: " + ec.message());
     MessagesVersErreur messages;
-    auto volume =
-        std::make_unique<CImageTroisD>(depart.string(), dossiers[0].string(), nullptr, &messages);
-    for (size_t i = 1; i < dossiers.size(); ++i)
-        volume->ChargerSeg(dossiers[i].string(), nullptr);
+    const std::string premier = (fs::path(o.dossier) / dossiers[0]).string();
+    progression.etape("load");
+    auto volume = std::make_unique<CImageTroisD>(depart.string(), premier, &progression, &messages);
+    progression.terminer();
+    for (size_t i = 1; i < dossiers.size(); ++i) {
+        progression.etape("segmentation");
+        volume->ChargerSeg((fs::path(o.dossier) / dossiers[i]).string(), &progression);
+        progression.terminer();
+    }
     if (volume->getLargeur() <= 0 || !volume->image)
-        return echec("no slice picture in '" + dossiers[0].string() + "'");
+        echouer("no slice picture in '" + premier + "'");
 
-    if (binarise) {
+    if (o.binarise) {
         const size_t n =
             static_cast<size_t>(volume->largeur) * volume->hauteur * volume->profondeur;
         volume->imageNiBlack = std::make_unique<unsigned char[]>(n);
         for (size_t i = 0; i < n; ++i)
-            volume->imageNiBlack[i] = volume->image[i] > seuil ? 255 : 0;
+            volume->imageNiBlack[i] = volume->image[i] > o.seuil ? 255 : 0;
     }
 
-    volume->AnalyseCube(taille, tx, ty, tz);
+    progression.etape("analysis");
+    volume->AnalyseCube(cube.taille, cube.x, cube.y, cube.z);
     if (volume->rose.empty())
-        return echec("the cube lies outside the volume of " + std::to_string(volume->largeur) +
-                     " x " + std::to_string(volume->hauteur) + " x " +
-                     std::to_string(volume->profondeur) + " voxels");
+        echouer("the cube lies outside the volume of " + std::to_string(volume->largeur) + " x " +
+                std::to_string(volume->hauteur) + " x " + std::to_string(volume->profondeur) +
+                " voxels");
+    progression.terminer();
 
-    std::string json = "{\"indColor\":" + liste(volume->indColor) +
-                       ",\"tabdir\":" + liste(volume->tabdir) +
-                       ",\"MoyRose\":" + nombre(volume->MoyRose) +
-                       ",\"DirMaxRose\":" + nombre(volume->DirMaxRose) +
-                       ",\"valMaxRose\":" + nombre(volume->valMaxRose) +
-                       ",\"CoeffDirection\":" + nombre(volume->CoeffDirection);
+    nlohmann::ordered_json json;
+    json["indColor"] = liste(volume->indColor);
+    json["tabdir"] = liste(volume->tabdir);
+    json["MoyRose"] = outils::reelJson(volume->MoyRose, kChiffres);
+    json["DirMaxRose"] = outils::reelJson(volume->DirMaxRose, kChiffres);
+    json["valMaxRose"] = outils::reelJson(volume->valMaxRose, kChiffres);
+    json["CoeffDirection"] = outils::reelJson(volume->CoeffDirection, kChiffres);
     if (volume->compCC) {
         const ComposanteConnexe& cc = *volume->compCC;
-        json += ",\"nbCC\":" + std::to_string(cc.getNbCC()) +
-                ",\"moyCompCC\":" + nombre(cc.getMoyCompCC()) +
-                ",\"varCompCC\":" + nombre(cc.getVarCompCC()) +
-                ",\"moyAireCC\":" + nombre(cc.getMoyAireCC());
+        json["nbCC"] = cc.getNbCC();
+        json["moyCompCC"] = outils::reelJson(cc.getMoyCompCC(), kChiffres);
+        json["varCompCC"] = outils::reelJson(cc.getVarCompCC(), kChiffres);
+        json["moyAireCC"] = outils::reelJson(cc.getMoyAireCC(), kChiffres);
     }
-    std::cout << json << "}\n";
+    std::cout << outils::texteJson(json, outils::MiseEnPageJson::Serree) << "\n";
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -10,29 +11,30 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/ExportMaillage.h"
+#include "tools/common/Outil.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
+#include "volume/Dossiers.h"
 #include "volume/Sinks.h"
 
 namespace fs = std::filesystem;
+namespace outils = Stravol::Outils;
 
 namespace {
 
-const char* const kUsage =
-    "usage: stravol-extract FOLDER (--seed X Y Z | --label L) [--source segmentation|image] "
-    "[--output FILE.stl|.obj|.ply] [--smooth N] [--param \"NAME=VALUE\"]... [--evolve N]";
+const char* const kOutil = "stravol-extract";
 
+// Every option of the tool, filled by declarerOptions and checked by verifierOptions.
 struct Options {
     std::string dossier;
-    bool avecGerme = false;
-    int germe[3] = {0, 0, 0};
-    bool avecLabel = false;
+    std::array<int, 3> germe = {0, 0, 0};
     int label = 0;
     std::string source; // empty: the segmentation when there is one, else the image
     std::string sortie;
@@ -40,71 +42,57 @@ struct Options {
     // Deformable-model parameters of the mesh, as "NAME=VALUE", in the order given.
     std::vector<std::string> parametres;
     int iterations = 0;
+    bool progression = false;
+    // Set by the parser: which of the exclusive seed choices was given.
+    bool avecGerme = false;
+    bool avecLabel = false;
 };
 
+constexpr int kLabelMax = 255;
+// Digits after the point of the summary's times (seconds) and peak memory (MiB).
+constexpr int kDecimalesSecondes = 6;
+constexpr int kDecimalesMemoire = 1;
+
 // One line on stderr and exit status 2: the tool's answer to every unusable request.
-[[noreturn]] void echouer(const std::string& texte) {
-    std::fprintf(stderr, "stravol-extract: %s\n", texte.c_str());
-    std::exit(2);
+[[noreturn]] void echouer(const std::string& texte) { outils::refuser(kOutil, texte); }
+
+void declarerOptions(CLI::App& app, Options& o) {
+    app.add_option("FOLDER", o.dossier, "parent folder: the volume, then segmentations")
+        ->required();
+    CLI::Option* germe =
+        app.add_option("--seed", o.germe, "seed voxel X Y Z of the extraction")->type_name("X Y Z");
+    CLI::Option* label =
+        app.add_option("--label", o.label, "seed: the first voxel of this grey level")
+            ->check(CLI::Range(0, kLabelMax));
+    germe->excludes(label);
+    app.add_option("--source", o.source,
+                   "volume grown: segmentation (default when one exists) "
+                   "or image")
+        ->check(CLI::IsMember({"segmentation", "image"}));
+    app.add_option("--output", o.sortie, "write the mesh to FILE.stl, .obj or .ply")
+        ->type_name("FILE");
+    app.add_option("--smooth", o.lissages, "Taubin smoothing rounds")
+        ->capture_default_str()
+        ->check(CLI::Range(0, std::numeric_limits<int>::max()));
+    app.add_option("--param", o.parametres, "deformable-model parameter, repeatable")
+        ->type_name("\"NAME=VALUE\"")
+        ->allow_extra_args(false)
+        ->check([](const std::string& p) {
+            return p.find('=') == std::string::npos ? "needs NAME=VALUE" : "";
+        });
+    app.add_option("--evolve", o.iterations, "iterations of the deformable model")
+        ->check(CLI::Range(0, std::numeric_limits<int>::max()));
+    app.add_flag("--progress", o.progression, "stage names and fractions on stderr");
+    app.final_callback([&o, germe, label] {
+        o.avecGerme = germe->count() > 0;
+        o.avecLabel = label->count() > 0;
+    });
 }
 
-bool lireEntier(const char* texte, int& valeur) {
-    char* fin = nullptr;
-    errno = 0;
-    const long v = std::strtol(texte, &fin, 10);
-    if (fin == texte || *fin != '\0' || errno != 0 || v < -2147483647L || v > 2147483647L)
-        return false;
-    valeur = static_cast<int>(v);
-    return true;
-}
-
-Options lireOptions(int argc, char** argv) {
-    Options o;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto suivant = [&](const char* nom) -> const char* {
-            if (i + 1 >= argc)
-                echouer(std::string(nom) + " needs a value");
-            return argv[++i];
-        };
-        if (a == "--seed") {
-            for (int k = 0; k < 3; ++k)
-                if (!lireEntier(suivant("--seed"), o.germe[k]))
-                    echouer("--seed needs three integers X Y Z");
-            o.avecGerme = true;
-        } else if (a == "--label") {
-            if (!lireEntier(suivant("--label"), o.label) || o.label < 0 || o.label > 255)
-                echouer("--label needs a grey level from 0 to 255");
-            o.avecLabel = true;
-        } else if (a == "--source") {
-            o.source = suivant("--source");
-            if (o.source != "segmentation" && o.source != "image")
-                echouer("--source is segmentation or image");
-        } else if (a == "--output") {
-            o.sortie = suivant("--output");
-        } else if (a == "--param") {
-            const std::string p = suivant("--param");
-            if (p.find('=') == std::string::npos)
-                echouer("--param needs NAME=VALUE");
-            o.parametres.push_back(p);
-        } else if (a == "--evolve") {
-            if (!lireEntier(suivant("--evolve"), o.iterations) || o.iterations < 0)
-                echouer("--evolve needs a non-negative iteration count");
-        } else if (a == "--smooth") {
-            if (!lireEntier(suivant("--smooth"), o.lissages) || o.lissages < 0)
-                echouer("--smooth needs a non-negative round count");
-        } else if (!a.empty() && a[0] == '-') {
-            echouer("unknown option " + a + "\n" + kUsage);
-        } else if (o.dossier.empty()) {
-            o.dossier = a;
-        } else {
-            echouer("more than one folder given\n" + std::string(kUsage));
-        }
-    }
-    if (o.dossier.empty())
-        echouer(std::string("no folder given\n") + kUsage);
+// What the parser cannot check alone, refused before the work starts.
+void verifierOptions(const Options& o) {
     if (o.avecGerme == o.avecLabel)
-        echouer(std::string("give either --seed or --label\n") + kUsage);
+        echouer("give either --seed or --label (see --help)");
     if (!o.sortie.empty()) {
         std::string ext = fs::path(o.sortie).extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(),
@@ -118,29 +106,22 @@ Options lireOptions(int argc, char** argv) {
             fs::is_directory(o.sortie, erreur))
             echouer("cannot write " + o.sortie);
     }
-    return o;
+}
+
+bool lireEntier(const char* texte, int& valeur) {
+    char* fin = nullptr;
+    errno = 0;
+    const long v = std::strtol(texte, &fin, 10);
+    if (fin == texte || *fin != '\0' || errno != 0 || v < -2147483647L || v > 2147483647L)
+        return false;
+    valeur = static_cast<int>(v);
+    return true;
 }
 
 std::string minuscules(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
-}
-
-// Sub-folders of the parent folder, in case-insensitive name order.
-std::vector<std::string> sousDossiers(const std::string& parent) {
-    std::vector<std::string> noms;
-    std::error_code erreur;
-    for (fs::directory_iterator it(parent, erreur), fin; !erreur && it != fin; it.increment(erreur))
-        if (it->is_directory(erreur))
-            noms.push_back(it->path().filename().string());
-    if (erreur)
-        echouer("cannot list the folder " + parent + ": " + erreur.message());
-    std::sort(noms.begin(), noms.end(), [](const std::string& a, const std::string& b) {
-        const std::string la = minuscules(a), lb = minuscules(b);
-        return la != lb ? la < lb : a < b;
-    });
-    return noms;
 }
 
 // Keeps the first loading message for the failure report.
@@ -285,7 +266,14 @@ double picMemoireMo() {
 } // namespace
 
 int main(int argc, char** argv) {
-    const Options o = lireOptions(argc, argv);
+    Options o;
+    CLI::App app("Extracts one object of a parent folder of slices as a closed smoothed mesh and "
+                 "prints a JSON summary of it.",
+                 kOutil);
+    declarerOptions(app, o);
+    outils::lireArguments(app, argc, argv);
+    verifierOptions(o);
+    outils::Progression progression(kOutil, o.progression);
     {
         // Names and values are checked before the work starts.
         CMaillageTriangleChRegion essai;
@@ -297,17 +285,25 @@ int main(int argc, char** argv) {
         echouer("no such folder: " + o.dossier);
 
     const auto t0 = std::chrono::steady_clock::now();
-    const std::vector<std::string> dossiers = sousDossiers(o.dossier);
+    std::vector<std::string> dossiers;
+    std::string raison;
+    if (!Stravol::listerDossier(o.dossier, Stravol::GenreEntree::Dossier, "", dossiers, raison))
+        echouer("cannot list the folder " + o.dossier + ": " + raison);
     if (dossiers.empty())
         echouer("the folder " + o.dossier + " holds no volume sub-folder");
     const std::string chemin = fs::current_path(erreur).string();
     Messages messages;
-    CImageTroisD volume(chemin, o.dossier + "/" + dossiers[0], nullptr, &messages);
+    progression.etape("load");
+    CImageTroisD volume(chemin, o.dossier + "/" + dossiers[0], &progression, &messages);
     if (volume.largeur <= 0 || volume.hauteur <= 0 || volume.profondeur <= 0)
         echouer("no slice could be read from " + o.dossier + "/" + dossiers[0] +
                 (messages.premier.empty() ? "" : ": " + messages.premier));
-    for (std::size_t i = 1; i < dossiers.size(); ++i)
-        volume.ChargerSeg(o.dossier + "/" + dossiers[i], nullptr);
+    progression.terminer();
+    for (std::size_t i = 1; i < dossiers.size(); ++i) {
+        progression.etape("segmentation");
+        volume.ChargerSeg(o.dossier + "/" + dossiers[i], &progression);
+        progression.terminer();
+    }
     const double tempsChargement =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 
@@ -335,16 +331,19 @@ int main(int argc, char** argv) {
                 std::to_string(H) + " x " + std::to_string(D) + " voxels");
     }
 
+    progression.etape("extraction");
     volume.CroissanceDeRegion(x, y, z, o.lissages);
     const Stravol::BilanExtraction& b = volume.bilanExtraction;
     if (!b.effectuee || !volume.maillage)
         echouer("the extraction failed");
+    progression.terminer();
     CMaillageTriangleChRegion& m = *volume.maillage;
 
     // The evolution reads the grey volume; the model is driven through its base interface only.
-    std::string evolution;
+    nlohmann::ordered_json evolution;
     CImage3D gris;
     if (!o.parametres.empty() || o.iterations > 0) {
+        progression.etape("evolution");
         // The copy fills only a volume of the same size: size it before copying the grey voxels.
         if (!gris.Create(volume.largeur, volume.hauteur, volume.profondeur))
             echouer("not enough memory for the grey volume of the evolution");
@@ -358,29 +357,47 @@ int main(int argc, char** argv) {
         modele.Evolve(o.iterations);
         const double duree =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
-        char texte[200];
-        std::snprintf(texte, sizeof texte,
-                      ", \"evolution\": {\"iterations\": %d, \"vertices\": %d, \"triangles\": %d, "
-                      "\"seconds\": %.6f}",
-                      o.iterations, m.nbSommets, m.nbTriangles, duree);
-        evolution = texte;
+        evolution["iterations"] = o.iterations;
+        evolution["vertices"] = m.nbSommets;
+        evolution["triangles"] = m.nbTriangles;
+        evolution["seconds"] = outils::decimalJson(duree, kDecimalesSecondes);
+        progression.terminer();
     }
-    if (!o.sortie.empty() && !exporterMaillage(m, o.sortie.c_str()))
-        echouer("cannot write " + o.sortie);
+    if (!o.sortie.empty()) {
+        progression.etape("write");
+        if (!exporterMaillage(m, o.sortie.c_str()))
+            echouer("cannot write " + o.sortie);
+        progression.terminer();
+    }
     const Controle c = controler(m);
 
     const double extraction = b.tempsCroissance + b.tempsRegion + b.tempsReparation +
                               b.tempsMaillage + b.tempsLissage + b.tempsNormales;
-    std::printf("{\"dimensions\": [%d, %d, %d], \"seed\": [%d, %d, %d], \"seed_value\": %d, "
-                "\"source\": \"%s\", \"voxels_grown\": %d, \"voxels_region\": %d, "
-                "\"voxels_repaired\": %d, \"vertices\": %d, \"triangles\": %d, \"closed\": %s, "
-                "\"irregular_vertices\": %d, \"seconds\": {\"load\": %.6f, \"growth\": %.6f, "
-                "\"region\": %.6f, \"repair\": %.6f, \"mesh\": %.6f, \"smoothing\": %.6f, "
-                "\"normals\": %.6f, \"extraction\": %.6f}%s, \"peak_rss_mb\": %.1f}\n",
-                W, H, D, x, y, z, b.valeurGerme, segmentation ? "segmentation" : "image",
-                b.nbVoxelsCroissance, b.nbVoxelsRegion, b.nbVoxelsRepares, m.nbSommets,
-                m.nbTriangles, c.ferme ? "true" : "false", c.irreguliers, tempsChargement,
-                b.tempsCroissance, b.tempsRegion, b.tempsReparation, b.tempsMaillage,
-                b.tempsLissage, b.tempsNormales, extraction, evolution.c_str(), picMemoireMo());
+    const auto secondes = [](double s) { return outils::decimalJson(s, kDecimalesSecondes); };
+    nlohmann::ordered_json bilan;
+    bilan["dimensions"] = {W, H, D};
+    bilan["seed"] = {x, y, z};
+    bilan["seed_value"] = b.valeurGerme;
+    bilan["source"] = segmentation ? "segmentation" : "image";
+    bilan["voxels_grown"] = b.nbVoxelsCroissance;
+    bilan["voxels_region"] = b.nbVoxelsRegion;
+    bilan["voxels_repaired"] = b.nbVoxelsRepares;
+    bilan["vertices"] = m.nbSommets;
+    bilan["triangles"] = m.nbTriangles;
+    bilan["closed"] = c.ferme;
+    bilan["irregular_vertices"] = c.irreguliers;
+    nlohmann::ordered_json& temps = bilan["seconds"];
+    temps["load"] = secondes(tempsChargement);
+    temps["growth"] = secondes(b.tempsCroissance);
+    temps["region"] = secondes(b.tempsRegion);
+    temps["repair"] = secondes(b.tempsReparation);
+    temps["mesh"] = secondes(b.tempsMaillage);
+    temps["smoothing"] = secondes(b.tempsLissage);
+    temps["normals"] = secondes(b.tempsNormales);
+    temps["extraction"] = secondes(extraction);
+    if (!evolution.is_null())
+        bilan["evolution"] = evolution;
+    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
+    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
     return 0;
 }

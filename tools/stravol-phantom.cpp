@@ -1,70 +1,59 @@
 // stravol-phantom: writes a parent folder of synthetic slices ready to open.
 
+#include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "tools/common/Outil.h"
 #include "volume/Phantom.h"
+
+namespace outils = Stravol::Outils;
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: stravol-phantom OUT_DIR [--size W H D] [--seed N] [--colour] [--ball R]";
+const char* const kOutil = "stravol-phantom";
 
-int echec(const std::string& texte) {
-    std::fprintf(stderr, "stravol-phantom: %s\n", texte.c_str());
-    return 2;
-}
-
-bool lireEntier(const char* texte, long min, long max, long& valeur) {
-    char* fin = nullptr;
-    valeur = std::strtol(texte, &fin, 10);
-    return fin != texte && *fin == '\0' && valeur >= min && valeur <= max;
-}
+// Accepted phantom sizes per side and ball radii, in voxels.
+constexpr int kCoteMin = 8, kCoteMax = 2048;
+constexpr int kRayonMin = 1, kRayonMax = 4096;
 
 } // namespace
 
 int main(int argc, char** argv) {
     OptionsFantome options;
     std::string dossier;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        long v[3];
-        if (arg == "--size") {
-            if (i + 3 >= argc || !lireEntier(argv[i + 1], 8, 2048, v[0]) ||
-                !lireEntier(argv[i + 2], 8, 2048, v[1]) || !lireEntier(argv[i + 3], 8, 2048, v[2]))
-                return echec("--size needs three sizes between 8 and 2048; " + std::string(kUsage));
-            options.largeur = static_cast<int>(v[0]);
-            options.hauteur = static_cast<int>(v[1]);
-            options.profondeur = static_cast<int>(v[2]);
-            i += 3;
-        } else if (arg == "--seed") {
-            if (i + 1 >= argc || !lireEntier(argv[i + 1], 0, 4294967295L, v[0]))
-                return echec("--seed needs a non-negative number; " + std::string(kUsage));
-            options.graine = static_cast<unsigned>(v[0]);
-            ++i;
-        } else if (arg == "--ball") {
-            if (i + 1 >= argc || !lireEntier(argv[i + 1], 1, 4096, v[0]))
-                return echec("--ball needs a radius of at least 1; " + std::string(kUsage));
-            options.rayonBoule = static_cast<int>(v[0]);
-            ++i;
-        } else if (arg == "--colour") {
-            options.couleur = true;
-        } else if (!arg.empty() && arg[0] == '-') {
-            return echec("unknown option " + arg + "; " + kUsage);
-        } else if (dossier.empty()) {
-            dossier = arg;
-        } else {
-            return echec("only one output folder may be given; " + std::string(kUsage));
-        }
-    }
-    if (dossier.empty())
-        return echec(std::string("no output folder given; ") + kUsage);
+    std::array<int, 3> taille = {options.largeur, options.hauteur, options.profondeur};
+    bool progression = false;
+    CLI::App app("Writes a parent folder of synthetic slices (a volume and its labels) ready to "
+                 "open.",
+                 kOutil);
+    app.add_option("OUT_DIR", dossier, "folder to write")->required();
+    app.add_option("--size", taille, "width, height and depth in voxels")
+        ->type_name("W H D")
+        ->check(CLI::Range(kCoteMin, kCoteMax))
+        ->capture_default_str();
+    app.add_option("--seed", options.graine, "noise seed")->capture_default_str();
+    app.add_flag("--colour", options.couleur, "colour slices in the volume folder");
+    app.add_option("--ball", options.rayonBoule, "a single centred ball of radius R instead")
+        ->type_name("R")
+        ->check(CLI::Range(kRayonMin, kRayonMax));
+    app.add_flag("--progress", progression, "stage names and fractions on stderr");
+    outils::lireArguments(app, argc, argv);
+    options.largeur = taille[0];
+    options.hauteur = taille[1];
+    options.profondeur = taille[2];
 
+    outils::Progression suivi(kOutil, progression);
     Fantome fantome;
     std::string erreur;
-    if (!creerFantome(options, fantome, erreur) || !ecrireFantome(fantome, dossier, erreur))
-        return echec(erreur);
+    suivi.etape("build");
+    if (!creerFantome(options, fantome, erreur))
+        outils::refuser(kOutil, erreur);
+    suivi.terminer();
+    suivi.etape("write");
+    if (!ecrireFantome(fantome, dossier, erreur))
+        outils::refuser(kOutil, erreur);
+    suivi.terminer();
     std::printf(
         "wrote %d slices of %d x %d (%s) to %s/1-volume and label slices to %s/2-segmentation\n",
         fantome.profondeur, fantome.largeur, fantome.hauteur, options.couleur ? "colour" : "grey",

@@ -1,7 +1,6 @@
 // Loading of the slice folders, configuration, sizes and conversions of the loaded volume.
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -11,6 +10,7 @@
 #include "volume/BTCImageObject.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
+#include "volume/Dossiers.h"
 
 namespace Stravol {
 
@@ -18,43 +18,6 @@ namespace {
 
 // Volume folder patterns, in loading order.
 constexpr const char* kMotifs[] = {"*.bmp", "*.cup", "*.png", "*.jpg"};
-
-std::string minuscules(std::string texte) {
-    for (char& c : texte)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return texte;
-}
-
-// Names of the regular files of dossier matching motif ("*.ext", letter case ignored),
-// sorted by name regardless of letter case (exact name as tie-break).
-bool listerFichiers(const std::string& dossier, const char* motif, std::vector<std::string>& noms,
-                    std::string& erreur) {
-    const std::string extension = minuscules(std::string(motif).substr(1));
-    std::error_code ec;
-    std::filesystem::directory_iterator it(dossier, ec);
-    if (ec) {
-        erreur = ec.message();
-        return false;
-    }
-    for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
-        std::error_code ecType;
-        if (!it->is_regular_file(ecType))
-            continue;
-        const std::string nom = it->path().filename().string();
-        if (nom.size() >= extension.size() &&
-            minuscules(nom.substr(nom.size() - extension.size())) == extension)
-            noms.push_back(nom);
-    }
-    if (ec) {
-        erreur = ec.message();
-        return false;
-    }
-    std::sort(noms.begin(), noms.end(), [](const std::string& a, const std::string& b) {
-        const std::string la = minuscules(a), lb = minuscules(b);
-        return la != lb ? la < lb : a < b;
-    });
-    return true;
-}
 
 // Grey level of a pixel: 0.587 G + 0.299 R + 0.114 B in double, truncated toward zero.
 inline unsigned char niveauGris(unsigned char r, unsigned char g, unsigned char b) {
@@ -120,7 +83,7 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
     std::vector<std::string> listes[4];
     for (int m = 0; m < 4; ++m) {
         std::string erreur;
-        if (!listerFichiers(path, kMotifs[m], listes[m], erreur)) {
+        if (!listerDossier(path, GenreEntree::Fichier, kMotifs[m], listes[m], erreur)) {
             signaler(std::string("Comptage des images \"") + kMotifs[m] + "\" a échoué !\n" +
                      erreur);
             listes[m].clear();
@@ -255,7 +218,7 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
         return false;
     std::vector<std::string> noms;
     std::string erreur;
-    if (!listerFichiers(path, "*.bmp", noms, erreur)) {
+    if (!listerDossier(path, GenreEntree::Fichier, "*.bmp", noms, erreur)) {
         signaler("Le chargement de la segmentation \"" + path + "\" a échoué !\n" + erreur);
         return false;
     }

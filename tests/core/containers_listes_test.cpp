@@ -170,3 +170,23 @@ TEST(CEnsemble, RandomOperationsMatchStdSet) {
 }
 
 } // namespace
+
+// The deferred set reads empty before its first element, then behaves as the set it wraps.
+TEST(CEnsembleDiffere, EmptyUntilFilledThenLikeTheSet) {
+    CEnsembleDiffere<int, 3> d;
+    CEnsemble<int, 3> e;
+    EXPECT_EQ(d.longueur(), 0);
+    EXPECT_EQ(d.indice(4), -1);
+    d.enlever(4);
+    EXPECT_EQ(d.longueur(), 0);
+    for (int v : {5, 1, 5, 3, 9, 2}) {
+        d.ajouter(v);
+        e.ajouter(v);
+    }
+    ASSERT_EQ(d.longueur(), e.longueur());
+    for (int i = 0; i < d.longueur(); ++i)
+        EXPECT_EQ(d[i], e[i]);
+    d.enlever(3);
+    EXPECT_EQ(d.indice(3), -1);
+    EXPECT_EQ(d.indice(5), 1);
+}

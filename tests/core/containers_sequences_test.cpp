@@ -138,6 +138,33 @@ TEST(CListeSimple, AssignmentFollowsTheOtherCapacity) {
     EXPECT_EQ(c.tab, nullptr);
 }
 
+// A list on a borrowed zone works in it, never frees it (the zone outlives the list here), and
+// copies or a new capacity give it storage of its own again.
+TEST(CListeSimple, BorrowedZoneIsUsedAndNeverFreed) {
+    int zone[4] = {0, 0, 0, 0};
+    {
+        CListeSimple<int> l;
+        l.initialiserMax(2);
+        l.ajouter(9);
+        l.utiliserZone(zone, 4);
+        EXPECT_EQ(l.longueur(), 0);
+        EXPECT_EQ(l.nbMax, 4);
+        l.ajouter(1).ajouter(2).inserer(3, 0);
+        EXPECT_EQ(zone[0], 3);
+        EXPECT_EQ(zone[2], 2);
+        CListeSimple<int> copie(l);
+        EXPECT_NE(copie.tab, zone);
+        EXPECT_EQ(copie.longueur(), 3);
+        CListeSimple<int> deplacee(std::move(l));
+        EXPECT_EQ(deplacee.tab, zone);
+        deplacee.initialiserMax(6);
+        EXPECT_NE(deplacee.tab, zone);
+        deplacee.ajouter(5);
+        EXPECT_EQ(deplacee[0], 5);
+    }
+    EXPECT_EQ(zone[1], 1);
+}
+
 TEST(CListeChainee, CursorRules) {
     CListeChainee<std::string> l;
     EXPECT_EQ(l.elementDebut(), nullptr);

@@ -75,6 +75,29 @@ TEST(CTab3D, CopiesAreDeep) {
     EXPECT_EQ(autre.tab, nullptr);
 }
 
+// A zeroed grid reads 0 everywhere, indexes like any other, survives a move, and a later init
+// or copy of it gives ordinary storage again.
+TEST(CTab3D, ZeroedGridsIndexMoveAndReinitialise) {
+    CTab3DSimple<int> t;
+    ASSERT_TRUE(t.initZeros(4, 3, 5));
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 3; ++y)
+            for (int z = 0; z < 5; ++z)
+                ASSERT_EQ(t[x][y][z], 0);
+    numeroter(t);
+    EXPECT_TRUE(numerote(t));
+    CTab3DSimple<int> deplace(std::move(t));
+    EXPECT_EQ(t.dimX, 0);
+    EXPECT_TRUE(numerote(deplace));
+    CTab3DSimple<int> copie(deplace);
+    EXPECT_TRUE(numerote(copie));
+    ASSERT_TRUE(deplace.init(2, 2, 2));
+    numeroter(deplace);
+    EXPECT_TRUE(numerote(deplace));
+    ASSERT_TRUE(deplace.initZeros(0, 3, 3));
+    EXPECT_EQ(deplace.dimX, 0);
+}
+
 TEST(CTab3D, NormaliseMapsOntoUnitRange) {
     CTab3D<float> t(2, 2, 2);
     numeroter(t);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -93,6 +94,28 @@ TEST(Extraction, GrowthReachesWhatTheQueueFloodReaches) {
                   n)
             << "volume " << essai;
         ASSERT_EQ(obtenu, attendu) << "volume " << essai;
+
+        // The marking growth leaves the volume as it is and marks the voxels that the growth
+        // with marks (validated above) reaches, within the bounds it reports.
+        std::vector<unsigned char> copie = v, reference(v.size(), 0);
+        croissance26(copie.data(), reference.data(), W, H, D, x, y, z);
+        std::vector<unsigned char> lu = v, marquesSeules(v.size(), 0);
+        BoiteVoxels boite{};
+        ASSERT_EQ(croissance26Marques(lu.data(), marquesSeules.data(), W, H, D, x, y, z, boite), n);
+        ASSERT_EQ(lu, v);
+        ASSERT_EQ(marquesSeules, reference) << "volume " << essai;
+        BoiteVoxels attendue{W, -1, H, -1, D, -1};
+        for (int k = 0; k < D; ++k)
+            for (int j = 0; j < H; ++j)
+                for (int i = 0; i < W; ++i)
+                    if (reference[(static_cast<std::size_t>(k) * H + j) * W + i])
+                        attendue = BoiteVoxels{std::min(attendue.x0, i), std::max(attendue.x1, i),
+                                               std::min(attendue.y0, j), std::max(attendue.y1, j),
+                                               std::min(attendue.z0, k), std::max(attendue.z1, k)};
+        EXPECT_EQ(std::vector<int>({boite.x0, boite.x1, boite.y0, boite.y1, boite.z0, boite.z1}),
+                  std::vector<int>({attendue.x0, attendue.x1, attendue.y0, attendue.y1, attendue.z0,
+                                    attendue.z1}))
+            << "volume " << essai;
     }
 }
 

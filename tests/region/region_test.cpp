@@ -410,6 +410,56 @@ TEST(Region, VolumeRoundTripAndGridReuse) {
     EXPECT_TRUE(contenu(r).empty());
 }
 
+// The region of a byte volume and its marks equals the region of the binarised volume (255 or
+// marked), on random volumes whose full voxels lie anywhere and whose marks lie in a given box;
+// a second fill of the same grid forgets the first.
+TEST(Region, BinaryFillMatchesTheBinarisedVolume) {
+    std::mt19937 alea(31);
+    CRegion3D::initialiserVoisinages();
+    CRegion3D r;
+    for (int essai = 0; essai < 60; ++essai) {
+        const int w = 1 + static_cast<int>(alea() % 11), h = 1 + static_cast<int>(alea() % 9),
+                  d = 1 + static_cast<int>(alea() % 8);
+        const std::size_t n = static_cast<std::size_t>(w) * h * d;
+        std::vector<unsigned char> volume(n), marques(n, 0);
+        for (auto& v : volume)
+            v = alea() % 12 == 0 ? 255 : static_cast<unsigned char>(alea() % 4);
+        const int x0 = static_cast<int>(alea() % w), y0 = static_cast<int>(alea() % h),
+                  z0 = static_cast<int>(alea() % d);
+        const int x1 = x0 + static_cast<int>(alea() % (w - x0)),
+                  y1 = y0 + static_cast<int>(alea() % (h - y0)),
+                  z1 = z0 + static_cast<int>(alea() % (d - z0));
+        for (int z = z0; z <= z1; ++z)
+            for (int y = y0; y <= y1; ++y)
+                for (int x = x0; x <= x1; ++x)
+                    if (alea() % 3 == 0 || (x == x0 && y == y0 && z == z0))
+                        marques[(static_cast<std::size_t>(z) * h + y) * w + x] = 1;
+        CImage3D binaire;
+        ASSERT_TRUE(binaire.Create(w, h, d));
+        for (int z = 0; z < d; ++z)
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const std::size_t i = (static_cast<std::size_t>(z) * h + y) * w + x;
+                    binaire.Pixel(x, y, z) = volume[i] == 255 || marques[i] ? 255 : 0;
+                }
+        CRegion3D attendue;
+        ASSERT_TRUE(attendue.creerRegionImage3D(binaire));
+        ASSERT_TRUE(r.creerRegionBinaire(volume.data(), marques.data(), w, h, d,
+                                         CCouple<int>(x0, x1), CCouple<int>(y0, y1),
+                                         CCouple<int>(z0, z1)));
+        ASSERT_EQ(r.nbVoxels, attendue.nbVoxels) << "volume " << essai;
+        EXPECT_EQ(contenu(r), contenu(attendue)) << "volume " << essai;
+        EXPECT_EQ(r.voxelsBord.elements, attendue.voxelsBord.elements) << "volume " << essai;
+        EXPECT_EQ(r.boiteX, attendue.boiteX);
+        EXPECT_EQ(r.boiteY, attendue.boiteY);
+        EXPECT_EQ(r.boiteZ, attendue.boiteZ);
+        for (int x = 0; x < w; ++x)
+            for (int y = 0; y < h; ++y)
+                for (int z = 0; z < d; ++z)
+                    ASSERT_EQ(r.Voxel(x, y, z).bord, attendue.Voxel(x, y, z).bord);
+    }
+}
+
 // A thin slab's border holds more voxels than the one million of a fixed-capacity set.
 TEST(Region, BorderListIsNotCappedAtOneMillion) {
     CImage3D image;

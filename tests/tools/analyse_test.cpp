@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <unistd.h>
 
@@ -159,4 +160,22 @@ TEST_F(OutilAnalyse, BinarisationDonneLesComposantes) {
     EXPECT_NE(r.sortie.find("\"moyAireCC\":4032"), std::string::npos) << r.sortie;
     EXPECT_NE(r.sortie.find("\"moyCompCC\":"), std::string::npos);
     EXPECT_NE(r.sortie.find("\"varCompCC\":0"), std::string::npos);
+}
+
+TEST_F(OutilAnalyse, HelpVersionAndQuotedFolderNames) {
+    const Resultat aide = lancer("--help");
+    EXPECT_EQ(aide.code, 0);
+    EXPECT_NE(aide.sortie.find("--cube"), std::string::npos);
+    EXPECT_NE(aide.sortie.find("--binarise"), std::string::npos);
+    EXPECT_EQ(lancer("--version").sortie.rfind("stravol-analyse ", 0), 0u);
+
+    volume(16, 16, 16, [](int x, int, int) { return x < 8 ? 40 : 200; });
+    const std::string nom = "don\"nees\\x";
+    fs::rename(dossier / "donnees", dossier / nom);
+    const Resultat r = lancer("'" + nom + "' --binarise 100 --cube 128 -0.5 0.5 -0.5 --progress");
+    ASSERT_EQ(r.code, 0) << r.erreurs;
+    const nlohmann::json j = nlohmann::json::parse(r.sortie);
+    EXPECT_EQ(j["indColor"].size(), 13u);
+    EXPECT_TRUE(j.contains("nbCC"));
+    EXPECT_NE(r.erreurs.find("stravol-analyse: analysis 1.00"), std::string::npos) << r.erreurs;
 }

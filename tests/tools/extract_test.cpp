@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -46,10 +48,12 @@ struct Resultat {
     std::string sortie;
 };
 
-Resultat lancer(const std::string& arguments, const fs::path& repertoire) {
+// Runs the tool from repertoire; stderr goes where erreurs says ("&1": with stdout).
+Resultat lancer(const std::string& arguments, const fs::path& repertoire,
+                const std::string& erreurs = "/dev/null") {
     const std::string commande = "cd '" + repertoire.string() +
                                  "' && '" STRAVOL_TOOLS_DIR "/stravol-extract' " + arguments +
-                                 " 2>/dev/null";
+                                 " 2>" + erreurs;
     Resultat r;
     FILE* p = popen(commande.c_str(), "r");
     if (p == nullptr)
@@ -220,4 +224,68 @@ TEST_F(Extraction, UnusableRequestsExitWithStatusTwoAndLeaveNothing) {
     ASSERT_EQ(r.statut, 0);
     EXPECT_EQ(champ(r.sortie, "source"), "\"image\"");
     EXPECT_EQ(lancer("scan --source segmentation --label 3", racine).statut, 2);
+}
+
+TEST_F(Extraction, HelpAndVersionExitWithZeroOnStdout) {
+    const Resultat aide = lancer("--help", racine);
+    EXPECT_EQ(aide.statut, 0);
+    for (const char* option : {"--seed", "--label", "--source", "--output", "--smooth", "--param",
+                               "--evolve", "--progress", "--version"})
+        EXPECT_NE(aide.sortie.find(option), std::string::npos) << option;
+    const Resultat version = lancer("--version", racine);
+    EXPECT_EQ(version.statut, 0);
+    EXPECT_EQ(version.sortie.rfind("stravol-extract ", 0), 0u) << version.sortie;
+}
+
+TEST_F(Extraction, ErrorsAreOneLineOnStderrWithStatusTwo) {
+    for (const std::string& d :
+         {std::string("scan --seed 1 2"), std::string("scan --smooth x --label 3"),
+          std::string("scan --bogus --label 3"), std::string("--label 3"),
+          std::string("scan other --label 3"), std::string("scan --param x --label 3")}) {
+        const Resultat r = lancer(d, racine, "&1");
+        EXPECT_EQ(r.statut, 2) << d;
+        EXPECT_EQ(r.sortie.rfind("stravol-extract: ", 0), 0u) << d << ": " << r.sortie;
+        EXPECT_EQ(std::count(r.sortie.begin(), r.sortie.end(), '\n'), 1) << r.sortie;
+    }
+}
+
+TEST_F(Extraction, FolderNamesWithQuotesAndBackslashesGiveValidJson) {
+    const std::string nom = "sc\"a n\\x";
+    fs::rename(parent, racine / nom);
+    const Resultat r =
+        lancer("'" + nom + "' --label " + std::to_string(gris(160)) + " --evolve 1", racine);
+    ASSERT_EQ(r.statut, 0) << r.sortie;
+    const nlohmann::json j = nlohmann::json::parse(r.sortie);
+    EXPECT_EQ(j["source"], "segmentation");
+    EXPECT_EQ(j["voxels_grown"], voxelsBoule);
+    EXPECT_EQ(j["evolution"]["iterations"], 1);
+    // Keys in the order of the summary's description.
+    std::vector<std::string> cles;
+    const nlohmann::ordered_json ordonne = nlohmann::ordered_json::parse(r.sortie);
+    for (const auto& [cle, valeur] : ordonne.items())
+        cles.push_back(cle);
+    EXPECT_EQ(cles, (std::vector<std::string>{
+                        "dimensions", "seed", "seed_value", "source", "voxels_grown",
+                        "voxels_region", "voxels_repaired", "vertices", "triangles", "closed",
+                        "irregular_vertices", "seconds", "evolution", "peak_rss_mb"}));
+}
+
+TEST_F(Extraction, ProgressGoesToStderrAndLeavesTheSummaryAlone) {
+    const std::string label = "scan --label " + std::to_string(gris(160));
+    const Resultat sans = lancer(label, racine);
+    const Resultat avec = lancer(label + " --progress --output p.stl", racine, "progress.txt");
+    ASSERT_EQ(avec.statut, 0);
+    EXPECT_EQ(champ(avec.sortie, "triangles"), champ(sans.sortie, "triangles"));
+    std::ifstream f(racine / "progress.txt");
+    std::vector<std::string> lignes;
+    for (std::string ligne; std::getline(f, ligne);)
+        lignes.push_back(ligne);
+    ASSERT_FALSE(lignes.empty());
+    EXPECT_EQ(lignes.front(), "stravol-extract: load 0.00");
+    EXPECT_EQ(lignes.back(), "stravol-extract: write 1.00");
+    for (const char* etape :
+         {"stravol-extract: load 1.00", "stravol-extract: segmentation 1.00",
+          "stravol-extract: extraction 0.00", "stravol-extract: extraction 1.00"})
+        EXPECT_NE(std::find(lignes.begin(), lignes.end(), etape), lignes.end()) << etape;
+    EXPECT_EQ(lancer(label, racine, "&1").sortie.find("stravol-extract:"), std::string::npos);
 }

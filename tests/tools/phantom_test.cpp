@@ -143,3 +143,16 @@ TEST(Phantom, ToolWritesFoldersThatRoundTripTheLabels) {
     ecrireOctets(dossier / "fichier", {1});
     EXPECT_EQ(lancer(dossier.chemin() + "/fichier/sous"), 2);
 }
+
+TEST(Phantom, HelpVersionAndProgressOfTheTool) {
+    DossierTemporaire dossier;
+    EXPECT_EQ(lancer("--help"), 0);
+    EXPECT_EQ(lancer("--version"), 0);
+    const std::string erreurs = dossier / "erreurs.txt";
+    ASSERT_EQ(
+        lancer(dossier.chemin() + "/p --size 8 8 8 --progress >/dev/null 2>" + erreurs + " #"), 0);
+    const OctetsTest octets = lireOctets(erreurs);
+    EXPECT_EQ(std::string(octets.begin(), octets.end()),
+              "stravol-phantom: build 0.00\nstravol-phantom: build 1.00\n"
+              "stravol-phantom: write 0.00\nstravol-phantom: write 1.00\n");
+}

@@ -1,0 +1,128 @@
+#include "tools/common/Outil.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <utility>
+
+namespace Stravol::Outils {
+
+namespace {
+
+constexpr int kCentiemes = 100;
+
+struct Separateurs {
+    const char* element;
+    const char* cle;
+};
+
+void ecrireJson(const nlohmann::ordered_json& v, const Separateurs& s, std::string& sortie) {
+    if (v.is_object()) {
+        sortie += '{';
+        bool premier = true;
+        for (const auto& [cle, valeur] : v.items()) {
+            sortie += premier ? "" : s.element;
+            premier = false;
+            sortie += nlohmann::ordered_json(cle).dump();
+            sortie += s.cle;
+            ecrireJson(valeur, s, sortie);
+        }
+        sortie += '}';
+    } else if (v.is_array()) {
+        sortie += '[';
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            sortie += i == 0 ? "" : s.element;
+            ecrireJson(v[i], s, sortie);
+        }
+        sortie += ']';
+    } else {
+        // Invalid UTF-8 in a name is replaced rather than refused: the summary must print.
+        sortie += v.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    }
+}
+
+} // namespace
+
+const char* version() { return STRAVOL_VERSION; }
+
+void refuser(const std::string& outil, const std::string& texte) {
+    std::fprintf(stderr, "%s: %s\n", outil.c_str(), texte.c_str());
+    std::exit(kStatutRefus);
+}
+
+void lireArguments(CLI::App& app, int argc, char** argv) {
+    app.set_version_flag("--version", std::string(app.get_name()) + " " + version());
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        std::exit(app.exit(e));
+    } catch (const CLI::CallForAllHelp& e) {
+        std::exit(app.exit(e));
+    } catch (const CLI::CallForVersion& e) {
+        std::exit(app.exit(e));
+    } catch (const CLI::ParseError& e) {
+        refuser(app.get_name(), std::string(e.what()) + " (see --help)");
+    }
+}
+
+std::string texteJson(const nlohmann::ordered_json& valeur, MiseEnPageJson mise) {
+    const Separateurs s =
+        mise == MiseEnPageJson::Aeree ? Separateurs{", ", ": "} : Separateurs{",", ":"};
+    std::string sortie;
+    ecrireJson(valeur, s, sortie);
+    return sortie;
+}
+
+nlohmann::ordered_json reelJson(double valeur, int chiffres) {
+    if (!std::isfinite(valeur))
+        return nullptr;
+    char texte[64];
+    std::snprintf(texte, sizeof texte, "%.*g", chiffres, valeur);
+    const double arrondi = std::strtod(texte, nullptr);
+    // Whole numbers that a double holds exactly print without a fraction, as %g does.
+    constexpr double kEntierExact = 9007199254740992.0; // 2^53
+    if (arrondi == std::trunc(arrondi) && std::fabs(arrondi) < kEntierExact)
+        return static_cast<long long>(arrondi);
+    return arrondi;
+}
+
+nlohmann::ordered_json decimalJson(double valeur, int decimales) {
+    if (!std::isfinite(valeur))
+        return nullptr;
+    char texte[64];
+    std::snprintf(texte, sizeof texte, "%.*f", decimales, valeur);
+    return std::strtod(texte, nullptr);
+}
+
+Progression::Progression(std::string outil, bool active)
+    : outil_(std::move(outil)), active_(active) {}
+
+void Progression::etape(const std::string& nom) {
+    etape_ = nom;
+    maximum_ = 0;
+    dernier_ = -1;
+    ecrire(0);
+}
+
+void Progression::terminer() { ecrire(kCentiemes); }
+
+void Progression::setMaximum(int maximum) { maximum_ = maximum; }
+
+void Progression::setValue(int valeur) {
+    if (maximum_ <= 0)
+        return;
+    const long long v = std::clamp(valeur, 0, maximum_);
+    ecrire(static_cast<int>(v * kCentiemes / maximum_));
+}
+
+void Progression::ecrire(int centiemes) {
+    if (!active_ || centiemes == dernier_)
+        return;
+    dernier_ = centiemes;
+    std::fprintf(stderr, "%s: %s %d.%02d\n", outil_.c_str(), etape_.c_str(), centiemes / kCentiemes,
+                 centiemes % kCentiemes);
+}
+
+} // namespace Stravol::Outils

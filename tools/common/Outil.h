@@ -1,0 +1,61 @@
+// What the command-line tools share: argument errors, JSON summaries and progress lines.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+#include "volume/Sinks.h"
+
+namespace Stravol::Outils {
+
+// Exit status of a tool given an unusable request.
+constexpr int kStatutRefus = 2;
+
+// Version printed by every tool's --version.
+const char* version();
+
+// One line "TOOL: TEXT" on stderr, then exit with kStatutRefus.
+[[noreturn]] void refuser(const std::string& outil, const std::string& texte);
+
+// Parses the command line into `app`. --help and --version print on stdout and exit with 0;
+// any parse or validation error is one line on stderr and exits with kStatutRefus. Returns
+// only when the arguments are usable.
+void lireArguments(CLI::App& app, int argc, char** argv);
+
+// Layout of a printed JSON value: "a":1,"b":[1,2] or "a": 1, "b": [1, 2].
+enum class MiseEnPageJson { Serree, Aeree };
+
+// One line of JSON with its object keys in insertion order; strings are escaped, non-finite
+// numbers become null.
+std::string texteJson(const nlohmann::ordered_json& valeur, MiseEnPageJson mise);
+
+// A real rounded to `chiffres` significant digits, an integer when it is a whole number
+// (as printf's "%.Ng" writes it); null when not finite.
+nlohmann::ordered_json reelJson(double valeur, int chiffres);
+
+// A real rounded to `decimales` digits after the point (as printf's "%.Nf" writes it).
+nlohmann::ordered_json decimalJson(double valeur, int decimales);
+
+// Progress of a long run on stderr, one line "TOOL: STAGE FRACTION" (fraction from 0 to 1
+// with two decimals) whenever the printed fraction changes; silent when not active.
+class Progression : public ProgressSink {
+public:
+    Progression(std::string outil, bool active);
+    // Starts a stage and prints its fraction 0.
+    void etape(const std::string& nom);
+    // Ends the current stage with fraction 1.
+    void terminer();
+    void setMaximum(int maximum) override;
+    void setValue(int valeur) override;
+
+private:
+    void ecrire(int centiemes);
+    std::string outil_, etape_;
+    bool active_;
+    int maximum_ = 0;
+    int dernier_ = -1; // last printed fraction, in hundredths
+};
+
+} // namespace Stravol::Outils
