@@ -127,21 +127,25 @@ protected:
 
 TEST(VoxelSousPointeur, ChaqueCoupeLitLesDeuxAxesDeSonImage) {
     // A Z picture gives the scaled voxel of the Z cut, as the window always did.
-    const Stravol::Coord3D z = Stravol::voxelSousPointeur(Axe::Z, 7, 128, 64, 256, 256, 300, 200, 40);
+    const Stravol::Coord3D z =
+        Stravol::voxelSousPointeur(Axe::Z, 7, 128, 64, 256, 256, 300, 200, 40);
     EXPECT_EQ(z.x, 150);
     EXPECT_EQ(z.y, 50);
     EXPECT_EQ(z.z, 7);
     // X pictures are profondeur x hauteur (columns along z), Y pictures largeur x profondeur.
-    const Stravol::Coord3D x = Stravol::voxelSousPointeur(Axe::X, 150, 64, 52, 256, 256, 300, 200, 40);
+    const Stravol::Coord3D x =
+        Stravol::voxelSousPointeur(Axe::X, 150, 64, 52, 256, 256, 300, 200, 40);
     EXPECT_EQ(x.x, 150);
     EXPECT_EQ(x.y, 40);
     EXPECT_EQ(x.z, 10);
-    const Stravol::Coord3D y = Stravol::voxelSousPointeur(Axe::Y, 30, 128, 64, 256, 256, 300, 200, 40);
+    const Stravol::Coord3D y =
+        Stravol::voxelSousPointeur(Axe::Y, 30, 128, 64, 256, 256, 300, 200, 40);
     EXPECT_EQ(y.x, 150);
     EXPECT_EQ(y.y, 30);
     EXPECT_EQ(y.z, 10);
     // The last pixel stays inside the volume.
-    const Stravol::Coord3D bord = Stravol::voxelSousPointeur(Axe::Z, 0, 255, 255, 256, 256, 300, 200, 40);
+    const Stravol::Coord3D bord =
+        Stravol::voxelSousPointeur(Axe::Z, 0, 255, 255, 256, 256, 300, 200, 40);
     EXPECT_EQ(bord.x, 298);
     EXPECT_EQ(bord.y, 199);
 }
@@ -329,10 +333,9 @@ TEST_F(FenetreTest, RecentsDernierDossierEtDepot) {
     EXPECT_EQ(fenetre->images3D->getOriginPath(), dossiers[0] + "/volume/");
     // A plain file is not taken.
     QMimeData fichier;
-    fichier.setUrls({QUrl::fromLocalFile(
-        QString::fromStdString(dossiers[0] + "/volume/slice_0000.bmp"))});
-    QDragEnterEvent refus(QPoint(10, 10), Qt::CopyAction, &fichier, Qt::LeftButton,
-                          Qt::NoModifier);
+    fichier.setUrls(
+        {QUrl::fromLocalFile(QString::fromStdString(dossiers[0] + "/volume/slice_0000.bmp"))});
+    QDragEnterEvent refus(QPoint(10, 10), Qt::CopyAction, &fichier, Qt::LeftButton, Qt::NoModifier);
     refus.setAccepted(false);
     QApplication::sendEvent(fenetre.get(), &refus);
     EXPECT_FALSE(refus.isAccepted());
@@ -426,14 +429,14 @@ TEST_F(BoiteTest, LesCoupesGardentLesProportionsDuVolumeEtPassentParLeMaillage) 
     f.extraireRegionToolStripMenuItem->trigger();
     cliquer(QPoint(128, 64));
     placer(f.trackBarZ, 5);
-    const float plan = static_cast<float>((vue.indZ * 2.0 / CImageTroisD::kCoteTexture - 1) *
-                                          vue.demiCotes[2]);
+    const float plan =
+        static_cast<float>((vue.indZ * 2.0 / CImageTroisD::kCoteTexture - 1) * vue.demiCotes[2]);
     EXPECT_FLOAT_EQ(plan, CPoint3D(0, 0, 5).Image2GL().z);
     // Y: the view counts from the top face, like the mesh's flipped y.
     QTest::mouseClick(f.checkY, Qt::LeftButton);
     placer(f.trackBarY, 50);
-    const float planY = static_cast<float>((vue.indY * 2.0 / CImageTroisD::kCoteTexture - 1) *
-                                           vue.demiCotes[1]);
+    const float planY =
+        static_cast<float>((vue.indY * 2.0 / CImageTroisD::kCoteTexture - 1) * vue.demiCotes[1]);
     EXPECT_NEAR(planY, CPoint3D(0, 50, 0).Image2GL().y, 1.0 / CImageTroisD::kCoteTexture);
 
     // A cube keeps the cube -1 .. +1.
