@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "core/Message.h"
+#include "core/Parallele.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 
 namespace {
@@ -36,32 +37,38 @@ void CMaillageTriangleChRegion::lisserCourbureTaubin(int n) {
     if (n <= 0 || nbSommets <= 0)
         return;
     // The passes run on flat copies of the positions and of the neighbour rings (numbered in
-    // list order): the same arithmetic as on the vertices, without chasing pointers.
-    std::vector<CSommetChRegion*> sommets;
-    sommets.reserve(static_cast<std::size_t>(nbSommets));
-    for (CSommetChRegion* s = premierSommet; s != nullptr; s = s->suivant) {
-        s->indice = static_cast<int>(sommets.size());
-        sommets.push_back(s);
-    }
-    const std::size_t nb = sommets.size();
-    std::vector<float> positions(3 * nb);
+    // list order): the same arithmetic as on the vertices, without chasing pointers. Every
+    // array is sized once, the rings laid end to end.
+    const std::size_t nb = static_cast<std::size_t>(nbSommets);
+    std::vector<CSommetChRegion*> sommets(nb);
     std::vector<int> debutAnneau(nb + 1);
-    std::vector<int> anneaux;
-    anneaux.reserve(7 * nb);
+    std::size_t total = 0, compte = 0;
+    for (CSommetChRegion* s = premierSommet; s != nullptr && compte < nb; s = s->suivant) {
+        s->indice = static_cast<int>(compte);
+        sommets[compte] = s;
+        debutAnneau[compte++] = static_cast<int>(total);
+        total += static_cast<std::size_t>(s->voisins.longueur());
+    }
+    debutAnneau[nb] = static_cast<int>(total);
+    std::vector<float> positions(3 * nb);
+    std::vector<int> anneaux(total);
     for (std::size_t i = 0; i < nb; ++i) {
         const CSommetChRegion* s = sommets[i];
         positions[3 * i] = s->x;
         positions[3 * i + 1] = s->y;
         positions[3 * i + 2] = s->z;
-        debutAnneau[i] = static_cast<int>(anneaux.size());
+        int* anneau = anneaux.data() + debutAnneau[i];
         for (int k = 0; k < s->voisins.longueur(); ++k)
-            anneaux.push_back(s->voisins.tab[k]->indice);
+            anneau[k] = s->voisins.tab[k]->indice;
     }
-    debutAnneau[nb] = static_cast<int>(anneaux.size());
 
     std::vector<float> deplacements(3 * nb);
+    const int threads =
+        nb >= static_cast<std::size_t>(Stravol::kSeuilParallele) ? Stravol::nbThreads() : 1;
     auto passe = [&](double facteur) {
-        // All umbrella vectors first, from the positions at the start of the pass.
+    // All umbrella vectors first, from the positions at the start of the pass; each vertex
+    // is one thread's alone.
+#pragma omp parallel for num_threads(threads) schedule(static)
         for (std::size_t i = 0; i < nb; ++i) {
             const int premier = debutAnneau[i], fin = debutAnneau[i + 1];
             const int m = fin - premier;
@@ -80,6 +87,7 @@ void CMaillageTriangleChRegion::lisserCourbureTaubin(int n) {
             deplacements[3 * i + 1] = static_cast<float>(sy / m - positions[3 * i + 1]);
             deplacements[3 * i + 2] = static_cast<float>(sz / m - positions[3 * i + 2]);
         }
+#pragma omp parallel for num_threads(threads) schedule(static)
         for (std::size_t c = 0; c < 3 * nb; ++c)
             positions[c] = static_cast<float>(positions[c] + facteur * deplacements[c]);
     };
@@ -107,8 +115,20 @@ void CMaillageTriangleChRegion::calculerNormale(CTriangleChRegion* t) {
 }
 
 void CMaillageTriangleChRegion::calculerNormales() {
+    if (nbTriangles < Stravol::kSeuilParallele) {
+        for (CTriangleChRegion* t = premierTriangle; t != nullptr; t = t->suivant)
+            calculerNormale(t);
+        return;
+    }
+    // Each normal reads its corners and writes its own triangle only.
+    std::vector<CTriangleChRegion*> liste;
+    liste.reserve(static_cast<std::size_t>(nbTriangles));
     for (CTriangleChRegion* t = premierTriangle; t != nullptr; t = t->suivant)
-        calculerNormale(t);
+        liste.push_back(t);
+    const std::size_t n = liste.size();
+#pragma omp parallel for num_threads(Stravol::nbThreads()) schedule(static)
+    for (std::size_t i = 0; i < n; ++i)
+        calculerNormale(liste[i]);
 }
 
 void CMaillageTriangleChRegion::calculerNormale2(CTriangleChRegion* t) {

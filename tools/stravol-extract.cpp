@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/Parallele.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/ExportMaillage.h"
 #include "tools/common/Outil.h"
@@ -42,6 +43,7 @@ struct Options {
     // Deformable-model parameters of the mesh, as "NAME=VALUE", in the order given.
     std::vector<std::string> parametres;
     int iterations = 0;
+    int threads = 0; // 0: one per processor
     bool progression = false;
     // Set by the parser: which of the exclusive seed choices was given.
     bool avecGerme = false;
@@ -49,6 +51,7 @@ struct Options {
 };
 
 constexpr int kLabelMax = 255;
+constexpr int kThreadsMax = 1024;
 // Digits after the point of the summary's times (seconds) and peak memory (MiB).
 constexpr int kDecimalesSecondes = 6;
 constexpr int kDecimalesMemoire = 1;
@@ -82,6 +85,11 @@ void declarerOptions(CLI::App& app, Options& o) {
         });
     app.add_option("--evolve", o.iterations, "iterations of the deformable model")
         ->check(CLI::Range(0, std::numeric_limits<int>::max()));
+    app.add_option("--threads", o.threads,
+                   "threads of the parallel stages, 0 for one per processor; the mesh is the "
+                   "same for any count")
+        ->capture_default_str()
+        ->check(CLI::Range(0, kThreadsMax));
     app.add_flag("--progress", o.progression, "stage names and fractions on stderr");
     app.final_callback([&o, germe, label] {
         o.avecGerme = germe->count() > 0;
@@ -273,6 +281,7 @@ int main(int argc, char** argv) {
     declarerOptions(app, o);
     outils::lireArguments(app, argc, argv);
     verifierOptions(o);
+    Stravol::definirNbThreads(o.threads);
     outils::Progression progression(kOutil, o.progression);
     {
         // Names and values are checked before the work starts.

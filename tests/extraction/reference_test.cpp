@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/Parallele.h"
 #include "helpers/deformation.h"
 #include "helpers/mesh_helpers.h"
 #include "mesh/CMaillageTriangleChRegion.h"
@@ -258,4 +259,27 @@ TEST_F(References, EvolutionAfterExtraction) {
     Empreintes empreintes;
     empreintes.ajouter("evolution-boule", m);
     empreintes.comparer();
+}
+
+// A mesh large enough for the parallel loops comes out the same on one thread and on two.
+TEST_F(References, OneThreadAndTwoGiveTheSameMesh) {
+    OptionsFantome options;
+    options.largeur = options.hauteur = options.profondeur = 72;
+    options.rayonBoule = 32;
+    Fantome f;
+    std::string erreur;
+    ASSERT_TRUE(creerFantome(options, f, erreur)) << erreur;
+    int x = 0, y = 0, z = 0;
+    ASSERT_TRUE(premierVoxel(f.labels, f.largeur, f.hauteur, kLabelBoule, x, y, z));
+    std::string textes[2];
+    for (int threads : {1, 2}) {
+        Stravol::definirNbThreads(threads);
+        auto v = volumeDe(f.largeur, f.hauteur, f.profondeur, f.labels);
+        v->CroissanceDeRegion(x, y, z, 10);
+        ASSERT_TRUE(v->bilanExtraction.effectuee);
+        ASSERT_GT(v->maillage->nbSommets, Stravol::kSeuilParallele);
+        textes[threads - 1] = texteMaillage(*v->maillage);
+    }
+    Stravol::definirNbThreads(0);
+    EXPECT_TRUE(textes[0] == textes[1]);
 }

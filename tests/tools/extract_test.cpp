@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,23 @@ TEST_F(Extraction, ImageSourceSeedAndWrittenFiles) {
     EXPECT_NE(entete.find("element face " + std::to_string(triangles)), std::string::npos);
 }
 
+// The thread count changes nothing of the mesh written.
+TEST_F(Extraction, ThreadCountLeavesTheMeshUnchanged) {
+    const Resultat un =
+        lancer("scan --source image --seed 9 8 6 --threads 1 --output un.obj", racine);
+    ASSERT_EQ(un.statut, 0) << un.sortie;
+    const Resultat deux =
+        lancer("scan --source image --seed 9 8 6 --threads 2 --output deux.obj", racine);
+    ASSERT_EQ(deux.statut, 0) << deux.sortie;
+    std::ifstream a(racine / "un.obj"), b(racine / "deux.obj");
+    const std::string texteA((std::istreambuf_iterator<char>(a)), std::istreambuf_iterator<char>());
+    const std::string texteB((std::istreambuf_iterator<char>(b)), std::istreambuf_iterator<char>());
+    EXPECT_FALSE(texteA.empty());
+    EXPECT_TRUE(texteA == texteB);
+    fs::remove(racine / "un.obj");
+    fs::remove(racine / "deux.obj");
+}
+
 TEST_F(Extraction, UnusableRequestsExitWithStatusTwoAndLeaveNothing) {
     const std::vector<std::string> demandes = {
         "",
@@ -204,6 +222,8 @@ TEST_F(Extraction, UnusableRequestsExitWithStatusTwoAndLeaveNothing) {
         "scan --label " + std::to_string(gris(90)) + " --output nowhere/out.stl",
         "scan --label " + std::to_string(gris(90)) + " --output scan",
         "scan --label " + std::to_string(gris(90)) + " --bogus",
+        "scan --label " + std::to_string(gris(90)) + " --threads -1",
+        "scan --label " + std::to_string(gris(90)) + " --threads two",
         "scan/alpha --label 3",
     };
     for (const std::string& d : demandes) {
