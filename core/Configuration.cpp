@@ -8,6 +8,10 @@
 
 namespace {
 
+// Identifier of the thread count in "config.txt", and its largest value.
+constexpr short kIdentifiantNbThreads = 50;
+constexpr long kNbThreadsMax = 1024;
+
 // Room for 254 characters and the terminating zero.
 constexpr int tailleLigne = 255;
 
@@ -140,6 +144,7 @@ TableConfig tableConfigVolume(ParametresConfigVolume& p) {
         entier32(40, p.rgb, 0, 1),
         entier32(111, p.ParamDimWaveletNiv2),
         entier32(1111, p.ParamDimWaveletNiv3),
+        entier32(kIdentifiantNbThreads, p.ParamNbThreads, 0, kNbThreadsMax),
     };
 }
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 // Parameters of the volume, with their initial values. Only `rgb` (1: colour, 0: grey levels)
-// changes how the volume behaves.
+// and `ParamNbThreads` change how the volume behaves.
 struct ParametresConfigVolume {
     int ParamDistanceHara = 0;
     int ParamQuantificationHara = 0;
@@ -33,6 +33,9 @@ struct ParametresConfigVolume {
     int rgb = 0;
     int ParamDimWaveletNiv2 = 0;
     int ParamDimWaveletNiv3 = 0;
+    // Threads of the parallel stages for the volumes opened in the window: 0 one per
+    // processor, -1 (not given) leaves the count as it stands.
+    int ParamNbThreads = -1;
 };
 
 // Parameters of the 3D view, with their initial values.

@@ -250,7 +250,7 @@ void CMaillageTriangleChRegion::setRayon(float r) {
     }
 }
 
-bool CMaillageTriangleChRegion::verifierVoisins(CSommetChRegion* v) {
+bool CMaillageTriangleChRegion::verifierVoisins(const CSommetChRegion* v) const {
     const int n = v->voisins.longueur();
     if (n != v->triangles.longueur())
         return true;

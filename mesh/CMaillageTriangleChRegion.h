@@ -158,7 +158,7 @@ public:
 
     // Ring check of one vertex: triangles[k] spans v, voisins[k], voisins[k+1] (cyclically).
     // Passes when the two rings differ in length.
-    bool verifierVoisins(CSommetChRegion* v);
+    bool verifierVoisins(const CSommetChRegion* v) const;
     // Whole-mesh consistency: list lengths and links, corners listed, every ring ordered and
     // mutually consistent, ring capacities, active list agreeing with enListeActive. On a
     // fault, returns false and, when rapport is given, describes the first one found.
@@ -196,8 +196,21 @@ public:
 
     // Vertex split, merge and skeleton tracking.
     void greedySeparateurNormeInfinie();
+    // Whether separer(a, b) would split the edge: a and b neighbours with rings of equal
+    // lengths, the opposite vertices o1 and o2 seeing a and b consecutively with room in
+    // their rings, b seeing both triangles of the edge. Changes nothing.
+    bool peutSeparer(CSommetChRegion* a, CSommetChRegion* b) const;
+    // Splits edge (a, b) at its middle when peutSeparer allows it; a broken neighbourhood
+    // (a, b or an opposite vertex missing from a ring) first asks the user whether to go on,
+    // "no" ending the process. False, the mesh unchanged, when refused.
     bool separer(CSommetChRegion* a, CSommetChRegion* b);
     void greedyFusionneurNormeInfinie();
+    // Whether fusionner(a, b) would collapse b into a: rings that fit once merged, exactly two
+    // common neighbours, opposite vertices keeping at least four neighbours, both rings
+    // agreeing on the edge's two triangles. Changes nothing.
+    bool peutFusionner(CSommetChRegion* a, CSommetChRegion* b) const;
+    // Collapses b into a, at the middle of the edge, when peutFusionner allows it; false, the
+    // mesh unchanged, otherwise.
     bool fusionner(CSommetChRegion* a, CSommetChRegion* b);
     bool intersectionTriangle(const CPoint3D& origine, const CPoint3D& direction,
                               CTriangleChRegion* t, CPoint3D& point);
@@ -279,6 +292,9 @@ private:
     void detruireSommetsTriangles();
     // The bool parameter of that index, or null beyond the count.
     bool* drapeau(int index);
+    // Asks the user about a neighbourhood that separer cannot work on (b not in a's ring, a
+    // not in b's or in an opposite vertex's ring); true when it asked.
+    bool signalerVoisinageRompu(CSommetChRegion* a, CSommetChRegion* b);
     // Empties the active list, then marks every vertex active and appends it, in list order.
     void reactiverSommets();
     // Orders the neighbour ring of v angularly and rebuilds its triangle ring to match.

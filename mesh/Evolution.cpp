@@ -14,7 +14,14 @@ namespace {
 
 using Horloge = std::chrono::steady_clock;
 
-constexpr int NB_TERMES = 6;
+// Normalisers of the energy terms, in units of s^2 with s = D h the side of the candidate grid:
+// continuity 11 x 24 s^2 (the sum over the ring of squared-length differences), curvature 12 s^2.
+constexpr double NORMALISATION_CONTINUITE = 264.0;
+constexpr double NORMALISATION_COURBURE = 12.0;
+// Below this grey level a candidate sees no edge: its gradient term is the gradient normaliser.
+constexpr float INTENSITE_MIN_GRADIENT = 50.0f;
+// The stopping report comes when the last iteration moved at most this many vertices.
+constexpr int DEPLACES_ARRET = 10;
 
 double secondes(Horloge::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -73,157 +80,227 @@ void CMaillageTriangleChRegion::Evolve(int nbiterations) {
     greedyGlobal(imageEvolution, nbiterations);
 }
 
-unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D* volume, int nbIterations) {
-    const Horloge::time_point debut = Horloge::now();
-    Horloge::duration dureeTopologie{};
+namespace {
 
-    const int D = NEIGHBORDIM;
-    const float h = DEFAULT_NEIGHBOR_STEP;
-    const int demi = D / 2 > 0 ? D / 2 : 0;
-    const CVecteur<CTriplet<int>> decalages = decalagesVoisinage(D);
-    const int K = decalages.taille;
+// The energy terms of one candidate position, entries 0 to 5 of a vertex's energie.
+struct TermesEnergie {
+    float continuite = 0.0f;
+    float courbure = 0.0f;
+    float intensite = 0.0f;
+    float ballon = 0.0f;
+    float region = 0.0f; // not evaluated by this scheme
+    float gradient = 0.0f;
 
-    std::vector<float> termes[NB_TERMES];
-    for (std::vector<float>& t : termes)
-        t.assign(static_cast<std::size_t>(K), 0.0f);
-    std::vector<CPoint3D> candidats(static_cast<std::size_t>(K));
-    double s1[CSommetChRegion::NB_ENERGIES] = {};
-    double s2[CSommetChRegion::NB_ENERGIES] = {};
-    for (int i = 0; i < CSommetChRegion::NB_ENERGIES; ++i) {
-        energieMin[i] = FLT_MAX;
-        energieMax[i] = -FLT_MAX;
+    void enregistrer(EnergiesSommet& energie) const {
+        energie[0] = continuite;
+        energie[1] = courbure;
+        energie[2] = intensite;
+        energie[3] = ballon;
+        energie[4] = region;
+        energie[5] = gradient;
+    }
+};
+
+// One call of the greedy evolution: the candidate grid, the weights and the energy statistics
+// summed over the iterations of the call.
+class EvolutionGloutonne {
+public:
+    EvolutionGloutonne(CMaillageTriangleChRegion& maillage, CImage3D* image)
+        : m(maillage), volume(image), h(CMaillageTriangleChRegion::DEFAULT_NEIGHBOR_STEP),
+          D(CMaillageTriangleChRegion::NEIGHBORDIM),
+          decalages(CMaillageTriangleChRegion::decalagesVoisinage(D)),
+          termes(static_cast<std::size_t>(decalages.taille)),
+          candidats(static_cast<std::size_t>(decalages.taille)) {
+        const int demi = D / 2 > 0 ? D / 2 : 0;
+        const double s = double(D) * h;
+        const double r = double(demi) * h;
+        normBallon = 2.0 * std::sqrt(3.0) * s * r + 3.0 * r * r + s * s;
+        normGradient = (2.0 * s - 1.0) * 24.0;
+        poidsContinuite = static_cast<float>(CMaillageTriangleChRegion::DEFAULT_ALPHA /
+                                             (NORMALISATION_CONTINUITE * s * s));
+        poidsCourbure = static_cast<float>(CMaillageTriangleChRegion::DEFAULT_BETA /
+                                           (NORMALISATION_COURBURE * s * s));
+        poidsIntensite = CMaillageTriangleChRegion::DEFAULT_GAMMA / 255.0f;
+        for (int i = 0; i < CSommetChRegion::NB_ENERGIES; ++i) {
+            m.energieMin[i] = FLT_MAX;
+            m.energieMax[i] = -FLT_MAX;
+        }
     }
 
-    const double s = double(D) * h;
-    const double r = double(demi) * h;
-    const double normContinuite = 264.0 * s * s;
-    const double normCourbure = 12.0 * s * s;
-    const double normBallon = 2.0 * std::sqrt(3.0) * s * r + 3.0 * r * r + s * s;
-    const double normGradient = (2.0 * s - 1.0) * 24.0;
-    const float poids0 = static_cast<float>(DEFAULT_ALPHA / normContinuite);
-    const float poids1 = static_cast<float>(DEFAULT_BETA / normCourbure);
-    const float poids2 = DEFAULT_GAMMA / 255.0f;
-
-    CTriplet<int> extremitesNulles[CSommetChRegion::CAPACITE_ANNEAU];
-    int deplaces = 0;
-    for (int iteration = 0; iteration < nbIterations; ++iteration) {
-        deplaces = 0;
-
-        double longueur2Moyenne = 0.0;
-        if (DEFAULT_ALPHA != 0.0f) {
-            double somme = 0.0;
-            long long entrees = 0;
-            for (const CSommetChRegion* v = premierSommet; v != nullptr; v = v->suivant)
-                for (int k = 0; k < v->voisins.nb; ++k) {
-                    somme += distance2(*v->voisins.tab[k], *v);
-                    ++entrees;
-                }
-            longueur2Moyenne = entrees > 0 ? somme / static_cast<double>(entrees) : 0.0;
-        }
-
-        for (CSommetChRegion* v = premierSommet; v != nullptr; v = v->suivant) {
-            const int n = v->voisins.nb;
-            CSommetChRegion* const* voisins = v->voisins.tab;
-            if (!v->actif) {
-                bool voisinActif = false;
-                for (int k = 0; k < n && !voisinActif; ++k)
-                    voisinActif = voisins[k]->actif;
-                if (!voisinActif)
-                    continue;
-            }
-            double gx = 0.0, gy = 0.0, gz = 0.0;
-            for (int k = 0; k < n; ++k) {
-                gx += voisins[k]->x;
-                gy += voisins[k]->y;
-                gz += voisins[k]->z;
-            }
-            const CPoint3D g =
-                n > 0 ? CPoint3D(float(gx / n), float(gy / n), float(gz / n)) : CPoint3D(*v);
-            const CPoint3D ballon = *v - v->normale * (2.0 * D);
-            // DEFAULT_DELTA may change during the run (weight adaptation).
-            const float poids3 = static_cast<float>(DEFAULT_DELTA / normBallon);
-
-            int meilleur = -1;
-            float energieMinimale = FLT_MAX;
-            for (int k = 0; k < K; ++k) {
-                const CTriplet<int>& o = decalages[k];
-                const CPoint3D p(float(v->x + double(h) * o.x), float(v->y + double(h) * o.y),
-                                 float(v->z + double(h) * o.z));
-                candidats[static_cast<std::size_t>(k)] = p;
-                float continuite = 0.0f;
-                if (DEFAULT_ALPHA != 0.0f) {
-                    double somme = 0.0;
-                    for (int j = 0; j < n; ++j)
-                        somme += std::fabs(longueur2Moyenne - distance2(p, *voisins[j]));
-                    continuite = static_cast<float>(somme);
-                }
-                const float courbure = static_cast<float>(distance2(p, g));
-                const bool dedans = volume != nullptr && lisible(p, *volume);
-                const float intensite =
-                    dedans ? static_cast<float>(volume->Pixel(p.triplet())) : 0.0f;
-                const float terme3 = static_cast<float>(distance2(p, ballon));
-                float gradient = 0.0f;
-                if (DEFAULT_LAMBDA1 != 0.0f) {
-                    if (!dedans || intensite < 50.0f)
-                        gradient = static_cast<float>(normGradient);
-                    else
-                        gradient = diffgradEnergyBresenham(CTriplet<int>(0, 0, 0), extremitesNulles,
-                                                           n, volume);
-                }
-                const std::size_t i = static_cast<std::size_t>(k);
-                termes[0][i] = continuite;
-                termes[1][i] = courbure;
-                termes[2][i] = intensite;
-                termes[3][i] = terme3;
-                termes[4][i] = 0.0f;
-                termes[5][i] = gradient;
-                const float total =
-                    static_cast<float>(double(poids0) * continuite + double(poids1) * courbure -
-                                       double(poids2) * intensite + double(poids3) * terme3);
-                // Strictly lower only: ties go to the lower index, the own position first.
-                if (total < energieMinimale) {
-                    energieMinimale = total;
-                    meilleur = k;
-                }
-            }
-
-            if (meilleur < 0) {
+    // Moves every vertex that is active or has an active neighbour to its best candidate, in
+    // list order; returns the number of vertices moved.
+    int deplacerSommets() {
+        int deplaces = 0;
+        const double l2 = longueur2Moyenne();
+        for (CSommetChRegion* v = m.premierSommet; v != nullptr; v = v->suivant) {
+            if (!v->actif && !voisinActif(*v))
+                continue;
+            const int k = choisir(*v, l2);
+            if (k < 0) {
                 v->actif = true;
                 continue;
             }
-            if (meilleur == 0) {
+            if (k == 0) {
                 v->actif = false;
             } else {
-                const CPoint3D& p = candidats[static_cast<std::size_t>(meilleur)];
+                const CPoint3D& p = candidats[static_cast<std::size_t>(k)];
                 v->x = p.x;
                 v->y = p.y;
                 v->z = p.z;
                 ++deplaces;
                 v->actif = true;
-                if (adaptationPoids)
-                    DEFAULT_DELTA = static_cast<float>(
-                        (1.0 - termes[2][static_cast<std::size_t>(K / 2)] / 255.0) * DEFAULT_DELTA);
+                if (m.adaptationPoids) {
+                    const float centre =
+                        termes[static_cast<std::size_t>(decalages.taille / 2)].intensite;
+                    CMaillageTriangleChRegion::DEFAULT_DELTA = static_cast<float>(
+                        (1.0 - centre / 255.0) * CMaillageTriangleChRegion::DEFAULT_DELTA);
+                }
             }
-            for (int i = 0; i < NB_TERMES; ++i)
-                v->energie[i] = termes[i][static_cast<std::size_t>(meilleur)];
-            for (int i = 0; i < CSommetChRegion::NB_ENERGIES; ++i) {
-                const float e = v->energie[i];
-                if (e < energieMin[i])
-                    energieMin[i] = e;
-                if (e > energieMax[i])
-                    energieMax[i] = e;
-                s1[i] += e;
-                s2[i] += double(e) * e;
+            termes[static_cast<std::size_t>(k)].enregistrer(v->energie);
+            cumuler(v->energie);
+        }
+        publierStatistiques();
+        return deplaces;
+    }
+
+private:
+    static bool voisinActif(const CSommetChRegion& v) {
+        for (int k = 0; k < v.voisins.nb; ++k)
+            if (v.voisins.tab[k]->actif)
+                return true;
+        return false;
+    }
+
+    // Mean squared edge length, each edge counted from both ends; only the continuity term
+    // reads it.
+    double longueur2Moyenne() const {
+        if (CMaillageTriangleChRegion::DEFAULT_ALPHA == 0.0f)
+            return 0.0;
+        double somme = 0.0;
+        long long entrees = 0;
+        for (const CSommetChRegion* v = m.premierSommet; v != nullptr; v = v->suivant)
+            for (int k = 0; k < v->voisins.nb; ++k) {
+                somme += distance2(*v->voisins.tab[k], *v);
+                ++entrees;
+            }
+        return entrees > 0 ? somme / static_cast<double>(entrees) : 0.0;
+    }
+
+    // Terms of candidate p for vertex v, g being the mean of v's neighbours and ballon the
+    // point the balloon term pulls towards.
+    TermesEnergie evaluer(const CSommetChRegion& v, const CPoint3D& p, const CPoint3D& g,
+                          const CPoint3D& ballon, double l2) {
+        TermesEnergie t;
+        if (CMaillageTriangleChRegion::DEFAULT_ALPHA != 0.0f) {
+            double somme = 0.0;
+            for (int j = 0; j < v.voisins.nb; ++j)
+                somme += std::fabs(l2 - distance2(p, *v.voisins.tab[j]));
+            t.continuite = static_cast<float>(somme);
+        }
+        t.courbure = static_cast<float>(distance2(p, g));
+        const bool dedans = volume != nullptr && lisible(p, *volume);
+        t.intensite = dedans ? static_cast<float>(volume->Pixel(p.triplet())) : 0.0f;
+        t.ballon = static_cast<float>(distance2(p, ballon));
+        if (CMaillageTriangleChRegion::DEFAULT_LAMBDA1 != 0.0f) {
+            if (!dedans || t.intensite < INTENSITE_MIN_GRADIENT)
+                t.gradient = static_cast<float>(normGradient);
+            else
+                t.gradient = m.diffgradEnergyBresenham(CTriplet<int>(0, 0, 0), extremitesNulles,
+                                                       v.voisins.nb, volume);
+        }
+        return t;
+    }
+
+    // Weighted total; the region and gradient terms do not enter it.
+    float total(const TermesEnergie& t, float poidsBallon) const {
+        return static_cast<float>(
+            double(poidsContinuite) * t.continuite + double(poidsCourbure) * t.courbure -
+            double(poidsIntensite) * t.intensite + double(poidsBallon) * t.ballon);
+    }
+
+    // Index of the candidate of lowest total for v (-1 when every total is not a number);
+    // ties go to the lower index, so the own position wins every tie it takes part in.
+    int choisir(const CSommetChRegion& v, double l2) {
+        const int n = v.voisins.nb;
+        double gx = 0.0, gy = 0.0, gz = 0.0;
+        for (int k = 0; k < n; ++k) {
+            gx += v.voisins.tab[k]->x;
+            gy += v.voisins.tab[k]->y;
+            gz += v.voisins.tab[k]->z;
+        }
+        const CPoint3D g =
+            n > 0 ? CPoint3D(float(gx / n), float(gy / n), float(gz / n)) : CPoint3D(v);
+        const CPoint3D ballon = v - v.normale * (2.0 * D);
+        // DEFAULT_DELTA may change during the run (weight adaptation).
+        const float poidsBallon =
+            static_cast<float>(CMaillageTriangleChRegion::DEFAULT_DELTA / normBallon);
+
+        int meilleur = -1;
+        float energieMinimale = FLT_MAX;
+        for (int k = 0; k < decalages.taille; ++k) {
+            const CTriplet<int>& o = decalages[k];
+            const CPoint3D p(float(v.x + double(h) * o.x), float(v.y + double(h) * o.y),
+                             float(v.z + double(h) * o.z));
+            const std::size_t i = static_cast<std::size_t>(k);
+            candidats[i] = p;
+            termes[i] = evaluer(v, p, g, ballon, l2);
+            const float e = total(termes[i], poidsBallon);
+            if (e < energieMinimale) {
+                energieMinimale = e;
+                meilleur = k;
             }
         }
+        return meilleur;
+    }
 
+    void cumuler(const EnergiesSommet& energie) {
         for (int i = 0; i < CSommetChRegion::NB_ENERGIES; ++i) {
-            const double m = nbSommets > 0 ? s1[i] / nbSommets : 0.0;
-            const double variance = nbSommets > 0 ? s2[i] / nbSommets - m * m : 0.0;
-            energieMoyenne[i] = static_cast<float>(m);
-            energieEcartType[i] = static_cast<float>(variance > 0.0 ? std::sqrt(variance) : 0.0);
+            const float e = energie[i];
+            if (e < m.energieMin[i])
+                m.energieMin[i] = e;
+            if (e > m.energieMax[i])
+                m.energieMax[i] = e;
+            s1[i] += e;
+            s2[i] += double(e) * e;
         }
+    }
 
+    // Mean and standard deviation per entry, from the sums of the whole call so far.
+    void publierStatistiques() {
+        for (int i = 0; i < CSommetChRegion::NB_ENERGIES; ++i) {
+            const double moyenne = m.nbSommets > 0 ? s1[i] / m.nbSommets : 0.0;
+            const double variance = m.nbSommets > 0 ? s2[i] / m.nbSommets - moyenne * moyenne : 0.0;
+            m.energieMoyenne[i] = static_cast<float>(moyenne);
+            m.energieEcartType[i] = static_cast<float>(variance > 0.0 ? std::sqrt(variance) : 0.0);
+        }
+    }
+
+    CMaillageTriangleChRegion& m;
+    CImage3D* volume;
+    const float h;
+    const int D;
+    const CVecteur<CTriplet<int>> decalages;
+    std::vector<TermesEnergie> termes;
+    std::vector<CPoint3D> candidats;
+    double normBallon = 0.0;
+    double normGradient = 0.0;
+    float poidsContinuite = 0.0f;
+    float poidsCourbure = 0.0f;
+    float poidsIntensite = 0.0f;
+    double s1[CSommetChRegion::NB_ENERGIES] = {};
+    double s2[CSommetChRegion::NB_ENERGIES] = {};
+    CTriplet<int> extremitesNulles[CSommetChRegion::CAPACITE_ANNEAU];
+};
+
+} // namespace
+
+unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D* volume, int nbIterations) {
+    const Horloge::time_point debut = Horloge::now();
+    Horloge::duration dureeTopologie{};
+    EvolutionGloutonne evolution(*this, volume);
+    int deplaces = 0;
+    for (int iteration = 0; iteration < nbIterations; ++iteration) {
+        deplaces = evolution.deplacerSommets();
         const Horloge::time_point debutTopologie = Horloge::now();
         if (fusion)
             greedyFusionneurNormeInfinie();
@@ -236,7 +313,7 @@ unsigned int CMaillageTriangleChRegion::greedyGlobal(CImage3D* volume, int nbIte
             creerSquelette();
     }
 
-    if (critereArret && nbIterations > 0 && deplaces <= 10)
+    if (critereArret && nbIterations > 0 && deplaces <= DEPLACES_ARRET)
         Message("Critère d'arrêt vérifié");
     const Horloge::duration total = Horloge::now() - debut;
     char texte[160];

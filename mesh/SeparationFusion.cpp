@@ -162,15 +162,14 @@ void CMaillageTriangleChRegion::greedySeparateurNormeInfinie() {
     calculerNormales2();
 }
 
-bool CMaillageTriangleChRegion::separer(CSommetChRegion* a, CSommetChRegion* b) {
+bool CMaillageTriangleChRegion::signalerVoisinageRompu(CSommetChRegion* a, CSommetChRegion* b) {
     char texte[160];
-    const int ia = b->voisins.indice(a);
-    if (ia < 0) {
+    if (b->voisins.indice(a) < 0) {
         std::snprintf(texte, sizeof texte,
                       "inda=-1. a=%08x n'est pas voisin de b=%08x. Continuer ?", adresse(a),
                       adresse(b));
         demander(texte);
-        return false;
+        return true;
     }
     const int ib = a->voisins.indice(b);
     if (ib < 0) {
@@ -178,38 +177,63 @@ bool CMaillageTriangleChRegion::separer(CSommetChRegion* a, CSommetChRegion* b) 
                       "indb=-1. b=%08x n'est pas voisin de a=%08x. Continuer ?", adresse(b),
                       adresse(a));
         demander(texte);
-        return false;
+        return true;
     }
-    // Rings that disagree in length cannot designate the two triangles of the edge.
+    // Rings that disagree in length cannot designate the opposite vertices: a plain refusal.
     if (!anneauxValides(a) || !anneauxValides(b))
         return false;
     const int na = a->voisins.nb;
     CSommetChRegion* o1 = a->voisins.tab[modulo(ib - 1, na)];
     CSommetChRegion* o2 = a->voisins.tab[modulo(ib + 1, na)];
-    CTriangleChRegion* t1 = a->triangles.tab[modulo(ib - 1, na)];
-    CTriangleChRegion* t2 = a->triangles.tab[ib];
     if (o1->voisins.indice(a) < 0) {
         std::snprintf(texte, sizeof texte,
                       "indav1=-1. a=%08x n'est pas voisin de v1=%08x. Continuer ?", adresse(a),
                       adresse(o1));
         demander(texte);
-        return false;
+        return true;
     }
     if (o2->voisins.indice(a) < 0) {
         std::snprintf(texte, sizeof texte,
                       "indav2=-1. a=%08x n'est pas voisin de v2=%08x. Continuer ?", adresse(a),
                       adresse(o2));
         demander(texte);
-        return false;
+        return true;
     }
+    return false;
+}
+
+bool CMaillageTriangleChRegion::peutSeparer(CSommetChRegion* a, CSommetChRegion* b) const {
+    const int ia = b->voisins.indice(a);
+    const int ib = a->voisins.indice(b);
+    // Rings that disagree in length cannot designate the two triangles of the edge.
+    if (ia < 0 || ib < 0 || !anneauxValides(a) || !anneauxValides(b))
+        return false;
+    const int na = a->voisins.nb;
+    CSommetChRegion* o1 = a->voisins.tab[modulo(ib - 1, na)];
+    CSommetChRegion* o2 = a->voisins.tab[modulo(ib + 1, na)];
+    CTriangleChRegion* t1 = a->triangles.tab[modulo(ib - 1, na)];
+    CTriangleChRegion* t2 = a->triangles.tab[ib];
+    if (o1->voisins.indice(a) < 0 || o2->voisins.indice(a) < 0)
+        return false;
     if (o1->voisins.nb >= CSommetChRegion::CAPACITE_ANNEAU ||
         o2->voisins.nb >= CSommetChRegion::CAPACITE_ANNEAU)
         return false;
     // The rewrite relies on a and b being consecutive around both opposite vertices and on b
     // seeing t1 and t2; a mesh where they are not is left as it is.
-    if (!anneauxValides(o1) || !anneauxValides(o2) || !consecutifs(o1, a, b) ||
-        !consecutifs(o2, a, b) || b->triangles.indice(t1) < 0 || b->triangles.indice(t2) < 0)
+    return anneauxValides(o1) && anneauxValides(o2) && consecutifs(o1, a, b) &&
+           consecutifs(o2, a, b) && b->triangles.indice(t1) >= 0 && b->triangles.indice(t2) >= 0;
+}
+
+bool CMaillageTriangleChRegion::separer(CSommetChRegion* a, CSommetChRegion* b) {
+    if (signalerVoisinageRompu(a, b) || !peutSeparer(a, b))
         return false;
+    const int ia = b->voisins.indice(a);
+    const int ib = a->voisins.indice(b);
+    const int na = a->voisins.nb;
+    CSommetChRegion* o1 = a->voisins.tab[modulo(ib - 1, na)];
+    CSommetChRegion* o2 = a->voisins.tab[modulo(ib + 1, na)];
+    CTriangleChRegion* t1 = a->triangles.tab[modulo(ib - 1, na)];
+    CTriangleChRegion* t2 = a->triangles.tab[ib];
 
     CSommetChRegion* m = new CSommetChRegion();
     const CPoint3D position = milieu(*a, *b);
@@ -228,6 +252,7 @@ bool CMaillageTriangleChRegion::separer(CSommetChRegion* a, CSommetChRegion* b) 
     }
     ajouterSommetFin(m);
 
+    char texte[160];
     if (!remplacerCoin(t1, b, m)) {
         std::snprintf(texte, sizeof texte, "t1=%08x, b=%08x non trouvé. Continuer ?", adresse(t1),
                       adresse(b));
@@ -273,7 +298,7 @@ void CMaillageTriangleChRegion::greedyFusionneurNormeInfinie() {
     calculerNormales2();
 }
 
-bool CMaillageTriangleChRegion::fusionner(CSommetChRegion* a, CSommetChRegion* b) {
+bool CMaillageTriangleChRegion::peutFusionner(CSommetChRegion* a, CSommetChRegion* b) const {
     const int ib = a->voisins.indice(b);
     const int ia = b->voisins.indice(a);
     if (ib < 0 || ia < 0 || !anneauxValides(a) || !anneauxValides(b))
@@ -299,11 +324,25 @@ bool CMaillageTriangleChRegion::fusionner(CSommetChRegion* a, CSommetChRegion* b
     const bool direct = b->voisins.tab[modulo(ia + 1, nb)] == o1;
     CSommetChRegion* apres = direct ? o1 : o2;
     CSommetChRegion* avant = direct ? o2 : o1;
-    if (b->voisins.tab[modulo(ia + 1, nb)] != apres ||
-        b->voisins.tab[modulo(ia - 1, nb)] != avant || b->triangles.tab[ia] != (direct ? t1 : t2) ||
-        b->triangles.tab[modulo(ia - 1, nb)] != (direct ? t2 : t1) || !anneauxValides(o1) ||
-        !anneauxValides(o2) || !consecutifs(o1, a, b) || !consecutifs(o2, a, b))
+    return b->voisins.tab[modulo(ia + 1, nb)] == apres &&
+           b->voisins.tab[modulo(ia - 1, nb)] == avant &&
+           b->triangles.tab[ia] == (direct ? t1 : t2) &&
+           b->triangles.tab[modulo(ia - 1, nb)] == (direct ? t2 : t1) && anneauxValides(o1) &&
+           anneauxValides(o2) && consecutifs(o1, a, b) && consecutifs(o2, a, b);
+}
+
+bool CMaillageTriangleChRegion::fusionner(CSommetChRegion* a, CSommetChRegion* b) {
+    if (!peutFusionner(a, b))
         return false;
+    const int ib = a->voisins.indice(b);
+    const int ia = b->voisins.indice(a);
+    const int na = a->voisins.nb;
+    const int nb = b->voisins.nb;
+    CSommetChRegion* o1 = a->voisins.tab[modulo(ib - 1, na)];
+    CSommetChRegion* o2 = a->voisins.tab[modulo(ib + 1, na)];
+    CTriangleChRegion* t1 = a->triangles.tab[modulo(ib - 1, na)];
+    CTriangleChRegion* t2 = a->triangles.tab[ib];
+    const bool direct = b->voisins.tab[modulo(ia + 1, nb)] == o1;
 
     const CPoint3D position = milieu(*a, *b);
     a->x = position.x;

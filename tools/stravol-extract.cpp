@@ -281,7 +281,6 @@ int main(int argc, char** argv) {
     declarerOptions(app, o);
     outils::lireArguments(app, argc, argv);
     verifierOptions(o);
-    Stravol::definirNbThreads(o.threads);
     outils::Progression progression(kOutil, o.progression);
     {
         // Names and values are checked before the work starts.
@@ -308,6 +307,8 @@ int main(int argc, char** argv) {
         echouer("no slice could be read from " + o.dossier + "/" + dossiers[0] +
                 (messages.premier.empty() ? "" : ": " + messages.premier));
     progression.terminer();
+    // The option, not the configuration the volume read, sets the tool's thread count.
+    Stravol::definirNbThreads(o.threads);
     for (std::size_t i = 1; i < dossiers.size(); ++i) {
         progression.etape("segmentation");
         volume.ChargerSeg(o.dossier + "/" + dossiers[i], &progression);

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "core/Message.h"
+#include "core/Parallele.h"
 #include "volume/BTCImageObject.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
@@ -76,6 +77,8 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
                            MessageSink* fenetre_)
     : chemin(chemin_), fenetre(fenetre_) {
     LireConfig();
+    if (ParamNbThreads >= 0)
+        definirNbThreads(ParamNbThreads);
     imjuTemp = std::make_unique<CImage3D>(64, 64, 64);
     OriginPath = path + "/";
 

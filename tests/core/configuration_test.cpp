@@ -49,6 +49,7 @@ void attendreInitial(const ParametresConfigVolume& p) {
     EXPECT_EQ(p.ParamK, 0.0);
     EXPECT_EQ(p.ParamTypeWavelet.lg, 0);
     EXPECT_EQ(p.rgb, 0);
+    EXPECT_EQ(p.ParamNbThreads, -1);
     EXPECT_EQ(p.ParamDimWaveletNiv3, 0);
 }
 
@@ -106,7 +107,7 @@ TEST_F(Config, EveryVolumeParameterAndBothReadersOnOneFile) {
     ecrire(paire(1, "7") + paire(2, "-8") + paire(3, "3") + paire(4, "4") + paire(5, "5") +
            paire(6, "6") + paire(7, " 0.75 ") + paire(8, "8") + paire(9, "db4") + paire(10, "10") +
            paire(11, "11") + paire(12, "12") + paire(13, "13") + paire(40, "1") +
-           paire(111, "111") + paire(1111, "-1111"));
+           paire(111, "111") + paire(1111, "-1111") + paire(50, "3"));
     lire();
     EXPECT_EQ(volume.ParamDistanceHara, 7);
     EXPECT_EQ(volume.ParamQuantificationHara, -8);
@@ -124,6 +125,7 @@ TEST_F(Config, EveryVolumeParameterAndBothReadersOnOneFile) {
     EXPECT_EQ(volume.rgb, 1);
     EXPECT_EQ(volume.ParamDimWaveletNiv2, 111);
     EXPECT_EQ(volume.ParamDimWaveletNiv3, -1111);
+    EXPECT_EQ(volume.ParamNbThreads, 3);
     EXPECT_EQ(vue.ParamDistanceHara, 7);
     EXPECT_EQ(vue.ParamQuantificationHara, -8);
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/Parallele.h"
 #include "helpers/slices.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
@@ -70,6 +71,23 @@ TEST(Chargement, ConversionEnGrisTronqueEtPlansCouleur) {
     EXPECT_EQ(grisSeul.rgb, 0);
     EXPECT_EQ(grisSeul.imR, nullptr);
     EXPECT_EQ(grisSeul.getVoxelImage(5, 0, 0), gris(10, 200, 30));
+}
+
+// The configuration's thread count is applied when a volume is opened; without the entry the
+// count stays as it stands.
+TEST(Chargement, NombreDeThreadsDeLaConfiguration) {
+    DossierTemporaire tmp;
+    const std::string dossier = sousDossier(tmp, "volume");
+    ASSERT_TRUE(ecrireBMP(dossier + "/s.bmp", PixelsRGB(3, 2)));
+    ecrireTexte(tmp.chemin() + "/config.txt", "threads\n#50# threads\n=3=\n");
+    Stravol::definirNbThreads(1);
+    CImageTroisD vol(tmp.chemin(), dossier, nullptr, nullptr);
+    EXPECT_EQ(vol.ParamNbThreads, 3);
+    EXPECT_EQ(Stravol::nbThreads(), 3);
+    DossierTemporaire sansConfig;
+    CImageTroisD autre(sansConfig.chemin(), dossier, nullptr, nullptr);
+    EXPECT_EQ(Stravol::nbThreads(), 3);
+    Stravol::definirNbThreads(0);
 }
 
 TEST(Chargement, OrdreDesMotifsPuisDesNoms) {

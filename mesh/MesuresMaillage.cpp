@@ -1,0 +1,144 @@
+#include "mesh/MesuresMaillage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "mesh/CMaillageTriangleChRegion.h"
+
+namespace {
+
+struct Vecteur {
+    double x, y, z;
+};
+
+Vecteur position(const CSommetChRegion* s, const EspacementVoxel& e) {
+    return {s->x * e.x, s->y * e.y, s->z * e.z};
+}
+
+Vecteur moins(const Vecteur& p, const Vecteur& q) { return {p.x - q.x, p.y - q.y, p.z - q.z}; }
+
+Vecteur produitVectoriel(const Vecteur& u, const Vecteur& v) {
+    return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+}
+
+double produitScalaire(const Vecteur& u, const Vecteur& v) {
+    return u.x * v.x + u.y * v.y + u.z * v.z;
+}
+
+// Corners in outward order.
+void coinsSortants(const CTriangleChRegion* t, const CSommetChRegion* coins[3]) {
+    coins[0] = t->a;
+    coins[1] = t->orientation < 0 ? t->c : t->b;
+    coins[2] = t->orientation < 0 ? t->b : t->c;
+}
+
+// Outward normal scaled by twice the area.
+Vecteur normaleSortante(const CTriangleChRegion* t, const EspacementVoxel& e = {}) {
+    const CSommetChRegion* c[3];
+    coinsSortants(t, c);
+    const Vecteur a = position(c[0], e);
+    return produitVectoriel(moins(position(c[1], e), a), moins(position(c[2], e), a));
+}
+
+// Below this squared length (voxel^4) a triangle's doubled-area normal counts as no area.
+constexpr double AIRE2_NULLE = 1e-12;
+
+} // namespace
+
+double volumeEnclos(const CMaillageTriangleChRegion& maillage, const EspacementVoxel& espacement) {
+    double volume = 0.0;
+    for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
+        const CSommetChRegion* c[3];
+        coinsSortants(t, c);
+        volume += produitScalaire(
+            position(c[0], espacement),
+            produitVectoriel(position(c[1], espacement), position(c[2], espacement)));
+    }
+    return volume / 6.0;
+}
+
+double aireSurface(const CMaillageTriangleChRegion& maillage, const EspacementVoxel& espacement) {
+    double aire = 0.0;
+    for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
+        const Vecteur n = normaleSortante(t, espacement);
+        aire += std::sqrt(produitScalaire(n, n));
+    }
+    return aire / 2.0;
+}
+
+MesuresMaillage mesurerMaillage(const CMaillageTriangleChRegion& maillage,
+                                const EspacementVoxel& espacement) {
+    MesuresMaillage m;
+    m.volume = volumeEnclos(maillage);
+    m.aire = aireSurface(maillage);
+    m.volumeMm3 = volumeEnclos(maillage, espacement);
+    m.aireMm2 = aireSurface(maillage, espacement);
+    return m;
+}
+
+ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
+    ControleMaillage c;
+    std::unordered_map<const CSommetChRegion*, std::uint32_t> numeros;
+    numeros.reserve(static_cast<std::size_t>(maillage.nbSommets > 0 ? maillage.nbSommets : 0));
+    std::uint32_t n = 0;
+    for (const CSommetChRegion* v = maillage.premierSommet; v != nullptr; v = v->suivant) {
+        numeros.emplace(v, n++);
+        if (v->voisins.nb != v->triangles.nb || !maillage.verifierVoisins(v))
+            ++c.irreguliers;
+    }
+
+    // Directed edges (from, to) with the triangle using them, sorted: each undirected edge of
+    // a closed, consistently wound surface appears once each way.
+    struct Arete {
+        std::uint64_t cle;
+        const CTriangleChRegion* triangle;
+    };
+    std::vector<Arete> aretes;
+    aretes.reserve(static_cast<std::size_t>(maillage.nbTriangles > 0 ? maillage.nbTriangles : 0) *
+                   3);
+    bool coinsConnus = true;
+    for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
+        const CSommetChRegion* coins[3];
+        coinsSortants(t, coins);
+        for (int k = 0; k < 3; ++k) {
+            const auto i = numeros.find(coins[k]);
+            const auto j = numeros.find(coins[(k + 1) % 3]);
+            if (i == numeros.end() || j == numeros.end()) {
+                coinsConnus = false;
+                continue;
+            }
+            aretes.push_back({std::uint64_t{i->second} << 32 | j->second, t});
+        }
+    }
+    std::sort(aretes.begin(), aretes.end(),
+              [](const Arete& p, const Arete& q) { return p.cle < q.cle; });
+    const auto trouver = [&](std::uint64_t cle) -> const Arete* {
+        const auto it = std::lower_bound(aretes.begin(), aretes.end(), cle,
+                                         [](const Arete& p, std::uint64_t k) { return p.cle < k; });
+        return it != aretes.end() && it->cle == cle ? &*it : nullptr;
+    };
+    c.ferme = coinsConnus && maillage.nbTriangles > 0;
+    for (std::size_t k = 0; k < aretes.size(); ++k) {
+        const Arete& e = aretes[k];
+        if (k + 1 < aretes.size() && aretes[k + 1].cle == e.cle)
+            c.ferme = false; // the same directed edge twice
+        const std::uint64_t inverse = (e.cle & 0xffffffffu) << 32 | e.cle >> 32;
+        const Arete* oppose = trouver(inverse);
+        if (oppose == nullptr) {
+            c.ferme = false;
+            continue;
+        }
+        // Each undirected edge is looked at once, from its smaller end.
+        if (e.cle > inverse)
+            continue;
+        const Vecteur n1 = normaleSortante(e.triangle);
+        const Vecteur n2 = normaleSortante(oppose->triangle);
+        if (produitScalaire(n1, n1) < AIRE2_NULLE || produitScalaire(n2, n2) < AIRE2_NULLE ||
+            produitScalaire(n1, n2) < 0.0)
+            ++c.plis;
+    }
+    return c;
+}

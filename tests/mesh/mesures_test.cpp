@@ -1,0 +1,94 @@
+#include <cmath>
+#include <cstdint>
+
+#include <gtest/gtest.h>
+
+#include "helpers/mesh_helpers.h"
+#include "mesh/MesuresMaillage.h"
+
+namespace {
+
+// Mesh of a repaired region made of these voxels, normals computed; returns the voxel count.
+int maillageRegion(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int>>& voxels,
+                   int taille) {
+    CRegion3D region;
+    remplirRegion(region, taille, taille, taille, voxels);
+    region.reparerTopologie();
+    m.creerMaillageTriangleChRegion2(region, 1);
+    return region.nbVoxels;
+}
+
+} // namespace
+
+TEST(Mesures, BoxVolumeAndAreaInVoxelsAndMillimetres) {
+    CMaillageTriangleChRegion m;
+    // 3 x 4 x 5 voxels.
+    maillageRegion(m, boite({2, 3, 4}, {4, 6, 8}), 12);
+    const EspacementVoxel e{0.5, 2.0, 1.5};
+    const MesuresMaillage mesures = mesurerMaillage(m, e);
+    EXPECT_DOUBLE_EQ(mesures.volume, 60.0);
+    EXPECT_DOUBLE_EQ(mesures.aire, 2.0 * (12 + 20 + 15));
+    EXPECT_DOUBLE_EQ(mesures.volumeMm3, 60.0 * 0.5 * 2.0 * 1.5);
+    // Faces of 3 x 4 (normal z, x by y), 4 x 5 (normal x, y by z) and 3 x 5 (normal y, x by
+    // z) voxels, in mm.
+    EXPECT_DOUBLE_EQ(mesures.aireMm2, 2.0 * (0.5 * 2.0 * 12 + 2.0 * 1.5 * 20 + 0.5 * 1.5 * 15));
+    EXPECT_DOUBLE_EQ(volumeEnclos(m), mesures.volume);
+    EXPECT_DOUBLE_EQ(aireSurface(m, e), mesures.aireMm2);
+}
+
+TEST(Mesures, VoxelSurfacesEncloseTheirVoxelsAndSmoothingKeepsTheVolumeClose) {
+    for (std::uint32_t graine = 1; graine <= 12; ++graine) {
+        CMaillageTriangleChRegion m;
+        const int voxels = maillageRegion(m, blobAleatoire(graine, 18, 18, 18, 4), 18);
+        EXPECT_DOUBLE_EQ(volumeEnclos(m), voxels) << "graine " << graine;
+        const ControleMaillage c = controlerMaillage(m);
+        EXPECT_TRUE(c.ferme) << "graine " << graine;
+        EXPECT_EQ(c.irreguliers, 0) << "graine " << graine;
+        EXPECT_EQ(c.plis, 0) << "graine " << graine;
+        const double aireVoxels = aireSurface(m);
+        m.lisserCourbureTaubin(10);
+        m.calculerNormales();
+        m.calculerNormalesSommets();
+        EXPECT_NEAR(volumeEnclos(m) / voxels, 1.0, 0.15) << "graine " << graine;
+        // Smoothing cuts the staircase: less area, never more.
+        EXPECT_LT(aireSurface(m), aireVoxels) << "graine " << graine;
+        EXPECT_TRUE(controlerMaillage(m).ferme) << "graine " << graine;
+    }
+}
+
+TEST(Mesures, SmoothedBallMatchesTheSphere) {
+    CMaillageTriangleChRegion m;
+    const double r = 9.0;
+    maillageRegion(m, boule({12, 12, 12}, r), 25);
+    m.lisserCourbureTaubin(10);
+    m.calculerNormales();
+    const double pi = std::acos(-1.0);
+    EXPECT_NEAR(volumeEnclos(m) / (4.0 / 3.0 * pi * r * r * r), 1.0, 0.03);
+    EXPECT_NEAR(aireSurface(m) / (4.0 * pi * r * r), 1.0, 0.05);
+}
+
+TEST(Mesures, CheckFindsReversedWindingAndFolds) {
+    CMaillageTriangleChRegion m;
+    maillageRegion(m, boule({8, 8, 8}, 4.0), 17);
+    ASSERT_TRUE(controlerMaillage(m).ferme);
+
+    // One triangle turned the other way: closed as a set of edges, not consistently wound.
+    m.premierTriangle->orientation = -m.premierTriangle->orientation;
+    const ControleMaillage inverse = controlerMaillage(m);
+    EXPECT_FALSE(inverse.ferme);
+    m.premierTriangle->orientation = -m.premierTriangle->orientation;
+
+    // A vertex pushed through the surface folds its triangles against their neighbours.
+    CSommetChRegion* v = m.premierSommet;
+    const CPoint3D centre = m.centreGravite();
+    v->x = 2.0f * centre.x - v->x;
+    v->y = 2.0f * centre.y - v->y;
+    v->z = 2.0f * centre.z - v->z;
+    const ControleMaillage plie = controlerMaillage(m);
+    EXPECT_TRUE(plie.ferme);
+    EXPECT_GT(plie.plis, 0);
+
+    CMaillageTriangleChRegion vide;
+    EXPECT_FALSE(controlerMaillage(vide).ferme);
+    EXPECT_EQ(volumeEnclos(vide), 0.0);
+}
