@@ -5,7 +5,7 @@
 
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/ExportMaillage.h"
-#include "mesh/MesuresSurface.h"
+#include "mesh/MesuresMaillage.h"
 #include "view/COpenGL.h"
 #include "volume/CImage3D.h"
 
@@ -956,6 +956,7 @@ void Form1::cliquerImage(int xClic, int yClic) {
     const CMaillageTriangleChRegion& m = *images3D->maillage;
     const double temps = b.tempsCroissance + b.tempsRegion + b.tempsReparation + b.tempsMaillage +
                          b.tempsLissage + b.tempsNormales;
+    const MesuresMaillage mesures = mesurerMaillage(m);
     const QLocale l;
     statusBar()->showMessage(
         QString("Extraction au voxel (%1, %2, %3) : %4 voxels, %5 triangles, volume %6 voxels³, "
@@ -965,8 +966,8 @@ void Form1::cliquerImage(int xClic, int yClic) {
             .arg(v.z)
             .arg(l.toString(b.nbVoxelsRepares))
             .arg(l.toString(m.nbTriangles))
-            .arg(l.toString(volumeEnclos(m), 'f', 1))
-            .arg(l.toString(aireSurface(m), 'f', 1))
+            .arg(l.toString(mesures.volume, 'f', 1))
+            .arg(l.toString(mesures.aire, 'f', 1))
             .arg(l.toString(temps, 'f', 2)));
 }
 
