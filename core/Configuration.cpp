@@ -1,9 +1,11 @@
 #include "core/Configuration.h"
 
+#include "core/Fichier.h"
 #include "core/Message.h"
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -14,6 +16,9 @@ constexpr long kNbThreadsMax = 1024;
 
 // Room for 254 characters and the terminating zero.
 constexpr int tailleLigne = 255;
+
+// Far beyond any real configuration: a larger file is refused unread.
+constexpr std::uint64_t kTailleConfigMax = 256 * 1024;
 
 EntreeConfig entier32(short id, int& champ, long mini = -2147483647L - 1, long maxi = 2147483647L) {
     return {id, ConversionConfig::Entier32, &champ, mini, maxi};
@@ -189,9 +194,10 @@ void RemplirParametre(FILE* r, short identifiant, const TableConfig& table) {
 
 bool LireConfig(const std::string& chemin, const TableConfig& table) {
     const std::string nom = chemin + "/config.txt";
-    FILE* r = std::fopen(nom.c_str(), "r");
+    RefusFichier refus = RefusFichier::Aucun;
+    FILE* r = ouvrirFichierLecture(nom.c_str(), kTailleConfigMax, nullptr, &refus);
     if (r == nullptr) {
-        Message("config.txt introuvable : " + Chaine(nom.c_str()));
+        Message(texteRefusFichier(refus, nom).c_str());
         return false;
     }
     char ligne[tailleLigne];

@@ -70,9 +70,11 @@ using TableConfig = std::vector<EntreeConfig>;
 TableConfig tableConfigVolume(ParametresConfigVolume& p);
 TableConfig tableConfigVue(ParametresConfigVue& p);
 
-// Reads chemin + "/config.txt" and fills the parameters that the table names. Returns false
-// when the file cannot be opened (every parameter unchanged) or a read fails (a folder of that
-// name, an I/O error: parameters read before the failure keep their new values).
+// Reads chemin + "/config.txt" and fills the parameters that the table names. Only a regular
+// file of at most 256 KiB is read: a FIFO, a device (or a link to one), a folder or a larger
+// file is refused without reading or waiting. Returns false when the file is refused or cannot
+// be opened (every parameter unchanged) or a read fails (an I/O error: parameters read before
+// the failure keep their new values).
 bool LireConfig(const std::string& chemin, const TableConfig& table);
 
 // The field between the first and the second occurrence of delimiteur, possibly empty; "-1"

@@ -1,6 +1,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <new>
+#include <string>
 
 #include "core/CPoint3D.h"
 #include "core/Message.h"
@@ -23,12 +25,29 @@ double secondes(Horloge::time_point debut, Horloge::time_point fin) {
 
 void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
     bilanExtraction = BilanExtraction();
+    const auto echouer = [this](const std::string& texte) {
+        bilanExtraction.erreur = texte;
+        signaler(texte);
+    };
     const int W = largeur, H = hauteur, D = profondeur;
     if (!image || W <= 0 || H <= 0 || D <= 0 || x < 0 || x >= W || y < 0 || y >= H || z < 0 ||
         z >= D) {
-        Message("CroissanceDeRegion : germe hors du volume, aucune extraction");
+        echouer("Le germe est hors du volume : aucune extraction.");
         return;
     }
+    try {
+        extraire(x, y, z, nbLissages);
+    } catch (const std::bad_alloc&) {
+        // Everything made so far is released on the way out; the previous mesh stays.
+        bilanExtraction = BilanExtraction();
+        echouer("Mémoire insuffisante pour extraire l'objet d'un volume de " + std::to_string(W) +
+                " x " + std::to_string(H) + " x " + std::to_string(D) +
+                " voxels : aucune extraction.");
+    }
+}
+
+void CImageTroisD::extraire(int x, int y, int z, int nbLissages) {
+    const int W = largeur, H = hauteur, D = profondeur;
     const std::size_t nb = static_cast<std::size_t>(W) * H * D;
     const Horloge::time_point t0 = Horloge::now();
 
@@ -39,10 +58,8 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
     // plus those that already held 255, read straight from image and the marks.
     std::unique_ptr<unsigned char, decltype(&std::free)> marques(
         static_cast<unsigned char*>(std::calloc(nb, 1)), &std::free);
-    if (!marques) {
-        Message("CroissanceDeRegion : mémoire insuffisante, aucune extraction");
-        return;
-    }
+    if (!marques)
+        throw std::bad_alloc();
     const unsigned char valeur = image[(static_cast<std::size_t>(z) * H + y) * W + x];
     bilanExtraction.valeurGerme = valeur;
     BoiteVoxels boite{};
@@ -59,10 +76,8 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
 
     if (!region.creerRegionBinaire(
             image.get(), marques.get(), W, H, D, CCouple<int>(boite.x0, boite.x1),
-            CCouple<int>(boite.y0, boite.y1), CCouple<int>(boite.z0, boite.z1))) {
-        Message("CroissanceDeRegion : région impossible à allouer, aucune extraction");
-        return;
-    }
+            CCouple<int>(boite.y0, boite.y1), CCouple<int>(boite.z0, boite.z1)))
+        throw std::bad_alloc();
     marques.reset();
     bilanExtraction.nbVoxelsRegion = region.nbVoxels;
     const Horloge::time_point t2 = Horloge::now();
@@ -70,11 +85,9 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
     bilanExtraction.nbVoxelsRepares = region.nbVoxels;
     const Horloge::time_point t3 = Horloge::now();
 
-    // The previous mesh goes before the new one is made (its release is no stage of this
-    // extraction). The new mesh is built aside, so that an exception thrown while building it
-    // releases it on the way out.
-    maillage.reset();
-    const Horloge::time_point t3b = Horloge::now();
+    // The new mesh is built aside and replaces the previous one only once it is whole, so
+    // that memory running out on the way keeps the previous one; an exception thrown while
+    // building releases the new one on the way out.
     auto nouveau = std::make_shared<CMaillageTriangleChRegion>();
     nouveau->creerMaillageTriangleChRegion2(region, 1);
     const Horloge::time_point t4 = Horloge::now();
@@ -89,7 +102,7 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
     bilanExtraction.tempsCroissance = secondes(t0, t1);
     bilanExtraction.tempsRegion = secondes(t1, t2);
     bilanExtraction.tempsReparation = secondes(t2, t3);
-    bilanExtraction.tempsMaillage = secondes(t3b, t4);
+    bilanExtraction.tempsMaillage = secondes(t3, t4);
     bilanExtraction.tempsLissage = secondes(t4, t5);
     bilanExtraction.tempsNormales = secondes(t5, t6);
 }

@@ -62,38 +62,42 @@ void CMaillageTriangleChRegion::lisserCourbureTaubin(int n) {
             anneau[k] = s->voisins.tab[k]->indice;
     }
 
-    std::vector<float> deplacements(3 * nb);
+    // Each pass reads one array of positions and writes the other, so that every umbrella
+    // vector comes from the positions at the start of the pass; each vertex is one thread's
+    // alone, and the threads meet once a pass. Passes alternate shrinking (0.5) and inflating
+    // (-0.5); the last one leaves its result in positions, as the count of passes is even.
+    constexpr double kFacteurs[2] = {0.5, -0.5};
+    std::vector<float> autres(3 * nb);
+    float* const tableaux[2] = {positions.data(), autres.data()};
     const int threads =
         nb >= static_cast<std::size_t>(Stravol::kSeuilParallele) ? Stravol::nbThreads() : 1;
-    auto passe = [&](double facteur) {
-    // All umbrella vectors first, from the positions at the start of the pass; each vertex
-    // is one thread's alone.
-#pragma omp parallel for num_threads(threads) schedule(static)
+    const int nbPasses = 2 * n;
+#pragma omp parallel num_threads(threads)
+    for (int passe = 0; passe < nbPasses; ++passe) {
+        const float* lues = tableaux[passe % 2];
+        float* ecrites = tableaux[1 - passe % 2];
+        const double facteur = kFacteurs[passe % 2];
+#pragma omp for schedule(static)
         for (std::size_t i = 0; i < nb; ++i) {
             const int premier = debutAnneau[i], fin = debutAnneau[i + 1];
             const int m = fin - premier;
-            if (m == 0) {
-                deplacements[3 * i] = deplacements[3 * i + 1] = deplacements[3 * i + 2] = 0.0f;
-                continue;
+            const float* p = lues + 3 * i;
+            float d[3] = {0.0f, 0.0f, 0.0f};
+            if (m > 0) {
+                double sx = 0.0, sy = 0.0, sz = 0.0;
+                for (int r = premier; r < fin; ++r) {
+                    const float* u = lues + 3 * static_cast<std::size_t>(anneaux[r]);
+                    sx += u[0];
+                    sy += u[1];
+                    sz += u[2];
+                }
+                d[0] = static_cast<float>(sx / m - p[0]);
+                d[1] = static_cast<float>(sy / m - p[1]);
+                d[2] = static_cast<float>(sz / m - p[2]);
             }
-            double sx = 0.0, sy = 0.0, sz = 0.0;
-            for (int r = premier; r < fin; ++r) {
-                const float* u = &positions[3 * static_cast<std::size_t>(anneaux[r])];
-                sx += u[0];
-                sy += u[1];
-                sz += u[2];
-            }
-            deplacements[3 * i] = static_cast<float>(sx / m - positions[3 * i]);
-            deplacements[3 * i + 1] = static_cast<float>(sy / m - positions[3 * i + 1]);
-            deplacements[3 * i + 2] = static_cast<float>(sz / m - positions[3 * i + 2]);
+            for (int k = 0; k < 3; ++k)
+                ecrites[3 * i + k] = static_cast<float>(p[k] + facteur * d[k]);
         }
-#pragma omp parallel for num_threads(threads) schedule(static)
-        for (std::size_t c = 0; c < 3 * nb; ++c)
-            positions[c] = static_cast<float>(positions[c] + facteur * deplacements[c]);
-    };
-    for (int round = 0; round < n; ++round) {
-        passe(0.5);
-        passe(-0.5);
     }
     for (std::size_t i = 0; i < nb; ++i) {
         sommets[i]->x = positions[3 * i];

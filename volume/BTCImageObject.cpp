@@ -1,10 +1,14 @@
 #include "volume/BTCImageObject.h"
 
+#include "core/Fichier.h"
+#include "volume/StbCodecs.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include <stb_image.h>
@@ -14,23 +18,47 @@ namespace {
 
 using Octets = std::vector<unsigned char>;
 
-bool lireFichier(const char* path, Octets& contenu) {
-    if (path == nullptr)
-        return false;
-    std::FILE* f = std::fopen(path, "rb");
+// Bytes read to tell the format of a file: the longest signature, PNG's.
+constexpr std::size_t kTailleSignature = 8;
+constexpr unsigned char kSignaturePng[kTailleSignature] = {0x89, 'P',  'N',  'G',
+                                                           '\r', '\n', 0x1a, '\n'};
+
+enum class Signature { Inconnue, Bmp, Jpeg, Png };
+
+Signature signatureDe(const unsigned char* d) {
+    if (d[0] == 'B' && d[1] == 'M')
+        return Signature::Bmp;
+    if (d[0] == 0xFF && d[1] == 0xD8)
+        return Signature::Jpeg;
+    if (std::memcmp(d, kSignaturePng, kTailleSignature) == 0)
+        return Signature::Png;
+    return Signature::Inconnue;
+}
+
+// Reads a regular file whole when it starts with a known signature; a FIFO or a device is
+// refused without waiting, and a file of another kind is refused after its first bytes. The
+// decoder takes sizes that fit an int.
+bool lireFichier(const char* path, Octets& contenu, Signature& format) {
+    std::uint64_t taille = 0;
+    std::FILE* f = ouvrirFichierLecture(path, INT_MAX - 1, &taille);
     if (f == nullptr)
         return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    const long taille = ok ? std::ftell(f) : -1;
-    ok = ok && taille > 0 && taille < INT_MAX && std::fseek(f, 0, SEEK_SET) == 0;
+    unsigned char signature[kTailleSignature];
+    bool ok = taille >= kTailleSignature &&
+              std::fread(signature, 1, kTailleSignature, f) == kTailleSignature &&
+              (format = signatureDe(signature)) != Signature::Inconnue;
     if (ok) {
         try {
             contenu.resize(static_cast<std::size_t>(taille));
-        } catch (...) {
+        } catch (const std::bad_alloc&) {
             ok = false;
         }
     }
-    ok = ok && std::fread(contenu.data(), 1, contenu.size(), f) == contenu.size();
+    if (ok) {
+        std::memcpy(contenu.data(), signature, kTailleSignature);
+        const std::size_t reste = contenu.size() - kTailleSignature;
+        ok = std::fread(contenu.data() + kTailleSignature, 1, reste, f) == reste;
+    }
     std::fclose(f);
     return ok;
 }
@@ -82,21 +110,118 @@ bool lignesBmpCompletes(const Octets& d, std::size_t debut, long largeur, long h
            d.size() - debut >= pasBmp(largeur, bpp) * static_cast<std::size_t>(hauteur);
 }
 
-// Uncompressed 8- and 24-bit BMP files are decoded here (8-bit ones keep their
-// indices and colour table); others are checked for truncation and left to stb.
+constexpr std::size_t kTailleEnteteFichierBmp = 14;
+constexpr std::uint32_t kTailleEnteteOs2 = 12;
+constexpr std::uint32_t kTailleEnteteWindows = 40;
+constexpr std::uint32_t kTailleCouleurOs2 = 3;     // blue, green, red
+constexpr std::uint32_t kTailleCouleurWindows = 4; // blue, green, red, unused
+
+// What an uncompressed BMP of 1, 4 or 8 bits per pixel says of its pixels.
+struct BmpIndexe {
+    long largeur = 0;
+    long hauteur = 0;
+    bool basEnHaut = true; // rows stored from the bottom one up
+    int bpp = 0;
+    std::size_t debut = 0;   // offset of the pixel rows
+    std::size_t palette = 0; // offset of the colour table
+    std::uint32_t tailleCouleur = kTailleCouleurWindows;
+    std::uint32_t nbCouleurs = 0; // entries the header announces (0: as many as the depth allows)
+};
+
+// The colour table of the file, every entry it does not give black. Its entries are those
+// the header announces, no more than the depth indexes, and none past the pixel rows when
+// these follow the table. False when the entries run past the end of the file.
+bool lirePaletteBmp(const Octets& d, const BmpIndexe& b, BTRGBQuad (&table)[256]) {
+    const std::uint32_t maxi = 1u << b.bpp;
+    std::uint32_t n = b.nbCouleurs == 0 || b.nbCouleurs > maxi ? maxi : b.nbCouleurs;
+    if (b.debut >= b.palette)
+        n = static_cast<std::uint32_t>(
+            std::min<std::size_t>(n, (b.debut - b.palette) / b.tailleCouleur));
+    if (b.palette > d.size() || (d.size() - b.palette) / b.tailleCouleur < n)
+        return false;
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        if (i < n) {
+            const std::size_t k = b.palette + b.tailleCouleur * std::size_t(i);
+            table[i] = BTRGBQuad{d[k], d[k + 1], d[k + 2], 255};
+        } else {
+            table[i] = BTRGBQuad{0, 0, 0, 255};
+        }
+    }
+    return true;
+}
+
+// Palette index of pixel x of a row of 1, 4 or 8 bits per pixel; the leftmost pixel lies in
+// the high bits of its byte.
+unsigned indiceBmp(const unsigned char* ligne, long x, int bpp) {
+    switch (bpp) {
+    case 1:
+        return (ligne[x / 8] >> (7 - x % 8)) & 1u;
+    case 4:
+        return (ligne[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 15u;
+    default:
+        return ligne[x];
+    }
+}
+
+// Decodes an uncompressed BMP of 1, 4 or 8 bits per pixel whose rows lie whole in the file.
+// Windows 8-bit files keep their indices and colour table; the others give 24-bit pixels
+// looked up in their table, as the decoder used to give them.
+bool decoderBmpIndexe(const Octets& d, const BmpIndexe& b, BTCImageData& image) {
+    BTRGBQuad table[256];
+    if (!lirePaletteBmp(d, b, table))
+        return false;
+    const bool indices = b.bpp == 8 && b.tailleCouleur == kTailleCouleurWindows;
+    if (!image.Create(b.largeur, b.hauteur, indices ? 8 : 24))
+        return false;
+    if (indices)
+        std::copy(std::begin(table), std::end(table), image.GetColorTable());
+    const std::size_t pas = pasBmp(b.largeur, b.bpp);
+    for (long y = 0; y < b.hauteur; ++y) {
+        const long source = b.basEnHaut ? b.hauteur - 1 - y : y;
+        const unsigned char* ligne = d.data() + b.debut + pas * static_cast<std::size_t>(source);
+        unsigned char* dst = image.GetBits(0, y);
+        if (indices) {
+            std::memcpy(dst, ligne, static_cast<std::size_t>(b.largeur));
+            continue;
+        }
+        for (long x = 0; x < b.largeur; ++x, dst += 3) {
+            const BTRGBQuad& c = table[indiceBmp(ligne, x, b.bpp)];
+            dst[0] = c.bleu;
+            dst[1] = c.vert;
+            dst[2] = c.rouge;
+        }
+    }
+    return true;
+}
+
+// Uncompressed BMP files of 1, 4, 8 and 24 bits per pixel are decoded here, top-down ones
+// (negative height) included; others are checked for truncation and left to stb.
 Bmp decoderBmp(const Octets& d, BTCImageData& image) {
-    if (d.size() < 54)
+    if (d.size() < kTailleEnteteFichierBmp + 4)
         return Bmp::Refuse;
     const std::size_t debut = lire32(d, 10);
-    const std::uint32_t tailleEntete = lire32(d, 14);
-    if (tailleEntete < 40) {
+    const std::uint32_t tailleEntete = lire32(d, kTailleEnteteFichierBmp);
+    if (tailleEntete < kTailleEnteteWindows) {
         // OS/2 header: 16-bit sizes, never compressed; the decoder knows no other short one.
-        const long l = lire16(d, 18), h = lire16(d, 20);
-        if (tailleEntete != 12 || !tailleAcceptable(l, h, 32) ||
-            !lignesBmpCompletes(d, debut, l, h, lire16(d, 24)))
+        if (tailleEntete != kTailleEnteteOs2 ||
+            d.size() < kTailleEnteteFichierBmp + kTailleEnteteOs2)
             return Bmp::Refuse;
-        return Bmp::ParStb;
+        BmpIndexe b;
+        b.largeur = lire16(d, 18);
+        b.hauteur = lire16(d, 20);
+        b.bpp = lire16(d, 24);
+        b.debut = debut;
+        b.palette = kTailleEnteteFichierBmp + kTailleEnteteOs2;
+        b.tailleCouleur = kTailleCouleurOs2;
+        if (!tailleAcceptable(b.largeur, b.hauteur, 32) ||
+            !lignesBmpCompletes(d, debut, b.largeur, b.hauteur, b.bpp))
+            return Bmp::Refuse;
+        if (b.bpp != 1 && b.bpp != 4 && b.bpp != 8)
+            return Bmp::ParStb;
+        return decoderBmpIndexe(d, b, image) ? Bmp::Decode : Bmp::Refuse;
     }
+    if (d.size() < kTailleEnteteFichierBmp + kTailleEnteteWindows)
+        return Bmp::Refuse;
     const auto largeur = static_cast<std::int32_t>(lire32(d, 18));
     const auto hauteurBrute = static_cast<std::int32_t>(lire32(d, 22));
     const int bpp = lire16(d, 28);
@@ -105,7 +230,6 @@ Bmp decoderBmp(const Octets& d, BTCImageData& image) {
     const auto compression = static_cast<std::int32_t>(lire32(d, 30));
     if (compression < 0)
         return Bmp::Refuse;
-    std::uint32_t nbCouleurs = lire32(d, 46);
     if (largeur <= 0 || hauteurBrute == 0 || hauteurBrute == INT32_MIN)
         return Bmp::Refuse;
     const bool basEnHaut = hauteurBrute > 0;
@@ -119,28 +243,23 @@ Bmp decoderBmp(const Octets& d, BTCImageData& image) {
         return Bmp::Refuse;
     if (!lignesBmpCompletes(d, debut, largeur, hauteur, bpp))
         return Bmp::Refuse;
-    const std::size_t pas = pasBmp(largeur, bpp);
-    if (compression != 0 || (bpp != 8 && bpp != 24))
+    if (compression == 0 && bpp <= 8) {
+        BmpIndexe b;
+        b.largeur = largeur;
+        b.hauteur = hauteur;
+        b.basEnHaut = basEnHaut;
+        b.bpp = bpp;
+        b.debut = debut;
+        b.palette = kTailleEnteteFichierBmp + std::size_t(tailleEntete);
+        b.nbCouleurs = lire32(d, 46);
+        return decoderBmpIndexe(d, b, image) ? Bmp::Decode : Bmp::Refuse;
+    }
+    if (compression != 0 || bpp != 24)
         return Bmp::ParStb;
 
     if (!image.Create(largeur, hauteur, bpp))
         return Bmp::Refuse;
-    if (bpp == 8) {
-        if (nbCouleurs == 0 || nbCouleurs > 256)
-            nbCouleurs = 256;
-        const std::size_t palette = 14 + std::size_t(tailleEntete);
-        if (palette > d.size() || (d.size() - palette) / 4 < nbCouleurs)
-            return Bmp::Refuse;
-        BTRGBQuad* table = image.GetColorTable();
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            if (i < nbCouleurs) {
-                const std::size_t k = palette + 4 * std::size_t(i);
-                table[i] = BTRGBQuad{d[k], d[k + 1], d[k + 2], 255};
-            } else {
-                table[i] = BTRGBQuad{0, 0, 0, 255};
-            }
-        }
-    }
+    const std::size_t pas = pasBmp(largeur, bpp);
     const std::size_t utiles = static_cast<std::size_t>(largeur) * (bpp / 8);
     for (long y = 0; y < hauteur; ++y) {
         const long source = basEnHaut ? hauteur - 1 - y : y;
@@ -226,11 +345,69 @@ bool pngComplet(const Octets& d) {
     return false;
 }
 
+constexpr std::size_t kTailleEntetePng = 8 + 8 + 13; // signature, chunk length and type, IHDR
+constexpr unsigned char kCouleursIndexees = 3;       // PNG colour type of palette pictures
+constexpr std::size_t kEntreesPalette = 256;
+constexpr std::size_t kOctetsCouleurPng = 3; // red, green, blue
+
+std::uint32_t lire32Png(const Octets& d, std::size_t i) {
+    return std::uint32_t(d[i]) << 24 | std::uint32_t(d[i + 1]) << 16 |
+           std::uint32_t(d[i + 2]) << 8 | d[i + 3];
+}
+
+// A palette PNG whose table has fewer than 256 entries gets them all, the added ones black:
+// the decoder keeps its table in memory it never clears, so an index past the table would
+// read whatever was there. The decoder does not check chunk checksums, so the grown chunk
+// keeps its old one. Returns false (copie untouched) when the file needs no change.
+bool completerPalettePng(const Octets& d, Octets& copie) {
+    if (d.size() < kTailleEntetePng || d[8 + 8 + 9] != kCouleursIndexees)
+        return false;
+    for (std::size_t i = 8; i + 12 <= d.size();) {
+        const std::size_t longueur = lire32Png(d, i);
+        if (longueur > d.size() - i - 12)
+            return false;
+        if (std::memcmp(d.data() + i + 4, "IDAT", 4) == 0)
+            return false; // a table after the pixels is refused by the decoder anyway
+        if (std::memcmp(d.data() + i + 4, "PLTE", 4) == 0) {
+            const std::size_t complete = kEntreesPalette * kOctetsCouleurPng;
+            if (longueur % kOctetsCouleurPng != 0 || longueur >= complete)
+                return false;
+            copie.reserve(d.size() + complete - longueur);
+            copie.assign(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(i));
+            for (int k = 3; k >= 0; --k)
+                copie.push_back(static_cast<unsigned char>(complete >> (8 * k)));
+            const auto fin = d.begin() + static_cast<std::ptrdiff_t>(i + 8 + longueur);
+            copie.insert(copie.end(), d.begin() + static_cast<std::ptrdiff_t>(i + 4), fin);
+            copie.insert(copie.end(), complete - longueur, 0);
+            copie.insert(copie.end(), fin, d.end());
+            return true;
+        }
+        i += 12 + longueur;
+    }
+    return false;
+}
+
+// Bound of any one allocation of the decoder for a picture of w x h pixels read from a file
+// of the given size: room for a few copies of the picture at 16 bits per channel (the
+// inflated stream, the picture and its conversions; a stream growing past its expected size
+// doubles its buffer) and of the file, so that only streams inflating far beyond what their
+// picture needs are cut.
+std::size_t plafondPour(int w, int h, std::size_t tailleFichier) {
+    constexpr std::size_t kOctetsParPixelMax = 8; // four channels of 16 bits
+    constexpr std::size_t kMarge = std::size_t(1) << 20;
+    const std::size_t picture =
+        (static_cast<std::size_t>(w) + 1) * (static_cast<std::size_t>(h) + 1) * kOctetsParPixelMax;
+    return 2 * picture + 2 * tailleFichier + kMarge;
+}
+
 bool decoderParStb(const Octets& d, bool jpeg, BTCImageData& image) {
     const int taille = static_cast<int>(d.size());
     int w = 0, h = 0, n = 0;
     if (!stbi_info_from_memory(d.data(), taille, &w, &h, &n))
         return false;
+    // A BMP stored top-down gives its height negative, as its header writes it.
+    if (h < 0 && h != INT_MIN)
+        h = -h;
     if (!tailleAcceptable(w, h, 32))
         return false;
     // Every 8 x 8 block of a JPEG costs at least one bit of coded data: a file too short for
@@ -239,7 +416,11 @@ bool decoderParStb(const Octets& d, bool jpeg, BTCImageData& image) {
     if (jpeg && (static_cast<std::size_t>(w) + 7) / 8 * ((static_cast<std::size_t>(h) + 7) / 8) >
                     8 * d.size())
         return false;
-    unsigned char* pixels = stbi_load_from_memory(d.data(), taille, &w, &h, &n, 0);
+    unsigned char* pixels = nullptr;
+    {
+        const PlafondDecodeur plafond(plafondPour(w, h, d.size()));
+        pixels = stbi_load_from_memory(d.data(), taille, &w, &h, &n, 0);
+    }
     if (pixels == nullptr)
         return false;
     const std::size_t total = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
@@ -370,10 +551,11 @@ bool BTCImageObject::Load(const char* path, const void*, void*, long) {
     attache_ = nullptr;
     image_.DeleteObject();
     Octets d;
-    if (!lireFichier(path, d) || d.size() < 8)
+    Signature format = Signature::Inconnue;
+    if (!lireFichier(path, d, format))
         return false;
     bool ok = false;
-    if (d[0] == 'B' && d[1] == 'M') {
+    if (format == Signature::Bmp) {
         switch (decoderBmp(d, image_)) {
         case Bmp::Decode:
             ok = true;
@@ -385,10 +567,15 @@ bool BTCImageObject::Load(const char* path, const void*, void*, long) {
             ok = false;
             break;
         }
-    } else if (d[0] == 0xFF && d[1] == 0xD8) {
+    } else if (format == Signature::Jpeg) {
         ok = jpegComplet(d) && jpegTablesValides(d) && decoderParStb(d, true, image_);
-    } else if (std::memcmp(d.data(), "\x89PNG\r\n\x1a\n", 8) == 0) {
-        ok = pngComplet(d) && decoderParStb(d, false, image_);
+    } else if (format == Signature::Png && pngComplet(d)) {
+        Octets complete;
+        try {
+            ok = decoderParStb(completerPalettePng(d, complete) ? complete : d, false, image_);
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
     }
     if (!ok)
         image_.DeleteObject();

@@ -1,9 +1,12 @@
 #include "volume/CImage3D.h"
 
+#include "core/Fichier.h"
+
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <new>
 #include <random>
 #include <string>
@@ -17,8 +20,9 @@ std::string nomCoupe(const char* name, const char* separateur, int z, const char
     return std::string(name) + separateur + numero + extension;
 }
 
+// Whether chemin is a regular file that can be read (its size is no concern here).
 bool peutOuvrir(const std::string& chemin) {
-    std::FILE* f = std::fopen(chemin.c_str(), "rb");
+    std::FILE* f = ouvrirFichierLecture(chemin.c_str(), std::numeric_limits<std::uint64_t>::max());
     if (f == nullptr)
         return false;
     std::fclose(f);
@@ -334,7 +338,8 @@ bool CImage3D::LoadI3D(const char* name) {
     Vider();
     if (name == nullptr)
         return false;
-    std::FILE* f = std::fopen(name, "rb");
+    // The file's size tells the voxel width: any size is taken, the header must agree with it.
+    std::FILE* f = ouvrirFichierLecture(name, std::numeric_limits<std::uint64_t>::max());
     if (f == nullptr)
         return false;
     unsigned char entete[6];

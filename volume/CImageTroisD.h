@@ -49,6 +49,7 @@ struct BilanExtraction {
     int nbVoxelsRepares = 0;    // region voxels after both repairs
     double tempsCroissance = 0, tempsRegion = 0, tempsReparation = 0;
     double tempsMaillage = 0, tempsLissage = 0, tempsNormales = 0;
+    std::string erreur; // why nothing was extracted, in words for the user; empty otherwise
 };
 
 // Every volume buffer holds largeur * hauteur * profondeur bytes; voxel (x, y, z) is at
@@ -150,7 +151,9 @@ public:
 
     // Seeded region extraction: grows the 26-connected voxels of the seed's grey level in
     // image and replaces maillage by the mesh of that region, smoothed by nbLissages rounds.
-    // A seed outside the volume (or an empty volume) extracts nothing and keeps maillage.
+    // A seed outside the volume (or an empty volume), or memory running out at any stage,
+    // extracts nothing and keeps maillage: the reason goes to bilanExtraction.erreur and to
+    // the message sink.
     void CroissanceDeRegion(int x, int y, int z, int nbLissages = 10);
 
     // Direction analysis of the block given by the analysis cube (size in 256ths of each
@@ -217,6 +220,9 @@ public:
     float CoeffDirection = 0.f;
 
 private:
+    // The stages of CroissanceDeRegion for a seed inside the volume; throws std::bad_alloc
+    // when memory runs out, leaving maillage as it was.
+    void extraire(int x, int y, int z, int nbLissages);
     // Number of voxels of every volume buffer.
     std::size_t nbVoxels() const;
     // Allocates image, imageOriginal (and the colour planes when rgb is 1) for the sizes,

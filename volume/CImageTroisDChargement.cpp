@@ -20,9 +20,24 @@ namespace {
 // Volume folder patterns, in loading order.
 constexpr const char* kMotifs[] = {"*.bmp", "*.cup", "*.png", "*.jpg"};
 
-// Grey level of a pixel: 0.587 G + 0.299 R + 0.114 B in double, truncated toward zero.
+// The three products of the grey conversion for every byte value, computed once: the same
+// doubles as computing them per pixel.
+struct ProduitsGris {
+    double g[256], r[256], b[256];
+    ProduitsGris() {
+        for (int v = 0; v < 256; ++v) {
+            g[v] = 0.587 * v;
+            r[v] = 0.299 * v;
+            b[v] = 0.114 * v;
+        }
+    }
+};
+
+// Grey level of a pixel: 0.587 G + 0.299 R + 0.114 B in double, summed in that order and
+// truncated toward zero.
 inline unsigned char niveauGris(unsigned char r, unsigned char g, unsigned char b) {
-    return static_cast<unsigned char>(0.587 * g + 0.299 * r + 0.114 * b);
+    static const ProduitsGris produits;
+    return static_cast<unsigned char>(produits.g[g] + produits.r[r] + produits.b[b]);
 }
 
 bool decoder(const std::string& fichier, BTCImageObject& objet, std::string& erreur) {
@@ -70,6 +85,11 @@ void convertirCoupe(const BTCImageData& img, int largeur, int hauteur, unsigned 
 }
 
 VolumeOctets allouer(std::size_t n) { return VolumeOctets(new (std::nothrow) unsigned char[n]()); }
+
+// For a volume that is written whole before it is read: no zero fill.
+VolumeOctets allouerSansZeros(std::size_t n) {
+    return VolumeOctets(new (std::nothrow) unsigned char[n]);
+}
 
 } // namespace
 
@@ -125,8 +145,9 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
 }
 
 CImageTroisD::CImageTroisD(int largeur_, int hauteur_, int profondeur_) {
-    if (largeur_ > 0 && hauteur_ > 0 && profondeur_ > 0)
-        allouerVolumes(largeur_, hauteur_, profondeur_, true);
+    if (largeur_ > 0 && hauteur_ > 0 && profondeur_ > 0 &&
+        allouerVolumes(largeur_, hauteur_, profondeur_, true))
+        std::memset(imageOriginal.get(), 0, nbVoxels());
 }
 
 CImageTroisD::~CImageTroisD() = default;
@@ -169,16 +190,27 @@ bool CImageTroisD::allouerVolumes(int l, int h, int p, bool couleurs) {
     largeur = l;
     hauteur = h;
     profondeur = p;
+    bool alloue = false;
     if (!tropGrand) {
         image = allouer(n);
-        imageOriginal = allouer(n);
+        // Copied whole from image once the slices are read.
+        imageOriginal = allouerSansZeros(n);
         if (couleurs && image && imageOriginal) {
             imR = allouer(n);
             imG = allouer(n);
             imB = allouer(n);
         }
+        alloue = image && imageOriginal && (!couleurs || (imR && imG && imB));
     }
-    if (tropGrand || !image || !imageOriginal || (couleurs && (!imR || !imG || !imB))) {
+    if (alloue) {
+        // The blank cut picture, as large as a slice in colour.
+        try {
+            imgTemp.pixels.assign(3 * static_cast<std::size_t>(l) * h, 0);
+        } catch (const std::bad_alloc&) {
+            alloue = false;
+        }
+    }
+    if (!alloue) {
         signaler("Mémoire insuffisante pour un volume de " + std::to_string(l) + " x " +
                  std::to_string(h) + " x " + std::to_string(p) + " voxels.");
         reinitialiserTaille();
@@ -186,7 +218,6 @@ bool CImageTroisD::allouerVolumes(int l, int h, int p, bool couleurs) {
     }
     imgTemp.largeur = l;
     imgTemp.hauteur = h;
-    imgTemp.pixels.assign(3 * static_cast<std::size_t>(l) * h, 0);
     return true;
 }
 

@@ -1,5 +1,31 @@
 // The picture codecs: the one translation unit that holds the stb implementations.
 
+#include "volume/StbCodecs.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+// Largest single allocation the decoder may make while it decodes one file (bytes). A
+// compressed stream that inflates far beyond what its picture needs (a few bytes of deflate
+// unfold into gigabytes) then fails at that bound instead of taking the memory first.
+thread_local std::size_t plafondDecodeur = SIZE_MAX;
+
+// The decoder reads tables that a crafted file never defines (a scan naming an undefined
+// Huffman table) from its freshly allocated state: zeroed allocations make such files decode
+// the same way every time instead of depending on what the heap held before.
+void* allouerDecodeur(std::size_t taille) {
+    return taille <= plafondDecodeur ? std::calloc(1, taille) : nullptr;
+}
+
+void* reallouerDecodeur(void* p, std::size_t taille) {
+    return taille <= plafondDecodeur ? std::realloc(p, taille) : nullptr;
+}
+
+} // namespace
+
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wall"
 #pragma GCC diagnostic ignored "-Wextra"
@@ -13,13 +39,16 @@
 #define STBI_ONLY_JPEG
 #define STBI_NO_STDIO
 #define STBI_MAX_DIMENSIONS 65535
-// The JPEG decoder reads tables that a crafted file never defines (a scan naming an undefined
-// Huffman table) from its freshly allocated state: zeroed allocations make such files decode
-// the same way every time instead of depending on what the heap held before.
-#define STBI_MALLOC(taille) calloc(1, taille)
-#define STBI_REALLOC(p, taille) realloc(p, taille)
-#define STBI_FREE(p) free(p)
+#define STBI_MALLOC(taille) allouerDecodeur(taille)
+#define STBI_REALLOC(p, taille) reallouerDecodeur(p, taille)
+#define STBI_FREE(p) std::free(p)
 #include <stb_image.h>
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 #pragma GCC diagnostic pop
+
+PlafondDecodeur::PlafondDecodeur(std::size_t octets) : precedent_(plafondDecodeur) {
+    plafondDecodeur = octets;
+}
+
+PlafondDecodeur::~PlafondDecodeur() { plafondDecodeur = precedent_; }

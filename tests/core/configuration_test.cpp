@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -219,6 +221,29 @@ TEST_F(Config, EmptyMissingAndTruncatedFiles) {
     fs::create_directory(dossier + "/sous/config.txt");
     EXPECT_FALSE(LireConfig(dossier + "/sous", tableConfigVolume(autre)));
     attendreInitial(autre);
+}
+
+// A FIFO would block the open until a writer comes, a link to an endless device would be read
+// forever: only regular files are read, and none over 256 KiB.
+TEST_F(Config, SpecialAndHugeFilesAreRefusedWithoutReading) {
+    const std::string nom = dossier + "/config.txt";
+    ASSERT_EQ(mkfifo(nom.c_str(), 0600), 0);
+    ParametresConfigVolume autre;
+    EXPECT_FALSE(LireConfig(dossier, tableConfigVolume(autre)));
+    attendreInitial(autre);
+    for (const char* cible : {"/dev/zero", "/dev/urandom", "/dev/null"}) {
+        fs::remove(nom);
+        fs::create_symlink(cible, nom);
+        EXPECT_FALSE(LireConfig(dossier, tableConfigVolume(autre))) << cible;
+        attendreInitial(autre);
+    }
+    fs::remove(nom);
+    ecrire("#40#\n=1=\n" + std::string(300 * 1024, '\n'));
+    EXPECT_FALSE(LireConfig(dossier, tableConfigVolume(autre)));
+    attendreInitial(autre);
+    ecrire("#40#\n=1=\n" + std::string(200 * 1024, '\n'));
+    EXPECT_TRUE(LireConfig(dossier, tableConfigVolume(autre)));
+    EXPECT_EQ(autre.rgb, 1);
 }
 
 TEST(RemplirParametre, ReadsExactlyOneLine) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -71,6 +72,33 @@ TEST(Chargement, ConversionEnGrisTronqueEtPlansCouleur) {
     EXPECT_EQ(grisSeul.rgb, 0);
     EXPECT_EQ(grisSeul.imR, nullptr);
     EXPECT_EQ(grisSeul.getVoxelImage(5, 0, 0), gris(10, 200, 30));
+}
+
+// Random colours convert exactly as the formula computed pixel by pixel.
+TEST(Chargement, ConversionEnGrisDeCouleursAleatoires) {
+    DossierTemporaire tmp;
+    const std::string dossier = sousDossier(tmp, "volume");
+    constexpr int kCote = 64;
+    PixelsRGB im(kCote, kCote);
+    std::uint32_t etat = 12345;
+    int couleurs[kCote][kCote][3];
+    for (int y = 0; y < kCote; ++y)
+        for (int x = 0; x < kCote; ++x) {
+            for (int& c : couleurs[y][x]) {
+                etat = etat * 1664525u + 1013904223u;
+                c = static_cast<int>(etat >> 24);
+            }
+            im.fixer(x, y, couleurs[y][x][0], couleurs[y][x][1], couleurs[y][x][2]);
+        }
+    ASSERT_TRUE(ecrireBMP(dossier + "/s.bmp", im));
+    CImageTroisD vol(tmp.chemin(), dossier, nullptr, nullptr);
+    ASSERT_EQ(vol.largeur, kCote);
+    for (int y = 0; y < kCote; ++y)
+        for (int x = 0; x < kCote; ++x) {
+            const int* c = couleurs[y][x];
+            ASSERT_EQ(vol.getVoxelImage(x, y, 0), gris(c[0], c[1], c[2]));
+            ASSERT_EQ(voxel(vol.imageOriginal, vol, x, y, 0), gris(c[0], c[1], c[2]));
+        }
 }
 
 // The configuration's thread count is applied when a volume is opened; without the entry the
