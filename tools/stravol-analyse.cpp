@@ -99,6 +99,7 @@ template <typename Tableau> nlohmann::ordered_json liste(const Tableau& valeurs)
 } // namespace
 
 int main(int argc, char** argv) {
+    outils::finirSurManqueDeMemoire(kOutil);
     Options o;
     CLI::App app("Runs the direction analysis of a cube of a parent folder of slices and prints "
                  "its results as one JSON object.",

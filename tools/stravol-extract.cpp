@@ -274,6 +274,7 @@ double picMemoireMo() {
 } // namespace
 
 int main(int argc, char** argv) {
+    outils::finirSurManqueDeMemoire(kOutil);
     Options o;
     CLI::App app("Extracts one object of a parent folder of slices as a closed smoothed mesh and "
                  "prints a JSON summary of it.",
@@ -345,7 +346,7 @@ int main(int argc, char** argv) {
     volume.CroissanceDeRegion(x, y, z, o.lissages);
     const Stravol::BilanExtraction& b = volume.bilanExtraction;
     if (!b.effectuee || !volume.maillage)
-        echouer("the extraction failed");
+        echouer("the extraction failed: " + b.erreur);
     progression.terminer();
     CMaillageTriangleChRegion& m = *volume.maillage;
 

@@ -20,6 +20,7 @@ constexpr int kRayonMin = 1, kRayonMax = 4096;
 } // namespace
 
 int main(int argc, char** argv) {
+    outils::finirSurManqueDeMemoire(kOutil);
     OptionsFantome options;
     std::string dossier;
     std::array<int, 3> taille = {options.largeur, options.hauteur, options.profondeur};

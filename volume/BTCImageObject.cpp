@@ -18,6 +18,16 @@ namespace {
 
 using Octets = std::vector<unsigned char>;
 
+// Set when a decoding on this thread failed for want of memory rather than for its file.
+thread_local bool memoireManquante = false;
+
+// Create for sizes already found acceptable: a failure can only be memory.
+bool creer(BTCImageData& image, long w, long h, int bpp) {
+    const bool ok = image.Create(w, h, bpp);
+    memoireManquante = memoireManquante || !ok;
+    return ok;
+}
+
 // Bytes read to tell the format of a file: the longest signature, PNG's.
 constexpr std::size_t kTailleSignature = 8;
 constexpr unsigned char kSignaturePng[kTailleSignature] = {0x89, 'P',  'N',  'G',
@@ -51,6 +61,7 @@ bool lireFichier(const char* path, Octets& contenu, Signature& format) {
         try {
             contenu.resize(static_cast<std::size_t>(taille));
         } catch (const std::bad_alloc&) {
+            memoireManquante = true;
             ok = false;
         }
     }
@@ -171,7 +182,7 @@ bool decoderBmpIndexe(const Octets& d, const BmpIndexe& b, BTCImageData& image) 
     if (!lirePaletteBmp(d, b, table))
         return false;
     const bool indices = b.bpp == 8 && b.tailleCouleur == kTailleCouleurWindows;
-    if (!image.Create(b.largeur, b.hauteur, indices ? 8 : 24))
+    if (!creer(image, b.largeur, b.hauteur, indices ? 8 : 24))
         return false;
     if (indices)
         std::copy(std::begin(table), std::end(table), image.GetColorTable());
@@ -257,7 +268,7 @@ Bmp decoderBmp(const Octets& d, BTCImageData& image) {
     if (compression != 0 || bpp != 24)
         return Bmp::ParStb;
 
-    if (!image.Create(largeur, hauteur, bpp))
+    if (!creer(image, largeur, hauteur, bpp))
         return Bmp::Refuse;
     const std::size_t pas = pasBmp(largeur, bpp);
     const std::size_t utiles = static_cast<std::size_t>(largeur) * (bpp / 8);
@@ -420,6 +431,7 @@ bool decoderParStb(const Octets& d, bool jpeg, BTCImageData& image) {
     {
         const PlafondDecodeur plafond(plafondPour(w, h, d.size()));
         pixels = stbi_load_from_memory(d.data(), taille, &w, &h, &n, 0);
+        memoireManquante = memoireManquante || plafond.memoireEpuisee();
     }
     if (pixels == nullptr)
         return false;
@@ -433,7 +445,7 @@ bool decoderParStb(const Octets& d, bool jpeg, BTCImageData& image) {
             gris = pixels[3 * k] == pixels[3 * k + 1] && pixels[3 * k] == pixels[3 * k + 2];
     }
     const int bpp = gris ? 8 : (n == 4 ? 32 : 24);
-    bool ok = image.Create(w, h, bpp);
+    bool ok = creer(image, w, h, bpp);
     for (int y = 0; ok && y < h; ++y) {
         const unsigned char* src = pixels + static_cast<std::size_t>(y) * w * n;
         unsigned char* dst = image.GetBits(0, y);
@@ -550,10 +562,13 @@ bool sauverJpeg(const BTCImageData& image, const char* path, int qualite) {
 bool BTCImageObject::Load(const char* path, const void*, void*, long) {
     attache_ = nullptr;
     image_.DeleteObject();
+    memoireManquante = false;
     Octets d;
     Signature format = Signature::Inconnue;
-    if (!lireFichier(path, d, format))
+    if (!lireFichier(path, d, format)) {
+        memoireEpuisee_ = memoireManquante;
         return false;
+    }
     bool ok = false;
     if (format == Signature::Bmp) {
         switch (decoderBmp(d, image_)) {
@@ -574,9 +589,11 @@ bool BTCImageObject::Load(const char* path, const void*, void*, long) {
         try {
             ok = decoderParStb(completerPalettePng(d, complete) ? complete : d, false, image_);
         } catch (const std::bad_alloc&) {
+            memoireManquante = true;
             ok = false;
         }
     }
+    memoireEpuisee_ = !ok && memoireManquante;
     if (!ok)
         image_.DeleteObject();
     return ok;

@@ -29,6 +29,9 @@ public:
     bool Load(const char* path, const void* decoderOptions = nullptr, void* p = nullptr,
               long q = 2);
 
+    // Whether the last Load failed for want of memory rather than for its file.
+    bool MemoireEpuisee() const { return memoireEpuisee_; }
+
     // The decoded (or attached) picture; an empty buffer before any successful Load.
     BTCImageData* GetObjectDataPtr() { return attache_ ? attache_ : &image_; }
 
@@ -45,4 +48,5 @@ public:
 private:
     BTCImageData image_;
     BTCImageData* attache_ = nullptr;
+    bool memoireEpuisee_ = false;
 };

@@ -42,7 +42,9 @@ inline unsigned char niveauGris(unsigned char r, unsigned char g, unsigned char 
 
 bool decoder(const std::string& fichier, BTCImageObject& objet, std::string& erreur) {
     if (!objet.Load(fichier.c_str()) || objet.GetObjectDataPtr()->GetBits() == nullptr) {
-        erreur = "Fichier illisible ou image corrompue : " + fichier;
+        erreur = (objet.MemoireEpuisee() ? "Mémoire insuffisante pour décoder l'image : "
+                                         : "Fichier illisible ou image corrompue : ") +
+                 fichier;
         return false;
     }
     return true;

@@ -12,16 +12,23 @@ namespace {
 // compressed stream that inflates far beyond what its picture needs (a few bytes of deflate
 // unfold into gigabytes) then fails at that bound instead of taking the memory first.
 thread_local std::size_t plafondDecodeur = SIZE_MAX;
+// Set when the system refused an allocation that the bound allowed.
+thread_local bool memoireRefusee = false;
+
+void* noterRefus(void* p) {
+    memoireRefusee = memoireRefusee || p == nullptr;
+    return p;
+}
 
 // The decoder reads tables that a crafted file never defines (a scan naming an undefined
 // Huffman table) from its freshly allocated state: zeroed allocations make such files decode
 // the same way every time instead of depending on what the heap held before.
 void* allouerDecodeur(std::size_t taille) {
-    return taille <= plafondDecodeur ? std::calloc(1, taille) : nullptr;
+    return taille <= plafondDecodeur ? noterRefus(std::calloc(1, taille)) : nullptr;
 }
 
 void* reallouerDecodeur(void* p, std::size_t taille) {
-    return taille <= plafondDecodeur ? std::realloc(p, taille) : nullptr;
+    return taille <= plafondDecodeur ? noterRefus(std::realloc(p, taille)) : nullptr;
 }
 
 } // namespace
@@ -47,8 +54,15 @@ void* reallouerDecodeur(void* p, std::size_t taille) {
 #include <stb_image_write.h>
 #pragma GCC diagnostic pop
 
-PlafondDecodeur::PlafondDecodeur(std::size_t octets) : precedent_(plafondDecodeur) {
+PlafondDecodeur::PlafondDecodeur(std::size_t octets)
+    : precedent_(plafondDecodeur), epuiseePrecedent_(memoireRefusee) {
     plafondDecodeur = octets;
+    memoireRefusee = false;
 }
 
-PlafondDecodeur::~PlafondDecodeur() { plafondDecodeur = precedent_; }
+PlafondDecodeur::~PlafondDecodeur() {
+    plafondDecodeur = precedent_;
+    memoireRefusee = epuiseePrecedent_;
+}
+
+bool PlafondDecodeur::memoireEpuisee() const { return memoireRefusee; }

@@ -13,6 +13,11 @@ public:
     PlafondDecodeur& operator=(const PlafondDecodeur&) = delete;
     ~PlafondDecodeur();
 
+    // Whether an allocation within the bound failed on this thread since the object was made:
+    // the system, not the file, refused the memory.
+    bool memoireEpuisee() const;
+
 private:
     std::size_t precedent_;
+    bool epuiseePrecedent_;
 };

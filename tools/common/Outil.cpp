@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <utility>
 
@@ -50,6 +51,31 @@ const char* version() { return STRAVOL_VERSION; }
 void refuser(const std::string& outil, const std::string& texte) {
     std::fprintf(stderr, "%s: %s\n", outil.c_str(), texte.c_str());
     std::exit(kStatutRefus);
+}
+
+namespace {
+
+const char* outilEnCours = "";
+
+// Called for an exception nothing caught: the one of memory running out gets its message.
+[[noreturn]] void finirSansRattraper() {
+    if (const std::exception_ptr e = std::current_exception()) {
+        try {
+            std::rethrow_exception(e);
+        } catch (const std::bad_alloc&) {
+            std::fprintf(stderr, "%s: out of memory\n", outilEnCours);
+            std::_Exit(kStatutRefus);
+        } catch (...) {
+        }
+    }
+    std::abort();
+}
+
+} // namespace
+
+void finirSurManqueDeMemoire(const char* outil) {
+    outilEnCours = outil;
+    std::set_terminate(finirSansRattraper);
 }
 
 void lireArguments(CLI::App& app, int argc, char** argv) {

@@ -19,6 +19,10 @@ const char* version();
 // One line "TOOL: TEXT" on stderr, then exit with kStatutRefus.
 [[noreturn]] void refuser(const std::string& outil, const std::string& texte);
 
+// From then on, memory running out where no stage handles it ends the tool with one line
+// "TOOL: out of memory" on stderr and kStatutRefus, instead of an abort.
+void finirSurManqueDeMemoire(const char* outil);
+
 // Parses the command line into `app`. --help and --version print on stdout and exit with 0;
 // any parse or validation error is one line on stderr and exits with kStatutRefus. Returns
 // only when the arguments are usable.
