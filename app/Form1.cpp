@@ -1,12 +1,13 @@
 #include "app/Form1.h"
 
+#include "app/CouleursEtiquettes.h"
 #include "app/DialogueEvolution.h"
 
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/ExportMaillage.h"
+#include "mesh/MesuresMaillage.h"
 #include "view/COpenGL.h"
 #include "volume/CImage3D.h"
-#include "volume/CImageTroisD.h"
 
 #include "core/Message.h"
 
@@ -14,24 +15,37 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QSettings>
+#include <QShortcut>
 #include <QSlider>
 #include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
+#include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 // Resources of a static library are registered by hand (outside any namespace).
 static void enregistrerImages() { Q_INIT_RESOURCE(images); }
@@ -39,6 +53,50 @@ static void enregistrerImages() { Q_INIT_RESOURCE(images); }
 namespace Stravol {
 
 namespace {
+
+constexpr int kCote = CImageTroisD::kCoteTexture;
+// Space kept free around the controls of the commands panel, in pixels.
+constexpr int kMargeCommandes = 8;
+// Smallest room of the 3D view, in pixels.
+constexpr int kVueMinimale = 160;
+// A message of more lines than this shows its first line and the rest as details.
+constexpr int kLignesMessage = 12;
+
+constexpr int indice(Axe axe) { return static_cast<int>(axe); }
+
+// What differs between the three cuts: the volume's size along the axis, its picture and
+// texture accessors, the view's texture setter, and whether the view counts the texture-space
+// index from the other face (Y: the view is handed 256 - ind).
+struct ProprietesAxe {
+    int CImageTroisD::*dimension;
+    const ImageRGB& (CImageTroisD::*image)(int);
+    unsigned char* (CImageTroisD::*texture)(int);
+    void (COpenGL::*envoyer)(const unsigned char*, int);
+    bool inverse;
+    // Controls: check box name and text, track bar and index label names, row in BoxCommande.
+    const char* nomCase;
+    const char* texteCase;
+    const char* nomBarre;
+    const char* nomIndice;
+    const char* lettre;
+    int y;
+};
+
+const ProprietesAxe kAxes[kNbAxes] = {
+    {&CImageTroisD::largeur, &CImageTroisD::getImageX, &CImageTroisD::getTabX,
+     &COpenGL::setTextureX, false, "checkX", "Coupe X", "trackBarX", "labelIndiceX", "x", 72},
+    {&CImageTroisD::hauteur, &CImageTroisD::getImageY, &CImageTroisD::getTabY,
+     &COpenGL::setTextureY, true, "checkY", "Coupe Y", "trackBarY", "labelIndiceY", "y", 128},
+    {&CImageTroisD::profondeur, &CImageTroisD::getImageZ, &CImageTroisD::getTabZ,
+     &COpenGL::setTextureZ, false, "checkZ", "Coupe Z", "trackBarZ", "labelIndiceZ", "z", 184},
+};
+
+const char* const kCleRecents = "dossiersRecents";
+
+// The user's settings file (recent folders), in the user's configuration directory.
+QSettings reglages() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, "Stravol", "stravol");
+}
 
 // The wait cursor for the length of one synchronous operation (loading, textures, extraction).
 class CurseurAttente {
@@ -49,6 +107,25 @@ public:
     CurseurAttente& operator=(const CurseurAttente&) = delete;
 };
 
+// A decorative picture: its image scaled to the room it has, keeping its aspect, centred.
+class ImageDecorative : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const QPixmap image = pixmap();
+        if (image.isNull())
+            return;
+        const QSize taille = image.size().scaled(size(), Qt::KeepAspectRatio);
+        const QRect cible(QPoint((width() - taille.width()) / 2, (height() - taille.height()) / 2),
+                          taille);
+        QPainter peintre(this);
+        peintre.setRenderHint(QPainter::SmoothPixmapTransform);
+        peintre.drawPixmap(cible, image);
+    }
+};
+
 QFrame* panneau(const char* nom, QFrame::Shape forme, QFrame::Shadow ombre) {
     auto* p = new QFrame;
     p->setObjectName(nom);
@@ -57,6 +134,7 @@ QFrame* panneau(const char* nom, QFrame::Shape forme, QFrame::Shadow ombre) {
     return p;
 }
 
+// A split container whose panels share a change of its size in proportion to their sizes.
 QSplitter* separateur(const char* nom, Qt::Orientation orientation, QFrame* premier,
                       QFrame* second) {
     auto* s = new QSplitter(orientation);
@@ -65,9 +143,6 @@ QSplitter* separateur(const char* nom, Qt::Orientation orientation, QFrame* prem
     s->setChildrenCollapsible(false);
     s->addWidget(premier);
     s->addWidget(second);
-    // The first panel keeps its size when the window is resized, as its splitter position.
-    s->setStretchFactor(0, 0);
-    s->setStretchFactor(1, 1);
     return s;
 }
 
@@ -92,13 +167,54 @@ QSlider* barreDefilement(QWidget* parent, const char* nom, int x, int y) {
 
 std::string cheminLocal(const QString& chemin) { return QFile::encodeName(chemin).toStdString(); }
 
+// Integer scaling of a picture coordinate to a voxel coordinate, as the picture is stretched.
+int echelle(int pixel, int taille, int cotePixels) {
+    return cotePixels > 0 ? (pixel * taille) / cotePixels : 0;
+}
+
+// Runs an action once, at the first exposure of the window it filters.
+class AttenteExposition : public QObject {
+public:
+    AttenteExposition(QObject* proprietaire, std::function<void()> action)
+        : QObject(proprietaire), action_(std::move(action)) {}
+
+    bool eventFilter(QObject* objet, QEvent* evenement) override {
+        if (evenement->type() == QEvent::Expose && static_cast<QWindow*>(objet)->isExposed() &&
+            action_) {
+            objet->removeEventFilter(this);
+            std::exchange(action_, {})();
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> action_;
+};
+
 } // namespace
+
+Coord3D voxelSousPointeur(Axe axe, int indiceCoupe, int px, int py, int lp, int hp, int largeur,
+                          int hauteur, int profondeur) {
+    switch (axe) {
+    case Axe::X:
+        return {indiceCoupe, echelle(py, hauteur, hp), echelle(px, profondeur, lp)};
+    case Axe::Y:
+        return {echelle(px, largeur, lp), indiceCoupe, echelle(py, profondeur, hp)};
+    case Axe::Z:
+        break;
+    }
+    return {echelle(px, largeur, lp), echelle(py, hauteur, hp), indiceCoupe};
+}
 
 Form1::Form1(QWidget* parent)
     : QMainWindow(parent), chemin(cheminLocal(QDir::currentPath())),
       messages_([this](const std::string& texte) {
-          if (afficherMessage)
-              afficherMessage(QString::fromUtf8(texte.c_str()));
+          const QString message = QString::fromUtf8(texte.c_str()).trimmed();
+          if (regrouperMessages_)
+              messagesEnAttente_.append(message);
+          else if (afficherMessage)
+              afficherMessage(message);
       }) {
     enregistrerImages();
     setObjectName("Form1");
@@ -109,19 +225,29 @@ Form1::Form1(QWidget* parent)
     setFont(police);
     construireControles();
     construireMenus();
-    // Client area 987 x 683 below the menu bar; the splitters at their initial positions.
-    resize(largeurClient, hauteurClient + menuBar()->sizeHint().height());
-    splitContainer1->setSizes({475, largeurClient - 475 - 4});
-    splitContainer2->setSizes({491, hauteurClient - 491 - 4});
-    splitContainer3->setSizes({239, 475 - 239 - 4});
+    labelVoxel = new QLabel;
+    labelVoxel->setObjectName("labelVoxel");
+    statusBar()->setObjectName("statusStrip1");
+    statusBar()->addPermanentWidget(labelVoxel);
+    // Client area 987 x 683 between the menu bar and the status bar; the splitters at their
+    // initial positions.
+    resize(largeurClient,
+           hauteurClient + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    placerSeparateurs();
+    setMinimumSize(minimumSizeHint());
     barre_ = std::make_unique<BarreProgressionQt>(progressBar1);
+    setAcceptDrops(true);
+    auto* echap = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(echap, &QShortcut::activated, this, [this] { desarmerExtraction(); });
 
     choisirDossier = [this]() {
-        // A fresh dialog each time, rooted at the whole file system.
+        // A fresh dialog each time, in the last folder opened (the whole file system at first).
         QFileDialog dialogue(this, "Sélectionner le répertoire de l'image 3D");
         dialogue.setFileMode(QFileDialog::Directory);
         dialogue.setOption(QFileDialog::ShowDirsOnly);
-        dialogue.setDirectory(QDir::rootPath());
+        const QString dernier = dossiersRecents().value(0);
+        dialogue.setDirectory(!dernier.isEmpty() && QFileInfo(dernier).isDir() ? dernier
+                                                                               : QDir::rootPath());
         dialogue.setSidebarUrls({QUrl("file:"), QUrl::fromLocalFile(QDir::homePath())});
         if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
             return QString();
@@ -144,8 +270,18 @@ Form1::Form1(QWidget* parent)
     montrerEvolution = [](DialogueEvolution& dialogue) { dialogue.exec(); };
     afficherMessage = [this](const QString& texte) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
-        QMessageBox::warning(this, "Stravol", texte);
+        QMessageBox boite(QMessageBox::Warning, "Stravol", texte, QMessageBox::Ok, this);
+        // A long list (one line per bad file) shows its first line, the rest as details.
+        const QStringList lignes = texte.split('\n');
+        if (lignes.size() > kLignesMessage) {
+            boite.setText(lignes.first());
+            boite.setDetailedText(lignes.mid(1).join('\n'));
+        }
+        boite.exec();
         QApplication::restoreOverrideCursor();
+    };
+    afficherInformation = [this](const QString& titre, const QString& texte) {
+        QMessageBox::about(this, titre, texte);
     };
     setQuestionHook([this](const char* texte, const char* titre) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -155,10 +291,37 @@ Form1::Form1(QWidget* parent)
         QApplication::restoreOverrideCursor();
         return reponse == QMessageBox::Yes;
     });
+    // The GL view goes before the process ends, as on quitting.
+    setFinHook([this](int) {
+        delete fenetreOpenGL;
+        fenetreOpenGL = nullptr;
+    });
+}
+
+void Form1::placerSeparateurs() {
+    // The second panel takes the rest, so that the first keeps exactly its position.
+    const auto placer = [](QSplitter* s, int premier) {
+        const int total = s->orientation() == Qt::Horizontal ? s->width() : s->height();
+        s->setSizes({premier, std::max(1, total - premier - s->handleWidth())});
+    };
+    placer(splitContainer1, 475);
+    placer(splitContainer2, 491);
+    placer(splitContainer3, 239);
+}
+
+void Form1::showEvent(QShowEvent* evenement) {
+    // The splitters share every size change in proportion: they take their initial positions
+    // again once the first layout has given the panels their sizes.
+    if (!montree_) {
+        montree_ = true;
+        placerSeparateurs();
+    }
+    QMainWindow::showEvent(evenement);
 }
 
 Form1::~Form1() {
     setQuestionHook({});
+    setFinHook({});
     // The view borrows the volume's textures and mesh: it goes first.
     delete fenetreOpenGL;
     fenetreOpenGL = nullptr;
@@ -167,6 +330,7 @@ Form1::~Form1() {
 
 void Form1::construireControles() {
     panneauVue = panneau("splitContainer2_Panel1", QFrame::StyledPanel, QFrame::Sunken);
+    panneauVue->setMinimumSize(kVueMinimale, kVueMinimale);
     auto* dispositionVue = new QVBoxLayout(panneauVue);
     dispositionVue->setContentsMargins(0, 0, 0, 0);
     auto* panneauImages = panneau("splitContainer2_Panel2", QFrame::StyledPanel, QFrame::Sunken);
@@ -178,10 +342,10 @@ void Form1::construireControles() {
     const auto remplir = [](QFrame* p, const char* nom, const char* ressource) {
         auto* d = new QVBoxLayout(p);
         d->setContentsMargins(0, 0, 0, 0);
-        auto* image = new QLabel;
+        auto* image = new ImageDecorative;
         image->setObjectName(nom);
-        image->setScaledContents(true);
         image->setMinimumSize(1, 1);
+        image->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
         image->setPixmap(QPixmap(ressource));
         d->addWidget(image);
         return image;
@@ -215,6 +379,9 @@ void Form1::construireControles() {
     BoxCommande->setEnabled(false);
     labelChargement =
         controle<QLabel>(droite, "labelChargement", "Chargement des images", 11, 649, 128, 16);
+    // The whole text, however wide the font draws it.
+    labelChargement->resize(std::max(labelChargement->width(), labelChargement->sizeHint().width()),
+                            labelChargement->height());
 
     progressBar1 = new QProgressBar(droite);
     progressBar1->setObjectName("progressBar1");
@@ -227,31 +394,48 @@ void Form1::construireControles() {
     pictureBox1->setObjectName("pictureBox1");
     pictureBox1->setGeometry(163, 357, 256, 256);
     pictureBox1->setScaledContents(true);
+    pictureBox1->setMouseTracking(true);
     pictureBox1->installEventFilter(this);
 
     radioTrackBall =
         controle<QRadioButton>(BoxCommande, "radioTrackBall", "Camera TrackBall", 16, 24, 120, 24);
     radioFree = controle<QRadioButton>(BoxCommande, "radioFree", "Camera Free", 160, 24, 96, 24);
     checkRepere = controle<QCheckBox>(BoxCommande, "checkRepere", "Repère", 280, 24, 72, 24);
-    checkX = controle<QCheckBox>(BoxCommande, "checkX", "Coupe X", 16, 72, 72, 32);
-    trackBarX = barreDefilement(BoxCommande, "trackBarX", 96, 72);
-    checkY = controle<QCheckBox>(BoxCommande, "checkY", "Coupe Y", 16, 128, 72, 32);
-    trackBarY = barreDefilement(BoxCommande, "trackBarY", 96, 128);
-    checkZ = controle<QCheckBox>(BoxCommande, "checkZ", "Coupe Z", 16, 184, 72, 32);
-    trackBarZ = barreDefilement(BoxCommande, "trackBarZ", 96, 184);
+    int* indices[kNbAxes] = {&indX, &indY, &indZ};
+    for (int a = 0; a < kNbAxes; ++a) {
+        const ProprietesAxe& p = kAxes[a];
+        Coupe& c = coupes_[a];
+        c.coche = controle<QCheckBox>(BoxCommande, p.nomCase, p.texteCase, 16, p.y, 72, 32);
+        c.barre = barreDefilement(BoxCommande, p.nomBarre, 96, p.y);
+        // Below the check box, beside the track bar.
+        c.indice = controle<QLabel>(BoxCommande, p.nomIndice, "", 16, p.y + 32, 76, 16);
+        c.ind = indices[a];
+    }
+    checkX = coupes_[0].coche;
+    checkY = coupes_[1].coche;
+    checkZ = coupes_[2].coche;
+    trackBarX = coupes_[0].barre;
+    trackBarY = coupes_[1].barre;
+    trackBarZ = coupes_[2].barre;
+    labelIndiceX = coupes_[0].indice;
+    labelIndiceY = coupes_[1].indice;
+    labelIndiceZ = coupes_[2].indice;
 
     // Check boxes react to every change, from the user or from code; track bars only to the
     // user's actions (drag, keys, wheel, clicks on the groove), not to values set from code.
-    QCheckBox* coupes[3] = {checkX, checkY, checkZ};
-    QSlider* barres[3] = {trackBarX, trackBarY, trackBarZ};
-    for (int axe = 0; axe < 3; ++axe) {
-        connect(coupes[axe], &QCheckBox::toggled, this,
+    // Index labels follow every change.
+    for (int a = 0; a < kNbAxes; ++a) {
+        const Axe axe = static_cast<Axe>(a);
+        connect(coupes_[a].coche, &QCheckBox::toggled, this,
                 [this, axe](bool c) { coupeChangee(axe, c); });
-        QSlider* b = barres[axe];
+        QSlider* b = coupes_[a].barre;
         connect(b, &QSlider::actionTriggered, this, [this, axe, b](int action) {
             if (action != QAbstractSlider::SliderNoAction)
                 coupeDefilee(axe, b->sliderPosition());
         });
+        connect(b, &QSlider::valueChanged, this, [this, axe](int) { majIndice(axe); });
+        connect(b, &QSlider::rangeChanged, this, [this, axe](int, int) { majIndice(axe); });
+        majIndice(axe);
     }
     connect(radioTrackBall, &QRadioButton::toggled, this,
             [this](bool c) { cameraChangee(radioTrackBall, c); });
@@ -266,43 +450,131 @@ void Form1::construireControles() {
             [this](int, int) { splitterDeplace(); });
     connect(splitContainer2, &QSplitter::splitterMoved, this,
             [this](int, int) { splitterDeplace(); });
+
+    // Every control of the commands panel stays in view: the panel is never smaller than
+    // what they cover.
+    const QRect occupe = panneauCommandes->childrenRect().united(checkBoxMaillage->geometry());
+    panneauCommandes->setMinimumSize(occupe.right() + kMargeCommandes,
+                                     occupe.bottom() + kMargeCommandes);
 }
 
+// The menus, built here only; each item runs one handler of the window.
 void Form1::construireMenus() {
-    const auto action = [this](QMenu* menu, const char* nom, const char* texte, auto gestionnaire) {
+    const auto action = [this](QMenu* menu, const char* nom, const QString& texte,
+                               auto gestionnaire) {
         QAction* a = menu->addAction(texte);
         a->setObjectName(nom);
         connect(a, &QAction::triggered, this, gestionnaire);
         return a;
     };
-    QMenu* fichier = menuBar()->addMenu("Fichier");
-    fichier->setObjectName("fichierToolStripMenuItem");
+    const auto menuPrincipal = [this](const char* nom, const QString& titre) {
+        QMenu* m = menuBar()->addMenu(titre);
+        m->setObjectName(nom);
+        return m;
+    };
+
+    fichierMenu = menuPrincipal("fichierToolStripMenuItem", "&Fichier");
     ouvrirToolStripMenuItem =
-        action(fichier, "ouvrirToolStripMenuItem", "Ouvrir", [this] { ouvrir(); });
+        action(fichierMenu, "ouvrirToolStripMenuItem", "&Ouvrir", [this] { ouvrir(); });
+    ouvrirToolStripMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    recentsMenu = fichierMenu->addMenu("&Récents");
+    recentsMenu->setObjectName("recentsToolStripMenuItem");
     fermerToolStripMenuItem =
-        action(fichier, "fermerToolStripMenuItem", "Fermer", [this] { fermer(); });
+        action(fichierMenu, "fermerToolStripMenuItem", "&Fermer", [this] { fermer(); });
+    fermerToolStripMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     fermerToolStripMenuItem->setEnabled(false);
-    exporterToolStripMenuItem = action(fichier, "exporterToolStripMenuItem", "Exporter le maillage",
-                                       [this] { exporterMaillage(); });
+    exporterToolStripMenuItem = action(fichierMenu, "exporterToolStripMenuItem",
+                                       "&Exporter le maillage", [this] { exporterMaillage(); });
+    exporterToolStripMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     exporterToolStripMenuItem->setEnabled(false);
     quitterToolStripMenuItem =
-        action(fichier, "quitterToolStripMenuItem", "Quitter", [this] { quitter(); });
+        action(fichierMenu, "quitterToolStripMenuItem", "&Quitter", [this] { quitter(); });
+    quitterToolStripMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    majRecents();
 
-    QMenu* traitement = menuBar()->addMenu("Traitement");
-    traitement->setObjectName("traitementToolStripMenuItem");
-    extraireRegionToolStripMenuItem = action(traitement, "extraireRegionToolStripMenuItem",
-                                             "Extraire région", [this] { armerExtraction(); });
+    traitementMenu = menuPrincipal("traitementToolStripMenuItem", "&Traitement");
+    extraireRegionToolStripMenuItem = action(traitementMenu, "extraireRegionToolStripMenuItem",
+                                             "E&xtraire région", [this] { armerExtraction(); });
     evoluerMaillageToolStripMenuItem =
-        action(traitement, "evoluerMaillageToolStripMenuItem", "Faire évoluer le maillage",
+        action(traitementMenu, "evoluerMaillageToolStripMenuItem", "&Faire évoluer le maillage",
                [this] { evoluerMaillage(); });
     evoluerMaillageToolStripMenuItem->setEnabled(false);
 
-    QMenu* visualisation = menuBar()->addMenu("Visualisation");
-    visualisation->setObjectName("visualisationToolStripMenuItem");
-    imageNormaleToolStripMenuItem = action(visualisation, "imageNormaleToolStripMenuItem",
-                                           "Image Normale", [this] { afficherMode(0); });
-    imageSegmenteToolStripMenuItem = action(visualisation, "imageSegmenteToolStripMenuItem",
-                                            "Image Segmenté", [this] { afficherMode(4); });
+    visualisationMenu = menuPrincipal("visualisationToolStripMenuItem", "&Visualisation");
+    imageNormaleToolStripMenuItem =
+        action(visualisationMenu, "imageNormaleToolStripMenuItem", "Image &Normale",
+               [this] { afficherMode(ModeAffichage::Normale); });
+    imageSegmenteToolStripMenuItem =
+        action(visualisationMenu, "imageSegmenteToolStripMenuItem", "Image &Segmenté",
+               [this] { afficherMode(ModeAffichage::Segmentee); });
+    etiquettesCouleurToolStripMenuItem =
+        action(visualisationMenu, "etiquettesCouleurToolStripMenuItem", "&Étiquettes en couleur",
+               [this](bool c) { etiquettesEnCouleur(c); });
+    etiquettesCouleurToolStripMenuItem->setCheckable(true);
+
+    aideMenu = menuPrincipal("aideToolStripMenuItem", "&Aide");
+    commandesToolStripMenuItem =
+        action(aideMenu, "commandesToolStripMenuItem", "&Caméras et souris", [this] {
+            if (afficherInformation)
+                afficherInformation(
+                    "Caméras et souris",
+                    "<p><b>Camera TrackBall</b> : glisser avec le bouton gauche tourne la "
+                    "scène ; la molette, P et M l'approchent et l'éloignent ; R la remet en "
+                    "place.</p>"
+                    "<p><b>Camera Free</b> : glisser avec le bouton gauche regarde autour ; Z, "
+                    "Q, S, D avancent, vont à gauche, reculent, vont à droite (trois fois plus "
+                    "vite avec la barre d'espace) ; P et M montent et descendent ; R revient au "
+                    "départ.</p>"
+                    "<p>La vue prend le clavier quand le pointeur est sur elle.</p>"
+                    "<p><b>Extraire région</b> : cliquer l'objet dans l'image de la coupe ; "
+                    "Échap annule.</p>");
+        });
+    aProposToolStripMenuItem = action(aideMenu, "aProposToolStripMenuItem", "À &propos", [this] {
+        if (afficherInformation)
+            afficherInformation("À propos de Stravol",
+                                QString("<p><b>Stravol</b> version %1</p>"
+                                        "<p>Volumes 3D en niveaux de gris et extraction "
+                                        "d'un objet en maillage lisse.</p>")
+                                    .arg(STRAVOL_VERSION));
+    });
+}
+
+QStringList Form1::dossiersRecents() const { return reglages().value(kCleRecents).toStringList(); }
+
+void Form1::ajouterRecent(const QString& dossier) {
+    const QString chemin = QDir::cleanPath(QFileInfo(dossier).absoluteFilePath());
+    QStringList recents = dossiersRecents();
+    recents.removeAll(chemin);
+    recents.prepend(chemin);
+    while (recents.size() > kNbRecents)
+        recents.removeLast();
+    QSettings r = reglages();
+    r.setValue(kCleRecents, recents);
+    majRecents();
+}
+
+void Form1::majRecents() {
+    recentsMenu->clear();
+    const QStringList recents = dossiersRecents();
+    for (int i = 0; i < recents.size(); ++i) {
+        const QString dossier = recents[i];
+        QAction* a = recentsMenu->addAction(QString("&%1 %2").arg(i + 1).arg(dossier));
+        a->setObjectName(QString("recent%1").arg(i));
+        connect(a, &QAction::triggered, this, [this, dossier] {
+            if (QFileInfo(dossier).isDir()) {
+                ouvrirDossier(dossier);
+                return;
+            }
+            QStringList reste = dossiersRecents();
+            reste.removeAll(dossier);
+            QSettings r = reglages();
+            r.setValue(kCleRecents, reste);
+            majRecents();
+            if (afficherMessage)
+                afficherMessage("Le répertoire \"" + dossier + "\" n'existe plus.");
+        });
+    }
+    recentsMenu->setEnabled(!recents.isEmpty());
 }
 
 void Form1::decocherRadios() {
@@ -320,16 +592,16 @@ void Form1::detruireVue() {
         return;
     panneauVue->layout()->removeWidget(fenetreOpenGL);
     fenetreOpenGL->hide();
-    checkX->setChecked(false);
-    checkY->setChecked(false);
-    checkZ->setChecked(false);
-    trackBarX->setValue(0);
-    trackBarY->setValue(0);
-    trackBarZ->setValue(0);
+    for (Coupe& c : coupes_)
+        c.coche->setChecked(false);
+    for (Coupe& c : coupes_)
+        c.barre->setValue(0);
     decocherRadios();
     checkRepere->setChecked(false);
     BoxCommande->setEnabled(false);
     pictureBox1->clear();
+    axeImage.reset();
+    labelVoxel->clear();
     delete fenetreOpenGL;
     fenetreOpenGL = nullptr;
 }
@@ -341,18 +613,59 @@ void Form1::detruireVolume() {
 }
 
 void Form1::ouvrir() {
-    detruireVue();
-    detruireVolume();
     const QString dossier = choisirDossier ? choisirDossier() : QString();
     if (dossier.isEmpty())
         return;
-    chargerDossier(dossier);
+    ouvrirDossier(dossier);
 }
 
 bool Form1::ouvrirDossier(const QString& dossier) {
+    // The dialog, or whatever covered the window, is gone from the screen before the loading.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    repaint();
     detruireVue();
     detruireVolume();
-    return chargerDossier(dossier);
+    const bool ouvert = chargerDossier(dossier);
+    if (ouvert)
+        ajouterRecent(dossier);
+    Q_EMIT ouvertureTerminee(ouvert);
+    return ouvert;
+}
+
+void Form1::ouvrirQuandVisible(const QString& dossier) {
+    quandVisible([this, dossier] { ouvrirDossier(dossier); });
+}
+
+void Form1::quandVisible(const std::function<void()>& action) {
+    winId();
+    QWindow* fenetre = windowHandle();
+    if (!fenetre->isExposed()) {
+        fenetre->installEventFilter(
+            new AttenteExposition(this, [this, action] { quandVisible(action); }));
+        return;
+    }
+    // Exposed now: the first paint runs at this exposure, the action just after it, once the
+    // window is still on screen then.
+    QTimer::singleShot(0, this, [this, action] {
+        if (windowHandle()->isExposed())
+            action();
+        else
+            quandVisible(action);
+    });
+}
+
+void Form1::montrerMessages() {
+    regrouperMessages_ = false;
+    QStringList messages;
+    messages.swap(messagesEnAttente_);
+    if (messages.isEmpty() || !afficherMessage)
+        return;
+    if (messages.size() == 1) {
+        afficherMessage(messages.first());
+        return;
+    }
+    afficherMessage(QString("%1 problèmes pendant le chargement :\n").arg(messages.size()) +
+                    messages.join('\n'));
 }
 
 bool Form1::chargerDossier(const QString& dossier) {
@@ -363,50 +676,54 @@ bool Form1::chargerDossier(const QString& dossier) {
     if (sousDossiers.isEmpty())
         return false;
 
-    CurseurAttente attente;
-    for (int i = 0; i < sousDossiers.size(); ++i) {
-        const std::string path = cheminLocal(parent.filePath(sousDossiers[i]));
-        if (i > 0) {
-            images3D->ChargerSeg(path, barre_.get());
-            continue;
+    // One message at the end for everything the volume reports while it loads.
+    regrouperMessages_ = true;
+    const bool ouvert = [&] {
+        CurseurAttente attente;
+        for (int i = 0; i < sousDossiers.size(); ++i) {
+            const std::string path = cheminLocal(parent.filePath(sousDossiers[i]));
+            if (i > 0) {
+                images3D->ChargerSeg(path, barre_.get());
+                continue;
+            }
+            images3D = std::make_unique<CImageTroisD>(chemin, path, barre_.get(), &messages_);
+            // A volume folder without any picture gives sizes 0: there is nothing to show,
+            // and the cut positions would divide by those sizes.
+            if (images3D->largeur <= 0 || images3D->hauteur <= 0 || images3D->profondeur <= 0) {
+                images3D.reset();
+                messagesEnAttente_.append("Aucune image n'a été trouvée dans le répertoire \"" +
+                                          parent.filePath(sousDossiers[i]) + "\".");
+                return false;
+            }
+            images3D->AllouerTexture();
+            ChoixAffichage = ModeAffichage::Normale;
+            preparerTextures(ModeAffichage::Normale);
+
+            for (int a = 0; a < kNbAxes; ++a)
+                coupes_[a].barre->setMaximum(images3D.get()->*kAxes[a].dimension - 1);
+
+            pictureBox1->clear();
+            axeImage.reset();
+            indX = indY = indZ = -1;
+
+            fenetreOpenGL = new COpenGL(panneauVue, 500, 500, 0, 0, images3D.get(), chemin);
+            panneauVue->layout()->addWidget(fenetreOpenGL);
+            fenetreOpenGL->show();
+            fenetreOpenGL->Draw();
+            fenetreOpenGL->LireConfig();
+
+            BoxCommande->setEnabled(true);
+            for (Coupe& c : coupes_)
+                c.barre->setEnabled(false);
+            radioTrackBall->setChecked(true);
+            fermerToolStripMenuItem->setEnabled(true);
         }
-        images3D = std::make_unique<CImageTroisD>(chemin, path, barre_.get(), &messages_);
-        // A volume folder without any picture gives sizes 0: there is nothing to show, and
-        // the cut positions would divide by those sizes.
-        if (images3D->largeur <= 0 || images3D->hauteur <= 0 || images3D->profondeur <= 0) {
-            images3D.reset();
-            barre_->setValue(0);
-            if (afficherMessage)
-                afficherMessage("Aucune image n'a été trouvée dans le répertoire \"" +
-                                parent.filePath(sousDossiers[i]) + "\".");
-            return false;
-        }
-        images3D->AllouerTexture();
-        ChoixAffichage = 0;
-        images3D->preparationTexture(barre_.get(), 0);
-
-        trackBarX->setMaximum(images3D->largeur - 1);
-        trackBarY->setMaximum(images3D->hauteur - 1);
-        trackBarZ->setMaximum(images3D->profondeur - 1);
-
-        pictureBox1->clear();
-        indX = indY = indZ = -1;
-
-        fenetreOpenGL = new COpenGL(panneauVue, 500, 500, 0, 0, images3D.get(), chemin);
-        panneauVue->layout()->addWidget(fenetreOpenGL);
-        fenetreOpenGL->show();
-        fenetreOpenGL->Draw();
-        fenetreOpenGL->LireConfig();
-
-        BoxCommande->setEnabled(true);
-        trackBarX->setEnabled(false);
-        trackBarY->setEnabled(false);
-        trackBarZ->setEnabled(false);
-        radioTrackBall->setChecked(true);
-        fermerToolStripMenuItem->setEnabled(true);
-    }
+        return true;
+    }();
+    progressBar1->setValue(0);
     majExport();
-    return true;
+    montrerMessages();
+    return ouvert;
 }
 
 void Form1::fermer() {
@@ -420,69 +737,67 @@ void Form1::quitter() {
     fenetreOpenGL = nullptr;
     images3D.reset();
     close();
-    std::exit(-1);
+    finirProcessus(kStatutArret);
 }
 
-void Form1::coupeChangee(int axe, bool cochee) {
-    QSlider* barres[3] = {trackBarX, trackBarY, trackBarZ};
-    int* indices[3] = {&indX, &indY, &indZ};
-    QSlider* barre = barres[axe];
-    int& ind = *indices[axe];
+int Form1::indiceTexture(Axe axe, int v) const {
+    return static_cast<int>(v * static_cast<double>(kCote) /
+                            (images3D.get()->*kAxes[indice(axe)].dimension));
+}
+
+void Form1::envoyerTexture(Axe axe, int v) {
+    const ProprietesAxe& p = kAxes[indice(axe)];
+    const int ind = indiceTexture(axe, v);
+    *coupes_[indice(axe)].ind = ind;
+    (fenetreOpenGL->*p.envoyer)((images3D.get()->*p.texture)(v), p.inverse ? kCote - ind : ind);
+}
+
+void Form1::majIndice(Axe axe) {
+    const Coupe& c = coupes_[indice(axe)];
+    c.indice->setText(QString("%1 = %2 / %3")
+                          .arg(kAxes[indice(axe)].lettre)
+                          .arg(c.barre->value())
+                          .arg(c.barre->maximum()));
+}
+
+void Form1::coupeChangee(Axe axe, bool cochee) {
+    Coupe& c = coupes_[indice(axe)];
     if (!cochee) {
-        ind = -1;
-        barre->setEnabled(false);
-        if (fenetreOpenGL == nullptr)
-            return;
-        if (axe == 0)
-            fenetreOpenGL->setTextureX(nullptr, -1);
-        else if (axe == 1)
-            fenetreOpenGL->setTextureY(nullptr, -1);
-        else
-            fenetreOpenGL->setTextureZ(nullptr, -1);
+        *c.ind = -1;
+        c.barre->setEnabled(false);
+        if (fenetreOpenGL != nullptr)
+            (fenetreOpenGL->*kAxes[indice(axe)].envoyer)(nullptr, -1);
         return;
     }
-    barre->setEnabled(true);
+    c.barre->setEnabled(true);
     if (images3D == nullptr || fenetreOpenGL == nullptr)
         return;
-    const int v = barre->value();
-    if (axe == 0) {
-        ind = static_cast<int>(v * 256.0 / images3D->largeur);
-        fenetreOpenGL->setTextureX(images3D->getTabX(v), ind);
-    } else if (axe == 1) {
-        ind = static_cast<int>(v * 256.0 / images3D->hauteur);
-        fenetreOpenGL->setTextureY(images3D->getTabY(v), 256 - ind);
-    } else {
-        ind = static_cast<int>(v * 256.0 / images3D->profondeur);
-        fenetreOpenGL->setTextureZ(images3D->getTabZ(v), ind);
-    }
+    envoyerTexture(axe, c.barre->value());
 }
 
-void Form1::coupeDefilee(int axe, int v) {
+void Form1::coupeDefilee(Axe axe, int v) {
     if (fenetreOpenGL == nullptr || images3D == nullptr)
         return;
-    if (axe == 0) {
-        montrerCoupe(images3D->getImageX(v));
-        indX = static_cast<int>(v * 256.0 / images3D->largeur);
-        fenetreOpenGL->setTextureX(images3D->getTabX(v), indX);
-    } else if (axe == 1) {
-        montrerCoupe(images3D->getImageY(v));
-        indY = static_cast<int>(v * 256.0 / images3D->hauteur);
-        fenetreOpenGL->setTextureY(images3D->getTabY(v), 256 - indY);
-    } else {
-        montrerCoupe(images3D->getImageZ(v));
-        indZ = static_cast<int>(v * 256.0 / images3D->profondeur);
-        fenetreOpenGL->setTextureZ(images3D->getTabZ(v), indZ);
-    }
+    montrerCoupe(axe, v);
+    envoyerTexture(axe, v);
 }
 
-void Form1::montrerCoupe(const ImageRGB& image) {
+void Form1::montrerCoupe(Axe axe, int v) {
+    const ImageRGB& image = (images3D.get()->*kAxes[indice(axe)].image)(v);
     if (image.largeur <= 0 || image.hauteur <= 0) {
         pictureBox1->clear();
+        axeImage.reset();
         return;
     }
-    const QImage vue(image.pixels.data(), image.largeur, image.hauteur, 3 * image.largeur,
-                     QImage::Format_RGB888);
-    pictureBox1->setPixmap(QPixmap::fromImage(vue.copy()));
+    QImage vue = QImage(image.pixels.data(), image.largeur, image.hauteur, 3 * image.largeur,
+                        QImage::Format_RGB888)
+                     .copy();
+    if (couleursActives())
+        for (int y = 0; y < vue.height(); ++y)
+            colorerEtiquettes(vue.scanLine(y), static_cast<std::size_t>(vue.width()));
+    pictureBox1->setPixmap(QPixmap::fromImage(vue));
+    axeImage = axe;
+    indiceImage_ = v;
 }
 
 void Form1::cameraChangee(QRadioButton* bouton, bool cochee) {
@@ -491,12 +806,20 @@ void Form1::cameraChangee(QRadioButton* bouton, bool cochee) {
     QRadioButton* autre = bouton == radioTrackBall ? radioFree : radioTrackBall;
     autre->setChecked(false);
     if (fenetreOpenGL != nullptr)
-        fenetreOpenGL->setChoixCamera(bouton == radioTrackBall ? 0 : 1);
+        fenetreOpenGL->setChoixCamera(bouton == radioTrackBall ? ChoixCamera::TrackBall
+                                                               : ChoixCamera::Free);
 }
 
 void Form1::maillageCoche() {
+    if (fenetreOpenGL == nullptr)
+        return;
+    fenetreOpenGL->bmaillage = !fenetreOpenGL->bmaillage;
+    redessiner();
+}
+
+void Form1::redessiner() {
     if (fenetreOpenGL != nullptr)
-        fenetreOpenGL->bmaillage = !fenetreOpenGL->bmaillage;
+        fenetreOpenGL->Draw();
 }
 
 void Form1::splitterDeplace() {
@@ -506,43 +829,122 @@ void Form1::splitterDeplace() {
     fenetreOpenGL->Draw();
 }
 
-void Form1::afficherMode(int mode) {
+bool Form1::couleursActives() const {
+    return ChoixAffichage == ModeAffichage::Segmentee &&
+           etiquettesCouleurToolStripMenuItem->isChecked();
+}
+
+void Form1::preparerTextures(ModeAffichage mode) {
+    images3D->preparationTexture(barre_.get(), static_cast<int>(mode));
+    if (mode == ModeAffichage::Segmentee && etiquettesCouleurToolStripMenuItem->isChecked())
+        for (const ProprietesAxe& p : kAxes)
+            for (int v = 0; v < images3D.get()->*p.dimension; ++v)
+                colorerEtiquettes((images3D.get()->*p.texture)(v),
+                                  static_cast<std::size_t>(kCote) * kCote);
+    progressBar1->setValue(0);
+}
+
+void Form1::afficherMode(ModeAffichage mode) {
     if (images3D == nullptr || ChoixAffichage == mode)
         return;
-    if (mode == 4 && images3D->imageSegmente == nullptr)
+    if (mode == ModeAffichage::Segmentee && images3D->imageSegmente == nullptr)
         return;
     ChoixAffichage = mode;
-    CurseurAttente attente;
-    images3D->preparationTexture(barre_.get(), mode);
+    {
+        CurseurAttente attente;
+        preparerTextures(mode);
+    }
+    // The textures changed in place: the view and the picture show them now.
+    if (axeImage)
+        montrerCoupe(*axeImage, indiceImage_);
+    redessiner();
+}
+
+void Form1::etiquettesEnCouleur(bool couleur) {
+    etiquettesCouleurToolStripMenuItem->setChecked(couleur);
+    if (images3D == nullptr || ChoixAffichage != ModeAffichage::Segmentee)
+        return;
+    {
+        CurseurAttente attente;
+        preparerTextures(ChoixAffichage);
+    }
+    if (axeImage)
+        montrerCoupe(*axeImage, indiceImage_);
+    redessiner();
 }
 
 void Form1::armerExtraction() {
     // Arming again while armed keeps one handler: one click still serves one extraction.
     Bouge = [this](int x, int y) { cliquerImage(x, y); };
+    pictureBox1->setCursor(Qt::CrossCursor);
+    statusBar()->showMessage(
+        "Cliquez sur l'objet à extraire dans l'image de la coupe (Échap pour annuler).");
+}
+
+void Form1::desarmerExtraction() {
+    if (!Bouge)
+        return;
+    Bouge = nullptr;
+    pictureBox1->unsetCursor();
+    statusBar()->clearMessage();
 }
 
 bool Form1::eventFilter(QObject* objet, QEvent* evenement) {
-    if (objet == pictureBox1 && evenement->type() == QEvent::MouseButtonRelease && Bouge) {
-        const QPoint p = static_cast<QMouseEvent*>(evenement)->position().toPoint();
-        if (pictureBox1->rect().contains(p)) {
-            // The handler detaches itself: call a copy.
-            const auto gestionnaire = Bouge;
-            gestionnaire(p.x(), p.y());
+    if (objet == pictureBox1) {
+        const auto type = evenement->type();
+        if (type == QEvent::MouseButtonRelease && Bouge) {
+            const QPoint p = static_cast<QMouseEvent*>(evenement)->position().toPoint();
+            if (pictureBox1->rect().contains(p)) {
+                // The handler detaches itself: call a copy.
+                const auto gestionnaire = Bouge;
+                gestionnaire(p.x(), p.y());
+            }
+        } else if (type == QEvent::MouseMove) {
+            const QPoint p = static_cast<QMouseEvent*>(evenement)->position().toPoint();
+            survolerImage(p.x(), p.y());
+        } else if (type == QEvent::Leave) {
+            labelVoxel->clear();
         }
     }
     return QMainWindow::eventFilter(objet, evenement);
+}
+
+void Form1::survolerImage(int px, int py) {
+    if (images3D == nullptr || !axeImage || !pictureBox1->rect().contains(px, py)) {
+        labelVoxel->clear();
+        return;
+    }
+    const Coord3D v = voxelSousPointeur(*axeImage, indiceImage_, px, py, pictureBox1->width(),
+                                        pictureBox1->height(), images3D->largeur, images3D->hauteur,
+                                        images3D->profondeur);
+    if (v.x < 0 || v.y < 0 || v.z < 0 || v.x >= images3D->largeur || v.y >= images3D->hauteur ||
+        v.z >= images3D->profondeur) {
+        labelVoxel->clear();
+        return;
+    }
+    const bool etiquette = ChoixAffichage == ModeAffichage::Segmentee;
+    labelVoxel->setText(QString("Voxel (%1, %2, %3) : %4 %5")
+                            .arg(v.x)
+                            .arg(v.y)
+                            .arg(v.z)
+                            .arg(etiquette ? "étiquette" : "gris")
+                            .arg(images3D->getVoxelImage(v.x, v.y, v.z)));
 }
 
 void Form1::cliquerImage(int xClic, int yClic) {
     // Without a volume the click extracts nothing and the command stays armed.
     if (images3D == nullptr)
         return;
-    const int x = (xClic * images3D->largeur) / pictureBox1->width();
-    const int y = (yClic * images3D->hauteur) / pictureBox1->height();
-    const int z = trackBarZ->value();
+    // The click is read on the cut the picture shows; an empty picture counts as the Z cut
+    // of trackBarZ.
+    const Axe axe = axeImage.value_or(Axe::Z);
+    const int indiceCoupe = axeImage ? indiceImage_ : trackBarZ->value();
+    const Coord3D v = voxelSousPointeur(axe, indiceCoupe, xClic, yClic, pictureBox1->width(),
+                                        pictureBox1->height(), images3D->largeur, images3D->hauteur,
+                                        images3D->profondeur);
     {
         CurseurAttente attente;
-        images3D->CroissanceDeRegion(x, y, z);
+        images3D->CroissanceDeRegion(v.x, v.y, v.z);
     }
     if (fenetreOpenGL != nullptr)
         fenetreOpenGL->maillage = images3D->maillage.get();
@@ -550,8 +952,29 @@ void Form1::cliquerImage(int xClic, int yClic) {
     checkBoxMaillage->setChecked(true);
     if (fenetreOpenGL != nullptr)
         fenetreOpenGL->bmaillage = true;
-    Bouge = nullptr;
+    desarmerExtraction();
     majExport();
+    redessiner();
+
+    const BilanExtraction& b = images3D->bilanExtraction;
+    if (!b.effectuee || images3D->maillage == nullptr)
+        return;
+    const CMaillageTriangleChRegion& m = *images3D->maillage;
+    const double temps = b.tempsCroissance + b.tempsRegion + b.tempsReparation + b.tempsMaillage +
+                         b.tempsLissage + b.tempsNormales;
+    const MesuresMaillage mesures = mesurerMaillage(m);
+    const QLocale l;
+    statusBar()->showMessage(
+        QString("Extraction au voxel (%1, %2, %3) : %4 voxels, %5 triangles, volume %6 voxels³, "
+                "aire %7 voxels², %8 s")
+            .arg(v.x)
+            .arg(v.y)
+            .arg(v.z)
+            .arg(l.toString(b.nbVoxelsRepares))
+            .arg(l.toString(m.nbTriangles))
+            .arg(l.toString(mesures.volume, 'f', 1))
+            .arg(l.toString(mesures.aire, 'f', 1))
+            .arg(l.toString(temps, 'f', 2)));
 }
 
 void Form1::majExport() {
@@ -569,17 +992,14 @@ void Form1::evoluerMaillage() {
         // is put back afterwards, since the next extraction reads it.
         auto gris =
             std::make_unique<CImage3D>(images3D->largeur, images3D->hauteur, images3D->profondeur);
-        images3D->CopierImageCourante(0);
+        images3D->CopierImageCourante(static_cast<int>(ModeAffichage::Normale));
         images3D->CimageTroisDtoCimage3D(*gris);
-        images3D->CopierImageCourante(ChoixAffichage);
+        images3D->CopierImageCourante(static_cast<int>(ChoixAffichage));
         m.initialiserImages(gris.get(), gris.get());
         imageEvolution_ = std::move(gris);
     }
     DialogueEvolution dialogue(m, this);
-    connect(&dialogue, &DialogueEvolution::evolue, this, [this] {
-        if (fenetreOpenGL != nullptr)
-            fenetreOpenGL->Draw();
-    });
+    connect(&dialogue, &DialogueEvolution::evolue, this, [this] { redessiner(); });
     if (montrerEvolution)
         montrerEvolution(dialogue);
 }
@@ -592,6 +1012,32 @@ void Form1::exporterMaillage() {
         return;
     if (!::exporterMaillage(*images3D->maillage, cheminLocal(fichier).c_str()) && afficherMessage)
         afficherMessage("L'exportation du maillage dans \"" + fichier + "\" a échoué.");
+}
+
+namespace {
+
+// The local path of the first thing dropped, or an empty text.
+QString cheminDepose(const QMimeData* donnees) {
+    if (donnees == nullptr || !donnees->hasUrls() || donnees->urls().isEmpty())
+        return {};
+    const QUrl url = donnees->urls().first();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+} // namespace
+
+void Form1::dragEnterEvent(QDragEnterEvent* evenement) {
+    if (QFileInfo(cheminDepose(evenement->mimeData())).isDir())
+        evenement->acceptProposedAction();
+}
+
+// A folder dropped on the window is opened as "Ouvrir" opens a confirmed folder.
+void Form1::dropEvent(QDropEvent* evenement) {
+    const QString chemin = cheminDepose(evenement->mimeData());
+    if (!QFileInfo(chemin).isDir())
+        return;
+    evenement->acceptProposedAction();
+    ouvrirDossier(chemin);
 }
 
 } // namespace Stravol

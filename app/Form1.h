@@ -1,15 +1,20 @@
 #pragma once
 // The main window: menus, the 3D view, the panel of view commands, the picture of the current
-// cut and the loading progress bar. Its handlers are the only places that drive the volume, the
-// view and the region extraction. Every control carries its name as its objectName.
+// cut, the loading progress bar and the status bar. Its handlers are the only places that drive
+// the volume, the view and the region extraction. Every control carries its name as its
+// objectName.
 
 #include "app/PuitsQt.h"
+#include "volume/CImageTroisD.h"
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
+#include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -17,39 +22,64 @@ class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QDragEnterEvent;
+class QDropEvent;
+class QShowEvent;
+class QMenu;
 class QProgressBar;
 class QRadioButton;
 class QSlider;
 class QSplitter;
 class CImage3D;
-struct ImageRGB;
 
 namespace Stravol {
 
-class CImageTroisD;
 class COpenGL;
 class DialogueEvolution;
+
+// Display modes of the slice textures and pictures (mode numbers of the volume's
+// preparationTexture).
+enum class ModeAffichage : int { Normale = 0, Segmentee = 4 };
+
+// The three cut axes, in the order of the commands panel.
+enum class Axe : int { X = 0, Y = 1, Z = 2 };
+inline constexpr int kNbAxes = 3;
+
+// The voxel under pixel (px, py) of a picture of lp x hp pixels that shows the cut of axe at
+// voxel index indice of a volume of the given sizes, each picture coordinate scaled by integer
+// arithmetic with truncation. A Z picture is largeur x hauteur, an X picture profondeur x
+// hauteur (columns along z), a Y picture largeur x profondeur (rows along z).
+Coord3D voxelSousPointeur(Axe axe, int indice, int px, int py, int lp, int hp, int largeur,
+                          int hauteur, int profondeur);
 
 class Form1 : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Client area (below the menu bar) of the window at construction, in pixels.
+    // Client area (below the menu bar, above the status bar) of the window at construction,
+    // in pixels.
     static constexpr int largeurClient = 987;
     static constexpr int hauteurClient = 683;
+    // The most folders "Récents" keeps.
+    static constexpr int kNbRecents = 8;
 
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    // "Ouvrir": closes what is open, asks for a parent folder, then opens it.
+    // "Ouvrir": asks for a parent folder; once one is confirmed, closes what is open and
+    // opens it. A cancelled dialog keeps everything as it was.
     void ouvrir();
     // Closes what is open, then opens the parent folder dossier as "Ouvrir" does once the
     // dialog has confirmed it: the first sub-folder (case-insensitive name order) is the
     // volume, every further one a segmentation. False when nothing was opened (no sub-folder,
-    // or a volume folder without pictures, which is reported).
+    // or a volume folder without pictures, which is reported). An opened folder heads the
+    // recent folders.
     bool ouvrirDossier(const QString& dossier);
+    // Opens dossier as ouvrirDossier does, once the window has been shown and painted, so that
+    // the user sees the window and the progress bar during the loading.
+    void ouvrirQuandVisible(const QString& dossier);
     // "Fermer".
     void fermer();
     // "Quitter": destroys the view and the volume, closes the window and ends the process
@@ -57,13 +87,20 @@ public:
     [[noreturn]] void quitter();
     // "Exporter le maillage": asks for a file and writes the last extracted mesh to it.
     void exporterMaillage();
-    // "Extraire région": the next click on pictureBox1 extracts the region under it.
+    // "Extraire région": the next click on pictureBox1 extracts the region under it. The
+    // picture shows a cross-hair and the status bar says what to do until then.
     void armerExtraction();
-    // "Image Normale" (mode 0) and "Image Segmenté" (mode 4).
-    void afficherMode(int mode);
+    // Escape: the click is no longer awaited.
+    void desarmerExtraction();
+    // "Image Normale" and "Image Segmenté".
+    void afficherMode(ModeAffichage mode);
+    // "Étiquettes en couleur": segmented textures and pictures give each label a colour.
+    void etiquettesEnCouleur(bool couleur);
     // "Faire évoluer le maillage": gives the mesh the grey volume it evolves on (once per
     // mesh), then shows the parameter dialog; each run redraws the view.
     void evoluerMaillage();
+    // The recent folders, most recent first.
+    QStringList dossiersRecents() const;
 
     // Replaceable dialogs (tests inject their own). choisirDossier returns the chosen parent
     // folder or an empty text when cancelled; choisirFichierExport the file to write or an
@@ -73,13 +110,15 @@ public:
     std::function<void(const QString&)> afficherMessage;
     // Shows the evolution dialog (modal by default).
     std::function<void(DialogueEvolution&)> montrerEvolution;
+    // Shows an information box (help, about) with a title and a rich text.
+    std::function<void(const QString&, const QString&)> afficherInformation;
 
     // Directory of config.txt: the current directory when the window was built.
     std::string chemin;
     std::unique_ptr<CImageTroisD> images3D;
     // Owned; a child of the top panel of splitContainer2 while it exists.
     COpenGL* fenetreOpenGL = nullptr;
-    int ChoixAffichage = 0;
+    ModeAffichage ChoixAffichage = ModeAffichage::Normale;
     // Texture-space position of each cut (before the Y flip given to the view); -1 when off.
     int indX = -1;
     int indY = -1;
@@ -87,6 +126,8 @@ public:
     // The one-shot click handler of pictureBox1 (click position in pixels of the picture);
     // empty while extraction is not armed.
     std::function<void(int x, int y)> Bouge;
+    // The axis of the cut pictureBox1 shows; none while it is empty.
+    std::optional<Axe> axeImage;
 
     QSplitter* splitContainer1 = nullptr;
     QSplitter* splitContainer2 = nullptr;
@@ -109,7 +150,18 @@ public:
     QSlider* trackBarX = nullptr;
     QSlider* trackBarY = nullptr;
     QSlider* trackBarZ = nullptr;
+    // Slice index of each track bar, beside it.
+    QLabel* labelIndiceX = nullptr;
+    QLabel* labelIndiceY = nullptr;
+    QLabel* labelIndiceZ = nullptr;
+    // Permanent part of the status bar: the voxel under the pointer on pictureBox1.
+    QLabel* labelVoxel = nullptr;
 
+    QMenu* fichierMenu = nullptr;
+    QMenu* traitementMenu = nullptr;
+    QMenu* visualisationMenu = nullptr;
+    QMenu* aideMenu = nullptr;
+    QMenu* recentsMenu = nullptr;
     QAction* ouvrirToolStripMenuItem = nullptr;
     QAction* fermerToolStripMenuItem = nullptr;
     QAction* exporterToolStripMenuItem = nullptr;
@@ -118,30 +170,71 @@ public:
     QAction* evoluerMaillageToolStripMenuItem = nullptr;
     QAction* imageNormaleToolStripMenuItem = nullptr;
     QAction* imageSegmenteToolStripMenuItem = nullptr;
+    QAction* etiquettesCouleurToolStripMenuItem = nullptr;
+    QAction* commandesToolStripMenuItem = nullptr;
+    QAction* aProposToolStripMenuItem = nullptr;
+
+Q_SIGNALS:
+    // An opening by ouvrirDossier or ouvrirQuandVisible has ended; ouvert when it opened.
+    void ouvertureTerminee(bool ouvert);
 
 protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;
+    void dragEnterEvent(QDragEnterEvent* evenement) override;
+    void dropEvent(QDropEvent* evenement) override;
+    void showEvent(QShowEvent* evenement) override;
 
 private:
+    // The controls of one cut axis and the position it shows.
+    struct Coupe {
+        QCheckBox* coche;
+        QSlider* barre;
+        QLabel* indice;
+        int* ind;
+    };
+
     void construireControles();
     void construireMenus();
+    void placerSeparateurs();
+    // Runs action once the window is on screen and its first paint is done.
+    void quandVisible(const std::function<void()>& action);
+    void majRecents();
+    void ajouterRecent(const QString& dossier);
     // Takes the view down and resets the commands; then destroys the volume.
     void detruireVue();
     void detruireVolume();
     // Steps of "Ouvrir" after the dialog, on a parent folder.
     bool chargerDossier(const QString& dossier);
+    // Shows the messages gathered during one loading or extraction, as one message.
+    void montrerMessages();
     void decocherRadios();
-    void coupeChangee(int axe, bool cochee);
-    void coupeDefilee(int axe, int valeur);
+    void coupeChangee(Axe axe, bool cochee);
+    void coupeDefilee(Axe axe, int valeur);
+    // Texture-space index of voxel slice v along axe.
+    int indiceTexture(Axe axe, int v) const;
+    void envoyerTexture(Axe axe, int v);
+    void majIndice(Axe axe);
     void cameraChangee(QRadioButton* bouton, bool cochee);
     void maillageCoche();
     void cliquerImage(int x, int y);
+    void survolerImage(int x, int y);
     void splitterDeplace();
-    void montrerCoupe(const ImageRGB& image);
+    // pictureBox1 shows the cut of axe at voxel index v.
+    void montrerCoupe(Axe axe, int v);
+    void preparerTextures(ModeAffichage mode);
+    bool couleursActives() const;
     void majExport();
+    void redessiner();
 
+    std::array<Coupe, kNbAxes> coupes_{};
+    // Voxel index of the cut pictureBox1 shows (along axeImage).
+    int indiceImage_ = 0;
     std::unique_ptr<BarreProgressionQt> barre_;
     BoiteMessagesQt messages_;
+    // Messages of the volume while a loading runs, shown together at its end.
+    QStringList messagesEnAttente_;
+    bool regrouperMessages_ = false;
+    bool montree_ = false;
     // Grey copy of the volume that the current mesh evolves on; the mesh keeps pointers to it.
     std::unique_ptr<CImage3D> imageEvolution_;
 };

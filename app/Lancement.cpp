@@ -6,15 +6,48 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QSurfaceFormat>
-#include <QTimer>
+
+#include <xcb/xcb.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace Stravol {
+
+namespace {
+
+// Exit status of a window that cannot start.
+constexpr int kStatutSansAffichage = 2;
+
+// Whether Qt will use the X11 platform: none named (its default here) or "xcb".
+bool plateformeX11() {
+    const char* plateforme = std::getenv("QT_QPA_PLATFORM");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (plateforme == nullptr || *plateforme == '\0')
+        return wayland == nullptr || *wayland == '\0';
+    return std::strncmp(plateforme, "xcb", 3) == 0;
+}
+
+// Whether an X server answers on DISPLAY. Qt itself aborts the process when it does not.
+bool affichageJoignable() {
+    xcb_connection_t* connexion = xcb_connect(nullptr, nullptr);
+    const bool ok = xcb_connection_has_error(connexion) == 0;
+    xcb_disconnect(connexion);
+    return ok;
+}
+
+} // namespace
 
 int lancerStravol(int argc, char** argv, const std::function<void(Form1&)>& demarrage) {
     // Every GL context of the program has the view's format (fixed-function pipeline).
     QSurfaceFormat::setDefaultFormat(COpenGL::formatVue());
+    if (plateformeX11() && !affichageJoignable()) {
+        const char* affichage = std::getenv("DISPLAY");
+        std::fprintf(stderr, "stravol: cannot open the display '%s': no X server answers there\n",
+                     affichage ? affichage : "");
+        return kStatutSansAffichage;
+    }
     QApplication application(argc, argv);
     Form1 fenetre;
     fenetre.show();
@@ -24,8 +57,9 @@ int lancerStravol(int argc, char** argv, const std::function<void(Form1&)>& dema
         const QString dossier = arguments.at(1);
         if (!QFileInfo(dossier).isDir())
             std::fprintf(stderr, "stravol: %s is not a folder\n", qPrintable(dossier));
-        // Opened once the loop runs, so that the view is created in a shown window.
-        QTimer::singleShot(0, &fenetre, [&fenetre, dossier] { fenetre.ouvrirDossier(dossier); });
+        // Opened once the window is on screen, so that the user sees it and the progress bar
+        // during the loading.
+        fenetre.ouvrirQuandVisible(dossier);
     }
     if (demarrage)
         demarrage(fenetre);

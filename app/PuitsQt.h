@@ -1,7 +1,7 @@
 #pragma once
 // The volume's progress and message sinks bound to the window's progress bar and message boxes.
 
-#include "volume/Sinks.h"
+#include "core/Message.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,5 @@
 #include "core/CPoint3D.h"
+#include "core/Pi.h"
 
 #include <cmath>
 
@@ -9,7 +10,7 @@ float CPoint3D::maxdim = 1.0f;
 float CPoint3D::step_z = 1.0f;
 
 namespace {
-constexpr double pi = 3.14159;
+constexpr double pi = kPiCinqDecimales;
 }
 
 float CPoint3D::norme() const { return std::sqrt(norme2()); }

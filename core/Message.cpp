@@ -1,5 +1,6 @@
 #include "core/Message.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -8,6 +9,11 @@ namespace {
 
 QuestionHook& crochetQuestion() {
     static QuestionHook crochet;
+    return crochet;
+}
+
+FinHook& crochetFin() {
+    static FinHook crochet;
     return crochet;
 }
 
@@ -32,4 +38,18 @@ bool Question(const char* texte) {
 
 bool Question(const Chaine& texte) { return Question(texte.c_str()); }
 
+unsigned int adresse(const void* p) {
+    return static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(p));
+}
+
 void setQuestionHook(QuestionHook hook) { crochetQuestion() = std::move(hook); }
+
+void finirProcessus(int statut) {
+    // Taken out first: a hook that ends up here again does not run twice.
+    const FinHook crochet = std::exchange(crochetFin(), FinHook());
+    if (crochet)
+        crochet(statut);
+    std::exit(statut);
+}
+
+void setFinHook(FinHook hook) { crochetFin() = std::move(hook); }

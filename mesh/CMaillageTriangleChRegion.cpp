@@ -50,7 +50,7 @@ CMaillageTriangleChRegion::CMaillageTriangleChRegion() {
 CMaillageTriangleChRegion::CMaillageTriangleChRegion(const CMaillageTriangleChRegion&)
     : CMaillageTriangleChRegion() {
     if (!Question("CMaillageTriangleChRegion::constructeur de recopie : fonction interdite"))
-        std::exit(-1);
+        finirProcessus(kStatutArret);
 }
 
 CMaillageTriangleChRegion::~CMaillageTriangleChRegion() { vider(); }

@@ -1,15 +1,9 @@
 #include "mesh/CMaillageTriangleChRegion.h"
 
+#include "core/Message.h"
+
 #include <cstdint>
 #include <cstdio>
-
-namespace {
-
-unsigned int adresse(const void* p) {
-    return static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(p));
-}
-
-} // namespace
 
 namespace {
 

@@ -20,10 +20,6 @@ const int coinsCube[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
 const int coinsFace[6][4] = {{4, 7, 3, 0}, {1, 5, 6, 2}, {0, 4, 5, 1},
                              {2, 3, 7, 6}, {0, 1, 2, 3}, {5, 6, 7, 4}};
 
-unsigned int adresse(const void* p) {
-    return static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(p));
-}
-
 void ajouterSansDoublon(CListeSimple<CSommetChRegion*>& anneau, CSommetChRegion* s) {
     if (anneau.indice(s) < 0)
         anneau.ajouter(s);

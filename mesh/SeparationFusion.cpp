@@ -9,10 +9,6 @@
 
 namespace {
 
-unsigned int adresse(const void* p) {
-    return static_cast<unsigned int>(reinterpret_cast<std::uintptr_t>(p));
-}
-
 int modulo(int i, int n) { return ((i % n) + n) % n; }
 
 // Maximum norm of p - q on each axis, computed in double.
@@ -23,10 +19,10 @@ double normeInfinie(const CPoint3D& p, const CPoint3D& q) {
 
 CPoint3D milieu(const CPoint3D& p, const CPoint3D& q) { return (p + q) / 2.0; }
 
-// Asks whether to go on after a broken neighbourhood; "no" ends the process with -1.
+// Asks whether to go on after a broken neighbourhood; "no" ends the process.
 void demander(const char* texte) {
     if (!Question(texte))
-        std::exit(-1);
+        finirProcessus(kStatutArret);
 }
 
 // Replaces the corner equal to ancien (looked for as a, then b, then c); false when absent.
@@ -426,7 +422,7 @@ bool CMaillageTriangleChRegion::fusionner(CSommetChRegion* a, CSommetChRegion* b
         if (verifierVoisins(o))
             return;
         Question(texte);
-        std::exit(-1);
+        finirProcessus(kStatutArret);
     };
     reparer(o1, "Le voisin v1 a des pb de voisinage");
     reparer(o2, "Le voisin v2 a des pb de voisinage");

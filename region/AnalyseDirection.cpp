@@ -1,4 +1,5 @@
 #include "region/AnalyseDirection.h"
+#include "core/Pi.h"
 
 #include <fftw3.h>
 
@@ -120,15 +121,16 @@ void calculerRose(const unsigned char* buffer, int dimLarg, int dimHaut, int dim
     const int r0 = R / 10;
     const double cx = dimLarg / 2, cy = dimHaut / 2, cz = dimProf / 2;
 
+    constexpr double kDeuxPiCinqDecimales = 2 * kPiCinqDecimales;
     std::array<double, 180> cosT, sinT;
     for (int e = 0; e < 180; ++e) {
-        const float t = static_cast<float>(e * 3.14159 / 180.0);
+        const float t = static_cast<float>(e * kPiCinqDecimales / 180.0);
         cosT[e] = std::cos(static_cast<double>(t));
         sinT[e] = std::sin(static_cast<double>(t));
     }
     std::array<double, 360> cosP, sinP;
     for (int a = 0; a < 360; ++a) {
-        const float p = static_cast<float>(a * 6.28318 / 360.0);
+        const float p = static_cast<float>(a * kDeuxPiCinqDecimales / 360.0);
         cosP[a] = std::cos(static_cast<double>(p));
         sinP[a] = std::sin(static_cast<double>(p));
     }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
+#include <vector>
 
 #include "core/Message.h"
 #include "volume/CImage3D.h"
@@ -111,7 +112,7 @@ int CRegionMultiresolution2D3DT::GetParameterIntValue(int index) {
 bool CRegionMultiresolution2D3DT::GetParameterBoolValue(int) { return false; }
 
 int CRegionMultiresolution2D3DT::GetParameterEnumValue(int index) {
-    return index == 0 ? modeCroissance : index == 1 ? critereCroissance : 0;
+    return index == 0 ? static_cast<int>(modeCroissance) : index == 1 ? critereCroissance : 0;
 }
 
 void CRegionMultiresolution2D3DT::SetParameterFloatValue(int index, float value) {
@@ -132,7 +133,7 @@ void CRegionMultiresolution2D3DT::SetParameterBoolValue(int, bool) {}
 
 void CRegionMultiresolution2D3DT::SetParameterEnumValue(int index, int value) {
     if (index == 0)
-        modeCroissance = value;
+        modeCroissance = static_cast<ModeCroissance>(value);
     else if (index == 1)
         critereCroissance = value;
 }
@@ -463,8 +464,8 @@ bool CRegionMultiresolution2D3DT::accepte(unsigned char niveau, float m, float s
 int CRegionMultiresolution2D3DT::grandir2D(int nbiterations, int z, int t) {
     if (z < 0 || z >= profondeur || t < 0 || t >= nbTemps || nbiterations <= 0)
         return 0;
-    CVecteur<int> acceptes(CAPACITE_ACCEPTES);
-    int nbAcceptes = 0;
+    // Grows with the voxels of one slice only, never beyond CAPACITE_ACCEPTES.
+    std::vector<int> acceptes;
     int dernierNombre = 0;
     const int base = pasT * t + pasZ * z;
     for (int iteration = 0; iteration < nbiterations; ++iteration) {
@@ -486,15 +487,15 @@ int CRegionMultiresolution2D3DT::grandir2D(int nbiterations, int z, int t) {
                                voxels[indice + decalages2D[k]].etat == 1;
                 }
                 // A full list leaves the remaining candidates to the next iteration.
-                if (candidat && nbAcceptes < CAPACITE_ACCEPTES &&
+                if (candidat && acceptes.size() < static_cast<std::size_t>(CAPACITE_ACCEPTES) &&
                     accepte(GetImageVoxel(CQuadruplet<int>(x, y, z, t)), m, s))
-                    acceptes[nbAcceptes++] = indice;
+                    acceptes.push_back(indice);
             }
-        if (nbAcceptes == 0)
+        if (acceptes.empty())
             break;
         CQuadruplet<int> p;
-        for (int i = 0; i < nbAcceptes; ++i) {
-            coordonnees(acceptes[i], p);
+        for (const int indice : acceptes) {
+            coordonnees(indice, p);
             ajouter(p);
         }
         calculerMoyenneEcarttypeHistogramme(histoCoupe[z][t], moyenneCoupe[z][t],
@@ -502,8 +503,8 @@ int CRegionMultiresolution2D3DT::grandir2D(int nbiterations, int z, int t) {
         MAJAttributs2DT(z);
         MAJAttributs3D(t);
         MAJAttributs4D();
-        dernierNombre = nbAcceptes;
-        nbAcceptes = 0;
+        dernierNombre = static_cast<int>(acceptes.size());
+        acceptes.clear();
     }
     return dernierNombre;
 }
@@ -580,12 +581,12 @@ int CRegionMultiresolution2D3DT::grandir(const CVecteur<CQuadruplet<int>>& voisi
 
 void CRegionMultiresolution2D3DT::Evolve(int nbiterations) {
     switch (modeCroissance) {
-    case 0:
+    case ModeCroissance::Croissance2D:
         for (int t = 0; t < nbTemps; ++t)
             for (int z = 0; z < profondeur; ++z)
                 grandir2D(nbiterations, z, t);
         break;
-    case 1:
+    case ModeCroissance::Croissance2DT:
         grandir(voisinage({{-1, 0, 0, 0},
                            {1, 0, 0, 0},
                            {0, -1, 0, 0},
@@ -594,7 +595,7 @@ void CRegionMultiresolution2D3DT::Evolve(int nbiterations) {
                            {0, 0, 0, 1}}),
                 nbiterations);
         break;
-    case 2:
+    case ModeCroissance::Croissance3D:
         grandir(voisinage({{-1, 0, 0, 0},
                            {1, 0, 0, 0},
                            {0, -1, 0, 0},
@@ -603,7 +604,8 @@ void CRegionMultiresolution2D3DT::Evolve(int nbiterations) {
                            {0, 0, 1, 0}}),
                 nbiterations);
         break;
-    default:
+    case ModeCroissance::Croissance3DT:
+    default: // values beyond the named modes grow in 3D+T too
         grandir(voisinage4D, nbiterations);
         break;
     }

@@ -35,6 +35,15 @@ struct CInfosRegionMultiresolution2D3DT {
 // the mean, the standard deviation and the voxel count. Coordinates are voxel coordinates.
 // Grid index of (x, y, z, t) = pasT*t + pasZ*z + pasY*y + x. Matrices marked [z][t] have
 // profondeur rows and nbTemps columns.
+// Growth of Evolve, as the "Mode croissance" parameter names it. The field keeps any integer
+// the parameter interface sets; values beyond the named ones grow as Croissance3DT.
+enum class ModeCroissance : int {
+    Croissance2D = 0,  // each slice of each time step on its own (x, y)
+    Croissance2DT = 1, // x, y and t
+    Croissance3D = 2,  // x, y and z
+    Croissance3DT = 3, // the model's four-dimensional neighbourhood
+};
+
 class CRegionMultiresolution2D3DT : public CDeformableModelBase {
 public:
     static constexpr int NB_NIVEAUX_GRIS = 256;
@@ -141,7 +150,7 @@ public:
     float tolerance = 0.0f;
     int seuilHaut = 255;
     int seuilBas = 128;
-    int modeCroissance = 0;
+    ModeCroissance modeCroissance = ModeCroissance::Croissance2D;
     int critereCroissance = 0;
     unsigned char histogrammesActifs = 0;
 

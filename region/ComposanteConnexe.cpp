@@ -1,4 +1,5 @@
 #include "region/ComposanteConnexe.h"
+#include "core/Pi.h"
 
 #include "region/Cvecto.h"
 
@@ -195,7 +196,7 @@ void ComposanteConnexe::computeCompacite() {
         statsCC[k + 1].surface = comptes[k].surface;
     }
 
-    constexpr double quatrePi = 12.566370614359172;
+    constexpr double quatrePi = 4 * kPi;
     int valides = 0;
     for (int k = 1; k <= nbCC; ++k) {
         CStatCC& s = statsCC[k];

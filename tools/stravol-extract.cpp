@@ -20,6 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/Message.h"
 #include "core/Parallele.h"
 #include "extraction/ToutesEtiquettes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
@@ -29,7 +30,6 @@
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
 #include "volume/Dossiers.h"
-#include "volume/Sinks.h"
 
 namespace fs = std::filesystem;
 namespace outils = Stravol::Outils;

@@ -1,7 +1,6 @@
 #include "view/COpenGL.h"
 
 #include "mesh/CMaillageTriangleChRegion.h"
-#include "volume/CImageTroisD.h"
 
 #include <QEnterEvent>
 #include <QKeyEvent>
@@ -11,9 +10,13 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+
 namespace Stravol {
 
 namespace {
+
+constexpr int kCote = CImageTroisD::kCoteTexture;
 
 const GLfloat Red[4] = {1, 0, 0, 1};
 const GLfloat Green[4] = {0, 1, 0, 1};
@@ -69,6 +72,15 @@ Touche touche(int cle) {
 
 } // namespace
 
+std::array<float, 3> demiCotesScene(int largeur, int hauteur, int profondeur) {
+    const int plusGrand = std::max({largeur, hauteur, profondeur});
+    if (largeur <= 0 || hauteur <= 0 || profondeur <= 0)
+        return {1, 1, 1};
+    const double m = plusGrand;
+    return {static_cast<float>(largeur / m), static_cast<float>(hauteur / m),
+            static_cast<float>(profondeur / m)};
+}
+
 QSurfaceFormat COpenGL::formatVue() {
     QSurfaceFormat f;
     f.setRenderableType(QSurfaceFormat::OpenGL);
@@ -89,6 +101,7 @@ COpenGL::COpenGL(QWidget* parentForm, int iWidth, int iHeight, int posX, int pos
         hauteur = im3D->hauteur;
         profondeur = im3D->profondeur;
     }
+    demiCotes = demiCotesScene(largeur, hauteur, profondeur);
     resize(iWidth, iHeight);
     move(posX, posY);
     setCursor(Qt::CrossCursor);
@@ -100,7 +113,7 @@ COpenGL::COpenGL(QWidget* parentForm, int iWidth, int iHeight, int posX, int pos
     // outside the toolkit's paint stays valid until it is shown.
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);
     ReSizeGLScene(iWidth, iHeight);
-    setChoixCamera(0);
+    setChoixCamera(ChoixCamera::TrackBall);
 }
 
 COpenGL::~COpenGL() {
@@ -201,10 +214,10 @@ void COpenGL::dessinerImage() {
 
     // Trackball: the light is placed before the eye transform, so it keeps its place relative
     // to the eye. Free-fly: placed after it, at the eye's position in the scene.
-    if (choixCamera == 0 && camera) {
+    if (choixCamera == ChoixCamera::TrackBall && camera) {
         glLightfv(GL_LIGHT0, GL_POSITION, camera->getLightPosition());
         camera->look();
-    } else if (choixCamera == 1 && cameraFree) {
+    } else if (choixCamera == ChoixCamera::Free && cameraFree) {
         cameraFree->look();
         glLightfv(GL_LIGHT0, GL_POSITION, cameraFree->getLightPosition());
     }
@@ -230,40 +243,43 @@ void COpenGL::dessinerCoupe(int axe, const unsigned char* tex, int ind) {
     // A shown slice without a texture has nothing to draw.
     if (ind < 0 || tex == nullptr)
         return;
-    const float p = static_cast<float>(ind * 2.0 * 0.00390625 - 1);
+    // The texture-space index along the slice's own axis, then the square -1 .. +1 scaled to
+    // the volume's box, so that a slice passes through the mesh where it cuts the object.
+    const float ex = demiCotes[0], ey = demiCotes[1], ez = demiCotes[2];
+    const float p = static_cast<float>((ind * 2.0 / kCote - 1) * demiCotes[axe]);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, 4, coteTexture, coteTexture, 0, GL_RGB, GL_UNSIGNED_BYTE, tex);
+    glTexImage2D(GL_TEXTURE_2D, 0, 4, kCote, kCote, 0, GL_RGB, GL_UNSIGNED_BYTE, tex);
     glBegin(GL_QUADS);
     switch (axe) {
     case 0:
         glTexCoord2f(0, 1);
-        glVertex3f(p, -1, -1);
+        glVertex3f(p, -ey, -ez);
         glTexCoord2f(1, 1);
-        glVertex3f(p, -1, 1);
+        glVertex3f(p, -ey, ez);
         glTexCoord2f(1, 0);
-        glVertex3f(p, 1, 1);
+        glVertex3f(p, ey, ez);
         glTexCoord2f(0, 0);
-        glVertex3f(p, 1, -1);
+        glVertex3f(p, ey, -ez);
         break;
     case 1:
         glTexCoord2f(0, 0);
-        glVertex3f(-1, p, -1);
+        glVertex3f(-ex, p, -ez);
         glTexCoord2f(1, 0);
-        glVertex3f(1, p, -1);
+        glVertex3f(ex, p, -ez);
         glTexCoord2f(1, 1);
-        glVertex3f(1, p, 1);
+        glVertex3f(ex, p, ez);
         glTexCoord2f(0, 1);
-        glVertex3f(-1, p, 1);
+        glVertex3f(-ex, p, ez);
         break;
     default:
         glTexCoord2f(0, 1);
-        glVertex3f(-1, -1, p);
+        glVertex3f(-ex, -ey, p);
         glTexCoord2f(1, 1);
-        glVertex3f(1, -1, p);
+        glVertex3f(ex, -ey, p);
         glTexCoord2f(1, 0);
-        glVertex3f(1, 1, p);
+        glVertex3f(ex, ey, p);
         glTexCoord2f(0, 0);
-        glVertex3f(-1, 1, p);
+        glVertex3f(-ex, ey, p);
         break;
     }
     glEnd();
@@ -319,9 +335,9 @@ void COpenGL::setRepere(bool afficher) {
     Draw();
 }
 
-void COpenGL::setChoixCamera(int choix) {
-    if (choix == 1) {
-        choixCamera = 1;
+void COpenGL::setChoixCamera(ChoixCamera choix) {
+    if (choix == ChoixCamera::Free) {
+        choixCamera = ChoixCamera::Free;
         if (!cameraFree) {
             cameraFree = std::make_unique<CFreeFlyCamera>();
             cameraFree->setPosition(CVecteur3D(0, 0, 2));
@@ -329,8 +345,8 @@ void COpenGL::setChoixCamera(int choix) {
             cameraFree->setScrollSensivity(1);
             cameraFree->setSpeed(0.5);
         }
-    } else if (choix == 0) {
-        choixCamera = 0;
+    } else if (choix == ChoixCamera::TrackBall) {
+        choixCamera = ChoixCamera::TrackBall;
         if (!camera) {
             camera = std::make_unique<CTrackBallCamera>();
             camera->setDistance(-1);
@@ -356,19 +372,34 @@ QImage COpenGL::capturerImage() {
     return grabFramebuffer();
 }
 
+QImage COpenGL::imageAffichee() {
+    if (!contexteInitialise)
+        return {};
+    // Binds the widget's framebuffer.
+    makeCurrent();
+    const qreal echelle = devicePixelRatioF();
+    const int l = static_cast<int>(width() * echelle);
+    const int h = static_cast<int>(height() * echelle);
+    QImage image(l, h, QImage::Format_RGBA8888);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, l, h, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    // OpenGL rows run bottom-up.
+    return image.mirrored().convertToFormat(QImage::Format_RGB32);
+}
+
 void COpenGL::mousePressEvent(QMouseEvent* event) {
     const EvenementSouris e = evenement(event);
-    if (choixCamera == 0 && camera)
+    if (choixCamera == ChoixCamera::TrackBall && camera)
         camera->setHold(true, e);
-    else if (choixCamera == 1 && cameraFree)
+    else if (choixCamera == ChoixCamera::Free && cameraFree)
         cameraFree->setHold(true, e);
 }
 
 void COpenGL::mouseReleaseEvent(QMouseEvent* event) {
     const EvenementSouris e = evenement(event);
-    if (choixCamera == 0 && camera)
+    if (choixCamera == ChoixCamera::TrackBall && camera)
         camera->setHold(false, e);
-    else if (choixCamera == 1 && cameraFree)
+    else if (choixCamera == ChoixCamera::Free && cameraFree)
         cameraFree->setHold(false, e);
 }
 
@@ -380,14 +411,14 @@ void COpenGL::mouseMoveEvent(QMouseEvent* event) {
     const EvenementSouris e = evenement(event);
     // While a button is held the toolkit keeps sending motion from outside the widget without
     // leave and enter events; crossing the border then counts as leaving or entering.
-    if (choixCamera == 1 && cameraFree && event->buttons() != Qt::NoButton) {
+    if (choixCamera == ChoixCamera::Free && cameraFree && event->buttons() != Qt::NoButton) {
         const bool dedans = rect().contains(QPoint(e.x, e.y));
         if (dedans != cameraFree->getMouseIn())
             cameraFree->setMouseIn(dedans);
     }
-    if (choixCamera == 0 && camera)
+    if (choixCamera == ChoixCamera::TrackBall && camera)
         camera->OnMouseMove(e);
-    else if (choixCamera == 1 && cameraFree)
+    else if (choixCamera == ChoixCamera::Free && cameraFree)
         cameraFree->OnMouseMove(e);
     Draw();
 }
@@ -402,15 +433,15 @@ void COpenGL::wheelEvent(QWheelEvent* event) {
     e.x = p.x();
     e.y = p.y();
     e.delta = angle.y();
-    if (choixCamera == 0 && camera)
+    if (choixCamera == ChoixCamera::TrackBall && camera)
         camera->OnMouseWheel(e);
-    else if (choixCamera == 1 && cameraFree)
+    else if (choixCamera == ChoixCamera::Free && cameraFree)
         cameraFree->OnMouseWheel(e);
     Draw();
 }
 
 void COpenGL::entreeSouris(bool interieur) {
-    if (choixCamera == 1 && cameraFree)
+    if (choixCamera == ChoixCamera::Free && cameraFree)
         cameraFree->setMouseIn(interieur);
 }
 
@@ -431,9 +462,9 @@ void COpenGL::keyPressEvent(QKeyEvent* event) {
     clavier.appuyer(touche(event->key()));
     if (contexteInitialise)
         makeCurrent();
-    if (choixCamera == 0 && camera)
+    if (choixCamera == ChoixCamera::TrackBall && camera)
         camera->OnKeyboard(clavier);
-    else if (choixCamera == 1 && cameraFree)
+    else if (choixCamera == ChoixCamera::Free && cameraFree)
         cameraFree->OnKeyboard(clavier);
     Draw();
 }

@@ -1,18 +1,22 @@
 #pragma once
 // The 3D view of the main window: an OpenGL widget drawing, in one frame, the region mesh, the
 // coordinate axes and up to three orthogonal slices of the volume as textured squares, under a
-// trackball or a free-fly camera. The scene is the cube -1 .. +1; slice positions are given in
-// texture space (0 .. 256, negative to hide). Textures and mesh are borrowed, never copied.
+// trackball or a free-fly camera. The scene is the volume's box in the mesh's frame: centred on
+// the origin, its largest side spanning -1 .. +1 (the cube -1 .. +1 for a cubic volume or
+// without a volume); slice positions are given in texture space (0 .. 256 along each side,
+// negative to hide). Textures and mesh are borrowed, never copied.
 
 #include "core/Configuration.h"
 #include "view/camera/CFreeFlyCamera.h"
 #include "view/camera/CTrackBallCamera.h"
 #include "view/camera/EntreeCamera.h"
+#include "volume/CImageTroisD.h"
 
 #include <QImage>
 #include <QOpenGLWidget>
 #include <QSurfaceFormat>
 
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -21,15 +25,17 @@ class CMaillageTriangleChRegion;
 
 namespace Stravol {
 
-class CImageTroisD;
+// The view's two cameras.
+enum class ChoixCamera : int { TrackBall = 0, Free = 1 };
+
+// Half sides of the volume's box in the scene along x, y and z: each side in voxels over the
+// largest side, the frame in which the mesh is drawn (1, 1, 1 for a cube or sizes of 0).
+std::array<float, 3> demiCotesScene(int largeur, int hauteur, int profondeur);
 
 class COpenGL : public QOpenGLWidget, public ParametresConfigVue {
     Q_OBJECT
 
 public:
-    // Side of a slice texture in texels (3 bytes a texel, rows packed, first row first).
-    static constexpr int coteTexture = 256;
-
     // A child of parentForm of iWidth x iHeight pixels at (posX, posY), for the volume im3D
     // (may be null: sizes 0), reading its configuration from chemin + "/config.txt". Selects
     // the trackball camera and draws the first frame as soon as the widget is shown.
@@ -60,9 +66,9 @@ public:
     void setTextureY(const unsigned char* texture, int ind);
     void setTextureZ(const unsigned char* texture, int ind);
     void setRepere(bool afficher);
-    // 0 trackball, 1 free-fly (created with the view's settings on first choice and then
-    // kept); any other value keeps the active camera. Redraws in every case.
-    void setChoixCamera(int choix);
+    // Trackball or free-fly (created with the view's settings on first choice and then kept);
+    // any other value keeps the active camera. Redraws in every case.
+    void setChoixCamera(ChoixCamera choix);
 
     // Configuration reader of the view (identifiers 1 and 2); false when the file is missing.
     bool LireConfig();
@@ -71,16 +77,21 @@ public:
 
     // A fresh frame read back from the framebuffer.
     QImage capturerImage();
+    // The frame that stands in the framebuffer now, read back without drawing a new one: what
+    // the toolkit puts on the screen.
+    QImage imageAffichee();
 
     // Projection as last given to ReSizeGLScene.
     int largeurVue() const { return largeurProjection; }
     int hauteurVue() const { return hauteurProjection; }
 
-    int choixCamera = 0;
+    ChoixCamera choixCamera = ChoixCamera::TrackBall;
     CImageTroisD* image3D = nullptr;
     int largeur = 0;
     int hauteur = 0;
     int profondeur = 0;
+    // Half sides of the volume's box in the scene (demiCotesScene of the three sizes).
+    std::array<float, 3> demiCotes{1, 1, 1};
     std::string chemin;
     std::unique_ptr<CTrackBallCamera> camera;
     std::unique_ptr<CFreeFlyCamera> cameraFree;

@@ -68,10 +68,8 @@ bool versGris(BTCImageData& coupe) {
 CImage3D::CImage3D(int x, int y, int z) {
     if (z <= 0)
         return;
-    coupes = new (std::nothrow) BTCImageData[static_cast<std::size_t>(z)];
-    if (coupes == nullptr)
+    if (!allouerCoupes(z))
         return;
-    nbCoupes = z;
     for (int k = 0; k < z; ++k)
         coupes[k].Create(x, y, 8);
     pasLigne = static_cast<int>(BTCImageData::PitchFor(x, 8));
@@ -87,21 +85,24 @@ CImage3D& CImage3D::operator=(const CImage3D& autre) {
         pasLigne = autre.pasLigne;
         return *this;
     }
-    coupes = new (std::nothrow) BTCImageData[static_cast<std::size_t>(autre.nbCoupes)];
-    if (coupes == nullptr)
+    if (!allouerCoupes(autre.nbCoupes))
         return *this;
-    nbCoupes = autre.nbCoupes;
     pasLigne = autre.pasLigne;
     for (int k = 0; k < nbCoupes; ++k)
         coupes[k] = autre.coupes[k];
     return *this;
 }
 
-CImage3D::~CImage3D() { Vider(); }
+CImage3D::~CImage3D() = default;
+
+bool CImage3D::allouerCoupes(int n) {
+    coupes.reset(new (std::nothrow) BTCImageData[static_cast<std::size_t>(n)]);
+    nbCoupes = coupes ? n : 0;
+    return coupes != nullptr;
+}
 
 void CImage3D::Vider() {
-    delete[] coupes;
-    coupes = nullptr;
+    coupes.reset();
     nbCoupes = 0;
     pasLigne = 0;
 }
@@ -111,10 +112,8 @@ bool CImage3D::creer(int x, int y, int z, int bits) {
     if (z < 0)
         return false;
     if (z > 0) {
-        coupes = new (std::nothrow) BTCImageData[static_cast<std::size_t>(z)];
-        if (coupes == nullptr)
+        if (!allouerCoupes(z))
             return false;
-        nbCoupes = z;
         for (int k = 0; k < z; ++k) {
             if (!coupes[k].Create(x, y, bits)) {
                 Vider();
@@ -250,10 +249,8 @@ bool CImage3D::chargerSerie(const char* name, const char* separateur, int d, boo
     const char* extension = sonderExtension(name, separateur);
     if (extension == nullptr || d <= 0)
         return false;
-    coupes = new (std::nothrow) BTCImageData[static_cast<std::size_t>(d)];
-    if (coupes == nullptr)
+    if (!allouerCoupes(d))
         return false;
-    nbCoupes = d;
     for (int z = 0; z < d; ++z) {
         BTCImageObject fichier;
         bool ok =

@@ -1,6 +1,8 @@
 #pragma once
 // Native 8-bit voxel volume: a stack of picture buffers, one per slice along z.
 
+#include <memory>
+
 #include "core/Tuples.h"
 #include "volume/BTCImageData.h"
 #include "volume/BTCImageObject.h"
@@ -94,9 +96,11 @@ public:
 
 private:
     bool creer(int x, int y, int z, int bits);
+    // n empty slices in place of the current ones; false (and no slice) when out of memory.
+    bool allouerCoupes(int n);
     bool chargerSerie(const char* name, const char* separateur, int d, bool convertir);
 
     int pasLigne = 0;
-    BTCImageData* coupes = nullptr;
+    std::unique_ptr<BTCImageData[]> coupes;
     int nbCoupes = 0;
 };

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/Configuration.h"
-#include "volume/Sinks.h"
+#include "core/Message.h"
 #include "volume/VolumeBrut.h"
 
 class CImage3D;
@@ -36,11 +36,6 @@ struct ImageRGB {
 };
 
 namespace Stravol {
-
-// One voxel position (voxel coordinates).
-struct Coord3D {
-    int x, y, z;
-};
 
 // Figures of the last region extraction: voxel counts and the seconds of each stage.
 struct BilanExtraction {
@@ -239,10 +234,8 @@ public:
     ImageRGB imgTemp;
 
     std::unique_ptr<CImage3D> imju;
-    std::unique_ptr<CImage3D> imjuTemp; // 64 x 64 x 64 voxels from construction
 
-    // Region extraction: work queue (valid during the growth only) and last mesh.
-    std::unique_ptr<Coord3D[]> tempCroissanceRegion;
+    // Region extraction: last mesh.
     std::shared_ptr<CMaillageTriangleChRegion> maillage;
     BilanExtraction bilanExtraction;
 

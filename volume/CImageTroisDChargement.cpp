@@ -104,7 +104,6 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
     LireConfig();
     if (ParamNbThreads >= 0)
         definirNbThreads(ParamNbThreads);
-    imjuTemp = std::make_unique<CImage3D>(64, 64, 64);
     OriginPath = path + "/";
 
     // Both passes use one listing per pattern, so that the count and the slices agree.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -42,4 +43,25 @@ TEST(Message, QuestionUsesTheHookOrAnswersYes) {
     testing::internal::CaptureStderr();
     EXPECT_TRUE(Question(nullptr));
     testing::internal::GetCapturedStderr();
+}
+
+TEST(FinirProcessus, EndsWithTheStatusAfterTheHookOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    setFinHook({});
+    EXPECT_EXIT(finirProcessus(kStatutArret), ::testing::ExitedWithCode(255), "");
+    EXPECT_EXIT(finirProcessus(3), ::testing::ExitedWithCode(3), "");
+
+    // The hook sees the status; ending again from inside it does not run it a second time.
+    int appels = 0;
+    setFinHook([&appels](int statut) {
+        ++appels;
+        std::fprintf(stderr, "fin %d appel %d\n", statut, appels);
+        finirProcessus(statut + 1);
+    });
+    EXPECT_EXIT(finirProcessus(4), ::testing::ExitedWithCode(5), "^fin 4 appel 1\n$");
+
+    // A hook that returns still ends the process.
+    setFinHook([](int) { std::fprintf(stderr, "liberé\n"); });
+    EXPECT_EXIT(finirProcessus(6), ::testing::ExitedWithCode(6), "liberé");
+    setFinHook({});
 }

@@ -1,5 +1,6 @@
 #include "core/CPoint3D.h"
 #include "core/CVecteur3D.h"
+#include "core/Pi.h"
 
 #include <gtest/gtest.h>
 
@@ -105,7 +106,7 @@ TEST(Point, SphericalRoundTrip) {
         const CPoint3D s = p.cart2pol();
         EXPECT_NEAR(s.x, p.norme(), 1e-5);
         EXPECT_GE(s.y, 0.0f);
-        EXPECT_LT(s.y, 2 * 3.14159f + 1e-5f);
+        EXPECT_LT(s.y, static_cast<float>(2 * kPiCinqDecimales) + 1e-5f);
         EXPECT_GE(s.z, 0.0f);
         EXPECT_LE(s.z, 3.1416f);
         attendreProche(s.pol2cart(), p, 1e-4f);

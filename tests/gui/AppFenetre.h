@@ -8,6 +8,7 @@
 #include "view/COpenGL.h"
 
 #include <QAction>
+#include <QSettings>
 #include <QSlider>
 #include <QTest>
 #include <QWidget>
@@ -56,6 +57,9 @@ class FenetreTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testgui::application();
+        // Recent folders of this test only.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           QString::fromStdString(temp / "config"));
         fenetre = std::make_unique<Stravol::Form1>();
         fenetre->choisirDossier = [this] { return reponseDossier; };
         fenetre->choisirFichierExport = [this] { return reponseFichier; };

@@ -4,6 +4,7 @@
 // triangle lists, active list, neighbour rings where they fit).
 
 #include "core/CPoint3D.h"
+#include "core/Pi.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 
 #include <cmath>
@@ -66,7 +67,7 @@ inline CTriangleChRegion* ajouterTriangle(CMaillageTriangleChRegion& m, CSommetC
 // nbMeridiens vertices; 2 x nbMeridiens x (nbParalleles - 1) triangles.
 inline void construireSphere(CMaillageTriangleChRegion& m, const CPoint3D& centre, float rayon,
                              int nbParalleles, int nbMeridiens) {
-    const double pi = 3.141592653589793;
+    const double pi = kPi;
     auto sommet = [&](double theta, double phi) {
         const CPoint3D n(float(std::sin(theta) * std::cos(phi)), float(std::cos(theta)),
                          float(std::sin(theta) * std::sin(phi)));

@@ -41,8 +41,9 @@ QString texteDe(QWidget* w) {
 
 std::vector<QString> textes(const QList<QAction*>& actions) {
     std::vector<QString> t;
+    // Without the mnemonic marks: the texts as the user reads them.
     for (QAction* a : actions)
-        t.push_back(a->text());
+        t.push_back(QString(a->text()).remove('&'));
     return t;
 }
 
@@ -88,7 +89,7 @@ TEST_F(FenetreTest, ControlesMenusEtSeparateursAuDemarrage) {
          "QLabel",
          "splitContainer1_Panel2",
          "Chargement des images",
-         {11, 649, 128, 16},
+         {},
          true,
          true,
          -1},
@@ -163,9 +164,16 @@ TEST_F(FenetreTest, ControlesMenusEtSeparateursAuDemarrage) {
     EXPECT_TRUE(f.pictureBox1->hasScaledContents());
     for (QLabel* decor : {f.pictureBox2, f.pictureBox3}) {
         EXPECT_FALSE(decor->pixmap().isNull());
-        EXPECT_TRUE(decor->hasScaledContents());
         EXPECT_EQ(decor->size(), decor->parentWidget()->contentsRect().size());
     }
+    // The loading label shows its whole text, from (11, 649), at least 128 wide.
+    const QRect chargement = f.labelChargement->geometry();
+    EXPECT_EQ(chargement.topLeft(), QPoint(11, 649));
+    EXPECT_EQ(chargement.height(), 16);
+    EXPECT_GE(chargement.width(), 128);
+    EXPECT_GE(chargement.width(),
+              f.labelChargement->fontMetrics().horizontalAdvance(f.labelChargement->text()));
+    EXPECT_LE(chargement.right(), f.progressBar1->x());
     EXPECT_NE(f.pictureBox2->pixmap().toImage(), f.pictureBox3->pixmap().toImage());
 
     // Splitters: orientation, first panel at its position, and what each panel holds.
@@ -185,14 +193,19 @@ TEST_F(FenetreTest, ControlesMenusEtSeparateursAuDemarrage) {
 
     // Menus, items in order, initial states.
     EXPECT_EQ(textes(f.menuBar()->actions()),
-              (std::vector<QString>{"Fichier", "Traitement", "Visualisation"}));
+              (std::vector<QString>{"Fichier", "Traitement", "Visualisation", "Aide"}));
     const QList<QAction*> menus = f.menuBar()->actions();
-    EXPECT_EQ(textes(menus[0]->menu()->actions()),
-              (std::vector<QString>{"Ouvrir", "Fermer", "Exporter le maillage", "Quitter"}));
+    EXPECT_EQ(
+        textes(menus[0]->menu()->actions()),
+        (std::vector<QString>{"Ouvrir", "Récents", "Fermer", "Exporter le maillage", "Quitter"}));
     EXPECT_EQ(textes(menus[1]->menu()->actions()),
               (std::vector<QString>{"Extraire région", "Faire évoluer le maillage"}));
     EXPECT_EQ(textes(menus[2]->menu()->actions()),
-              (std::vector<QString>{"Image Normale", "Image Segmenté"}));
+              (std::vector<QString>{"Image Normale", "Image Segmenté", "Étiquettes en couleur"}));
+    EXPECT_TRUE(f.etiquettesCouleurToolStripMenuItem->isCheckable());
+    EXPECT_FALSE(f.etiquettesCouleurToolStripMenuItem->isChecked());
+    EXPECT_EQ(textes(menus[3]->menu()->actions()),
+              (std::vector<QString>{"Caméras et souris", "À propos"}));
     EXPECT_TRUE(f.ouvrirToolStripMenuItem->isEnabled());
     EXPECT_FALSE(f.fermerToolStripMenuItem->isEnabled());
     EXPECT_FALSE(f.exporterToolStripMenuItem->isEnabled());
@@ -229,7 +242,7 @@ TEST_F(FenetreTest, OuvrirUnFantomeMetLaFenetreEnEtatOuvert) {
     EXPECT_TRUE(f.fermerToolStripMenuItem->isEnabled());
     EXPECT_FALSE(f.exporterToolStripMenuItem->isEnabled());
     EXPECT_FALSE(f.checkBoxMaillage->isVisible());
-    EXPECT_EQ(f.ChoixAffichage, 0);
+    EXPECT_EQ(f.ChoixAffichage, Stravol::ModeAffichage::Normale);
 
     // The view fills its panel, shows no cut and no axes, under the trackball camera.
     ASSERT_NE(f.fenetreOpenGL, nullptr);
@@ -238,7 +251,7 @@ TEST_F(FenetreTest, OuvrirUnFantomeMetLaFenetreEnEtatOuvert) {
     EXPECT_TRUE(vue.isVisible());
     EXPECT_EQ(vue.geometry(), f.panneauVue->contentsRect());
     EXPECT_EQ(vue.image3D, f.images3D.get());
-    EXPECT_EQ(vue.choixCamera, 0);
+    EXPECT_EQ(vue.choixCamera, Stravol::ChoixCamera::TrackBall);
     EXPECT_EQ(vue.indX, -1);
     EXPECT_EQ(vue.indY, -1);
     EXPECT_EQ(vue.indZ, -1);
@@ -289,10 +302,10 @@ TEST_F(FenetreTest, OuvrirUnFantomeMetLaFenetreEnEtatOuvert) {
 
     // Cameras exclude each other; axes follow their box.
     QTest::mouseClick(f.radioFree, Qt::LeftButton);
-    EXPECT_EQ(vue.choixCamera, 1);
+    EXPECT_EQ(vue.choixCamera, Stravol::ChoixCamera::Free);
     EXPECT_FALSE(f.radioTrackBall->isChecked());
     QTest::mouseClick(f.radioTrackBall, Qt::LeftButton);
-    EXPECT_EQ(vue.choixCamera, 0);
+    EXPECT_EQ(vue.choixCamera, Stravol::ChoixCamera::TrackBall);
     EXPECT_FALSE(f.radioFree->isChecked());
     QTest::mouseClick(f.checkRepere, Qt::LeftButton);
     EXPECT_TRUE(vue.repere);
@@ -301,13 +314,13 @@ TEST_F(FenetreTest, OuvrirUnFantomeMetLaFenetreEnEtatOuvert) {
     const unsigned char* texZ = f.images3D->getTabZ(10);
     const std::vector<unsigned char> normale(texZ, texZ + CImageTroisD::kTailleTexture);
     f.imageSegmenteToolStripMenuItem->trigger();
-    EXPECT_EQ(f.ChoixAffichage, 4);
+    EXPECT_EQ(f.ChoixAffichage, Stravol::ModeAffichage::Segmentee);
     EXPECT_EQ(f.images3D->getTabZ(10), texZ);
     std::vector<unsigned char> attendu(CImageTroisD::kTailleTexture);
     f.images3D->getImageSegmenteOpenGlZ(10, attendu.data());
     EXPECT_EQ(0, std::memcmp(texZ, attendu.data(), attendu.size()));
     f.imageNormaleToolStripMenuItem->trigger();
-    EXPECT_EQ(f.ChoixAffichage, 0);
+    EXPECT_EQ(f.ChoixAffichage, Stravol::ModeAffichage::Normale);
     EXPECT_EQ(0, std::memcmp(texZ, normale.data(), normale.size()));
 
     // Closing takes the view down and resets the commands.
@@ -360,23 +373,36 @@ TEST_F(FenetreTest, IndicesDesCoupesSelonLaTailleDuVolume) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(FenetreTest, OuvrirAnnuleOuSansSousDossierLaisseLaFenetreVide) {
-    const auto gris = [](int x, int, int) { return static_cast<unsigned char>(x); };
+TEST_F(FenetreTest, OuvrirAnnuleGardeLeVolumeEtLeMaillage) {
+    const auto gris = [](int x, int y, int) {
+        return static_cast<unsigned char>(x >= 4 && x < 12 && y >= 2 && y < 6 ? 200 : 0);
+    };
     const std::string dossier = temp / "parent";
     testapp::ecrireVolume(dossier, "volume", 16, 8, 4, gris);
     ouvrirParMenu(dossier);
     ASSERT_NE(fenetre->images3D, nullptr);
     fenetre->checkZ->setChecked(true);
+    fenetre->extraireRegionToolStripMenuItem->trigger();
+    fenetre->Bouge(128, 128);
+    ASSERT_NE(fenetre->images3D->maillage, nullptr);
+    const CImageTroisD* volume = fenetre->images3D.get();
+    const COpenGL* vue = fenetre->fenetreOpenGL;
+    const auto* maillage = fenetre->images3D->maillage.get();
 
-    // Cancelling the dialog still closes what was open; "Fermer" stays as it was.
+    // Cancelling the dialog changes nothing: volume, view, cut, mesh and commands stay.
     ouvrirParMenu("");
-    EXPECT_EQ(fenetre->images3D, nullptr);
-    EXPECT_EQ(fenetre->fenetreOpenGL, nullptr);
-    EXPECT_FALSE(fenetre->BoxCommande->isEnabled());
-    EXPECT_FALSE(fenetre->checkZ->isChecked());
+    EXPECT_EQ(fenetre->images3D.get(), volume);
+    EXPECT_EQ(fenetre->fenetreOpenGL, vue);
+    EXPECT_EQ(fenetre->images3D->maillage.get(), maillage);
+    EXPECT_EQ(fenetre->fenetreOpenGL->maillage, maillage);
+    EXPECT_TRUE(fenetre->checkBoxMaillage->isVisible());
+    EXPECT_TRUE(fenetre->BoxCommande->isEnabled());
+    EXPECT_TRUE(fenetre->checkZ->isChecked());
+    EXPECT_TRUE(fenetre->exporterToolStripMenuItem->isEnabled());
     EXPECT_TRUE(fenetre->fermerToolStripMenuItem->isEnabled());
     fenetre->fermerToolStripMenuItem->trigger();
     EXPECT_FALSE(fenetre->fermerToolStripMenuItem->isEnabled());
+    EXPECT_EQ(fenetre->images3D, nullptr);
 
     // A folder without sub-folders, or one that does not exist: nothing, silently.
     std::filesystem::create_directories(temp / "vide");
@@ -415,10 +441,10 @@ TEST_F(FenetreTest, SousDossiersParOrdreDeNomEtSegmentationAbsente) {
     const unsigned char* tex = fenetre->images3D->getTabZ(1);
     const std::vector<unsigned char> avant(tex, tex + CImageTroisD::kTailleTexture);
     fenetre->imageSegmenteToolStripMenuItem->trigger();
-    EXPECT_EQ(fenetre->ChoixAffichage, 0);
+    EXPECT_EQ(fenetre->ChoixAffichage, Stravol::ModeAffichage::Normale);
     EXPECT_EQ(0, std::memcmp(tex, avant.data(), avant.size()));
     fenetre->imageNormaleToolStripMenuItem->trigger();
-    EXPECT_EQ(fenetre->ChoixAffichage, 0);
+    EXPECT_EQ(fenetre->ChoixAffichage, Stravol::ModeAffichage::Normale);
 }
 
 TEST_F(FenetreTest, UnSeparateurDeplaceReprojetteLaVue) {

@@ -8,7 +8,7 @@
 #include "volume/Phantom.h"
 
 #include <QAction>
-#include <QTimer>
+#include <QSettings>
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@
 namespace {
 
 // Runs the program on a phantom folder given as its argument, then does fin once the folder
-// is open (the opening is queued before it). A run that did not open the folder ends with 3.
+// is open. A run that did not open the folder ends with 3. Settings go beside the folder.
 int lancerPuis(const std::string& dossier, void (*fin)(Stravol::Form1&)) {
     static std::string nom = "stravol";
     static std::string argument;
@@ -26,12 +26,17 @@ int lancerPuis(const std::string& dossier, void (*fin)(Stravol::Form1&)) {
     static char* argv[] = {nom.data(), nullptr, nullptr};
     argv[1] = argument.data();
     static int argc = 2;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       QString::fromStdString(dossier + "-config"));
     return Stravol::lancerStravol(argc, argv, [fin](Stravol::Form1& f) {
-        QTimer::singleShot(0, &f, [&f, fin] {
-            if (f.images3D == nullptr || f.fenetreOpenGL == nullptr)
-                std::_Exit(3);
-            fin(f);
-        });
+        QObject::connect(
+            &f, &Stravol::Form1::ouvertureTerminee, &f,
+            [&f, fin](bool ouvert) {
+                if (!ouvert || f.images3D == nullptr || f.fenetreOpenGL == nullptr)
+                    std::_Exit(3);
+                fin(f);
+            },
+            Qt::QueuedConnection);
     });
 }
 

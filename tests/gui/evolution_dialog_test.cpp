@@ -208,7 +208,8 @@ TEST(DialogueEvolution, LignesValeursEtApplicationSurUnModeleQuelconque) {
 TEST_F(EvolutionTest, LeMenuSuitLExistenceDuMaillage) {
     Stravol::Form1& f = *fenetre;
     ASSERT_NE(f.evoluerMaillageToolStripMenuItem, nullptr);
-    EXPECT_EQ(f.evoluerMaillageToolStripMenuItem->text(), "Faire évoluer le maillage");
+    EXPECT_EQ(QString(f.evoluerMaillageToolStripMenuItem->text()).remove('&'),
+              "Faire évoluer le maillage");
     // Listed in "Traitement" right after "Extraire région".
     QMenu* traitement = f.findChild<QMenu*>("traitementToolStripMenuItem");
     ASSERT_NE(traitement, nullptr);

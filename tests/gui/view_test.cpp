@@ -1,5 +1,6 @@
 #include "ApplicationTest.h"
 #include "MaillageSynthetique.h"
+#include "core/Pi.h"
 #include "region/CRegion3D.h"
 #include "view/COpenGL.h"
 #include "view/gl/Fleche.h"
@@ -25,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+using Stravol::ChoixCamera;
 using Stravol::COpenGL;
 
 namespace {
@@ -215,7 +217,7 @@ TEST_F(Vue, ResizeWithZeroHeightUsesAnAspectOfTheWidth) {
     vue->makeCurrent();
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     EXPECT_NEAR(projection[5] / projection[0], 1.0, 1e-6);
-    EXPECT_NEAR(projection[5], 1 / std::tan(22.5 * 3.141592653589793 / 180), 1e-5);
+    EXPECT_NEAR(projection[5], 1 / std::tan(22.5 * kPi / 180), 1e-5);
 }
 
 TEST_F(Vue, ReadsItsTwoSettingsFromTheConfigurationFile) {
@@ -251,9 +253,9 @@ TEST_F(Vue, CameraSwitchKeepsEachCameraAndDispatchesInput) {
     EXPECT_DOUBLE_EQ(vue->camera->getAngleY(), 30.0);
     EXPECT_DOUBLE_EQ(vue->camera->getAngleX(), -10.0);
 
-    vue->setChoixCamera(1);
+    vue->setChoixCamera(ChoixCamera::Free);
     ASSERT_TRUE(vue->cameraFree);
-    EXPECT_EQ(vue->choixCamera, 1);
+    EXPECT_EQ(vue->choixCamera, ChoixCamera::Free);
     EXPECT_DOUBLE_EQ(vue->cameraFree->getPosition().getZ(), 2.0);
     EXPECT_DOUBLE_EQ(vue->cameraFree->getSpeed(), 0.5);
     EXPECT_DOUBLE_EQ(vue->cameraFree->getMotionSensivity(), 0.5);
@@ -269,12 +271,12 @@ TEST_F(Vue, CameraSwitchKeepsEachCameraAndDispatchesInput) {
     envoyerTouche(QEvent::KeyRelease, Qt::Key_Z);
     envoyerTouche(QEvent::KeyRelease, Qt::Key_Q);
 
-    vue->setChoixCamera(7);
-    EXPECT_EQ(vue->choixCamera, 1) << "an unknown choice keeps the active camera";
-    vue->setChoixCamera(0);
-    EXPECT_EQ(vue->choixCamera, 0);
+    vue->setChoixCamera(static_cast<ChoixCamera>(7));
+    EXPECT_EQ(vue->choixCamera, ChoixCamera::Free) << "an unknown choice keeps the active camera";
+    vue->setChoixCamera(ChoixCamera::TrackBall);
+    EXPECT_EQ(vue->choixCamera, ChoixCamera::TrackBall);
     EXPECT_DOUBLE_EQ(vue->camera->getAngleY(), 30.0) << "the trackball keeps its angles";
-    vue->setChoixCamera(1);
+    vue->setChoixCamera(ChoixCamera::Free);
     EXPECT_NEAR(vue->cameraFree->getPosition().getZ(), 1.0, 1e-12) << "and the free-fly its place";
 }
 
@@ -512,7 +514,7 @@ TEST_F(VueMaillage, SkippingHiddenBackFacesLeavesThePictureUnchanged) {
         t->orientation = 0;
     EXPECT_LE(pixelsDifferents(vue->capturerImage(), reference), 3);
     // From inside the sphere the inner side fills the whole view.
-    vue->setChoixCamera(1);
+    vue->setChoixCamera(ChoixCamera::Free);
     vue->cameraFree->setPosition(CVecteur3D(0, 0, 0));
     for (CTriangleChRegion* t = maillage.premierTriangle; t; t = t->suivant)
         t->orientation = 1;

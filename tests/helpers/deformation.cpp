@@ -1,4 +1,5 @@
 #include "helpers/deformation.h"
+#include "core/Pi.h"
 
 #include <cmath>
 #include <map>
@@ -119,7 +120,7 @@ void bipyramide(CMaillageTriangleChRegion& m, int k, float r) {
     std::vector<std::array<float, 3>> positions;
     std::vector<std::array<int, 3>> triangles;
     for (int i = 0; i < k; ++i) {
-        const double a = 2.0 * 3.14159265358979323846 * i / k;
+        const double a = 2.0 * kPi * i / k;
         positions.push_back(
             {static_cast<float>(r * std::cos(a)), static_cast<float>(r * std::sin(a)), 0.0f});
     }

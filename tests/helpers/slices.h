@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Message.h"
 #include "helpers/images.h"
-#include "volume/Sinks.h"
 
 // Creates (if needed) and returns the sub-folder nom of dossier.
 std::string sousDossier(const DossierTemporaire& dossier, const std::string& nom);

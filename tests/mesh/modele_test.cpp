@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstdlib>
 
 #include <gtest/gtest.h>
@@ -170,6 +171,21 @@ TEST(Maillage, ConstructeurDeRecopieInterdit) {
               "Erreur: CMaillageTriangleChRegion::constructeur de recopie : fonction interdite");
     EXPECT_EQ(copie.nbSommets, 0);
     EXPECT_EQ(copie.nbTriangles, 0);
+}
+
+TEST(Maillage, RefusedCopyEndsTheProcessThroughTheEndHook) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The copy constructor of the mesh asks whether to go on; "no" ends the process.
+    setQuestionHook([](const char*, const char*) { return false; });
+    setFinHook([](int statut) { std::fprintf(stderr, "arrêt %d\n", statut); });
+    EXPECT_EXIT(
+        {
+            CMaillageTriangleChRegion maillage;
+            CMaillageTriangleChRegion copie(maillage);
+        },
+        ::testing::ExitedWithCode(255), "arrêt -1");
+    setFinHook({});
+    setQuestionHook({});
 }
 
 TEST(Maillage, CentreRayonEtInfos) {

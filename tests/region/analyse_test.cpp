@@ -1,3 +1,4 @@
+#include "core/Pi.h"
 #include "region/AnalyseDirection.h"
 #include "region/ComposanteConnexe.h"
 #include "region/Cvecto.h"
@@ -269,7 +270,7 @@ TEST(AnalyseCube, ComposantesDuVolumeBinarise) {
     ASSERT_TRUE(v->compCC && v->caracterisation);
     EXPECT_EQ(v->caracterisation->getnbCC(), 3.0f);
     EXPECT_FLOAT_EQ(v->caracterisation->getmoyAireCC(), 55.0f / 2.0f);
-    EXPECT_NEAR(v->caracterisation->getmoyCompCC(), 26.0 * 26.0 / (4 * M_PI * 27), 1e-5);
+    EXPECT_NEAR(v->caracterisation->getmoyCompCC(), 26.0 * 26.0 / (4 * kPi * 27), 1e-5);
     auto premier = v->compCC;
     v->CalculeFeatureCC(11, 2, 10, 10, 18, 10);
     EXPECT_EQ(v->compCC, premier);

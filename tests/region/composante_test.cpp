@@ -1,3 +1,4 @@
+#include "core/Pi.h"
 #include "region/ComposanteConnexe.h"
 #include "region/Cvecto.h"
 
@@ -149,8 +150,8 @@ TEST(ComposanteConnexe, CubesPleinsVolumeSurfaceCompacite) {
         ASSERT_EQ(a.cc.getNbCC(), 1);
         EXPECT_EQ(a.cc.getStat(1).volume, c.volume);
         EXPECT_EQ(a.cc.getStat(1).surface, c.surface);
-        EXPECT_NEAR(a.cc.getStat(1).compacite,
-                    double(c.surface) * c.surface / (4 * M_PI * c.volume), 1e-5);
+        EXPECT_NEAR(a.cc.getStat(1).compacite, double(c.surface) * c.surface / (4 * kPi * c.volume),
+                    1e-5);
         EXPECT_NEAR(a.cc.getStat(1).compacite, c.compacite, 0.005);
         EXPECT_FLOAT_EQ(a.cc.getMoyCompCC(), a.cc.getStat(1).compacite);
         EXPECT_FLOAT_EQ(a.cc.getMoyAireCC(), float(c.volume));

@@ -127,7 +127,7 @@ TEST(RegionMultiresolution, DefaultModelAndParameterTable) {
     EXPECT_EQ(r.tolerance, -2.0f);
     EXPECT_EQ(r.seuilBas, 10);
     EXPECT_EQ(r.seuilHaut, 20);
-    EXPECT_EQ(r.modeCroissance, 2);
+    EXPECT_EQ(r.modeCroissance, ModeCroissance::Croissance3D);
     EXPECT_EQ(r.critereCroissance, 1);
     EXPECT_FALSE(m.GetParameterBoolValue(0));
 }
@@ -341,7 +341,7 @@ TEST(RegionMultiresolution, ThresholdAndMeanDeviationBounds) {
     m.ajouter(Q(4, 1, 1, 0));
     EXPECT_EQ(m.mu, 100.0f);
     EXPECT_EQ(m.sigma, 10.0f);
-    m.modeCroissance = 2;
+    m.modeCroissance = ModeCroissance::Croissance3D;
     const CVecteur<CQuadruplet<int>> six = [] {
         CVecteur<CQuadruplet<int>> n(6);
         n[0] = Q(-1, 0, 0, 0);
@@ -369,7 +369,7 @@ TEST(RegionMultiresolution, GrowthModesFollowTheirNeighbourhoods) {
     CVecteur<CImage3D*> sequence(2);
     sequence[0] = &a;
     sequence[1] = &b;
-    const auto croissance = [&](int mode) {
+    const auto croissance = [&](ModeCroissance mode) {
         CRegionMultiresolution2D3DT r;
         EXPECT_TRUE(r.initialiserRegion(sequence));
         r.histogrammesActifs = 1;
@@ -379,19 +379,23 @@ TEST(RegionMultiresolution, GrowthModesFollowTheirNeighbourhoods) {
         r.Evolve(100);
         return r;
     };
-    const CRegionMultiresolution2D3DT plan = croissance(0);
+    const CRegionMultiresolution2D3DT plan = croissance(ModeCroissance::Croissance2D);
     EXPECT_EQ(plan.nbVoxels, 36);
     EXPECT_EQ(plan.nbVoxelsCoupe[1][0], 36);
-    const CRegionMultiresolution2D3DT planTemps = croissance(1);
+    const CRegionMultiresolution2D3DT planTemps = croissance(ModeCroissance::Croissance2DT);
     EXPECT_EQ(planTemps.nbVoxels, 72);
     EXPECT_EQ(planTemps.nbVoxelsCoupe[1][1], 36);
     EXPECT_EQ(planTemps.nbVoxelsZ[0], 0);
-    const CRegionMultiresolution2D3DT volume = croissance(2);
+    const CRegionMultiresolution2D3DT volume = croissance(ModeCroissance::Croissance3D);
     EXPECT_EQ(volume.nbVoxels, 144);
     EXPECT_EQ(volume.nbVoxelsT[1], 0);
-    const CRegionMultiresolution2D3DT tout = croissance(3);
+    const CRegionMultiresolution2D3DT tout = croissance(ModeCroissance::Croissance3DT);
     EXPECT_EQ(tout.nbVoxels, 288);
     EXPECT_EQ(compterRegion(tout), 288);
+    // A value beyond the named modes is kept and grows as the 3D+T mode.
+    CRegionMultiresolution2D3DT autre = croissance(static_cast<ModeCroissance>(7));
+    EXPECT_EQ(autre.nbVoxels, 288);
+    EXPECT_EQ(autre.GetParameterEnumValue(0), 7);
 
     // A bounded number of iterations grows by one ring per iteration.
     CRegionMultiresolution2D3DT r;

@@ -44,13 +44,18 @@ void ecrireJson(const nlohmann::ordered_json& v, const Separateurs& s, std::stri
     }
 }
 
+[[noreturn]] void finirSansMessage(int statut) {
+    setFinHook({});
+    finirProcessus(statut);
+}
+
 } // namespace
 
 const char* version() { return STRAVOL_VERSION; }
 
 void refuser(const std::string& outil, const std::string& texte) {
     std::fprintf(stderr, "%s: %s\n", outil.c_str(), texte.c_str());
-    std::exit(kStatutRefus);
+    finirSansMessage(kStatutRefus);
 }
 
 namespace {
@@ -79,15 +84,19 @@ void finirSurManqueDeMemoire(const char* outil) {
 }
 
 void lireArguments(CLI::App& app, int argc, char** argv) {
+    setFinHook([outil = app.get_name()](int statut) {
+        std::fprintf(stderr, "%s: stopped on a mesh that cannot be repaired (status %d)\n",
+                     outil.c_str(), statut);
+    });
     app.set_version_flag("--version", std::string(app.get_name()) + " " + version());
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
-        std::exit(app.exit(e));
+        finirSansMessage(app.exit(e));
     } catch (const CLI::CallForAllHelp& e) {
-        std::exit(app.exit(e));
+        finirSansMessage(app.exit(e));
     } catch (const CLI::CallForVersion& e) {
-        std::exit(app.exit(e));
+        finirSansMessage(app.exit(e));
     } catch (const CLI::ParseError& e) {
         refuser(app.get_name(), std::string(e.what()) + " (see --help)");
     }

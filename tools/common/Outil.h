@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "volume/Sinks.h"
+#include "core/Message.h"
 
 namespace Stravol::Outils {
 
@@ -16,7 +16,7 @@ constexpr int kStatutRefus = 2;
 // Version printed by every tool's --version.
 const char* version();
 
-// One line "TOOL: TEXT" on stderr, then exit with kStatutRefus.
+// One line "TOOL: TEXT" on stderr, then the process ends with kStatutRefus.
 [[noreturn]] void refuser(const std::string& outil, const std::string& texte);
 
 // From then on, memory running out where no stage handles it ends the tool with one line
@@ -25,7 +25,8 @@ void finirSurManqueDeMemoire(const char* outil);
 
 // Parses the command line into `app`. --help and --version print on stdout and exit with 0;
 // any parse or validation error is one line on stderr and exits with kStatutRefus. Returns
-// only when the arguments are usable.
+// only when the arguments are usable, with the end of the process bound to a line on stderr
+// saying why the computation stopped.
 void lireArguments(CLI::App& app, int argc, char** argv);
 
 // Layout of a printed JSON value: "a":1,"b":[1,2] or "a": 1, "b": [1, 2].

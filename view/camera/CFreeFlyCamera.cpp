@@ -1,4 +1,5 @@
 #include "view/camera/CFreeFlyCamera.h"
+#include "core/Pi.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -6,7 +7,7 @@
 #include <cmath>
 
 namespace {
-constexpr double pi = 3.141592653589793;
+constexpr double pi = kPi;
 }
 
 CFreeFlyCamera::CFreeFlyCamera()

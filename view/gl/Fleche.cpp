@@ -1,4 +1,5 @@
 #include "view/gl/Fleche.h"
+#include "core/Pi.h"
 
 #include <GL/gl.h>
 
@@ -41,7 +42,7 @@ CPolyseg construireModeleFleche(int nbcotes, float r, float f) {
     modele.ajouter({pointe, CPoint3D(0, 0, 0)});
     CPoint3D anneau[nbCotesMaxFleche];
     for (int i = 0; i < n; ++i) {
-        const float a = i * 6.28318f / n;
+        const float a = i * static_cast<float>(2 * kPiCinqDecimales) / n;
         anneau[i] = CPoint3D(std::cos(a) * r, std::sin(a) * r, 1 - f);
     }
     for (int i = 0; i < n; ++i)
@@ -61,7 +62,8 @@ RotationFleche rotationVers(const CPoint3D& d) {
     if (!(normeAxe > 0))
         return cosinus >= 0 ? RotationFleche{0.0f, {0.0f, 0.0f, 1.0f}}
                             : RotationFleche{180.0f, {1.0f, 0.0f, 0.0f}};
-    return {std::acos(cosinus) * 180 / 3.14159f, {ax / normeAxe, ay / normeAxe, 0.0f}};
+    return {std::acos(cosinus) * 180 / static_cast<float>(kPiCinqDecimales),
+            {ax / normeAxe, ay / normeAxe, 0.0f}};
 }
 
 void dessinerFleche(const CPoint3D& p1, const CPoint3D& p2, int nbcotes, float r, float f) {

@@ -1,3 +1,4 @@
+#include "core/Pi.h"
 #include "view/camera/CFreeFlyCamera.h"
 #include "view/camera/CTrackBallCamera.h"
 
@@ -195,7 +196,7 @@ TEST(CFreeFlyCamera, MouseLookNeedsHoldAndPointerInsideAndStopsPitchAt89) {
     EXPECT_DOUBLE_EQ(c.getPhi(), -89.0);
     const CVecteur3D& f = c.getForward();
     EXPECT_NEAR(f.length(), 1.0, 1e-12);
-    EXPECT_NEAR(f.getY(), std::sin(-89.0 * 3.141592653589793 / 180), 1e-12);
+    EXPECT_NEAR(f.getY(), std::sin(-89.0 * kPi / 180), 1e-12);
     EXPECT_NEAR(c.getLeft().length(), 1.0, 1e-12);
     EXPECT_NEAR(c.getLeft().getY(), 0.0, 1e-12) << "left stays horizontal";
 
