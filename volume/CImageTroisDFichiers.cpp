@@ -44,7 +44,6 @@ std::unique_ptr<CImageTroisD> CImageTroisD::ouvrirFichier(const std::string& che
     v->chemin = chemin;
     v->fenetre = fenetre;
     v->LireConfig();
-    v->imjuTemp = std::make_unique<CImage3D>(64, 64, 64);
     v->OriginPath = fichier;
     if (barre)
         barre->setMaximum(1);
