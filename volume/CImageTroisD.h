@@ -37,6 +37,11 @@ struct ImageRGB {
 
 namespace Stravol {
 
+// One voxel position (voxel coordinates).
+struct Coord3D {
+    int x, y, z;
+};
+
 // Figures of the last region extraction: voxel counts and the seconds of each stage.
 struct BilanExtraction {
     bool effectuee = false;     // false: the last call extracted nothing
