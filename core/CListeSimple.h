@@ -1,6 +1,8 @@
 #pragma once
 // Array list stored by value with a capacity fixed by initialiserMax, utiliserZone (or by
-// copying). Nothing grows by itself: the capacity must be set before the first ajouter.
+// copying). Nothing grows by itself, except a list given a zone with an extension: ajouter and
+// inserer on the full list first call the extension, which may hand it a larger zone
+// (changerZone), so that many small lists can start in small zones.
 
 #include <algorithm>
 #include <cassert>
@@ -11,8 +13,12 @@ public:
     int nbMax = 0;    // capacity
     T* tab = nullptr; // owned array of nbMax elements, null until initialiserMax
 
+    // Called on a full list with the context given to utiliserZone.
+    using Extension = void (*)(void* contexte);
+
     CListeSimple() = default;
     CListeSimple(const CListeSimple& autre) { copier(autre); }
+    // The extension stays with the list it was given to.
     CListeSimple(CListeSimple&& autre) noexcept
         : nb(autre.nb), nbMax(autre.nbMax), tab(autre.tab), proprietaire(autre.proprietaire) {
         autre.nb = 0;
@@ -32,8 +38,24 @@ public:
 
     // Empties the list and makes zone (n elements, owned elsewhere and outliving the list's use
     // of it) its storage, so that many lists can share one block; the list never frees it.
-    void utiliserZone(T* zone, int n) {
+    // The extension, when given, is called with contexte each time ajouter or inserer meets
+    // the list full.
+    void utiliserZone(T* zone, int n, Extension ext = nullptr, void* contexte = nullptr) {
         liberer();
+        tab = zone;
+        nbMax = n;
+        proprietaire = false;
+        extension = ext;
+        contexteExtension = contexte;
+    }
+
+    // Moves the elements into zone (n elements, n >= longueur(), owned elsewhere), which becomes
+    // the storage; storage the list owned is freed. The extension stays.
+    void changerZone(T* zone, int n) {
+        assert(n >= nb);
+        std::copy(tab, tab + nb, zone);
+        if (proprietaire)
+            delete[] tab;
         tab = zone;
         nbMax = n;
         proprietaire = false;
@@ -56,6 +78,8 @@ public:
 
     // Appending to a full list asserts; without assertions the value is refused.
     CListeSimple& ajouter(const T& t) {
+        if (nb >= nbMax && extension != nullptr) [[unlikely]]
+            return etendrePuis(t, [this](const T& valeur) { ajouter(valeur); });
         assert(nb < nbMax);
         if (nb >= nbMax) [[unlikely]]
             return *this;
@@ -65,6 +89,8 @@ public:
 
     // Inserts t at position i (0 <= i <= nb), moving the elements from i one place up.
     CListeSimple& inserer(const T& t, int i) {
+        if (nb >= nbMax && extension != nullptr) [[unlikely]]
+            return etendrePuis(t, [this, i](const T& valeur) { inserer(valeur, i); });
         assert(nb < nbMax && i >= 0 && i <= nb);
         if (nb >= nbMax || i < 0 || i > nb) [[unlikely]]
             return *this;
@@ -150,6 +176,18 @@ public:
     }
 
 private:
+    // Calls the extension once, then f with a copy of t (t may be an element of this list, whose
+    // storage the extension replaces).
+    template <class F> CListeSimple& etendrePuis(const T& t, F&& f) {
+        const T valeur = t;
+        const Extension ext = extension;
+        extension = nullptr;
+        ext(contexteExtension);
+        f(valeur);
+        extension = ext;
+        return *this;
+    }
+
     void copier(const CListeSimple& autre) {
         if (autre.nbMax > 0)
             tab = new T[static_cast<std::size_t>(autre.nbMax)];
@@ -169,6 +207,8 @@ private:
     }
 
     bool proprietaire = true; // false: tab is a zone given to utiliserZone
+    Extension extension = nullptr;
+    void* contexteExtension = nullptr;
 
     static T& horsBornes() {
         static T reserve{};

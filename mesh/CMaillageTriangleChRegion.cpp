@@ -195,9 +195,10 @@ CMaillageTriangleChRegion::operator=(const CMaillageTriangleChRegion& m) {
          source = source->suivant, cible = cible->suivant) {
         cible->voisins.vider();
         cible->triangles.vider();
-        for (int k = 0; k < source->voisins.longueur() && k < cible->voisins.nbMax; ++k)
+        for (int k = 0; k < source->voisins.longueur() && k < CSommetChRegion::CAPACITE_ANNEAU; ++k)
             cible->voisins.ajouter(traduireSommet(source->voisins[k]));
-        for (int k = 0; k < source->triangles.longueur() && k < cible->triangles.nbMax; ++k) {
+        for (int k = 0; k < source->triangles.longueur() && k < CSommetChRegion::CAPACITE_ANNEAU;
+             ++k) {
             auto it = numeroTriangle.find(source->triangles[k]);
             cible->triangles.ajouter(it == numeroTriangle.end() ? nullptr : it->second);
         }

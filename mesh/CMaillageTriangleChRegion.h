@@ -38,10 +38,13 @@ private:
 // attributes. Invariant within a mesh: `voisins` is in angular order around the vertex
 // (consecutive entries, cyclically, are neighbours of each other) and `triangles[k]` has
 // corners this, voisins[k], voisins[(k+1) mod n]. Both rings hold at most 24 entries; a
-// vertex made by the default constructor keeps them in one block of a shared reserve.
+// vertex made by the default constructor keeps them in one block of a shared reserve, first a
+// block of CAPACITE_ANNEAU_INITIALE entries a ring, exchanged for one of CAPACITE_ANNEAU
+// entries when either ring, full, is added to.
 class CSommetChRegion : public CPoint3D {
 public:
     static constexpr int CAPACITE_ANNEAU = 24;
+    static constexpr int CAPACITE_ANNEAU_INITIALE = 8;
     static constexpr int NB_ENERGIES = EnergiesSommet::taille;
 
     CSommetChRegion();
@@ -78,8 +81,13 @@ public:
     CListeChainee<CSommetChRegion*>::CElementChaine* elementActif = nullptr;
 
 private:
+    // The rings' extension: moves both rings into a block of CAPACITE_ANNEAU entries a ring.
+    static void agrandirAnneaux(void* sommet);
+
     // The block of both rings' storage taken by the default constructor, or null.
     void* zoneAnneaux = nullptr;
+    // Whether zoneAnneaux is the large block.
+    bool anneauxLarges = false;
 };
 
 // Mesh triangle. `normale` is, once computed, the unit normal pointing out of the region;

@@ -7,19 +7,35 @@
 
 namespace {
 
-// Storage of the two rings of a vertex, taken together from one reserve.
-struct ZoneAnneaux {
-    CSommetChRegion* voisins[CSommetChRegion::CAPACITE_ANNEAU];
-    CTriangleChRegion* triangles[CSommetChRegion::CAPACITE_ANNEAU];
+// Storage of the two rings of a vertex, taken together from one reserve: a small block at
+// first, most vertices of a voxel surface having at most eight neighbours.
+template <int N> struct ZoneAnneaux {
+    CSommetChRegion* voisins[N];
+    CTriangleChRegion* triangles[N];
 };
-using ReserveAnneaux = ReserveObjets<sizeof(ZoneAnneaux), alignof(ZoneAnneaux)>;
+using ZonePetite = ZoneAnneaux<CSommetChRegion::CAPACITE_ANNEAU_INITIALE>;
+using ZoneLarge = ZoneAnneaux<CSommetChRegion::CAPACITE_ANNEAU>;
+using ReservePetite = ReserveObjets<sizeof(ZonePetite), alignof(ZonePetite)>;
+using ReserveLarge = ReserveObjets<sizeof(ZoneLarge), alignof(ZoneLarge)>;
 
 } // namespace
 
-CSommetChRegion::CSommetChRegion() : zoneAnneaux(ReserveAnneaux::prendre()) {
-    ZoneAnneaux* zone = static_cast<ZoneAnneaux*>(zoneAnneaux);
-    voisins.utiliserZone(zone->voisins, CAPACITE_ANNEAU);
-    triangles.utiliserZone(zone->triangles, CAPACITE_ANNEAU);
+CSommetChRegion::CSommetChRegion() : zoneAnneaux(ReservePetite::prendre()) {
+    ZonePetite* zone = static_cast<ZonePetite*>(zoneAnneaux);
+    voisins.utiliserZone(zone->voisins, CAPACITE_ANNEAU_INITIALE, &agrandirAnneaux, this);
+    triangles.utiliserZone(zone->triangles, CAPACITE_ANNEAU_INITIALE, &agrandirAnneaux, this);
+}
+
+void CSommetChRegion::agrandirAnneaux(void* sommet) {
+    CSommetChRegion* v = static_cast<CSommetChRegion*>(sommet);
+    if (v->anneauxLarges)
+        return;
+    ZoneLarge* zone = static_cast<ZoneLarge*>(ReserveLarge::prendre());
+    v->voisins.changerZone(zone->voisins, CAPACITE_ANNEAU);
+    v->triangles.changerZone(zone->triangles, CAPACITE_ANNEAU);
+    ReservePetite::rendre(v->zoneAnneaux);
+    v->zoneAnneaux = zone;
+    v->anneauxLarges = true;
 }
 
 // The copy starts with rings of no capacity and cleared skeleton fields.
@@ -32,7 +48,10 @@ CSommetChRegion::~CSommetChRegion() {
     // The rings drop the zone first, whatever storage they use by now.
     voisins.initialiserMax(0);
     triangles.initialiserMax(0);
-    ReserveAnneaux::rendre(zoneAnneaux);
+    if (anneauxLarges)
+        ReserveLarge::rendre(zoneAnneaux);
+    else
+        ReservePetite::rendre(zoneAnneaux);
 }
 
 CSommetChRegion& CSommetChRegion::operator=(const CSommetChRegion& s) {

@@ -165,6 +165,37 @@ TEST(CListeSimple, BorrowedZoneIsUsedAndNeverFreed) {
     EXPECT_EQ(zone[1], 1);
 }
 
+// A full list with an extension calls it before adding; what the extension hands over keeps
+// the elements, even an element of the list itself being added.
+TEST(CListeSimple, ExtensionGrowsAFullZoneKeepingItsElements) {
+    struct Zones {
+        int petite[2] = {0, 0};
+        int grande[6] = {0, 0, 0, 0, 0, 0};
+        CListeSimple<int> liste;
+        int appels = 0;
+    } z;
+    const auto etendre = [](void* contexte) {
+        Zones* zones = static_cast<Zones*>(contexte);
+        ++zones->appels;
+        if (zones->liste.tab != zones->grande)
+            zones->liste.changerZone(zones->grande, 6);
+    };
+    z.liste.utiliserZone(z.petite, 2, etendre, &z);
+    z.liste.ajouter(1).ajouter(2);
+    EXPECT_EQ(z.appels, 0);
+    z.liste.ajouter(z.liste[0]);
+    EXPECT_EQ(z.appels, 1);
+    EXPECT_EQ(z.liste.tab, z.grande);
+    EXPECT_EQ(z.liste.nbMax, 6);
+    z.liste.inserer(3, 0).ajouter(4).ajouter(5);
+    EXPECT_EQ(z.appels, 1);
+    EXPECT_EQ(std::vector<int>(z.grande, z.grande + 6), (std::vector<int>{3, 1, 2, 1, 4, 5}));
+    // Full for good: the extension cannot help and the value is refused, as without one.
+    EXPECT_DEBUG_DEATH(z.liste.ajouter(6), "");
+    EXPECT_EQ(z.liste.longueur(), 6);
+    EXPECT_EQ(z.liste.dernier(), 5);
+}
+
 TEST(CListeChainee, CursorRules) {
     CListeChainee<std::string> l;
     EXPECT_EQ(l.elementDebut(), nullptr);
