@@ -66,6 +66,17 @@ long BTCImageData::PitchFor(long width, int bitsPerPixel) {
 }
 
 bool BTCImageData::Create(long width, long height, int bitsPerPixel) {
+    return creer(width, height, bitsPerPixel, false);
+}
+
+bool BTCImageData::CreerPourEcrire(long width, long height, int bitsPerPixel) {
+    return creer(width, height, bitsPerPixel, true);
+}
+
+bool BTCImageData::creer(long width, long height, int bitsPerPixel, bool pourEcrire) {
+    const std::size_t tailleAvant =
+        static_cast<std::size_t>(pitch_) * static_cast<std::size_t>(hauteur_);
+    std::unique_ptr<unsigned char[]> avant = std::move(pixels_);
     DeleteObject();
     if (bitsPerPixel != 8 && bitsPerPixel != 24 && bitsPerPixel != 32)
         return false;
@@ -75,9 +86,22 @@ bool BTCImageData::Create(long width, long height, int bitsPerPixel) {
     const std::size_t taille = static_cast<std::size_t>(pitch) * static_cast<std::size_t>(height);
     if (taille > kMaxOctets)
         return false;
-    pixels_.reset(new (std::nothrow) unsigned char[taille]());
+    if (!pourEcrire) {
+        avant.reset();
+        pixels_.reset(new (std::nothrow) unsigned char[taille]());
+    } else if (avant && tailleAvant == taille) {
+        pixels_ = std::move(avant);
+    } else {
+        avant.reset();
+        pixels_.reset(new (std::nothrow) unsigned char[taille]);
+    }
     if (!pixels_)
         return false;
+    const std::size_t utiles = static_cast<std::size_t>(width) * (bitsPerPixel / 8);
+    if (pourEcrire && utiles < static_cast<std::size_t>(pitch))
+        for (long y = 0; y < height; ++y)
+            std::memset(pixels_.get() + static_cast<std::size_t>(y) * pitch + utiles, 0,
+                        static_cast<std::size_t>(pitch) - utiles);
     paletteGrise();
     largeur_ = width;
     hauteur_ = height;

@@ -43,6 +43,10 @@ public:
     // are released. The pixels are zeroed and the palette set to grey (entry i = i, i, i,
     // 255). False, leaving the buffer empty, for a bad depth or size or when memory fails.
     bool Create(long width, long height, int bitsPerPixel);
+    // Create for a decoder that then writes every pixel: the storage is kept when it already
+    // has the size asked for, and only the row padding bytes are zeroed (the pixels keep
+    // whatever they held). Same results and failures as Create otherwise.
+    bool CreerPourEcrire(long width, long height, int bitsPerPixel);
 
     // First byte of the pixel rows; null when the buffer holds no pixels.
     unsigned char* GetBits() { return pixels_.get(); }
@@ -88,6 +92,7 @@ public:
 
 private:
     int octetsParPixel() const { return bpp_ / 8; }
+    bool creer(long width, long height, int bitsPerPixel, bool pourEcrire);
     void copierDepuis(const BTCImageData& autre);
     void paletteGrise();
 

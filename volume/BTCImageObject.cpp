@@ -29,6 +29,14 @@ bool creer(BTCImageData& image, long w, long h, int bpp) {
     return ok;
 }
 
+// The same for a decoder that writes every pixel: the storage of the previous picture is
+// reused when it has the size, without zeroing it first.
+bool creerPourEcrire(BTCImageData& image, long w, long h, int bpp) {
+    const bool ok = image.CreerPourEcrire(w, h, bpp);
+    memoireManquante = memoireManquante || !ok;
+    return ok;
+}
+
 // Bytes read to tell the format of a file: the longest signature, PNG's.
 constexpr std::size_t kTailleSignature = 8;
 constexpr unsigned char kSignaturePng[kTailleSignature] = {0x89, 'P',  'N',  'G',
@@ -183,7 +191,7 @@ bool decoderBmpIndexe(const Octets& d, const BmpIndexe& b, BTCImageData& image) 
     if (!lirePaletteBmp(d, b, table))
         return false;
     const bool indices = b.bpp == 8 && b.tailleCouleur == kTailleCouleurWindows;
-    if (!creer(image, b.largeur, b.hauteur, indices ? 8 : 24))
+    if (!creerPourEcrire(image, b.largeur, b.hauteur, indices ? 8 : 24))
         return false;
     if (indices)
         std::copy(std::begin(table), std::end(table), image.GetColorTable());
@@ -305,7 +313,7 @@ Bmp decoderBmp(const Octets& d, BTCImageData& image) {
     if (compression != 0 || bpp != 24)
         return Bmp::ParStb;
 
-    if (!creer(image, largeur, hauteur, bpp))
+    if (!creerPourEcrire(image, largeur, hauteur, bpp))
         return Bmp::Refuse;
     const std::size_t pas = pasBmp(largeur, bpp);
     const std::size_t utiles = static_cast<std::size_t>(largeur) * (bpp / 8);
@@ -482,7 +490,7 @@ bool decoderParStb(const Octets& d, bool jpeg, BTCImageData& image) {
             gris = pixels[3 * k] == pixels[3 * k + 1] && pixels[3 * k] == pixels[3 * k + 2];
     }
     const int bpp = gris ? 8 : (n == 4 ? 32 : 24);
-    bool ok = creer(image, w, h, bpp);
+    bool ok = creerPourEcrire(image, w, h, bpp);
     for (int y = 0; ok && y < h; ++y) {
         const unsigned char* src = pixels + static_cast<std::size_t>(y) * w * n;
         unsigned char* dst = image.GetBits(0, y);
@@ -597,13 +605,14 @@ bool sauverJpeg(const BTCImageData& image, const char* path, int qualite) {
 } // namespace
 
 bool BTCImageObject::Load(const char* path, const void*, void*, long) {
+    // The picture's storage and the file buffer stay for the next file of the same sizes.
     attache_ = nullptr;
-    image_.DeleteObject();
     memoireManquante = false;
-    Octets d;
+    Octets& d = fichier_;
     Signature format = Signature::Inconnue;
     if (!lireFichier(path, d, format)) {
         memoireEpuisee_ = memoireManquante;
+        image_.DeleteObject();
         return false;
     }
     bool ok = false;

@@ -1,6 +1,8 @@
 #pragma once
 // Picture file object: decodes a file into a BTCImageData and writes one back.
 
+#include <vector>
+
 #include "volume/BTCImageData.h"
 
 // Encoder settings for Save; a null pointer means the defaults.
@@ -8,7 +10,8 @@ struct BTSaveOptions {
     int qualiteJpeg = 90; // 1 (smallest) to 100 (best)
 };
 
-// A short-lived object, one per file operation.
+// One object may load file after file: pictures and files of the same sizes reuse the storage
+// of the previous ones.
 // Load decodes BMP, PNG and JPEG files by their content, whatever the file name says:
 // uncompressed 8-bit BMP files keep their palette indices and colour table; grey PNG
 // files and JPEG files whose pixels are all grey give 8-bit buffers with the grey
@@ -47,6 +50,8 @@ public:
 
 private:
     BTCImageData image_;
+    // The bytes of the last file read, kept so that the next one reuses the storage.
+    std::vector<unsigned char> fichier_;
     BTCImageData* attache_ = nullptr;
     bool memoireEpuisee_ = false;
 };

@@ -14,6 +14,7 @@
 #include "core/Message.h"
 #include "volume/VolumeBrut.h"
 
+class BTCImageObject;
 class CImage3D;
 class CMaillageTriangleChRegion;
 class ComposanteConnexe;
@@ -273,7 +274,20 @@ private:
     // sets the sizes and allocates the volume. A picture smaller than the first one fails;
     // a larger one gives its top-left part. On failure erreur describes it.
     enum { kChargementReussi, kFichierIllisible, kMemoireEpuisee };
-    int ChargerImage(const std::string& fichier, std::string& erreur);
+    int ChargerImage(const std::string& fichier, BTCImageObject& objet, std::string& erreur);
+    // What decoderCoupe found: the state and error as ChargerImage gives them, the text of the
+    // diagnostic a larger picture gets, or a TIFF file left to ChargerImage.
+    struct ResultatCoupe {
+        int etat = kFichierIllisible;
+        std::string erreur;
+        std::string note;
+        bool tiff = false;
+    };
+    // ChargerImage's decoding into slice z of a volume already allocated, for any thread at
+    // once on distinct slices: it changes nothing but that slice.
+    ResultatCoupe decoderCoupe(const std::string& fichier, BTCImageObject& objet, int z);
+    // Slices debut .. fin - 1 of image and of the colour planes back to 0.
+    void effacerCoupes(int debut, int fin);
     void signaler(const std::string& texte) const;
     CImageTroisD() = default;
     // image and imageOriginal from a typed volume; false (reported) when memory runs out.

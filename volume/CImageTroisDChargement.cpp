@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <new>
 #include <system_error>
+#include <vector>
+
+#include <omp.h>
 
 #include "core/Message.h"
 #include "core/Parallele.h"
@@ -22,6 +25,8 @@ namespace {
 constexpr const char* kMotifs[] = {"*.bmp", "*.cup", "*.png", "*.jpg", "*.tif", "*.tiff"};
 constexpr int kNbMotifs = 6;
 constexpr int kPremierMotifTiff = 4;
+// Slices a thread decodes in one batch of the parallel loading.
+constexpr int kCoupesParThread = 4;
 
 // The three products of the grey conversion for every byte value, computed once: the same
 // doubles as computing them per pixel.
@@ -133,24 +138,59 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
         return;
     }
 
+    // Once the first picture has given the sizes, the slices are decoded by batches on the
+    // threads, each into its own slice; the results are then taken in file order, so that
+    // the messages, the progress and the stop at a pattern's first failure are those of a
+    // reading one file after the other (slices decoded past a failure are cleared again).
+    const int threads = nbThreads();
+    std::vector<BTCImageObject> decodeurs(static_cast<std::size_t>(threads));
+    const int taillePaquet = threads > 1 ? kCoupesParThread * threads : 1;
+    std::vector<ResultatCoupe> resultats(static_cast<std::size_t>(taillePaquet));
     indZ = 0;
     bool memoireEpuisee = false;
     for (int m = 0; m < kNbMotifs && !memoireEpuisee; ++m) {
-        for (const std::string& nom : listes[m]) {
-            std::string erreur;
-            const int etat = ChargerImage(path + "/" + nom, erreur);
-            if (etat == kMemoireEpuisee) {
-                memoireEpuisee = true; // already reported, with the sizes asked for
-                break;
+        const std::vector<std::string>& liste = listes[m];
+        const int nbFichiers = static_cast<int>(liste.size());
+        bool echec = false;
+        for (int k = 0; k < nbFichiers && !echec && !memoireEpuisee;) {
+            const int nbPaquet =
+                largeur == 0 || threads == 1 ? 1 : std::min(taillePaquet, nbFichiers - k);
+            if (nbPaquet > 1) {
+#pragma omp parallel for num_threads(threads) schedule(dynamic, 1)
+                for (int j = 0; j < nbPaquet; ++j)
+                    resultats[static_cast<std::size_t>(j)] = decoderCoupe(
+                        path + "/" + liste[static_cast<std::size_t>(k + j)],
+                        decodeurs[static_cast<std::size_t>(omp_get_thread_num())], indZ + j);
             }
-            if (etat != kChargementReussi) {
-                signaler(std::string("Le chargement des images \"") + kMotifs[m] +
-                         "\" a échoué !\n" + erreur);
-                break;
+            for (int j = 0; j < nbPaquet; ++j) {
+                const std::string fichier = path + "/" + liste[static_cast<std::size_t>(k + j)];
+                std::string erreur;
+                int etat;
+                if (nbPaquet == 1 || resultats[static_cast<std::size_t>(j)].tiff) {
+                    etat = ChargerImage(fichier, decodeurs[0], erreur);
+                } else {
+                    ResultatCoupe& r = resultats[static_cast<std::size_t>(j)];
+                    if (!r.note.empty())
+                        Message(r.note.c_str());
+                    etat = r.etat;
+                    erreur = std::move(r.erreur);
+                }
+                if (etat == kMemoireEpuisee) {
+                    memoireEpuisee = true; // already reported, with the sizes asked for
+                } else if (etat != kChargementReussi) {
+                    signaler(std::string("Le chargement des images \"") + kMotifs[m] +
+                             "\" a échoué !\n" + erreur);
+                    echec = true;
+                }
+                if (memoireEpuisee || echec) {
+                    effacerCoupes(indZ, indZ + nbPaquet - j);
+                    break;
+                }
+                ++indZ;
+                if (barre)
+                    barre->setValue(indZ);
             }
-            ++indZ;
-            if (barre)
-                barre->setValue(indZ);
+            k += nbPaquet;
         }
     }
     if (largeur == 0) {
@@ -240,10 +280,49 @@ bool CImageTroisD::allouerVolumes(int l, int h, int p, bool couleurs) {
     return true;
 }
 
-int CImageTroisD::ChargerImage(const std::string& fichier, std::string& erreur) {
+CImageTroisD::ResultatCoupe CImageTroisD::decoderCoupe(const std::string& fichier,
+                                                       BTCImageObject& objet, int z) {
+    ResultatCoupe r;
+    if (formatParContenu(fichier) == FormatVolume::Tiff) {
+        r.tiff = true;
+        return r;
+    }
+    if (!decoder(fichier, objet, r.erreur)) {
+        r.etat = kFichierIllisible;
+        return r;
+    }
+    const BTCImageData& img = *objet.GetObjectDataPtr();
+    if (tropPetite(img, largeur, hauteur)) {
+        r.erreur = descriptionTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur);
+        r.etat = kFichierIllisible;
+        return r;
+    }
+    if (img.GetWidth() != largeur || img.GetHeight() != hauteur)
+        r.note = descriptionTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur);
+    const std::size_t debut = static_cast<std::size_t>(z) * largeur * hauteur;
+    const bool couleurs = rgb == 1 && imR != nullptr;
+    convertirCoupe(img, largeur, hauteur, image.get() + debut,
+                   couleurs ? imR.get() + debut : nullptr, couleurs ? imG.get() + debut : nullptr,
+                   couleurs ? imB.get() + debut : nullptr);
+    r.etat = kChargementReussi;
+    return r;
+}
+
+void CImageTroisD::effacerCoupes(int debut, int fin) {
+    if (fin <= debut)
+        return;
+    const std::size_t coupe = static_cast<std::size_t>(largeur) * hauteur;
+    const std::size_t d = static_cast<std::size_t>(debut) * coupe;
+    const std::size_t n = static_cast<std::size_t>(fin - debut) * coupe;
+    for (VolumeOctets* v : {&image, &imR, &imG, &imB})
+        if (*v)
+            std::memset(v->get() + d, 0, n);
+}
+
+int CImageTroisD::ChargerImage(const std::string& fichier, BTCImageObject& objet,
+                               std::string& erreur) {
     if (formatParContenu(fichier) == FormatVolume::Tiff)
         return ChargerImageTiff(fichier, erreur);
-    BTCImageObject objet;
     if (!decoder(fichier, objet, erreur))
         return kFichierIllisible;
     const BTCImageData& img = *objet.GetObjectDataPtr();
@@ -292,28 +371,55 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
     if (barre)
         barre->setMaximum(profondeur);
     const std::size_t tailleCoupe = static_cast<std::size_t>(largeur) * hauteur;
-    for (const std::string& nom : noms) {
-        const std::string fichier = path + "/" + nom;
-        BTCImageObject objet;
-        if (decoder(fichier, objet, erreur)) {
-            const BTCImageData& img = *objet.GetObjectDataPtr();
-            // Only the part common to both sizes is read; a smaller picture leaves the rest of
-            // its slice 0 and is reported, a larger one is cut silently.
-            const std::string taille =
-                descriptionTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur);
-            if (tropPetite(img, largeur, hauteur))
-                signaler(taille + " Seule la partie commune est lue.");
-            else if (img.GetWidth() != largeur || img.GetHeight() != hauteur)
-                Message(taille.c_str());
-            convertirCoupe(img, largeur, hauteur, seg.get() + indZ * tailleCoupe, nullptr, nullptr,
-                           nullptr);
-        } else {
-            // The slice stays 0 and keeps its place, so later files still meet their slices.
-            signaler("Le chargement de la segmentation \"" + fichier + "\" a échoué !\n" + erreur);
+    // The slices are decoded by batches on the threads, each into its own slice; the messages
+    // and the progress then follow in file order.
+    const int threads = nbThreads();
+    std::vector<BTCImageObject> decodeurs(static_cast<std::size_t>(threads));
+    const int taillePaquet = kCoupesParThread * threads;
+    // For each file of a batch: the message for the user, then the diagnostic.
+    std::vector<std::pair<std::string, std::string>> rapports(
+        static_cast<std::size_t>(taillePaquet));
+    const int nbFichiers = static_cast<int>(noms.size());
+    for (int k = 0; k < nbFichiers; k += taillePaquet) {
+        const int nbPaquet = std::min(taillePaquet, nbFichiers - k);
+#pragma omp parallel for num_threads(threads) schedule(dynamic, 1) if (nbPaquet > 1)
+        for (int j = 0; j < nbPaquet; ++j) {
+            const std::string fichier = path + "/" + noms[static_cast<std::size_t>(k + j)];
+            BTCImageObject& objet = decodeurs[static_cast<std::size_t>(omp_get_thread_num())];
+            auto& [pourUtilisateur, diagnostic] = rapports[static_cast<std::size_t>(j)];
+            pourUtilisateur.clear();
+            diagnostic.clear();
+            std::string echec;
+            if (decoder(fichier, objet, echec)) {
+                const BTCImageData& img = *objet.GetObjectDataPtr();
+                // Only the part common to both sizes is read; a smaller picture leaves the rest
+                // of its slice 0 and is reported, a larger one is cut silently.
+                const std::string taille =
+                    descriptionTaille(fichier, img.GetWidth(), img.GetHeight(), largeur, hauteur);
+                if (tropPetite(img, largeur, hauteur))
+                    pourUtilisateur = taille + " Seule la partie commune est lue.";
+                else if (img.GetWidth() != largeur || img.GetHeight() != hauteur)
+                    diagnostic = taille;
+                convertirCoupe(img, largeur, hauteur,
+                               seg.get() + static_cast<std::size_t>(k + j) * tailleCoupe, nullptr,
+                               nullptr, nullptr);
+            } else {
+                // The slice stays 0 and keeps its place, so later files still meet their
+                // slices.
+                pourUtilisateur =
+                    "Le chargement de la segmentation \"" + fichier + "\" a échoué !\n" + echec;
+            }
         }
-        ++indZ;
-        if (barre)
-            barre->setValue(indZ);
+        for (int j = 0; j < nbPaquet; ++j) {
+            const auto& [pourUtilisateur, diagnostic] = rapports[static_cast<std::size_t>(j)];
+            if (!pourUtilisateur.empty())
+                signaler(pourUtilisateur);
+            if (!diagnostic.empty())
+                Message(diagnostic.c_str());
+            ++indZ;
+            if (barre)
+                barre->setValue(indZ);
+        }
     }
     if (barre)
         barre->setValue(0);

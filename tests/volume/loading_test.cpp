@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "core/Parallele.h"
 #include "helpers/slices.h"
@@ -397,6 +400,67 @@ TEST(Conversions, AllerRetourAvecLeVolumeNatif) {
     vol.CimageTroisDtoCimage3D(petit);
     EXPECT_EQ(petit.Pixel(2, 2, 0), 9);
     EXPECT_EQ(petit.Pixel(2, 1, 0), vol.getVoxelImage(2, 1, 0));
+}
+
+// Slices decoded by batches on several threads give the volume, segmentation, messages and
+// progress of a reading on one thread, failures in the middle of a batch included: a corrupt
+// picture stops its pattern and the slices decoded after it in its batch are cleared again.
+TEST(Chargement, LectureParallelleIdentiqueALaLectureSurUnThread) {
+    DossierTemporaire tmp;
+    const std::string dossier = sousDossier(tmp, "1-volume");
+    const std::string seg = sousDossier(tmp, "2-segmentation");
+    constexpr int kNbCoupes = 37;
+    for (int z = 0; z < kNbCoupes; ++z) {
+        PixelsRGB im(9, 5);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 9; ++x)
+                im.fixer(x, y, (7 * z + x) % 256, (3 * y + z) % 256, (x * y + 5 * z) % 256);
+        char nom[32];
+        std::snprintf(nom, sizeof nom, "/c%02d", z);
+        // Slice 23 is too small: it stops the BMP pattern; the PNG slices follow.
+        ASSERT_TRUE(z < 30 ? ecrireBMP(dossier + nom + ".bmp", z == 23 ? imageUnie(4, 4, 9) : im)
+                           : ecrirePNG(dossier + nom + ".png", im));
+        // Segmentation slice 11 is cut short, slice 17 smaller: both reported, both kept in place.
+        ASSERT_TRUE(ecrireBMP(seg + nom + ".bmp", z == 17 ? imageUnie(4, 3, 200) : im));
+    }
+    std::filesystem::resize_file(seg + "/c11.bmp",
+                                 std::filesystem::file_size(seg + "/c11.bmp") / 2);
+
+    struct Lecture {
+        std::vector<unsigned char> image, original, segmentation;
+        std::vector<std::string> messages;
+        std::vector<int> progression;
+    };
+    const auto lire = [&](int threads) {
+        Stravol::definirNbThreads(threads);
+        MessagesCollectes messages;
+        ProgressionCollectee barre;
+        CImageTroisD vol(tmp.chemin(), dossier, &barre, &messages);
+        EXPECT_TRUE(vol.ChargerSeg(seg, &barre));
+        Stravol::definirNbThreads(0);
+        Lecture l;
+        const std::size_t n = static_cast<std::size_t>(vol.largeur) * vol.hauteur * vol.profondeur;
+        l.image.assign(vol.image.get(), vol.image.get() + n);
+        l.original.assign(vol.imageOriginal.get(), vol.imageOriginal.get() + n);
+        l.segmentation.assign(vol.imageSegmente.get(), vol.imageSegmente.get() + n);
+        l.messages = messages.textes;
+        l.progression = barre.valeurs;
+        return l;
+    };
+    const Lecture un = lire(1);
+    ASSERT_EQ(un.image.size(), 9u * 5u * kNbCoupes);
+    ASSERT_EQ(un.messages.size(), 3u);
+    EXPECT_NE(un.messages[0].find("c23.bmp"), std::string::npos);
+    EXPECT_NE(un.messages[1].find("c11.bmp"), std::string::npos);
+    EXPECT_NE(un.messages[2].find("c17.bmp"), std::string::npos);
+    for (int threads : {2, 3, 8}) {
+        const Lecture plusieurs = lire(threads);
+        EXPECT_EQ(plusieurs.image, un.image) << threads;
+        EXPECT_EQ(plusieurs.original, un.original) << threads;
+        EXPECT_EQ(plusieurs.segmentation, un.segmentation) << threads;
+        EXPECT_EQ(plusieurs.messages, un.messages) << threads;
+        EXPECT_EQ(plusieurs.progression, un.progression) << threads;
+    }
 }
 
 } // namespace
