@@ -1,10 +1,13 @@
 // Loading of the slice folders, configuration, sizes and conversions of the loaded volume.
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include <omp.h>
@@ -25,8 +28,6 @@ namespace {
 constexpr const char* kMotifs[] = {"*.bmp", "*.cup", "*.png", "*.jpg", "*.tif", "*.tiff"};
 constexpr int kNbMotifs = 6;
 constexpr int kPremierMotifTiff = 4;
-// Slices a thread decodes in one batch of the parallel loading.
-constexpr int kCoupesParThread = 4;
 
 // The three products of the grey conversion for every byte value, computed once: the same
 // doubles as computing them per pixel.
@@ -94,6 +95,55 @@ void convertirCoupe(const BTCImageData& img, int largeur, int hauteur, unsigned 
     }
 }
 
+// Decodes files 0 .. n - 1 on the threads, decoder(k, objet) with the thread's own decoder
+// object, and hands them in order to consommer(k) on the calling thread (thread 0), each as
+// soon as it and those before it are decoded, until consommer returns false or every file is
+// handed over. Files are claimed in order, so that no more than one per thread is decoded past
+// the one refused. Returns the number of files decoded (claimed ones finish before returning).
+template <class Decoder, class Consommer>
+int decoderEnOrdre(int n, std::vector<BTCImageObject>& decodeurs, Decoder&& decoder,
+                   Consommer&& consommer) {
+    std::atomic<int> prochain{0};
+    std::atomic<bool> arret{false};
+    const std::unique_ptr<std::atomic<bool>[]> prets(
+        new std::atomic<bool>[static_cast<std::size_t>(n)]);
+    for (int k = 0; k < n; ++k)
+        prets[k].store(false, std::memory_order_relaxed);
+    const auto reclamer = [&]() -> int {
+        const int k = arret.load(std::memory_order_acquire) ? n : prochain.fetch_add(1);
+        return k < n ? k : n;
+    };
+    const int threads = static_cast<int>(decodeurs.size());
+#pragma omp parallel num_threads(threads) if (n > 1)
+    {
+        BTCImageObject& objet = decodeurs[static_cast<std::size_t>(omp_get_thread_num())];
+        if (omp_get_thread_num() == 0) {
+            int suivant = 0; // next file to hand over
+            while (suivant < n) {
+                if (prets[suivant].load(std::memory_order_acquire)) {
+                    if (!consommer(suivant++))
+                        break;
+                    continue;
+                }
+                const int k = reclamer();
+                if (k < n) {
+                    decoder(k, objet);
+                    prets[k].store(true, std::memory_order_release);
+                } else {
+                    std::this_thread::yield();
+                }
+            }
+            arret.store(true, std::memory_order_release);
+        } else {
+            for (int k = reclamer(); k < n; k = reclamer()) {
+                decoder(k, objet);
+                prets[k].store(true, std::memory_order_release);
+            }
+        }
+    }
+    return std::min(prochain.load(), n);
+}
+
 VolumeOctets allouer(std::size_t n) { return VolumeOctets(new (std::nothrow) unsigned char[n]()); }
 
 // For a volume that is written whole before it is read: no zero fill.
@@ -138,60 +188,64 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
         return;
     }
 
-    // Once the first picture has given the sizes, the slices are decoded by batches on the
-    // threads, each into its own slice; the results are then taken in file order, so that
-    // the messages, the progress and the stop at a pattern's first failure are those of a
-    // reading one file after the other (slices decoded past a failure are cleared again).
-    const int threads = nbThreads();
-    std::vector<BTCImageObject> decodeurs(static_cast<std::size_t>(threads));
-    const int taillePaquet = threads > 1 ? kCoupesParThread * threads : 1;
-    std::vector<ResultatCoupe> resultats(static_cast<std::size_t>(taillePaquet));
+    // Once the first picture has given the sizes, the slices are decoded on the threads, each
+    // into its own slice, and taken in file order, so that the messages, the progress and the
+    // stop at a pattern's first failure are those of a reading one file after the other
+    // (slices decoded past a failure are cleared again).
+    std::vector<BTCImageObject> decodeurs(static_cast<std::size_t>(nbThreads()));
     indZ = 0;
     bool memoireEpuisee = false;
     for (int m = 0; m < kNbMotifs && !memoireEpuisee; ++m) {
         const std::vector<std::string>& liste = listes[m];
         const int nbFichiers = static_cast<int>(liste.size());
         bool echec = false;
-        for (int k = 0; k < nbFichiers && !echec && !memoireEpuisee;) {
-            const int nbPaquet =
-                largeur == 0 || threads == 1 ? 1 : std::min(taillePaquet, nbFichiers - k);
-            if (nbPaquet > 1) {
-#pragma omp parallel for num_threads(threads) schedule(dynamic, 1)
-                for (int j = 0; j < nbPaquet; ++j)
-                    resultats[static_cast<std::size_t>(j)] = decoderCoupe(
-                        path + "/" + liste[static_cast<std::size_t>(k + j)],
-                        decodeurs[static_cast<std::size_t>(omp_get_thread_num())], indZ + j);
+        // Handles the outcome of a file; false when the pattern (or the loading) stops there.
+        const auto suivre = [&](int etat, const std::string& erreur) {
+            if (etat == kMemoireEpuisee) {
+                memoireEpuisee = true; // already reported, with the sizes asked for
+                return false;
             }
-            for (int j = 0; j < nbPaquet; ++j) {
-                const std::string fichier = path + "/" + liste[static_cast<std::size_t>(k + j)];
-                std::string erreur;
-                int etat;
-                if (nbPaquet == 1 || resultats[static_cast<std::size_t>(j)].tiff) {
-                    etat = ChargerImage(fichier, decodeurs[0], erreur);
-                } else {
-                    ResultatCoupe& r = resultats[static_cast<std::size_t>(j)];
-                    if (!r.note.empty())
-                        Message(r.note.c_str());
-                    etat = r.etat;
-                    erreur = std::move(r.erreur);
-                }
-                if (etat == kMemoireEpuisee) {
-                    memoireEpuisee = true; // already reported, with the sizes asked for
-                } else if (etat != kChargementReussi) {
-                    signaler(std::string("Le chargement des images \"") + kMotifs[m] +
-                             "\" a échoué !\n" + erreur);
-                    echec = true;
-                }
-                if (memoireEpuisee || echec) {
-                    effacerCoupes(indZ, indZ + nbPaquet - j);
-                    break;
-                }
-                ++indZ;
-                if (barre)
-                    barre->setValue(indZ);
+            if (etat != kChargementReussi) {
+                signaler(std::string("Le chargement des images \"") + kMotifs[m] +
+                         "\" a échoué !\n" + erreur);
+                echec = true;
+                return false;
             }
-            k += nbPaquet;
+            ++indZ;
+            if (barre)
+                barre->setValue(indZ);
+            return true;
+        };
+        int premier = 0;
+        for (; premier < nbFichiers && largeur == 0 && !echec && !memoireEpuisee; ++premier) {
+            std::string erreur;
+            const int etat = ChargerImage(path + "/" + liste[static_cast<std::size_t>(premier)],
+                                          decodeurs[0], erreur);
+            suivre(etat, erreur);
         }
+        if (premier == nbFichiers || echec || memoireEpuisee)
+            continue;
+        const int z0 = indZ;
+        std::vector<ResultatCoupe> resultats(static_cast<std::size_t>(nbFichiers - premier));
+        const int decodes = decoderEnOrdre(
+            nbFichiers - premier, decodeurs,
+            [&](int k, BTCImageObject& objet) {
+                resultats[static_cast<std::size_t>(k)] = decoderCoupe(
+                    path + "/" + liste[static_cast<std::size_t>(premier + k)], objet, z0 + k);
+            },
+            [&](int k) {
+                ResultatCoupe& r = resultats[static_cast<std::size_t>(k)];
+                std::string erreur = std::move(r.erreur);
+                int etat = r.etat;
+                if (r.tiff)
+                    etat = ChargerImage(path + "/" + liste[static_cast<std::size_t>(premier + k)],
+                                        decodeurs[0], erreur);
+                else if (!r.note.empty())
+                    Message(r.note.c_str());
+                return suivre(etat, erreur);
+            });
+        if (echec || memoireEpuisee)
+            effacerCoupes(indZ, z0 + decodes);
     }
     if (largeur == 0) {
         // No picture could be decoded: there is no size to give the volume.
@@ -371,24 +425,16 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
     if (barre)
         barre->setMaximum(profondeur);
     const std::size_t tailleCoupe = static_cast<std::size_t>(largeur) * hauteur;
-    // The slices are decoded by batches on the threads, each into its own slice; the messages
-    // and the progress then follow in file order.
-    const int threads = nbThreads();
-    std::vector<BTCImageObject> decodeurs(static_cast<std::size_t>(threads));
-    const int taillePaquet = kCoupesParThread * threads;
-    // For each file of a batch: the message for the user, then the diagnostic.
-    std::vector<std::pair<std::string, std::string>> rapports(
-        static_cast<std::size_t>(taillePaquet));
-    const int nbFichiers = static_cast<int>(noms.size());
-    for (int k = 0; k < nbFichiers; k += taillePaquet) {
-        const int nbPaquet = std::min(taillePaquet, nbFichiers - k);
-#pragma omp parallel for num_threads(threads) schedule(dynamic, 1) if (nbPaquet > 1)
-        for (int j = 0; j < nbPaquet; ++j) {
-            const std::string fichier = path + "/" + noms[static_cast<std::size_t>(k + j)];
-            BTCImageObject& objet = decodeurs[static_cast<std::size_t>(omp_get_thread_num())];
-            auto& [pourUtilisateur, diagnostic] = rapports[static_cast<std::size_t>(j)];
-            pourUtilisateur.clear();
-            diagnostic.clear();
+    // The slices are decoded on the threads, each into its own slice; the messages and the
+    // progress follow in file order.
+    std::vector<BTCImageObject> decodeurs(static_cast<std::size_t>(nbThreads()));
+    // For each file: the message for the user, then the diagnostic.
+    std::vector<std::pair<std::string, std::string>> rapports(noms.size());
+    decoderEnOrdre(
+        static_cast<int>(noms.size()), decodeurs,
+        [&](int k, BTCImageObject& objet) {
+            const std::string fichier = path + "/" + noms[static_cast<std::size_t>(k)];
+            auto& [pourUtilisateur, diagnostic] = rapports[static_cast<std::size_t>(k)];
             std::string echec;
             if (decoder(fichier, objet, echec)) {
                 const BTCImageData& img = *objet.GetObjectDataPtr();
@@ -401,7 +447,7 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
                 else if (img.GetWidth() != largeur || img.GetHeight() != hauteur)
                     diagnostic = taille;
                 convertirCoupe(img, largeur, hauteur,
-                               seg.get() + static_cast<std::size_t>(k + j) * tailleCoupe, nullptr,
+                               seg.get() + static_cast<std::size_t>(k) * tailleCoupe, nullptr,
                                nullptr, nullptr);
             } else {
                 // The slice stays 0 and keeps its place, so later files still meet their
@@ -409,9 +455,9 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
                 pourUtilisateur =
                     "Le chargement de la segmentation \"" + fichier + "\" a échoué !\n" + echec;
             }
-        }
-        for (int j = 0; j < nbPaquet; ++j) {
-            const auto& [pourUtilisateur, diagnostic] = rapports[static_cast<std::size_t>(j)];
+        },
+        [&](int k) {
+            const auto& [pourUtilisateur, diagnostic] = rapports[static_cast<std::size_t>(k)];
             if (!pourUtilisateur.empty())
                 signaler(pourUtilisateur);
             if (!diagnostic.empty())
@@ -419,8 +465,8 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
             ++indZ;
             if (barre)
                 barre->setValue(indZ);
-        }
-    }
+            return true;
+        });
     if (barre)
         barre->setValue(0);
     imageSegmente = std::move(seg);

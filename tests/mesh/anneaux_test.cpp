@@ -39,8 +39,8 @@ TEST(Anneaux, AVertexRingGrowsPastItsFirstBlockKeepingItsOrder) {
     ASSERT_EQ(v.voisins.longueur(), CSommetChRegion::CAPACITE_ANNEAU);
     ASSERT_EQ(v.triangles.longueur(), CSommetChRegion::CAPACITE_ANNEAU_INITIALE);
     std::vector<CSommetChRegion*> attendus;
-    for (int k = CSommetChRegion::CAPACITE_ANNEAU - 1; k >= CSommetChRegion::CAPACITE_ANNEAU_INITIALE;
-         --k)
+    for (int k = CSommetChRegion::CAPACITE_ANNEAU - 1;
+         k >= CSommetChRegion::CAPACITE_ANNEAU_INITIALE; --k)
         attendus.push_back(&autres[k]);
     for (int k = 0; k < CSommetChRegion::CAPACITE_ANNEAU_INITIALE; ++k)
         attendus.push_back(&autres[k]);
@@ -60,8 +60,9 @@ TEST(Anneaux, BlobMeshesWithLargeRingsStayConsistentAndCopyWhole) {
     for (std::uint32_t graine = 1; graine <= 20; ++graine) {
         const int taille = 14 + static_cast<int>(graine % 5) * 2;
         CRegion3D region;
-        remplirRegion(region, taille, taille, taille,
-                      blobAleatoire(graine, taille, taille, taille, 3 + static_cast<int>(graine % 7)));
+        remplirRegion(
+            region, taille, taille, taille,
+            blobAleatoire(graine, taille, taille, taille, 3 + static_cast<int>(graine % 7)));
         region.reparerTopologie();
         CMaillageTriangleChRegion m;
         ASSERT_TRUE(m.creerMaillageTriangleChRegion2(region, 1));
@@ -74,7 +75,8 @@ TEST(Anneaux, BlobMeshesWithLargeRingsStayConsistentAndCopyWhole) {
             EXPECT_EQ(s->voisins.nbMax, s->triangles.nbMax);
         }
         Chaine rapport;
-        EXPECT_TRUE(m.verifierCoherence(&rapport)) << "graine " << graine << ": " << rapport.c_str();
+        EXPECT_TRUE(m.verifierCoherence(&rapport))
+            << "graine " << graine << ": " << rapport.c_str();
         CMaillageTriangleChRegion copie;
         copie = m;
         EXPECT_EQ(longueursAnneaux(copie), longueursAnneaux(m)) << "graine " << graine;
