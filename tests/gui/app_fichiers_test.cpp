@@ -11,13 +11,13 @@
 #include "volume/EcritureVolume.h"
 
 #include <QCheckBox>
-#include <QLabel>
-#include <QProgressBar>
-#include <QRadioButton>
 #include <QDropEvent>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QUrl>
 
@@ -27,7 +27,7 @@ using Stravol::COpenGL;
 using Stravol::Form1;
 using Stravol::TypeVoxel;
 using Stravol::VolumeBrut;
-using testapp::FenetreTest;
+using testapp::WindowTest;
 
 namespace {
 
@@ -46,7 +46,8 @@ double etiquettesBoite(int x, int y, int z) {
     return z < 4 ? 3 : 0;
 }
 
-std::string ecrireNifti(const DossierTemporaire& temp, const std::string& nom, const VolumeBrut& v) {
+std::string ecrireNifti(const DossierTemporaire& temp, const std::string& nom,
+                        const VolumeBrut& v) {
     const std::string f = temp / nom;
     std::string erreur;
     EXPECT_TRUE(Stravol::ecrireNifti(f, v, 1, erreur)) << erreur;
@@ -79,14 +80,14 @@ void deposer(Form1& f, const std::vector<std::string>& chemins, bool& accepte) {
     QApplication::sendEvent(&f, &depot);
 }
 
-class VolumeFileWindow : public FenetreTest {
+class VolumeFileWindow : public WindowTest {
 protected:
     void SetUp() override {
-        FenetreTest::SetUp();
+        WindowTest::SetUp();
         fenetre->choisirFichierVolume = [this] { return reponseVolume; };
         fenetre->choisirFichiersSegmentation = [this] { return reponseSegmentations; };
-        volume = ecrireNifti(temp, "volume.nii.gz",
-                             volumeTest(TypeVoxel::Octet, kL, kH, kP, grisBoite));
+        volume =
+            ecrireNifti(temp, "volume.nii.gz", volumeTest(TypeVoxel::Octet, kL, kH, kP, grisBoite));
         segmentation = ecrireNifti(temp, "etiquettes.nii",
                                    volumeTest(TypeVoxel::Entier16, kL, kH, kP, etiquettesBoite));
     }
@@ -213,8 +214,8 @@ TEST_F(VolumeFileWindow, ARefusedFileKeepsTheVolumeAndTheMesh) {
     const std::string negatives = ecrireNifti(
         temp, "negatives.nii",
         volumeTest(TypeVoxel::Entier16, kL, kH, kP, [](int x, int, int) { return -x; }));
-    EXPECT_FALSE(f.ouvrirFichiers(
-        {QString::fromStdString(volume), QString::fromStdString(negatives)}));
+    EXPECT_FALSE(
+        f.ouvrirFichiers({QString::fromStdString(volume), QString::fromStdString(negatives)}));
     attendreInchange("not labels");
 
     // The window is still usable: a good file opens.
