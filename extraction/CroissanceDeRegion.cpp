@@ -102,6 +102,8 @@ void CImageTroisD::extraire(int x, int y, int z, int nbLissages) {
     // building releases the new one on the way out.
     auto nouveau = std::make_shared<CMaillageTriangleChRegion>();
     nouveau->creerMaillageTriangleChRegion2(region, 1);
+    // The mesh is whole: the region's grid goes before the smoothing takes its own memory.
+    region.init(0, 0, 0);
     const Horloge::time_point t4 = Horloge::now();
     nouveau->lisserCourbureTaubin(nbLissages);
     const Horloge::time_point t5 = Horloge::now();
