@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/Parallele.h"
 #include "volume/CImageTroisD.h"
 
 namespace Stravol {
@@ -11,6 +12,8 @@ namespace Stravol {
 namespace {
 
 constexpr int kCote = CImageTroisD::kCoteTexture;
+// Textures of one stack a thread takes at a time.
+constexpr int kTexturesParTache = 8;
 
 // Source of one texture: three planes (the same one for grey) and the sizes.
 struct Source {
@@ -121,9 +124,10 @@ Source grise(const unsigned char* v, int l, int h, int p) { return Source{v, v, 
 void CImageTroisD::AllouerTexture() {
     if (imageOpenGlZ || imageOpenGlX || imageOpenGlY || nbVoxels() == 0)
         return;
+    // Not zeroed: preparationTexture writes every texel of the three stacks.
     auto pile = [](int n) {
         return VolumeOctets(
-            new (std::nothrow) unsigned char[static_cast<std::size_t>(n) * kTailleTexture]());
+            new (std::nothrow) unsigned char[static_cast<std::size_t>(n) * kTailleTexture]);
     };
     imageOpenGlZ = pile(profondeur);
     imageOpenGlX = pile(largeur);
@@ -182,29 +186,35 @@ void CImageTroisD::preparationTexture(ProgressSink* barre, int choix) {
     else
         s.r = s.g = s.b = imagePhase.get();
 
+    // Each texture (each group of X textures) is written by one thread alone; the progress
+    // follows each stack's end, one step a texture as before.
+    const int threads = nbThreads();
     int avance = 0;
-    for (int z = 0; z < profondeur; ++z) {
-        construire(s, Axe::Z, z, imageOpenGlZ.get() + z * kTailleTexture);
-        if (barre)
+    const auto avancer = [&](int n) {
+        for (int i = 0; i < n && barre; ++i)
             barre->setValue(++avance);
-    }
+    };
+#pragma omp parallel for num_threads(threads) schedule(dynamic, kTexturesParTache)
+    for (int z = 0; z < profondeur; ++z)
+        construire(s, Axe::Z, z, imageOpenGlZ.get() + static_cast<std::size_t>(z) * kTailleTexture);
+    avancer(profondeur);
     constexpr int kGroupe = 64;
-    for (int x0 = 0; x0 < largeur; x0 += kGroupe) {
+    const int nbGroupes = (largeur + kGroupe - 1) / kGroupe;
+#pragma omp parallel for num_threads(threads) schedule(dynamic, 1)
+    for (int g = 0; g < nbGroupes; ++g) {
+        const int x0 = g * kGroupe;
         const int x1 = std::min(largeur, x0 + kGroupe);
-        if (s.r != nullptr) {
+        if (s.r != nullptr)
             construireGroupeX(s, x0, x1, imageOpenGlX.get());
-        } else {
-            std::memset(imageOpenGlX.get() + x0 * kTailleTexture, 0, (x1 - x0) * kTailleTexture);
-        }
-        for (int x = x0; x < x1; ++x)
-            if (barre)
-                barre->setValue(++avance);
+        else
+            std::memset(imageOpenGlX.get() + static_cast<std::size_t>(x0) * kTailleTexture, 0,
+                        static_cast<std::size_t>(x1 - x0) * kTailleTexture);
     }
-    for (int y = 0; y < hauteur; ++y) {
-        construire(s, Axe::Y, y, imageOpenGlY.get() + y * kTailleTexture);
-        if (barre)
-            barre->setValue(++avance);
-    }
+    avancer(largeur);
+#pragma omp parallel for num_threads(threads) schedule(dynamic, kTexturesParTache)
+    for (int y = 0; y < hauteur; ++y)
+        construire(s, Axe::Y, y, imageOpenGlY.get() + static_cast<std::size_t>(y) * kTailleTexture);
+    avancer(hauteur);
 }
 
 void CImageTroisD::getImageOpenGlZ(int ind, unsigned char* buffer) const {

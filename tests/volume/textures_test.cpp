@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/Parallele.h"
 #include "helpers/slices.h"
 #include "volume/CImageTroisD.h"
 
@@ -199,6 +200,32 @@ TEST(Textures, SlicePictures) {
     EXPECT_EQ(vol.getImageX(5).largeur, 0);
     EXPECT_EQ(vol.getImageY(-1).pixels.size(), 0u);
     EXPECT_EQ(vol.getImageZ(7).hauteur, 0);
+}
+
+// The stacks come out the same whatever the thread count, black ones of a missing mode too, and a
+// volume's second preparation (stacks reused, not cleared) gives them again.
+TEST(Textures, StacksDoNotDependOnTheThreadCount) {
+    CImageTroisD vol(150, 70, 90);
+    remplir(vol, vol.imageOriginal, motif);
+    vol.AllouerTexture();
+    const auto piles = [&vol](int threads, int mode) {
+        Stravol::definirNbThreads(threads);
+        vol.preparationTexture(nullptr, mode);
+        Stravol::definirNbThreads(0);
+        std::vector<unsigned char> t;
+        for (int z = 0; z < vol.profondeur; ++z)
+            t.insert(t.end(), vol.getTabZ(z), vol.getTabZ(z) + CImageTroisD::kTailleTexture);
+        for (int x = 0; x < vol.largeur; ++x)
+            t.insert(t.end(), vol.getTabX(x), vol.getTabX(x) + CImageTroisD::kTailleTexture);
+        for (int y = 0; y < vol.hauteur; ++y)
+            t.insert(t.end(), vol.getTabY(y), vol.getTabY(y) + CImageTroisD::kTailleTexture);
+        return t;
+    };
+    const std::vector<unsigned char> un = piles(1, 0);
+    verifierEchantillonnage(vol, motif);
+    EXPECT_EQ(piles(3, 0), un);
+    EXPECT_EQ(piles(8, 5), piles(1, 5)); // no phase volume: black stacks
+    EXPECT_EQ(piles(2, 0), un);
 }
 
 } // namespace
