@@ -542,10 +542,10 @@ void Form1::construireMenus() {
 QStringList Form1::dossiersRecents() const { return reglages().value(kCleRecents).toStringList(); }
 
 void Form1::ajouterRecent(const QString& dossier) {
-    const QString chemin = QDir::cleanPath(QFileInfo(dossier).absoluteFilePath());
+    const QString absolu = QDir::cleanPath(QFileInfo(dossier).absoluteFilePath());
     QStringList recents = dossiersRecents();
-    recents.removeAll(chemin);
-    recents.prepend(chemin);
+    recents.removeAll(absolu);
+    recents.prepend(absolu);
     while (recents.size() > kNbRecents)
         recents.removeLast();
     QSettings r = reglages();
@@ -1033,11 +1033,11 @@ void Form1::dragEnterEvent(QDragEnterEvent* evenement) {
 
 // A folder dropped on the window is opened as "Ouvrir" opens a confirmed folder.
 void Form1::dropEvent(QDropEvent* evenement) {
-    const QString chemin = cheminDepose(evenement->mimeData());
-    if (!QFileInfo(chemin).isDir())
+    const QString depose = cheminDepose(evenement->mimeData());
+    if (!QFileInfo(depose).isDir())
         return;
     evenement->acceptProposedAction();
-    ouvrirDossier(chemin);
+    ouvrirDossier(depose);
 }
 
 } // namespace Stravol
