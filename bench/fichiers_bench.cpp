@@ -96,7 +96,8 @@ VolumeBrut atlas() {
                 for (int k = std::max(0, k0 - 1); k <= std::min(bz - 1, k0 + 1); ++k)
                     for (int j = std::max(0, j0 - 1); j <= std::min(by - 1, j0 + 1); ++j)
                         for (int i = std::max(0, i0 - 1); i <= std::min(bx - 1, i0 + 1); ++i) {
-                            const Graine& g = graines[(static_cast<std::size_t>(k) * by + j) * bx + i];
+                            const Graine& g =
+                                graines[(static_cast<std::size_t>(k) * by + j) * bx + i];
                             const double d = (g.x - x) * (g.x - x) + (g.y - y) * (g.y - y) +
                                              (g.z - z) * (g.z - z);
                             if (d < meilleure) {
@@ -122,9 +123,9 @@ VolumeBrut gris512() {
         for (int y = 0; y < kCoteGris; ++y)
             for (int x = 0; x < kCoteGris; ++x) {
                 const double d2 = (x - c) * (x - c) + (y - c) * (y - c) + (z - c) * (z - c);
-                *gris++ = static_cast<std::uint16_t>(
-                    d2 <= double(kRayonBoule) * kRayonBoule ? kGrisBoule
-                                                            : kGrisFond + alea() % kBruit);
+                *gris++ = static_cast<std::uint16_t>(d2 <= double(kRayonBoule) * kRayonBoule
+                                                         ? kGrisBoule
+                                                         : kGrisFond + alea() % kBruit);
             }
     return v;
 }
@@ -138,8 +139,8 @@ void ecrireFichiers(const std::string& dossier) {
     for (std::size_t i = 0; i < a.nbVoxels(); ++i)
         if (e[i] != 0)
             presentes.insert(e[i]);
-    std::printf("atlas: %d x %d x %d int16, %zu labels up to %d\n", kLA, kHA, kPA,
-                presentes.size(), *presentes.rbegin());
+    std::printf("atlas: %d x %d x %d int16, %zu labels up to %d\n", kLA, kHA, kPA, presentes.size(),
+                *presentes.rbegin());
     ecrireOuSortir(ecrireNifti(dossier + "/atlas.nii.gz", a, 1, erreur), "atlas.nii.gz", erreur);
     const VolumeBrut g = gris512();
     ecrireOuSortir(ecrireNifti(dossier + "/grey512.nii", g, 1, erreur), "grey512.nii", erreur);
