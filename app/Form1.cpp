@@ -6,6 +6,7 @@
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/ExportMaillage.h"
 #include "mesh/MesuresMaillage.h"
+#include "mesh/MesuresMonde.h"
 #include "view/COpenGL.h"
 #include "volume/CImage3D.h"
 #include "volume/LecteursVolume.h"
@@ -568,10 +569,10 @@ void Form1::construireMenus() {
 QStringList Form1::dossiersRecents() const { return reglages().value(kCleRecents).toStringList(); }
 
 void Form1::ajouterRecent(const QString& dossier) {
-    const QString chemin = QDir::cleanPath(QFileInfo(dossier).absoluteFilePath());
+    const QString absolu = QDir::cleanPath(QFileInfo(dossier).absoluteFilePath());
     QStringList recents = dossiersRecents();
-    recents.removeAll(chemin);
-    recents.prepend(chemin);
+    recents.removeAll(absolu);
+    recents.prepend(absolu);
     while (recents.size() > kNbRecents)
         recents.removeLast();
     QSettings r = reglages();
@@ -1007,12 +1008,18 @@ void Form1::survolerImage(int px, int py) {
         return;
     }
     const bool etiquette = ChoixAffichage == ModeAffichage::Segmentee;
+    // Labels read from a file are shown as they are, not as their display grey.
+    const std::size_t indiceVoxel =
+        (static_cast<std::size_t>(v.z) * images3D->hauteur + v.y) * images3D->largeur + v.x;
+    const int valeur = etiquette && indiceVoxel < images3D->etiquettes.size()
+                           ? images3D->etiquettes[indiceVoxel]
+                           : images3D->getVoxelImage(v.x, v.y, v.z);
     labelVoxel->setText(QString("Voxel (%1, %2, %3) : %4 %5")
                             .arg(v.x)
                             .arg(v.y)
                             .arg(v.z)
                             .arg(etiquette ? "étiquette" : "gris")
-                            .arg(images3D->getVoxelImage(v.x, v.y, v.z)));
+                            .arg(valeur));
 }
 
 void Form1::cliquerImage(int xClic, int yClic) {
@@ -1048,16 +1055,24 @@ void Form1::cliquerImage(int xClic, int yClic) {
                          b.tempsLissage + b.tempsNormales;
     const MesuresMaillage mesures = mesurerMaillage(m);
     const QLocale l;
+    QString volume = l.toString(mesures.volume, 'f', 1) + " voxels³";
+    QString aire = l.toString(mesures.aire, 'f', 1) + " voxels²";
+    // A volume with a voxel size also gets its world measures.
+    if (!images3D->geometrie.identite()) {
+        const MesuresMonde monde = mesurerDansLeMonde(m, images3D->geometrie);
+        volume += " (" + l.toString(monde.volumeMm3, 'f', 1) + " mm³)";
+        aire += " (" + l.toString(monde.aireMm2, 'f', 1) + " mm²)";
+    }
     statusBar()->showMessage(
-        QString("Extraction au voxel (%1, %2, %3) : %4 voxels, %5 triangles, volume %6 voxels³, "
-                "aire %7 voxels², %8 s")
+        QString("Extraction au voxel (%1, %2, %3) : %4 voxels, %5 triangles, volume %6, aire %7, "
+                "%8 s")
             .arg(v.x)
             .arg(v.y)
             .arg(v.z)
             .arg(l.toString(b.nbVoxelsRepares))
             .arg(l.toString(m.nbTriangles))
-            .arg(l.toString(mesures.volume, 'f', 1))
-            .arg(l.toString(mesures.aire, 'f', 1))
+            .arg(volume)
+            .arg(aire)
             .arg(l.toString(temps, 'f', 2)));
 }
 

@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QUrl>
 
 #include <fstream>
@@ -150,13 +151,25 @@ TEST_F(VolumeFileWindow, OpensAFileAndItsSegmentationsFromTheMenu) {
     EXPECT_EQ(f.trackBarZ->maximum(), kP - 1);
     EXPECT_EQ(f.progressBar1->value(), 0);
 
-    // The segmented display and an extraction work on it as on a folder.
+    // The segmented display and an extraction work on it as on a folder; the pointer over the
+    // picture reads the label itself, not its display grey.
     f.imageSegmenteToolStripMenuItem->trigger();
     EXPECT_EQ(f.ChoixAffichage, Stravol::ModeAffichage::Segmentee);
+    QTest::mouseClick(f.checkZ, Qt::LeftButton);
+    testapp::defiler(f.trackBarZ, 5);
+    QMouseEvent survol(QEvent::MouseMove, QPointF(128, 128),
+                       f.pictureBox1->mapToGlobal(QPointF(128, 128)), Qt::NoButton, Qt::NoButton,
+                       Qt::NoModifier);
+    QApplication::sendEvent(f.pictureBox1, &survol);
+    EXPECT_EQ(f.labelVoxel->text(), "Voxel (10, 8, 5) : étiquette 1605");
     f.imageNormaleToolStripMenuItem->trigger();
+    QApplication::sendEvent(f.pictureBox1, &survol);
+    EXPECT_EQ(f.labelVoxel->text(), "Voxel (10, 8, 5) : gris 200");
     extraire();
     ASSERT_NE(f.images3D->maillage, nullptr);
     EXPECT_EQ(f.images3D->bilanExtraction.nbVoxelsRepares, 12 * 8 * 8);
+    // 1 mm voxels without a transform of their own: voxel measures only, as for a folder.
+    EXPECT_FALSE(f.statusBar()->currentMessage().contains("mm³"));
 
     // The segmentation dialog cancelled: the volume alone, replacing the open one.
     ouvrirParMenu(volume);
@@ -328,6 +341,10 @@ TEST_F(VolumeFileWindow, ViewKeepsTheProportionsOfTheVoxelSpacing) {
     EXPECT_EQ(vue.demiCotes, (std::array<float, 3>{1, 1, 1}));
     EXPECT_EQ(vue.echelleMaillage, (std::array<float, 3>{3, 1, 3}));
     const auto [coupe, maillage] = coupeEtMaillage(f);
+    // The summary gives the world measures too: 9 mm³ a voxel.
+    const QString bilan = f.statusBar()->currentMessage();
+    EXPECT_TRUE(bilan.contains("mm³")) << bilan.toStdString();
+    EXPECT_TRUE(bilan.contains("mm²")) << bilan.toStdString();
     // A square cut of 60 x 60 mm, and a cube of 30 mm seen from the front (as wide as high; with
     // cubic voxels it would be three times as high as wide).
     const QRect c = etendueDessinee(coupe);
