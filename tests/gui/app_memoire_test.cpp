@@ -135,8 +135,7 @@ TEST_F(MemoireFenetre, ASliceTooLargeForTheMemoryKeepsTheOpenVolume) {
     std::filesystem::create_directories(grande + "/volume");
     constexpr int kCote = 8192;
     ecrireOctets(grande + "/volume/0000.bmp",
-                 bmpRleFait(kCote, kCote, 8,
-                            OctetsTest(static_cast<std::size_t>(kCote) * kCote, 0),
+                 bmpRleFait(kCote, kCote, 8, OctetsTest(static_cast<std::size_t>(kCote) * kCote, 0),
                             {90, 90, 90, 0}));
     const Etat avant = etat();
     {
