@@ -1,4 +1,5 @@
 #include "core/Fichier.h"
+#include "helpers/images.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Fichier : public testing::Test {
+class FileAccess : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string modele = (fs::temp_directory_path() / "stravol-fichier-XXXXXX").string();
-        ASSERT_NE(mkdtemp(modele.data()), nullptr);
-        dossier = modele;
-    }
-    void TearDown() override { fs::remove_all(dossier); }
-
     // Opens nom of the folder with the bound; the reason of a refusal goes to refus.
     bool ouvre(const std::string& nom, std::uint64_t borne, RefusFichier& refus,
                std::uint64_t* taille = nullptr) const {
@@ -32,10 +26,11 @@ protected:
         return f != nullptr;
     }
 
-    std::string dossier;
+    DossierTemporaire temporaire;
+    const std::string dossier = temporaire.chemin();
 };
 
-TEST_F(Fichier, RegularFilesWithinTheBoundOpenAndTellTheirSize) {
+TEST_F(FileAccess, RegularFilesWithinTheBoundOpenAndTellTheirSize) {
     std::ofstream(dossier + "/dix", std::ios::binary) << "0123456789";
     RefusFichier refus = RefusFichier::Introuvable;
     std::uint64_t taille = 0;
@@ -52,7 +47,7 @@ TEST_F(Fichier, RegularFilesWithinTheBoundOpenAndTellTheirSize) {
     EXPECT_TRUE(ouvre("lien", 10, refus));
 }
 
-TEST_F(Fichier, FifosDevicesAndFoldersAreRefusedAtOnce) {
+TEST_F(FileAccess, FifosDevicesAndFoldersAreRefusedAtOnce) {
     ASSERT_EQ(mkfifo((dossier + "/fifo").c_str(), 0600), 0);
     fs::create_symlink("/dev/zero", dossier + "/zero");
     fs::create_symlink("/dev/urandom", dossier + "/alea");

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/Pi.h"
 #include "helpers/mesh_helpers.h"
 #include "mesh/MesuresMaillage.h"
 
@@ -20,7 +21,7 @@ int maillageRegion(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int>
 
 } // namespace
 
-TEST(Mesures, BoxVolumeAndAreaInVoxelsAndMillimetres) {
+TEST(Measures, BoxVolumeAndAreaInVoxelsAndMillimetres) {
     CMaillageTriangleChRegion m;
     // 3 x 4 x 5 voxels.
     maillageRegion(m, boite({2, 3, 4}, {4, 6, 8}), 12);
@@ -36,7 +37,7 @@ TEST(Mesures, BoxVolumeAndAreaInVoxelsAndMillimetres) {
     EXPECT_DOUBLE_EQ(aireSurface(m, e), mesures.aireMm2);
 }
 
-TEST(Mesures, VoxelSurfacesEncloseTheirVoxelsAndSmoothingKeepsTheVolumeClose) {
+TEST(Measures, VoxelSurfacesEncloseTheirVoxelsAndSmoothingKeepsTheVolumeClose) {
     for (std::uint32_t graine = 1; graine <= 12; ++graine) {
         CMaillageTriangleChRegion m;
         const int voxels = maillageRegion(m, blobAleatoire(graine, 18, 18, 18, 4), 18);
@@ -56,18 +57,17 @@ TEST(Mesures, VoxelSurfacesEncloseTheirVoxelsAndSmoothingKeepsTheVolumeClose) {
     }
 }
 
-TEST(Mesures, SmoothedBallMatchesTheSphere) {
+TEST(Measures, SmoothedBallMatchesTheSphere) {
     CMaillageTriangleChRegion m;
     const double r = 9.0;
     maillageRegion(m, boule({12, 12, 12}, r), 25);
     m.lisserCourbureTaubin(10);
     m.calculerNormales();
-    const double pi = std::acos(-1.0);
-    EXPECT_NEAR(volumeEnclos(m) / (4.0 / 3.0 * pi * r * r * r), 1.0, 0.03);
-    EXPECT_NEAR(aireSurface(m) / (4.0 * pi * r * r), 1.0, 0.05);
+    EXPECT_NEAR(volumeEnclos(m) / (4.0 / 3.0 * kPi * r * r * r), 1.0, 0.03);
+    EXPECT_NEAR(aireSurface(m) / (4.0 * kPi * r * r), 1.0, 0.05);
 }
 
-TEST(Mesures, CheckFindsReversedWindingAndFolds) {
+TEST(Measures, CheckFindsReversedWindingAndFolds) {
     CMaillageTriangleChRegion m;
     maillageRegion(m, boule({8, 8, 8}, 4.0), 17);
     const ControleMaillage sain = controlerMaillage(m);

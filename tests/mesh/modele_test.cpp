@@ -10,15 +10,9 @@ namespace {
 
 class ModeleNu : public CDeformableModelBase {};
 
-void construire(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int>>& voxels) {
-    CRegion3D region;
-    remplirRegion(region, 20, 20, 20, voxels);
-    m.creerMaillageTriangleChRegion2(region, 1);
-}
-
 } // namespace
 
-TEST(ModeleDeformable, LaBaseNePublieRien) {
+TEST(DeformableModel, TheBasePublishesNothing) {
     ModeleNu modele;
     CDeformableModelBase& base = modele;
     EXPECT_EQ(base.GetParameterFloatNumber() + base.GetParameterIntNumber() +
@@ -41,9 +35,9 @@ TEST(ModeleDeformable, LaBaseNePublieRien) {
     EXPECT_EQ(base.GetParameterIntStep(0), 1);
 }
 
-TEST(ModeleDeformable, ParametresDuMaillage) {
+TEST(DeformableModel, MeshParameters) {
     CMaillageTriangleChRegion m;
-    construire(m, {{5, 5, 5}});
+    maillageDeVoxels(m, 20, 20, 20, {{5, 5, 5}});
     CDeformableModelBase& base = m;
     ASSERT_EQ(base.GetParameterFloatNumber(), 9);
     ASSERT_EQ(base.GetParameterIntNumber(), 3);
@@ -74,7 +68,7 @@ TEST(ModeleDeformable, ParametresDuMaillage) {
     EXPECT_EQ(m.biaisRegion, 0.25f);
 }
 
-TEST(Maillage, EtatInitialEtVider) {
+TEST(Mesh, InitialStateAndClear) {
     CMaillageTriangleChRegion m;
     EXPECT_EQ(m.nbSommets, 0);
     EXPECT_EQ(m.premierTriangle, nullptr);
@@ -87,7 +81,7 @@ TEST(Maillage, EtatInitialEtVider) {
         for (int i = 0; i < 256; ++i)
             EXPECT_EQ((*h)[i], 0.0f);
     }
-    construire(m, boite({3, 3, 3}, {5, 6, 7}));
+    maillageDeVoxels(m, 20, 20, 20, boite({3, 3, 3}, {5, 6, 7}));
     m.histogramme2[7] = 4.0f;
     m.centre = CPoint3D(1, 1, 1);
     m.vider();
@@ -97,14 +91,14 @@ TEST(Maillage, EtatInitialEtVider) {
     EXPECT_TRUE(m.verifierCoherence());
 }
 
-TEST(Maillage, CopieProfonde) {
+TEST(Mesh, DeepCopy) {
     CMaillageTriangleChRegion source;
-    construire(source, boule({10, 10, 10}, 3.5));
+    maillageDeVoxels(source, 20, 20, 20, boule({10, 10, 10}, 3.5));
     source.afficherAretes = true;
     source.compteur2 = 9;
     source.histogramme3[5] = 2.0f;
     CMaillageTriangleChRegion copie;
-    construire(copie, {{1, 1, 1}});
+    maillageDeVoxels(copie, 20, 20, 20, {{1, 1, 1}});
     copie = source;
     EXPECT_EQ(copie.nbSommets, source.nbSommets);
     EXPECT_EQ(copie.nbTriangles, source.nbTriangles);
@@ -133,7 +127,7 @@ TEST(Maillage, CopieProfonde) {
 
 // The assignment copies the settings up to critereArret and up to afficherNormales, the
 // volumes, nbPixelsLigneRegion and the histograms; the other settings stay the target's.
-TEST(Maillage, AffectationCopieLesReglagesListes) {
+TEST(Mesh, AssignmentCopiesTheListSettings) {
     CMaillageTriangleChRegion source;
     source.ordreIcosaedre = 3;
     source.materielDiffus[1] = 0.25f;
@@ -157,9 +151,9 @@ TEST(Maillage, AffectationCopieLesReglagesListes) {
     EXPECT_EQ(copie.pas, 8);
 }
 
-TEST(Maillage, ConstructeurDeRecopieInterdit) {
+TEST(Mesh, CopyConstructorIsForbidden) {
     CMaillageTriangleChRegion source;
-    construire(source, {{5, 5, 5}});
+    maillageDeVoxels(source, 20, 20, 20, {{5, 5, 5}});
     std::string question;
     setQuestionHook([&](const char* texte, const char* titre) {
         question = std::string(titre) + ": " + texte;
@@ -173,7 +167,7 @@ TEST(Maillage, ConstructeurDeRecopieInterdit) {
     EXPECT_EQ(copie.nbTriangles, 0);
 }
 
-TEST(Maillage, RefusedCopyEndsTheProcessThroughTheEndHook) {
+TEST(Mesh, RefusedCopyEndsTheProcessThroughTheEndHook) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // The copy constructor of the mesh asks whether to go on; "no" ends the process.
     setQuestionHook([](const char*, const char*) { return false; });
@@ -188,9 +182,9 @@ TEST(Maillage, RefusedCopyEndsTheProcessThroughTheEndHook) {
     setQuestionHook({});
 }
 
-TEST(Maillage, CentreRayonEtInfos) {
+TEST(Mesh, CentreRadiusAndInfo) {
     CMaillageTriangleChRegion m;
-    construire(m, boite({4, 4, 4}, {7, 7, 7}));
+    maillageDeVoxels(m, 20, 20, 20, boite({4, 4, 4}, {7, 7, 7}));
     const CPoint3D g = m.centreGravite();
     EXPECT_NEAR(g.x, 5.5, 1e-5);
     EXPECT_NEAR(g.y, 5.5, 1e-5);

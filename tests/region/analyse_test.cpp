@@ -1,12 +1,11 @@
 #include "core/Pi.h"
+#include "helpers/images.h"
 #include "region/AnalyseDirection.h"
 #include "region/ComposanteConnexe.h"
 #include "region/Cvecto.h"
 #include "volume/CImageTroisD.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -61,21 +60,14 @@ std::vector<int> autocorrelationDirecte(const Bloc& b) {
     return r;
 }
 
-// Temporary start directory of one test.
-struct DossierTemporaire {
-    fs::path chemin = fs::temp_directory_path() /
-                      ("stravol-analyse-" + std::to_string(::getpid()) + "-" +
-                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    DossierTemporaire() { fs::remove_all(chemin), fs::create_directories(chemin); }
-    ~DossierTemporaire() { fs::remove_all(chemin); }
-    std::vector<std::string> lignesResultats() const {
-        std::ifstream f(chemin / "RoseValue.res");
-        std::vector<std::string> r;
-        for (std::string l; std::getline(f, l);)
-            r.push_back(l);
-        return r;
-    }
-};
+// The lines of the results file the analysis writes into its start folder.
+std::vector<std::string> lignesResultats(const DossierTemporaire& d) {
+    std::ifstream f(d / "RoseValue.res");
+    std::vector<std::string> r;
+    for (std::string l; std::getline(f, l);)
+        r.push_back(l);
+    return r;
+}
 
 std::unique_ptr<CImageTroisD> volume(int l, int h, int p, const fs::path& chemin,
                                      const std::function<int(int, int, int)>& gris) {
@@ -97,7 +89,7 @@ const char* kLigneUniforme =
 
 } // namespace
 
-TEST(Autocorrelation, BlocsNonCubiquesCommeLesSommesDirectes) {
+TEST(Autocorrelation, NonCubicBlocksLikeTheDirectSums) {
     std::mt19937 gen(7);
     for (auto [l, h, p] : {std::array<int, 3>{6, 4, 8}, {8, 8, 8}, {10, 6, 4}, {4, 12, 6}}) {
         Bloc b(l, h, p);
@@ -111,7 +103,7 @@ TEST(Autocorrelation, BlocsNonCubiquesCommeLesSommesDirectes) {
     EXPECT_FALSE(autocorrelationBloc(nullptr, 4, 4, 4));
 }
 
-TEST(Autocorrelation, PeriodeLeLongDeXDansUnBlocAllonge) {
+TEST(Autocorrelation, PeriodAlongXInAnElongatedBlock) {
     // Planes x = 0, 1 (mod 4) bright: peaks at x-shifts 0, +-4, +-8, lowest at +-2, and
     // no change along y or z.
     Bloc b(32, 16, 8);
@@ -130,7 +122,7 @@ TEST(Autocorrelation, PeriodeLeLongDeXDansUnBlocAllonge) {
                 ASSERT_NEAR(b.at(x, y, z), b.at(x, 8, 4), 1);
 }
 
-TEST(Rose, FavoriseLaDirectionDeLaPeriode) {
+TEST(Rose, FavoursTheDirectionOfThePeriod) {
     // A row of dots every 4 voxels along x: the autocorrelation peaks on the x axis only.
     // The block is large enough for the rays to start past the centre voxel (r0 > 1).
     Bloc b(64, 40, 40);
@@ -149,7 +141,7 @@ TEST(Rose, FavoriseLaDirectionDeLaPeriode) {
         EXPECT_LT(ind[k], ind[0]) << k;
 }
 
-TEST(Rose, FenetresEtFigures) {
+TEST(Rose, WindowsAndFigures) {
     TableRose rose(180);
     for (auto& ligne : rose)
         ligne.fill(0);
@@ -186,24 +178,24 @@ TEST(Rose, FenetresEtFigures) {
     EXPECT_FLOAT_EQ(c.gamma, (450.0f - 0 - 90 + 9 * 0 + 9 * 90) / 29.0f);
 }
 
-TEST(AnalyseCube, PetitCubeOuPositionHorsSceneNeFontRien) {
+TEST(CubeAnalysis, SmallCubeOrPositionOutsideTheSceneDoNothing) {
     DossierTemporaire d;
-    auto v = volume(32, 32, 32, d.chemin, aleatoire(1));
+    auto v = volume(32, 32, 32, d.chemin(), aleatoire(1));
     for (int taille : {2, 1, 0, -40})
         v->AnalyseCube(taille, -0.5f, 0.5f, -0.5f);
     v->AnalyseCube(100, 1.5f, 0.0f, 0.0f);
     v->AnalyseCube(100, 0.0f, std::nanf(""), 0.0f);
     EXPECT_TRUE(v->rose.empty());
-    EXPECT_FALSE(fs::exists(d.chemin / "RoseValue.res"));
+    EXPECT_FALSE(fs::exists(d / "RoseValue.res"));
 }
 
-TEST(AnalyseCube, OrigineTaillesPairesEtBlocStrictementInterieur) {
+TEST(CubeAnalysis, OriginEvenSizesAndStrictlyInnerBlock) {
     DossierTemporaire d;
     // 64 x 48 x 36 voxels, cube 44/256: sizes 11, 8, 6, the first run as 10. Position
     // (0.65625, -0.25, -0.5): origin (1.65625 * 32, 1.25 * 24, 0.5 * 18) = (53, 30, 9).
     // The odd block would end on the last column (53 + 11 = 64).
-    auto a = volume(64, 48, 36, d.chemin, aleatoire(3));
-    auto b = volume(64, 48, 36, d.chemin, aleatoire(3));
+    auto a = volume(64, 48, 36, d.chemin(), aleatoire(3));
+    auto b = volume(64, 48, 36, d.chemin(), aleatoire(3));
     a->AnalyseCube(44, 0.65625f, -0.25f, -0.5f);
     ASSERT_EQ(a->rose.size(), 180u);
     b->runRose2(53, 30, 9, 10, 8, 6);
@@ -212,7 +204,7 @@ TEST(AnalyseCube, OrigineTaillesPairesEtBlocStrictementInterieur) {
     EXPECT_EQ(a->tabdir, b->tabdir);
 
     // Blocks ending on the last voxel, starting before the first or empty are refused.
-    auto c = volume(40, 48, 36, d.chemin, aleatoire(3));
+    auto c = volume(40, 48, 36, d.chemin(), aleatoire(3));
     c->runRose2(30, 0, 0, 10, 12, 10);
     c->runRose2(-2, 0, 0, 10, 12, 10);
     c->runRose2(0, 0, 0, 0, 12, 10);
@@ -222,9 +214,9 @@ TEST(AnalyseCube, OrigineTaillesPairesEtBlocStrictementInterieur) {
     EXPECT_EQ(c->rose.size(), 180u);
 }
 
-TEST(AnalyseCube, BlocUniformeEtDeuxLignesIdentiques) {
+TEST(CubeAnalysis, UniformBlockAndTwoIdenticalLines) {
     DossierTemporaire d;
-    auto v = volume(48, 48, 48, d.chemin, [](int, int, int) { return 90; });
+    auto v = volume(48, 48, 48, d.chemin(), [](int, int, int) { return 90; });
     v->AnalyseCube(128, -0.5f, 0.5f, -0.5f); // 24^3 voxels from (12, 12, 12)
     v->AnalyseCube(128, -0.5f, 0.5f, -0.5f);
     ASSERT_EQ(v->rose.size(), 180u);
@@ -234,10 +226,10 @@ TEST(AnalyseCube, BlocUniformeEtDeuxLignesIdentiques) {
     for (int s : v->indColor)
         EXPECT_EQ(s, 255);
     EXPECT_EQ(v->SumAngle(135, 45), 45 * 45);
-    EXPECT_EQ(d.lignesResultats(), std::vector<std::string>(2, kLigneUniforme));
+    EXPECT_EQ(lignesResultats(d), std::vector<std::string>(2, kLigneUniforme));
 }
 
-TEST(AnalyseCube, PeriodeDansLeVolumeEtFichierImpossible) {
+TEST(CubeAnalysis, PeriodInTheVolumeAndImpossibleFile) {
     // The results file cannot be created: the tables are still filled.
     auto v = volume(80, 64, 64, "/nonexistent-stravol-folder/sub", [](int x, int y, int z) {
         return (y == 30 && z == 31 && x % 4 == 0) ? 250 : 5;
@@ -251,9 +243,9 @@ TEST(AnalyseCube, PeriodeDansLeVolumeEtFichierImpossible) {
     EXPECT_EQ(v->valMaxRose, 255.0f);
 }
 
-TEST(AnalyseCube, ComposantesDuVolumeBinarise) {
+TEST(CubeAnalysis, ComponentsOfTheBinarisedVolume) {
     DossierTemporaire d;
-    auto v = volume(20, 20, 20, d.chemin, [](int, int, int) { return 0; });
+    auto v = volume(20, 20, 20, d.chemin(), [](int, int, int) { return 0; });
     v->CalculeFeatureCC(0, 0, 0, 20, 20, 20);
     EXPECT_FALSE(v->compCC); // no binarised volume
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "core/Pi.h"
 #include "helpers/images.h"
 #include "helpers/volumes.h"
 #include "volume/EcritureVolume.h"
@@ -30,7 +31,7 @@ void attendreMemesVoxels(const VolumeBrut& a, const VolumeBrut& b) {
 Geometrie oblique() {
     Geometrie g;
     // A rotation about z by 30 degrees, 0.5 x 0.7 x 1.2 mm voxels, an x axis flipped.
-    const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
+    const double c = std::cos(kPi / 6), s = std::sin(kPi / 6);
     g.affine = {{{-0.5 * c, -0.7 * s, 0, 12.5}, {-0.5 * s, 0.7 * c, 0, -3}, {0, 0, 1.2, 40}}};
     g.espacement = {0.5, 0.7, 1.2};
     g.origine = OrigineGeometrie::SForm;
@@ -39,7 +40,7 @@ Geometrie oblique() {
 
 } // namespace
 
-TEST(LectureNifti, TousLesTypesLesDeuxVersionsCompresseOuNon) {
+TEST(NiftiReading, EveryTypeBothVersionsCompressedOrNot) {
     DossierTemporaire tmp;
     for (TypeVoxel type : kTousLesTypes)
         for (int version : {1, 2})
@@ -68,7 +69,7 @@ TEST(LectureNifti, TousLesTypesLesDeuxVersionsCompresseOuNon) {
             }
 }
 
-TEST(LectureNifti, QFormPuisEspacementSeul) {
+TEST(NiftiReading, QFormThenSpacingAlone) {
     DossierTemporaire tmp;
     VolumeBrut v = volumeTest(TypeVoxel::Entier16, 3, 3, 3, motifTest);
     v.geometrie = oblique();
@@ -90,7 +91,7 @@ TEST(LectureNifti, QFormPuisEspacementSeul) {
     EXPECT_EQ(lu.geometrie.affine[0][3], 0.0);
 }
 
-TEST(LectureNifti, QuatreDimensionsDonneLePremierVolume) {
+TEST(NiftiReading, FourDimensionsGiveTheFirstVolume) {
     DossierTemporaire tmp;
     nifti_set_debug_level(0);
     const int64_t dims[8] = {4, 3, 2, 2, 5, 1, 1, 1};
@@ -113,7 +114,7 @@ TEST(LectureNifti, QuatreDimensionsDonneLePremierVolume) {
         EXPECT_EQ(lu.valeur(i), static_cast<double>(i));
 }
 
-TEST(LectureNifti, PenteEtOrdonneeAppliquees) {
+TEST(NiftiReading, SlopeAndInterceptApplied) {
     DossierTemporaire tmp;
     nifti_set_debug_level(0);
     const int64_t dims[8] = {3, 2, 1, 1, 1, 1, 1, 1};
@@ -134,7 +135,7 @@ TEST(LectureNifti, PenteEtOrdonneeAppliquees) {
     EXPECT_EQ(cr.remarques.size(), 1u);
 }
 
-TEST(LectureNifti, FichiersInvalidesRefusesAvecMessage) {
+TEST(NiftiReading, InvalidFilesRefusedWithAMessage) {
     DossierTemporaire tmp;
     std::string erreur;
     VolumeBrut v = volumeTest(TypeVoxel::Entier16, 16, 16, 16, motifTest);

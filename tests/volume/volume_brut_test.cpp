@@ -10,7 +10,7 @@
 
 using namespace Stravol;
 
-TEST(VolumeBrut, OctetsNonSignesGardesTelsQuels) {
+TEST(VolumeBrut, UnsignedBytesKeptAsTheyAre) {
     const VolumeBrut v = volumeTest(TypeVoxel::Octet, 4, 3, 2, motifTest);
     std::vector<unsigned char> o;
     std::string erreur;
@@ -20,7 +20,7 @@ TEST(VolumeBrut, OctetsNonSignesGardesTelsQuels) {
         EXPECT_EQ(o[i], v.donnees[i]);
 }
 
-TEST(VolumeBrut, FenetreAppliqueeAuxValeursLarges) {
+TEST(VolumeBrut, WindowAppliedToWideValues) {
     const VolumeBrut v =
         volumeTest(TypeVoxel::Entier16, 5, 1, 1, [](int x, int, int) { return -1000 + 1000 * x; });
     std::vector<unsigned char> o;
@@ -34,7 +34,7 @@ TEST(VolumeBrut, FenetreAppliqueeAuxValeursLarges) {
     EXPECT_EQ(o[4], 255);
 }
 
-TEST(VolumeBrut, FenetreParDefautAuxPercentiles) {
+TEST(VolumeBrut, DefaultWindowAtThePercentiles) {
     // 1000 voxels 0 .. 999 and two outliers far away: the 99.5th percentile drops them (to a
     // histogram bin of 1/65536 of the range).
     VolumeBrut v = volumeTest(TypeVoxel::Entier32, 1002, 1, 1,
@@ -60,7 +60,42 @@ TEST(VolumeBrut, FenetreParDefautAuxPercentiles) {
     EXPECT_TRUE(versOctets(v, fenetreParDefaut(v), o, erreur));
 }
 
-TEST(VolumeBrut, EtiquettesExactesEtRefus) {
+// 8- and 16-bit integers take a table indexed by value: the same values held in 32 bits (one
+// conversion a voxel) give the same window and the same bytes, at the extremes of each type too.
+TEST(VolumeBrut, SmallIntegersGiveWhatWideIntegersGive) {
+    const auto extremes = [](double bas, double haut) {
+        return [bas, haut](int x, int y, int z) {
+            const int k = (x * 7919 + y * 104729 + z * 1299709) % 1000;
+            return k == 0 ? bas : k == 1 ? haut : bas + (haut - bas) * ((k * 37) % 1000) / 1000.0;
+        };
+    };
+    const struct {
+        TypeVoxel type;
+        double bas, haut;
+    } cas[] = {{TypeVoxel::OctetSigne, -128, 127},
+               {TypeVoxel::Entier16, -32768, 32767},
+               {TypeVoxel::EntierNonSigne16, 0, 65535},
+               {TypeVoxel::Entier16, 100, 2100},
+               {TypeVoxel::EntierNonSigne16, 7, 7}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(std::string(nomType(c.type)) + " " + std::to_string(c.bas));
+        const auto valeur = extremes(c.bas, c.haut);
+        const VolumeBrut petit = volumeTest(c.type, 40, 30, 20, valeur);
+        const VolumeBrut large = volumeTest(TypeVoxel::Entier32, 40, 30, 20, valeur);
+        const Fenetre fp = fenetreParDefaut(petit), fl = fenetreParDefaut(large);
+        EXPECT_EQ(fp.mini, fl.mini);
+        EXPECT_EQ(fp.maxi, fl.maxi);
+        for (const Fenetre& f : {fp, Fenetre{c.bas + 3, c.haut - 5}, Fenetre{0, 0}}) {
+            std::vector<unsigned char> op, ol;
+            std::string erreur;
+            ASSERT_TRUE(versOctets(petit, f, op, erreur));
+            ASSERT_TRUE(versOctets(large, f, ol, erreur));
+            EXPECT_EQ(op, ol);
+        }
+    }
+}
+
+TEST(VolumeBrut, ExactLabelsAndRefusals) {
     VolumeBrut v =
         volumeTest(TypeVoxel::Entier16, 3, 1, 1, [](int x, int, int) { return x == 1 ? 1605 : 0; });
     std::vector<std::uint16_t> e;
@@ -78,7 +113,7 @@ TEST(VolumeBrut, EtiquettesExactesEtRefus) {
     }
 }
 
-TEST(VolumeBrut, ValeursNonFinies) {
+TEST(VolumeBrut, NonFiniteValues) {
     VolumeBrut v = volumeTest(TypeVoxel::Reel32, 4, 1, 1, [](int x, int, int) {
         return x == 1   ? std::numeric_limits<double>::quiet_NaN()
                : x == 2 ? std::numeric_limits<double>::infinity()
@@ -89,7 +124,7 @@ TEST(VolumeBrut, ValeursNonFinies) {
     EXPECT_EQ(nbValeursNonFinies(v), 0u);
 }
 
-TEST(Geometrie, EspacementImposeGardeLesDirections) {
+TEST(Geometrie, ImposedSpacingKeepsTheDirections) {
     Geometrie g;
     EXPECT_TRUE(g.identite());
     // An x axis running right to left, 2 mm voxels.
