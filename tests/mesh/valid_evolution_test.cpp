@@ -19,7 +19,7 @@ namespace {
 
 constexpr int kCote = 40;
 
-class EvolutionValide : public ::testing::Test {
+class ValidEvolution : public ::testing::Test {
 protected:
     void SetUp() override {
         deformation::parametresInitiaux();
@@ -39,7 +39,7 @@ CImage3D volumeBoule(const CTriplet<int>& centre, double rayon) {
         for (int y = 0; y < kCote; ++y)
             for (int x = 0; x < kCote; ++x)
                 v.Pixel(x, y, z) = static_cast<unsigned char>((x * 7 + y * 13 + z * 29) % 40);
-    for (const CTriplet<int>& p : deformation::boule(centre, rayon))
+    for (const CTriplet<int>& p : boule(centre, rayon))
         v.Pixel(p) = 200;
     return v;
 }
@@ -62,8 +62,8 @@ testing::AssertionResult surfaceValide(CMaillageTriangleChRegion& m, int plisMax
     if (!c.ferme || c.plis > plisMax || c.trianglesInverses != 0 || c.irreguliers != 0)
         return testing::AssertionFailure()
                << "closed " << c.ferme << ", folded edges " << c.plis << " (at most " << plisMax
-               << "), inward " << c.trianglesInverses << ", irregular " << c.irreguliers
-               << " of " << m.nbTriangles << " triangles";
+               << "), inward " << c.trianglesInverses << ", irregular " << c.irreguliers << " of "
+               << m.nbTriangles << " triangles";
     return testing::AssertionSuccess();
 }
 
@@ -73,27 +73,27 @@ void parametresAleatoires(CMaillageTriangleChRegion& m, std::mt19937& alea) {
     std::uniform_real_distribution<float> poids(0.0f, 2.0f);
     std::uniform_real_distribution<float> ballon(-1.0f, 1.0f);
     const float pas[] = {0.25f, 0.5f, 0.75f, 1.0f};
-    m.SetParameterFloatValue(0, poids(alea) / 2.0f);             // continuity
-    m.SetParameterFloatValue(1, poids(alea));                    // curvature
-    m.SetParameterFloatValue(2, poids(alea));                    // intensity
-    m.SetParameterFloatValue(3, ballon(alea));                   // balloon
-    m.SetParameterFloatValue(5, poids(alea) / 2.0f);             // gradient (recorded only)
-    m.SetParameterFloatValue(7, pas[alea() % 4]);                // step
-    m.SetParameterIntValue(0, alea() % 4 == 0 ? 5 : 3);          // neighbourhood
-    m.SetParameterBoolValue(0, alea() % 2 == 0);                 // weight adaptation
-    m.SetParameterBoolValue(1, alea() % 4 != 0);                 // merges
-    m.SetParameterBoolValue(2, alea() % 4 != 0);                 // splits
+    m.SetParameterFloatValue(0, poids(alea) / 2.0f);    // continuity
+    m.SetParameterFloatValue(1, poids(alea));           // curvature
+    m.SetParameterFloatValue(2, poids(alea));           // intensity
+    m.SetParameterFloatValue(3, ballon(alea));          // balloon
+    m.SetParameterFloatValue(5, poids(alea) / 2.0f);    // gradient (recorded only)
+    m.SetParameterFloatValue(7, pas[alea() % 4]);       // step
+    m.SetParameterIntValue(0, alea() % 4 == 0 ? 5 : 3); // neighbourhood
+    m.SetParameterBoolValue(0, alea() % 2 == 0);        // weight adaptation
+    m.SetParameterBoolValue(1, alea() % 4 != 0);        // merges
+    m.SetParameterBoolValue(2, alea() % 4 != 0);        // splits
 }
 
 } // namespace
 
-TEST_F(EvolutionValide, RandomParametersKeepTheSurfaceValidAfter1_5And20Iterations) {
+TEST_F(ValidEvolution, RandomParametersKeepTheSurfaceValidAfter1_5And20Iterations) {
     const CImage3D image = volumeBoule({20, 20, 20}, 9.0);
     for (std::uint32_t graine = 1; graine <= 6; ++graine) {
         std::mt19937 alea(graine);
         CMaillageTriangleChRegion m;
-        preparer(m, graine % 2 == 0 ? deformation::boule({20, 20, 20}, 5.0 + graine % 3)
-                                    : deformation::amas(graine, 22, 22, 22, 6));
+        preparer(m, graine % 2 == 0 ? boule({20, 20, 20}, 5.0 + graine % 3)
+                                    : blobAleatoire(graine, 22, 22, 22, 6));
         const int plis = controlerMaillage(m).plis;
         ASSERT_TRUE(surfaceValide(m, plis)) << "graine " << graine;
         m.initialiserImages(const_cast<CImage3D*>(&image), const_cast<CImage3D*>(&image));
@@ -111,9 +111,9 @@ TEST_F(EvolutionValide, RandomParametersKeepTheSurfaceValidAfter1_5And20Iteratio
 
 // The walkers' merges and splits one by one, the whole mesh checked after each, on a ball whose
 // vertices were shaken a little so that some collapses would fold.
-TEST_F(EvolutionValide, EveryMergeAndSplitLeavesAValidSurface) {
+TEST_F(ValidEvolution, EveryMergeAndSplitLeavesAValidSurface) {
     CMaillageTriangleChRegion m;
-    preparer(m, deformation::boule({20, 20, 20}, 4.5));
+    preparer(m, boule({20, 20, 20}, 4.5));
     std::mt19937 alea(7);
     std::uniform_real_distribution<float> secousse(-0.1f, 0.1f);
     for (CSommetChRegion* v : sommets(m)) {
@@ -128,7 +128,8 @@ TEST_F(EvolutionValide, EveryMergeAndSplitLeavesAValidSurface) {
     const double s = CMaillageTriangleChRegion::NEIGHBORDIM *
                      double(CMaillageTriangleChRegion::DEFAULT_NEIGHBOR_STEP);
     const auto normeInfinie = [](const CPoint3D& p, const CPoint3D& q) {
-        return std::fmax(std::fabs(p.x - q.x), std::fmax(std::fabs(p.y - q.y), std::fabs(p.z - q.z)));
+        return std::fmax(std::fabs(p.x - q.x),
+                         std::fmax(std::fabs(p.y - q.y), std::fabs(p.z - q.z)));
     };
 
     int fusions = 0, refus = 0;
@@ -180,12 +181,12 @@ TEST_F(EvolutionValide, EveryMergeAndSplitLeavesAValidSurface) {
 
 // Evolving towards a bright ball: balloon outwards, intensity holding the surface on the bright
 // side, curvature smoothing. The surface ends nearer the ball's edge, without folds.
-TEST_F(EvolutionValide, EvolutionTowardsABrightBallApproachesItsEdge) {
+TEST_F(ValidEvolution, EvolutionTowardsABrightBallApproachesItsEdge) {
     const CTriplet<int> centre(20, 20, 20);
     const double rayon = 11.0;
     CImage3D image = volumeBoule(centre, rayon);
     CMaillageTriangleChRegion m;
-    preparer(m, deformation::boule(centre, 6.0));
+    preparer(m, boule(centre, 6.0));
     m.initialiserImages(&image, &image);
     // A voxel is read at the truncated position: the bright ball is centred half a voxel on.
     const CPoint3D milieu(centre.x + 0.5f, centre.y + 0.5f, centre.z + 0.5f);
