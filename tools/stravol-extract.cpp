@@ -53,6 +53,8 @@ struct Options {
     std::string source; // empty: the segmentation when there is one, else the image
     std::string sortie;
     int lissages = 10;
+    std::string methodeLissage = "taubin";
+    int tolerance = 0;
     // Deformable-model parameters of the mesh, as "NAME=VALUE", in the order given.
     std::vector<std::string> parametres;
     int iterations = 0;
@@ -118,9 +120,19 @@ void declarerOptions(CLI::App& app, Options& o) {
         ->check(CLI::IsMember({"segmentation", "image"}));
     app.add_option("--output", o.sortie, "write the mesh to FILE.stl, .obj or .ply")
         ->type_name("FILE");
-    app.add_option("--smooth", o.lissages, "Taubin smoothing rounds")
+    app.add_option("--smooth", o.lissages, "smoothing rounds")
         ->capture_default_str()
         ->check(CLI::Range(0, std::numeric_limits<int>::max()));
+    app.add_option("--smoothing", o.methodeLissage,
+                   "taubin, or constrained: volume-keeping rounds that keep every vertex within "
+                   "half a voxel of its lattice corner (about 40 rounds flatten the terraces)")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"taubin", "constrained"}));
+    app.add_option("--tolerance", o.tolerance,
+                   "grey levels a grown voxel may differ from the seed's value by (labels above "
+                   "255 grow exactly)")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 255));
     app.add_option("--param", o.parametres, "deformable-model parameter, repeatable")
         ->type_name("\"NAME=VALUE\"")
         ->allow_extra_args(false)
@@ -152,6 +164,8 @@ void verifierOptions(const Options& o) {
         if (!o.sortie.empty() || !o.parametres.empty() || o.iterations > 0)
             echouer("--all-labels writes its meshes to --output-dir and takes no --output, "
                     "--param or --evolve");
+        if (o.tolerance > 0)
+            echouer("--tolerance applies to a seeded extraction: labels grow exactly");
         return;
     }
     if (!o.dossierSortie.empty())
@@ -388,6 +402,15 @@ std::unique_ptr<CImageTroisD> charger(const Options& o, outils::Progression& pro
     return volume;
 }
 
+Stravol::OptionsExtraction optionsExtraction(const Options& o) {
+    Stravol::OptionsExtraction options;
+    options.lissage = o.methodeLissage == "constrained" ? Stravol::MethodeLissage::Contraint
+                                                        : Stravol::MethodeLissage::Taubin;
+    options.nbLissages = o.lissages;
+    options.tolerance = o.tolerance;
+    return options;
+}
+
 // The world frame of the written meshes: the volume's, or the voxel frame for --space voxel.
 Stravol::Geometrie repereSortie(const Options& o, const CImageTroisD& volume) {
     return o.espace == "voxel" ? Stravol::Geometrie() : volume.geometrie;
@@ -456,7 +479,7 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
             e["voxels"] = b.voxels;
             std::string raison;
             const std::unique_ptr<CMaillageTriangleChRegion> m =
-                Stravol::maillerEtiquette(etiquettes, W, H, D, b, o.lissages, raison);
+                Stravol::maillerEtiquette(etiquettes, W, H, D, b, optionsExtraction(o), raison);
             const std::string fichier =
                 o.dossierSortie + "/label-" + std::to_string(b.valeur) + "." + o.format;
             if (m && !exporterMaillage(*m, fichier.c_str(), monde))
@@ -560,7 +583,7 @@ int main(int argc, char** argv) {
     }
 
     progression.etape("extraction");
-    volume.CroissanceDeRegion(x, y, z, o.lissages);
+    volume.CroissanceDeRegion(x, y, z, optionsExtraction(o));
     const Stravol::BilanExtraction& b = volume.bilanExtraction;
     if (!b.effectuee || !volume.maillage)
         echouer("the extraction failed: " + b.erreur);
@@ -607,6 +630,10 @@ int main(int argc, char** argv) {
     bilan["seed"] = {x, y, z};
     bilan["seed_value"] = b.valeurGerme;
     bilan["source"] = segmentation ? "segmentation" : "image";
+    if (o.tolerance > 0)
+        bilan["tolerance"] = o.tolerance;
+    if (o.methodeLissage != "taubin")
+        bilan["smoothing_method"] = o.methodeLissage;
     bilan["voxels_grown"] = b.nbVoxelsCroissance;
     bilan["voxels_region"] = b.nbVoxelsRegion;
     bilan["voxels_repaired"] = b.nbVoxelsRepares;

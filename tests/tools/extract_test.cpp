@@ -188,6 +188,31 @@ TEST_F(Extraction, ImageSourceSeedAndWrittenFiles) {
     EXPECT_NE(entete.find("element face " + std::to_string(triangles)), std::string::npos);
 }
 
+// The smoothing and tolerance options: named in the summary when used, refused when unusable.
+TEST_F(Extraction, SmoothingAndToleranceOptions) {
+    const std::string ballon = "scan --source image --seed 9 8 6";
+    const Resultat defaut = lancer(ballon + " --output taubin.stl", racine);
+    ASSERT_EQ(defaut.statut, 0) << defaut.sortie;
+    EXPECT_EQ(champ(defaut.sortie, "smoothing_method"), "");
+    EXPECT_EQ(champ(defaut.sortie, "tolerance"), "");
+    const Resultat contraint =
+        lancer(ballon + " --smoothing constrained --smooth 20 --output contraint.stl", racine);
+    ASSERT_EQ(contraint.statut, 0) << contraint.sortie;
+    EXPECT_EQ(champ(contraint.sortie, "smoothing_method"), "\"constrained\"");
+    EXPECT_EQ(champ(contraint.sortie, "closed"), "true");
+    EXPECT_EQ(champ(contraint.sortie, "triangles"), champ(defaut.sortie, "triangles"));
+    EXPECT_NE(fs::file_size(racine / "contraint.stl"), 0u);
+    // The ball (200) and the background (20) within a tolerance of 180: the whole volume.
+    const Resultat tolerant = lancer(ballon + " --tolerance 180", racine);
+    ASSERT_EQ(tolerant.statut, 0) << tolerant.sortie;
+    EXPECT_EQ(champ(tolerant.sortie, "tolerance"), "180");
+    EXPECT_EQ(std::stoi(champ(tolerant.sortie, "voxels_grown")), W * H * D);
+    for (const std::string& d :
+         {ballon + " --smoothing laplace", ballon + " --tolerance -1", ballon + " --tolerance 256",
+          std::string("scan --all-labels --output-dir out --tolerance 3")})
+        EXPECT_EQ(lancer(d, racine).statut, 2) << d;
+}
+
 // The thread count changes nothing of the mesh written.
 TEST_F(Extraction, ThreadCountLeavesTheMeshUnchanged) {
     const Resultat un =
