@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Fichier : public testing::Test {
+class FileAccess : public testing::Test {
 protected:
     void SetUp() override {
         std::string modele = (fs::temp_directory_path() / "stravol-fichier-XXXXXX").string();
@@ -35,7 +35,7 @@ protected:
     std::string dossier;
 };
 
-TEST_F(Fichier, RegularFilesWithinTheBoundOpenAndTellTheirSize) {
+TEST_F(FileAccess, RegularFilesWithinTheBoundOpenAndTellTheirSize) {
     std::ofstream(dossier + "/dix", std::ios::binary) << "0123456789";
     RefusFichier refus = RefusFichier::Introuvable;
     std::uint64_t taille = 0;
@@ -52,7 +52,7 @@ TEST_F(Fichier, RegularFilesWithinTheBoundOpenAndTellTheirSize) {
     EXPECT_TRUE(ouvre("lien", 10, refus));
 }
 
-TEST_F(Fichier, FifosDevicesAndFoldersAreRefusedAtOnce) {
+TEST_F(FileAccess, FifosDevicesAndFoldersAreRefusedAtOnce) {
     ASSERT_EQ(mkfifo((dossier + "/fifo").c_str(), 0600), 0);
     fs::create_symlink("/dev/zero", dossier + "/zero");
     fs::create_symlink("/dev/urandom", dossier + "/alea");

@@ -29,7 +29,7 @@ void attendreIdentite(const CMatrice<float>& a, float tol) {
 
 } // namespace
 
-TEST(Matrice, StorageIsOwnedAndCopiesAreDeep) {
+TEST(CMatrice, StorageIsOwnedAndCopiesAreDeep) {
     CMatrice<int> a(2, 3);
     EXPECT_EQ(a.nbLignes, 2);
     EXPECT_EQ(a.nbColonnes, 3);
@@ -58,7 +58,7 @@ TEST(Matrice, StorageIsOwnedAndCopiesAreDeep) {
     EXPECT_EQ(copie[0][1], CCouple<int>(3, 4));
 }
 
-TEST(Matrice, ProductAndIdentity) {
+TEST(CMatrice, ProductAndIdentity) {
     const CMatrice<float> a = depuis(2, 3, {1, 2, 3, 4, 5, 6});
     const CMatrice<float> b = depuis(3, 2, {7, 8, 9, 10, 11, 12});
     const CMatrice<float> p = a * b;
@@ -79,7 +79,7 @@ TEST(Matrice, ProductAndIdentity) {
     EXPECT_EQ(incompatible.tab, nullptr);
 }
 
-TEST(Matrice, NormaliseSpansZeroToOne) {
+TEST(CMatrice, NormaliseSpansZeroToOne) {
     const CMatrice<float> a = depuis(2, 2, {-2, 0, 2, 6});
     const CMatrice<float> n = a.normalise();
     EXPECT_FLOAT_EQ(n[0][0], 0.0f);
@@ -91,7 +91,7 @@ TEST(Matrice, NormaliseSpansZeroToOne) {
     EXPECT_EQ(constante.normalise()[1][0], 0.0f);
 }
 
-TEST(Matrice, InverseTimesMatrixIsIdentity) {
+TEST(CMatrice, InverseTimesMatrixIsIdentity) {
     const CMatrice<float> a = depuis(3, 3, {4, 7, 2, 3, 6, 1, 2, 5, 3});
     testing::internal::CaptureStdout();
     const CMatrice<float> inv = a.inverse();
@@ -100,7 +100,7 @@ TEST(Matrice, InverseTimesMatrixIsIdentity) {
     attendreIdentite(inv * a, 1e-4f);
 }
 
-TEST(Matrice, ZeroPivotsAndNonSquareMatricesAreReported) {
+TEST(CMatrice, ZeroPivotsAndNonSquareMatricesAreReported) {
     // A leading zero pivot is replaced by 1e-6: the elimination goes on without a pivot search.
     const CMatrice<float> a = depuis(2, 2, {0, 1, 1, 0});
     testing::internal::CaptureStdout();

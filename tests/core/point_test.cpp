@@ -114,7 +114,7 @@ TEST(Point, SphericalRoundTrip) {
     EXPECT_EQ(CPoint3D().cart2pol(), CPoint3D());
 }
 
-TEST(Vecteur3D, OperationsOfTheCameras) {
+TEST(CVecteur3D, OperationsOfTheCameras) {
     const CVecteur3D from(1, 2, 3), to(4, 6, 3);
     const CVecteur3D d(from, to);
     EXPECT_EQ(d.getX(), 3);

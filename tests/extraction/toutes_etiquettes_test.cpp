@@ -33,7 +33,7 @@ struct Grille {
 
 } // namespace
 
-TEST(ToutesEtiquettes, SeptCentsEtiquettesEnUnePasse) {
+TEST(AllLabels, SevenHundredLabelsInOnePass) {
     // 700 labels of 2 x 2 x 2 voxels, values 3 .. 2099 by 3, on a 40 x 40 x 8 grid.
     Grille g(40, 40, 8);
     int n = 0;
@@ -53,7 +53,7 @@ TEST(ToutesEtiquettes, SeptCentsEtiquettesEnUnePasse) {
     }
 }
 
-TEST(ToutesEtiquettes, MaillageDeToutesLesComposantesDansLeRepereDuVolume) {
+TEST(AllLabels, MeshesOfAllComponentsInTheVolumeFrame) {
     // Label 1605: two separate boxes; label 7: one box touching the volume's side.
     Grille g(30, 20, 12);
     g.boite(3, 3, 3, 6, 5, 7, 1605);
@@ -86,7 +86,7 @@ TEST(ToutesEtiquettes, MaillageDeToutesLesComposantesDansLeRepereDuVolume) {
     }
 }
 
-TEST(ToutesEtiquettes, MemesMaillagesQuelQueSoitLeNombreDeThreads) {
+TEST(AllLabels, SameMeshesWhateverTheThreadCount) {
     Grille g(24, 24, 24);
     for (int k = 0; k < 27; ++k)
         g.boite(1 + 8 * (k % 3), 1 + 8 * (k / 3 % 3), 1 + 8 * (k / 9), 3 + 8 * (k % 3) + k % 2,

@@ -53,7 +53,7 @@ inline void defiler(QSlider* barre, int pas) {
 
 // A shown main window on a fresh temporary folder; dialogs answer what the test sets and
 // messages are collected instead of shown.
-class FenetreTest : public ::testing::Test {
+class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testgui::application();

@@ -31,7 +31,7 @@
 using Stravol::Axe;
 using Stravol::COpenGL;
 using Stravol::Form1;
-using testapp::FenetreTest;
+using testapp::WindowTest;
 
 namespace {
 
@@ -100,10 +100,10 @@ std::string ecrireFantome(const DossierTemporaire& temp, const std::string& nom,
     return temp / nom;
 }
 
-class BoiteTest : public FenetreTest {
+class BoxVolumeTest : public WindowTest {
 protected:
     void SetUp() override {
-        FenetreTest::SetUp();
+        WindowTest::SetUp();
         dossier = temp / "boite";
         testapp::ecrireVolume(dossier, "volume", 300, 200, 40, grisBoite);
         ouvrirParMenu(dossier);
@@ -125,7 +125,7 @@ protected:
 
 } // namespace
 
-TEST(VoxelSousPointeur, ChaqueCoupeLitLesDeuxAxesDeSonImage) {
+TEST(VoxelUnderPointer, EachCutReadsBothAxesOfItsPicture) {
     // A Z picture gives the scaled voxel of the Z cut, as the window always did.
     const Stravol::Coord3D z =
         Stravol::voxelSousPointeur(Axe::Z, 7, 128, 64, 256, 256, 300, 200, 40);
@@ -150,7 +150,7 @@ TEST(VoxelSousPointeur, ChaqueCoupeLitLesDeuxAxesDeSonImage) {
     EXPECT_EQ(bord.y, 199);
 }
 
-TEST_F(BoiteTest, LeMaillageEstALEcranDesLeClicSansBougerLaSouris) {
+TEST_F(BoxVolumeTest, TheMeshIsOnScreenAtTheClickWithoutMovingTheMouse) {
     Form1& f = *fenetre;
     // The picture shows Z cut 7, then the cut leaves the view: an empty grey frame on the
     // screen before the extraction.
@@ -171,7 +171,7 @@ TEST_F(BoiteTest, LeMaillageEstALEcranDesLeClicSansBougerLaSouris) {
     EXPECT_EQ(pixelsDessines(ecran(f.fenetreOpenGL)), avec);
 }
 
-TEST_F(BoiteTest, UnClicSurUneImageXExtraitLObjetSousLePointeur) {
+TEST_F(BoxVolumeTest, AClickOnAnXPictureExtractsTheObjectUnderThePointer) {
     Form1& f = *fenetre;
     QTest::mouseClick(f.checkX, Qt::LeftButton);
     placer(f.trackBarX, 150);
@@ -195,7 +195,7 @@ TEST_F(BoiteTest, UnClicSurUneImageXExtraitLObjetSousLePointeur) {
     EXPECT_EQ(f.images3D->bilanExtraction.nbVoxelsCroissance, kVoxelsBoite);
 }
 
-TEST_F(BoiteTest, LaBarreDEtatDitLeVoxelSousLePointeurEtLeBilan) {
+TEST_F(BoxVolumeTest, TheStatusBarGivesTheVoxelUnderThePointerAndTheSummary) {
     Form1& f = *fenetre;
     QTest::mouseClick(f.checkZ, Qt::LeftButton);
     placer(f.trackBarZ, 7);
@@ -225,7 +225,7 @@ TEST_F(BoiteTest, LaBarreDEtatDitLeVoxelSousLePointeurEtLeBilan) {
         << bilan.toStdString();
 }
 
-TEST_F(BoiteTest, EchapDesarmeLExtraction) {
+TEST_F(BoxVolumeTest, EscapeDisarmsTheExtraction) {
     Form1& f = *fenetre;
     activer();
     f.extraireRegionToolStripMenuItem->trigger();
@@ -238,7 +238,7 @@ TEST_F(BoiteTest, EchapDesarmeLExtraction) {
     EXPECT_EQ(f.images3D->maillage, nullptr);
 }
 
-TEST_F(BoiteTest, RaccourcisEtMnemoniques) {
+TEST_F(BoxVolumeTest, ShortcutsAndMnemonics) {
     Form1& f = *fenetre;
     activer();
     EXPECT_EQ(f.quitterToolStripMenuItem->shortcut(), QKeySequence("Ctrl+Q"));
@@ -271,7 +271,7 @@ TEST_F(BoiteTest, RaccourcisEtMnemoniques) {
     }
 }
 
-TEST_F(FenetreTest, AideEtAPropos) {
+TEST_F(WindowTest, HelpAndAbout) {
     std::vector<std::pair<QString, QString>> boites;
     fenetre->afficherInformation = [&](const QString& titre, const QString& texte) {
         boites.emplace_back(titre, texte);
@@ -285,7 +285,7 @@ TEST_F(FenetreTest, AideEtAPropos) {
         << boites[1].second.toStdString();
 }
 
-TEST_F(FenetreTest, RecentsDernierDossierEtDepot) {
+TEST_F(WindowTest, RecentFoldersLastFolderAndDrop) {
     const auto gris = [](int x, int, int) { return static_cast<unsigned char>(x); };
     std::vector<std::string> dossiers;
     for (int i = 0; i < Form1::kNbRecents + 1; ++i) {
@@ -341,7 +341,7 @@ TEST_F(FenetreTest, RecentsDernierDossierEtDepot) {
     EXPECT_FALSE(refus.isAccepted());
 }
 
-TEST_F(FenetreTest, UnSeulMessagePourLesFichiersIllisiblesDUneSegmentation) {
+TEST_F(WindowTest, OneMessageForTheUnreadableFilesOfASegmentation) {
     const std::string dossier = temp / "seg";
     testapp::ecrireVolume(dossier, "1-volume", 8, 8, 4, [](int, int, int) { return 50; });
     std::filesystem::create_directories(dossier + "/2-seg");
@@ -353,7 +353,7 @@ TEST_F(FenetreTest, UnSeulMessagePourLesFichiersIllisiblesDUneSegmentation) {
         EXPECT_NE(messages[0].find(nom), std::string::npos) << nom;
 }
 
-TEST_F(FenetreTest, EtiquettesEnCouleur) {
+TEST_F(WindowTest, LabelsInColour) {
     const std::string dossier = ecrireFantome(temp, "fantome", 32);
     ASSERT_TRUE(fenetre->ouvrirDossier(QString::fromStdString(dossier)));
     Form1& f = *fenetre;
@@ -396,7 +396,7 @@ TEST_F(FenetreTest, EtiquettesEnCouleur) {
         ASSERT_TRUE(tex[i] == tex[i + 1] && tex[i] == tex[i + 2]);
 }
 
-TEST(CouleursEtiquettes, ZeroNoirEtLesPremieresEtiquettesDistinctes) {
+TEST(LabelColours, ZeroIsBlackAndTheFirstLabelsAreDistinct) {
     EXPECT_EQ(Stravol::couleurEtiquette(0), (std::array<unsigned char, 3>{0, 0, 0}));
     std::set<std::array<unsigned char, 3>> vues;
     for (int e = 1; e <= Stravol::kNbCouleursEtiquettes; ++e) {
@@ -412,7 +412,7 @@ TEST(CouleursEtiquettes, ZeroNoirEtLesPremieresEtiquettesDistinctes) {
     EXPECT_EQ(pixels[3] + pixels[4] + pixels[5], 0);
 }
 
-TEST_F(BoiteTest, LesCoupesGardentLesProportionsDuVolumeEtPassentParLeMaillage) {
+TEST_F(BoxVolumeTest, CutsKeepTheVolumeProportionsAndPassThroughTheMesh) {
     Form1& f = *fenetre;
     COpenGL& vue = *f.fenetreOpenGL;
     EXPECT_FLOAT_EQ(vue.demiCotes[0], 1.0f);
@@ -444,7 +444,7 @@ TEST_F(BoiteTest, LesCoupesGardentLesProportionsDuVolumeEtPassentParLeMaillage) 
     EXPECT_EQ(Stravol::demiCotesScene(0, 0, 0), (std::array<float, 3>{1, 1, 1}));
 }
 
-TEST_F(BoiteTest, LaVueGagneLaPlaceQuandLaFenetreGrandit) {
+TEST_F(BoxVolumeTest, TheViewTakesTheRoomWhenTheWindowGrows) {
     Form1& f = *fenetre;
     COpenGL& vue = *f.fenetreOpenGL;
     const QSize avant = vue.size();
@@ -482,7 +482,7 @@ public:
     }
 };
 
-TEST(Demarrage, LaFenetreParaitPuisChargeAvecLaBarreQuiAvance) {
+TEST(Startup, TheWindowAppearsThenLoadsWithTheBarAdvancing) {
     testgui::application();
     DossierTemporaire temp;
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-using testapp::FenetreTest;
+using testapp::WindowTest;
 
 namespace {
 
@@ -42,10 +42,10 @@ Boite boiteDe(const CMaillageTriangleChRegion& m) {
     return b;
 }
 
-class ExtractionTest : public FenetreTest {
+class ExtractionTest : public WindowTest {
 protected:
     void SetUp() override {
-        FenetreTest::SetUp();
+        WindowTest::SetUp();
         dossier = temp / "boite";
         testapp::ecrireVolume(dossier, "volume", 300, 200, 40, grisBoite);
         ouvrirParMenu(dossier);
@@ -64,7 +64,7 @@ protected:
 
 } // namespace
 
-TEST_F(ExtractionTest, UnClicArmeExtraitAuVoxelMisALEchelle) {
+TEST_F(ExtractionTest, AnArmedClickExtractsAtTheScaledVoxel) {
     Stravol::Form1& f = *fenetre;
     EXPECT_EQ(f.pictureBox1->pixmap().size(), QSize(300, 200));
 
@@ -111,7 +111,7 @@ TEST_F(ExtractionTest, UnClicArmeExtraitAuVoxelMisALEchelle) {
     EXPECT_EQ(f.fenetreOpenGL->maillage, nullptr);
 }
 
-TEST_F(ExtractionTest, LeMaillageEclaireDisparaitQuandLaCaseBascule) {
+TEST_F(ExtractionTest, TheLitMeshDisappearsWhenTheBoxIsToggled) {
     Stravol::Form1& f = *fenetre;
     f.extraireRegionToolStripMenuItem->trigger();
     cliquer(128, 64);
@@ -130,7 +130,7 @@ TEST_F(ExtractionTest, LeMaillageEclaireDisparaitQuandLaCaseBascule) {
     EXPECT_EQ(testapp::pixelsDessines(f.fenetreOpenGL->capturerImage()), avec);
 }
 
-TEST_F(ExtractionTest, ExporterEcritLeFichierOuSignaleLEchec) {
+TEST_F(ExtractionTest, ExportWritesTheFileOrReportsTheFailure) {
     Stravol::Form1& f = *fenetre;
     f.extraireRegionToolStripMenuItem->trigger();
     cliquer(128, 64);
@@ -164,7 +164,7 @@ TEST_F(ExtractionTest, ExporterEcritLeFichierOuSignaleLEchec) {
 // Not a check: writes the screenshot of the documentation when STRAVOL_CAPTURE names the
 // picture, STRAVOL_CAPTURE_DOSSIER the parent folder to show (the demo data set) and
 // STRAVOL_CAPTURE_GERME "X Y Z" a voxel of the object to extract from the segmented view.
-TEST(CaptureEcran, FenetreSurLaDemo) {
+TEST(ScreenCapture, WindowOnTheDemo) {
     const char* sortie = std::getenv("STRAVOL_CAPTURE");
     const char* demo = std::getenv("STRAVOL_CAPTURE_DOSSIER");
     const char* germe = std::getenv("STRAVOL_CAPTURE_GERME");

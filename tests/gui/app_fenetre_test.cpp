@@ -14,7 +14,7 @@
 #include <cstring>
 
 using Stravol::COpenGL;
-using testapp::FenetreTest;
+using testapp::WindowTest;
 
 namespace {
 
@@ -62,7 +62,7 @@ std::string ecrireFantome(const DossierTemporaire& temp, int l, int h, int p) {
 
 } // namespace
 
-TEST_F(FenetreTest, ControlesMenusEtSeparateursAuDemarrage) {
+TEST_F(WindowTest, ControlsMenusAndSplittersAtStart) {
     Stravol::Form1& f = *fenetre;
     EXPECT_EQ(f.windowTitle(), "Stravol");
     EXPECT_EQ(f.centralWidget(), f.splitContainer1);
@@ -219,7 +219,7 @@ TEST_F(FenetreTest, ControlesMenusEtSeparateursAuDemarrage) {
     EXPECT_FALSE(f.chemin.empty());
 }
 
-TEST_F(FenetreTest, OuvrirUnFantomeMetLaFenetreEnEtatOuvert) {
+TEST_F(WindowTest, OpeningAPhantomPutsTheWindowInTheOpenState) {
     const std::string dossier = ecrireFantome(temp, 40, 30, 20);
     ouvrirParMenu(dossier);
     Stravol::Form1& f = *fenetre;
@@ -339,7 +339,7 @@ TEST_F(FenetreTest, OuvrirUnFantomeMetLaFenetreEnEtatOuvert) {
     EXPECT_EQ(f.indZ, -1);
 }
 
-TEST_F(FenetreTest, IndicesDesCoupesSelonLaTailleDuVolume) {
+TEST_F(WindowTest, SliceIndicesFollowTheVolumeSize) {
     const auto gris = [](int x, int y, int z) {
         return static_cast<unsigned char>(x + 3 * y + 7 * z);
     };
@@ -373,7 +373,7 @@ TEST_F(FenetreTest, IndicesDesCoupesSelonLaTailleDuVolume) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(FenetreTest, OuvrirAnnuleGardeLeVolumeEtLeMaillage) {
+TEST_F(WindowTest, CancelledOpenKeepsTheVolumeAndTheMesh) {
     const auto gris = [](int x, int y, int) {
         return static_cast<unsigned char>(x >= 4 && x < 12 && y >= 2 && y < 6 ? 200 : 0);
     };
@@ -421,7 +421,7 @@ TEST_F(FenetreTest, OuvrirAnnuleGardeLeVolumeEtLeMaillage) {
     EXPECT_NE(messages[0].find("sansImages/volume"), std::string::npos);
 }
 
-TEST_F(FenetreTest, SousDossiersParOrdreDeNomEtSegmentationAbsente) {
+TEST_F(WindowTest, SubfoldersInNameOrderAndMissingSegmentation) {
     // Name order regardless of letter case: "a" is the volume, "B" and "c" segmentations,
     // the last one read is kept.
     const std::string dossier = temp / "ordre";
@@ -447,7 +447,7 @@ TEST_F(FenetreTest, SousDossiersParOrdreDeNomEtSegmentationAbsente) {
     EXPECT_EQ(fenetre->ChoixAffichage, Stravol::ModeAffichage::Normale);
 }
 
-TEST_F(FenetreTest, UnSeparateurDeplaceReprojetteLaVue) {
+TEST_F(WindowTest, AMovedSplitterReprojectsTheView) {
     const std::string dossier = temp / "sep";
     testapp::ecrireVolume(dossier, "volume", 8, 8, 2, [](int, int, int) { return 50; });
     ASSERT_TRUE(fenetre->ouvrirDossier(QString::fromStdString(dossier)));

@@ -18,7 +18,7 @@ std::string affichageInutilise() {
     return ":999";
 }
 
-TEST(AppLancement, NoDisplayGivesAMessageAndStatusTwo) {
+TEST(AppLaunch, NoDisplayGivesAMessageAndStatusTwo) {
     const std::string commande = "DISPLAY=" + affichageInutilise() +
                                  " QT_QPA_PLATFORM=xcb '" STRAVOL_TOOLS_DIR
                                  "/../app/stravol' 2>&1 >/dev/null";

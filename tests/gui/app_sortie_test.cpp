@@ -57,7 +57,7 @@ std::string fantome(const DossierTemporaire& temp) {
 // drivers that the toolkit has unloaded by then, and cannot name.
 [[noreturn]] void terminer(int statut) { std::_Exit(statut); }
 
-class Sortie : public ::testing::Test {
+class ExitStatus : public ::testing::Test {
 protected:
     void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
     DossierTemporaire temp;
@@ -65,20 +65,20 @@ protected:
 
 } // namespace
 
-TEST_F(Sortie, QuitterTermineAvecMoinsUn) {
+TEST_F(ExitStatus, QuitEndsWithMinusOne) {
     const std::string dossier = fantome(temp);
     EXPECT_EXIT(
         lancerPuis(dossier, [](Stravol::Form1& f) { f.quitterToolStripMenuItem->trigger(); }),
         ::testing::ExitedWithCode(255), "");
 }
 
-TEST_F(Sortie, FermerLaFenetreRendZero) {
+TEST_F(ExitStatus, ClosingTheWindowReturnsZero) {
     const std::string dossier = fantome(temp);
     EXPECT_EXIT(terminer(lancerPuis(dossier, [](Stravol::Form1& f) { f.close(); })),
                 ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(Sortie, FermerApresExtractionRendZero) {
+TEST_F(ExitStatus, ClosingAfterAnExtractionReturnsZero) {
     const std::string dossier = fantome(temp);
     EXPECT_EXIT(terminer(lancerPuis(dossier,
                                     [](Stravol::Form1& f) {

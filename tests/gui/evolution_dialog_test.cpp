@@ -19,7 +19,7 @@
 #include <cmath>
 #include <vector>
 
-using testapp::FenetreTest;
+using testapp::WindowTest;
 
 namespace {
 
@@ -73,10 +73,10 @@ struct ParametresSauves {
     std::vector<bool> booleens;
 };
 
-class EvolutionTest : public FenetreTest {
+class EvolutionTest : public WindowTest {
 protected:
     void SetUp() override {
-        FenetreTest::SetUp();
+        WindowTest::SetUp();
         testapp::ecrireVolume(temp / "boule", "volume", 64, 64, 20, grisBoule);
         ouvrirParMenu(temp / "boule");
         ASSERT_NE(fenetre->fenetreOpenGL, nullptr);
@@ -150,7 +150,7 @@ public:
 
 } // namespace
 
-TEST(DialogueEvolution, LignesValeursEtApplicationSurUnModeleQuelconque) {
+TEST(DialogueEvolution, RowsValuesAndApplicationOnAnyModel) {
     testgui::application();
     ModeleEssai m;
     Stravol::DialogueEvolution d(m);
@@ -205,7 +205,7 @@ TEST(DialogueEvolution, LignesValeursEtApplicationSurUnModeleQuelconque) {
     EXPECT_EQ(d.reels[1]->value(), 0.5);
 }
 
-TEST_F(EvolutionTest, LeMenuSuitLExistenceDuMaillage) {
+TEST_F(EvolutionTest, TheMenuFollowsWhetherAMeshExists) {
     Stravol::Form1& f = *fenetre;
     ASSERT_NE(f.evoluerMaillageToolStripMenuItem, nullptr);
     EXPECT_EQ(QString(f.evoluerMaillageToolStripMenuItem->text()).remove('&'),
@@ -235,7 +235,7 @@ TEST_F(EvolutionTest, LeMenuSuitLExistenceDuMaillage) {
     EXPECT_EQ(ouvertures, 1);
 }
 
-TEST_F(EvolutionTest, UneLigneParParametreDuMaillage) {
+TEST_F(EvolutionTest, OneRowPerMeshParameter) {
     extraire();
     ASSERT_NE(fenetre->images3D->maillage, nullptr);
     CDeformableModelBase& m = *fenetre->images3D->maillage;
@@ -273,7 +273,7 @@ TEST_F(EvolutionTest, UneLigneParParametreDuMaillage) {
     EXPECT_EQ(ouvertures, 1);
 }
 
-TEST_F(EvolutionTest, LancerAppliqueLesValeursEtDeformeLeMaillage) {
+TEST_F(EvolutionTest, RunAppliesTheValuesAndDeformsTheMesh) {
     extraire();
     ASSERT_NE(fenetre->images3D->maillage, nullptr);
     CMaillageTriangleChRegion& m = *fenetre->images3D->maillage;

@@ -65,7 +65,7 @@ std::vector<unsigned char> textureDegrade() {
     return tex;
 }
 
-class Vue : public ::testing::Test {
+class View : public ::testing::Test {
 protected:
     void SetUp() override {
         testgui::application();
@@ -125,7 +125,7 @@ protected:
 
 } // namespace
 
-TEST_F(Vue, EmptyFrameIsUniformGrey) {
+TEST_F(View, EmptyFrameIsUniformGrey) {
     const QImage image = vue->capturerImage();
     ASSERT_EQ(image.width(), cote);
     ASSERT_EQ(image.height(), cote);
@@ -137,7 +137,7 @@ TEST_F(Vue, EmptyFrameIsUniformGrey) {
     EXPECT_EQ(compter(vue->capturerImage(), [](const Pixel& p) { return !estFond(p); }), 0);
 }
 
-TEST_F(Vue, ZSliceShowsItsTexelsAtItsIndexPlane) {
+TEST_F(View, ZSliceShowsItsTexelsAtItsIndexPlane) {
     const std::vector<unsigned char> tex = textureDegrade();
     for (int indice : {128, 0, 256}) {
         vue->setTextureZ(tex.data(), indice);
@@ -157,7 +157,7 @@ TEST_F(Vue, ZSliceShowsItsTexelsAtItsIndexPlane) {
     EXPECT_EQ(compter(vue->capturerImage(), [](const Pixel& p) { return !estFond(p); }), 0);
 }
 
-TEST_F(Vue, XAndYSlicesAreOrientedByTheirTable) {
+TEST_F(View, XAndYSlicesAreOrientedByTheirTable) {
     const std::vector<unsigned char> tex = textureDegrade();
     tourner(-90, 0); // +x faces the eye
     vue->setTextureX(tex.data(), 256);
@@ -180,7 +180,7 @@ TEST_F(Vue, XAndYSlicesAreOrientedByTheirTable) {
         }
 }
 
-TEST_F(Vue, AxesShowTheirThreeColours) {
+TEST_F(View, AxesShowTheirThreeColours) {
     tourner(30, 20);
     vue->setRepere(true);
     QImage image = vue->capturerImage();
@@ -206,7 +206,7 @@ TEST_F(Vue, AxesShowTheirThreeColours) {
     EXPECT_EQ(compter(image, [](const Pixel& p) { return !estFond(p); }), 0);
 }
 
-TEST_F(Vue, ResizeWithZeroHeightUsesAnAspectOfTheWidth) {
+TEST_F(View, ResizeWithZeroHeightUsesAnAspectOfTheWidth) {
     vue->ReSizeGLScene(400, 0);
     EXPECT_EQ(vue->hauteurVue(), 1);
     vue->makeCurrent();
@@ -220,7 +220,7 @@ TEST_F(Vue, ResizeWithZeroHeightUsesAnAspectOfTheWidth) {
     EXPECT_NEAR(projection[5], 1 / std::tan(22.5 * kPi / 180), 1e-5);
 }
 
-TEST_F(Vue, ReadsItsTwoSettingsFromTheConfigurationFile) {
+TEST_F(View, ReadsItsTwoSettingsFromTheConfigurationFile) {
     EXPECT_FALSE(vue->LireConfig()) << "no file yet";
     EXPECT_EQ(vue->ParamDistanceHara, 0);
     std::ofstream(dossier / "config.txt") << "commentaire\n#1# distance\n=7=\n#40#\n=1=\n"
@@ -230,7 +230,7 @@ TEST_F(Vue, ReadsItsTwoSettingsFromTheConfigurationFile) {
     EXPECT_EQ(vue->ParamQuantificationHara, -3);
 }
 
-TEST_F(Vue, CameraSwitchKeepsEachCameraAndDispatchesInput) {
+TEST_F(View, CameraSwitchKeepsEachCameraAndDispatchesInput) {
     ASSERT_TRUE(vue->camera);
     EXPECT_FALSE(vue->cameraFree);
     EXPECT_DOUBLE_EQ(vue->camera->getDistance(), -1.0);
@@ -282,10 +282,10 @@ TEST_F(Vue, CameraSwitchKeepsEachCameraAndDispatchesInput) {
 
 namespace {
 
-class VueMaillage : public Vue {
+class MeshView : public View {
 protected:
     void SetUp() override {
-        Vue::SetUp();
+        View::SetUp();
         synthese::cadreVolume(100);
         synthese::construireSphere(maillage, CPoint3D(50, 50, 50), 30, 8, 12);
         vue->maillage = &maillage;
@@ -293,7 +293,7 @@ protected:
     }
     void TearDown() override {
         vue->maillage = nullptr;
-        Vue::TearDown();
+        View::TearDown();
         synthese::cadreVolume(1);
     }
     void montrerSeulement(bool* drapeau) {
@@ -309,7 +309,7 @@ bool jaunatre(const Pixel& p) { return p.r > 60 && p.g > 60 && p.r - p.b > 20 &&
 
 } // namespace
 
-TEST_F(VueMaillage, LitMeshAppearsAndDisappearsWithItsFlag) {
+TEST_F(MeshView, LitMeshAppearsAndDisappearsWithItsFlag) {
     QImage image = vue->capturerImage();
     // Sphere of radius 0.6 in scene units: diffuse colour on the upper flank, toward the light
     // above the eye, away from the specular highlight.
@@ -336,7 +336,7 @@ TEST_F(VueMaillage, LitMeshAppearsAndDisappearsWithItsFlag) {
     EXPECT_GT(pixelScene(image, 0, 0, -0.6).r, 150);
 }
 
-TEST_F(VueMaillage, EdgesAloneAreBlackLinesAndLightingComesBack) {
+TEST_F(MeshView, EdgesAloneAreBlackLinesAndLightingComesBack) {
     montrerSeulement(&maillage.afficherAretes);
     const QImage image = vue->capturerImage();
     EXPECT_GT(compter(image, [](const Pixel& p) { return p.r < 40 && p.g < 40 && p.b < 40; }), 300);
@@ -356,7 +356,7 @@ TEST_F(VueMaillage, EdgesAloneAreBlackLinesAndLightingComesBack) {
     }
 }
 
-TEST_F(VueMaillage, NormalsAndVectorsAreRedArrows) {
+TEST_F(MeshView, NormalsAndVectorsAreRedArrows) {
     const auto rouge = [](const Pixel& p) { return p.r > 200 && p.g < 60 && p.b < 60; };
     const auto vert = [](const Pixel& p) { return p.g > 200 && p.r < 60 && p.b < 60; };
     montrerSeulement(&maillage.afficherNormales);
@@ -374,7 +374,7 @@ TEST_F(VueMaillage, NormalsAndVectorsAreRedArrows) {
     EXPECT_EQ(compter(image, vert), 0) << "the arrow's own red wins over the green set before";
 }
 
-TEST_F(VueMaillage, SpheresFollowTheActiveList) {
+TEST_F(MeshView, SpheresFollowTheActiveList) {
     montrerSeulement(&maillage.afficherSommets);
     maillage.rayonSphere = 0.04f;
     const auto clair = [](const Pixel& p) { return p.r > 215 && p.g > 215 && p.b > 215; };
@@ -443,7 +443,7 @@ std::vector<CPoint3D> lignesDessinees(const std::function<void()>& f) {
 
 } // namespace
 
-TEST_F(Vue, ArrowKeepsItsFirstShapeAndIsAlwaysRed) {
+TEST_F(View, ArrowKeepsItsFirstShapeAndIsAlwaysRed) {
     vue->capturerImage();
     vue->makeCurrent();
     glColor3f(0, 1, 0);
@@ -499,7 +499,7 @@ int pixelsDifferents(const QImage& a, const QImage& b) {
 
 } // namespace
 
-TEST_F(VueMaillage, SkippingHiddenBackFacesLeavesThePictureUnchanged) {
+TEST_F(MeshView, SkippingHiddenBackFacesLeavesThePictureUnchanged) {
     tourner(35, 20);
     const QImage reference = vue->capturerImage();
     // The same triangles with their corners in the other order and orientation -1.
@@ -521,7 +521,7 @@ TEST_F(VueMaillage, SkippingHiddenBackFacesLeavesThePictureUnchanged) {
     EXPECT_EQ(compter(vue->capturerImage(), estFond), 0);
 }
 
-TEST_F(VueMaillage, ExtractedTorusLooksTheSameWithOrWithoutItsBackFaces) {
+TEST_F(MeshView, ExtractedTorusLooksTheSameWithOrWithoutItsBackFaces) {
     // A torus lying across the view: from most directions rays cross the surface four times.
     // Only silhouette pixels, where a back face may tie in depth with a front face, may differ.
     constexpr int n = 48;
@@ -567,7 +567,7 @@ TEST_F(VueMaillage, ExtractedTorusLooksTheSameWithOrWithoutItsBackFaces) {
     synthese::cadreVolume(100);
 }
 
-TEST_F(VueMaillage, TranslucentFacesShowTheFarSideWhateverTheTriangleOrientation) {
+TEST_F(MeshView, TranslucentFacesShowTheFarSideWhateverTheTriangleOrientation) {
     tourner(35, 20);
     maillage.materielDiffus[3] = 0.5f;
     const QImage ordonnee = vue->capturerImage();
@@ -578,7 +578,7 @@ TEST_F(VueMaillage, TranslucentFacesShowTheFarSideWhateverTheTriangleOrientation
         << "blending lets the inner side show through the near side";
 }
 
-TEST_F(VueMaillage, PictureDoesNotDependOnWhatWasDrawnOrCopiedBefore) {
+TEST_F(MeshView, PictureDoesNotDependOnWhatWasDrawnOrCopiedBefore) {
     tourner(20, 10);
     const QImage reference = vue->capturerImage();
     EXPECT_GT(compter(reference, jaunatre), 5000);

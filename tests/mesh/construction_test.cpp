@@ -37,7 +37,7 @@ bool sansRapportDeReorganisation(const std::string& texte) {
 
 } // namespace
 
-TEST(Construction, UnVoxelDonneUnCubeAHuitSommets) {
+TEST(Construction, OneVoxelGivesACubeWithEightVertices) {
     CMaillageTriangleChRegion m;
     std::string texte = rapports([&] { construire(m, 11, 11, 11, {{5, 5, 5}}); });
     EXPECT_TRUE(sansRapportDeReorganisation(texte)) << texte;
@@ -96,7 +96,7 @@ TEST(Construction, UnVoxelDonneUnCubeAHuitSommets) {
     }
 }
 
-TEST(Construction, OrientationNegativePourLesFacesTourneesDansLeSensHoraire) {
+TEST(Construction, NegativeOrientationForClockwiseFaces) {
     // Faces 1, 2 and 4 (+x, -y, -z) list their corners clockwise seen from outside.
     CMaillageTriangleChRegion m;
     construire(m, 11, 11, 11, {{5, 5, 5}});
@@ -117,7 +117,7 @@ TEST(Construction, OrientationNegativePourLesFacesTourneesDansLeSensHoraire) {
     EXPECT_EQ(negatives, 6);
 }
 
-TEST(Construction, VoxelAuBordDuVolumeEtEchelle) {
+TEST(Construction, VoxelAtTheVolumeBorderAndScale) {
     // A voxel in the grid's corner still gets its faces towards the outside of the volume.
     CMaillageTriangleChRegion bord;
     construire(bord, 3, 3, 3, {{0, 0, 0}});
@@ -133,7 +133,7 @@ TEST(Construction, VoxelAuBordDuVolumeEtEchelle) {
     EXPECT_DOUBLE_EQ(volumeSigne(soupeMaillage(double_)), 8.0);
 }
 
-TEST(Construction, DeuxVoxelsVoisinsPartagentUneFace) {
+TEST(Construction, TwoNeighbouringVoxelsShareAFace) {
     CMaillageTriangleChRegion m;
     std::string texte = rapports([&] { construire(m, 11, 11, 11, {{5, 5, 5}, {6, 5, 5}}); });
     EXPECT_TRUE(sansRapportDeReorganisation(texte)) << texte;
@@ -149,7 +149,7 @@ TEST(Construction, DeuxVoxelsVoisinsPartagentUneFace) {
         EXPECT_FALSE(t->a->x == 5.5f && t->b->x == 5.5f && t->c->x == 5.5f);
 }
 
-TEST(Construction, ListeDesSommetsDansLOrdreDuTreillis) {
+TEST(Construction, VertexListInLatticeOrder) {
     // The border list is sorted by (x, y, z); the vertex list must follow the lattice order,
     // x outermost then y then z, whichever voxel created each vertex.
     CMaillageTriangleChRegion m;
@@ -168,7 +168,7 @@ TEST(Construction, ListeDesSommetsDansLOrdreDuTreillis) {
     EXPECT_DOUBLE_EQ(volumeSigne(soupeMaillage(m)), 4.0 * 2 * 4);
 }
 
-TEST(Construction, ContactParUneAreteEstSignaleEtLaConstructionContinue) {
+TEST(Construction, EdgeContactIsReportedAndTheConstructionGoesOn) {
     CMaillageTriangleChRegion m;
     std::string texte = rapports([&] { construire(m, 11, 11, 11, {{5, 5, 5}, {6, 6, 5}}); });
     EXPECT_FALSE(sansRapportDeReorganisation(texte));
@@ -183,7 +183,7 @@ TEST(Construction, ContactParUneAreteEstSignaleEtLaConstructionContinue) {
     EXPECT_FALSE(m.verifierCoherence());
 }
 
-TEST(Construction, UnNouvelAppelRemplaceLaSurface) {
+TEST(Construction, ANewCallReplacesTheSurface) {
     CMaillageTriangleChRegion m;
     construire(m, 20, 20, 20, boule({10, 10, 10}, 4.5));
     m.centre = CPoint3D(1, 2, 3);

@@ -45,7 +45,7 @@ Geometrie oblique(bool miroir) {
 
 } // namespace
 
-TEST(ExportMonde, IdentiteDonneLesFichiersDeToujours) {
+TEST(WorldExport, IdentityGivesTheUsualFiles) {
     CMaillageTriangleChRegion m = maillageBoite();
     DossierTemporaire tmp;
     for (const char* ext : {".stl", ".obj", ".ply"}) {
@@ -56,7 +56,7 @@ TEST(ExportMonde, IdentiteDonneLesFichiersDeToujours) {
     }
 }
 
-TEST(ExportMonde, CentroideEtOrientationDansLeMonde) {
+TEST(WorldExport, CentroidAndOrientationInTheWorld) {
     CMaillageTriangleChRegion m = maillageBoite();
     const Soupe voxels = soupeMaillage(m);
     const auto cv = centroide(voxels);

@@ -31,7 +31,7 @@ int nombreFichiers(const std::string& dossier) {
 
 } // namespace
 
-TEST(Export, AllerRetourDesTroisFormats) {
+TEST(Export, RoundTripOfTheThreeFormats) {
     CMaillageTriangleChRegion m;
     construireLisse(m);
     const Soupe attendu = soupeMaillage(m);
@@ -77,7 +77,7 @@ TEST(Export, AllerRetourDesTroisFormats) {
     EXPECT_EQ(nombreFichiers(dossier.racine()), 3);
 }
 
-TEST(Export, EchecPropreSurUnCheminInaccessible) {
+TEST(Export, CleanFailureOnAnUnreachablePath) {
     CMaillageTriangleChRegion m;
     construireLisse(m);
     DossierMaillage dossier;

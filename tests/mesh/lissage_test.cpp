@@ -38,7 +38,7 @@ CPoint3D parapluie(const CSommetChRegion* s) {
 
 } // namespace
 
-TEST(Lissage, ZeroOuNegatifNeChangeRien) {
+TEST(Smoothing, ZeroOrNegativeChangesNothing) {
     CMaillageTriangleChRegion m;
     construire(m, 11, 11, 11, {{5, 5, 5}});
     const auto avant = positions(m);
@@ -47,7 +47,7 @@ TEST(Lissage, ZeroOuNegatifNeChangeRien) {
     EXPECT_EQ(positions(m), avant);
 }
 
-TEST(Lissage, UnTourSurLeCubeSuitLesDeuxPasses) {
+TEST(Smoothing, OneRoundOnTheCubeFollowsBothPasses) {
     CMaillageTriangleChRegion m;
     construire(m, 11, 11, 11, {{5, 5, 5}});
     // Reference: the two passes done by hand, all umbrella vectors before any move.
@@ -76,7 +76,7 @@ TEST(Lissage, UnTourSurLeCubeSuitLesDeuxPasses) {
     EXPECT_NEAR(centre.z, 5.0, 1e-5);
 }
 
-TEST(Lissage, LaBouleResteFermeeEtGardeSonVolume) {
+TEST(Smoothing, TheBallStaysClosedAndKeepsItsVolume) {
     CMaillageTriangleChRegion m;
     construire(m, 30, 30, 30, boule({15, 15, 15}, 9.0));
     const double avant = volumeSigne(soupeMaillage(m));
@@ -109,7 +109,7 @@ TEST(Lissage, LaBouleResteFermeeEtGardeSonVolume) {
     }
 }
 
-TEST(Normales, CoinsInactifsEtOrientationConservee) {
+TEST(Normals, InactiveCornersAndOrientationKept) {
     CMaillageTriangleChRegion m;
     construire(m, 11, 11, 11, {{5, 5, 5}});
     CTriangleChRegion* t = m.premierTriangle;
@@ -132,7 +132,7 @@ TEST(Normales, CoinsInactifsEtOrientationConservee) {
               0.9f);
 }
 
-TEST(Normales, SommetHorsListeActiveGardeSaNormale) {
+TEST(Normals, VertexOutsideTheActiveListKeepsItsNormal) {
     CMaillageTriangleChRegion m;
     construire(m, 11, 11, 11, {{5, 5, 5}});
     CSommetChRegion* s = m.premierSommet;
@@ -146,7 +146,7 @@ TEST(Normales, SommetHorsListeActiveGardeSaNormale) {
     EXPECT_TRUE(m.verifierCoherence());
 }
 
-TEST(Normales, TriangleAbsentDeLAnneauArreteLaSomme) {
+TEST(Normals, TriangleMissingFromTheRingStopsTheSum) {
     CMaillageTriangleChRegion m;
     construire(m, 11, 11, 11, {{5, 5, 5}});
     CSommetChRegion* s = m.premierSommet;

@@ -10,7 +10,7 @@
 
 using Stravol::Geometrie;
 
-TEST(MesuresMonde, BoiteDeVoxelsAvecEspacementEtRotation) {
+TEST(MesuresMonde, VoxelBoxWithSpacingAndRotation) {
     CRegion3D::initialiserVoisinages();
     CRegion3D region;
     remplirRegion(region, 14, 14, 12, boite({3, 3, 3}, {8, 8, 7})); // 6 x 6 x 5 voxels

@@ -20,7 +20,7 @@ int maillageRegion(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int>
 
 } // namespace
 
-TEST(Mesures, BoxVolumeAndAreaInVoxelsAndMillimetres) {
+TEST(Measures, BoxVolumeAndAreaInVoxelsAndMillimetres) {
     CMaillageTriangleChRegion m;
     // 3 x 4 x 5 voxels.
     maillageRegion(m, boite({2, 3, 4}, {4, 6, 8}), 12);
@@ -36,7 +36,7 @@ TEST(Mesures, BoxVolumeAndAreaInVoxelsAndMillimetres) {
     EXPECT_DOUBLE_EQ(aireSurface(m, e), mesures.aireMm2);
 }
 
-TEST(Mesures, VoxelSurfacesEncloseTheirVoxelsAndSmoothingKeepsTheVolumeClose) {
+TEST(Measures, VoxelSurfacesEncloseTheirVoxelsAndSmoothingKeepsTheVolumeClose) {
     for (std::uint32_t graine = 1; graine <= 12; ++graine) {
         CMaillageTriangleChRegion m;
         const int voxels = maillageRegion(m, blobAleatoire(graine, 18, 18, 18, 4), 18);
@@ -56,7 +56,7 @@ TEST(Mesures, VoxelSurfacesEncloseTheirVoxelsAndSmoothingKeepsTheVolumeClose) {
     }
 }
 
-TEST(Mesures, SmoothedBallMatchesTheSphere) {
+TEST(Measures, SmoothedBallMatchesTheSphere) {
     CMaillageTriangleChRegion m;
     const double r = 9.0;
     maillageRegion(m, boule({12, 12, 12}, r), 25);
@@ -67,7 +67,7 @@ TEST(Mesures, SmoothedBallMatchesTheSphere) {
     EXPECT_NEAR(aireSurface(m) / (4.0 * pi * r * r), 1.0, 0.05);
 }
 
-TEST(Mesures, CheckFindsReversedWindingAndFolds) {
+TEST(Measures, CheckFindsReversedWindingAndFolds) {
     CMaillageTriangleChRegion m;
     maillageRegion(m, boule({8, 8, 8}, 4.0), 17);
     ASSERT_TRUE(controlerMaillage(m).ferme);

@@ -18,7 +18,7 @@ void construire(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int>>& 
 
 } // namespace
 
-TEST(ModeleDeformable, LaBaseNePublieRien) {
+TEST(DeformableModel, TheBasePublishesNothing) {
     ModeleNu modele;
     CDeformableModelBase& base = modele;
     EXPECT_EQ(base.GetParameterFloatNumber() + base.GetParameterIntNumber() +
@@ -41,7 +41,7 @@ TEST(ModeleDeformable, LaBaseNePublieRien) {
     EXPECT_EQ(base.GetParameterIntStep(0), 1);
 }
 
-TEST(ModeleDeformable, ParametresDuMaillage) {
+TEST(DeformableModel, MeshParameters) {
     CMaillageTriangleChRegion m;
     construire(m, {{5, 5, 5}});
     CDeformableModelBase& base = m;
@@ -74,7 +74,7 @@ TEST(ModeleDeformable, ParametresDuMaillage) {
     EXPECT_EQ(m.biaisRegion, 0.25f);
 }
 
-TEST(Maillage, EtatInitialEtVider) {
+TEST(Mesh, InitialStateAndClear) {
     CMaillageTriangleChRegion m;
     EXPECT_EQ(m.nbSommets, 0);
     EXPECT_EQ(m.premierTriangle, nullptr);
@@ -97,7 +97,7 @@ TEST(Maillage, EtatInitialEtVider) {
     EXPECT_TRUE(m.verifierCoherence());
 }
 
-TEST(Maillage, CopieProfonde) {
+TEST(Mesh, DeepCopy) {
     CMaillageTriangleChRegion source;
     construire(source, boule({10, 10, 10}, 3.5));
     source.afficherAretes = true;
@@ -133,7 +133,7 @@ TEST(Maillage, CopieProfonde) {
 
 // The assignment copies the settings up to critereArret and up to afficherNormales, the
 // volumes, nbPixelsLigneRegion and the histograms; the other settings stay the target's.
-TEST(Maillage, AffectationCopieLesReglagesListes) {
+TEST(Mesh, AssignmentCopiesTheListSettings) {
     CMaillageTriangleChRegion source;
     source.ordreIcosaedre = 3;
     source.materielDiffus[1] = 0.25f;
@@ -157,7 +157,7 @@ TEST(Maillage, AffectationCopieLesReglagesListes) {
     EXPECT_EQ(copie.pas, 8);
 }
 
-TEST(Maillage, ConstructeurDeRecopieInterdit) {
+TEST(Mesh, CopyConstructorIsForbidden) {
     CMaillageTriangleChRegion source;
     construire(source, {{5, 5, 5}});
     std::string question;
@@ -173,7 +173,7 @@ TEST(Maillage, ConstructeurDeRecopieInterdit) {
     EXPECT_EQ(copie.nbTriangles, 0);
 }
 
-TEST(Maillage, RefusedCopyEndsTheProcessThroughTheEndHook) {
+TEST(Mesh, RefusedCopyEndsTheProcessThroughTheEndHook) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // The copy constructor of the mesh asks whether to go on; "no" ends the process.
     setQuestionHook([](const char*, const char*) { return false; });
@@ -188,7 +188,7 @@ TEST(Maillage, RefusedCopyEndsTheProcessThroughTheEndHook) {
     setQuestionHook({});
 }
 
-TEST(Maillage, CentreRayonEtInfos) {
+TEST(Mesh, CentreRadiusAndInfo) {
     CMaillageTriangleChRegion m;
     construire(m, boite({4, 4, 4}, {7, 7, 7}));
     const CPoint3D g = m.centreGravite();

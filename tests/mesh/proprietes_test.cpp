@@ -23,7 +23,7 @@ int verifierBlob(const std::vector<CTriplet<int>>& voxels, int taille, int* nbVo
 
 } // namespace
 
-TEST(Proprietes, BlobsAleatoiresReparesDonnentDesMaillagesFermesEtSortants) {
+TEST(MeshProperties, RepairedRandomBlobsGiveClosedOutwardMeshes) {
     int irreguliersTotal = 0;
     for (std::uint32_t graine = 1; graine <= 60; ++graine) {
         const int taille = 14 + static_cast<int>(graine % 5) * 2;
@@ -72,7 +72,7 @@ TEST(Proprietes, BlobsAleatoiresReparesDonnentDesMaillagesFermesEtSortants) {
     std::printf("sommets irreguliers apres reparation : %d\n", irreguliersTotal);
 }
 
-TEST(Proprietes, BouleEtBoiteOntLaTopologieDeLaSphere) {
+TEST(MeshProperties, BallAndBoxHaveTheTopologyOfTheSphere) {
     for (double r : {2.5, 5.0, 8.3}) {
         CMaillageTriangleChRegion m;
         CRegion3D region;
@@ -94,7 +94,7 @@ TEST(Proprietes, BouleEtBoiteOntLaTopologieDeLaSphere) {
 // corners everywhere, and filling an outside corner often makes a new edge contact. Every
 // repaired set must still give a closed surface, one fan per vertex, one unit of volume per
 // voxel.
-TEST(Proprietes, EnsemblesEparsReparesDonnentDesSurfacesRegulieres) {
+TEST(MeshProperties, RepairedSparseSetsGiveRegularSurfaces) {
     std::mt19937 alea(2026);
     for (int essai = 0; essai < 300; ++essai) {
         const int taille = 10 + essai % 8;

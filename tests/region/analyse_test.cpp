@@ -97,7 +97,7 @@ const char* kLigneUniforme =
 
 } // namespace
 
-TEST(Autocorrelation, BlocsNonCubiquesCommeLesSommesDirectes) {
+TEST(Autocorrelation, NonCubicBlocksLikeTheDirectSums) {
     std::mt19937 gen(7);
     for (auto [l, h, p] : {std::array<int, 3>{6, 4, 8}, {8, 8, 8}, {10, 6, 4}, {4, 12, 6}}) {
         Bloc b(l, h, p);
@@ -111,7 +111,7 @@ TEST(Autocorrelation, BlocsNonCubiquesCommeLesSommesDirectes) {
     EXPECT_FALSE(autocorrelationBloc(nullptr, 4, 4, 4));
 }
 
-TEST(Autocorrelation, PeriodeLeLongDeXDansUnBlocAllonge) {
+TEST(Autocorrelation, PeriodAlongXInAnElongatedBlock) {
     // Planes x = 0, 1 (mod 4) bright: peaks at x-shifts 0, +-4, +-8, lowest at +-2, and
     // no change along y or z.
     Bloc b(32, 16, 8);
@@ -130,7 +130,7 @@ TEST(Autocorrelation, PeriodeLeLongDeXDansUnBlocAllonge) {
                 ASSERT_NEAR(b.at(x, y, z), b.at(x, 8, 4), 1);
 }
 
-TEST(Rose, FavoriseLaDirectionDeLaPeriode) {
+TEST(Rose, FavoursTheDirectionOfThePeriod) {
     // A row of dots every 4 voxels along x: the autocorrelation peaks on the x axis only.
     // The block is large enough for the rays to start past the centre voxel (r0 > 1).
     Bloc b(64, 40, 40);
@@ -149,7 +149,7 @@ TEST(Rose, FavoriseLaDirectionDeLaPeriode) {
         EXPECT_LT(ind[k], ind[0]) << k;
 }
 
-TEST(Rose, FenetresEtFigures) {
+TEST(Rose, WindowsAndFigures) {
     TableRose rose(180);
     for (auto& ligne : rose)
         ligne.fill(0);
@@ -186,7 +186,7 @@ TEST(Rose, FenetresEtFigures) {
     EXPECT_FLOAT_EQ(c.gamma, (450.0f - 0 - 90 + 9 * 0 + 9 * 90) / 29.0f);
 }
 
-TEST(AnalyseCube, PetitCubeOuPositionHorsSceneNeFontRien) {
+TEST(CubeAnalysis, SmallCubeOrPositionOutsideTheSceneDoNothing) {
     DossierTemporaire d;
     auto v = volume(32, 32, 32, d.chemin, aleatoire(1));
     for (int taille : {2, 1, 0, -40})
@@ -197,7 +197,7 @@ TEST(AnalyseCube, PetitCubeOuPositionHorsSceneNeFontRien) {
     EXPECT_FALSE(fs::exists(d.chemin / "RoseValue.res"));
 }
 
-TEST(AnalyseCube, OrigineTaillesPairesEtBlocStrictementInterieur) {
+TEST(CubeAnalysis, OriginEvenSizesAndStrictlyInnerBlock) {
     DossierTemporaire d;
     // 64 x 48 x 36 voxels, cube 44/256: sizes 11, 8, 6, the first run as 10. Position
     // (0.65625, -0.25, -0.5): origin (1.65625 * 32, 1.25 * 24, 0.5 * 18) = (53, 30, 9).
@@ -222,7 +222,7 @@ TEST(AnalyseCube, OrigineTaillesPairesEtBlocStrictementInterieur) {
     EXPECT_EQ(c->rose.size(), 180u);
 }
 
-TEST(AnalyseCube, BlocUniformeEtDeuxLignesIdentiques) {
+TEST(CubeAnalysis, UniformBlockAndTwoIdenticalLines) {
     DossierTemporaire d;
     auto v = volume(48, 48, 48, d.chemin, [](int, int, int) { return 90; });
     v->AnalyseCube(128, -0.5f, 0.5f, -0.5f); // 24^3 voxels from (12, 12, 12)
@@ -237,7 +237,7 @@ TEST(AnalyseCube, BlocUniformeEtDeuxLignesIdentiques) {
     EXPECT_EQ(d.lignesResultats(), std::vector<std::string>(2, kLigneUniforme));
 }
 
-TEST(AnalyseCube, PeriodeDansLeVolumeEtFichierImpossible) {
+TEST(CubeAnalysis, PeriodInTheVolumeAndImpossibleFile) {
     // The results file cannot be created: the tables are still filled.
     auto v = volume(80, 64, 64, "/nonexistent-stravol-folder/sub", [](int x, int y, int z) {
         return (y == 30 && z == 31 && x % 4 == 0) ? 250 : 5;
@@ -251,7 +251,7 @@ TEST(AnalyseCube, PeriodeDansLeVolumeEtFichierImpossible) {
     EXPECT_EQ(v->valMaxRose, 255.0f);
 }
 
-TEST(AnalyseCube, ComposantesDuVolumeBinarise) {
+TEST(CubeAnalysis, ComponentsOfTheBinarisedVolume) {
     DossierTemporaire d;
     auto v = volume(20, 20, 20, d.chemin, [](int, int, int) { return 0; });
     v->CalculeFeatureCC(0, 0, 0, 20, 20, 20);

@@ -68,7 +68,7 @@ int remplissage(Volume& vol, std::vector<int>& comp) {
 
 } // namespace
 
-TEST(ComposanteConnexe, SansVoxelDeLaValeurToutEstNul) {
+TEST(ComposanteConnexe, WithoutAVoxelOfTheValueAllIsZero) {
     Analyse a(Volume(6, 5, 4, 200));
     EXPECT_EQ(a.cc.getNbCC(), 0);
     Cvecto v;
@@ -81,7 +81,7 @@ TEST(ComposanteConnexe, SansVoxelDeLaValeurToutEstNul) {
     EXPECT_EQ(v.getmoyAireCC(), 0.0f);
 }
 
-TEST(ComposanteConnexe, VingtSixVoisinsEtFormeEnU) {
+TEST(ComposanteConnexe, TwentySixNeighboursAndAUShape) {
     // Two voxels form one component exactly when they touch, even at a corner.
     for (int d = 0; d < 125; ++d) {
         const int dx = d % 5 - 2, dy = d / 5 % 5 - 2, dz = d / 25 - 2;
@@ -104,7 +104,7 @@ TEST(ComposanteConnexe, VingtSixVoisinsEtFormeEnU) {
     EXPECT_EQ(au.cc.getEtiquette(0, 0, 0), au.cc.getEtiquette(2, 4, 0));
 }
 
-TEST(ComposanteConnexe, EtiquettesConcordentAvecUnRemplissage) {
+TEST(ComposanteConnexe, LabelsMatchAFloodFill) {
     std::mt19937 gen(12345);
     std::uniform_int_distribution<int> taille(1, 14);
     for (int essai = 0; essai < 40; ++essai) {
@@ -138,7 +138,7 @@ TEST(ComposanteConnexe, EtiquettesConcordentAvecUnRemplissage) {
     }
 }
 
-TEST(ComposanteConnexe, CubesPleinsVolumeSurfaceCompacite) {
+TEST(ComposanteConnexe, SolidCubesVolumeSurfaceCompactness) {
     struct Cas {
         int cote, volume, surface;
         double compacite;
@@ -159,7 +159,7 @@ TEST(ComposanteConnexe, CubesPleinsVolumeSurfaceCompacite) {
     }
 }
 
-TEST(ComposanteConnexe, PetiteComposanteEtOrdreDeNumerotation) {
+TEST(ComposanteConnexe, SmallComponentAndNumberingOrder) {
     // The cube at x = 0 is numbered first (x-outermost scan) although the 4-voxel line
     // comes first in buffer order. The line adds to the sums, not to the divisor.
     Volume vol(10, 7, 7);
@@ -185,7 +185,7 @@ TEST(ComposanteConnexe, PetiteComposanteEtOrdreDeNumerotation) {
     EXPECT_EQ(ap.cc.getMoyCompCC(), 0.0f);
 }
 
-TEST(ComposanteConnexe, CoucheExterieureCompteCommeSurface) {
+TEST(ComposanteConnexe, OuterLayerCountsAsSurface) {
     Volume plein(5, 4, 6, 0);
     Analyse a(plein);
     ASSERT_EQ(a.cc.getNbCC(), 1);
@@ -202,7 +202,7 @@ TEST(ComposanteConnexe, CoucheExterieureCompteCommeSurface) {
     EXPECT_EQ(Analyse(trou).cc.getStat(1).surface, 218 + 26);
 }
 
-TEST(ComposanteConnexe, VolumesLimites) {
+TEST(ComposanteConnexe, ExtremeVolumes) {
     // A single voxel issues label N, the last entry of the tables.
     const unsigned char zero = 0;
     ComposanteConnexe un(&zero, 1, 1, 1);

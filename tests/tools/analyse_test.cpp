@@ -58,7 +58,7 @@ std::string lire(const fs::path& f) {
     return s.str();
 }
 
-struct OutilAnalyse : ::testing::Test {
+struct AnalysisTool : ::testing::Test {
     fs::path dossier;
     void SetUp() override {
         dossier = fs::temp_directory_path() /
@@ -102,7 +102,7 @@ int nombreDeLignes(const std::string& s) {
 
 } // namespace
 
-TEST_F(OutilAnalyse, ArgumentsInvalidesSortentAvecDeux) {
+TEST_F(AnalysisTool, InvalidArgumentsExitWithTwo) {
     volume(16, 16, 16, [](int, int, int) { return 40; });
     for (const std::string& args :
          {std::string(""), std::string("donnees"), std::string("donnees --cube 100 0 0"),
@@ -127,7 +127,7 @@ TEST_F(OutilAnalyse, ArgumentsInvalidesSortentAvecDeux) {
     EXPECT_FALSE(fs::exists(dossier / "RoseValue.res"));
 }
 
-TEST_F(OutilAnalyse, VolumeUniformeEtSegmentation) {
+TEST_F(AnalysisTool, UniformVolumeAndSegmentation) {
     volume(32, 32, 32, [](int, int, int) { return 120; });
     fs::create_directories(dossier / "donnees" / "b-segmentation");
     ecrireBmp(dossier / "donnees" / "b-segmentation" / "s.bmp", 32, 32,
@@ -148,7 +148,7 @@ TEST_F(OutilAnalyse, VolumeUniformeEtSegmentation) {
               "CoeffD:0.000000 \n");
 }
 
-TEST_F(OutilAnalyse, BinarisationDonneLesComposantes) {
+TEST_F(AnalysisTool, BinarisationGivesTheComponents) {
     // Dark volume with one bright 4x4x4 cube inside the analysed block (8 .. 23): after
     // binarisation at 100 the dark voxels (value 0) form one component around it.
     volume(32, 32, 32, [](int x, int y, int z) {
@@ -162,7 +162,7 @@ TEST_F(OutilAnalyse, BinarisationDonneLesComposantes) {
     EXPECT_NE(r.sortie.find("\"varCompCC\":0"), std::string::npos);
 }
 
-TEST_F(OutilAnalyse, HelpVersionAndQuotedFolderNames) {
+TEST_F(AnalysisTool, HelpVersionAndQuotedFolderNames) {
     const Resultat aide = lancer("--help");
     EXPECT_EQ(aide.code, 0);
     EXPECT_NE(aide.sortie.find("--cube"), std::string::npos);

@@ -18,7 +18,7 @@ std::string contenuFichier(const std::string& fichier) {
 }
 
 // A parent folder with one grey volume of 16 x 16 x 12: a bright ball of radius 4 on grey 20.
-class OutilEvolution : public ::testing::Test {
+class EvolutionTool : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::string volume = sousDossier(dossier, "volume");
@@ -56,7 +56,7 @@ protected:
 
 } // namespace
 
-TEST_F(OutilEvolution, EvolvesThroughTheModelParameters) {
+TEST_F(EvolutionTool, EvolvesThroughTheModelParameters) {
     std::string sortie;
     ASSERT_EQ(lancer("", sortie), 0);
     EXPECT_EQ(sortie.find("\"evolution\""), std::string::npos);
@@ -79,7 +79,7 @@ TEST_F(OutilEvolution, EvolvesThroughTheModelParameters) {
 
 // The intensity term reads the grey volume: weighting it must change the evolved mesh, which it
 // cannot when the evolution is handed an empty image (every candidate then reads 0).
-TEST_F(OutilEvolution, TheEvolutionReadsTheGreyVolume) {
+TEST_F(EvolutionTool, TheEvolutionReadsTheGreyVolume) {
     const std::string sansImage = dossier.chemin() + "/sans.obj";
     const std::string avecImage = dossier.chemin() + "/avec.obj";
     std::string sortie;
@@ -93,7 +93,7 @@ TEST_F(OutilEvolution, TheEvolutionReadsTheGreyVolume) {
     EXPECT_NE(a, b);
 }
 
-TEST_F(OutilEvolution, UnknownNamesAndValuesOutOfRangeAreRefused) {
+TEST_F(EvolutionTool, UnknownNamesAndValuesOutOfRangeAreRefused) {
     std::string sortie;
     for (const char* arguments :
          {"--param \"Ballon=0.3\"", "--param \"Ballon (delta)=9\"",

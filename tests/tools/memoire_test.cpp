@@ -95,7 +95,7 @@ void extraireSousLimites(const std::string& dossier, const std::vector<std::stri
     EXPECT_GT(epuisees, 0);
 }
 
-TEST(MemoireOutils, ExtractionOfALargeBallEndsWithAMessage) {
+TEST(ToolsOutOfMemory, ExtractionOfALargeBallEndsWithAMessage) {
     if (!kLimitePossible)
         GTEST_SKIP() << "address-space limits do not work under the address sanitizer";
     DossierTemporaire tmp;
@@ -110,7 +110,7 @@ TEST(MemoireOutils, ExtractionOfALargeBallEndsWithAMessage) {
 
 // Every voxel of a checkerboard touches its neighbours of the same value along edges only:
 // the topology repair adds voxels in large numbers.
-TEST(MemoireOutils, RepairOfACheckerboardEndsWithAMessage) {
+TEST(ToolsOutOfMemory, RepairOfACheckerboardEndsWithAMessage) {
     if (!kLimitePossible)
         GTEST_SKIP() << "address-space limits do not work under the address sanitizer";
     DossierTemporaire tmp;
@@ -132,7 +132,7 @@ TEST(MemoireOutils, RepairOfACheckerboardEndsWithAMessage) {
 
 // One slice whose picture is small on disk and large in memory: the volume, its cut picture
 // and the decoded picture do not all fit.
-TEST(MemoireOutils, LoadingOfALargeSliceEndsWithAMessage) {
+TEST(ToolsOutOfMemory, LoadingOfALargeSliceEndsWithAMessage) {
     if (!kLimitePossible)
         GTEST_SKIP() << "address-space limits do not work under the address sanitizer";
     DossierTemporaire tmp;

@@ -53,7 +53,7 @@ std::vector<unsigned char> pixelsBGR(const std::string& fichier) {
 
 } // namespace
 
-TEST(DecodeurRle, Rle8EtRle4CommeLaMemeImageNonCompressee) {
+TEST(RleDecoder, Rle8AndRle4LikeTheSameUncompressedPicture) {
     DossierTemporaire tmp;
     for (int bpp : {8, 4}) {
         SCOPED_TRACE(bpp);
@@ -69,7 +69,7 @@ TEST(DecodeurRle, Rle8EtRle4CommeLaMemeImageNonCompressee) {
     }
 }
 
-TEST(DecodeurRle, DonneesInvalidesRefusees) {
+TEST(RleDecoder, InvalidDataRefused) {
     std::vector<unsigned char> sortie(4 * 2);
     // No end-of-picture code.
     const unsigned char sansFin[] = {2, 5, 0, 0};
@@ -88,7 +88,7 @@ TEST(DecodeurRle, DonneesInvalidesRefusees) {
     EXPECT_EQ(sortie, (std::vector<unsigned char>{7, 7, 7, 7, 0, 0, 0, 0}));
 }
 
-TEST(DecodeurRle, CoupeRle8DansUnDossierDeCoupes) {
+TEST(RleDecoder, Rle8SliceInASliceFolder) {
     // A valid RLE8 slice among uncompressed ones: every slice is read, the RLE one as its
     // uncompressed twin.
     DossierTemporaire rle, brut;

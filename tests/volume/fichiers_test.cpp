@@ -23,7 +23,7 @@ std::unique_ptr<CImageTroisD> ouvrir(const DossierTemporaire& tmp, const std::st
 
 } // namespace
 
-TEST(VolumeFichier, OctetsExactsEtValeursLargesParLaFenetre) {
+TEST(VolumeFile, ExactBytesAndWideValuesThroughTheWindow) {
     DossierTemporaire tmp;
     std::string erreur;
     const VolumeBrut octets = volumeTest(TypeVoxel::Octet, 6, 5, 4, motifTest);
@@ -59,7 +59,7 @@ TEST(VolumeFichier, OctetsExactsEtValeursLargesParLaFenetre) {
     EXPECT_EQ(v->getVoxelImage(1, 0, 0), 64);
 }
 
-TEST(VolumeFichier, GeometrieDuFichierOuImposee) {
+TEST(VolumeFile, GeometryFromTheFileOrImposed) {
     DossierTemporaire tmp;
     VolumeBrut b = volumeTest(TypeVoxel::Octet, 3, 3, 3, motifTest);
     b.geometrie.affine = {{{-0.5, 0, 0, 20}, {0, 0.5, 0, -4}, {0, 0, 2, 1}}};
@@ -78,7 +78,7 @@ TEST(VolumeFichier, GeometrieDuFichierOuImposee) {
     EXPECT_NEAR(v->geometrie.affine[0][3], 20, 1e-9);
 }
 
-TEST(VolumeFichier, FichierInvalideDonneUnVolumeVideEtUnMessage) {
+TEST(VolumeFile, InvalidFileGivesAnEmptyVolumeAndAMessage) {
     DossierTemporaire tmp;
     ecrireTexte(tmp / "rien.nii", "pas un volume");
     MessagesCollectes messages;
@@ -90,7 +90,7 @@ TEST(VolumeFichier, FichierInvalideDonneUnVolumeVideEtUnMessage) {
     EXPECT_EQ(messages.commencantPar("Le chargement du volume"), 1);
 }
 
-TEST(VolumeFichier, EtiquettesExactesAuDelaDe255) {
+TEST(VolumeFile, ExactLabelsBeyond255) {
     DossierTemporaire tmp;
     std::string erreur;
     const VolumeBrut gris = volumeTest(TypeVoxel::Octet, 30, 30, 10, motifTest);
@@ -136,7 +136,7 @@ TEST(VolumeFichier, EtiquettesExactesAuDelaDe255) {
     EXPECT_EQ(v->etiquetteMax, 1699); // the labels read before stay
 }
 
-TEST(VolumeFichier, EtiquettesSous256CommeLesImages) {
+TEST(VolumeFile, LabelsBelow256LikeThePictures) {
     DossierTemporaire tmp;
     std::string erreur;
     const VolumeBrut gris = volumeTest(TypeVoxel::Octet, 8, 8, 8, motifTest);
@@ -151,7 +151,7 @@ TEST(VolumeFichier, EtiquettesSous256CommeLesImages) {
         ASSERT_EQ(v->imageSegmente[i], etiq.valeur(i));
 }
 
-TEST(VolumeFichier, DossierDeCoupesTiffUneFenetrePourTout) {
+TEST(VolumeFile, TiffSliceFolderOneWindowForAll) {
     DossierTemporaire tmp;
     const std::string dossier = sousDossier(tmp, "v");
     std::string erreur;

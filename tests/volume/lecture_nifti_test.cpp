@@ -39,7 +39,7 @@ Geometrie oblique() {
 
 } // namespace
 
-TEST(LectureNifti, TousLesTypesLesDeuxVersionsCompresseOuNon) {
+TEST(NiftiReading, EveryTypeBothVersionsCompressedOrNot) {
     DossierTemporaire tmp;
     for (TypeVoxel type : kTousLesTypes)
         for (int version : {1, 2})
@@ -68,7 +68,7 @@ TEST(LectureNifti, TousLesTypesLesDeuxVersionsCompresseOuNon) {
             }
 }
 
-TEST(LectureNifti, QFormPuisEspacementSeul) {
+TEST(NiftiReading, QFormThenSpacingAlone) {
     DossierTemporaire tmp;
     VolumeBrut v = volumeTest(TypeVoxel::Entier16, 3, 3, 3, motifTest);
     v.geometrie = oblique();
@@ -90,7 +90,7 @@ TEST(LectureNifti, QFormPuisEspacementSeul) {
     EXPECT_EQ(lu.geometrie.affine[0][3], 0.0);
 }
 
-TEST(LectureNifti, QuatreDimensionsDonneLePremierVolume) {
+TEST(NiftiReading, FourDimensionsGiveTheFirstVolume) {
     DossierTemporaire tmp;
     nifti_set_debug_level(0);
     const int64_t dims[8] = {4, 3, 2, 2, 5, 1, 1, 1};
@@ -113,7 +113,7 @@ TEST(LectureNifti, QuatreDimensionsDonneLePremierVolume) {
         EXPECT_EQ(lu.valeur(i), static_cast<double>(i));
 }
 
-TEST(LectureNifti, PenteEtOrdonneeAppliquees) {
+TEST(NiftiReading, SlopeAndInterceptApplied) {
     DossierTemporaire tmp;
     nifti_set_debug_level(0);
     const int64_t dims[8] = {3, 2, 1, 1, 1, 1, 1, 1};
@@ -134,7 +134,7 @@ TEST(LectureNifti, PenteEtOrdonneeAppliquees) {
     EXPECT_EQ(cr.remarques.size(), 1u);
 }
 
-TEST(LectureNifti, FichiersInvalidesRefusesAvecMessage) {
+TEST(NiftiReading, InvalidFilesRefusedWithAMessage) {
     DossierTemporaire tmp;
     std::string erreur;
     VolumeBrut v = volumeTest(TypeVoxel::Entier16, 16, 16, 16, motifTest);

@@ -26,7 +26,7 @@ VolumeBrut coupe(const VolumeBrut& v, int z) {
 
 } // namespace
 
-TEST(LectureTiff, TousLesTypesEnPagesCompresseesOuNon) {
+TEST(TiffReading, EveryTypeInPagesCompressedOrNot) {
     DossierTemporaire tmp;
     for (TypeVoxel type : kTousLesTypes)
         for (bool compresse : {false, true}) {
@@ -47,7 +47,7 @@ TEST(LectureTiff, TousLesTypesEnPagesCompresseesOuNon) {
         }
 }
 
-TEST(LectureTiff, DossierDeCoupesEgalFichierDePages) {
+TEST(TiffReading, SliceFolderEqualsPageFile) {
     DossierTemporaire tmp;
     const VolumeBrut v = volumeTest(TypeVoxel::EntierNonSigne16, 6, 3, 5,
                                     [](int x, int y, int z) { return 1000 * z + 10 * y + x; });
@@ -75,7 +75,7 @@ TEST(LectureTiff, DossierDeCoupesEgalFichierDePages) {
     EXPECT_FALSE(lireCoupesTiff(fichiers, lu).reussi);
 }
 
-TEST(LectureTiff, PagesCouleurEnGrisEtResolution) {
+TEST(TiffReading, ColourPagesInGreyAndResolution) {
     DossierTemporaire tmp;
     const std::string f = tmp / "rvb.tif";
     TIFF* t = TIFFOpen(f.c_str(), "w");
@@ -106,7 +106,7 @@ TEST(LectureTiff, PagesCouleurEnGrisEtResolution) {
     EXPECT_NE(cr.remarques[0].find("--spacing"), std::string::npos);
 }
 
-TEST(LectureTiff, FichiersInvalidesRefusesAvecMessage) {
+TEST(TiffReading, InvalidFilesRefusedWithAMessage) {
     DossierTemporaire tmp;
     const VolumeBrut v = volumeTest(TypeVoxel::Entier16, 64, 64, 4, motifTest);
     std::string erreur;

@@ -31,7 +31,7 @@ unsigned char gris(int r, int g, int b) {
     return static_cast<unsigned char>(0.587 * g + 0.299 * r + 0.114 * b);
 }
 
-TEST(Chargement, ConversionEnGrisTronqueEtPlansCouleur) {
+TEST(Loading, GreyConversionTruncatesAndColourPlanes) {
     DossierTemporaire tmp;
     const std::string dossier = sousDossier(tmp, "volume");
     PixelsRGB im(7, 2);
@@ -75,7 +75,7 @@ TEST(Chargement, ConversionEnGrisTronqueEtPlansCouleur) {
 }
 
 // Random colours convert exactly as the formula computed pixel by pixel.
-TEST(Chargement, ConversionEnGrisDeCouleursAleatoires) {
+TEST(Loading, GreyConversionOfRandomColours) {
     DossierTemporaire tmp;
     const std::string dossier = sousDossier(tmp, "volume");
     constexpr int kCote = 64;
@@ -103,7 +103,7 @@ TEST(Chargement, ConversionEnGrisDeCouleursAleatoires) {
 
 // The configuration's thread count is applied when a volume is opened; without the entry the
 // count stays as it stands.
-TEST(Chargement, NombreDeThreadsDeLaConfiguration) {
+TEST(Loading, ThreadCountFromTheConfiguration) {
     DossierTemporaire tmp;
     const std::string dossier = sousDossier(tmp, "volume");
     ASSERT_TRUE(ecrireBMP(dossier + "/s.bmp", PixelsRGB(3, 2)));
@@ -118,7 +118,7 @@ TEST(Chargement, NombreDeThreadsDeLaConfiguration) {
     Stravol::definirNbThreads(0);
 }
 
-TEST(Chargement, OrdreDesMotifsPuisDesNoms) {
+TEST(Loading, PatternOrderThenNameOrder) {
     DossierTemporaire tmp;
     const std::string dossier = sousDossier(tmp, "volume");
     ASSERT_TRUE(ecrirePNG(dossier + "/a.png", imageUnie(8, 8, 10)));
@@ -144,7 +144,7 @@ TEST(Chargement, OrdreDesMotifsPuisDesNoms) {
     EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2, 3, 4, 5, 6}));
 }
 
-TEST(Chargement, PngPuisBmpEmpileLeBmpDAbord) {
+TEST(Loading, PngThenBmpStacksTheBmpFirst) {
     DossierTemporaire tmp;
     const std::string dossier = sousDossier(tmp, "v");
     ASSERT_TRUE(ecrirePNG(dossier + "/a.png", imageUnie(3, 2, 77)));
@@ -155,7 +155,7 @@ TEST(Chargement, PngPuisBmpEmpileLeBmpDAbord) {
     EXPECT_TRUE(coupeUnie(vol.image, vol, 1, 77));
 }
 
-TEST(Chargement, DossierVideOuAbsentDonneUnVolumeVideSur) {
+TEST(Loading, EmptyOrMissingFolderGivesASafeEmptyVolume) {
     DossierTemporaire tmp;
     for (const bool absent : {false, true}) {
         const std::string dossier = absent ? tmp.chemin() + "/absent" : sousDossier(tmp, "vide");
@@ -199,7 +199,7 @@ TEST(Chargement, DossierVideOuAbsentDonneUnVolumeVideSur) {
     }
 }
 
-TEST(Chargement, ImageCorrompueSignaleeEtMotifAbandonne) {
+TEST(Loading, CorruptPictureReportedAndPatternAbandoned) {
     DossierTemporaire tmp;
     const std::string dossier = sousDossier(tmp, "v");
     ASSERT_TRUE(ecrireBMP(dossier + "/a.bmp", imageUnie(6, 4, 11)));
@@ -238,7 +238,7 @@ TEST(Chargement, ImageCorrompueSignaleeEtMotifAbandonne) {
     EXPECT_EQ(vide.image, nullptr);
 }
 
-TEST(Chargement, ImagePlusPetiteEchoueImagePlusGrandeCoupee) {
+TEST(Loading, SmallerPictureFailsLargerPictureIsCropped) {
     DossierTemporaire tmp;
     const std::string dossier = sousDossier(tmp, "v");
     ASSERT_TRUE(ecrireBMP(dossier + "/1.bmp", imageUnie(5, 4, 10)));
@@ -272,7 +272,7 @@ TEST(Chargement, ImagePlusPetiteEchoueImagePlusGrandeCoupee) {
     EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2, 3}));
 }
 
-TEST(Chargement, VolumeTropGrandSignale) {
+TEST(Loading, TooLargeVolumeReported) {
     // Sizes whose product does not fit in memory addresses are refused before allocating.
     CImageTroisD vol(2000000000, 2000000000, 2000000000);
     EXPECT_EQ(vol.largeur, 0);
@@ -295,7 +295,7 @@ protected:
     std::string volume;
 };
 
-TEST_F(Segmentation, DossierCourtRemplitLesPremieresCoupes) {
+TEST_F(Segmentation, ShortFolderFillsTheFirstSlices) {
     const std::string seg = sousDossier(tmp, "2-seg");
     ASSERT_TRUE(ecrireBMP(seg + "/b.bmp", imageUnie(4, 3, 100)));
     ASSERT_TRUE(ecrireBMP(seg + "/A.bmp", imageUnie(4, 3, 128)));
@@ -325,7 +325,7 @@ TEST_F(Segmentation, DossierCourtRemplitLesPremieresCoupes) {
     EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 7));
 }
 
-TEST_F(Segmentation, TropDeFichiersOuMauvaisesTaillesNeDebordentPas) {
+TEST_F(Segmentation, TooManyFilesOrWrongSizesDoNotOverflow) {
     const std::string seg = sousDossier(tmp, "2-seg");
     for (int i = 0; i < 8; ++i) {
         const int l = i == 1 ? 9 : i == 2 ? 2 : 4;
@@ -352,7 +352,7 @@ TEST_F(Segmentation, TropDeFichiersOuMauvaisesTaillesNeDebordentPas) {
     EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 4, 50));
 }
 
-TEST(Conversions, AllerRetourAvecLeVolumeNatif) {
+TEST(Conversions, RoundTripWithTheNativeVolume) {
     CImageTroisD vol(5, 3, 2);
     for (int z = 0; z < 2; ++z)
         for (int y = 0; y < 3; ++y)

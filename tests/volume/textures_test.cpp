@@ -56,7 +56,7 @@ void verifierEchantillonnage(CImageTroisD& vol, unsigned char (*f)(int, int, int
     EXPECT_EQ(erreurs, 0);
 }
 
-TEST(Textures, EchantillonnageDUnVolumeDe512Par100Par30) {
+TEST(Textures, SamplingOfA512By100By30Volume) {
     CImageTroisD vol(512, 100, 30);
     remplir(vol, vol.imageOriginal, motif);
     vol.AllouerTexture();
@@ -84,7 +84,7 @@ TEST(Textures, EchantillonnageDUnVolumeDe512Par100Par30) {
     EXPECT_EQ(vol.getTabX(-1), nullptr);
 }
 
-TEST(Textures, PetitVolumeRepeteSesVoxels) {
+TEST(Textures, SmallVolumeRepeatsItsVoxels) {
     CImageTroisD vol(3, 2, 1);
     remplir(vol, vol.imageOriginal, motif);
     vol.AllouerTexture();
@@ -94,7 +94,7 @@ TEST(Textures, PetitVolumeRepeteSesVoxels) {
     EXPECT_EQ(*texel(vol.getTabX(2), 127, 0), motif(2, 0, 0));
 }
 
-TEST(Textures, AllouerDeuxFoisGardeLesPremieresPiles) {
+TEST(Textures, AllocatingTwiceKeepsTheFirstStacks) {
     CImageTroisD vol(4, 4, 4);
     vol.AllouerTexture();
     unsigned char* z = vol.getTabZ(0);
@@ -107,7 +107,7 @@ TEST(Textures, AllouerDeuxFoisGardeLesPremieresPiles) {
     EXPECT_EQ(vol.getTabZ(0)[5], 42);
 }
 
-TEST(Textures, ModesDAffichage) {
+TEST(Textures, DisplayModes) {
     CImageTroisD vol(6, 5, 4);
     remplir(vol, vol.imageOriginal, motif);
     vol.AllouerTexture();
@@ -147,7 +147,7 @@ TEST(Textures, ModesDAffichage) {
     EXPECT_EQ(*texel(seg, 0, 0), 0);
 }
 
-TEST(Textures, CouleurEnMode0SeulementQuandRgbVaut1) {
+TEST(Textures, ColourInMode0OnlyWhenRgbIs1) {
     CImageTroisD vol(4, 3, 2);
     remplir(vol, vol.imageOriginal, motif);
     remplir(vol, vol.imR, [](int x, int, int) { return static_cast<unsigned char>(10 + x); });
@@ -171,7 +171,7 @@ TEST(Textures, CouleurEnMode0SeulementQuandRgbVaut1) {
     EXPECT_EQ(t[2], 0);
 }
 
-TEST(Textures, ImagesDeCoupe) {
+TEST(Textures, SlicePictures) {
     CImageTroisD vol(5, 3, 7);
     remplir(vol, vol.image, motif);
     const ImageRGB& z = vol.getImageZ(6);

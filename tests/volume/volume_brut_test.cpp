@@ -10,7 +10,7 @@
 
 using namespace Stravol;
 
-TEST(VolumeBrut, OctetsNonSignesGardesTelsQuels) {
+TEST(VolumeBrut, UnsignedBytesKeptAsTheyAre) {
     const VolumeBrut v = volumeTest(TypeVoxel::Octet, 4, 3, 2, motifTest);
     std::vector<unsigned char> o;
     std::string erreur;
@@ -20,7 +20,7 @@ TEST(VolumeBrut, OctetsNonSignesGardesTelsQuels) {
         EXPECT_EQ(o[i], v.donnees[i]);
 }
 
-TEST(VolumeBrut, FenetreAppliqueeAuxValeursLarges) {
+TEST(VolumeBrut, WindowAppliedToWideValues) {
     const VolumeBrut v =
         volumeTest(TypeVoxel::Entier16, 5, 1, 1, [](int x, int, int) { return -1000 + 1000 * x; });
     std::vector<unsigned char> o;
@@ -34,7 +34,7 @@ TEST(VolumeBrut, FenetreAppliqueeAuxValeursLarges) {
     EXPECT_EQ(o[4], 255);
 }
 
-TEST(VolumeBrut, FenetreParDefautAuxPercentiles) {
+TEST(VolumeBrut, DefaultWindowAtThePercentiles) {
     // 1000 voxels 0 .. 999 and two outliers far away: the 99.5th percentile drops them (to a
     // histogram bin of 1/65536 of the range).
     VolumeBrut v = volumeTest(TypeVoxel::Entier32, 1002, 1, 1,
@@ -60,7 +60,7 @@ TEST(VolumeBrut, FenetreParDefautAuxPercentiles) {
     EXPECT_TRUE(versOctets(v, fenetreParDefaut(v), o, erreur));
 }
 
-TEST(VolumeBrut, EtiquettesExactesEtRefus) {
+TEST(VolumeBrut, ExactLabelsAndRefusals) {
     VolumeBrut v =
         volumeTest(TypeVoxel::Entier16, 3, 1, 1, [](int x, int, int) { return x == 1 ? 1605 : 0; });
     std::vector<std::uint16_t> e;
@@ -78,7 +78,7 @@ TEST(VolumeBrut, EtiquettesExactesEtRefus) {
     }
 }
 
-TEST(VolumeBrut, ValeursNonFinies) {
+TEST(VolumeBrut, NonFiniteValues) {
     VolumeBrut v = volumeTest(TypeVoxel::Reel32, 4, 1, 1, [](int x, int, int) {
         return x == 1   ? std::numeric_limits<double>::quiet_NaN()
                : x == 2 ? std::numeric_limits<double>::infinity()
@@ -89,7 +89,7 @@ TEST(VolumeBrut, ValeursNonFinies) {
     EXPECT_EQ(nbValeursNonFinies(v), 0u);
 }
 
-TEST(Geometrie, EspacementImposeGardeLesDirections) {
+TEST(Geometrie, ImposedSpacingKeepsTheDirections) {
     Geometrie g;
     EXPECT_TRUE(g.identite());
     // An x axis running right to left, 2 mm voxels.
