@@ -52,7 +52,8 @@ const Cas& cas(Forme forme) {
     for (const Stravol::BoiteEtiquette& b :
          Stravol::boitesEtiquettes(etiquettes.data(), cote, cote, cote))
         if (b.valeur == label) {
-            c.maillage = Stravol::maillerEtiquette(etiquettes.data(), cote, cote, cote, b, 0, erreur);
+            c.maillage =
+                Stravol::maillerEtiquette(etiquettes.data(), cote, cote, cote, b, 0, erreur);
             c.voxels = b.voxels;
         }
     // The phantom's own shape definitions (centre of the volume at (cote - 1) / 2).

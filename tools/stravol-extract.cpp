@@ -24,8 +24,9 @@
 #include "core/Parallele.h"
 #include "extraction/ToutesEtiquettes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/Decimation.h"
 #include "mesh/ExportMaillage.h"
-#include "mesh/MesuresMonde.h"
+#include "mesh/MesuresMaillage.h"
 #include "tools/common/Outil.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
@@ -55,6 +56,7 @@ struct Options {
     int lissages = 10;
     std::string methodeLissage = "taubin";
     int tolerance = 0;
+    double decimation = 1.0; // fraction of the triangles kept; 1: no decimation
     // Deformable-model parameters of the mesh, as "NAME=VALUE", in the order given.
     std::vector<std::string> parametres;
     int iterations = 0;
@@ -72,6 +74,8 @@ constexpr int kThreadsMax = 1024;
 // Digits after the point of the summary's times (seconds) and peak memory (MiB).
 constexpr int kDecimalesSecondes = 6;
 constexpr int kDecimalesMemoire = 1;
+// Significant digits of the decimation's figures.
+constexpr int kChiffresDecimation = 6;
 
 // One line on stderr and exit status 2: the tool's answer to every unusable request.
 [[noreturn]] void echouer(const std::string& texte) { outils::refuser(kOutil, texte); }
@@ -133,6 +137,12 @@ void declarerOptions(CLI::App& app, Options& o) {
                    "255 grow exactly)")
         ->capture_default_str()
         ->check(CLI::Range(0, 255));
+    app.add_option("--decimate", o.decimation,
+                   "keep about this fraction of the triangles (0 to 1); a result that is not "
+                   "closed, manifold and within half a voxel and 1 % of volume of the mesh is "
+                   "refused")
+        ->type_name("R")
+        ->check(CLI::Range(std::numeric_limits<double>::min(), 1.0));
     app.add_option("--param", o.parametres, "deformable-model parameter, repeatable")
         ->type_name("\"NAME=VALUE\"")
         ->allow_extra_args(false)
@@ -411,6 +421,24 @@ Stravol::OptionsExtraction optionsExtraction(const Options& o) {
     return options;
 }
 
+// --decimate: m becomes its decimation; the figures for the summary, or false with raison.
+bool decimer(const Options& o, CMaillageTriangleChRegion& m, nlohmann::ordered_json& figures,
+             std::string& raison) {
+    if (o.decimation >= 1.0)
+        return true;
+    CMaillageTriangleChRegion decime;
+    BilanDecimation b;
+    if (!decimerMaillage(m, o.decimation, decime, b, raison))
+        return false;
+    m = decime;
+    figures["ratio_asked"] = o.decimation;
+    figures["ratio"] = outils::reelJson(b.ratio, kChiffresDecimation);
+    figures["triangles_before"] = b.trianglesAvant;
+    figures["volume_change"] = outils::reelJson(b.ecartVolume, kChiffresDecimation);
+    figures["max_distance"] = outils::reelJson(b.distanceMax, kChiffresDecimation);
+    return true;
+}
+
 // The world frame of the written meshes: the volume's, or the voxel frame for --space voxel.
 Stravol::Geometrie repereSortie(const Options& o, const CImageTroisD& volume) {
     return o.espace == "voxel" ? Stravol::Geometrie() : volume.geometrie;
@@ -482,11 +510,14 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
                 Stravol::maillerEtiquette(etiquettes, W, H, D, b, optionsExtraction(o), raison);
             const std::string fichier =
                 o.dossierSortie + "/label-" + std::to_string(b.valeur) + "." + o.format;
-            if (m && !exporterMaillage(*m, fichier.c_str(), monde))
+            nlohmann::ordered_json decimation;
+            if (m && !decimer(o, *m, decimation, raison))
+                raison = "label " + std::to_string(b.valeur) + ": " + raison;
+            else if (m && !exporterMaillage(*m, fichier.c_str(), monde))
                 raison = "cannot write " + fichier;
             if (m && raison.empty()) {
                 const Controle c = controler(*m);
-                const MesuresMonde w = mesurerDansLeMonde(*m, mesure);
+                const MesuresMaillage w = mesurerMaillage(*m, mesure);
                 e["file"] = fichier;
                 e["vertices"] = m->nbSommets;
                 e["triangles"] = m->nbTriangles;
@@ -494,6 +525,8 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
                 e["irregular_vertices"] = c.irreguliers;
                 e["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
                 e["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
+                if (!decimation.is_null())
+                    e["decimation"] = decimation;
             } else {
                 e["error"] = raison.empty() ? "the extraction failed" : raison;
                 echecs[i] = 1;
@@ -614,6 +647,14 @@ int main(int argc, char** argv) {
         evolution["seconds"] = outils::decimalJson(duree, kDecimalesSecondes);
         progression.terminer();
     }
+    nlohmann::ordered_json decimation;
+    if (o.decimation < 1.0) {
+        progression.etape("decimation");
+        std::string raison;
+        if (!decimer(o, m, decimation, raison))
+            echouer(raison);
+        progression.terminer();
+    }
     if (!o.sortie.empty()) {
         progression.etape("write");
         if (!exporterMaillage(m, o.sortie.c_str(), repereSortie(o, volume)))
@@ -641,7 +682,7 @@ int main(int argc, char** argv) {
     bilan["triangles"] = m.nbTriangles;
     bilan["closed"] = c.ferme;
     bilan["irregular_vertices"] = c.irreguliers;
-    const MesuresMonde w = mesurerDansLeMonde(m, volume.geometrie);
+    const MesuresMaillage w = mesurerMaillage(m, volume.geometrie);
     bilan["spacing"] = espacementJson(volume);
     bilan["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
     bilan["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
@@ -656,6 +697,8 @@ int main(int argc, char** argv) {
     temps["extraction"] = secondes(extraction);
     if (!evolution.is_null())
         bilan["evolution"] = evolution;
+    if (!decimation.is_null())
+        bilan["decimation"] = decimation;
     bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
     std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
     return 0;

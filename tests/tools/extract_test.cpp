@@ -213,6 +213,28 @@ TEST_F(Extraction, SmoothingAndToleranceOptions) {
         EXPECT_EQ(lancer(d, racine).statut, 2) << d;
 }
 
+// --decimate: fewer triangles written, the figures in the summary; an impossible ratio refused.
+TEST_F(Extraction, DecimationWritesFewerTrianglesOrRefuses) {
+    const std::string ballon = "scan --source image --seed 9 8 6";
+    const Resultat entier = lancer(ballon, racine);
+    ASSERT_EQ(entier.statut, 0);
+    const Resultat r = lancer(ballon + " --decimate 0.6 --output decime.ply", racine);
+    if (r.statut == 0) {
+        EXPECT_LT(std::stoi(champ(r.sortie, "triangles")),
+                  std::stoi(champ(entier.sortie, "triangles")));
+        EXPECT_EQ(champ(r.sortie, "closed"), "true");
+        EXPECT_EQ(champ(r.sortie, "irregular_vertices"), "0");
+        EXPECT_LT(std::stod(champ(r.sortie, "max_distance")), 0.5);
+        EXPECT_TRUE(fs::exists(racine / "decime.ply"));
+    } else {
+        EXPECT_EQ(r.statut, 2);
+        EXPECT_FALSE(fs::exists(racine / "decime.ply"));
+    }
+    EXPECT_EQ(champ(entier.sortie, "decimation"), "");
+    for (const char* ratio : {"0", "1.5", "-1", "half"})
+        EXPECT_EQ(lancer(ballon + " --decimate " + ratio, racine).statut, 2) << ratio;
+}
+
 // The thread count changes nothing of the mesh written.
 TEST_F(Extraction, ThreadCountLeavesTheMeshUnchanged) {
     const Resultat un =
