@@ -64,9 +64,12 @@ Point plusProche(const Point& p, const Point& a, const Point& b, const Point& c)
 // cell every triangle within limite of it.
 double distanceMax(const std::vector<float>& points, const std::vector<float>& positions,
                    const std::vector<unsigned>& coins, double limite) {
-    const auto cellule = [limite](double v) { return static_cast<long long>(std::floor(v / limite)); };
+    const auto cellule = [limite](double v) {
+        return static_cast<long long>(std::floor(v / limite));
+    };
     const auto cle = [](long long i, long long j, long long k) {
-        return static_cast<std::uint64_t>((i & 0x1fffff) | (j & 0x1fffff) << 21 | (k & 0x1fffff) << 42);
+        return static_cast<std::uint64_t>((i & 0x1fffff) | (j & 0x1fffff) << 21 |
+                                          (k & 0x1fffff) << 42);
     };
     const auto sommet = [&](unsigned n) {
         return Point{positions[3 * n], positions[3 * n + 1], positions[3 * n + 2]};
@@ -118,8 +121,9 @@ int retournes(const std::vector<float>& positions, const std::vector<unsigned>& 
         for (int k = 0; k < 3; ++k)
             attendue = plus(attendue, point(normales, origine[c[k]]), 1.0);
         if (scalaire(normale, normale) < kAire2Nulle ||
-            scalaire(normale, attendue) < kCosinusRetourne * std::sqrt(scalaire(normale, normale) *
-                                                                        scalaire(attendue, attendue)))
+            scalaire(normale, attendue) <
+                kCosinusRetourne *
+                    std::sqrt(scalaire(normale, normale) * scalaire(attendue, attendue)))
             ++n;
     }
     return n;
@@ -174,7 +178,8 @@ void retournerAplatis(const std::vector<float>& positions, std::vector<unsigned>
                 continue;
             const std::size_t w = voisin->second;
             unsigned* o = &coins[3 * w];
-            const unsigned d = o[0] != q && o[0] != p ? o[0] : (o[1] != q && o[1] != p ? o[1] : o[2]);
+            const unsigned d =
+                o[0] != q && o[0] != p ? o[0] : (o[1] != q && o[1] != p ? o[1] : o[2]);
             if (d == m || aretes.count(cle(m, d)) > 0 || aretes.count(cle(d, m)) > 0)
                 continue;
             aretes.erase(cle(p, q));
@@ -198,7 +203,8 @@ void retournerAplatis(const std::vector<float>& positions, std::vector<unsigned>
 void reparerAplatis(const std::vector<float>& positions, std::vector<unsigned>& coins) {
     constexpr int kFusionsMax = 4;
     const auto distance2 = [&](unsigned a, unsigned b) {
-        const Point d{positions[3 * a] - positions[3 * b], positions[3 * a + 1] - positions[3 * b + 1],
+        const Point d{positions[3 * a] - positions[3 * b],
+                      positions[3 * a + 1] - positions[3 * b + 1],
                       positions[3 * a + 2] - positions[3 * b + 2]};
         return scalaire(d, d);
     };
@@ -295,7 +301,8 @@ bool creerMaillageDepuisTriangles(CMaillageTriangleChRegion& m, const std::vecto
     // must be one cycle through all its triangles.
     for (std::size_t v = 0; v < nbS; ++v) {
         const std::vector<std::size_t>& fan = incidents[v];
-        if (fan.size() < 3 || fan.size() > static_cast<std::size_t>(CSommetChRegion::CAPACITE_ANNEAU))
+        if (fan.size() < 3 ||
+            fan.size() > static_cast<std::size_t>(CSommetChRegion::CAPACITE_ANNEAU))
             return echouer("sommet irrégulier");
         CSommetChRegion* s = sommets[v];
         std::size_t t = fan.front();
@@ -350,9 +357,9 @@ bool decimerMaillage(const CMaillageTriangleChRegion& source, double ratio,
     for (const CTriangleChRegion* t = source.premierTriangle; t != nullptr; t = t->suivant) {
         const CSommetChRegion* b = t->orientation < 0 ? t->c : t->b;
         const CSommetChRegion* c = t->orientation < 0 ? t->b : t->c;
-        coins.insert(coins.end(), {static_cast<unsigned>(t->a->indice),
-                                   static_cast<unsigned>(b->indice),
-                                   static_cast<unsigned>(c->indice)});
+        coins.insert(coins.end(),
+                     {static_cast<unsigned>(t->a->indice), static_cast<unsigned>(b->indice),
+                      static_cast<unsigned>(c->indice)});
     }
     const std::size_t nbSommets = positions.size() / 3;
     const double volumeSource = volumeEnclos(source);
@@ -423,4 +430,3 @@ bool decimerMaillage(const CMaillageTriangleChRegion& source, double ratio,
     raison = "décimation refusée : " + raison;
     return false;
 }
-

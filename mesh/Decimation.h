@@ -8,7 +8,7 @@
 class CMaillageTriangleChRegion;
 
 struct BilanDecimation {
-    double ratio = 1.0;       // fraction asked of the collapses that passed the checks
+    double ratio = 1.0; // fraction asked of the collapses that passed the checks
     int trianglesAvant = 0;
     int trianglesApres = 0;
     double ecartVolume = 0.0; // relative change of the enclosed volume
@@ -23,10 +23,10 @@ constexpr double kDistanceDecimation = 0.5;
 // Makes resultat a copy of source keeping about ratio (0 < ratio <= 1) of its triangles. The
 // result must be closed, manifold, consistently wound, with no irregular vertex (rings of at
 // most CSommetChRegion::CAPACITE_ANNEAU), the same Euler characteristic, no triangle turned against
-// the source's vertex normals at its corners, its enclosed volume within kEcartVolumeDecimation and every original vertex within
-// kDistanceDecimation of it; when a ratio fails, milder ones are tried. False, with raison in
-// words for the user and resultat untouched, when none passes. source's normals must be
-// computed; resultat's are.
+// the source's vertex normals at its corners, its enclosed volume within kEcartVolumeDecimation and
+// every original vertex within kDistanceDecimation of it; when a ratio fails, milder ones are
+// tried. False, with raison in words for the user and resultat untouched, when none passes.
+// source's normals must be computed; resultat's are.
 bool decimerMaillage(const CMaillageTriangleChRegion& source, double ratio,
                      CMaillageTriangleChRegion& resultat, BilanDecimation& bilan,
                      std::string& raison);
