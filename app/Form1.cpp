@@ -10,6 +10,7 @@
 #include "mesh/MesuresMaillage.h"
 #include "view/COpenGL.h"
 #include "volume/CImage3D.h"
+#include "volume/LecteursVolume.h"
 
 #include "core/Message.h"
 
@@ -94,6 +95,10 @@ const ProprietesAxe kAxes[kNbAxes] = {
 };
 
 const char* const kCleRecents = "dossiersRecents";
+
+// Name filters of the volume file dialogs (the files are recognised by content).
+const QStringList kFiltresVolume{"Volumes NIfTI ou TIFF (*.nii *.nii.gz *.tif *.tiff)",
+                                 "Tous les fichiers (*)"};
 
 // The user's settings file (recent folders), in the user's configuration directory.
 QSettings reglages() {
@@ -254,6 +259,24 @@ Form1::Form1(QWidget* parent)
         if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
             return QString();
         return dialogue.selectedFiles().first();
+    };
+    choisirFichierVolume = [this]() {
+        QFileDialog dialogue(this, "Sélectionner le fichier de l'image 3D");
+        dialogue.setFileMode(QFileDialog::ExistingFile);
+        dialogue.setNameFilters(kFiltresVolume);
+        dialogue.setDirectory(dossierFichiers_.isEmpty() ? QDir::homePath() : dossierFichiers_);
+        if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
+            return QString();
+        return dialogue.selectedFiles().first();
+    };
+    choisirFichiersSegmentation = [this]() {
+        QFileDialog dialogue(this, "Sélectionner les fichiers de segmentation (facultatif)");
+        dialogue.setFileMode(QFileDialog::ExistingFiles);
+        dialogue.setNameFilters(kFiltresVolume);
+        dialogue.setDirectory(dossierFichiers_.isEmpty() ? QDir::homePath() : dossierFichiers_);
+        if (dialogue.exec() != QDialog::Accepted)
+            return QStringList();
+        return dialogue.selectedFiles();
     };
     choisirFichierExport = [this]() {
         QFileDialog dialogue(this, "Exporter le maillage");
@@ -480,6 +503,9 @@ void Form1::construireMenus() {
     ouvrirToolStripMenuItem =
         action(fichierMenu, "ouvrirToolStripMenuItem", "&Ouvrir", [this] { ouvrir(); });
     ouvrirToolStripMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    ouvrirFichierToolStripMenuItem = action(fichierMenu, "ouvrirFichierToolStripMenuItem",
+                                            "Ouvrir un f&ichier...", [this] { ouvrirFichier(); });
+    ouvrirFichierToolStripMenuItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     recentsMenu = fichierMenu->addMenu("&Récents");
     recentsMenu->setObjectName("recentsToolStripMenuItem");
     fermerToolStripMenuItem =
@@ -548,10 +574,10 @@ void Form1::construireMenus() {
 QStringList Form1::dossiersRecents() const { return reglages().value(kCleRecents).toStringList(); }
 
 void Form1::ajouterRecent(const QString& dossier) {
-    const QString chemin = QDir::cleanPath(QFileInfo(dossier).absoluteFilePath());
+    const QString absolu = QDir::cleanPath(QFileInfo(dossier).absoluteFilePath());
     QStringList recents = dossiersRecents();
-    recents.removeAll(chemin);
-    recents.prepend(chemin);
+    recents.removeAll(absolu);
+    recents.prepend(absolu);
     while (recents.size() > kNbRecents)
         recents.removeLast();
     QSettings r = reglages();
@@ -701,28 +727,7 @@ bool Form1::chargerDossier(const QString& dossier) {
                                           parent.filePath(sousDossiers[i]) + "\".");
                 return false;
             }
-            images3D->AllouerTexture();
-            ChoixAffichage = ModeAffichage::Normale;
-            preparerTextures(ModeAffichage::Normale);
-
-            for (int a = 0; a < kNbAxes; ++a)
-                coupes_[a].barre->setMaximum(images3D.get()->*kAxes[a].dimension - 1);
-
-            pictureBox1->clear();
-            axeImage.reset();
-            indX = indY = indZ = -1;
-
-            fenetreOpenGL = new COpenGL(panneauVue, 500, 500, 0, 0, images3D.get(), chemin);
-            panneauVue->layout()->addWidget(fenetreOpenGL);
-            fenetreOpenGL->show();
-            fenetreOpenGL->Draw();
-            fenetreOpenGL->LireConfig();
-
-            BoxCommande->setEnabled(true);
-            for (Coupe& c : coupes_)
-                c.barre->setEnabled(false);
-            radioTrackBall->setChecked(true);
-            fermerToolStripMenuItem->setEnabled(true);
+            installerVolume();
         }
         return true;
     }();
@@ -730,6 +735,85 @@ bool Form1::chargerDossier(const QString& dossier) {
     majExport();
     montrerMessages();
     return ouvert;
+}
+
+void Form1::installerVolume() {
+    images3D->AllouerTexture();
+    ChoixAffichage = ModeAffichage::Normale;
+    preparerTextures(ModeAffichage::Normale);
+
+    for (int a = 0; a < kNbAxes; ++a)
+        coupes_[a].barre->setMaximum(images3D.get()->*kAxes[a].dimension - 1);
+
+    pictureBox1->clear();
+    axeImage.reset();
+    indX = indY = indZ = -1;
+
+    fenetreOpenGL = new COpenGL(panneauVue, 500, 500, 0, 0, images3D.get(), chemin);
+    panneauVue->layout()->addWidget(fenetreOpenGL);
+    fenetreOpenGL->show();
+    fenetreOpenGL->Draw();
+    fenetreOpenGL->LireConfig();
+
+    BoxCommande->setEnabled(true);
+    for (Coupe& c : coupes_)
+        c.barre->setEnabled(false);
+    radioTrackBall->setChecked(true);
+    fermerToolStripMenuItem->setEnabled(true);
+}
+
+void Form1::ouvrirFichier() {
+    const QString volume = choisirFichierVolume ? choisirFichierVolume() : QString();
+    if (volume.isEmpty())
+        return;
+    dossierFichiers_ = QFileInfo(volume).absolutePath();
+    QStringList fichiers{volume};
+    if (choisirFichiersSegmentation)
+        fichiers += choisirFichiersSegmentation();
+    ouvrirFichiers(fichiers);
+}
+
+bool Form1::ouvrirFichiers(const QStringList& fichiers) {
+    if (fichiers.isEmpty())
+        return false;
+    // The dialogs, or whatever covered the window, are gone from the screen before the loading.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    repaint();
+    // Everything is read aside first: a file that cannot be used changes nothing.
+    regrouperMessages_ = true;
+    std::unique_ptr<CImageTroisD> nouveau;
+    {
+        CurseurAttente attente;
+        nouveau = CImageTroisD::ouvrirFichier(chemin, cheminLocal(fichiers.first()),
+                                              OptionsVolume(), barre_.get(), &messages_);
+        bool lu = nouveau->largeur > 0;
+        for (qsizetype i = 1; lu && i < fichiers.size(); ++i)
+            lu = nouveau->ChargerSegFichier(cheminLocal(fichiers[i]), barre_.get());
+        if (!lu) {
+            nouveau.reset();
+            if (messagesEnAttente_.isEmpty())
+                messagesEnAttente_.append("Le fichier \"" + fichiers.first() +
+                                          "\" n'a pas pu être ouvert.");
+        }
+    }
+    const bool ouvert = nouveau != nullptr;
+    if (ouvert) {
+        CurseurAttente attente;
+        detruireVue();
+        detruireVolume();
+        checkBoxMaillage->hide();
+        images3D = std::move(nouveau);
+        installerVolume();
+    }
+    progressBar1->setValue(0);
+    majExport();
+    montrerMessages();
+    Q_EMIT ouvertureTerminee(ouvert);
+    return ouvert;
+}
+
+void Form1::ouvrirFichiersQuandVisible(const QStringList& fichiers) {
+    quandVisible([this, fichiers] { ouvrirFichiers(fichiers); });
 }
 
 void Form1::fermer() {
@@ -929,12 +1013,18 @@ void Form1::survolerImage(int px, int py) {
         return;
     }
     const bool etiquette = ChoixAffichage == ModeAffichage::Segmentee;
+    // Labels read from a file are shown as they are, not as their display grey.
+    const std::size_t indiceVoxel =
+        (static_cast<std::size_t>(v.z) * images3D->hauteur + v.y) * images3D->largeur + v.x;
+    const int valeur = etiquette && indiceVoxel < images3D->etiquettes.size()
+                           ? images3D->etiquettes[indiceVoxel]
+                           : images3D->getVoxelImage(v.x, v.y, v.z);
     labelVoxel->setText(QString("Voxel (%1, %2, %3) : %4 %5")
                             .arg(v.x)
                             .arg(v.y)
                             .arg(v.z)
                             .arg(etiquette ? "étiquette" : "gris")
-                            .arg(images3D->getVoxelImage(v.x, v.y, v.z)));
+                            .arg(valeur));
 }
 
 void Form1::cliquerImage(int xClic, int yClic) {
@@ -970,23 +1060,23 @@ void Form1::cliquerImage(int xClic, int yClic) {
                          b.tempsLissage + b.tempsNormales;
     const MesuresMaillage mesures = mesurerMaillage(m, images3D->geometrie);
     const QLocale l;
-    // World figures as well when the voxels have a size of their own.
-    const QString monde = images3D->geometrie.identite()
-                              ? QString()
-                              : QString(" (%1 mm³, %2 mm²)")
-                                    .arg(l.toString(mesures.volumeMm3, 'f', 1))
-                                    .arg(l.toString(mesures.aireMm2, 'f', 1));
+    QString volume = l.toString(mesures.volume, 'f', 1) + " voxels³";
+    QString aire = l.toString(mesures.aire, 'f', 1) + " voxels²";
+    // A volume with a voxel size also gets its world measures.
+    if (!images3D->geometrie.identite()) {
+        volume += " (" + l.toString(mesures.volumeMm3, 'f', 1) + " mm³)";
+        aire += " (" + l.toString(mesures.aireMm2, 'f', 1) + " mm²)";
+    }
     statusBar()->showMessage(
-        QString("Extraction au voxel (%1, %2, %3) : %4 voxels, %5 triangles, volume %6 voxels³, "
-                "aire %7 voxels²%8, %9 s")
+        QString("Extraction au voxel (%1, %2, %3) : %4 voxels, %5 triangles, volume %6, aire %7, "
+                "%8 s")
             .arg(v.x)
             .arg(v.y)
             .arg(v.z)
             .arg(l.toString(b.nbVoxelsRepares))
             .arg(l.toString(m.nbTriangles))
-            .arg(l.toString(mesures.volume, 'f', 1))
-            .arg(l.toString(mesures.aire, 'f', 1))
-            .arg(monde)
+            .arg(volume)
+            .arg(aire)
             .arg(l.toString(temps, 'f', 2)));
 }
 
@@ -1051,28 +1141,48 @@ void Form1::choisirOptionsExtraction() {
 
 namespace {
 
-// The local path of the first thing dropped, or an empty text.
-QString cheminDepose(const QMimeData* donnees) {
-    if (donnees == nullptr || !donnees->hasUrls() || donnees->urls().isEmpty())
+// The local paths of the things dropped (empty when one is not a local file).
+QStringList cheminsDeposes(const QMimeData* donnees) {
+    if (donnees == nullptr || !donnees->hasUrls())
         return {};
-    const QUrl url = donnees->urls().first();
-    return url.isLocalFile() ? url.toLocalFile() : QString();
+    QStringList chemins;
+    for (const QUrl& url : donnees->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        chemins.append(url.toLocalFile());
+    }
+    return chemins;
+}
+
+// A folder alone, or files whose first is a volume file by its content.
+bool depotOuvrable(const QStringList& chemins) {
+    if (chemins.isEmpty())
+        return false;
+    if (QFileInfo(chemins.first()).isDir())
+        return chemins.size() == 1;
+    return std::all_of(chemins.begin(), chemins.end(),
+                       [](const QString& c) { return QFileInfo(c).isFile(); }) &&
+           formatParContenu(cheminLocal(chemins.first())) != FormatVolume::Inconnu;
 }
 
 } // namespace
 
 void Form1::dragEnterEvent(QDragEnterEvent* evenement) {
-    if (QFileInfo(cheminDepose(evenement->mimeData())).isDir())
+    if (depotOuvrable(cheminsDeposes(evenement->mimeData())))
         evenement->acceptProposedAction();
 }
 
-// A folder dropped on the window is opened as "Ouvrir" opens a confirmed folder.
+// A folder dropped on the window is opened as "Ouvrir" opens a confirmed folder; files as
+// "Ouvrir un fichier..." opens them, the first the volume, the others its segmentations.
 void Form1::dropEvent(QDropEvent* evenement) {
-    const QString chemin = cheminDepose(evenement->mimeData());
-    if (!QFileInfo(chemin).isDir())
+    const QStringList chemins = cheminsDeposes(evenement->mimeData());
+    if (!depotOuvrable(chemins))
         return;
     evenement->acceptProposedAction();
-    ouvrirDossier(chemin);
+    if (QFileInfo(chemins.first()).isDir())
+        ouvrirDossier(chemins.first());
+    else
+        ouvrirFichiers(chemins);
 }
 
 } // namespace Stravol

@@ -81,6 +81,16 @@ public:
     // Opens dossier as ouvrirDossier does, once the window has been shown and painted, so that
     // the user sees the window and the progress bar during the loading.
     void ouvrirQuandVisible(const QString& dossier);
+    // "Ouvrir un fichier...": asks for a volume file (NIfTI or TIFF), then for its segmentation
+    // files (none when that dialog is cancelled), and opens them as ouvrirFichiers does. A
+    // cancelled first dialog keeps everything as it was.
+    void ouvrirFichier();
+    // Opens fichiers[0] as the volume and every further file as a segmentation (a label file
+    // on the volume's grid). Everything is read before what is open is closed: when any file
+    // cannot be used, one message says why and the open volume and its mesh stay. False then.
+    bool ouvrirFichiers(const QStringList& fichiers);
+    // Opens fichiers as ouvrirFichiers does, once the window has been shown and painted.
+    void ouvrirFichiersQuandVisible(const QStringList& fichiers);
     // "Fermer".
     void fermer();
     // "Quitter": destroys the view and the volume, closes the window and ends the process
@@ -110,6 +120,10 @@ public:
     // folder or an empty text when cancelled; choisirFichierExport the file to write or an
     // empty text; afficherMessage shows one message to the user.
     std::function<QString()> choisirDossier;
+    // choisirFichierVolume returns the chosen volume file or an empty text when cancelled;
+    // choisirFichiersSegmentation the chosen segmentation files, empty when cancelled.
+    std::function<QString()> choisirFichierVolume;
+    std::function<QStringList()> choisirFichiersSegmentation;
     std::function<QString()> choisirFichierExport;
     std::function<void(const QString&)> afficherMessage;
     // Shows the evolution dialog (modal by default).
@@ -173,6 +187,7 @@ public:
     QMenu* aideMenu = nullptr;
     QMenu* recentsMenu = nullptr;
     QAction* ouvrirToolStripMenuItem = nullptr;
+    QAction* ouvrirFichierToolStripMenuItem = nullptr;
     QAction* fermerToolStripMenuItem = nullptr;
     QAction* exporterToolStripMenuItem = nullptr;
     QAction* quitterToolStripMenuItem = nullptr;
@@ -186,7 +201,8 @@ public:
     QAction* aProposToolStripMenuItem = nullptr;
 
 Q_SIGNALS:
-    // An opening by ouvrirDossier or ouvrirQuandVisible has ended; ouvert when it opened.
+    // An opening by ouvrirDossier, ouvrirFichiers or their QuandVisible forms has ended;
+    // ouvert when it opened.
     void ouvertureTerminee(bool ouvert);
 
 protected:
@@ -216,6 +232,9 @@ private:
     void detruireVolume();
     // Steps of "Ouvrir" after the dialog, on a parent folder.
     bool chargerDossier(const QString& dossier);
+    // The volume just loaded into images3D becomes the shown one: textures, track bars, a
+    // new view, the commands.
+    void installerVolume();
     // Shows the messages gathered during one loading or extraction, as one message.
     void montrerMessages();
     void decocherRadios();
@@ -248,6 +267,8 @@ private:
     bool montree_ = false;
     // Grey copy of the volume that the current mesh evolves on; the mesh keeps pointers to it.
     std::unique_ptr<CImage3D> imageEvolution_;
+    // The folder of the last volume file chosen, where the next file dialogs start.
+    QString dossierFichiers_;
 };
 
 } // namespace Stravol

@@ -39,6 +39,17 @@ bool affichageJoignable() {
 
 } // namespace
 
+ArgumentsStravol lireArguments(const QStringList& arguments) {
+    ArgumentsStravol entree;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == "--segmentation" && i + 1 < arguments.size())
+            entree.segmentations.append(arguments[++i]);
+        else if (entree.chemin.isEmpty())
+            entree.chemin = arguments[i];
+    }
+    return entree;
+}
+
 int lancerStravol(int argc, char** argv, const std::function<void(Form1&)>& demarrage) {
     // Every GL context of the program has the view's format (fixed-function pipeline).
     QSurfaceFormat::setDefaultFormat(COpenGL::formatVue());
@@ -52,14 +63,21 @@ int lancerStravol(int argc, char** argv, const std::function<void(Form1&)>& dema
     Form1 fenetre;
     fenetre.show();
 
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() >= 2) {
-        const QString dossier = arguments.at(1);
-        if (!QFileInfo(dossier).isDir())
-            std::fprintf(stderr, "stravol: %s is not a folder\n", qPrintable(dossier));
+    const ArgumentsStravol entree = lireArguments(QApplication::arguments());
+    if (!entree.chemin.isEmpty()) {
         // Opened once the window is on screen, so that the user sees it and the progress bar
         // during the loading.
-        fenetre.ouvrirQuandVisible(dossier);
+        if (QFileInfo(entree.chemin).isDir()) {
+            if (!entree.segmentations.isEmpty())
+                std::fprintf(stderr, "stravol: --segmentation goes with a volume file; ignored\n");
+            fenetre.ouvrirQuandVisible(entree.chemin);
+        } else if (QFileInfo(entree.chemin).isFile()) {
+            fenetre.ouvrirFichiersQuandVisible(QStringList{entree.chemin} + entree.segmentations);
+        } else {
+            std::fprintf(stderr, "stravol: %s is neither a folder nor a file\n",
+                         qPrintable(entree.chemin));
+            fenetre.ouvrirQuandVisible(entree.chemin);
+        }
     }
     if (demarrage)
         demarrage(fenetre);

@@ -11,6 +11,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace Stravol {
 
@@ -70,15 +71,39 @@ Touche touche(int cle) {
     }
 }
 
+// The spacing the scene uses: the volume's, or 1 on every axis when one is not usable.
+std::array<double, 3> espacementScene(const std::array<double, 3>& espacement) {
+    for (double e : espacement)
+        if (!std::isfinite(e) || e <= 0)
+            return {1, 1, 1};
+    return espacement;
+}
+
 } // namespace
 
-std::array<float, 3> demiCotesScene(int largeur, int hauteur, int profondeur) {
-    const int plusGrand = std::max({largeur, hauteur, profondeur});
+std::array<float, 3> demiCotesScene(int largeur, int hauteur, int profondeur,
+                                    const std::array<double, 3>& espacement) {
     if (largeur <= 0 || hauteur <= 0 || profondeur <= 0)
         return {1, 1, 1};
-    const double m = plusGrand;
-    return {static_cast<float>(largeur / m), static_cast<float>(hauteur / m),
-            static_cast<float>(profondeur / m)};
+    const std::array<double, 3> e = espacementScene(espacement);
+    const double cotes[3] = {largeur * e[0], hauteur * e[1], profondeur * e[2]};
+    const double m = std::max({cotes[0], cotes[1], cotes[2]});
+    return {static_cast<float>(cotes[0] / m), static_cast<float>(cotes[1] / m),
+            static_cast<float>(cotes[2] / m)};
+}
+
+std::array<float, 3> echelleMaillageScene(int largeur, int hauteur, int profondeur,
+                                          const std::array<double, 3>& espacement) {
+    if (largeur <= 0 || hauteur <= 0 || profondeur <= 0)
+        return {1, 1, 1};
+    const std::array<double, 3> e = espacementScene(espacement);
+    // Voxel side of the mesh's frame over the millimetre side of the scene's.
+    const double voxels = std::max({largeur, hauteur, profondeur});
+    const double mm = std::max({largeur * e[0], hauteur * e[1], profondeur * e[2]});
+    std::array<float, 3> echelle{};
+    for (int i = 0; i < 3; ++i)
+        echelle[i] = static_cast<float>(e[i] * voxels / mm);
+    return echelle;
 }
 
 QSurfaceFormat COpenGL::formatVue() {
@@ -101,7 +126,10 @@ COpenGL::COpenGL(QWidget* parentForm, int iWidth, int iHeight, int posX, int pos
         hauteur = im3D->hauteur;
         profondeur = im3D->profondeur;
     }
-    demiCotes = demiCotesScene(largeur, hauteur, profondeur);
+    const std::array<double, 3> espacement =
+        im3D != nullptr ? im3D->geometrie.espacement : std::array<double, 3>{1, 1, 1};
+    demiCotes = demiCotesScene(largeur, hauteur, profondeur, espacement);
+    echelleMaillage = echelleMaillageScene(largeur, hauteur, profondeur, espacement);
     resize(iWidth, iHeight);
     move(posX, posY);
     setCursor(Qt::CrossCursor);
@@ -223,7 +251,7 @@ void COpenGL::dessinerImage() {
     }
 
     if (maillage != nullptr && bmaillage)
-        maillage->dessinerOpenGL();
+        dessinerMaillage();
     if (repere)
         DrawRepere();
 
@@ -237,6 +265,22 @@ void COpenGL::dessinerImage() {
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
     glFlush();
+}
+
+void COpenGL::dessinerMaillage() {
+    // Cubic voxels: the mesh's frame is the scene's, drawn as it stands.
+    if (echelleMaillage == std::array<float, 3>{1, 1, 1}) {
+        maillage->dessinerOpenGL();
+        return;
+    }
+    // A scale along the axes keeps the normals' directions under the inverse transpose, not
+    // their lengths.
+    glPushMatrix();
+    glScalef(echelleMaillage[0], echelleMaillage[1], echelleMaillage[2]);
+    glEnable(GL_NORMALIZE);
+    maillage->dessinerOpenGL();
+    glDisable(GL_NORMALIZE);
+    glPopMatrix();
 }
 
 void COpenGL::dessinerCoupe(int axe, const unsigned char* tex, int ind) {

@@ -1,10 +1,12 @@
 #pragma once
 // The 3D view of the main window: an OpenGL widget drawing, in one frame, the region mesh, the
 // coordinate axes and up to three orthogonal slices of the volume as textured squares, under a
-// trackball or a free-fly camera. The scene is the volume's box in the mesh's frame: centred on
-// the origin, its largest side spanning -1 .. +1 (the cube -1 .. +1 for a cubic volume or
-// without a volume); slice positions are given in texture space (0 .. 256 along each side,
-// negative to hide). Textures and mesh are borrowed, never copied.
+// trackball or a free-fly camera. The scene is the volume's box in world proportions (sides in
+// millimetres: voxels times the voxel spacing): centred on the origin, its largest side spanning
+// -1 .. +1 (the cube -1 .. +1 for a cubic volume of cubic voxels or without a volume). The mesh,
+// given in the frame of CPoint3D::Image2GL (voxel proportions), is scaled along each axis into
+// that box; slice positions are given in texture space (0 .. 256 along each side, negative to
+// hide). Textures and mesh are borrowed, never copied.
 
 #include "core/Configuration.h"
 #include "view/camera/CFreeFlyCamera.h"
@@ -28,9 +30,15 @@ namespace Stravol {
 // The view's two cameras.
 enum class ChoixCamera : int { TrackBall = 0, Free = 1 };
 
-// Half sides of the volume's box in the scene along x, y and z: each side in voxels over the
-// largest side, the frame in which the mesh is drawn (1, 1, 1 for a cube or sizes of 0).
-std::array<float, 3> demiCotesScene(int largeur, int hauteur, int profondeur);
+// Half sides of the volume's box in the scene along x, y and z: each side in millimetres (voxels
+// times the spacing) over the largest side (1, 1, 1 for a cube of cubic voxels or sizes of 0).
+// A spacing that is not finite and positive counts as 1 on every axis.
+std::array<float, 3> demiCotesScene(int largeur, int hauteur, int profondeur,
+                                    const std::array<double, 3>& espacement = {1, 1, 1});
+// Scale along x, y and z from the mesh's frame (CPoint3D::Image2GL: each side in voxels over the
+// largest side) to the scene's box: exactly 1 on every axis when the voxels are cubes.
+std::array<float, 3> echelleMaillageScene(int largeur, int hauteur, int profondeur,
+                                          const std::array<double, 3>& espacement = {1, 1, 1});
 
 class COpenGL : public QOpenGLWidget, public ParametresConfigVue {
     Q_OBJECT
@@ -90,8 +98,10 @@ public:
     int largeur = 0;
     int hauteur = 0;
     int profondeur = 0;
-    // Half sides of the volume's box in the scene (demiCotesScene of the three sizes).
+    // Half sides of the volume's box in the scene (demiCotesScene of the sizes and spacing), and
+    // the scale of the mesh into it (echelleMaillageScene).
     std::array<float, 3> demiCotes{1, 1, 1};
+    std::array<float, 3> echelleMaillage{1, 1, 1};
     std::string chemin;
     std::unique_ptr<CTrackBallCamera> camera;
     std::unique_ptr<CFreeFlyCamera> cameraFree;
@@ -128,6 +138,7 @@ private:
     void dessinerImage();
     void appliquerProjection();
     void dessinerCoupe(int axe, const unsigned char* tex, int ind);
+    void dessinerMaillage();
     void entreeSouris(bool interieur);
 
     int largeurProjection = 1;

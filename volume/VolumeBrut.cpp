@@ -44,6 +44,20 @@ template <class T> const T* voxels(const VolumeBrut& v) {
 
 constexpr int kNbCases = 65536;
 
+// Integers of 8 or 16 bits: few enough values for a table indexed by value.
+template <class T>
+constexpr bool petitEntier = std::is_integral_v<T> && sizeof(T) <= sizeof(std::uint16_t);
+
+// Index of a value in such a table (the smallest value of the type at 0), and back.
+template <class T> std::size_t indexValeur(T x) {
+    return static_cast<std::size_t>(static_cast<long long>(x) -
+                                    static_cast<long long>(std::numeric_limits<T>::min()));
+}
+template <class T> T valeurIndex(std::size_t c) {
+    return static_cast<T>(static_cast<long long>(c) +
+                          static_cast<long long>(std::numeric_limits<T>::min()));
+}
+
 } // namespace
 
 std::size_t tailleVoxel(TypeVoxel type) {
@@ -176,28 +190,50 @@ Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
         // The histogram spans the values present; 8- and 16-bit integers get one bin a value.
         double mini = std::numeric_limits<double>::infinity();
         double maxi = -mini;
-        for (std::size_t i = 0; i < n; ++i) {
-            const double x = static_cast<double>(p[i]);
-            if (!std::isfinite(x))
-                continue;
-            mini = std::min(mini, x);
-            maxi = std::max(maxi, x);
-        }
-        if (!(mini <= maxi))
-            return {};
-        if (mini == maxi)
-            return {mini, maxi};
-        const double largeurCase =
-            std::is_integral_v<T> && maxi - mini < kNbCases ? 1.0 : (maxi - mini) / (kNbCases - 1);
+        double largeurCase = 1.0;
         std::vector<std::size_t> histo(kNbCases, 0);
-        std::size_t total = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            const double x = static_cast<double>(p[i]);
-            if (!std::isfinite(x))
-                continue;
-            const auto c = static_cast<std::size_t>((x - mini) / largeurCase);
-            ++histo[std::min<std::size_t>(c, kNbCases - 1)];
-            ++total;
+        std::size_t total = n;
+        if constexpr (petitEntier<T>) {
+            // One count a possible value in one pass; the bins are those counts from the
+            // smallest value present.
+            std::vector<std::size_t> comptes(std::size_t{1} << (8 * sizeof(T)), 0);
+            for (std::size_t i = 0; i < n; ++i)
+                ++comptes[indexValeur(p[i])];
+            std::size_t premier = 0, dernier = comptes.size() - 1;
+            while (comptes[premier] == 0)
+                ++premier;
+            while (comptes[dernier] == 0)
+                --dernier;
+            mini = static_cast<double>(valeurIndex<T>(premier));
+            maxi = static_cast<double>(valeurIndex<T>(dernier));
+            if (mini == maxi)
+                return {mini, maxi};
+            std::copy(comptes.begin() + static_cast<std::ptrdiff_t>(premier),
+                      comptes.begin() + static_cast<std::ptrdiff_t>(dernier) + 1, histo.begin());
+        } else {
+            for (std::size_t i = 0; i < n; ++i) {
+                const double x = static_cast<double>(p[i]);
+                if (!std::isfinite(x))
+                    continue;
+                mini = std::min(mini, x);
+                maxi = std::max(maxi, x);
+            }
+            if (!(mini <= maxi))
+                return {};
+            if (mini == maxi)
+                return {mini, maxi};
+            largeurCase = std::is_integral_v<T> && maxi - mini < kNbCases
+                              ? 1.0
+                              : (maxi - mini) / (kNbCases - 1);
+            total = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                const double x = static_cast<double>(p[i]);
+                if (!std::isfinite(x))
+                    continue;
+                const auto c = static_cast<std::size_t>((x - mini) / largeurCase);
+                ++histo[std::min<std::size_t>(c, kNbCases - 1)];
+                ++total;
+            }
         }
         // Value below which a fraction q of the voxels lie: the bin where the count crosses
         // q * total.
@@ -233,15 +269,25 @@ bool versOctets(const VolumeBrut& v, const Fenetre& fenetre, std::vector<unsigne
     }
     const double mini = fenetre.mini;
     const double etendue = fenetre.maxi - fenetre.mini;
+    const auto gris = [&](double x) {
+        double g = etendue > 0.0 ? (x - mini) / etendue * 255.0 : (x > mini ? 255.0 : 0.0);
+        if (!(g >= 0.0)) // below the window, and NaN
+            g = 0.0;
+        return static_cast<unsigned char>(std::min(g + 0.5, 255.0));
+    };
     selonType(v.type, [&](auto t) {
         using T = decltype(t);
         const T* p = voxels<T>(v);
-        for (std::size_t i = 0; i < n; ++i) {
-            const double x = static_cast<double>(p[i]);
-            double g = etendue > 0.0 ? (x - mini) / etendue * 255.0 : (x > mini ? 255.0 : 0.0);
-            if (!(g >= 0.0)) // below the window, and NaN
-                g = 0.0;
-            sortie[i] = static_cast<unsigned char>(std::min(g + 0.5, 255.0));
+        if constexpr (petitEntier<T>) {
+            // The grey of every possible value once, then a look-up a voxel.
+            std::vector<unsigned char> table(std::size_t{1} << (8 * sizeof(T)));
+            for (std::size_t c = 0; c < table.size(); ++c)
+                table[c] = gris(static_cast<double>(valeurIndex<T>(c)));
+            for (std::size_t i = 0; i < n; ++i)
+                sortie[i] = table[indexValeur(p[i])];
+        } else {
+            for (std::size_t i = 0; i < n; ++i)
+                sortie[i] = gris(static_cast<double>(p[i]));
         }
         return 0;
     });

@@ -56,14 +56,6 @@ int inondation(const std::vector<unsigned char>& v, int W, int H, int D, int x, 
     return static_cast<int>(file.size());
 }
 
-// Positions of the mesh's vertices in list order.
-std::vector<float> positions(const CMaillageTriangleChRegion& m) {
-    std::vector<float> p;
-    for (const CSommetChRegion* v = m.premierSommet; v != nullptr; v = v->suivant)
-        p.insert(p.end(), {v->x, v->y, v->z});
-    return p;
-}
-
 } // namespace
 
 TEST(ExtractionOptions, ToleranceGrowthReachesWhatTheFloodReaches) {
@@ -145,7 +137,7 @@ TEST(ExtractionOptions, ConstrainedSmoothingStaysInTheVoxelBand) {
         region.reparerTopologie();
         CMaillageTriangleChRegion m;
         m.creerMaillageTriangleChRegion2(region, 1);
-        const std::vector<float> avant = positions(m);
+        const std::vector<CPoint3D> avant = positions(m);
         // Moving every vertex by at most half a voxel on each axis changes the volume by at
         // most that distance times the area.
         const double bandeVolume = std::sqrt(3.0) * CMaillageTriangleChRegion::kDemiBoite *
@@ -155,11 +147,13 @@ TEST(ExtractionOptions, ConstrainedSmoothingStaysInTheVoxelBand) {
             lisse = m;
             lisse.lisserContraint(tours);
             lisse.calculerNormales();
-            const std::vector<float> apres = positions(lisse);
+            const std::vector<CPoint3D> apres = positions(lisse);
             ASSERT_EQ(apres.size(), avant.size());
             float ecart = 0.0f;
             for (std::size_t i = 0; i < avant.size(); ++i)
-                ecart = std::max(ecart, std::fabs(apres[i] - avant[i]));
+                ecart = std::max({ecart, std::fabs(apres[i].x - avant[i].x),
+                                  std::fabs(apres[i].y - avant[i].y),
+                                  std::fabs(apres[i].z - avant[i].z)});
             EXPECT_LE(ecart, CMaillageTriangleChRegion::kDemiBoite) << tours << " tours";
             EXPECT_GT(ecart, 0.0f);
             const ControleMaillage c = controlerMaillage(lisse);

@@ -195,9 +195,9 @@ TEST_F(WindowTest, ControlsMenusAndSplittersAtStart) {
     EXPECT_EQ(textes(f.menuBar()->actions()),
               (std::vector<QString>{"Fichier", "Traitement", "Visualisation", "Aide"}));
     const QList<QAction*> menus = f.menuBar()->actions();
-    EXPECT_EQ(
-        textes(menus[0]->menu()->actions()),
-        (std::vector<QString>{"Ouvrir", "Récents", "Fermer", "Exporter le maillage", "Quitter"}));
+    EXPECT_EQ(textes(menus[0]->menu()->actions()),
+              (std::vector<QString>{"Ouvrir", "Ouvrir un fichier...", "Récents", "Fermer",
+                                    "Exporter le maillage", "Quitter"}));
     EXPECT_EQ(textes(menus[1]->menu()->actions()),
               (std::vector<QString>{"Extraire région", "Faire évoluer le maillage",
                                     "Options d'extraction..."}));

@@ -60,6 +60,41 @@ TEST(VolumeBrut, DefaultWindowAtThePercentiles) {
     EXPECT_TRUE(versOctets(v, fenetreParDefaut(v), o, erreur));
 }
 
+// 8- and 16-bit integers take a table indexed by value: the same values held in 32 bits (one
+// conversion a voxel) give the same window and the same bytes, at the extremes of each type too.
+TEST(VolumeBrut, SmallIntegersGiveWhatWideIntegersGive) {
+    const auto extremes = [](double bas, double haut) {
+        return [bas, haut](int x, int y, int z) {
+            const int k = (x * 7919 + y * 104729 + z * 1299709) % 1000;
+            return k == 0 ? bas : k == 1 ? haut : bas + (haut - bas) * ((k * 37) % 1000) / 1000.0;
+        };
+    };
+    const struct {
+        TypeVoxel type;
+        double bas, haut;
+    } cas[] = {{TypeVoxel::OctetSigne, -128, 127},
+               {TypeVoxel::Entier16, -32768, 32767},
+               {TypeVoxel::EntierNonSigne16, 0, 65535},
+               {TypeVoxel::Entier16, 100, 2100},
+               {TypeVoxel::EntierNonSigne16, 7, 7}};
+    for (const auto& c : cas) {
+        SCOPED_TRACE(std::string(nomType(c.type)) + " " + std::to_string(c.bas));
+        const auto valeur = extremes(c.bas, c.haut);
+        const VolumeBrut petit = volumeTest(c.type, 40, 30, 20, valeur);
+        const VolumeBrut large = volumeTest(TypeVoxel::Entier32, 40, 30, 20, valeur);
+        const Fenetre fp = fenetreParDefaut(petit), fl = fenetreParDefaut(large);
+        EXPECT_EQ(fp.mini, fl.mini);
+        EXPECT_EQ(fp.maxi, fl.maxi);
+        for (const Fenetre& f : {fp, Fenetre{c.bas + 3, c.haut - 5}, Fenetre{0, 0}}) {
+            std::vector<unsigned char> op, ol;
+            std::string erreur;
+            ASSERT_TRUE(versOctets(petit, f, op, erreur));
+            ASSERT_TRUE(versOctets(large, f, ol, erreur));
+            EXPECT_EQ(op, ol);
+        }
+    }
+}
+
 TEST(VolumeBrut, ExactLabelsAndRefusals) {
     VolumeBrut v =
         volumeTest(TypeVoxel::Entier16, 3, 1, 1, [](int x, int, int) { return x == 1 ? 1605 : 0; });
