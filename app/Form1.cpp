@@ -569,10 +569,10 @@ void Form1::construireMenus() {
 QStringList Form1::dossiersRecents() const { return reglages().value(kCleRecents).toStringList(); }
 
 void Form1::ajouterRecent(const QString& dossier) {
-    const QString chemin = QDir::cleanPath(QFileInfo(dossier).absoluteFilePath());
+    const QString absolu = QDir::cleanPath(QFileInfo(dossier).absoluteFilePath());
     QStringList recents = dossiersRecents();
-    recents.removeAll(chemin);
-    recents.prepend(chemin);
+    recents.removeAll(absolu);
+    recents.prepend(absolu);
     while (recents.size() > kNbRecents)
         recents.removeLast();
     QSettings r = reglages();

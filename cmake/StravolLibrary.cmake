@@ -1,6 +1,6 @@
 # Shared settings of every Stravol target: warnings, include root, strictness.
 function(stravol_target_settings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow)
   if(STRAVOL_STRICT)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

@@ -84,8 +84,9 @@ CVecteur<Chaine> CSommetChRegion::infos() const {
     return lignes;
 }
 
-CTriangleChRegion::CTriangleChRegion(CSommetChRegion* a, CSommetChRegion* b, CSommetChRegion* c)
-    : a(a), b(b), c(c) {}
+CTriangleChRegion::CTriangleChRegion(CSommetChRegion* sommetA, CSommetChRegion* sommetB,
+                                     CSommetChRegion* sommetC)
+    : a(sommetA), b(sommetB), c(sommetC) {}
 
 CTriangleChRegion::CTriangleChRegion(const CTriangleChRegion& t)
     : normale{t.normale[0], t.normale[1], t.normale[2]}, a(t.a), b(t.b), c(t.c),

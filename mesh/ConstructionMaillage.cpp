@@ -32,9 +32,9 @@ void ajouterSansDoublon(CListeSimple<CSommetChRegion*>& anneau, CSommetChRegion*
 // it. Otherwise the window spans the whole lattice.
 class Treillis {
 public:
-    Treillis(int lx, int ly, int lz, bool glissant)
-        : ly(ly), lz(lz), nbPlans(glissant ? std::min(2, lx) : lx),
-          cellules(static_cast<std::size_t>(nbPlans) * ly * lz, nullptr),
+    Treillis(int nx, int ny, int nz, bool glissant)
+        : ly(ny), lz(nz), nbPlans(glissant ? std::min(2, nx) : nx),
+          cellules(static_cast<std::size_t>(nbPlans) * ny * nz, nullptr),
           occupees(static_cast<std::size_t>(nbPlans)) {}
 
     CSommetChRegion*& cellule(int i, int j, int k) {

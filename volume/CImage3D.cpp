@@ -96,6 +96,8 @@ CImage3D& CImage3D::operator=(const CImage3D& autre) {
 CImage3D::~CImage3D() = default;
 
 bool CImage3D::allouerCoupes(int n) {
+    // Too many slices for the memory leave the image empty and give false rather than an
+    // exception, as the pixels of each slice do (BTCImageData::Create).
     coupes.reset(new (std::nothrow) BTCImageData[static_cast<std::size_t>(n)]);
     nbCoupes = coupes ? n : 0;
     return coupes != nullptr;

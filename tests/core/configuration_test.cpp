@@ -1,4 +1,5 @@
 #include "core/Configuration.h"
+#include "helpers/images.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +19,6 @@ namespace {
 // A fresh temporary folder per test, removed afterwards.
 class Config : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string modele = (fs::temp_directory_path() / "stravol-config-XXXXXX").string();
-        ASSERT_NE(mkdtemp(modele.data()), nullptr);
-        dossier = modele;
-    }
-    void TearDown() override { fs::remove_all(dossier); }
-
     void ecrire(const std::string& contenu) const {
         std::ofstream f(dossier + "/config.txt", std::ios::binary);
         f << contenu;
@@ -39,7 +33,8 @@ protected:
         return "#" + std::to_string(id) + "# parametre\n=" + v + "= remarque\n";
     }
 
-    std::string dossier;
+    DossierTemporaire temporaire;
+    const std::string dossier = temporaire.chemin();
     ParametresConfigVolume volume;
     ParametresConfigVue vue;
 };

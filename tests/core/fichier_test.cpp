@@ -1,4 +1,5 @@
 #include "core/Fichier.h"
+#include "helpers/images.h"
 
 #include <gtest/gtest.h>
 
@@ -16,13 +17,6 @@ namespace {
 
 class FileAccess : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string modele = (fs::temp_directory_path() / "stravol-fichier-XXXXXX").string();
-        ASSERT_NE(mkdtemp(modele.data()), nullptr);
-        dossier = modele;
-    }
-    void TearDown() override { fs::remove_all(dossier); }
-
     // Opens nom of the folder with the bound; the reason of a refusal goes to refus.
     bool ouvre(const std::string& nom, std::uint64_t borne, RefusFichier& refus,
                std::uint64_t* taille = nullptr) const {
@@ -32,7 +26,8 @@ protected:
         return f != nullptr;
     }
 
-    std::string dossier;
+    DossierTemporaire temporaire;
+    const std::string dossier = temporaire.chemin();
 };
 
 TEST_F(FileAccess, RegularFilesWithinTheBoundOpenAndTellTheirSize) {

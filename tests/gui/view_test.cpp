@@ -1,6 +1,7 @@
 #include "ApplicationTest.h"
 #include "MaillageSynthetique.h"
 #include "core/Pi.h"
+#include "helpers/images.h"
 #include "region/CRegion3D.h"
 #include "view/COpenGL.h"
 #include "view/gl/Fleche.h"
@@ -69,21 +70,13 @@ class View : public ::testing::Test {
 protected:
     void SetUp() override {
         testgui::application();
-        dossier =
-            std::filesystem::temp_directory_path() /
-            ("stravol_vue_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dossier);
         fenetre = std::make_unique<QWidget>();
         fenetre->resize(cote, cote);
         vue = new COpenGL(fenetre.get(), cote, cote, 0, 0, nullptr, dossier.string());
         fenetre->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(fenetre.get()));
     }
-    void TearDown() override {
-        fenetre.reset();
-        std::filesystem::remove_all(dossier);
-    }
+    void TearDown() override { fenetre.reset(); }
 
     // Window position (image rows from the top) of scene point (x, y, z) in the last frame.
     QPointF projeter(double x, double y, double z) {
@@ -118,7 +111,8 @@ protected:
         QApplication::sendEvent(vue, &e);
     }
 
-    std::filesystem::path dossier;
+    DossierTemporaire temporaire;
+    const std::filesystem::path dossier = temporaire.chemin();
     std::unique_ptr<QWidget> fenetre;
     COpenGL* vue = nullptr;
 };

@@ -3,41 +3,12 @@
 
 #include <cmath>
 #include <map>
-#include <random>
 #include <string>
 #include <utility>
 
 #include "region/CRegion3D.h"
 
 namespace deformation {
-
-std::vector<CTriplet<int>> amas(std::uint32_t graine, int X, int Y, int Z, int nbGraines) {
-    std::mt19937 alea(graine);
-    std::vector<CTriplet<int>> voxels;
-    for (int i = 0; i < nbGraines; ++i) {
-        const int x = 2 + static_cast<int>(alea() % static_cast<unsigned>(X - 4));
-        const int y = 2 + static_cast<int>(alea() % static_cast<unsigned>(Y - 4));
-        const int z = 2 + static_cast<int>(alea() % static_cast<unsigned>(Z - 4));
-        for (int dz = -1; dz <= 1; ++dz)
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx)
-                    voxels.emplace_back(x + dx, y + dy, z + dz);
-    }
-    return voxels;
-}
-
-std::vector<CTriplet<int>> boule(CTriplet<int> c, double r) {
-    std::vector<CTriplet<int>> voxels;
-    const int n = static_cast<int>(r) + 1;
-    for (int z = c.z - n; z <= c.z + n; ++z)
-        for (int y = c.y - n; y <= c.y + n; ++y)
-            for (int x = c.x - n; x <= c.x + n; ++x) {
-                const double dx = x - c.x, dy = y - c.y, dz = z - c.z;
-                if (dx * dx + dy * dy + dz * dz <= r * r)
-                    voxels.emplace_back(x, y, z);
-            }
-    return voxels;
-}
 
 void maillageVoxels(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int>>& voxels, int X,
                     int Y, int Z, int echelle) {
@@ -138,13 +109,6 @@ std::vector<CSommetChRegion*> sommets(const CMaillageTriangleChRegion& m) {
     for (CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant)
         v.push_back(s);
     return v;
-}
-
-int caracteristiqueEuler(const CMaillageTriangleChRegion& m) {
-    long long entrees = 0;
-    for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant)
-        entrees += s->voisins.longueur();
-    return static_cast<int>(m.nbSommets - entrees / 2 + m.nbTriangles);
 }
 
 bool coherent(CMaillageTriangleChRegion& m, std::string* rapport) {

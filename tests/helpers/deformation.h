@@ -8,14 +8,10 @@
 #include <vector>
 
 #include "core/Tuples.h"
+#include "helpers/mesh_helpers.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 
 namespace deformation {
-
-// Seeded random voxels in the interior of an X x Y x Z grid, each grown to a cube of side 3.
-std::vector<CTriplet<int>> amas(std::uint32_t graine, int X, int Y, int Z, int nbGraines);
-// Voxel centres within r of c.
-std::vector<CTriplet<int>> boule(CTriplet<int> c, double r);
 
 // Builds the mesh of the region made of these voxels in an X x Y x Z grid, its border topology
 // repaired, at the given scale.
@@ -35,8 +31,6 @@ void bipyramide(CMaillageTriangleChRegion& m, int k, float r);
 
 // The vertices in list order.
 std::vector<CSommetChRegion*> sommets(const CMaillageTriangleChRegion& m);
-// V - E + F, the edges counted from the rings.
-int caracteristiqueEuler(const CMaillageTriangleChRegion& m);
 // Consistency of the whole mesh plus verifierVoisins on every vertex; the text of the first
 // fault otherwise.
 bool coherent(CMaillageTriangleChRegion& m, std::string* rapport = nullptr);

@@ -3,13 +3,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
 #include <set>
 #include <sstream>
-#include <unistd.h>
 
 void remplirRegion(CRegion3D& region, int X, int Y, int Z,
                    const std::vector<CTriplet<int>>& voxels) {
@@ -19,6 +17,20 @@ void remplirRegion(CRegion3D& region, int X, int Y, int Z,
     for (const CTriplet<int>& v : voxels)
         region.ajouter(v);
     region.calculerVoxelsBord();
+}
+
+bool maillageDeVoxels(CMaillageTriangleChRegion& m, int X, int Y, int Z,
+                      const std::vector<CTriplet<int>>& voxels, int echelle) {
+    CRegion3D region;
+    remplirRegion(region, X, Y, Z, voxels);
+    return m.creerMaillageTriangleChRegion2(region, echelle);
+}
+
+std::vector<CPoint3D> positions(const CMaillageTriangleChRegion& m) {
+    std::vector<CPoint3D> p;
+    for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant)
+        p.emplace_back(s->x, s->y, s->z);
+    return p;
 }
 
 std::vector<CTriplet<int>> blobAleatoire(std::uint32_t graine, int X, int Y, int Z, int nbGraines) {
@@ -246,15 +258,6 @@ int caracteristiqueEuler(const Soupe& soupe) {
            static_cast<int>(soupe.triangles.size());
 }
 
-DossierMaillage::DossierMaillage() {
-    std::string modele = (std::filesystem::temp_directory_path() / "stravol-mesh-XXXXXX").string();
-    if (mkdtemp(modele.data()) != nullptr)
-        dossier = modele;
-}
-
-DossierMaillage::~DossierMaillage() {
-    if (!dossier.empty()) {
-        std::error_code erreur;
-        std::filesystem::remove_all(dossier, erreur);
-    }
+int caracteristiqueEuler(const CMaillageTriangleChRegion& m) {
+    return caracteristiqueEuler(soupeMaillage(m));
 }

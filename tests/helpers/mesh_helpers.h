@@ -17,6 +17,12 @@ void remplirRegion(CRegion3D& region, int X, int Y, int Z,
 // side 3, returned as the voxel list of the region.
 std::vector<CTriplet<int>> blobAleatoire(std::uint32_t graine, int X, int Y, int Z, int nbGraines);
 
+// Builds the mesh of the region made of these voxels in an X x Y x Z grid, as they stand (no
+// topology repair), at the given scale; false when the construction fails.
+bool maillageDeVoxels(CMaillageTriangleChRegion& m, int X, int Y, int Z,
+                      const std::vector<CTriplet<int>>& voxels, int echelle = 1);
+// The vertex positions in list order.
+std::vector<CPoint3D> positions(const CMaillageTriangleChRegion& m);
 // Filled ball of radius r (voxel centres within r of c) and filled box [a, b] (inclusive).
 std::vector<CTriplet<int>> boule(CTriplet<int> c, double r);
 std::vector<CTriplet<int>> boite(CTriplet<int> a, CTriplet<int> b);
@@ -42,19 +48,6 @@ Soupe fusionnerPositions(const Soupe& soupe);
 double volumeSigne(const Soupe& soupe);
 // Every undirected edge is used by exactly two triangles, once in each direction.
 bool fermeeEtOrientee(const Soupe& soupe);
-// V - E + F.
+// V - E + F, of a soup or of a mesh (taken as its soup).
 int caracteristiqueEuler(const Soupe& soupe);
-
-// A fresh temporary folder, removed by the destructor.
-class DossierMaillage {
-public:
-    DossierMaillage();
-    ~DossierMaillage();
-    DossierMaillage(const DossierMaillage&) = delete;
-    DossierMaillage& operator=(const DossierMaillage&) = delete;
-    std::string chemin(const std::string& nom) const { return dossier + "/" + nom; }
-    const std::string& racine() const { return dossier; }
-
-private:
-    std::string dossier;
-};
+int caracteristiqueEuler(const CMaillageTriangleChRegion& m);

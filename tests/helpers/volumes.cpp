@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include <gtest/gtest.h>
+
 using namespace Stravol;
 
 namespace {
@@ -57,5 +59,15 @@ VolumeBrut volumeTest(TypeVoxel type, int largeur, int hauteur, int profondeur,
         remplir<double>(v, valeur);
         break;
     }
+    return v;
+}
+
+CImage3D volumeUni(int l, int h, int p, unsigned char niveau) {
+    CImage3D v;
+    EXPECT_TRUE(v.Create(l, h, p));
+    for (int z = 0; z < p; ++z)
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < l; ++x)
+                v.Pixel(x, y, z) = niveau;
     return v;
 }

@@ -1,10 +1,15 @@
 #pragma once
-// Small typed volumes built in code, for the volume file readers and their users.
+// Small volumes built in code: typed volumes for the file readers and their users, grey
+// volumes for the region growth and the mesh evolution.
 
 #include <cstdint>
 #include <functional>
 
+#include "volume/CImage3D.h"
 #include "volume/VolumeBrut.h"
+
+// A grey volume of l x h x p voxels, every voxel at the given level.
+CImage3D volumeUni(int l, int h, int p, unsigned char niveau);
 
 // A volume of the given type whose voxel (x, y, z) holds valeur(x, y, z), converted to the type.
 Stravol::VolumeBrut volumeTest(Stravol::TypeVoxel type, int largeur, int hauteur, int profondeur,

@@ -11,14 +11,6 @@
 
 namespace {
 
-// Builds the mesh of the given voxels in a grid of X x Y x Z at the given scale.
-void construire(CMaillageTriangleChRegion& m, int X, int Y, int Z,
-                const std::vector<CTriplet<int>>& voxels, int echelle = 1) {
-    CRegion3D region;
-    remplirRegion(region, X, Y, Z, voxels);
-    ASSERT_TRUE(m.creerMaillageTriangleChRegion2(region, echelle));
-}
-
 // Runs f with the diagnostic sink printing to stderr and returns what it printed.
 template <typename F> std::string rapports(F&& f) {
     setenv("STRAVOL_DEBUG", "1", 1);
@@ -39,7 +31,9 @@ bool sansRapportDeReorganisation(const std::string& texte) {
 
 TEST(Construction, OneVoxelGivesACubeWithEightVertices) {
     CMaillageTriangleChRegion m;
-    std::string texte = rapports([&] { construire(m, 11, 11, 11, {{5, 5, 5}}); });
+    std::string texte = rapports([&] {
+        EXPECT_TRUE(maillageDeVoxels(m, 11, 11, 11, {{5, 5, 5}}));
+    });
     EXPECT_TRUE(sansRapportDeReorganisation(texte)) << texte;
     EXPECT_NE(texte.find("création de 8 sommets"), std::string::npos);
     ASSERT_EQ(m.nbSommets, 8);
@@ -99,7 +93,7 @@ TEST(Construction, OneVoxelGivesACubeWithEightVertices) {
 TEST(Construction, NegativeOrientationForClockwiseFaces) {
     // Faces 1, 2 and 4 (+x, -y, -z) list their corners clockwise seen from outside.
     CMaillageTriangleChRegion m;
-    construire(m, 11, 11, 11, {{5, 5, 5}});
+    EXPECT_TRUE(maillageDeVoxels(m, 11, 11, 11, {{5, 5, 5}}));
     int negatives = 0;
     for (CTriangleChRegion* t = m.premierTriangle; t != nullptr; t = t->suivant) {
         const double gx =
@@ -120,13 +114,13 @@ TEST(Construction, NegativeOrientationForClockwiseFaces) {
 TEST(Construction, VoxelAtTheVolumeBorderAndScale) {
     // A voxel in the grid's corner still gets its faces towards the outside of the volume.
     CMaillageTriangleChRegion bord;
-    construire(bord, 3, 3, 3, {{0, 0, 0}});
+    EXPECT_TRUE(maillageDeVoxels(bord, 3, 3, 3, {{0, 0, 0}}));
     EXPECT_EQ(bord.nbTriangles, 12);
     EXPECT_EQ(bord.nbSommets, 8);
     EXPECT_DOUBLE_EQ(volumeSigne(soupeMaillage(bord)), 1.0);
 
     CMaillageTriangleChRegion double_;
-    construire(double_, 11, 11, 11, {{5, 5, 5}}, 2);
+    EXPECT_TRUE(maillageDeVoxels(double_, 11, 11, 11, {{5, 5, 5}}, 2));
     for (CSommetChRegion* s = double_.premierSommet; s != nullptr; s = s->suivant)
         for (float c : {s->x, s->y, s->z})
             EXPECT_TRUE(c == 9.5f || c == 11.5f) << c;
@@ -135,7 +129,9 @@ TEST(Construction, VoxelAtTheVolumeBorderAndScale) {
 
 TEST(Construction, TwoNeighbouringVoxelsShareAFace) {
     CMaillageTriangleChRegion m;
-    std::string texte = rapports([&] { construire(m, 11, 11, 11, {{5, 5, 5}, {6, 5, 5}}); });
+    std::string texte = rapports([&] {
+        EXPECT_TRUE(maillageDeVoxels(m, 11, 11, 11, {{5, 5, 5}, {6, 5, 5}}));
+    });
     EXPECT_TRUE(sansRapportDeReorganisation(texte)) << texte;
     EXPECT_EQ(m.nbTriangles, 20);
     EXPECT_EQ(m.nbSommets, 12);
@@ -153,7 +149,7 @@ TEST(Construction, VertexListInLatticeOrder) {
     // The border list is sorted by (x, y, z); the vertex list must follow the lattice order,
     // x outermost then y then z, whichever voxel created each vertex.
     CMaillageTriangleChRegion m;
-    construire(m, 12, 12, 12, boite({3, 4, 5}, {6, 5, 8}));
+    EXPECT_TRUE(maillageDeVoxels(m, 12, 12, 12, boite({3, 4, 5}, {6, 5, 8})));
     ASSERT_GT(m.nbSommets, 0);
     const CSommetChRegion* precedent = nullptr;
     for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant) {
@@ -170,7 +166,9 @@ TEST(Construction, VertexListInLatticeOrder) {
 
 TEST(Construction, EdgeContactIsReportedAndTheConstructionGoesOn) {
     CMaillageTriangleChRegion m;
-    std::string texte = rapports([&] { construire(m, 11, 11, 11, {{5, 5, 5}, {6, 6, 5}}); });
+    std::string texte = rapports([&] {
+        EXPECT_TRUE(maillageDeVoxels(m, 11, 11, 11, {{5, 5, 5}, {6, 6, 5}}));
+    });
     EXPECT_FALSE(sansRapportDeReorganisation(texte));
     EXPECT_NE(texte.find("pas de voisin commun"), std::string::npos) << texte;
     EXPECT_EQ(m.nbTriangles, 24);
@@ -185,10 +183,10 @@ TEST(Construction, EdgeContactIsReportedAndTheConstructionGoesOn) {
 
 TEST(Construction, ANewCallReplacesTheSurface) {
     CMaillageTriangleChRegion m;
-    construire(m, 20, 20, 20, boule({10, 10, 10}, 4.5));
+    EXPECT_TRUE(maillageDeVoxels(m, 20, 20, 20, boule({10, 10, 10}, 4.5)));
     m.centre = CPoint3D(1, 2, 3);
     m.rayon = 7;
-    construire(m, 11, 11, 11, {{5, 5, 5}});
+    EXPECT_TRUE(maillageDeVoxels(m, 11, 11, 11, {{5, 5, 5}}));
     EXPECT_EQ(m.nbSommets, 8);
     EXPECT_EQ(m.nbTriangles, 12);
     EXPECT_EQ(m.sommetsActifs.longueur(), 8);

@@ -1,4 +1,5 @@
 #include "helpers/deformation.h"
+#include "helpers/volumes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "volume/CImage3D.h"
 
@@ -25,13 +26,6 @@ protected:
     }
 };
 
-std::vector<CPoint3D> positions(const CMaillageTriangleChRegion& m) {
-    std::vector<CPoint3D> p;
-    for (const CSommetChRegion* s : sommets(m))
-        p.emplace_back(s->x, s->y, s->z);
-    return p;
-}
-
 // The diagnostics of a call, read from stderr with the sink switched on.
 template <class F> std::string diagnostics(F&& f) {
     setenv("STRAVOL_DEBUG", "1", 1);
@@ -40,16 +34,6 @@ template <class F> std::string diagnostics(F&& f) {
     const std::string texte = testing::internal::GetCapturedStderr();
     unsetenv("STRAVOL_DEBUG");
     return texte;
-}
-
-CImage3D volumeUni(int cote, unsigned char niveau) {
-    CImage3D v;
-    EXPECT_TRUE(v.Create(cote, cote, cote));
-    for (int z = 0; z < cote; ++z)
-        for (int y = 0; y < cote; ++y)
-            for (int x = 0; x < cote; ++x)
-                v.Pixel(x, y, z) = niveau;
-    return v;
 }
 
 // Gives the first vertex whose inward ray hits a triangle that triangle as its skeleton node.
@@ -160,7 +144,7 @@ TEST_F(Evolution, CandidateOffsets) {
 // With only the curvature weight, the first vertex of the list moves to the grid point closest
 // to the mean of its neighbours; ties go to the lower candidate index and to staying in place.
 TEST_F(Evolution, CurvatureMoveAndTies) {
-    CImage3D image = volumeUni(32, 0);
+    CImage3D image = volumeUni(32, 32, 32, 0);
     const auto premierApres = [&](float gx, float gy, float gz) {
         CMaillageTriangleChRegion m;
         deformation::octaedre(m, 1.0f);
@@ -187,9 +171,9 @@ TEST_F(Evolution, CurvatureMoveAndTies) {
 }
 
 TEST_F(Evolution, StillMeshesAndMissingImages) {
-    CImage3D image = volumeUni(32, 100);
+    CImage3D image = volumeUni(32, 32, 32, 100);
     CMaillageTriangleChRegion m;
-    deformation::maillageVoxels(m, deformation::boule({12, 12, 12}, 5.0), 32, 32, 32);
+    deformation::maillageVoxels(m, boule({12, 12, 12}, 5.0), 32, 32, 32);
     m.lisserCourbureTaubin(2);
     const std::vector<CPoint3D> avant = positions(m);
 
@@ -219,9 +203,9 @@ TEST_F(Evolution, StillMeshesAndMissingImages) {
 }
 
 TEST_F(Evolution, QuantisedSmoothingMovesByGridSteps) {
-    CImage3D image = volumeUni(32, 0);
+    CImage3D image = volumeUni(32, 32, 32, 0);
     CMaillageTriangleChRegion m;
-    deformation::maillageVoxels(m, deformation::amas(5, 32, 32, 32, 6), 32, 32, 32);
+    deformation::maillageVoxels(m, blobAleatoire(5, 32, 32, 32, 6), 32, 32, 32);
     m.initialiserImages(&image, &image);
     m.fusion = m.separation = false;
     for (int iteration = 0; iteration < 4; ++iteration) {
@@ -250,7 +234,7 @@ TEST_F(Evolution, QuantisedSmoothingMovesByGridSteps) {
 }
 
 TEST_F(Evolution, StoppingReportAfterASettledIteration) {
-    CImage3D image = volumeUni(32, 0);
+    CImage3D image = volumeUni(32, 32, 32, 0);
     CMaillageTriangleChRegion m;
     deformation::octaedre(m, 4.0f);
     for (CSommetChRegion* s : sommets(m)) {
@@ -269,9 +253,9 @@ TEST_F(Evolution, StoppingReportAfterASettledIteration) {
 // The balloon pushes the surface outwards, intensity pulls it towards bright voxels; weight
 // adaptation lowers the balloon weight inside bright voxels.
 TEST_F(Evolution, BalloonIntensityAndAdaptation) {
-    CImage3D image = volumeUni(32, 0);
+    CImage3D image = volumeUni(32, 32, 32, 0);
     CMaillageTriangleChRegion m;
-    deformation::maillageVoxels(m, deformation::boule({16, 16, 16}, 4.0), 32, 32, 32);
+    deformation::maillageVoxels(m, boule({16, 16, 16}, 4.0), 32, 32, 32);
     m.initialiserImages(&image, &image);
     m.fusion = m.separation = false;
     const auto rayonMoyen = [&] {
@@ -288,7 +272,7 @@ TEST_F(Evolution, BalloonIntensityAndAdaptation) {
     EXPECT_GT(rayonMoyen(), avant + 0.3);
 
     // Bright voxels everywhere: with adaptation, every move multiplies delta by (1 - 1) = 0.
-    CImage3D clair = volumeUni(32, 255);
+    CImage3D clair = volumeUni(32, 32, 32, 255);
     m.initialiserImages(&clair, &clair);
     m.SetParameterBoolValue(0, true);
     m.Evolve(1);
@@ -297,13 +281,13 @@ TEST_F(Evolution, BalloonIntensityAndAdaptation) {
 
 TEST_F(Evolution, BandHistogramsAndTheirStatistics) {
     // A bright ball of radius 6 on a dark background; the mesh wraps it.
-    CImage3D image = volumeUni(32, 20);
-    for (const CTriplet<int>& v : deformation::boule({16, 16, 16}, 6.0))
+    CImage3D image = volumeUni(32, 32, 32, 20);
+    for (const CTriplet<int>& v : boule({16, 16, 16}, 6.0))
         image.Pixel(v) = 220;
     CMaillageTriangleChRegion m;
     m.initialiserImages(&image, &image);
     m.histogramme1[3] = 5.0f;
-    deformation::maillageVoxels(m, deformation::boule({16, 16, 16}, 6.0), 32, 32, 32);
+    deformation::maillageVoxels(m, boule({16, 16, 16}, 6.0), 32, 32, 32);
     double n3 = 0.0, n4 = 0.0;
     for (int i = 0; i < 256; ++i) {
         n3 += m.histogramme3[i];
@@ -332,7 +316,7 @@ TEST_F(Evolution, BandHistogramsAndTheirStatistics) {
 }
 
 TEST_F(Evolution, GradientLineMeasure) {
-    CImage3D image = volumeUni(8, 0);
+    CImage3D image = volumeUni(8, 8, 8, 0);
     image.Pixel(0, 0, 0) = 255;
     CMaillageTriangleChRegion m;
     CTriplet<int> nulles[24];
@@ -344,10 +328,10 @@ TEST_F(Evolution, GradientLineMeasure) {
     CImage3D vide;
     EXPECT_EQ(m.diffgradEnergyBresenham({0, 0, 0}, nulles, 5, &vide), 0.0f);
     // With lambda1 on, the gradient is recorded but does not weigh in the choice.
-    CImage3D clair = volumeUni(32, 200);
+    CImage3D clair = volumeUni(32, 32, 32, 200);
     CMaillageTriangleChRegion a, b;
-    deformation::maillageVoxels(a, deformation::boule({16, 16, 16}, 4.0), 32, 32, 32);
-    deformation::maillageVoxels(b, deformation::boule({16, 16, 16}, 4.0), 32, 32, 32);
+    deformation::maillageVoxels(a, boule({16, 16, 16}, 4.0), 32, 32, 32);
+    deformation::maillageVoxels(b, boule({16, 16, 16}, 4.0), 32, 32, 32);
     a.initialiserImages(&clair, &clair);
     b.initialiserImages(&clair, &clair);
     a.fusion = a.separation = b.fusion = b.separation = false;
@@ -360,18 +344,18 @@ TEST_F(Evolution, GradientLineMeasure) {
 
 // Evolution with merges and splits on keeps the mesh closed and consistent.
 TEST_F(Evolution, IterationsWithTopologyKeepTheMeshConsistent) {
-    CImage3D image = volumeUni(40, 0);
-    for (const CTriplet<int>& v : deformation::boule({20, 20, 20}, 12.0))
+    CImage3D image = volumeUni(40, 40, 40, 0);
+    for (const CTriplet<int>& v : boule({20, 20, 20}, 12.0))
         image.Pixel(v) = 255;
     CPoint3D::width = CPoint3D::height = CPoint3D::depth = 40.0f;
     for (std::uint32_t graine : {1u, 2u, 3u}) {
         CMaillageTriangleChRegion m;
-        deformation::maillageVoxels(m, deformation::amas(graine, 20, 20, 20, 25), 40, 40, 40);
+        deformation::maillageVoxels(m, blobAleatoire(graine, 20, 20, 20, 25), 40, 40, 40);
         m.lisserCourbureTaubin(3);
         m.calculerNormales();
         m.calculerNormalesSommets();
         m.initialiserImages(&image, &image);
-        const int euler = deformation::caracteristiqueEuler(m);
+        const int euler = caracteristiqueEuler(m);
         m.SetParameterFloatValue(3, -0.5f);
         m.SetParameterFloatValue(2, 1.0f);
         m.SetParameterBoolValue(4, true);
@@ -380,7 +364,7 @@ TEST_F(Evolution, IterationsWithTopologyKeepTheMeshConsistent) {
             m.Evolve(1);
             std::string rapport;
             ASSERT_TRUE(deformation::coherent(m, &rapport)) << rapport << " graine " << graine;
-            EXPECT_EQ(deformation::caracteristiqueEuler(m), euler);
+            EXPECT_EQ(caracteristiqueEuler(m), euler);
         }
         int trouves = 0;
         for (CSommetChRegion* s : sommets(m)) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "helpers/images.h"
 #include "helpers/mesh_helpers.h"
 #include "mesh/ExportMaillage.h"
 
@@ -37,11 +38,11 @@ TEST(Export, RoundTripOfTheThreeFormats) {
     const Soupe attendu = soupeMaillage(m);
     const double volume = volumeSigne(attendu);
     ASSERT_GT(volume, 100.0);
-    DossierMaillage dossier;
+    DossierTemporaire dossier;
 
-    ASSERT_TRUE(exporterMaillage(m, dossier.chemin("a.STL").c_str()));
+    ASSERT_TRUE(exporterMaillage(m, (dossier / "a.STL").c_str()));
     Soupe stl;
-    ASSERT_TRUE(lireSTL(dossier.chemin("a.STL"), stl));
+    ASSERT_TRUE(lireSTL(dossier / "a.STL", stl));
     const Soupe stlFusionne = fusionnerPositions(stl);
     EXPECT_EQ(stlFusionne.positions.size(), attendu.positions.size());
     EXPECT_EQ(stl.triangles.size(), attendu.triangles.size());
@@ -58,48 +59,48 @@ TEST(Export, RoundTripOfTheThreeFormats) {
                   0.0);
     }
 
-    ASSERT_TRUE(exporterOBJ(m, dossier.chemin("a.obj").c_str()));
+    ASSERT_TRUE(exporterOBJ(m, (dossier / "a.obj").c_str()));
     Soupe obj;
-    ASSERT_TRUE(lireOBJ(dossier.chemin("a.obj"), obj));
+    ASSERT_TRUE(lireOBJ(dossier / "a.obj", obj));
     EXPECT_EQ(obj.positions, attendu.positions);
     EXPECT_EQ(obj.normales, attendu.normales);
     EXPECT_EQ(obj.triangles, attendu.triangles);
 
-    ASSERT_TRUE(exporterPLY(m, dossier.chemin("a.ply").c_str()));
+    ASSERT_TRUE(exporterPLY(m, (dossier / "a.ply").c_str()));
     Soupe ply;
-    ASSERT_TRUE(lirePLY(dossier.chemin("a.ply"), ply));
+    ASSERT_TRUE(lirePLY(dossier / "a.ply", ply));
     EXPECT_EQ(ply.positions, attendu.positions);
     EXPECT_EQ(ply.normales, attendu.normales);
     EXPECT_EQ(ply.triangles, attendu.triangles);
     EXPECT_GT(volumeSigne(ply), 0.0);
 
     // Only the three finished files are left: no temporary file remains.
-    EXPECT_EQ(nombreFichiers(dossier.racine()), 3);
+    EXPECT_EQ(nombreFichiers(dossier.chemin()), 3);
 }
 
 TEST(Export, CleanFailureOnAnUnreachablePath) {
     CMaillageTriangleChRegion m;
     construireLisse(m);
-    DossierMaillage dossier;
-    EXPECT_FALSE(exporterSTL(m, dossier.chemin("absent/a.stl").c_str()));
-    EXPECT_FALSE(exporterOBJ(m, dossier.chemin("absent/a.obj").c_str()));
-    EXPECT_FALSE(exporterMaillage(m, dossier.chemin("a.txt").c_str()));
+    DossierTemporaire dossier;
+    EXPECT_FALSE(exporterSTL(m, (dossier / "absent/a.stl").c_str()));
+    EXPECT_FALSE(exporterOBJ(m, (dossier / "absent/a.obj").c_str()));
+    EXPECT_FALSE(exporterMaillage(m, (dossier / "a.txt").c_str()));
     // A folder in place of the file: the temporary file is written, the rename fails and the
     // temporary file is removed.
-    std::filesystem::create_directory(dossier.chemin("rep.ply"));
-    std::filesystem::create_directory(dossier.chemin("rep.ply/x"));
-    EXPECT_FALSE(exporterPLY(m, dossier.chemin("rep.ply").c_str()));
-    EXPECT_EQ(nombreFichiers(dossier.racine()), 1);
+    std::filesystem::create_directory(dossier / "rep.ply");
+    std::filesystem::create_directory(dossier / "rep.ply/x");
+    EXPECT_FALSE(exporterPLY(m, (dossier / "rep.ply").c_str()));
+    EXPECT_EQ(nombreFichiers(dossier.chemin()), 1);
     if (geteuid() != 0) {
-        std::filesystem::create_directory(dossier.chemin("lecture"));
-        chmod(dossier.chemin("lecture").c_str(), 0555);
-        EXPECT_FALSE(exporterOBJ(m, dossier.chemin("lecture/a.obj").c_str()));
-        EXPECT_EQ(nombreFichiers(dossier.chemin("lecture")), 0);
+        std::filesystem::create_directory(dossier / "lecture");
+        chmod((dossier / "lecture").c_str(), 0555);
+        EXPECT_FALSE(exporterOBJ(m, (dossier / "lecture/a.obj").c_str()));
+        EXPECT_EQ(nombreFichiers(dossier / "lecture"), 0);
     }
     // An empty mesh writes valid empty files.
     CMaillageTriangleChRegion vide;
-    ASSERT_TRUE(exporterSTL(vide, dossier.chemin("vide.stl").c_str()));
+    ASSERT_TRUE(exporterSTL(vide, (dossier / "vide.stl").c_str()));
     Soupe soupe;
-    EXPECT_TRUE(lireSTL(dossier.chemin("vide.stl"), soupe));
+    EXPECT_TRUE(lireSTL(dossier / "vide.stl", soupe));
     EXPECT_TRUE(soupe.triangles.empty());
 }

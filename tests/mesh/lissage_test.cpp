@@ -9,20 +9,6 @@
 
 namespace {
 
-void construire(CMaillageTriangleChRegion& m, int X, int Y, int Z,
-                const std::vector<CTriplet<int>>& voxels) {
-    CRegion3D region;
-    remplirRegion(region, X, Y, Z, voxels);
-    m.creerMaillageTriangleChRegion2(region, 1);
-}
-
-std::vector<CPoint3D> positions(const CMaillageTriangleChRegion& m) {
-    std::vector<CPoint3D> p;
-    for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant)
-        p.push_back(*s);
-    return p;
-}
-
 // Umbrella vector computed directly on the vertex rings.
 CPoint3D parapluie(const CSommetChRegion* s) {
     double x = 0, y = 0, z = 0;
@@ -40,7 +26,7 @@ CPoint3D parapluie(const CSommetChRegion* s) {
 
 TEST(Smoothing, ZeroOrNegativeChangesNothing) {
     CMaillageTriangleChRegion m;
-    construire(m, 11, 11, 11, {{5, 5, 5}});
+    maillageDeVoxels(m, 11, 11, 11, {{5, 5, 5}});
     const auto avant = positions(m);
     m.lisserCourbureTaubin(0);
     m.lisserCourbureTaubin(-3);
@@ -49,10 +35,10 @@ TEST(Smoothing, ZeroOrNegativeChangesNothing) {
 
 TEST(Smoothing, OneRoundOnTheCubeFollowsBothPasses) {
     CMaillageTriangleChRegion m;
-    construire(m, 11, 11, 11, {{5, 5, 5}});
+    maillageDeVoxels(m, 11, 11, 11, {{5, 5, 5}});
     // Reference: the two passes done by hand, all umbrella vectors before any move.
     CMaillageTriangleChRegion reference;
-    construire(reference, 11, 11, 11, {{5, 5, 5}});
+    maillageDeVoxels(reference, 11, 11, 11, {{5, 5, 5}});
     for (double facteur : {0.5, -0.5}) {
         std::vector<CPoint3D> l;
         for (CSommetChRegion* s = reference.premierSommet; s != nullptr; s = s->suivant)
@@ -78,7 +64,7 @@ TEST(Smoothing, OneRoundOnTheCubeFollowsBothPasses) {
 
 TEST(Smoothing, TheBallStaysClosedAndKeepsItsVolume) {
     CMaillageTriangleChRegion m;
-    construire(m, 30, 30, 30, boule({15, 15, 15}, 9.0));
+    maillageDeVoxels(m, 30, 30, 30, boule({15, 15, 15}, 9.0));
     const double avant = volumeSigne(soupeMaillage(m));
     m.lisserCourbureTaubin(10);
     m.calculerNormales();
@@ -111,7 +97,7 @@ TEST(Smoothing, TheBallStaysClosedAndKeepsItsVolume) {
 
 TEST(Normals, InactiveCornersAndOrientationKept) {
     CMaillageTriangleChRegion m;
-    construire(m, 11, 11, 11, {{5, 5, 5}});
+    maillageDeVoxels(m, 11, 11, 11, {{5, 5, 5}});
     CTriangleChRegion* t = m.premierTriangle;
     const float normale[3] = {t->normale[0], t->normale[1], t->normale[2]};
     const int orientation = t->orientation;
@@ -134,7 +120,7 @@ TEST(Normals, InactiveCornersAndOrientationKept) {
 
 TEST(Normals, VertexOutsideTheActiveListKeepsItsNormal) {
     CMaillageTriangleChRegion m;
-    construire(m, 11, 11, 11, {{5, 5, 5}});
+    maillageDeVoxels(m, 11, 11, 11, {{5, 5, 5}});
     CSommetChRegion* s = m.premierSommet;
     m.sommetsActifs.forcerCourant(s->elementActif);
     m.sommetsActifs.supprimerCourant();
@@ -148,7 +134,7 @@ TEST(Normals, VertexOutsideTheActiveListKeepsItsNormal) {
 
 TEST(Normals, TriangleMissingFromTheRingStopsTheSum) {
     CMaillageTriangleChRegion m;
-    construire(m, 11, 11, 11, {{5, 5, 5}});
+    maillageDeVoxels(m, 11, 11, 11, {{5, 5, 5}});
     CSommetChRegion* s = m.premierSommet;
     ASSERT_GE(s->triangles.longueur(), 3);
     CTriangleChRegion* retire = s->triangles[1];

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/Pi.h"
 #include "helpers/mesh_helpers.h"
 #include "mesh/MesuresMaillage.h"
 
@@ -62,9 +63,8 @@ TEST(Measures, SmoothedBallMatchesTheSphere) {
     maillageRegion(m, boule({12, 12, 12}, r), 25);
     m.lisserCourbureTaubin(10);
     m.calculerNormales();
-    const double pi = std::acos(-1.0);
-    EXPECT_NEAR(volumeEnclos(m) / (4.0 / 3.0 * pi * r * r * r), 1.0, 0.03);
-    EXPECT_NEAR(aireSurface(m) / (4.0 * pi * r * r), 1.0, 0.05);
+    EXPECT_NEAR(volumeEnclos(m) / (4.0 / 3.0 * kPi * r * r * r), 1.0, 0.03);
+    EXPECT_NEAR(aireSurface(m) / (4.0 * kPi * r * r), 1.0, 0.05);
 }
 
 TEST(Measures, CheckFindsReversedWindingAndFolds) {

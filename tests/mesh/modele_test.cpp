@@ -10,12 +10,6 @@ namespace {
 
 class ModeleNu : public CDeformableModelBase {};
 
-void construire(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int>>& voxels) {
-    CRegion3D region;
-    remplirRegion(region, 20, 20, 20, voxels);
-    m.creerMaillageTriangleChRegion2(region, 1);
-}
-
 } // namespace
 
 TEST(DeformableModel, TheBasePublishesNothing) {
@@ -43,7 +37,7 @@ TEST(DeformableModel, TheBasePublishesNothing) {
 
 TEST(DeformableModel, MeshParameters) {
     CMaillageTriangleChRegion m;
-    construire(m, {{5, 5, 5}});
+    maillageDeVoxels(m, 20, 20, 20, {{5, 5, 5}});
     CDeformableModelBase& base = m;
     ASSERT_EQ(base.GetParameterFloatNumber(), 9);
     ASSERT_EQ(base.GetParameterIntNumber(), 3);
@@ -87,7 +81,7 @@ TEST(Mesh, InitialStateAndClear) {
         for (int i = 0; i < 256; ++i)
             EXPECT_EQ((*h)[i], 0.0f);
     }
-    construire(m, boite({3, 3, 3}, {5, 6, 7}));
+    maillageDeVoxels(m, 20, 20, 20, boite({3, 3, 3}, {5, 6, 7}));
     m.histogramme2[7] = 4.0f;
     m.centre = CPoint3D(1, 1, 1);
     m.vider();
@@ -99,12 +93,12 @@ TEST(Mesh, InitialStateAndClear) {
 
 TEST(Mesh, DeepCopy) {
     CMaillageTriangleChRegion source;
-    construire(source, boule({10, 10, 10}, 3.5));
+    maillageDeVoxels(source, 20, 20, 20, boule({10, 10, 10}, 3.5));
     source.afficherAretes = true;
     source.compteur2 = 9;
     source.histogramme3[5] = 2.0f;
     CMaillageTriangleChRegion copie;
-    construire(copie, {{1, 1, 1}});
+    maillageDeVoxels(copie, 20, 20, 20, {{1, 1, 1}});
     copie = source;
     EXPECT_EQ(copie.nbSommets, source.nbSommets);
     EXPECT_EQ(copie.nbTriangles, source.nbTriangles);
@@ -159,7 +153,7 @@ TEST(Mesh, AssignmentCopiesTheListSettings) {
 
 TEST(Mesh, CopyConstructorIsForbidden) {
     CMaillageTriangleChRegion source;
-    construire(source, {{5, 5, 5}});
+    maillageDeVoxels(source, 20, 20, 20, {{5, 5, 5}});
     std::string question;
     setQuestionHook([&](const char* texte, const char* titre) {
         question = std::string(titre) + ": " + texte;
@@ -190,7 +184,7 @@ TEST(Mesh, RefusedCopyEndsTheProcessThroughTheEndHook) {
 
 TEST(Mesh, CentreRadiusAndInfo) {
     CMaillageTriangleChRegion m;
-    construire(m, boite({4, 4, 4}, {7, 7, 7}));
+    maillageDeVoxels(m, 20, 20, 20, boite({4, 4, 4}, {7, 7, 7}));
     const CPoint3D g = m.centreGravite();
     EXPECT_NEAR(g.x, 5.5, 1e-5);
     EXPECT_NEAR(g.y, 5.5, 1e-5);

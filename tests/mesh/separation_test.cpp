@@ -50,11 +50,11 @@ TEST_F(Separation, SplitThresholdIsTwiceTheStep) {
 
     CMaillageTriangleChRegion long_;
     deformation::octaedre(long_, 3.25f);
-    const int euler = deformation::caracteristiqueEuler(long_);
+    const int euler = caracteristiqueEuler(long_);
     long_.greedySeparateurNormeInfinie();
     EXPECT_GT(long_.nbSommets, 6);
     EXPECT_EQ(long_.nbTriangles, 2 * long_.nbSommets - 4);
-    EXPECT_EQ(deformation::caracteristiqueEuler(long_), euler);
+    EXPECT_EQ(caracteristiqueEuler(long_), euler);
     std::string rapport;
     EXPECT_TRUE(deformation::coherent(long_, &rapport)) << rapport;
     // Every new vertex is active and in the active list.
@@ -140,7 +140,7 @@ TEST_F(Separation, MergeThresholdIsTheStep) {
     // Voxel meshes at scale e have edges of maximum-norm length e; with a step of 1 the merge
     // distance is 3.
     CMaillageTriangleChRegion::DEFAULT_NEIGHBOR_STEP = 1.0f;
-    const auto voxels = deformation::boule({8, 8, 8}, 3.0);
+    const auto voxels = boule({8, 8, 8}, 3.0);
     CMaillageTriangleChRegion exact;
     deformation::maillageVoxels(exact, voxels, 16, 16, 16, 3);
     const int avant = exact.nbSommets;
@@ -149,10 +149,10 @@ TEST_F(Separation, MergeThresholdIsTheStep) {
 
     CMaillageTriangleChRegion court;
     deformation::maillageVoxels(court, voxels, 16, 16, 16, 2);
-    const int euler = deformation::caracteristiqueEuler(court);
+    const int euler = caracteristiqueEuler(court);
     court.greedyFusionneurNormeInfinie();
     EXPECT_LT(court.nbSommets, avant);
-    EXPECT_EQ(deformation::caracteristiqueEuler(court), euler);
+    EXPECT_EQ(caracteristiqueEuler(court), euler);
     std::string rapport;
     EXPECT_TRUE(deformation::coherent(court, &rapport)) << rapport;
 }
@@ -228,7 +228,7 @@ TEST_F(Separation, RayTriangleTests) {
 
 TEST_F(Separation, SkeletonFollowsTheOppositeSide) {
     CMaillageTriangleChRegion m;
-    deformation::maillageVoxels(m, deformation::boule({10, 10, 10}, 5.0), 20, 20, 20);
+    deformation::maillageVoxels(m, boule({10, 10, 10}, 5.0), 20, 20, 20);
     m.lisserCourbureTaubin(5);
     m.calculerNormales();
     m.calculerNormalesSommets();
@@ -284,8 +284,8 @@ TEST_F(Separation, SkeletonFollowsTheOppositeSide) {
 TEST_F(Separation, RandomSplitsAndMergesKeepTheMeshConsistent) {
     for (std::uint32_t graine = 1; graine <= 6; ++graine) {
         CMaillageTriangleChRegion m;
-        deformation::maillageVoxels(m, deformation::amas(graine, 14, 14, 14, 12), 16, 16, 16);
-        const int euler = deformation::caracteristiqueEuler(m);
+        deformation::maillageVoxels(m, blobAleatoire(graine, 14, 14, 14, 12), 16, 16, 16);
+        const int euler = caracteristiqueEuler(m);
         std::mt19937 alea(graine);
         int reussis = 0;
         for (int essai = 0; essai < 400; ++essai) {
@@ -301,7 +301,7 @@ TEST_F(Separation, RandomSplitsAndMergesKeepTheMeshConsistent) {
             ASSERT_TRUE(deformation::coherent(m, &rapport))
                 << rapport << " graine " << graine << " essai " << essai;
             ASSERT_EQ(longueurListe(m), m.nbSommets);
-            ASSERT_EQ(deformation::caracteristiqueEuler(m), euler);
+            ASSERT_EQ(caracteristiqueEuler(m), euler);
         }
         EXPECT_GT(reussis, 100);
     }

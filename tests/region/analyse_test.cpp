@@ -1,12 +1,11 @@
 #include "core/Pi.h"
+#include "helpers/images.h"
 #include "region/AnalyseDirection.h"
 #include "region/ComposanteConnexe.h"
 #include "region/Cvecto.h"
 #include "volume/CImageTroisD.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -61,21 +60,14 @@ std::vector<int> autocorrelationDirecte(const Bloc& b) {
     return r;
 }
 
-// Temporary start directory of one test.
-struct DossierTemporaire {
-    fs::path chemin = fs::temp_directory_path() /
-                      ("stravol-analyse-" + std::to_string(::getpid()) + "-" +
-                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    DossierTemporaire() { fs::remove_all(chemin), fs::create_directories(chemin); }
-    ~DossierTemporaire() { fs::remove_all(chemin); }
-    std::vector<std::string> lignesResultats() const {
-        std::ifstream f(chemin / "RoseValue.res");
-        std::vector<std::string> r;
-        for (std::string l; std::getline(f, l);)
-            r.push_back(l);
-        return r;
-    }
-};
+// The lines of the results file the analysis writes into its start folder.
+std::vector<std::string> lignesResultats(const DossierTemporaire& d) {
+    std::ifstream f(d / "RoseValue.res");
+    std::vector<std::string> r;
+    for (std::string l; std::getline(f, l);)
+        r.push_back(l);
+    return r;
+}
 
 std::unique_ptr<CImageTroisD> volume(int l, int h, int p, const fs::path& chemin,
                                      const std::function<int(int, int, int)>& gris) {
@@ -188,13 +180,13 @@ TEST(Rose, WindowsAndFigures) {
 
 TEST(CubeAnalysis, SmallCubeOrPositionOutsideTheSceneDoNothing) {
     DossierTemporaire d;
-    auto v = volume(32, 32, 32, d.chemin, aleatoire(1));
+    auto v = volume(32, 32, 32, d.chemin(), aleatoire(1));
     for (int taille : {2, 1, 0, -40})
         v->AnalyseCube(taille, -0.5f, 0.5f, -0.5f);
     v->AnalyseCube(100, 1.5f, 0.0f, 0.0f);
     v->AnalyseCube(100, 0.0f, std::nanf(""), 0.0f);
     EXPECT_TRUE(v->rose.empty());
-    EXPECT_FALSE(fs::exists(d.chemin / "RoseValue.res"));
+    EXPECT_FALSE(fs::exists(d / "RoseValue.res"));
 }
 
 TEST(CubeAnalysis, OriginEvenSizesAndStrictlyInnerBlock) {
@@ -202,8 +194,8 @@ TEST(CubeAnalysis, OriginEvenSizesAndStrictlyInnerBlock) {
     // 64 x 48 x 36 voxels, cube 44/256: sizes 11, 8, 6, the first run as 10. Position
     // (0.65625, -0.25, -0.5): origin (1.65625 * 32, 1.25 * 24, 0.5 * 18) = (53, 30, 9).
     // The odd block would end on the last column (53 + 11 = 64).
-    auto a = volume(64, 48, 36, d.chemin, aleatoire(3));
-    auto b = volume(64, 48, 36, d.chemin, aleatoire(3));
+    auto a = volume(64, 48, 36, d.chemin(), aleatoire(3));
+    auto b = volume(64, 48, 36, d.chemin(), aleatoire(3));
     a->AnalyseCube(44, 0.65625f, -0.25f, -0.5f);
     ASSERT_EQ(a->rose.size(), 180u);
     b->runRose2(53, 30, 9, 10, 8, 6);
@@ -212,7 +204,7 @@ TEST(CubeAnalysis, OriginEvenSizesAndStrictlyInnerBlock) {
     EXPECT_EQ(a->tabdir, b->tabdir);
 
     // Blocks ending on the last voxel, starting before the first or empty are refused.
-    auto c = volume(40, 48, 36, d.chemin, aleatoire(3));
+    auto c = volume(40, 48, 36, d.chemin(), aleatoire(3));
     c->runRose2(30, 0, 0, 10, 12, 10);
     c->runRose2(-2, 0, 0, 10, 12, 10);
     c->runRose2(0, 0, 0, 0, 12, 10);
@@ -224,7 +216,7 @@ TEST(CubeAnalysis, OriginEvenSizesAndStrictlyInnerBlock) {
 
 TEST(CubeAnalysis, UniformBlockAndTwoIdenticalLines) {
     DossierTemporaire d;
-    auto v = volume(48, 48, 48, d.chemin, [](int, int, int) { return 90; });
+    auto v = volume(48, 48, 48, d.chemin(), [](int, int, int) { return 90; });
     v->AnalyseCube(128, -0.5f, 0.5f, -0.5f); // 24^3 voxels from (12, 12, 12)
     v->AnalyseCube(128, -0.5f, 0.5f, -0.5f);
     ASSERT_EQ(v->rose.size(), 180u);
@@ -234,7 +226,7 @@ TEST(CubeAnalysis, UniformBlockAndTwoIdenticalLines) {
     for (int s : v->indColor)
         EXPECT_EQ(s, 255);
     EXPECT_EQ(v->SumAngle(135, 45), 45 * 45);
-    EXPECT_EQ(d.lignesResultats(), std::vector<std::string>(2, kLigneUniforme));
+    EXPECT_EQ(lignesResultats(d), std::vector<std::string>(2, kLigneUniforme));
 }
 
 TEST(CubeAnalysis, PeriodInTheVolumeAndImpossibleFile) {
@@ -253,7 +245,7 @@ TEST(CubeAnalysis, PeriodInTheVolumeAndImpossibleFile) {
 
 TEST(CubeAnalysis, ComponentsOfTheBinarisedVolume) {
     DossierTemporaire d;
-    auto v = volume(20, 20, 20, d.chemin, [](int, int, int) { return 0; });
+    auto v = volume(20, 20, 20, d.chemin(), [](int, int, int) { return 0; });
     v->CalculeFeatureCC(0, 0, 0, 20, 20, 20);
     EXPECT_FALSE(v->compCC); // no binarised volume
 

@@ -1,3 +1,4 @@
+#include "helpers/volumes.h"
 #include "region/CRegionMultiresolution2D3DT.h"
 #include "volume/CImage3D.h"
 
@@ -11,17 +12,6 @@
 namespace {
 
 using Q = CQuadruplet<int>;
-
-// A volume of l x h x p voxels, every voxel at the given level.
-CImage3D volumeUni(int l, int h, int p, unsigned char niveau) {
-    CImage3D v;
-    EXPECT_TRUE(v.Create(l, h, p));
-    for (int z = 0; z < p; ++z)
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < l; ++x)
-                v.Pixel(x, y, z) = niveau;
-    return v;
-}
 
 int compterRegion(const CRegionMultiresolution2D3DT& r) {
     int n = 0;

@@ -1,7 +1,7 @@
+#include "helpers/images.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -59,15 +59,9 @@ std::string lire(const fs::path& f) {
 }
 
 struct AnalysisTool : ::testing::Test {
-    fs::path dossier;
-    void SetUp() override {
-        dossier = fs::temp_directory_path() /
-                  ("stravol-outil-analyse-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dossier);
-        fs::create_directories(dossier / "donnees");
-    }
-    void TearDown() override { fs::remove_all(dossier); }
+    DossierTemporaire temporaire;
+    const fs::path dossier = temporaire.chemin();
+    void SetUp() override { fs::create_directories(dossier / "donnees"); }
 
     // A volume of slices grey(x, y, z) in sub-folder "a-volume" of donnees.
     void volume(int l, int h, int p, const std::function<int(int, int, int)>& grey) {

@@ -1,3 +1,5 @@
+#include "helpers/images.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
@@ -100,10 +102,6 @@ protected:
     static constexpr int W = 16, H = 16, D = 12;
 
     void SetUp() override {
-        racine = fs::temp_directory_path() /
-                 ("stravol-extract-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(racine);
         parent = racine / "scan";
         // "alpha" sorts before "Beta" only without regard to letter case.
         fs::create_directories(parent / "alpha");
@@ -124,13 +122,14 @@ protected:
                 for (int x = 0; x < W; ++x)
                     voxelsBoule += dansBoule(x, y, z);
     }
-    void TearDown() override { fs::remove_all(racine); }
 
     static bool dansBoule(int x, int y, int z) {
         return (x - 9) * (x - 9) + (y - 8) * (y - 8) + (z - 6) * (z - 6) <= 12;
     }
 
-    fs::path racine, parent;
+    DossierTemporaire temporaire;
+    const fs::path racine = temporaire.chemin();
+    fs::path parent;
     int voxelsBoule = 0;
 };
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "core/Pi.h"
 #include "helpers/images.h"
 #include "helpers/volumes.h"
 #include "volume/EcritureVolume.h"
@@ -30,7 +31,7 @@ void attendreMemesVoxels(const VolumeBrut& a, const VolumeBrut& b) {
 Geometrie oblique() {
     Geometrie g;
     // A rotation about z by 30 degrees, 0.5 x 0.7 x 1.2 mm voxels, an x axis flipped.
-    const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
+    const double c = std::cos(kPi / 6), s = std::sin(kPi / 6);
     g.affine = {{{-0.5 * c, -0.7 * s, 0, 12.5}, {-0.5 * s, 0.7 * c, 0, -3}, {0, 0, 1.2, 40}}};
     g.espacement = {0.5, 0.7, 1.2};
     g.origine = OrigineGeometrie::SForm;
