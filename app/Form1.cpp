@@ -650,8 +650,6 @@ bool Form1::ouvrirDossier(const QString& dossier) {
     // The dialog, or whatever covered the window, is gone from the screen before the loading.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     repaint();
-    detruireVue();
-    detruireVolume();
     const bool ouvert = chargerDossier(dossier);
     if (ouvert)
         ajouterRecent(dossier);
@@ -699,7 +697,6 @@ bool Form1::chargerDossier(const QString& dossier) {
     const QDir parent(dossier);
     const QStringList sousDossiers =
         parent.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    checkBoxMaillage->hide();
     if (sousDossiers.isEmpty())
         return false;
 
@@ -707,23 +704,28 @@ bool Form1::chargerDossier(const QString& dossier) {
     regrouperMessages_ = true;
     const bool ouvert = [&] {
         CurseurAttente attente;
-        for (int i = 0; i < sousDossiers.size(); ++i) {
-            const std::string path = cheminLocal(parent.filePath(sousDossiers[i]));
-            if (i > 0) {
-                images3D->ChargerSeg(path, barre_.get());
-                continue;
-            }
-            images3D = std::make_unique<CImageTroisD>(chemin, path, barre_.get(), &messages_);
-            // A volume folder without any picture gives sizes 0: there is nothing to show,
-            // and the cut positions would divide by those sizes.
-            if (images3D->largeur <= 0 || images3D->hauteur <= 0 || images3D->profondeur <= 0) {
-                images3D.reset();
+        // The volume and its segmentations are read aside: a volume folder that gives no
+        // volume, for want of pictures or of memory, keeps what is open.
+        const QString dossierVolume = parent.filePath(sousDossiers.first());
+        const qsizetype signales = messagesEnAttente_.size();
+        auto nouveau = std::make_unique<CImageTroisD>(chemin, cheminLocal(dossierVolume),
+                                                      barre_.get(), &messages_);
+        // A volume folder without any picture gives sizes 0: there is nothing to show, and
+        // the cut positions would divide by those sizes.
+        if (nouveau->largeur <= 0 || nouveau->hauteur <= 0 || nouveau->profondeur <= 0) {
+            if (messagesEnAttente_.size() == signales)
                 messagesEnAttente_.append("Aucune image n'a été trouvée dans le répertoire \"" +
-                                          parent.filePath(sousDossiers[i]) + "\".");
-                return false;
-            }
-            installerVolume();
+                                          dossierVolume + "\".");
+            return false;
         }
+        for (qsizetype i = 1; i < sousDossiers.size(); ++i)
+            nouveau->ChargerSeg(cheminLocal(parent.filePath(sousDossiers[i])), barre_.get());
+
+        detruireVue();
+        detruireVolume();
+        checkBoxMaillage->hide();
+        images3D = std::move(nouveau);
+        installerVolume();
         return true;
     }();
     progressBar1->setValue(0);

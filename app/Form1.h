@@ -68,14 +68,15 @@ public:
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    // "Ouvrir": asks for a parent folder; once one is confirmed, closes what is open and
-    // opens it. A cancelled dialog keeps everything as it was.
+    // "Ouvrir": asks for a parent folder; once one is confirmed, opens it in place of what is
+    // open. A cancelled dialog keeps everything as it was.
     void ouvrir();
-    // Closes what is open, then opens the parent folder dossier as "Ouvrir" does once the
-    // dialog has confirmed it: the first sub-folder (case-insensitive name order) is the
-    // volume, every further one a segmentation. False when nothing was opened (no sub-folder,
-    // or a volume folder without pictures, which is reported). An opened folder heads the
-    // recent folders.
+    // Opens the parent folder dossier as "Ouvrir" does once the dialog has confirmed it: the
+    // first sub-folder (case-insensitive name order) is the volume, every further one a
+    // segmentation. The folder is read before what is open is closed. False when nothing was
+    // opened (no sub-folder, or a volume folder that gives no volume for want of pictures or
+    // of memory, which is reported): the open volume, its view and its mesh then stay. An
+    // opened folder heads the recent folders.
     bool ouvrirDossier(const QString& dossier);
     // Opens dossier as ouvrirDossier does, once the window has been shown and painted, so that
     // the user sees the window and the progress bar during the loading.

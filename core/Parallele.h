@@ -9,8 +9,13 @@ namespace Stravol {
 constexpr int kSeuilParallele = 16384;
 
 // n > 0: at most n threads; 0 (the default): one per processor. Negative values count as 0.
+// Starts the threads of the new count (preparerThreads).
 void definirNbThreads(int n);
 // The count in force, at least 1.
 int nbThreads();
+// Starts the nbThreads() threads of the parallel stages now, while memory allows: every later
+// stage reuses them. A stage that had to start a thread once memory has run out would end the
+// process, since the OpenMP runtime cannot report that failure.
+void preparerThreads();
 
 } // namespace Stravol

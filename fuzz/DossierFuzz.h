@@ -14,27 +14,37 @@ namespace fuzz {
 
 inline const std::string& dossier() {
     // The name lives in a plain array, still valid in the exit handler that removes the
-    // folder after the static strings are gone.
-    static char modele[] = "/tmp/stravol-fuzz-XXXXXX";
+    // folder after the static strings are gone. In memory (/dev/shm) where the system has
+    // it: the inputs are written there once each, never to a disk.
+    static char enMemoire[] = "/dev/shm/stravol-fuzz-XXXXXX";
+    static char surDisque[] = "/tmp/stravol-fuzz-XXXXXX";
+    static char* choisi = nullptr;
     static const std::string chemin = [] {
-        if (mkdtemp(modele) == nullptr) {
+        choisi = mkdtemp(enMemoire);
+        if (choisi == nullptr)
+            choisi = mkdtemp(surDisque);
+        if (choisi == nullptr) {
             std::perror("mkdtemp");
             std::abort();
         }
         std::atexit([] {
             std::error_code e;
-            std::filesystem::remove_all(modele, e);
+            std::filesystem::remove_all(choisi, e);
         });
-        return std::string(modele);
+        return std::string(choisi);
     }();
     return chemin;
 }
 
-// Writes the bytes to dossier()/nom (sub-folders are created) and returns the path.
+// Writes the bytes to dossier()/nom (sub-folders are created) and returns the path. An
+// existing file is rewritten in place: every hard link to it reads the new bytes.
 inline std::string ecrire(const std::string& nom, const std::uint8_t* data, std::size_t taille) {
     const std::string chemin = dossier() + "/" + nom;
-    std::filesystem::create_directories(std::filesystem::path(chemin).parent_path());
     FILE* f = std::fopen(chemin.c_str(), "wb");
+    if (f == nullptr) {
+        std::filesystem::create_directories(std::filesystem::path(chemin).parent_path());
+        f = std::fopen(chemin.c_str(), "wb");
+    }
     if (f == nullptr || (taille > 0 && std::fwrite(data, 1, taille, f) != taille)) {
         std::perror(chemin.c_str());
         std::abort();

@@ -2,17 +2,18 @@
 // the topology repair, mesh, smoothing and normals, step by step with the properties of
 // the mesh checked between steps, then the volume's own extraction member.
 //
-// Input: three sizes (1 to 12 voxels each), the seed position, then two bits per voxel
+// Input: three sizes (1 to 10 voxels each), the seed position, then two bits per voxel
 // choosing its grey level among 0, 80, 160 and 255 (missing bytes give 0).
 
+#include <algorithm>
 #include <cmath>
-#include <map>
 #include <utility>
 #include <vector>
 
 #include "DossierFuzz.h"
 #include "VolumeOctets.h"
 #include "core/CPoint3D.h"
+#include "core/Parallele.h"
 #include "extraction/Croissance.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "region/CRegion3D.h"
@@ -20,6 +21,11 @@
 #include "volume/CImageTroisD.h"
 
 namespace {
+
+// Largest side of the volume, in voxels: every shape of contact fits, and an input runs fast.
+constexpr int kCote = 10;
+// Smoothing passes: the properties after smoothing hold after the first ones.
+constexpr int kLissages = 2;
 
 // A triangle with its corners in outward order (the stored orientation applied).
 struct Face {
@@ -38,18 +44,20 @@ std::vector<Face> faces(const CMaillageTriangleChRegion& m) {
 // Every directed edge appears once, and its reverse once: closed, two faces per edge, and
 // consistently oriented.
 bool fermeeEtOrientee(const std::vector<Face>& f) {
-    std::map<std::pair<const void*, const void*>, int> aretes;
+    using Arete = std::pair<const void*, const void*>;
+    std::vector<Arete> aretes;
+    aretes.reserve(3 * f.size());
     for (const Face& t : f) {
-        ++aretes[{t.a, t.b}];
-        ++aretes[{t.b, t.c}];
-        ++aretes[{t.c, t.a}];
+        aretes.emplace_back(t.a, t.b);
+        aretes.emplace_back(t.b, t.c);
+        aretes.emplace_back(t.c, t.a);
     }
-    for (const auto& [arete, n] : aretes) {
-        const auto inverse = aretes.find({arete.second, arete.first});
-        if (n != 1 || inverse == aretes.end() || inverse->second != 1)
-            return false;
-    }
-    return true;
+    std::sort(aretes.begin(), aretes.end());
+    if (std::adjacent_find(aretes.begin(), aretes.end()) != aretes.end())
+        return false;
+    return std::all_of(aretes.begin(), aretes.end(), [&aretes](const Arete& a) {
+        return std::binary_search(aretes.begin(), aretes.end(), Arete(a.second, a.first));
+    });
 }
 
 // Enclosed volume, in cubic voxels; exact for the half-integer corners of a voxel surface.
@@ -119,9 +127,17 @@ bool propre(const CRegion3D& r) {
 
 } // namespace
 
+// Set-up shared by every input: the stages run on the calling thread, as they do for volumes
+// this small, and the region's neighbour tables are filled.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    Stravol::definirNbThreads(1);
+    CRegion3D::initialiserVoisinages();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t taille) {
     fuzz::VolumeOctets entree;
-    if (!fuzz::lireVolume(data, taille, 12, entree))
+    if (!fuzz::lireVolume(data, taille, kCote, entree))
         return 0;
     const int W = entree.W, H = entree.H, D = entree.D;
     const int gx = entree.gx, gy = entree.gy, gz = entree.gz;
@@ -147,7 +163,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
                 blancs += blanc;
             }
 
-    CRegion3D::initialiserVoisinages();
     CPoint3D::width = static_cast<float>(W);
     CPoint3D::height = static_cast<float>(H);
     CPoint3D::depth = static_cast<float>(D);
@@ -187,7 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
         FUZZ_VERIFIER(!dansRegion(region, dehors[0], dehors[1], dehors[2]));
     }
 
-    maillage.lisserCourbureTaubin(10);
+    maillage.lisserCourbureTaubin(kLissages);
     maillage.calculerNormales();
     maillage.calculerNormalesSommets();
     verifierAnneaux(maillage);
@@ -203,7 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
         for (int y = 0; y < H; ++y)
             for (int x = 0; x < W; ++x)
                 volume.setVoxelImage(x, y, z, entree.voxel(x, y, z));
-    volume.CroissanceDeRegion(gx, gy, gz);
+    volume.CroissanceDeRegion(gx, gy, gz, kLissages);
     FUZZ_VERIFIER(volume.bilanExtraction.effectuee && volume.maillage);
     FUZZ_VERIFIER(volume.bilanExtraction.nbVoxelsCroissance == atteints);
     FUZZ_VERIFIER(volume.bilanExtraction.nbVoxelsRepares == region.nbVoxels);

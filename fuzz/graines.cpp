@@ -161,9 +161,9 @@ std::vector<unsigned char> boule() {
 }
 
 std::vector<unsigned char> tore() {
-    return volumeExtraction(12, 12, 5, 2, 6, 2, [](int x, int y, int z) {
-        const double r = std::hypot(x - 5.5, y - 5.5);
-        return std::hypot(r - 3.5, z - 2.0) < 1.6 ? 2 : 0;
+    return volumeExtraction(10, 10, 5, 1, 5, 2, [](int x, int y, int z) {
+        const double r = std::hypot(x - 4.5, y - 4.5);
+        return std::hypot(r - 3.0, z - 2.0) < 1.4 ? 2 : 0;
     });
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "DossierFuzz.h"
+#include "core/Parallele.h"
 #include "volume/BTCImageObject.h"
 #include "volume/CImageTroisD.h"
 
@@ -16,31 +17,41 @@ public:
     int nombre = 0;
 };
 
-// A 5 x 3 grey slice, written once, that the fuzzed picture follows in a volume folder.
-const std::string& premiereTranche() {
-    static const std::string chemin = [] {
+// The folders the input is read in, made once. Their input files are hard links to one
+// file, so that each input is written once: seul/b.png alone, mixte/b.bmp after a 5 x 3 grey
+// slice a.bmp, and segmentation/s.bmp.
+struct Dossiers {
+    std::string entree, seul, mixte, segmentation;
+    std::vector<unsigned char> reference; // slice a.bmp as the loader reads it alone
+};
+
+const Dossiers& dossiers() {
+    static const Dossiers d = [] {
+        Dossiers r;
         BTCImageData image;
         FUZZ_VERIFIER(image.Create(5, 3, 8));
         for (long y = 0; y < 3; ++y)
             for (long x = 0; x < 5; ++x)
                 *image.GetBits(x, y) = static_cast<unsigned char>(40 * x + y);
-        const std::string c = fuzz::viderSousDossier("modele") + "/a.bmp";
+        const std::string modele = fuzz::viderSousDossier("modele");
         BTCImageObject objet;
-        FUZZ_VERIFIER(objet.Attach(image) && objet.Save(c.c_str(), BTCImageObject::kFormatBMP));
-        return c;
-    }();
-    return chemin;
-}
-
-// Slice 0 as the loader reads the first slice alone.
-const std::vector<unsigned char>& premiereCoupe() {
-    static const std::vector<unsigned char> coupe = [] {
-        const std::string modele = premiereTranche();
-        CImageTroisD seul(fuzz::dossier(), modele.substr(0, modele.rfind('/')), nullptr, nullptr);
+        FUZZ_VERIFIER(objet.Attach(image) &&
+                      objet.Save((modele + "/a.bmp").c_str(), BTCImageObject::kFormatBMP));
+        CImageTroisD seul(fuzz::dossier(), modele, nullptr, nullptr);
         FUZZ_VERIFIER(seul.largeur == 5 && seul.hauteur == 3 && seul.profondeur == 1);
-        return std::vector<unsigned char>(seul.image.get(), seul.image.get() + 15);
+        r.reference.assign(seul.image.get(), seul.image.get() + 15);
+
+        r.entree = fuzz::ecrire("entree", nullptr, 0);
+        r.seul = fuzz::viderSousDossier("seul");
+        r.mixte = fuzz::viderSousDossier("mixte");
+        r.segmentation = fuzz::viderSousDossier("segmentation");
+        std::filesystem::copy_file(modele + "/a.bmp", r.mixte + "/a.bmp");
+        for (const std::string& lien :
+             {r.seul + "/b.png", r.mixte + "/b.bmp", r.segmentation + "/s.bmp"})
+            std::filesystem::create_hard_link(r.entree, lien);
+        return r;
     }();
-    return coupe;
+    return d;
 }
 
 // The volume's invariant: three positive sizes with a voxel buffer, or nothing at all.
@@ -51,13 +62,14 @@ void verifierVolume(const CImageTroisD& v) {
     FUZZ_VERIFIER(plein || vide);
 }
 
-// Textures and cut pictures of a small volume: every voxel buffer is read through.
-void parcourir(CImageTroisD& v) {
-    if (static_cast<long>(v.largeur) + v.hauteur + v.profondeur > 24)
+// Textures of mode `mode` and cut pictures of a small volume: every voxel buffer is read
+// through. Each slice makes a texture of 256 x 256 pixels whatever its size: larger volumes
+// only slow the run.
+void parcourir(CImageTroisD& v, int mode) {
+    if (static_cast<long>(v.largeur) + v.hauteur + v.profondeur > 16)
         return;
     v.AllouerTexture();
-    v.preparationTexture(nullptr, 0);
-    v.preparationTexture(nullptr, 4);
+    v.preparationTexture(nullptr, mode);
     FUZZ_VERIFIER(v.getImageZ(0).largeur == v.largeur && v.getImageZ(0).hauteur == v.hauteur);
     FUZZ_VERIFIER(v.getImageX(0).largeur == v.profondeur);
     FUZZ_VERIFIER(v.getImageY(v.hauteur - 1).hauteur == v.profondeur);
@@ -65,14 +77,19 @@ void parcourir(CImageTroisD& v) {
 
 } // namespace
 
+// The loader's parallel stages run on the calling thread: no team of threads spins between
+// inputs.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    Stravol::definirNbThreads(1);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t taille) {
-    const std::string modele = premiereTranche();
-    const std::vector<unsigned char>& reference = premiereCoupe();
-    const std::string seul = fuzz::viderSousDossier("seul");
-    const std::string fichier = fuzz::ecrire("seul/b.png", data, taille);
+    const Dossiers& d = dossiers();
+    fuzz::ecrire("entree", data, taille);
 
     BTCImageObject objet;
-    const bool decodee = objet.Load(fichier.c_str(), nullptr, nullptr, 2);
+    const bool decodee = objet.Load(d.entree.c_str(), nullptr, nullptr, 2);
     long largeur = 0, hauteur = 0;
     if (decodee) {
         largeur = objet.GetObjectDataPtr()->GetWidth();
@@ -84,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
 
     {
         MessagesCompteur messages;
-        CImageTroisD volume(fuzz::dossier(), seul, nullptr, &messages);
+        CImageTroisD volume(fuzz::dossier(), d.seul, nullptr, &messages);
         verifierVolume(volume);
         if (decodee) {
             FUZZ_VERIFIER(volume.largeur == largeur && volume.hauteur == hauteur &&
@@ -93,25 +110,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
         } else {
             FUZZ_VERIFIER(messages.nombre > 0);
         }
-        parcourir(volume);
+        parcourir(volume, 0);
     }
 
-    const std::string mixte = fuzz::viderSousDossier("mixte");
-    const std::string segmentation = fuzz::viderSousDossier("segmentation");
-    std::filesystem::copy_file(modele, mixte + "/a.bmp");
-    fuzz::ecrire("mixte/b.bmp", data, taille);
-    fuzz::ecrire("segmentation/s.bmp", data, taille);
     MessagesCompteur messages;
-    CImageTroisD volume(fuzz::dossier(), mixte, nullptr, &messages);
+    CImageTroisD volume(fuzz::dossier(), d.mixte, nullptr, &messages);
     verifierVolume(volume);
     FUZZ_VERIFIER(volume.largeur == 5 && volume.hauteur == 3 && volume.profondeur == 2);
     // The first slice is never lost, whatever the second file holds.
     for (int i = 0; i < 15; ++i)
-        FUZZ_VERIFIER(volume.image[i] == reference[i]);
-    const bool segmentee = volume.ChargerSeg(segmentation, nullptr);
+        FUZZ_VERIFIER(volume.image[i] == d.reference[i]);
+    const bool segmentee = volume.ChargerSeg(d.segmentation, nullptr);
     FUZZ_VERIFIER(!segmentee || volume.imageSegmente);
     for (int i = 0; i < 15; ++i)
-        FUZZ_VERIFIER(volume.image[i] == reference[i]);
-    parcourir(volume);
+        FUZZ_VERIFIER(volume.image[i] == d.reference[i]);
+    // The segmented mode reads the labels; the grey one was read above.
+    if (segmentee)
+        parcourir(volume, 4);
     return 0;
 }

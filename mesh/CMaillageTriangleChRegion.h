@@ -169,6 +169,8 @@ public:
     float GetParameterFloatValue(int index) override;
     int GetParameterIntValue(int index) override;
     bool GetParameterBoolValue(int index) override;
+    int GetParameterIntMin(int index) override;
+    int GetParameterIntMax(int index) override;
     void SetParameterFloatValue(int index, float value) override;
     void SetParameterIntValue(int index, int value) override;
     void SetParameterBoolValue(int index, bool value) override;
@@ -284,6 +286,11 @@ public:
     static float DEFAULT_LAMBDA2;
     static float DEFAULT_NEIGHBOR_STEP;
     static int NEIGHBORDIM;
+    // Bounds of NEIGHBORDIM: an iteration evaluates NEIGHBORDIM^3 candidates per vertex, so its
+    // cost grows with the cube of the side (a few seconds for a 30,000-vertex mesh at the
+    // largest).
+    static constexpr int kVoisinageMin = 1;
+    static constexpr int kVoisinageMax = 15;
     static int NEIGHBORHOOD;
     static float SEUIL_VEROUILLAGE;
 

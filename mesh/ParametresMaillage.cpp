@@ -107,9 +107,9 @@ int CMaillageTriangleChRegion::GetParameterIntValue(int index) {
 void CMaillageTriangleChRegion::SetParameterIntValue(int index, int value) {
     switch (index) {
     case 0:
-        // The candidate grid has NEIGHBORDIM^3 points only for an odd side: other values are
-        // refused and change nothing.
-        if (value < 1 || value % 2 == 0)
+        // The candidate grid has NEIGHBORDIM^3 points only for an odd side: other values, and
+        // sides out of the published range, are refused and change nothing.
+        if (value < kVoisinageMin || value > kVoisinageMax || value % 2 == 0)
             return;
         NEIGHBORDIM = value;
         NEIGHBORHOOD = value * value * value;
@@ -124,6 +124,14 @@ void CMaillageTriangleChRegion::SetParameterIntValue(int index, int value) {
         break;
     }
     reactiverSommets();
+}
+
+int CMaillageTriangleChRegion::GetParameterIntMin(int index) {
+    return index == 0 ? kVoisinageMin : CDeformableModelBase::GetParameterIntMin(index);
+}
+
+int CMaillageTriangleChRegion::GetParameterIntMax(int index) {
+    return index == 0 ? kVoisinageMax : CDeformableModelBase::GetParameterIntMax(index);
 }
 
 bool* CMaillageTriangleChRegion::drapeau(int index) {

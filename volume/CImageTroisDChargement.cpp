@@ -102,8 +102,11 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
                            MessageSink* fenetre_)
     : chemin(chemin_), fenetre(fenetre_) {
     LireConfig();
+    // The parallel stages' threads start now, before the volume takes its memory.
     if (ParamNbThreads >= 0)
         definirNbThreads(ParamNbThreads);
+    else
+        preparerThreads();
     OriginPath = path + "/";
 
     // Both passes use one listing per pattern, so that the count and the slices agree.

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/Message.h"
+#include "core/Parallele.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
 #include "volume/LecteursVolume.h"
@@ -44,6 +45,8 @@ std::unique_ptr<CImageTroisD> CImageTroisD::ouvrirFichier(const std::string& che
     v->chemin = chemin;
     v->fenetre = fenetre;
     v->LireConfig();
+    // The parallel stages' threads start now, before the volume takes its memory.
+    preparerThreads();
     v->OriginPath = fichier;
     if (barre)
         barre->setMaximum(1);

@@ -5,6 +5,7 @@
 #include "ApplicationTest.h"
 #include "app/Form1.h"
 #include "helpers/images.h"
+#include "helpers/slices.h"
 #include "view/COpenGL.h"
 
 #include <QAction>
@@ -24,6 +25,15 @@
 namespace testapp {
 
 using Gris = std::function<unsigned char(int x, int y, int z)>;
+
+// A box of grey 200 over voxels [140, 190] x [20, 58] x [3, 20] in a background of grey levels
+// below 100 that change from voxel to voxel, so that a seed outside the box grows only a few
+// scattered voxels (the box volume of the window tests is 300 x 200 x 40).
+inline unsigned char grisBoite(int x, int y, int z) {
+    if (x >= 140 && x <= 190 && y >= 20 && y <= 58 && z >= 3 && z <= 20)
+        return 200;
+    return static_cast<unsigned char>((x * 7 + y * 13 + z * 29 + (x * y) % 11) % 100);
+}
 
 // Writes dossier/nom/slice_ZZZZ.bmp, one 24-bit grey picture per slice.
 inline void ecrireVolume(const std::string& dossier, const std::string& nom, int largeur,

@@ -9,7 +9,6 @@
 #include "core/CPoint3D.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "volume/CImageTroisD.h"
-#include "volume/Phantom.h"
 
 #include <QCheckBox>
 #include <QDropEvent>
@@ -35,13 +34,8 @@ using testapp::WindowTest;
 
 namespace {
 
-// The box of grey 200 over voxels [140, 190] x [20, 58] x [3, 20] of a 300 x 200 x 40 volume,
-// in a background of grey levels below 100 that change from voxel to voxel.
-unsigned char grisBoite(int x, int y, int z) {
-    if (x >= 140 && x <= 190 && y >= 20 && y <= 58 && z >= 3 && z <= 20)
-        return 200;
-    return static_cast<unsigned char>((x * 7 + y * 13 + z * 29 + (x * y) % 11) % 100);
-}
+using testapp::grisBoite;
+// The voxels of the box of grisBoite.
 constexpr int kVoxelsBoite = 51 * 39 * 18;
 
 // Lets the toolkit put every pending frame on the screen.
@@ -88,16 +82,6 @@ void survoler(QWidget* w, QPoint p) {
     QMouseEvent m(QEvent::MouseMove, QPointF(p), w->mapToGlobal(QPointF(p)), Qt::NoButton,
                   Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(w, &m);
-}
-
-std::string ecrireFantome(const DossierTemporaire& temp, const std::string& nom, int cote) {
-    OptionsFantome options;
-    options.largeur = options.hauteur = options.profondeur = cote;
-    Fantome f;
-    std::string erreur;
-    EXPECT_TRUE(creerFantome(options, f, erreur)) << erreur;
-    EXPECT_TRUE(ecrireFantome(f, temp / nom, erreur)) << erreur;
-    return temp / nom;
 }
 
 class BoxVolumeTest : public WindowTest {
@@ -354,7 +338,7 @@ TEST_F(WindowTest, OneMessageForTheUnreadableFilesOfASegmentation) {
 }
 
 TEST_F(WindowTest, LabelsInColour) {
-    const std::string dossier = ecrireFantome(temp, "fantome", 32);
+    const std::string dossier = fantomeEcrit(temp, "fantome", 32, 32, 32);
     ASSERT_TRUE(fenetre->ouvrirDossier(QString::fromStdString(dossier)));
     Form1& f = *fenetre;
     QTest::mouseClick(f.checkZ, Qt::LeftButton);
@@ -487,7 +471,7 @@ TEST(Startup, TheWindowAppearsThenLoadsWithTheBarAdvancing) {
     DossierTemporaire temp;
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
                        QString::fromStdString(temp / "config"));
-    const std::string dossier = ecrireFantome(temp, "fantome", 24);
+    const std::string dossier = fantomeEcrit(temp, "fantome", 24, 24, 24);
     Form1 f;
     CompteurPeintures peintures;
     f.menuBar()->installEventFilter(&peintures);

@@ -16,15 +16,6 @@ using testapp::WindowTest;
 
 namespace {
 
-// A box of grey 200 over voxels [140, 190] x [20, 58] x [3, 20] in a background of grey levels
-// below 100 that change from voxel to voxel, so that a seed outside the box grows only a few
-// scattered voxels. The seed (150, 50, 7) is in the box; the unscaled click (128, 64) is not.
-unsigned char grisBoite(int x, int y, int z) {
-    if (x >= 140 && x <= 190 && y >= 20 && y <= 58 && z >= 3 && z <= 20)
-        return 200;
-    return static_cast<unsigned char>((x * 7 + y * 13 + z * 29 + (x * y) % 11) % 100);
-}
-
 struct Boite {
     float min[3] = {FLT_MAX, FLT_MAX, FLT_MAX};
     float max[3] = {-FLT_MAX, -FLT_MAX, -FLT_MAX};
@@ -47,7 +38,7 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         dossier = temp / "boite";
-        testapp::ecrireVolume(dossier, "volume", 300, 200, 40, grisBoite);
+        testapp::ecrireVolume(dossier, "volume", 300, 200, 40, testapp::grisBoite);
         ouvrirParMenu(dossier);
         ASSERT_NE(fenetre->fenetreOpenGL, nullptr);
         QTest::mouseClick(fenetre->checkZ, Qt::LeftButton);

@@ -1,7 +1,6 @@
 #include "AppFenetre.h"
 
 #include "volume/CImageTroisD.h"
-#include "volume/Phantom.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -45,19 +44,6 @@ std::vector<QString> textes(const QList<QAction*>& actions) {
     for (QAction* a : actions)
         t.push_back(QString(a->text()).remove('&'));
     return t;
-}
-
-// A parent folder holding a phantom volume and its label segmentation.
-std::string ecrireFantome(const DossierTemporaire& temp, int l, int h, int p) {
-    OptionsFantome options;
-    options.largeur = l;
-    options.hauteur = h;
-    options.profondeur = p;
-    Fantome f;
-    std::string erreur;
-    EXPECT_TRUE(creerFantome(options, f, erreur)) << erreur;
-    EXPECT_TRUE(ecrireFantome(f, temp / "fantome", erreur)) << erreur;
-    return temp / "fantome";
 }
 
 } // namespace
@@ -220,7 +206,7 @@ TEST_F(WindowTest, ControlsMenusAndSplittersAtStart) {
 }
 
 TEST_F(WindowTest, OpeningAPhantomPutsTheWindowInTheOpenState) {
-    const std::string dossier = ecrireFantome(temp, 40, 30, 20);
+    const std::string dossier = fantomeEcrit(temp, "fantome", 40, 30, 20);
     ouvrirParMenu(dossier);
     Stravol::Form1& f = *fenetre;
     ASSERT_NE(f.images3D, nullptr);

@@ -3,9 +3,8 @@
 
 #include "app/Form1.h"
 #include "app/Lancement.h"
-#include "helpers/images.h"
+#include "helpers/slices.h"
 #include "volume/CImageTroisD.h"
-#include "volume/Phantom.h"
 
 #include <QAction>
 #include <QSettings>
@@ -40,18 +39,6 @@ int lancerPuis(const std::string& dossier, void (*fin)(Stravol::Form1&)) {
     });
 }
 
-std::string fantome(const DossierTemporaire& temp) {
-    OptionsFantome options;
-    options.largeur = 24;
-    options.hauteur = 20;
-    options.profondeur = 12;
-    Fantome f;
-    std::string erreur;
-    if (!creerFantome(options, f, erreur) || !ecrireFantome(f, temp / "fantome", erreur))
-        ADD_FAILURE() << erreur;
-    return temp / "fantome";
-}
-
 // The status main returns after the loop, handed to the system without the exit handlers:
 // the leak checker of the sanitizer build would otherwise report allocations of the graphics
 // drivers that the toolkit has unloaded by then, and cannot name.
@@ -66,20 +53,20 @@ protected:
 } // namespace
 
 TEST_F(ExitStatus, QuitEndsWithMinusOne) {
-    const std::string dossier = fantome(temp);
+    const std::string dossier = fantomeEcrit(temp, "fantome", 24, 20, 12);
     EXPECT_EXIT(
         lancerPuis(dossier, [](Stravol::Form1& f) { f.quitterToolStripMenuItem->trigger(); }),
         ::testing::ExitedWithCode(255), "");
 }
 
 TEST_F(ExitStatus, ClosingTheWindowReturnsZero) {
-    const std::string dossier = fantome(temp);
+    const std::string dossier = fantomeEcrit(temp, "fantome", 24, 20, 12);
     EXPECT_EXIT(terminer(lancerPuis(dossier, [](Stravol::Form1& f) { f.close(); })),
                 ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ExitStatus, ClosingAfterAnExtractionReturnsZero) {
-    const std::string dossier = fantome(temp);
+    const std::string dossier = fantomeEcrit(temp, "fantome", 24, 20, 12);
     EXPECT_EXIT(terminer(lancerPuis(dossier,
                                     [](Stravol::Form1& f) {
                                         f.extraireRegionToolStripMenuItem->trigger();

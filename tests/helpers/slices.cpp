@@ -2,6 +2,10 @@
 
 #include <stb/stb_image_write.h>
 
+#include <gtest/gtest.h>
+
+#include "volume/Phantom.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -55,4 +59,17 @@ int MessagesCollectes::commencantPar(const std::string& debut) const {
         if (t.rfind(debut, 0) == 0)
             ++n;
     return n;
+}
+
+std::string fantomeEcrit(const DossierTemporaire& dossier, const std::string& nom, int l, int h,
+                         int p) {
+    OptionsFantome options;
+    options.largeur = l;
+    options.hauteur = h;
+    options.profondeur = p;
+    Fantome f;
+    std::string erreur;
+    if (!creerFantome(options, f, erreur) || !ecrireFantome(f, dossier / nom, erreur))
+        ADD_FAILURE() << erreur;
+    return dossier / nom;
 }

@@ -23,6 +23,11 @@ struct PixelsRGB {
     void remplir(unsigned char r, unsigned char g, unsigned char b);
 };
 
+// Writes the phantom of l x h x p voxels (default shapes) into the sub-folder nom of dossier
+// and returns its path; a failure is reported as a test failure.
+std::string fantomeEcrit(const DossierTemporaire& dossier, const std::string& nom, int l, int h,
+                         int p);
+
 // A uniform grey picture (v, v, v).
 PixelsRGB imageUnie(int largeur, int hauteur, unsigned char v);
 

@@ -102,6 +102,27 @@ TEST_F(Evolution, ParameterTableAndSharing) {
     EXPECT_EQ(CMaillageTriangleChRegion::NEIGHBORHOOD, 125);
 }
 
+// One iteration evaluates the cube of the side in candidates per vertex: the side's published
+// range stops where an iteration stops being interactive, and the mesh refuses sides past it.
+TEST_F(Evolution, NeighbourhoodSideIsBoundedWhereItsCostExplodes) {
+    CMaillageTriangleChRegion m;
+    deformation::octaedre(m, 2.0f);
+    CDeformableModelBase& b = m;
+    EXPECT_EQ(b.GetParameterIntMin(0), 1);
+    EXPECT_EQ(b.GetParameterIntMax(0), 15);
+    EXPECT_EQ(b.GetParameterIntMin(2), 0);
+    EXPECT_EQ(b.GetParameterIntMax(2), 255);
+    b.SetParameterIntValue(0, 15);
+    EXPECT_EQ(b.GetParameterIntValue(0), 15);
+    for (int refuse : {17, 255, 1001}) {
+        b.SetParameterIntValue(0, refuse);
+        EXPECT_EQ(b.GetParameterIntValue(0), 15) << refuse;
+    }
+    EXPECT_EQ(CMaillageTriangleChRegion::NEIGHBORHOOD, 15 * 15 * 15);
+    b.SetParameterIntValue(0, 1);
+    EXPECT_EQ(b.GetParameterIntValue(0), 1);
+}
+
 TEST_F(Evolution, EverySetReactivatesTheWholeMesh) {
     CMaillageTriangleChRegion m;
     deformation::octaedre(m, 2.0f);

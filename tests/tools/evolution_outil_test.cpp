@@ -98,7 +98,8 @@ TEST_F(EvolutionTool, UnknownNamesAndValuesOutOfRangeAreRefused) {
     for (const char* arguments :
          {"--param \"Ballon=0.3\"", "--param \"Ballon (delta)=9\"",
           "--param \"Ballon (delta)=abc\"", "--param \"Voisinage=4\"", "--param \"Voisinage=300\"",
-          "--param \"Pas spatial=peut-etre\"", "--param Ballon", "--evolve -1", "--evolve"}) {
+          "--param \"Voisinage=17\"", "--param \"Pas spatial=peut-etre\"", "--param Ballon",
+          "--evolve -1", "--evolve"}) {
         EXPECT_EQ(lancer(arguments, sortie), 2) << arguments;
         EXPECT_TRUE(sortie.empty()) << arguments;
     }
