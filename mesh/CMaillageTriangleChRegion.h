@@ -183,7 +183,9 @@ public:
     // Runs greedyGlobal on imageEvolution; does nothing before initialiserImages.
     void Evolve(int nbiterations) override;
 
-    // Greedy evolution and image statistics. greedyGlobal returns the duration of the whole
+    // Greedy evolution and image statistics. A vertex moves to its candidate of lowest energy
+    // among those that turn none of its triangles over and fold none against a neighbour
+    // where its own position does not. greedyGlobal returns the duration of the whole
     // call in microseconds.
     unsigned int greedyGlobal(CImage3D* volume, int nbIterations);
     // Candidate offsets of the evolution for a grid of side dimension (odd): (dx, dy, dz) from
@@ -196,11 +198,15 @@ public:
     void recalculerHistogrammesBandes();
     void calculerMoyenneEcarttype();
 
-    // Vertex split, merge and skeleton tracking.
+    // Vertex split, merge and skeleton tracking. Both walkers end by refreshing every triangle
+    // normal with its orientation kept: split and merge leave every triangle's winding
+    // consistent with its neighbours'.
     void greedySeparateurNormeInfinie();
     // Whether separer(a, b) would split the edge: a and b neighbours with rings of equal
-    // lengths, the opposite vertices o1 and o2 seeing a and b consecutively with room in
-    // their rings, b seeing both triangles of the edge. Changes nothing.
+    // lengths, the opposite vertices o1 and o2 distinct and seeing a and b consecutively with
+    // room in their rings, b seeing both triangles of the edge, and the four triangles the
+    // split leaves meeting their neighbours without a fold (normals more than 90 degrees
+    // apart), a triangle without area or a broken winding. Changes nothing.
     bool peutSeparer(CSommetChRegion* a, CSommetChRegion* b) const;
     // Splits edge (a, b) at its middle when peutSeparer allows it; a broken neighbourhood
     // (a, b or an opposite vertex missing from a ring) first asks the user whether to go on,
@@ -208,8 +214,10 @@ public:
     bool separer(CSommetChRegion* a, CSommetChRegion* b);
     void greedyFusionneurNormeInfinie();
     // Whether fusionner(a, b) would collapse b into a: rings that fit once merged, exactly two
-    // common neighbours, opposite vertices keeping at least four neighbours, both rings
-    // agreeing on the edge's two triangles. Changes nothing.
+    // common neighbours (the surface stays a manifold), opposite vertices keeping at least
+    // four neighbours, both rings agreeing on the edge's two triangles, and no triangle moved
+    // by the collapse turning over, losing its area, folding against a neighbour or breaking
+    // the winding. Changes nothing.
     bool peutFusionner(CSommetChRegion* a, CSommetChRegion* b) const;
     // Collapses b into a, at the middle of the edge, when peutFusionner allows it; false, the
     // mesh unchanged, otherwise.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Message.h"
+#include "mesh/FacesLocales.h"
 #include "volume/CImage3D.h"
 
 namespace {
@@ -81,6 +82,89 @@ void CMaillageTriangleChRegion::Evolve(int nbiterations) {
 }
 
 namespace {
+
+// The fan of one vertex, for refusing moves that would fold it: triangle k has corners v,
+// voisins[k], voisins[k+1]; its outward normal is sens[k] (voisins[k] - v) x (voisins[k+1] - v).
+// A candidate is refused when it turns a triangle over or creates a fold (normals more than 90
+// degrees apart, or a triangle without area) that the vertex's own position does not have,
+// between two triangles of the fan or between a triangle and its neighbour beyond the far edge.
+class EventailSommet {
+public:
+    // False when v's rings cannot be read as a fan: then v does not move.
+    bool preparer(const CSommetChRegion& v) {
+        const int n = v.voisins.nb;
+        if (n < 3 || n != v.triangles.nb)
+            return false;
+        sens.assign(static_cast<std::size_t>(n), 1.0);
+        au.assign(static_cast<std::size_t>(n), faces::Vecteur());
+        normalesAvant.assign(static_cast<std::size_t>(n), faces::Vecteur());
+        for (int k = 0; k < n; ++k) {
+            const CTriangleChRegion* t = v.triangles.tab[k];
+            const CSommetChRegion* u = v.voisins.tab[k];
+            const CSommetChRegion* w = v.voisins.tab[(k + 1) % n];
+            const std::size_t i = static_cast<std::size_t>(k);
+            sens[i] = faces::parcourt(t, &v, u) ? 1.0 : -1.0;
+            const CTriangleChRegion* o = faces::triangleOppose(u, w, t);
+            if (o == nullptr)
+                return false;
+            CSommetChRegion* c[3];
+            faces::coinsSortants(o, c);
+            au[i] = faces::normale(*c[0], *c[1], *c[2]);
+        }
+        anneau = &v;
+        normales(v, normalesAvant);
+        plisAvant = plis(normalesAvant);
+        return true;
+    }
+
+    // True when moving the vertex to p folds nothing new.
+    bool admissible(const CPoint3D& p) {
+        normales(p, normalesApres);
+        for (std::size_t k = 0; k < normalesAvant.size(); ++k) {
+            const faces::Vecteur& n0 = normalesAvant[k];
+            if (faces::scalaire(n0, n0) >= faces::kAire2Nulle &&
+                faces::scalaire(n0, normalesApres[k]) <= 0.0)
+                return false;
+        }
+        const std::vector<bool> apres = plis(normalesApres);
+        for (std::size_t k = 0; k < apres.size(); ++k)
+            if (apres[k] && !plisAvant[k])
+                return false;
+        return true;
+    }
+
+private:
+    void normales(const CPoint3D& p, std::vector<faces::Vecteur>& n) const {
+        const int nb = anneau->voisins.nb;
+        n.resize(static_cast<std::size_t>(nb));
+        for (int k = 0; k < nb; ++k) {
+            const faces::Vecteur g =
+                faces::normale(p, *anneau->voisins.tab[k], *anneau->voisins.tab[(k + 1) % nb]);
+            const double s = sens[static_cast<std::size_t>(k)];
+            n[static_cast<std::size_t>(k)] = {s * g.x, s * g.y, s * g.z};
+        }
+    }
+
+    // Entries 3k, 3k+1, 3k+2: triangle k without area, folded against triangle k+1, folded
+    // against its neighbour beyond the far edge.
+    std::vector<bool> plis(const std::vector<faces::Vecteur>& n) const {
+        const std::size_t nb = n.size();
+        std::vector<bool> p(3 * nb);
+        for (std::size_t k = 0; k < nb; ++k) {
+            p[3 * k] = faces::scalaire(n[k], n[k]) < faces::kAire2Nulle;
+            p[3 * k + 1] = faces::scalaire(n[k], n[(k + 1) % nb]) < 0.0;
+            p[3 * k + 2] = faces::scalaire(n[k], au[k]) < 0.0;
+        }
+        return p;
+    }
+
+    const CSommetChRegion* anneau = nullptr;
+    std::vector<double> sens;
+    std::vector<faces::Vecteur> au;
+    std::vector<faces::Vecteur> normalesAvant;
+    std::vector<faces::Vecteur> normalesApres;
+    std::vector<bool> plisAvant;
+};
 
 // The energy terms of one candidate position, entries 0 to 5 of a vertex's energie.
 struct TermesEnergie {
@@ -218,9 +302,11 @@ private:
             double(poidsIntensite) * t.intensite + double(poidsBallon) * t.ballon);
     }
 
-    // Index of the candidate of lowest total for v (-1 when every total is not a number);
-    // ties go to the lower index, so the own position wins every tie it takes part in.
+    // Index of the candidate of lowest total for v among those that fold nothing new (-1 when
+    // every total is not a number); ties go to the lower index, so the own position wins every
+    // tie it takes part in.
     int choisir(const CSommetChRegion& v, double l2) {
+        const bool mobile = eventail.preparer(v);
         const int n = v.voisins.nb;
         double gx = 0.0, gy = 0.0, gz = 0.0;
         for (int k = 0; k < n; ++k) {
@@ -245,7 +331,7 @@ private:
             candidats[i] = p;
             termes[i] = evaluer(v, p, g, ballon, l2);
             const float e = total(termes[i], poidsBallon);
-            if (e < energieMinimale) {
+            if (e < energieMinimale && (k == 0 || (mobile && eventail.admissible(p)))) {
                 energieMinimale = e;
                 meilleur = k;
             }
@@ -290,6 +376,7 @@ private:
     double s1[CSommetChRegion::NB_ENERGIES] = {};
     double s2[CSommetChRegion::NB_ENERGIES] = {};
     CTriplet<int> extremitesNulles[CSommetChRegion::CAPACITE_ANNEAU];
+    EventailSommet eventail;
 };
 
 } // namespace

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "mesh/CMaillageTriangleChRegion.h"
@@ -45,6 +47,60 @@ Vecteur normaleSortante(const CTriangleChRegion* t, const EspacementVoxel& e = {
 
 // Below this squared length (voxel^4) a triangle's doubled-area normal counts as no area.
 constexpr double AIRE2_NULLE = 1e-12;
+
+// One use of an undirected edge (smaller vertex number first) by a triangle, and whether the
+// triangle's outward order runs from the smaller number to the larger.
+struct UsageArete {
+    std::uint64_t cle;
+    std::uint32_t triangle;
+    bool montant;
+};
+
+// Smaller winding class of each connected piece, the classes propagated across the edges used
+// by exactly two triangles.
+int compterInverses(std::vector<UsageArete>& usages, std::size_t nbTriangles) {
+    std::sort(usages.begin(), usages.end(), [](const UsageArete& p, const UsageArete& q) {
+        return p.cle < q.cle || (p.cle == q.cle && p.triangle < q.triangle);
+    });
+    // Adjacency: (other triangle, same winding class?).
+    std::vector<std::vector<std::pair<std::uint32_t, bool>>> voisins(nbTriangles);
+    for (std::size_t i = 0; i < usages.size();) {
+        std::size_t j = i;
+        while (j < usages.size() && usages[j].cle == usages[i].cle)
+            ++j;
+        if (j - i == 2) {
+            const UsageArete &p = usages[i], &q = usages[i + 1];
+            const bool memeClasse = p.montant != q.montant;
+            voisins[p.triangle].emplace_back(q.triangle, memeClasse);
+            voisins[q.triangle].emplace_back(p.triangle, memeClasse);
+        }
+        i = j;
+    }
+    constexpr int kNonVu = -1;
+    std::vector<int> classe(nbTriangles, kNonVu);
+    std::vector<std::uint32_t> pile;
+    int inverses = 0;
+    for (std::uint32_t depart = 0; depart < nbTriangles; ++depart) {
+        if (classe[depart] != kNonVu)
+            continue;
+        int effectifs[2] = {1, 0};
+        classe[depart] = 0;
+        pile.assign(1, depart);
+        while (!pile.empty()) {
+            const std::uint32_t t = pile.back();
+            pile.pop_back();
+            for (const auto& [u, meme] : voisins[t]) {
+                if (classe[u] != kNonVu)
+                    continue;
+                classe[u] = meme ? classe[t] : 1 - classe[t];
+                ++effectifs[classe[u]];
+                pile.push_back(u);
+            }
+        }
+        inverses += std::min(effectifs[0], effectifs[1]);
+    }
+    return inverses;
+}
 
 } // namespace
 
@@ -99,8 +155,14 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     std::vector<Arete> aretes;
     aretes.reserve(static_cast<std::size_t>(maillage.nbTriangles > 0 ? maillage.nbTriangles : 0) *
                    3);
+    std::vector<UsageArete> usages;
+    usages.reserve(aretes.capacity());
+    std::unordered_map<const CTriangleChRegion*, std::uint32_t> numerosTriangles;
+    numerosTriangles.reserve(aretes.capacity() / 3);
     bool coinsConnus = true;
     for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
+        const auto numeroTriangle = static_cast<std::uint32_t>(numerosTriangles.size());
+        numerosTriangles.emplace(t, numeroTriangle);
         const CSommetChRegion* coins[3];
         coinsSortants(t, coins);
         for (int k = 0; k < 3; ++k) {
@@ -111,8 +173,13 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
                 continue;
             }
             aretes.push_back({std::uint64_t{i->second} << 32 | j->second, t});
+            const std::uint32_t bas = std::min(i->second, j->second);
+            const std::uint32_t haut = std::max(i->second, j->second);
+            usages.push_back(
+                {std::uint64_t{bas} << 32 | haut, numeroTriangle, i->second < j->second});
         }
     }
+    c.trianglesInverses = compterInverses(usages, numerosTriangles.size());
     std::sort(aretes.begin(), aretes.end(),
               [](const Arete& p, const Arete& q) { return p.cle < q.cle; });
     const auto trouver = [&](std::uint64_t cle) -> const Arete* {
@@ -121,6 +188,7 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
         return it != aretes.end() && it->cle == cle ? &*it : nullptr;
     };
     c.ferme = coinsConnus && maillage.nbTriangles > 0;
+    std::unordered_set<const CTriangleChRegion*> plies;
     for (std::size_t k = 0; k < aretes.size(); ++k) {
         const Arete& e = aretes[k];
         if (k + 1 < aretes.size() && aretes[k + 1].cle == e.cle)
@@ -137,8 +205,12 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
         const Vecteur n1 = normaleSortante(e.triangle);
         const Vecteur n2 = normaleSortante(oppose->triangle);
         if (produitScalaire(n1, n1) < AIRE2_NULLE || produitScalaire(n2, n2) < AIRE2_NULLE ||
-            produitScalaire(n1, n2) < 0.0)
+            produitScalaire(n1, n2) < 0.0) {
             ++c.plis;
+            plies.insert(e.triangle);
+            plies.insert(oppose->triangle);
+        }
     }
+    c.trianglesPlies = static_cast<int>(plies.size());
     return c;
 }

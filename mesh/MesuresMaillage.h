@@ -40,6 +40,12 @@ struct ControleMaillage {
     // Edges whose two triangles have outward normals more than 90 degrees apart, or where one
     // of them has no area: places where the surface folds back on itself.
     int plis = 0;
+    // Triangles with at least one such edge.
+    int trianglesPlies = 0;
+    // Triangles wound against their piece of surface: across every edge shared by two
+    // triangles, winding is propagated (same when the edge is used once each way, reversed
+    // otherwise); in each connected piece the smaller of the two classes counts.
+    int trianglesInverses = 0;
 };
 
 ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage);

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "core/Message.h"
+#include "mesh/FacesLocales.h"
 
 namespace {
 
@@ -93,6 +95,96 @@ void retirerDeAnneau(CSommetChRegion* o, CSommetChRegion* a, CSommetChRegion* b)
 
 void tourner(CListeSimple<CTriangleChRegion*>& anneau, int k) { anneau = anneau.decalage(k); }
 
+// The face a split makes on edge (o, b) beside t, (o, b, m) turned so that it runs along (o, b)
+// as t did: the neighbour beyond (o, b) keeps a consistent winding.
+faces::Face faceSeparation(const CTriangleChRegion* t, CSommetChRegion* o, CSommetChRegion* b,
+                           const void* m, const CPoint3D& positionM) {
+    faces::Face f;
+    const bool sens = faces::parcourt(t, o, b);
+    f.coins[0] = o;
+    f.coins[1] = sens ? static_cast<const void*>(b) : m;
+    f.coins[2] = sens ? m : static_cast<const void*>(b);
+    f.positions[0] = *o;
+    f.positions[1] = sens ? CPoint3D(*b) : positionM;
+    f.positions[2] = sens ? positionM : CPoint3D(*b);
+    return f;
+}
+
+// Splitting (a, b) at its middle leaves t1 and t2 halved and two new faces; each must meet its
+// neighbours without a fold, a triangle without area or a broken winding.
+bool separationSansPli(CSommetChRegion* a, CSommetChRegion* b, CSommetChRegion* o1,
+                       CSommetChRegion* o2, CTriangleChRegion* t1, CTriangleChRegion* t2) {
+    const CPoint3D positionM = milieu(*a, *b);
+    const int remplacant = 0;
+    const void* m = &remplacant; // the vertex still to be made
+    const std::vector<faces::Face> nouvelles = {
+        faces::faceDe(t1, b, m, positionM), faces::faceDe(t2, b, m, positionM),
+        faceSeparation(t1, o1, b, m, positionM), faceSeparation(t2, o2, b, m, positionM)};
+    std::vector<faces::Face> bord;
+    const CTriangleChRegion* voisins[4] = {
+        faces::triangleOppose(a, o1, t1), faces::triangleOppose(b, o1, t1),
+        faces::triangleOppose(a, o2, t2), faces::triangleOppose(b, o2, t2)};
+    for (const CTriangleChRegion* t : voisins) {
+        if (t == nullptr)
+            return false;
+        bord.push_back(faces::faceDe(t));
+    }
+    return faces::sansPli(nouvelles, bord);
+}
+
+// Collapsing b into a at the middle of the edge moves every other triangle of a and b; none may
+// turn over, lose its area, fold against a neighbour or break the winding.
+bool fusionSansPli(CSommetChRegion* a, CSommetChRegion* b, const CTriangleChRegion* t1,
+                   const CTriangleChRegion* t2) {
+    const CPoint3D position = milieu(*a, *b);
+    std::vector<const CTriangleChRegion*> eventail;
+    for (const CSommetChRegion* s : {a, b})
+        for (int k = 0; k < s->triangles.nb; ++k)
+            if (s->triangles.tab[k] != t1 && s->triangles.tab[k] != t2)
+                eventail.push_back(s->triangles.tab[k]);
+    const auto dansEventail = [&](const CTriangleChRegion* t) {
+        for (const CTriangleChRegion* e : eventail)
+            if (e == t)
+                return true;
+        return false;
+    };
+    std::vector<faces::Face> nouvelles, bord;
+    std::vector<const CTriangleChRegion*> auBord;
+    for (const CTriangleChRegion* t : eventail) {
+        if (t->aPourSommet(a) == t->aPourSommet(b))
+            return false; // a triangle of both ends other than t1 and t2: not a manifold edge
+        CSommetChRegion* ancien = t->aPourSommet(a) ? a : b;
+        const faces::Face avant = faces::faceDe(t);
+        const faces::Face apres = faces::faceDe(t, ancien, a, position);
+        const faces::Vecteur n = avant.normale();
+        if (faces::scalaire(n, n) >= faces::kAire2Nulle &&
+            faces::scalaire(n, apres.normale()) <= 0.0)
+            return false;
+        nouvelles.push_back(apres);
+        // The edge away from a and b, and the triangle beyond it.
+        CSommetChRegion* c[3];
+        faces::coinsSortants(t, c);
+        int k = 0;
+        while (k < 3 && c[k] != ancien)
+            ++k;
+        CSommetChRegion* x = c[(k + 1) % 3];
+        CSommetChRegion* y = c[(k + 2) % 3];
+        const CTriangleChRegion* au = faces::triangleOppose(x, y, t);
+        if (au == nullptr || au == t1 || au == t2)
+            return false;
+        if (dansEventail(au))
+            continue;
+        bool connu = false;
+        for (const CTriangleChRegion* e : auBord)
+            connu = connu || e == au;
+        if (!connu) {
+            auBord.push_back(au);
+            bord.push_back(faces::faceDe(au));
+        }
+    }
+    return faces::sansPli(nouvelles, bord);
+}
+
 } // namespace
 
 void CMaillageTriangleChRegion::retirerSommetListe(CSommetChRegion* s) {
@@ -155,7 +247,7 @@ void CMaillageTriangleChRegion::greedySeparateurNormeInfinie() {
                 ++i;
         }
     }
-    calculerNormales2();
+    calculerNormales();
 }
 
 bool CMaillageTriangleChRegion::signalerVoisinageRompu(CSommetChRegion* a, CSommetChRegion* b) {
@@ -216,8 +308,10 @@ bool CMaillageTriangleChRegion::peutSeparer(CSommetChRegion* a, CSommetChRegion*
         return false;
     // The rewrite relies on a and b being consecutive around both opposite vertices and on b
     // seeing t1 and t2; a mesh where they are not is left as it is.
-    return anneauxValides(o1) && anneauxValides(o2) && consecutifs(o1, a, b) &&
-           consecutifs(o2, a, b) && b->triangles.indice(t1) >= 0 && b->triangles.indice(t2) >= 0;
+    if (o1 == o2 || !anneauxValides(o1) || !anneauxValides(o2) || !consecutifs(o1, a, b) ||
+        !consecutifs(o2, a, b) || b->triangles.indice(t1) < 0 || b->triangles.indice(t2) < 0)
+        return false;
+    return separationSansPli(a, b, o1, o2, t1, t2);
 }
 
 bool CMaillageTriangleChRegion::separer(CSommetChRegion* a, CSommetChRegion* b) {
@@ -248,6 +342,9 @@ bool CMaillageTriangleChRegion::separer(CSommetChRegion* a, CSommetChRegion* b) 
     }
     ajouterSommetFin(m);
 
+    // The new faces take the winding of the halves they stand beside.
+    const bool sensT1 = faces::parcourt(t1, o1, b);
+    const bool sensT2 = faces::parcourt(t2, o2, b);
     char texte[160];
     if (!remplacerCoin(t1, b, m)) {
         std::snprintf(texte, sizeof texte, "t1=%08x, b=%08x non trouvé. Continuer ?", adresse(t1),
@@ -263,10 +360,12 @@ bool CMaillageTriangleChRegion::separer(CSommetChRegion* a, CSommetChRegion* b) 
     CTriangleChRegion* t4 = new CTriangleChRegion(o2, b, m);
     ajouterTriangleFin(t3);
     ajouterTriangleFin(t4);
-    calculerNormale2(t1);
-    calculerNormale2(t2);
-    calculerNormale2(t3);
-    calculerNormale2(t4);
+    t3->orientation = sensT1 ? 1 : -1;
+    t4->orientation = sensT2 ? 1 : -1;
+    calculerNormale(t1);
+    calculerNormale(t2);
+    calculerNormale(t3);
+    calculerNormale(t4);
 
     m->voisins.ajouter(a).ajouter(o1).ajouter(b).ajouter(o2);
     m->triangles.ajouter(t1).ajouter(t3).ajouter(t4).ajouter(t2);
@@ -291,7 +390,7 @@ void CMaillageTriangleChRegion::greedyFusionneurNormeInfinie() {
                 ++i;
         }
     }
-    calculerNormales2();
+    calculerNormales();
 }
 
 bool CMaillageTriangleChRegion::peutFusionner(CSommetChRegion* a, CSommetChRegion* b) const {
@@ -320,11 +419,12 @@ bool CMaillageTriangleChRegion::peutFusionner(CSommetChRegion* a, CSommetChRegio
     const bool direct = b->voisins.tab[modulo(ia + 1, nb)] == o1;
     CSommetChRegion* apres = direct ? o1 : o2;
     CSommetChRegion* avant = direct ? o2 : o1;
-    return b->voisins.tab[modulo(ia + 1, nb)] == apres &&
-           b->voisins.tab[modulo(ia - 1, nb)] == avant &&
-           b->triangles.tab[ia] == (direct ? t1 : t2) &&
-           b->triangles.tab[modulo(ia - 1, nb)] == (direct ? t2 : t1) && anneauxValides(o1) &&
-           anneauxValides(o2) && consecutifs(o1, a, b) && consecutifs(o2, a, b);
+    if (b->voisins.tab[modulo(ia + 1, nb)] != apres ||
+        b->voisins.tab[modulo(ia - 1, nb)] != avant || b->triangles.tab[ia] != (direct ? t1 : t2) ||
+        b->triangles.tab[modulo(ia - 1, nb)] != (direct ? t2 : t1) || !anneauxValides(o1) ||
+        !anneauxValides(o2) || !consecutifs(o1, a, b) || !consecutifs(o2, a, b))
+        return false;
+    return fusionSansPli(a, b, t1, t2);
 }
 
 bool CMaillageTriangleChRegion::fusionner(CSommetChRegion* a, CSommetChRegion* b) {
@@ -376,13 +476,14 @@ bool CMaillageTriangleChRegion::fusionner(CSommetChRegion* a, CSommetChRegion* b
     b->noeudSquelette = nullptr;
 
     // b's other triangles and neighbours now refer to a.
+    // A corner replaced in place keeps the triangle's winding: orientations stay as they are.
     CTriangleChRegion* premier = b->triangles.tab[modulo(ia + 1, nb)];
     remplacerCoin(premier, b, a);
-    calculerNormale2(premier);
+    calculerNormale(premier);
     for (int j = 0; j <= nb - 4; ++j) {
         CTriangleChRegion* t = b->triangles.tab[modulo(ia + 2 + j, nb)];
         remplacerCoin(t, b, a);
-        calculerNormale2(t);
+        calculerNormale(t);
         CSommetChRegion* u = b->voisins.tab[modulo(ia + 2 + j, nb)];
         u->voisins.tab[u->voisins.indice(b)] = a;
     }

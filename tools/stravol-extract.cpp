@@ -17,7 +17,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "core/Message.h"
@@ -25,6 +24,7 @@
 #include "extraction/ToutesEtiquettes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/ExportMaillage.h"
+#include "mesh/MesuresMaillage.h"
 #include "mesh/MesuresMonde.h"
 #include "tools/common/Outil.h"
 #include "volume/CImage3D.h"
@@ -203,53 +203,6 @@ public:
     std::string premier;
     std::vector<std::string> tous;
 };
-
-struct Controle {
-    bool ferme = true;
-    int irreguliers = 0;
-};
-
-// Closed: every edge is shared by exactly two triangles. Irregular: rings failing the ring
-// check of the mesh.
-Controle controler(CMaillageTriangleChRegion& m) {
-    Controle c;
-    std::unordered_map<const CSommetChRegion*, int> numeros;
-    numeros.reserve(static_cast<std::size_t>(m.nbSommets) * 2);
-    int n = 0;
-    for (CSommetChRegion* v = m.premierSommet; v != nullptr; v = v->suivant) {
-        numeros[v] = n++;
-        if (!m.verifierVoisins(v))
-            ++c.irreguliers;
-    }
-    std::vector<unsigned long long> aretes;
-    aretes.reserve(static_cast<std::size_t>(m.nbTriangles) * 3);
-    for (CTriangleChRegion* t = m.premierTriangle; t != nullptr; t = t->suivant) {
-        const CSommetChRegion* coins[3] = {t->a, t->b, t->c};
-        for (int k = 0; k < 3; ++k) {
-            const auto i = numeros.find(coins[k]);
-            const auto j = numeros.find(coins[(k + 1) % 3]);
-            if (i == numeros.end() || j == numeros.end()) {
-                c.ferme = false;
-                continue;
-            }
-            const unsigned long long a = static_cast<unsigned>(std::min(i->second, j->second));
-            const unsigned long long b = static_cast<unsigned>(std::max(i->second, j->second));
-            aretes.push_back(a << 32 | b);
-        }
-    }
-    std::sort(aretes.begin(), aretes.end());
-    for (std::size_t i = 0; i < aretes.size();) {
-        std::size_t j = i;
-        while (j < aretes.size() && aretes[j] == aretes[i])
-            ++j;
-        if (j - i != 2)
-            c.ferme = false;
-        i = j;
-    }
-    if (m.nbTriangles == 0)
-        c.ferme = false;
-    return c;
-}
 
 bool lireReel(const std::string& texte, double& valeur) {
     char* fin = nullptr;
@@ -462,7 +415,7 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
             if (m && !exporterMaillage(*m, fichier.c_str(), monde))
                 raison = "cannot write " + fichier;
             if (m && raison.empty()) {
-                const Controle c = controler(*m);
+                const ControleMaillage c = controlerMaillage(*m);
                 const MesuresMonde w = mesurerDansLeMonde(*m, mesure);
                 e["file"] = fichier;
                 e["vertices"] = m->nbSommets;
@@ -590,6 +543,10 @@ int main(int argc, char** argv) {
         evolution["triangles"] = m.nbTriangles;
         evolution["seconds"] = outils::decimalJson(duree, kDecimalesSecondes);
         progression.terminer();
+        // Orientations are those the evolution left: the checks read them as they stand.
+        const ControleMaillage apres = controlerMaillage(m);
+        evolution["folded_triangles"] = apres.trianglesPlies;
+        evolution["inward_triangles"] = apres.trianglesInverses;
     }
     if (!o.sortie.empty()) {
         progression.etape("write");
@@ -597,7 +554,8 @@ int main(int argc, char** argv) {
             echouer("cannot write " + o.sortie);
         progression.terminer();
     }
-    const Controle c = controler(m);
+    // Closed: every edge used once in each direction of the written corner order.
+    const ControleMaillage c = controlerMaillage(m);
 
     const double extraction = b.tempsCroissance + b.tempsRegion + b.tempsReparation +
                               b.tempsMaillage + b.tempsLissage + b.tempsNormales;

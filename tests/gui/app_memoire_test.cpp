@@ -81,7 +81,7 @@ unsigned char grisBouleEtBoite(int x, int y, int z) {
     return dx * dx + dy * dy + dz * dz <= 26 * 26 ? 200 : 0;
 }
 
-class MemoireFenetre : public WindowTest {
+class WindowOutOfMemory : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
@@ -130,7 +130,7 @@ protected:
 };
 
 // One 8192 x 8192 slice, half a megabyte on disk (run-length coded), 64 MiB a copy in memory.
-TEST_F(MemoireFenetre, ASliceTooLargeForTheMemoryKeepsTheOpenVolume) {
+TEST_F(WindowOutOfMemory, ASliceTooLargeForTheMemoryKeepsTheOpenVolume) {
     const std::string grande = temp / "grande";
     std::filesystem::create_directories(grande + "/volume");
     constexpr int kCote = 8192;
@@ -164,7 +164,7 @@ TEST_F(MemoireFenetre, ASliceTooLargeForTheMemoryKeepsTheOpenVolume) {
 
 // Limits from nothing upwards: each extraction of the ball either succeeds or says memory ran
 // out and keeps the previous mesh; the smallest limit does run out.
-TEST_F(MemoireFenetre, AnExtractionWithoutMemoryKeepsThePreviousMesh) {
+TEST_F(WindowOutOfMemory, AnExtractionWithoutMemoryKeepsThePreviousMesh) {
     int epuisees = 0;
     for (rlim_t marge : {rlim_t(0), kMio, 4 * kMio, 16 * kMio, 64 * kMio}) {
         messages.clear();

@@ -98,6 +98,15 @@ OctetsTest bmpFait(int largeur, int hauteur, int bpp, const OctetsTest& pixels,
     return d;
 }
 
+OctetsTest bmpGris(int largeur, int hauteur, const std::function<int(int, int)>& gris) {
+    OctetsTest pixels;
+    pixels.reserve(3 * static_cast<std::size_t>(largeur) * hauteur);
+    for (int y = 0; y < hauteur; ++y)
+        for (int x = 0; x < largeur; ++x)
+            pixels.insert(pixels.end(), 3, static_cast<unsigned char>(gris(x, y)));
+    return bmpFait(largeur, hauteur, 24, pixels);
+}
+
 OctetsTest pngFait(int largeur, int hauteur, int canaux, const OctetsTest& pixels) {
     OctetsTest d = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     OctetsTest ihdr;

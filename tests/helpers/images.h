@@ -3,6 +3,7 @@
 // written byte by byte so that the decoders are checked against independent encoders.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ OctetsTest lireOctets(const std::string& chemin);
 // height (rows stored top first).
 OctetsTest bmpFait(int largeur, int hauteur, int bpp, const OctetsTest& pixels,
                    const OctetsTest& palette = {}, bool hautEnBas = false);
+
+// A 24-bit BMP whose pixel (x, y), y = 0 the top row, has the grey level gris(x, y) (0..255).
+OctetsTest bmpGris(int largeur, int hauteur, const std::function<int(int, int)>& gris);
 
 // A PNG with stored (uncompressed) deflate blocks. canaux: 1 (grey), 3 (RGB) or 4
 // (RGBA); pixels holds the rows top first, packed.

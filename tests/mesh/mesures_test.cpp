@@ -70,13 +70,24 @@ TEST(Measures, SmoothedBallMatchesTheSphere) {
 TEST(Measures, CheckFindsReversedWindingAndFolds) {
     CMaillageTriangleChRegion m;
     maillageRegion(m, boule({8, 8, 8}, 4.0), 17);
-    ASSERT_TRUE(controlerMaillage(m).ferme);
+    const ControleMaillage sain = controlerMaillage(m);
+    ASSERT_TRUE(sain.ferme);
+    EXPECT_EQ(sain.trianglesInverses, 0);
+    EXPECT_EQ(sain.trianglesPlies, 0);
 
     // One triangle turned the other way: closed as a set of edges, not consistently wound.
     m.premierTriangle->orientation = -m.premierTriangle->orientation;
     const ControleMaillage inverse = controlerMaillage(m);
     EXPECT_FALSE(inverse.ferme);
-    m.premierTriangle->orientation = -m.premierTriangle->orientation;
+    EXPECT_EQ(inverse.trianglesInverses, 1);
+    // Two more: the smaller class counts all three.
+    CTriangleChRegion* t = m.dernierTriangle;
+    t->orientation = -t->orientation;
+    t->precedent->precedent->orientation = -t->precedent->precedent->orientation;
+    EXPECT_EQ(controlerMaillage(m).trianglesInverses, 3);
+    for (CTriangleChRegion* u : {m.premierTriangle, t, t->precedent->precedent})
+        u->orientation = -u->orientation;
+    ASSERT_EQ(controlerMaillage(m).trianglesInverses, 0);
 
     // A vertex pushed through the surface folds its triangles against their neighbours.
     CSommetChRegion* v = m.premierSommet;
@@ -87,6 +98,9 @@ TEST(Measures, CheckFindsReversedWindingAndFolds) {
     const ControleMaillage plie = controlerMaillage(m);
     EXPECT_TRUE(plie.ferme);
     EXPECT_GT(plie.plis, 0);
+    // Each of the vertex's triangles folds against its neighbour beyond the opposite edge.
+    EXPECT_GE(plie.trianglesPlies, v->triangles.longueur());
+    EXPECT_EQ(plie.trianglesInverses, 0);
 
     CMaillageTriangleChRegion vide;
     EXPECT_FALSE(controlerMaillage(vide).ferme);

@@ -19,33 +19,6 @@ namespace {
 
 const std::string kOutil = std::string(STRAVOL_TOOLS_DIR) + "/stravol-analyse";
 
-void ecrire32(std::ofstream& f, uint32_t v) {
-    const char o[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-    f.write(o, 4);
-}
-
-// A 24-bit BMP of the given grey levels, grey(x, y) with y = 0 the top row.
-void ecrireBmp(const fs::path& fichier, int l, int h, const std::function<int(int, int)>& grey) {
-    const int pas = (3 * l + 3) / 4 * 4;
-    std::ofstream f(fichier, std::ios::binary);
-    f.write("BM", 2);
-    ecrire32(f, 54 + pas * h);
-    ecrire32(f, 0);
-    ecrire32(f, 54);
-    ecrire32(f, 40);
-    ecrire32(f, l);
-    ecrire32(f, h);
-    ecrire32(f, 1 | (24u << 16));
-    for (int i = 0; i < 6; ++i)
-        ecrire32(f, 0);
-    std::vector<char> ligne(pas, 0);
-    for (int y = h - 1; y >= 0; --y) {
-        for (int x = 0; x < l; ++x)
-            ligne[3 * x] = ligne[3 * x + 1] = ligne[3 * x + 2] = char(grey(x, y));
-        f.write(ligne.data(), pas);
-    }
-}
-
 struct Resultat {
     int code;
     std::string sortie, erreurs;
@@ -70,7 +43,7 @@ struct AnalysisTool : ::testing::Test {
         for (int z = 0; z < p; ++z) {
             char nom[32];
             std::snprintf(nom, sizeof nom, "coupe_%03d.bmp", z);
-            ecrireBmp(v / nom, l, h, [&](int x, int y) { return grey(x, y, z); });
+            ecrireOctets(v / nom, bmpGris(l, h, [&](int x, int y) { return grey(x, y, z); }));
         }
     }
 
@@ -124,8 +97,8 @@ TEST_F(AnalysisTool, InvalidArgumentsExitWithTwo) {
 TEST_F(AnalysisTool, UniformVolumeAndSegmentation) {
     volume(32, 32, 32, [](int, int, int) { return 120; });
     fs::create_directories(dossier / "donnees" / "b-segmentation");
-    ecrireBmp(dossier / "donnees" / "b-segmentation" / "s.bmp", 32, 32,
-              [](int, int) { return 200; });
+    ecrireOctets(dossier / "donnees" / "b-segmentation" / "s.bmp",
+                 bmpGris(32, 32, [](int, int) { return 200; }));
     const Resultat r = lancer("donnees --cube 128 -0.5 0.5 -0.5");
     ASSERT_EQ(r.code, 0) << r.erreurs;
     EXPECT_NE(r.sortie.find("\"indColor\":[255,255,255,255,255,255,255,255,255,255,255,255,255]"),

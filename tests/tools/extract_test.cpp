@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -19,32 +18,6 @@ namespace {
 
 // Grey level the slice loader makes of a grey pixel (v, v, v).
 int gris(int v) { return static_cast<int>(0.587 * v + 0.299 * v + 0.114 * v); }
-
-// Writes a 24-bit BMP whose pixel (x, y) is the grey (g, g, g), row 0 at the top.
-void ecrireBMP(const fs::path& chemin, int W, int H, const std::function<int(int, int)>& g) {
-    const int pas = (3 * W + 3) / 4 * 4;
-    const int taille = 54 + pas * H;
-    std::vector<unsigned char> f(static_cast<std::size_t>(taille), 0);
-    auto u32 = [&](int o, unsigned v) {
-        for (int i = 0; i < 4; ++i)
-            f[static_cast<std::size_t>(o + i)] = static_cast<unsigned char>(v >> (8 * i));
-    };
-    f[0] = 'B', f[1] = 'M';
-    u32(2, static_cast<unsigned>(taille));
-    u32(10, 54);
-    u32(14, 40);
-    u32(18, static_cast<unsigned>(W));
-    u32(22, static_cast<unsigned>(H));
-    f[26] = 1;
-    f[28] = 24;
-    u32(34, static_cast<unsigned>(pas * H));
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x)
-            for (int c = 0; c < 3; ++c)
-                f[static_cast<std::size_t>(54 + (H - 1 - y) * pas + 3 * x + c)] =
-                    static_cast<unsigned char>(g(x, y));
-    std::ofstream(chemin, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), taille);
-}
 
 struct Resultat {
     int statut = -1;
@@ -109,13 +82,14 @@ protected:
         for (int z = 0; z < D; ++z) {
             char nom[32];
             std::snprintf(nom, sizeof nom, "s%02d.bmp", z);
-            ecrireBMP(parent / "alpha" / nom, W, H,
-                      [z](int x, int y) { return dansBoule(x, y, z) ? 200 : 20; });
-            ecrireBMP(parent / "Beta" / nom, W, H, [z](int x, int y) {
+            const auto image = [z](int x, int y) { return dansBoule(x, y, z) ? 200 : 20; };
+            const auto labels = [z](int x, int y) {
                 if (dansBoule(x, y, z))
                     return 160;
                 return x >= 2 && x <= 4 && y >= 2 && y <= 5 && z >= 1 && z <= 3 ? 90 : 0;
-            });
+            };
+            ecrireOctets(parent / "alpha" / nom, bmpGris(W, H, image));
+            ecrireOctets(parent / "Beta" / nom, bmpGris(W, H, labels));
         }
         for (int z = 0; z < D; ++z)
             for (int y = 0; y < H; ++y)
