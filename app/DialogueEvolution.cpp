@@ -84,10 +84,18 @@ DialogueEvolution::DialogueEvolution(CDeformableModelBase& modele, QWidget* pare
     execution->addRow("Nombre d'itérations", iterations);
 
     auto* boutons = new QDialogButtonBox(QDialogButtonBox::Close);
+    boutonFermer = boutons->button(QDialogButtonBox::Close);
+    boutonFermer->setObjectName("boutonFermer");
+    boutonFermer->setText("Fermer");
     boutonLancer = boutons->addButton("Lancer", QDialogButtonBox::ActionRole);
     boutonLancer->setObjectName("boutonLancer");
     boutonLancer->setDefault(true);
     connect(boutonLancer, &QPushButton::clicked, this, [this] { lancer(); });
+    // Undoing a run leaves the dialog open, so that another run can follow.
+    boutonAnnuler = boutons->addButton("Annuler", QDialogButtonBox::ActionRole);
+    boutonAnnuler->setObjectName("boutonAnnuler");
+    boutonAnnuler->setEnabled(false);
+    connect(boutonAnnuler, &QPushButton::clicked, this, [this] { annuler(); });
     connect(boutons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* disposition = new QVBoxLayout(this);
@@ -148,8 +156,20 @@ void DialogueEvolution::appliquer() {
 void DialogueEvolution::lancer() {
     appliquer();
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    restaurer_ = garderEtat ? garderEtat() : std::function<void()>();
     modele_.Evolve(iterations->value());
     QApplication::restoreOverrideCursor();
+    boutonAnnuler->setEnabled(static_cast<bool>(restaurer_));
+    relire();
+    Q_EMIT evolue();
+}
+
+void DialogueEvolution::annuler() {
+    if (!restaurer_)
+        return;
+    restaurer_();
+    restaurer_ = nullptr;
+    boutonAnnuler->setEnabled(false);
     relire();
     Q_EMIT evolue();
 }

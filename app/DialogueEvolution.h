@@ -1,11 +1,13 @@
 #pragma once
 // Dialog that edits the parameters of any deformable model and makes it evolve. It is built
 // only from the model's self-describing parameter interface: one row per published parameter
-// (float, int, bool, enumeration) labelled with the model's name, an iteration count and the
-// "Lancer" button.
+// (float, int, bool, enumeration) labelled with the model's name, an iteration count, the
+// "Lancer" button, "Annuler", which puts the model back as it was before the last "Lancer", and
+// "Fermer".
 
 #include <QDialog>
 
+#include <functional>
 #include <vector>
 
 class CDeformableModelBase;
@@ -31,8 +33,16 @@ public:
     // "Lancer": appliquer(), Evolve with the iteration count, shows the model's values again
     // (the model may refuse a value or adapt one while evolving), then emits evolue().
     void lancer();
+    // "Annuler": puts the model back as it was before the last "Lancer", shows its values and
+    // emits evolue(); the button is then disabled until the next run.
+    void annuler();
     // Shows the values the model holds now.
     void relire();
+
+    // Set by the owner of a model whose state can be kept: called by "Lancer" just before the
+    // evolution, it keeps the model's state and returns what puts it back. Without it
+    // "Annuler" stays disabled.
+    std::function<std::function<void()>()> garderEtat;
 
     // Rows in the model's index order, per type.
     std::vector<QDoubleSpinBox*> reels;
@@ -41,6 +51,8 @@ public:
     std::vector<QComboBox*> enumerations;
     QSpinBox* iterations = nullptr;
     QPushButton* boutonLancer = nullptr;
+    QPushButton* boutonAnnuler = nullptr;
+    QPushButton* boutonFermer = nullptr;
 
 Q_SIGNALS:
     // After each evolution, so that the owner redraws the mesh.
@@ -48,6 +60,8 @@ Q_SIGNALS:
 
 private:
     CDeformableModelBase& modele_;
+    // Puts the model back as it was before the last run; empty when there is nothing to undo.
+    std::function<void()> restaurer_;
     // Values read from the model by relire(), and what the rows showed for them.
     std::vector<float> reelsLus_;
     std::vector<double> reelsAffiches_;

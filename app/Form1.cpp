@@ -1100,6 +1100,13 @@ void Form1::evoluerMaillage() {
         imageEvolution_ = std::move(gris);
     }
     DialogueEvolution dialogue(m, this);
+    // "Annuler" puts back a copy of the mesh taken before each run, in place: the view keeps
+    // its pointer to it.
+    dialogue.garderEtat = [&m] {
+        auto copie = std::make_shared<CMaillageTriangleChRegion>();
+        *copie = m;
+        return std::function<void()>([&m, copie] { m = *copie; });
+    };
     connect(&dialogue, &DialogueEvolution::evolue, this, [this] { redessiner(); });
     if (montrerEvolution)
         montrerEvolution(dialogue);

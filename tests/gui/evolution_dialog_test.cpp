@@ -17,6 +17,7 @@
 #include <QSpinBox>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 using testapp::WindowTest;
@@ -205,6 +206,38 @@ TEST(DialogueEvolution, RowsValuesAndApplicationOnAnyModel) {
     EXPECT_EQ(d.reels[1]->value(), 0.5);
 }
 
+TEST(DialogueEvolution, CloseButtonSaysFermerAndUndoNeedsAKeptState) {
+    testgui::application();
+    ModeleEssai m;
+    Stravol::DialogueEvolution d(m);
+    ASSERT_NE(d.boutonFermer, nullptr);
+    ASSERT_NE(d.boutonAnnuler, nullptr);
+    EXPECT_EQ(d.boutonFermer->text(), "Fermer");
+    EXPECT_EQ(d.boutonAnnuler->text(), "Annuler");
+    EXPECT_FALSE(d.boutonAnnuler->isEnabled());
+    // A model whose state nobody keeps: a run leaves nothing to undo.
+    QTest::mouseClick(d.boutonLancer, Qt::LeftButton);
+    EXPECT_EQ(m.evolutions.size(), 1u);
+    EXPECT_FALSE(d.boutonAnnuler->isEnabled());
+
+    // With a kept state, "Annuler" puts back the value the model had before the last run.
+    d.garderEtat = [&m] {
+        const float avant = m.reels[1];
+        return std::function<void()>([&m, avant] { m.reels[1] = avant; });
+    };
+    m.reels[1] = -0.25f;
+    d.relire();
+    QTest::mouseClick(d.boutonLancer, Qt::LeftButton);
+    EXPECT_EQ(m.reels[1], 0.5f);
+    ASSERT_TRUE(d.boutonAnnuler->isEnabled());
+    QSignalSpy evolue(&d, &Stravol::DialogueEvolution::evolue);
+    QTest::mouseClick(d.boutonAnnuler, Qt::LeftButton);
+    EXPECT_EQ(m.reels[1], -0.25f);
+    EXPECT_EQ(d.reels[1]->value(), -0.25);
+    EXPECT_EQ(evolue.count(), 1);
+    EXPECT_FALSE(d.boutonAnnuler->isEnabled());
+}
+
 TEST_F(EvolutionTest, TheMenuFollowsWhetherAMeshExists) {
     Stravol::Form1& f = *fenetre;
     ASSERT_NE(f.evoluerMaillageToolStripMenuItem, nullptr);
@@ -325,4 +358,40 @@ TEST_F(EvolutionTest, RunAppliesTheValuesAndDeformsTheMesh) {
     actions = nullptr;
     fenetre->evoluerMaillageToolStripMenuItem->trigger();
     EXPECT_EQ(m.imageEvolution, gris);
+}
+
+TEST_F(EvolutionTest, AnnulerRestoresTheMeshAsBeforeTheLastLancer) {
+    extraire();
+    ASSERT_NE(fenetre->images3D->maillage, nullptr);
+    CMaillageTriangleChRegion& m = *fenetre->images3D->maillage;
+    ParametresSauves sauves(m);
+    const std::vector<float> initiales = positions(m);
+    std::vector<float> apresPremier;
+    int sommetsApresPremier = 0, trianglesApresPremier = 0;
+    actions = [&](Stravol::DialogueEvolution& d) {
+        EXPECT_EQ(d.boutonFermer->text(), "Fermer");
+        EXPECT_FALSE(d.boutonAnnuler->isEnabled());
+        d.iterations->setValue(2);
+        QTest::mouseClick(d.boutonLancer, Qt::LeftButton);
+        apresPremier = positions(m);
+        sommetsApresPremier = m.nbSommets;
+        trianglesApresPremier = m.nbTriangles;
+        EXPECT_NE(apresPremier, initiales);
+        ASSERT_TRUE(d.boutonAnnuler->isEnabled());
+
+        // A second run, then "Annuler": the mesh as the second run found it.
+        QTest::mouseClick(d.boutonLancer, Qt::LeftButton);
+        EXPECT_NE(positions(m), apresPremier);
+        QTest::mouseClick(d.boutonAnnuler, Qt::LeftButton);
+        EXPECT_EQ(positions(m), apresPremier);
+        EXPECT_EQ(m.nbSommets, sommetsApresPremier);
+        EXPECT_EQ(m.nbTriangles, trianglesApresPremier);
+        EXPECT_TRUE(m.verifierCoherence());
+        EXPECT_FALSE(d.boutonAnnuler->isEnabled());
+    };
+    fenetre->evoluerMaillageToolStripMenuItem->trigger();
+    ASSERT_EQ(ouvertures, 1);
+    // The view still draws the same mesh, put back in place.
+    EXPECT_EQ(fenetre->images3D->maillage.get(), &m);
+    EXPECT_EQ(positions(m), apresPremier);
 }
