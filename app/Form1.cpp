@@ -2,11 +2,12 @@
 
 #include "app/CouleursEtiquettes.h"
 #include "app/DialogueEvolution.h"
+#include "app/DialogueOptionsExtraction.h"
 
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/Decimation.h"
 #include "mesh/ExportMaillage.h"
 #include "mesh/MesuresMaillage.h"
-#include "mesh/MesuresMonde.h"
 #include "view/COpenGL.h"
 #include "volume/CImage3D.h"
 #include "volume/LecteursVolume.h"
@@ -292,6 +293,7 @@ Form1::Form1(QWidget* parent)
         return dialogue.selectedFiles().first();
     };
     montrerEvolution = [](DialogueEvolution& dialogue) { dialogue.exec(); };
+    montrerOptionsExtraction = [](DialogueOptionsExtraction& dialogue) { return dialogue.exec(); };
     afficherMessage = [this](const QString& texte) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         QMessageBox boite(QMessageBox::Warning, "Stravol", texte, QMessageBox::Ok, this);
@@ -526,6 +528,9 @@ void Form1::construireMenus() {
         action(traitementMenu, "evoluerMaillageToolStripMenuItem", "&Faire évoluer le maillage",
                [this] { evoluerMaillage(); });
     evoluerMaillageToolStripMenuItem->setEnabled(false);
+    optionsExtractionToolStripMenuItem =
+        action(traitementMenu, "optionsExtractionToolStripMenuItem", "&Options d'extraction...",
+               [this] { choisirOptionsExtraction(); });
 
     visualisationMenu = menuPrincipal("visualisationToolStripMenuItem", "&Visualisation");
     imageNormaleToolStripMenuItem =
@@ -1037,7 +1042,7 @@ void Form1::cliquerImage(int xClic, int yClic) {
                                         images3D->profondeur);
     {
         CurseurAttente attente;
-        images3D->CroissanceDeRegion(v.x, v.y, v.z);
+        images3D->CroissanceDeRegion(v.x, v.y, v.z, optionsExtraction);
     }
     if (fenetreOpenGL != nullptr)
         fenetreOpenGL->maillage = images3D->maillage.get();
@@ -1055,15 +1060,14 @@ void Form1::cliquerImage(int xClic, int yClic) {
     const CMaillageTriangleChRegion& m = *images3D->maillage;
     const double temps = b.tempsCroissance + b.tempsRegion + b.tempsReparation + b.tempsMaillage +
                          b.tempsLissage + b.tempsNormales;
-    const MesuresMaillage mesures = mesurerMaillage(m);
+    const MesuresMaillage mesures = mesurerMaillage(m, images3D->geometrie);
     const QLocale l;
     QString volume = l.toString(mesures.volume, 'f', 1) + " voxels³";
     QString aire = l.toString(mesures.aire, 'f', 1) + " voxels²";
     // A volume with a voxel size also gets its world measures.
     if (!images3D->geometrie.identite()) {
-        const MesuresMonde monde = mesurerDansLeMonde(m, images3D->geometrie);
-        volume += " (" + l.toString(monde.volumeMm3, 'f', 1) + " mm³)";
-        aire += " (" + l.toString(monde.aireMm2, 'f', 1) + " mm²)";
+        volume += " (" + l.toString(mesures.volumeMm3, 'f', 1) + " mm³)";
+        aire += " (" + l.toString(mesures.aireMm2, 'f', 1) + " mm²)";
     }
     statusBar()->showMessage(
         QString("Extraction au voxel (%1, %2, %3) : %4 voxels, %5 triangles, volume %6, aire %7, "
@@ -1118,8 +1122,30 @@ void Form1::exporterMaillage() {
     const QString fichier = choisirFichierExport ? choisirFichierExport() : QString();
     if (fichier.isEmpty())
         return;
-    if (!::exporterMaillage(*images3D->maillage, cheminLocal(fichier).c_str()) && afficherMessage)
+    const CMaillageTriangleChRegion* aEcrire = images3D->maillage.get();
+    CMaillageTriangleChRegion decime;
+    if (tauxDecimation < 1.0) {
+        BilanDecimation bilan;
+        std::string raison;
+        CurseurAttente attente;
+        if (!decimerMaillage(*aEcrire, tauxDecimation, decime, bilan, raison)) {
+            if (afficherMessage)
+                afficherMessage(
+                    "Le maillage n'a pas été exporté : " + QString::fromStdString(raison) + ".");
+            return;
+        }
+        aEcrire = &decime;
+    }
+    if (!::exporterMaillage(*aEcrire, cheminLocal(fichier).c_str()) && afficherMessage)
         afficherMessage("L'exportation du maillage dans \"" + fichier + "\" a échoué.");
+}
+
+void Form1::choisirOptionsExtraction() {
+    DialogueOptionsExtraction dialogue(optionsExtraction, tauxDecimation, this);
+    if (montrerOptionsExtraction && montrerOptionsExtraction(dialogue) == QDialog::Accepted) {
+        optionsExtraction = dialogue.options();
+        tauxDecimation = dialogue.tauxDecimation();
+    }
 }
 
 namespace {

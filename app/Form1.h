@@ -36,6 +36,7 @@ namespace Stravol {
 
 class COpenGL;
 class DialogueEvolution;
+class DialogueOptionsExtraction;
 
 // Display modes of the slice textures and pictures (mode numbers of the volume's
 // preparationTexture).
@@ -110,6 +111,9 @@ public:
     // "Faire évoluer le maillage": gives the mesh the grey volume it evolves on (once per
     // mesh), then shows the parameter dialog; each run redraws the view.
     void evoluerMaillage();
+    // "Options d'extraction...": shows the options; accepted, they serve the next extractions
+    // and exports until the window closes.
+    void choisirOptionsExtraction();
     // The recent folders, most recent first.
     QStringList dossiersRecents() const;
 
@@ -125,6 +129,8 @@ public:
     std::function<void(const QString&)> afficherMessage;
     // Shows the evolution dialog (modal by default).
     std::function<void(DialogueEvolution&)> montrerEvolution;
+    // Shows the extraction options dialog; returns its QDialog result (modal by default).
+    std::function<int(DialogueOptionsExtraction&)> montrerOptionsExtraction;
     // Shows an information box (help, about) with a title and a rich text.
     std::function<void(const QString&, const QString&)> afficherInformation;
 
@@ -134,6 +140,10 @@ public:
     // Owned; a child of the top panel of splitContainer2 while it exists.
     COpenGL* fenetreOpenGL = nullptr;
     ModeAffichage ChoixAffichage = ModeAffichage::Normale;
+    // Growth and smoothing of the next extractions, and the fraction of triangles an export
+    // keeps (1: all).
+    OptionsExtraction optionsExtraction;
+    double tauxDecimation = 1.0;
     // Texture-space position of each cut (before the Y flip given to the view); -1 when off.
     int indX = -1;
     int indY = -1;
@@ -184,6 +194,7 @@ public:
     QAction* quitterToolStripMenuItem = nullptr;
     QAction* extraireRegionToolStripMenuItem = nullptr;
     QAction* evoluerMaillageToolStripMenuItem = nullptr;
+    QAction* optionsExtractionToolStripMenuItem = nullptr;
     QAction* imageNormaleToolStripMenuItem = nullptr;
     QAction* imageSegmenteToolStripMenuItem = nullptr;
     QAction* etiquettesCouleurToolStripMenuItem = nullptr;

@@ -1,6 +1,8 @@
 #include "extraction/Croissance.h"
 
+#include <array>
 #include <cstddef>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -22,16 +24,30 @@ struct Segment {
 // separate mark, or only a mark beside a volume left unchanged.
 enum class Trace { Volume, VolumeEtMarques, Marques };
 
-template <Trace kTrace, class Octet>
+// The values a growth takes: exactly the seed's, or every value within a tolerance of it.
+struct ValeurExacte {
+    unsigned char s;
+    bool operator()(unsigned char v) const { return v == s; }
+};
+
+struct ValeurProche {
+    std::array<bool, 256> acceptee{};
+    ValeurProche(unsigned char s, int tolerance) {
+        for (int v = 0; v < 256; ++v)
+            acceptee[static_cast<std::size_t>(v)] = std::abs(v - s) <= tolerance;
+    }
+    bool operator()(unsigned char v) const { return acceptee[v]; }
+};
+
+template <Trace kTrace, class Octet, class Critere>
 int croitre(Octet* travail, unsigned char* marques, int W, int H, int D, int x, int y, int z,
-            BoiteVoxels& boite) {
-    const unsigned char s = travail[(static_cast<std::size_t>(z) * H + y) * W + x];
+            BoiteVoxels& boite, const Critere& accepte) {
     auto ligne = [&](int yy, int zz) { return (static_cast<std::size_t>(zz) * H + yy) * W; };
     auto candidat = [&](std::size_t i) {
         if constexpr (kTrace == Trace::Volume)
-            return travail[i] == s;
+            return accepte(travail[i]);
         else
-            return travail[i] == s && marques[i] == 0;
+            return accepte(travail[i]) && marques[i] == 0;
     };
     auto marquer = [&](std::size_t i) {
         if constexpr (kTrace != Trace::Marques)
@@ -101,15 +117,28 @@ int croitre(Octet* travail, unsigned char* marques, int W, int H, int D, int x, 
 
 } // namespace
 
+namespace {
+
+unsigned char valeurGerme(const unsigned char* volume, int W, int H, int x, int y, int z) {
+    return volume[(static_cast<std::size_t>(z) * H + y) * W + x];
+}
+
+} // namespace
+
 int croissance26(unsigned char* travail, unsigned char* marques, int W, int H, int D, int x, int y,
                  int z) {
     BoiteVoxels boite{};
+    const ValeurExacte exacte{valeurGerme(travail, W, H, x, y, z)};
     if (marques != nullptr)
-        return croitre<Trace::VolumeEtMarques>(travail, marques, W, H, D, x, y, z, boite);
-    return croitre<Trace::Volume>(travail, marques, W, H, D, x, y, z, boite);
+        return croitre<Trace::VolumeEtMarques>(travail, marques, W, H, D, x, y, z, boite, exacte);
+    return croitre<Trace::Volume>(travail, marques, W, H, D, x, y, z, boite, exacte);
 }
 
 int croissance26Marques(const unsigned char* image, unsigned char* marques, int W, int H, int D,
-                        int x, int y, int z, BoiteVoxels& boite) {
-    return croitre<Trace::Marques>(image, marques, W, H, D, x, y, z, boite);
+                        int x, int y, int z, BoiteVoxels& boite, int tolerance) {
+    const unsigned char s = valeurGerme(image, W, H, x, y, z);
+    if (tolerance <= 0)
+        return croitre<Trace::Marques>(image, marques, W, H, D, x, y, z, boite, ValeurExacte{s});
+    return croitre<Trace::Marques>(image, marques, W, H, D, x, y, z, boite,
+                                   ValeurProche(s, tolerance));
 }

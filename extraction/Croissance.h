@@ -19,6 +19,8 @@ struct BoiteVoxels {
 
 // The same growth, reading image without changing it: every voxel reached gets 1 in marques
 // (W * H * D bytes, all 0), whatever the seed's value, and boite receives the bounds of the
-// voxels reached. Returns the number of voxels reached.
+// voxels reached. With a tolerance T > 0 the growth takes the voxels whose value differs from
+// the seed's by at most T grey levels instead of the seed's value alone. Returns the number of
+// voxels reached.
 int croissance26Marques(const unsigned char* image, unsigned char* marques, int W, int H, int D,
-                        int x, int y, int z, BoiteVoxels& boite);
+                        int x, int y, int z, BoiteVoxels& boite, int tolerance = 0);

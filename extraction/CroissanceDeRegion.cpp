@@ -25,6 +25,12 @@ double secondes(Horloge::time_point debut, Horloge::time_point fin) {
 } // namespace
 
 void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
+    OptionsExtraction options;
+    options.nbLissages = nbLissages;
+    CroissanceDeRegion(x, y, z, options);
+}
+
+void CImageTroisD::CroissanceDeRegion(int x, int y, int z, const OptionsExtraction& options) {
     bilanExtraction = BilanExtraction();
     const auto echouer = [this](const std::string& texte) {
         bilanExtraction.erreur = texte;
@@ -37,7 +43,7 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
         return;
     }
     try {
-        extraire(x, y, z, nbLissages);
+        extraire(x, y, z, options);
     } catch (const std::bad_alloc&) {
         // Everything made so far is released on the way out; the previous mesh stays.
         bilanExtraction = BilanExtraction();
@@ -47,7 +53,7 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
     }
 }
 
-void CImageTroisD::extraire(int x, int y, int z, int nbLissages) {
+void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& options) {
     const int W = largeur, H = hauteur, D = profondeur;
     const std::size_t nb = static_cast<std::size_t>(W) * H * D;
     const Horloge::time_point t0 = Horloge::now();
@@ -75,8 +81,10 @@ void CImageTroisD::extraire(int x, int y, int z, int nbLissages) {
     const unsigned char* source = parEtiquette ? parLabel.data() : image.get();
     bilanExtraction.valeurGerme = parEtiquette ? etiquettes[indiceGerme] : image[indiceGerme];
     BoiteVoxels boite{};
+    // Labels grow exactly; grey levels within the tolerance asked.
+    const int tolerance = parEtiquette ? 0 : options.tolerance;
     bilanExtraction.nbVoxelsCroissance =
-        croissance26Marques(source, marques.get(), W, H, D, x, y, z, boite);
+        croissance26Marques(source, marques.get(), W, H, D, x, y, z, boite, tolerance);
     const Horloge::time_point t1 = Horloge::now();
 
     CRegion3D region;
@@ -86,7 +94,10 @@ void CImageTroisD::extraire(int x, int y, int z, int nbLissages) {
     CPoint3D::width = static_cast<float>(W);
     CPoint3D::maxdim = static_cast<float>(W > H ? (W > D ? W : D) : (H > D ? H : D));
 
-    if (!region.creerRegionBinaire(source, marques.get(), W, H, D, CCouple<int>(boite.x0, boite.x1),
+    // The region takes the marked voxels and the voxels of 255 of the volume given first: with a
+    // tolerance, the marks themselves (0 or 1), so that the region is the grown voxels alone.
+    const unsigned char* pleins = tolerance > 0 ? marques.get() : source;
+    if (!region.creerRegionBinaire(pleins, marques.get(), W, H, D, CCouple<int>(boite.x0, boite.x1),
                                    CCouple<int>(boite.y0, boite.y1),
                                    CCouple<int>(boite.z0, boite.z1)))
         throw std::bad_alloc();
@@ -105,7 +116,10 @@ void CImageTroisD::extraire(int x, int y, int z, int nbLissages) {
     // The mesh is whole: the region's grid goes before the smoothing takes its own memory.
     region.init(0, 0, 0);
     const Horloge::time_point t4 = Horloge::now();
-    nouveau->lisserCourbureTaubin(nbLissages);
+    if (options.lissage == MethodeLissage::Contraint)
+        nouveau->lisserContraint(options.nbLissages);
+    else
+        nouveau->lisserCourbureTaubin(options.nbLissages);
     const Horloge::time_point t5 = Horloge::now();
     nouveau->calculerNormales();
     nouveau->calculerNormalesSommets();

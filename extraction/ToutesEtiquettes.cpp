@@ -52,7 +52,8 @@ std::vector<BoiteEtiquette> boitesEtiquettes(const std::uint16_t* etiquettes, in
 
 std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes, int W,
                                                             int H, int D, const BoiteEtiquette& b,
-                                                            int nbLissages, std::string& erreur) {
+                                                            const OptionsExtraction& lissage,
+                                                            std::string& erreur) {
     const int ox = b.x0 - kMarge, oy = b.y0 - kMarge, oz = b.z0 - kMarge;
     const int l = b.x1 - b.x0 + 1 + 2 * kMarge, h = b.y1 - b.y0 + 1 + 2 * kMarge,
               p = b.z1 - b.z0 + 1 + 2 * kMarge;
@@ -90,7 +91,10 @@ std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t*
         erreur = "mémoire insuffisante pour le maillage de l'étiquette";
         return nullptr;
     }
-    m->lisserCourbureTaubin(nbLissages);
+    if (lissage.lissage == MethodeLissage::Contraint)
+        m->lisserContraint(lissage.nbLissages);
+    else
+        m->lisserCourbureTaubin(lissage.nbLissages);
     m->calculerNormales();
     m->calculerNormalesSommets();
     // Back to the voxel coordinates of the whole volume.
@@ -100,6 +104,14 @@ std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t*
         s->z = static_cast<float>(s->z + static_cast<double>(oz));
     }
     return m;
+}
+
+std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes, int W,
+                                                            int H, int D, const BoiteEtiquette& b,
+                                                            int nbLissages, std::string& erreur) {
+    OptionsExtraction lissage;
+    lissage.nbLissages = nbLissages;
+    return maillerEtiquette(etiquettes, W, H, D, b, lissage, erreur);
 }
 
 void pourChaqueEnParallele(std::size_t n, const std::function<double(std::size_t)>& poids,

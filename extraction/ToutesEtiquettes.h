@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "volume/OptionsExtraction.h"
+
 class CMaillageTriangleChRegion;
 
 namespace Stravol {
@@ -25,10 +27,15 @@ struct BoiteEtiquette {
 std::vector<BoiteEtiquette> boitesEtiquettes(const std::uint16_t* etiquettes, int W, int H, int D);
 
 // The mesh of every voxel of one label (all its components), as a single extraction makes it:
-// the region of those voxels with both topology repairs, the mesh of its faces, nbLissages
-// rounds of Taubin smoothing, face and vertex normals. The work is done in a grid of the label's
-// box and a margin, so its cost follows the box, not the volume; the vertices are then moved to
-// the voxel coordinates of the whole volume. Null, with erreur, when memory runs out.
+// the region of those voxels with both topology repairs, the mesh of its faces, the smoothing
+// of lissage (its tolerance does not apply to labels), face and vertex normals. The work is done in
+// a grid of the label's box and a margin, so its cost follows the box, not the volume; the vertices
+// are then moved to the voxel coordinates of the whole volume. Null, with erreur, when memory runs
+// out.
+std::unique_ptr<CMaillageTriangleChRegion>
+maillerEtiquette(const std::uint16_t* etiquettes, int W, int H, int D, const BoiteEtiquette& boite,
+                 const OptionsExtraction& lissage, std::string& erreur);
+// The same with nbLissages rounds of Taubin smoothing.
 std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes, int W,
                                                             int H, int D,
                                                             const BoiteEtiquette& boite,

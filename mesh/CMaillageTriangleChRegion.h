@@ -152,6 +152,16 @@ public:
     // n rounds of Taubin smoothing (a shrinking pass of factor 0.5, then an inflating pass of
     // factor -0.5, on the uniform umbrella vector). Leaves the normals stale.
     void lisserCourbureTaubin(int n);
+    // n rounds of volume-keeping smoothing bounded to the voxel band: each round is a Taubin
+    // pair of passes (factors kLambdaContraint, kMuContraint), after which every vertex is
+    // brought back into the box of +-kDemiBoite voxel around its position at the call (a
+    // lattice corner after construction), so the surface stays between the centres of the
+    // voxels inside and outside. More rounds than the default smoothing's are needed to flatten
+    // the terraces (40 on large shapes). Leaves the normals stale.
+    void lisserContraint(int n);
+    static constexpr float kLambdaContraint = 0.5f;
+    static constexpr float kMuContraint = -0.5f;
+    static constexpr float kDemiBoite = 0.5f;
     // Triangle normal from its corners, keeping the stored orientation.
     void calculerNormale(CTriangleChRegion* t);
     void calculerNormales();

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -31,37 +32,64 @@ void normaleSommets(const CTriangleChRegion* t, float& gx, float& gy, float& gz)
 
 bool unCoinActif(const CTriangleChRegion* t) { return t->a->actif || t->b->actif || t->c->actif; }
 
+// Flat copies of the positions and of the neighbour rings (numbered in list order), the rings
+// laid end to end: the smoothing passes do the same arithmetic as on the vertices without
+// chasing pointers. Writes each vertex's indice.
+struct MaillagePlat {
+    std::vector<CSommetChRegion*> sommets;
+    std::vector<int> debutAnneau; // ring of vertex i: anneaux[debutAnneau[i] .. debutAnneau[i + 1]]
+    std::vector<int> anneaux;
+    std::vector<float> positions; // x, y, z of each vertex
+};
+
+MaillagePlat aplatir(CSommetChRegion* premier, int nbSommets) {
+    MaillagePlat plat;
+    const std::size_t nb = static_cast<std::size_t>(nbSommets);
+    plat.sommets.resize(nb);
+    plat.debutAnneau.resize(nb + 1);
+    std::size_t total = 0, compte = 0;
+    for (CSommetChRegion* s = premier; s != nullptr && compte < nb; s = s->suivant) {
+        s->indice = static_cast<int>(compte);
+        plat.sommets[compte] = s;
+        plat.debutAnneau[compte++] = static_cast<int>(total);
+        total += static_cast<std::size_t>(s->voisins.longueur());
+    }
+    plat.debutAnneau[nb] = static_cast<int>(total);
+    plat.positions.resize(3 * nb);
+    plat.anneaux.resize(total);
+    for (std::size_t i = 0; i < nb; ++i) {
+        const CSommetChRegion* s = plat.sommets[i];
+        plat.positions[3 * i] = s->x;
+        plat.positions[3 * i + 1] = s->y;
+        plat.positions[3 * i + 2] = s->z;
+        int* anneau = plat.anneaux.data() + plat.debutAnneau[i];
+        for (int k = 0; k < s->voisins.longueur(); ++k)
+            anneau[k] = s->voisins.tab[k]->indice;
+    }
+    return plat;
+}
+
+// Writes the flat positions back into the vertices.
+void restituer(const MaillagePlat& plat) {
+    for (std::size_t i = 0; i < plat.sommets.size(); ++i) {
+        plat.sommets[i]->x = plat.positions[3 * i];
+        plat.sommets[i]->y = plat.positions[3 * i + 1];
+        plat.sommets[i]->z = plat.positions[3 * i + 2];
+    }
+}
+
 } // namespace
 
 void CMaillageTriangleChRegion::lisserCourbureTaubin(int n) {
     if (n <= 0 || nbSommets <= 0)
         return;
-    // The passes run on flat copies of the positions and of the neighbour rings (numbered in
-    // list order): the same arithmetic as on the vertices, without chasing pointers. Every
-    // array is sized once, the rings laid end to end.
-    const std::size_t nb = static_cast<std::size_t>(nbSommets);
-    std::vector<CSommetChRegion*> sommets(nb);
-    std::vector<int> debutAnneau(nb + 1);
-    std::size_t total = 0, compte = 0;
-    for (CSommetChRegion* s = premierSommet; s != nullptr && compte < nb; s = s->suivant) {
-        s->indice = static_cast<int>(compte);
-        sommets[compte] = s;
-        debutAnneau[compte++] = static_cast<int>(total);
-        total += static_cast<std::size_t>(s->voisins.longueur());
-    }
-    debutAnneau[nb] = static_cast<int>(total);
-    std::vector<float> positions(3 * nb);
-    std::vector<int> anneaux(total);
-    for (std::size_t i = 0; i < nb; ++i) {
-        const CSommetChRegion* s = sommets[i];
-        positions[3 * i] = s->x;
-        positions[3 * i + 1] = s->y;
-        positions[3 * i + 2] = s->z;
-        int* anneau = anneaux.data() + debutAnneau[i];
-        for (int k = 0; k < s->voisins.longueur(); ++k)
-            anneau[k] = s->voisins.tab[k]->indice;
-    }
-
+    // The passes run on flat copies of the positions and of the rings; every array is sized
+    // once.
+    MaillagePlat plat = aplatir(premierSommet, nbSommets);
+    const std::size_t nb = plat.sommets.size();
+    std::vector<float>& positions = plat.positions;
+    const std::vector<int>& debutAnneau = plat.debutAnneau;
+    const std::vector<int>& anneaux = plat.anneaux;
     // Each pass reads one array of positions and writes the other, so that every umbrella
     // vector comes from the positions at the start of the pass; each vertex is one thread's
     // alone, and the threads meet once a pass. Passes alternate shrinking (0.5) and inflating
@@ -99,11 +127,56 @@ void CMaillageTriangleChRegion::lisserCourbureTaubin(int n) {
                 ecrites[3 * i + k] = static_cast<float>(p[k] + facteur * d[k]);
         }
     }
-    for (std::size_t i = 0; i < nb; ++i) {
-        sommets[i]->x = positions[3 * i];
-        sommets[i]->y = positions[3 * i + 1];
-        sommets[i]->z = positions[3 * i + 2];
+    restituer(plat);
+}
+
+void CMaillageTriangleChRegion::lisserContraint(int n) {
+    if (n <= 0 || nbSommets <= 0)
+        return;
+    MaillagePlat plat = aplatir(premierSommet, nbSommets);
+    const std::size_t nb = plat.sommets.size();
+    const std::vector<float> depart = plat.positions;
+    std::vector<float> autres(3 * nb);
+    float* const tableaux[2] = {plat.positions.data(), autres.data()};
+    const int* const debutAnneau = plat.debutAnneau.data();
+    const int* const anneaux = plat.anneaux.data();
+    const int threads =
+        nb >= static_cast<std::size_t>(Stravol::kSeuilParallele) ? Stravol::nbThreads() : 1;
+    // A round is a shrinking pass and an inflating one of the same strength (the default
+    // smoothing's pair, which keeps the volume), after which every vertex is brought back into
+    // its box. Stronger inflation was tried: it swells thin tubes and leaves larger maxima.
+    const float facteurs[2] = {kLambdaContraint, kMuContraint};
+    const int nbPasses = 2 * n;
+#pragma omp parallel num_threads(threads)
+    for (int passe = 0; passe < nbPasses; ++passe) {
+        const float* lues = tableaux[passe % 2];
+        float* ecrites = tableaux[1 - passe % 2];
+        const float facteur = facteurs[passe % 2];
+        const bool borner = passe % 2 == 1;
+#pragma omp for schedule(static)
+        for (std::size_t i = 0; i < nb; ++i) {
+            const int premier = debutAnneau[i], fin = debutAnneau[i + 1];
+            const float* p = lues + 3 * i;
+            float somme[3] = {0.0f, 0.0f, 0.0f};
+            for (int r = premier; r < fin; ++r) {
+                const float* u = lues + 3 * static_cast<std::size_t>(anneaux[r]);
+                somme[0] += u[0];
+                somme[1] += u[1];
+                somme[2] += u[2];
+            }
+            const float inverse = fin > premier ? 1.0f / static_cast<float>(fin - premier) : 0.0f;
+            for (int k = 0; k < 3; ++k) {
+                const float d = fin > premier ? somme[k] * inverse - p[k] : 0.0f;
+                float q = p[k] + facteur * d;
+                if (borner) {
+                    const float a = depart[3 * i + static_cast<std::size_t>(k)];
+                    q = std::clamp(q, a - kDemiBoite, a + kDemiBoite);
+                }
+                ecrites[3 * i + k] = q;
+            }
+        }
     }
+    restituer(plat);
 }
 
 void CMaillageTriangleChRegion::calculerNormale(CTriangleChRegion* t) {

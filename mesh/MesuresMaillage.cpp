@@ -16,8 +16,14 @@ struct Vecteur {
     double x, y, z;
 };
 
-Vecteur position(const CSommetChRegion* s, const EspacementVoxel& e) {
-    return {s->x * e.x, s->y * e.y, s->z * e.z};
+Vecteur position(const CSommetChRegion* s) { return {s->x, s->y, s->z}; }
+
+// The linear part of the voxel-to-world transform (the origin cancels out of areas).
+Vecteur lineaire(const Stravol::Geometrie& monde, const Vecteur& p) {
+    const auto& a = monde.affine;
+    return {a[0][0] * p.x + a[0][1] * p.y + a[0][2] * p.z,
+            a[1][0] * p.x + a[1][1] * p.y + a[1][2] * p.z,
+            a[2][0] * p.x + a[2][1] * p.y + a[2][2] * p.z};
 }
 
 Vecteur moins(const Vecteur& p, const Vecteur& q) { return {p.x - q.x, p.y - q.y, p.z - q.z}; }
@@ -38,11 +44,20 @@ void coinsSortants(const CTriangleChRegion* t, const CSommetChRegion* coins[3]) 
 }
 
 // Outward normal scaled by twice the area.
-Vecteur normaleSortante(const CTriangleChRegion* t, const EspacementVoxel& e = {}) {
+Vecteur normaleSortante(const CTriangleChRegion* t) {
     const CSommetChRegion* c[3];
     coinsSortants(t, c);
-    const Vecteur a = position(c[0], e);
-    return produitVectoriel(moins(position(c[1], e), a), moins(position(c[2], e), a));
+    const Vecteur a = position(c[0]);
+    return produitVectoriel(moins(position(c[1]), a), moins(position(c[2]), a));
+}
+
+// The same in world units.
+Vecteur normaleSortante(const CTriangleChRegion* t, const Stravol::Geometrie& monde) {
+    const CSommetChRegion* c[3];
+    coinsSortants(t, c);
+    const Vecteur a = lineaire(monde, position(c[0]));
+    return produitVectoriel(moins(lineaire(monde, position(c[1])), a),
+                            moins(lineaire(monde, position(c[2])), a));
 }
 
 // Below this squared length (voxel^4) a triangle's doubled-area normal counts as no area.
@@ -104,34 +119,39 @@ int compterInverses(std::vector<UsageArete>& usages, std::size_t nbTriangles) {
 
 } // namespace
 
-double volumeEnclos(const CMaillageTriangleChRegion& maillage, const EspacementVoxel& espacement) {
+double volumeEnclos(const CMaillageTriangleChRegion& maillage) {
     double volume = 0.0;
     for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
         const CSommetChRegion* c[3];
         coinsSortants(t, c);
-        volume += produitScalaire(
-            position(c[0], espacement),
-            produitVectoriel(position(c[1], espacement), position(c[2], espacement)));
+        volume += produitScalaire(position(c[0]), produitVectoriel(position(c[1]), position(c[2])));
     }
     return volume / 6.0;
 }
 
-double aireSurface(const CMaillageTriangleChRegion& maillage, const EspacementVoxel& espacement) {
+double aireSurface(const CMaillageTriangleChRegion& maillage) {
     double aire = 0.0;
     for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
-        const Vecteur n = normaleSortante(t, espacement);
+        const Vecteur n = normaleSortante(t);
         aire += std::sqrt(produitScalaire(n, n));
     }
     return aire / 2.0;
 }
 
 MesuresMaillage mesurerMaillage(const CMaillageTriangleChRegion& maillage,
-                                const EspacementVoxel& espacement) {
+                                const Stravol::Geometrie& monde) {
     MesuresMaillage m;
     m.volume = volumeEnclos(maillage);
     m.aire = aireSurface(maillage);
-    m.volumeMm3 = volumeEnclos(maillage, espacement);
-    m.aireMm2 = aireSurface(maillage, espacement);
+    // A voxel's world volume is the determinant's magnitude; a mirror turns the corners over
+    // as well, so the sign of the voxel volume stays.
+    m.volumeMm3 = m.volume * std::fabs(monde.determinant());
+    double aire = 0.0;
+    for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
+        const Vecteur n = normaleSortante(t, monde);
+        aire += std::sqrt(produitScalaire(n, n));
+    }
+    m.aireMm2 = aire / 2.0;
     return m;
 }
 

@@ -3,18 +3,15 @@
 // a triangle's outward corner order is its corner order turned by its orientation sign, as
 // the writers use it, so the normals (orientations) must have been computed.
 
+#include "volume/VolumeBrut.h"
+
 class CMaillageTriangleChRegion;
 
-// Size of a voxel along each axis, in world millimetres (1 for a volume without spacing).
-struct EspacementVoxel {
-    double x = 1.0;
-    double y = 1.0;
-    double z = 1.0;
-};
-
 // Enclosed volume and surface area, in voxel units (voxel^3, voxel^2) and in world units
-// (mm^3, mm^2) with the spacing given. The volume is signed: positive when the triangles turn
-// counter-clockwise seen from outside, as on a mesh of consistent winding.
+// (mm^3, mm^2) through the voxel-to-world transform of the volume (spacing, rotations,
+// mirrors and shears; the identity gives the voxel figures again). The volume is signed:
+// positive when the triangles turn counter-clockwise seen from outside, as on a mesh of
+// consistent winding, whether or not the transform mirrors.
 struct MesuresMaillage {
     double volume = 0.0;
     double aire = 0.0;
@@ -23,12 +20,10 @@ struct MesuresMaillage {
 };
 
 MesuresMaillage mesurerMaillage(const CMaillageTriangleChRegion& maillage,
-                                const EspacementVoxel& espacement = {});
-// Signed enclosed volume and area with the spacing given (voxel units with the default).
-double volumeEnclos(const CMaillageTriangleChRegion& maillage,
-                    const EspacementVoxel& espacement = {});
-double aireSurface(const CMaillageTriangleChRegion& maillage,
-                   const EspacementVoxel& espacement = {});
+                                const Stravol::Geometrie& monde = {});
+// Signed enclosed volume and area in voxel units.
+double volumeEnclos(const CMaillageTriangleChRegion& maillage);
+double aireSurface(const CMaillageTriangleChRegion& maillage);
 
 // Topology and winding of the whole mesh.
 struct ControleMaillage {

@@ -23,9 +23,9 @@
 #include "core/Parallele.h"
 #include "extraction/ToutesEtiquettes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/Decimation.h"
 #include "mesh/ExportMaillage.h"
 #include "mesh/MesuresMaillage.h"
-#include "mesh/MesuresMonde.h"
 #include "tools/common/Outil.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
@@ -53,6 +53,9 @@ struct Options {
     std::string source; // empty: the segmentation when there is one, else the image
     std::string sortie;
     int lissages = 10;
+    std::string methodeLissage = "taubin";
+    int tolerance = 0;
+    double decimation = 1.0; // fraction of the triangles kept; 1: no decimation
     // Deformable-model parameters of the mesh, as "NAME=VALUE", in the order given.
     std::vector<std::string> parametres;
     int iterations = 0;
@@ -70,6 +73,8 @@ constexpr int kThreadsMax = 1024;
 // Digits after the point of the summary's times (seconds) and peak memory (MiB).
 constexpr int kDecimalesSecondes = 6;
 constexpr int kDecimalesMemoire = 1;
+// Significant digits of the decimation's figures.
+constexpr int kChiffresDecimation = 6;
 
 // One line on stderr and exit status 2: the tool's answer to every unusable request.
 [[noreturn]] void echouer(const std::string& texte) { outils::refuser(kOutil, texte); }
@@ -118,9 +123,25 @@ void declarerOptions(CLI::App& app, Options& o) {
         ->check(CLI::IsMember({"segmentation", "image"}));
     app.add_option("--output", o.sortie, "write the mesh to FILE.stl, .obj or .ply")
         ->type_name("FILE");
-    app.add_option("--smooth", o.lissages, "Taubin smoothing rounds")
+    app.add_option("--smooth", o.lissages, "smoothing rounds")
         ->capture_default_str()
         ->check(CLI::Range(0, std::numeric_limits<int>::max()));
+    app.add_option("--smoothing", o.methodeLissage,
+                   "taubin, or constrained: volume-keeping rounds that keep every vertex within "
+                   "half a voxel of its lattice corner (about 40 rounds flatten the terraces)")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"taubin", "constrained"}));
+    app.add_option("--tolerance", o.tolerance,
+                   "grey levels a grown voxel may differ from the seed's value by (labels above "
+                   "255 grow exactly)")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 255));
+    app.add_option("--decimate", o.decimation,
+                   "keep about this fraction of the triangles (0 to 1); a result that is not "
+                   "closed, manifold and within half a voxel and 1 % of volume of the mesh is "
+                   "refused")
+        ->type_name("R")
+        ->check(CLI::Range(std::numeric_limits<double>::min(), 1.0));
     app.add_option("--param", o.parametres, "deformable-model parameter, repeatable")
         ->type_name("\"NAME=VALUE\"")
         ->allow_extra_args(false)
@@ -152,6 +173,8 @@ void verifierOptions(const Options& o) {
         if (!o.sortie.empty() || !o.parametres.empty() || o.iterations > 0)
             echouer("--all-labels writes its meshes to --output-dir and takes no --output, "
                     "--param or --evolve");
+        if (o.tolerance > 0)
+            echouer("--tolerance applies to a seeded extraction: labels grow exactly");
         return;
     }
     if (!o.dossierSortie.empty())
@@ -341,6 +364,33 @@ std::unique_ptr<CImageTroisD> charger(const Options& o, outils::Progression& pro
     return volume;
 }
 
+Stravol::OptionsExtraction optionsExtraction(const Options& o) {
+    Stravol::OptionsExtraction options;
+    options.lissage = o.methodeLissage == "constrained" ? Stravol::MethodeLissage::Contraint
+                                                        : Stravol::MethodeLissage::Taubin;
+    options.nbLissages = o.lissages;
+    options.tolerance = o.tolerance;
+    return options;
+}
+
+// --decimate: m becomes its decimation; the figures for the summary, or false with raison.
+bool decimer(const Options& o, CMaillageTriangleChRegion& m, nlohmann::ordered_json& figures,
+             std::string& raison) {
+    if (o.decimation >= 1.0)
+        return true;
+    CMaillageTriangleChRegion decime;
+    BilanDecimation b;
+    if (!decimerMaillage(m, o.decimation, decime, b, raison))
+        return false;
+    m = decime;
+    figures["ratio_asked"] = o.decimation;
+    figures["ratio"] = outils::reelJson(b.ratio, kChiffresDecimation);
+    figures["triangles_before"] = b.trianglesAvant;
+    figures["volume_change"] = outils::reelJson(b.ecartVolume, kChiffresDecimation);
+    figures["max_distance"] = outils::reelJson(b.distanceMax, kChiffresDecimation);
+    return true;
+}
+
 // The world frame of the written meshes: the volume's, or the voxel frame for --space voxel.
 Stravol::Geometrie repereSortie(const Options& o, const CImageTroisD& volume) {
     return o.espace == "voxel" ? Stravol::Geometrie() : volume.geometrie;
@@ -409,14 +459,17 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
             e["voxels"] = b.voxels;
             std::string raison;
             const std::unique_ptr<CMaillageTriangleChRegion> m =
-                Stravol::maillerEtiquette(etiquettes, W, H, D, b, o.lissages, raison);
+                Stravol::maillerEtiquette(etiquettes, W, H, D, b, optionsExtraction(o), raison);
             const std::string fichier =
                 o.dossierSortie + "/label-" + std::to_string(b.valeur) + "." + o.format;
-            if (m && !exporterMaillage(*m, fichier.c_str(), monde))
+            nlohmann::ordered_json decimation;
+            if (m && !decimer(o, *m, decimation, raison))
+                raison = "label " + std::to_string(b.valeur) + ": " + raison;
+            else if (m && !exporterMaillage(*m, fichier.c_str(), monde))
                 raison = "cannot write " + fichier;
             if (m && raison.empty()) {
                 const ControleMaillage c = controlerMaillage(*m);
-                const MesuresMonde w = mesurerDansLeMonde(*m, mesure);
+                const MesuresMaillage w = mesurerMaillage(*m, mesure);
                 e["file"] = fichier;
                 e["vertices"] = m->nbSommets;
                 e["triangles"] = m->nbTriangles;
@@ -424,6 +477,8 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
                 e["irregular_vertices"] = c.irreguliers;
                 e["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
                 e["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
+                if (!decimation.is_null())
+                    e["decimation"] = decimation;
             } else {
                 e["error"] = raison.empty() ? "the extraction failed" : raison;
                 echecs[i] = 1;
@@ -513,7 +568,7 @@ int main(int argc, char** argv) {
     }
 
     progression.etape("extraction");
-    volume.CroissanceDeRegion(x, y, z, o.lissages);
+    volume.CroissanceDeRegion(x, y, z, optionsExtraction(o));
     const Stravol::BilanExtraction& b = volume.bilanExtraction;
     if (!b.effectuee || !volume.maillage)
         echouer("the extraction failed: " + b.erreur);
@@ -548,6 +603,14 @@ int main(int argc, char** argv) {
         evolution["folded_triangles"] = apres.trianglesPlies;
         evolution["inward_triangles"] = apres.trianglesInverses;
     }
+    nlohmann::ordered_json decimation;
+    if (o.decimation < 1.0) {
+        progression.etape("decimation");
+        std::string raison;
+        if (!decimer(o, m, decimation, raison))
+            echouer(raison);
+        progression.terminer();
+    }
     if (!o.sortie.empty()) {
         progression.etape("write");
         if (!exporterMaillage(m, o.sortie.c_str(), repereSortie(o, volume)))
@@ -565,6 +628,10 @@ int main(int argc, char** argv) {
     bilan["seed"] = {x, y, z};
     bilan["seed_value"] = b.valeurGerme;
     bilan["source"] = segmentation ? "segmentation" : "image";
+    if (o.tolerance > 0)
+        bilan["tolerance"] = o.tolerance;
+    if (o.methodeLissage != "taubin")
+        bilan["smoothing_method"] = o.methodeLissage;
     bilan["voxels_grown"] = b.nbVoxelsCroissance;
     bilan["voxels_region"] = b.nbVoxelsRegion;
     bilan["voxels_repaired"] = b.nbVoxelsRepares;
@@ -572,7 +639,7 @@ int main(int argc, char** argv) {
     bilan["triangles"] = m.nbTriangles;
     bilan["closed"] = c.ferme;
     bilan["irregular_vertices"] = c.irreguliers;
-    const MesuresMonde w = mesurerDansLeMonde(m, volume.geometrie);
+    const MesuresMaillage w = mesurerMaillage(m, volume.geometrie);
     bilan["spacing"] = espacementJson(volume);
     bilan["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
     bilan["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
@@ -587,6 +654,8 @@ int main(int argc, char** argv) {
     temps["extraction"] = secondes(extraction);
     if (!evolution.is_null())
         bilan["evolution"] = evolution;
+    if (!decimation.is_null())
+        bilan["decimation"] = decimation;
     bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
     std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
     return 0;

@@ -54,9 +54,40 @@ Signature signatureDe(const unsigned char* d) {
     return Signature::Inconnue;
 }
 
+// Bytes of a PNG after its signature up to the picture's sizes: the IHDR chunk's length and
+// type, then width and height (big-endian).
+constexpr std::size_t kTailleDebutIhdr = 16;
+
+// Largest PNG file kept for a picture of w x h pixels, in bytes: its stream may not compress
+// (filter byte and eight bytes a pixel, twice over for block headers), plus room for side
+// chunks (colour profiles, text).
+std::uint64_t taillePngMax(std::uint32_t w, std::uint32_t h) {
+    constexpr std::uint64_t kOctetsParPixelMax = 8;
+    constexpr std::uint64_t kChunksAnnexes = std::uint64_t(64) << 20;
+    return 2 * (std::uint64_t(w) * kOctetsParPixelMax + 1) * h + kChunksAnnexes;
+}
+
+// A PNG whose header declares a picture too small for the file's size is refused before the
+// file is read whole (a huge file behind a 1 x 1 header).
+bool taillePngPlausible(std::FILE* f, std::uint64_t taille) {
+    unsigned char d[kTailleDebutIhdr];
+    const bool entete = std::fread(d, 1, kTailleDebutIhdr, f) == kTailleDebutIhdr &&
+                        std::memcmp(d + 4, "IHDR", 4) == 0;
+    if (std::fseek(f, static_cast<long>(kTailleSignature), SEEK_SET) != 0)
+        return false;
+    if (!entete)
+        return true; // the decoder refuses it on its own
+    const auto lire = [&d](int i) {
+        return std::uint32_t(d[i]) << 24 | std::uint32_t(d[i + 1]) << 16 |
+               std::uint32_t(d[i + 2]) << 8 | d[i + 3];
+    };
+    return taille <= taillePngMax(lire(8), lire(12));
+}
+
 // Reads a regular file whole when it starts with a known signature; a FIFO or a device is
-// refused without waiting, and a file of another kind is refused after its first bytes. The
-// decoder takes sizes that fit an int.
+// refused without waiting, a file of another kind is refused after its first bytes, and a PNG
+// far larger than its declared picture after its header. The decoder takes sizes that fit an
+// int.
 bool lireFichier(const char* path, Octets& contenu, Signature& format) {
     std::uint64_t taille = 0;
     std::FILE* f = ouvrirFichierLecture(path, INT_MAX - 1, &taille);
@@ -65,7 +96,8 @@ bool lireFichier(const char* path, Octets& contenu, Signature& format) {
     unsigned char signature[kTailleSignature];
     bool ok = taille >= kTailleSignature &&
               std::fread(signature, 1, kTailleSignature, f) == kTailleSignature &&
-              (format = signatureDe(signature)) != Signature::Inconnue;
+              (format = signatureDe(signature)) != Signature::Inconnue &&
+              (format != Signature::Png || taillePngPlausible(f, taille));
     if (ok) {
         try {
             contenu.resize(static_cast<std::size_t>(taille));

@@ -12,6 +12,7 @@
 
 #include "core/Configuration.h"
 #include "core/Message.h"
+#include "volume/OptionsExtraction.h"
 #include "volume/VolumeBrut.h"
 
 class BTCImageObject;
@@ -184,6 +185,10 @@ public:
     // extracts nothing and keeps maillage: the reason goes to bilanExtraction.erreur and to
     // the message sink.
     void CroissanceDeRegion(int x, int y, int z, int nbLissages = 10);
+    // The same with the growth's tolerance and the smoothing chosen. With a tolerance the
+    // region is the voxels grown alone (at the exact level it also takes every voxel of 255,
+    // as the growth marked its voxels with that value).
+    void CroissanceDeRegion(int x, int y, int z, const Stravol::OptionsExtraction& options);
 
     // Direction analysis of the block given by the analysis cube (size in 256ths of each
     // side, position in scene coordinates -1 .. 1).
@@ -263,7 +268,7 @@ public:
 private:
     // The stages of CroissanceDeRegion for a seed inside the volume; throws std::bad_alloc
     // when memory runs out, leaving maillage as it was.
-    void extraire(int x, int y, int z, int nbLissages);
+    void extraire(int x, int y, int z, const Stravol::OptionsExtraction& options);
     // Number of voxels of every volume buffer.
     std::size_t nbVoxels() const;
     // Allocates image, imageOriginal (and the colour planes when rgb is 1) for the sizes,

@@ -77,15 +77,9 @@ bool CImageTroisD::chargerVolumeBrut(const VolumeBrut& brut, const OptionsVolume
         fenetreGris = Fenetre{fenetreMin, fenetreMax};
     else if (fenetreAppliquee)
         fenetreGris = fenetreParDefaut(brut);
-    std::vector<unsigned char> octets;
-    std::string erreur;
-    if (!versOctets(brut, fenetreGris, octets, erreur)) {
-        signaler(erreur);
-        reinitialiserTaille();
-        return false;
-    }
-    std::memcpy(image.get(), octets.data(), nbVoxels());
-    std::memcpy(imageOriginal.get(), octets.data(), nbVoxels());
+    // Straight into the volume (allocated above): no third 8-bit copy at the peak.
+    versOctets(brut, fenetreGris, image.get());
+    std::memcpy(imageOriginal.get(), image.get(), nbVoxels());
     if (fenetreAppliquee)
         Message(("Fenêtre des niveaux de gris : " + std::to_string(fenetreGris.mini) + " à " +
                  std::to_string(fenetreGris.maxi))

@@ -263,9 +263,15 @@ bool versOctets(const VolumeBrut& v, const Fenetre& fenetre, std::vector<unsigne
         erreur = "mémoire insuffisante pour un volume de " + std::to_string(n) + " voxels";
         return false;
     }
+    versOctets(v, fenetre, sortie.data());
+    return true;
+}
+
+void versOctets(const VolumeBrut& v, const Fenetre& fenetre, unsigned char* sortie) {
+    const std::size_t n = v.nbVoxels();
     if (v.type == TypeVoxel::Octet) {
-        std::memcpy(sortie.data(), v.donnees.data(), n);
-        return true;
+        std::memcpy(sortie, v.donnees.data(), n);
+        return;
     }
     const double mini = fenetre.mini;
     const double etendue = fenetre.maxi - fenetre.mini;
@@ -291,7 +297,6 @@ bool versOctets(const VolumeBrut& v, const Fenetre& fenetre, std::vector<unsigne
         }
         return 0;
     });
-    return true;
 }
 
 bool versEtiquettes(const VolumeBrut& v, std::vector<std::uint16_t>& sortie, std::string& erreur) {

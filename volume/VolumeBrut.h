@@ -94,6 +94,8 @@ Fenetre fenetreParDefaut(const VolumeBrut& v, double bas = kPercentileBas,
 // window. sortie gets v.nbVoxels() bytes. False (with a message) when memory runs out.
 bool versOctets(const VolumeBrut& v, const Fenetre& fenetre, std::vector<unsigned char>& sortie,
                 std::string& erreur);
+// The same into sortie, which holds v.nbVoxels() bytes.
+void versOctets(const VolumeBrut& v, const Fenetre& fenetre, unsigned char* sortie);
 
 // Largest label value a label volume may hold.
 constexpr int kEtiquetteMax = 65535;

@@ -185,7 +185,8 @@ TEST_F(WindowTest, ControlsMenusAndSplittersAtStart) {
               (std::vector<QString>{"Ouvrir", "Ouvrir un fichier...", "Récents", "Fermer",
                                     "Exporter le maillage", "Quitter"}));
     EXPECT_EQ(textes(menus[1]->menu()->actions()),
-              (std::vector<QString>{"Extraire région", "Faire évoluer le maillage"}));
+              (std::vector<QString>{"Extraire région", "Faire évoluer le maillage",
+                                    "Options d'extraction..."}));
     EXPECT_EQ(textes(menus[2]->menu()->actions()),
               (std::vector<QString>{"Image Normale", "Image Segmenté", "Étiquettes en couleur"}));
     EXPECT_TRUE(f.etiquettesCouleurToolStripMenuItem->isCheckable());

@@ -25,7 +25,8 @@ TEST(Measures, BoxVolumeAndAreaInVoxelsAndMillimetres) {
     CMaillageTriangleChRegion m;
     // 3 x 4 x 5 voxels.
     maillageRegion(m, boite({2, 3, 4}, {4, 6, 8}), 12);
-    const EspacementVoxel e{0.5, 2.0, 1.5};
+    Stravol::Geometrie e;
+    e.affine = {{{0.5, 0, 0, 3}, {0, 2.0, 0, -1}, {0, 0, 1.5, 7}}};
     const MesuresMaillage mesures = mesurerMaillage(m, e);
     EXPECT_DOUBLE_EQ(mesures.volume, 60.0);
     EXPECT_DOUBLE_EQ(mesures.aire, 2.0 * (12 + 20 + 15));
@@ -34,7 +35,7 @@ TEST(Measures, BoxVolumeAndAreaInVoxelsAndMillimetres) {
     // z) voxels, in mm.
     EXPECT_DOUBLE_EQ(mesures.aireMm2, 2.0 * (0.5 * 2.0 * 12 + 2.0 * 1.5 * 20 + 0.5 * 1.5 * 15));
     EXPECT_DOUBLE_EQ(volumeEnclos(m), mesures.volume);
-    EXPECT_DOUBLE_EQ(aireSurface(m, e), mesures.aireMm2);
+    EXPECT_DOUBLE_EQ(aireSurface(m), mesures.aire);
 }
 
 TEST(Measures, VoxelSurfacesEncloseTheirVoxelsAndSmoothingKeepsTheVolumeClose) {
@@ -105,4 +106,33 @@ TEST(Measures, CheckFindsReversedWindingAndFolds) {
     CMaillageTriangleChRegion vide;
     EXPECT_FALSE(controlerMaillage(vide).ferme);
     EXPECT_EQ(volumeEnclos(vide), 0.0);
+}
+
+// World measures of a voxel box: the voxel volume times the voxel's, the area through the
+// transform.
+TEST(Measures, WorldMeasuresFollowSpacingRotationAndMirror) {
+    CRegion3D::initialiserVoisinages();
+    CRegion3D region;
+    remplirRegion(region, 14, 14, 12, boite({3, 3, 3}, {8, 8, 7})); // 6 x 6 x 5 voxels
+    CMaillageTriangleChRegion m;
+    m.creerMaillageTriangleChRegion2(region, 1);
+    m.calculerNormales();
+    m.calculerNormalesSommets();
+    const double sx = 0.5, sy = 0.8, sz = 1.5;
+    const double volume = 180 * sx * sy * sz;
+    const double aire = 2 * (6 * sx * 6 * sy + 6 * sx * 5 * sz + 6 * sy * 5 * sz);
+
+    const MesuresMaillage voxels = mesurerMaillage(m);
+    EXPECT_NEAR(voxels.volumeMm3, 180.0, 1e-9);
+    EXPECT_NEAR(voxels.aireMm2, 2 * (36 + 30 + 30), 1e-9);
+    // Spacing, then the same under a rotation and an x mirror: the measures stay.
+    for (bool tourne : {false, true}) {
+        Stravol::Geometrie g;
+        const double c = tourne ? std::cos(0.7) : 1.0, s = tourne ? std::sin(0.7) : 0.0;
+        const double mx = tourne ? -1.0 : 1.0;
+        g.affine = {{{mx * sx * c, -sy * s, 0, 5}, {mx * sx * s, sy * c, 0, 2}, {0, 0, sz, -9}}};
+        const MesuresMaillage w = mesurerMaillage(m, g);
+        EXPECT_NEAR(w.volumeMm3, volume, 1e-9 * volume);
+        EXPECT_NEAR(w.aireMm2, aire, 1e-9 * aire);
+    }
 }

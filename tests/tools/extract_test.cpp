@@ -161,6 +161,53 @@ TEST_F(Extraction, ImageSourceSeedAndWrittenFiles) {
     EXPECT_NE(entete.find("element face " + std::to_string(triangles)), std::string::npos);
 }
 
+// The smoothing and tolerance options: named in the summary when used, refused when unusable.
+TEST_F(Extraction, SmoothingAndToleranceOptions) {
+    const std::string ballon = "scan --source image --seed 9 8 6";
+    const Resultat defaut = lancer(ballon + " --output taubin.stl", racine);
+    ASSERT_EQ(defaut.statut, 0) << defaut.sortie;
+    EXPECT_EQ(champ(defaut.sortie, "smoothing_method"), "");
+    EXPECT_EQ(champ(defaut.sortie, "tolerance"), "");
+    const Resultat contraint =
+        lancer(ballon + " --smoothing constrained --smooth 20 --output contraint.stl", racine);
+    ASSERT_EQ(contraint.statut, 0) << contraint.sortie;
+    EXPECT_EQ(champ(contraint.sortie, "smoothing_method"), "\"constrained\"");
+    EXPECT_EQ(champ(contraint.sortie, "closed"), "true");
+    EXPECT_EQ(champ(contraint.sortie, "triangles"), champ(defaut.sortie, "triangles"));
+    EXPECT_NE(fs::file_size(racine / "contraint.stl"), 0u);
+    // The ball (200) and the background (20) within a tolerance of 180: the whole volume.
+    const Resultat tolerant = lancer(ballon + " --tolerance 180", racine);
+    ASSERT_EQ(tolerant.statut, 0) << tolerant.sortie;
+    EXPECT_EQ(champ(tolerant.sortie, "tolerance"), "180");
+    EXPECT_EQ(std::stoi(champ(tolerant.sortie, "voxels_grown")), W * H * D);
+    for (const std::string& d :
+         {ballon + " --smoothing laplace", ballon + " --tolerance -1", ballon + " --tolerance 256",
+          std::string("scan --all-labels --output-dir out --tolerance 3")})
+        EXPECT_EQ(lancer(d, racine).statut, 2) << d;
+}
+
+// --decimate: fewer triangles written, the figures in the summary; an impossible ratio refused.
+TEST_F(Extraction, DecimationWritesFewerTrianglesOrRefuses) {
+    const std::string ballon = "scan --source image --seed 9 8 6";
+    const Resultat entier = lancer(ballon, racine);
+    ASSERT_EQ(entier.statut, 0);
+    const Resultat r = lancer(ballon + " --decimate 0.6 --output decime.ply", racine);
+    if (r.statut == 0) {
+        EXPECT_LT(std::stoi(champ(r.sortie, "triangles")),
+                  std::stoi(champ(entier.sortie, "triangles")));
+        EXPECT_EQ(champ(r.sortie, "closed"), "true");
+        EXPECT_EQ(champ(r.sortie, "irregular_vertices"), "0");
+        EXPECT_LT(std::stod(champ(r.sortie, "max_distance")), 0.5);
+        EXPECT_TRUE(fs::exists(racine / "decime.ply"));
+    } else {
+        EXPECT_EQ(r.statut, 2);
+        EXPECT_FALSE(fs::exists(racine / "decime.ply"));
+    }
+    EXPECT_EQ(champ(entier.sortie, "decimation"), "");
+    for (const char* ratio : {"0", "1.5", "-1", "half"})
+        EXPECT_EQ(lancer(ballon + " --decimate " + ratio, racine).statut, 2) << ratio;
+}
+
 // The thread count changes nothing of the mesh written.
 TEST_F(Extraction, ThreadCountLeavesTheMeshUnchanged) {
     const Resultat un =

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -332,6 +335,58 @@ TEST(ImageObjectHostile, PngStreamUnfoldingFarBeyondItsPictureIsRefused) {
     EXPECT_TRUE(objet.Load((tmp / "juste.png").c_str()));
     EXPECT_FALSE(objet.Load((tmp / "bombe.png").c_str()));
     EXPECT_TRUE(objet.Load((tmp / "juste.png").c_str()));
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define STRAVOL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define STRAVOL_ASAN 1
+#endif
+#endif
+
+// What a load of chemin does in a child process whose address space is limited to mo MiB:
+// 0 refused without running out of memory, 1 refused for memory, 2 read, 3 ended otherwise.
+int chargerSousLimite(const std::string& chemin, long mo) {
+    const pid_t enfant = fork();
+    if (enfant == 0) {
+        const rlimit limite{static_cast<rlim_t>(mo) << 20, static_cast<rlim_t>(mo) << 20};
+        setrlimit(RLIMIT_AS, &limite);
+        BTCImageObject objet;
+        const bool lue = objet.Load(chemin.c_str());
+        _exit(lue ? 2 : (objet.MemoireEpuisee() ? 1 : 0));
+    }
+    int statut = 0;
+    waitpid(enfant, &statut, 0);
+    return WIFEXITED(statut) ? WEXITSTATUS(statut) : 3;
+}
+
+// Files far larger than their picture, under 128 MiB of address space: a 1 x 1 PNG whose
+// stream unfolds to 2 GiB stops unfolding at a few times the picture, and a 2 GiB file that
+// only bears a picture's name is refused on its first bytes, neither read whole (sparse
+// files: nothing is written to the disk).
+TEST(ImageObjectHostile, HugeStreamsAndFilesAreRefusedWithinLittleMemory) {
+#ifdef STRAVOL_ASAN
+    GTEST_SKIP() << "address-space limits do not work under the address sanitizer";
+#endif
+    DossierTemporaire tmp;
+    constexpr long kLimiteMo = 128;
+    ecrireOctets(tmp / "bombe.png", pngQuiSeDeplie(std::size_t(2) << 30));
+    EXPECT_EQ(chargerSousLimite(tmp / "bombe.png", kLimiteMo), 0);
+
+    constexpr std::uintmax_t kGrand = (std::uintmax_t(2) << 30) - 64;
+    ecrireOctets(tmp / "zeros.png", {});
+    std::filesystem::resize_file(tmp / "zeros.png", kGrand);
+    EXPECT_EQ(chargerSousLimite(tmp / "zeros.png", kLimiteMo), 0);
+
+    // A real PNG header before the same emptiness: its 1 x 1 picture needs no more.
+    ecrireOctets(tmp / "entete.png", pngFait(1, 1, 1, {0}));
+    std::filesystem::resize_file(tmp / "entete.png", kGrand);
+    EXPECT_EQ(chargerSousLimite(tmp / "entete.png", kLimiteMo), 0);
+
+    // The same limit reads an ordinary picture.
+    ecrireOctets(tmp / "juste.png", pngFait(64, 64, 1, OctetsTest(64 * 64, 7)));
+    EXPECT_EQ(chargerSousLimite(tmp / "juste.png", kLimiteMo), 2);
 }
 
 TEST(ImageObjectHostile, SpecialFilesAreRefusedWithoutWaiting) {

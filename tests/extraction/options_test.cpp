@@ -1,0 +1,192 @@
+// Extraction options: the growth's grey tolerance and the constrained smoothing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "extraction/Croissance.h"
+#include "helpers/mesh_helpers.h"
+#include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/MesuresMaillage.h"
+#include "volume/CImageTroisD.h"
+#include "volume/Phantom.h"
+
+using Stravol::MethodeLissage;
+using Stravol::OptionsExtraction;
+
+namespace {
+
+std::unique_ptr<CImageTroisD> volumeDe(int W, int H, int D, const std::vector<unsigned char>& v) {
+    auto volume = std::make_unique<CImageTroisD>(W, H, D);
+    std::memcpy(volume->image.get(), v.data(), v.size());
+    return volume;
+}
+
+// Breadth-first flood from the seed over 26-neighbours within the tolerance, expanding only
+// voxels strictly inside the volume: what the growth must reach.
+int inondation(const std::vector<unsigned char>& v, int W, int H, int D, int x, int y, int z,
+               int tolerance) {
+    const auto indice = [&](int i, int j, int k) {
+        return (static_cast<std::size_t>(k) * H + j) * W + i;
+    };
+    const int s = v[indice(x, y, z)];
+    std::vector<char> vu(v.size(), 0);
+    std::vector<std::array<int, 3>> file{{x, y, z}};
+    vu[indice(x, y, z)] = 1;
+    for (std::size_t n = 0; n < file.size(); ++n) {
+        const auto [i, j, k] = file[n];
+        if (i == 0 || j == 0 || k == 0 || i == W - 1 || j == H - 1 || k == D - 1)
+            continue;
+        for (int dk = -1; dk <= 1; ++dk)
+            for (int dj = -1; dj <= 1; ++dj)
+                for (int di = -1; di <= 1; ++di) {
+                    const std::size_t q = indice(i + di, j + dj, k + dk);
+                    if (!vu[q] && std::abs(v[q] - s) <= tolerance) {
+                        vu[q] = 1;
+                        file.push_back({i + di, j + dj, k + dk});
+                    }
+                }
+    }
+    return static_cast<int>(file.size());
+}
+
+} // namespace
+
+TEST(ExtractionOptions, ToleranceGrowthReachesWhatTheFloodReaches) {
+    for (std::uint32_t graine = 1; graine <= 6; ++graine) {
+        const int W = 14 + static_cast<int>(graine), H = 12, D = 10;
+        std::vector<unsigned char> v(static_cast<std::size_t>(W) * H * D);
+        std::uint32_t etat = graine;
+        for (auto& o : v) {
+            etat = etat * 1664525u + 1013904223u;
+            o = static_cast<unsigned char>(100 + (etat >> 24) % 40);
+        }
+        for (int tolerance : {0, 3, 10, 25, 255}) {
+            std::vector<unsigned char> marques(v.size(), 0);
+            BoiteVoxels boite{};
+            const int n =
+                croissance26Marques(v.data(), marques.data(), W, H, D, 5, 6, 4, boite, tolerance);
+            EXPECT_EQ(n, inondation(v, W, H, D, 5, 6, 4, tolerance))
+                << "graine " << graine << ", tolerance " << tolerance;
+            EXPECT_EQ(std::count(marques.begin(), marques.end(), 1), n);
+        }
+    }
+}
+
+// The demo's noisy grey ball: at the exact level the growth gives a sponge of a few voxels,
+// with a tolerance wider than the noise one solid closed ball of the label's voxels.
+TEST(ExtractionOptions, ToleranceTurnsTheNoisyGreyBallIntoOneSolidBall) {
+    OptionsFantome o;
+    o.largeur = o.hauteur = o.profondeur = 40;
+    o.rayonBoule = 12;
+    Fantome f;
+    std::string erreur;
+    ASSERT_TRUE(creerFantome(o, f, erreur)) << erreur;
+    const int voxelsBoule =
+        static_cast<int>(std::count(f.labels.begin(), f.labels.end(), kLabelBoule));
+    const int c = o.largeur / 2;
+
+    auto exacte = volumeDe(o.largeur, o.hauteur, o.profondeur, f.gris);
+    exacte->CroissanceDeRegion(c, c, c, OptionsExtraction{});
+    ASSERT_TRUE(exacte->bilanExtraction.effectuee);
+    EXPECT_LT(exacte->bilanExtraction.nbVoxelsCroissance, voxelsBoule / 2);
+    // Tolerance 0 is the default extraction, vertex for vertex.
+    auto defaut = volumeDe(o.largeur, o.hauteur, o.profondeur, f.gris);
+    defaut->CroissanceDeRegion(c, c, c);
+    EXPECT_EQ(positions(*exacte->maillage), positions(*defaut->maillage));
+
+    OptionsExtraction options;
+    options.tolerance = 60; // the noise has a deviation of 8; the background lies 160 below
+    auto tolerante = volumeDe(o.largeur, o.hauteur, o.profondeur, f.gris);
+    tolerante->CroissanceDeRegion(c, c, c, options);
+    ASSERT_TRUE(tolerante->bilanExtraction.effectuee);
+    EXPECT_EQ(tolerante->bilanExtraction.nbVoxelsCroissance, voxelsBoule);
+    const CMaillageTriangleChRegion& m = *tolerante->maillage;
+    const ControleMaillage controle = controlerMaillage(m);
+    EXPECT_TRUE(controle.ferme);
+    EXPECT_EQ(controle.irreguliers, 0);
+    const Soupe soupe = soupeMaillage(m);
+    EXPECT_TRUE(fermeeEtOrientee(soupe));
+    EXPECT_EQ(caracteristiqueEuler(soupe), 2); // one sphere, no cavity
+    EXPECT_NEAR(volumeEnclos(m) / voxelsBoule, 1.0, 0.02);
+}
+
+// Constrained smoothing over random blobs and a ball: every vertex stays within half a voxel
+// of its corner on each axis, the surface stays closed and consistently wound, with no more
+// folds than the default smoothing leaves. The ball keeps its volume; the blobs, a few voxels
+// thick, may shrink to the band's inner side but no further.
+TEST(ExtractionOptions, ConstrainedSmoothingStaysInTheVoxelBand) {
+    struct Forme {
+        std::vector<CTriplet<int>> voxels;
+        int taille;
+        bool lisse; // large enough to keep its volume within 1 %
+    };
+    std::vector<Forme> formes;
+    for (std::uint32_t graine = 1; graine <= 8; ++graine)
+        formes.push_back({blobAleatoire(graine, 18, 18, 18, 4), 18, false});
+    formes.push_back({boule({12, 12, 12}, 9.0), 25, true});
+    for (const Forme& forme : formes) {
+        CRegion3D region;
+        remplirRegion(region, forme.taille, forme.taille, forme.taille, forme.voxels);
+        region.reparerTopologie();
+        CMaillageTriangleChRegion m;
+        m.creerMaillageTriangleChRegion2(region, 1);
+        const std::vector<CPoint3D> avant = positions(m);
+        // Moving every vertex by at most half a voxel on each axis changes the volume by at
+        // most that distance times the area.
+        const double bandeVolume = std::sqrt(3.0) * CMaillageTriangleChRegion::kDemiBoite *
+                                   aireSurface(m) / region.nbVoxels;
+        for (int tours : {1, 10, 40}) {
+            CMaillageTriangleChRegion lisse;
+            lisse = m;
+            lisse.lisserContraint(tours);
+            lisse.calculerNormales();
+            const std::vector<CPoint3D> apres = positions(lisse);
+            ASSERT_EQ(apres.size(), avant.size());
+            float ecart = 0.0f;
+            for (std::size_t i = 0; i < avant.size(); ++i)
+                ecart = std::max({ecart, std::fabs(apres[i].x - avant[i].x),
+                                  std::fabs(apres[i].y - avant[i].y),
+                                  std::fabs(apres[i].z - avant[i].z)});
+            EXPECT_LE(ecart, CMaillageTriangleChRegion::kDemiBoite) << tours << " tours";
+            EXPECT_GT(ecart, 0.0f);
+            const ControleMaillage c = controlerMaillage(lisse);
+            EXPECT_TRUE(c.ferme);
+            EXPECT_EQ(c.irreguliers, 0);
+            EXPECT_NEAR(volumeEnclos(lisse) / region.nbVoxels, 1.0,
+                        forme.lisse ? 0.01 : bandeVolume)
+                << tours << " tours, " << region.nbVoxels << " voxels";
+            CMaillageTriangleChRegion taubin;
+            taubin = m;
+            taubin.lisserCourbureTaubin(tours);
+            taubin.calculerNormales();
+            EXPECT_LE(c.plis, controlerMaillage(taubin).plis) << tours << " tours";
+        }
+    }
+}
+
+// The option reaches the extraction; zero rounds leave the voxel surface of either method.
+TEST(ExtractionOptions, ExtractionUsesTheSmoothingChosen) {
+    const std::vector<CTriplet<int>> voxels = boule({10, 10, 10}, 6.0);
+    std::vector<unsigned char> v(20 * 20 * 20, 0);
+    for (const CTriplet<int>& p : voxels)
+        v[(static_cast<std::size_t>(p.z) * 20 + p.y) * 20 + p.x] = 90;
+    OptionsExtraction options;
+    options.lissage = MethodeLissage::Contraint;
+    options.nbLissages = 20;
+    auto contraint = volumeDe(20, 20, 20, v);
+    contraint->CroissanceDeRegion(10, 10, 10, options);
+    auto taubin = volumeDe(20, 20, 20, v);
+    taubin->CroissanceDeRegion(10, 10, 10, 20);
+    EXPECT_NE(positions(*contraint->maillage), positions(*taubin->maillage));
+    options.nbLissages = 0;
+    contraint->CroissanceDeRegion(10, 10, 10, options);
+    taubin->CroissanceDeRegion(10, 10, 10, 0);
+    EXPECT_EQ(positions(*contraint->maillage), positions(*taubin->maillage));
+}

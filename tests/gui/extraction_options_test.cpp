@@ -1,0 +1,139 @@
+// "Options d'extraction...": the options chosen serve the next extractions and exports, a
+// cancelled dialog changes nothing, the values are shown again when the dialog reopens.
+#include "AppFenetre.h"
+
+#include "app/DialogueOptionsExtraction.h"
+#include "mesh/CMaillageTriangleChRegion.h"
+#include "volume/CImageTroisD.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QSpinBox>
+
+#include <filesystem>
+#include <vector>
+
+using testapp::WindowTest;
+
+namespace {
+
+// A box of grey 196 to 204 (a pattern standing for noise) over voxels [140, 190] x [20, 58] x
+// [3, 20], in a background below 100. The click (128, 64) on cut 7 seeds voxel (150, 50, 7).
+unsigned char grisBoiteBruitee(int x, int y, int z) {
+    if (x >= 140 && x <= 190 && y >= 20 && y <= 58 && z >= 3 && z <= 20)
+        return static_cast<unsigned char>(196 + (x * 7 + y * 13 + z * 29) % 9);
+    return static_cast<unsigned char>((x * 7 + y * 13 + z * 29) % 100);
+}
+constexpr int kVoxelsBoite = 51 * 39 * 18;
+
+std::vector<float> positions(const CMaillageTriangleChRegion& m) {
+    std::vector<float> p;
+    for (const CSommetChRegion* v = m.premierSommet; v != nullptr; v = v->suivant)
+        p.insert(p.end(), {v->x, v->y, v->z});
+    return p;
+}
+
+class ExtractionOptionsTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        const std::string dossier = temp / "boite";
+        testapp::ecrireVolume(dossier, "volume", 300, 200, 40, grisBoiteBruitee);
+        ouvrirParMenu(dossier);
+        ASSERT_NE(fenetre->fenetreOpenGL, nullptr);
+        QTest::mouseClick(fenetre->checkZ, Qt::LeftButton);
+        testapp::defiler(fenetre->trackBarZ, 7);
+    }
+
+    // Extracts at the box's seed; the mesh's vertex positions.
+    std::vector<float> extraire() {
+        fenetre->extraireRegionToolStripMenuItem->trigger();
+        QTest::mouseClick(fenetre->pictureBox1, Qt::LeftButton, {}, QPoint(128, 64));
+        EXPECT_NE(fenetre->images3D->maillage, nullptr);
+        return fenetre->images3D->maillage ? positions(*fenetre->images3D->maillage)
+                                           : std::vector<float>{};
+    }
+
+    // Opens the dialog from the menu; reglage sets its fields, then it ends with resultat.
+    void regler(const std::function<void(Stravol::DialogueOptionsExtraction&)>& reglage,
+                int resultat) {
+        fenetre->montrerOptionsExtraction = [&](Stravol::DialogueOptionsExtraction& d) {
+            reglage(d);
+            return resultat;
+        };
+        fenetre->optionsExtractionToolStripMenuItem->trigger();
+    }
+};
+
+} // namespace
+
+TEST_F(ExtractionOptionsTest, OptionsServeTheNextExtractionsUntilChanged) {
+    Stravol::Form1& f = *fenetre;
+    const std::vector<float> defaut = extraire();
+    // The exact level of the seed: scattered voxels of the noisy box only.
+    EXPECT_LT(f.images3D->bilanExtraction.nbVoxelsCroissance, kVoxelsBoite / 2);
+
+    regler(
+        [](Stravol::DialogueOptionsExtraction& d) {
+            EXPECT_EQ(d.methode->currentIndex(), 0);
+            EXPECT_EQ(d.tours->value(), 10);
+            EXPECT_EQ(d.tolerance->value(), 0);
+            EXPECT_DOUBLE_EQ(d.decimation->value(), 1.0);
+            d.methode->setCurrentIndex(1);
+            d.tours->setValue(20);
+            d.tolerance->setValue(8);
+        },
+        QDialog::Accepted);
+    EXPECT_EQ(f.optionsExtraction.lissage, Stravol::MethodeLissage::Contraint);
+    const std::vector<float> contraint = extraire();
+    EXPECT_EQ(f.images3D->bilanExtraction.nbVoxelsCroissance, kVoxelsBoite);
+    EXPECT_NE(contraint, defaut);
+
+    // Cancelled: whatever was typed, the options stay; shown again as they were chosen.
+    regler(
+        [](Stravol::DialogueOptionsExtraction& d) {
+            EXPECT_EQ(d.methode->currentIndex(), 1);
+            EXPECT_EQ(d.tours->value(), 20);
+            EXPECT_EQ(d.tolerance->value(), 8);
+            d.tolerance->setValue(0);
+            d.methode->setCurrentIndex(0);
+        },
+        QDialog::Rejected);
+    EXPECT_EQ(extraire(), contraint);
+
+    // Back to Taubin, ten rounds, no tolerance: the default extraction again.
+    regler(
+        [](Stravol::DialogueOptionsExtraction& d) {
+            d.methode->setCurrentIndex(0);
+            d.tours->setValue(10);
+            d.tolerance->setValue(0);
+        },
+        QDialog::Accepted);
+    EXPECT_EQ(extraire(), defaut);
+}
+
+TEST_F(ExtractionOptionsTest, ExportDecimatesWithTheRatioChosen) {
+    Stravol::Form1& f = *fenetre;
+    regler([](Stravol::DialogueOptionsExtraction& d) { d.tolerance->setValue(8); },
+           QDialog::Accepted);
+    extraire();
+    const int triangles = f.images3D->maillage->nbTriangles;
+    const std::string entier = temp / "entier.stl", decime = temp / "decime.stl";
+    reponseFichier = QString::fromStdString(entier);
+    f.exporterToolStripMenuItem->trigger();
+    regler([](Stravol::DialogueOptionsExtraction& d) { d.decimation->setValue(0.3); },
+           QDialog::Accepted);
+    reponseFichier = QString::fromStdString(decime);
+    f.exporterToolStripMenuItem->trigger();
+    ASSERT_TRUE(messages.empty()) << messages.front();
+    ASSERT_TRUE(std::filesystem::exists(decime));
+    EXPECT_EQ(std::filesystem::file_size(entier), 84u + 50u * static_cast<unsigned>(triangles));
+    // Fewer triangles; on the box's flat faces the checks may have needed a milder ratio.
+    const auto ecrits = (std::filesystem::file_size(decime) - 84u) / 50u;
+    EXPECT_LT(ecrits, static_cast<std::uintmax_t>(triangles));
+    // The mesh shown stays whole.
+    EXPECT_EQ(f.images3D->maillage->nbTriangles, triangles);
+}

@@ -1,0 +1,185 @@
+// Decimation: the result is checked, or refused, never an invalid surface.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "helpers/mesh_helpers.h"
+#include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/Decimation.h"
+#include "mesh/MesuresMaillage.h"
+
+namespace {
+
+struct P {
+    double x, y, z;
+};
+P moins(P a, P b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+double dot(P a, P b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+P croix(P a, P b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+
+// Distance of p to triangle abc, by projection onto the plane when it falls inside, else the
+// nearest of the three edges.
+double distanceTriangle(P p, P a, P b, P c) {
+    const auto segment = [](P q, P u, P v) {
+        const P d = moins(v, u);
+        const double t = std::clamp(dot(moins(q, u), d) / std::max(dot(d, d), 1e-30), 0.0, 1.0);
+        const P r = moins(q, {u.x + t * d.x, u.y + t * d.y, u.z + t * d.z});
+        return std::sqrt(dot(r, r));
+    };
+    const P n = croix(moins(b, a), moins(c, a));
+    const double nn = dot(n, n);
+    if (nn > 1e-20) {
+        const double h = dot(moins(p, a), n) / nn;
+        const P q{p.x - h * n.x, p.y - h * n.y, p.z - h * n.z};
+        if (dot(croix(moins(b, a), moins(q, a)), n) >= 0 &&
+            dot(croix(moins(c, b), moins(q, b)), n) >= 0 &&
+            dot(croix(moins(a, c), moins(q, c)), n) >= 0)
+            return std::fabs(h) * std::sqrt(nn);
+    }
+    return std::min({segment(p, a, b), segment(p, b, c), segment(p, c, a)});
+}
+
+// Largest distance of the vertices of s to the triangles of r, by brute force.
+double ecartMax(const Soupe& s, const Soupe& r) {
+    const auto point = [](const std::array<float, 3>& q) { return P{q[0], q[1], q[2]}; };
+    double pire = 0.0;
+    for (const auto& q : s.positions) {
+        double d = 1e300;
+        for (const auto& t : r.triangles)
+            d = std::min(d, distanceTriangle(point(q), point(r.positions[t[0]]),
+                                             point(r.positions[t[1]]), point(r.positions[t[2]])));
+        pire = std::max(pire, d);
+    }
+    return pire;
+}
+
+void maillageLisse(CMaillageTriangleChRegion& m, const std::vector<CTriplet<int>>& voxels,
+                   int taille) {
+    CRegion3D region;
+    remplirRegion(region, taille, taille, taille, voxels);
+    region.reparerTopologie();
+    m.creerMaillageTriangleChRegion2(region, 1);
+    m.lisserCourbureTaubin(10);
+    m.calculerNormales();
+    m.calculerNormalesSommets();
+}
+
+std::vector<float> plat(const Soupe& s) {
+    std::vector<float> p;
+    for (const auto& q : s.positions)
+        p.insert(p.end(), q.begin(), q.end());
+    return p;
+}
+
+std::vector<unsigned> coins(const Soupe& s) {
+    std::vector<unsigned> c;
+    for (const auto& t : s.triangles)
+        for (int k : t)
+            c.push_back(static_cast<unsigned>(k));
+    return c;
+}
+
+} // namespace
+
+// Over blobs and a ball, each ratio gives either a refusal or a surface passing every check.
+TEST(Decimation, ResultIsClosedOrientedManifoldAndCloseOrRefused) {
+    struct Forme {
+        std::vector<CTriplet<int>> voxels;
+        int taille;
+    };
+    std::vector<Forme> formes;
+    for (std::uint32_t graine = 1; graine <= 4; ++graine)
+        formes.push_back({blobAleatoire(graine, 24, 24, 24, 12), 24});
+    formes.push_back({boule({12, 12, 12}, 9.0), 25});
+    int reussies = 0;
+    for (const Forme& f : formes)
+        for (double ratio : {0.7, 0.4, 0.15}) {
+            CMaillageTriangleChRegion m;
+            maillageLisse(m, f.voxels, f.taille);
+            const Soupe avant = soupeMaillage(m);
+            CMaillageTriangleChRegion d;
+            BilanDecimation bilan;
+            std::string raison;
+            if (!decimerMaillage(m, ratio, d, bilan, raison)) {
+                EXPECT_FALSE(raison.empty());
+                EXPECT_EQ(d.nbTriangles, 0) << "a refusal leaves the result untouched";
+                continue;
+            }
+            ++reussies;
+            const Soupe apres = soupeMaillage(d);
+            EXPECT_TRUE(fermeeEtOrientee(apres));
+            EXPECT_EQ(caracteristiqueEuler(apres), caracteristiqueEuler(avant));
+            EXPECT_TRUE(d.verifierCoherence());
+            const ControleMaillage c = controlerMaillage(d);
+            EXPECT_TRUE(c.ferme);
+            EXPECT_EQ(c.irreguliers, 0);
+            EXPECT_LT(d.nbTriangles, m.nbTriangles);
+            EXPECT_GE(bilan.ratio, ratio);
+            EXPECT_EQ(bilan.trianglesApres, d.nbTriangles);
+            EXPECT_LT(std::fabs(volumeSigne(apres) / volumeSigne(avant) - 1.0),
+                      kEcartVolumeDecimation);
+            EXPECT_LE(ecartMax(avant, apres), kDistanceDecimation + 1e-4);
+        }
+    // Small blobs change their volume by more than 1 % at strong ratios, and collapses next to
+    // the folds the smoothing leaves add folds: those are refused. At least half pass.
+    EXPECT_GE(reussies, 8);
+}
+
+TEST(Decimation, BallKeepsAboutTheFractionAsked) {
+    CMaillageTriangleChRegion m;
+    maillageLisse(m, boule({14, 14, 14}, 11.0), 29);
+    CMaillageTriangleChRegion d;
+    BilanDecimation bilan;
+    std::string raison;
+    ASSERT_TRUE(decimerMaillage(m, 0.5, d, bilan, raison)) << raison;
+    EXPECT_LE(d.nbTriangles, m.nbTriangles * 3 / 4);
+}
+
+TEST(Decimation, UnusableRequestsAreRefused) {
+    CMaillageTriangleChRegion m;
+    maillageLisse(m, boule({8, 8, 8}, 5.0), 17);
+    CMaillageTriangleChRegion d;
+    BilanDecimation bilan;
+    std::string raison;
+    for (double ratio : {0.0, -0.5, 1.5}) {
+        EXPECT_FALSE(decimerMaillage(m, ratio, d, bilan, raison)) << ratio;
+        EXPECT_FALSE(raison.empty());
+    }
+    CMaillageTriangleChRegion vide;
+    EXPECT_FALSE(decimerMaillage(vide, 0.5, d, bilan, raison));
+}
+
+// Building from triangles: a mesh's own triangles give it back; open, non-manifold or
+// inconsistently wound triangles are refused.
+TEST(Decimation, BuildingFromTrianglesChecksTheSurface) {
+    CMaillageTriangleChRegion m;
+    maillageLisse(m, boule({8, 8, 8}, 5.0), 17);
+    const Soupe s = soupeMaillage(m);
+    CMaillageTriangleChRegion r;
+    std::string raison;
+    ASSERT_TRUE(creerMaillageDepuisTriangles(r, plat(s), coins(s), raison)) << raison;
+    EXPECT_TRUE(r.verifierCoherence());
+    const Soupe s2 = soupeMaillage(r);
+    EXPECT_EQ(s2.positions, s.positions);
+    EXPECT_EQ(s2.triangles, s.triangles);
+    EXPECT_DOUBLE_EQ(volumeEnclos(r), volumeEnclos(m));
+
+    std::vector<unsigned> ouvert = coins(s);
+    ouvert.resize(ouvert.size() - 3);
+    EXPECT_FALSE(creerMaillageDepuisTriangles(r, plat(s), ouvert, raison));
+    EXPECT_EQ(r.nbSommets, 0);
+    std::vector<unsigned> retourne = coins(s);
+    std::swap(retourne[1], retourne[2]);
+    EXPECT_FALSE(creerMaillageDepuisTriangles(r, plat(s), retourne, raison));
+    // Two tetrahedra sharing one vertex: closed and wound, but not manifold there.
+    const std::vector<float> p = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, -1, 0, 0, 0, -1, 0, 0, 0, -1};
+    const std::vector<unsigned> deux = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3,
+                                        0, 4, 5, 0, 6, 4, 0, 5, 6, 4, 6, 5};
+    EXPECT_FALSE(creerMaillageDepuisTriangles(r, p, deux, raison));
+    EXPECT_FALSE(raison.empty());
+}
