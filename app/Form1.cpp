@@ -1136,7 +1136,10 @@ void Form1::exporterMaillage() {
         }
         aEcrire = &decime;
     }
-    if (!::exporterMaillage(*aEcrire, cheminLocal(fichier).c_str()) && afficherMessage)
+    // World millimetres through the volume's geometry: a picture folder (spacing 1, origin 0)
+    // gives exactly the voxel-coordinate file.
+    if (!::exporterMaillage(*aEcrire, cheminLocal(fichier).c_str(), images3D->geometrie) &&
+        afficherMessage)
         afficherMessage("L'exportation du maillage dans \"" + fichier + "\" a échoué.");
 }
 

@@ -22,7 +22,10 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include <algorithm>
+#include <array>
 #include <fstream>
+#include <sstream>
 
 using Stravol::COpenGL;
 using Stravol::Form1;
@@ -353,6 +356,24 @@ TEST_F(VolumeFileWindow, ViewKeepsTheProportionsOfTheVoxelSpacing) {
     ASSERT_GT(m.height(), 20);
     EXPECT_NEAR(rapport(c), 1.0, 0.05);
     EXPECT_NEAR(rapport(m), 1.0, 0.1);
+    // The export writes millimetres: the cube is as wide in x (10 voxels of 3 mm) as in y.
+    const std::string obj = temp / "cube.obj";
+    f.choisirFichierExport = [&] { return QString::fromStdString(obj); };
+    f.exporterMaillage();
+    std::ifstream lu(obj);
+    std::array<double, 3> bas{1e9, 1e9, 1e9}, haut{-1e9, -1e9, -1e9};
+    for (std::string ligne; std::getline(lu, ligne);) {
+        std::istringstream mots(ligne);
+        std::string cle;
+        std::array<double, 3> p{};
+        if (mots >> cle && cle == "v" && mots >> p[0] >> p[1] >> p[2])
+            for (int a = 0; a < 3; ++a) {
+                bas[a] = std::min(bas[a], p[a]);
+                haut[a] = std::max(haut[a], p[a]);
+            }
+    }
+    ASSERT_GT(haut[1] - bas[1], 20.0);
+    EXPECT_NEAR((haut[0] - bas[0]) / (haut[1] - bas[1]), 1.0, 0.1);
     // The object is lit on the screen: the scaled normals are unit again.
     int clairs = 0;
     for (int y = m.top(); y <= m.bottom(); ++y)
