@@ -5,6 +5,7 @@
 #include "AppFenetre.h"
 
 #include "helpers/bmp_rle.h"
+#include "helpers/limites.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "volume/CImageTroisD.h"
 
@@ -18,26 +19,13 @@
 #include <fstream>
 #include <string>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define STRAVOL_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define STRAVOL_ASAN 1
-#endif
-#endif
-
 using Stravol::CImageTroisD;
 using Stravol::COpenGL;
 using testapp::WindowTest;
 
 namespace {
 
-// The address sanitizer reserves terabytes of address space: no limit can be set under it.
-#ifdef STRAVOL_ASAN
-constexpr bool kLimitePossible = false;
-#else
-constexpr bool kLimitePossible = true;
-#endif
+using testlimites::kLimitePossible;
 
 constexpr rlim_t kMio = rlim_t(1) << 20;
 

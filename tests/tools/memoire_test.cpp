@@ -11,24 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "helpers/limites.h"
 #include "helpers/slices.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define STRAVOL_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define STRAVOL_ASAN 1
-#endif
-#endif
 
 namespace {
 
-// The address sanitizer reserves terabytes of address space: no limit can be set under it.
-#ifdef STRAVOL_ASAN
-constexpr bool kLimitePossible = false;
-#else
-constexpr bool kLimitePossible = true;
-#endif
+using testlimites::kLimitePossible;
 
 struct Issue {
     int statut = -1; // exit status, or -1 when a signal ended the tool

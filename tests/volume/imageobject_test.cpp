@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "helpers/images.h"
+#include "helpers/limites.h"
 #include "volume/BTCImageObject.h"
 
 namespace {
@@ -337,14 +338,6 @@ TEST(ImageObjectHostile, PngStreamUnfoldingFarBeyondItsPictureIsRefused) {
     EXPECT_TRUE(objet.Load((tmp / "juste.png").c_str()));
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-#define STRAVOL_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define STRAVOL_ASAN 1
-#endif
-#endif
-
 // What a load of chemin does in a child process whose address space is limited to mo MiB:
 // 0 refused without running out of memory, 1 refused for memory, 2 read, 3 ended otherwise.
 int chargerSousLimite(const std::string& chemin, long mo) {
@@ -366,9 +359,8 @@ int chargerSousLimite(const std::string& chemin, long mo) {
 // only bears a picture's name is refused on its first bytes, neither read whole (sparse
 // files: nothing is written to the disk).
 TEST(ImageObjectHostile, HugeStreamsAndFilesAreRefusedWithinLittleMemory) {
-#ifdef STRAVOL_ASAN
-    GTEST_SKIP() << "address-space limits do not work under the address sanitizer";
-#endif
+    if (!testlimites::kLimitePossible)
+        GTEST_SKIP() << "address-space limits do not work under the address sanitizer";
     DossierTemporaire tmp;
     constexpr long kLimiteMo = 128;
     ecrireOctets(tmp / "bombe.png", pngQuiSeDeplie(std::size_t(2) << 30));
