@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -63,8 +61,10 @@ Vecteur normaleSortante(const CTriangleChRegion* t, const Stravol::Geometrie& mo
 // Below this squared length (voxel^4) a triangle's doubled-area normal counts as no area.
 constexpr double AIRE2_NULLE = 1e-12;
 
-// One use of an undirected edge (smaller vertex number first) by a triangle, and whether the
-// triangle's outward order runs from the smaller number to the larger.
+// One use of an edge by a triangle (its number in list order). For the winding classes the key
+// is the undirected edge (smaller vertex number first) and montant tells whether the
+// triangle's outward order runs from the smaller number to the larger; for the closure the
+// key is the directed edge (from, to).
 struct UsageArete {
     std::uint64_t cle;
     std::uint32_t triangle;
@@ -77,22 +77,36 @@ int compterInverses(std::vector<UsageArete>& usages, std::size_t nbTriangles) {
     std::sort(usages.begin(), usages.end(), [](const UsageArete& p, const UsageArete& q) {
         return p.cle < q.cle || (p.cle == q.cle && p.triangle < q.triangle);
     });
-    // Adjacency: (other triangle, same winding class?).
-    std::vector<std::vector<std::pair<std::uint32_t, bool>>> voisins(nbTriangles);
-    for (std::size_t i = 0; i < usages.size();) {
-        std::size_t j = i;
-        while (j < usages.size() && usages[j].cle == usages[i].cle)
-            ++j;
-        if (j - i == 2) {
-            const UsageArete &p = usages[i], &q = usages[i + 1];
-            const bool memeClasse = p.montant != q.montant;
-            voisins[p.triangle].emplace_back(q.triangle, memeClasse);
-            voisins[q.triangle].emplace_back(p.triangle, memeClasse);
+    // Adjacency in flat arrays: the neighbours of triangle t are voisins[debuts[t]] up to
+    // voisins[debuts[t + 1]], each (other triangle << 1 | same winding class), in edge order.
+    std::vector<std::uint32_t> debuts(nbTriangles + 1, 0);
+    const auto pourChaquePaire = [&usages](const auto& faire) {
+        for (std::size_t i = 0; i < usages.size();) {
+            std::size_t j = i;
+            while (j < usages.size() && usages[j].cle == usages[i].cle)
+                ++j;
+            if (j - i == 2)
+                faire(usages[i], usages[i + 1]);
+            i = j;
         }
-        i = j;
+    };
+    pourChaquePaire([&debuts](const UsageArete& p, const UsageArete& q) {
+        ++debuts[p.triangle + 1];
+        ++debuts[q.triangle + 1];
+    });
+    for (std::size_t t = 0; t < nbTriangles; ++t)
+        debuts[t + 1] += debuts[t];
+    std::vector<std::uint32_t> voisins(debuts[nbTriangles]);
+    {
+        std::vector<std::uint32_t> fins(debuts.begin(), debuts.end() - 1);
+        pourChaquePaire([&](const UsageArete& p, const UsageArete& q) {
+            const std::uint32_t meme = p.montant != q.montant ? 1 : 0;
+            voisins[fins[p.triangle]++] = q.triangle << 1 | meme;
+            voisins[fins[q.triangle]++] = p.triangle << 1 | meme;
+        });
     }
-    constexpr int kNonVu = -1;
-    std::vector<int> classe(nbTriangles, kNonVu);
+    constexpr signed char kNonVu = -1;
+    std::vector<signed char> classe(nbTriangles, kNonVu);
     std::vector<std::uint32_t> pile;
     int inverses = 0;
     for (std::uint32_t depart = 0; depart < nbTriangles; ++depart) {
@@ -104,10 +118,12 @@ int compterInverses(std::vector<UsageArete>& usages, std::size_t nbTriangles) {
         while (!pile.empty()) {
             const std::uint32_t t = pile.back();
             pile.pop_back();
-            for (const auto& [u, meme] : voisins[t]) {
+            for (std::uint32_t k = debuts[t]; k < debuts[t + 1]; ++k) {
+                const std::uint32_t u = voisins[k] >> 1;
                 if (classe[u] != kNonVu)
                     continue;
-                classe[u] = meme ? classe[t] : 1 - classe[t];
+                const bool meme = (voisins[k] & 1) != 0;
+                classe[u] = static_cast<signed char>(meme ? classe[t] : 1 - classe[t]);
                 ++effectifs[classe[u]];
                 pile.push_back(u);
             }
@@ -157,64 +173,84 @@ MesuresMaillage mesurerMaillage(const CMaillageTriangleChRegion& maillage,
 
 ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     ControleMaillage c;
-    std::unordered_map<const CSommetChRegion*, std::uint32_t> numeros;
+    // Vertex numbers in list order, looked up by address in a sorted array.
+    std::vector<std::pair<const CSommetChRegion*, std::uint32_t>> numeros;
     numeros.reserve(static_cast<std::size_t>(maillage.nbSommets > 0 ? maillage.nbSommets : 0));
-    std::uint32_t n = 0;
     for (const CSommetChRegion* v = maillage.premierSommet; v != nullptr; v = v->suivant) {
-        numeros.emplace(v, n++);
+        numeros.emplace_back(v, static_cast<std::uint32_t>(numeros.size()));
         if (v->voisins.nb != v->triangles.nb || !maillage.verifierVoisins(v))
             ++c.irreguliers;
     }
-
-    // Directed edges (from, to) with the triangle using them, sorted: each undirected edge of
-    // a closed, consistently wound surface appears once each way.
-    struct Arete {
-        std::uint64_t cle;
-        const CTriangleChRegion* triangle;
+    std::sort(numeros.begin(), numeros.end());
+    constexpr std::uint32_t kInconnu = 0xffffffffu;
+    const auto numero = [&numeros](const CSommetChRegion* v) {
+        const auto it =
+            std::lower_bound(numeros.begin(), numeros.end(), v,
+                             [](const auto& p, const CSommetChRegion* q) { return p.first < q; });
+        return it != numeros.end() && it->first == v ? it->second : kInconnu;
     };
-    std::vector<Arete> aretes;
-    aretes.reserve(static_cast<std::size_t>(maillage.nbTriangles > 0 ? maillage.nbTriangles : 0) *
-                   3);
-    std::vector<UsageArete> usages;
-    usages.reserve(aretes.capacity());
-    std::unordered_map<const CTriangleChRegion*, std::uint32_t> numerosTriangles;
-    numerosTriangles.reserve(aretes.capacity() / 3);
-    bool coinsConnus = true;
+
+    // Triangles in list order with their outward corners' numbers.
+    const std::size_t nbAttendu =
+        static_cast<std::size_t>(maillage.nbTriangles > 0 ? maillage.nbTriangles : 0);
+    std::vector<const CTriangleChRegion*> triangles;
+    triangles.reserve(nbAttendu);
+    std::vector<std::uint32_t> coins;
+    coins.reserve(nbAttendu * 3);
     for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
-        const auto numeroTriangle = static_cast<std::uint32_t>(numerosTriangles.size());
-        numerosTriangles.emplace(t, numeroTriangle);
-        const CSommetChRegion* coins[3];
-        coinsSortants(t, coins);
-        for (int k = 0; k < 3; ++k) {
-            const auto i = numeros.find(coins[k]);
-            const auto j = numeros.find(coins[(k + 1) % 3]);
-            if (i == numeros.end() || j == numeros.end()) {
-                coinsConnus = false;
-                continue;
-            }
-            aretes.push_back({std::uint64_t{i->second} << 32 | j->second, t});
-            const std::uint32_t bas = std::min(i->second, j->second);
-            const std::uint32_t haut = std::max(i->second, j->second);
-            usages.push_back(
-                {std::uint64_t{bas} << 32 | haut, numeroTriangle, i->second < j->second});
-        }
+        triangles.push_back(t);
+        const CSommetChRegion* sommets[3];
+        coinsSortants(t, sommets);
+        for (const CSommetChRegion* s : sommets)
+            coins.push_back(numero(s));
     }
-    c.trianglesInverses = compterInverses(usages, numerosTriangles.size());
+    numeros = {};
+
+    // The uses of the edges, one array filled twice in the same order: undirected for the
+    // winding classes, then directed. Sorted, each undirected edge of a closed, consistently
+    // wound surface appears once each way.
+    bool coinsConnus = true;
+    std::vector<UsageArete> usages;
+    usages.reserve(coins.size());
+    const auto remplir = [&](bool orientees) {
+        usages.clear();
+        for (std::size_t t = 0; t < triangles.size(); ++t)
+            for (std::size_t k = 0; k < 3; ++k) {
+                const std::uint32_t i = coins[3 * t + k], j = coins[3 * t + (k + 1) % 3];
+                if (i == kInconnu || j == kInconnu) {
+                    coinsConnus = false;
+                    continue;
+                }
+                const auto numeroTriangle = static_cast<std::uint32_t>(t);
+                if (orientees) {
+                    usages.push_back({std::uint64_t{i} << 32 | j, numeroTriangle, false});
+                } else {
+                    const std::uint32_t bas = std::min(i, j), haut = std::max(i, j);
+                    usages.push_back({std::uint64_t{bas} << 32 | haut, numeroTriangle, i < j});
+                }
+            }
+    };
+    remplir(false);
+    c.trianglesInverses = compterInverses(usages, triangles.size());
+    remplir(true);
+    coins = {};
+    std::vector<UsageArete>& aretes = usages;
     std::sort(aretes.begin(), aretes.end(),
-              [](const Arete& p, const Arete& q) { return p.cle < q.cle; });
-    const auto trouver = [&](std::uint64_t cle) -> const Arete* {
-        const auto it = std::lower_bound(aretes.begin(), aretes.end(), cle,
-                                         [](const Arete& p, std::uint64_t k) { return p.cle < k; });
+              [](const UsageArete& p, const UsageArete& q) { return p.cle < q.cle; });
+    const auto trouver = [&](std::uint64_t cle) -> const UsageArete* {
+        const auto it =
+            std::lower_bound(aretes.begin(), aretes.end(), cle,
+                             [](const UsageArete& p, std::uint64_t k) { return p.cle < k; });
         return it != aretes.end() && it->cle == cle ? &*it : nullptr;
     };
     c.ferme = coinsConnus && maillage.nbTriangles > 0;
-    std::unordered_set<const CTriangleChRegion*> plies;
+    std::vector<unsigned char> plies(triangles.size(), 0);
     for (std::size_t k = 0; k < aretes.size(); ++k) {
-        const Arete& e = aretes[k];
+        const UsageArete& e = aretes[k];
         if (k + 1 < aretes.size() && aretes[k + 1].cle == e.cle)
             c.ferme = false; // the same directed edge twice
         const std::uint64_t inverse = (e.cle & 0xffffffffu) << 32 | e.cle >> 32;
-        const Arete* oppose = trouver(inverse);
+        const UsageArete* oppose = trouver(inverse);
         if (oppose == nullptr) {
             c.ferme = false;
             continue;
@@ -222,15 +258,15 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
         // Each undirected edge is looked at once, from its smaller end.
         if (e.cle > inverse)
             continue;
-        const Vecteur n1 = normaleSortante(e.triangle);
-        const Vecteur n2 = normaleSortante(oppose->triangle);
+        const Vecteur n1 = normaleSortante(triangles[e.triangle]);
+        const Vecteur n2 = normaleSortante(triangles[oppose->triangle]);
         if (produitScalaire(n1, n1) < AIRE2_NULLE || produitScalaire(n2, n2) < AIRE2_NULLE ||
             produitScalaire(n1, n2) < 0.0) {
             ++c.plis;
-            plies.insert(e.triangle);
-            plies.insert(oppose->triangle);
+            plies[e.triangle] = 1;
+            plies[oppose->triangle] = 1;
         }
     }
-    c.trianglesPlies = static_cast<int>(plies.size());
+    c.trianglesPlies = static_cast<int>(std::count(plies.begin(), plies.end(), 1));
     return c;
 }
