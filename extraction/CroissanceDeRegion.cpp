@@ -102,6 +102,9 @@ void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& option
                                    CCouple<int>(boite.z0, boite.z1)))
         throw std::bad_alloc();
     marques.reset();
+    parLabel = {};
+    if (options.libererVoxels)
+        reinitialiserTaille();
     bilanExtraction.nbVoxelsRegion = region.nbVoxels;
     const Horloge::time_point t2 = Horloge::now();
     region.reparerTopologie();

@@ -568,7 +568,10 @@ int main(int argc, char** argv) {
     }
 
     progression.etape("extraction");
-    volume.CroissanceDeRegion(x, y, z, optionsExtraction(o));
+    Stravol::OptionsExtraction options = optionsExtraction(o);
+    // Only the evolution reads the voxels again.
+    options.libererVoxels = o.parametres.empty() && o.iterations == 0;
+    volume.CroissanceDeRegion(x, y, z, options);
     const Stravol::BilanExtraction& b = volume.bilanExtraction;
     if (!b.effectuee || !volume.maillage)
         echouer("the extraction failed: " + b.erreur);

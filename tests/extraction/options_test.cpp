@@ -190,3 +190,33 @@ TEST(ExtractionOptions, ExtractionUsesTheSmoothingChosen) {
     taubin->CroissanceDeRegion(10, 10, 10, 0);
     EXPECT_EQ(positions(*contraint->maillage), positions(*taubin->maillage));
 }
+
+TEST(ExtractionOptions, ReleasingTheVoxelsKeepsTheMeshAndEmptiesTheVolume) {
+    std::vector<unsigned char> v(24 * 22 * 20, 0);
+    std::uint32_t etat = 7;
+    for (const CTriplet<int>& p : boule({12, 11, 10}, 7.0)) {
+        etat = etat * 1664525u + 1013904223u;
+        v[(static_cast<std::size_t>(p.z) * 22 + p.y) * 24 + p.x] =
+            static_cast<unsigned char>(120 + (etat >> 29));
+    }
+    for (const int tolerance : {0, 7}) {
+        OptionsExtraction options;
+        options.tolerance = tolerance;
+        auto garde = volumeDe(24, 22, 20, v);
+        garde->CroissanceDeRegion(12, 11, 10, options);
+        options.libererVoxels = true;
+        auto libere = volumeDe(24, 22, 20, v);
+        libere->geometrie.affine[0][0] = 0.5;
+        libere->CroissanceDeRegion(12, 11, 10, options);
+        ASSERT_TRUE(garde->bilanExtraction.effectuee && libere->bilanExtraction.effectuee);
+        EXPECT_EQ(positions(*libere->maillage), positions(*garde->maillage));
+        EXPECT_EQ(soupeMaillage(*libere->maillage).triangles,
+                  soupeMaillage(*garde->maillage).triangles);
+        EXPECT_EQ(libere->bilanExtraction.nbVoxelsRepares, garde->bilanExtraction.nbVoxelsRepares);
+        EXPECT_EQ(libere->image, nullptr);
+        EXPECT_EQ(libere->imageOriginal, nullptr);
+        EXPECT_EQ(libere->largeur * libere->hauteur * libere->profondeur, 0);
+        EXPECT_EQ(libere->geometrie.affine[0][0], 0.5);
+        ASSERT_NE(garde->image, nullptr);
+    }
+}
