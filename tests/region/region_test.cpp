@@ -411,14 +411,15 @@ TEST(Region, VolumeRoundTripAndGridReuse) {
 }
 
 // The region of a byte volume and its marks equals the region of the binarised volume (255 or
-// marked), on random volumes whose full voxels lie anywhere and whose marks lie in a given box;
+// marked), on random volumes whose full voxels lie anywhere and whose marks lie in a given box
+// (rows of up to 27 voxels: several tiles of the fill and a partial one);
 // a second fill of the same grid forgets the first.
 TEST(Region, BinaryFillMatchesTheBinarisedVolume) {
     std::mt19937 alea(31);
     CRegion3D::initialiserVoisinages();
     CRegion3D r;
     for (int essai = 0; essai < 60; ++essai) {
-        const int w = 1 + static_cast<int>(alea() % 11), h = 1 + static_cast<int>(alea() % 9),
+        const int w = 1 + static_cast<int>(alea() % 27), h = 1 + static_cast<int>(alea() % 9),
                   d = 1 + static_cast<int>(alea() % 8);
         const std::size_t n = static_cast<std::size_t>(w) * h * d;
         std::vector<unsigned char> volume(n), marques(n, 0);
