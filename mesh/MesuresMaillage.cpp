@@ -232,6 +232,31 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     };
     remplir(false);
     c.trianglesInverses = compterInverses(usages, triangles.size());
+    c.ferme = coinsConnus && maillage.nbTriangles > 0;
+    const auto plisDeuxTriangles = [&](std::uint32_t t1, std::uint32_t t2) {
+        const Vecteur n1 = normaleSortante(triangles[t1]);
+        const Vecteur n2 = normaleSortante(triangles[t2]);
+        return produitScalaire(n1, n1) < AIRE2_NULLE || produitScalaire(n2, n2) < AIRE2_NULLE ||
+               produitScalaire(n1, n2) < 0.0;
+    };
+    std::vector<unsigned char> plies(triangles.size(), 0);
+    // Usual case: every undirected edge used twice, once each way. No directed edge is then
+    // repeated or lacks its inverse, and each pair is looked at once, as below.
+    bool parPaires = c.ferme && usages.size() % 2 == 0;
+    for (std::size_t k = 0; k < usages.size() && parPaires; k += 2)
+        parPaires = usages[k].cle == usages[k + 1].cle &&
+                    usages[k].montant != usages[k + 1].montant &&
+                    (k + 2 == usages.size() || usages[k + 2].cle != usages[k].cle);
+    if (parPaires) {
+        for (std::size_t k = 0; k < usages.size(); k += 2)
+            if (plisDeuxTriangles(usages[k].triangle, usages[k + 1].triangle)) {
+                ++c.plis;
+                plies[usages[k].triangle] = 1;
+                plies[usages[k + 1].triangle] = 1;
+            }
+        c.trianglesPlies = static_cast<int>(std::count(plies.begin(), plies.end(), 1));
+        return c;
+    }
     remplir(true);
     coins = {};
     std::vector<UsageArete>& aretes = usages;
@@ -243,8 +268,6 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
                              [](const UsageArete& p, std::uint64_t k) { return p.cle < k; });
         return it != aretes.end() && it->cle == cle ? &*it : nullptr;
     };
-    c.ferme = coinsConnus && maillage.nbTriangles > 0;
-    std::vector<unsigned char> plies(triangles.size(), 0);
     for (std::size_t k = 0; k < aretes.size(); ++k) {
         const UsageArete& e = aretes[k];
         if (k + 1 < aretes.size() && aretes[k + 1].cle == e.cle)
@@ -258,10 +281,7 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
         // Each undirected edge is looked at once, from its smaller end.
         if (e.cle > inverse)
             continue;
-        const Vecteur n1 = normaleSortante(triangles[e.triangle]);
-        const Vecteur n2 = normaleSortante(triangles[oppose->triangle]);
-        if (produitScalaire(n1, n1) < AIRE2_NULLE || produitScalaire(n2, n2) < AIRE2_NULLE ||
-            produitScalaire(n1, n2) < 0.0) {
+        if (plisDeuxTriangles(e.triangle, oppose->triangle)) {
             ++c.plis;
             plies[e.triangle] = 1;
             plies[oppose->triangle] = 1;
