@@ -388,9 +388,9 @@ std::vector<unsigned> simplifierHorsVerrou(const std::vector<float>& positions,
     std::vector<unsigned> gardes, libres;
     for (std::size_t t = 0; t < coins.size() / 3; ++t) {
         const unsigned* c = &coins[3 * t];
-        (verrou[c[0]] || verrou[c[1]] || verrou[c[2]] ? gardes : libres)
-            .insert((verrou[c[0]] || verrou[c[1]] || verrou[c[2]] ? gardes : libres).end(),
-                    {c[0], c[1], c[2]});
+        std::vector<unsigned>& part =
+            verrou[c[0]] || verrou[c[1]] || verrou[c[2]] ? gardes : libres;
+        part.insert(part.end(), {c[0], c[1], c[2]});
     }
     // Pushing the others harder to make up for the kept ones makes faults elsewhere.
     const std::size_t cibleLibre =
@@ -487,14 +487,12 @@ void restaurerVolume(std::vector<float>& positions, const std::vector<unsigned>&
         const double decalage = (volumeCible - volume) / pente;
         for (std::size_t n = 0; n < gradient.size(); ++n) {
             const double longueur = std::sqrt(scalaire(gradient[n], gradient[n]));
-            if (longueur > 0.0)
-                for (int k = 0; k < 3; ++k)
-                    positions[3 * n + static_cast<std::size_t>(k)] +=
-                        static_cast<float>(decalage *
-                                           (k == 0   ? gradient[n].x
-                                            : k == 1 ? gradient[n].y
-                                                     : gradient[n].z) /
-                                           longueur);
+            if (!(longueur > 0.0))
+                continue;
+            const Point p = plus(point(static_cast<unsigned>(n)), gradient[n], decalage / longueur);
+            positions[3 * n] = static_cast<float>(p.x);
+            positions[3 * n + 1] = static_cast<float>(p.y);
+            positions[3 * n + 2] = static_cast<float>(p.z);
         }
     }
 }
