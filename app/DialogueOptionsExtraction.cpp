@@ -34,7 +34,7 @@ DialogueOptionsExtraction::DialogueOptionsExtraction(const OptionsExtraction& op
     methode->addItem("Contraint (un demi-voxel)");
     methode->setCurrentIndex(static_cast<int>(options.lissage));
     methode->setToolTip("Contraint : lissage sans rétrécissement, chaque sommet reste à moins "
-                        "d'un demi-voxel de son coin (environ 40 tours)");
+                        "d'un demi-voxel de son coin (20 tours par défaut)");
     formulaire->addRow("&Lissage", methode);
 
     tours = new QSpinBox(this);
@@ -42,6 +42,16 @@ DialogueOptionsExtraction::DialogueOptionsExtraction(const OptionsExtraction& op
     tours->setRange(0, kToursMax);
     tours->setValue(options.nbLissages);
     formulaire->addRow("&Tours de lissage", tours);
+    // A count of rounds left at one method's default follows the method chosen; one the user
+    // typed stays.
+    connect(methode, &QComboBox::currentIndexChanged, this, [this](int indice) {
+        const auto choisie = static_cast<MethodeLissage>(indice);
+        const MethodeLissage autre = choisie == MethodeLissage::Contraint
+                                         ? MethodeLissage::Taubin
+                                         : MethodeLissage::Contraint;
+        if (tours->value() == toursParDefaut(autre))
+            tours->setValue(toursParDefaut(choisie));
+    });
 
     tolerance = new QSpinBox(this);
     tolerance->setObjectName("toleranceGris");

@@ -124,7 +124,7 @@ void lesCas(benchmark::internal::Benchmark* b) {
     b->ArgNames({"shape", "constrained", "rounds"});
     for (int forme : {kBoule, kTore, kTube}) {
         b->Args({forme, 0, 10});
-        for (int tours : {10, 40, 80})
+        for (int tours : {10, 20, 40})
             b->Args({forme, 1, tours});
     }
 }

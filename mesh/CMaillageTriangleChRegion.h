@@ -152,15 +152,18 @@ public:
     // n rounds of Taubin smoothing (a shrinking pass of factor 0.5, then an inflating pass of
     // factor -0.5, on the uniform umbrella vector). Leaves the normals stale.
     void lisserCourbureTaubin(int n);
-    // n rounds of volume-keeping smoothing bounded to the voxel band: each round is a Taubin
-    // pair of passes (factors kLambdaContraint, kMuContraint), after which every vertex is
-    // brought back into the box of +-kDemiBoite voxel around its position at the call (a
-    // lattice corner after construction), so the surface stays between the centres of the
-    // voxels inside and outside. More rounds than the default smoothing's are needed to flatten
-    // the terraces (40 on large shapes). Leaves the normals stale.
+    // n rounds of volume-keeping smoothing bounded to the voxel band: each round is a step
+    // down the bending energy (factor kPasContraint on the umbrella of the umbrella) from a
+    // point extrapolated along the previous round's move (factor kInertieContraint), after
+    // which every vertex is brought back into the box of +-kDemiBoite voxel around its position
+    // at the call (a lattice corner after construction), so the surface stays between the
+    // centres of the voxels inside and outside. A closed surface is then moved along its
+    // normals to the volume it had at the call (kCorrectionsVolume times), still inside the
+    // boxes. About 20 rounds flatten the terraces of large shapes. Leaves the normals stale.
     void lisserContraint(int n);
-    static constexpr float kLambdaContraint = 0.5f;
-    static constexpr float kMuContraint = -0.5f;
+    static constexpr float kPasContraint = 0.45f;
+    static constexpr float kInertieContraint = 0.85f;
+    static constexpr int kCorrectionsVolume = 2;
     static constexpr float kDemiBoite = 0.5f;
     // Triangle normal from its corners, keeping the stored orientation.
     void calculerNormale(CTriangleChRegion* t);

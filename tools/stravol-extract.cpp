@@ -38,6 +38,9 @@ namespace {
 
 const char* const kOutil = "stravol-extract";
 
+// --smooth left out: the smoothing method's own count of rounds.
+constexpr int kToursNonDemandes = -1;
+
 // Every option of the tool, filled by declarerOptions and checked by verifierOptions.
 struct Options {
     std::string dossier; // a parent folder or a volume file
@@ -52,7 +55,7 @@ struct Options {
     int label = 0;
     std::string source; // empty: the segmentation when there is one, else the image
     std::string sortie;
-    int lissages = 10;
+    int lissages = kToursNonDemandes; // rounds asked for with --smooth
     std::string methodeLissage = "taubin";
     int tolerance = 0;
     double decimation = 1.0; // fraction of the triangles kept; 1: no decimation
@@ -123,12 +126,12 @@ void declarerOptions(CLI::App& app, Options& o) {
         ->check(CLI::IsMember({"segmentation", "image"}));
     app.add_option("--output", o.sortie, "write the mesh to FILE.stl, .obj or .ply")
         ->type_name("FILE");
-    app.add_option("--smooth", o.lissages, "smoothing rounds")
-        ->capture_default_str()
+    app.add_option("--smooth", o.lissages,
+                   "smoothing rounds (default 10, or 20 with --smoothing constrained)")
         ->check(CLI::Range(0, std::numeric_limits<int>::max()));
     app.add_option("--smoothing", o.methodeLissage,
                    "taubin, or constrained: volume-keeping rounds that keep every vertex within "
-                   "half a voxel of its lattice corner (about 40 rounds flatten the terraces)")
+                   "half a voxel of its lattice corner and flatten the terraces")
         ->capture_default_str()
         ->check(CLI::IsMember({"taubin", "constrained"}));
     app.add_option("--tolerance", o.tolerance,
@@ -368,7 +371,8 @@ Stravol::OptionsExtraction optionsExtraction(const Options& o) {
     Stravol::OptionsExtraction options;
     options.lissage = o.methodeLissage == "constrained" ? Stravol::MethodeLissage::Contraint
                                                         : Stravol::MethodeLissage::Taubin;
-    options.nbLissages = o.lissages;
+    options.nbLissages =
+        o.lissages == kToursNonDemandes ? Stravol::toursParDefaut(options.lissage) : o.lissages;
     options.tolerance = o.tolerance;
     return options;
 }

@@ -82,8 +82,9 @@ TEST_F(ExtractionOptionsTest, OptionsServeTheNextExtractionsUntilChanged) {
             EXPECT_EQ(d.tours->value(), 10);
             EXPECT_EQ(d.tolerance->value(), 0);
             EXPECT_DOUBLE_EQ(d.decimation->value(), 1.0);
+            // Rounds left at one method's default follow the method chosen.
             d.methode->setCurrentIndex(1);
-            d.tours->setValue(20);
+            EXPECT_EQ(d.tours->value(), 20);
             d.tolerance->setValue(8);
         },
         QDialog::Accepted);
@@ -99,7 +100,9 @@ TEST_F(ExtractionOptionsTest, OptionsServeTheNextExtractionsUntilChanged) {
             EXPECT_EQ(d.tours->value(), 20);
             EXPECT_EQ(d.tolerance->value(), 8);
             d.tolerance->setValue(0);
+            d.tours->setValue(30);
             d.methode->setCurrentIndex(0);
+            EXPECT_EQ(d.tours->value(), 30);
         },
         QDialog::Rejected);
     EXPECT_EQ(extraire(), contraint);

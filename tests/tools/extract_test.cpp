@@ -175,6 +175,10 @@ TEST_F(Extraction, SmoothingAndToleranceOptions) {
     EXPECT_EQ(champ(contraint.sortie, "closed"), "true");
     EXPECT_EQ(champ(contraint.sortie, "triangles"), champ(defaut.sortie, "triangles"));
     EXPECT_NE(fs::file_size(racine / "contraint.stl"), 0u);
+    // Without --smooth the constrained method takes its own twenty rounds.
+    ASSERT_EQ(lancer(ballon + " --smoothing constrained --output vingt.stl", racine).statut, 0);
+    EXPECT_EQ(lireOctets((racine / "vingt.stl").string()),
+              lireOctets((racine / "contraint.stl").string()));
     // The ball (200) and the background (20) within a tolerance of 180: the whole volume.
     const Resultat tolerant = lancer(ballon + " --tolerance 180", racine);
     ASSERT_EQ(tolerant.statut, 0) << tolerant.sortie;
