@@ -190,12 +190,10 @@ void CMaillageTriangleChRegion::lisserContraint(int n) {
         eventailsFermes = eventailsFermes && sens[i] != 0;
     }
     const std::vector<float> depart = plat.positions;
-    // x: positions, precedentes: those of the round before, y: the extrapolated point where the
-    // step is taken, u: its umbrella vectors.
-    std::vector<float> precedentes = depart, y(3 * nb), u(3 * nb);
-    std::vector<double> contributions;
+    // x: positions; y: the point extrapolated from x along the last round's move, where the
+    // next step is taken; u: umbrella vectors of y, then unit normals of x.
     float* x = plat.positions.data();
-    float* avant = precedentes.data();
+    std::vector<float> y = depart, u(3 * nb);
     const int threads =
         nb >= static_cast<std::size_t>(Stravol::kSeuilParallele) ? Stravol::nbThreads() : 1;
 
@@ -225,11 +223,10 @@ void CMaillageTriangleChRegion::lisserContraint(int n) {
     // round's move (heavy-ball inertia), then brought back into the boxes. Bending flattens the
     // terraces without pulling the surface in as a membrane would; the inertia carries the
     // long, shallow terraces of large shapes away in a few tens of rounds instead of hundreds.
+    // The second pass reads the umbrellas of the neighbours and y of the vertex alone, so it
+    // may write the next round's y in place.
 #pragma omp parallel num_threads(threads)
     for (int tour = 0; tour < n; ++tour) {
-#pragma omp for schedule(static)
-        for (std::size_t j = 0; j < 3 * nb; ++j)
-            y[j] = x[j] + kInertieContraint * (x[j] - avant[j]);
 #pragma omp for schedule(static)
         for (std::size_t i = 0; i < nb; ++i)
             parapluie(y.data(), i, u.data() + 3 * i);
@@ -239,8 +236,9 @@ void CMaillageTriangleChRegion::lisserContraint(int n) {
             parapluie(u.data(), i, d);
             for (std::size_t k = 0; k < 3; ++k) {
                 const std::size_t j = 3 * i + k;
-                avant[j] = x[j];
-                x[j] = borner(y[j] - kPasContraint * d[k], j);
+                const float suivante = borner(y[j] - kPasContraint * d[k], j);
+                y[j] = suivante + kInertieContraint * (suivante - x[j]);
+                x[j] = suivante;
             }
         }
     }
@@ -252,14 +250,22 @@ void CMaillageTriangleChRegion::lisserContraint(int n) {
     // Bending still draws thin parts in a little: the surface is moved along its vertex
     // normals by the uniform distance that gives back the volume at the call, then into the
     // boxes again. Sums run in list order so that any number of threads gives the same result.
-    contributions.resize(2 * nb);
-    const auto volumeEtAire = [&](const float* q, double& volume, double& aire) {
+    std::vector<double> contributions(2 * nb);
+    const auto volumeEtAire = [&](const float* q, float* normales, double& volume, double& aire) {
 #pragma omp parallel for num_threads(threads) schedule(static)
         for (std::size_t i = 0; i < nb; ++i) {
             const Eventail e = eventail(q, anneaux + debutAnneau[i],
                                         debutAnneau[i + 1] - debutAnneau[i], sens[i], i);
             contributions[2 * i] = e.volume;
             contributions[2 * i + 1] = e.aire;
+            if (normales == nullptr)
+                continue;
+            const double longueur =
+                std::sqrt(e.normale[0] * e.normale[0] + e.normale[1] * e.normale[1] +
+                          e.normale[2] * e.normale[2]);
+            for (std::size_t k = 0; k < 3; ++k)
+                normales[3 * i + k] =
+                    longueur > 0.0 ? static_cast<float>(e.normale[k] / longueur) : 0.0f;
         }
         volume = aire = 0.0;
         for (std::size_t i = 0; i < nb; ++i) {
@@ -271,27 +277,16 @@ void CMaillageTriangleChRegion::lisserContraint(int n) {
         aire /= 6.0;
     };
     double volumeDepart = 0.0, aire = 0.0;
-    volumeEtAire(depart.data(), volumeDepart, aire);
+    volumeEtAire(depart.data(), nullptr, volumeDepart, aire);
     for (int correction = 0; correction < kCorrectionsVolume; ++correction) {
         double volume = 0.0;
-        volumeEtAire(x, volume, aire);
+        volumeEtAire(x, u.data(), volume, aire);
         if (!(aire > 0.0))
             break;
-        const double distance = (volumeDepart - volume) / aire;
+        const float distance = static_cast<float>((volumeDepart - volume) / aire);
 #pragma omp parallel for num_threads(threads) schedule(static)
-        for (std::size_t i = 0; i < nb; ++i) {
-            const Eventail e = eventail(x, anneaux + debutAnneau[i],
-                                        debutAnneau[i + 1] - debutAnneau[i], sens[i], i);
-            const double longueur =
-                std::sqrt(e.normale[0] * e.normale[0] + e.normale[1] * e.normale[1] +
-                          e.normale[2] * e.normale[2]);
-            const double echelle = longueur > 0.0 ? distance / longueur : 0.0;
-            for (std::size_t k = 0; k < 3; ++k) {
-                const std::size_t j = 3 * i + k;
-                y[j] = borner(static_cast<float>(x[j] + echelle * e.normale[k]), j);
-            }
-        }
-        std::copy(y.begin(), y.end(), x);
+        for (std::size_t j = 0; j < 3 * nb; ++j)
+            x[j] = borner(x[j] + distance * u[j], j);
     }
     restituer(plat);
 }

@@ -204,3 +204,66 @@ TEST(ScreenCapture, WindowOnTheDemo) {
     }
     EXPECT_TRUE(ecran.save(sortie));
 }
+
+// Not a check either: with STRAVOL_CAPTURE_LISSAGE naming the picture (and the folder and seed
+// above), the lit ball close up, after the default smoothing on the left and after the
+// constrained one on the right.
+TEST(ScreenCapture, LitBallAfterEachSmoothing) {
+    const char* sortie = std::getenv("STRAVOL_CAPTURE_LISSAGE");
+    const char* demo = std::getenv("STRAVOL_CAPTURE_DOSSIER");
+    const char* germe = std::getenv("STRAVOL_CAPTURE_GERME");
+    int g[3] = {0, 0, 0};
+    if (sortie == nullptr || demo == nullptr || germe == nullptr ||
+        std::sscanf(germe, "%d %d %d", &g[0], &g[1], &g[2]) != 3)
+        GTEST_SKIP() << "STRAVOL_CAPTURE_LISSAGE, STRAVOL_CAPTURE_DOSSIER and "
+                        "STRAVOL_CAPTURE_GERME not set";
+    constexpr int kCransMolette = 3; // wheel steps bringing the camera closer to the ball
+    testgui::application();
+    Stravol::Form1 f;
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    ASSERT_TRUE(f.ouvrirDossier(demo));
+    QTest::mouseClick(f.checkZ, Qt::LeftButton);
+    testapp::defiler(f.trackBarZ, g[2]);
+    f.imageSegmenteToolStripMenuItem->trigger();
+    const QPoint clic(g[0] * f.pictureBox1->width() / f.images3D->largeur,
+                      g[1] * f.pictureBox1->height() / f.images3D->hauteur);
+    Stravol::COpenGL* vue = f.fenetreOpenGL;
+    const QPointF centre = QPointF(vue->rect().center());
+    QImage vues[2];
+    for (int methode = 0; methode < 2; ++methode) {
+        f.optionsExtraction.lissage = static_cast<Stravol::MethodeLissage>(methode);
+        f.optionsExtraction.nbLissages = Stravol::toursParDefaut(f.optionsExtraction.lissage);
+        f.extraireRegionToolStripMenuItem->trigger();
+        QTest::mouseClick(f.pictureBox1, Qt::LeftButton, {}, clic);
+        ASSERT_NE(f.images3D->maillage, nullptr);
+        if (methode == 0)
+            for (int cran = 0; cran < kCransMolette; ++cran) {
+                QWheelEvent molette(centre, vue->mapToGlobal(centre), QPoint(),
+                                    QPoint(0, -QWheelEvent::DefaultDeltasPerStep), Qt::NoButton,
+                                    Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(vue, &molette);
+            }
+        if (methode == 0)
+            QTest::mouseClick(f.checkZ, Qt::LeftButton);
+        QTest::qWait(200);
+        vues[methode] = vue->capturerImage().convertToFormat(QImage::Format_RGB32);
+    }
+    // Both views cut to what differs from the background, with a margin.
+    constexpr int kMarge = 12;
+    const QRgb fond = vues[0].pixel(0, 0);
+    QRect cadre;
+    for (const QImage& v : vues)
+        for (int y = 0; y < v.height(); ++y)
+            for (int x = 0; x < v.width(); ++x)
+                if (v.pixel(x, y) != fond)
+                    cadre |= QRect(x, y, 1, 1);
+    cadre = cadre.adjusted(-kMarge, -kMarge, kMarge, kMarge).intersected(vues[0].rect());
+    QImage image(2 * cadre.width(), cadre.height(), QImage::Format_RGB32);
+    {
+        QPainter peintre(&image);
+        peintre.drawImage(0, 0, vues[0].copy(cadre));
+        peintre.drawImage(cadre.width(), 0, vues[1].copy(cadre));
+    }
+    EXPECT_TRUE(image.save(sortie));
+}
