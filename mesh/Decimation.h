@@ -24,9 +24,11 @@ constexpr double kDistanceDecimation = 0.5;
 // result must be closed, manifold, consistently wound, with no irregular vertex (rings of at
 // most CSommetChRegion::CAPACITE_ANNEAU), the same Euler characteristic, no triangle turned against
 // the source's vertex normals at its corners, its enclosed volume within kEcartVolumeDecimation and
-// every original vertex within kDistanceDecimation of it; when a ratio fails, milder ones are
-// tried. False, with raison in words for the user and resultat untouched, when none passes.
-// source's normals must be computed; resultat's are.
+// every original vertex within kDistanceDecimation of it. The collapses go in steps; where a step
+// leaves a fault, the source is kept around it and the step done again; the vertices are then
+// moved along the normals to restore the volume. When the ratio fails, a bisection between it and
+// 1 looks for the smallest that passes. False, with raison in words for the user and resultat
+// untouched, when none passes. source's normals must be computed; resultat's are.
 bool decimerMaillage(const CMaillageTriangleChRegion& source, double ratio,
                      CMaillageTriangleChRegion& resultat, BilanDecimation& bilan,
                      std::string& raison);

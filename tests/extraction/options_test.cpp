@@ -118,6 +118,41 @@ TEST(ExtractionOptions, ToleranceTurnsTheNoisyGreyBallIntoOneSolidBall) {
     EXPECT_NEAR(volumeEnclos(m) / voxelsBoule, 1.0, 0.02);
 }
 
+// The demo's phantom, smaller, noise alike: clicked in the ball, the exact level grows a few
+// voxels and a tolerance within the noise a sponge; a tolerance of 80 grey levels, wider than
+// the noise (deviation 8) and narrower than the gap to the background (160), grows exactly the
+// ball's voxels, one solid sphere. 40 to 120 do the same on the demo's 256^3 volume.
+TEST(ExtractionOptions, ToleranceGrowsTheDemoBallWhole) {
+    OptionsFantome o;
+    o.largeur = o.hauteur = o.profondeur = 64;
+    Fantome f;
+    std::string erreur;
+    ASSERT_TRUE(creerFantome(o, f, erreur)) << erreur;
+    const int voxelsBoule =
+        static_cast<int>(std::count(f.labels.begin(), f.labels.end(), kLabelBoule));
+    // The ball's centre, as the phantom places it.
+    const int x = o.largeur / 4, y = static_cast<int>(0.27 * o.hauteur), z = (o.profondeur - 1) / 2;
+    ASSERT_EQ(f.labels[(static_cast<std::size_t>(z) * o.hauteur + y) * o.largeur + x], kLabelBoule);
+    const auto croissance = [&](int tolerance) {
+        OptionsExtraction options;
+        options.tolerance = tolerance;
+        auto volume = volumeDe(o.largeur, o.hauteur, o.profondeur, f.gris);
+        volume->CroissanceDeRegion(x, y, z, options);
+        EXPECT_TRUE(volume->bilanExtraction.effectuee);
+        return volume;
+    };
+    EXPECT_LT(croissance(0)->bilanExtraction.nbVoxelsCroissance, 10);
+    const auto eponge = croissance(10);
+    EXPECT_LT(eponge->bilanExtraction.nbVoxelsCroissance, voxelsBoule * 9 / 10);
+    EXPECT_GT(caracteristiqueEuler(soupeMaillage(*eponge->maillage)), 2); // cavities, pieces
+    const auto boule = croissance(80);
+    EXPECT_EQ(boule->bilanExtraction.nbVoxelsCroissance, voxelsBoule);
+    const Soupe soupe = soupeMaillage(*boule->maillage);
+    EXPECT_TRUE(fermeeEtOrientee(soupe));
+    EXPECT_EQ(caracteristiqueEuler(soupe), 2); // one sphere, no cavity
+    EXPECT_NEAR(volumeEnclos(*boule->maillage) / voxelsBoule, 1.0, 0.02);
+}
+
 // Constrained smoothing over random blobs and a ball: every vertex stays within half a voxel
 // of its corner on each axis, the surface stays closed and consistently wound, with no more
 // folds than the default smoothing leaves. The ball keeps its volume; the blobs, a few voxels
