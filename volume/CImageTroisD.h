@@ -187,8 +187,7 @@ public:
     void CroissanceDeRegion(int x, int y, int z, int nbLissages = 10);
     // The same with the growth's tolerance and the smoothing chosen. With a tolerance the
     // region is the voxels grown alone (at the exact level it also takes every voxel of 255,
-    // as the growth marked its voxels with that value). With options.libererVoxels the volume
-    // is emptied (sizes 0, geometry kept) as soon as the region is built.
+    // as the growth marked its voxels with that value).
     void CroissanceDeRegion(int x, int y, int z, const Stravol::OptionsExtraction& options);
 
     // Direction analysis of the block given by the analysis cube (size in 256ths of each
