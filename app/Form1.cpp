@@ -927,12 +927,12 @@ bool Form1::couleursActives() const {
 }
 
 void Form1::preparerTextures(ModeAffichage mode) {
-    images3D->preparationTexture(barre_.get(), static_cast<int>(mode));
+    // Labels in colour are painted on each texture as it is built.
     if (mode == ModeAffichage::Segmentee && etiquettesCouleurToolStripMenuItem->isChecked())
-        for (const ProprietesAxe& p : kAxes)
-            for (int v = 0; v < images3D.get()->*p.dimension; ++v)
-                colorerEtiquettes((images3D.get()->*p.texture)(v),
-                                  static_cast<std::size_t>(kCote) * kCote);
+        images3D->retoucheTexture = colorerEtiquettes;
+    else
+        images3D->retoucheTexture = nullptr;
+    images3D->preparationTexture(barre_.get(), static_cast<int>(mode));
     progressBar1->setValue(0);
 }
 

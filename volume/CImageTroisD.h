@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -121,11 +122,17 @@ public:
     // Replaces the spacing, keeping the directions and origin of the transform.
     void imposerEspacement(const std::array<double, 3>& espacement);
 
-    // Allocates the three texture stacks unless one exists already.
+    // Reserves the three texture stacks unless one exists already; a texture takes memory
+    // once it is built.
     void AllouerTexture();
     void CopierImageCourante(int indice);
-    // Sets the current volume for mode choix and rebuilds every texture.
+    // Sets the current volume for mode choix. Every texture handed out from now on (getTab*)
+    // shows mode choix: those handed out before are rebuilt now, in place (the barre follows
+    // them), the others when they are first asked for.
     void preparationTexture(ProgressSink* barre, int choix);
+    // Applied to each texture once built (rgb texels), e.g. colours for labels; empty: none.
+    // Takes effect at the next preparationTexture.
+    std::function<void(unsigned char* texels, std::size_t nbTexels)> retoucheTexture;
 
     // Fill one texture (kTailleTexture bytes) from a Z slice, X plane or Y plane of the
     // current volume (in colour from imR, imG, imB when rgb is 1), or of a given volume in
@@ -150,8 +157,8 @@ public:
     void getImageSegmenteOpenGlX(int ind, unsigned char* buffer) const;
     void getImageSegmenteOpenGlY(int ind, unsigned char* buffer) const;
 
-    // The prepared texture of Z slice, X plane or Y plane ind (owned by the volume); null
-    // when the stacks are not allocated or ind is outside the volume.
+    // The prepared texture of Z slice, X plane or Y plane ind (owned by the volume), built on
+    // first request; null when the stacks are not allocated or ind is outside the volume.
     unsigned char* getTabZ(int ind);
     unsigned char* getTabX(int ind);
     unsigned char* getTabY(int ind);
@@ -241,6 +248,10 @@ public:
     VolumeOctets imageOpenGlZ;
     VolumeOctets imageOpenGlX;
     VolumeOctets imageOpenGlY;
+    // Per texture of each stack (Z, X, Y): whether it is built for the current mode.
+    std::vector<unsigned char> texturesConstruites[3];
+    // Mode of the textures (preparationTexture's choix); -1 before any preparation.
+    int modeTextures = -1;
 
     ImageRGB imgTemp;
 
@@ -302,6 +313,10 @@ private:
     // Decodes one TIFF slice file into slice indZ (8-bit exact, wider through its own window).
     int ChargerImageTiff(const std::string& fichier, std::string& erreur);
     const unsigned char* sourceMode(int mode) const;
+    // Texture ind of stack pile (0 Z, 1 X, 2 Y), built for the current mode when it is not.
+    unsigned char* textureConstruite(int pile, int ind);
+    // Builds texture ind of stack pile from the volume of modeTextures, then retouches it.
+    void construireTexture(int pile, int ind);
 };
 
 } // namespace Stravol

@@ -91,32 +91,6 @@ void construire(const Source& s, Axe axe, int ind, unsigned char* out) {
     }
 }
 
-// All X textures of planes x0 .. x1-1 at once: for one texel the voxels of consecutive
-// planes are consecutive bytes, so each cache line of the volume is read once per group
-// instead of once per plane.
-void construireGroupeX(const Source& s, int x0, int x1, unsigned char* stack) {
-    Echantillonnage e;
-    echantillonnage(s, Axe::X, x0, e);
-    const bool gris = s.r == s.g && s.r == s.b;
-    for (int r = 0; r < kCote; ++r) {
-        for (int c = 0; c < kCote; ++c) {
-            const std::size_t v = e.lignes[r] + e.colonnes[c];
-            unsigned char* out = stack +
-                                 static_cast<std::size_t>(x0) * CImageTroisD::kTailleTexture +
-                                 3 * (static_cast<std::size_t>(r) * kCote + c);
-            for (int x = x0; x < x1; ++x, out += CImageTroisD::kTailleTexture) {
-                if (gris) {
-                    out[0] = out[1] = out[2] = s.r[v + x];
-                } else {
-                    out[0] = s.r[v + x];
-                    out[1] = s.g[v + x];
-                    out[2] = s.b[v + x];
-                }
-            }
-        }
-    }
-}
-
 Source grise(const unsigned char* v, int l, int h, int p) { return Source{v, v, v, l, h, p}; }
 
 } // namespace
@@ -124,7 +98,7 @@ Source grise(const unsigned char* v, int l, int h, int p) { return Source{v, v, 
 void CImageTroisD::AllouerTexture() {
     if (imageOpenGlZ || imageOpenGlX || imageOpenGlY || nbVoxels() == 0)
         return;
-    // Not zeroed: preparationTexture writes every texel of the three stacks.
+    // Not zeroed, so not touched: the pages of a texture are taken when it is built.
     auto pile = [](int n) {
         return VolumeOctets(
             new (std::nothrow) unsigned char[static_cast<std::size_t>(n) * kTailleTexture]);
@@ -138,7 +112,11 @@ void CImageTroisD::AllouerTexture() {
         imageOpenGlY.reset();
         signaler("Mémoire insuffisante pour les " + std::to_string(largeur + hauteur + profondeur) +
                  " textures des coupes.");
+        return;
     }
+    texturesConstruites[0].assign(static_cast<std::size_t>(profondeur), 0);
+    texturesConstruites[1].assign(static_cast<std::size_t>(largeur), 0);
+    texturesConstruites[2].assign(static_cast<std::size_t>(hauteur), 0);
 }
 
 const unsigned char* CImageTroisD::sourceMode(int mode) const {
@@ -166,55 +144,27 @@ void CImageTroisD::CopierImageCourante(int indice) {
 }
 
 void CImageTroisD::preparationTexture(ProgressSink* barre, int choix) {
-    if (barre) {
-        barre->setMaximum(largeur + hauteur + profondeur);
-        barre->setValue(0);
-    }
     CopierImageCourante(choix);
+    modeTextures = choix;
     if (!imageOpenGlZ || !imageOpenGlX || !imageOpenGlY || nbVoxels() == 0)
         return;
-
-    Source s = grise(nullptr, largeur, hauteur, profondeur);
-    if (choix == 0 && rgb == 1 && imR && imG && imB)
-        s = Source{imR.get(), imG.get(), imB.get(), largeur, hauteur, profondeur};
-    else if (choix == 0)
-        s.r = s.g = s.b = image.get();
-    else if (choix == 4 && segR && segG && segB)
-        s = Source{segR.get(), segG.get(), segB.get(), largeur, hauteur, profondeur};
-    else if (choix >= 1 && choix <= 4)
-        s.r = s.g = s.b = sourceMode(choix);
-    else
-        s.r = s.g = s.b = imagePhase.get();
-
-    // Each texture (each group of X textures) is written by one thread alone; the progress
-    // follows each stack's end, one step a texture as before.
-    const int threads = nbThreads();
-    int avance = 0;
-    const auto avancer = [&](int n) {
-        for (int i = 0; i < n && barre; ++i)
-            barre->setValue(++avance);
-    };
-#pragma omp parallel for num_threads(threads) schedule(dynamic, kTexturesParTache)
-    for (int z = 0; z < profondeur; ++z)
-        construire(s, Axe::Z, z, imageOpenGlZ.get() + static_cast<std::size_t>(z) * kTailleTexture);
-    avancer(profondeur);
-    constexpr int kGroupe = 64;
-    const int nbGroupes = (largeur + kGroupe - 1) / kGroupe;
-#pragma omp parallel for num_threads(threads) schedule(dynamic, 1)
-    for (int g = 0; g < nbGroupes; ++g) {
-        const int x0 = g * kGroupe;
-        const int x1 = std::min(largeur, x0 + kGroupe);
-        if (s.r != nullptr)
-            construireGroupeX(s, x0, x1, imageOpenGlX.get());
-        else
-            std::memset(imageOpenGlX.get() + static_cast<std::size_t>(x0) * kTailleTexture, 0,
-                        static_cast<std::size_t>(x1 - x0) * kTailleTexture);
+    // The textures already handed out may be on show: rebuilt now, each by one thread alone.
+    std::vector<std::pair<int, int>> construites; // (stack, index)
+    for (int pile = 0; pile < 3; ++pile)
+        for (std::size_t i = 0; i < texturesConstruites[pile].size(); ++i)
+            if (texturesConstruites[pile][i])
+                construites.emplace_back(pile, static_cast<int>(i));
+    const int nb = static_cast<int>(construites.size());
+    if (barre) {
+        barre->setMaximum(nb);
+        barre->setValue(0);
     }
-    avancer(largeur);
-#pragma omp parallel for num_threads(threads) schedule(dynamic, kTexturesParTache)
-    for (int y = 0; y < hauteur; ++y)
-        construire(s, Axe::Y, y, imageOpenGlY.get() + static_cast<std::size_t>(y) * kTailleTexture);
-    avancer(hauteur);
+#pragma omp parallel for num_threads(nbThreads()) schedule(dynamic, kTexturesParTache)
+    for (int k = 0; k < nb; ++k)
+        construireTexture(construites[static_cast<std::size_t>(k)].first,
+                          construites[static_cast<std::size_t>(k)].second);
+    for (int k = 0; k < nb && barre; ++k)
+        barre->setValue(k + 1);
 }
 
 void CImageTroisD::getImageOpenGlZ(int ind, unsigned char* buffer) const {
@@ -257,18 +207,42 @@ STRAVOL_TEXTURES_GRISES(getImageFFTPhaseOpenGl, imagePhase)
 STRAVOL_TEXTURES_GRISES(getImageSegmenteOpenGl, imageSegmente)
 #undef STRAVOL_TEXTURES_GRISES
 
-unsigned char* CImageTroisD::getTabZ(int ind) {
-    return imageOpenGlZ && ind >= 0 && ind < profondeur ? imageOpenGlZ.get() + ind * kTailleTexture
-                                                        : nullptr;
+unsigned char* CImageTroisD::textureConstruite(int pile, int ind) {
+    const VolumeOctets* piles[3] = {&imageOpenGlZ, &imageOpenGlX, &imageOpenGlY};
+    if (!*piles[pile] || ind < 0 ||
+        static_cast<std::size_t>(ind) >= texturesConstruites[pile].size())
+        return nullptr;
+    if (!texturesConstruites[pile][static_cast<std::size_t>(ind)]) {
+        construireTexture(pile, ind);
+        texturesConstruites[pile][static_cast<std::size_t>(ind)] = 1;
+    }
+    return piles[pile]->get() + static_cast<std::size_t>(ind) * kTailleTexture;
 }
-unsigned char* CImageTroisD::getTabX(int ind) {
-    return imageOpenGlX && ind >= 0 && ind < largeur ? imageOpenGlX.get() + ind * kTailleTexture
-                                                     : nullptr;
+
+void CImageTroisD::construireTexture(int pile, int ind) {
+    const VolumeOctets* piles[3] = {&imageOpenGlZ, &imageOpenGlX, &imageOpenGlY};
+    constexpr Axe kAxesPiles[3] = {Axe::Z, Axe::X, Axe::Y};
+    unsigned char* texture = piles[pile]->get() + static_cast<std::size_t>(ind) * kTailleTexture;
+    // The volume (or colour planes) of the textures' mode.
+    Source s = grise(nullptr, largeur, hauteur, profondeur);
+    if (modeTextures == 0 && rgb == 1 && imR && imG && imB)
+        s = Source{imR.get(), imG.get(), imB.get(), largeur, hauteur, profondeur};
+    else if (modeTextures == 0)
+        s.r = s.g = s.b = image.get();
+    else if (modeTextures == 4 && segR && segG && segB)
+        s = Source{segR.get(), segG.get(), segB.get(), largeur, hauteur, profondeur};
+    else if (modeTextures >= 1 && modeTextures <= 4)
+        s.r = s.g = s.b = sourceMode(modeTextures);
+    else
+        s.r = s.g = s.b = imagePhase.get();
+    construire(s, kAxesPiles[pile], ind, texture);
+    if (retoucheTexture)
+        retoucheTexture(texture, static_cast<std::size_t>(kCote) * kCote);
 }
-unsigned char* CImageTroisD::getTabY(int ind) {
-    return imageOpenGlY && ind >= 0 && ind < hauteur ? imageOpenGlY.get() + ind * kTailleTexture
-                                                     : nullptr;
-}
+
+unsigned char* CImageTroisD::getTabZ(int ind) { return textureConstruite(0, ind); }
+unsigned char* CImageTroisD::getTabX(int ind) { return textureConstruite(1, ind); }
+unsigned char* CImageTroisD::getTabY(int ind) { return textureConstruite(2, ind); }
 
 namespace {
 

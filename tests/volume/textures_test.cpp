@@ -64,17 +64,23 @@ TEST(Textures, SamplingOfA512By100By30Volume) {
     ProgressionCollectee barre;
     vol.preparationTexture(&barre, 0);
     EXPECT_EQ(std::memcmp(vol.image.get(), vol.imageOriginal.get(), 512 * 100 * 30), 0);
+    // Nothing handed out yet: nothing to build now.
+    EXPECT_EQ(barre.maximums, std::vector<int>{0});
     verifierEchantillonnage(vol, motif);
     // Z: column c shows x = 2c, row r shows y = floor(100 r / 256); X: column c shows slice
     // floor(30 c / 256).
     EXPECT_EQ(*texel(vol.getTabZ(4), 200, 100), motif(200, 78, 4));
     EXPECT_EQ(*texel(vol.getTabX(7), 10, 255), motif(7, 3, 29));
     EXPECT_EQ(*texel(vol.getTabX(7), 10, 9), motif(7, 3, 1));
-    // The progress runs one step a texture up to largeur + hauteur + profondeur.
-    EXPECT_EQ(barre.maximums, std::vector<int>{642});
-    ASSERT_EQ(barre.valeurs.size(), 643u);
+    // Every texture handed out is rebuilt at the next preparation, one step a texture up to
+    // largeur + hauteur + profondeur.
+    ProgressionCollectee reprise;
+    vol.preparationTexture(&reprise, 0);
+    EXPECT_EQ(reprise.maximums, std::vector<int>{642});
+    ASSERT_EQ(reprise.valeurs.size(), 643u);
     for (int i = 0; i <= 642; ++i)
-        EXPECT_EQ(barre.valeurs[i], i);
+        EXPECT_EQ(reprise.valeurs[i], i);
+    verifierEchantillonnage(vol, motif);
     // The single-texture builders agree with the prepared stacks.
     std::vector<unsigned char> t(CImageTroisD::kTailleTexture);
     vol.getImageOpenGlX(300, t.data());
@@ -106,6 +112,39 @@ TEST(Textures, AllocatingTwiceKeepsTheFirstStacks) {
     EXPECT_EQ(vol.getTabZ(0), z);
     EXPECT_EQ(vol.getTabX(3), x);
     EXPECT_EQ(vol.getTabZ(0)[5], 42);
+}
+
+// A texture handed out keeps its address and shows the mode of the last preparation, whether
+// it was built before it (rebuilt in place) or first asked for after it; the retouch applies
+// to both.
+TEST(Textures, TexturesAreBuiltWhenFirstAskedForInTheCurrentMode) {
+    CImageTroisD vol(6, 5, 4);
+    remplir(vol, vol.imageOriginal, motif);
+    vol.imageSegmente = VolumeOctets(new unsigned char[120]);
+    remplir(vol, vol.imageSegmente, [](int, int, int) { return static_cast<unsigned char>(9); });
+    vol.AllouerTexture();
+    vol.preparationTexture(nullptr, 0);
+    unsigned char* montree = vol.getTabZ(1);
+    EXPECT_EQ(*texel(montree, 0, 0), motif(0, 0, 1));
+    const auto construites = [&vol] {
+        int n = 0;
+        for (const std::vector<unsigned char>& pile : vol.texturesConstruites)
+            for (unsigned char c : pile)
+                n += c;
+        return n;
+    };
+    EXPECT_EQ(construites(), 1);
+
+    vol.retoucheTexture = [](unsigned char* texels, std::size_t nb) {
+        for (std::size_t i = 0; i < 3 * nb; ++i)
+            texels[i] = static_cast<unsigned char>(texels[i] + 1);
+    };
+    vol.preparationTexture(nullptr, 4);
+    EXPECT_EQ(construites(), 1);
+    EXPECT_EQ(vol.getTabZ(1), montree);
+    EXPECT_EQ(*texel(montree, 0, 0), 10);
+    EXPECT_EQ(*texel(vol.getTabY(3), 255, 255), 10);
+    EXPECT_EQ(construites(), 2);
 }
 
 TEST(Textures, DisplayModes) {
