@@ -57,7 +57,7 @@ const Dossiers& dossiers() {
 // The volume's invariant: three positive sizes with a voxel buffer, or nothing at all.
 void verifierVolume(const CImageTroisD& v) {
     const bool plein =
-        v.largeur > 0 && v.hauteur > 0 && v.profondeur > 0 && v.image && v.imageOriginal;
+        v.largeur > 0 && v.hauteur > 0 && v.profondeur > 0 && v.image && v.volumeOriginal();
     const bool vide = v.largeur == 0 && v.hauteur == 0 && v.profondeur == 0 && !v.image;
     FUZZ_VERIFIER(plein || vide);
 }

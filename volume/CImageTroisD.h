@@ -94,7 +94,7 @@ public:
     // A volume of the given sizes without files or configuration; voxels are 0.
     CImageTroisD(int largeur, int hauteur, int profondeur);
     // Reads chemin + "/config.txt", then the volume file fichier (NIfTI or TIFF, recognised by
-    // content) into image and imageOriginal, through the window for values wider than 8 bits,
+    // content) into image, through the window for values wider than 8 bits,
     // with its geometry. On failure the message goes to fenetre and the volume is empty.
     static std::unique_ptr<CImageTroisD> ouvrirFichier(const std::string& chemin,
                                                        const std::string& fichier,
@@ -232,8 +232,15 @@ public:
     // Display mode of the last CopierImageCourante.
     int modeCourant = 0;
 
+    // The volume as loaded. A loading leaves it null while image holds that volume unchanged;
+    // the first change of image (another display mode, a new image of the same sizes, a
+    // voxel written) moves or copies it here first.
     VolumeOctets imageOriginal;
     VolumeOctets image;
+    // The volume as loaded: imageOriginal, or image while it holds it.
+    const unsigned char* volumeOriginal() const {
+        return imageOriginal ? imageOriginal.get() : image.get();
+    }
     VolumeOctets imageSegmente;
     VolumeOctets imageNiBlack;
     VolumeOctets imageAutocorrelation;
@@ -282,7 +289,7 @@ private:
     void extraire(int x, int y, int z, const Stravol::OptionsExtraction& options);
     // Number of voxels of every volume buffer.
     std::size_t nbVoxels() const;
-    // Allocates image, imageOriginal (and the colour planes when rgb is 1) for the sizes,
+    // Allocates image (and the colour planes when rgb is 1) for the sizes,
     // zeroed; on failure reports it, releases them and sets the sizes to 0.
     bool allouerVolumes(int l, int h, int p, bool couleurs);
     void reinitialiserTaille();
@@ -306,13 +313,16 @@ private:
     void effacerCoupes(int debut, int fin);
     void signaler(const std::string& texte) const;
     CImageTroisD() = default;
-    // image and imageOriginal from a typed volume; false (reported) when memory runs out.
+    // image from a typed volume; false (reported) when memory runs out.
     bool chargerVolumeBrut(const VolumeBrut& brut, const OptionsVolume& options);
     // True when every TIFF slice of the pattern lists is all there is to read.
     bool chargerCoupesTiff(const std::vector<std::string>& fichiers);
     // Decodes one TIFF slice file into slice indZ (8-bit exact, wider through its own window).
     int ChargerImageTiff(const std::string& fichier, std::string& erreur);
     const unsigned char* sourceMode(int mode) const;
+    // Copies image into imageOriginal when image holds the loaded volume alone, before image
+    // changes; false (reported) when memory runs out, image then untouched.
+    bool separerOriginal();
     // Texture ind of stack pile (0 Z, 1 X, 2 Y), built for the current mode when it is not.
     unsigned char* textureConstruite(int pile, int ind);
     // Builds texture ind of stack pile from the volume of modeTextures, then retouches it.

@@ -255,13 +255,15 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
         reinitialiserTaille();
         return;
     }
-    std::memcpy(imageOriginal.get(), image.get(), nbVoxels());
 }
 
 CImageTroisD::CImageTroisD(int largeur_, int hauteur_, int profondeur_) {
     if (largeur_ > 0 && hauteur_ > 0 && profondeur_ > 0 &&
-        allouerVolumes(largeur_, hauteur_, profondeur_, true))
-        std::memset(imageOriginal.get(), 0, nbVoxels());
+        allouerVolumes(largeur_, hauteur_, profondeur_, true)) {
+        imageOriginal = allouer(nbVoxels());
+        if (!imageOriginal)
+            reinitialiserTaille();
+    }
 }
 
 CImageTroisD::~CImageTroisD() = default;
@@ -309,14 +311,12 @@ bool CImageTroisD::allouerVolumes(int l, int h, int p, bool couleurs) {
     bool alloue = false;
     if (!tropGrand) {
         image = allouer(n);
-        // Copied whole from image once the slices are read.
-        imageOriginal = allouerSansZeros(n);
-        if (couleurs && image && imageOriginal) {
+        if (couleurs && image) {
             imR = allouer(n);
             imG = allouer(n);
             imB = allouer(n);
         }
-        alloue = image && imageOriginal && (!couleurs || (imR && imG && imB));
+        alloue = image && (!couleurs || (imR && imG && imB));
     }
     if (alloue) {
         // The blank cut picture, as large as a slice in colour.
@@ -482,11 +482,26 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
     return true;
 }
 
+bool CImageTroisD::separerOriginal() {
+    if (imageOriginal || !image)
+        return true;
+    VolumeOctets copie = allouerSansZeros(nbVoxels());
+    if (!copie) {
+        signaler("Mémoire insuffisante pour garder le volume chargé à côté du mode affiché.");
+        return false;
+    }
+    std::memcpy(copie.get(), image.get(), nbVoxels());
+    imageOriginal = std::move(copie);
+    return true;
+}
+
 unsigned char CImageTroisD::getVoxelImage(int x, int y, int z) const {
     return image[(static_cast<std::size_t>(z) * hauteur + y) * largeur + x];
 }
 
 void CImageTroisD::setVoxelImage(int x, int y, int z, unsigned char valeur) {
+    if (!separerOriginal())
+        return;
     image[(static_cast<std::size_t>(z) * hauteur + y) * largeur + x] = valeur;
 }
 
@@ -509,6 +524,9 @@ void CImageTroisD::Cimage3DtoCimageTroisD(const CImage3D& im) {
         largeur = l;
         hauteur = h;
         profondeur = p;
+    } else if (!imageOriginal) {
+        // image held the loaded volume: it stays as the original.
+        imageOriginal = std::move(image);
     }
     for (int z = 0; z < p; ++z)
         for (int y = 0; y < h; ++y)

@@ -79,7 +79,6 @@ bool CImageTroisD::chargerVolumeBrut(const VolumeBrut& brut, const OptionsVolume
         fenetreGris = fenetreParDefaut(brut);
     // Straight into the volume (allocated above): no third 8-bit copy at the peak.
     versOctets(brut, fenetreGris, image.get());
-    std::memcpy(imageOriginal.get(), image.get(), nbVoxels());
     if (fenetreAppliquee)
         Message(("Fenêtre des niveaux de gris : " + std::to_string(fenetreGris.mini) + " à " +
                  std::to_string(fenetreGris.maxi))

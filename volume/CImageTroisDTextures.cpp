@@ -122,7 +122,7 @@ void CImageTroisD::AllouerTexture() {
 const unsigned char* CImageTroisD::sourceMode(int mode) const {
     switch (mode) {
     case 0:
-        return imageOriginal.get();
+        return volumeOriginal();
     case 1:
         return imageNiBlack.get();
     case 2:
@@ -139,7 +139,7 @@ const unsigned char* CImageTroisD::sourceMode(int mode) const {
 void CImageTroisD::CopierImageCourante(int indice) {
     modeCourant = indice;
     const unsigned char* source = sourceMode(indice);
-    if (source != nullptr && image && source != image.get())
+    if (source != nullptr && image && source != image.get() && separerOriginal())
         std::memcpy(image.get(), source, nbVoxels());
 }
 

@@ -33,8 +33,7 @@ TEST(VolumeFile, ExactBytesAndWideValuesThroughTheWindow) {
     ASSERT_EQ(v->profondeur, 4);
     EXPECT_FALSE(v->fenetreAppliquee);
     EXPECT_TRUE(std::equal(v->image.get(), v->image.get() + 120, octets.donnees.data()));
-    EXPECT_TRUE(
-        std::equal(v->imageOriginal.get(), v->imageOriginal.get() + 120, octets.donnees.data()));
+    EXPECT_TRUE(std::equal(v->volumeOriginal(), v->volumeOriginal() + 120, octets.donnees.data()));
 
     // 16-bit values 0 .. 11900: the window maps them over 0 .. 255 in order.
     const VolumeBrut larges = volumeTest(

@@ -17,12 +17,15 @@
 
 namespace {
 
-unsigned char voxel(const VolumeOctets& v, const CImageTroisD& vol, int x, int y, int z) {
+unsigned char voxel(const unsigned char* v, const CImageTroisD& vol, int x, int y, int z) {
     return v[(static_cast<std::size_t>(z) * vol.hauteur + y) * vol.largeur + x];
+}
+unsigned char voxel(const VolumeOctets& v, const CImageTroisD& vol, int x, int y, int z) {
+    return voxel(v.get(), vol, x, y, z);
 }
 
 // Slice z of a volume buffer holds the single value v everywhere.
-bool coupeUnie(const VolumeOctets& v, const CImageTroisD& vol, int z, unsigned char valeur) {
+bool coupeUnie(const unsigned char* v, const CImageTroisD& vol, int z, unsigned char valeur) {
     for (int y = 0; y < vol.hauteur; ++y)
         for (int x = 0; x < vol.largeur; ++x)
             if (voxel(v, vol, x, y, z) != valeur)
@@ -67,7 +70,7 @@ TEST(Loading, GreyConversionTruncatesAndColourPlanes) {
             EXPECT_EQ(voxel(vol.imG, vol, x, y, 0), c[1]);
             EXPECT_EQ(voxel(vol.imB, vol, x, y, 0), c[2]);
         }
-    EXPECT_EQ(std::memcmp(vol.image.get(), vol.imageOriginal.get(), 14), 0);
+    EXPECT_EQ(std::memcmp(vol.image.get(), vol.volumeOriginal(), 14), 0);
 
     // Without the configuration no colour plane is kept.
     DossierTemporaire sansConfig;
@@ -100,7 +103,7 @@ TEST(Loading, GreyConversionOfRandomColours) {
         for (int x = 0; x < kCote; ++x) {
             const int* c = couleurs[y][x];
             ASSERT_EQ(vol.getVoxelImage(x, y, 0), gris(c[0], c[1], c[2]));
-            ASSERT_EQ(voxel(vol.imageOriginal, vol, x, y, 0), gris(c[0], c[1], c[2]));
+            ASSERT_EQ(voxel(vol.volumeOriginal(), vol, x, y, 0), gris(c[0], c[1], c[2]));
         }
 }
 
@@ -141,7 +144,7 @@ TEST(Loading, PatternOrderThenNameOrder) {
     // "*.bmp" (A.BMP, b.bmp), "*.cup", "*.png" (a.png, B.png), "*.jpg".
     const int attendu[6] = {30, 20, 40, 10, 60, 50};
     for (int z = 0; z < 5; ++z)
-        EXPECT_TRUE(coupeUnie(vol.image, vol, z, attendu[z])) << "coupe " << z;
+        EXPECT_TRUE(coupeUnie(vol.image.get(), vol, z, attendu[z])) << "coupe " << z;
     EXPECT_NEAR(vol.getVoxelImage(3, 3, 5), 50, 1);
     EXPECT_EQ(barre.maximums, std::vector<int>{6});
     EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2, 3, 4, 5, 6}));
@@ -154,8 +157,8 @@ TEST(Loading, PngThenBmpStacksTheBmpFirst) {
     ASSERT_TRUE(ecrireBMP(dossier + "/b.bmp", imageUnie(3, 2, 99)));
     CImageTroisD vol(tmp.chemin(), dossier, nullptr, nullptr);
     ASSERT_EQ(vol.profondeur, 2);
-    EXPECT_TRUE(coupeUnie(vol.image, vol, 0, 99));
-    EXPECT_TRUE(coupeUnie(vol.image, vol, 1, 77));
+    EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 0, 99));
+    EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 1, 77));
 }
 
 TEST(Loading, EmptyOrMissingFolderGivesASafeEmptyVolume) {
@@ -224,11 +227,11 @@ TEST(Loading, CorruptPictureReportedAndPatternAbandoned) {
     EXPECT_EQ(messages.textes[1].rfind("Le chargement des images \"*.png\" a échoué !\n", 0), 0u);
     // profondeur keeps the count of files; the slices never read are 0.
     ASSERT_EQ(vol.profondeur, 6);
-    EXPECT_TRUE(coupeUnie(vol.image, vol, 0, gris(11, 11, 11)));
-    EXPECT_TRUE(coupeUnie(vol.image, vol, 1, gris(44, 44, 44)));
+    EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 0, gris(11, 11, 11)));
+    EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 1, gris(44, 44, 44)));
     for (int z = 2; z < 6; ++z)
-        EXPECT_TRUE(coupeUnie(vol.image, vol, z, 0));
-    EXPECT_TRUE(coupeUnie(vol.imageOriginal, vol, 1, gris(44, 44, 44)));
+        EXPECT_TRUE(coupeUnie(vol.image.get(), vol, z, 0));
+    EXPECT_TRUE(coupeUnie(vol.volumeOriginal(), vol, 1, gris(44, 44, 44)));
     EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2}));
 
     // A folder of unreadable pictures only has no size: an empty volume.
@@ -269,9 +272,9 @@ TEST(Loading, SmallerPictureFailsLargerPictureIsCropped) {
         for (int x = 0; x < 5; ++x)
             EXPECT_EQ(vol.getVoxelImage(x, y, 1), gris(10 * x + y, 10 * x + y, 10 * x + y));
     // 4.bmp is skipped with the rest of its pattern; the PNG takes the next free slice.
-    EXPECT_TRUE(coupeUnie(vol.image, vol, 2, 60));
-    EXPECT_TRUE(coupeUnie(vol.image, vol, 3, 0));
-    EXPECT_TRUE(coupeUnie(vol.image, vol, 4, 0));
+    EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 2, 60));
+    EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 3, 0));
+    EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 4, 0));
     EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2, 3}));
 }
 
@@ -309,23 +312,23 @@ TEST_F(Segmentation, ShortFolderFillsTheFirstSlices) {
     ASSERT_TRUE(vol.ChargerSeg(seg, &barre));
     EXPECT_TRUE(messages.textes.empty());
     ASSERT_NE(vol.imageSegmente, nullptr);
-    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 127));
-    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 1, 100));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente.get(), vol, 0, 127));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente.get(), vol, 1, 100));
     for (int z = 2; z < 5; ++z)
-        EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, z, 0));
+        EXPECT_TRUE(coupeUnie(vol.imageSegmente.get(), vol, z, 0));
     EXPECT_EQ(barre.maximums, std::vector<int>{5});
     EXPECT_EQ(barre.valeurs, (std::vector<int>{1, 2, 0}));
     // The volume itself is untouched; a second segmentation replaces the first.
-    EXPECT_TRUE(coupeUnie(vol.image, vol, 4, 50));
+    EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 4, 50));
     const std::string autre = sousDossier(tmp, "3-seg");
     ASSERT_TRUE(ecrireBMP(autre + "/x.bmp", imageUnie(4, 3, 7)));
     ASSERT_TRUE(vol.ChargerSeg(autre, nullptr));
-    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 7));
-    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 1, 0));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente.get(), vol, 0, 7));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente.get(), vol, 1, 0));
     // A folder that cannot be listed keeps the last segmentation.
     EXPECT_FALSE(vol.ChargerSeg(tmp.chemin() + "/absent", nullptr));
     EXPECT_EQ(messages.textes.size(), 1u);
-    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 7));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente.get(), vol, 0, 7));
 }
 
 TEST_F(Segmentation, TooManyFilesOrWrongSizesDoNotOverflow) {
@@ -345,14 +348,39 @@ TEST_F(Segmentation, TooManyFilesOrWrongSizesDoNotOverflow) {
     EXPECT_EQ(messages.commencantPar("La segmentation \""), 1);
     EXPECT_EQ(messages.commencantPar("L'image \""), 1);
     EXPECT_EQ(messages.commencantPar("Le chargement de la segmentation \""), 1);
-    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 0, 10));
-    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 1, 20));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente.get(), vol, 0, 10));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente.get(), vol, 1, 20));
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x)
             EXPECT_EQ(voxel(vol.imageSegmente, vol, x, y, 2), x < 2 && y < 1 ? 30 : 0);
     // The corrupt file keeps its slice, which stays 0.
-    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 3, 0));
-    EXPECT_TRUE(coupeUnie(vol.imageSegmente, vol, 4, 50));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente.get(), vol, 3, 0));
+    EXPECT_TRUE(coupeUnie(vol.imageSegmente.get(), vol, 4, 50));
+}
+
+TEST_F(Segmentation, LoadedVolumeSurvivesDisplayModesAndWrites) {
+    const std::string seg = sousDossier(tmp, "2-seg");
+    for (int z = 0; z < 5; ++z)
+        ASSERT_TRUE(ecrireBMP(seg + "/s" + std::to_string(z) + ".bmp", imageUnie(4, 3, 7)));
+    CImageTroisD vol(tmp.chemin(), volume, nullptr, nullptr);
+    ASSERT_TRUE(vol.ChargerSeg(seg, nullptr));
+    // Loaded once: the shown volume is the loaded one, no second copy.
+    EXPECT_EQ(vol.volumeOriginal(), vol.image.get());
+
+    // Showing the segmentation keeps the loaded volume aside; mode 0 brings it back.
+    vol.CopierImageCourante(4);
+    EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 2, 7));
+    EXPECT_TRUE(coupeUnie(vol.volumeOriginal(), vol, 2, 50));
+    vol.CopierImageCourante(0);
+    EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 2, 50));
+
+    // A voxel written does not reach the loaded volume.
+    CImageTroisD autre(tmp.chemin(), volume, nullptr, nullptr);
+    autre.setVoxelImage(1, 1, 1, 200);
+    EXPECT_EQ(autre.getVoxelImage(1, 1, 1), 200);
+    EXPECT_EQ(voxel(autre.volumeOriginal(), autre, 1, 1, 1), 50);
+    autre.CopierImageCourante(0);
+    EXPECT_EQ(autre.getVoxelImage(1, 1, 1), 50);
 }
 
 TEST(Conversions, RoundTripWithTheNativeVolume) {
@@ -441,7 +469,7 @@ TEST(Chargement, LectureParallelleIdentiqueALaLectureSurUnThread) {
         Lecture l;
         const std::size_t n = static_cast<std::size_t>(vol.largeur) * vol.hauteur * vol.profondeur;
         l.image.assign(vol.image.get(), vol.image.get() + n);
-        l.original.assign(vol.imageOriginal.get(), vol.imageOriginal.get() + n);
+        l.original.assign(vol.volumeOriginal(), vol.volumeOriginal() + n);
         l.segmentation.assign(vol.imageSegmente.get(), vol.imageSegmente.get() + n);
         l.messages = messages.textes;
         l.progression = barre.valeurs;
