@@ -547,7 +547,12 @@ int main(int argc, char** argv) {
         o.source == "segmentation" || (o.source.empty() && volume.imageSegmente != nullptr);
     if (segmentation && volume.imageSegmente == nullptr)
         echouer(o.dossier + " has no segmentation");
-    volume.CopierImageCourante(segmentation ? 4 : 0);
+    // Only the evolution reads the voxels again.
+    const bool extractionSeule = o.parametres.empty() && o.iterations == 0;
+    if (extractionSeule)
+        volume.garderSeulementMode(segmentation ? 4 : 0);
+    else
+        volume.CopierImageCourante(segmentation ? 4 : 0);
     // Labels are looked for by their true value; a picture folder's are its grey levels.
     const bool etiquettesExactes = segmentation && !volume.etiquettes.empty();
 
@@ -573,8 +578,7 @@ int main(int argc, char** argv) {
 
     progression.etape("extraction");
     Stravol::OptionsExtraction options = optionsExtraction(o);
-    // Only the evolution reads the voxels again.
-    options.libererVoxels = o.parametres.empty() && o.iterations == 0;
+    options.libererVoxels = extractionSeule;
     volume.CroissanceDeRegion(x, y, z, options);
     const Stravol::BilanExtraction& b = volume.bilanExtraction;
     if (!b.effectuee || !volume.maillage)

@@ -126,6 +126,10 @@ public:
     // once it is built.
     void AllouerTexture();
     void CopierImageCourante(int indice);
+    // As CopierImageCourante, for a run that reads no volume but image from now on: the buffer
+    // of mode indice becomes image without a copy, and the loaded volume and the other modes'
+    // volumes are released (the labels stay). Mode 0 keeps the loaded volume as image.
+    void garderSeulementMode(int indice);
     // Sets the current volume for mode choix. Every texture handed out from now on (getTab*)
     // shows mode choix: those handed out before are rebuilt now, in place (the barre follows
     // them), the others when they are first asked for.
@@ -320,6 +324,8 @@ private:
     // Decodes one TIFF slice file into slice indZ (8-bit exact, wider through its own window).
     int ChargerImageTiff(const std::string& fichier, std::string& erreur);
     const unsigned char* sourceMode(int mode) const;
+    // The buffer of display mode 1 to 4, or null for another mode.
+    VolumeOctets* volumeMode(int mode);
     // Copies image into imageOriginal when image holds the loaded volume alone, before image
     // changes; false (reported) when memory runs out, image then untouched.
     bool separerOriginal();

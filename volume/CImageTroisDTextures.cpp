@@ -119,21 +119,16 @@ void CImageTroisD::AllouerTexture() {
     texturesConstruites[2].assign(static_cast<std::size_t>(hauteur), 0);
 }
 
+// The buffers of display modes 1 to 4; mode 0 is the loaded volume.
+constexpr VolumeOctets CImageTroisD::*kVolumesModes[] = {
+    &CImageTroisD::imageNiBlack, &CImageTroisD::imageAutocorrelation, &CImageTroisD::imageFFT,
+    &CImageTroisD::imageSegmente};
+constexpr int kNbModes = 5;
+
 const unsigned char* CImageTroisD::sourceMode(int mode) const {
-    switch (mode) {
-    case 0:
+    if (mode == 0)
         return volumeOriginal();
-    case 1:
-        return imageNiBlack.get();
-    case 2:
-        return imageAutocorrelation.get();
-    case 3:
-        return imageFFT.get();
-    case 4:
-        return imageSegmente.get();
-    default:
-        return nullptr;
-    }
+    return mode > 0 && mode < kNbModes ? (this->*kVolumesModes[mode - 1]).get() : nullptr;
 }
 
 void CImageTroisD::CopierImageCourante(int indice) {
@@ -141,6 +136,23 @@ void CImageTroisD::CopierImageCourante(int indice) {
     const unsigned char* source = sourceMode(indice);
     if (source != nullptr && image && source != image.get() && separerOriginal())
         std::memcpy(image.get(), source, nbVoxels());
+}
+
+VolumeOctets* CImageTroisD::volumeMode(int mode) {
+    return mode > 0 && mode < kNbModes ? &(this->*kVolumesModes[mode - 1]) : nullptr;
+}
+
+void CImageTroisD::garderSeulementMode(int indice) {
+    VolumeOctets* volume = volumeMode(indice);
+    if (volume != nullptr && *volume && image) {
+        image = std::move(*volume);
+        modeCourant = indice;
+    } else {
+        CopierImageCourante(indice);
+    }
+    imageOriginal.reset();
+    for (VolumeOctets CImageTroisD::*autre : kVolumesModes)
+        (this->*autre).reset();
 }
 
 void CImageTroisD::preparationTexture(ProgressSink* barre, int choix) {

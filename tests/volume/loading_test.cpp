@@ -381,6 +381,15 @@ TEST_F(Segmentation, LoadedVolumeSurvivesDisplayModesAndWrites) {
     EXPECT_EQ(voxel(autre.volumeOriginal(), autre, 1, 1, 1), 50);
     autre.CopierImageCourante(0);
     EXPECT_EQ(autre.getVoxelImage(1, 1, 1), 50);
+
+    // A run that keeps only the segmentation takes its buffer as image, without a copy.
+    const unsigned char* segmentation = vol.imageSegmente.get();
+    vol.garderSeulementMode(4);
+    EXPECT_EQ(vol.image.get(), segmentation);
+    EXPECT_EQ(vol.modeCourant, 4);
+    EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 2, 7));
+    EXPECT_EQ(vol.imageSegmente, nullptr);
+    EXPECT_EQ(vol.imageOriginal, nullptr);
 }
 
 TEST(Conversions, RoundTripWithTheNativeVolume) {
