@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/Message.h"
+#include "core/Parallele.h"
 #include "volume/CImage3D.h"
 
 CVecteur<CTriplet<int>> CRegion3D::voisinage;
@@ -17,6 +18,9 @@ thread_local char CRegion3D::message[256] = {};
 
 namespace {
 using Triplet = CTriplet<int>;
+
+// Slabs of the border search per thread, so that uneven slabs still share the work.
+constexpr int kTranchesParThread = 4;
 
 Triplet plus(const Triplet& a, const Triplet& b) {
     return Triplet(a.x + b.x, a.y + b.y, a.z + b.z);
@@ -120,26 +124,53 @@ void CRegion3D::calculerVoxelsBord() {
     if (nbVoxels <= 0)
         return;
     // Row pointers along z; the neighbours in x and y are read from the adjacent rows, a
-    // missing row (outside the grid) counting as outside the region.
-    for (int x = boiteX.x; x <= boiteX.y; ++x)
-        for (int y = boiteY.x; y <= boiteY.y; ++y) {
-            CVoxelRegion3D* rangee = tab[x][y];
-            const CVoxelRegion3D* voisines[4] = {
-                x > 0 ? tab[x - 1][y] : nullptr, x + 1 < dimX ? tab[x + 1][y] : nullptr,
-                y > 0 ? tab[x][y - 1] : nullptr, y + 1 < dimY ? tab[x][y + 1] : nullptr};
-            for (int z = boiteZ.x; z <= boiteZ.y; ++z) {
-                CVoxelRegion3D& v = rangee[z];
-                if (!v.dansRegion)
-                    continue;
-                bool bord = z == 0 || z + 1 >= dimZ || !rangee[z - 1].dansRegion ||
-                            !rangee[z + 1].dansRegion;
-                for (int i = 0; i < 4 && !bord; ++i)
-                    bord = voisines[i] == nullptr || !voisines[i][z].dansRegion;
-                v.bord = bord ? 1 : 0;
-                if (bord)
-                    voxelsBord.ajouter(Triplet(x, y, z));
+    // missing row (outside the grid) counting as outside the region. The box is cut into
+    // slabs of x, each listing its own border voxels, joined in x order afterwards: the list is
+    // the same for any thread count.
+    const int nbX = boiteX.y - boiteX.x + 1;
+    const bool parallele =
+        static_cast<long long>(nbX) * (boiteY.y - boiteY.x + 1) * (boiteZ.y - boiteZ.x + 1) >=
+        Stravol::kSeuilParallele;
+    const int nbTranches =
+        parallele ? std::max(1, std::min(nbX, kTranchesParThread * Stravol::nbThreads())) : 1;
+    std::vector<std::vector<Triplet>> tranches(static_cast<std::size_t>(nbTranches));
+#pragma omp parallel for num_threads(Stravol::nbThreads()) if (parallele) schedule(dynamic, 1)
+    for (int t = 0; t < nbTranches; ++t) {
+        std::vector<Triplet>& liste = tranches[static_cast<std::size_t>(t)];
+        const int xDebut =
+            boiteX.x + static_cast<int>(static_cast<long long>(nbX) * t / nbTranches);
+        const int xFin =
+            boiteX.x + static_cast<int>(static_cast<long long>(nbX) * (t + 1) / nbTranches);
+        for (int x = xDebut; x < xFin; ++x)
+            for (int y = boiteY.x; y <= boiteY.y; ++y) {
+                CVoxelRegion3D* rangee = tab[x][y];
+                const CVoxelRegion3D* voisines[4] = {
+                    x > 0 ? tab[x - 1][y] : nullptr, x + 1 < dimX ? tab[x + 1][y] : nullptr,
+                    y > 0 ? tab[x][y - 1] : nullptr, y + 1 < dimY ? tab[x][y + 1] : nullptr};
+                for (int z = boiteZ.x; z <= boiteZ.y; ++z) {
+                    CVoxelRegion3D& v = rangee[z];
+                    if (!v.dansRegion)
+                        continue;
+                    bool bord = z == 0 || z + 1 >= dimZ || !rangee[z - 1].dansRegion ||
+                                !rangee[z + 1].dansRegion;
+                    for (int i = 0; i < 4 && !bord; ++i)
+                        bord = voisines[i] == nullptr || !voisines[i][z].dansRegion;
+                    v.bord = bord ? 1 : 0;
+                    if (bord)
+                        liste.push_back(Triplet(x, y, z));
+                }
             }
-        }
+    }
+    if (nbTranches == 1) {
+        voxelsBord.elements.swap(tranches[0]);
+        return;
+    }
+    std::size_t total = 0;
+    for (const std::vector<Triplet>& liste : tranches)
+        total += liste.size();
+    voxelsBord.elements.reserve(total);
+    for (const std::vector<Triplet>& liste : tranches)
+        voxelsBord.elements.insert(voxelsBord.elements.end(), liste.begin(), liste.end());
 }
 
 void CRegion3D::fusionnerVoxelsBord(const std::vector<CTriplet<int>>& ajoutes) {
@@ -233,6 +264,12 @@ bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned c
     // those of the marks: nothing outside them is looked at again.
     int x0 = marquesX.x, x1 = marquesX.y, y0 = marquesY.x, y1 = marquesY.y, z0 = marquesZ.x,
         z1 = marquesZ.y;
+    // Slices and rows go to the threads in slabs; bounds are order-free reductions.
+    const bool parallele = static_cast<std::size_t>(w) * h * d >= Stravol::kSeuilParallele;
+    // clang-format off
+#pragma omp parallel for num_threads(Stravol::nbThreads()) if (parallele) schedule(static) \
+    reduction(min : x0, y0, z0) reduction(max : x1, y1, z1)
+    // clang-format on
     for (int z = 0; z < d; ++z)
         for (int y = 0; y < h; ++y) {
             const unsigned char* rangee = volume + ligne(y, z);
@@ -257,10 +294,15 @@ bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned c
     constexpr int LARGEUR_TUILE = 8;
     int nb = 0;
     int minX = w, maxX = -1, minY = h, maxY = -1, minZ = d, maxZ = -1;
-    CVoxelRegion3D* colonnes[LARGEUR_TUILE];
-    int premiers[LARGEUR_TUILE];
-    int derniers[LARGEUR_TUILE];
-    for (int y = y0; y <= y1; ++y)
+    // Each row y fills its own columns tab[x][y].
+    // clang-format off
+#pragma omp parallel for num_threads(Stravol::nbThreads()) if (parallele) schedule(dynamic, 4) \
+    reduction(+ : nb) reduction(min : minX, minY, minZ) reduction(max : maxX, maxY, maxZ)
+    // clang-format on
+    for (int y = y0; y <= y1; ++y) {
+        CVoxelRegion3D* colonnes[LARGEUR_TUILE];
+        int premiers[LARGEUR_TUILE];
+        int derniers[LARGEUR_TUILE];
         for (int xt = x0; xt <= x1; xt += LARGEUR_TUILE) {
             const int n = std::min(LARGEUR_TUILE, x1 - xt + 1);
             for (int i = 0; i < n; ++i) {
@@ -293,6 +335,7 @@ bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned c
                 maxZ = std::max(maxZ, derniers[i]);
             }
         }
+    }
     nbVoxels = nb;
     modifications += nb;
     if (nb > 0) {

@@ -261,7 +261,7 @@ TEST_F(References, EvolutionAfterExtraction) {
     empreintes.comparer();
 }
 
-// A mesh large enough for the parallel loops comes out the same on one thread and on two.
+// A mesh large enough for the parallel loops comes out the same on one, two or three threads.
 TEST_F(References, OneThreadAndTwoGiveTheSameMesh) {
     OptionsFantome options;
     options.largeur = options.hauteur = options.profondeur = 72;
@@ -271,8 +271,8 @@ TEST_F(References, OneThreadAndTwoGiveTheSameMesh) {
     ASSERT_TRUE(creerFantome(options, f, erreur)) << erreur;
     int x = 0, y = 0, z = 0;
     ASSERT_TRUE(premierVoxel(f.labels, f.largeur, f.hauteur, kLabelBoule, x, y, z));
-    std::string textes[2];
-    for (int threads : {1, 2}) {
+    std::string textes[3];
+    for (int threads : {1, 2, 3}) {
         Stravol::definirNbThreads(threads);
         auto v = volumeDe(f.largeur, f.hauteur, f.profondeur, f.labels);
         v->CroissanceDeRegion(x, y, z, 10);
@@ -282,4 +282,5 @@ TEST_F(References, OneThreadAndTwoGiveTheSameMesh) {
     }
     Stravol::definirNbThreads(0);
     EXPECT_TRUE(textes[0] == textes[1]);
+    EXPECT_TRUE(textes[0] == textes[2]);
 }
