@@ -262,7 +262,7 @@ TEST_F(References, EvolutionAfterExtraction) {
 }
 
 // A mesh large enough for the parallel loops comes out the same on one, two or three threads.
-TEST_F(References, OneThreadAndTwoGiveTheSameMesh) {
+TEST_F(References, OneTwoOrThreeThreadsGiveTheSameMesh) {
     OptionsFantome options;
     options.largeur = options.hauteur = options.profondeur = 72;
     options.rayonBoule = 32;
