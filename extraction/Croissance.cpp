@@ -1,8 +1,12 @@
 #include "extraction/Croissance.h"
 
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -38,6 +42,49 @@ struct ValeurProche {
     }
     bool operator()(unsigned char v) const { return acceptee[v]; }
 };
+
+// The scans below read eight voxels as one little-endian word, the lowest byte first.
+static_assert(std::endian::native == std::endian::little);
+constexpr std::uint64_t kOctetsUn = 0x0101010101010101ull;
+constexpr std::uint64_t kOctetsHaut = 0x8080808080808080ull;
+
+std::uint64_t lireMot(const unsigned char* p) {
+    std::uint64_t mot;
+    std::memcpy(&mot, p, sizeof mot);
+    return mot;
+}
+
+// High bit of each zero byte of mot; the lowest bit set marks exactly the first zero byte (a
+// byte above a zero byte may be flagged wrongly, which the callers never look at).
+std::uint64_t octetsNuls(std::uint64_t mot) { return (mot - kOctetsUn) & ~mot & kOctetsHaut; }
+
+// First x of x0 .. x1 whose voxel is a candidate of a growth that keeps its marks beside the
+// volume (value accepted, not yet marked), or x1 + 1. Runs of marked voxels, most of what a
+// growth scans again, are skipped eight at a time; for the exact value the whole test is.
+template <class Critere>
+int premierCandidat(const unsigned char* volume, const unsigned char* marques, int x0, int x1,
+                    const Critere& accepte) {
+    int x = x0;
+    for (; x + 7 <= x1; x += 8) {
+        const std::uint64_t marquesMot = lireMot(marques + x);
+        if constexpr (std::is_same_v<Critere, ValeurExacte>) {
+            // Zero bytes where the value is the seed's and the voxel unmarked.
+            const std::uint64_t ecarts =
+                (lireMot(volume + x) ^ (kOctetsUn * accepte.s)) | marquesMot;
+            const std::uint64_t nuls = octetsNuls(ecarts);
+            if (nuls != 0)
+                return x + std::countr_zero(nuls) / 8;
+        } else if (octetsNuls(marquesMot) != 0) {
+            for (int k = x; k < x + 8; ++k)
+                if (marques[k] == 0 && accepte(volume[k]))
+                    return k;
+        }
+    }
+    for (; x <= x1; ++x)
+        if (marques[x] == 0 && accepte(volume[x]))
+            return x;
+    return x1 + 1;
+}
 
 template <Trace kTrace, class Octet, class Critere>
 int croitre(Octet* travail, unsigned char* marques, int W, int H, int D, int x, int y, int z,
@@ -85,9 +132,16 @@ int croitre(Octet* travail, unsigned char* marques, int W, int H, int D, int x, 
                 const int yy = g.y + dy, zz = g.z + dz;
                 const std::size_t base = ligne(yy, zz);
                 const bool rangeeInterieure = yy > 0 && yy < H - 1 && zz > 0 && zz < D - 1;
-                for (int xx = e0 - 1; xx <= e1 + 1; ++xx) {
-                    if (!candidat(base + static_cast<std::size_t>(xx)))
-                        continue;
+                // Next candidate of the row from depuis on, or past e1 + 1.
+                const auto suivant = [&](int depuis) {
+                    if constexpr (kTrace == Trace::Marques)
+                        return premierCandidat(travail + base, marques + base, depuis, e1 + 1,
+                                               accepte);
+                    while (depuis <= e1 + 1 && !candidat(base + static_cast<std::size_t>(depuis)))
+                        ++depuis;
+                    return depuis;
+                };
+                for (int xx = suivant(e0 - 1); xx <= e1 + 1; xx = suivant(xx + 1)) {
                     marquer(base + static_cast<std::size_t>(xx));
                     ++nbAtteints;
                     int a = xx, b = xx;

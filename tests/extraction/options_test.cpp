@@ -32,7 +32,7 @@ std::unique_ptr<CImageTroisD> volumeDe(int W, int H, int D, const std::vector<un
 // Breadth-first flood from the seed over 26-neighbours within the tolerance, expanding only
 // voxels strictly inside the volume: what the growth must reach.
 int inondation(const std::vector<unsigned char>& v, int W, int H, int D, int x, int y, int z,
-               int tolerance) {
+               int tolerance, std::vector<char>* atteints = nullptr) {
     const auto indice = [&](int i, int j, int k) {
         return (static_cast<std::size_t>(k) * H + j) * W + i;
     };
@@ -54,6 +54,8 @@ int inondation(const std::vector<unsigned char>& v, int W, int H, int D, int x, 
                     }
                 }
     }
+    if (atteints != nullptr)
+        *atteints = vu;
     return static_cast<int>(file.size());
 }
 
@@ -76,6 +78,41 @@ TEST(ExtractionOptions, ToleranceGrowthReachesWhatTheFloodReaches) {
             EXPECT_EQ(n, inondation(v, W, H, D, 5, 6, 4, tolerance))
                 << "graine " << graine << ", tolerance " << tolerance;
             EXPECT_EQ(std::count(marques.begin(), marques.end(), 1), n);
+        }
+    }
+}
+
+// Rows long enough for the word-at-a-time scan, of runs of a few levels: the marks are the
+// flood's voxels exactly, at the exact level and within tolerances.
+TEST(ExtractionOptions, GrowthOverLongRunsMarksWhatTheFloodReaches) {
+    std::uint32_t etat = 77;
+    const auto tirer = [&](std::uint32_t n) {
+        etat = etat * 1664525u + 1013904223u;
+        return (etat >> 8) % n;
+    };
+    const unsigned char niveaux[3] = {100, 101, 140};
+    for (int essai = 0; essai < 60; ++essai) {
+        const int W = 9 + static_cast<int>(tirer(72)), H = 3 + static_cast<int>(tirer(6)),
+                  D = 3 + static_cast<int>(tirer(5));
+        std::vector<unsigned char> v(static_cast<std::size_t>(W) * H * D);
+        for (std::size_t i = 0; i < v.size();) {
+            const unsigned char niveau = niveaux[tirer(3)];
+            for (std::size_t fin = std::min(v.size(), i + 1 + tirer(20)); i < fin; ++i)
+                v[i] = niveau;
+        }
+        const int x = 1 + static_cast<int>(tirer(static_cast<std::uint32_t>(W - 2)));
+        const int y = 1 + static_cast<int>(tirer(static_cast<std::uint32_t>(H - 2)));
+        const int z = 1 + static_cast<int>(tirer(static_cast<std::uint32_t>(D - 2)));
+        for (int tolerance : {0, 1, 40}) {
+            std::vector<unsigned char> marques(v.size(), 0);
+            BoiteVoxels boite{};
+            std::vector<char> atteints;
+            const int n =
+                croissance26Marques(v.data(), marques.data(), W, H, D, x, y, z, boite, tolerance);
+            ASSERT_EQ(n, inondation(v, W, H, D, x, y, z, tolerance, &atteints))
+                << "essai " << essai << ", tolerance " << tolerance;
+            ASSERT_TRUE(std::equal(marques.begin(), marques.end(), atteints.begin()))
+                << "essai " << essai << ", tolerance " << tolerance;
         }
     }
 }
