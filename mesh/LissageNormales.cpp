@@ -78,6 +78,26 @@ void restituer(const MaillagePlat& plat) {
     }
 }
 
+// Calls f on each of n pointers of a chain (debut, then suivant of each node), on all threads
+// when the chain is long. f must write only what belongs to the element it is given.
+CTriangleChRegion* triangleSuivant(CTriangleChRegion* t) { return t->suivant; }
+
+template <class T, class Suivant, class F> void surChaque(T* debut, int n, Suivant suivant, F f) {
+    if (n < Stravol::kSeuilParallele) {
+        for (T* e = debut; e != nullptr; e = suivant(e))
+            f(e);
+        return;
+    }
+    std::vector<T*> liste;
+    liste.reserve(static_cast<std::size_t>(n));
+    for (T* e = debut; e != nullptr; e = suivant(e))
+        liste.push_back(e);
+    const std::size_t nb = liste.size();
+#pragma omp parallel for num_threads(Stravol::nbThreads()) schedule(static)
+    for (std::size_t i = 0; i < nb; ++i)
+        f(liste[i]);
+}
+
 } // namespace
 
 void CMaillageTriangleChRegion::lisserCourbureTaubin(int n) {
@@ -303,21 +323,11 @@ void CMaillageTriangleChRegion::calculerNormale(CTriangleChRegion* t) {
     t->normale[2] = signe * gz;
 }
 
+// Each triangle normal reads its corners and writes its own triangle only; each vertex normal
+// reads its triangles and writes its own vertex only.
 void CMaillageTriangleChRegion::calculerNormales() {
-    if (nbTriangles < Stravol::kSeuilParallele) {
-        for (CTriangleChRegion* t = premierTriangle; t != nullptr; t = t->suivant)
-            calculerNormale(t);
-        return;
-    }
-    // Each normal reads its corners and writes its own triangle only.
-    std::vector<CTriangleChRegion*> liste;
-    liste.reserve(static_cast<std::size_t>(nbTriangles));
-    for (CTriangleChRegion* t = premierTriangle; t != nullptr; t = t->suivant)
-        liste.push_back(t);
-    const std::size_t n = liste.size();
-#pragma omp parallel for num_threads(Stravol::nbThreads()) schedule(static)
-    for (std::size_t i = 0; i < n; ++i)
-        calculerNormale(liste[i]);
+    surChaque(premierTriangle, nbTriangles, triangleSuivant,
+              [this](CTriangleChRegion* t) { calculerNormale(t); });
 }
 
 void CMaillageTriangleChRegion::calculerNormale2(CTriangleChRegion* t) {
@@ -346,8 +356,8 @@ void CMaillageTriangleChRegion::calculerNormale2(CTriangleChRegion* t) {
 }
 
 void CMaillageTriangleChRegion::calculerNormales2() {
-    for (CTriangleChRegion* t = premierTriangle; t != nullptr; t = t->suivant)
-        calculerNormale2(t);
+    surChaque(premierTriangle, nbTriangles, triangleSuivant,
+              [this](CTriangleChRegion* t) { calculerNormale2(t); });
 }
 
 void CMaillageTriangleChRegion::calculerNormaleSommet(CSommetChRegion* v) {
@@ -370,7 +380,10 @@ void CMaillageTriangleChRegion::calculerNormaleSommet(CSommetChRegion* v) {
 }
 
 void CMaillageTriangleChRegion::calculerNormalesSommets() {
-    for (CSommetChRegion** s = sommetsActifs.elementDebut(); s != nullptr;
-         s = sommetsActifs.elementSuivant())
-        calculerNormaleSommet(*s);
+    using Element = CListeChainee<CSommetChRegion*>::CElementChaine;
+    surChaque(
+        sommetsActifs.debut, sommetsActifs.longueur(), [](Element* e) { return e->suivant; },
+        [this](Element* e) { calculerNormaleSommet(e->valeur); });
+    // The cursor ends past the last node, as a walk with it leaves it.
+    sommetsActifs.forcerCourant(nullptr);
 }
