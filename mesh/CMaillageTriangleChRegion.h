@@ -63,8 +63,9 @@ public:
     CPoint3D normale;
     CPoint3D vecteur0;
     CPoint3D vecteur1;
-    // Scratch number in list order, written by the copy and the smoothing.
-    int indice = 0;
+    // Scratch number, written by the copy, the smoothing, the drawing and the whole-mesh check
+    // (of a mesh it only reads) for their own use; nothing keeps it from one to the next.
+    mutable int indice = 0;
     CListeSimple<CSommetChRegion*> voisins;
     CListeSimple<CTriangleChRegion*> triangles;
     CSommetChRegion* suivant = nullptr;

@@ -173,21 +173,22 @@ MesuresMaillage mesurerMaillage(const CMaillageTriangleChRegion& maillage,
 
 ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     ControleMaillage c;
-    // Vertex numbers in list order, looked up by address in a sorted array.
-    std::vector<std::pair<const CSommetChRegion*, std::uint32_t>> numeros;
-    numeros.reserve(static_cast<std::size_t>(maillage.nbSommets > 0 ? maillage.nbSommets : 0));
+    // Vertex numbers in list order, kept in each vertex's scratch number and confirmed by the
+    // list: a corner that is not a listed vertex has no number.
+    std::vector<const CSommetChRegion*> sommets;
+    sommets.reserve(static_cast<std::size_t>(maillage.nbSommets > 0 ? maillage.nbSommets : 0));
     for (const CSommetChRegion* v = maillage.premierSommet; v != nullptr; v = v->suivant) {
-        numeros.emplace_back(v, static_cast<std::uint32_t>(numeros.size()));
+        v->indice = static_cast<int>(sommets.size());
+        sommets.push_back(v);
         if (v->voisins.nb != v->triangles.nb || !maillage.verifierVoisins(v))
             ++c.irreguliers;
     }
-    std::sort(numeros.begin(), numeros.end());
     constexpr std::uint32_t kInconnu = 0xffffffffu;
-    const auto numero = [&numeros](const CSommetChRegion* v) {
-        const auto it =
-            std::lower_bound(numeros.begin(), numeros.end(), v,
-                             [](const auto& p, const CSommetChRegion* q) { return p.first < q; });
-        return it != numeros.end() && it->first == v ? it->second : kInconnu;
+    const auto numero = [&sommets](const CSommetChRegion* v) {
+        const auto k = static_cast<std::size_t>(v->indice);
+        return v->indice >= 0 && k < sommets.size() && sommets[k] == v
+                   ? static_cast<std::uint32_t>(k)
+                   : kInconnu;
     };
 
     // Triangles in list order with their outward corners' numbers.
@@ -199,12 +200,12 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     coins.reserve(nbAttendu * 3);
     for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
         triangles.push_back(t);
-        const CSommetChRegion* sommets[3];
-        coinsSortants(t, sommets);
-        for (const CSommetChRegion* s : sommets)
+        const CSommetChRegion* sortants[3];
+        coinsSortants(t, sortants);
+        for (const CSommetChRegion* s : sortants)
             coins.push_back(numero(s));
     }
-    numeros = {};
+    sommets = {};
 
     // The uses of the edges, one array filled twice in the same order: undirected for the
     // winding classes, then directed. Sorted, each undirected edge of a closed, consistently
