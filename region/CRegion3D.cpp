@@ -47,6 +47,31 @@ void trierSansDoublons(std::vector<Triplet>& s) {
     std::sort(s.begin(), s.end(), avant);
     s.erase(std::unique(s.begin(), s.end(), egal), s.end());
 }
+
+// Calls examiner on every voxel of bord, handing it a list to add to, on all threads for a
+// long border, and leaves in s all it added, sorted without duplicates: the result does not
+// depend on the order of the calls. examiner must only read the region.
+template <class F>
+void collecterTries(const CListeVoxels& bord, std::vector<Triplet>& s, F examiner) {
+    s.clear();
+    const int n = bord.longueur();
+    if (n < Stravol::kSeuilParallele) {
+        for (int k = 0; k < n; ++k)
+            examiner(bord[k], s);
+    } else {
+        const int nbTranches = kTranchesParThread * Stravol::nbThreads();
+        std::vector<std::vector<Triplet>> tranches(static_cast<std::size_t>(nbTranches));
+#pragma omp parallel for num_threads(Stravol::nbThreads()) schedule(dynamic, 1)
+        for (int t = 0; t < nbTranches; ++t) {
+            const int fin = static_cast<int>(static_cast<long long>(n) * (t + 1) / nbTranches);
+            for (int k = static_cast<int>(static_cast<long long>(n) * t / nbTranches); k < fin; ++k)
+                examiner(bord[k], tranches[static_cast<std::size_t>(t)]);
+        }
+        for (const std::vector<Triplet>& tranche : tranches)
+            s.insert(s.end(), tranche.begin(), tranche.end());
+    }
+    trierSansDoublons(s);
+}
 } // namespace
 
 CRegion3D::CRegion3D() : nbVoxels(0), boiteX(0, 0), boiteY(0, 0), boiteZ(0, 0) {}
@@ -350,10 +375,7 @@ bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned c
 void CRegion3D::ajouterBordsTopologie() {
     std::vector<Triplet> s;
     for (;;) {
-        s.clear();
-        const int nbBord = voxelsBord.longueur();
-        for (int k = 0; k < nbBord; ++k) {
-            const Triplet p = voxelsBord[k];
+        collecterTries(voxelsBord, s, [this](const Triplet& p, std::vector<Triplet>& sortie) {
             bool contactArete = false;
             for (int i = 0; i < 12; ++i) {
                 const Triplet& e = voisinage2[i];
@@ -372,13 +394,13 @@ void CRegion3D::ajouterBordsTopologie() {
                     b = Triplet(p.x, p.y + e.y, p.z);
                 }
                 if (!Voxel(a).dansRegion && !Voxel(b).dansRegion) {
-                    s.push_back(a);
-                    s.push_back(b);
+                    sortie.push_back(a);
+                    sortie.push_back(b);
                     contactArete = true;
                 }
             }
             if (contactArete)
-                continue;
+                return;
             for (int i = 0; i < 8; ++i) {
                 const Triplet& c = voisinage3[i];
                 const Triplet n = plus(p, c);
@@ -390,10 +412,9 @@ void CRegion3D::ajouterBordsTopologie() {
                 if (!libre)
                     continue;
                 for (int m = 0; m < 6; ++m)
-                    s.push_back(cheminCoin(p, c, m));
+                    sortie.push_back(cheminCoin(p, c, m));
             }
-        }
-        trierSansDoublons(s);
+        });
         if (s.empty())
             return;
         std::snprintf(message, sizeof message, "%d voxels à ajouter", static_cast<int>(s.size()));
@@ -407,10 +428,7 @@ void CRegion3D::ajouterBordsTopologie() {
 void CRegion3D::ajouterBordsTopologie2() {
     std::vector<Triplet> s;
     for (;;) {
-        s.clear();
-        const int nbBord = voxelsBord.longueur();
-        for (int k = 0; k < nbBord; ++k) {
-            const Triplet p = voxelsBord[k];
+        collecterTries(voxelsBord, s, [this](const Triplet& p, std::vector<Triplet>& sortie) {
             for (int f = 0; f < 6; ++f) {
                 const Triplet q = plus(p, voisinage[f]);
                 if (!dansGrille(q) || Voxel(q).dansRegion)
@@ -424,13 +442,12 @@ void CRegion3D::ajouterBordsTopologie2() {
                     for (int m = 0; m < 6 && plein; ++m)
                         plein = Voxel(cheminCoin(q, c, m)).dansRegion;
                     if (plein) {
-                        s.push_back(q);
-                        s.push_back(r);
+                        sortie.push_back(q);
+                        sortie.push_back(r);
                     }
                 }
             }
-        }
-        trierSansDoublons(s);
+        });
         if (s.empty())
             return;
         for (const Triplet& t : s)

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/Parallele.h"
 #include "region/CRegion3D.h"
 #include "volume/CImage3D.h"
 
@@ -329,6 +330,37 @@ TEST(Region, RepairMatchesThePlainModelOnRandomBlobs) {
         ASSERT_EQ(contenu(r), attendu) << "rule 3, blob " << essai;
         ASSERT_EQ(bord(r), m.bordure());
         ASSERT_EQ(r.nbVoxels, static_cast<int>(attendu.size()));
+    }
+}
+
+// A border long enough for the threads: the repair adds the same voxels and leaves the same
+// border list on one, two or three threads.
+TEST(Region, RepairOfALargeBlobDoesNotDependOnTheThreads) {
+    constexpr int kCote = 44;
+    std::mt19937 alea(99);
+    std::bernoulli_distribution tirage(0.2);
+    std::vector<T> v;
+    for (int x = 0; x < kCote; ++x)
+        for (int y = 0; y < kCote; ++y)
+            for (int z = 0; z < kCote; ++z)
+                if (tirage(alea))
+                    v.push_back(T(x, y, z));
+    std::set<Cle> contenus[3];
+    std::vector<Cle> bords[3];
+    for (int threads : {1, 2, 3}) {
+        Stravol::definirNbThreads(threads);
+        CRegion3D r;
+        remplir(r, kCote, kCote, kCote, v);
+        ASSERT_GT(r.voxelsBord.longueur(), Stravol::kSeuilParallele);
+        r.reparerTopologie();
+        contenus[threads - 1] = contenu(r);
+        bords[threads - 1] = bord(r);
+    }
+    Stravol::definirNbThreads(0);
+    EXPECT_GT(contenus[0].size(), v.size());
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_TRUE(contenus[i] == contenus[0]) << i + 1 << " threads";
+        EXPECT_TRUE(bords[i] == bords[0]) << i + 1 << " threads";
     }
 }
 
