@@ -88,12 +88,15 @@ void CMaillageTriangleChRegion::vider() {
 
 void CMaillageTriangleChRegion::reactiverSommets() {
     sommetsActifs.vider();
-    for (CSommetChRegion* s = premierSommet; s != nullptr; s = s->suivant) {
-        s->actif = true;
-        s->enListeActive = true;
-        sommetsActifs.ajouter(s);
-        s->elementActif = sommetsActifs.fin;
-    }
+    for (CSommetChRegion* s = premierSommet; s != nullptr; s = s->suivant)
+        activerEnFin(s);
+}
+
+void CMaillageTriangleChRegion::activerEnFin(CSommetChRegion* s) {
+    s->actif = true;
+    s->enListeActive = true;
+    sommetsActifs.ajouter(s);
+    s->elementActif = sommetsActifs.fin;
 }
 
 CMaillageTriangleChRegion&

@@ -334,6 +334,8 @@ private:
     bool signalerVoisinageRompu(CSommetChRegion* a, CSommetChRegion* b);
     // Empties the active list, then marks every vertex active and appends it, in list order.
     void reactiverSommets();
+    // Marks s active and appends it to the active list.
+    void activerEnFin(CSommetChRegion* s);
     // Orders the neighbour ring of v angularly and rebuilds its triangle ring to match.
     void ordonnerAnneaux(CSommetChRegion* v);
     // List maintenance of the construction, split and merge: appending at the end, unlinking (head

@@ -165,9 +165,12 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
                   nbSommets, duree);
     Message(texte);
 
-    for (CSommetChRegion* v = premierSommet; v != nullptr; v = v->suivant)
+    // One walk orders the rings and fills the active list (reactiverSommets).
+    sommetsActifs.vider();
+    for (CSommetChRegion* v = premierSommet; v != nullptr; v = v->suivant) {
         ordonnerAnneaux(v);
-    reactiverSommets();
+        activerEnFin(v);
+    }
     calculerNormalesSommets();
     calculerNormales2();
     if (image != nullptr) {
