@@ -1,7 +1,8 @@
 #pragma once
-// Thread count of the computations that run in parallel (region building, smoothing, normals).
-// Their results never depend on it: every thread writes its own elements and sums keep their
-// sequential order.
+// Thread count of the computations that run in parallel (slice decoding, region building and
+// repair, mesh normals, smoothing, textures). Their results never depend on it: every thread
+// writes its own elements, sums keep their sequential order and lists gathered from the threads
+// are joined in order or sorted.
 
 namespace Stravol {
 
