@@ -78,10 +78,10 @@ void restituer(const MaillagePlat& plat) {
     }
 }
 
-// Calls f on each of n pointers of a chain (debut, then suivant of each node), on all threads
-// when the chain is long. f must write only what belongs to the element it is given.
 CTriangleChRegion* triangleSuivant(CTriangleChRegion* t) { return t->suivant; }
 
+// Calls f on each of n pointers of a chain (debut, then suivant of each node), on all threads
+// when the chain is long. f must write only what belongs to the element it is given.
 template <class T, class Suivant, class F> void surChaque(T* debut, int n, Suivant suivant, F f) {
     if (n < Stravol::kSeuilParallele) {
         for (T* e = debut; e != nullptr; e = suivant(e))

@@ -48,28 +48,45 @@ void trierSansDoublons(std::vector<Triplet>& s) {
     s.erase(std::unique(s.begin(), s.end(), egal), s.end());
 }
 
+// Calls remplir(debut, fin, liste) on slabs [debut, fin) of 0 .. n - 1, on all threads when
+// parallele, and returns what the slabs listed joined in slab order: the list one call over
+// 0 .. n - 1 would give, for any thread count.
+template <class F> std::vector<Triplet> listerParTranches(int n, bool parallele, F remplir) {
+    const int nbTranches =
+        parallele ? std::max(1, std::min(n, kTranchesParThread * Stravol::nbThreads())) : 1;
+    if (nbTranches == 1) {
+        std::vector<Triplet> liste;
+        remplir(0, n, liste);
+        return liste;
+    }
+    const auto borne = [n, nbTranches](int t) {
+        return static_cast<int>(static_cast<long long>(n) * t / nbTranches);
+    };
+    std::vector<std::vector<Triplet>> tranches(static_cast<std::size_t>(nbTranches));
+#pragma omp parallel for num_threads(Stravol::nbThreads()) schedule(dynamic, 1)
+    for (int t = 0; t < nbTranches; ++t)
+        remplir(borne(t), borne(t + 1), tranches[static_cast<std::size_t>(t)]);
+    std::size_t total = 0;
+    for (const std::vector<Triplet>& tranche : tranches)
+        total += tranche.size();
+    std::vector<Triplet> liste;
+    liste.reserve(total);
+    for (const std::vector<Triplet>& tranche : tranches)
+        liste.insert(liste.end(), tranche.begin(), tranche.end());
+    return liste;
+}
+
 // Calls examiner on every voxel of bord, handing it a list to add to, on all threads for a
-// long border, and leaves in s all it added, sorted without duplicates: the result does not
-// depend on the order of the calls. examiner must only read the region.
+// long border, and leaves in s all it added, sorted without duplicates. examiner must only
+// read the region.
 template <class F>
 void collecterTries(const CListeVoxels& bord, std::vector<Triplet>& s, F examiner) {
-    s.clear();
     const int n = bord.longueur();
-    if (n < Stravol::kSeuilParallele) {
-        for (int k = 0; k < n; ++k)
-            examiner(bord[k], s);
-    } else {
-        const int nbTranches = kTranchesParThread * Stravol::nbThreads();
-        std::vector<std::vector<Triplet>> tranches(static_cast<std::size_t>(nbTranches));
-#pragma omp parallel for num_threads(Stravol::nbThreads()) schedule(dynamic, 1)
-        for (int t = 0; t < nbTranches; ++t) {
-            const int fin = static_cast<int>(static_cast<long long>(n) * (t + 1) / nbTranches);
-            for (int k = static_cast<int>(static_cast<long long>(n) * t / nbTranches); k < fin; ++k)
-                examiner(bord[k], tranches[static_cast<std::size_t>(t)]);
-        }
-        for (const std::vector<Triplet>& tranche : tranches)
-            s.insert(s.end(), tranche.begin(), tranche.end());
-    }
+    s = listerParTranches(n, n >= Stravol::kSeuilParallele,
+                          [&](int debut, int fin, std::vector<Triplet>& liste) {
+                              for (int k = debut; k < fin; ++k)
+                                  examiner(bord[k], liste);
+                          });
     trierSansDoublons(s);
 }
 } // namespace
@@ -150,52 +167,33 @@ void CRegion3D::calculerVoxelsBord() {
         return;
     // Row pointers along z; the neighbours in x and y are read from the adjacent rows, a
     // missing row (outside the grid) counting as outside the region. The box is cut into
-    // slabs of x, each listing its own border voxels, joined in x order afterwards: the list is
-    // the same for any thread count.
+    // slabs of x, each listing its own border voxels.
     const int nbX = boiteX.y - boiteX.x + 1;
     const bool parallele =
         static_cast<long long>(nbX) * (boiteY.y - boiteY.x + 1) * (boiteZ.y - boiteZ.x + 1) >=
         Stravol::kSeuilParallele;
-    const int nbTranches =
-        parallele ? std::max(1, std::min(nbX, kTranchesParThread * Stravol::nbThreads())) : 1;
-    std::vector<std::vector<Triplet>> tranches(static_cast<std::size_t>(nbTranches));
-#pragma omp parallel for num_threads(Stravol::nbThreads()) if (parallele) schedule(dynamic, 1)
-    for (int t = 0; t < nbTranches; ++t) {
-        std::vector<Triplet>& liste = tranches[static_cast<std::size_t>(t)];
-        const int xDebut =
-            boiteX.x + static_cast<int>(static_cast<long long>(nbX) * t / nbTranches);
-        const int xFin =
-            boiteX.x + static_cast<int>(static_cast<long long>(nbX) * (t + 1) / nbTranches);
-        for (int x = xDebut; x < xFin; ++x)
-            for (int y = boiteY.x; y <= boiteY.y; ++y) {
-                CVoxelRegion3D* rangee = tab[x][y];
-                const CVoxelRegion3D* voisines[4] = {
-                    x > 0 ? tab[x - 1][y] : nullptr, x + 1 < dimX ? tab[x + 1][y] : nullptr,
-                    y > 0 ? tab[x][y - 1] : nullptr, y + 1 < dimY ? tab[x][y + 1] : nullptr};
-                for (int z = boiteZ.x; z <= boiteZ.y; ++z) {
-                    CVoxelRegion3D& v = rangee[z];
-                    if (!v.dansRegion)
-                        continue;
-                    bool bord = z == 0 || z + 1 >= dimZ || !rangee[z - 1].dansRegion ||
-                                !rangee[z + 1].dansRegion;
-                    for (int i = 0; i < 4 && !bord; ++i)
-                        bord = voisines[i] == nullptr || !voisines[i][z].dansRegion;
-                    v.bord = bord ? 1 : 0;
-                    if (bord)
-                        liste.push_back(Triplet(x, y, z));
+    voxelsBord.elements =
+        listerParTranches(nbX, parallele, [this](int debut, int fin, std::vector<Triplet>& liste) {
+            for (int x = boiteX.x + debut; x < boiteX.x + fin; ++x)
+                for (int y = boiteY.x; y <= boiteY.y; ++y) {
+                    CVoxelRegion3D* rangee = tab[x][y];
+                    const CVoxelRegion3D* voisines[4] = {
+                        x > 0 ? tab[x - 1][y] : nullptr, x + 1 < dimX ? tab[x + 1][y] : nullptr,
+                        y > 0 ? tab[x][y - 1] : nullptr, y + 1 < dimY ? tab[x][y + 1] : nullptr};
+                    for (int z = boiteZ.x; z <= boiteZ.y; ++z) {
+                        CVoxelRegion3D& v = rangee[z];
+                        if (!v.dansRegion)
+                            continue;
+                        bool bord = z == 0 || z + 1 >= dimZ || !rangee[z - 1].dansRegion ||
+                                    !rangee[z + 1].dansRegion;
+                        for (int i = 0; i < 4 && !bord; ++i)
+                            bord = voisines[i] == nullptr || !voisines[i][z].dansRegion;
+                        v.bord = bord ? 1 : 0;
+                        if (bord)
+                            liste.push_back(Triplet(x, y, z));
+                    }
                 }
-            }
-    }
-    if (nbTranches == 1) {
-        voxelsBord.elements.swap(tranches[0]);
-        return;
-    }
-    std::size_t total = 0;
-    for (const std::vector<Triplet>& liste : tranches)
-        total += liste.size();
-    voxelsBord.elements.reserve(total);
-    for (const std::vector<Triplet>& liste : tranches)
-        voxelsBord.elements.insert(voxelsBord.elements.end(), liste.begin(), liste.end());
+        });
 }
 
 void CRegion3D::fusionnerVoxelsBord(const std::vector<CTriplet<int>>& ajoutes) {
