@@ -191,6 +191,7 @@ Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
         double mini = std::numeric_limits<double>::infinity();
         double maxi = -mini;
         double largeurCase = 1.0;
+        double echelle = 1.0;
         std::vector<std::size_t> histo(kNbCases, 0);
         std::size_t total = n;
         if constexpr (petitEntier<T>) {
@@ -222,16 +223,21 @@ Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
                 return {};
             if (mini == maxi)
                 return {mini, maxi};
+            // Values spread wider than the largest double are binned at half scale, where
+            // the range is finite; halving is exact, so any other range bins as it is.
+            echelle = std::isfinite(maxi - mini) ? 1.0 : 0.5;
             largeurCase = std::is_integral_v<T> && maxi - mini < kNbCases
                               ? 1.0
-                              : (maxi - mini) / (kNbCases - 1);
+                              : (maxi * echelle - mini * echelle) / (kNbCases - 1);
             total = 0;
             for (std::size_t i = 0; i < n; ++i) {
                 const double x = static_cast<double>(p[i]);
                 if (!std::isfinite(x))
                     continue;
-                const auto c = static_cast<std::size_t>((x - mini) / largeurCase);
-                ++histo[std::min<std::size_t>(c, kNbCases - 1)];
+                const double position = (x * echelle - mini * echelle) / largeurCase;
+                const auto c = position < kNbCases - 1 ? static_cast<std::size_t>(position)
+                                                       : std::size_t{kNbCases - 1};
+                ++histo[c];
                 ++total;
             }
         }
@@ -243,7 +249,7 @@ Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
             for (int c = 0; c < kNbCases; ++c) {
                 cumul += histo[static_cast<std::size_t>(c)];
                 if (static_cast<double>(cumul) > seuil)
-                    return mini + c * largeurCase;
+                    return std::min((mini * echelle + c * largeurCase) / echelle, maxi);
             }
             return maxi;
         };
@@ -273,9 +279,12 @@ void versOctets(const VolumeBrut& v, const Fenetre& fenetre, unsigned char* sort
         std::memcpy(sortie, v.donnees.data(), n);
         return;
     }
-    const double mini = fenetre.mini;
-    const double etendue = fenetre.maxi - fenetre.mini;
+    // A window wider than the largest double is applied at half scale (exact otherwise).
+    const double echelle = std::isfinite(fenetre.maxi - fenetre.mini) ? 1.0 : 0.5;
+    const double mini = fenetre.mini * echelle;
+    const double etendue = fenetre.maxi * echelle - mini;
     const auto gris = [&](double x) {
+        x *= echelle;
         double g = etendue > 0.0 ? (x - mini) / etendue * 255.0 : (x > mini ? 255.0 : 0.0);
         if (!(g >= 0.0)) // below the window, and NaN
             g = 0.0;

@@ -124,6 +124,28 @@ TEST(VolumeBrut, NonFiniteValues) {
     EXPECT_EQ(nbValeursNonFinies(v), 0u);
 }
 
+// Doubles spread over the whole range (their difference overflows): a finite window over
+// them, and bytes from black to white.
+TEST(VolumeBrut, ValuesWiderThanTheLargestDoubleGetAFiniteWindow) {
+    const double grand = std::numeric_limits<double>::max();
+    const VolumeBrut v = volumeTest(TypeVoxel::Reel64, 201, 1, 1, [=](int x, int, int) {
+        return x == 0 ? -grand : x == 200 ? grand : (x - 100) * (grand / 100);
+    });
+    const Fenetre f = fenetreParDefaut(v, 0.0, 100.0);
+    ASSERT_TRUE(std::isfinite(f.mini) && std::isfinite(f.maxi));
+    EXPECT_EQ(f.mini, -grand);
+    EXPECT_LE(f.maxi, grand);
+    EXPECT_GT(f.maxi, 0.99 * grand);
+    std::vector<unsigned char> o;
+    std::string erreur;
+    ASSERT_TRUE(versOctets(v, Fenetre{-grand, grand}, o, erreur));
+    EXPECT_EQ(o[0], 0);
+    EXPECT_EQ(o[100], 128);
+    EXPECT_EQ(o[200], 255);
+    for (std::size_t i = 1; i < o.size(); ++i)
+        EXPECT_LE(o[i - 1], o[i]) << i;
+}
+
 TEST(Geometrie, ImposedSpacingKeepsTheDirections) {
     Geometrie g;
     EXPECT_TRUE(g.identite());
