@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "core/CListe.h"
 #include "core/CListeChainee.h"
@@ -338,6 +339,10 @@ private:
     void activerEnFin(CSommetChRegion* s);
     // Orders the neighbour ring of v angularly and rebuilds its triangle ring to match.
     void ordonnerAnneaux(CSommetChRegion* v);
+    // After the construction: ordonnerAnneaux, then calculerNormaleSommet, on every vertex of
+    // sommets (the vertex list, each vertex's indice its position there), on all threads for
+    // a large mesh, with the result of a walk of the list.
+    void ordonnerAnneauxEtNormales(const std::vector<CSommetChRegion*>& sommets);
     // List maintenance of the construction, split and merge: appending at the end, unlinking (head
     // and tail kept up to date); the counts follow.
     void ajouterSommetFin(CSommetChRegion* s);

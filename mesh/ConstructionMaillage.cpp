@@ -2,9 +2,14 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
+#include <string>
 #include <vector>
 
+#include <omp.h>
+
 #include "core/Message.h"
+#include "core/Parallele.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "region/CRegion3D.h"
 
@@ -88,6 +93,15 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
         enOrdre = bord[n - 1].x <= bord[n].x;
     Treillis treillis(lx, ly, lz, enOrdre);
 
+    // Vertices join the list, the active list (reactiverSommets) and sommets together, in
+    // lattice order; indice is their position there.
+    std::vector<CSommetChRegion*> sommets;
+    const auto lister = [this, &sommets](CSommetChRegion* s) {
+        s->indice = static_cast<int>(sommets.size());
+        sommets.push_back(s);
+        ajouterSommetFin(s);
+        activerEnFin(s);
+    };
     int planBas = 0; // lowest plane of the window still to be handed to the vertex list
     for (int n = 0; n < nbBord; ++n) {
         const CTriplet<int> p = bord[n];
@@ -98,9 +112,9 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
             continue;
         const int i = p.x - x0, j = p.y - y0, k = p.z - z0;
         if (enOrdre && i > planBas) {
-            treillis.vider(planBas, [this](CSommetChRegion* s) { ajouterSommetFin(s); });
+            treillis.vider(planBas, lister);
             if (i > planBas + 1)
-                treillis.vider(planBas + 1, [this](CSommetChRegion* s) { ajouterSommetFin(s); });
+                treillis.vider(planBas + 1, lister);
             planBas = i;
         }
         for (int d = 0; d < 6; ++d) {
@@ -153,7 +167,7 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
     }
     // The vertex list follows the lattice: x outermost, then y, then z.
     for (int i = planBas; i < std::min(lx, planBas + treillis.plans()); ++i)
-        treillis.vider(i, [this](CSommetChRegion* s) { ajouterSommetFin(s); });
+        treillis.vider(i, lister);
 
     const double duree =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
@@ -165,13 +179,7 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
                   nbSommets, duree);
     Message(texte);
 
-    // One walk orders the rings and fills the active list (reactiverSommets).
-    sommetsActifs.vider();
-    for (CSommetChRegion* v = premierSommet; v != nullptr; v = v->suivant) {
-        ordonnerAnneaux(v);
-        activerEnFin(v);
-    }
-    calculerNormalesSommets();
+    ordonnerAnneauxEtNormales(sommets);
     calculerNormales2();
     if (image != nullptr) {
         recalculerHistogrammes();
@@ -181,12 +189,34 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
     return true;
 }
 
-void CMaillageTriangleChRegion::ordonnerAnneaux(CSommetChRegion* v) {
+namespace {
+
+// What the orderings have to say, gathered when they run on several threads: each remark with
+// its vertex (position in the list).
+struct Remarque {
+    std::size_t sommet;
+    std::string texte;
+};
+// Where a remark goes: straight to Message without a list.
+struct Remarques {
+    std::vector<Remarque>* liste = nullptr;
+    std::size_t sommet = 0;
+};
+
+void remarquer(const Remarques& r, const char* texte) {
+    if (r.liste != nullptr)
+        r.liste->push_back({r.sommet, texte});
+    else
+        Message(texte);
+}
+
+// ordonnerAnneaux, its remarks to r. Writes the rings of v alone, within their capacity.
+void ordonner(CSommetChRegion* v, const Remarques& r) {
     char texte[200];
     CSommetChRegion** voisins = v->voisins.tab;
     const int n = v->voisins.longueur();
     if (n == 0) {
-        Message("ERREUR");
+        remarquer(r, "ERREUR");
         return;
     }
     // Entry 0 stays; each following entry is the first remaining neighbour of the previous one.
@@ -200,7 +230,7 @@ void CMaillageTriangleChRegion::ordonnerAnneaux(CSommetChRegion* v) {
             std::snprintf(texte, sizeof texte,
                           "Ré-organisation sommet %x %s, pas de voisin commun avec le voisin %d",
                           adresse(v), toChaine(position).c_str(), i - 1);
-            Message(texte);
+            remarquer(r, texte);
         } else if (j != i) {
             std::swap(voisins[i], voisins[j]);
         }
@@ -208,7 +238,7 @@ void CMaillageTriangleChRegion::ordonnerAnneaux(CSommetChRegion* v) {
     if (v->triangles.longueur() != n) {
         std::snprintf(texte, sizeof texte, "Sommet %x. Nb voisins : %d, Nb triangles voisins : %d",
                       adresse(v), n, v->triangles.longueur());
-        Message(texte);
+        remarquer(r, texte);
     }
 
     CTriangleChRegion* anneau[CSommetChRegion::CAPACITE_ANNEAU];
@@ -234,7 +264,7 @@ void CMaillageTriangleChRegion::ordonnerAnneaux(CSommetChRegion* v) {
                 std::snprintf(texte, sizeof texte,
                               "Ré-organisation sommet %x. ERREUR pas de triangle voisin %d %d",
                               adresse(v), k, s);
-                Message(texte);
+                remarquer(r, texte);
                 continue;
             }
             if ((o1 == u && o2 == w) || (o1 == w && o2 == u)) {
@@ -246,10 +276,73 @@ void CMaillageTriangleChRegion::ordonnerAnneaux(CSommetChRegion* v) {
         if (!trouve) {
             std::snprintf(texte, sizeof texte,
                           "Ré-organisation sommet %x, pas de triangle voisin %d", adresse(v), k);
-            Message(texte);
+            remarquer(r, texte);
         }
     }
     v->triangles.vider();
-    for (int r = 0; r < nbAnneau; ++r)
-        v->triangles.ajouter(anneau[r]);
+    for (int k = 0; k < nbAnneau; ++k)
+        v->triangles.ajouter(anneau[k]);
+}
+
+} // namespace
+
+void CMaillageTriangleChRegion::ordonnerAnneaux(CSommetChRegion* v) { ordonner(v, Remarques{}); }
+
+void CMaillageTriangleChRegion::ordonnerAnneauxEtNormales(
+    const std::vector<CSommetChRegion*>& sommets) {
+    // The list is cut into one run of vertices a thread. A vertex whose neighbours all lie in
+    // its run is ordered by that run's thread: its rings are read by its neighbours alone,
+    // which that thread handles too, and an order reads the neighbours' rings as sets, which
+    // the ordering leaves unchanged; so the runs give what a walk of the list gives. Vertices
+    // with a neighbour in another run are ordered afterwards, on the calling thread. What the
+    // orderings say is told at the end, vertex by vertex in list order.
+    const std::size_t nb = sommets.size();
+    const int threads =
+        nb >= static_cast<std::size_t>(Stravol::kSeuilParallele) ? Stravol::nbThreads() : 1;
+    std::vector<std::vector<Remarque>> parThread(static_cast<std::size_t>(threads));
+    std::vector<std::vector<std::size_t>> reportes(static_cast<std::size_t>(threads));
+    // The vertex normals follow from the construction's face normals, axis vectors whose sums
+    // are exact in any order: each is taken as soon as its rings are ordered.
+    const auto traiter = [this](CSommetChRegion* v, const Remarques& r) {
+        ordonner(v, r);
+        calculerNormaleSommet(v);
+    };
+#pragma omp parallel num_threads(threads)
+    {
+        const int t = omp_get_thread_num(), nt = omp_get_num_threads();
+        const std::size_t debut = nb * static_cast<std::size_t>(t) / static_cast<std::size_t>(nt);
+        const std::size_t fin = nb * static_cast<std::size_t>(t + 1) / static_cast<std::size_t>(nt);
+        Remarques r{&parThread[static_cast<std::size_t>(t)], 0};
+        std::vector<std::size_t>& aReporter = reportes[static_cast<std::size_t>(t)];
+        for (std::size_t i = debut; i < fin; ++i) {
+            CSommetChRegion* v = sommets[i];
+            bool interieur = true;
+            for (int k = 0; k < v->voisins.longueur() && interieur; ++k) {
+                const auto j = static_cast<std::size_t>(v->voisins.tab[k]->indice);
+                interieur = j >= debut && j < fin;
+            }
+            if (interieur) {
+                r.sommet = i;
+                traiter(v, r);
+            } else {
+                aReporter.push_back(i);
+            }
+        }
+    }
+    std::vector<Remarque> remarques;
+    for (std::vector<Remarque>& liste : parThread)
+        remarques.insert(remarques.end(), std::make_move_iterator(liste.begin()),
+                         std::make_move_iterator(liste.end()));
+    Remarques r{&remarques, 0};
+    for (const std::vector<std::size_t>& liste : reportes)
+        for (std::size_t i : liste) {
+            r.sommet = i;
+            traiter(sommets[i], r);
+        }
+    // The cursor ends past the last node, as a walk of calculerNormalesSommets leaves it.
+    sommetsActifs.forcerCourant(nullptr);
+    std::stable_sort(remarques.begin(), remarques.end(),
+                     [](const Remarque& a, const Remarque& b) { return a.sommet < b.sommet; });
+    for (const Remarque& remarque : remarques)
+        Message(remarque.texte.c_str());
 }
