@@ -4,6 +4,7 @@
 
 #include "core/Message.h"
 #include "core/Parallele.h"
+#include "core/TableauBrut.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 
 namespace {
@@ -36,10 +37,11 @@ bool unCoinActif(const CTriangleChRegion* t) { return t->a->actif || t->b->actif
 // laid end to end: the smoothing passes do the same arithmetic as on the vertices without
 // chasing pointers. Writes each vertex's indice.
 struct MaillagePlat {
-    std::vector<CSommetChRegion*> sommets;
-    std::vector<int> debutAnneau; // ring of vertex i: anneaux[debutAnneau[i] .. debutAnneau[i + 1]]
-    std::vector<int> anneaux;
-    std::vector<float> positions; // x, y, z of each vertex
+    Stravol::TableauBrut<CSommetChRegion*> sommets;
+    // ring of vertex i: anneaux[debutAnneau[i] .. debutAnneau[i + 1]]
+    Stravol::TableauBrut<int> debutAnneau;
+    Stravol::TableauBrut<int> anneaux;
+    Stravol::TableauBrut<float> positions; // x, y, z of each vertex
 };
 
 MaillagePlat aplatir(CSommetChRegion* premier, int nbSommets) {
@@ -57,6 +59,9 @@ MaillagePlat aplatir(CSommetChRegion* premier, int nbSommets) {
     plat.debutAnneau[nb] = static_cast<int>(total);
     plat.positions.resize(3 * nb);
     plat.anneaux.resize(total);
+    // Each vertex fills its own entries, from the numbers of its neighbours written above.
+#pragma omp parallel for num_threads(Stravol::nbThreads()) if (nb >= Stravol::kSeuilParallele)     \
+    schedule(static)
     for (std::size_t i = 0; i < nb; ++i) {
         const CSommetChRegion* s = plat.sommets[i];
         plat.positions[3 * i] = s->x;
@@ -71,7 +76,10 @@ MaillagePlat aplatir(CSommetChRegion* premier, int nbSommets) {
 
 // Writes the flat positions back into the vertices.
 void restituer(const MaillagePlat& plat) {
-    for (std::size_t i = 0; i < plat.sommets.size(); ++i) {
+    const std::size_t nb = plat.sommets.size();
+#pragma omp parallel for num_threads(Stravol::nbThreads()) if (nb >= Stravol::kSeuilParallele)     \
+    schedule(static)
+    for (std::size_t i = 0; i < nb; ++i) {
         plat.sommets[i]->x = plat.positions[3 * i];
         plat.sommets[i]->y = plat.positions[3 * i + 1];
         plat.sommets[i]->z = plat.positions[3 * i + 2];
@@ -107,15 +115,15 @@ void CMaillageTriangleChRegion::lisserCourbureTaubin(int n) {
     // once.
     MaillagePlat plat = aplatir(premierSommet, nbSommets);
     const std::size_t nb = plat.sommets.size();
-    std::vector<float>& positions = plat.positions;
-    const std::vector<int>& debutAnneau = plat.debutAnneau;
-    const std::vector<int>& anneaux = plat.anneaux;
+    Stravol::TableauBrut<float>& positions = plat.positions;
+    const Stravol::TableauBrut<int>& debutAnneau = plat.debutAnneau;
+    const Stravol::TableauBrut<int>& anneaux = plat.anneaux;
     // Each pass reads one array of positions and writes the other, so that every umbrella
     // vector comes from the positions at the start of the pass; each vertex is one thread's
     // alone, and the threads meet once a pass. Passes alternate shrinking (0.5) and inflating
     // (-0.5); the last one leaves its result in positions, as the count of passes is even.
     constexpr double kFacteurs[2] = {0.5, -0.5};
-    std::vector<float> autres(3 * nb);
+    Stravol::TableauBrut<float> autres(3 * nb); // written whole by the first pass
     float* const tableaux[2] = {positions.data(), autres.data()};
     const int threads =
         nb >= static_cast<std::size_t>(Stravol::kSeuilParallele) ? Stravol::nbThreads() : 1;
@@ -209,7 +217,7 @@ void CMaillageTriangleChRegion::lisserContraint(int n) {
         sens[i] = sensAnneau(plat.sommets[i]);
         eventailsFermes = eventailsFermes && sens[i] != 0;
     }
-    const std::vector<float> depart = plat.positions;
+    const std::vector<float> depart(plat.positions.begin(), plat.positions.end());
     // x: positions; y: the point extrapolated from x along the last round's move, where the
     // next step is taken; u: umbrella vectors of y, then unit normals of x.
     float* x = plat.positions.data();
