@@ -65,17 +65,24 @@ constexpr double AIRE2_NULLE = 1e-12;
 // is the undirected edge (smaller vertex number first) and montant tells whether the
 // triangle's outward order runs from the smaller number to the larger; for the closure the
 // key is the directed edge (from, to).
+// Twelve bytes a use, the key in two halves and montant in the low bit of the triangle's field.
 struct UsageArete {
-    std::uint64_t cle;
-    std::uint32_t triangle;
-    bool montant;
+    UsageArete(std::uint64_t c, std::uint32_t t, bool m)
+        : debut(static_cast<std::uint32_t>(c >> 32)), fin(static_cast<std::uint32_t>(c)),
+          triangleEtSens(t << 1 | (m ? 1u : 0u)) {}
+    std::uint64_t cle() const { return std::uint64_t{debut} << 32 | fin; }
+    std::uint32_t triangle() const { return triangleEtSens >> 1; }
+    bool montant() const { return (triangleEtSens & 1u) != 0; }
+
+    std::uint32_t debut, fin;
+    std::uint32_t triangleEtSens;
 };
 
 // Smaller winding class of each connected piece, the classes propagated across the edges used
 // by exactly two triangles.
 int compterInverses(std::vector<UsageArete>& usages, std::size_t nbTriangles) {
     std::sort(usages.begin(), usages.end(), [](const UsageArete& p, const UsageArete& q) {
-        return p.cle < q.cle || (p.cle == q.cle && p.triangle < q.triangle);
+        return p.cle() < q.cle() || (p.cle() == q.cle() && p.triangle() < q.triangle());
     });
     // Adjacency in flat arrays: the neighbours of triangle t are voisins[debuts[t]] up to
     // voisins[debuts[t + 1]], each (other triangle << 1 | same winding class), in edge order.
@@ -83,7 +90,7 @@ int compterInverses(std::vector<UsageArete>& usages, std::size_t nbTriangles) {
     const auto pourChaquePaire = [&usages](const auto& faire) {
         for (std::size_t i = 0; i < usages.size();) {
             std::size_t j = i;
-            while (j < usages.size() && usages[j].cle == usages[i].cle)
+            while (j < usages.size() && usages[j].cle() == usages[i].cle())
                 ++j;
             if (j - i == 2)
                 faire(usages[i], usages[i + 1]);
@@ -91,8 +98,8 @@ int compterInverses(std::vector<UsageArete>& usages, std::size_t nbTriangles) {
         }
     };
     pourChaquePaire([&debuts](const UsageArete& p, const UsageArete& q) {
-        ++debuts[p.triangle + 1];
-        ++debuts[q.triangle + 1];
+        ++debuts[p.triangle() + 1];
+        ++debuts[q.triangle() + 1];
     });
     for (std::size_t t = 0; t < nbTriangles; ++t)
         debuts[t + 1] += debuts[t];
@@ -100,9 +107,9 @@ int compterInverses(std::vector<UsageArete>& usages, std::size_t nbTriangles) {
     {
         std::vector<std::uint32_t> fins(debuts.begin(), debuts.end() - 1);
         pourChaquePaire([&](const UsageArete& p, const UsageArete& q) {
-            const std::uint32_t meme = p.montant != q.montant ? 1 : 0;
-            voisins[fins[p.triangle]++] = q.triangle << 1 | meme;
-            voisins[fins[q.triangle]++] = p.triangle << 1 | meme;
+            const std::uint32_t meme = p.montant() != q.montant() ? 1 : 0;
+            voisins[fins[p.triangle()]++] = q.triangle() << 1 | meme;
+            voisins[fins[q.triangle()]++] = p.triangle() << 1 | meme;
         });
     }
     constexpr signed char kNonVu = -1;
@@ -224,10 +231,10 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
                 }
                 const auto numeroTriangle = static_cast<std::uint32_t>(t);
                 if (orientees) {
-                    usages.push_back({std::uint64_t{i} << 32 | j, numeroTriangle, false});
+                    usages.emplace_back(std::uint64_t{i} << 32 | j, numeroTriangle, false);
                 } else {
                     const std::uint32_t bas = std::min(i, j), haut = std::max(i, j);
-                    usages.push_back({std::uint64_t{bas} << 32 | haut, numeroTriangle, i < j});
+                    usages.emplace_back(std::uint64_t{bas} << 32 | haut, numeroTriangle, i < j);
                 }
             }
     };
@@ -245,15 +252,15 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     // repeated or lacks its inverse, and each pair is looked at once, as below.
     bool parPaires = c.ferme && usages.size() % 2 == 0;
     for (std::size_t k = 0; k < usages.size() && parPaires; k += 2)
-        parPaires = usages[k].cle == usages[k + 1].cle &&
-                    usages[k].montant != usages[k + 1].montant &&
-                    (k + 2 == usages.size() || usages[k + 2].cle != usages[k].cle);
+        parPaires = usages[k].cle() == usages[k + 1].cle() &&
+                    usages[k].montant() != usages[k + 1].montant() &&
+                    (k + 2 == usages.size() || usages[k + 2].cle() != usages[k].cle());
     if (parPaires) {
         for (std::size_t k = 0; k < usages.size(); k += 2)
-            if (plisDeuxTriangles(usages[k].triangle, usages[k + 1].triangle)) {
+            if (plisDeuxTriangles(usages[k].triangle(), usages[k + 1].triangle())) {
                 ++c.plis;
-                plies[usages[k].triangle] = 1;
-                plies[usages[k + 1].triangle] = 1;
+                plies[usages[k].triangle()] = 1;
+                plies[usages[k + 1].triangle()] = 1;
             }
         c.trianglesPlies = static_cast<int>(std::count(plies.begin(), plies.end(), 1));
         return c;
@@ -262,30 +269,30 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     coins = {};
     std::vector<UsageArete>& aretes = usages;
     std::sort(aretes.begin(), aretes.end(),
-              [](const UsageArete& p, const UsageArete& q) { return p.cle < q.cle; });
+              [](const UsageArete& p, const UsageArete& q) { return p.cle() < q.cle(); });
     const auto trouver = [&](std::uint64_t cle) -> const UsageArete* {
         const auto it =
             std::lower_bound(aretes.begin(), aretes.end(), cle,
-                             [](const UsageArete& p, std::uint64_t k) { return p.cle < k; });
-        return it != aretes.end() && it->cle == cle ? &*it : nullptr;
+                             [](const UsageArete& p, std::uint64_t k) { return p.cle() < k; });
+        return it != aretes.end() && it->cle() == cle ? &*it : nullptr;
     };
     for (std::size_t k = 0; k < aretes.size(); ++k) {
         const UsageArete& e = aretes[k];
-        if (k + 1 < aretes.size() && aretes[k + 1].cle == e.cle)
+        if (k + 1 < aretes.size() && aretes[k + 1].cle() == e.cle())
             c.ferme = false; // the same directed edge twice
-        const std::uint64_t inverse = (e.cle & 0xffffffffu) << 32 | e.cle >> 32;
+        const std::uint64_t inverse = std::uint64_t{e.fin} << 32 | e.debut;
         const UsageArete* oppose = trouver(inverse);
         if (oppose == nullptr) {
             c.ferme = false;
             continue;
         }
         // Each undirected edge is looked at once, from its smaller end.
-        if (e.cle > inverse)
+        if (e.cle() > inverse)
             continue;
-        if (plisDeuxTriangles(e.triangle, oppose->triangle)) {
+        if (plisDeuxTriangles(e.triangle(), oppose->triangle())) {
             ++c.plis;
-            plies[e.triangle] = 1;
-            plies[oppose->triangle] = 1;
+            plies[e.triangle()] = 1;
+            plies[oppose->triangle()] = 1;
         }
     }
     c.trianglesPlies = static_cast<int>(std::count(plies.begin(), plies.end(), 1));
