@@ -67,16 +67,18 @@ public:
     // Scratch number, written by the copy, the smoothing, the drawing and the whole-mesh check
     // (of a mesh it only reads) for their own use; nothing keeps it from one to the next.
     mutable int indice = 0;
+    // The flags share the first cache line with the position and the normal, which the passes
+    // over the triangles read together.
+    bool marque1 = false;
+    bool marque2 = false;
+    bool actif = true;
+    bool enListeActive = true;
     CListeSimple<CSommetChRegion*> voisins;
     CListeSimple<CTriangleChRegion*> triangles;
     CSommetChRegion* suivant = nullptr;
     CSommetChRegion* precedent = nullptr;
     EnergiesSommet energie;
-    bool marque1 = false;
-    bool marque2 = false;
     CListeChainee<CPoint3D> trajectoire;
-    bool actif = true;
-    bool enListeActive = true;
     CPoint3D pointSquelette;
     bool squeletteTrouve = false;
     CTriangleChRegion* noeudSquelette = nullptr;
