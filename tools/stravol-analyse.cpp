@@ -100,6 +100,7 @@ template <typename Tableau> nlohmann::ordered_json liste(const Tableau& valeurs)
 
 int main(int argc, char** argv) {
     outils::finirSurManqueDeMemoire(kOutil);
+    outils::garderMemoireLiberee();
     Options o;
     CLI::App app("Runs the direction analysis of a cube of a parent folder of slices and prints "
                  "its results as one JSON object.",

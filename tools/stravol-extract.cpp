@@ -519,6 +519,7 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
 
 int main(int argc, char** argv) {
     outils::finirSurManqueDeMemoire(kOutil);
+    outils::garderMemoireLiberee();
     Options o;
     CLI::App app("Extracts one object (or every label) of a parent folder of slices or of a "
                  "volume file as a closed smoothed mesh and prints a JSON summary of it.",

@@ -8,6 +8,8 @@
 #include <iostream>
 #include <utility>
 
+#include <malloc.h>
+
 namespace Stravol::Outils {
 
 namespace {
@@ -81,6 +83,11 @@ const char* outilEnCours = "";
 void finirSurManqueDeMemoire(const char* outil) {
     outilEnCours = outil;
     std::set_terminate(finirSansRattraper);
+}
+
+void garderMemoireLiberee() {
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(kOctetsTas));
+    mallopt(M_TRIM_THRESHOLD, static_cast<int>(kOctetsGardes));
 }
 
 void lireArguments(CLI::App& app, int argc, char** argv) {

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <cstddef>
 #include <string>
 
 #include "core/Message.h"
@@ -22,6 +23,14 @@ const char* version();
 // From then on, memory running out where no stage handles it ends the tool with one line
 // "TOOL: out of memory" on stderr and kStatutRefus, instead of an abort.
 void finirSurManqueDeMemoire(const char* outil);
+
+// For a run that reads one volume and writes its meshes: memory a stage frees stays with the
+// process for the next stage rather than going back to the system, whose fresh pages cost far
+// more than reused ones. Blocks up to kOctetsTas come from the heap, and up to kOctetsGardes of
+// free heap is kept; larger blocks (a whole volume) still go back at once.
+void garderMemoireLiberee();
+constexpr std::size_t kOctetsTas = std::size_t{256} << 20;
+constexpr std::size_t kOctetsGardes = std::size_t{512} << 20;
 
 // Parses the command line into `app`. --help and --version print on stdout and exit with 0;
 // any parse or validation error is one line on stderr and exits with kStatutRefus. Returns
