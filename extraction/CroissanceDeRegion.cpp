@@ -114,10 +114,12 @@ void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& option
     // The new mesh is built aside and replaces the previous one only once it is whole, so
     // that memory running out on the way keeps the previous one; an exception thrown while
     // building releases the new one on the way out.
-    auto nouveau = std::make_shared<CMaillageTriangleChRegion>();
-    nouveau->creerMaillageTriangleChRegion2(region, 1);
-    // The mesh is whole: the region's grid goes before the smoothing takes its own memory.
+    // The faces on the surface are read off the region's grid, which then goes before the mesh
+    // takes its memory.
+    const FacesRegion faces = facesAuBord(region);
     region.init(0, 0, 0);
+    auto nouveau = std::make_shared<CMaillageTriangleChRegion>();
+    nouveau->creerMaillageTriangleChRegion2(region, faces, 1);
     const Horloge::time_point t4 = Horloge::now();
     if (options.lissage == MethodeLissage::Contraint)
         nouveau->lisserContraint(options.nbLissages);

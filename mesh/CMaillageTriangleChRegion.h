@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -123,6 +124,17 @@ public:
     CEnsembleDiffere<CSommetChRegion*, 100> sommetsSquelette;
 };
 
+// The faces of a region's voxels on its surface, one mask a voxel of its border list: bit d
+// set when the neighbour towards CRegion3D::voisinage[d] is outside the region, kDansBoite
+// when the voxel lies within the bounding box and the grid (a listed voxel elsewhere cannot
+// be a region voxel).
+struct FacesRegion {
+    static constexpr std::uint8_t kDansBoite = 1u << 6;
+    std::vector<std::uint8_t> masques;
+};
+// Read off the grid on all threads.
+FacesRegion facesAuBord(const CRegion3D& region);
+
 // Closed triangle mesh around a voxel region, in voxel coordinates, and a deformable model.
 // It owns its vertices and triangles through two intrusive doubly linked lists; rings, the
 // active list and skeleton sets hold non-owning pointers. The two volumes are borrowed.
@@ -152,6 +164,11 @@ public:
     // corner offset c of voxel p is placed at (p + c) * echelle - 0.5 on each axis. Replaces
     // any previous surface; orders the rings, fills the active list, computes the normals.
     bool creerMaillageTriangleChRegion2(const CRegion3D& region, int echelle);
+    // The same from the region's faces on the surface (facesAuBord), without reading its grid:
+    // only its border list, voxel count and bounding box, which must be those the faces were
+    // taken from. The grid may be released in between.
+    bool creerMaillageTriangleChRegion2(const CRegion3D& region, const FacesRegion& faces,
+                                        int echelle);
 
     // n rounds of Taubin smoothing (a shrinking pass of factor 0.5, then an inflating pass of
     // factor -0.5, on the uniform umbrella vector). Leaves the normals stale.

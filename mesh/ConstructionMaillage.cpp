@@ -73,16 +73,53 @@ private:
 
 } // namespace
 
+FacesRegion facesAuBord(const CRegion3D& region) {
+    if (CRegion3D::voisinage.taille != 6)
+        CRegion3D::initialiserVoisinages();
+    FacesRegion faces;
+    const CListeVoxels& bord = region.voxelsBord;
+    const int nbBord = region.nbVoxels > 0 ? bord.longueur() : 0;
+    faces.masques.resize(static_cast<std::size_t>(nbBord));
+    const int X = region.dimX, Y = region.dimY, Z = region.dimZ;
+#pragma omp parallel for num_threads(Stravol::nbThreads()) if (nbBord >= Stravol::kSeuilParallele) \
+    schedule(static)
+    for (int n = 0; n < nbBord; ++n) {
+        const CTriplet<int> p = bord[n];
+        // A listed voxel outside the bounding box or the grid cannot be a region voxel.
+        if (p.x < region.boiteX.x || p.x > region.boiteX.y || p.y < region.boiteY.x ||
+            p.y > region.boiteY.y || p.z < region.boiteZ.x || p.z > region.boiteZ.y || p.x >= X ||
+            p.y >= Y || p.z >= Z || p.x < 0 || p.y < 0 || p.z < 0)
+            continue;
+        std::uint8_t masque = FacesRegion::kDansBoite;
+        for (int d = 0; d < 6; ++d) {
+            const CTriplet<int>& o = CRegion3D::voisinage[d];
+            const int qx = p.x + o.x, qy = p.y + o.y, qz = p.z + o.z;
+            if (!(qx >= 0 && qx < X && qy >= 0 && qy < Y && qz >= 0 && qz < Z &&
+                  region.Voxel(qx, qy, qz).dansRegion))
+                masque = static_cast<std::uint8_t>(masque | 1u << d);
+        }
+        faces.masques[static_cast<std::size_t>(n)] = masque;
+    }
+    return faces;
+}
+
 bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& regionVoxels,
+                                                               int echelle) {
+    return creerMaillageTriangleChRegion2(regionVoxels, facesAuBord(regionVoxels), echelle);
+}
+
+bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& regionVoxels,
+                                                               const FacesRegion& faces,
                                                                int echelle) {
     if (CRegion3D::voisinage.taille != 6)
         CRegion3D::initialiserVoisinages();
     detruireSommetsTriangles();
     const auto debut = std::chrono::steady_clock::now();
 
-    const int X = regionVoxels.dimX, Y = regionVoxels.dimY, Z = regionVoxels.dimZ;
     const auto& bord = regionVoxels.voxelsBord;
-    const int nbBord = regionVoxels.nbVoxels > 0 ? bord.longueur() : 0;
+    const int nbBord = regionVoxels.nbVoxels > 0
+                           ? std::min(bord.longueur(), static_cast<int>(faces.masques.size()))
+                           : 0;
     const int x0 = regionVoxels.boiteX.x, y0 = regionVoxels.boiteY.x, z0 = regionVoxels.boiteZ.x;
     const int lx = nbBord > 0 ? regionVoxels.boiteX.y - x0 + 2 : 1;
     const int ly = nbBord > 0 ? regionVoxels.boiteY.y - y0 + 2 : 1;
@@ -105,10 +142,8 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
     int planBas = 0; // lowest plane of the window still to be handed to the vertex list
     for (int n = 0; n < nbBord; ++n) {
         const CTriplet<int> p = bord[n];
-        // A listed voxel outside the bounding box or the grid cannot be a region voxel.
-        if (p.x < x0 || p.x > regionVoxels.boiteX.y || p.y < y0 || p.y > regionVoxels.boiteY.y ||
-            p.z < z0 || p.z > regionVoxels.boiteZ.y || p.x >= X || p.y >= Y || p.z >= Z ||
-            p.x < 0 || p.y < 0 || p.z < 0)
+        const std::uint8_t masque = faces.masques[static_cast<std::size_t>(n)];
+        if ((masque & FacesRegion::kDansBoite) == 0)
             continue;
         const int i = p.x - x0, j = p.y - y0, k = p.z - z0;
         if (enOrdre && i > planBas) {
@@ -118,11 +153,9 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
             planBas = i;
         }
         for (int d = 0; d < 6; ++d) {
-            const CTriplet<int>& o = CRegion3D::voisinage[d];
-            const int qx = p.x + o.x, qy = p.y + o.y, qz = p.z + o.z;
-            if (qx >= 0 && qx < X && qy >= 0 && qy < Y && qz >= 0 && qz < Z &&
-                regionVoxels.Voxel(qx, qy, qz).dansRegion)
+            if ((masque & 1u << d) == 0)
                 continue;
+            const CTriplet<int>& o = CRegion3D::voisinage[d];
 
             CSommetChRegion* q[4];
             for (int c = 0; c < 4; ++c) {
