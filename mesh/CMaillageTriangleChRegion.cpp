@@ -70,6 +70,7 @@ void CMaillageTriangleChRegion::detruireSommetsTriangles() {
     }
     // The active list would otherwise point at destroyed vertices.
     sommetsActifs.vider();
+    sommetsConstruits = {};
     premierSommet = dernierSommet = nullptr;
     premierTriangle = dernierTriangle = nullptr;
     nbSommets = 0;
@@ -268,7 +269,16 @@ bool CMaillageTriangleChRegion::verifierVoisins(const CSommetChRegion* v) const 
     return true;
 }
 
+const std::vector<CSommetChRegion*>* CMaillageTriangleChRegion::listeSommetsConstruite() const {
+    const bool aJour =
+        nbSommets > 0 && sommetsConstruits.size() == static_cast<std::size_t>(nbSommets) &&
+        sommetsConstruits.front() == premierSommet && sommetsConstruits.back() == dernierSommet;
+    return aJour ? &sommetsConstruits : nullptr;
+}
+
 void CMaillageTriangleChRegion::ajouterSommetFin(CSommetChRegion* s) {
+    if (!sommetsConstruits.empty())
+        sommetsConstruits = {};
     s->suivant = nullptr;
     s->precedent = dernierSommet;
     if (dernierSommet != nullptr)

@@ -198,6 +198,10 @@ public:
     // Vertex normals of the active list.
     void calculerNormalesSommets();
 
+    // The vertex list as an array when the construction left it and the list has not changed
+    // since (its length and ends agreeing), else null: a pass over every vertex then needs no
+    // walk of the list.
+    const std::vector<CSommetChRegion*>* listeSommetsConstruite() const;
     // Ring check of one vertex: triangles[k] spans v, voisins[k], voisins[k+1] (cyclically).
     // Passes when the two rings differ in length.
     bool verifierVoisins(const CSommetChRegion* v) const;
@@ -371,4 +375,8 @@ private:
     // Makes noeud the skeleton node of v (null detaches v); v is registered in the node's set,
     // and keeps no node when that set is full, so that a node always knows its vertices.
     static void attacherSquelette(CSommetChRegion* v, CTriangleChRegion* noeud);
+
+    // The vertex list in order as the construction made it; emptied by every change of the
+    // list the mesh makes (ajouterSommetFin, retirerSommetListe, detruireSommetsTriangles).
+    std::vector<CSommetChRegion*> sommetsConstruits;
 };

@@ -214,6 +214,7 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
 
     ordonnerAnneauxEtNormales(sommets);
     calculerNormales2();
+    sommetsConstruits = std::move(sommets);
     if (image != nullptr) {
         recalculerHistogrammes();
         recalculerHistogrammesBandes();

@@ -44,17 +44,38 @@ struct MaillagePlat {
     Stravol::TableauBrut<float> positions; // x, y, z of each vertex
 };
 
-MaillagePlat aplatir(CSommetChRegion* premier, int nbSommets) {
+MaillagePlat aplatir(const CMaillageTriangleChRegion& m) {
     MaillagePlat plat;
-    const std::size_t nb = static_cast<std::size_t>(nbSommets);
+    const std::size_t nb = static_cast<std::size_t>(m.nbSommets);
     plat.sommets.resize(nb);
     plat.debutAnneau.resize(nb + 1);
-    std::size_t total = 0, compte = 0;
-    for (CSommetChRegion* s = premier; s != nullptr && compte < nb; s = s->suivant) {
-        s->indice = static_cast<int>(compte);
-        plat.sommets[compte] = s;
-        plat.debutAnneau[compte++] = static_cast<int>(total);
-        total += static_cast<std::size_t>(s->voisins.longueur());
+    const int threads =
+        nb >= static_cast<std::size_t>(Stravol::kSeuilParallele) ? Stravol::nbThreads() : 1;
+    std::size_t total = 0;
+    if (const std::vector<CSommetChRegion*>* ordre = m.listeSommetsConstruite()) {
+        // The list as an array: the vertices are numbered on all threads, their ring lengths
+        // summed after.
+        CSommetChRegion* const* source = ordre->data();
+#pragma omp parallel for num_threads(threads) schedule(static)
+        for (std::size_t i = 0; i < nb; ++i) {
+            CSommetChRegion* s = source[i];
+            s->indice = static_cast<int>(i);
+            plat.sommets[i] = s;
+            plat.debutAnneau[i] = s->voisins.longueur();
+        }
+        for (std::size_t i = 0; i < nb; ++i) {
+            const int longueur = plat.debutAnneau[i];
+            plat.debutAnneau[i] = static_cast<int>(total);
+            total += static_cast<std::size_t>(longueur);
+        }
+    } else {
+        std::size_t compte = 0;
+        for (CSommetChRegion* s = m.premierSommet; s != nullptr && compte < nb; s = s->suivant) {
+            s->indice = static_cast<int>(compte);
+            plat.sommets[compte] = s;
+            plat.debutAnneau[compte++] = static_cast<int>(total);
+            total += static_cast<std::size_t>(s->voisins.longueur());
+        }
     }
     plat.debutAnneau[nb] = static_cast<int>(total);
     plat.positions.resize(3 * nb);
@@ -113,7 +134,7 @@ void CMaillageTriangleChRegion::lisserCourbureTaubin(int n) {
         return;
     // The passes run on flat copies of the positions and of the rings; every array is sized
     // once.
-    MaillagePlat plat = aplatir(premierSommet, nbSommets);
+    MaillagePlat plat = aplatir(*this);
     const std::size_t nb = plat.sommets.size();
     Stravol::TableauBrut<float>& positions = plat.positions;
     const Stravol::TableauBrut<int>& debutAnneau = plat.debutAnneau;
@@ -207,7 +228,7 @@ Eventail eventail(const float* positions, const int* anneau, int m, int sens, st
 void CMaillageTriangleChRegion::lisserContraint(int n) {
     if (n <= 0 || nbSommets <= 0)
         return;
-    MaillagePlat plat = aplatir(premierSommet, nbSommets);
+    MaillagePlat plat = aplatir(*this);
     const std::size_t nb = plat.sommets.size();
     const int* const debutAnneau = plat.debutAnneau.data();
     const int* const anneaux = plat.anneaux.data();

@@ -188,6 +188,8 @@ bool fusionSansPli(CSommetChRegion* a, CSommetChRegion* b, const CTriangleChRegi
 } // namespace
 
 void CMaillageTriangleChRegion::retirerSommetListe(CSommetChRegion* s) {
+    if (!sommetsConstruits.empty())
+        sommetsConstruits = {};
     if (s->precedent != nullptr)
         s->precedent->suivant = s->suivant;
     else

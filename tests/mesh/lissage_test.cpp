@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/Parallele.h"
 #include "helpers/mesh_helpers.h"
 
 namespace {
@@ -149,4 +150,39 @@ TEST(Normals, TriangleMissingFromTheRingStopsTheSum) {
     // The normal keeps the sum of the entries before the missing one, not normalised.
     const float* n = s->triangles[0]->normale;
     EXPECT_EQ(s->normale, CPoint3D(n[0], n[1], n[2]));
+}
+
+// Right after the construction the smoothing takes the vertex list as the construction left
+// it, on all threads; a copy of the mesh (whose list is walked) and any change of the list
+// give the same arithmetic on the same vertices.
+TEST(Smoothing, ListAsBuiltAndListWalkedGiveTheSameMesh) {
+    // A ball large enough for the threads, with a random blob on it for irregular rings.
+    auto voxels = boule({48, 48, 48}, 40);
+    for (const CTriplet<int>& v : blobAleatoire(17, 40, 40, 40, 40))
+        voxels.push_back({v.x + 48, v.y + 48, v.z + 48});
+    for (int methode = 0; methode < 2; ++methode) {
+        SCOPED_TRACE(methode == 0 ? "Taubin" : "contraint");
+        CMaillageTriangleChRegion construit;
+        ASSERT_TRUE(maillageDeVoxels(construit, 96, 96, 96, voxels));
+        ASSERT_GT(construit.nbSommets, Stravol::kSeuilParallele);
+        ASSERT_NE(construit.listeSommetsConstruite(), nullptr);
+        CMaillageTriangleChRegion copie;
+        copie = construit;
+        EXPECT_EQ(copie.listeSommetsConstruite(), nullptr);
+        const auto lisser = [methode](CMaillageTriangleChRegion& m) {
+            if (methode == 0)
+                m.lisserCourbureTaubin(10);
+            else
+                m.lisserContraint(20);
+        };
+        lisser(construit);
+        lisser(copie);
+        EXPECT_EQ(positions(construit), positions(copie));
+    }
+    // Emptying the mesh drops the array.
+    CMaillageTriangleChRegion m;
+    ASSERT_TRUE(maillageDeVoxels(m, 96, 96, 96, voxels));
+    ASSERT_NE(m.listeSommetsConstruite(), nullptr);
+    m.vider();
+    EXPECT_EQ(m.listeSommetsConstruite(), nullptr);
 }
