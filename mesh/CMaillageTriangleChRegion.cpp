@@ -71,6 +71,7 @@ void CMaillageTriangleChRegion::detruireSommetsTriangles() {
     // The active list would otherwise point at destroyed vertices.
     sommetsActifs.vider();
     sommetsConstruits = {};
+    trianglesConstruits = {};
     premierSommet = dernierSommet = nullptr;
     premierTriangle = dernierTriangle = nullptr;
     nbSommets = 0;
@@ -276,9 +277,18 @@ const std::vector<CSommetChRegion*>* CMaillageTriangleChRegion::listeSommetsCons
     return aJour ? &sommetsConstruits : nullptr;
 }
 
+const std::vector<CTriangleChRegion*>* CMaillageTriangleChRegion::listeTrianglesConstruite() const {
+    const bool aJour = nbTriangles > 0 &&
+                       trianglesConstruits.size() == static_cast<std::size_t>(nbTriangles) &&
+                       trianglesConstruits.front() == premierTriangle &&
+                       trianglesConstruits.back() == dernierTriangle;
+    return aJour ? &trianglesConstruits : nullptr;
+}
+
 void CMaillageTriangleChRegion::ajouterSommetFin(CSommetChRegion* s) {
     if (!sommetsConstruits.empty())
         sommetsConstruits = {};
+    trianglesConstruits = {};
     s->suivant = nullptr;
     s->precedent = dernierSommet;
     if (dernierSommet != nullptr)
@@ -290,6 +300,8 @@ void CMaillageTriangleChRegion::ajouterSommetFin(CSommetChRegion* s) {
 }
 
 void CMaillageTriangleChRegion::ajouterTriangleFin(CTriangleChRegion* t) {
+    if (!trianglesConstruits.empty())
+        trianglesConstruits = {};
     t->suivant = nullptr;
     t->precedent = dernierTriangle;
     if (dernierTriangle != nullptr)

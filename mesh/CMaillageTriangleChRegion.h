@@ -202,6 +202,8 @@ public:
     // since (its length and ends agreeing), else null: a pass over every vertex then needs no
     // walk of the list.
     const std::vector<CSommetChRegion*>* listeSommetsConstruite() const;
+    // The same for the triangle list.
+    const std::vector<CTriangleChRegion*>* listeTrianglesConstruite() const;
     // Ring check of one vertex: triangles[k] spans v, voisins[k], voisins[k+1] (cyclically).
     // Passes when the two rings differ in length.
     bool verifierVoisins(const CSommetChRegion* v) const;
@@ -376,7 +378,9 @@ private:
     // and keeps no node when that set is full, so that a node always knows its vertices.
     static void attacherSquelette(CSommetChRegion* v, CTriangleChRegion* noeud);
 
-    // The vertex list in order as the construction made it; emptied by every change of the
-    // list the mesh makes (ajouterSommetFin, retirerSommetListe, detruireSommetsTriangles).
+    // The vertex and triangle lists in order as the construction made them; each emptied by
+    // every change of its list the mesh makes (ajouterSommetFin, retirerSommetListe,
+    // ajouterTriangleFin, retirerTriangleListe, detruireSommetsTriangles).
     std::vector<CSommetChRegion*> sommetsConstruits;
+    std::vector<CTriangleChRegion*> trianglesConstruits;
 };

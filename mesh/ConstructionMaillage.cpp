@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -139,6 +140,15 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
         ajouterSommetFin(s);
         activerEnFin(s);
     };
+    // Triangles in list order: two a face on the surface.
+    std::vector<CTriangleChRegion*> triangles;
+    {
+        std::size_t nbFaces = 0;
+        for (int n = 0; n < nbBord; ++n)
+            nbFaces += static_cast<std::size_t>(std::popcount(static_cast<unsigned>(
+                faces.masques[static_cast<std::size_t>(n)] & ~FacesRegion::kDansBoite)));
+        triangles.reserve(2 * nbFaces);
+    }
     int planBas = 0; // lowest plane of the window still to be handed to the vertex list
     for (int n = 0; n < nbBord; ++n) {
         const CTriplet<int> p = bord[n];
@@ -189,6 +199,7 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
                 t->normale[1] = static_cast<float>(o.y);
                 t->normale[2] = static_cast<float>(o.z);
                 ajouterTriangleFin(t);
+                triangles.push_back(t);
             }
             q[0]->triangles.ajouter(t1);
             q[0]->triangles.ajouter(t2);
@@ -213,8 +224,9 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
     Message(texte);
 
     ordonnerAnneauxEtNormales(sommets);
-    calculerNormales2();
     sommetsConstruits = std::move(sommets);
+    trianglesConstruits = std::move(triangles);
+    calculerNormales2();
     if (image != nullptr) {
         recalculerHistogrammes();
         recalculerHistogrammesBandes();

@@ -110,21 +110,27 @@ void restituer(const MaillagePlat& plat) {
 CTriangleChRegion* triangleSuivant(CTriangleChRegion* t) { return t->suivant; }
 
 // Calls f on each of n pointers of a chain (debut, then suivant of each node), on all threads
-// when the chain is long. f must write only what belongs to the element it is given.
-template <class T, class Suivant, class F> void surChaque(T* debut, int n, Suivant suivant, F f) {
+// when the chain is long, taking the chain from tableau when given (the chain as an array).
+// f must write only what belongs to the element it is given.
+template <class T, class Suivant, class F>
+void surChaque(const std::vector<T*>* tableau, T* debut, int n, Suivant suivant, F f) {
     if (n < Stravol::kSeuilParallele) {
         for (T* e = debut; e != nullptr; e = suivant(e))
             f(e);
         return;
     }
     std::vector<T*> liste;
-    liste.reserve(static_cast<std::size_t>(n));
-    for (T* e = debut; e != nullptr; e = suivant(e))
-        liste.push_back(e);
-    const std::size_t nb = liste.size();
+    if (tableau == nullptr) {
+        liste.reserve(static_cast<std::size_t>(n));
+        for (T* e = debut; e != nullptr; e = suivant(e))
+            liste.push_back(e);
+        tableau = &liste;
+    }
+    T* const* elements = tableau->data();
+    const std::size_t nb = tableau->size();
 #pragma omp parallel for num_threads(Stravol::nbThreads()) schedule(static)
     for (std::size_t i = 0; i < nb; ++i)
-        f(liste[i]);
+        f(elements[i]);
 }
 
 } // namespace
@@ -355,7 +361,7 @@ void CMaillageTriangleChRegion::calculerNormale(CTriangleChRegion* t) {
 // Each triangle normal reads its corners and writes its own triangle only; each vertex normal
 // reads its triangles and writes its own vertex only.
 void CMaillageTriangleChRegion::calculerNormales() {
-    surChaque(premierTriangle, nbTriangles, triangleSuivant,
+    surChaque(listeTrianglesConstruite(), premierTriangle, nbTriangles, triangleSuivant,
               [this](CTriangleChRegion* t) { calculerNormale(t); });
 }
 
@@ -385,7 +391,7 @@ void CMaillageTriangleChRegion::calculerNormale2(CTriangleChRegion* t) {
 }
 
 void CMaillageTriangleChRegion::calculerNormales2() {
-    surChaque(premierTriangle, nbTriangles, triangleSuivant,
+    surChaque(listeTrianglesConstruite(), premierTriangle, nbTriangles, triangleSuivant,
               [this](CTriangleChRegion* t) { calculerNormale2(t); });
 }
 
@@ -411,7 +417,8 @@ void CMaillageTriangleChRegion::calculerNormaleSommet(CSommetChRegion* v) {
 void CMaillageTriangleChRegion::calculerNormalesSommets() {
     using Element = CListeChainee<CSommetChRegion*>::CElementChaine;
     surChaque(
-        sommetsActifs.debut, sommetsActifs.longueur(), [](Element* e) { return e->suivant; },
+        static_cast<const std::vector<Element*>*>(nullptr), sommetsActifs.debut,
+        sommetsActifs.longueur(), [](Element* e) { return e->suivant; },
         [this](Element* e) { calculerNormaleSommet(e->valeur); });
     // The cursor ends past the last node, as a walk with it leaves it.
     sommetsActifs.forcerCourant(nullptr);

@@ -203,6 +203,8 @@ void CMaillageTriangleChRegion::retirerSommetListe(CSommetChRegion* s) {
 }
 
 void CMaillageTriangleChRegion::retirerTriangleListe(CTriangleChRegion* t) {
+    if (!trianglesConstruits.empty())
+        trianglesConstruits = {};
     if (t->precedent != nullptr)
         t->precedent->suivant = t->suivant;
     else

@@ -152,10 +152,10 @@ TEST(Normals, TriangleMissingFromTheRingStopsTheSum) {
     EXPECT_EQ(s->normale, CPoint3D(n[0], n[1], n[2]));
 }
 
-// Right after the construction the smoothing takes the vertex list as the construction left
-// it, on all threads; a copy of the mesh (whose list is walked) and any change of the list
-// give the same arithmetic on the same vertices.
-TEST(Smoothing, ListAsBuiltAndListWalkedGiveTheSameMesh) {
+// Right after the construction the smoothing and the normals take the lists as the
+// construction left them, on all threads; a copy of the mesh (whose lists are walked) gives
+// the same arithmetic on the same vertices and triangles.
+TEST(Smoothing, ListsAsBuiltAndListsWalkedGiveTheSameMesh) {
     // A ball large enough for the threads, with a random blob on it for irregular rings.
     auto voxels = boule({48, 48, 48}, 40);
     for (const CTriplet<int>& v : blobAleatoire(17, 40, 40, 40, 40))
@@ -166,9 +166,11 @@ TEST(Smoothing, ListAsBuiltAndListWalkedGiveTheSameMesh) {
         ASSERT_TRUE(maillageDeVoxels(construit, 96, 96, 96, voxels));
         ASSERT_GT(construit.nbSommets, Stravol::kSeuilParallele);
         ASSERT_NE(construit.listeSommetsConstruite(), nullptr);
+        ASSERT_NE(construit.listeTrianglesConstruite(), nullptr);
         CMaillageTriangleChRegion copie;
         copie = construit;
         EXPECT_EQ(copie.listeSommetsConstruite(), nullptr);
+        EXPECT_EQ(copie.listeTrianglesConstruite(), nullptr);
         const auto lisser = [methode](CMaillageTriangleChRegion& m) {
             if (methode == 0)
                 m.lisserCourbureTaubin(10);
@@ -178,11 +180,21 @@ TEST(Smoothing, ListAsBuiltAndListWalkedGiveTheSameMesh) {
         lisser(construit);
         lisser(copie);
         EXPECT_EQ(positions(construit), positions(copie));
+        for (CMaillageTriangleChRegion* m : {&construit, &copie}) {
+            m->calculerNormales();
+            m->calculerNormalesSommets();
+        }
+        const CTriangleChRegion* u = copie.premierTriangle;
+        for (const CTriangleChRegion* t = construit.premierTriangle; t != nullptr && u != nullptr;
+             t = t->suivant, u = u->suivant)
+            ASSERT_TRUE(t->normale[0] == u->normale[0] && t->normale[1] == u->normale[1] &&
+                        t->normale[2] == u->normale[2] && t->orientation == u->orientation);
     }
-    // Emptying the mesh drops the array.
+    // Emptying the mesh drops the arrays.
     CMaillageTriangleChRegion m;
     ASSERT_TRUE(maillageDeVoxels(m, 96, 96, 96, voxels));
     ASSERT_NE(m.listeSommetsConstruite(), nullptr);
     m.vider();
     EXPECT_EQ(m.listeSommetsConstruite(), nullptr);
+    EXPECT_EQ(m.listeTrianglesConstruite(), nullptr);
 }
