@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -348,13 +349,16 @@ void CMaillageTriangleChRegion::ordonnerAnneauxEtNormales(
     std::vector<std::vector<Remarque>> parThread(static_cast<std::size_t>(threads));
     std::vector<std::vector<std::size_t>> reportes(static_cast<std::size_t>(threads));
     // The vertex normals follow from the construction's face normals, axis vectors whose sums
-    // are exact in any order: each is taken as soon as its rings are ordered.
+    // are exact in any order: each is taken as soon as its rings are ordered (its triangle ring
+    // then holds no null entry, so the normal has nothing to say).
     const auto traiter = [this](CSommetChRegion* v, const Remarques& r) {
         ordonner(v, r);
         calculerNormaleSommet(v);
     };
-#pragma omp parallel num_threads(threads)
-    {
+    // Memory running out on a thread is rethrown once the threads have met.
+    bool memoireEpuisee = false;
+#pragma omp parallel num_threads(threads) reduction(|| : memoireEpuisee)
+    try {
         const int t = omp_get_thread_num(), nt = omp_get_num_threads();
         const std::size_t debut = nb * static_cast<std::size_t>(t) / static_cast<std::size_t>(nt);
         const std::size_t fin = nb * static_cast<std::size_t>(t + 1) / static_cast<std::size_t>(nt);
@@ -374,7 +378,11 @@ void CMaillageTriangleChRegion::ordonnerAnneauxEtNormales(
                 aReporter.push_back(i);
             }
         }
+    } catch (const std::bad_alloc&) {
+        memoireEpuisee = true;
     }
+    if (memoireEpuisee)
+        throw std::bad_alloc();
     std::vector<Remarque> remarques;
     for (std::vector<Remarque>& liste : parThread)
         remarques.insert(remarques.end(), std::make_move_iterator(liste.begin()),
