@@ -1,12 +1,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <tuple>
 
 #include <gtest/gtest.h>
 
+#include "core/Parallele.h"
 #include "helpers/mesh_helpers.h"
 
 namespace {
@@ -201,4 +203,76 @@ TEST(Construction, ANewCallReplacesTheSurface) {
     EXPECT_EQ(m.nbTriangles, 0);
     EXPECT_EQ(m.sommetsActifs.longueur(), 0);
     EXPECT_TRUE(m.verifierCoherence());
+}
+
+namespace {
+
+// Everything the construction decides, vertex by vertex in list order: position, normal, the
+// rings as list numbers, and the active list's order.
+std::vector<double> signature(const CMaillageTriangleChRegion& m) {
+    std::map<const void*, int> numero;
+    int n = 0;
+    for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant)
+        numero[s] = n++;
+    n = 0;
+    for (const CTriangleChRegion* t = m.premierTriangle; t != nullptr; t = t->suivant)
+        numero[t] = n++;
+    std::vector<double> valeurs;
+    for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant) {
+        valeurs.insert(valeurs.end(), {s->x, s->y, s->z, s->normale.x, s->normale.y, s->normale.z});
+        for (int k = 0; k < s->voisins.longueur(); ++k)
+            valeurs.push_back(numero[s->voisins[k]]);
+        for (int k = 0; k < s->triangles.longueur(); ++k)
+            valeurs.push_back(-1 - numero[s->triangles[k]]);
+    }
+    for (const CTriangleChRegion* t = m.premierTriangle; t != nullptr; t = t->suivant)
+        valeurs.insert(valeurs.end(), {static_cast<double>(t->orientation), t->normale[0],
+                                       t->normale[1], t->normale[2]});
+    for (auto* e = m.sommetsActifs.debut; e != nullptr; e = e->suivant)
+        valeurs.push_back(numero[e->valeur]);
+    return valeurs;
+}
+
+// The remarks without the addresses they quote.
+std::string sansAdresses(std::string texte) {
+    static const std::regex adresse("[Ss]ommet [0-9a-f]+");
+    return std::regex_replace(texte, adresse, "sommet _");
+}
+
+} // namespace
+
+// A large surface is ordered on several threads, each over its run of the list: the mesh and
+// the remarks (here of edge contacts at both ends of the list) are those of one thread, and a
+// construction from the faces read off the grid, the grid released, gives the same mesh.
+TEST(Construction, ThreadsAndReleasedGridGiveTheMeshOfOneWalk) {
+    auto voxels = boule({48, 48, 48}, 38);
+    for (int x : {2, 93})
+        voxels.insert(voxels.end(), {{x, 2, 2}, {x + 1, 3, 2}});
+    std::vector<double> reference;
+    std::string remarquesReference;
+    for (int threads : {1, 2, 3}) {
+        SCOPED_TRACE(threads);
+        Stravol::definirNbThreads(threads);
+        CMaillageTriangleChRegion m;
+        const std::string texte =
+            rapports([&] { EXPECT_TRUE(maillageDeVoxels(m, 96, 96, 96, voxels)); });
+        ASSERT_GT(m.nbSommets, Stravol::kSeuilParallele);
+        const std::string remarques = sansAdresses(texte.substr(texte.find('\n') + 1));
+        EXPECT_NE(remarques.find("pas de voisin commun"), std::string::npos);
+        if (threads == 1) {
+            reference = signature(m);
+            remarquesReference = remarques;
+        } else {
+            EXPECT_TRUE(signature(m) == reference);
+            EXPECT_EQ(remarques, remarquesReference);
+        }
+    }
+    CRegion3D region;
+    remplirRegion(region, 96, 96, 96, voxels);
+    const FacesRegion faces = facesAuBord(region);
+    region.init(0, 0, 0);
+    CMaillageTriangleChRegion m;
+    EXPECT_TRUE(m.creerMaillageTriangleChRegion2(region, faces, 1));
+    EXPECT_TRUE(signature(m) == reference);
+    Stravol::definirNbThreads(0);
 }
