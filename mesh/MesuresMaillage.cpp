@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
+#include "core/Parallele.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 
 namespace {
@@ -78,12 +80,28 @@ struct UsageArete {
     std::uint32_t triangleEtSens;
 };
 
+// Whether the sorted undirected uses hold every edge exactly twice, once each way.
+bool parPairesOpposees(const std::vector<UsageArete>& usages) {
+    if (usages.size() % 2 != 0)
+        return false;
+    for (std::size_t k = 0; k < usages.size(); k += 2)
+        if (usages[k].cle() != usages[k + 1].cle() ||
+            usages[k].montant() == usages[k + 1].montant() ||
+            (k + 2 < usages.size() && usages[k + 2].cle() == usages[k].cle()))
+            return false;
+    return true;
+}
+
 // Smaller winding class of each connected piece, the classes propagated across the edges used
 // by exactly two triangles.
 int compterInverses(std::vector<UsageArete>& usages, std::size_t nbTriangles) {
     std::sort(usages.begin(), usages.end(), [](const UsageArete& p, const UsageArete& q) {
         return p.cle() < q.cle() || (p.cle() == q.cle() && p.triangle() < q.triangle());
     });
+    // Every edge twice, once each way: each neighbour of a triangle is in its class, so every
+    // piece is of one class.
+    if (parPairesOpposees(usages))
+        return 0;
     // Adjacency in flat arrays: the neighbours of triangle t are voisins[debuts[t]] up to
     // voisins[debuts[t + 1]], each (other triangle << 1 | same winding class), in edge order.
     std::vector<std::uint32_t> debuts(nbTriangles + 1, 0);
@@ -181,15 +199,28 @@ MesuresMaillage mesurerMaillage(const CMaillageTriangleChRegion& maillage,
 ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     ControleMaillage c;
     // Vertex numbers in list order, kept in each vertex's scratch number and confirmed by the
-    // list: a corner that is not a listed vertex has no number.
+    // list: a corner that is not a listed vertex has no number. The lists come from the
+    // construction's arrays while they hold, else from a walk; the vertices and triangles are
+    // then looked at on all threads.
     std::vector<const CSommetChRegion*> sommets;
-    sommets.reserve(static_cast<std::size_t>(maillage.nbSommets > 0 ? maillage.nbSommets : 0));
-    for (const CSommetChRegion* v = maillage.premierSommet; v != nullptr; v = v->suivant) {
-        v->indice = static_cast<int>(sommets.size());
-        sommets.push_back(v);
-        if (v->voisins.nb != v->triangles.nb || !maillage.verifierVoisins(v))
-            ++c.irreguliers;
+    if (const auto* construits = maillage.listeSommetsConstruite()) {
+        sommets.assign(construits->begin(), construits->end());
+    } else {
+        sommets.reserve(static_cast<std::size_t>(maillage.nbSommets > 0 ? maillage.nbSommets : 0));
+        for (const CSommetChRegion* v = maillage.premierSommet; v != nullptr; v = v->suivant)
+            sommets.push_back(v);
     }
+    const auto nbSommets = static_cast<std::ptrdiff_t>(sommets.size());
+    int irreguliers = 0;
+#pragma omp parallel for num_threads(Stravol::nbThreads()) \
+    if (nbSommets >= Stravol::kSeuilParallele) schedule(static) reduction(+ : irreguliers)
+    for (std::ptrdiff_t i = 0; i < nbSommets; ++i) {
+        const CSommetChRegion* v = sommets[static_cast<std::size_t>(i)];
+        v->indice = static_cast<int>(i);
+        if (v->voisins.nb != v->triangles.nb || !maillage.verifierVoisins(v))
+            ++irreguliers;
+    }
+    c.irreguliers = irreguliers;
     constexpr std::uint32_t kInconnu = 0xffffffffu;
     const auto numero = [&sommets](const CSommetChRegion* v) {
         const auto k = static_cast<std::size_t>(v->indice);
@@ -199,18 +230,24 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     };
 
     // Triangles in list order with their outward corners' numbers.
-    const std::size_t nbAttendu =
-        static_cast<std::size_t>(maillage.nbTriangles > 0 ? maillage.nbTriangles : 0);
     std::vector<const CTriangleChRegion*> triangles;
-    triangles.reserve(nbAttendu);
-    std::vector<std::uint32_t> coins;
-    coins.reserve(nbAttendu * 3);
-    for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
-        triangles.push_back(t);
+    if (const auto* construits = maillage.listeTrianglesConstruite()) {
+        triangles.assign(construits->begin(), construits->end());
+    } else {
+        triangles.reserve(
+            static_cast<std::size_t>(maillage.nbTriangles > 0 ? maillage.nbTriangles : 0));
+        for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant)
+            triangles.push_back(t);
+    }
+    const auto nbTriangles = static_cast<std::ptrdiff_t>(triangles.size());
+    std::vector<std::uint32_t> coins(3 * triangles.size());
+#pragma omp parallel for num_threads(                                                              \
+    Stravol::nbThreads()) if (nbTriangles >= Stravol::kSeuilParallele) schedule(static)
+    for (std::ptrdiff_t t = 0; t < nbTriangles; ++t) {
         const CSommetChRegion* sortants[3];
-        coinsSortants(t, sortants);
-        for (const CSommetChRegion* s : sortants)
-            coins.push_back(numero(s));
+        coinsSortants(triangles[static_cast<std::size_t>(t)], sortants);
+        for (std::size_t k = 0; k < 3; ++k)
+            coins[3 * static_cast<std::size_t>(t) + k] = numero(sortants[k]);
     }
     sommets = {};
 
@@ -250,12 +287,7 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     std::vector<unsigned char> plies(triangles.size(), 0);
     // Usual case: every undirected edge used twice, once each way. No directed edge is then
     // repeated or lacks its inverse, and each pair is looked at once, as below.
-    bool parPaires = c.ferme && usages.size() % 2 == 0;
-    for (std::size_t k = 0; k < usages.size() && parPaires; k += 2)
-        parPaires = usages[k].cle() == usages[k + 1].cle() &&
-                    usages[k].montant() != usages[k + 1].montant() &&
-                    (k + 2 == usages.size() || usages[k + 2].cle() != usages[k].cle());
-    if (parPaires) {
+    if (c.ferme && parPairesOpposees(usages)) {
         for (std::size_t k = 0; k < usages.size(); k += 2)
             if (plisDeuxTriangles(usages[k].triangle(), usages[k + 1].triangle())) {
                 ++c.plis;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/Parallele.h"
 #include "core/Pi.h"
 #include "helpers/mesh_helpers.h"
 #include "mesh/MesuresMaillage.h"
@@ -134,5 +135,32 @@ TEST(Measures, WorldMeasuresFollowSpacingRotationAndMirror) {
         const MesuresMaillage w = mesurerMaillage(m, g);
         EXPECT_NEAR(w.volumeMm3, volume, 1e-9 * volume);
         EXPECT_NEAR(w.aireMm2, aire, 1e-9 * aire);
+    }
+}
+
+// A large mesh is checked on all threads from the construction's lists; its copy, whose lists
+// are walked, gives the same figures, sound or with reversed and folded triangles.
+TEST(Measures, CheckOfTheListsAsBuiltEqualsTheCheckOfACopy) {
+    CMaillageTriangleChRegion m;
+    maillageRegion(m, boule({48, 48, 48}, 40.0), 96);
+    ASSERT_GT(m.nbSommets, Stravol::kSeuilParallele);
+    ASSERT_NE(m.listeTrianglesConstruite(), nullptr);
+    const auto memes = [](const ControleMaillage& a, const ControleMaillage& b) {
+        return a.ferme == b.ferme && a.irreguliers == b.irreguliers && a.plis == b.plis &&
+               a.trianglesPlies == b.trianglesPlies && a.trianglesInverses == b.trianglesInverses;
+    };
+    for (int etape = 0; etape < 2; ++etape) {
+        CMaillageTriangleChRegion copie;
+        copie = m;
+        ASSERT_EQ(copie.listeTrianglesConstruite(), nullptr);
+        const ControleMaillage c = controlerMaillage(m);
+        EXPECT_TRUE(memes(c, controlerMaillage(copie))) << "etape " << etape;
+        EXPECT_EQ(c.ferme, etape == 0);
+        // Three triangles turned over and a vertex pushed through the surface.
+        for (CTriangleChRegion* t : {m.premierTriangle, m.dernierTriangle->precedent,
+                                     m.premierTriangle->suivant->suivant->suivant})
+            t->orientation = -t->orientation;
+        CSommetChRegion* v = m.dernierSommet->precedent;
+        v->x = 96.0f - v->x;
     }
 }
