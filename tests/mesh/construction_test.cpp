@@ -1,7 +1,7 @@
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 #include <tuple>
@@ -233,10 +233,21 @@ std::vector<double> signature(const CMaillageTriangleChRegion& m) {
     return valeurs;
 }
 
-// The remarks without the addresses they quote.
-std::string sansAdresses(std::string texte) {
-    static const std::regex adresse("[Ss]ommet [0-9a-f]+");
-    return std::regex_replace(texte, adresse, "sommet _");
+// The remarks without the addresses they quote ("sommet" or "Sommet", then hexadecimal digits).
+std::string sansAdresses(const std::string& texte) {
+    const std::string mot = "ommet ";
+    std::string resultat;
+    std::size_t i = 0;
+    for (std::size_t j; (j = texte.find(mot, i)) != std::string::npos;) {
+        j += mot.size();
+        resultat.append(texte, i, j - i);
+        std::size_t fin = j;
+        while (fin < texte.size() && std::isxdigit(static_cast<unsigned char>(texte[fin])))
+            ++fin;
+        resultat += fin > j ? "_" : "";
+        i = fin;
+    }
+    return resultat.append(texte, i, std::string::npos);
 }
 
 } // namespace
