@@ -288,7 +288,6 @@ const std::vector<CTriangleChRegion*>* CMaillageTriangleChRegion::listeTriangles
 void CMaillageTriangleChRegion::ajouterSommetFin(CSommetChRegion* s) {
     if (!sommetsConstruits.empty())
         sommetsConstruits = {};
-    trianglesConstruits = {};
     s->suivant = nullptr;
     s->precedent = dernierSommet;
     if (dernierSommet != nullptr)

@@ -81,8 +81,7 @@ MaillagePlat aplatir(const CMaillageTriangleChRegion& m) {
     plat.positions.resize(3 * nb);
     plat.anneaux.resize(total);
     // Each vertex fills its own entries, from the numbers of its neighbours written above.
-#pragma omp parallel for num_threads(Stravol::nbThreads()) if (nb >= Stravol::kSeuilParallele)     \
-    schedule(static)
+#pragma omp parallel for num_threads(threads) schedule(static)
     for (std::size_t i = 0; i < nb; ++i) {
         const CSommetChRegion* s = plat.sommets[i];
         plat.positions[3 * i] = s->x;
@@ -113,7 +112,7 @@ CTriangleChRegion* triangleSuivant(CTriangleChRegion* t) { return t->suivant; }
 // when the chain is long, taking the chain from tableau when given (the chain as an array).
 // f must write only what belongs to the element it is given.
 template <class T, class Suivant, class F>
-void surChaque(const std::vector<T*>* tableau, T* debut, int n, Suivant suivant, F f) {
+void surChaque(T* debut, int n, Suivant suivant, F f, const std::vector<T*>* tableau = nullptr) {
     if (n < Stravol::kSeuilParallele) {
         for (T* e = debut; e != nullptr; e = suivant(e))
             f(e);
@@ -361,8 +360,9 @@ void CMaillageTriangleChRegion::calculerNormale(CTriangleChRegion* t) {
 // Each triangle normal reads its corners and writes its own triangle only; each vertex normal
 // reads its triangles and writes its own vertex only.
 void CMaillageTriangleChRegion::calculerNormales() {
-    surChaque(listeTrianglesConstruite(), premierTriangle, nbTriangles, triangleSuivant,
-              [this](CTriangleChRegion* t) { calculerNormale(t); });
+    surChaque(
+        premierTriangle, nbTriangles, triangleSuivant,
+        [this](CTriangleChRegion* t) { calculerNormale(t); }, listeTrianglesConstruite());
 }
 
 void CMaillageTriangleChRegion::calculerNormale2(CTriangleChRegion* t) {
@@ -391,8 +391,9 @@ void CMaillageTriangleChRegion::calculerNormale2(CTriangleChRegion* t) {
 }
 
 void CMaillageTriangleChRegion::calculerNormales2() {
-    surChaque(listeTrianglesConstruite(), premierTriangle, nbTriangles, triangleSuivant,
-              [this](CTriangleChRegion* t) { calculerNormale2(t); });
+    surChaque(
+        premierTriangle, nbTriangles, triangleSuivant,
+        [this](CTriangleChRegion* t) { calculerNormale2(t); }, listeTrianglesConstruite());
 }
 
 void CMaillageTriangleChRegion::calculerNormaleSommet(CSommetChRegion* v) {
@@ -417,8 +418,7 @@ void CMaillageTriangleChRegion::calculerNormaleSommet(CSommetChRegion* v) {
 void CMaillageTriangleChRegion::calculerNormalesSommets() {
     using Element = CListeChainee<CSommetChRegion*>::CElementChaine;
     surChaque(
-        static_cast<const std::vector<Element*>*>(nullptr), sommetsActifs.debut,
-        sommetsActifs.longueur(), [](Element* e) { return e->suivant; },
+        sommetsActifs.debut, sommetsActifs.longueur(), [](Element* e) { return e->suivant; },
         [this](Element* e) { calculerNormaleSommet(e->valeur); });
     // The cursor ends past the last node, as a walk with it leaves it.
     sommetsActifs.forcerCourant(nullptr);

@@ -66,8 +66,8 @@ constexpr double AIRE2_NULLE = 1e-12;
 // One use of an edge by a triangle (its number in list order). For the winding classes the key
 // is the undirected edge (smaller vertex number first) and montant tells whether the
 // triangle's outward order runs from the smaller number to the larger; for the closure the
-// key is the directed edge (from, to).
-// Twelve bytes a use, the key in two halves and montant in the low bit of the triangle's field.
+// key is the directed edge (from, to). Twelve bytes a use: the key in two halves, montant in
+// the low bit of the triangle's field.
 struct UsageArete {
     UsageArete(std::uint64_t c, std::uint32_t t, bool m)
         : debut(static_cast<std::uint32_t>(c >> 32)), fin(static_cast<std::uint32_t>(c)),
@@ -92,16 +92,22 @@ bool parPairesOpposees(const std::vector<UsageArete>& usages) {
     return true;
 }
 
-// Smaller winding class of each connected piece, the classes propagated across the edges used
-// by exactly two triangles.
-int compterInverses(std::vector<UsageArete>& usages, std::size_t nbTriangles) {
-    std::sort(usages.begin(), usages.end(), [](const UsageArete& p, const UsageArete& q) {
-        return p.cle() < q.cle() || (p.cle() == q.cle() && p.triangle() < q.triangle());
-    });
-    // Every edge twice, once each way: each neighbour of a triangle is in its class, so every
-    // piece is of one class.
-    if (parPairesOpposees(usages))
-        return 0;
+// A mesh list as an array: the construction's while it holds (construite), else walked from
+// premier (nb the expected length).
+template <class T>
+std::vector<const T*> enTableau(const std::vector<T*>* construite, const T* premier, int nb) {
+    if (construite != nullptr)
+        return {construite->begin(), construite->end()};
+    std::vector<const T*> liste;
+    liste.reserve(static_cast<std::size_t>(nb > 0 ? nb : 0));
+    for (const T* e = premier; e != nullptr; e = e->suivant)
+        liste.push_back(e);
+    return liste;
+}
+
+// Smaller winding class of each connected piece of the sorted undirected uses, the classes
+// propagated across the edges used by exactly two triangles.
+int compterInverses(const std::vector<UsageArete>& usages, std::size_t nbTriangles) {
     // Adjacency in flat arrays: the neighbours of triangle t are voisins[debuts[t]] up to
     // voisins[debuts[t + 1]], each (other triangle << 1 | same winding class), in edge order.
     std::vector<std::uint32_t> debuts(nbTriangles + 1, 0);
@@ -202,14 +208,8 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     // list: a corner that is not a listed vertex has no number. The lists come from the
     // construction's arrays while they hold, else from a walk; the vertices and triangles are
     // then looked at on all threads.
-    std::vector<const CSommetChRegion*> sommets;
-    if (const auto* construits = maillage.listeSommetsConstruite()) {
-        sommets.assign(construits->begin(), construits->end());
-    } else {
-        sommets.reserve(static_cast<std::size_t>(maillage.nbSommets > 0 ? maillage.nbSommets : 0));
-        for (const CSommetChRegion* v = maillage.premierSommet; v != nullptr; v = v->suivant)
-            sommets.push_back(v);
-    }
+    std::vector<const CSommetChRegion*> sommets =
+        enTableau(maillage.listeSommetsConstruite(), maillage.premierSommet, maillage.nbSommets);
     const auto nbSommets = static_cast<std::ptrdiff_t>(sommets.size());
     int irreguliers = 0;
 #pragma omp parallel for num_threads(Stravol::nbThreads()) \
@@ -230,15 +230,8 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     };
 
     // Triangles in list order with their outward corners' numbers.
-    std::vector<const CTriangleChRegion*> triangles;
-    if (const auto* construits = maillage.listeTrianglesConstruite()) {
-        triangles.assign(construits->begin(), construits->end());
-    } else {
-        triangles.reserve(
-            static_cast<std::size_t>(maillage.nbTriangles > 0 ? maillage.nbTriangles : 0));
-        for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant)
-            triangles.push_back(t);
-    }
+    const std::vector<const CTriangleChRegion*> triangles = enTableau(
+        maillage.listeTrianglesConstruite(), maillage.premierTriangle, maillage.nbTriangles);
     const auto nbTriangles = static_cast<std::ptrdiff_t>(triangles.size());
     std::vector<std::uint32_t> coins(3 * triangles.size());
 #pragma omp parallel for num_threads(                                                              \
@@ -276,7 +269,13 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
             }
     };
     remplir(false);
-    c.trianglesInverses = compterInverses(usages, triangles.size());
+    std::sort(usages.begin(), usages.end(), [](const UsageArete& p, const UsageArete& q) {
+        return p.cle() < q.cle() || (p.cle() == q.cle() && p.triangle() < q.triangle());
+    });
+    // Every edge twice, once each way: each neighbour of a triangle is in its winding class,
+    // so every piece is of one class.
+    const bool parPaires = parPairesOpposees(usages);
+    c.trianglesInverses = parPaires ? 0 : compterInverses(usages, triangles.size());
     c.ferme = coinsConnus && maillage.nbTriangles > 0;
     const auto plisDeuxTriangles = [&](std::uint32_t t1, std::uint32_t t2) {
         const Vecteur n1 = normaleSortante(triangles[t1]);
@@ -287,7 +286,7 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     std::vector<unsigned char> plies(triangles.size(), 0);
     // Usual case: every undirected edge used twice, once each way. No directed edge is then
     // repeated or lacks its inverse, and each pair is looked at once, as below.
-    if (c.ferme && parPairesOpposees(usages)) {
+    if (c.ferme && parPaires) {
         for (std::size_t k = 0; k < usages.size(); k += 2)
             if (plisDeuxTriangles(usages[k].triangle(), usages[k + 1].triangle())) {
                 ++c.plis;
