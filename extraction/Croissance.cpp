@@ -2,6 +2,7 @@
 
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -43,6 +44,19 @@ struct ValeurProche {
     bool operator()(unsigned char v) const { return acceptee[v]; }
 };
 
+// The same for values of any numeric type: exactly the seed's, or within a tolerance in the
+// values' own units.
+template <class T> struct ValeurEgale {
+    T s;
+    bool operator()(T v) const { return v == s; }
+};
+
+template <class T> struct ValeurEcart {
+    double s;
+    double tolerance;
+    bool operator()(T v) const { return std::fabs(static_cast<double>(v) - s) <= tolerance; }
+};
+
 // The scans below read eight voxels as one little-endian word, the lowest byte first.
 static_assert(std::endian::native == std::endian::little);
 constexpr std::uint64_t kOctetsUn = 0x0101010101010101ull;
@@ -61,8 +75,8 @@ std::uint64_t octetsNuls(std::uint64_t mot) { return (mot - kOctetsUn) & ~mot & 
 // First x of x0 .. x1 whose voxel is a candidate of a growth that keeps its marks beside the
 // volume (value accepted, not yet marked), or x1 + 1. Runs of marked voxels, most of what a
 // growth scans again, are skipped eight at a time; for the exact value the whole test is.
-template <class Critere>
-int premierCandidat(const unsigned char* volume, const unsigned char* marques, int x0, int x1,
+template <class T, class Critere>
+int premierCandidat(const T* volume, const unsigned char* marques, int x0, int x1,
                     const Critere& accepte) {
     int x = x0;
     for (; x + 7 <= x1; x += 8) {
@@ -195,4 +209,31 @@ int croissance26Marques(const unsigned char* image, unsigned char* marques, int 
         return croitre<Trace::Marques>(image, marques, W, H, D, x, y, z, boite, ValeurExacte{s});
     return croitre<Trace::Marques>(image, marques, W, H, D, x, y, z, boite,
                                    ValeurProche(s, tolerance));
+}
+
+namespace {
+
+template <class T>
+int croitreTypee(const void* valeurs, unsigned char* marques, int W, int H, int D, int x, int y,
+                 int z, BoiteVoxels& boite, double tolerance) {
+    const T* v = static_cast<const T*>(valeurs);
+    const T s = v[(static_cast<std::size_t>(z) * H + y) * W + x];
+    if (tolerance > 0)
+        return croitre<Trace::Marques>(v, marques, W, H, D, x, y, z, boite,
+                                       ValeurEcart<T>{static_cast<double>(s), tolerance});
+    return croitre<Trace::Marques>(v, marques, W, H, D, x, y, z, boite, ValeurEgale<T>{s});
+}
+
+} // namespace
+
+int croissance26MarquesTypee(const void* valeurs, Stravol::TypeVoxel type, unsigned char* marques,
+                             int W, int H, int D, int x, int y, int z, BoiteVoxels& boite,
+                             double tolerance) {
+    // Bytes at the exact level take the word-wise scan of the grey growth.
+    if (type == Stravol::TypeVoxel::Octet && tolerance <= 0)
+        return croissance26Marques(static_cast<const unsigned char*>(valeurs), marques, W, H, D, x,
+                                   y, z, boite);
+    return Stravol::selonType(type, [&](auto t) {
+        return croitreTypee<decltype(t)>(valeurs, marques, W, H, D, x, y, z, boite, tolerance);
+    });
 }

@@ -2,6 +2,8 @@
 // Seeded growth over 26-connected voxels of one grey level, the first stage of the
 // extraction (CImageTroisD::CroissanceDeRegion).
 
+#include "volume/VolumeBrut.h"
+
 // Grows from the seed (x, y, z) the voxels of a W x H x D byte volume (voxel (x, y, z) at
 // index (z * H + y) * W + x) that carry the seed's value s and are linked to it by
 // 26-adjacent voxels of that value. Voxels on the outer layer of the volume are reached
@@ -24,3 +26,10 @@ struct BoiteVoxels {
 // voxels reached.
 int croissance26Marques(const unsigned char* image, unsigned char* marques, int W, int H, int D,
                         int x, int y, int z, BoiteVoxels& boite, int tolerance = 0);
+
+// The same growth over W x H x D values of any numeric type (voxel (x, y, z) at the same
+// index), taking the voxels whose value equals the seed's, or differs from it by at most
+// tolerance in the values' own units when tolerance > 0. A NaN seed reaches itself alone.
+int croissance26MarquesTypee(const void* valeurs, Stravol::TypeVoxel type, unsigned char* marques,
+                             int W, int H, int D, int x, int y, int z, BoiteVoxels& boite,
+                             double tolerance = 0);

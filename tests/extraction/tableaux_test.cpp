@@ -1,0 +1,327 @@
+// Extractions from values held by another program: every type and both orders give the loaded
+// volume's growth, region and mesh; flat meshes keep what the writers need to write the very
+// same bytes.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "extraction/Croissance.h"
+#include "extraction/Extraction.h"
+#include "extraction/MaillageExtrait.h"
+#include "extraction/Tableaux.h"
+#include "helpers/images.h"
+#include "helpers/mesh_helpers.h"
+#include "helpers/slices.h"
+#include "helpers/volumes.h"
+#include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/ExportMaillage.h"
+#include "mesh/MesuresMaillage.h"
+#include "volume/CImageTroisD.h"
+#include "volume/EcritureVolume.h"
+
+using namespace Stravol;
+
+namespace {
+
+constexpr int W = 18, H = 15, D = 12;
+
+// Random levels 0 .. 3 in clumps, a box of level 7 and a ball of level 5 touching it at a
+// corner: objects of several components, holes and contacts. No voxel holds 255.
+std::vector<unsigned char> niveaux(std::uint32_t graine) {
+    std::mt19937 alea(graine);
+    std::vector<unsigned char> v(static_cast<std::size_t>(W) * H * D);
+    for (int z = 0; z < D; ++z)
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                unsigned char n = static_cast<unsigned char>(alea() % 4 == 0 ? alea() % 4 : 0);
+                if (x >= 2 && x <= 7 && y >= 2 && y <= 6 && z >= 2 && z <= 5)
+                    n = 7;
+                const double dx = x - 11.5, dy = y - 9.5, dz = z - 7.5;
+                if (dx * dx + dy * dy + dz * dz <= 9.0)
+                    n = 5;
+                v[(static_cast<std::size_t>(z) * H + y) * W + x] = n;
+            }
+    return v;
+}
+
+// The same values in another type and order (z fastest: [x][y][z] row-major).
+struct Tableau {
+    std::vector<unsigned char> octets;
+    VueVolume vue;
+};
+
+Tableau tableau(const std::vector<unsigned char>& v, TypeVoxel type, bool zRapide) {
+    Tableau t;
+    t.octets.resize(v.size() * tailleVoxel(type));
+    t.vue = VueVolume{t.octets.data(), type, W, H, D, zRapide};
+    selonType(type, [&](auto exemple) {
+        using T = decltype(exemple);
+        T* p = reinterpret_cast<T*>(t.octets.data());
+        for (int z = 0; z < D; ++z)
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x)
+                    p[t.vue.indice(x, y, z)] =
+                        static_cast<T>(v[(static_cast<std::size_t>(z) * H + y) * W + x]);
+    });
+    return t;
+}
+
+std::unique_ptr<CImageTroisD> volumeCharge(const std::vector<unsigned char>& v) {
+    auto volume = std::make_unique<CImageTroisD>(W, H, D);
+    std::memcpy(volume->image.get(), v.data(), v.size());
+    return volume;
+}
+
+std::vector<float> sommets(const CMaillageTriangleChRegion& m) {
+    std::vector<float> p;
+    for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant)
+        p.insert(p.end(), {s->x, s->y, s->z});
+    return p;
+}
+
+std::string contenu(const std::string& chemin) {
+    const OctetsTest o = lireOctets(chemin);
+    return std::string(o.begin(), o.end());
+}
+
+} // namespace
+
+TEST(ArrayExtraction, EveryTypeAndOrderGrowsTheSameVoxels) {
+    const std::vector<unsigned char> v = niveaux(3);
+    for (const Voxel g : {Voxel{4, 4, 3}, Voxel{11, 9, 7}, Voxel{1, 1, 1}, Voxel{0, 5, 5}})
+        for (const int tolerance : {0, 2}) {
+            std::vector<unsigned char> attendues(v.size(), 0);
+            BoiteVoxels attendue{};
+            const int n = croissance26Marques(v.data(), attendues.data(), W, H, D, g[0], g[1], g[2],
+                                              attendue, tolerance);
+            for (const TypeVoxel type : kTousLesTypes) {
+                const Tableau t = tableau(v, type, false);
+                std::vector<unsigned char> marques(v.size(), 0);
+                BoiteVoxels boite{};
+                EXPECT_EQ(croissance26MarquesTypee(t.vue.donnees, type, marques.data(), W, H, D,
+                                                   g[0], g[1], g[2], boite, tolerance),
+                          n);
+                EXPECT_EQ(marques, attendues) << nomType(type) << " tolerance " << tolerance;
+                EXPECT_EQ(std::memcmp(&boite, &attendue, sizeof boite), 0);
+            }
+        }
+}
+
+TEST(ArrayExtraction, MeshesAreTheLoadedVolumesBitForBit) {
+    const std::vector<unsigned char> v = niveaux(11);
+    const std::unique_ptr<CImageTroisD> charge = volumeCharge(v);
+    for (const int valeur : {7, 5, 2}) {
+        const Resultat<Voxel> trouve = trouverValeur(*charge, valeur, false);
+        ASSERT_TRUE(trouve);
+        const Resultat<std::shared_ptr<CMaillageTriangleChRegion>> attendu =
+            extraireAuGerme(*charge, trouve.valeur(), OptionsExtraction());
+        ASSERT_TRUE(attendu);
+        const std::vector<float> reference = sommets(*attendu.valeur());
+        for (const TypeVoxel type : {TypeVoxel::Octet, TypeVoxel::Entier16, TypeVoxel::Reel32,
+                                     TypeVoxel::EntierNonSigne64})
+            for (const bool zRapide : {false, true}) {
+                const Tableau t = tableau(v, type, zRapide);
+                const Resultat<Voxel> germe = trouverValeur(t.vue, valeur);
+                ASSERT_TRUE(germe);
+                EXPECT_EQ(germe.valeur(), trouve.valeur()) << nomType(type) << " " << zRapide;
+                Resultat<ObjetExtrait> objet =
+                    extraireAuGerme(t.vue, germe.valeur(), 0.0, OptionsExtraction());
+                ASSERT_TRUE(objet);
+                EXPECT_EQ(objet.valeur().nbVoxelsCroissance,
+                          charge->bilanExtraction.nbVoxelsCroissance);
+                EXPECT_EQ(sommets(*objet.valeur().maillage), reference)
+                    << "value " << valeur << ", " << nomType(type) << ", z fastest " << zRapide;
+            }
+    }
+}
+
+TEST(ArrayExtraction, RefusesWhatItCannotGrow) {
+    std::vector<float> v(static_cast<std::size_t>(W) * H * D, 1.0f);
+    v[(static_cast<std::size_t>(4) * H + 4) * W + 4] = std::nanf("");
+    const VueVolume vue{v.data(), TypeVoxel::Reel32, W, H, D, false};
+    EXPECT_FALSE(extraireAuGerme(vue, Voxel{W, 0, 0}, 0.0, OptionsExtraction()));
+    EXPECT_FALSE(extraireAuGerme(vue, Voxel{-1, 0, 0}, 0.0, OptionsExtraction()));
+    EXPECT_FALSE(extraireAuGerme(vue, Voxel{4, 4, 4}, 0.0, OptionsExtraction()));
+    EXPECT_FALSE(extraireAuGerme(vue, Voxel{3, 3, 3}, -1.0, OptionsExtraction()));
+    EXPECT_FALSE(extraireAuGerme(VueVolume{}, Voxel{0, 0, 0}, 0.0, OptionsExtraction()));
+    EXPECT_FALSE(trouverValeur(vue, 2.0));
+    EXPECT_FALSE(trouverValeur(vue, 1.5));
+    // A value its type cannot hold is found nowhere, rather than rounded.
+    std::vector<std::uint8_t> octets(v.size(), 44);
+    EXPECT_FALSE(trouverValeur(VueVolume{octets.data(), TypeVoxel::Octet, W, H, D, false}, 300));
+    EXPECT_FALSE(trouverValeur(VueVolume{octets.data(), TypeVoxel::Octet, W, H, D, false}, 44.5));
+}
+
+TEST(ArrayExtraction, EveryLabelAsTheLabelMapGivesIt) {
+    const std::vector<unsigned char> v = niveaux(5);
+    std::vector<std::uint16_t> carte(v.begin(), v.end());
+    const std::vector<BoiteEtiquette> attendues = boitesEtiquettes(carte.data(), W, H, D);
+    std::vector<std::vector<float>> reference(attendues.size());
+    maillerEtiquettes(CarteEtiquettes{carte.data(), {}, W, H, D}, attendues, OptionsExtraction(),
+                      [&](std::size_t i, EtiquetteMaillee& e) {
+                          ASSERT_TRUE(e.maillage);
+                          reference[i] = sommets(*e.maillage);
+                      });
+    for (const TypeVoxel type : {TypeVoxel::EntierNonSigne16, TypeVoxel::Reel64, TypeVoxel::Octet})
+        for (const bool zRapide : {false, true}) {
+            const Tableau t = tableau(v, type, zRapide);
+            const Resultat<std::vector<BoiteEtiquette>> boites = boitesEtiquettes(t.vue);
+            ASSERT_TRUE(boites);
+            ASSERT_EQ(boites.valeur().size(), attendues.size());
+            for (std::size_t i = 0; i < attendues.size(); ++i)
+                EXPECT_EQ(std::memcmp(&boites.valeur()[i], &attendues[i], sizeof attendues[i]), 0);
+            std::vector<std::vector<float>> obtenus(attendues.size());
+            maillerEtiquettes(t.vue, boites.valeur(), OptionsExtraction(),
+                              [&](std::size_t i, EtiquetteMaillee& e) {
+                                  ASSERT_TRUE(e.maillage);
+                                  obtenus[i] = sommets(*e.maillage);
+                              });
+            EXPECT_EQ(obtenus, reference) << nomType(type) << ", z fastest " << zRapide;
+        }
+    // Values that are no labels are refused, naming the voxel.
+    std::vector<float> reels(v.begin(), v.end());
+    reels[(static_cast<std::size_t>(2) * H + 3) * W + 4] = 2.5f;
+    const Resultat<std::vector<BoiteEtiquette>> refuse =
+        boitesEtiquettes(VueVolume{reels.data(), TypeVoxel::Reel32, W, H, D, false});
+    ASSERT_FALSE(refuse);
+    EXPECT_NE(refuse.raison().find("2.5"), std::string::npos);
+    EXPECT_NE(refuse.raison().find("(4, 3, 2)"), std::string::npos);
+    std::vector<std::int32_t> grands(v.size(), 70000);
+    EXPECT_FALSE(boitesEtiquettes(VueVolume{grands.data(), TypeVoxel::Entier32, W, H, D, true}));
+}
+
+TEST(FlatMesh, WritesTheLinkedMeshsBytesAndMeasures) {
+    const std::vector<unsigned char> v = niveaux(7);
+    const Tableau t = tableau(v, TypeVoxel::Octet, false);
+    Resultat<ObjetExtrait> objet = extraireAuGerme(t.vue, Voxel{4, 4, 3}, 0.0, OptionsExtraction());
+    ASSERT_TRUE(objet);
+    CMaillageTriangleChRegion& lie = *objet.valeur().maillage;
+    const Resultat<MaillageExtrait> plat = aplatirMaillage(lie, 1.0);
+    ASSERT_TRUE(plat);
+    const MaillageExtrait& e = plat.valeur();
+    EXPECT_TRUE(surfaceFermee(e.maillage));
+
+    // The identity, and a transform that mirrors, shears and moves.
+    Geometrie miroir;
+    miroir.affine = {{{-0.8, 0.1, 0.0, 12.5}, {0.0, 1.2, 0.3, -4.0}, {0.0, 0.0, 2.5, 7.25}}};
+    const DossierTemporaire dossier;
+    for (const Geometrie& monde : {Geometrie(), miroir}) {
+        const MesuresMaillage a = mesurerMaillage(lie, monde),
+                              b = mesurerMaillage(e.maillage, monde);
+        EXPECT_EQ(a.volume, b.volume);
+        EXPECT_EQ(a.aire, b.aire);
+        EXPECT_EQ(a.volumeMm3, b.volumeMm3);
+        EXPECT_EQ(a.aireMm2, b.aireMm2);
+        for (const std::string format : {"stl", "obj", "ply"}) {
+            const std::string attendu = dossier / ("lie." + format);
+            const std::string obtenu = dossier / ("plat." + format);
+            ASSERT_TRUE(exporterMaillage(lie, attendu.c_str(), monde));
+            ASSERT_TRUE(exporterMaillageExtrait(e, obtenu, monde));
+            EXPECT_EQ(contenu(obtenu), contenu(attendu)) << format;
+        }
+        // The arrays in the frame hold the values the PLY file holds, in its order.
+        Soupe soupe;
+        ASSERT_TRUE(lirePLY(dossier / "plat.ply", soupe));
+        const MaillagePlat r = dansRepere(e, monde);
+        ASSERT_EQ(soupe.positions.size(), r.nbSommets());
+        for (std::size_t i = 0; i < soupe.positions.size(); ++i)
+            for (std::size_t k = 0; k < 3; ++k) {
+                EXPECT_EQ(soupe.positions[i][k], r.positions[3 * i + k]);
+                EXPECT_EQ(soupe.normales[i][k], r.normales[3 * i + k]);
+            }
+        ASSERT_EQ(soupe.triangles.size(), r.nbTriangles());
+        for (std::size_t i = 0; i < soupe.triangles.size(); ++i)
+            for (std::size_t k = 0; k < 3; ++k)
+                EXPECT_EQ(static_cast<std::uint32_t>(soupe.triangles[i][k]),
+                          r.triangles[3 * i + k]);
+    }
+    EXPECT_FALSE(exporterMaillageExtrait(e, dossier / "absent/plat.ply", Geometrie()));
+
+    // One triangle less: open.
+    MaillagePlat ouvert = e.maillage;
+    ouvert.triangles.resize(ouvert.triangles.size() - 3);
+    EXPECT_FALSE(surfaceFermee(ouvert));
+    EXPECT_FALSE(surfaceFermee(MaillagePlat()));
+}
+
+TEST(FlatMesh, AffinesAreChecked) {
+    std::array<std::array<double, 4>, 4> m{
+        {{0.0, 0.0, -2.0, 10.0}, {1.5, 0.0, 0.0, 0.0}, {0.0, 3.0, 0.0, 1.0}, {0, 0, 0, 1}}};
+    const Resultat<Geometrie> g = geometrieAffine(m);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g.valeur().espacement, (std::array<double, 3>{1.5, 3.0, 2.0}));
+    m[3] = {0, 0, 1, 1};
+    EXPECT_FALSE(geometrieAffine(m));
+    m[3] = {0, 0, 0, 1};
+    m[2] = {0, 0, 0, 1};
+    EXPECT_FALSE(geometrieAffine(m));
+    m[2] = {0, NAN, 0, 1};
+    EXPECT_FALSE(geometrieAffine(m));
+}
+
+TEST(ArrayOpening, KeepsTheFilesOwnValues) {
+    const DossierTemporaire dossier;
+    VolumeBrut image = volumeTest(TypeVoxel::Entier16, 9, 8, 7, [](int x, int y, int z) {
+        return 100 * motifTest(x, y, z) - 9000;
+    });
+    image.geometrie.affine = {{{0.0, -2.0, 0.0, 5.0}, {1.0, 0.0, 0.0, 0.0}, {0.0, 0.0, 3.0, 0.0}}};
+    image.geometrie.espacement = {1.0, 2.0, 3.0};
+    const VolumeBrut labels =
+        volumeTest(TypeVoxel::Reel32, 9, 8, 7, [](int x, int, int) { return x < 4 ? 0.0 : 300.0; });
+    std::string erreur;
+    ASSERT_TRUE(ecrireNifti(dossier / "image.nii.gz", image, 1, erreur)) << erreur;
+    ASSERT_TRUE(ecrireNifti(dossier / "labels.nii", labels, 2, erreur)) << erreur;
+    DemandeOuverture demande;
+    demande.entree = dossier / "image.nii.gz";
+    demande.segmentations = {dossier / "labels.nii"};
+    const Resultat<VolumeOuvert> ouvert = ouvrirTableaux(demande, dossier.chemin());
+    ASSERT_TRUE(ouvert) << ouvert.raison();
+    const VolumeOuvert& o = ouvert.valeur();
+    EXPECT_EQ(o.geometrie.affine, image.geometrie.affine);
+    ASSERT_EQ(o.volume.vue.type, TypeVoxel::Entier16);
+    EXPECT_EQ(std::memcmp(o.volume.vue.donnees, image.donnees.data(), image.donnees.size()), 0);
+    ASSERT_EQ(o.segmentations.size(), 1u);
+    ASSERT_EQ(o.segmentations[0].vue.type, TypeVoxel::Reel32);
+    EXPECT_EQ(
+        std::memcmp(o.segmentations[0].vue.donnees, labels.donnees.data(), labels.donnees.size()),
+        0);
+
+    // The opening's own checks and reasons.
+    demande.segmentations = {dossier / "absent.nii"};
+    EXPECT_FALSE(ouvrirTableaux(demande, dossier.chemin()));
+    demande.entree = dossier / "absent";
+    EXPECT_FALSE(ouvrirTableaux(demande, dossier.chemin()));
+}
+
+TEST(ArrayOpening, AFoldersSlicesAndEverySegmentation) {
+    const DossierTemporaire dossier;
+    const std::string parent = sousDossier(dossier, "parent");
+    const std::string volume = sousDossier(dossier, "parent/1-volume");
+    const std::string premiere = sousDossier(dossier, "parent/2-a");
+    const std::string seconde = sousDossier(dossier, "parent/3-b");
+    for (int z = 0; z < 4; ++z) {
+        const std::string nom = "/s" + std::to_string(z) + ".bmp";
+        ASSERT_TRUE(ecrireBMP(volume + nom, imageUnie(6, 5, static_cast<unsigned char>(10 * z))));
+        ASSERT_TRUE(ecrireBMP(premiere + nom, imageUnie(6, 5, 40)));
+        ASSERT_TRUE(ecrireBMP(seconde + nom, imageUnie(6, 5, 80)));
+    }
+    DemandeOuverture demande;
+    demande.entree = parent;
+    const Resultat<VolumeOuvert> ouvert = ouvrirTableaux(demande, dossier.chemin());
+    ASSERT_TRUE(ouvert) << ouvert.raison();
+    const VolumeOuvert& o = ouvert.valeur();
+    ASSERT_EQ(o.volume.vue.type, TypeVoxel::Octet);
+    EXPECT_EQ(o.volume.vue.W, 6);
+    EXPECT_EQ(o.volume.vue.D, 4);
+    EXPECT_EQ(o.volume.vue.valeur(5, 4, 3), 30.0);
+    ASSERT_EQ(o.segmentations.size(), 2u);
+    EXPECT_EQ(o.segmentations[0].vue.valeur(2, 2, 2), 40.0);
+    EXPECT_EQ(o.segmentations[1].vue.valeur(2, 2, 2), 80.0);
+}
