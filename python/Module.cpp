@@ -1,0 +1,641 @@
+// The Python module `stravol`: the headless use cases on NumPy arrays. Volumes come in as
+// arrays of shape (X, Y, Z) read where they lie, meshes go out as arrays; failures become
+// Python exceptions, and the work runs without the interpreter's lock.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <array>
+#include <climits>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "core/Message.h"
+#include "core/Parallele.h"
+#include "extraction/MaillageExtrait.h"
+#include "extraction/Tableaux.h"
+#include "mesh/CMaillageTriangleChRegion.h"
+#include "region/CRegion3D.h"
+
+namespace py = pybind11;
+namespace fs = std::filesystem;
+
+using Stravol::Echec;
+using Stravol::Geometrie;
+using Stravol::MaillageExtrait;
+using Stravol::MaillagePlat;
+using Stravol::Resultat;
+using Stravol::TypeVoxel;
+using Stravol::VueVolume;
+
+namespace {
+
+// Failures other than bad arguments (ValueError): files (OSError, FileNotFoundError) and
+// memory (MemoryError), each with its reason.
+struct ErreurFichier : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+struct FichierAbsent : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+struct ManqueMemoire : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void refuser(const std::string& texte) { throw py::value_error(texte); }
+
+// What a failed result raises: MemoryError when memory ran out, else ValueError for a request
+// (enFichier false) or OSError for a file.
+template <class T> T obtenir(Resultat<T> r, bool enFichier = false) {
+    if (r)
+        return std::move(r.valeur());
+    if (r.manqueMemoire())
+        throw ManqueMemoire(r.raison());
+    if (enFichier)
+        throw ErreurFichier(r.raison());
+    refuser(r.raison());
+}
+
+// A path given as str, bytes or os.PathLike, in the file system's encoding.
+std::string chemin(const py::handle objet) {
+    const py::bytes octets = py::module_::import("os").attr("fsencode")(objet);
+    return std::string(octets);
+}
+
+std::optional<TypeVoxel> typeVoxel(const py::dtype& d) {
+    const char genre = d.kind();
+    const py::ssize_t taille = d.itemsize();
+    if ((genre == 'u' || genre == 'b') && taille == 1)
+        return TypeVoxel::Octet;
+    if (genre == 'u')
+        switch (taille) {
+        case 2:
+            return TypeVoxel::EntierNonSigne16;
+        case 4:
+            return TypeVoxel::EntierNonSigne32;
+        case 8:
+            return TypeVoxel::EntierNonSigne64;
+        }
+    if (genre == 'i')
+        switch (taille) {
+        case 1:
+            return TypeVoxel::OctetSigne;
+        case 2:
+            return TypeVoxel::Entier16;
+        case 4:
+            return TypeVoxel::Entier32;
+        case 8:
+            return TypeVoxel::Entier64;
+        }
+    if (genre == 'f' && taille == 4)
+        return TypeVoxel::Reel32;
+    if (genre == 'f' && taille == 8)
+        return TypeVoxel::Reel64;
+    return std::nullopt;
+}
+
+py::dtype dtypeDe(TypeVoxel type) {
+    return Stravol::selonType(type, [](auto t) { return py::dtype::of<decltype(t)>(); });
+}
+
+// An array read in place: the view and the array that holds its values.
+struct Tableau {
+    VueVolume vue;
+    py::array tableau;
+};
+
+// The view of any array of 3 dimensions of integers or floats: C- and Fortran-ordered arrays
+// are read in place; other strides and the other byte order are copied once.
+Tableau tableauDe(const py::handle objet, const char* nom) {
+    py::array a = py::array::ensure(objet);
+    if (!a)
+        refuser(std::string(nom) + " must be a NumPy array of shape (X, Y, Z)");
+    if (a.ndim() != 3)
+        refuser(std::string(nom) + " must have 3 dimensions (X, Y, Z), not " +
+                std::to_string(a.ndim()));
+    const std::optional<TypeVoxel> type = typeVoxel(a.dtype());
+    if (!type)
+        refuser(std::string(nom) + " must hold integers or floats of 32 or 64 bits, not " +
+                std::string(py::str(a.dtype())));
+    for (int k = 0; k < 3; ++k)
+        if (a.shape(k) <= 0 || a.shape(k) > INT_MAX)
+            refuser(std::string(nom) + " of shape " + std::string(py::str(a.attr("shape"))) +
+                    " is empty or too large");
+    if (a.dtype().attr("byteorder").cast<std::string>() == ">")
+        a = a.attr("astype")(a.dtype().attr("newbyteorder")("="));
+    if (!(a.flags() & (py::array::f_style | py::array::c_style)))
+        a = py::module_::import("numpy").attr("asfortranarray")(a);
+    Tableau t;
+    t.vue = VueVolume{a.data(),
+                      *type,
+                      static_cast<int>(a.shape(0)),
+                      static_cast<int>(a.shape(1)),
+                      static_cast<int>(a.shape(2)),
+                      !(a.flags() & py::array::f_style)};
+    t.tableau = std::move(a);
+    return t;
+}
+
+// An array over storage kept by garde, without a copy.
+py::array tableauPartage(std::shared_ptr<const void> garde, const void* donnees,
+                         const py::dtype& type, std::vector<py::ssize_t> forme,
+                         std::vector<py::ssize_t> pas, bool ecriture) {
+    auto* proprietaire = new std::shared_ptr<const void>(std::move(garde));
+    const py::capsule capsule(proprietaire,
+                              [](void* p) { delete static_cast<std::shared_ptr<const void>*>(p); });
+    py::array a(type, std::move(forme), std::move(pas), donnees, capsule);
+    if (!ecriture)
+        a.attr("setflags")(py::arg("write") = false);
+    return a;
+}
+
+// The array (X, Y, Z) of stored values, x fastest (Fortran order).
+py::array tableauVolume(const Stravol::TableauVolume& t) {
+    const VueVolume& v = t.vue;
+    const py::dtype type = dtypeDe(v.type);
+    const py::ssize_t taille = type.itemsize();
+    return tableauPartage(t.stockage, v.donnees, type, {v.W, v.H, v.D},
+                          {taille, taille * v.W, taille * v.W * v.H}, true);
+}
+
+py::array matriceAffine(const Geometrie& g) {
+    py::array_t<double> m({4, 4});
+    auto acces = m.mutable_unchecked<2>();
+    for (py::ssize_t i = 0; i < 4; ++i)
+        for (py::ssize_t j = 0; j < 4; ++j)
+            acces(i, j) = i < 3 ? g.affine[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)]
+                                : (j == 3 ? 1.0 : 0.0);
+    return m;
+}
+
+Geometrie geometrieDe(const py::handle objet) {
+    const auto m = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(objet);
+    if (!m || m.ndim() != 2 || m.shape(0) != 4 || m.shape(1) != 4)
+        refuser("affine must be a 4 x 4 matrix (voxel to world, millimetres)");
+    std::array<std::array<double, 4>, 4> matrice{};
+    const auto acces = m.unchecked<2>();
+    for (py::ssize_t i = 0; i < 4; ++i)
+        for (py::ssize_t j = 0; j < 4; ++j)
+            matrice[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = acces(i, j);
+    return obtenir(Stravol::geometrieAffine(matrice));
+}
+
+// A volume read from files: the arrays and what the extractions take from it.
+struct Volume {
+    std::string chemin;
+    py::array tableau;
+    py::list segmentations;
+    Geometrie geometrie;
+    py::dict etiquettes; // value -> (name, (r, g, b) or None)
+    py::list remarques;
+};
+
+// A mesh: the extraction's flat mesh, kept to be written, and its arrays in its space.
+struct Maillage {
+    std::shared_ptr<const MaillageExtrait> extrait;
+    Geometrie repere; // voxel -> the space of the arrays and of the files written
+    std::string espace;
+    py::array sommets, faces, normales;
+    py::object valeur = py::none();
+    py::object nom = py::none();
+    py::object couleur = py::none();
+    Geometrie monde; // voxel -> world of the volume: the frame of the measures
+    // Whether the surface is closed, and its measures, found when first asked.
+    std::optional<bool> ferme;
+    std::optional<MesuresMaillage> mesures;
+};
+
+// The space of the mesh's arrays and files: "RAS" (or "world"), the world frame of the
+// volume's transform; "voxel", the voxel frame.
+std::pair<std::string, Geometrie> espaceDe(const std::string& texte, const Geometrie& monde) {
+    std::string t = texte;
+    for (char& c : t)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (t == "ras" || t == "world")
+        return {"RAS", monde};
+    if (t == "voxel")
+        return {"voxel", Geometrie()};
+    refuser("space must be \"RAS\" or \"voxel\", not \"" + texte + "\"");
+}
+
+// The options shared by extract and extract_all.
+struct Reglages {
+    Stravol::OptionsExtraction options;
+    double decimation = 1.0;
+};
+
+Reglages reglagesDe(const std::string& methode, const std::string& lissage, const py::object& tours,
+                    double decimation) {
+    Reglages r;
+    if (methode != "faces")
+        refuser("method must be \"faces\" (the mesh of the voxel faces), not \"" + methode + "\"");
+    if (lissage == "taubin")
+        r.options.lissage = Stravol::MethodeLissage::Taubin;
+    else if (lissage == "constrained")
+        r.options.lissage = Stravol::MethodeLissage::Contraint;
+    else
+        refuser("smoothing must be \"taubin\" or \"constrained\", not \"" + lissage + "\"");
+    r.options.nbLissages = Stravol::toursParDefaut(r.options.lissage);
+    if (!tours.is_none()) {
+        if (!py::isinstance<py::int_>(tours) || py::isinstance<py::bool_>(tours))
+            refuser("rounds must be a whole number of smoothing rounds, or None");
+        const long long n = tours.cast<long long>();
+        if (n < 0 || n > INT_MAX)
+            refuser("rounds must be 0 or more");
+        r.options.nbLissages = static_cast<int>(n);
+    }
+    if (!(decimation > 0.0 && decimation <= 1.0))
+        refuser("decimate must be a fraction of the triangles kept, above 0 and at most 1");
+    r.decimation = decimation;
+    return r;
+}
+
+// What an extraction reads: the array, its geometry, and the label table of its volume.
+struct Source {
+    Tableau tableau;
+    Geometrie geometrie;
+    py::dict etiquettes;
+};
+
+// A volume gives its last segmentation (its image when it has none) and its geometry; an
+// array gives itself, in the voxel frame unless an affine is given.
+Source sourceDe(const py::handle objet, const py::handle affine) {
+    Source s;
+    if (py::isinstance<Volume>(objet)) {
+        const Volume& v = objet.cast<const Volume&>();
+        const py::handle tableau = v.segmentations.empty()
+                                       ? py::handle(v.tableau)
+                                       : v.segmentations[v.segmentations.size() - 1];
+        s.tableau = tableauDe(tableau, "the volume");
+        s.geometrie = v.geometrie;
+        s.etiquettes = v.etiquettes;
+    } else {
+        s.tableau = tableauDe(objet, "array_or_volume");
+    }
+    if (!affine.is_none())
+        s.geometrie = geometrieDe(affine);
+    return s;
+}
+
+// The mesh's arrays in its space (the extraction's own arrays in the voxel frame).
+std::shared_ptr<const MaillagePlat> dansRepere(const std::shared_ptr<const MaillageExtrait>& e,
+                                               const Geometrie& repere) {
+    if (repere.identite())
+        return std::shared_ptr<const MaillagePlat>(e, &e->maillage);
+    return std::make_shared<const MaillagePlat>(Stravol::dansRepere(*e, repere));
+}
+
+// A mesh made without the interpreter's lock, waiting for its arrays.
+struct MaillagePret {
+    std::shared_ptr<const MaillageExtrait> extrait;
+    std::shared_ptr<const MaillagePlat> plat;
+};
+
+MaillagePret preparer(Resultat<MaillageExtrait> r, const Geometrie& repere) {
+    auto e = std::make_shared<const MaillageExtrait>(obtenir(std::move(r)));
+    return {e, dansRepere(e, repere)};
+}
+
+Maillage creerMaillage(const MaillagePret& p, const std::pair<std::string, Geometrie>& espace,
+                       const Geometrie& monde) {
+    Maillage m;
+    m.extrait = p.extrait;
+    m.monde = monde;
+    m.espace = espace.first;
+    m.repere = espace.second;
+    const MaillagePlat& plat = *p.plat;
+    const py::ssize_t n = static_cast<py::ssize_t>(plat.nbSommets());
+    const py::ssize_t t = static_cast<py::ssize_t>(plat.nbTriangles());
+    constexpr py::ssize_t kFloat = sizeof(float), kEntier = sizeof(std::int32_t);
+    m.sommets = tableauPartage(p.plat, plat.positions.data(), py::dtype::of<float>(), {n, 3},
+                               {3 * kFloat, kFloat}, false);
+    m.normales = tableauPartage(p.plat, plat.normales.data(), py::dtype::of<float>(), {n, 3},
+                                {3 * kFloat, kFloat}, false);
+    // Vertex numbers stay below 2^31: the same bytes read as signed.
+    m.faces = tableauPartage(p.plat, plat.triangles.data(), py::dtype::of<std::int32_t>(), {t, 3},
+                             {3 * kEntier, kEntier}, false);
+    return m;
+}
+
+// The value of voxel (x, y, z) as Python gives it: an int for integer arrays, else a float.
+py::object valeurVoxel(const VueVolume& v, const Stravol::Voxel& g) {
+    return Stravol::selonType(v.type, [&](auto t) -> py::object {
+        using T = decltype(t);
+        const T x = static_cast<const T*>(v.donnees)[v.indice(g[0], g[1], g[2])];
+        if constexpr (std::is_integral_v<T>)
+            return py::int_(x);
+        else
+            return py::float_(static_cast<double>(x));
+    });
+}
+
+Stravol::Voxel germeDe(const py::handle objet) {
+    Stravol::Voxel g{};
+    const auto refus = [] { refuser("seed must be three whole voxel numbers (x, y, z)"); };
+    if (!py::isinstance<py::sequence>(objet) && !py::isinstance<py::array>(objet))
+        refus();
+    const py::list valeurs = py::module_::import("builtins").attr("list")(objet);
+    if (valeurs.size() != 3)
+        refus();
+    const py::object operateur = py::module_::import("operator");
+    for (std::size_t k = 0; k < 3; ++k) {
+        // Integers of any kind (NumPy's too), but no float or bool.
+        if (py::isinstance<py::bool_>(valeurs[k]) || py::isinstance<py::float_>(valeurs[k]))
+            refus();
+        long long v = 0;
+        try {
+            v = operateur.attr("index")(valeurs[k]).cast<long long>();
+        } catch (const py::error_already_set&) {
+            refus();
+        }
+        if (v < INT_MIN || v > INT_MAX)
+            refuser("the seed lies outside the volume");
+        g[k] = static_cast<int>(v);
+    }
+    return g;
+}
+
+double valeurDe(const py::handle objet) {
+    // Numbers of any kind (NumPy's too), but no bool and no text.
+    if (py::isinstance<py::bool_>(objet) || py::isinstance<py::str>(objet) ||
+        py::isinstance<py::bytes>(objet))
+        refuser("label must be a number");
+    PyObject* reel = PyNumber_Float(objet.ptr());
+    if (reel == nullptr) {
+        PyErr_Clear();
+        refuser("label must be a number");
+    }
+    return py::reinterpret_steal<py::float_>(reel).cast<double>();
+}
+
+void nommer(Maillage& m, std::uint32_t valeur, const py::dict& etiquettes) {
+    m.valeur = py::int_(valeur);
+    const py::int_ cle(valeur);
+    if (etiquettes.contains(cle)) {
+        const py::tuple entree = etiquettes[cle];
+        m.nom = entree[0];
+        m.couleur = entree[1];
+    }
+}
+
+Maillage extraire(const py::handle source, const py::handle label, const py::handle seed,
+                  const py::handle affine, const std::string& methode, const std::string& lissage,
+                  const py::object& tours, double tolerance, double decimation,
+                  const std::string& espace) {
+    const Reglages r = reglagesDe(methode, lissage, tours, decimation);
+    if (!(std::isfinite(tolerance) && tolerance >= 0))
+        refuser("tolerance must be a finite number, 0 or more");
+    if (label.is_none() == seed.is_none())
+        refuser("give either label or seed");
+    Source s = sourceDe(source, affine);
+    const std::pair<std::string, Geometrie> repere = espaceDe(espace, s.geometrie);
+    const VueVolume& vue = s.tableau.vue;
+    std::optional<double> valeur;
+    Stravol::Voxel germe{};
+    if (label.is_none())
+        germe = germeDe(seed);
+    else
+        valeur = valeurDe(label);
+    MaillagePret pret;
+    {
+        const py::gil_scoped_release sansVerrou;
+        if (valeur)
+            germe = obtenir(Stravol::trouverValeur(vue, *valeur));
+        Resultat<Stravol::ObjetExtrait> objet =
+            Stravol::extraireAuGerme(vue, germe, tolerance, r.options);
+        Stravol::ObjetExtrait o = obtenir(std::move(objet));
+        // The linked mesh goes on the thread that made it.
+        Resultat<MaillageExtrait> plat = Stravol::aplatirMaillage(*o.maillage, r.decimation);
+        o.maillage.reset();
+        pret = preparer(std::move(plat), repere.second);
+    }
+    Maillage m = creerMaillage(pret, repere, s.geometrie);
+    m.valeur = valeurVoxel(vue, germe);
+    if (py::isinstance<py::int_>(m.valeur) && m.valeur.cast<long long>() >= 0 &&
+        m.valeur.cast<long long>() <= UINT32_MAX)
+        nommer(m, m.valeur.cast<std::uint32_t>(), s.etiquettes);
+    return m;
+}
+
+py::dict extraireTout(const py::handle source, const py::handle affine, const std::string& methode,
+                      const std::string& lissage, const py::object& tours, double decimation,
+                      const std::string& espace) {
+    const Reglages r = reglagesDe(methode, lissage, tours, decimation);
+    Source s = sourceDe(source, affine);
+    const std::pair<std::string, Geometrie> repere = espaceDe(espace, s.geometrie);
+    const VueVolume& vue = s.tableau.vue;
+    std::vector<Stravol::BoiteEtiquette> boites;
+    std::vector<MaillagePret> prets;
+    {
+        const py::gil_scoped_release sansVerrou;
+        boites = obtenir(Stravol::boitesEtiquettes(vue));
+        // Each label's flat mesh, or why it failed.
+        struct Issue {
+            std::shared_ptr<MaillageExtrait> maillage;
+            std::string raison;
+            bool memoire = true;
+        };
+        std::vector<Issue> issues(boites.size());
+        Stravol::maillerEtiquettes(
+            vue, boites, r.options, [&](std::size_t i, Stravol::EtiquetteMaillee& e) {
+                Issue& issue = issues[i];
+                try {
+                    issue.raison = "label " + std::to_string(e.boite.valeur) + ": " + e.erreur;
+                    if (e.maillage) {
+                        Resultat<MaillageExtrait> plat =
+                            Stravol::aplatirMaillage(*e.maillage, r.decimation);
+                        if (plat) {
+                            issue.maillage =
+                                std::make_shared<MaillageExtrait>(std::move(plat.valeur()));
+                        } else {
+                            issue.raison += plat.raison();
+                            issue.memoire = plat.manqueMemoire();
+                        }
+                    }
+                } catch (const std::bad_alloc&) {
+                    issue.memoire = true;
+                }
+                // The linked mesh goes on the thread that made it.
+                e.maillage.reset();
+            });
+        prets.reserve(boites.size());
+        for (Issue& issue : issues) {
+            if (!issue.maillage && issue.memoire)
+                throw ManqueMemoire(issue.raison);
+            if (!issue.maillage)
+                refuser(issue.raison);
+            std::shared_ptr<const MaillageExtrait> e = std::move(issue.maillage);
+            prets.push_back({e, dansRepere(e, repere.second)});
+        }
+    }
+    py::dict maillages;
+    for (std::size_t i = 0; i < boites.size(); ++i) {
+        Maillage m = creerMaillage(prets[i], repere, s.geometrie);
+        nommer(m, boites[i].valeur, s.etiquettes);
+        maillages[py::int_(boites[i].valeur)] = std::move(m);
+    }
+    return maillages;
+}
+
+Volume lire(const py::handle entree, const py::handle segmentations, const py::handle labels) {
+    Stravol::DemandeOuverture demande;
+    demande.entree = chemin(entree);
+    const bool une = py::isinstance<py::str>(segmentations) ||
+                     py::isinstance<py::bytes>(segmentations) ||
+                     py::hasattr(segmentations, "__fspath__");
+    if (une)
+        demande.segmentations.push_back(chemin(segmentations));
+    else
+        for (const py::handle s : py::iter(segmentations))
+            demande.segmentations.push_back(chemin(s));
+    if (!labels.is_none())
+        refuser("label tables cannot be read by this build of stravol");
+    std::error_code erreur;
+    for (const std::string& f : {demande.entree})
+        if (!fs::exists(f, erreur))
+            throw FichierAbsent("no such folder or file: " + f);
+    for (const std::string& f : demande.segmentations)
+        if (!fs::exists(f, erreur))
+            throw FichierAbsent("no such file: " + f);
+    const std::string dossierCourant = fs::current_path(erreur).string();
+    Stravol::VolumeOuvert ouvert;
+    {
+        const py::gil_scoped_release sansVerrou;
+        ouvert = obtenir(Stravol::ouvrirTableaux(demande, dossierCourant), true);
+    }
+    Volume v;
+    v.chemin = demande.entree;
+    v.geometrie = ouvert.geometrie;
+    v.tableau = tableauVolume(ouvert.volume);
+    for (const Stravol::TableauVolume& t : ouvert.segmentations)
+        v.segmentations.append(tableauVolume(t));
+    for (const std::string& r : ouvert.remarques)
+        v.remarques.append(py::str(r));
+    return v;
+}
+
+void enregistrer(const Maillage& m, const py::handle destination) {
+    const std::string c = chemin(destination);
+    std::string extension = fs::path(c).extension().string();
+    for (char& x : extension)
+        x = static_cast<char>(std::tolower(static_cast<unsigned char>(x)));
+    if (extension != ".stl" && extension != ".obj" && extension != ".ply")
+        refuser("the mesh file must end in .stl, .obj or .ply: " + c);
+    Resultat<bool> ecrit = Echec{""};
+    {
+        const py::gil_scoped_release sansVerrou;
+        ecrit = Stravol::exporterMaillageExtrait(*m.extrait, c, m.repere);
+    }
+    obtenir(std::move(ecrit), true);
+}
+
+bool estFerme(Maillage& m) {
+    if (!m.ferme) {
+        bool ferme = false;
+        {
+            const py::gil_scoped_release sansVerrou;
+            ferme = Stravol::surfaceFermee(m.extrait->maillage);
+        }
+        m.ferme = ferme;
+    }
+    return *m.ferme;
+}
+
+const MesuresMaillage& mesures(Maillage& m) {
+    if (!m.mesures) {
+        MesuresMaillage figures;
+        {
+            const py::gil_scoped_release sansVerrou;
+            figures = Stravol::mesurerMaillage(m.extrait->maillage, m.monde);
+        }
+        m.mesures = figures;
+    }
+    return *m.mesures;
+}
+
+std::string decrire(const Maillage& m) {
+    const MaillageExtrait& e = *m.extrait;
+    std::string texte = "<stravol.Mesh";
+    if (!m.valeur.is_none())
+        texte += " of " + std::string(py::repr(m.valeur));
+    return texte + ": " + std::to_string(e.maillage.nbSommets()) + " vertices, " +
+           std::to_string(e.maillage.nbTriangles()) + " triangles, " + m.espace + ">";
+}
+
+} // namespace
+
+PYBIND11_MODULE(stravol, m) {
+    m.doc() = "Closed smooth triangle meshes of the objects of 3D volumes and label maps.";
+    m.attr("__version__") = STRAVOL_VERSION;
+    // The neighbour tables are shared by every extraction: filled once, before any thread.
+    CRegion3D::initialiserVoisinages();
+    // A mesh check's question is answered yes, as the tools do, without a word on stderr.
+    setQuestionHook([](const char*, const char*) { return true; });
+    Stravol::preparerThreads();
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p)
+                std::rethrow_exception(p);
+        } catch (const ManqueMemoire& e) {
+            PyErr_SetString(PyExc_MemoryError, e.what());
+        } catch (const FichierAbsent& e) {
+            PyErr_SetString(PyExc_FileNotFoundError, e.what());
+        } catch (const ErreurFichier& e) {
+            PyErr_SetString(PyExc_OSError, e.what());
+        }
+    });
+
+    py::class_<Volume>(m, "Volume", "A volume read from files, with its segmentations.")
+        .def_readonly("path", &Volume::chemin)
+        .def_readonly("array", &Volume::tableau)
+        .def_readonly("segmentations", &Volume::segmentations)
+        .def_property_readonly("affine", [](const Volume& v) { return matriceAffine(v.geometrie); })
+        .def_property_readonly("spacing",
+                               [](const Volume& v) {
+                                   const auto& e = v.geometrie.espacement;
+                                   return py::make_tuple(e[0], e[1], e[2]);
+                               })
+        .def_readonly("labels", &Volume::etiquettes)
+        .def_readonly("remarks", &Volume::remarques)
+        .def("__repr__", [](const Volume& v) {
+            return "<stravol.Volume " + std::string(py::str(v.tableau.attr("shape"))) + " " +
+                   std::string(py::str(v.tableau.dtype())) + ", " +
+                   std::to_string(v.segmentations.size()) + " segmentation(s)>";
+        });
+
+    py::class_<Maillage>(m, "Mesh", "A closed triangle mesh of one extracted object.")
+        .def_readonly("vertices", &Maillage::sommets)
+        .def_readonly("faces", &Maillage::faces)
+        .def_readonly("normals", &Maillage::normales)
+        .def_readonly("space", &Maillage::espace)
+        .def_readonly("value", &Maillage::valeur)
+        .def_readonly("name", &Maillage::nom)
+        .def_readonly("color", &Maillage::couleur)
+        .def_property_readonly("volume_mm3", [](Maillage& x) { return mesures(x).volumeMm3; })
+        .def_property_readonly("area_mm2", [](Maillage& x) { return mesures(x).aireMm2; })
+        .def_property_readonly("closed", &estFerme)
+        .def("save", &enregistrer, py::arg("path"),
+             "Writes the mesh in its space: STL, OBJ or PLY by the extension of path.")
+        .def("__repr__", &decrire);
+
+    m.def("read", &lire, py::arg("path"), py::arg("segmentations") = py::tuple(),
+          py::arg("labels") = py::none(),
+          "Reads a parent folder of slices or a volume file (NIfTI, TIFF) with its "
+          "segmentations.");
+    m.def("extract", &extraire, py::arg("array_or_volume"), py::arg("label") = py::none(),
+          py::arg("seed") = py::none(), py::arg("affine") = py::none(), py::arg("method") = "faces",
+          py::arg("smoothing") = "taubin", py::arg("rounds") = py::none(),
+          py::arg("tolerance") = 0.0, py::arg("decimate") = 1.0, py::arg("space") = "RAS",
+          "Extracts one object, grown from a seed, as a closed mesh.");
+    m.def("extract_all", &extraireTout, py::arg("array_or_volume"), py::arg("affine") = py::none(),
+          py::arg("method") = "faces", py::arg("smoothing") = "taubin",
+          py::arg("rounds") = py::none(), py::arg("decimate") = 1.0, py::arg("space") = "RAS",
+          "Extracts every non-zero label as its own closed mesh: {value: Mesh}.");
+}
