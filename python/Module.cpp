@@ -187,6 +187,18 @@ Geometrie geometrieDe(const py::handle objet) {
     return obtenir(Stravol::geometrieAffine(matrice));
 }
 
+// The thread-local storage of a module the interpreter loads is allocated on each thread's first
+// use of it, and the system ends the process when it cannot: it is taken on the calling thread
+// and on every thread of its parallel stages before the work takes its memory.
+thread_local unsigned char filPrepare = 0;
+
+void preparerFils() {
+    int prets = 0;
+#pragma omp parallel num_threads(Stravol::nbThreads()) reduction(+ : prets)
+    prets += ++filPrepare > 0 ? 1 : 0;
+    (void)prets;
+}
+
 // A volume read from files: the arrays and what the extractions take from it.
 struct Volume {
     std::string chemin;
@@ -406,6 +418,7 @@ Maillage extraire(const py::handle source, const py::handle label, const py::han
     MaillagePret pret;
     {
         const py::gil_scoped_release sansVerrou;
+        preparerFils();
         if (valeur)
             germe = obtenir(Stravol::trouverValeur(vue, *valeur));
         Resultat<Stravol::ObjetExtrait> objet =
@@ -435,6 +448,7 @@ py::dict extraireTout(const py::handle source, const py::handle affine, const st
     std::vector<MaillagePret> prets;
     {
         const py::gil_scoped_release sansVerrou;
+        preparerFils();
         boites = obtenir(Stravol::boitesEtiquettes(vue));
         // Each label's flat mesh, or why it failed.
         struct Issue {
@@ -508,6 +522,7 @@ Volume lire(const py::handle entree, const py::handle segmentations, const py::h
     Stravol::VolumeOuvert ouvert;
     {
         const py::gil_scoped_release sansVerrou;
+        preparerFils();
         ouvert = obtenir(Stravol::ouvrirTableaux(demande, dossierCourant), true);
     }
     Volume v;
@@ -531,6 +546,7 @@ void enregistrer(const Maillage& m, const py::handle destination) {
     Resultat<bool> ecrit = Echec{""};
     {
         const py::gil_scoped_release sansVerrou;
+        preparerFils();
         ecrit = Stravol::exporterMaillageExtrait(*m.extrait, c, m.repere);
     }
     obtenir(std::move(ecrit), true);
@@ -579,6 +595,7 @@ PYBIND11_MODULE(stravol, m) {
     // A mesh check's question is answered yes, as the tools do, without a word on stderr.
     setQuestionHook([](const char*, const char*) { return true; });
     Stravol::preparerThreads();
+    preparerFils();
     py::register_exception_translator([](std::exception_ptr p) {
         try {
             if (p)

@@ -1,5 +1,9 @@
 """Bad arguments raise ValueError, files OSError: never a crash, never a word on stderr."""
 
+import os
+import subprocess
+import sys
+
 import numpy as np
 import pytest
 
@@ -84,3 +88,35 @@ def test_files_that_cannot_be_written(tmp_path, small, capfd):
         mesh.save(tmp_path / "absent" / "mesh.ply")
     assert list(tmp_path.iterdir()) == []
     assert capfd.readouterr() == ("", "")
+
+
+MEMORY = """
+import resource, sys
+import numpy as np, stravol
+a = np.zeros((200, 200, 200), np.uint8)
+a[1:-1, 1:-1, 1:-1] = 1
+a[60:140, 60:140, 60:140] = 2
+with open("/proc/self/status") as f:
+    size = [int(line.split()[1]) * 1024 for line in f if line.startswith("VmSize")][0]
+resource.setrlimit(resource.RLIMIT_AS, (size + int(sys.argv[1]) * 2**20, resource.RLIM_INFINITY))
+for work in (lambda: stravol.extract(a, label=1), lambda: stravol.extract_all(a)):
+    try:
+        work()
+        print("mesh")
+    except MemoryError as e:
+        print("MemoryError", e)
+"""
+
+
+@pytest.mark.skipif("libasan" in os.environ.get("LD_PRELOAD", ""), reason="the sanitizers reserve more address space than any limit leaves")
+@pytest.mark.parametrize("megabytes", [8, 60, 200, 3000])
+def test_memory_running_out(megabytes):
+    """Whatever the limit, a MemoryError or a mesh: never a crash, never a word on stderr."""
+    done = subprocess.run([sys.executable, "-c", MEMORY, str(megabytes)], capture_output=True, text=True)
+    assert done.returncode == 0 and done.stderr == ""
+    lines = done.stdout.splitlines()
+    assert len(lines) == 2 and all(line == "mesh" or line.startswith("MemoryError ") for line in lines)
+    if megabytes == 8:
+        assert lines[0].startswith("MemoryError")
+    if megabytes == 3000:
+        assert lines == ["mesh", "mesh"]
