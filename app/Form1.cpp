@@ -932,7 +932,7 @@ void Form1::preparerTextures(ModeAffichage mode) {
         images3D->retoucheTexture = colorerEtiquettes;
     else
         images3D->retoucheTexture = nullptr;
-    images3D->preparationTexture(barre_.get(), static_cast<int>(mode));
+    images3D->preparationTexture(barre_.get(), mode);
     progressBar1->setValue(0);
 }
 
@@ -1097,9 +1097,9 @@ void Form1::evoluerMaillage() {
         // is put back afterwards, since the next extraction reads it.
         auto gris =
             std::make_unique<CImage3D>(images3D->largeur, images3D->hauteur, images3D->profondeur);
-        images3D->CopierImageCourante(static_cast<int>(ModeAffichage::Normale));
+        images3D->CopierImageCourante(ModeAffichage::Normale);
         images3D->CimageTroisDtoCimage3D(*gris);
-        images3D->CopierImageCourante(static_cast<int>(ChoixAffichage));
+        images3D->CopierImageCourante(ChoixAffichage);
         m.initialiserImages(gris.get(), gris.get());
         imageEvolution_ = std::move(gris);
     }

@@ -38,10 +38,6 @@ class COpenGL;
 class DialogueEvolution;
 class DialogueOptionsExtraction;
 
-// Display modes of the slice textures and pictures (mode numbers of the volume's
-// preparationTexture).
-enum class ModeAffichage : int { Normale = 0, Segmentee = 4 };
-
 // The three cut axes, in the order of the commands panel.
 enum class Axe : int { X = 0, Y = 1, Z = 2 };
 inline constexpr int kNbAxes = 3;

@@ -550,10 +550,12 @@ int main(int argc, char** argv) {
         echouer(o.dossier + " has no segmentation");
     // Only the evolution reads the voxels again.
     const bool extractionSeule = o.parametres.empty() && o.iterations == 0;
+    const Stravol::ModeAffichage mode =
+        segmentation ? Stravol::ModeAffichage::Segmentee : Stravol::ModeAffichage::Normale;
     if (extractionSeule)
-        volume.garderSeulementMode(segmentation ? 4 : 0);
+        volume.garderSeulementMode(mode);
     else
-        volume.CopierImageCourante(segmentation ? 4 : 0);
+        volume.CopierImageCourante(mode);
     // Labels are looked for by their true value; a picture folder's are its grey levels.
     const bool etiquettesExactes = segmentation && !volume.etiquettes.empty();
 
@@ -595,7 +597,7 @@ int main(int argc, char** argv) {
         // The copy fills only a volume of the same size: size it before copying the grey voxels.
         if (!gris.Create(volume.largeur, volume.hauteur, volume.profondeur))
             echouer("not enough memory for the grey volume of the evolution");
-        volume.CopierImageCourante(0);
+        volume.CopierImageCourante(Stravol::ModeAffichage::Normale);
         volume.CimageTroisDtoCimage3D(gris);
         m.initialiserImages(&gris, &gris);
         CDeformableModelBase& modele = m;
