@@ -95,7 +95,13 @@ void ControleurExtraction::extraireAu(const Coord3D& v) {
         return;
     {
         CurseurAttente attente;
-        volume->CroissanceDeRegion(v.x, v.y, v.z, optionsExtraction);
+        const auto extraction = [&] {
+            volume->CroissanceDeRegion(v.x, v.y, v.z, optionsExtraction);
+        };
+        if (executerExtraction)
+            executerExtraction(extraction);
+        else
+            extraction();
     }
     COpenGL* vue = ouvert_.fenetreOpenGL;
     if (vue != nullptr)

@@ -53,6 +53,9 @@ public:
     void choisirOptions();
     // Growth and smoothing of the next extractions.
     OptionsExtraction& options() { return optionsExtraction; }
+    // Runs the extraction that a click starts (directly when empty): tests put their own limits
+    // around the work of the extraction alone, not around the redraw and the event loop after it.
+    std::function<void(const std::function<void()>&)> executerExtraction;
 
     // Whether the open volume has a mesh (to export or evolve).
     bool aUnMaillage() const;

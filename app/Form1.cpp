@@ -275,6 +275,7 @@ void Form1::remplacerVolume(std::unique_ptr<CImageTroisD> nouveau) {
 
     auto* vue = new COpenGL(panneauVue_, 500, 500, 0, 0, ouvert_.images3D.get(), chemin);
     ouvert_.fenetreOpenGL = vue;
+    vue->messages = &ouverture_->messages();
     panneauVue_->layout()->addWidget(vue);
     vue->show();
     vue->Draw();

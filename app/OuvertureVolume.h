@@ -66,6 +66,9 @@ public:
 
     // The folder of the last volume file chosen, where the next file dialogs start.
     QString dossierFichiers() const { return dossierFichiers_; }
+    // The window's message sink: the volumes it opens report through it, and so may others
+    // (the view).
+    MessageSink& messages() { return messages_; }
 
 Q_SIGNALS:
     // The parent folder dossier was opened (before ouvertureTerminee).
