@@ -156,6 +156,19 @@ void Form1::construireControles() {
         separateur("splitContainer1", Qt::Horizontal, panneauGauche, panneauCommandes_);
     setCentralWidget(splitContainer1);
 
+    auto* labelChargement = controle<QLabel>(panneauCommandes_, "labelChargement",
+                                             "Chargement des images", 11, 649, 128, 16);
+    // The whole text, however wide the font draws it.
+    labelChargement->resize(std::max(labelChargement->width(), labelChargement->sizeHint().width()),
+                            labelChargement->height());
+    progressBar1 = new QProgressBar(panneauCommandes_);
+    progressBar1->setObjectName("progressBar1");
+    progressBar1->setGeometry(163, 649, 256, 16);
+    progressBar1->setRange(0, 100);
+    progressBar1->setValue(0);
+    progressBar1->setTextVisible(false);
+    barre_ = std::make_unique<BarreProgressionQt>(progressBar1);
+
     labelVoxel = new QLabel;
     labelVoxel->setObjectName("labelVoxel");
     statusBar()->setObjectName("statusStrip1");
@@ -164,19 +177,8 @@ void Form1::construireControles() {
 
 void Form1::construireParties() {
     QWidget* droite = panneauCommandes_;
+    // The extraction's check box first: it leads the keyboard focus order of the panel.
     extraction_ = new ControleurExtraction(droite, ouvert_, dialogues_, statusBar());
-    auto* labelChargement =
-        controle<QLabel>(droite, "labelChargement", "Chargement des images", 11, 649, 128, 16);
-    // The whole text, however wide the font draws it.
-    labelChargement->resize(std::max(labelChargement->width(), labelChargement->sizeHint().width()),
-                            labelChargement->height());
-    progressBar1 = new QProgressBar(droite);
-    progressBar1->setObjectName("progressBar1");
-    progressBar1->setGeometry(163, 649, 256, 16);
-    progressBar1->setRange(0, 100);
-    progressBar1->setValue(0);
-    progressBar1->setTextVisible(false);
-    barre_ = std::make_unique<BarreProgressionQt>(progressBar1);
     coupes_ = new PanneauCoupes(droite, ouvert_, *barre_);
     ouverture_ = new OuvertureVolume(
         *this, chemin, *barre_, dialogues_,
