@@ -107,6 +107,15 @@ protected:
     int voxelsBoule = 0;
 };
 
+// A parent folder "point" holding a lone voxel of grey 200 at (2, 2, 2) in 5 x 5 x 5.
+void ecrireVoxelSeul(const fs::path& racine) {
+    fs::create_directories(racine / "point" / "volume");
+    for (int z = 0; z < 5; ++z)
+        ecrireOctets(
+            racine / "point" / "volume" / ("s" + std::to_string(z) + ".bmp"),
+            bmpGris(5, 5, [z](int x, int y) { return x == 2 && y == 2 && z == 2 ? 200 : 20; }));
+}
+
 } // namespace
 
 TEST_F(Extraction, ExtractsTheSegmentationLabelByDefault) {
@@ -190,26 +199,67 @@ TEST_F(Extraction, SmoothingAndToleranceOptions) {
         EXPECT_EQ(lancer(d, racine).statut, 2) << d;
 }
 
-// --decimate: fewer triangles written, the figures in the summary; an impossible ratio refused.
-TEST_F(Extraction, DecimationWritesFewerTrianglesOrRefuses) {
+// --decimate on the ball: the ratio asked passes as it stands, with fewer triangles, a checked
+// surface and the figures in the summary.
+TEST_F(Extraction, DecimationKeepsTheRatioAskedWhenItPasses) {
     const std::string ballon = "scan --source image --seed 9 8 6";
     const Resultat entier = lancer(ballon, racine);
     ASSERT_EQ(entier.statut, 0);
-    const Resultat r = lancer(ballon + " --decimate 0.6 --output decime.ply", racine);
-    if (r.statut == 0) {
-        EXPECT_LT(std::stoi(champ(r.sortie, "triangles")),
-                  std::stoi(champ(entier.sortie, "triangles")));
-        EXPECT_EQ(champ(r.sortie, "closed"), "true");
-        EXPECT_EQ(champ(r.sortie, "irregular_vertices"), "0");
-        EXPECT_LT(std::stod(champ(r.sortie, "max_distance")), 0.5);
-        EXPECT_TRUE(fs::exists(racine / "decime.ply"));
-    } else {
-        EXPECT_EQ(r.statut, 2);
-        EXPECT_FALSE(fs::exists(racine / "decime.ply"));
-    }
     EXPECT_EQ(champ(entier.sortie, "decimation"), "");
+    const int avant = std::stoi(champ(entier.sortie, "triangles"));
+    const Resultat r = lancer(ballon + " --decimate 0.6 --output decime.ply", racine);
+    ASSERT_EQ(r.statut, 0) << r.sortie;
+    const nlohmann::json j = nlohmann::json::parse(r.sortie);
+    const nlohmann::json& d = j["decimation"];
+    EXPECT_EQ(d["ratio_asked"], 0.6);
+    EXPECT_EQ(d["ratio"], 0.6);
+    EXPECT_EQ(d["triangles_before"], avant);
+    EXPECT_LT(j["triangles"].get<int>(), avant);
+    EXPECT_LE(j["triangles"].get<int>(), 0.7 * avant);
+    EXPECT_EQ(j["closed"], true);
+    EXPECT_EQ(j["irregular_vertices"], 0);
+    EXPECT_LT(d["volume_change"].get<double>(), 0.01);
+    EXPECT_LE(d["max_distance"].get<double>(), 0.5);
+    EXPECT_TRUE(fs::exists(racine / "decime.ply"));
     for (const char* ratio : {"0", "1.5", "-1", "half"})
         EXPECT_EQ(lancer(ballon + " --decimate " + ratio, racine).statut, 2) << ratio;
+}
+
+// The lone voxel smoothed: collapsing half of its 12 triangles fails the checks, so milder
+// ratios are tried and the summary says which one passed.
+TEST_F(Extraction, DecimationFallsBackToAMilderRatio) {
+    ecrireVoxelSeul(racine);
+    const Resultat r = lancer("point --seed 2 2 2 --decimate 0.5", racine);
+    ASSERT_EQ(r.statut, 0) << r.sortie;
+    const nlohmann::json j = nlohmann::json::parse(r.sortie);
+    const nlohmann::json& d = j["decimation"];
+    EXPECT_EQ(d["ratio_asked"], 0.5);
+    EXPECT_GT(d["ratio"].get<double>(), 0.5);
+    EXPECT_LT(d["ratio"].get<double>(), 1.0);
+    EXPECT_EQ(d["triangles_before"], 12);
+    EXPECT_LT(j["triangles"].get<int>(), 12);
+    EXPECT_EQ(j["closed"], true);
+    EXPECT_EQ(j["irregular_vertices"], 0);
+    EXPECT_LT(d["volume_change"].get<double>(), 0.01);
+    EXPECT_LE(d["max_distance"].get<double>(), 0.5);
+}
+
+// Left unsmoothed the lone voxel is a unit cube: every collapse moves a corner more than half a
+// voxel from the surface, so no ratio passes. Refused with one line, nothing written.
+TEST_F(Extraction, DecimationThatNothingPassesIsRefused) {
+    ecrireVoxelSeul(racine);
+    const std::string cube = "point --seed 2 2 2 --smooth 0";
+    const Resultat entier = lancer(cube, racine);
+    ASSERT_EQ(entier.statut, 0) << entier.sortie;
+    EXPECT_EQ(champ(entier.sortie, "triangles"), "12");
+    for (const char* ratio : {"0.5", "0.9"}) {
+        const Resultat r =
+            lancer(cube + " --decimate " + ratio + " --output cube.stl", racine, "&1");
+        EXPECT_EQ(r.statut, 2) << ratio;
+        EXPECT_EQ(r.sortie.rfind("stravol-extract: ", 0), 0u) << r.sortie;
+        EXPECT_EQ(std::count(r.sortie.begin(), r.sortie.end(), '\n'), 1) << r.sortie;
+        EXPECT_FALSE(fs::exists(racine / "cube.stl")) << ratio;
+    }
 }
 
 // The thread count changes nothing of the mesh written.
