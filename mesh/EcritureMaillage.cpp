@@ -141,7 +141,7 @@ Repere repereMonde(const Geometrie& g) {
 }
 
 Repere repereEspace(const Geometrie& g, EspaceSortie espace) {
-    if (espace == EspaceSortie::Voxel)
+    if (espace == EspaceSortie::Voxels)
         return Repere();
     Repere r = repereMonde(g);
     if (espace == EspaceSortie::LPS) {

@@ -429,7 +429,7 @@ const char* nomEspace(EspaceSortie espace) {
     switch (espace) {
     case EspaceSortie::LPS:
         return "LPS";
-    case EspaceSortie::Voxel:
+    case EspaceSortie::Voxels:
         return "voxel";
     case EspaceSortie::RAS:
         break;
@@ -446,7 +446,7 @@ bool lireEspace(const std::string& texte, EspaceSortie& espace) {
     else if (t == "lps")
         espace = EspaceSortie::LPS;
     else if (t == "voxel")
-        espace = EspaceSortie::Voxel;
+        espace = EspaceSortie::Voxels;
     else
         return false;
     return true;

@@ -21,9 +21,9 @@ struct Geometrie;
 
 // Coordinates of the written files.
 enum class EspaceSortie {
-    RAS,   // world millimetres of the volume: x to the right, y to the front, z up
-    LPS,   // world millimetres, x to the left, y to the back, z up: (-x, -y, z) of RAS
-    Voxel, // voxel coordinates, the centre of voxel (i, j, k) at (i, j, k)
+    RAS,    // world millimetres of the volume: x to the right, y to the front, z up
+    LPS,    // world millimetres, x to the left, y to the back, z up: (-x, -y, z) of RAS
+    Voxels, // voxel coordinates, the centre of voxel (i, j, k) at (i, j, k)
 };
 // "RAS", "LPS" or "voxel".
 const char* nomEspace(EspaceSortie espace);

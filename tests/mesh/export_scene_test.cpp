@@ -170,7 +170,7 @@ TEST(ExportScene, FlatMeshesGiveTodaysFilesByteForByte) {
             ASSERT_TRUE(exporterMaillagePlat(plat, b, g, EspaceSortie::RAS));
             EXPECT_EQ(lireOctets(a), lireOctets(b));
             ASSERT_TRUE(exporterMaillage(m, a.c_str()));
-            ASSERT_TRUE(exporterMaillagePlat(plat, c, g, EspaceSortie::Voxel));
+            ASSERT_TRUE(exporterMaillagePlat(plat, c, g, EspaceSortie::Voxels));
             EXPECT_EQ(lireOctets(a), lireOctets(c));
         }
 }
@@ -248,7 +248,7 @@ TEST(ExportScene, LpsIsRasTurnedHalfAboutZ) {
         1e-6);
     EXPECT_EQ(texte(tmp / "v.obj").rfind("# Stravol mesh, world coordinates (mm, LPS)\n", 0), 0u);
     ASSERT_TRUE(
-        exporterMaillagePlat(e[2].maillage, tmp / "v.stl", oblique(false), EspaceSortie::Voxel));
+        exporterMaillagePlat(e[2].maillage, tmp / "v.stl", oblique(false), EspaceSortie::Voxels));
     EXPECT_EQ(texte(tmp / "v.stl").rfind("Stravol mesh, voxel coordinates ", 0), 0u);
 }
 
