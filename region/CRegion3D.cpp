@@ -92,6 +92,61 @@ void collecterTries(const CListeVoxels& bord, std::vector<Triplet>& s, F examine
                           });
     trierSansDoublons(s);
 }
+
+// Offsets, in elements of the grid's contiguous block (element (x, y, z) at (x * dimY + y) *
+// dimZ + z), of the neighbours the topology rules look at, with the same neighbours as
+// triples: the rules read a voxel far enough from the grid's faces through these offsets
+// alone.
+struct DecalagesGrille {
+    std::ptrdiff_t faces[6];
+    std::ptrdiff_t aretes[12];
+    // The two face neighbours between a voxel and its edge neighbour, as rule 1 takes them.
+    std::ptrdiff_t entreA[12], entreB[12];
+    Triplet tripletsA[12], tripletsB[12];
+    std::ptrdiff_t coins[8];
+    // The six path voxels between a voxel and its corner neighbour, in table order.
+    std::ptrdiff_t chemins[8][6];
+    Triplet tripletsChemins[8][6];
+
+    DecalagesGrille(int dimY, int dimZ) {
+        const auto decalage = [&](const Triplet& o) {
+            return (static_cast<std::ptrdiff_t>(o.x) * dimY + o.y) * dimZ + o.z;
+        };
+        const Triplet origine(0, 0, 0);
+        for (int f = 0; f < 6; ++f)
+            faces[f] = decalage(CRegion3D::voisinage[f]);
+        for (int i = 0; i < 12; ++i) {
+            const Triplet& e = CRegion3D::voisinage2[i];
+            aretes[i] = decalage(e);
+            if (e.x == 0) {
+                tripletsA[i] = Triplet(0, e.y, 0);
+                tripletsB[i] = Triplet(0, 0, e.z);
+            } else if (e.y == 0) {
+                tripletsA[i] = Triplet(e.x, 0, 0);
+                tripletsB[i] = Triplet(0, 0, e.z);
+            } else {
+                tripletsA[i] = Triplet(e.x, 0, 0);
+                tripletsB[i] = Triplet(0, e.y, 0);
+            }
+            entreA[i] = decalage(tripletsA[i]);
+            entreB[i] = decalage(tripletsB[i]);
+        }
+        for (int i = 0; i < 8; ++i) {
+            const Triplet& c = CRegion3D::voisinage3[i];
+            coins[i] = decalage(c);
+            for (int m = 0; m < 6; ++m) {
+                tripletsChemins[i][m] = cheminCoin(origine, c, m);
+                chemins[i][m] = decalage(tripletsChemins[i][m]);
+            }
+        }
+    }
+};
+
+// True when p lies at least marge voxels inside every face of the grid.
+bool loinDesFaces(const Triplet& p, int marge, int dimX, int dimY, int dimZ) {
+    return p.x >= marge && p.x < dimX - marge && p.y >= marge && p.y < dimY - marge &&
+           p.z >= marge && p.z < dimZ - marge;
+}
 } // namespace
 
 CRegion3D::CRegion3D() : nbVoxels(0), boiteX(0, 0), boiteY(0, 0), boiteZ(0, 0) {}
@@ -535,7 +590,34 @@ bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned c
 void CRegion3D::ajouterBordsTopologie() {
     std::vector<Triplet> s;
     for (;;) {
-        collecterTries(voxelsBord, s, [this](const Triplet& p, std::vector<Triplet>& sortie) {
+        const DecalagesGrille decalages(dimY, dimZ);
+        const CVoxelRegion3D* grille = elements();
+        collecterTries(voxelsBord, s, [&](const Triplet& p, std::vector<Triplet>& sortie) {
+            // Away from the grid's faces every neighbour is read through its offset.
+            if (loinDesFaces(p, 1, dimX, dimY, dimZ)) {
+                const CVoxelRegion3D* v = grille + decalageGrille(p);
+                bool contact = false;
+                for (int i = 0; i < 12; ++i)
+                    if (v[decalages.aretes[i]].bord && !v[decalages.entreA[i]].dansRegion &&
+                        !v[decalages.entreB[i]].dansRegion) {
+                        sortie.push_back(plus(p, decalages.tripletsA[i]));
+                        sortie.push_back(plus(p, decalages.tripletsB[i]));
+                        contact = true;
+                    }
+                if (contact)
+                    return;
+                for (int i = 0; i < 8; ++i) {
+                    if (!v[decalages.coins[i]].bord)
+                        continue;
+                    bool libre = true;
+                    for (int m = 0; m < 6 && libre; ++m)
+                        libre = !v[decalages.chemins[i][m]].dansRegion;
+                    if (libre)
+                        for (int m = 0; m < 6; ++m)
+                            sortie.push_back(plus(p, decalages.tripletsChemins[i][m]));
+                }
+                return;
+            }
             bool contactArete = false;
             for (int i = 0; i < 12; ++i) {
                 const Triplet& e = voisinage2[i];
@@ -588,7 +670,31 @@ void CRegion3D::ajouterBordsTopologie() {
 void CRegion3D::ajouterBordsTopologie2() {
     std::vector<Triplet> s;
     for (;;) {
-        collecterTries(voxelsBord, s, [this](const Triplet& p, std::vector<Triplet>& sortie) {
+        const DecalagesGrille decalages(dimY, dimZ);
+        const CVoxelRegion3D* grille = elements();
+        collecterTries(voxelsBord, s, [&](const Triplet& p, std::vector<Triplet>& sortie) {
+            // Away from the grid's faces every neighbour is read through its offset.
+            if (loinDesFaces(p, 2, dimX, dimY, dimZ)) {
+                const CVoxelRegion3D* v = grille + decalageGrille(p);
+                for (int f = 0; f < 6; ++f) {
+                    const CVoxelRegion3D* q = v + decalages.faces[f];
+                    if (q->dansRegion)
+                        continue;
+                    for (int i = 0; i < 8; ++i) {
+                        if (q[decalages.coins[i]].dansRegion)
+                            continue;
+                        bool plein = true;
+                        for (int m = 0; m < 6 && plein; ++m)
+                            plein = q[decalages.chemins[i][m]].dansRegion;
+                        if (plein) {
+                            const Triplet tq = plus(p, voisinage[f]);
+                            sortie.push_back(tq);
+                            sortie.push_back(plus(tq, voisinage3[i]));
+                        }
+                    }
+                }
+                return;
+            }
             for (int f = 0; f < 6; ++f) {
                 const Triplet q = plus(p, voisinage[f]);
                 if (!dansGrille(q) || Voxel(q).dansRegion)

@@ -3,6 +3,7 @@
 // z along the slices).
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "core/CTab3D.h"
@@ -129,6 +130,10 @@ public:
     static thread_local char message[256];
 
 private:
+    // Index of p in the grid's contiguous block of elements.
+    std::ptrdiff_t decalageGrille(const CTriplet<int>& p) const {
+        return (static_cast<std::ptrdiff_t>(p.x) * dimY + p.y) * dimZ + p.z;
+    }
     // Rebuilds `voxelsBord` after the voxels of `ajoutes` (sorted, all added since the list was
     // last built) joined the region: keeps the listed voxels still on the border and merges in
     // the added ones that are, in the same order as a full scan.
