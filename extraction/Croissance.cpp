@@ -30,9 +30,9 @@ struct Segment {
 enum class Trace { Volume, VolumeEtMarques, Marques };
 
 // The values a growth takes: exactly the seed's, or every value within a tolerance of it.
-struct ValeurExacte {
-    unsigned char s;
-    bool operator()(unsigned char v) const { return v == s; }
+template <class Valeur> struct ValeurExacte {
+    Valeur s;
+    bool operator()(Valeur v) const { return v == s; }
 };
 
 struct ValeurProche {
@@ -44,13 +44,7 @@ struct ValeurProche {
     bool operator()(unsigned char v) const { return acceptee[v]; }
 };
 
-// The same for values of any numeric type: exactly the seed's, or within a tolerance in the
-// values' own units.
-template <class T> struct ValeurEgale {
-    T s;
-    bool operator()(T v) const { return v == s; }
-};
-
+// Values of any numeric type within a tolerance of the seed's, in the values' own units.
 template <class T> struct ValeurEcart {
     double s;
     double tolerance;
@@ -74,14 +68,14 @@ std::uint64_t octetsNuls(std::uint64_t mot) { return (mot - kOctetsUn) & ~mot & 
 
 // First x of x0 .. x1 whose voxel is a candidate of a growth that keeps its marks beside the
 // volume (value accepted, not yet marked), or x1 + 1. Runs of marked voxels, most of what a
-// growth scans again, are skipped eight at a time; for the exact value the whole test is.
-template <class T, class Critere>
-int premierCandidat(const T* volume, const unsigned char* marques, int x0, int x1,
+// growth scans again, are skipped eight at a time; for the exact byte value the whole test is.
+template <class Valeur, class Critere>
+int premierCandidat(const Valeur* volume, const unsigned char* marques, int x0, int x1,
                     const Critere& accepte) {
     int x = x0;
     for (; x + 7 <= x1; x += 8) {
         const std::uint64_t marquesMot = lireMot(marques + x);
-        if constexpr (std::is_same_v<Critere, ValeurExacte>) {
+        if constexpr (std::is_same_v<Critere, ValeurExacte<unsigned char>>) {
             // Zero bytes where the value is the seed's and the voxel unmarked.
             const std::uint64_t ecarts =
                 (lireMot(volume + x) ^ (kOctetsUn * accepte.s)) | marquesMot;
@@ -187,7 +181,8 @@ int croitre(Octet* travail, unsigned char* marques, int W, int H, int D, int x, 
 
 namespace {
 
-unsigned char valeurGerme(const unsigned char* volume, int W, int H, int x, int y, int z) {
+template <class Valeur>
+Valeur valeurGerme(const Valeur* volume, int W, int H, int x, int y, int z) {
     return volume[(static_cast<std::size_t>(z) * H + y) * W + x];
 }
 
@@ -196,7 +191,7 @@ unsigned char valeurGerme(const unsigned char* volume, int W, int H, int x, int 
 int croissance26(unsigned char* travail, unsigned char* marques, int W, int H, int D, int x, int y,
                  int z) {
     BoiteVoxels boite{};
-    const ValeurExacte exacte{valeurGerme(travail, W, H, x, y, z)};
+    const ValeurExacte<unsigned char> exacte{valeurGerme(travail, W, H, x, y, z)};
     if (marques != nullptr)
         return croitre<Trace::VolumeEtMarques>(travail, marques, W, H, D, x, y, z, boite, exacte);
     return croitre<Trace::Volume>(travail, marques, W, H, D, x, y, z, boite, exacte);
@@ -206,9 +201,16 @@ int croissance26Marques(const unsigned char* image, unsigned char* marques, int 
                         int x, int y, int z, BoiteVoxels& boite, int tolerance) {
     const unsigned char s = valeurGerme(image, W, H, x, y, z);
     if (tolerance <= 0)
-        return croitre<Trace::Marques>(image, marques, W, H, D, x, y, z, boite, ValeurExacte{s});
+        return croitre<Trace::Marques>(image, marques, W, H, D, x, y, z, boite,
+                                       ValeurExacte<unsigned char>{s});
     return croitre<Trace::Marques>(image, marques, W, H, D, x, y, z, boite,
                                    ValeurProche(s, tolerance));
+}
+
+int croissance26Etiquettes(const std::uint16_t* etiquettes, unsigned char* marques, int W, int H,
+                           int D, int x, int y, int z, BoiteVoxels& boite) {
+    const ValeurExacte<std::uint16_t> exacte{valeurGerme(etiquettes, W, H, x, y, z)};
+    return croitre<Trace::Marques>(etiquettes, marques, W, H, D, x, y, z, boite, exacte);
 }
 
 namespace {
@@ -217,11 +219,11 @@ template <class T>
 int croitreTypee(const void* valeurs, unsigned char* marques, int W, int H, int D, int x, int y,
                  int z, BoiteVoxels& boite, double tolerance) {
     const T* v = static_cast<const T*>(valeurs);
-    const T s = v[(static_cast<std::size_t>(z) * H + y) * W + x];
+    const T s = valeurGerme(v, W, H, x, y, z);
     if (tolerance > 0)
         return croitre<Trace::Marques>(v, marques, W, H, D, x, y, z, boite,
                                        ValeurEcart<T>{static_cast<double>(s), tolerance});
-    return croitre<Trace::Marques>(v, marques, W, H, D, x, y, z, boite, ValeurEgale<T>{s});
+    return croitre<Trace::Marques>(v, marques, W, H, D, x, y, z, boite, ValeurExacte<T>{s});
 }
 
 } // namespace

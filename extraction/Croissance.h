@@ -3,6 +3,7 @@
 // extraction (CImageTroisD::CroissanceDeRegion).
 
 #include "volume/VolumeBrut.h"
+#include <cstdint>
 
 // Grows from the seed (x, y, z) the voxels of a W x H x D byte volume (voxel (x, y, z) at
 // index (z * H + y) * W + x) that carry the seed's value s and are linked to it by
@@ -26,6 +27,11 @@ struct BoiteVoxels {
 // voxels reached.
 int croissance26Marques(const unsigned char* image, unsigned char* marques, int W, int H, int D,
                         int x, int y, int z, BoiteVoxels& boite, int tolerance = 0);
+
+// The same growth with marks over a volume of 16-bit labels (same layout), at the seed's label
+// exactly.
+int croissance26Etiquettes(const std::uint16_t* etiquettes, unsigned char* marques, int W, int H,
+                           int D, int x, int y, int z, BoiteVoxels& boite);
 
 // The same growth over W x H x D values of any numeric type (voxel (x, y, z) at the same
 // index), taking the voxels whose value equals the seed's, or differs from it by at most

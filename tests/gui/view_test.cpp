@@ -18,6 +18,7 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -561,15 +562,59 @@ TEST_F(MeshView, ExtractedTorusLooksTheSameWithOrWithoutItsBackFaces) {
     synthese::cadreVolume(100);
 }
 
+// Lit by its ambient term alone, every face has one colour C whatever its normal. With an alpha
+// of 1/2 a pixel covered once is (C + B) / 2 over the background B, covered by the near side
+// drawn over the far side (3 C + B) / 4. Opaque faces would give C; far sides culled, no pixel
+// of the second kind.
 TEST_F(MeshView, TranslucentFacesShowTheFarSideWhateverTheTriangleOrientation) {
     tourner(35, 20);
+    for (int k = 0; k < 3; ++k) {
+        maillage.materielAmbiant[k] = std::array<float, 3>{0.6f, 0.3f, 0.15f}[k];
+        maillage.materielDiffus[k] = 0.0f;
+        maillage.materielSpeculaire[k] = 0.0f;
+    }
+    const QImage opaque = vue->capturerImage();
+    const QPointF centre = projeter(0, 0, 0);
+    const Pixel c = lire(opaque, static_cast<int>(centre.x()), static_cast<int>(centre.y()));
+    ASSERT_FALSE(estFond(c));
+    const int couverts = compter(opaque, [](const Pixel& p) { return !estFond(p); });
+    ASSERT_GT(couverts, 20000);
+    ASSERT_EQ(compter(opaque,
+                      [&](const Pixel& p) {
+                          return !estFond(p) && (p.r != c.r || p.g != c.g || p.b != c.b);
+                      }),
+              0);
+
     maillage.materielDiffus[3] = 0.5f;
+    const auto melange = [&](const Pixel& p, double part) {
+        const auto proche = [](int v, double attendu) { return std::abs(v - attendu) <= 2.0; };
+        return proche(p.r, part * c.r + (1 - part) * 204) &&
+               proche(p.g, part * c.g + (1 - part) * 204) &&
+               proche(p.b, part * c.b + (1 - part) * 204);
+    };
     const QImage ordonnee = vue->capturerImage();
     for (CTriangleChRegion* t = maillage.premierTriangle; t; t = t->suivant)
         t->orientation = 0;
     const QImage quelconque = vue->capturerImage();
-    EXPECT_LE(pixelsDifferents(ordonnee, quelconque), 3)
-        << "blending lets the inner side show through the near side";
+    for (const QImage* image : {&ordonnee, &quelconque}) {
+        int simples = 0, doubles = 0, autres = 0;
+        for (int y = 0; y < image->height(); ++y)
+            for (int x = 0; x < image->width(); ++x) {
+                if (estFond(lire(opaque, x, y)))
+                    continue;
+                const Pixel p = lire(*image, x, y);
+                if (melange(p, 0.5))
+                    ++simples;
+                else if (melange(p, 0.75))
+                    ++doubles;
+                else
+                    ++autres;
+            }
+        // Silhouette pixels may mix otherwise.
+        EXPECT_LE(autres, couverts / 100) << (image == &ordonnee ? "oriented" : "unoriented");
+        EXPECT_GT(doubles, couverts / 5) << (image == &ordonnee ? "oriented" : "unoriented");
+    }
+    EXPECT_LE(pixelsDifferents(ordonnee, quelconque), 3);
 }
 
 TEST_F(MeshView, PictureDoesNotDependOnWhatWasDrawnOrCopiedBefore) {
@@ -591,4 +636,90 @@ TEST_F(MeshView, PictureDoesNotDependOnWhatWasDrawnOrCopiedBefore) {
     vue->maillage = &copie;
     EXPECT_EQ(pixelsDifferents(vue->capturerImage(), reference), 0);
     vue->maillage = &maillage;
+}
+
+// The buffers draw what the mesh's own drawing from memory draws, to the pixel: the frame
+// of the view against the mesh drawn again by dessinerOpenGL under the frame's matrices and
+// light, for smooth faces, flat faces and edges, lit from two sides and with translucent faces.
+TEST_F(MeshView, BuffersDrawWhatTheMeshsOwnDrawingDraws) {
+    const auto dessinDirect = [this] {
+        vue->makeCurrent();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        maillage.dessinerOpenGL();
+        glFlush();
+        return vue->imageAffichee();
+    };
+    for (bool* drapeau :
+         {&maillage.afficherFacesLisses, &maillage.afficherFaces, &maillage.afficherAretes}) {
+        montrerSeulement(drapeau);
+        for (const auto& [angleY, angleX] : {std::pair(0, 0), std::pair(35, 20)}) {
+            tourner(angleY, angleX);
+            vue->capturerImage();
+            const QImage tampons = vue->imageAffichee();
+            EXPECT_GT(compter(tampons, [](const Pixel& p) { return !estFond(p); }), 1000);
+            EXPECT_EQ(pixelsDifferents(tampons, dessinDirect()), 0) << angleY << " " << angleX;
+        }
+    }
+    montrerSeulement(&maillage.afficherFacesLisses);
+    maillage.materielDiffus[3] = 0.5f;
+    vue->capturerImage();
+    const QImage translucide = vue->imageAffichee();
+    EXPECT_EQ(pixelsDifferents(translucide, dessinDirect()), 0);
+}
+
+// Turning the camera copies nothing to the driver again, and shows what a fresh frame with a
+// fresh copy shows; a mesh changed in place shows once Draw is called.
+TEST_F(MeshView, TurningTheCameraReusesTheMeshsBuffers) {
+    vue->Draw();
+    const int chargements = vue->nbChargementsMaillage();
+    EXPECT_GE(chargements, 1);
+    QMouseEvent appui(QEvent::MouseButtonPress, QPointF(100, 100), QPointF(100, 100),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vue, &appui);
+    for (int i = 1; i <= 5; ++i) {
+        QMouseEvent mouvement(QEvent::MouseMove, QPointF(100 + 7 * i, 100 + 3 * i),
+                              QPointF(100 + 7 * i, 100 + 3 * i), Qt::NoButton, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(vue, &mouvement);
+    }
+    QMouseEvent relache(QEvent::MouseButtonRelease, QPointF(135, 115), QPointF(135, 115),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(vue, &relache);
+    EXPECT_EQ(vue->nbChargementsMaillage(), chargements);
+    const QImage tournee = vue->imageAffichee();
+    EXPECT_EQ(pixelsDifferents(tournee, vue->capturerImage()), 0);
+    EXPECT_GT(vue->nbChargementsMaillage(), chargements) << "a fresh frame copies again";
+
+    // The sphere moved in place by a whole radius: gone from where it was once drawn again.
+    for (CSommetChRegion* v = maillage.premierSommet; v != nullptr; v = v->suivant)
+        v->x += 30;
+    vue->Draw();
+    EXPECT_NE(pixelsDifferents(vue->imageAffichee(), tournee), 0);
+}
+
+// A slice is uploaded once for what it shows: moving it, redrawing or showing the same texels
+// through another pointer uploads nothing; texels rebuilt in place are uploaded at the next
+// frame, and each axis keeps its own texture.
+TEST_F(View, SlicesAreUploadedOnlyWhenTheirTexelsChange) {
+    std::vector<unsigned char> tex = textureDegrade();
+    const std::vector<unsigned char> copie = tex;
+    const int depart = vue->nbChargementsCoupes();
+    vue->setTextureZ(tex.data(), 128);
+    EXPECT_EQ(vue->nbChargementsCoupes(), depart + 1);
+    vue->setTextureZ(tex.data(), 64);
+    vue->Draw();
+    vue->setTextureZ(copie.data(), 64);
+    EXPECT_EQ(vue->nbChargementsCoupes(), depart + 1);
+    vue->setTextureX(tex.data(), 128);
+    EXPECT_EQ(vue->nbChargementsCoupes(), depart + 2);
+
+    vue->setTextureX(tex.data(), -1);
+    vue->setTextureZ(tex.data(), 128);
+    const QImage avant = vue->capturerImage();
+    for (std::size_t i = 0; i < tex.size(); i += 3)
+        tex[i + 2] = 0;
+    const QImage apres = vue->capturerImage();
+    EXPECT_EQ(vue->nbChargementsCoupes(), depart + 3);
+    EXPECT_NEAR(pixelScene(avant, 0, 0, 0).b, 128, 2);
+    EXPECT_NEAR(pixelScene(apres, 0, 0, 0).b, 0, 2);
 }
