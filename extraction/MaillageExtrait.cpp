@@ -9,11 +9,11 @@
 
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/Decimation.h"
-#include "mesh/ExportMaillage.h"
+#include "mesh/EcritureMaillage.h"
 
 namespace Stravol {
 
-Resultat<MaillageExtrait> aplatirMaillage(CMaillageTriangleChRegion& m, double ratio) {
+Resultat<MaillagePlat> aplatirMaillage(CMaillageTriangleChRegion& m, double ratio) {
     try {
         if (ratio < 1.0) {
             CMaillageTriangleChRegion decime;
@@ -23,13 +23,7 @@ Resultat<MaillageExtrait> aplatirMaillage(CMaillageTriangleChRegion& m, double r
                 return Echec{"the decimation failed: " + raison};
             m = decime;
         }
-        MaillageExtrait e;
-        e.maillage = versMaillagePlat(m);
-        e.normalesTriangles.reserve(3 * e.maillage.nbTriangles());
-        for (const CTriangleChRegion* t = m.premierTriangle; t != nullptr; t = t->suivant)
-            e.normalesTriangles.insert(e.normalesTriangles.end(),
-                                       {t->normale[0], t->normale[1], t->normale[2]});
-        return e;
+        return versMaillagePlat(m);
     } catch (const std::bad_alloc&) {
         return Echec{"not enough memory for the mesh's arrays", true};
     }
@@ -96,67 +90,24 @@ bool surfaceFermee(const MaillagePlat& m) {
     });
 }
 
-MaillagePlat dansRepere(const MaillageExtrait& m, const Geometrie& monde) {
-    MaillagePlat r = m.maillage;
-    if (monde.identite())
-        return r;
-    // The same arithmetic as the writers', so that the arrays hold the files' values.
-    const auto& a = monde.affine;
-    const double d = monde.determinant();
-    double n[3][3];
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) {
-            const int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
-            n[i][j] = (a[i1][j1] * a[i2][j2] - a[i1][j2] * a[i2][j1]) / d;
-        }
-    for (std::size_t s = 0; s < r.positions.size(); s += 3) {
-        const float* p = &m.maillage.positions[s];
-        for (int i = 0; i < 3; ++i)
-            r.positions[s + i] =
-                static_cast<float>(a[i][0] * p[0] + a[i][1] * p[1] + a[i][2] * p[2] + a[i][3]);
-    }
-    for (std::size_t s = 0; s < r.normales.size(); s += 3) {
-        const float* v = &m.maillage.normales[s];
-        double w[3], longueur = 0.0;
-        for (int i = 0; i < 3; ++i) {
-            w[i] = n[i][0] * v[0] + n[i][1] * v[1] + n[i][2] * v[2];
-            longueur += w[i] * w[i];
-        }
-        longueur = std::sqrt(longueur);
-        for (int i = 0; i < 3; ++i)
-            r.normales[s + i] = static_cast<float>(longueur > 0.0 ? w[i] / longueur : 0.0);
-    }
-    if (d < 0.0)
-        for (std::size_t t = 0; t < r.triangles.size(); t += 3)
-            std::swap(r.triangles[t + 1], r.triangles[t + 2]);
-    return r;
+bool espaceVoxel(const Geometrie& geometrie, EspaceSortie espace) {
+    return !ecriture::repereEspace(geometrie, espace).monde;
 }
 
-Resultat<bool> exporterMaillageExtrait(const MaillageExtrait& m, const std::string& chemin,
-                                       const Geometrie& monde) {
-    try {
-        // The linked mesh again, corners in outward order (orientation +1), with the normals
-        // it had.
-        CMaillageTriangleChRegion lie;
-        std::string raison;
-        if (!creerMaillageDepuisTriangles(lie, m.maillage.positions, m.maillage.triangles, raison))
-            return Echec{"the mesh cannot be written: " + raison};
-        std::size_t i = 0;
-        for (CSommetChRegion* s = lie.premierSommet; s != nullptr; s = s->suivant, i += 3)
-            if (i + 2 < m.maillage.normales.size())
-                s->normale = CPoint3D(m.maillage.normales[i], m.maillage.normales[i + 1],
-                                      m.maillage.normales[i + 2]);
-        i = 0;
-        for (CTriangleChRegion* t = lie.premierTriangle; t != nullptr; t = t->suivant, i += 3)
-            if (i + 2 < m.normalesTriangles.size())
-                for (int k = 0; k < 3; ++k)
-                    t->normale[k] = m.normalesTriangles[i + static_cast<std::size_t>(k)];
-        if (!exporterMaillage(lie, chemin.c_str(), monde))
-            return Echec{"cannot write " + chemin};
-        return true;
-    } catch (const std::bad_alloc&) {
-        return Echec{"not enough memory to write " + chemin, true};
-    }
+MaillagePlat dansEspace(const MaillagePlat& m, const Geometrie& geometrie, EspaceSortie espace) {
+    MaillagePlat r;
+    r.positions.resize(m.positions.size());
+    r.normales.resize(m.normales.size());
+    r.triangles = m.triangles;
+    const ecriture::Repere repere = ecriture::repereEspace(geometrie, espace);
+    for (std::size_t s = 0; s + 2 < m.positions.size(); s += 3)
+        repere.position(m.positions[s], m.positions[s + 1], m.positions[s + 2], &r.positions[s]);
+    for (std::size_t s = 0; s + 2 < m.normales.size(); s += 3)
+        repere.normale(m.normales[s], m.normales[s + 1], m.normales[s + 2], &r.normales[s]);
+    if (repere.miroir)
+        for (std::size_t t = 0; t + 2 < r.triangles.size(); t += 3)
+            std::swap(r.triangles[t + 1], r.triangles[t + 2]);
+    return r;
 }
 
 } // namespace Stravol

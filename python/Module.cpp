@@ -20,16 +20,19 @@
 #include "core/Message.h"
 #include "core/Parallele.h"
 #include "extraction/MaillageExtrait.h"
+#include "extraction/TableDesEtiquettes.h"
 #include "extraction/Tableaux.h"
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/ExportScene.h"
 #include "region/CRegion3D.h"
 
 namespace py = pybind11;
 namespace fs = std::filesystem;
 
+using Stravol::CouleurRVB;
 using Stravol::Echec;
+using Stravol::EspaceSortie;
 using Stravol::Geometrie;
-using Stravol::MaillageExtrait;
 using Stravol::MaillagePlat;
 using Stravol::Resultat;
 using Stravol::TypeVoxel;
@@ -199,42 +202,48 @@ void preparerFils() {
     (void)prets;
 }
 
+py::object couleurPython(const CouleurRVB& c) { return py::make_tuple(c[0], c[1], c[2]); }
+
 // A volume read from files: the arrays and what the extractions take from it.
 struct Volume {
     std::string chemin;
     py::array tableau;
     py::list segmentations;
     Geometrie geometrie;
-    py::dict etiquettes; // value -> (name, (r, g, b) or None)
+    Stravol::TableEtiquettes table;
     py::list remarques;
+
+    // value -> (name, (r, g, b) or None)
+    py::dict etiquettes() const {
+        py::dict d;
+        for (const auto& [valeur, entree] : table.entrees)
+            d[py::int_(valeur)] =
+                py::make_tuple(entree.nom, entree.couleur ? couleurPython(*entree.couleur)
+                                                          : py::object(py::none()));
+        return d;
+    }
 };
 
-// A mesh: the extraction's flat mesh, kept to be written, and its arrays in its space.
+// A mesh: the extraction's flat mesh (voxel coordinates, kept to be measured and written) and
+// its arrays in its space.
 struct Maillage {
-    std::shared_ptr<const MaillageExtrait> extrait;
-    Geometrie repere; // voxel -> the space of the arrays and of the files written
-    std::string espace;
+    std::shared_ptr<const MaillagePlat> plat;
+    Geometrie monde; // voxel -> world of the volume: the frame of the measures and spaces
+    EspaceSortie espace = EspaceSortie::RAS;
     py::array sommets, faces, normales;
     py::object valeur = py::none();
-    py::object nom = py::none();
-    py::object couleur = py::none();
-    Geometrie monde; // voxel -> world of the volume: the frame of the measures
+    std::string nom;                   // empty when no table names it
+    std::optional<CouleurRVB> couleur; // written in PLY files when present
     // Whether the surface is closed, and its measures, found when first asked.
     std::optional<bool> ferme;
     std::optional<MesuresMaillage> mesures;
 };
 
-// The space of the mesh's arrays and files: "RAS" (or "world"), the world frame of the
-// volume's transform; "voxel", the voxel frame.
-std::pair<std::string, Geometrie> espaceDe(const std::string& texte, const Geometrie& monde) {
-    std::string t = texte;
-    for (char& c : t)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (t == "ras" || t == "world")
-        return {"RAS", monde};
-    if (t == "voxel")
-        return {"voxel", Geometrie()};
-    refuser("space must be \"RAS\" or \"voxel\", not \"" + texte + "\"");
+EspaceSortie espaceDe(const std::string& texte) {
+    EspaceSortie espace = EspaceSortie::RAS;
+    if (!Stravol::lireEspace(texte, espace))
+        refuser("space must be \"RAS\", \"LPS\" or \"voxel\", not \"" + texte + "\"");
+    return espace;
 }
 
 // The options shared by extract and extract_all.
@@ -273,7 +282,7 @@ Reglages reglagesDe(const std::string& methode, const std::string& lissage, cons
 struct Source {
     Tableau tableau;
     Geometrie geometrie;
-    py::dict etiquettes;
+    Stravol::TableEtiquettes table;
 };
 
 // A volume gives its last segmentation (its image when it has none) and its geometry; an
@@ -287,7 +296,7 @@ Source sourceDe(const py::handle objet, const py::handle affine) {
                                        : v.segmentations[v.segmentations.size() - 1];
         s.tableau = tableauDe(tableau, "the volume");
         s.geometrie = v.geometrie;
-        s.etiquettes = v.etiquettes;
+        s.table = v.table;
     } else {
         s.tableau = tableauDe(objet, "array_or_volume");
     }
@@ -296,42 +305,41 @@ Source sourceDe(const py::handle objet, const py::handle affine) {
     return s;
 }
 
-// The mesh's arrays in its space (the extraction's own arrays in the voxel frame).
-std::shared_ptr<const MaillagePlat> dansRepere(const std::shared_ptr<const MaillageExtrait>& e,
-                                               const Geometrie& repere) {
-    if (repere.identite())
-        return std::shared_ptr<const MaillagePlat>(e, &e->maillage);
-    return std::make_shared<const MaillagePlat>(Stravol::dansRepere(*e, repere));
+// The mesh's arrays in its space: the extraction's own arrays where the space is the voxel
+// frame.
+std::shared_ptr<const MaillagePlat> dansEspace(const std::shared_ptr<const MaillagePlat>& plat,
+                                               const Geometrie& monde, EspaceSortie espace) {
+    if (Stravol::espaceVoxel(monde, espace))
+        return plat;
+    return std::make_shared<const MaillagePlat>(Stravol::dansEspace(*plat, monde, espace));
 }
 
 // A mesh made without the interpreter's lock, waiting for its arrays.
 struct MaillagePret {
-    std::shared_ptr<const MaillageExtrait> extrait;
     std::shared_ptr<const MaillagePlat> plat;
+    std::shared_ptr<const MaillagePlat> espace;
 };
 
-MaillagePret preparer(Resultat<MaillageExtrait> r, const Geometrie& repere) {
-    auto e = std::make_shared<const MaillageExtrait>(obtenir(std::move(r)));
-    return {e, dansRepere(e, repere)};
+MaillagePret preparer(MaillagePlat plat, const Geometrie& monde, EspaceSortie espace) {
+    auto p = std::make_shared<const MaillagePlat>(std::move(plat));
+    return {p, dansEspace(p, monde, espace)};
 }
 
-Maillage creerMaillage(const MaillagePret& p, const std::pair<std::string, Geometrie>& espace,
-                       const Geometrie& monde) {
+Maillage creerMaillage(const MaillagePret& p, const Geometrie& monde, EspaceSortie espace) {
     Maillage m;
-    m.extrait = p.extrait;
+    m.plat = p.plat;
     m.monde = monde;
-    m.espace = espace.first;
-    m.repere = espace.second;
-    const MaillagePlat& plat = *p.plat;
+    m.espace = espace;
+    const MaillagePlat& plat = *p.espace;
     const py::ssize_t n = static_cast<py::ssize_t>(plat.nbSommets());
     const py::ssize_t t = static_cast<py::ssize_t>(plat.nbTriangles());
     constexpr py::ssize_t kFloat = sizeof(float), kEntier = sizeof(std::int32_t);
-    m.sommets = tableauPartage(p.plat, plat.positions.data(), py::dtype::of<float>(), {n, 3},
+    m.sommets = tableauPartage(p.espace, plat.positions.data(), py::dtype::of<float>(), {n, 3},
                                {3 * kFloat, kFloat}, false);
-    m.normales = tableauPartage(p.plat, plat.normales.data(), py::dtype::of<float>(), {n, 3},
+    m.normales = tableauPartage(p.espace, plat.normales.data(), py::dtype::of<float>(), {n, 3},
                                 {3 * kFloat, kFloat}, false);
     // Vertex numbers stay below 2^31: the same bytes read as signed.
-    m.faces = tableauPartage(p.plat, plat.triangles.data(), py::dtype::of<std::int32_t>(), {t, 3},
+    m.faces = tableauPartage(p.espace, plat.triangles.data(), py::dtype::of<std::int32_t>(), {t, 3},
                              {3 * kEntier, kEntier}, false);
     return m;
 }
@@ -387,13 +395,11 @@ double valeurDe(const py::handle objet) {
     return py::reinterpret_steal<py::float_>(reel).cast<double>();
 }
 
-void nommer(Maillage& m, std::uint32_t valeur, const py::dict& etiquettes) {
-    m.valeur = py::int_(valeur);
-    const py::int_ cle(valeur);
-    if (etiquettes.contains(cle)) {
-        const py::tuple entree = etiquettes[cle];
-        m.nom = entree[0];
-        m.couleur = entree[1];
+// The label's name and colour from the table, where it gives them.
+void nommer(Maillage& m, std::uint32_t valeur, const Stravol::TableEtiquettes& table) {
+    if (const Stravol::EntreeEtiquette* e = table.trouver(valeur)) {
+        m.nom = e->nom;
+        m.couleur = e->couleur;
     }
 }
 
@@ -406,8 +412,8 @@ Maillage extraire(const py::handle source, const py::handle label, const py::han
         refuser("tolerance must be a finite number, 0 or more");
     if (label.is_none() == seed.is_none())
         refuser("give either label or seed");
+    const EspaceSortie repere = espaceDe(espace);
     Source s = sourceDe(source, affine);
-    const std::pair<std::string, Geometrie> repere = espaceDe(espace, s.geometrie);
     const VueVolume& vue = s.tableau.vue;
     std::optional<double> valeur;
     Stravol::Voxel germe{};
@@ -421,19 +427,20 @@ Maillage extraire(const py::handle source, const py::handle label, const py::han
         preparerFils();
         if (valeur)
             germe = obtenir(Stravol::trouverValeur(vue, *valeur));
-        Resultat<Stravol::ObjetExtrait> objet =
-            Stravol::extraireAuGerme(vue, germe, tolerance, r.options);
-        Stravol::ObjetExtrait o = obtenir(std::move(objet));
+        Stravol::ObjetExtrait o =
+            obtenir(Stravol::extraireAuGerme(vue, germe, tolerance, r.options));
         // The linked mesh goes on the thread that made it.
-        Resultat<MaillageExtrait> plat = Stravol::aplatirMaillage(*o.maillage, r.decimation);
+        Resultat<MaillagePlat> plat = Stravol::aplatirMaillage(*o.maillage, r.decimation);
         o.maillage.reset();
-        pret = preparer(std::move(plat), repere.second);
+        pret = preparer(obtenir(std::move(plat)), s.geometrie, repere);
     }
-    Maillage m = creerMaillage(pret, repere, s.geometrie);
+    Maillage m = creerMaillage(pret, s.geometrie, repere);
     m.valeur = valeurVoxel(vue, germe);
-    if (py::isinstance<py::int_>(m.valeur) && m.valeur.cast<long long>() >= 0 &&
-        m.valeur.cast<long long>() <= UINT32_MAX)
-        nommer(m, m.valeur.cast<std::uint32_t>(), s.etiquettes);
+    if (Stravol::typeEntier(vue.type)) {
+        const long long v = m.valeur.cast<long long>();
+        if (v >= 0 && v <= UINT32_MAX)
+            nommer(m, static_cast<std::uint32_t>(v), s.table);
+    }
     return m;
 }
 
@@ -441,18 +448,19 @@ py::dict extraireTout(const py::handle source, const py::handle affine, const st
                       const std::string& lissage, const py::object& tours, double decimation,
                       const std::string& espace) {
     const Reglages r = reglagesDe(methode, lissage, tours, decimation);
+    const EspaceSortie repere = espaceDe(espace);
     Source s = sourceDe(source, affine);
-    const std::pair<std::string, Geometrie> repere = espaceDe(espace, s.geometrie);
     const VueVolume& vue = s.tableau.vue;
     std::vector<Stravol::BoiteEtiquette> boites;
     std::vector<MaillagePret> prets;
+    std::vector<CouleurRVB> couleurs;
     {
         const py::gil_scoped_release sansVerrou;
         preparerFils();
         boites = obtenir(Stravol::boitesEtiquettes(vue));
         // Each label's flat mesh, or why it failed.
         struct Issue {
-            std::shared_ptr<MaillageExtrait> maillage;
+            std::optional<MaillagePlat> maillage;
             std::string raison;
             bool memoire = true;
         };
@@ -463,11 +471,10 @@ py::dict extraireTout(const py::handle source, const py::handle affine, const st
                 try {
                     issue.raison = "label " + std::to_string(e.boite.valeur) + ": " + e.erreur;
                     if (e.maillage) {
-                        Resultat<MaillageExtrait> plat =
+                        Resultat<MaillagePlat> plat =
                             Stravol::aplatirMaillage(*e.maillage, r.decimation);
                         if (plat) {
-                            issue.maillage =
-                                std::make_shared<MaillageExtrait>(std::move(plat.valeur()));
+                            issue.maillage = std::move(plat.valeur());
                         } else {
                             issue.raison += plat.raison();
                             issue.memoire = plat.manqueMemoire();
@@ -485,14 +492,20 @@ py::dict extraireTout(const py::handle source, const py::handle affine, const st
                 throw ManqueMemoire(issue.raison);
             if (!issue.maillage)
                 refuser(issue.raison);
-            std::shared_ptr<const MaillageExtrait> e = std::move(issue.maillage);
-            prets.push_back({e, dansRepere(e, repere.second)});
+            prets.push_back(preparer(std::move(*issue.maillage), s.geometrie, repere));
         }
+        // The table's colours, else the palette's, never shared among the labels present.
+        std::vector<std::uint32_t> valeurs;
+        for (const Stravol::BoiteEtiquette& b : boites)
+            valeurs.push_back(b.valeur);
+        couleurs = Stravol::couleursEtiquettes(valeurs, s.table);
     }
     py::dict maillages;
     for (std::size_t i = 0; i < boites.size(); ++i) {
-        Maillage m = creerMaillage(prets[i], repere, s.geometrie);
-        nommer(m, boites[i].valeur, s.etiquettes);
+        Maillage m = creerMaillage(prets[i], s.geometrie, repere);
+        m.valeur = py::int_(boites[i].valeur);
+        nommer(m, boites[i].valeur, s.table);
+        m.couleur = couleurs[i];
         maillages[py::int_(boites[i].valeur)] = std::move(m);
     }
     return maillages;
@@ -509,30 +522,37 @@ Volume lire(const py::handle entree, const py::handle segmentations, const py::h
     else
         for (const py::handle s : py::iter(segmentations))
             demande.segmentations.push_back(chemin(s));
-    if (!labels.is_none())
-        refuser("label tables cannot be read by this build of stravol");
+    const std::string table = labels.is_none() ? std::string() : chemin(labels);
     std::error_code erreur;
-    for (const std::string& f : {demande.entree})
-        if (!fs::exists(f, erreur))
-            throw FichierAbsent("no such folder or file: " + f);
+    if (!fs::exists(demande.entree, erreur))
+        throw FichierAbsent("no such folder or file: " + demande.entree);
+    demande.segmentations.push_back(table);
     for (const std::string& f : demande.segmentations)
-        if (!fs::exists(f, erreur))
+        if (!f.empty() && !fs::exists(f, erreur))
             throw FichierAbsent("no such file: " + f);
+    demande.segmentations.pop_back();
     const std::string dossierCourant = fs::current_path(erreur).string();
     Stravol::VolumeOuvert ouvert;
+    Stravol::TableChoisie choisie;
     {
         const py::gil_scoped_release sansVerrou;
         preparerFils();
         ouvert = obtenir(Stravol::ouvrirTableaux(demande, dossierCourant), true);
+        // The table named, else the one beside the label file.
+        choisie = obtenir(
+            Stravol::choisirTableEtiquettes(table, Stravol::fichierEtiquettes(demande)), true);
     }
     Volume v;
     v.chemin = demande.entree;
     v.geometrie = ouvert.geometrie;
+    v.table = std::move(choisie.table);
     v.tableau = tableauVolume(ouvert.volume);
     for (const Stravol::TableauVolume& t : ouvert.segmentations)
         v.segmentations.append(tableauVolume(t));
     for (const std::string& r : ouvert.remarques)
         v.remarques.append(py::str(r));
+    if (!choisie.remarque.empty())
+        v.remarques.append(py::str(choisie.remarque));
     return v;
 }
 
@@ -543,13 +563,64 @@ void enregistrer(const Maillage& m, const py::handle destination) {
         x = static_cast<char>(std::tolower(static_cast<unsigned char>(x)));
     if (extension != ".stl" && extension != ".obj" && extension != ".ply")
         refuser("the mesh file must end in .stl, .obj or .ply: " + c);
-    Resultat<bool> ecrit = Echec{""};
+    bool ecrit = false;
     {
         const py::gil_scoped_release sansVerrou;
         preparerFils();
-        ecrit = Stravol::exporterMaillageExtrait(*m.extrait, c, m.repere);
+        ecrit = Stravol::exporterMaillagePlat(*m.plat, c, m.monde, m.espace,
+                                              m.couleur ? &*m.couleur : nullptr);
     }
-    obtenir(std::move(ecrit), true);
+    if (!ecrit)
+        throw ErreurFichier("cannot write " + c);
+}
+
+// One file of every mesh, named and coloured: the meshes of one volume, in one space.
+void enregistrerScene(const py::handle maillages, const py::handle destination,
+                      const py::handle espace) {
+    const std::string c = chemin(destination);
+    std::string extension = fs::path(c).extension().string();
+    for (char& x : extension)
+        x = static_cast<char>(std::tolower(static_cast<unsigned char>(x)));
+    if (extension != ".glb" && extension != ".obj" && extension != ".ply")
+        refuser("the scene file must end in .glb, .obj or .ply: " + c);
+    const py::iterable liste = py::isinstance<py::dict>(maillages)
+                                   ? py::iterable(maillages.attr("values")())
+                                   : py::reinterpret_borrow<py::iterable>(maillages);
+    std::vector<const Maillage*> retenus;
+    for (const py::handle h : liste) {
+        if (!py::isinstance<Maillage>(h))
+            refuser("a scene is made of stravol.Mesh objects");
+        retenus.push_back(&h.cast<const Maillage&>());
+    }
+    if (retenus.empty())
+        refuser("a scene needs at least one mesh");
+    const Maillage& premier = *retenus.front();
+    const EspaceSortie repere = espace.is_none() ? premier.espace : espaceDe(py::str(espace));
+    std::vector<Stravol::MaillageEtiquette> etiquettes;
+    for (const Maillage* m : retenus) {
+        if (m->monde.affine != premier.monde.affine)
+            refuser("the meshes of a scene come from volumes of one geometry");
+        if (espace.is_none() && m->espace != premier.espace)
+            refuser("the meshes of a scene are in different spaces: give space");
+        long long v = -1;
+        if (py::isinstance<py::int_>(m->valeur))
+            v = m->valeur.cast<long long>();
+        if (v < 0 || v > UINT32_MAX)
+            refuser("the meshes of a scene are labels: whole values from 0 to 2^32 - 1");
+        Stravol::MaillageEtiquette e;
+        e.valeur = static_cast<std::uint32_t>(v);
+        e.nom = m->nom;
+        e.couleur = m->couleur ? *m->couleur : Stravol::couleurParDefaut(e.valeur);
+        e.maillage = *m->plat;
+        etiquettes.push_back(std::move(e));
+    }
+    bool ecrit = false;
+    {
+        const py::gil_scoped_release sansVerrou;
+        ecrit = Stravol::exporterScene(etiquettes, c, premier.monde, repere);
+    }
+    if (!ecrit)
+        throw ErreurFichier("cannot write " + c);
 }
 
 bool estFerme(Maillage& m) {
@@ -557,7 +628,7 @@ bool estFerme(Maillage& m) {
         bool ferme = false;
         {
             const py::gil_scoped_release sansVerrou;
-            ferme = Stravol::surfaceFermee(m.extrait->maillage);
+            ferme = Stravol::surfaceFermee(*m.plat);
         }
         m.ferme = ferme;
     }
@@ -569,7 +640,7 @@ const MesuresMaillage& mesures(Maillage& m) {
         MesuresMaillage figures;
         {
             const py::gil_scoped_release sansVerrou;
-            figures = Stravol::mesurerMaillage(m.extrait->maillage, m.monde);
+            figures = Stravol::mesurerMaillage(*m.plat, m.monde);
         }
         m.mesures = figures;
     }
@@ -577,12 +648,12 @@ const MesuresMaillage& mesures(Maillage& m) {
 }
 
 std::string decrire(const Maillage& m) {
-    const MaillageExtrait& e = *m.extrait;
-    std::string texte = "<stravol.Mesh";
-    if (!m.valeur.is_none())
-        texte += " of " + std::string(py::repr(m.valeur));
-    return texte + ": " + std::to_string(e.maillage.nbSommets()) + " vertices, " +
-           std::to_string(e.maillage.nbTriangles()) + " triangles, " + m.espace + ">";
+    std::string texte = "<stravol.Mesh of " + std::string(py::repr(m.valeur));
+    if (!m.nom.empty())
+        texte += " (" + m.nom + ")";
+    return texte + ": " + std::to_string(m.plat->nbSommets()) + " vertices, " +
+           std::to_string(m.plat->nbTriangles()) + " triangles, " + Stravol::nomEspace(m.espace) +
+           ">";
 }
 
 } // namespace
@@ -619,7 +690,7 @@ PYBIND11_MODULE(stravol, m) {
                                    const auto& e = v.geometrie.espacement;
                                    return py::make_tuple(e[0], e[1], e[2]);
                                })
-        .def_readonly("labels", &Volume::etiquettes)
+        .def_property_readonly("labels", &Volume::etiquettes)
         .def_readonly("remarks", &Volume::remarques)
         .def("__repr__", [](const Volume& v) {
             return "<stravol.Volume " + std::string(py::str(v.tableau.attr("shape"))) + " " +
@@ -631,10 +702,19 @@ PYBIND11_MODULE(stravol, m) {
         .def_readonly("vertices", &Maillage::sommets)
         .def_readonly("faces", &Maillage::faces)
         .def_readonly("normals", &Maillage::normales)
-        .def_readonly("space", &Maillage::espace)
+        .def_property_readonly("space",
+                               [](const Maillage& x) { return Stravol::nomEspace(x.espace); })
         .def_readonly("value", &Maillage::valeur)
-        .def_readonly("name", &Maillage::nom)
-        .def_readonly("color", &Maillage::couleur)
+        .def_property_readonly("name",
+                               [](const Maillage& x) {
+                                   return x.nom.empty() ? py::object(py::none())
+                                                        : py::object(py::str(x.nom));
+                               })
+        .def_property_readonly("color",
+                               [](const Maillage& x) {
+                                   return x.couleur ? couleurPython(*x.couleur)
+                                                    : py::object(py::none());
+                               })
         .def_property_readonly("volume_mm3", [](Maillage& x) { return mesures(x).volumeMm3; })
         .def_property_readonly("area_mm2", [](Maillage& x) { return mesures(x).aireMm2; })
         .def_property_readonly("closed", &estFerme)
@@ -655,4 +735,7 @@ PYBIND11_MODULE(stravol, m) {
           py::arg("method") = "faces", py::arg("smoothing") = "taubin",
           py::arg("rounds") = py::none(), py::arg("decimate") = 1.0, py::arg("space") = "RAS",
           "Extracts every non-zero label as its own closed mesh: {value: Mesh}.");
+    m.def("save_scene", &enregistrerScene, py::arg("meshes"), py::arg("path"),
+          py::arg("space") = py::none(),
+          "Writes the label meshes of one volume as one scene: glTF binary, OBJ or PLY.");
 }

@@ -46,12 +46,13 @@ class Volume:
         own types)."""
     @property
     def labels(self) -> dict[int, Tuple[str, Optional[Color]]]:
-        """Label value -> (name, (red, green, blue) or None) when a label table is known; an
-        empty dict otherwise."""
+        """Label value -> (name, (red, green, blue) or None) of the label table: the one given
+        to read(), else the one found beside the label file; an empty dict when there is
+        none."""
     @property
     def remarks(self) -> list[str]:
         """What the readers told about a good reading (a 4-D file's first volume, spacing from
-        TIFF tags, values rescaled)."""
+        TIFF tags, values rescaled, a table beside the label file left out and why)."""
 
 class Mesh:
     """A closed triangle mesh of one object, in the space it was asked in."""
@@ -67,7 +68,7 @@ class Mesh:
     def normals(self) -> npt.NDArray[np.float32]:
         """Unit outward vertex normals, shape (N, 3), in the mesh's space (read-only)."""
     @property
-    def space(self) -> Literal["RAS", "voxel"]:
+    def space(self) -> Literal["RAS", "LPS", "voxel"]:
         """The space of vertices, normals and written files."""
     @property
     def value(self) -> Union[int, float]:
@@ -77,7 +78,8 @@ class Mesh:
         """The label's name when the volume's label table gives one."""
     @property
     def color(self) -> Optional[Color]:
-        """The label's colour when the volume's label table gives one."""
+        """The label's colour: the table's, or for extract_all the default palette's (never
+        shared by two labels of the volume); None for an object without one."""
     @property
     def volume_mm3(self) -> float:
         """Enclosed volume in cubic millimetres, through the volume's affine (whatever the
@@ -89,9 +91,10 @@ class Mesh:
     def closed(self) -> bool:
         """Every edge is used by exactly two triangles, once in each direction."""
     def save(self, path: Path) -> None:
-        """Writes the mesh in its space: binary STL, OBJ with vertex normals or binary PLY,
-        chosen by the extension of path (".stl", ".obj", ".ply", any letter case). The file is
-        the one stravol-extract writes for the same mesh. Raises ValueError for another
+        """Writes the mesh in its space: binary STL, OBJ with vertex normals or binary PLY (with
+        the mesh's colour a vertex when it has one), chosen by the extension of path (".stl",
+        ".obj", ".ply", any letter case). The file is the one stravol-extract writes for the
+        same mesh (--output, or --all-labels with its --format). Raises ValueError for another
         extension and OSError when the file cannot be written (nothing is left behind)."""
 
 def read(
@@ -103,8 +106,13 @@ def read(
     volume; the further sub-folders are its segmentations) or a volume file (NIfTI .nii,
     .nii.gz, or TIFF), with label files on the volume's grid.
 
+    labels: a label table of names and colours (plain "value name", ITK-SNAP, FreeSurfer LUT,
+        Slicer .ctbl or CSV, told by its content). Without one, the table beside the last label
+        file (or the volume file) is taken when there is one: its name without .gz, or without
+        its extensions, followed by .txt, .csv, .ctbl, .lut or .label.
+
     Raises FileNotFoundError for a path that does not exist, OSError for a file that cannot be
-    used (with the reason), MemoryError when memory runs out.
+    used (with the reason; for a table, its file and line), MemoryError when memory runs out.
     """
 
 def extract(
@@ -117,7 +125,7 @@ def extract(
     rounds: Optional[int] = None,
     tolerance: float = 0.0,
     decimate: float = 1.0,
-    space: Literal["RAS", "voxel"] = "RAS",
+    space: Literal["RAS", "LPS", "voxel"] = "RAS",
 ) -> Mesh:
     """Extracts one object as a closed smooth mesh: the 26-connected voxels of the seed's value
     (or within tolerance of it, in the array's units), the border repaired so that the surface
@@ -135,8 +143,9 @@ def extract(
     rounds: smoothing rounds; default 10 (taubin) or 20 (constrained).
     decimate: keep about this fraction of the triangles (0 < decimate <= 1); a result that is
         not closed, manifold and within half a voxel and 1 % of volume is refused (ValueError).
-    space: "RAS" (world millimetres through the affine) or "voxel" (the centre of voxel (i, j,
-        k) at (i, j, k)).
+    space: "RAS" (world millimetres through the affine; "world" is the same), "LPS" (x to the
+        left, y to the back: (-x, -y, z) of RAS) or "voxel" (the centre of voxel (i, j, k) at
+        (i, j, k)). An array without an affine has RAS = voxel.
     """
 
 def extract_all(
@@ -146,10 +155,26 @@ def extract_all(
     smoothing: Literal["taubin", "constrained"] = "taubin",
     rounds: Optional[int] = None,
     decimate: float = 1.0,
-    space: Literal["RAS", "voxel"] = "RAS",
+    space: Literal["RAS", "LPS", "voxel"] = "RAS",
 ) -> dict[int, Mesh]:
     """Every non-zero label as its own closed mesh (all its components), labels in parallel:
-    {value: Mesh}, by increasing value, with names and colours when the volume's label table
-    gives them. The values must be whole numbers from 0 to 65535. The meshes are those
-    stravol-extract --all-labels writes with the same options.
+    {value: Mesh}, by increasing value, with the names and colours of the volume's label table,
+    the default palette's colours for the others. The values must be whole numbers from 0 to
+    65535. The meshes are those stravol-extract --all-labels writes with the same options.
+    """
+
+def save_scene(
+    meshes: Union[dict[int, Mesh], Sequence[Mesh]],
+    path: Path,
+    space: Optional[Literal["RAS", "LPS", "voxel"]] = None,
+) -> None:
+    """Writes label meshes of one volume (from extract_all) as one scene, named and coloured,
+    the format chosen by the extension of path: ".glb" (glTF 2.0 binary: a mesh, node and
+    material a label, metres, Y up), ".obj" (an object a label, its materials in a .mtl file of
+    the same name beside it) or ".ply" (every label in one mesh, a "label" property a face).
+    The file is the one stravol-extract --all-labels --scene writes. space: the meshes' own by
+    default.
+
+    Raises ValueError for another extension, meshes of several volumes or spaces, or meshes
+    that are no labels; OSError when the file cannot be written.
     """

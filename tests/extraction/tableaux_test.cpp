@@ -1,6 +1,6 @@
 // Extractions from values held by another program: every type and both orders give the loaded
-// volume's growth, region and mesh; flat meshes keep what the writers need to write the very
-// same bytes.
+// volume's growth, region and mesh; flat meshes measure as the linked ones and hold the values
+// their files hold.
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@
 #include "helpers/slices.h"
 #include "helpers/volumes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
-#include "mesh/ExportMaillage.h"
+#include "mesh/ExportScene.h"
 #include "mesh/MesuresMaillage.h"
 #include "volume/CImageTroisD.h"
 #include "volume/EcritureVolume.h"
@@ -84,11 +84,6 @@ std::vector<float> sommets(const CMaillageTriangleChRegion& m) {
     for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant)
         p.insert(p.end(), {s->x, s->y, s->z});
     return p;
-}
-
-std::string contenu(const std::string& chemin) {
-    const OctetsTest o = lireOctets(chemin);
-    return std::string(o.begin(), o.end());
 }
 
 } // namespace
@@ -197,55 +192,52 @@ TEST(ArrayExtraction, EveryLabelAsTheLabelMapGivesIt) {
     EXPECT_FALSE(boitesEtiquettes(VueVolume{grands.data(), TypeVoxel::Entier32, W, H, D, true}));
 }
 
-TEST(FlatMesh, WritesTheLinkedMeshsBytesAndMeasures) {
+TEST(FlatMesh, MeasuresAndArraysAreTheLinkedMeshsAndTheFilesOnes) {
     const std::vector<unsigned char> v = niveaux(7);
     const Tableau t = tableau(v, TypeVoxel::Octet, false);
     Resultat<ObjetExtrait> objet = extraireAuGerme(t.vue, Voxel{4, 4, 3}, 0.0, OptionsExtraction());
     ASSERT_TRUE(objet);
     CMaillageTriangleChRegion& lie = *objet.valeur().maillage;
-    const Resultat<MaillageExtrait> plat = aplatirMaillage(lie, 1.0);
+    const Resultat<MaillagePlat> plat = aplatirMaillage(lie, 1.0);
     ASSERT_TRUE(plat);
-    const MaillageExtrait& e = plat.valeur();
-    EXPECT_TRUE(surfaceFermee(e.maillage));
+    const MaillagePlat& e = plat.valeur();
+    EXPECT_TRUE(surfaceFermee(e));
 
     // The identity, and a transform that mirrors, shears and moves.
     Geometrie miroir;
     miroir.affine = {{{-0.8, 0.1, 0.0, 12.5}, {0.0, 1.2, 0.3, -4.0}, {0.0, 0.0, 2.5, 7.25}}};
     const DossierTemporaire dossier;
     for (const Geometrie& monde : {Geometrie(), miroir}) {
-        const MesuresMaillage a = mesurerMaillage(lie, monde),
-                              b = mesurerMaillage(e.maillage, monde);
+        const MesuresMaillage a = mesurerMaillage(lie, monde), b = mesurerMaillage(e, monde);
         EXPECT_EQ(a.volume, b.volume);
         EXPECT_EQ(a.aire, b.aire);
         EXPECT_EQ(a.volumeMm3, b.volumeMm3);
         EXPECT_EQ(a.aireMm2, b.aireMm2);
-        for (const std::string format : {"stl", "obj", "ply"}) {
-            const std::string attendu = dossier / ("lie." + format);
-            const std::string obtenu = dossier / ("plat." + format);
-            ASSERT_TRUE(exporterMaillage(lie, attendu.c_str(), monde));
-            ASSERT_TRUE(exporterMaillageExtrait(e, obtenu, monde));
-            EXPECT_EQ(contenu(obtenu), contenu(attendu)) << format;
+        // The arrays in a space hold the values the PLY file of that space holds, in its order.
+        for (const EspaceSortie espace :
+             {EspaceSortie::RAS, EspaceSortie::LPS, EspaceSortie::Voxels}) {
+            const std::string fichier = dossier / "plat.ply";
+            ASSERT_TRUE(exporterMaillagePlat(e, fichier, monde, espace));
+            Soupe soupe;
+            ASSERT_TRUE(lirePLY(fichier, soupe));
+            const MaillagePlat r = dansEspace(e, monde, espace);
+            EXPECT_EQ(espaceVoxel(monde, espace), r.positions == e.positions);
+            ASSERT_EQ(soupe.positions.size(), r.nbSommets());
+            for (std::size_t i = 0; i < soupe.positions.size(); ++i)
+                for (std::size_t k = 0; k < 3; ++k) {
+                    EXPECT_EQ(soupe.positions[i][k], r.positions[3 * i + k]);
+                    EXPECT_EQ(soupe.normales[i][k], r.normales[3 * i + k]);
+                }
+            ASSERT_EQ(soupe.triangles.size(), r.nbTriangles());
+            for (std::size_t i = 0; i < soupe.triangles.size(); ++i)
+                for (std::size_t k = 0; k < 3; ++k)
+                    EXPECT_EQ(static_cast<std::uint32_t>(soupe.triangles[i][k]),
+                              r.triangles[3 * i + k]);
         }
-        // The arrays in the frame hold the values the PLY file holds, in its order.
-        Soupe soupe;
-        ASSERT_TRUE(lirePLY(dossier / "plat.ply", soupe));
-        const MaillagePlat r = dansRepere(e, monde);
-        ASSERT_EQ(soupe.positions.size(), r.nbSommets());
-        for (std::size_t i = 0; i < soupe.positions.size(); ++i)
-            for (std::size_t k = 0; k < 3; ++k) {
-                EXPECT_EQ(soupe.positions[i][k], r.positions[3 * i + k]);
-                EXPECT_EQ(soupe.normales[i][k], r.normales[3 * i + k]);
-            }
-        ASSERT_EQ(soupe.triangles.size(), r.nbTriangles());
-        for (std::size_t i = 0; i < soupe.triangles.size(); ++i)
-            for (std::size_t k = 0; k < 3; ++k)
-                EXPECT_EQ(static_cast<std::uint32_t>(soupe.triangles[i][k]),
-                          r.triangles[3 * i + k]);
     }
-    EXPECT_FALSE(exporterMaillageExtrait(e, dossier / "absent/plat.ply", Geometrie()));
 
     // One triangle less: open.
-    MaillagePlat ouvert = e.maillage;
+    MaillagePlat ouvert = e;
     ouvert.triangles.resize(ouvert.triangles.size() - 3);
     EXPECT_FALSE(surfaceFermee(ouvert));
     EXPECT_FALSE(surfaceFermee(MaillagePlat()));

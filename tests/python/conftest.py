@@ -22,17 +22,31 @@ def tool(name, *args):
     return json.loads(done.stdout) if done.stdout.strip().startswith("{") else None
 
 
+PLY_TYPES = {"float": "<f4", "uchar": "u1", "int": "<i4", "uint": "<u4"}
+
+
 def read_ply(path):
-    """Vertices (N, 3), normals (N, 3) and faces (M, 3) of a binary little-endian PLY file."""
+    """Vertices (N, 3), normals (N, 3), faces (M, 3) and vertex colours ((N, 3), or None) of a
+    binary little-endian PLY file of triangles."""
     data = pathlib.Path(path).read_bytes()
     end = data.index(b"end_header\n") + len(b"end_header\n")
-    header = data[:end].decode().splitlines()
-    counts = {line.split()[1]: int(line.split()[2]) for line in header if line.startswith("element")}
-    n, m = counts["vertex"], counts["face"]
-    vertices = np.frombuffer(data, dtype="<f4", count=6 * n, offset=end).reshape(n, 6)
-    faces = np.frombuffer(data, dtype=np.dtype([("n", "u1"), ("i", "<i4", 3)]), count=m, offset=end + 24 * n)
+    elements = []
+    for line in data[:end].decode().splitlines():
+        words = line.split()
+        if words[0] == "element":
+            elements.append((words[1], int(words[2]), []))
+        elif words[0] == "property" and words[1] == "list":
+            elements[-1][2].append((words[4], "list"))
+        elif words[0] == "property":
+            elements[-1][2].append((words[2], PLY_TYPES[words[1]]))
+    (_, n, vertex), (_, m, face) = elements
+    vertices = np.frombuffer(data, dtype=np.dtype(vertex), count=n, offset=end)
+    fields = [("n", "u1"), ("i", "<i4", 3)] + [(name, kind) for name, kind in face if kind != "list"]
+    faces = np.frombuffer(data, dtype=np.dtype(fields), count=m, offset=end + vertices.nbytes)
     assert (faces["n"] == 3).all()
-    return vertices[:, :3], vertices[:, 3:], faces["i"]
+    xyz = lambda *names: np.stack([vertices[k] for k in names], axis=1)
+    colours = xyz("red", "green", "blue") if "red" in vertices.dtype.names else None
+    return xyz("x", "y", "z"), xyz("nx", "ny", "nz"), faces["i"], colours
 
 
 @pytest.fixture(scope="session")

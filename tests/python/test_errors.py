@@ -86,6 +86,21 @@ def test_files_that_cannot_be_written(tmp_path, small, capfd):
         mesh.save(tmp_path / "mesh.vtk")
     with pytest.raises(OSError):
         mesh.save(tmp_path / "absent" / "mesh.ply")
+    meshes = stravol.extract_all(small)
+    with pytest.raises(ValueError, match="glb"):
+        stravol.save_scene(meshes, tmp_path / "scene.stl")
+    with pytest.raises(OSError):
+        stravol.save_scene(meshes, tmp_path / "absent" / "scene.glb")
+    with pytest.raises(ValueError):
+        stravol.save_scene({}, tmp_path / "scene.glb")
+    with pytest.raises(ValueError):
+        stravol.save_scene([mesh, "not a mesh"], tmp_path / "scene.glb")
+    with pytest.raises(ValueError):
+        stravol.save_scene([mesh, stravol.extract(small, label=5, space="voxel")], tmp_path / "scene.glb")
+    with pytest.raises(ValueError):
+        stravol.save_scene([mesh, stravol.extract(small, label=5, affine=np.diag([2, 1, 1, 1]))], tmp_path / "scene.glb")
+    with pytest.raises(ValueError):
+        stravol.save_scene([stravol.extract(small.astype(np.float32), label=5)], tmp_path / "scene.glb")
     assert list(tmp_path.iterdir()) == []
     assert capfd.readouterr() == ("", "")
 

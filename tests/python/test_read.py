@@ -86,5 +86,8 @@ def test_segmentations_that_cannot_be_used(tmp_path, nibabel):
         stravol.read(tmp_path / "v.nii", segmentations=[tmp_path / "other.nii"])
     with pytest.raises(FileNotFoundError):
         stravol.read(tmp_path / "v.nii", segmentations=[tmp_path / "absent.nii"])
-    with pytest.raises(ValueError):
+    with pytest.raises(FileNotFoundError):
+        stravol.read(tmp_path / "v.nii", labels=tmp_path / "table.txt")
+    (tmp_path / "table.txt").write_text("200 Ball\n200 Twice\n")
+    with pytest.raises(OSError, match="table.txt"):
         stravol.read(tmp_path / "v.nii", labels=tmp_path / "table.txt")
