@@ -125,7 +125,7 @@ Tableau tableauDe(const py::handle objet, const char* nom) {
                 std::to_string(a.ndim()));
     const std::optional<TypeVoxel> type = typeVoxel(a.dtype());
     if (!type)
-        refuser(std::string(nom) + " must hold integers or floats of 32 or 64 bits, not " +
+        refuser(std::string(nom) + " must hold integers, or floats of 32 or 64 bits, not " +
                 std::string(py::str(a.dtype())));
     for (int k = 0; k < 3; ++k)
         if (a.shape(k) <= 0 || a.shape(k) > INT_MAX)
@@ -526,11 +526,12 @@ Volume lire(const py::handle entree, const py::handle segmentations, const py::h
     std::error_code erreur;
     if (!fs::exists(demande.entree, erreur))
         throw FichierAbsent("no such folder or file: " + demande.entree);
-    demande.segmentations.push_back(table);
-    for (const std::string& f : demande.segmentations)
-        if (!f.empty() && !fs::exists(f, erreur))
+    std::vector<std::string> fichiers = demande.segmentations;
+    if (!table.empty())
+        fichiers.push_back(table);
+    for (const std::string& f : fichiers)
+        if (!fs::exists(f, erreur))
             throw FichierAbsent("no such file: " + f);
-    demande.segmentations.pop_back();
     const std::string dossierCourant = fs::current_path(erreur).string();
     Stravol::VolumeOuvert ouvert;
     Stravol::TableChoisie choisie;
