@@ -80,7 +80,10 @@ void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& option
             parLabel[i] = etiquettes[i] == cible ? 1 : 0;
     }
     const unsigned char* source = parEtiquette ? parLabel.data() : image.get();
-    bilanExtraction.valeurGerme = parEtiquette ? etiquettes[indiceGerme] : image[indiceGerme];
+    // In the segmented mode the seed's value is its label as the file gives it.
+    bilanExtraction.valeurGerme = modeCourant == 4 && etiquettes.size() == nb
+                                      ? valeurEtiquette(etiquettes[indiceGerme])
+                                      : image[indiceGerme];
     BoiteVoxels boite{};
     // Labels grow exactly; grey levels within the tolerance asked.
     const int tolerance = parEtiquette ? 0 : options.tolerance;

@@ -1,6 +1,6 @@
 // stravol-extract: opens a parent folder as the window's "Ouvrir" does, or a volume file (NIfTI,
-// TIFF) with its label files, extracts one object (or every label) as a closed smoothed mesh and
-// prints a JSON summary on stdout.
+// TIFF, NRRD, MGH, a file of a DICOM series) with its label files, extracts one object (or every
+// label) as a closed smoothed mesh and prints a JSON summary on stdout.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -52,8 +52,8 @@ struct Options {
     std::string dossierSortie;
     std::string format = "stl";
     std::array<int, 3> germe = {0, 0, 0};
-    int label = 0;
-    std::string source; // empty: the segmentation when there is one, else the image
+    long long label = 0; // a label value of the file, up to 2^32 - 1
+    std::string source;  // empty: the segmentation when there is one, else the image
     std::string sortie;
     int lissages = kToursNonDemandes; // rounds asked for with --smooth
     std::string methodeLissage = "taubin";
@@ -71,7 +71,7 @@ struct Options {
     bool avecEspacement = false;
 };
 
-constexpr int kLabelMax = Stravol::kEtiquetteMax;
+constexpr long long kLabelMax = Stravol::kValeurEtiquetteMax;
 constexpr int kThreadsMax = 1024;
 // Digits after the point of the summary's times (seconds) and peak memory (MiB).
 constexpr int kDecimalesSecondes = 6;
@@ -85,10 +85,11 @@ constexpr int kChiffresDecimation = 6;
 void declarerOptions(CLI::App& app, Options& o) {
     app.add_option("INPUT", o.dossier,
                    "parent folder (the volume, then segmentations) or a volume file (NIfTI .nii, "
-                   ".nii.gz or TIFF)")
+                   ".nii.gz, TIFF, NRRD .nrrd or .nhdr, MGH .mgh or .mgz, or any file of a DICOM "
+                   "series)")
         ->required();
     app.add_option("--segmentation", o.segmentations,
-                   "label file on the volume's grid (NIfTI or TIFF), repeatable: the last "
+                   "label file on the volume's grid (any volume file), repeatable: the last "
                    "one read is kept")
         ->type_name("FILE")
         ->allow_extra_args(false);
@@ -117,8 +118,10 @@ void declarerOptions(CLI::App& app, Options& o) {
     CLI::Option* germe =
         app.add_option("--seed", o.germe, "seed voxel X Y Z of the extraction")->type_name("X Y Z");
     CLI::Option* label =
-        app.add_option("--label", o.label, "seed: the first voxel of this grey level")
-            ->check(CLI::Range(0, kLabelMax));
+        app.add_option("--label", o.label,
+                       "seed: the first voxel of this label value (of this grey level without "
+                       "labels read from a file)")
+            ->check(CLI::Range(0LL, kLabelMax));
     germe->excludes(label);
     app.add_option("--source", o.source,
                    "volume grown: segmentation (default when one exists) "
@@ -382,19 +385,20 @@ nlohmann::ordered_json secondesJson(double s) { return outils::decimalJson(s, kD
 
 // The summary entry of one meshed label, its file written (decimated first when asked); false
 // when the decimation or the writing fails, the entry then saying why.
-bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r,
+// The label is named by its value in the file (valeur).
+bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r, std::uint32_t valeur,
                      const Stravol::Geometrie& monde, const Stravol::Geometrie& mesure,
                      nlohmann::ordered_json& e) {
     const Stravol::BoiteEtiquette& b = r.boite;
-    e["value"] = b.valeur;
+    e["value"] = valeur;
     e["voxels"] = b.voxels;
     std::string raison = r.erreur;
     const std::string fichier =
-        o.dossierSortie + "/label-" + std::to_string(b.valeur) + "." + o.format;
+        o.dossierSortie + "/label-" + std::to_string(valeur) + "." + o.format;
     nlohmann::ordered_json decimation;
     CMaillageTriangleChRegion* m = r.maillage.get();
     if (m && !decimer(o, *m, decimation, raison))
-        raison = "label " + std::to_string(b.valeur) + ": " + raison;
+        raison = "label " + std::to_string(valeur) + ": " + raison;
     else if (m && !exporterMaillage(*m, fichier.c_str(), monde))
         raison = "cannot write " + fichier;
     const bool reussi = m != nullptr && raison.empty();
@@ -445,13 +449,16 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
     progression.setMaximum(static_cast<int>(boites.size()));
     std::atomic<int> faites{0};
     std::mutex verrou;
-    Stravol::maillerEtiquettes(
-        c, boites, optionsExtraction(o), [&](std::size_t i, Stravol::EtiquetteMaillee& r) {
-            echecs[i] = ecrireEtiquette(o, r, monde, volume.geometrie, entrees[i]) ? 0 : 1;
-            const int n = ++faites;
-            std::lock_guard<std::mutex> garde(verrou);
-            progression.setValue(n);
-        });
+    Stravol::maillerEtiquettes(c, boites, optionsExtraction(o),
+                               [&](std::size_t i, Stravol::EtiquetteMaillee& r) {
+                                   echecs[i] = ecrireEtiquette(o, r, c.valeurVraie(r.boite.valeur),
+                                                               monde, volume.geometrie, entrees[i])
+                                                   ? 0
+                                                   : 1;
+                                   const int n = ++faites;
+                                   std::lock_guard<std::mutex> garde(verrou);
+                                   progression.setValue(n);
+                               });
     progression.terminer();
     const double tempsEtiquettes = secondesDepuis(t1);
     const int nbEchecs = static_cast<int>(std::count(echecs.begin(), echecs.end(), 1));
@@ -508,7 +515,7 @@ Stravol::Voxel germeDemande(const Options& o, const CImageTroisD& volume, bool e
     const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
     if (o.avecLabel) {
         Stravol::Resultat<Stravol::Voxel> trouve =
-            Stravol::trouverValeur(volume, o.label, etiquettesExactes);
+            Stravol::trouverValeur(volume, static_cast<std::uint32_t>(o.label), etiquettesExactes);
         if (!trouve)
             echouer(trouve.raison());
         return trouve.valeur();

@@ -48,7 +48,7 @@ struct Coord3D {
 // Figures of the last region extraction: voxel counts and the seconds of each stage.
 struct BilanExtraction {
     bool effectuee = false;     // false: the last call extracted nothing
-    int valeurGerme = 0;        // grey level of the seed
+    long long valeurGerme = 0;  // grey level of the seed, or its label value in mode 4
     int nbVoxelsCroissance = 0; // voxels reached by the growth
     int nbVoxelsRegion = 0;     // region voxels before the topology repair
     int nbVoxelsRepares = 0;    // region voxels after both repairs

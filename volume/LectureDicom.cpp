@@ -279,7 +279,7 @@ bool elementGarde(std::uint32_t tag) {
     }
 }
 
-bool parcourir(Lecteur& l, Syntaxe s, long long fin, int niveau, Coupe& c, std::string& erreur);
+bool parcourir(Lecteur& l, Syntaxe s, int niveau, Coupe& c, std::string& erreur);
 
 // The items of a sequence of undefined length, up to its delimiter.
 bool parcourirSequence(Lecteur& l, Syntaxe s, int niveau, Coupe& c, std::string& erreur) {
@@ -296,7 +296,7 @@ bool parcourirSequence(Lecteur& l, Syntaxe s, int niveau, Coupe& c, std::string&
             return false;
         }
         if (e.longueur == kLongueurIndefinie) {
-            if (!parcourir(l, s, -1, niveau + 1, c, erreur))
+            if (!parcourir(l, s, niveau + 1, c, erreur))
                 return false;
         } else if (!l.sauter(e.longueur)) {
             erreur = "élément de séquence DICOM tronqué";
@@ -305,14 +305,14 @@ bool parcourirSequence(Lecteur& l, Syntaxe s, int niveau, Coupe& c, std::string&
     }
 }
 
-// The elements from here to fin (a position), or with fin = -1 to an item delimiter. Values
-// are kept at the top level only; the pixel data end the walk there.
-bool parcourir(Lecteur& l, Syntaxe s, long long fin, int niveau, Coupe& c, std::string& erreur) {
+// The elements of the data set (niveau 0, up to the pixel data or the end of the file) or of
+// an item of undefined length (up to its delimiter). Values are kept at the top level only.
+bool parcourir(Lecteur& l, Syntaxe s, int niveau, Coupe& c, std::string& erreur) {
     if (niveau > kProfondeurMax) {
         erreur = "séquences DICOM imbriquées trop profondément";
         return false;
     }
-    while (fin < 0 || l.position() < fin) {
+    for (;;) {
         if (niveau == 0 && l.reste() == 0)
             return true;
         Element e;
@@ -320,7 +320,7 @@ bool parcourir(Lecteur& l, Syntaxe s, long long fin, int niveau, Coupe& c, std::
             erreur = "élément DICOM tronqué ou invalide à l'octet " + std::to_string(l.position());
             return false;
         }
-        if (e.groupe == 0xfffe && e.numero == 0xe00d && fin < 0)
+        if (e.groupe == 0xfffe && e.numero == 0xe00d && niveau > 0)
             return true;
         if (niveau == 0 && e.tag() == 0x7fe00010) {
             if (e.longueur == kLongueurIndefinie) {
@@ -360,7 +360,6 @@ bool parcourir(Lecteur& l, Syntaxe s, long long fin, int niveau, Coupe& c, std::
             return false;
         }
     }
-    return l.position() == fin;
 }
 
 // Whether the file carries the DICOM mark after its preamble.
@@ -425,7 +424,7 @@ bool lireCoupe(const std::string& fichier, Coupe& c, std::string& erreur) {
         return false;
     }
     c.grosBoutiste = s.grosBoutiste;
-    return parcourir(l, s, -1, 0, c, erreur);
+    return parcourir(l, s, 0, c, erreur);
 }
 
 double norme(const Vecteur& v) { return std::hypot(v[0], v[1], v[2]); }
@@ -777,6 +776,10 @@ CompteRenduLecture lireSerieDicom(const std::string& dossier, VolumeBrut& volume
             return echecLecture(volume, erreur);
     if (!mettreAEchelle(volume, coupes, cr.remarques, erreur))
         return echecLecture(volume, erreur);
+    if (const std::size_t nonFinies = nbValeursNonFinies(volume))
+        return echecLecture(volume,
+                            std::to_string(nonFinies) +
+                                " valeurs non finies après la mise à l'échelle DICOM : " + dossier);
     if (std::any_of(coupes.begin(), coupes.end(),
                     [](const Coupe& c) { return c.photometrie == "MONOCHROME1"; }))
         cr.remarques.push_back("coupes DICOM en MONOCHROME1 : les valeurs basses sont claires");

@@ -571,7 +571,12 @@ bool tableSegments(const EnteteNrrd& e, bool plusieursCouches, TableEtiquettes& 
             ++horsCouche;
             continue;
         }
-        long long valeur = n + 1;
+        // Without a label value, segment n has label n + 1.
+        long long valeur = n < static_cast<long long>(kValeurEtiquetteMax) ? n + 1 : -1;
+        if (!s.valeur && valeur < 0) {
+            erreur = "segment NRRD " + std::to_string(n) + " sans valeur d'étiquette";
+            return false;
+        }
         if (s.valeur && (!lireEntierTexte(sansEspaces(*s.valeur), valeur) || valeur < 0 ||
                          valeur > static_cast<long long>(kValeurEtiquetteMax))) {
             erreur = "champ NRRD " + prefixe + "LabelValue invalide : " + *s.valeur;
@@ -652,6 +657,13 @@ CompteRenduLecture lireNrrd(const std::string& fichier, VolumeBrut& volume) {
     for (std::size_t j = 0; j < spatiaux.size(); ++j)
         *cotes[j] = e.tailles[static_cast<std::size_t>(spatiaux[j])];
     const long long composantes = autre >= 0 ? e.tailles[static_cast<std::size_t>(autre)] : 1;
+    // Every size was checked positive; their product, with the byte skip, must stay countable.
+    long long total = static_cast<long long>(tailleVoxel(*e.type));
+    for (long long t : e.tailles)
+        if (__builtin_mul_overflow(total, t, &total) || total > (1LL << 60))
+            return echecLecture(volume, "tailles NRRD trop grandes : " + fichier);
+    if (e.sautOctets > (1LL << 60))
+        return echecLecture(volume, "saut d'octets NRRD trop grand : " + fichier);
     if (!allouerVolume(volume, largeur, hauteur, profondeur, *e.type, erreur)) {
         volume = VolumeBrut();
         return echecLecture(volume, erreur + " : " + fichier);

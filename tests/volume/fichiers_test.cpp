@@ -154,6 +154,12 @@ TEST(VolumeFile, LabelValuesUpTo32BitsKeptExactly) {
     // Few labels: the segmented display holds the stored labels themselves.
     EXPECT_EQ(v->segR, nullptr);
     EXPECT_EQ(v->imageSegmente[7], 3);
+    // An extraction in the segmented mode grows the seed's label and reports its file value.
+    v->CopierImageCourante(4);
+    v->CroissanceDeRegion(1, 4, 2, 0);
+    ASSERT_TRUE(v->bilanExtraction.effectuee);
+    EXPECT_EQ(v->bilanExtraction.valeurGerme, 2147483653LL);
+    EXPECT_EQ(v->bilanExtraction.nbVoxelsCroissance, 4 * 3 * 4);
 
     // A 16-bit file read next behaves as before: values stored as they are, no table.
     const VolumeBrut petites = volumeTest(TypeVoxel::Entier16, 8, 6, 4, motifTest);
