@@ -119,13 +119,9 @@ CompteRenduLecture lireMgh(const std::string& fichier, VolumeBrut& volume) {
     if (!geometrieMgh(h, tailles, geometrie, cr.remarques, erreur))
         return echecLecture(volume, erreur + " : " + fichier);
     // The sizes are checked against the file before the voxels are allocated.
-    const long long maxi = kVoxelsMax;
-    if (tailles[0] < 1 || tailles[1] < 1 || tailles[2] < 1)
-        return echecLecture(volume, "dimensions MGH nulles ou négatives : " + fichier);
-    if (tailles[0] * tailles[1] > maxi || tailles[0] * tailles[1] * tailles[2] > maxi)
-        return echecLecture(volume, "volume MGH trop grand : " + fichier);
-    const long long octets =
-        tailles[0] * tailles[1] * tailles[2] * static_cast<long long>(tailleVoxel(type));
+    long long octets = 0;
+    if (!octetsVolume(tailles[0], tailles[1], tailles[2], type, octets, erreur))
+        return echecLecture(volume, "MGH : " + erreur + " : " + fichier);
     const auto debut = static_cast<long long>(kTailleEnTete);
     if (!compresse && debut + octets > taille)
         return echecLecture(volume, "fichier MGH tronqué : " + std::to_string(octets) +

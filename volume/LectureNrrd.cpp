@@ -664,21 +664,40 @@ CompteRenduLecture lireNrrd(const std::string& fichier, VolumeBrut& volume) {
             return echecLecture(volume, "tailles NRRD trop grandes : " + fichier);
     if (e.sautOctets > (1LL << 60))
         return echecLecture(volume, "saut d'octets NRRD trop grand : " + fichier);
-    if (!allouerVolume(volume, largeur, hauteur, profondeur, *e.type, erreur)) {
-        volume = VolumeBrut();
+    long long octetsUnVolume = 0;
+    if (!octetsVolume(largeur, hauteur, profondeur, *e.type, octetsUnVolume, erreur))
         return echecLecture(volume, erreur + " : " + fichier);
-    }
-    volume.geometrie = geometrie;
-    const std::size_t taille = tailleVoxel(*e.type);
-    const long long octetsVolume = static_cast<long long>(volume.donnees.size());
     // With the other axis last, the first volume is the start of the data; otherwise all of
     // it is read and the first element of each voxel kept.
     const bool autreDernier = autre < 0 || autre == static_cast<int>(e.dimension) - 1;
-    if (!autreDernier && composantes > kOctetsMax / octetsVolume)
+    if (!autreDernier && composantes > kOctetsMax / octetsUnVolume)
         return echecLecture(volume, "données NRRD trop grandes (" + std::to_string(composantes) +
                                         " éléments par voxel) : " + fichier);
-    const long long octets = autreDernier ? octetsVolume : octetsVolume * composantes;
-    const long long totalAnnonce = octetsVolume * composantes;
+    const long long octets = autreDernier ? octetsUnVolume : octetsUnVolume * composantes;
+    const long long totalAnnonce = octetsUnVolume * composantes;
+    // The data are checked against the file before anything is allocated.
+    const long long disponibles = tailleDonnees - debut;
+    long long saut = e.sautOctets;
+    if (*e.codage == Codage::Brut) {
+        // A byte skip of -1: the data are the last bytes of the file.
+        if (saut < 0)
+            saut = disponibles - totalAnnonce;
+        if (saut < 0 || saut + totalAnnonce > disponibles)
+            return echecLecture(volume, "données NRRD tronquées : " + std::to_string(totalAnnonce) +
+                                            " octets annoncés, " +
+                                            std::to_string(std::max(0LL, disponibles)) +
+                                            " présents : " + donnees);
+    } else if (saut < 0) {
+        return echecLecture(
+            volume, "un saut d'octets de -1 ne vaut que pour des données brutes : " + fichier);
+    } else if (octets + saut > disponibles * kRapportDeflateMax + kMargeDeflate) {
+        return echecLecture(volume, "fichier NRRD compressé trop court pour les " +
+                                        std::to_string(octets) + " octets annoncés : " + donnees);
+    }
+    if (!allouerVolume(volume, largeur, hauteur, profondeur, *e.type, erreur))
+        return echecLecture(volume, erreur + " : " + fichier);
+    volume.geometrie = geometrie;
+    const std::size_t taille = tailleVoxel(*e.type);
     std::vector<unsigned char> tampon;
     unsigned char* dest = volume.donnees.data();
     if (!autreDernier) {
@@ -689,30 +708,14 @@ CompteRenduLecture lireNrrd(const std::string& fichier, VolumeBrut& volume) {
         }
         dest = tampon.data();
     }
-    const long long disponibles = tailleDonnees - debut;
     bool lu;
     if (*e.codage == Codage::Brut) {
-        // A byte skip of -1: the data are the last bytes of the file.
-        const long long saut = e.sautOctets < 0 ? disponibles - totalAnnonce : e.sautOctets;
-        if (saut < 0 || saut + totalAnnonce > disponibles)
-            return echecLecture(volume, "données NRRD tronquées : " + std::to_string(totalAnnonce) +
-                                            " octets annoncés, " +
-                                            std::to_string(std::max(0LL, disponibles)) +
-                                            " présents : " + donnees);
         lu = lireOctets(f.get(), debut + saut, static_cast<std::size_t>(octets), dest);
         if (!lu)
             erreur = "données NRRD illisibles";
     } else {
-        if (e.sautOctets < 0)
-            return echecLecture(volume, "un saut d'octets de -1 ne vaut que pour des données "
-                                        "brutes : " +
-                                            fichier);
-        if (octets + e.sautOctets > disponibles * kRapportDeflateMax + kMargeDeflate)
-            return echecLecture(volume, "fichier NRRD compressé trop court pour les " +
-                                            std::to_string(octets) +
-                                            " octets annoncés : " + donnees);
-        lu = lireOctetsCompresses(f.get(), debut, e.sautOctets, static_cast<std::size_t>(octets),
-                                  dest, erreur);
+        lu = lireOctetsCompresses(f.get(), debut, saut, static_cast<std::size_t>(octets), dest,
+                                  erreur);
     }
     if (!lu)
         return echecLecture(volume, erreur + " : " + donnees);

@@ -41,8 +41,8 @@ Fichier ouvrirLecture(const std::string& fichier) {
     return Fichier(std::fopen(fichier.c_str(), "rb"));
 }
 
-bool allouerVolume(VolumeBrut& v, long long largeur, long long hauteur, long long profondeur,
-                   TypeVoxel type, std::string& erreur) {
+bool octetsVolume(long long largeur, long long hauteur, long long profondeur, TypeVoxel type,
+                  long long& octets, std::string& erreur) {
     if (largeur < 1 || hauteur < 1 || profondeur < 1) {
         erreur = "dimensions nulles ou négatives";
         return false;
@@ -55,7 +55,15 @@ bool allouerVolume(VolumeBrut& v, long long largeur, long long hauteur, long lon
                  " x " + std::to_string(profondeur) + " voxels)";
         return false;
     }
-    const long long octets = largeur * hauteur * profondeur * taille;
+    octets = largeur * hauteur * profondeur * taille;
+    return true;
+}
+
+bool allouerVolume(VolumeBrut& v, long long largeur, long long hauteur, long long profondeur,
+                   TypeVoxel type, std::string& erreur) {
+    long long octets = 0;
+    if (!octetsVolume(largeur, hauteur, profondeur, type, octets, erreur))
+        return false;
     try {
         v.donnees.assign(static_cast<std::size_t>(octets), 0);
     } catch (const std::bad_alloc&) {

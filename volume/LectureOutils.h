@@ -33,8 +33,13 @@ struct FermerFichier {
 using Fichier = std::unique_ptr<std::FILE, FermerFichier>;
 Fichier ouvrirLecture(const std::string& fichier);
 
+// The bytes of the voxels of a volume of these sizes and type; false with a message when the
+// sizes are not positive or exceed kVoxelsMax or kOctetsMax.
+bool octetsVolume(long long largeur, long long hauteur, long long profondeur, TypeVoxel type,
+                  long long& octets, std::string& erreur);
+
 // Sizes and type of v set, its voxels allocated (zeroed); false with a message when the sizes
-// are not positive, exceed kVoxelsMax or kOctetsMax, or memory runs out.
+// are refused by octetsVolume or memory runs out.
 bool allouerVolume(VolumeBrut& v, long long largeur, long long hauteur, long long profondeur,
                    TypeVoxel type, std::string& erreur);
 
