@@ -71,7 +71,8 @@ void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& option
     const std::size_t indiceGerme = (static_cast<std::size_t>(z) * H + y) * W + x;
     // Labels above 255 have no grey level of their own: in the segmented mode the growth runs
     // on the seed's label, marked 1 in a volume of 0 (where no voxel holds 255).
-    const bool parEtiquette = modeCourant == 4 && etiquetteMax > 255 && etiquettes.size() == nb;
+    const bool parEtiquette =
+        modeCourant == ModeAffichage::Segmentee && etiquetteMax > 255 && etiquettes.size() == nb;
     std::vector<unsigned char> parLabel;
     if (parEtiquette) {
         parLabel.resize(nb);
@@ -81,7 +82,7 @@ void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& option
     }
     const unsigned char* source = parEtiquette ? parLabel.data() : image.get();
     // In the segmented mode the seed's value is its label as the file gives it.
-    bilanExtraction.valeurGerme = modeCourant == 4 && etiquettes.size() == nb
+    bilanExtraction.valeurGerme = modeCourant == ModeAffichage::Segmentee && etiquettes.size() == nb
                                       ? valeurEtiquette(etiquettes[indiceGerme])
                                       : image[indiceGerme];
     BoiteVoxels boite{};

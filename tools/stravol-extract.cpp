@@ -23,9 +23,11 @@
 #include "core/Parallele.h"
 #include "extraction/Extraction.h"
 #include "extraction/Ouverture.h"
+#include "extraction/TableDesEtiquettes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/Decimation.h"
-#include "mesh/ExportMaillage.h"
+#include "mesh/ExportScene.h"
+#include "mesh/MaillagePlat.h"
 #include "mesh/MesuresMaillage.h"
 #include "tools/common/Outil.h"
 #include "volume/CImage3D.h"
@@ -47,10 +49,12 @@ struct Options {
     std::vector<std::string> segmentations;
     std::array<double, 2> fenetre = {0.0, 0.0};
     std::array<double, 3> espacement = {1.0, 1.0, 1.0};
-    std::string espace = "world";
+    std::string espace = "RAS";
     bool toutesEtiquettes = false;
     std::string dossierSortie;
     std::string format = "stl";
+    std::string tableEtiquettes; // --labels: the label table; empty: the one beside, if any
+    std::string scene;           // --scene: one file of every label
     std::array<int, 3> germe = {0, 0, 0};
     long long label = 0; // a label value of the file, up to 2^32 - 1
     std::string source;  // empty: the segmentation when there is one, else the image
@@ -103,18 +107,35 @@ void declarerOptions(CLI::App& app, Options& o) {
             ->type_name("SX SY SZ")
             ->check(CLI::PositiveNumber);
     app.add_option("--space", o.espace,
-                   "coordinates of the written meshes: world (millimetres, the file's RAS frame) "
-                   "or voxel")
+                   "coordinates of the written meshes: RAS (millimetres of the file's world "
+                   "frame, x right, y front, z up; world is the same), LPS (x left, y back, z "
+                   "up) or voxel")
+        ->type_name("RAS|LPS|voxel")
         ->capture_default_str()
-        ->check(CLI::IsMember({"world", "voxel"}));
-    CLI::Option* toutes =
-        app.add_flag("--all-labels", o.toutesEtiquettes,
-                     "one mesh per non-zero label, label-<value>.<format> in --output-dir");
+        ->check([](const std::string& texte) {
+            Stravol::EspaceSortie espace;
+            return Stravol::lireEspace(texte, espace) ? "" : "must be RAS, LPS or voxel";
+        });
+    CLI::Option* toutes = app.add_flag(
+        "--all-labels", o.toutesEtiquettes,
+        "one mesh per non-zero label, label-<value>-<name>.<format> in --output-dir (the name "
+        "from the label table, label-<value>.<format> without one), and/or one --scene file");
     app.add_option("--output-dir", o.dossierSortie, "folder of the --all-labels meshes")
         ->type_name("DIR");
-    app.add_option("--format", o.format, "format of the --all-labels meshes")
+    app.add_option("--format", o.format,
+                   "format of the --all-labels meshes (ply: with the label's colour a vertex)")
         ->capture_default_str()
         ->check(CLI::IsMember({"stl", "obj", "ply"}));
+    app.add_option("--labels", o.tableEtiquettes,
+                   "label table of names and colours for --all-labels (plain value name, "
+                   "ITK-SNAP, FreeSurfer LUT, Slicer .ctbl or CSV); default: the table beside "
+                   "the label file (its name without .gz, or without its extensions, followed "
+                   "by .txt, .csv, .ctbl, .lut or .label)")
+        ->type_name("FILE");
+    app.add_option("--scene", o.scene,
+                   "with --all-labels, one file of every label, named and coloured: .glb "
+                   "(glTF 2.0, metres), .obj (with its .mtl) or .ply (a label a face)")
+        ->type_name("FILE");
     CLI::Option* germe =
         app.add_option("--seed", o.germe, "seed voxel X Y Z of the extraction")->type_name("X Y Z");
     CLI::Option* label =
@@ -171,11 +192,34 @@ void declarerOptions(CLI::App& app, Options& o) {
     });
 }
 
+std::string minuscules(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+// Refused before the work starts; the writer itself fails cleanly on anything later.
+void verifierEcrivable(const std::string& fichier) {
+    std::error_code erreur;
+    const fs::path parent = fs::path(fichier).parent_path();
+    if (!fs::is_directory(parent.empty() ? fs::path(".") : parent, erreur) ||
+        fs::is_directory(fichier, erreur))
+        echouer("cannot write " + fichier);
+}
+
 // What the parser cannot check alone, refused before the work starts.
 void verifierOptions(const Options& o) {
+    if (!o.toutesEtiquettes && (!o.tableEtiquettes.empty() || !o.scene.empty()))
+        echouer("--labels and --scene go with --all-labels");
     if (o.toutesEtiquettes) {
-        if (o.dossierSortie.empty())
-            echouer("--all-labels needs --output-dir DIR");
+        if (o.dossierSortie.empty() && o.scene.empty())
+            echouer("--all-labels needs --output-dir DIR or --scene FILE");
+        if (!o.scene.empty()) {
+            const std::string ext = minuscules(fs::path(o.scene).extension().string());
+            if (ext != ".glb" && ext != ".obj" && ext != ".ply")
+                echouer("the scene file must end in .glb, .obj or .ply");
+            verifierEcrivable(o.scene);
+        }
         if (!o.sortie.empty() || !o.parametres.empty() || o.iterations > 0)
             echouer("--all-labels writes its meshes to --output-dir and takes no --output, "
                     "--param or --evolve");
@@ -195,12 +239,7 @@ void verifierOptions(const Options& o) {
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         if (ext != ".stl" && ext != ".obj" && ext != ".ply")
             echouer("the output file must end in .stl, .obj or .ply");
-        // Refused before the work starts; the writer itself fails cleanly on anything later.
-        std::error_code erreur;
-        const fs::path parent = fs::path(o.sortie).parent_path();
-        if (!fs::is_directory(parent.empty() ? fs::path(".") : parent, erreur) ||
-            fs::is_directory(o.sortie, erreur))
-            echouer("cannot write " + o.sortie);
+        verifierEcrivable(o.sortie);
     }
 }
 
@@ -212,12 +251,6 @@ bool lireEntier(const char* texte, int& valeur) {
         return false;
     valeur = static_cast<int>(v);
     return true;
-}
-
-std::string minuscules(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
 }
 
 // Keeps the loading messages, told on stderr once the load succeeds.
@@ -309,10 +342,7 @@ double picMemoireMo() {
     return static_cast<double>(r.ru_maxrss) / 1024.0;
 }
 
-// Opens the input as the window does. Remarks of a good load go to stderr; an unusable input
-// ends the tool.
-std::unique_ptr<CImageTroisD> charger(const Options& o, outils::Progression& progression) {
-    std::error_code erreur;
+Stravol::DemandeOuverture demandeOuverture(const Options& o) {
     Stravol::DemandeOuverture demande;
     demande.entree = o.dossier;
     demande.segmentations = o.segmentations;
@@ -320,6 +350,14 @@ std::unique_ptr<CImageTroisD> charger(const Options& o, outils::Progression& pro
     demande.options.fenetre = {o.fenetre[0], o.fenetre[1]};
     if (o.avecEspacement)
         demande.espacement = o.espacement;
+    return demande;
+}
+
+// Opens the input as the window does. Remarks of a good load go to stderr; an unusable input
+// ends the tool.
+std::unique_ptr<CImageTroisD> charger(const Options& o, outils::Progression& progression) {
+    std::error_code erreur;
+    const Stravol::DemandeOuverture demande = demandeOuverture(o);
     Messages messages;
     Stravol::SuiviOuverture suivi;
     suivi.barre = &progression;
@@ -363,9 +401,24 @@ bool decimer(const Options& o, CMaillageTriangleChRegion& m, nlohmann::ordered_j
     return true;
 }
 
-// The world frame of the written meshes: the volume's, or the voxel frame for --space voxel.
-Stravol::Geometrie repereSortie(const Options& o, const CImageTroisD& volume) {
-    return o.espace == "voxel" ? Stravol::Geometrie() : volume.geometrie;
+Stravol::EspaceSortie espaceSortie(const Options& o) {
+    Stravol::EspaceSortie espace = Stravol::EspaceSortie::RAS;
+    Stravol::lireEspace(o.espace, espace);
+    return espace;
+}
+
+// Writes a mesh in the space of --space, with a colour a vertex in a PLY file when couleur is
+// given; plat receives its flat form. False when the mesh cannot be written.
+bool ecrireMaillage(const CMaillageTriangleChRegion& m, const std::string& fichier,
+                    const Options& o, const Stravol::Geometrie& geometrie,
+                    const Stravol::CouleurRVB* couleur, Stravol::MaillagePlat& plat) {
+    try {
+        plat = Stravol::versMaillagePlat(m);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return fichier.empty() ||
+           Stravol::exporterMaillagePlat(plat, fichier, geometrie, espaceSortie(o), couleur);
 }
 
 nlohmann::ordered_json espacementJson(const CImageTroisD& volume) {
@@ -383,29 +436,40 @@ double secondesDepuis(std::chrono::steady_clock::time_point debut) {
 
 nlohmann::ordered_json secondesJson(double s) { return outils::decimalJson(s, kDecimalesSecondes); }
 
-// The summary entry of one meshed label, its file written (decimated first when asked); false
-// when the decimation or the writing fails, the entry then saying why.
-// The label is named by its value in the file (valeur).
-bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r, std::uint32_t valeur,
-                     const Stravol::Geometrie& monde, const Stravol::Geometrie& mesure,
+// The summary entry of one meshed label, its file written (decimated first when asked) and its
+// flat mesh kept in scene for --scene; false when the decimation or the writing fails, the entry
+// then saying why.
+bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r,
+                     const Stravol::Geometrie& geometrie, Stravol::MaillageEtiquette& scene,
                      nlohmann::ordered_json& e) {
     const Stravol::BoiteEtiquette& b = r.boite;
-    e["value"] = valeur;
+    // Labels are named by their value in the file.
+    e["value"] = scene.valeur;
+    if (!scene.nom.empty())
+        e["name"] = scene.nom;
+    e["color"] = scene.couleur;
     e["voxels"] = b.voxels;
     std::string raison = r.erreur;
     const std::string fichier =
-        o.dossierSortie + "/label-" + std::to_string(valeur) + "." + o.format;
+        o.dossierSortie.empty()
+            ? std::string()
+            : o.dossierSortie + "/" +
+                  Stravol::nomFichierEtiquette(scene.valeur, scene.nom, o.format);
     nlohmann::ordered_json decimation;
     CMaillageTriangleChRegion* m = r.maillage.get();
+    Stravol::MaillagePlat plat;
     if (m && !decimer(o, *m, decimation, raison))
-        raison = "label " + std::to_string(valeur) + ": " + raison;
-    else if (m && !exporterMaillage(*m, fichier.c_str(), monde))
-        raison = "cannot write " + fichier;
+        raison = "label " + std::to_string(scene.valeur) + ": " + raison;
+    else if (m && !ecrireMaillage(*m, fichier, o, geometrie,
+                                  o.format == "ply" ? &scene.couleur : nullptr, plat))
+        raison =
+            "cannot write " + (fichier.empty() ? "label " + std::to_string(scene.valeur) : fichier);
     const bool reussi = m != nullptr && raison.empty();
     if (reussi) {
         const ControleMaillage c = controlerMaillage(*m);
-        const MesuresMaillage w = mesurerMaillage(*m, mesure);
-        e["file"] = fichier;
+        const MesuresMaillage w = mesurerMaillage(*m, geometrie);
+        if (!fichier.empty())
+            e["file"] = fichier;
         e["vertices"] = m->nbSommets;
         e["triangles"] = m->nbTriangles;
         e["closed"] = c.ferme;
@@ -418,18 +482,24 @@ bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r, std::uint32
         e["error"] = raison.empty() ? "the extraction failed" : raison;
     }
     e["seconds"] = secondesJson(r.secondes);
+    if (reussi && !o.scene.empty())
+        scene.maillage = std::move(plat);
     return reussi;
 }
 
 // --all-labels: every non-zero label of the segmentation (of the input file itself when no
-// segmentation was read), one mesh file each, labels in parallel. A label that fails is
-// reported in its entry; exit status 1 then, after every other label is written.
-int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargement,
-                   outils::Progression& progression) {
+// segmentation was read), one mesh file each, labels in parallel, named and coloured from the
+// label table, then the --scene file of them all. A label that fails is reported in its entry,
+// a scene that cannot be written in the summary; exit status 1 then, after every other file is
+// written.
+int extraireToutes(const Options& o, CImageTroisD& volume, const Stravol::TableChoisie& table,
+                   double tempsChargement, outils::Progression& progression) {
     std::error_code erreur;
-    fs::create_directories(o.dossierSortie, erreur);
-    if (!fs::is_directory(o.dossierSortie, erreur))
-        echouer("cannot create the folder " + o.dossierSortie);
+    if (!o.dossierSortie.empty()) {
+        fs::create_directories(o.dossierSortie, erreur);
+        if (!fs::is_directory(o.dossierSortie, erreur))
+            echouer("cannot create the folder " + o.dossierSortie);
+    }
     const auto t0 = std::chrono::steady_clock::now();
     Stravol::Resultat<Stravol::CarteEtiquettes> carte = Stravol::carteEtiquettes(volume, o.dossier);
     if (!carte)
@@ -440,7 +510,22 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
         Stravol::boitesEtiquettes(c.valeurs(), c.W, c.H, c.D);
     progression.terminer();
     const double tempsBoites = secondesDepuis(t0);
-    const Stravol::Geometrie monde = repereSortie(o, volume);
+
+    // Names and colours of the labels' values in the file, given before the meshes are made:
+    // the table chosen, else the label file's own (the segments of a .seg.nrrd file).
+    const bool tablePropre = table.table.vide() && !volume.tableEtiquettes.vide();
+    const Stravol::TableEtiquettes& noms = tablePropre ? volume.tableEtiquettes : table.table;
+    std::vector<std::uint32_t> valeurs;
+    for (const Stravol::BoiteEtiquette& b : boites)
+        valeurs.push_back(c.valeurVraie(b.valeur));
+    const std::vector<Stravol::CouleurRVB> couleurs = Stravol::couleursEtiquettes(valeurs, noms);
+    std::vector<Stravol::MaillageEtiquette> scene(boites.size());
+    for (std::size_t i = 0; i < boites.size(); ++i) {
+        scene[i].valeur = valeurs[i];
+        if (const Stravol::EntreeEtiquette* e = noms.trouver(valeurs[i]))
+            scene[i].nom = e->nom;
+        scene[i].couleur = couleurs[i];
+    }
 
     std::vector<nlohmann::ordered_json> entrees(boites.size());
     std::vector<char> echecs(boites.size(), 0);
@@ -449,24 +534,37 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
     progression.setMaximum(static_cast<int>(boites.size()));
     std::atomic<int> faites{0};
     std::mutex verrou;
-    Stravol::maillerEtiquettes(c, boites, optionsExtraction(o),
-                               [&](std::size_t i, Stravol::EtiquetteMaillee& r) {
-                                   echecs[i] = ecrireEtiquette(o, r, c.valeurVraie(r.boite.valeur),
-                                                               monde, volume.geometrie, entrees[i])
-                                                   ? 0
-                                                   : 1;
-                                   const int n = ++faites;
-                                   std::lock_guard<std::mutex> garde(verrou);
-                                   progression.setValue(n);
-                               });
+    Stravol::maillerEtiquettes(
+        c, boites, optionsExtraction(o), [&](std::size_t i, Stravol::EtiquetteMaillee& r) {
+            echecs[i] = ecrireEtiquette(o, r, volume.geometrie, scene[i], entrees[i]) ? 0 : 1;
+            const int n = ++faites;
+            std::lock_guard<std::mutex> garde(verrou);
+            progression.setValue(n);
+        });
     progression.terminer();
     const double tempsEtiquettes = secondesDepuis(t1);
-    const int nbEchecs = static_cast<int>(std::count(echecs.begin(), echecs.end(), 1));
+    int nbEchecs = static_cast<int>(std::count(echecs.begin(), echecs.end(), 1));
+    bool sceneEcrite = false;
+    if (!o.scene.empty()) {
+        progression.etape("scene");
+        sceneEcrite = Stravol::exporterScene(scene, o.scene, volume.geometrie, espaceSortie(o));
+        progression.terminer();
+    }
 
     nlohmann::ordered_json bilan;
     bilan["dimensions"] = {c.W, c.H, c.D};
     bilan["spacing"] = espacementJson(volume);
-    bilan["space"] = o.espace;
+    bilan["space"] = Stravol::nomEspace(espaceSortie(o));
+    if (!table.chemin.empty())
+        bilan["labels_table"] = table.chemin;
+    else if (tablePropre)
+        bilan["labels_table"] = Stravol::fichierEtiquettes(demandeOuverture(o));
+    if (!o.scene.empty()) {
+        if (sceneEcrite)
+            bilan["scene"] = o.scene;
+        else
+            bilan["scene_error"] = "cannot write " + o.scene;
+    }
     bilan["labels_found"] = boites.size();
     bilan["labels_failed"] = nbEchecs;
     bilan["labels"] = entrees;
@@ -477,7 +575,7 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
     bilan["threads"] = Stravol::nbThreads();
     bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
     std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
-    return nbEchecs > 0 ? 1 : 0;
+    return nbEchecs > 0 || (!o.scene.empty() && !sceneEcrite) ? 1 : 0;
 }
 
 // --param and --evolve: the mesh evolves on the grey volume, driven through the deformable
@@ -489,7 +587,7 @@ nlohmann::ordered_json faireEvoluer(const Options& o, CImageTroisD& volume,
     // The copy fills only a volume of the same size: size it before copying the grey voxels.
     if (!gris.Create(volume.largeur, volume.hauteur, volume.profondeur))
         echouer("not enough memory for the grey volume of the evolution");
-    volume.CopierImageCourante(0);
+    volume.CopierImageCourante(Stravol::ModeAffichage::Normale);
     volume.CimageTroisDtoCimage3D(gris);
     m.initialiserImages(&gris, &gris);
     CDeformableModelBase& modele = m;
@@ -574,7 +672,8 @@ int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement
         o.source == "segmentation" || (o.source.empty() && volume.imageSegmente != nullptr);
     if (segmentation && volume.imageSegmente == nullptr)
         echouer(o.dossier + " has no segmentation");
-    const int mode = segmentation ? 4 : 0;
+    const Stravol::ModeAffichage mode =
+        segmentation ? Stravol::ModeAffichage::Segmentee : Stravol::ModeAffichage::Normale;
     // Only the evolution reads the voxels again.
     const bool extractionSeule = o.parametres.empty() && o.iterations == 0;
     if (extractionSeule)
@@ -610,7 +709,8 @@ int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement
     }
     if (!o.sortie.empty()) {
         progression.etape("write");
-        if (!exporterMaillage(m, o.sortie.c_str(), repereSortie(o, volume)))
+        Stravol::MaillagePlat plat;
+        if (!ecrireMaillage(m, o.sortie, o, volume.geometrie, nullptr, plat))
             echouer("cannot write " + o.sortie);
         progression.terminer();
     }
@@ -644,12 +744,23 @@ int main(int argc, char** argv) {
         for (const std::string& p : o.parametres)
             appliquerParametre(essai, p);
     }
+    // The label table is read, and a bad one refused, before the work starts.
+    Stravol::TableChoisie table;
+    if (o.toutesEtiquettes) {
+        Stravol::Resultat<Stravol::TableChoisie> choisie = Stravol::choisirTableEtiquettes(
+            o.tableEtiquettes, Stravol::fichierEtiquettes(demandeOuverture(o)));
+        if (!choisie)
+            echouer(choisie.raison());
+        table = std::move(choisie.valeur());
+        if (!table.remarque.empty())
+            std::fprintf(stderr, "%s: %s\n", kOutil, table.remarque.c_str());
+    }
     const auto t0 = std::chrono::steady_clock::now();
     const std::unique_ptr<CImageTroisD> volume = charger(o, progression);
     // The option, not the configuration the volume read, sets the tool's thread count.
     Stravol::definirNbThreads(o.threads);
     const double tempsChargement = secondesDepuis(t0);
     if (o.toutesEtiquettes)
-        return extraireToutes(o, *volume, tempsChargement, progression);
+        return extraireToutes(o, *volume, table, tempsChargement, progression);
     return extraireObjet(o, *volume, tempsChargement, progression);
 }

@@ -208,10 +208,10 @@ TEST(Extraction, WorkingVolumeIsKeptAndASecondExtractionWorks) {
     v->imageSegmente.reset(new unsigned char[n]);
     for (std::size_t i = 0; i < n; ++i)
         v->imageSegmente[i] = static_cast<unsigned char>(i % 7 == 0 ? 3 : 4);
-    v->CopierImageCourante(4);
+    v->CopierImageCourante(Stravol::ModeAffichage::Segmentee);
     v->CroissanceDeRegion(5, 5, 5);
     EXPECT_EQ(std::memcmp(v->image.get(), v->imageSegmente.get(), n), 0);
-    v->CopierImageCourante(0);
+    v->CopierImageCourante(Stravol::ModeAffichage::Normale);
     EXPECT_EQ(copie(*v), avant);
 }
 

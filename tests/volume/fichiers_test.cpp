@@ -115,7 +115,7 @@ TEST(VolumeFile, ExactLabelsBeyond255) {
     ASSERT_NE(v->segR, nullptr);
 
     // Extraction in the segmented mode grows the seed's true label.
-    v->CopierImageCourante(4);
+    v->CopierImageCourante(Stravol::ModeAffichage::Segmentee);
     v->CroissanceDeRegion(14, 14, 5, 0);
     ASSERT_TRUE(v->bilanExtraction.effectuee);
     EXPECT_EQ(v->bilanExtraction.valeurGerme, 1605);
@@ -155,7 +155,7 @@ TEST(VolumeFile, LabelValuesUpTo32BitsKeptExactly) {
     EXPECT_EQ(v->segR, nullptr);
     EXPECT_EQ(v->imageSegmente[7], 3);
     // An extraction in the segmented mode grows the seed's label and reports its file value.
-    v->CopierImageCourante(4);
+    v->CopierImageCourante(ModeAffichage::Segmentee);
     v->CroissanceDeRegion(1, 4, 2, 0);
     ASSERT_TRUE(v->bilanExtraction.effectuee);
     EXPECT_EQ(v->bilanExtraction.valeurGerme, 2147483653LL);
