@@ -9,6 +9,7 @@
 #include <new>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 
 #include "extraction/Croissance.h"
 #include "mesh/CMaillageTriangleChRegion.h"
@@ -218,59 +219,99 @@ Resultat<ObjetExtrait> extraireAuGerme(const VueVolume& vue, const Voxel& germe,
     }
 }
 
-Resultat<std::vector<BoiteEtiquette>> boitesEtiquettes(const VueVolume& vue) {
+namespace {
+
+void etendre(BoiteEtiquette& b, int x, int y, int z) {
+    if (b.voxels++ == 0) {
+        b.x0 = b.x1 = x;
+        b.y0 = b.y1 = y;
+        b.z0 = b.z1 = z;
+        return;
+    }
+    b.x0 = std::min(b.x0, x);
+    b.x1 = std::max(b.x1, x);
+    b.y0 = std::min(b.y0, y);
+    b.y1 = std::max(b.y1, y);
+    b.z0 = std::min(b.z0, z);
+    b.z1 = std::max(b.z1, z);
+}
+
+} // namespace
+
+Resultat<EtiquettesVue> etiquettesVue(const VueVolume& vue) {
     if (const std::string defaut = defautVue(vue); !defaut.empty())
         return Echec{defaut};
-    if (vue.type == TypeVoxel::EntierNonSigne16 && !vue.zRapide)
-        return boitesEtiquettes(static_cast<const std::uint16_t*>(vue.donnees), vue.W, vue.H,
-                                vue.D);
+    EtiquettesVue r;
+    if (vue.type == TypeVoxel::EntierNonSigne16 && !vue.zRapide) {
+        r.boites =
+            boitesEtiquettes(static_cast<const std::uint16_t*>(vue.donnees), vue.W, vue.H, vue.D);
+        for (const BoiteEtiquette& b : r.boites)
+            r.valeurs.push_back(b.valeur);
+        return r;
+    }
+    // Values of 16 bits in a table indexed by value, wider ones in a map (runs of one value
+    // looked up once).
     std::vector<BoiteEtiquette> boites(static_cast<std::size_t>(kEtiquetteMax) + 1);
-    bool refusee = false;
+    std::unordered_map<std::uint32_t, BoiteEtiquette> larges;
+    BoiteEtiquette* derniere = nullptr;
+    std::uint32_t valeurDerniere = 0;
     std::string raison;
     selonType(vue.type, [&](auto t) {
         using T = decltype(t);
         parcourir<T>(vue, [&](int x, int y, int z, T valeur) {
-            if (refusee || valeur == T{})
+            if (!raison.empty() || valeur == T{})
                 return;
             const double v = static_cast<double>(valeur);
-            if (!(v >= 0 && v <= kEtiquetteMax && v == std::floor(v))) {
-                refusee = true;
+            if (!(v >= 0 && v <= kValeurEtiquetteMax && v == std::floor(v))) {
                 raison = "the value " + texteNombre(v) + " of voxel " + texteVoxel(x, y, z) +
-                         " is no label (whole numbers from 0 to " + std::to_string(kEtiquetteMax) +
-                         ")";
+                         " is no label (whole numbers from 0 to " +
+                         std::to_string(kValeurEtiquetteMax) + ")";
                 return;
             }
-            BoiteEtiquette& b = boites[static_cast<std::size_t>(v)];
-            if (b.voxels++ == 0) {
-                b.valeur = static_cast<std::uint16_t>(v);
-                b.x0 = b.x1 = x;
-                b.y0 = b.y1 = y;
-                b.z0 = b.z1 = z;
+            const auto u = static_cast<std::uint32_t>(v);
+            if (u <= static_cast<std::uint32_t>(kEtiquetteMax)) {
+                etendre(boites[u], x, y, z);
                 return;
             }
-            b.x0 = std::min(b.x0, x);
-            b.x1 = std::max(b.x1, x);
-            b.y0 = std::min(b.y0, y);
-            b.y1 = std::max(b.y1, y);
-            b.z0 = std::min(b.z0, z);
-            b.z1 = std::max(b.z1, z);
+            if (derniere == nullptr || valeurDerniere != u) {
+                derniere = &larges[u];
+                valeurDerniere = u;
+            }
+            etendre(*derniere, x, y, z);
         });
     });
-    if (refusee)
+    if (!raison.empty())
         return Echec{raison};
-    std::vector<BoiteEtiquette> presentes;
-    for (const BoiteEtiquette& b : boites)
-        if (b.voxels > 0)
-            presentes.push_back(b);
-    return presentes;
+    for (std::size_t v = 0; v < boites.size(); ++v)
+        if (boites[v].voxels > 0) {
+            boites[v].valeur = static_cast<std::uint16_t>(v);
+            r.boites.push_back(boites[v]);
+            r.valeurs.push_back(static_cast<std::uint32_t>(v));
+        }
+    if (larges.empty())
+        return r;
+    std::vector<std::pair<std::uint32_t, BoiteEtiquette>> suite(larges.begin(), larges.end());
+    std::sort(suite.begin(), suite.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (r.boites.size() + suite.size() > static_cast<std::size_t>(kEtiquetteMax))
+        return Echec{"the volume holds more than " + std::to_string(kEtiquetteMax) + " labels"};
+    for (const auto& [valeur, boite] : suite) {
+        r.boites.push_back(boite);
+        r.valeurs.push_back(valeur);
+    }
+    for (std::size_t i = 0; i < r.boites.size(); ++i)
+        r.boites[i].valeur = static_cast<std::uint16_t>(i + 1);
+    return r;
 }
 
-void maillerEtiquettes(const VueVolume& vue, const std::vector<BoiteEtiquette>& boites,
+void maillerEtiquettes(const VueVolume& vue, const EtiquettesVue& etiquettes,
                        const OptionsExtraction& options,
                        const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter) {
+    const std::vector<BoiteEtiquette>& boites = etiquettes.boites;
     if (vue.type == TypeVoxel::EntierNonSigne16 && !vue.zRapide) {
-        const CarteEtiquettes carte{
-            static_cast<const std::uint16_t*>(vue.donnees), {}, vue.W, vue.H, vue.D};
+        CarteEtiquettes carte;
+        carte.externe = static_cast<const std::uint16_t*>(vue.donnees);
+        carte.W = vue.W, carte.H = vue.H, carte.D = vue.D;
         maillerEtiquettes(carte, boites, options, traiter);
         return;
     }
@@ -288,7 +329,7 @@ void maillerEtiquettes(const VueVolume& vue, const std::vector<BoiteEtiquette>& 
             selonType(vue.type, [&](auto t) {
                 using T = decltype(t);
                 const T* p = static_cast<const T*>(vue.donnees);
-                const T cible = static_cast<T>(b.valeur);
+                const T cible = static_cast<T>(etiquettes.valeurs[i]);
                 const RemplirRangee remplir = [&](int y, int z, unsigned char* ligne) {
                     for (int x = b.x0; x <= b.x1; ++x)
                         ligne[x - b.x0] = p[vue.indice(x, y, z)] == cible ? 255 : 0;
@@ -363,14 +404,24 @@ Resultat<VolumeOuvert> ouvrirTableaux(const DemandeOuverture& demande,
         const std::unique_ptr<CImageTroisD> volume = std::move(ouvert.valeur());
         CImageTroisD& v = *volume;
         r.geometrie = v.geometrie;
+        r.table = v.tableEtiquettes;
         std::error_code erreur;
         if (std::filesystem::is_directory(demande.entree, erreur)) {
             const int W = v.largeur, H = v.hauteur, D = v.profondeur;
-            r.volume = tableauOctets(
-                v.imageOriginal ? std::move(v.imageOriginal) : std::move(v.image), W, H, D);
-            // The opening keeps the last segmentation read: the others are read again.
             const Resultat<std::vector<std::string>> dossiers = sousDossiersVolume(demande.entree);
             const std::size_t n = dossiers ? dossiers.valeur().size() : 0;
+            // A DICOM series is read again in its own type, pictures are the bytes loaded.
+            if (n > 0 && dossierDicom(dossiers.valeur()[0])) {
+                VolumeBrut brut;
+                const CompteRenduLecture cr = lireSerieDicom(dossiers.valeur()[0], brut);
+                if (!cr.reussi)
+                    return Echec{"cannot read " + dossiers.valeur()[0] + ": " + cr.erreur};
+                r.volume = tableauBrut(std::move(brut));
+            } else {
+                r.volume = tableauOctets(
+                    v.imageOriginal ? std::move(v.imageOriginal) : std::move(v.image), W, H, D);
+            }
+            // The opening keeps the last segmentation read: the others are read again.
             VolumeOctets derniere;
             if (demande.segmentations.empty() && n > 1)
                 derniere = std::move(v.imageSegmente);

@@ -56,12 +56,20 @@ struct ObjetExtrait {
 Resultat<ObjetExtrait> extraireAuGerme(const VueVolume& vue, const Voxel& germe, double tolerance,
                                        const OptionsExtraction& options);
 
-// Every non-zero label of a view whose values are whole numbers from 0 to kEtiquetteMax, by
-// increasing value; the first other value fails, named with its voxel.
-Resultat<std::vector<BoiteEtiquette>> boitesEtiquettes(const VueVolume& vue);
+// The non-zero labels of a view, by increasing value: their boxes and their values in the view.
+// A box's valeur is the value itself when every value fits 16 bits, else the label's rank (1
+// up): boxes and maps hold at most kEtiquetteMax labels.
+struct EtiquettesVue {
+    std::vector<BoiteEtiquette> boites;
+    std::vector<std::uint32_t> valeurs;
+};
 
-// maillerEtiquettes over the labels of a view (boites from boitesEtiquettes of that view).
-void maillerEtiquettes(const VueVolume& vue, const std::vector<BoiteEtiquette>& boites,
+// The labels of a view whose values are whole numbers from 0 to kValeurEtiquetteMax; the first
+// other value fails, named with its voxel, and so do more than kEtiquetteMax labels.
+Resultat<EtiquettesVue> etiquettesVue(const VueVolume& vue);
+
+// maillerEtiquettes over the labels of a view (from etiquettesVue of that view).
+void maillerEtiquettes(const VueVolume& vue, const EtiquettesVue& etiquettes,
                        const OptionsExtraction& options,
                        const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter);
 
@@ -76,13 +84,15 @@ struct TableauVolume {
 };
 
 // A volume opened with its values as its files hold them: the volume in its file's own type
-// (the 8-bit grey volume for a folder of pictures), and its segmentations in the order read
-// (the sub-folders of a parent folder, then the label files), on the volume's grid, all x
-// fastest; the volume's geometry, and the remarks of the loaders.
+// (the 8-bit grey volume for a folder of pictures, the series' own type for a DICOM folder),
+// and its segmentations in the order read (the sub-folders of a parent folder, then the label
+// files), on the volume's grid, all x fastest; the volume's geometry, the names and colours
+// the label file (or the volume file) gives its labels, and the remarks of the loaders.
 struct VolumeOuvert {
     TableauVolume volume;
     std::vector<TableauVolume> segmentations;
     Geometrie geometrie;
+    TableEtiquettes table;
     std::vector<std::string> remarques;
 };
 

@@ -451,13 +451,14 @@ py::dict extraireTout(const py::handle source, const py::handle affine, const st
     const EspaceSortie repere = espaceDe(espace);
     Source s = sourceDe(source, affine);
     const VueVolume& vue = s.tableau.vue;
-    std::vector<Stravol::BoiteEtiquette> boites;
+    Stravol::EtiquettesVue etiquettes;
     std::vector<MaillagePret> prets;
     std::vector<CouleurRVB> couleurs;
     {
         const py::gil_scoped_release sansVerrou;
         preparerFils();
-        boites = obtenir(Stravol::boitesEtiquettes(vue));
+        etiquettes = obtenir(Stravol::etiquettesVue(vue));
+        const std::vector<Stravol::BoiteEtiquette>& boites = etiquettes.boites;
         // Each label's flat mesh, or why it failed.
         struct Issue {
             std::optional<MaillagePlat> maillage;
@@ -466,10 +467,11 @@ py::dict extraireTout(const py::handle source, const py::handle affine, const st
         };
         std::vector<Issue> issues(boites.size());
         Stravol::maillerEtiquettes(
-            vue, boites, r.options, [&](std::size_t i, Stravol::EtiquetteMaillee& e) {
+            vue, etiquettes, r.options, [&](std::size_t i, Stravol::EtiquetteMaillee& e) {
                 Issue& issue = issues[i];
                 try {
-                    issue.raison = "label " + std::to_string(e.boite.valeur) + ": " + e.erreur;
+                    issue.raison =
+                        "label " + std::to_string(etiquettes.valeurs[i]) + ": " + e.erreur;
                     if (e.maillage) {
                         Resultat<MaillagePlat> plat =
                             Stravol::aplatirMaillage(*e.maillage, r.decimation);
@@ -495,18 +497,16 @@ py::dict extraireTout(const py::handle source, const py::handle affine, const st
             prets.push_back(preparer(std::move(*issue.maillage), s.geometrie, repere));
         }
         // The table's colours, else the palette's, never shared among the labels present.
-        std::vector<std::uint32_t> valeurs;
-        for (const Stravol::BoiteEtiquette& b : boites)
-            valeurs.push_back(b.valeur);
-        couleurs = Stravol::couleursEtiquettes(valeurs, s.table);
+        couleurs = Stravol::couleursEtiquettes(etiquettes.valeurs, s.table);
     }
     py::dict maillages;
-    for (std::size_t i = 0; i < boites.size(); ++i) {
+    for (std::size_t i = 0; i < prets.size(); ++i) {
+        const std::uint32_t valeur = etiquettes.valeurs[i];
         Maillage m = creerMaillage(prets[i], s.geometrie, repere);
-        m.valeur = py::int_(boites[i].valeur);
-        nommer(m, boites[i].valeur, s.table);
+        m.valeur = py::int_(valeur);
+        nommer(m, valeur, s.table);
         m.couleur = couleurs[i];
-        maillages[py::int_(boites[i].valeur)] = std::move(m);
+        maillages[py::int_(valeur)] = std::move(m);
     }
     return maillages;
 }
@@ -546,7 +546,8 @@ Volume lire(const py::handle entree, const py::handle segmentations, const py::h
     Volume v;
     v.chemin = demande.entree;
     v.geometrie = ouvert.geometrie;
-    v.table = std::move(choisie.table);
+    // The table chosen, else the label file's own (the segments of a .seg.nrrd file).
+    v.table = choisie.table.vide() ? std::move(ouvert.table) : std::move(choisie.table);
     v.tableau = tableauVolume(ouvert.volume);
     for (const Stravol::TableauVolume& t : ouvert.segmentations)
         v.segmentations.append(tableauVolume(t));

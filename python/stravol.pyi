@@ -31,7 +31,7 @@ class Volume:
     @property
     def array(self) -> np.ndarray:
         """The voxels, shape (X, Y, Z), in the file's own type (uint8 for a folder of
-        pictures), Fortran-ordered, without a copy."""
+        pictures, the series' own type for a DICOM folder), Fortran-ordered, without a copy."""
     @property
     def affine(self) -> npt.NDArray[np.float64]:
         """4 x 4 voxel -> world matrix (millimetres, the file's RAS frame): the sform, else the
@@ -47,8 +47,8 @@ class Volume:
     @property
     def labels(self) -> dict[int, Tuple[str, Optional[Color]]]:
         """Label value -> (name, (red, green, blue) or None) of the label table: the one given
-        to read(), else the one found beside the label file; an empty dict when there is
-        none."""
+        to read(), else the one found beside the label file, else the label file's own (the
+        segments of a .seg.nrrd file); an empty dict when there is none."""
     @property
     def remarks(self) -> list[str]:
         """What the readers told about a good reading (a 4-D file's first volume, spacing from
@@ -160,7 +160,8 @@ def extract_all(
     """Every non-zero label as its own closed mesh (all its components), labels in parallel:
     {value: Mesh}, by increasing value, with the names and colours of the volume's label table,
     the default palette's colours for the others. The values must be whole numbers from 0 to
-    65535. The meshes are those stravol-extract --all-labels writes with the same options.
+    2^32 - 1, at most 65535 labels. The meshes are those stravol-extract --all-labels writes
+    with the same options.
     """
 
 def save_scene(

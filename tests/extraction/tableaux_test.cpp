@@ -159,7 +159,10 @@ TEST(ArrayExtraction, EveryLabelAsTheLabelMapGivesIt) {
     std::vector<std::uint16_t> carte(v.begin(), v.end());
     const std::vector<BoiteEtiquette> attendues = boitesEtiquettes(carte.data(), W, H, D);
     std::vector<std::vector<float>> reference(attendues.size());
-    maillerEtiquettes(CarteEtiquettes{carte.data(), {}, W, H, D}, attendues, OptionsExtraction(),
+    CarteEtiquettes parCarte;
+    parCarte.externe = carte.data();
+    parCarte.W = W, parCarte.H = H, parCarte.D = D;
+    maillerEtiquettes(parCarte, attendues, OptionsExtraction(),
                       [&](std::size_t i, EtiquetteMaillee& e) {
                           ASSERT_TRUE(e.maillage);
                           reference[i] = sommets(*e.maillage);
@@ -167,29 +170,59 @@ TEST(ArrayExtraction, EveryLabelAsTheLabelMapGivesIt) {
     for (const TypeVoxel type : {TypeVoxel::EntierNonSigne16, TypeVoxel::Reel64, TypeVoxel::Octet})
         for (const bool zRapide : {false, true}) {
             const Tableau t = tableau(v, type, zRapide);
-            const Resultat<std::vector<BoiteEtiquette>> boites = boitesEtiquettes(t.vue);
-            ASSERT_TRUE(boites);
-            ASSERT_EQ(boites.valeur().size(), attendues.size());
-            for (std::size_t i = 0; i < attendues.size(); ++i)
-                EXPECT_EQ(std::memcmp(&boites.valeur()[i], &attendues[i], sizeof attendues[i]), 0);
+            const Resultat<EtiquettesVue> etiquettes = etiquettesVue(t.vue);
+            ASSERT_TRUE(etiquettes);
+            const std::vector<BoiteEtiquette>& boites = etiquettes.valeur().boites;
+            ASSERT_EQ(boites.size(), attendues.size());
+            for (std::size_t i = 0; i < attendues.size(); ++i) {
+                EXPECT_EQ(std::memcmp(&boites[i], &attendues[i], sizeof attendues[i]), 0);
+                EXPECT_EQ(etiquettes.valeur().valeurs[i], attendues[i].valeur);
+            }
             std::vector<std::vector<float>> obtenus(attendues.size());
-            maillerEtiquettes(t.vue, boites.valeur(), OptionsExtraction(),
+            maillerEtiquettes(t.vue, etiquettes.valeur(), OptionsExtraction(),
                               [&](std::size_t i, EtiquetteMaillee& e) {
                                   ASSERT_TRUE(e.maillage);
                                   obtenus[i] = sommets(*e.maillage);
                               });
             EXPECT_EQ(obtenus, reference) << nomType(type) << ", z fastest " << zRapide;
         }
+    // Values beyond 16 bits: the same boxes and meshes, numbered by rank, their values kept.
+    std::vector<std::uint32_t> larges(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i)
+        larges[i] = v[i] == 0 ? 0u : 100000u * v[i] + 7u;
+    const Resultat<EtiquettesVue> grandes =
+        etiquettesVue(VueVolume{larges.data(), TypeVoxel::EntierNonSigne32, W, H, D, false});
+    ASSERT_TRUE(grandes);
+    ASSERT_EQ(grandes.valeur().boites.size(), attendues.size());
+    std::vector<std::vector<float>> obtenus(attendues.size());
+    maillerEtiquettes(VueVolume{larges.data(), TypeVoxel::EntierNonSigne32, W, H, D, false},
+                      grandes.valeur(), OptionsExtraction(),
+                      [&](std::size_t i, EtiquetteMaillee& e) {
+                          ASSERT_TRUE(e.maillage);
+                          obtenus[i] = sommets(*e.maillage);
+                      });
+    for (std::size_t i = 0; i < attendues.size(); ++i) {
+        EXPECT_EQ(grandes.valeur().valeurs[i], 100000u * attendues[i].valeur + 7u);
+        EXPECT_EQ(grandes.valeur().boites[i].valeur, i + 1);
+        EXPECT_EQ(grandes.valeur().boites[i].voxels, attendues[i].voxels);
+    }
+    EXPECT_EQ(obtenus, reference);
     // Values that are no labels are refused, naming the voxel.
     std::vector<float> reels(v.begin(), v.end());
     reels[(static_cast<std::size_t>(2) * H + 3) * W + 4] = 2.5f;
-    const Resultat<std::vector<BoiteEtiquette>> refuse =
-        boitesEtiquettes(VueVolume{reels.data(), TypeVoxel::Reel32, W, H, D, false});
+    const Resultat<EtiquettesVue> refuse =
+        etiquettesVue(VueVolume{reels.data(), TypeVoxel::Reel32, W, H, D, false});
     ASSERT_FALSE(refuse);
     EXPECT_NE(refuse.raison().find("2.5"), std::string::npos);
     EXPECT_NE(refuse.raison().find("(4, 3, 2)"), std::string::npos);
-    std::vector<std::int32_t> grands(v.size(), 70000);
-    EXPECT_FALSE(boitesEtiquettes(VueVolume{grands.data(), TypeVoxel::Entier32, W, H, D, true}));
+    std::vector<std::int64_t> grands(v.size(), std::int64_t{1} << 33);
+    EXPECT_FALSE(etiquettesVue(VueVolume{grands.data(), TypeVoxel::Entier64, W, H, D, true}));
+    // More labels than a map holds.
+    std::vector<std::int32_t> nombreuses(70000);
+    for (std::size_t i = 0; i < nombreuses.size(); ++i)
+        nombreuses[i] = static_cast<std::int32_t>(i + 1);
+    EXPECT_FALSE(
+        etiquettesVue(VueVolume{nombreuses.data(), TypeVoxel::Entier32, 70, 100, 10, true}));
 }
 
 TEST(FlatMesh, MeasuresAndArraysAreTheLinkedMeshsAndTheFilesOnes) {

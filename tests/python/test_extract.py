@@ -159,3 +159,14 @@ def test_table_beside_the_label_file(tmp_path, nibabel, labels):
     (tmp_path / "atlas.txt").write_text("200 Ball\nnot a line of a table\n")
     volume = stravol.read(tmp_path / "atlas.nii.gz")
     assert volume.labels == {} and any("atlas.txt" in remark for remark in volume.remarks)
+
+
+def test_labels_beyond_16_bits(tmp_path, nibabel, labels):
+    wide = np.where(labels > 0, labels.astype(np.uint32) * 100000 + 7, 0).astype(np.uint32)
+    nibabel.save(nibabel.Nifti1Image(wide, np.eye(4), dtype=np.uint32), tmp_path / "wide.nii")
+    summary = tool("stravol-extract", tmp_path / "wide.nii", "--all-labels", "--output-dir", tmp_path / "tool", "--format", "ply", "--space", "voxel")
+    for meshes in (stravol.extract_all(stravol.read(tmp_path / "wide.nii"), space="voxel"), stravol.extract_all(np.ascontiguousarray(wide), space="voxel")):
+        assert list(meshes) == [v * 100000 + 7 for v in LABELS]
+        for entry in summary["labels"]:
+            same_as_tool(meshes[entry["value"]], pathlib.Path(entry["file"]), tmp_path / "python.ply")
+    assert stravol.extract(wide, label=20000007, space="voxel").value == 20000007
