@@ -63,56 +63,70 @@ std::array<long, 3> voxelBorde(const SurfaceDuale& s, std::uint32_t t, std::uint
 // Where the two pieces that meet at such an edge stay one fan at both of its ends, the edge
 // is matched around the two other voxels instead, which splits one end.
 MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
-                      const std::uint32_t* triangles, std::size_t nb) {
-    std::vector<std::uint32_t> coins(3 * nb);
+                      const std::uint32_t* triangles, std::size_t nb, TravailEtiquette& travail) {
+    constexpr std::uint32_t kAucun = 0xffffffffu;
+    // Corners outward of the label (as stored where it is behind, reversed where it is in
+    // front), numbered by the label's own vertices in order of first use.
+    std::vector<std::uint32_t>& locaux = travail.locaux;
+    if (locaux.size() != s.nbSommets())
+        locaux.assign(s.nbSommets(), kAucun);
+    const std::size_t nc = 3 * nb;
+    std::vector<std::uint32_t> coins(nc), globaux;
     for (std::size_t i = 0; i < nb; ++i) {
         const std::uint32_t* c = s.triangles.data() + 3 * std::size_t{triangles[i]};
-        // Outward of the label: as stored where it is behind, reversed where it is in front.
         const bool derriere = s.paires[2 * std::size_t{triangles[i]} + 1] == etiquette;
-        coins[3 * i] = c[0];
-        coins[3 * i + 1] = derriere ? c[1] : c[2];
-        coins[3 * i + 2] = derriere ? c[2] : c[1];
+        const std::uint32_t ordre[3] = {c[0], derriere ? c[1] : c[2], derriere ? c[2] : c[1]};
+        for (std::size_t k = 0; k < 3; ++k) {
+            std::uint32_t& l = locaux[ordre[k]];
+            if (l == kAucun) {
+                l = static_cast<std::uint32_t>(globaux.size());
+                globaux.push_back(ordre[k]);
+            }
+            coins[3 * i + k] = l;
+        }
     }
-    // The uses of each edge (by the corner it starts from), grouped by edge.
-    const std::size_t nc = coins.size();
-    std::vector<std::uint32_t> usages(nc);
-    for (std::size_t i = 0; i < nc; ++i)
-        usages[i] = static_cast<std::uint32_t>(i);
-    const auto cle = [&](std::uint32_t i) {
-        const std::uint32_t a = coins[i], b = coins[suivant(i)];
-        return std::uint64_t{std::min(a, b)} << 32 | std::max(a, b);
+    for (const std::uint32_t g : globaux)
+        locaux[g] = kAucun;
+
+    // The edges leaving each vertex (by the corner they start from).
+    const std::size_t nv = globaux.size();
+    std::vector<std::uint32_t> debuts(nv + 1, 0), sortants(nc);
+    for (const std::uint32_t c : coins)
+        ++debuts[c + 1];
+    for (std::size_t v = 0; v < nv; ++v)
+        debuts[v + 1] += debuts[v];
+    {
+        std::vector<std::uint32_t> fins(debuts.begin(), debuts.end() - 1);
+        for (std::size_t i = 0; i < nc; ++i)
+            sortants[fins[coins[i]]++] = static_cast<std::uint32_t>(i);
+    }
+    // The uses of the edge from a to b, by their corners.
+    const auto usages = [&](std::uint32_t a, std::uint32_t b, std::uint32_t* sortie) {
+        std::size_t n = 0;
+        for (std::uint32_t k = debuts[a]; k < debuts[a + 1]; ++k)
+            if (coins[suivant(sortants[k])] == b && n < 2)
+                sortie[n++] = sortants[k];
+        return n;
     };
-    std::sort(usages.begin(), usages.end(), [&](std::uint32_t i, std::uint32_t j) {
-        const std::uint64_t ci = cle(i), cj = cle(j);
-        return ci < cj || (ci == cj && i < j);
-    });
-    constexpr std::uint32_t kAucun = 0xffffffffu;
     std::vector<std::uint32_t> jumeau(nc, kAucun);
     struct Quadruple {
-        std::uint32_t aller[2], retour[2]; // uses from the smaller vertex, and back
+        std::uint32_t aller[2]; // the two uses from the smaller vertex
+        bool inverse = false;   // matched around the other two voxels
     };
     std::vector<Quadruple> quadruples;
-    for (std::size_t k = 0; k < nc;) {
-        std::size_t fin = k;
-        while (fin < nc && cle(usages[fin]) == cle(usages[k]))
-            ++fin;
+    for (std::size_t i = 0; i < nc; ++i) {
+        const std::uint32_t a = coins[i], b = coins[suivant(i)];
+        if (a > b || jumeau[i] != kAucun)
+            continue;
         std::uint32_t aller[2], retour[2];
-        std::size_t nbAller = 0, nbRetour = 0;
-        for (std::size_t j = k; j < fin; ++j) {
-            const std::uint32_t i = usages[j];
-            const bool montant = coins[i] < coins[suivant(i)];
-            if (montant && nbAller < 2)
-                aller[nbAller++] = i;
-            else if (!montant && nbRetour < 2)
-                retour[nbRetour++] = i;
-        }
-        if (fin - k == 2 && nbAller == 1 && nbRetour == 1) {
+        const std::size_t nbAller = usages(a, b, aller), nbRetour = usages(b, a, retour);
+        if (nbAller == 1 && nbRetour == 1) {
             jumeau[aller[0]] = retour[0];
             jumeau[retour[0]] = aller[0];
-        } else if (fin - k == 4 && nbAller == 2 && nbRetour == 2) {
+        } else if (nbAller == 2 && nbRetour == 2) {
             // Around each voxel of the label first.
-            const auto voxel = [&](std::uint32_t i) {
-                return voxelBorde(s, triangles[i / 3], etiquette);
+            const auto voxel = [&](std::uint32_t u) {
+                return voxelBorde(s, triangles[u / 3], etiquette);
             };
             if (voxel(aller[0]) != voxel(retour[0]))
                 std::swap(retour[0], retour[1]);
@@ -120,9 +134,8 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
                 jumeau[aller[j]] = retour[j];
                 jumeau[retour[j]] = aller[j];
             }
-            quadruples.push_back({{aller[0], aller[1]}, {retour[0], retour[1]}});
+            quadruples.push_back({{aller[0], aller[1]}, false});
         }
-        k = fin;
     }
 
     // Fans: around the vertex of corner i, the next triangle is the one across the edge that
@@ -148,7 +161,9 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
     eventails();
     for (int passe = 0; passe < 4; ++passe) {
         bool change = false;
-        for (const Quadruple& q : quadruples) {
+        for (Quadruple& q : quadruples) {
+            if (q.inverse)
+                continue;
             const bool memeDepart = trouver(q.aller[0]) == trouver(q.aller[1]);
             const bool memeArrivee = trouver(static_cast<std::uint32_t>(suivant(q.aller[0]))) ==
                                      trouver(static_cast<std::uint32_t>(suivant(q.aller[1])));
@@ -159,7 +174,7 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
             jumeau[r1] = q.aller[0];
             jumeau[q.aller[1]] = r0;
             jumeau[r0] = q.aller[1];
-            change = true;
+            q.inverse = change = true;
         }
         if (!change)
             break;
@@ -172,7 +187,7 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
         const std::uint32_t r = trouver(static_cast<std::uint32_t>(i));
         if (numeros[r] == kAucun) {
             numeros[r] = static_cast<std::uint32_t>(sommets.size());
-            sommets.push_back(coins[i]);
+            sommets.push_back(globaux[coins[i]]);
         }
         coins[i] = numeros[r];
     }
@@ -207,11 +222,17 @@ IndexEtiquettesDuales indexerEtiquettes(const SurfaceDuale& s) {
 }
 
 MaillagePlat maillageEtiquette(const SurfaceDuale& s, const IndexEtiquettesDuales& index,
-                               std::size_t rang) {
+                               std::size_t rang, TravailEtiquette& travail) {
     if (rang >= index.valeurs.size())
         return {};
     return maillage(s, index.valeurs[rang], index.triangles.data() + index.debuts[rang],
-                    index.debuts[rang + 1] - index.debuts[rang]);
+                    index.debuts[rang + 1] - index.debuts[rang], travail);
+}
+
+MaillagePlat maillageEtiquette(const SurfaceDuale& s, const IndexEtiquettesDuales& index,
+                               std::size_t rang) {
+    TravailEtiquette travail;
+    return maillageEtiquette(s, index, rang, travail);
 }
 
 MaillagePlat maillageEtiquette(const SurfaceDuale& s, std::uint16_t etiquette) {
@@ -220,7 +241,8 @@ MaillagePlat maillageEtiquette(const SurfaceDuale& s, std::uint16_t etiquette) {
         for (std::size_t t = 0; t < s.nbTriangles(); ++t)
             if (s.paires[2 * t] == etiquette || s.paires[2 * t + 1] == etiquette)
                 triangles.push_back(static_cast<std::uint32_t>(t));
-    return maillage(s, etiquette, triangles.data(), triangles.size());
+    TravailEtiquette travail;
+    return maillage(s, etiquette, triangles.data(), triangles.size(), travail);
 }
 
 InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde) {

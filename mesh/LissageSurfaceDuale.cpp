@@ -17,9 +17,11 @@ namespace {
 constexpr float kDemiCellule = 0.5f;
 
 enum class Mode : std::uint8_t {
-    Libre, // between two labels: smoothed with all its neighbours
-    Ligne, // on a junction line: smoothed with its two neighbours along the line
-    Fixe,  // where junction lines meet, or held on every axis
+    Libre,  // between two labels: smoothed with all its neighbours, moved by the volume
+            // corrections; its neighbours turn around it as its quads do
+    Pincee, // between two labels, but its quads make more than one fan: smoothed only
+    Ligne,  // on a junction line: smoothed with its two neighbours along the line
+    Fixe,   // where junction lines meet, or held on every axis
 };
 
 // The quads' corners in turning order: the first triangle's three corners, then the second's
@@ -33,13 +35,18 @@ void coinsQuad(const SurfaceDuale& s, std::size_t q, std::uint32_t c[4]) {
     c[3] = t[5];
 }
 
-// Neighbours of each vertex along the quads' sides, each once; those of a Ligne vertex start
-// with its two neighbours along the line (sides shared by three quads or more).
+// Neighbours of each vertex along the quads' sides, each once: those of a Libre vertex in the
+// order its quads turn around it (counter-clockwise seen from the front label), those of a
+// Ligne vertex starting with its two neighbours along the line (sides shared by three quads or
+// more).
 struct Anneaux {
     std::vector<std::uint32_t> debuts;
     std::vector<std::uint32_t> voisins;
     std::vector<Mode> modes;
 };
+
+// A vertex is a corner of at most one quad a face of its cell.
+constexpr std::size_t kQuadsMax = 12;
 
 Anneaux anneaux(const SurfaceDuale& s, int threads) {
     const std::size_t nv = s.nbSommets(), nq = s.nbTriangles() / 2;
@@ -53,6 +60,7 @@ Anneaux anneaux(const SurfaceDuale& s, int threads) {
     }
     for (std::size_t v = 0; v < nv; ++v)
         a.debuts[v + 1] += a.debuts[v];
+    // The corners before and after each vertex in each of its quads, in pairs.
     a.voisins.resize(a.debuts[nv]);
     {
         std::vector<std::uint32_t> fins(a.debuts.begin(), a.debuts.end() - 1);
@@ -65,8 +73,6 @@ Anneaux anneaux(const SurfaceDuale& s, int threads) {
             }
         }
     }
-    // Each side appears once for every quad along it: twice on a sheet, three or four times on
-    // a junction line.
     a.modes.resize(nv);
     std::vector<std::uint32_t> longueurs(nv);
     const auto n = static_cast<std::ptrdiff_t>(nv);
@@ -74,35 +80,62 @@ Anneaux anneaux(const SurfaceDuale& s, int threads) {
     for (std::ptrdiff_t i = 0; i < n; ++i) {
         const auto v = static_cast<std::size_t>(i);
         std::uint32_t* debut = a.voisins.data() + a.debuts[v];
-        std::uint32_t* fin = a.voisins.data() + a.debuts[v + 1];
-        std::sort(debut, fin);
-        std::uint32_t ligne[2];
+        const std::size_t nbEntrees =
+            std::min<std::size_t>(a.debuts[v + 1] - a.debuts[v], 2 * kQuadsMax);
+        std::uint32_t paires[2 * kQuadsMax], tries[2 * kQuadsMax];
+        std::copy(debut, debut + nbEntrees, paires);
+        std::copy(debut, debut + nbEntrees, tries);
+        std::sort(tries, tries + nbEntrees);
+        // Each side appears once for every quad along it: twice on a sheet, three or four
+        // times on a junction line.
+        std::uint32_t uniques[2 * kQuadsMax], ligne[2];
+        std::size_t nbUniques = 0;
         int nbLigne = 0;
-        std::uint32_t* ecrit = debut;
-        for (std::uint32_t* p = debut; p != fin;) {
-            std::uint32_t* q = p;
-            while (q != fin && *q == *p)
+        for (std::size_t p = 0; p < nbEntrees;) {
+            std::size_t q = p;
+            while (q < nbEntrees && tries[q] == tries[p])
                 ++q;
             if (q - p >= 3 && nbLigne++ < 2)
-                ligne[nbLigne - 1] = *p;
-            *ecrit++ = *p;
+                ligne[nbLigne - 1] = tries[p];
+            uniques[nbUniques++] = tries[p];
             p = q;
         }
-        longueurs[v] = static_cast<std::uint32_t>(ecrit - debut);
         const bool toutFixe =
             (s.genres[v] & (kFixeX | kFixeY | kFixeZ)) == (kFixeX | kFixeY | kFixeZ);
         Mode mode = Mode::Libre;
         if ((s.genres[v] & kJonction) != 0)
             mode = nbLigne == 2 ? Mode::Ligne : Mode::Fixe;
-        if (toutFixe || longueurs[v] == 0)
+        if (toutFixe || nbUniques == 0)
             mode = Mode::Fixe;
-        if (mode == Mode::Ligne) {
-            // The line's two neighbours first.
-            for (int k = 0; k < 2; ++k) {
-                std::uint32_t* p = std::find(debut, ecrit, ligne[k]);
-                std::swap(*p, debut[k]);
+        if (mode == Mode::Ligne)
+            for (int k = 0; k < 2; ++k)
+                std::swap(*std::find(uniques, uniques + nbUniques, ligne[k]), uniques[k]);
+        std::copy(uniques, uniques + nbUniques, debut);
+        if (mode == Mode::Libre) {
+            // Chain the quads: each one's next corner is the following one's previous.
+            const std::size_t nbPaires = nbEntrees / 2;
+            std::size_t nbCycle = 0;
+            bool pris[kQuadsMax] = {};
+            std::uint32_t courant = paires[1];
+            pris[0] = true;
+            debut[nbCycle++] = courant;
+            while (courant != paires[0] && nbCycle <= nbPaires) {
+                std::size_t suivante = nbPaires;
+                for (std::size_t k = 0; k < nbPaires; ++k)
+                    if (!pris[k] && paires[2 * k] == courant)
+                        suivante = k;
+                if (suivante == nbPaires)
+                    break;
+                pris[suivante] = true;
+                courant = paires[2 * suivante + 1];
+                debut[nbCycle++] = courant;
+            }
+            if (courant != paires[0] || nbCycle != nbPaires || nbCycle != nbUniques) {
+                mode = Mode::Pincee;
+                std::copy(uniques, uniques + nbUniques, debut);
             }
         }
+        longueurs[v] = static_cast<std::uint32_t>(nbUniques);
         a.modes[v] = mode;
     }
     // Compaction: each vertex's neighbours moved down to the end of the previous vertex's.
@@ -221,8 +254,8 @@ std::vector<double> resoudre(const std::vector<AreteLabels>& aretes, const std::
 // not move.
 class Correcteur {
 public:
-    Correcteur(const SurfaceDuale& s, const std::vector<Mode>& modes, int threads)
-        : s_(s), modes_(modes), threads_(threads),
+    Correcteur(const SurfaceDuale& s, const Anneaux& anneaux, int threads)
+        : s_(s), anneaux_(anneaux), modes_(anneaux.modes), threads_(threads),
           rangs_(65536, -1), origine_{0.5 * s.largeur, 0.5 * s.hauteur, 0.5 * s.profondeur},
           parQuad_(s.nbTriangles() / 2) {
         for (const std::uint16_t e : s.paires)
@@ -245,7 +278,7 @@ public:
                 areteSommet_[s.triangles[3 * t + k]] = paire;
         }
         for (std::size_t v = 0; v < nv; ++v) {
-            if (modes[v] != Mode::Libre)
+            if (modes_[v] != Mode::Libre)
                 continue;
             const std::uint32_t paire = areteSommet_[v];
             const auto [it, nouvelle] =
@@ -255,6 +288,7 @@ public:
             areteSommet_[v] = it->second;
         }
         g_.resize(3 * nv);
+        longueurs_.resize(nv);
     }
 
     // Moves the free vertices of x (and y by the same amount) towards the target volumes.
@@ -262,40 +296,51 @@ public:
     void corriger(float* x, float* y, Libre libre, Borner borner) {
         const std::vector<double> volumes = volumes6(x);
         const std::size_t nv = s_.nbSommets();
-        std::fill(g_.begin(), g_.end(), 0.0f);
-        for (std::size_t t = 0; t < s_.nbTriangles(); ++t) {
-            const std::uint32_t* c = s_.triangles.data() + 3 * t;
-            for (std::size_t k = 0; k < 3; ++k) {
-                const float* p = x + 3 * std::size_t{c[k]};
-                const float* b = x + 3 * std::size_t{c[(k + 1) % 3]};
-                const float* d = x + 3 * std::size_t{c[(k + 2) % 3]};
+        const auto n = static_cast<std::ptrdiff_t>(nv);
+        // The gradient of the back label's volume at a Libre vertex, from the fan of its
+        // neighbours: each quad counted as the triangle of the vertex and its two sides.
+#pragma omp parallel for num_threads(threads_) schedule(static)
+        for (std::ptrdiff_t i = 0; i < n; ++i) {
+            const auto v = static_cast<std::size_t>(i);
+            float* gv = g_.data() + 3 * v;
+            gv[0] = gv[1] = gv[2] = 0.0f;
+            longueurs_[v] = 0.0f;
+            if (modes_[v] != Mode::Libre)
+                continue;
+            const std::uint32_t premier = anneaux_.debuts[v], fin = anneaux_.debuts[v + 1];
+            const float* p = x + 3 * v;
+            double somme[3] = {0.0, 0.0, 0.0};
+            for (std::uint32_t r = premier; r < fin; ++r) {
+                // The quad between neighbours r and r + 1 turns through them as (vertex, r + 1,
+                // r) seen from the front.
+                const float* b =
+                    x + 3 * std::size_t{anneaux_.voisins[r + 1 < fin ? r + 1 : premier]};
+                const float* d = x + 3 * std::size_t{anneaux_.voisins[r]};
                 const double e1[3] = {double(b[0]) - p[0], double(b[1]) - p[1],
                                       double(b[2]) - p[2]};
                 const double e2[3] = {double(d[0]) - p[0], double(d[1]) - p[1],
                                       double(d[2]) - p[2]};
-                float* gv = g_.data() + 3 * std::size_t{c[k]};
-                gv[0] += static_cast<float>((e1[1] * e2[2] - e1[2] * e2[1]) / 6.0);
-                gv[1] += static_cast<float>((e1[2] * e2[0] - e1[0] * e2[2]) / 6.0);
-                gv[2] += static_cast<float>((e1[0] * e2[1] - e1[1] * e2[0]) / 6.0);
+                somme[0] += e1[1] * e2[2] - e1[2] * e2[1];
+                somme[1] += e1[2] * e2[0] - e1[0] * e2[2];
+                somme[2] += e1[0] * e2[1] - e1[1] * e2[0];
             }
-        }
-        const auto longueur = [&](std::size_t v) {
+            // Only the axes the vertex may move along.
             double carre = 0.0;
-            for (std::size_t k = 0; k < 3; ++k)
-                if (libre(v, k))
-                    carre += double(g_[3 * v + k]) * g_[3 * v + k];
-            return std::sqrt(carre);
-        };
+            for (std::size_t k = 0; k < 3; ++k) {
+                gv[k] = libre(v, k) ? static_cast<float>(somme[k] / 6.0) : 0.0f;
+                carre += double(gv[k]) * gv[k];
+            }
+            longueurs_[v] = static_cast<float>(std::sqrt(carre));
+        }
         for (AreteLabels& e : aretes_)
             e.poids = 0.0;
         for (std::size_t v = 0; v < nv; ++v)
             if (modes_[v] == Mode::Libre)
-                aretes_[areteSommet_[v]].poids += longueur(v);
+                aretes_[areteSommet_[v]].poids += longueurs_[v];
         std::vector<double> ecarts(valeurs_.size());
         for (std::size_t r = 0; r < valeurs_.size(); ++r)
             ecarts[r] = (cibles_[r] - volumes[r]) / 6.0;
         const std::vector<double> q = resoudre(aretes_, ecarts);
-        const auto n = static_cast<std::ptrdiff_t>(nv);
 #pragma omp parallel for num_threads(threads_) schedule(static)
         for (std::ptrdiff_t i = 0; i < n; ++i) {
             const auto v = static_cast<std::size_t>(i);
@@ -304,11 +349,11 @@ public:
             const AreteLabels& e = aretes_[areteSommet_[v]];
             const double t = (e.b >= 0 ? q[static_cast<std::size_t>(e.b)] : 0.0) -
                              (e.a >= 0 ? q[static_cast<std::size_t>(e.a)] : 0.0);
-            const double l = longueur(v);
+            const double l = longueurs_[v];
             if (!(l > 0.0))
                 continue;
             for (std::size_t k = 0; k < 3; ++k)
-                if (libre(v, k)) {
+                if (g_[3 * v + k] != 0.0f) {
                     const std::size_t j = 3 * v + k;
                     const float avant = x[j];
                     x[j] = borner(static_cast<float>(x[j] + t / l * g_[j]), j);
@@ -352,6 +397,7 @@ private:
     }
 
     const SurfaceDuale& s_;
+    const Anneaux& anneaux_;
     const std::vector<Mode>& modes_;
     int threads_;
     std::vector<std::int32_t> rangs_; // label -> rank, -1 for the background and absent labels
@@ -361,7 +407,8 @@ private:
     std::vector<double> cibles_;
     std::vector<AreteLabels> aretes_;
     std::vector<std::uint32_t> areteSommet_; // Libre vertices: their pair of labels
-    std::vector<float> g_;
+    std::vector<float> g_;                   // gradient of each Libre vertex's back label's volume
+    std::vector<float> longueurs_;           // its length
 };
 
 } // namespace
@@ -402,7 +449,7 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
     const auto borner = [&](float q, std::size_t j) {
         return std::clamp(q, centres[j] - kDemiCellule, centres[j] + kDemiCellule);
     };
-    Correcteur correcteur(s, a.modes, threads);
+    Correcteur correcteur(s, a, threads);
 
     // Each round is one step down the bending energy from a point extrapolated along the last
     // round's move (Nesterov's momentum), brought back into the cells; every kPeriodeDuale
@@ -438,7 +485,6 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
     }
     y = {};
     u = {};
-    a.voisins = {};
     decouper(s, threads);
     for (int correction = 0; correction < kCorrectionsDuales; ++correction)
         correcteur.corriger(x, nullptr, libre, borner);

@@ -85,8 +85,8 @@ void lisserSurfaceDuale(SurfaceDuale& surface, int nbTours);
 // momentum the step must stay below 2 (1 + i) / (4 (1 + 2 i)), about 0.34.
 constexpr float kPasDual = 0.3f;
 constexpr float kInertieDuale = 0.85f;
-constexpr int kPeriodeDuale = 2;
-constexpr int kCorrectionsDuales = 3;
+constexpr int kPeriodeDuale = 3;
+constexpr int kCorrectionsDuales = 4;
 constexpr int kToursDualParDefaut = 20;
 
 // Triangles of each label, by increasing label value (the background 0 excluded).
@@ -103,6 +103,13 @@ IndexEtiquettesDuales indexerEtiquettes(const SurfaceDuale& surface);
 // index.
 MaillagePlat maillageEtiquette(const SurfaceDuale& surface, const IndexEtiquettesDuales& index,
                                std::size_t rang);
+// Working memory of maillageEtiquette (a number for each vertex of the surface), kept from one
+// label to the next by a caller that meshes many on one thread.
+struct TravailEtiquette {
+    std::vector<std::uint32_t> locaux;
+};
+MaillagePlat maillageEtiquette(const SurfaceDuale& surface, const IndexEtiquettesDuales& index,
+                               std::size_t rang, TravailEtiquette& travail);
 // The same without an index (one pass over the triangles); empty when the label is absent.
 MaillagePlat maillageEtiquette(const SurfaceDuale& surface, std::uint16_t etiquette);
 
