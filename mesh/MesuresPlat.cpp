@@ -108,7 +108,7 @@ ControleMaillagePlat controlerMaillagePlat(const MaillagePlat& m) {
         const std::size_t n = j - i;
         if (n > 2)
             ++c.aretesMultiples;
-        if (montants > 1 || static_cast<std::size_t>(montants) + 1 < n)
+        if (n >= 2 && 2 * static_cast<std::size_t>(montants) != n)
             ++c.aretesMemeSens;
         if (n != 2 || montants != 1)
             parPaires = false;

@@ -28,7 +28,8 @@ struct ControleMaillagePlat {
     bool ferme = false;
     // Edges used by more than two triangles.
     std::size_t aretesMultiples = 0;
-    // Edges used twice in the same direction (triangles wound against their neighbours).
+    // Edges not used as often in one direction as in the other (triangles wound against their
+    // neighbours).
     std::size_t aretesMemeSens = 0;
     // Vertices whose triangles do not make one single fan around them.
     std::size_t sommetsMultiples = 0;

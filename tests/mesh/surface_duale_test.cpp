@@ -25,6 +25,9 @@ struct Etiquettes {
     std::uint16_t& operator()(int x, int y, int z) {
         return v[(std::size_t(z) * H + y) * W + std::size_t(x)];
     }
+    std::uint16_t operator()(int x, int y, int z) const {
+        return v[(std::size_t(z) * H + y) * W + std::size_t(x)];
+    }
 };
 
 // Voxel count and centroid of every non-zero label.
@@ -262,4 +265,197 @@ TEST(SurfaceDuale, BallIsAccurate) {
     EXPECT_LE(rms, 0.07);
     EXPECT_LE(maximum, 0.45);
     EXPECT_NEAR(m.volume, static_cast<double>(n), 0.005 * static_cast<double>(n));
+}
+
+namespace {
+
+// Labels of at least kVoxelsMesures voxels: balls and boxes touching one another, one label
+// enclosing another, one cut by the volume's faces, the rest background.
+Etiquettes carteGrande() {
+    Etiquettes e(48, 44, 40);
+    for (int z = 0; z < e.D; ++z)
+        for (int y = 0; y < e.H; ++y)
+            for (int x = 0; x < e.W; ++x) {
+                const auto dans = [&](double cx, double cy, double cz, double r) {
+                    return (x - cx) * (x - cx) + (y - cy) * (y - cy) + (z - cz) * (z - cz) <= r * r;
+                };
+                std::uint16_t l = 0;
+                if (dans(14, 14, 14, 10))
+                    l = dans(14, 14, 14, 5) ? 2 : 1; // 2 inside 1
+                else if (dans(30, 16, 15, 8))
+                    l = 3; // touches 1
+                else if (x >= 20 && x < 40 && y >= 26 && y < 38 && z >= 8 && z < 20)
+                    l = x < 30 ? 4 : 5; // two boxes sharing a face
+                else if (z >= 30 && y < 20)
+                    l = 6; // cut by three faces of the volume
+                else if (dans(36, 36, 32, 6.5))
+                    l = 300;
+                e(x, y, z) = l;
+            }
+    return e;
+}
+
+} // namespace
+
+TEST(SurfaceDuale, SmoothingKeepsEveryLabelsVolumeAndCentroid) {
+    const Etiquettes e = carteGrande();
+    // Raw: exactly the voxels.
+    verifier(e, surface(e, 0), {}, "large raw");
+    verifier(e, surface(e, kToursDualParDefaut), {false, 0.02, 0.05}, "large smoothed");
+}
+
+TEST(SurfaceDuale, SameSurfaceForAnyThreadCount) {
+    const Etiquettes e = carteAleatoire(7, 40, 30, 300, 12);
+    std::vector<SurfaceDuale> surfaces;
+    for (int threads : {1, 2, 3}) {
+        definirNbThreads(threads);
+        surfaces.push_back(surface(e, kToursDualParDefaut));
+    }
+    definirNbThreads(0);
+    ASSERT_GT(surfaces[0].nbSommets(), 16384u);
+    for (std::size_t k = 1; k < surfaces.size(); ++k) {
+        EXPECT_EQ(surfaces[k].positions, surfaces[0].positions);
+        EXPECT_EQ(surfaces[k].triangles, surfaces[0].triangles);
+        EXPECT_EQ(surfaces[k].paires, surfaces[0].paires);
+    }
+}
+
+TEST(SurfaceDuale, JunctionLinesStayStraightAndCutFacesFlat) {
+    // Three labels meeting along the line x = 9.5, y = 9.5; label 1 on the face x = 0 of the
+    // volume, label 3 on the face x = 19.
+    Etiquettes e(20, 20, 20);
+    for (int z = 4; z < 16; ++z)
+        for (int y = 3; y < 17; ++y)
+            for (int x = 0; x < 20; ++x)
+                e(x, y, z) = x >= 10 ? 3 : (y < 10 ? 1 : 2);
+    const SurfaceDuale s = surface(e, kToursDualParDefaut);
+    verifier(e, s, {false, 0.02, 0.05}, "junction");
+    std::size_t surLaLigne = 0;
+    for (std::size_t v = 0; v < s.nbSommets(); ++v) {
+        const float* c = &s.centres[3 * v];
+        const float* p = &s.positions[3 * v];
+        // Inside the run of the line (away from its ends, where other lines meet it).
+        if (c[0] == 9.5f && c[1] == 9.5f && c[2] > 4.0f && c[2] < 14.0f) {
+            EXPECT_NE(s.genres[v] & kJonction, 0);
+            EXPECT_EQ(p[0], 9.5f);
+            EXPECT_EQ(p[1], 9.5f);
+            ++surLaLigne;
+        }
+        if (c[0] == -0.5f || c[0] == 19.5f) {
+            EXPECT_NE(s.genres[v] & kFixeX, 0);
+            EXPECT_EQ(p[0], c[0]);
+        }
+    }
+    EXPECT_EQ(surLaLigne, 10u);
+}
+
+TEST(SurfaceDuale, SelectionsOfLabelsAndBoxes) {
+    const Etiquettes e = carteGrande();
+    SelectionDuale seule;
+    seule.etiquettes = {3};
+    const SurfaceDuale s = surface(e, 0, seule);
+    for (std::size_t t = 0; t < s.nbTriangles(); ++t) {
+        EXPECT_EQ(s.paires[2 * t], 0);
+        EXPECT_EQ(s.paires[2 * t + 1], 3);
+    }
+    // The label alone, as in the whole map but against the background everywhere.
+    Etiquettes trois(e.W, e.H, e.D);
+    for (std::size_t i = 0; i < e.v.size(); ++i)
+        trois.v[i] = e.v[i] == 3 ? 3 : 0;
+    const SurfaceDuale attendue = surface(trois, 0);
+    EXPECT_EQ(s.positions, attendue.positions);
+    EXPECT_EQ(s.triangles, attendue.triangles);
+    // A byte volume gives the same surface.
+    std::vector<std::uint8_t> octets(trois.v.begin(), trois.v.end());
+    SurfaceDuale o;
+    std::string erreur;
+    ASSERT_TRUE(construireSurfaceDuale(octets.data(), e.W, e.H, e.D, {}, o, erreur));
+    EXPECT_EQ(o.positions, attendue.positions);
+    EXPECT_EQ(o.triangles, attendue.triangles);
+
+    // A box cuts the labels: the surface closes on its faces, which stay flat.
+    SelectionDuale boite;
+    boite.avecBoite = true;
+    boite.x0 = 10, boite.x1 = 30, boite.y0 = 5, boite.y1 = 40, boite.z0 = 0, boite.z1 = 25;
+    Etiquettes coupee(e.W, e.H, e.D);
+    for (int z = boite.z0; z <= boite.z1; ++z)
+        for (int y = boite.y0; y <= boite.y1; ++y)
+            for (int x = boite.x0; x <= boite.x1; ++x)
+                coupee(x, y, z) = e(x, y, z);
+    const SurfaceDuale b = surface(e, kToursDualParDefaut, boite);
+    verifier(coupee, b, {false, 0.02, 0.05}, "box");
+    for (std::size_t v = 0; v < b.nbSommets(); ++v) {
+        if (b.centres[3 * v] == 9.5f || b.centres[3 * v] == 30.5f) {
+            EXPECT_EQ(b.positions[3 * v], b.centres[3 * v]);
+        }
+    }
+
+    // Nothing selected, a box out of the volume.
+    SelectionDuale absente;
+    absente.etiquettes = {1000};
+    EXPECT_TRUE(surface(e, 0, absente).vide());
+    SelectionDuale dehors;
+    dehors.avecBoite = true;
+    dehors.x0 = 0, dehors.x1 = e.W, dehors.y0 = 0, dehors.y1 = 1, dehors.z0 = 0, dehors.z1 = 1;
+    SurfaceDuale d;
+    EXPECT_FALSE(construireSurfaceDuale(e.v.data(), e.W, e.H, e.D, dehors, d, erreur));
+    EXPECT_FALSE(erreur.empty());
+    EXPECT_FALSE(construireSurfaceDuale(e.v.data(), 0, e.H, e.D, {}, d, erreur));
+}
+
+TEST(SurfaceDuale, InterfacesCoverEachLabelOnce) {
+    const Etiquettes e = carteGrande();
+    Geometrie monde;
+    monde.espacement = {2.0, 1.0, 0.5};
+    monde.affine = {{{2.0, 0, 0, 10}, {0, 1.0, 0, -4}, {0, 0, 0.5, 3}}};
+    // Raw: each face is one voxel^2; its world area follows its axis.
+    const SurfaceDuale brute = surface(e, 0);
+    const InterfacesDuales ib = interfacesDuales(brute, monde);
+    std::map<std::pair<int, int>, std::array<double, 2>> faces;
+    const auto compter = [&](std::uint16_t a, std::uint16_t b, double mm2) {
+        if (a == b)
+            return;
+        auto& f = faces[{std::min(a, b), std::max(a, b)}];
+        f[0] += 1.0;
+        f[1] += mm2;
+    };
+    Etiquettes grande(e.W + 2, e.H + 2, e.D + 2);
+    for (int z = 0; z < e.D; ++z)
+        for (int y = 0; y < e.H; ++y)
+            for (int x = 0; x < e.W; ++x)
+                grande(x + 1, y + 1, z + 1) = e(x, y, z);
+    for (int z = 0; z + 1 < grande.D; ++z)
+        for (int y = 0; y + 1 < grande.H; ++y)
+            for (int x = 0; x + 1 < grande.W; ++x) {
+                compter(grande(x, y, z), grande(x + 1, y, z), 1.0 * 0.5);
+                compter(grande(x, y, z), grande(x, y + 1, z), 2.0 * 0.5);
+                compter(grande(x, y, z), grande(x, y, z + 1), 2.0 * 1.0);
+            }
+    ASSERT_EQ(ib.paires.size(), faces.size());
+    for (const InterfaceDuale& i : ib.paires) {
+        const auto& f = faces.at({i.a, i.b});
+        EXPECT_NEAR(i.aire, f[0], 1e-6);
+        EXPECT_NEAR(i.aireMm2, f[1], 1e-6);
+        EXPECT_EQ(i.nbTriangles, static_cast<std::size_t>(2 * f[0]));
+        // Facing a, on the surface's positions.
+        const MaillagePlat m =
+            maillageInterface(brute, ib, static_cast<std::size_t>(&i - &ib.paires[0]));
+        EXPECT_EQ(m.nbTriangles(), i.nbTriangles);
+        EXPECT_NEAR(mesurerMaillagePlat(m).aire, i.aire, 1e-6);
+    }
+    // Smoothed: the interfaces of a label add up to its surface.
+    const SurfaceDuale s = surface(e, kToursDualParDefaut);
+    const InterfacesDuales is = interfacesDuales(s, monde);
+    const IndexEtiquettesDuales index = indexerEtiquettes(s);
+    for (std::size_t r = 0; r < index.valeurs.size(); ++r) {
+        double somme = 0.0, sommeMm2 = 0.0;
+        for (const InterfaceDuale& i : is.paires)
+            if (i.a == index.valeurs[r] || i.b == index.valeurs[r]) {
+                somme += i.aire;
+                sommeMm2 += i.aireMm2;
+            }
+        const MesuresMaillagePlat m = mesurerMaillagePlat(maillageEtiquette(s, index, r), monde);
+        EXPECT_NEAR(somme, m.aire, 1e-6 * m.aire);
+        EXPECT_NEAR(sommeMm2, m.aireMm2, 1e-6 * m.aireMm2);
+    }
 }
