@@ -752,6 +752,7 @@ void Form1::installerVolume() {
     indX = indY = indZ = -1;
 
     fenetreOpenGL = new COpenGL(panneauVue, 500, 500, 0, 0, images3D.get(), chemin);
+    fenetreOpenGL->messages = &messages_;
     panneauVue->layout()->addWidget(fenetreOpenGL);
     fenetreOpenGL->show();
     fenetreOpenGL->Draw();
@@ -1042,7 +1043,13 @@ void Form1::cliquerImage(int xClic, int yClic) {
                                         images3D->profondeur);
     {
         CurseurAttente attente;
-        images3D->CroissanceDeRegion(v.x, v.y, v.z, optionsExtraction);
+        const auto extraction = [&] {
+            images3D->CroissanceDeRegion(v.x, v.y, v.z, optionsExtraction);
+        };
+        if (executerExtraction)
+            executerExtraction(extraction);
+        else
+            extraction();
     }
     if (fenetreOpenGL != nullptr)
         fenetreOpenGL->maillage = images3D->maillage.get();

@@ -133,6 +133,9 @@ public:
     std::function<int(DialogueOptionsExtraction&)> montrerOptionsExtraction;
     // Shows an information box (help, about) with a title and a rich text.
     std::function<void(const QString&, const QString&)> afficherInformation;
+    // Runs the extraction that a click starts (directly by default): tests put their own limits
+    // around the work of the extraction alone, not around the redraw and the event loop after it.
+    std::function<void(const std::function<void()>&)> executerExtraction;
 
     // Directory of config.txt: the current directory when the window was built.
     std::string chemin;

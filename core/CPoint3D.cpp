@@ -1,6 +1,7 @@
 #include "core/CPoint3D.h"
 #include "core/Pi.h"
 
+#include <algorithm>
 #include <cmath>
 
 float CPoint3D::width = 1.0f;
@@ -8,6 +9,13 @@ float CPoint3D::height = 1.0f;
 float CPoint3D::depth = 1.0f;
 float CPoint3D::maxdim = 1.0f;
 float CPoint3D::step_z = 1.0f;
+
+void CPoint3D::definirScene(int W, int H, int D) {
+    width = static_cast<float>(W);
+    height = static_cast<float>(H);
+    depth = static_cast<float>(D);
+    maxdim = static_cast<float>(std::max({W, H, D}));
+}
 
 namespace {
 constexpr double pi = kPiCinqDecimales;

@@ -20,6 +20,8 @@ public:
     static float depth;
     static float maxdim;
     static float step_z;
+    // Sets width, height, depth and maxdim to the sizes of a volume of W x H x D voxels.
+    static void definirScene(int W, int H, int D);
 
     constexpr CPoint3D() = default;
     constexpr CPoint3D(float a, float b, float c) : x(a), y(b), z(c) {}

@@ -8,6 +8,7 @@
 #include "core/CPoint3D.h"
 #include "core/Message.h"
 #include "extraction/Croissance.h"
+#include "extraction/Pipeline.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "region/CRegion3D.h"
 #include "volume/CImageTroisD.h"
@@ -89,10 +90,8 @@ void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& option
 
     CRegion3D region;
     CRegion3D::initialiserVoisinages();
-    CPoint3D::depth = static_cast<float>(D);
-    CPoint3D::height = static_cast<float>(H);
-    CPoint3D::width = static_cast<float>(W);
-    CPoint3D::maxdim = static_cast<float>(W > H ? (W > D ? W : D) : (H > D ? H : D));
+    // The scene frame of the drawing and of the evolution follows the volume extracted from.
+    CPoint3D::definirScene(W, H, D);
 
     // The region takes the marked voxels and the voxels of 255 of the volume given first: with a
     // tolerance, the marks themselves (0 or 1), so that the region is the grown voxels alone.
@@ -107,37 +106,19 @@ void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& option
         reinitialiserTaille();
     bilanExtraction.nbVoxelsRegion = region.nbVoxels;
     const Horloge::time_point t2 = Horloge::now();
-    region.reparerTopologie();
-    bilanExtraction.nbVoxelsRepares = region.nbVoxels;
-    const Horloge::time_point t3 = Horloge::now();
 
     // The new mesh is built aside and replaces the previous one only once it is whole, so
-    // that memory running out on the way keeps the previous one; an exception thrown while
-    // building releases the new one on the way out.
-    // The faces on the surface are read off the region's grid, which then goes before the mesh
-    // takes its memory.
-    const FacesRegion faces = facesAuBord(region);
-    region.init(0, 0, 0);
-    auto nouveau = std::make_shared<CMaillageTriangleChRegion>();
-    nouveau->creerMaillageTriangleChRegion2(region, faces, 1);
-    const Horloge::time_point t4 = Horloge::now();
-    if (options.lissage == MethodeLissage::Contraint)
-        nouveau->lisserContraint(options.nbLissages);
-    else
-        nouveau->lisserCourbureTaubin(options.nbLissages);
-    const Horloge::time_point t5 = Horloge::now();
-    nouveau->calculerNormales();
-    nouveau->calculerNormalesSommets();
-    const Horloge::time_point t6 = Horloge::now();
-    maillage = std::move(nouveau);
-
+    // that memory running out on the way keeps the previous one.
+    EtapesMaillage etapes;
+    maillage = maillerRegion(region, options, etapes);
     bilanExtraction.effectuee = true;
+    bilanExtraction.nbVoxelsRepares = etapes.nbVoxelsRepares;
     bilanExtraction.tempsCroissance = secondes(t0, t1);
     bilanExtraction.tempsRegion = secondes(t1, t2);
-    bilanExtraction.tempsReparation = secondes(t2, t3);
-    bilanExtraction.tempsMaillage = secondes(t3, t4);
-    bilanExtraction.tempsLissage = secondes(t4, t5);
-    bilanExtraction.tempsNormales = secondes(t5, t6);
+    bilanExtraction.tempsReparation = etapes.tempsReparation;
+    bilanExtraction.tempsMaillage = etapes.tempsMaillage;
+    bilanExtraction.tempsLissage = etapes.tempsLissage;
+    bilanExtraction.tempsNormales = etapes.tempsNormales;
 }
 
 } // namespace Stravol

@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "core/Parallele.h"
+#include "extraction/Pipeline.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "region/CRegion3D.h"
 #include "volume/CImage3D.h"
@@ -82,21 +83,14 @@ std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t*
             return nullptr;
         }
     }
-    region.reparerTopologie();
     std::unique_ptr<CMaillageTriangleChRegion> m;
     try {
-        m = std::make_unique<CMaillageTriangleChRegion>();
-        m->creerMaillageTriangleChRegion2(region, 1);
+        EtapesMaillage etapes;
+        m = maillerRegion(region, lissage, etapes);
     } catch (const std::bad_alloc&) {
         erreur = "mémoire insuffisante pour le maillage de l'étiquette";
         return nullptr;
     }
-    if (lissage.lissage == MethodeLissage::Contraint)
-        m->lisserContraint(lissage.nbLissages);
-    else
-        m->lisserCourbureTaubin(lissage.nbLissages);
-    m->calculerNormales();
-    m->calculerNormalesSommets();
     // Back to the voxel coordinates of the whole volume.
     for (CSommetChRegion* s = m->premierSommet; s != nullptr; s = s->suivant) {
         s->x = static_cast<float>(s->x + static_cast<double>(ox));

@@ -1,5 +1,6 @@
 #include "mesh/CMaillageTriangleChRegion.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -101,132 +102,163 @@ void CMaillageTriangleChRegion::activerEnFin(CSommetChRegion* s) {
     s->elementActif = sommetsActifs.fin;
 }
 
-CMaillageTriangleChRegion&
-CMaillageTriangleChRegion::operator=(const CMaillageTriangleChRegion& m) {
-    if (this == &m)
-        return *this;
-    detruireSommetsTriangles();
-    centre = m.centre;
-    rayon = m.rayon;
-    ordreIcosaedre = m.ordreIcosaedre;
-    for (int i = 0; i < 4; ++i) {
-        materielSpeculaire[i] = m.materielSpeculaire[i];
-        materielDiffus[i] = m.materielDiffus[i];
-        materielAmbiant[i] = m.materielAmbiant[i];
-    }
-    rayonSphere = m.rayonSphere;
-    adaptationPoids = m.adaptationPoids;
-    fusion = m.fusion;
-    separation = m.separation;
-    pasSpatial = m.pasSpatial;
-    critereArret = m.critereArret;
-    compteur1 = m.compteur1;
-    compteur2 = m.compteur2;
-    afficherSommets = m.afficherSommets;
-    afficherFaces = m.afficherFaces;
-    afficherFacesLisses = m.afficherFacesLisses;
-    afficherAretes = m.afficherAretes;
-    afficherNormales = m.afficherNormales;
-    image = m.image;
-    imageEvolution = m.imageEvolution;
-    nbPixelsLigneRegion = m.nbPixelsLigneRegion;
-    histogramme1 = m.histogramme1;
-    histogramme2 = m.histogramme2;
-    histogramme3 = m.histogramme3;
-    histogramme4 = m.histogramme4;
+namespace {
 
-    // Vertices and triangles are copied in list order; the source objects are numbered so
-    // that corners and rings can be translated by number.
-    std::vector<CSommetChRegion*> sommets;
-    sommets.reserve(static_cast<std::size_t>(m.nbSommets));
+// The settings, display switches, images and histograms of m, not its surface.
+void copierReglages(CMaillageTriangleChRegion& d, const CMaillageTriangleChRegion& m) {
+    d.centre = m.centre;
+    d.rayon = m.rayon;
+    d.ordreIcosaedre = m.ordreIcosaedre;
+    for (int i = 0; i < 4; ++i) {
+        d.materielSpeculaire[i] = m.materielSpeculaire[i];
+        d.materielDiffus[i] = m.materielDiffus[i];
+        d.materielAmbiant[i] = m.materielAmbiant[i];
+    }
+    d.rayonSphere = m.rayonSphere;
+    d.adaptationPoids = m.adaptationPoids;
+    d.fusion = m.fusion;
+    d.separation = m.separation;
+    d.pasSpatial = m.pasSpatial;
+    d.critereArret = m.critereArret;
+    d.compteur1 = m.compteur1;
+    d.compteur2 = m.compteur2;
+    d.afficherSommets = m.afficherSommets;
+    d.afficherFaces = m.afficherFaces;
+    d.afficherFacesLisses = m.afficherFacesLisses;
+    d.afficherAretes = m.afficherAretes;
+    d.afficherNormales = m.afficherNormales;
+    d.image = m.image;
+    d.imageEvolution = m.imageEvolution;
+    d.nbPixelsLigneRegion = m.nbPixelsLigneRegion;
+    d.histogramme1 = m.histogramme1;
+    d.histogramme2 = m.histogramme2;
+    d.histogramme3 = m.histogramme3;
+    d.histogramme4 = m.histogramme4;
+}
+
+// Source vertex and triangle -> its copy. A corner or ring entry outside the source's numbered
+// lists cannot be translated; it becomes null rather than a pointer into the other mesh.
+struct Traduction {
+    std::unordered_map<const CSommetChRegion*, CSommetChRegion*> sommets;
+    std::unordered_map<const CTriangleChRegion*, CTriangleChRegion*> triangles;
+
+    CSommetChRegion* sommet(const CSommetChRegion* s) const {
+        auto it = sommets.find(s);
+        return it == sommets.end() ? nullptr : it->second;
+    }
+    CTriangleChRegion* triangle(const CTriangleChRegion* t) const {
+        auto it = triangles.find(t);
+        return it == triangles.end() ? nullptr : it->second;
+    }
+};
+
+// The vertices of m appended to d's empty list in list order, both numbered alike.
+void copierSommets(CMaillageTriangleChRegion& d, const CMaillageTriangleChRegion& m,
+                   Traduction& traduction) {
+    traduction.sommets.reserve(static_cast<std::size_t>(std::max(m.nbSommets, 0)));
     CSommetChRegion* source = m.premierSommet;
-    for (int i = 0; i < m.nbSommets && source != nullptr; ++i, source = source->suivant) {
+    int i = 0;
+    for (; i < m.nbSommets && source != nullptr; ++i, source = source->suivant) {
         source->indice = i;
         CSommetChRegion* copie = new CSommetChRegion();
         *copie = *source;
         copie->indice = i;
-        copie->precedent = dernierSommet;
-        if (dernierSommet != nullptr)
-            dernierSommet->suivant = copie;
+        copie->precedent = d.dernierSommet;
+        if (d.dernierSommet != nullptr)
+            d.dernierSommet->suivant = copie;
         else
-            premierSommet = copie;
-        dernierSommet = copie;
-        sommets.push_back(copie);
+            d.premierSommet = copie;
+        d.dernierSommet = copie;
+        traduction.sommets.emplace(source, copie);
     }
-    nbSommets = static_cast<int>(sommets.size());
+    d.nbSommets = i;
     if (source != nullptr)
         Message("CMaillageTriangleChRegion::operator= : erreur de recopie de la liste des sommets");
+}
 
-    // A corner or ring entry outside the source's numbered lists cannot be translated; it
-    // becomes null rather than a pointer into the other mesh.
-    std::unordered_map<const CSommetChRegion*, CSommetChRegion*> numeroSommet;
-    numeroSommet.reserve(sommets.size());
-    source = m.premierSommet;
-    for (std::size_t i = 0; i < sommets.size(); ++i, source = source->suivant)
-        numeroSommet.emplace(source, sommets[i]);
-    auto traduireSommet = [&](const CSommetChRegion* s) -> CSommetChRegion* {
-        auto it = numeroSommet.find(s);
-        return it == numeroSommet.end() ? nullptr : it->second;
-    };
-
-    std::unordered_map<const CTriangleChRegion*, CTriangleChRegion*> numeroTriangle;
-    numeroTriangle.reserve(static_cast<std::size_t>(m.nbTriangles));
+// The triangles of m appended to d's empty list in list order, corners translated.
+void copierTriangles(CMaillageTriangleChRegion& d, const CMaillageTriangleChRegion& m,
+                     Traduction& traduction) {
+    traduction.triangles.reserve(static_cast<std::size_t>(std::max(m.nbTriangles, 0)));
     CTriangleChRegion* triangle = m.premierTriangle;
     int n = 0;
     for (; n < m.nbTriangles && triangle != nullptr; ++n, triangle = triangle->suivant) {
         triangle->indice = n;
-        CTriangleChRegion* copie = new CTriangleChRegion(
-            traduireSommet(triangle->a), traduireSommet(triangle->b), traduireSommet(triangle->c));
+        CTriangleChRegion* copie =
+            new CTriangleChRegion(traduction.sommet(triangle->a), traduction.sommet(triangle->b),
+                                  traduction.sommet(triangle->c));
         for (int k = 0; k < 3; ++k)
             copie->normale[k] = triangle->normale[k];
         copie->orientation = triangle->orientation;
         copie->indice = n;
-        copie->precedent = dernierTriangle;
-        if (dernierTriangle != nullptr)
-            dernierTriangle->suivant = copie;
+        copie->precedent = d.dernierTriangle;
+        if (d.dernierTriangle != nullptr)
+            d.dernierTriangle->suivant = copie;
         else
-            premierTriangle = copie;
-        dernierTriangle = copie;
-        numeroTriangle.emplace(triangle, copie);
+            d.premierTriangle = copie;
+        d.dernierTriangle = copie;
+        traduction.triangles.emplace(triangle, copie);
     }
-    nbTriangles = n;
+    d.nbTriangles = n;
     if (triangle != nullptr)
         Message(
             "CMaillageTriangleChRegion::operator= : erreur de recopie de la liste des triangles");
+}
 
-    source = m.premierSommet;
-    CSommetChRegion* cible = premierSommet;
+// Each copied vertex's rings, translated from its source's.
+void copierAnneaux(CMaillageTriangleChRegion& d, const CMaillageTriangleChRegion& m,
+                   const Traduction& traduction) {
+    const CSommetChRegion* source = m.premierSommet;
+    CSommetChRegion* cible = d.premierSommet;
     for (; source != nullptr && cible != nullptr;
          source = source->suivant, cible = cible->suivant) {
         cible->voisins.vider();
         cible->triangles.vider();
         for (int k = 0; k < source->voisins.longueur() && k < CSommetChRegion::CAPACITE_ANNEAU; ++k)
-            cible->voisins.ajouter(traduireSommet(source->voisins[k]));
+            cible->voisins.ajouter(traduction.sommet(source->voisins[k]));
         for (int k = 0; k < source->triangles.longueur() && k < CSommetChRegion::CAPACITE_ANNEAU;
-             ++k) {
-            auto it = numeroTriangle.find(source->triangles[k]);
-            cible->triangles.ajouter(it == numeroTriangle.end() ? nullptr : it->second);
-        }
+             ++k)
+            cible->triangles.ajouter(traduction.triangle(source->triangles[k]));
     }
     if (source != nullptr)
         Message("CMaillageTriangleChRegion::operator= : erreur de recopie de la liste des sommets "
                 "et triangles "
                 "voisins");
+}
 
-    // The copy's active list mirrors the source's flags.
-    sommetsActifs.vider();
-    for (CSommetChRegion* s = premierSommet; s != nullptr; s = s->suivant) {
+// The copy's active list mirrors the source's flags.
+void copierListeActive(CMaillageTriangleChRegion& d, const CMaillageTriangleChRegion& m,
+                       const Traduction& traduction) {
+    d.sommetsActifs.vider();
+    for (CSommetChRegion* s = d.premierSommet; s != nullptr; s = s->suivant) {
         s->elementActif = nullptr;
         s->enListeActive = false;
     }
     for (auto* e = m.sommetsActifs.debut; e != nullptr; e = e->suivant) {
-        CSommetChRegion* s = traduireSommet(e->valeur);
+        CSommetChRegion* s = traduction.sommet(e->valeur);
         if (s != nullptr && !s->enListeActive) {
             s->enListeActive = true;
-            sommetsActifs.ajouter(s);
-            s->elementActif = sommetsActifs.fin;
+            d.sommetsActifs.ajouter(s);
+            s->elementActif = d.sommetsActifs.fin;
         }
     }
+}
+
+} // namespace
+
+CMaillageTriangleChRegion&
+CMaillageTriangleChRegion::operator=(const CMaillageTriangleChRegion& m) {
+    if (this == &m)
+        return *this;
+    detruireSommetsTriangles();
+    copierReglages(*this, m);
+    // Vertices and triangles are copied in list order; the source objects are numbered so
+    // that corners and rings can be translated by number.
+    Traduction traduction;
+    copierSommets(*this, m, traduction);
+    copierTriangles(*this, m, traduction);
+    copierAnneaux(*this, m, traduction);
+    copierListeActive(*this, m, traduction);
     return *this;
 }
 

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <chrono>
 #include <cstdint>
@@ -72,6 +73,53 @@ private:
     std::vector<CSommetChRegion*> cellules;
     std::vector<std::vector<int>> occupees;
 };
+
+// The two triangles of face d of the voxel p of the region (lattice cell c), normals along the
+// face's direction; their corners are taken from the lattice, made there when new (at the
+// voxel's corner scaled by echelle, less half a voxel), and linked in rings.
+std::array<CTriangleChRegion*, 2> trianglesFace(Treillis& treillis, const CTriplet<int>& p,
+                                                const std::array<int, 3>& c, int d, int echelle) {
+    CSommetChRegion* q[4];
+    for (int n = 0; n < 4; ++n) {
+        const int* decalage = coinsCube[coinsFace[d][n]];
+        const int ci = c[0] + decalage[0], cj = c[1] + decalage[1], ck = c[2] + decalage[2];
+        CSommetChRegion*& cellule = treillis.cellule(ci, cj, ck);
+        if (cellule == nullptr) {
+            cellule = new CSommetChRegion();
+            cellule->x =
+                static_cast<float>(static_cast<double>((p.x + decalage[0]) * echelle) - 0.5);
+            cellule->y =
+                static_cast<float>(static_cast<double>((p.y + decalage[1]) * echelle) - 0.5);
+            cellule->z =
+                static_cast<float>(static_cast<double>((p.z + decalage[2]) * echelle) - 0.5);
+            treillis.occuper(ci, cj, ck);
+        }
+        q[n] = cellule;
+    }
+    for (int n = 0; n < 4; ++n) {
+        ajouterSansDoublon(q[n]->voisins, q[(n + 1) % 4]);
+        ajouterSansDoublon(q[(n + 1) % 4]->voisins, q[n]);
+    }
+    // A diagonal belongs to one face only.
+    q[0]->voisins.ajouter(q[2]);
+    q[2]->voisins.ajouter(q[0]);
+
+    const CTriplet<int>& o = CRegion3D::voisinage[d];
+    CTriangleChRegion* t1 = new CTriangleChRegion(q[0], q[1], q[2]);
+    CTriangleChRegion* t2 = new CTriangleChRegion(q[0], q[2], q[3]);
+    for (CTriangleChRegion* t : {t1, t2}) {
+        t->normale[0] = static_cast<float>(o.x);
+        t->normale[1] = static_cast<float>(o.y);
+        t->normale[2] = static_cast<float>(o.z);
+    }
+    q[0]->triangles.ajouter(t1);
+    q[0]->triangles.ajouter(t2);
+    q[1]->triangles.ajouter(t1);
+    q[2]->triangles.ajouter(t1);
+    q[2]->triangles.ajouter(t2);
+    q[3]->triangles.ajouter(t2);
+    return {t1, t2};
+}
 
 } // namespace
 
@@ -166,48 +214,10 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
         for (int d = 0; d < 6; ++d) {
             if ((masque & 1u << d) == 0)
                 continue;
-            const CTriplet<int>& o = CRegion3D::voisinage[d];
-
-            CSommetChRegion* q[4];
-            for (int c = 0; c < 4; ++c) {
-                const int* decalage = coinsCube[coinsFace[d][c]];
-                const int ci = i + decalage[0], cj = j + decalage[1], ck = k + decalage[2];
-                CSommetChRegion*& cellule = treillis.cellule(ci, cj, ck);
-                if (cellule == nullptr) {
-                    cellule = new CSommetChRegion();
-                    cellule->x = static_cast<float>(
-                        static_cast<double>((p.x + decalage[0]) * echelle) - 0.5);
-                    cellule->y = static_cast<float>(
-                        static_cast<double>((p.y + decalage[1]) * echelle) - 0.5);
-                    cellule->z = static_cast<float>(
-                        static_cast<double>((p.z + decalage[2]) * echelle) - 0.5);
-                    treillis.occuper(ci, cj, ck);
-                }
-                q[c] = cellule;
-            }
-            for (int c = 0; c < 4; ++c) {
-                ajouterSansDoublon(q[c]->voisins, q[(c + 1) % 4]);
-                ajouterSansDoublon(q[(c + 1) % 4]->voisins, q[c]);
-            }
-            // A diagonal belongs to one face only.
-            q[0]->voisins.ajouter(q[2]);
-            q[2]->voisins.ajouter(q[0]);
-
-            CTriangleChRegion* t1 = new CTriangleChRegion(q[0], q[1], q[2]);
-            CTriangleChRegion* t2 = new CTriangleChRegion(q[0], q[2], q[3]);
-            for (CTriangleChRegion* t : {t1, t2}) {
-                t->normale[0] = static_cast<float>(o.x);
-                t->normale[1] = static_cast<float>(o.y);
-                t->normale[2] = static_cast<float>(o.z);
+            for (CTriangleChRegion* t : trianglesFace(treillis, p, {i, j, k}, d, echelle)) {
                 ajouterTriangleFin(t);
                 triangles.push_back(t);
             }
-            q[0]->triangles.ajouter(t1);
-            q[0]->triangles.ajouter(t2);
-            q[1]->triangles.ajouter(t1);
-            q[2]->triangles.ajouter(t1);
-            q[2]->triangles.ajouter(t2);
-            q[3]->triangles.ajouter(t2);
         }
     }
     // The vertex list follows the lattice: x outermost, then y, then z.

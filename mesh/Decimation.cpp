@@ -623,6 +623,11 @@ bool decimerMaillage(const CMaillageTriangleChRegion& source, double ratio,
             raison = "la surface décimée n'est pas fermée ou a des sommets irréguliers";
             return false;
         }
+        // Every collapse locked away: the surface as it was is no decimation.
+        if (reduits.size() >= coins.size()) {
+            raison = "aucune fusion d'arêtes ne passe les contrôles";
+            return false;
+        }
         // The volume is restored unless that turns a triangle over.
         std::vector<float> deplacees = positions;
         restaurerVolume(deplacees, reduits, volumeSource);

@@ -27,8 +27,9 @@ constexpr double kDistanceDecimation = 0.5;
 // every original vertex within kDistanceDecimation of it. The collapses go in steps; where a step
 // leaves a fault, the source is kept around it and the step done again; the vertices are then
 // moved along the normals to restore the volume. When the ratio fails, a bisection between it and
-// 1 looks for the smallest that passes. False, with raison in words for the user and resultat
-// untouched, when none passes. source's normals must be computed; resultat's are.
+// 1 looks for the smallest that passes; a result that removes no triangle does not pass. False,
+// with raison in words for the user and resultat untouched, when none passes. source's normals must
+// be computed; resultat's are.
 bool decimerMaillage(const CMaillageTriangleChRegion& source, double ratio,
                      CMaillageTriangleChRegion& resultat, BilanDecimation& bilan,
                      std::string& raison);

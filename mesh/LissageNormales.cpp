@@ -228,6 +228,69 @@ Eventail eventail(const float* positions, const int* anneau, int m, int sens, st
     return e;
 }
 
+// The rings of a flattened mesh: vertex i's ring is anneaux[debutAnneau[i] .. debutAnneau[i+1]),
+// turning as sens[i] says.
+struct RingsPlats {
+    const int* debutAnneau;
+    const int* anneaux;
+    const int* sens;
+    std::size_t nb;
+};
+
+// Volume and area enclosed by the fans of q (sums in list order, so that any number of threads
+// gives the same result); with normales, the unit vertex normals of q too.
+void volumeEtAire(const RingsPlats& r, const float* q, float* normales,
+                  std::vector<double>& contributions, int threads, double& volume, double& aire) {
+    const std::size_t nb = r.nb;
+#pragma omp parallel for num_threads(threads) schedule(static)
+    for (std::size_t i = 0; i < nb; ++i) {
+        const Eventail e = eventail(q, r.anneaux + r.debutAnneau[i],
+                                    r.debutAnneau[i + 1] - r.debutAnneau[i], r.sens[i], i);
+        contributions[2 * i] = e.volume;
+        contributions[2 * i + 1] = e.aire;
+        if (normales == nullptr)
+            continue;
+        const double longueur =
+            std::sqrt(e.normale[0] * e.normale[0] + e.normale[1] * e.normale[1] +
+                      e.normale[2] * e.normale[2]);
+        for (std::size_t k = 0; k < 3; ++k)
+            normales[3 * i + k] =
+                longueur > 0.0 ? static_cast<float>(e.normale[k] / longueur) : 0.0f;
+    }
+    volume = aire = 0.0;
+    for (std::size_t i = 0; i < nb; ++i) {
+        volume += contributions[2 * i];
+        aire += contributions[2 * i + 1];
+    }
+    // Each triangle is counted at its three corners.
+    volume /= 18.0;
+    aire /= 6.0;
+}
+
+// Bending still draws thin parts in a little: the surface x is moved along its vertex normals
+// by the uniform distance that gives back the volume of depart, then into the boxes around
+// depart again. normales is scratch room of 3 floats a vertex.
+void restaurerVolume(const RingsPlats& r, const float* depart, float* x, float* normales,
+                     int threads) {
+    const std::size_t nb = r.nb;
+    std::vector<double> contributions(2 * nb);
+    double volumeDepart = 0.0, aire = 0.0;
+    volumeEtAire(r, depart, nullptr, contributions, threads, volumeDepart, aire);
+    for (int correction = 0; correction < CMaillageTriangleChRegion::kCorrectionsVolume;
+         ++correction) {
+        double volume = 0.0;
+        volumeEtAire(r, x, normales, contributions, threads, volume, aire);
+        if (!(aire > 0.0))
+            break;
+        const float distance = static_cast<float>((volumeDepart - volume) / aire);
+#pragma omp parallel for num_threads(threads) schedule(static)
+        for (std::size_t j = 0; j < 3 * nb; ++j)
+            x[j] = std::clamp(x[j] + distance * normales[j],
+                              depart[j] - CMaillageTriangleChRegion::kDemiBoite,
+                              depart[j] + CMaillageTriangleChRegion::kDemiBoite);
+    }
+}
+
 } // namespace
 
 void CMaillageTriangleChRegion::lisserContraint(int n) {
@@ -301,47 +364,8 @@ void CMaillageTriangleChRegion::lisserContraint(int n) {
         return;
     }
 
-    // Bending still draws thin parts in a little: the surface is moved along its vertex
-    // normals by the uniform distance that gives back the volume at the call, then into the
-    // boxes again. Sums run in list order so that any number of threads gives the same result.
-    std::vector<double> contributions(2 * nb);
-    const auto volumeEtAire = [&](const float* q, float* normales, double& volume, double& aire) {
-#pragma omp parallel for num_threads(threads) schedule(static)
-        for (std::size_t i = 0; i < nb; ++i) {
-            const Eventail e = eventail(q, anneaux + debutAnneau[i],
-                                        debutAnneau[i + 1] - debutAnneau[i], sens[i], i);
-            contributions[2 * i] = e.volume;
-            contributions[2 * i + 1] = e.aire;
-            if (normales == nullptr)
-                continue;
-            const double longueur =
-                std::sqrt(e.normale[0] * e.normale[0] + e.normale[1] * e.normale[1] +
-                          e.normale[2] * e.normale[2]);
-            for (std::size_t k = 0; k < 3; ++k)
-                normales[3 * i + k] =
-                    longueur > 0.0 ? static_cast<float>(e.normale[k] / longueur) : 0.0f;
-        }
-        volume = aire = 0.0;
-        for (std::size_t i = 0; i < nb; ++i) {
-            volume += contributions[2 * i];
-            aire += contributions[2 * i + 1];
-        }
-        // Each triangle is counted at its three corners.
-        volume /= 18.0;
-        aire /= 6.0;
-    };
-    double volumeDepart = 0.0, aire = 0.0;
-    volumeEtAire(depart.data(), nullptr, volumeDepart, aire);
-    for (int correction = 0; correction < kCorrectionsVolume; ++correction) {
-        double volume = 0.0;
-        volumeEtAire(x, u.data(), volume, aire);
-        if (!(aire > 0.0))
-            break;
-        const float distance = static_cast<float>((volumeDepart - volume) / aire);
-#pragma omp parallel for num_threads(threads) schedule(static)
-        for (std::size_t j = 0; j < 3 * nb; ++j)
-            x[j] = borner(x[j] + distance * u[j], j);
-    }
+    restaurerVolume(RingsPlats{debutAnneau, anneaux, sens.data(), nb}, depart.data(), x, u.data(),
+                    threads);
     restituer(plat);
 }
 

@@ -202,13 +202,16 @@ MesuresMaillage mesurerMaillage(const CMaillageTriangleChRegion& maillage,
     return m;
 }
 
-ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
-    ControleMaillage c;
-    // Vertex numbers in list order, kept in each vertex's scratch number and confirmed by the
-    // list: a corner that is not a listed vertex has no number. The lists come from the
-    // construction's arrays while they hold, else from a walk; the vertices and triangles are
-    // then looked at on all threads.
-    std::vector<const CSommetChRegion*> sommets =
+namespace {
+
+constexpr std::uint32_t kInconnu = 0xffffffffu;
+
+// Numbers the vertices in list order, in each vertex's scratch number, and counts those whose
+// rings fail the ring check. The list comes from the construction's array while it holds, else
+// from a walk; the vertices are looked at on all threads.
+int numeroterSommets(const CMaillageTriangleChRegion& maillage,
+                     std::vector<const CSommetChRegion*>& sommets) {
+    sommets =
         enTableau(maillage.listeSommetsConstruite(), maillage.premierSommet, maillage.nbSommets);
     const auto nbSommets = static_cast<std::ptrdiff_t>(sommets.size());
     int irreguliers = 0;
@@ -220,18 +223,19 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
         if (v->voisins.nb != v->triangles.nb || !maillage.verifierVoisins(v))
             ++irreguliers;
     }
-    c.irreguliers = irreguliers;
-    constexpr std::uint32_t kInconnu = 0xffffffffu;
+    return irreguliers;
+}
+
+// The outward corners' numbers of each triangle, kInconnu for a corner that is not a listed
+// vertex (its scratch number is confirmed by the list).
+std::vector<std::uint32_t> coinsNumerotes(const std::vector<const CTriangleChRegion*>& triangles,
+                                          const std::vector<const CSommetChRegion*>& sommets) {
     const auto numero = [&sommets](const CSommetChRegion* v) {
         const auto k = static_cast<std::size_t>(v->indice);
         return v->indice >= 0 && k < sommets.size() && sommets[k] == v
                    ? static_cast<std::uint32_t>(k)
                    : kInconnu;
     };
-
-    // Triangles in list order with their outward corners' numbers.
-    const std::vector<const CTriangleChRegion*> triangles = enTableau(
-        maillage.listeTrianglesConstruite(), maillage.premierTriangle, maillage.nbTriangles);
     const auto nbTriangles = static_cast<std::ptrdiff_t>(triangles.size());
     std::vector<std::uint32_t> coins(3 * triangles.size());
 #pragma omp parallel for num_threads(                                                              \
@@ -242,65 +246,49 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
         for (std::size_t k = 0; k < 3; ++k)
             coins[3 * static_cast<std::size_t>(t) + k] = numero(sortants[k]);
     }
-    sommets = {};
+    return coins;
+}
 
-    // The uses of the edges, one array filled twice in the same order: undirected for the
-    // winding classes, then directed. Sorted, each undirected edge of a closed, consistently
-    // wound surface appears once each way.
+// The uses of the edges of the triangles' corners, undirected (for the winding classes) or
+// directed; false when a corner has no number.
+bool remplirUsages(const std::vector<std::uint32_t>& coins, bool orientees,
+                   std::vector<UsageArete>& usages) {
     bool coinsConnus = true;
-    std::vector<UsageArete> usages;
-    usages.reserve(coins.size());
-    const auto remplir = [&](bool orientees) {
-        usages.clear();
-        for (std::size_t t = 0; t < triangles.size(); ++t)
-            for (std::size_t k = 0; k < 3; ++k) {
-                const std::uint32_t i = coins[3 * t + k], j = coins[3 * t + (k + 1) % 3];
-                if (i == kInconnu || j == kInconnu) {
-                    coinsConnus = false;
-                    continue;
-                }
-                const auto numeroTriangle = static_cast<std::uint32_t>(t);
-                if (orientees) {
-                    usages.emplace_back(std::uint64_t{i} << 32 | j, numeroTriangle, false);
-                } else {
-                    const std::uint32_t bas = std::min(i, j), haut = std::max(i, j);
-                    usages.emplace_back(std::uint64_t{bas} << 32 | haut, numeroTriangle, i < j);
-                }
+    usages.clear();
+    const std::size_t nbTriangles = coins.size() / 3;
+    for (std::size_t t = 0; t < nbTriangles; ++t)
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::uint32_t i = coins[3 * t + k], j = coins[3 * t + (k + 1) % 3];
+            if (i == kInconnu || j == kInconnu) {
+                coinsConnus = false;
+                continue;
             }
-    };
-    remplir(false);
-    std::sort(usages.begin(), usages.end(), [](const UsageArete& p, const UsageArete& q) {
-        return p.cle() < q.cle() || (p.cle() == q.cle() && p.triangle() < q.triangle());
-    });
-    // Every edge twice, once each way: each neighbour of a triangle is in its winding class,
-    // so every piece is of one class.
-    const bool parPaires = parPairesOpposees(usages);
-    c.trianglesInverses = parPaires ? 0 : compterInverses(usages, triangles.size());
-    c.ferme = coinsConnus && maillage.nbTriangles > 0;
-    const auto plisDeuxTriangles = [&](std::uint32_t t1, std::uint32_t t2) {
-        const Vecteur n1 = normaleSortante(triangles[t1]);
-        const Vecteur n2 = normaleSortante(triangles[t2]);
-        return produitScalaire(n1, n1) < AIRE2_NULLE || produitScalaire(n2, n2) < AIRE2_NULLE ||
-               produitScalaire(n1, n2) < 0.0;
-    };
-    std::vector<unsigned char> plies(triangles.size(), 0);
-    // Usual case: every undirected edge used twice, once each way. No directed edge is then
-    // repeated or lacks its inverse, and each pair is looked at once, as below.
-    if (c.ferme && parPaires) {
-        for (std::size_t k = 0; k < usages.size(); k += 2)
-            if (plisDeuxTriangles(usages[k].triangle(), usages[k + 1].triangle())) {
-                ++c.plis;
-                plies[usages[k].triangle()] = 1;
-                plies[usages[k + 1].triangle()] = 1;
+            const auto numeroTriangle = static_cast<std::uint32_t>(t);
+            if (orientees) {
+                usages.emplace_back(std::uint64_t{i} << 32 | j, numeroTriangle, false);
+            } else {
+                const std::uint32_t bas = std::min(i, j), haut = std::max(i, j);
+                usages.emplace_back(std::uint64_t{bas} << 32 | haut, numeroTriangle, i < j);
             }
-        c.trianglesPlies = static_cast<int>(std::count(plies.begin(), plies.end(), 1));
-        return c;
-    }
-    remplir(true);
-    coins = {};
-    std::vector<UsageArete>& aretes = usages;
-    std::sort(aretes.begin(), aretes.end(),
-              [](const UsageArete& p, const UsageArete& q) { return p.cle() < q.cle(); });
+        }
+    return coinsConnus;
+}
+
+// Two triangles fold at their edge: either has no area, or their normals are more than 90
+// degrees apart.
+bool plisDeuxTriangles(const CTriangleChRegion* t1, const CTriangleChRegion* t2) {
+    const Vecteur n1 = normaleSortante(t1);
+    const Vecteur n2 = normaleSortante(t2);
+    return produitScalaire(n1, n1) < AIRE2_NULLE || produitScalaire(n2, n2) < AIRE2_NULLE ||
+           produitScalaire(n1, n2) < 0.0;
+}
+
+// Closed and fold counts from the directed edge uses, sorted by key: a directed edge used
+// twice, or without its inverse, opens the surface; each undirected edge is looked at once,
+// from its smaller end.
+void controlerAretesOrientees(const std::vector<UsageArete>& aretes,
+                              const std::vector<const CTriangleChRegion*>& triangles,
+                              std::vector<unsigned char>& plies, ControleMaillage& c) {
     const auto trouver = [&](std::uint64_t cle) -> const UsageArete* {
         const auto it =
             std::lower_bound(aretes.begin(), aretes.end(), cle,
@@ -317,14 +305,59 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
             c.ferme = false;
             continue;
         }
-        // Each undirected edge is looked at once, from its smaller end.
         if (e.cle() > inverse)
             continue;
-        if (plisDeuxTriangles(e.triangle(), oppose->triangle())) {
+        if (plisDeuxTriangles(triangles[e.triangle()], triangles[oppose->triangle()])) {
             ++c.plis;
             plies[e.triangle()] = 1;
             plies[oppose->triangle()] = 1;
         }
+    }
+}
+
+} // namespace
+
+ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
+    ControleMaillage c;
+    std::vector<const CSommetChRegion*> sommets;
+    c.irreguliers = numeroterSommets(maillage, sommets);
+    // Triangles in list order with their outward corners' numbers.
+    const std::vector<const CTriangleChRegion*> triangles = enTableau(
+        maillage.listeTrianglesConstruite(), maillage.premierTriangle, maillage.nbTriangles);
+    std::vector<std::uint32_t> coins = coinsNumerotes(triangles, sommets);
+    sommets = {};
+
+    // The uses of the edges, one array filled twice in the same order: undirected for the
+    // winding classes, then directed. Sorted, each undirected edge of a closed, consistently
+    // wound surface appears once each way.
+    std::vector<UsageArete> usages;
+    usages.reserve(coins.size());
+    const bool coinsConnus = remplirUsages(coins, false, usages);
+    std::sort(usages.begin(), usages.end(), [](const UsageArete& p, const UsageArete& q) {
+        return p.cle() < q.cle() || (p.cle() == q.cle() && p.triangle() < q.triangle());
+    });
+    // Every edge twice, once each way: each neighbour of a triangle is in its winding class,
+    // so every piece is of one class.
+    const bool parPaires = parPairesOpposees(usages);
+    c.trianglesInverses = parPaires ? 0 : compterInverses(usages, triangles.size());
+    c.ferme = coinsConnus && maillage.nbTriangles > 0;
+    std::vector<unsigned char> plies(triangles.size(), 0);
+    // Usual case: every undirected edge used twice, once each way. No directed edge is then
+    // repeated or lacks its inverse, and each pair is looked at once.
+    if (c.ferme && parPaires) {
+        for (std::size_t k = 0; k < usages.size(); k += 2)
+            if (plisDeuxTriangles(triangles[usages[k].triangle()],
+                                  triangles[usages[k + 1].triangle()])) {
+                ++c.plis;
+                plies[usages[k].triangle()] = 1;
+                plies[usages[k + 1].triangle()] = 1;
+            }
+    } else {
+        remplirUsages(coins, true, usages);
+        coins = {};
+        std::sort(usages.begin(), usages.end(),
+                  [](const UsageArete& p, const UsageArete& q) { return p.cle() < q.cle(); });
+        controlerAretesOrientees(usages, triangles, plies, c);
     }
     c.trianglesPlies = static_cast<int>(std::count(plies.begin(), plies.end(), 1));
     return c;

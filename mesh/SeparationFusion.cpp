@@ -431,6 +431,26 @@ bool CMaillageTriangleChRegion::peutFusionner(CSommetChRegion* a, CSommetChRegio
     return fusionSansPli(a, b, t1, t2);
 }
 
+namespace {
+
+// An opposite vertex of a merge whose triangle ring no longer matches its neighbour ring is
+// turned by one place either way; failing that, the user is asked and the process ends.
+void reparerAnneauOppose(const CMaillageTriangleChRegion& maillage, CSommetChRegion* o,
+                         const char* texte) {
+    if (maillage.verifierVoisins(o))
+        return;
+    tourner(o->triangles, 1);
+    if (maillage.verifierVoisins(o))
+        return;
+    tourner(o->triangles, -2);
+    if (maillage.verifierVoisins(o))
+        return;
+    Question(texte);
+    finirProcessus(kStatutArret);
+}
+
+} // namespace
+
 bool CMaillageTriangleChRegion::fusionner(CSommetChRegion* a, CSommetChRegion* b) {
     if (!peutFusionner(a, b))
         return false;
@@ -517,20 +537,8 @@ bool CMaillageTriangleChRegion::fusionner(CSommetChRegion* a, CSommetChRegion* b
 
     retirerDeAnneau(o1, a, b);
     retirerDeAnneau(o2, a, b);
-    const auto reparer = [this](CSommetChRegion* o, const char* texte) {
-        if (verifierVoisins(o))
-            return;
-        tourner(o->triangles, 1);
-        if (verifierVoisins(o))
-            return;
-        tourner(o->triangles, -2);
-        if (verifierVoisins(o))
-            return;
-        Question(texte);
-        finirProcessus(kStatutArret);
-    };
-    reparer(o1, "Le voisin v1 a des pb de voisinage");
-    reparer(o2, "Le voisin v2 a des pb de voisinage");
+    reparerAnneauOppose(*this, o1, "Le voisin v1 a des pb de voisinage");
+    reparerAnneauOppose(*this, o2, "Le voisin v2 a des pb de voisinage");
 
     delete b;
     delete t1;

@@ -94,6 +94,65 @@ CVecteur<CQuadruplet<int>> voisinage(std::initializer_list<CQuadruplet<int>> lis
     return v;
 }
 
+// The statistics of one axis, by slice or by time step.
+struct StatistiquesAxe {
+    CVecteur<CTriplet<int>>& mini;
+    CVecteur<CTriplet<int>>& maxi;
+    CVecteur<CVecteur<int>>& histos;
+    CVecteur<float>& moyennes;
+    CVecteur<float>& ecarts;
+    CVecteur<int>& nombres;
+};
+
+// n empty entries on the axis: bounds that any voxel widens, empty histograms, mean 0 and
+// deviation 1.
+void preparerAxe(int n, const StatistiquesAxe& a) {
+    CVecteur<int> vide;
+    histogrammeVide(vide);
+    a.mini.init(n);
+    a.mini.remplir(CTriplet<int>(INT_MAX, INT_MAX, INT_MAX));
+    a.maxi.init(n);
+    a.maxi.remplir(CTriplet<int>(0, 0, 0));
+    a.histos.init(n);
+    a.histos.remplir(vide);
+    a.moyennes.init(n);
+    a.moyennes.remplir(0.0f);
+    a.ecarts.init(n);
+    a.ecarts.remplir(1.0f);
+    a.nombres.init(n);
+    a.nombres.remplir(0);
+}
+
+// The four coarser levels of a grid of l x h x p voxels and nbT time steps, by factors 2 to 5,
+// empty, with the offsets of a block of the fine grid; false when memory runs out.
+bool preparerNiveaux(CVecteur<CInfosRegionMultiresolution2D3DT>& niveaux, int l, int h, int p,
+                     int nbT) {
+    const int pasY = l, pasZ = l * h;
+    niveaux.init(4);
+    for (int i = 0; i < niveaux.taille; ++i) {
+        CInfosRegionMultiresolution2D3DT& n = niveaux[i];
+        const int f = i + 2;
+        n.facteur = f;
+        n.largeur = l / f;
+        n.hauteur = h / f;
+        n.profondeur = p / f;
+        n.nbTemps = nbT;
+        n.pasY = n.largeur;
+        n.pasZ = n.largeur * n.hauteur;
+        n.pasT = n.largeur * n.hauteur * n.profondeur;
+        if (!n.voxels.init(n.pasT * n.nbTemps))
+            return false;
+        n.voxels.remplir(0);
+        n.decalagesBloc.init(f * f * f);
+        int k = 0;
+        for (int dz = 0; dz < f; ++dz)
+            for (int dy = 0; dy < f; ++dy)
+                for (int dx = 0; dx < f; ++dx)
+                    n.decalagesBloc[k++] = dz * pasZ + dy * pasY + dx;
+    }
+    return true;
+}
+
 } // namespace
 
 CRegionMultiresolution2D3DT::CRegionMultiresolution2D3DT()
@@ -234,27 +293,8 @@ bool CRegionMultiresolution2D3DT::preparer(int l, int h, int p, int nbT) {
     nbVoxelsCoupe.init(profondeur, nbTemps);
     nbVoxelsCoupe.remplir(0);
 
-    const CTriplet<int> minimum(INT_MAX, INT_MAX, INT_MAX);
-    const CTriplet<int> maximum(0, 0, 0);
-    const auto preparerAxe = [&](int n, CVecteur<CTriplet<int>>& mini,
-                                 CVecteur<CTriplet<int>>& maxi, CVecteur<CVecteur<int>>& histos,
-                                 CVecteur<float>& moyennes, CVecteur<float>& ecarts,
-                                 CVecteur<int>& nombres) {
-        mini.init(n);
-        mini.remplir(minimum);
-        maxi.init(n);
-        maxi.remplir(maximum);
-        histos.init(n);
-        histos.remplir(vide);
-        moyennes.init(n);
-        moyennes.remplir(0.0f);
-        ecarts.init(n);
-        ecarts.remplir(1.0f);
-        nombres.init(n);
-        nombres.remplir(0);
-    };
-    preparerAxe(profondeur, minZ, maxZ, histoZ, moyenneZ, ecartTypeZ, nbVoxelsZ);
-    preparerAxe(nbTemps, minT, maxT, histoT, moyenneT, ecartTypeT, nbVoxelsT);
+    preparerAxe(profondeur, {minZ, maxZ, histoZ, moyenneZ, ecartTypeZ, nbVoxelsZ});
+    preparerAxe(nbTemps, {minT, maxT, histoT, moyenneT, ecartTypeT, nbVoxelsT});
 
     // A model set up again starts with an empty region, so the whole-region statistics must
     // not keep the counts of the previous grid.
@@ -265,29 +305,7 @@ bool CRegionMultiresolution2D3DT::preparer(int l, int h, int p, int nbT) {
     sigma = 1.0f;
     nbVoxels = 0;
 
-    niveaux.init(4);
-    for (int i = 0; i < niveaux.taille; ++i) {
-        CInfosRegionMultiresolution2D3DT& n = niveaux[i];
-        const int f = i + 2;
-        n.facteur = f;
-        n.largeur = largeur / f;
-        n.hauteur = hauteur / f;
-        n.profondeur = profondeur / f;
-        n.nbTemps = nbTemps;
-        n.pasY = n.largeur;
-        n.pasZ = n.largeur * n.hauteur;
-        n.pasT = n.largeur * n.hauteur * n.profondeur;
-        if (!n.voxels.init(n.pasT * n.nbTemps))
-            return false;
-        n.voxels.remplir(0);
-        n.decalagesBloc.init(f * f * f);
-        int k = 0;
-        for (int dz = 0; dz < f; ++dz)
-            for (int dy = 0; dy < f; ++dy)
-                for (int dx = 0; dx < f; ++dx)
-                    n.decalagesBloc[k++] = dz * pasZ + dy * pasY + dx;
-    }
-    return true;
+    return preparerNiveaux(niveaux, largeur, hauteur, profondeur, nbTemps);
 }
 
 unsigned char CRegionMultiresolution2D3DT::GetImageVoxel(const CQuadruplet<int>& p) const {

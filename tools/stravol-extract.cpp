@@ -21,7 +21,8 @@
 
 #include "core/Message.h"
 #include "core/Parallele.h"
-#include "extraction/ToutesEtiquettes.h"
+#include "extraction/Extraction.h"
+#include "extraction/Ouverture.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/Decimation.h"
 #include "mesh/ExportMaillage.h"
@@ -29,7 +30,6 @@
 #include "tools/common/Outil.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
-#include "volume/Dossiers.h"
 
 namespace fs = std::filesystem;
 namespace outils = Stravol::Outils;
@@ -217,16 +217,10 @@ std::string minuscules(std::string s) {
     return s;
 }
 
-// Keeps the loading messages: the first explains a failed load, the last a refused label file,
-// and after a good load they are remarks for the user.
+// Keeps the loading messages, told on stderr once the load succeeds.
 class Messages : public MessageSink {
 public:
-    void afficher(const std::string& texte) override {
-        if (premier.empty())
-            premier = texte;
-        tous.push_back(texte);
-    }
-    std::string premier;
+    void afficher(const std::string& texte) override { tous.push_back(texte); }
     std::vector<std::string> tous;
 };
 
@@ -312,59 +306,30 @@ double picMemoireMo() {
     return static_cast<double>(r.ru_maxrss) / 1024.0;
 }
 
-// Opens the input as the window does: a parent folder (its first sub-folder the volume, the
-// others segmentations) or a volume file, then the label files given. Remarks of a good load
-// go to stderr; an unusable input ends the tool.
+// Opens the input as the window does. Remarks of a good load go to stderr; an unusable input
+// ends the tool.
 std::unique_ptr<CImageTroisD> charger(const Options& o, outils::Progression& progression) {
     std::error_code erreur;
-    const std::string chemin = fs::current_path(erreur).string();
-    Messages messages;
-    std::unique_ptr<CImageTroisD> volume;
-    progression.etape("load");
-    if (fs::is_directory(o.dossier, erreur)) {
-        std::vector<std::string> dossiers;
-        std::string raison;
-        if (!Stravol::listerDossier(o.dossier, Stravol::GenreEntree::Dossier, "", dossiers, raison))
-            echouer("cannot list the folder " + o.dossier + ": " + raison);
-        if (dossiers.empty())
-            echouer("the folder " + o.dossier + " holds no volume sub-folder");
-        volume = std::make_unique<CImageTroisD>(chemin, o.dossier + "/" + dossiers[0], &progression,
-                                                &messages);
-        if (volume->largeur <= 0 || volume->hauteur <= 0 || volume->profondeur <= 0)
-            echouer("no slice could be read from " + o.dossier + "/" + dossiers[0] +
-                    (messages.premier.empty() ? "" : ": " + messages.premier));
-        progression.terminer();
-        for (std::size_t i = 1; i < dossiers.size(); ++i) {
-            progression.etape("segmentation");
-            volume->ChargerSeg(o.dossier + "/" + dossiers[i], &progression);
-            progression.terminer();
-        }
-    } else if (fs::is_regular_file(o.dossier, erreur)) {
-        Stravol::OptionsVolume options;
-        options.avecFenetre = o.avecFenetre;
-        options.fenetre = {o.fenetre[0], o.fenetre[1]};
-        volume = CImageTroisD::ouvrirFichier(chemin, o.dossier, options, &progression, &messages);
-        if (volume->largeur <= 0)
-            echouer("cannot read " + o.dossier +
-                    (messages.premier.empty() ? "" : ": " + messages.premier));
-        progression.terminer();
-    } else {
-        echouer("no such folder or file: " + o.dossier);
-    }
-    for (const std::string& f : o.segmentations) {
-        progression.etape("segmentation");
-        if (!volume->ChargerSegFichier(f, &progression))
-            echouer("cannot use the segmentation " + f +
-                    (messages.tous.empty() ? "" : ": " + messages.tous.back()));
-        progression.terminer();
-    }
+    Stravol::DemandeOuverture demande;
+    demande.entree = o.dossier;
+    demande.segmentations = o.segmentations;
+    demande.options.avecFenetre = o.avecFenetre;
+    demande.options.fenetre = {o.fenetre[0], o.fenetre[1]};
     if (o.avecEspacement)
-        volume->imposerEspacement(o.espacement);
+        demande.espacement = o.espacement;
+    Messages messages;
+    Stravol::SuiviOuverture suivi;
+    suivi.barre = &progression;
+    suivi.debutEtape = [&progression](const std::string& etape) { progression.etape(etape); };
+    suivi.finEtape = [&progression] { progression.terminer(); };
+    suivi.messages = &messages;
+    Stravol::Resultat<std::unique_ptr<CImageTroisD>> ouvert =
+        Stravol::ouvrirEntree(demande, fs::current_path(erreur).string(), suivi);
+    if (!ouvert)
+        echouer(ouvert.raison());
     for (const std::string& texte : messages.tous)
         std::fprintf(stderr, "%s: %s\n", kOutil, texte.c_str());
-    // The collector ends here: later failures are told by the extraction's own report.
-    volume->fenetre = nullptr;
-    return volume;
+    return std::move(ouvert.valeur());
 }
 
 Stravol::OptionsExtraction optionsExtraction(const Options& o) {
@@ -409,6 +374,49 @@ nlohmann::ordered_json espacementJson(const CImageTroisD& volume) {
 
 constexpr int kChiffresMesures = 9;
 
+double secondesDepuis(std::chrono::steady_clock::time_point debut) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
+}
+
+nlohmann::ordered_json secondesJson(double s) { return outils::decimalJson(s, kDecimalesSecondes); }
+
+// The summary entry of one meshed label, its file written (decimated first when asked); false
+// when the decimation or the writing fails, the entry then saying why.
+bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r,
+                     const Stravol::Geometrie& monde, const Stravol::Geometrie& mesure,
+                     nlohmann::ordered_json& e) {
+    const Stravol::BoiteEtiquette& b = r.boite;
+    e["value"] = b.valeur;
+    e["voxels"] = b.voxels;
+    std::string raison = r.erreur;
+    const std::string fichier =
+        o.dossierSortie + "/label-" + std::to_string(b.valeur) + "." + o.format;
+    nlohmann::ordered_json decimation;
+    CMaillageTriangleChRegion* m = r.maillage.get();
+    if (m && !decimer(o, *m, decimation, raison))
+        raison = "label " + std::to_string(b.valeur) + ": " + raison;
+    else if (m && !exporterMaillage(*m, fichier.c_str(), monde))
+        raison = "cannot write " + fichier;
+    const bool reussi = m != nullptr && raison.empty();
+    if (reussi) {
+        const ControleMaillage c = controlerMaillage(*m);
+        const MesuresMaillage w = mesurerMaillage(*m, mesure);
+        e["file"] = fichier;
+        e["vertices"] = m->nbSommets;
+        e["triangles"] = m->nbTriangles;
+        e["closed"] = c.ferme;
+        e["irregular_vertices"] = c.irreguliers;
+        e["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
+        e["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
+        if (!decimation.is_null())
+            e["decimation"] = decimation;
+    } else {
+        e["error"] = raison.empty() ? "the extraction failed" : raison;
+    }
+    e["seconds"] = secondesJson(r.secondes);
+    return reussi;
+}
+
 // --all-labels: every non-zero label of the segmentation (of the input file itself when no
 // segmentation was read), one mesh file each, labels in parallel. A label that fails is
 // reported in its entry; exit status 1 then, after every other label is written.
@@ -419,28 +427,16 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
     if (!fs::is_directory(o.dossierSortie, erreur))
         echouer("cannot create the folder " + o.dossierSortie);
     const auto t0 = std::chrono::steady_clock::now();
-    if (volume.etiquettes.empty() && volume.imageSegmente == nullptr && o.segmentations.empty() &&
-        fs::is_regular_file(o.dossier, erreur) && !volume.ChargerSegFichier(o.dossier, nullptr))
-        echouer("the values of " + o.dossier + " are no labels");
-    std::vector<std::uint16_t> copie;
-    if (volume.etiquettes.empty()) {
-        if (volume.imageSegmente == nullptr)
-            echouer("--all-labels needs a segmentation: none was read from " + o.dossier);
-        const std::size_t n =
-            static_cast<std::size_t>(volume.largeur) * volume.hauteur * volume.profondeur;
-        copie.assign(volume.imageSegmente.get(), volume.imageSegmente.get() + n);
-    }
-    const std::uint16_t* etiquettes = copie.empty() ? volume.etiquettes.data() : copie.data();
-    const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
+    Stravol::Resultat<Stravol::CarteEtiquettes> carte = Stravol::carteEtiquettes(volume, o.dossier);
+    if (!carte)
+        echouer(carte.raison());
+    const Stravol::CarteEtiquettes& c = carte.valeur();
     progression.etape("boxes");
     const std::vector<Stravol::BoiteEtiquette> boites =
-        Stravol::boitesEtiquettes(etiquettes, W, H, D);
+        Stravol::boitesEtiquettes(c.valeurs(), c.W, c.H, c.D);
     progression.terminer();
-    const double tempsBoites =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double tempsBoites = secondesDepuis(t0);
     const Stravol::Geometrie monde = repereSortie(o, volume);
-    const Stravol::Geometrie mesure = volume.geometrie;
-    const auto secondes = [](double s) { return outils::decimalJson(s, kDecimalesSecondes); };
 
     std::vector<nlohmann::ordered_json> entrees(boites.size());
     std::vector<char> echecs(boites.size(), 0);
@@ -449,70 +445,177 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
     progression.setMaximum(static_cast<int>(boites.size()));
     std::atomic<int> faites{0};
     std::mutex verrou;
-    Stravol::pourChaqueEnParallele(
-        boites.size(),
-        [&](std::size_t i) {
-            const Stravol::BoiteEtiquette& b = boites[i];
-            return double(b.x1 - b.x0 + 1) * (b.y1 - b.y0 + 1) * (b.z1 - b.z0 + 1);
-        },
-        [&](std::size_t i) {
-            const auto debut = std::chrono::steady_clock::now();
-            const Stravol::BoiteEtiquette& b = boites[i];
-            nlohmann::ordered_json& e = entrees[i];
-            e["value"] = b.valeur;
-            e["voxels"] = b.voxels;
-            std::string raison;
-            const std::unique_ptr<CMaillageTriangleChRegion> m =
-                Stravol::maillerEtiquette(etiquettes, W, H, D, b, optionsExtraction(o), raison);
-            const std::string fichier =
-                o.dossierSortie + "/label-" + std::to_string(b.valeur) + "." + o.format;
-            nlohmann::ordered_json decimation;
-            if (m && !decimer(o, *m, decimation, raison))
-                raison = "label " + std::to_string(b.valeur) + ": " + raison;
-            else if (m && !exporterMaillage(*m, fichier.c_str(), monde))
-                raison = "cannot write " + fichier;
-            if (m && raison.empty()) {
-                const ControleMaillage c = controlerMaillage(*m);
-                const MesuresMaillage w = mesurerMaillage(*m, mesure);
-                e["file"] = fichier;
-                e["vertices"] = m->nbSommets;
-                e["triangles"] = m->nbTriangles;
-                e["closed"] = c.ferme;
-                e["irregular_vertices"] = c.irreguliers;
-                e["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
-                e["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
-                if (!decimation.is_null())
-                    e["decimation"] = decimation;
-            } else {
-                e["error"] = raison.empty() ? "the extraction failed" : raison;
-                echecs[i] = 1;
-            }
-            e["seconds"] = secondes(
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count());
+    Stravol::maillerEtiquettes(
+        c, boites, optionsExtraction(o), [&](std::size_t i, Stravol::EtiquetteMaillee& r) {
+            echecs[i] = ecrireEtiquette(o, r, monde, volume.geometrie, entrees[i]) ? 0 : 1;
             const int n = ++faites;
             std::lock_guard<std::mutex> garde(verrou);
             progression.setValue(n);
         });
     progression.terminer();
-    const double tempsEtiquettes =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
+    const double tempsEtiquettes = secondesDepuis(t1);
     const int nbEchecs = static_cast<int>(std::count(echecs.begin(), echecs.end(), 1));
 
     nlohmann::ordered_json bilan;
-    bilan["dimensions"] = {W, H, D};
+    bilan["dimensions"] = {c.W, c.H, c.D};
     bilan["spacing"] = espacementJson(volume);
     bilan["space"] = o.espace;
     bilan["labels_found"] = boites.size();
     bilan["labels_failed"] = nbEchecs;
     bilan["labels"] = entrees;
     nlohmann::ordered_json& temps = bilan["seconds"];
-    temps["load"] = secondes(tempsChargement);
-    temps["boxes"] = secondes(tempsBoites);
-    temps["labels"] = secondes(tempsEtiquettes);
+    temps["load"] = secondesJson(tempsChargement);
+    temps["boxes"] = secondesJson(tempsBoites);
+    temps["labels"] = secondesJson(tempsEtiquettes);
     bilan["threads"] = Stravol::nbThreads();
     bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
     std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
     return nbEchecs > 0 ? 1 : 0;
+}
+
+// --param and --evolve: the mesh evolves on the grey volume, driven through the deformable
+// model's base interface only. The summary's figures of the run.
+nlohmann::ordered_json faireEvoluer(const Options& o, CImageTroisD& volume,
+                                    CMaillageTriangleChRegion& m, CImage3D& gris,
+                                    outils::Progression& progression) {
+    progression.etape("evolution");
+    // The copy fills only a volume of the same size: size it before copying the grey voxels.
+    if (!gris.Create(volume.largeur, volume.hauteur, volume.profondeur))
+        echouer("not enough memory for the grey volume of the evolution");
+    volume.CopierImageCourante(0);
+    volume.CimageTroisDtoCimage3D(gris);
+    m.initialiserImages(&gris, &gris);
+    CDeformableModelBase& modele = m;
+    for (const std::string& p : o.parametres)
+        appliquerParametre(modele, p);
+    const auto debut = std::chrono::steady_clock::now();
+    modele.Evolve(o.iterations);
+    nlohmann::ordered_json evolution;
+    evolution["iterations"] = o.iterations;
+    evolution["vertices"] = m.nbSommets;
+    evolution["triangles"] = m.nbTriangles;
+    evolution["seconds"] = secondesJson(secondesDepuis(debut));
+    progression.terminer();
+    // Orientations are those the evolution left: the checks read them as they stand.
+    const ControleMaillage apres = controlerMaillage(m);
+    evolution["folded_triangles"] = apres.trianglesPlies;
+    evolution["inward_triangles"] = apres.trianglesInverses;
+    return evolution;
+}
+
+// The seed of --seed, or the first voxel of --label's value.
+Stravol::Voxel germeDemande(const Options& o, const CImageTroisD& volume, bool etiquettesExactes) {
+    const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
+    if (o.avecLabel) {
+        Stravol::Resultat<Stravol::Voxel> trouve =
+            Stravol::trouverValeur(volume, o.label, etiquettesExactes);
+        if (!trouve)
+            echouer(trouve.raison());
+        return trouve.valeur();
+    }
+    const int x = o.germe[0], y = o.germe[1], z = o.germe[2];
+    if (x < 0 || x >= W || y < 0 || y >= H || z < 0 || z >= D)
+        echouer("the seed lies outside the volume of " + std::to_string(W) + " x " +
+                std::to_string(H) + " x " + std::to_string(D) + " voxels");
+    return {x, y, z};
+}
+
+// The summary of a seeded extraction.
+nlohmann::ordered_json bilanObjet(const Options& o, const CImageTroisD& volume,
+                                  const Stravol::Voxel& dimensions, const Stravol::Voxel& germe,
+                                  bool segmentation, CMaillageTriangleChRegion& m,
+                                  double tempsChargement) {
+    const Stravol::BilanExtraction& b = volume.bilanExtraction;
+    // Closed: every edge used once in each direction of the written corner order.
+    const ControleMaillage c = controlerMaillage(m);
+    nlohmann::ordered_json bilan;
+    bilan["dimensions"] = dimensions;
+    bilan["seed"] = germe;
+    bilan["seed_value"] = b.valeurGerme;
+    bilan["source"] = segmentation ? "segmentation" : "image";
+    if (o.tolerance > 0)
+        bilan["tolerance"] = o.tolerance;
+    if (o.methodeLissage != "taubin")
+        bilan["smoothing_method"] = o.methodeLissage;
+    bilan["voxels_grown"] = b.nbVoxelsCroissance;
+    bilan["voxels_region"] = b.nbVoxelsRegion;
+    bilan["voxels_repaired"] = b.nbVoxelsRepares;
+    bilan["vertices"] = m.nbSommets;
+    bilan["triangles"] = m.nbTriangles;
+    bilan["closed"] = c.ferme;
+    bilan["irregular_vertices"] = c.irreguliers;
+    const MesuresMaillage w = mesurerMaillage(m, volume.geometrie);
+    bilan["spacing"] = espacementJson(volume);
+    bilan["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
+    bilan["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
+    nlohmann::ordered_json& temps = bilan["seconds"];
+    temps["load"] = secondesJson(tempsChargement);
+    temps["growth"] = secondesJson(b.tempsCroissance);
+    temps["region"] = secondesJson(b.tempsRegion);
+    temps["repair"] = secondesJson(b.tempsReparation);
+    temps["mesh"] = secondesJson(b.tempsMaillage);
+    temps["smoothing"] = secondesJson(b.tempsLissage);
+    temps["normals"] = secondesJson(b.tempsNormales);
+    temps["extraction"] = secondesJson(b.tempsTotal());
+    return bilan;
+}
+
+// --seed or --label: one object, evolved, decimated and written as asked.
+int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement,
+                  outils::Progression& progression) {
+    const bool segmentation =
+        o.source == "segmentation" || (o.source.empty() && volume.imageSegmente != nullptr);
+    if (segmentation && volume.imageSegmente == nullptr)
+        echouer(o.dossier + " has no segmentation");
+    const int mode = segmentation ? 4 : 0;
+    // Only the evolution reads the voxels again.
+    const bool extractionSeule = o.parametres.empty() && o.iterations == 0;
+    if (extractionSeule)
+        volume.garderSeulementMode(mode);
+    else
+        volume.CopierImageCourante(mode);
+    // Labels are looked for by their true value; a picture folder's are its grey levels.
+    const Stravol::Voxel germe = germeDemande(o, volume, segmentation);
+    // Sizes before an extraction alone releases the voxels.
+    const Stravol::Voxel dimensions = {volume.largeur, volume.hauteur, volume.profondeur};
+
+    progression.etape("extraction");
+    Stravol::OptionsExtraction options = optionsExtraction(o);
+    options.libererVoxels = extractionSeule;
+    Stravol::Resultat<std::shared_ptr<CMaillageTriangleChRegion>> extrait =
+        Stravol::extraireAuGerme(volume, germe, options);
+    if (!extrait)
+        echouer("the extraction failed: " + extrait.raison());
+    progression.terminer();
+    CMaillageTriangleChRegion& m = *extrait.valeur();
+
+    nlohmann::ordered_json evolution;
+    CImage3D gris;
+    if (!extractionSeule)
+        evolution = faireEvoluer(o, volume, m, gris, progression);
+    nlohmann::ordered_json decimation;
+    if (o.decimation < 1.0) {
+        progression.etape("decimation");
+        std::string raison;
+        if (!decimer(o, m, decimation, raison))
+            echouer(raison);
+        progression.terminer();
+    }
+    if (!o.sortie.empty()) {
+        progression.etape("write");
+        if (!exporterMaillage(m, o.sortie.c_str(), repereSortie(o, volume)))
+            echouer("cannot write " + o.sortie);
+        progression.terminer();
+    }
+    nlohmann::ordered_json bilan =
+        bilanObjet(o, volume, dimensions, germe, segmentation, m, tempsChargement);
+    if (!evolution.is_null())
+        bilan["evolution"] = evolution;
+    if (!decimation.is_null())
+        bilan["decimation"] = decimation;
+    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
+    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
+    return 0;
 }
 
 } // namespace
@@ -535,140 +638,11 @@ int main(int argc, char** argv) {
             appliquerParametre(essai, p);
     }
     const auto t0 = std::chrono::steady_clock::now();
-    const std::unique_ptr<CImageTroisD> ouvert = charger(o, progression);
-    CImageTroisD& volume = *ouvert;
+    const std::unique_ptr<CImageTroisD> volume = charger(o, progression);
     // The option, not the configuration the volume read, sets the tool's thread count.
     Stravol::definirNbThreads(o.threads);
-    const double tempsChargement =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double tempsChargement = secondesDepuis(t0);
     if (o.toutesEtiquettes)
-        return extraireToutes(o, volume, tempsChargement, progression);
-
-    const bool segmentation =
-        o.source == "segmentation" || (o.source.empty() && volume.imageSegmente != nullptr);
-    if (segmentation && volume.imageSegmente == nullptr)
-        echouer(o.dossier + " has no segmentation");
-    // Only the evolution reads the voxels again.
-    const bool extractionSeule = o.parametres.empty() && o.iterations == 0;
-    if (extractionSeule)
-        volume.garderSeulementMode(segmentation ? 4 : 0);
-    else
-        volume.CopierImageCourante(segmentation ? 4 : 0);
-    // Labels are looked for by their true value; a picture folder's are its grey levels.
-    const bool etiquettesExactes = segmentation && !volume.etiquettes.empty();
-
-    const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
-    int x = o.germe[0], y = o.germe[1], z = o.germe[2];
-    if (o.avecLabel) {
-        bool trouve = false;
-        for (int k = 1; k < D - 1 && !trouve; ++k)
-            for (int j = 1; j < H - 1 && !trouve; ++j)
-                for (int i = 1; i < W - 1 && !trouve; ++i)
-                    if ((etiquettesExactes
-                             ? volume.etiquettes[(static_cast<std::size_t>(k) * H + j) * W + i]
-                             : volume.getVoxelImage(i, j, k)) == o.label) {
-                        x = i, y = j, z = k;
-                        trouve = true;
-                    }
-        if (!trouve)
-            echouer("no voxel of label " + std::to_string(o.label) + " inside the volume");
-    } else if (x < 0 || x >= W || y < 0 || y >= H || z < 0 || z >= D) {
-        echouer("the seed lies outside the volume of " + std::to_string(W) + " x " +
-                std::to_string(H) + " x " + std::to_string(D) + " voxels");
-    }
-
-    progression.etape("extraction");
-    Stravol::OptionsExtraction options = optionsExtraction(o);
-    options.libererVoxels = extractionSeule;
-    volume.CroissanceDeRegion(x, y, z, options);
-    const Stravol::BilanExtraction& b = volume.bilanExtraction;
-    if (!b.effectuee || !volume.maillage)
-        echouer("the extraction failed: " + b.erreur);
-    progression.terminer();
-    CMaillageTriangleChRegion& m = *volume.maillage;
-
-    // The evolution reads the grey volume; the model is driven through its base interface only.
-    nlohmann::ordered_json evolution;
-    CImage3D gris;
-    if (!o.parametres.empty() || o.iterations > 0) {
-        progression.etape("evolution");
-        // The copy fills only a volume of the same size: size it before copying the grey voxels.
-        if (!gris.Create(volume.largeur, volume.hauteur, volume.profondeur))
-            echouer("not enough memory for the grey volume of the evolution");
-        volume.CopierImageCourante(0);
-        volume.CimageTroisDtoCimage3D(gris);
-        m.initialiserImages(&gris, &gris);
-        CDeformableModelBase& modele = m;
-        for (const std::string& p : o.parametres)
-            appliquerParametre(modele, p);
-        const auto debut = std::chrono::steady_clock::now();
-        modele.Evolve(o.iterations);
-        const double duree =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
-        evolution["iterations"] = o.iterations;
-        evolution["vertices"] = m.nbSommets;
-        evolution["triangles"] = m.nbTriangles;
-        evolution["seconds"] = outils::decimalJson(duree, kDecimalesSecondes);
-        progression.terminer();
-        // Orientations are those the evolution left: the checks read them as they stand.
-        const ControleMaillage apres = controlerMaillage(m);
-        evolution["folded_triangles"] = apres.trianglesPlies;
-        evolution["inward_triangles"] = apres.trianglesInverses;
-    }
-    nlohmann::ordered_json decimation;
-    if (o.decimation < 1.0) {
-        progression.etape("decimation");
-        std::string raison;
-        if (!decimer(o, m, decimation, raison))
-            echouer(raison);
-        progression.terminer();
-    }
-    if (!o.sortie.empty()) {
-        progression.etape("write");
-        if (!exporterMaillage(m, o.sortie.c_str(), repereSortie(o, volume)))
-            echouer("cannot write " + o.sortie);
-        progression.terminer();
-    }
-    // Closed: every edge used once in each direction of the written corner order.
-    const ControleMaillage c = controlerMaillage(m);
-
-    const double extraction = b.tempsCroissance + b.tempsRegion + b.tempsReparation +
-                              b.tempsMaillage + b.tempsLissage + b.tempsNormales;
-    const auto secondes = [](double s) { return outils::decimalJson(s, kDecimalesSecondes); };
-    nlohmann::ordered_json bilan;
-    bilan["dimensions"] = {W, H, D};
-    bilan["seed"] = {x, y, z};
-    bilan["seed_value"] = b.valeurGerme;
-    bilan["source"] = segmentation ? "segmentation" : "image";
-    if (o.tolerance > 0)
-        bilan["tolerance"] = o.tolerance;
-    if (o.methodeLissage != "taubin")
-        bilan["smoothing_method"] = o.methodeLissage;
-    bilan["voxels_grown"] = b.nbVoxelsCroissance;
-    bilan["voxels_region"] = b.nbVoxelsRegion;
-    bilan["voxels_repaired"] = b.nbVoxelsRepares;
-    bilan["vertices"] = m.nbSommets;
-    bilan["triangles"] = m.nbTriangles;
-    bilan["closed"] = c.ferme;
-    bilan["irregular_vertices"] = c.irreguliers;
-    const MesuresMaillage w = mesurerMaillage(m, volume.geometrie);
-    bilan["spacing"] = espacementJson(volume);
-    bilan["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
-    bilan["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
-    nlohmann::ordered_json& temps = bilan["seconds"];
-    temps["load"] = secondes(tempsChargement);
-    temps["growth"] = secondes(b.tempsCroissance);
-    temps["region"] = secondes(b.tempsRegion);
-    temps["repair"] = secondes(b.tempsReparation);
-    temps["mesh"] = secondes(b.tempsMaillage);
-    temps["smoothing"] = secondes(b.tempsLissage);
-    temps["normals"] = secondes(b.tempsNormales);
-    temps["extraction"] = secondes(extraction);
-    if (!evolution.is_null())
-        bilan["evolution"] = evolution;
-    if (!decimation.is_null())
-        bilan["decimation"] = decimation;
-    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
-    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
-    return 0;
+        return extraireToutes(o, *volume, tempsChargement, progression);
+    return extraireObjet(o, *volume, tempsChargement, progression);
 }

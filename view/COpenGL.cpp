@@ -18,6 +18,8 @@ namespace Stravol {
 namespace {
 
 constexpr int kCote = CImageTroisD::kCoteTexture;
+// Pending GL errors read off before an upload whose own error is checked.
+constexpr int kErreursGLMax = 8;
 
 const GLfloat Red[4] = {1, 0, 0, 1};
 const GLfloat Green[4] = {0, 1, 0, 1};
@@ -292,7 +294,27 @@ void COpenGL::dessinerCoupe(int axe, const unsigned char* tex, int ind) {
     const float ex = demiCotes[0], ey = demiCotes[1], ez = demiCotes[2];
     const float p = static_cast<float>((ind * 2.0 / kCote - 1) * demiCotes[axe]);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    // Errors left by earlier calls are not this upload's (a lost context keeps answering one).
+    for (int i = 0; i < kErreursGLMax && glGetError() != GL_NO_ERROR; ++i) {
+    }
     glTexImage2D(GL_TEXTURE_2D, 0, 4, kCote, kCote, 0, GL_RGB, GL_UNSIGNED_BYTE, tex);
+    // A texture the driver could not store is not drawn: drawing it could read memory the
+    // driver never got. The rest of the frame is drawn, and the user is told once, after the
+    // frame, since a box cannot open inside a paint.
+    if (glGetError() == GL_OUT_OF_MEMORY) {
+        if (!manqueMemoireSignale && messages != nullptr)
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (messages != nullptr)
+                        messages->afficher(
+                            "Mémoire insuffisante pour afficher une coupe dans la vue 3D.");
+                },
+                Qt::QueuedConnection);
+        manqueMemoireSignale = true;
+        return;
+    }
+    manqueMemoireSignale = false;
     glBegin(GL_QUADS);
     switch (axe) {
     case 0:

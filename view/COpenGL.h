@@ -118,6 +118,9 @@ public:
     CMaillageTriangleChRegion* maillage = nullptr;
     // Emulated asynchronous keyboard state polled by the cameras.
     EtatClavier clavier;
+    // Where a failure of the view is told to the user (a slice the GL driver has no memory
+    // for); may be null.
+    MessageSink* messages = nullptr;
 
 protected:
     void initializeGL() override;
@@ -147,6 +150,9 @@ private:
     bool curseurFleche = false;
     // A frame drawn by Draw() waits in the framebuffer for the toolkit's next paint.
     bool imageFraiche = false;
+    // A slice upload ran out of memory and the user was told; cleared by the next upload that
+    // succeeds, so that one shortage gives one message.
+    bool manqueMemoireSignale = false;
 };
 
 } // namespace Stravol

@@ -55,6 +55,12 @@ struct BilanExtraction {
     double tempsCroissance = 0, tempsRegion = 0, tempsReparation = 0;
     double tempsMaillage = 0, tempsLissage = 0, tempsNormales = 0;
     std::string erreur; // why nothing was extracted, in words for the user; empty otherwise
+
+    // Seconds of the whole extraction, growth to normals.
+    double tempsTotal() const {
+        return tempsCroissance + tempsRegion + tempsReparation + tempsMaillage + tempsLissage +
+               tempsNormales;
+    }
 };
 
 // How a volume file becomes the loaded volume: the window of values wider than 8 bits (the

@@ -169,17 +169,30 @@ TEST_F(Config, BadTextsAreIgnoredAndKeepTheirValues) {
     EXPECT_EQ(vue.ParamQuantificationHara, -300);
 }
 
+// The file is read under a locale whose decimal separator is the comma (scripts/setup generates
+// fr_FR.UTF-8): a reader that follows the process locale takes "2.5" for 2 and "3,5" for 3.5.
 TEST_F(Config, DecimalPointWhateverTheLocale) {
-    // Where a locale with a decimal comma is installed, the file is read under it.
     const std::string avant = std::setlocale(LC_NUMERIC, nullptr);
-    if (std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") == nullptr) {
-        std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    const char* virgule = nullptr;
+    for (const char* nom : {"fr_FR.UTF-8", "fr_FR.utf8", "de_DE.UTF-8", "de_DE.utf8"}) {
+        if (std::setlocale(LC_NUMERIC, nom) != nullptr && std::strtod("0,5", nullptr) == 0.5) {
+            virgule = nom;
+            break;
+        }
     }
-    ecrire(paire(7, "2.5") + paire(1, "3,5"));
+    if (virgule == nullptr) {
+        std::setlocale(LC_NUMERIC, avant.c_str());
+        GTEST_SKIP() << "no locale with a decimal comma is installed (fr_FR.UTF-8 or de_DE.UTF-8; "
+                        "scripts/setup generates fr_FR.UTF-8): the point cannot be checked "
+                        "against the locale";
+    }
+    volume.fenetreMax = 9.0;
+    ecrire(paire(7, "2.5") + paire(60, "-0.25") + paire(61, "3,5"));
     lire();
     std::setlocale(LC_NUMERIC, avant.c_str());
-    EXPECT_EQ(volume.ParamK, 2.5);
-    EXPECT_EQ(volume.ParamDistanceHara, 0);
+    EXPECT_EQ(volume.ParamK, 2.5) << "read under " << virgule;
+    EXPECT_EQ(volume.fenetreMin, -0.25) << "read under " << virgule;
+    EXPECT_EQ(volume.fenetreMax, 9.0) << "a comma converted under " << virgule;
 }
 
 TEST_F(Config, LongLinesAreReadInPiecesOf254) {

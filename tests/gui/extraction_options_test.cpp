@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QSlider>
 #include <QSpinBox>
 
 #include <filesystem>
@@ -139,4 +140,42 @@ TEST_F(ExtractionOptionsTest, ExportDecimatesWithTheRatioChosen) {
     EXPECT_LT(ecrits, static_cast<std::uintmax_t>(triangles));
     // The mesh shown stays whole.
     EXPECT_EQ(f.images3D->maillage->nbTriangles, triangles);
+}
+
+// A lone voxel extracted without smoothing is a unit cube, which no decimation passes: the
+// export writes nothing and tells why; the mesh shown stays.
+TEST_F(ExtractionOptionsTest, ExportThatNoDecimationPassesWritesNothingAndSaysSo) {
+    const std::string dossier = temp / "voxel";
+    testapp::ecrireVolume(dossier, "volume", 300, 200, 40, [](int x, int y, int z) {
+        return static_cast<unsigned char>(x == 150 && y == 50 && z == 7 ? 200 : 20);
+    });
+    ouvrirParMenu(dossier);
+    auto* coupeZ = fenetre->findChild<QCheckBox*>("checkZ");
+    auto* barreZ = fenetre->findChild<QSlider*>("trackBarZ");
+    auto* image = fenetre->findChild<QWidget*>("pictureBox1");
+    auto* extraireRegion = fenetre->findChild<QAction*>("extraireRegionToolStripMenuItem");
+    auto* exporter = fenetre->findChild<QAction*>("exporterToolStripMenuItem");
+    ASSERT_TRUE(coupeZ && barreZ && image && extraireRegion && exporter);
+    if (!coupeZ->isChecked())
+        QTest::mouseClick(coupeZ, Qt::LeftButton);
+    barreZ->setValue(6);
+    testapp::defiler(barreZ, 1);
+    ASSERT_EQ(barreZ->value(), 7);
+    regler(
+        [](Stravol::DialogueOptionsExtraction& d) {
+            d.tours->setValue(0);
+            d.decimation->setValue(0.5);
+        },
+        QDialog::Accepted);
+    extraireRegion->trigger();
+    QTest::mouseClick(image, Qt::LeftButton, {}, QPoint(128, 64));
+    ASSERT_NE(fenetre->images3D->maillage, nullptr);
+    ASSERT_EQ(fenetre->images3D->maillage->nbTriangles, 12);
+    const std::string fichier = temp / "cube.stl";
+    reponseFichier = QString::fromStdString(fichier);
+    exporter->trigger();
+    EXPECT_FALSE(std::filesystem::exists(fichier));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind("Le maillage n'a pas été exporté : ", 0), 0u) << messages[0];
+    EXPECT_EQ(fenetre->images3D->maillage->nbTriangles, 12);
 }

@@ -254,50 +254,129 @@ TEST_F(Evolution, QuantisedSmoothingMovesByGridSteps) {
     EXPECT_TRUE(deformation::coherent(m));
 }
 
-TEST_F(Evolution, StoppingReportAfterASettledIteration) {
+// "Critère d'arrêt vérifié" tells that the last iteration moved at most 10 vertices: the six
+// vertices of an octahedron in a uniform image get it, a ball pushed out by the balloon, whose
+// vertices nearly all move, does not; without critereArret there is no report.
+TEST_F(Evolution, StoppingReportFollowsTheMovesOfTheLastIteration) {
     CImage3D image = volumeUni(32, 32, 32, 0);
-    CMaillageTriangleChRegion m;
-    deformation::octaedre(m, 4.0f);
-    for (CSommetChRegion* s : sommets(m)) {
+    const auto deplaces = [](const std::vector<CPoint3D>& avant,
+                             const CMaillageTriangleChRegion& m) {
+        const std::vector<CPoint3D> apres = positions(m);
+        int n = 0;
+        for (std::size_t i = 0; i < avant.size(); ++i)
+            n += !(apres[i] == avant[i]);
+        return n;
+    };
+    CMaillageTriangleChRegion octa;
+    deformation::octaedre(octa, 4.0f);
+    for (CSommetChRegion* s : sommets(octa)) {
         s->x += 16.0f;
         s->y += 16.0f;
         s->z += 16.0f;
     }
-    m.initialiserImages(&image, &image);
-    m.fusion = m.separation = false;
-    const std::string rapport = diagnostics([&] { m.Evolve(2); });
-    EXPECT_NE(rapport.find("Critère d'arrêt vérifié"), std::string::npos);
-    m.critereArret = false;
-    EXPECT_EQ(diagnostics([&] { m.Evolve(1); }).find("Critère d'arrêt"), std::string::npos);
+    octa.initialiserImages(&image, &image);
+    octa.fusion = octa.separation = false;
+    EXPECT_NE(diagnostics([&] { octa.Evolve(2); }).find("Critère d'arrêt vérifié"),
+              std::string::npos);
+    octa.critereArret = false;
+    EXPECT_EQ(diagnostics([&] { octa.Evolve(1); }).find("Critère d'arrêt"), std::string::npos);
+
+    CMaillageTriangleChRegion boule4;
+    deformation::maillageVoxels(boule4, boule({16, 16, 16}, 4.0), 32, 32, 32);
+    boule4.initialiserImages(&image, &image);
+    boule4.fusion = boule4.separation = false;
+    boule4.SetParameterFloatValue(1, 0.0f);
+    boule4.SetParameterFloatValue(3, -1.0f);
+    const std::vector<CPoint3D> avant = positions(boule4);
+    const std::string rapport = diagnostics([&] { boule4.Evolve(1); });
+    EXPECT_GT(deplaces(avant, boule4), 10);
+    EXPECT_EQ(rapport.find("Critère d'arrêt"), std::string::npos);
 }
 
-// The balloon pushes the surface outwards, intensity pulls it towards bright voxels; weight
-// adaptation lowers the balloon weight inside bright voxels.
-TEST_F(Evolution, BalloonIntensityAndAdaptation) {
-    CImage3D image = volumeUni(32, 32, 32, 0);
-    CMaillageTriangleChRegion m;
+namespace {
+
+// Mean distance of the vertices to the mesh's centre of gravity.
+double rayonMoyen(const CMaillageTriangleChRegion& m) {
+    const CPoint3D c = m.centreGravite();
+    double r = 0.0;
+    for (CSommetChRegion* s : sommets(m))
+        r += (*s - c).norme();
+    return r / m.nbSommets;
+}
+
+// A ball of radius 4 about (16, 16, 16), its surface near radius 4.5, that only its balloon
+// (delta) and intensity (gamma) terms move.
+void bouleMobile(CMaillageTriangleChRegion& m, CImage3D& image, float delta, float gamma) {
     deformation::maillageVoxels(m, boule({16, 16, 16}, 4.0), 32, 32, 32);
     m.initialiserImages(&image, &image);
     m.fusion = m.separation = false;
-    const auto rayonMoyen = [&] {
-        const CPoint3D c = m.centreGravite();
-        double r = 0.0;
-        for (CSommetChRegion* s : sommets(m))
-            r += (*s - c).norme();
-        return r / m.nbSommets;
-    };
-    const double avant = rayonMoyen();
     m.SetParameterFloatValue(1, 0.0f);
-    m.SetParameterFloatValue(3, -1.0f);
-    m.Evolve(1);
-    EXPECT_GT(rayonMoyen(), avant + 0.3);
+    m.SetParameterFloatValue(2, gamma);
+    m.SetParameterFloatValue(3, delta);
+}
 
-    // Bright voxels everywhere: with adaptation, every move multiplies delta by (1 - 1) = 0.
-    CImage3D clair = volumeUni(32, 32, 32, 255);
-    m.initialiserImages(&clair, &clair);
-    m.SetParameterBoolValue(0, true);
+// Voxels within [r0, r1] of (16, 16, 16) at 255, the others at 0.
+CImage3D coquille(double r0, double r1) {
+    CImage3D image = volumeUni(32, 32, 32, 0);
+    for (int z = 0; z < 32; ++z)
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const double r = std::sqrt((x - 16.0) * (x - 16) + (y - 16.0) * (y - 16) +
+                                           (z - 16.0) * (z - 16));
+                if (r >= r0 && r <= r1)
+                    image.Pixel(x, y, z) = 255;
+            }
+    return image;
+}
+
+} // namespace
+
+// The balloon pushes the surface outwards; the intensity term pulls it towards bright voxels,
+// out to a bright shell or in to a bright core, and leaves it in place on a uniform image.
+TEST_F(Evolution, BalloonPushesOutAndIntensityPullsToBrightVoxels) {
+    CImage3D noir = volumeUni(32, 32, 32, 0);
+    CMaillageTriangleChRegion m;
+    bouleMobile(m, noir, -1.0f, 0.0f);
+    const double depart = rayonMoyen(m);
     m.Evolve(1);
-    EXPECT_EQ(CMaillageTriangleChRegion::DEFAULT_DELTA, 0.0f);
+    EXPECT_GT(rayonMoyen(m), depart + 0.3);
+
+    struct Cas {
+        const char* nom;
+        CImage3D image;
+        double ecartMin, ecartMax; // of the mean radius after four iterations, voxels
+    };
+    Cas cas[] = {{"uniform", volumeUni(32, 32, 32, 0), 0.0, 0.0},
+                 {"shell 5 to 8", coquille(5.0, 8.0), 0.01, 3.5},
+                 {"core of 3.5", coquille(0.0, 3.5), -3.5, -0.01}};
+    for (Cas& c : cas) {
+        deformation::parametresInitiaux();
+        CMaillageTriangleChRegion i;
+        bouleMobile(i, c.image, 0.0f, 1.0f);
+        const double avant = rayonMoyen(i);
+        i.Evolve(4);
+        EXPECT_GE(rayonMoyen(i) - avant, c.ecartMin) << c.nom;
+        EXPECT_LE(rayonMoyen(i) - avant, c.ecartMax) << c.nom;
+        EXPECT_TRUE(deformation::coherent(i)) << c.nom;
+    }
+}
+
+// Weight adaptation: inside bright voxels the balloon weight drops to nothing, so the ball that
+// the balloon inflates on a bright image without adaptation barely moves with it.
+TEST_F(Evolution, AdaptationStopsTheBalloonInsideBrightVoxels) {
+    CImage3D clair = volumeUni(32, 32, 32, 255);
+    double croissance[2] = {};
+    for (bool adaptation : {false, true}) {
+        deformation::parametresInitiaux();
+        CMaillageTriangleChRegion m;
+        bouleMobile(m, clair, -1.0f, 0.0f);
+        m.SetParameterBoolValue(0, adaptation);
+        const double avant = rayonMoyen(m);
+        m.Evolve(2);
+        croissance[adaptation] = rayonMoyen(m) - avant;
+    }
+    EXPECT_GT(croissance[0], 0.5);
+    EXPECT_LT(croissance[1], 0.05);
 }
 
 TEST_F(Evolution, BandHistogramsAndTheirStatistics) {

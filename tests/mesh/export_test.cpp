@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -91,16 +92,27 @@ TEST(Export, CleanFailureOnAnUnreachablePath) {
     std::filesystem::create_directory(dossier / "rep.ply/x");
     EXPECT_FALSE(exporterPLY(m, (dossier / "rep.ply").c_str()));
     EXPECT_EQ(nombreFichiers(dossier.chemin()), 1);
-    if (geteuid() != 0) {
-        std::filesystem::create_directory(dossier / "lecture");
-        chmod((dossier / "lecture").c_str(), 0555);
-        EXPECT_FALSE(exporterOBJ(m, (dossier / "lecture/a.obj").c_str()));
-        EXPECT_EQ(nombreFichiers(dossier / "lecture"), 0);
-    }
     // An empty mesh writes valid empty files.
     CMaillageTriangleChRegion vide;
     ASSERT_TRUE(exporterSTL(vide, (dossier / "vide.stl").c_str()));
     Soupe soupe;
     EXPECT_TRUE(lireSTL(dossier / "vide.stl", soupe));
     EXPECT_TRUE(soupe.triangles.empty());
+}
+
+TEST(Export, CleanFailureInAReadOnlyFolder) {
+    CMaillageTriangleChRegion m;
+    construireLisse(m);
+    DossierTemporaire dossier;
+    std::filesystem::create_directory(dossier / "lecture");
+    chmod((dossier / "lecture").c_str(), 0555);
+    const bool protege = access((dossier / "lecture").c_str(), W_OK) != 0;
+    if (protege) {
+        EXPECT_FALSE(exporterOBJ(m, (dossier / "lecture/a.obj").c_str()));
+        EXPECT_EQ(nombreFichiers(dossier / "lecture"), 0);
+    }
+    chmod((dossier / "lecture").c_str(), 0755);
+    if (!protege)
+        GTEST_SKIP() << "folder permissions do not stop writing here (root): the read-only "
+                        "folder case is not checked";
 }

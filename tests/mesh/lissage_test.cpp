@@ -7,60 +7,90 @@
 
 #include "core/Parallele.h"
 #include "helpers/mesh_helpers.h"
+#include "mesh/Decimation.h"
 
 namespace {
 
-// Umbrella vector computed directly on the vertex rings.
-CPoint3D parapluie(const CSommetChRegion* s) {
-    double x = 0, y = 0, z = 0;
-    for (int k = 0; k < s->voisins.longueur(); ++k) {
-        x += s->voisins[k]->x;
-        y += s->voisins[k]->y;
-        z += s->voisins[k]->z;
-    }
-    const int n = s->voisins.longueur();
-    return CPoint3D(static_cast<float>(x / n - s->x), static_cast<float>(y / n - s->y),
-                    static_cast<float>(z / n - s->z));
+// The regular octahedron of the given radius about c: every vertex has the four vertices off its
+// axis as its ring, whose mean is the centre.
+void octaedre(CMaillageTriangleChRegion& m, const CPoint3D& c, float rayon) {
+    std::vector<float> p;
+    for (int axe = 0; axe < 3; ++axe)
+        for (float signe : {1.0f, -1.0f}) {
+            float q[3] = {c.x, c.y, c.z};
+            q[axe] += signe * rayon;
+            p.insert(p.end(), {q[0], q[1], q[2]});
+        }
+    // Vertex 2 axe + (0 for +, 1 for -); the face of signs (sx, sy, sz) turns x, y, z
+    // counter-clockwise from outside when sx sy sz > 0.
+    std::vector<unsigned> coins;
+    for (unsigned sx : {0u, 1u})
+        for (unsigned sy : {0u, 1u})
+            for (unsigned sz : {0u, 1u}) {
+                const unsigned x = sx, y = 2 + sy, z = 4 + sz;
+                if ((sx + sy + sz) % 2 == 0)
+                    coins.insert(coins.end(), {x, y, z});
+                else
+                    coins.insert(coins.end(), {x, z, y});
+            }
+    std::string raison;
+    ASSERT_TRUE(creerMaillageDepuisTriangles(m, p, coins, raison)) << raison;
 }
 
 } // namespace
 
 TEST(Smoothing, ZeroOrNegativeChangesNothing) {
     CMaillageTriangleChRegion m;
-    maillageDeVoxels(m, 11, 11, 11, {{5, 5, 5}});
+    ASSERT_TRUE(maillageDeVoxels(m, 11, 11, 11, {{5, 5, 5}}));
+    ASSERT_EQ(m.nbSommets, 8);
     const auto avant = positions(m);
     m.lisserCourbureTaubin(0);
     m.lisserCourbureTaubin(-3);
     EXPECT_EQ(positions(m), avant);
+    m.lisserCourbureTaubin(1);
+    EXPECT_NE(positions(m), avant);
 }
 
-TEST(Smoothing, OneRoundOnTheCubeFollowsBothPasses) {
-    CMaillageTriangleChRegion m;
-    maillageDeVoxels(m, 11, 11, 11, {{5, 5, 5}});
-    // Reference: the two passes done by hand, all umbrella vectors before any move.
-    CMaillageTriangleChRegion reference;
-    maillageDeVoxels(reference, 11, 11, 11, {{5, 5, 5}});
-    for (double facteur : {0.5, -0.5}) {
-        std::vector<CPoint3D> l;
-        for (CSommetChRegion* s = reference.premierSommet; s != nullptr; s = s->suivant)
-            l.push_back(parapluie(s));
-        std::size_t i = 0;
-        for (CSommetChRegion* s = reference.premierSommet; s != nullptr; s = s->suivant, ++i) {
-            if (facteur > 0) {
-                // The first pass moves every corner towards the cube's centre.
-                EXPECT_LT(l[i].x * (s->x - 5) + l[i].y * (s->y - 5) + l[i].z * (s->z - 5), 0.0);
-            }
-            s->x = static_cast<float>(s->x + facteur * l[i].x);
-            s->y = static_cast<float>(s->y + facteur * l[i].y);
-            s->z = static_cast<float>(s->z + facteur * l[i].z);
+// On the octahedron every umbrella vector is minus the vertex's offset from the centre: the
+// shrinking pass (0.5) halves the offsets, the inflating pass (-0.5) then adds half of them
+// back, so a round scales the octahedron by 3 / 4 about its centre, whatever the ring order.
+TEST(Smoothing, OctahedronShrinksByAQuarterARound) {
+    const CPoint3D c(5, 6, 7);
+    for (int tours : {1, 2, 3}) {
+        CMaillageTriangleChRegion m;
+        octaedre(m, c, 2.0f);
+        ASSERT_EQ(m.nbSommets, 6);
+        m.lisserCourbureTaubin(tours);
+        const float rayon = 2.0f * std::pow(0.75f, static_cast<float>(tours));
+        for (const CSommetChRegion* s = m.premierSommet; s != nullptr; s = s->suivant) {
+            const CPoint3D d = *s - c;
+            const float norme = std::fabs(d.x) + std::fabs(d.y) + std::fabs(d.z);
+            EXPECT_FLOAT_EQ(norme, rayon) << tours;
+            // Still on its axis.
+            EXPECT_EQ((d.x != 0) + (d.y != 0) + (d.z != 0), 1) << tours;
         }
     }
+}
+
+// A plane stays a plane: on the top face of a flat box, vertices farther than two rings from
+// its edges have every neighbour in the plane through both passes of a round.
+TEST(Smoothing, FlatFaceStaysFlatAwayFromItsEdges) {
+    CMaillageTriangleChRegion m;
+    ASSERT_TRUE(maillageDeVoxels(m, 16, 16, 8, boite({2, 2, 2}, {13, 13, 4})));
+    const std::vector<CPoint3D> avant = positions(m);
     m.lisserCourbureTaubin(1);
-    EXPECT_EQ(positions(m), positions(reference));
-    const CPoint3D centre = m.centreGravite();
-    EXPECT_NEAR(centre.x, 5.0, 1e-5);
-    EXPECT_NEAR(centre.y, 5.0, 1e-5);
-    EXPECT_NEAR(centre.z, 5.0, 1e-5);
+    const std::vector<CPoint3D> apres = positions(m);
+    int interieurs = 0;
+    for (std::size_t i = 0; i < avant.size(); ++i) {
+        const CPoint3D& p = avant[i];
+        if (p.z == 4.5f && p.x >= 4.5f && p.x <= 10.5f && p.y >= 4.5f && p.y <= 10.5f) {
+            ++interieurs;
+            EXPECT_EQ(apres[i].z, 4.5f) << p.x << " " << p.y;
+        }
+    }
+    EXPECT_EQ(interieurs, 49);
+    // The edges themselves are rounded off.
+    EXPECT_NE(apres, avant);
 }
 
 TEST(Smoothing, TheBallStaysClosedAndKeepsItsVolume) {

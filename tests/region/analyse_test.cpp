@@ -163,19 +163,28 @@ TEST(Rose, WindowsAndFigures) {
         ligne.fill(1);
     CaracteristiquesRose c = calculerCaracRose(rose, dirs);
     EXPECT_EQ(ligneResultatsRose(c), std::string(kLigneUniforme) + "\n");
-    // Two equal largest values: the first index wins; CoeffDirection is a variance and
-    // theta weights the direction indices.
-    rose[0][90] = 9; // direction 2
-    rose[90][0] = 9; // direction 12
+    // Two equal largest values: the first index wins. Directions 2 (elevation 0) and 12
+    // (elevation 90) weigh 9, the eleven others 1: 29 in all, a mean of 29 / 13 and a variance
+    // of (11 (16 / 13)^2 + 2 (88 / 13)^2) / 13 = 18304 / 2197. theta and gamma are the means of
+    // the direction indices and of their elevations so weighted: the indices 0 to 12 sum to
+    // 78, plus 8 x 2 and 8 x 12, 190; the elevations to 450, plus 8 x 90, 1170.
+    rose[0][90] = 9;
+    rose[90][0] = 9;
     c = calculerCaracRose(rose, dirs);
     EXPECT_EQ(c.DirMaxRose, 2.0f);
     EXPECT_EQ(c.valMaxRose, 9.0f);
-    const double moy = 29.0 / 13.0;
-    EXPECT_FLOAT_EQ(c.MoyRose, moy);
-    EXPECT_NEAR(c.CoeffDirection, (11 * (1 - moy) * (1 - moy) + 2 * (9 - moy) * (9 - moy)) / 13,
-                1e-4);
-    EXPECT_FLOAT_EQ(c.theta, (78.0f - 2 - 12 + 9 * 2 + 9 * 12) / 29.0f);
-    EXPECT_FLOAT_EQ(c.gamma, (450.0f - 0 - 90 + 9 * 0 + 9 * 90) / 29.0f);
+    EXPECT_FLOAT_EQ(c.MoyRose, 29.0f / 13.0f);
+    EXPECT_NEAR(c.CoeffDirection, 18304.0 / 2197.0, 1e-4);
+    EXPECT_FLOAT_EQ(c.theta, 190.0f / 29.0f);
+    EXPECT_FLOAT_EQ(c.gamma, 1170.0f / 29.0f);
+    // One direction alone: its index and its elevation.
+    for (auto& ligne : rose)
+        ligne.fill(0);
+    rose[90][0] = 4;
+    c = calculerCaracRose(rose, dirs);
+    EXPECT_EQ(c.DirMaxRose, 12.0f);
+    EXPECT_EQ(c.theta, 12.0f);
+    EXPECT_EQ(c.gamma, 90.0f);
 }
 
 TEST(CubeAnalysis, SmallCubeOrPositionOutsideTheSceneDoNothing) {

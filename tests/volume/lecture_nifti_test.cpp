@@ -5,9 +5,12 @@
 
 #include <nifti2_io.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <limits>
 
 #include "core/Pi.h"
@@ -69,26 +72,128 @@ TEST(NiftiReading, EveryTypeBothVersionsCompressedOrNot) {
             }
 }
 
-TEST(NiftiReading, QFormThenSpacingAlone) {
-    DossierTemporaire tmp;
-    VolumeBrut v = volumeTest(TypeVoxel::Entier16, 3, 3, 3, motifTest);
-    v.geometrie = oblique();
-    std::string erreur;
-    ASSERT_TRUE(ecrireNifti(tmp / "q.nii", v, 1, erreur, TransformsNifti::QFormSeule));
-    VolumeBrut lu;
-    ASSERT_TRUE(lireNifti(tmp / "q.nii", lu).reussi);
-    EXPECT_EQ(lu.geometrie.origine, OrigineGeometrie::QForm);
+namespace {
+
+using Affine = std::array<std::array<double, 4>, 3>;
+
+// A 3 x 2 x 2 int16 file written by the NIfTI library itself, its header fields set by entete
+// (no transform unless entete gives one, millimetres, 1 mm pixels).
+void ecrireParLaBibliotheque(const std::string& fichier,
+                             const std::function<void(nifti_image&)>& entete) {
+    nifti_set_debug_level(0);
+    const int64_t dims[8] = {3, 3, 2, 2, 1, 1, 1, 1};
+    nifti_image* n = nifti_make_new_nim(dims, DT_INT16, 1);
+    ASSERT_NE(n, nullptr);
+    n->xyz_units = NIFTI_UNITS_MM;
+    entete(*n);
+    ASSERT_EQ(nifti_set_filenames(n, fichier.c_str(), 0, 1), 0);
+    nifti_image_write(n);
+    nifti_image_free(n);
+}
+
+void fixerSForm(nifti_image& n, const Affine& a) {
+    n.sform_code = NIFTI_XFORM_ALIGNED_ANAT;
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 4; ++j)
-            EXPECT_NEAR(lu.geometrie.affine[i][j], v.geometrie.affine[i][j], 1e-5);
+            n.sto_xyz.m[i][j] = a[i][j];
+    n.sto_xyz.m[3][0] = n.sto_xyz.m[3][1] = n.sto_xyz.m[3][2] = 0.0;
+    n.sto_xyz.m[3][3] = 1.0;
+}
 
-    ASSERT_TRUE(ecrireNifti(tmp / "e.nii", v, 2, erreur, TransformsNifti::Aucune));
-    ASSERT_TRUE(lireNifti(tmp / "e.nii", lu).reussi);
-    EXPECT_EQ(lu.geometrie.origine, OrigineGeometrie::Espacement);
-    EXPECT_NEAR(lu.geometrie.affine[0][0], 0.5, 1e-6);
-    EXPECT_NEAR(lu.geometrie.affine[1][1], 0.7, 1e-6);
-    EXPECT_NEAR(lu.geometrie.affine[2][2], 1.2, 1e-6);
-    EXPECT_EQ(lu.geometrie.affine[0][3], 0.0);
+// The quaternion of a quarter turn about z, 0.5 x 0.8 x 1.5 pixels, qfac -1, offset
+// (10, -20, 5): R diag(0.5, 0.8, -1.5) + t with R = [[0, -1, 0], [1, 0, 0], [0, 0, 1]].
+void fixerQForm(nifti_image& n) {
+    n.qform_code = NIFTI_XFORM_SCANNER_ANAT;
+    n.quatern_b = 0.0;
+    n.quatern_c = 0.0;
+    n.quatern_d = std::sqrt(0.5);
+    n.qoffset_x = 10.0;
+    n.qoffset_y = -20.0;
+    n.qoffset_z = 5.0;
+    n.qfac = -1.0;
+    n.dx = n.pixdim[1] = 0.5;
+    n.dy = n.pixdim[2] = 0.8;
+    n.dz = n.pixdim[3] = 1.5;
+}
+const Affine kQForm = {{{0, -0.8, 0, 10}, {0.5, 0, 0, -20}, {0, 0, -1.5, 5}}};
+
+// A sheared sform: columns of lengths 2, sqrt(2) and 3.
+const Affine kSForm = {{{2, 1, 0, -4}, {0, 1, 0, 6}, {0, 0, 3, 1.5}}};
+
+void attendreGeometrie(const VolumeBrut& lu, const Affine& affine,
+                       const std::array<double, 3>& espacement, OrigineGeometrie origine) {
+    EXPECT_EQ(lu.geometrie.origine, origine);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(lu.geometrie.espacement[i], espacement[i], 1e-6 * espacement[i]) << i;
+        for (int j = 0; j < 4; ++j)
+            EXPECT_NEAR(lu.geometrie.affine[i][j], affine[i][j],
+                        1e-6 * std::max(1.0, std::fabs(affine[i][j])))
+                << i << " " << j;
+    }
+}
+
+} // namespace
+
+// Files written by the NIfTI library with known transforms: the sform wins over a different
+// qform, the qform is read from its quaternion, and pixel sizes alone give an axis-aligned
+// transform without origin.
+TEST(NiftiReading, SFormOverQFormThenQFormThenPixelSizes) {
+    DossierTemporaire tmp;
+    VolumeBrut lu;
+    ecrireParLaBibliotheque(tmp / "deux.nii", [](nifti_image& n) {
+        fixerQForm(n);
+        fixerSForm(n, kSForm);
+    });
+    ASSERT_TRUE(lireNifti(tmp / "deux.nii", lu).reussi);
+    attendreGeometrie(lu, kSForm, {2, std::sqrt(2.0), 3}, OrigineGeometrie::SForm);
+
+    ecrireParLaBibliotheque(tmp / "q.nii", fixerQForm);
+    ASSERT_TRUE(lireNifti(tmp / "q.nii", lu).reussi);
+    attendreGeometrie(lu, kQForm, {0.5, 0.8, 1.5}, OrigineGeometrie::QForm);
+
+    ecrireParLaBibliotheque(tmp / "pixels.nii.gz", [](nifti_image& n) {
+        n.dx = n.pixdim[1] = 0.5;
+        n.dy = n.pixdim[2] = 0.8;
+        n.dz = n.pixdim[3] = 1.5;
+    });
+    ASSERT_TRUE(lireNifti(tmp / "pixels.nii.gz", lu).reussi);
+    attendreGeometrie(lu, {{{0.5, 0, 0, 0}, {0, 0.8, 0, 0}, {0, 0, 1.5, 0}}}, {0.5, 0.8, 1.5},
+                      OrigineGeometrie::Espacement);
+}
+
+// The header's spatial unit scales every form to millimetres: metres by 1000, microns by 1/1000.
+TEST(NiftiReading, MetresAndMicronsBecomeMillimetres) {
+    DossierTemporaire tmp;
+    VolumeBrut lu;
+    ecrireParLaBibliotheque(tmp / "m.nii", [](nifti_image& n) {
+        n.xyz_units = NIFTI_UNITS_METER;
+        fixerSForm(n, {{{0.002, 0.001, 0, -0.004}, {0, 0.001, 0, 0.006}, {0, 0, 0.003, 0.0015}}});
+    });
+    ASSERT_TRUE(lireNifti(tmp / "m.nii", lu).reussi);
+    attendreGeometrie(lu, kSForm, {2, std::sqrt(2.0), 3}, OrigineGeometrie::SForm);
+
+    ecrireParLaBibliotheque(tmp / "um.nii", [](nifti_image& n) {
+        n.xyz_units = NIFTI_UNITS_MICRON;
+        fixerQForm(n);
+        n.dx = n.pixdim[1] = 500;
+        n.dy = n.pixdim[2] = 800;
+        n.dz = n.pixdim[3] = 1500;
+        n.qoffset_x = 10000;
+        n.qoffset_y = -20000;
+        n.qoffset_z = 5000;
+    });
+    ASSERT_TRUE(lireNifti(tmp / "um.nii", lu).reussi);
+    attendreGeometrie(lu, kQForm, {0.5, 0.8, 1.5}, OrigineGeometrie::QForm);
+
+    ecrireParLaBibliotheque(tmp / "pixels-um.nii", [](nifti_image& n) {
+        n.xyz_units = NIFTI_UNITS_MICRON;
+        n.dx = n.pixdim[1] = 250;
+        n.dy = n.pixdim[2] = 500;
+        n.dz = n.pixdim[3] = 2000;
+    });
+    ASSERT_TRUE(lireNifti(tmp / "pixels-um.nii", lu).reussi);
+    attendreGeometrie(lu, {{{0.25, 0, 0, 0}, {0, 0.5, 0, 0}, {0, 0, 2, 0}}}, {0.25, 0.5, 2},
+                      OrigineGeometrie::Espacement);
 }
 
 TEST(NiftiReading, FourDimensionsGiveTheFirstVolume) {

@@ -98,7 +98,8 @@ TEST(TiffReading, ColourPagesInGreyAndResolution) {
     ASSERT_EQ(lu.nbVoxels(), 2u);
     // The picture loader's truncated weights: (128, 128, 128) gives 127.
     EXPECT_EQ(lu.valeur(0), 127);
-    EXPECT_EQ(lu.valeur(1), static_cast<unsigned char>(0.587 * 200 + 0.299 * 10 + 0.114 * 30));
+    // (10, 200, 30): 117.4 + 2.99 + 3.42 = 123.81.
+    EXPECT_EQ(lu.valeur(1), 123);
     EXPECT_EQ(lu.geometrie.origine, OrigineGeometrie::Espacement);
     EXPECT_DOUBLE_EQ(lu.geometrie.espacement[0], 0.5);
     EXPECT_DOUBLE_EQ(lu.geometrie.espacement[1], 1.0);

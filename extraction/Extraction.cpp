@@ -1,0 +1,71 @@
+#include "extraction/Extraction.h"
+
+#include <chrono>
+#include <filesystem>
+
+#include "mesh/CMaillageTriangleChRegion.h"
+
+namespace Stravol {
+
+Resultat<Voxel> trouverValeur(const CImageTroisD& volume, int valeur, bool exacte) {
+    const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
+    const bool parEtiquette = exacte && !volume.etiquettes.empty();
+    for (int k = 1; k < D - 1; ++k)
+        for (int j = 1; j < H - 1; ++j)
+            for (int i = 1; i < W - 1; ++i)
+                if ((parEtiquette ? volume.etiquettes[(static_cast<std::size_t>(k) * H + j) * W + i]
+                                  : volume.getVoxelImage(i, j, k)) == valeur)
+                    return Voxel{i, j, k};
+    return Echec{"no voxel of label " + std::to_string(valeur) + " inside the volume"};
+}
+
+Resultat<std::shared_ptr<CMaillageTriangleChRegion>>
+extraireAuGerme(CImageTroisD& volume, const Voxel& germe, const OptionsExtraction& options) {
+    volume.CroissanceDeRegion(germe[0], germe[1], germe[2], options);
+    const BilanExtraction& b = volume.bilanExtraction;
+    if (!b.effectuee || !volume.maillage)
+        return Echec{b.erreur.empty() ? "the extraction failed" : b.erreur};
+    return volume.maillage;
+}
+
+Resultat<CarteEtiquettes> carteEtiquettes(CImageTroisD& volume, const std::string& entree) {
+    std::error_code erreur;
+    // A label file opened as the volume is its own segmentation.
+    if (volume.etiquettes.empty() && volume.imageSegmente == nullptr &&
+        std::filesystem::is_regular_file(entree, erreur) &&
+        !volume.ChargerSegFichier(entree, nullptr))
+        return Echec{"the values of " + entree + " are no labels"};
+    const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
+    if (!volume.etiquettes.empty())
+        return CarteEtiquettes{volume.etiquettes.data(), {}, W, H, D};
+    if (volume.imageSegmente == nullptr)
+        return Echec{"--all-labels needs a segmentation: none was read from " + entree};
+    const std::size_t n = static_cast<std::size_t>(W) * H * D;
+    return CarteEtiquettes{
+        nullptr,
+        std::vector<std::uint16_t>(volume.imageSegmente.get(), volume.imageSegmente.get() + n), W,
+        H, D};
+}
+
+void maillerEtiquettes(const CarteEtiquettes& carte, const std::vector<BoiteEtiquette>& boites,
+                       const OptionsExtraction& options,
+                       const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter) {
+    pourChaqueEnParallele(
+        boites.size(),
+        [&](std::size_t i) {
+            const BoiteEtiquette& b = boites[i];
+            return double(b.x1 - b.x0 + 1) * (b.y1 - b.y0 + 1) * (b.z1 - b.z0 + 1);
+        },
+        [&](std::size_t i) {
+            const auto debut = std::chrono::steady_clock::now();
+            EtiquetteMaillee resultat;
+            resultat.boite = boites[i];
+            resultat.maillage = maillerEtiquette(carte.valeurs(), carte.W, carte.H, carte.D,
+                                                 boites[i], options, resultat.erreur);
+            resultat.secondes =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
+            traiter(i, resultat);
+        });
+}
+
+} // namespace Stravol

@@ -1,0 +1,48 @@
+#include "extraction/Pipeline.h"
+
+#include <chrono>
+
+#include "mesh/CMaillageTriangleChRegion.h"
+#include "region/CRegion3D.h"
+
+namespace Stravol {
+
+namespace {
+
+using Horloge = std::chrono::steady_clock;
+
+double secondes(Horloge::time_point debut, Horloge::time_point fin) {
+    return std::chrono::duration<double>(fin - debut).count();
+}
+
+} // namespace
+
+std::unique_ptr<CMaillageTriangleChRegion>
+maillerRegion(CRegion3D& region, const OptionsExtraction& options, EtapesMaillage& etapes) {
+    const Horloge::time_point t0 = Horloge::now();
+    region.reparerTopologie();
+    etapes.nbVoxelsRepares = region.nbVoxels;
+    const Horloge::time_point t1 = Horloge::now();
+
+    const FacesRegion faces = facesAuBord(region);
+    region.init(0, 0, 0);
+    auto maillage = std::make_unique<CMaillageTriangleChRegion>();
+    maillage->creerMaillageTriangleChRegion2(region, faces, 1);
+    const Horloge::time_point t2 = Horloge::now();
+    if (options.lissage == MethodeLissage::Contraint)
+        maillage->lisserContraint(options.nbLissages);
+    else
+        maillage->lisserCourbureTaubin(options.nbLissages);
+    const Horloge::time_point t3 = Horloge::now();
+    maillage->calculerNormales();
+    maillage->calculerNormalesSommets();
+    const Horloge::time_point t4 = Horloge::now();
+
+    etapes.tempsReparation = secondes(t0, t1);
+    etapes.tempsMaillage = secondes(t1, t2);
+    etapes.tempsLissage = secondes(t2, t3);
+    etapes.tempsNormales = secondes(t3, t4);
+    return maillage;
+}
+
+} // namespace Stravol

@@ -1,0 +1,28 @@
+#pragma once
+// The stages that turn a voxel region into the lit mesh of an extraction, written once for
+// the seeded extraction and for every label: topology repair, the mesh of the region's faces,
+// smoothing, face and vertex normals.
+
+#include <memory>
+
+#include "volume/OptionsExtraction.h"
+
+class CMaillageTriangleChRegion;
+class CRegion3D;
+
+namespace Stravol {
+
+// Voxels and seconds of the stages after the region is built.
+struct EtapesMaillage {
+    int nbVoxelsRepares = 0; // region voxels after both topology repairs
+    double tempsReparation = 0, tempsMaillage = 0, tempsLissage = 0, tempsNormales = 0;
+};
+
+// Repairs the region's border (it may gain voxels), builds the mesh of its faces (voxel
+// coordinates of the region's grid), smooths it as options say and computes its normals. The
+// region's grid is released once its faces are read, before the mesh takes its memory.
+// Throws std::bad_alloc when memory runs out; nothing is kept then.
+std::unique_ptr<CMaillageTriangleChRegion>
+maillerRegion(CRegion3D& region, const OptionsExtraction& options, EtapesMaillage& etapes);
+
+} // namespace Stravol
