@@ -16,6 +16,7 @@
 
 #include "core/Message.h"
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/MaillagePlat.h"
 #include "volume/VolumeBrut.h"
 
 namespace {
@@ -319,4 +320,137 @@ bool exporterMaillage(const CMaillageTriangleChRegion& maillage, const char* che
 bool exporterMaillage(const CMaillageTriangleChRegion& maillage, const char* chemin,
                       const Stravol::Geometrie& monde) {
     return exporterDans(maillage, chemin, repereMonde(monde));
+}
+
+namespace {
+
+// The flat mesh's corners in the written order (reversed when the frame mirrors), and its
+// vertex normals; false when a corner is not a vertex.
+bool coinsPlat(const Stravol::MaillagePlat& m, const Repere& r, std::vector<std::uint32_t>& coins,
+               std::vector<float>& normales) {
+    const std::size_t nb = m.nbSommets();
+    coins = m.triangles;
+    for (std::size_t t = 0; t + 2 < coins.size(); t += 3) {
+        if (coins[t] >= nb || coins[t + 1] >= nb || coins[t + 2] >= nb)
+            return false;
+        if (r.miroir)
+            std::swap(coins[t + 1], coins[t + 2]);
+    }
+    if (m.normales.size() == m.positions.size()) {
+        normales = m.normales;
+    } else {
+        Stravol::MaillagePlat copie;
+        copie.positions = m.positions;
+        copie.triangles = m.triangles;
+        Stravol::calculerNormalesPlat(copie);
+        normales = std::move(copie.normales);
+    }
+    return coins.size() % 3 == 0;
+}
+
+CPoint3D pointPlat(const std::vector<float>& valeurs, std::size_t v) {
+    return CPoint3D(valeurs[3 * v], valeurs[3 * v + 1], valeurs[3 * v + 2]);
+}
+
+bool ecrirePlat(const Stravol::MaillagePlat& m, const char* chemin, const Repere& r,
+                const std::string& extension) {
+    std::vector<std::uint32_t> coins;
+    std::vector<float> normales;
+    if (!coinsPlat(m, r, coins, normales))
+        return refuserMaillage(chemin);
+    const std::size_t nbSommets = m.nbSommets(), nbTriangles = coins.size() / 3;
+    Tampon tampon;
+    float p[3];
+    if (extension == ".stl") {
+        tampon.reserve(84 + 50 * nbTriangles);
+        std::string entete = r.entete();
+        entete.resize(80, ' ');
+        tampon += entete;
+        ajouterOctets(tampon, static_cast<std::uint32_t>(nbTriangles), 4);
+        for (std::size_t t = 0; t < nbTriangles; ++t) {
+            // The facet's normal from its corners in the voxel frame, turned outward.
+            const std::uint32_t* c = &m.triangles[3 * t];
+            double u[3], v[3];
+            for (std::size_t k = 0; k < 3; ++k) {
+                u[k] = double(m.positions[3 * c[1] + k]) - m.positions[3 * c[0] + k];
+                v[k] = double(m.positions[3 * c[2] + k]) - m.positions[3 * c[0] + k];
+            }
+            const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                                 u[0] * v[1] - u[1] * v[0]};
+            const double l = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+            const CPoint3D normale =
+                l > 0.0 ? CPoint3D(static_cast<float>(n[0] / l), static_cast<float>(n[1] / l),
+                                   static_cast<float>(n[2] / l))
+                        : CPoint3D(0.0f, 0.0f, 0.0f);
+            r.normale(normale, p);
+            ajouterPoint(tampon, p);
+            for (std::size_t k = 0; k < 3; ++k) {
+                r.position(pointPlat(m.positions, coins[3 * t + k]), p);
+                ajouterPoint(tampon, p);
+            }
+            ajouterOctets(tampon, 0, 2);
+        }
+    } else if (extension == ".obj") {
+        tampon.reserve(60 * nbSommets + 30 * coins.size());
+        tampon += std::string("# ") + r.entete() + "\n";
+        for (std::size_t v = 0; v < nbSommets; ++v) {
+            tampon += 'v';
+            r.position(pointPlat(m.positions, v), p);
+            ajouterPointTexte(tampon, p);
+            tampon += '\n';
+        }
+        for (std::size_t v = 0; v < nbSommets; ++v) {
+            tampon += "vn";
+            r.normale(pointPlat(normales, v), p);
+            ajouterPointTexte(tampon, p);
+            tampon += '\n';
+        }
+        for (std::size_t i = 0; i < coins.size(); i += 3) {
+            tampon += 'f';
+            for (std::size_t k = 0; k < 3; ++k) {
+                tampon += ' ';
+                ajouterTexte(tampon, static_cast<int>(coins[i + k]) + 1);
+                tampon += "//";
+                ajouterTexte(tampon, static_cast<int>(coins[i + k]) + 1);
+            }
+            tampon += '\n';
+        }
+    } else {
+        tampon.reserve(300 + 24 * nbSommets + 13 * nbTriangles);
+        tampon += std::string("ply\nformat binary_little_endian 1.0\ncomment ") + r.entete() + "\n";
+        tampon += "element vertex " + std::to_string(nbSommets) + "\n";
+        tampon += "property float x\nproperty float y\nproperty float z\n";
+        tampon += "property float nx\nproperty float ny\nproperty float nz\n";
+        tampon += "element face " + std::to_string(nbTriangles) + "\n";
+        tampon += "property list uchar int vertex_indices\nend_header\n";
+        for (std::size_t v = 0; v < nbSommets; ++v) {
+            r.position(pointPlat(m.positions, v), p);
+            ajouterPoint(tampon, p);
+            r.normale(pointPlat(normales, v), p);
+            ajouterPoint(tampon, p);
+        }
+        for (std::size_t i = 0; i < coins.size(); i += 3) {
+            tampon.push_back(3);
+            for (std::size_t k = 0; k < 3; ++k)
+                ajouterOctets(tampon, coins[i + k], 4);
+        }
+    }
+    return ecrireFichier(chemin, tampon);
+}
+
+} // namespace
+
+bool exporterMaillage(const Stravol::MaillagePlat& maillage, const char* chemin,
+                      const Stravol::Geometrie& monde) {
+    const std::size_t longueur = std::strlen(chemin);
+    std::string extension;
+    if (longueur >= 4)
+        for (std::size_t i = longueur - 4; i < longueur; ++i)
+            extension.push_back(
+                static_cast<char>(std::tolower(static_cast<unsigned char>(chemin[i]))));
+    if (extension != ".stl" && extension != ".obj" && extension != ".ply") {
+        Message(Chaine("Format de maillage inconnu (.stl, .obj ou .ply attendu) : ") + chemin);
+        return false;
+    }
+    return ecrirePlat(maillage, chemin, repereMonde(monde), extension);
 }

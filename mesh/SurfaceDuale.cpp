@@ -300,8 +300,9 @@ bool construire(const T* etiquettes, int W, int H, int D, const SelectionDuale& 
         const int tailles[3] = {W, H, D};
         Boite boite{b[0], b[1], b[2], b[3], b[4], b[5], {}};
         for (int axe = 0; axe < 3; ++axe) {
-            boite.coupe[axe][0] = avecBoite || b[2 * axe] == 0;
-            boite.coupe[axe][1] = avecBoite || b[2 * axe + 1] == tailles[axe] - 1;
+            const bool coupe = avecBoite && selection.coupe;
+            boite.coupe[axe][0] = coupe || b[2 * axe] == 0;
+            boite.coupe[axe][1] = coupe || b[2 * axe + 1] == tailles[axe] - 1;
         }
 
         // Cells i = x0 - 1 .. x1 (nx of them), and so on; voxel slices padded by one voxel.

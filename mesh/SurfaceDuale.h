@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "mesh/MaillagePlat.h"
+#include "volume/OptionsExtraction.h"
 #include "volume/VolumeBrut.h"
 
 namespace Stravol {
@@ -26,10 +27,11 @@ namespace Stravol {
 struct SelectionDuale {
     // Labels meshed; every other value counts as background. Empty: every non-zero label.
     std::vector<std::uint16_t> etiquettes;
-    // A box (voxels, inclusive) outside which everything counts as background. Its faces cut the
-    // labels: a vertex on them stays there, as on the faces of the volume. Without a box the
-    // labels' common bounding box is used and only the faces of the volume cut.
+    // A box (voxels, inclusive) outside which everything counts as background. With coupe its
+    // faces cut the labels: a vertex on them stays there, as on the faces of the volume.
+    // Without a box the labels' common bounding box is used; the faces of the volume always cut.
     bool avecBoite = false;
+    bool coupe = true;
     int x0 = 0, x1 = -1, y0 = 0, y1 = -1, z0 = 0, z1 = -1;
 };
 
@@ -87,7 +89,6 @@ constexpr float kPasDual = 0.3f;
 constexpr float kInertieDuale = 0.85f;
 constexpr int kPeriodeDuale = 3;
 constexpr int kCorrectionsDuales = 4;
-constexpr int kToursDualParDefaut = 20;
 
 // Triangles of each label, by increasing label value (the background 0 excluded).
 struct IndexEtiquettesDuales {

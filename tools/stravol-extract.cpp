@@ -22,11 +22,13 @@
 #include "core/Message.h"
 #include "core/Parallele.h"
 #include "extraction/Extraction.h"
+#include "extraction/MaillageDual.h"
 #include "extraction/Ouverture.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/Decimation.h"
 #include "mesh/ExportMaillage.h"
 #include "mesh/MesuresMaillage.h"
+#include "mesh/MesuresPlat.h"
 #include "tools/common/Outil.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
@@ -57,6 +59,8 @@ struct Options {
     std::string sortie;
     int lissages = kToursNonDemandes; // rounds asked for with --smooth
     std::string methodeLissage = "taubin";
+    std::string methode; // nets or faces; empty: nets with --all-labels, faces otherwise
+    std::string dossierInterfaces;
     int tolerance = 0;
     double decimation = 1.0; // fraction of the triangles kept; 1: no decimation
     // Deformable-model parameters of the mesh, as "NAME=VALUE", in the order given.
@@ -69,6 +73,9 @@ struct Options {
     bool avecLabel = false;
     bool avecFenetre = false;
     bool avecEspacement = false;
+    bool avecMethodeLissage = false;
+
+    bool duale() const { return methode.empty() ? toutesEtiquettes : methode == "nets"; }
 };
 
 constexpr int kLabelMax = Stravol::kEtiquetteMax;
@@ -126,14 +133,27 @@ void declarerOptions(CLI::App& app, Options& o) {
         ->check(CLI::IsMember({"segmentation", "image"}));
     app.add_option("--output", o.sortie, "write the mesh to FILE.stl, .obj or .ply")
         ->type_name("FILE");
+    app.add_option("--method", o.methode,
+                   "surface of the extraction: nets, the dual surface of the voxels as they "
+                   "stand, every label at once with the surfaces between labels shared (the "
+                   "default with --all-labels), or faces, the faces of the repaired region (the "
+                   "default with --seed and --label)")
+        ->check(CLI::IsMember({"nets", "faces"}));
+    app.add_option("--interfaces", o.dossierInterfaces,
+                   "with --all-labels --method nets: one mesh per pair of touching labels, "
+                   "interface-<a>-<b>.<format> in DIR (a < b, 0 the background), facing a")
+        ->type_name("DIR");
     app.add_option("--smooth", o.lissages,
-                   "smoothing rounds (default 10, or 20 with --smoothing constrained)")
+                   "smoothing rounds (default 10, 20 with --smoothing constrained or --method "
+                   "nets; 0 with nets: the raw dual surface)")
         ->check(CLI::Range(0, std::numeric_limits<int>::max()));
-    app.add_option("--smoothing", o.methodeLissage,
-                   "taubin, or constrained: volume-keeping rounds that keep every vertex within "
-                   "half a voxel of its lattice corner and flatten the terraces")
-        ->capture_default_str()
-        ->check(CLI::IsMember({"taubin", "constrained"}));
+    CLI::Option* methodeLissage =
+        app.add_option("--smoothing", o.methodeLissage,
+                       "with --method faces: taubin, or constrained: volume-keeping rounds that "
+                       "keep every vertex within half a voxel of its lattice corner and flatten "
+                       "the terraces")
+            ->capture_default_str()
+            ->check(CLI::IsMember({"taubin", "constrained"}));
     app.add_option("--tolerance", o.tolerance,
                    "grey levels a grown voxel may differ from the seed's value by (labels above "
                    "255 grow exactly)")
@@ -160,7 +180,8 @@ void declarerOptions(CLI::App& app, Options& o) {
         ->check(CLI::Range(0, kThreadsMax));
     app.add_flag("--progress", o.progression, "stage names and fractions on stderr");
     toutes->excludes(germe)->excludes(label);
-    app.final_callback([&o, germe, label, fenetre, espacement] {
+    app.final_callback([&o, germe, label, fenetre, espacement, methodeLissage] {
+        o.avecMethodeLissage = methodeLissage->count() > 0;
         o.avecGerme = germe->count() > 0;
         o.avecLabel = label->count() > 0;
         o.avecFenetre = fenetre->count() > 0;
@@ -170,6 +191,11 @@ void declarerOptions(CLI::App& app, Options& o) {
 
 // What the parser cannot check alone, refused before the work starts.
 void verifierOptions(const Options& o) {
+    if (o.duale() &&
+        (o.avecMethodeLissage || o.decimation < 1.0 || !o.parametres.empty() || o.iterations > 0))
+        echouer("--smoothing, --decimate, --param and --evolve go with --method faces");
+    if (!o.dossierInterfaces.empty() && (!o.toutesEtiquettes || !o.duale()))
+        echouer("--interfaces goes with --all-labels and --method nets");
     if (o.toutesEtiquettes) {
         if (o.dossierSortie.empty())
             echouer("--all-labels needs --output-dir DIR");
@@ -334,10 +360,12 @@ std::unique_ptr<CImageTroisD> charger(const Options& o, outils::Progression& pro
 
 Stravol::OptionsExtraction optionsExtraction(const Options& o) {
     Stravol::OptionsExtraction options;
+    options.surface = o.duale() ? Stravol::MethodeSurface::Duale : Stravol::MethodeSurface::Faces;
     options.lissage = o.methodeLissage == "constrained" ? Stravol::MethodeLissage::Contraint
                                                         : Stravol::MethodeLissage::Taubin;
-    options.nbLissages =
-        o.lissages == kToursNonDemandes ? Stravol::toursParDefaut(options.lissage) : o.lissages;
+    const int parDefaut =
+        o.duale() ? Stravol::kToursDualParDefaut : Stravol::toursParDefaut(options.lissage);
+    options.nbLissages = o.lissages == kToursNonDemandes ? parDefaut : o.lissages;
     options.tolerance = o.tolerance;
     return options;
 }
@@ -417,6 +445,122 @@ bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r,
     return reussi;
 }
 
+// The summary entry of one label meshed by the dual method, its file written; false when the
+// writing fails, the entry then saying why.
+bool ecrireEtiquetteDuale(const Options& o, std::uint16_t valeur, long long voxels,
+                          const Stravol::MaillagePlat& m,
+                          const std::vector<Stravol::Voisin>& voisins,
+                          const Stravol::Geometrie& monde, const Stravol::Geometrie& mesure,
+                          nlohmann::ordered_json& e) {
+    e["value"] = valeur;
+    e["voxels"] = voxels;
+    const std::string fichier =
+        o.dossierSortie + "/label-" + std::to_string(valeur) + "." + o.format;
+    if (!exporterMaillage(m, fichier.c_str(), monde)) {
+        e["error"] = "cannot write " + fichier;
+        return false;
+    }
+    const Stravol::ControleMaillagePlat c = Stravol::controlerMaillagePlat(m);
+    const Stravol::MesuresMaillagePlat w = Stravol::mesurerMaillagePlat(m, mesure);
+    e["file"] = fichier;
+    e["vertices"] = m.nbSommets();
+    e["triangles"] = m.nbTriangles();
+    e["closed"] = c.ferme;
+    e["irregular_vertices"] = c.sommetsMultiples;
+    e["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
+    e["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
+    nlohmann::ordered_json& liste = e["neighbours"] = nlohmann::ordered_json::array();
+    for (const Stravol::Voisin& v : voisins)
+        liste.push_back(
+            {{"label", v.etiquette}, {"area_mm2", outils::reelJson(v.aireMm2, kChiffresMesures)}});
+    return true;
+}
+
+// --all-labels --method nets: every label of the map meshed as one surface, one file a label
+// (labels in parallel), and with --interfaces one file a pair of touching labels. A file that
+// cannot be written is reported in its entry; exit status 1 then, after every other file.
+int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::CarteEtiquettes& c,
+                         double tempsChargement, outils::Progression& progression) {
+    const Stravol::Geometrie monde = repereSortie(o, volume);
+    progression.etape("surface");
+    Stravol::Resultat<Stravol::CarteDuale> faite =
+        Stravol::maillerCarteDuale(c, optionsExtraction(o), volume.geometrie);
+    if (!faite)
+        echouer(faite.raison());
+    progression.terminer();
+    const Stravol::CarteDuale& carte = faite.valeur();
+    const std::vector<std::vector<Stravol::Voisin>> voisins = Stravol::voisinsEtiquettes(carte);
+    const std::size_t nb = carte.index.valeurs.size();
+
+    std::vector<nlohmann::ordered_json> entrees(nb);
+    std::vector<char> echecs(nb, 0);
+    const auto t1 = std::chrono::steady_clock::now();
+    progression.etape("labels");
+    progression.setMaximum(static_cast<int>(nb));
+    std::atomic<int> faites{0};
+    std::mutex verrou;
+    Stravol::maillerEtiquettesDuales(carte, [&](std::size_t k, Stravol::MaillagePlat& m) {
+        echecs[k] = ecrireEtiquetteDuale(o, carte.index.valeurs[k], carte.voxels[k], m, voisins[k],
+                                         monde, volume.geometrie, entrees[k])
+                        ? 0
+                        : 1;
+        const int n = ++faites;
+        std::lock_guard<std::mutex> garde(verrou);
+        progression.setValue(n);
+    });
+    progression.terminer();
+    const double tempsEtiquettes = secondesDepuis(t1);
+    int nbEchecs = static_cast<int>(std::count(echecs.begin(), echecs.end(), 1));
+
+    nlohmann::ordered_json interfaces;
+    double tempsInterfaces = 0.0;
+    if (!o.dossierInterfaces.empty()) {
+        const auto t2 = std::chrono::steady_clock::now();
+        progression.etape("interfaces");
+        const std::vector<Stravol::InterfaceDuale>& paires = carte.interfaces.paires;
+        std::vector<std::string> erreurs(paires.size());
+        Stravol::maillerInterfacesDuales(carte, [&](std::size_t k, Stravol::MaillagePlat& m) {
+            const std::string fichier = o.dossierInterfaces + "/interface-" +
+                                        std::to_string(paires[k].a) + "-" +
+                                        std::to_string(paires[k].b) + "." + o.format;
+            if (!exporterMaillage(m, fichier.c_str(), monde))
+                erreurs[k] = "cannot write " + fichier;
+        });
+        progression.terminer();
+        tempsInterfaces = secondesDepuis(t2);
+        interfaces["dir"] = o.dossierInterfaces;
+        interfaces["written"] = std::count(erreurs.begin(), erreurs.end(), std::string());
+        nlohmann::ordered_json& liste = interfaces["errors"] = nlohmann::ordered_json::array();
+        for (const std::string& e : erreurs)
+            if (!e.empty())
+                liste.push_back(e);
+        nbEchecs += static_cast<int>(liste.size());
+    }
+
+    nlohmann::ordered_json bilan;
+    bilan["dimensions"] = {c.W, c.H, c.D};
+    bilan["spacing"] = espacementJson(volume);
+    bilan["space"] = o.espace;
+    bilan["method"] = "nets";
+    bilan["smoothing_rounds"] = optionsExtraction(o).nbLissages;
+    bilan["labels_found"] = nb;
+    bilan["labels_failed"] = std::count(echecs.begin(), echecs.end(), 1);
+    bilan["labels"] = entrees;
+    if (!interfaces.is_null())
+        bilan["interfaces"] = interfaces;
+    nlohmann::ordered_json& temps = bilan["seconds"];
+    temps["load"] = secondesJson(tempsChargement);
+    temps["surface"] = secondesJson(carte.tempsSurface);
+    temps["smoothing"] = secondesJson(carte.tempsLissage);
+    temps["labels"] = secondesJson(tempsEtiquettes);
+    if (!interfaces.is_null())
+        temps["interfaces"] = secondesJson(tempsInterfaces);
+    bilan["threads"] = Stravol::nbThreads();
+    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
+    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
+    return nbEchecs > 0 ? 1 : 0;
+}
+
 // --all-labels: every non-zero label of the segmentation (of the input file itself when no
 // segmentation was read), one mesh file each, labels in parallel. A label that fails is
 // reported in its entry; exit status 1 then, after every other label is written.
@@ -427,10 +571,17 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
     if (!fs::is_directory(o.dossierSortie, erreur))
         echouer("cannot create the folder " + o.dossierSortie);
     const auto t0 = std::chrono::steady_clock::now();
+    if (!o.dossierInterfaces.empty()) {
+        fs::create_directories(o.dossierInterfaces, erreur);
+        if (!fs::is_directory(o.dossierInterfaces, erreur))
+            echouer("cannot create the folder " + o.dossierInterfaces);
+    }
     Stravol::Resultat<Stravol::CarteEtiquettes> carte = Stravol::carteEtiquettes(volume, o.dossier);
     if (!carte)
         echouer(carte.raison());
     const Stravol::CarteEtiquettes& c = carte.valeur();
+    if (o.duale())
+        return extraireToutesDuales(o, volume, c, tempsChargement, progression);
     progression.etape("boxes");
     const std::vector<Stravol::BoiteEtiquette> boites =
         Stravol::boitesEtiquettes(c.valeurs(), c.W, c.H, c.D);
@@ -560,6 +711,55 @@ nlohmann::ordered_json bilanObjet(const Options& o, const CImageTroisD& volume,
     return bilan;
 }
 
+// --seed or --label with --method nets: one object, its voxels as they stand, written as asked.
+int extraireObjetDual(const Options& o, const CImageTroisD& volume,
+                      const Stravol::Voxel& dimensions, const Stravol::Voxel& germe,
+                      bool segmentation, double tempsChargement, outils::Progression& progression) {
+    progression.etape("extraction");
+    const Stravol::OptionsExtraction options = optionsExtraction(o);
+    Stravol::Resultat<Stravol::ObjetDual> extrait =
+        Stravol::extraireAuGermeDual(volume, germe, options);
+    if (!extrait)
+        echouer("the extraction failed: " + extrait.raison());
+    progression.terminer();
+    const Stravol::ObjetDual& objet = extrait.valeur();
+    const Stravol::MaillagePlat& m = objet.maillage;
+    if (!o.sortie.empty()) {
+        progression.etape("write");
+        if (!exporterMaillage(m, o.sortie.c_str(), repereSortie(o, volume)))
+            echouer("cannot write " + o.sortie);
+        progression.terminer();
+    }
+    const Stravol::ControleMaillagePlat c = Stravol::controlerMaillagePlat(m);
+    const Stravol::MesuresMaillagePlat w = Stravol::mesurerMaillagePlat(m, volume.geometrie);
+    nlohmann::ordered_json bilan;
+    bilan["dimensions"] = dimensions;
+    bilan["seed"] = germe;
+    bilan["seed_value"] = objet.valeurGerme;
+    bilan["source"] = segmentation ? "segmentation" : "image";
+    if (o.tolerance > 0)
+        bilan["tolerance"] = o.tolerance;
+    bilan["method"] = "nets";
+    bilan["smoothing_rounds"] = options.nbLissages;
+    bilan["voxels_grown"] = objet.nbVoxels;
+    bilan["vertices"] = m.nbSommets();
+    bilan["triangles"] = m.nbTriangles();
+    bilan["closed"] = c.ferme;
+    bilan["irregular_vertices"] = c.sommetsMultiples;
+    bilan["spacing"] = espacementJson(volume);
+    bilan["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
+    bilan["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
+    nlohmann::ordered_json& temps = bilan["seconds"];
+    temps["load"] = secondesJson(tempsChargement);
+    temps["growth"] = secondesJson(objet.tempsCroissance);
+    temps["surface"] = secondesJson(objet.tempsSurface);
+    temps["smoothing"] = secondesJson(objet.tempsLissage);
+    temps["extraction"] = secondesJson(objet.tempsTotal());
+    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
+    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
+    return 0;
+}
+
 // --seed or --label: one object, evolved, decimated and written as asked.
 int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement,
                   outils::Progression& progression) {
@@ -578,6 +778,9 @@ int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement
     const Stravol::Voxel germe = germeDemande(o, volume, segmentation);
     // Sizes before an extraction alone releases the voxels.
     const Stravol::Voxel dimensions = {volume.largeur, volume.hauteur, volume.profondeur};
+    if (o.duale())
+        return extraireObjetDual(o, volume, dimensions, germe, segmentation, tempsChargement,
+                                 progression);
 
     progression.etape("extraction");
     Stravol::OptionsExtraction options = optionsExtraction(o);

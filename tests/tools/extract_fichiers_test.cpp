@@ -274,10 +274,11 @@ TEST_F(ExtractionFichiers, AllLabelsOneFileAndOneEntryEach) {
 }
 
 // A label that fails is told in its entry, the others are written, and the status is 1: the
-// lone voxel, unsmoothed, is a cube that no decimation passes.
+// lone voxel, unsmoothed, is a cube that no decimation passes (the decimation works on the
+// meshes of the faces method).
 TEST_F(ExtractionFichiers, AllLabelsWithOneFailureEndsWithStatusOne) {
-    const Resultat r =
-        lancer("lab.nii --all-labels --output-dir out --smooth 0 --decimate 0.5", racine);
+    const Resultat r = lancer(
+        "lab.nii --all-labels --output-dir out --method faces --smooth 0 --decimate 0.5", racine);
     ASSERT_EQ(r.statut, 1) << r.sortie;
     const nlohmann::json j = json(r);
     EXPECT_EQ(j["labels_found"], 3);
