@@ -5,6 +5,7 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "core/Parallele.h"
 #include "mesh/SurfaceDuale.h"
 
 namespace Stravol {
@@ -197,26 +198,24 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
 } // namespace
 
 IndexEtiquettesDuales indexerEtiquettes(const SurfaceDuale& s) {
-    std::vector<std::uint32_t> comptes(65537, 0);
-    for (const std::uint16_t e : s.paires)
-        if (e != 0)
-            ++comptes[std::size_t{e} + 1];
     IndexEtiquettesDuales index;
-    for (std::size_t e = 1; e <= 65535; ++e)
-        if (comptes[e + 1] > 0)
-            index.valeurs.push_back(static_cast<std::uint16_t>(e));
+    std::vector<std::uint32_t> comptes(65536, 0);
+    for (const std::uint16_t e : s.paires)
+        if (e != 0 && comptes[e]++ == 0)
+            index.valeurs.push_back(e);
+    std::sort(index.valeurs.begin(), index.valeurs.end());
     index.debuts.push_back(0);
-    for (const std::uint16_t e : index.valeurs)
-        index.debuts.push_back(index.debuts.back() + comptes[std::size_t{e} + 1]);
-    std::vector<std::uint32_t> fins(65536, 0);
-    for (std::size_t r = 0; r < index.valeurs.size(); ++r)
-        fins[index.valeurs[r]] = index.debuts[r];
+    for (const std::uint16_t e : index.valeurs) {
+        const std::uint32_t debut = index.debuts.back();
+        index.debuts.push_back(debut + comptes[e]);
+        comptes[e] = debut; // from now on: where the next triangle of e goes
+    }
     index.triangles.resize(index.debuts.back());
     for (std::size_t t = 0; t < s.nbTriangles(); ++t)
         for (std::size_t k = 0; k < 2; ++k) {
             const std::uint16_t e = s.paires[2 * t + k];
             if (e != 0)
-                index.triangles[fins[e]++] = static_cast<std::uint32_t>(t);
+                index.triangles[comptes[e]++] = static_cast<std::uint32_t>(t);
         }
     return index;
 }
@@ -279,29 +278,39 @@ InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde)
     }
     r.paires = std::move(triees);
     r.triangles.resize(s.nbTriangles());
-    std::vector<std::size_t> fins(r.paires.size());
-    for (std::size_t k = 0; k < r.paires.size(); ++k)
-        fins[k] = r.paires[k].debut;
+    {
+        std::vector<std::size_t> fins(r.paires.size());
+        for (std::size_t k = 0; k < r.paires.size(); ++k)
+            fins[k] = r.paires[k].debut;
+        for (std::size_t t = 0; t < s.nbTriangles(); ++t)
+            r.triangles[fins[nouveaux[numeroTriangle[t]]]++] = static_cast<std::uint32_t>(t);
+    }
+    // Each pair's areas summed in its own triangles' order: the same for any thread count.
     const auto& a = monde.affine;
-    for (std::size_t t = 0; t < s.nbTriangles(); ++t) {
-        InterfaceDuale& i = r.paires[nouveaux[numeroTriangle[t]]];
-        r.triangles[fins[nouveaux[numeroTriangle[t]]]++] = static_cast<std::uint32_t>(t);
-        double p[3][3], w[3][3];
-        for (std::size_t k = 0; k < 3; ++k)
+    const auto aire = [](const double q[3][3]) {
+        const double u[3] = {q[1][0] - q[0][0], q[1][1] - q[0][1], q[1][2] - q[0][2]};
+        const double v[3] = {q[2][0] - q[0][0], q[2][1] - q[0][1], q[2][2] - q[0][2]};
+        const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                             u[0] * v[1] - u[1] * v[0]};
+        return 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    };
+    const auto nbPaires = static_cast<std::ptrdiff_t>(r.paires.size());
+    const int threads = s.nbTriangles() >= std::size_t(kSeuilParallele) ? nbThreads() : 1;
+#pragma omp parallel for num_threads(threads) schedule(dynamic, 16)
+    for (std::ptrdiff_t k = 0; k < nbPaires; ++k) {
+        InterfaceDuale& i = r.paires[static_cast<std::size_t>(k)];
+        for (std::size_t n = i.debut; n < i.debut + i.nbTriangles; ++n) {
+            const std::size_t t = r.triangles[n];
+            double p[3][3], w[3][3];
             for (std::size_t c = 0; c < 3; ++c)
-                p[k][c] = s.positions[3 * std::size_t{s.triangles[3 * t + k]} + c];
-        for (std::size_t k = 0; k < 3; ++k)
+                for (std::size_t e = 0; e < 3; ++e)
+                    p[c][e] = s.positions[3 * std::size_t{s.triangles[3 * t + c]} + e];
             for (std::size_t c = 0; c < 3; ++c)
-                w[k][c] = a[c][0] * p[k][0] + a[c][1] * p[k][1] + a[c][2] * p[k][2];
-        const auto aire = [](const double q[3][3]) {
-            const double u[3] = {q[1][0] - q[0][0], q[1][1] - q[0][1], q[1][2] - q[0][2]};
-            const double v[3] = {q[2][0] - q[0][0], q[2][1] - q[0][1], q[2][2] - q[0][2]};
-            const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
-                                 u[0] * v[1] - u[1] * v[0]};
-            return 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        };
-        i.aire += aire(p);
-        i.aireMm2 += aire(w);
+                for (std::size_t e = 0; e < 3; ++e)
+                    w[c][e] = a[e][0] * p[c][0] + a[e][1] * p[c][1] + a[e][2] * p[c][2];
+            i.aire += aire(p);
+            i.aireMm2 += aire(w);
+        }
     }
     return r;
 }

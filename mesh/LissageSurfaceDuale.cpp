@@ -308,18 +308,17 @@ public:
             if (modes_[v] != Mode::Libre)
                 continue;
             const std::uint32_t premier = anneaux_.debuts[v], fin = anneaux_.debuts[v + 1];
+            // Edges of a voxel or so: single precision keeps the cross products exact enough.
             const float* p = x + 3 * v;
-            double somme[3] = {0.0, 0.0, 0.0};
+            float somme[3] = {0.0f, 0.0f, 0.0f};
             for (std::uint32_t r = premier; r < fin; ++r) {
                 // The quad between neighbours r and r + 1 turns through them as (vertex, r + 1,
                 // r) seen from the front.
                 const float* b =
                     x + 3 * std::size_t{anneaux_.voisins[r + 1 < fin ? r + 1 : premier]};
                 const float* d = x + 3 * std::size_t{anneaux_.voisins[r]};
-                const double e1[3] = {double(b[0]) - p[0], double(b[1]) - p[1],
-                                      double(b[2]) - p[2]};
-                const double e2[3] = {double(d[0]) - p[0], double(d[1]) - p[1],
-                                      double(d[2]) - p[2]};
+                const float e1[3] = {b[0] - p[0], b[1] - p[1], b[2] - p[2]};
+                const float e2[3] = {d[0] - p[0], d[1] - p[1], d[2] - p[2]};
                 somme[0] += e1[1] * e2[2] - e1[2] * e2[1];
                 somme[1] += e1[2] * e2[0] - e1[0] * e2[2];
                 somme[2] += e1[0] * e2[1] - e1[1] * e2[0];
@@ -327,7 +326,7 @@ public:
             // Only the axes the vertex may move along.
             double carre = 0.0;
             for (std::size_t k = 0; k < 3; ++k) {
-                gv[k] = libre(v, k) ? static_cast<float>(somme[k] / 6.0) : 0.0f;
+                gv[k] = libre(v, k) ? somme[k] / 6.0f : 0.0f;
                 carre += double(gv[k]) * gv[k];
             }
             longueurs_[v] = static_cast<float>(std::sqrt(carre));
