@@ -67,8 +67,8 @@ struct AnalyseCellule {
     std::uint8_t jonctions = 0; // bit g: three labels or more on the arcs of group g
 };
 
-// The arcs of arcs joined through the classes (masks of arcs that pair at an edge), as masks
-// by increasing lowest arc.
+// The pieces of the set arcs joined through the classes (masks of arcs that pair at an edge),
+// as masks by increasing lowest arc.
 int composantes(std::uint16_t arcs, const std::uint16_t* classes, int nbClasses,
                 std::uint16_t* sortie) {
     int n = 0;
@@ -124,6 +124,8 @@ AnalyseCellule analyser(const std::uint16_t l[8]) {
     AnalyseCellule r;
     std::uint16_t pieces[kNbArcs];
     r.nbGroupes = composantes(actifs, classes, nbClasses, pieces);
+    // Each group goes round at least one octant, by three arcs or more: four groups at most.
+    assert(r.nbGroupes <= 4);
     for (int g = 0; g < r.nbGroupes; ++g) {
         std::uint16_t vues[8];
         int nbVues = 0;

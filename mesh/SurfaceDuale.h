@@ -7,10 +7,12 @@
 // k + 0.5). A cell whose voxels do not all carry the same label holds a vertex, and every voxel
 // face between two labels (or a label and the background, 0) is a quad joining the vertices of
 // the four cells around it, split into two triangles. Where pieces of one label touch only along
-// an edge or at a corner the cell holds one vertex for each sheet that passes through it, so
-// every label's surface is closed, consistently wound and manifold, with not a voxel added or
-// removed. Positions are voxel coordinates: the centre of voxel (x, y, z) at (x, y, z), its
-// faces at +-0.5.
+// an edge or at a corner, the cell holds one vertex for each group of its faces that a sheet
+// joins (pieces of a label that meet the background there come apart), and the mesh of each
+// label gives each of its sheets through a shared vertex a copy of its own: every label's
+// surface is closed, consistently wound and manifold, with not a voxel added or removed.
+// Positions are voxel coordinates: the centre of voxel (x, y, z) at (x, y, z), its faces at
+// +-0.5.
 
 #include <cstddef>
 #include <cstdint>
@@ -83,8 +85,8 @@ bool construireSurfaceDuale(const std::uint8_t* etiquettes, int W, int H, int D,
 // sheets between labels along their normals. The quads are split along their shorter diagonal
 // before the last corrections. nbTours <= 0 leaves the surface as it is.
 void lisserSurfaceDuale(SurfaceDuale& surface, int nbTours);
-// The quads' sides make a two-coloured graph, whose umbrella operator reaches -2: with this
-// momentum the step must stay below 2 (1 + i) / (4 (1 + 2 i)), about 0.34.
+// The quads' sides make a two-coloured graph, whose umbrella operator reaches -2: with the
+// momentum i = kInertieDuale the step must stay below 2 (1 + i) / (4 (1 + 2 i)), about 0.34.
 constexpr float kPasDual = 0.3f;
 constexpr float kInertieDuale = 0.85f;
 constexpr int kPeriodeDuale = 3;
