@@ -35,7 +35,7 @@ void BM_OuvrirDossierDemo(benchmark::State& state) {
     for (auto _ : state) {
         CImageTroisD volume(d, d + "/1-volume", nullptr, nullptr);
         volume.AllouerTexture();
-        volume.preparationTexture(nullptr, 0);
+        volume.preparationTexture(nullptr, Stravol::ModeAffichage::Normale);
         volume.ChargerSeg(d + "/2-segmentation", nullptr);
         benchmark::DoNotOptimize(volume.getTabX(128));
         benchmark::DoNotOptimize(volume.getTabY(128));

@@ -87,7 +87,7 @@ CImageTroisD& grandVolume() {
 void BM_PreparationTexture512(benchmark::State& state) {
     CImageTroisD& vol = grandVolume();
     for (auto _ : state) {
-        vol.preparationTexture(nullptr, 0);
+        vol.preparationTexture(nullptr, Stravol::ModeAffichage::Normale);
         benchmark::DoNotOptimize(vol.getTabX(511)[0]);
     }
     state.SetItemsProcessed(state.iterations() * (512 + 512 + 512));

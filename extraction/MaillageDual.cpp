@@ -136,21 +136,14 @@ Resultat<ObjetDual> extraireAuGermeDual(const CImageTroisD& volume, const Voxel&
             throw std::bad_alloc();
         const std::size_t indiceGerme = (static_cast<std::size_t>(z) * H + y) * W + x;
         // Labels above 255 have no grey level of their own: they grow on their true value.
-        const bool parEtiquette =
-            volume.modeCourant == 4 && volume.etiquetteMax > 255 && volume.etiquettes.size() == nb;
-        std::vector<unsigned char> parLabel;
-        if (parEtiquette) {
-            parLabel.resize(nb);
-            const std::uint16_t cible = volume.etiquettes[indiceGerme];
-            for (std::size_t i = 0; i < nb; ++i)
-                parLabel[i] = volume.etiquettes[i] == cible ? 1 : 0;
-        }
-        const unsigned char* source = parEtiquette ? parLabel.data() : volume.image.get();
-        r.valeurGerme = parEtiquette ? volume.etiquettes[indiceGerme] : source[indiceGerme];
+        const bool parEtiquette = volume.modeCourant == ModeAffichage::Segmentee &&
+                                  volume.etiquetteMax > 255 && volume.etiquettes.size() == nb;
+        r.valeurGerme = parEtiquette ? volume.etiquettes[indiceGerme] : volume.image[indiceGerme];
         BoiteVoxels boite{};
-        r.nbVoxels = croissance26Marques(source, marques.get(), W, H, D, x, y, z, boite,
-                                         parEtiquette ? 0 : options.tolerance);
-        parLabel = {};
+        r.nbVoxels = parEtiquette ? croissance26Etiquettes(volume.etiquettes.data(), marques.get(),
+                                                           W, H, D, x, y, z, boite)
+                                  : croissance26Marques(volume.image.get(), marques.get(), W, H, D,
+                                                        x, y, z, boite, options.tolerance);
         const Horloge::time_point t1 = Horloge::now();
 
         // The marks are the object's voxels; the box of the growth cuts nothing.

@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
 
     CImage3D gris;
     FUZZ_VERIFIER(gris.Create(W, H, D));
-    volume.CopierImageCourante(0);
+    volume.CopierImageCourante(Stravol::ModeAffichage::Normale);
     volume.CimageTroisDtoCimage3D(gris);
     m.initialiserImages(&gris, &gris);
 

@@ -354,6 +354,30 @@ void rle() {
     ecrireImage("rle8.bmp", bmp);
 }
 
+// Label tables of every format, written as the tools beside atlases write them.
+void tables() {
+    const std::string cible = "table_etiquettes_fuzz";
+    ecrire(cible, "simple.txt",
+           "# value name\n1 Precentral_L 2001\r\n2\tFrontal Sup L\t2002\n"
+           "4294967295 \"Dernier label\" x\n");
+    ecrire(cible, "itksnap.label",
+           "# ITK-SNAP Label Description File\n"
+           "    0     0    0    0        0  0  0    \"Clear Label\"\n"
+           "    1   255    0    0        1  1  1    \"Label 1\"\n"
+           "    2     0  255    0      0.5  1  0    \"Label 2\"\n");
+    ecrire(cible, "FreeSurferColorLUT.txt",
+           "#No. Label Name:                R   G   B   A\n\n"
+           "0   Unknown                     0   0   0   0\n"
+           "17  Left-Hippocampus            220 216 20  0\n"
+           "1000    ctx-lh-unknown          25  5   25  0\n");
+    ecrire(cible, "slicer.ctbl",
+           "# Color table file\n# 2 values\n0 background 0 0 0 0\n1 tissue 128 174 128 255\n");
+    ecrire(cible, "slicer.csv",
+           "LabelValue,Name,Color_R,Color_G,Color_B,Color_A\n0,background,0,0,0,0\n"
+           "5,\"Caudate, left\",10,20,30,255\n6,\"say \"\"hi\"\"\",,,,\n");
+    ecrire(cible, "latin1.txt", "1 Noyau_caud\xe9\n2 Thalamus\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -372,5 +396,6 @@ int main(int argc, char** argv) {
     composantes();
     volumesFichiers();
     rle();
+    tables();
     return 0;
 }

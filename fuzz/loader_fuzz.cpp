@@ -65,7 +65,7 @@ void verifierVolume(const CImageTroisD& v) {
 // Textures of mode `mode` and cut pictures of a small volume: every voxel buffer is read
 // through. Each slice makes a texture of 256 x 256 pixels whatever its size: larger volumes
 // only slow the run.
-void parcourir(CImageTroisD& v, int mode) {
+void parcourir(CImageTroisD& v, Stravol::ModeAffichage mode) {
     if (static_cast<long>(v.largeur) + v.hauteur + v.profondeur > 16)
         return;
     v.AllouerTexture();
@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
         } else {
             FUZZ_VERIFIER(messages.nombre > 0);
         }
-        parcourir(volume, 0);
+        parcourir(volume, Stravol::ModeAffichage::Normale);
     }
 
     MessagesCompteur messages;
@@ -126,6 +126,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
         FUZZ_VERIFIER(volume.image[i] == d.reference[i]);
     // The segmented mode reads the labels; the grey one was read above.
     if (segmentee)
-        parcourir(volume, 4);
+        parcourir(volume, Stravol::ModeAffichage::Segmentee);
     return 0;
 }

@@ -3,8 +3,7 @@
 class CMaillageTriangleChRegion;
 namespace Stravol {
 struct Geometrie;
-struct MaillagePlat;
-} // namespace Stravol
+}
 
 // Mesh writers. Positions are the mesh's voxel coordinates (the centre of voxel (x, y, z) at
 // (x, y, z), its faces at +-0.5). Every triangle is written with its corners turning
@@ -29,11 +28,4 @@ bool exporterMaillage(const CMaillageTriangleChRegion& maillage, const char* che
 // outside. The header comment says "world coordinates (mm, RAS)". An identity transform
 // writes exactly the voxel-coordinate file.
 bool exporterMaillage(const CMaillageTriangleChRegion& maillage, const char* chemin,
-                      const Stravol::Geometrie& monde);
-
-// A flat mesh in the same formats and frames, its triangles as they turn (counter-clockwise seen
-// from outside), its vertex normals those it holds (computed from the triangles when it holds
-// none), the normal of each STL facet from its corners. A triangle whose corners are not
-// vertices of the mesh gives a message and false.
-bool exporterMaillage(const Stravol::MaillagePlat& maillage, const char* chemin,
                       const Stravol::Geometrie& monde);

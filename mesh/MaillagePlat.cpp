@@ -20,7 +20,13 @@ MaillagePlat versMaillagePlat(const CMaillageTriangleChRegion& maillage) {
         plat.positions.insert(plat.positions.end(), {s->x, s->y, s->z});
         plat.normales.insert(plat.normales.end(), {s->normale.x, s->normale.y, s->normale.z});
     }
+    const std::size_t nbTriangles =
+        maillage.nbTriangles > 0 ? static_cast<std::size_t>(maillage.nbTriangles) : 0;
+    plat.triangles.reserve(3 * nbTriangles);
+    plat.normalesTriangles.reserve(3 * nbTriangles);
     for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
+        plat.normalesTriangles.insert(plat.normalesTriangles.end(),
+                                      {t->normale[0], t->normale[1], t->normale[2]});
         // A negative orientation turns the stored corners clockwise seen from outside.
         const CSommetChRegion* b = t->orientation < 0 ? t->c : t->b;
         const CSommetChRegion* c = t->orientation < 0 ? t->b : t->c;
@@ -53,6 +59,18 @@ void calculerNormalesPlat(MaillagePlat& m) {
             for (int a = 0; a < 3; ++a)
                 m.normales[i + a] = static_cast<float>(somme[i + a] / l);
     }
+}
+
+bool coherent(const MaillagePlat& m) {
+    if (m.positions.size() % 3 != 0 || m.triangles.size() % 3 != 0 ||
+        (!m.normales.empty() && m.normales.size() != m.positions.size()) ||
+        (!m.normalesTriangles.empty() && m.normalesTriangles.size() != m.triangles.size()))
+        return false;
+    const std::size_t n = m.nbSommets();
+    for (std::uint32_t s : m.triangles)
+        if (s >= n)
+            return false;
+    return true;
 }
 
 } // namespace Stravol

@@ -24,9 +24,11 @@
 #include "extraction/Extraction.h"
 #include "extraction/MaillageDual.h"
 #include "extraction/Ouverture.h"
+#include "extraction/TableDesEtiquettes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/Decimation.h"
-#include "mesh/ExportMaillage.h"
+#include "mesh/ExportScene.h"
+#include "mesh/MaillagePlat.h"
 #include "mesh/MesuresMaillage.h"
 #include "mesh/MesuresPlat.h"
 #include "tools/common/Outil.h"
@@ -49,10 +51,12 @@ struct Options {
     std::vector<std::string> segmentations;
     std::array<double, 2> fenetre = {0.0, 0.0};
     std::array<double, 3> espacement = {1.0, 1.0, 1.0};
-    std::string espace = "world";
+    std::string espace = "RAS";
     bool toutesEtiquettes = false;
     std::string dossierSortie;
     std::string format = "stl";
+    std::string tableEtiquettes; // --labels: the label table; empty: the one beside, if any
+    std::string scene;           // --scene: one file of every label
     std::array<int, 3> germe = {0, 0, 0};
     int label = 0;
     std::string source; // empty: the segmentation when there is one, else the image
@@ -109,18 +113,35 @@ void declarerOptions(CLI::App& app, Options& o) {
             ->type_name("SX SY SZ")
             ->check(CLI::PositiveNumber);
     app.add_option("--space", o.espace,
-                   "coordinates of the written meshes: world (millimetres, the file's RAS frame) "
-                   "or voxel")
+                   "coordinates of the written meshes: RAS (millimetres of the file's world "
+                   "frame, x right, y front, z up; world is the same), LPS (x left, y back, z "
+                   "up) or voxel")
+        ->type_name("RAS|LPS|voxel")
         ->capture_default_str()
-        ->check(CLI::IsMember({"world", "voxel"}));
-    CLI::Option* toutes =
-        app.add_flag("--all-labels", o.toutesEtiquettes,
-                     "one mesh per non-zero label, label-<value>.<format> in --output-dir");
+        ->check([](const std::string& texte) {
+            Stravol::EspaceSortie espace;
+            return Stravol::lireEspace(texte, espace) ? "" : "must be RAS, LPS or voxel";
+        });
+    CLI::Option* toutes = app.add_flag(
+        "--all-labels", o.toutesEtiquettes,
+        "one mesh per non-zero label, label-<value>-<name>.<format> in --output-dir (the name "
+        "from the label table, label-<value>.<format> without one), and/or one --scene file");
     app.add_option("--output-dir", o.dossierSortie, "folder of the --all-labels meshes")
         ->type_name("DIR");
-    app.add_option("--format", o.format, "format of the --all-labels meshes")
+    app.add_option("--format", o.format,
+                   "format of the --all-labels meshes (ply: with the label's colour a vertex)")
         ->capture_default_str()
         ->check(CLI::IsMember({"stl", "obj", "ply"}));
+    app.add_option("--labels", o.tableEtiquettes,
+                   "label table of names and colours for --all-labels (plain value name, "
+                   "ITK-SNAP, FreeSurfer LUT, Slicer .ctbl or CSV); default: the table beside "
+                   "the label file (its name without .gz, or without its extensions, followed "
+                   "by .txt, .csv, .ctbl, .lut or .label)")
+        ->type_name("FILE");
+    app.add_option("--scene", o.scene,
+                   "with --all-labels, one file of every label, named and coloured: .glb "
+                   "(glTF 2.0, metres), .obj (with its .mtl) or .ply (a label a face)")
+        ->type_name("FILE");
     CLI::Option* germe =
         app.add_option("--seed", o.germe, "seed voxel X Y Z of the extraction")->type_name("X Y Z");
     CLI::Option* label =
@@ -189,6 +210,21 @@ void declarerOptions(CLI::App& app, Options& o) {
     });
 }
 
+std::string minuscules(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+// Refused before the work starts; the writer itself fails cleanly on anything later.
+void verifierEcrivable(const std::string& fichier) {
+    std::error_code erreur;
+    const fs::path parent = fs::path(fichier).parent_path();
+    if (!fs::is_directory(parent.empty() ? fs::path(".") : parent, erreur) ||
+        fs::is_directory(fichier, erreur))
+        echouer("cannot write " + fichier);
+}
+
 // What the parser cannot check alone, refused before the work starts.
 void verifierOptions(const Options& o) {
     if (o.duale() &&
@@ -196,9 +232,17 @@ void verifierOptions(const Options& o) {
         echouer("--smoothing, --decimate, --param and --evolve go with --method faces");
     if (!o.dossierInterfaces.empty() && (!o.toutesEtiquettes || !o.duale()))
         echouer("--interfaces goes with --all-labels and --method nets");
+    if (!o.toutesEtiquettes && (!o.tableEtiquettes.empty() || !o.scene.empty()))
+        echouer("--labels and --scene go with --all-labels");
     if (o.toutesEtiquettes) {
-        if (o.dossierSortie.empty())
-            echouer("--all-labels needs --output-dir DIR");
+        if (o.dossierSortie.empty() && o.scene.empty())
+            echouer("--all-labels needs --output-dir DIR or --scene FILE");
+        if (!o.scene.empty()) {
+            const std::string ext = minuscules(fs::path(o.scene).extension().string());
+            if (ext != ".glb" && ext != ".obj" && ext != ".ply")
+                echouer("the scene file must end in .glb, .obj or .ply");
+            verifierEcrivable(o.scene);
+        }
         if (!o.sortie.empty() || !o.parametres.empty() || o.iterations > 0)
             echouer("--all-labels writes its meshes to --output-dir and takes no --output, "
                     "--param or --evolve");
@@ -218,12 +262,7 @@ void verifierOptions(const Options& o) {
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         if (ext != ".stl" && ext != ".obj" && ext != ".ply")
             echouer("the output file must end in .stl, .obj or .ply");
-        // Refused before the work starts; the writer itself fails cleanly on anything later.
-        std::error_code erreur;
-        const fs::path parent = fs::path(o.sortie).parent_path();
-        if (!fs::is_directory(parent.empty() ? fs::path(".") : parent, erreur) ||
-            fs::is_directory(o.sortie, erreur))
-            echouer("cannot write " + o.sortie);
+        verifierEcrivable(o.sortie);
     }
 }
 
@@ -235,12 +274,6 @@ bool lireEntier(const char* texte, int& valeur) {
         return false;
     valeur = static_cast<int>(v);
     return true;
-}
-
-std::string minuscules(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
 }
 
 // Keeps the loading messages, told on stderr once the load succeeds.
@@ -332,10 +365,7 @@ double picMemoireMo() {
     return static_cast<double>(r.ru_maxrss) / 1024.0;
 }
 
-// Opens the input as the window does. Remarks of a good load go to stderr; an unusable input
-// ends the tool.
-std::unique_ptr<CImageTroisD> charger(const Options& o, outils::Progression& progression) {
-    std::error_code erreur;
+Stravol::DemandeOuverture demandeOuverture(const Options& o) {
     Stravol::DemandeOuverture demande;
     demande.entree = o.dossier;
     demande.segmentations = o.segmentations;
@@ -343,6 +373,14 @@ std::unique_ptr<CImageTroisD> charger(const Options& o, outils::Progression& pro
     demande.options.fenetre = {o.fenetre[0], o.fenetre[1]};
     if (o.avecEspacement)
         demande.espacement = o.espacement;
+    return demande;
+}
+
+// Opens the input as the window does. Remarks of a good load go to stderr; an unusable input
+// ends the tool.
+std::unique_ptr<CImageTroisD> charger(const Options& o, outils::Progression& progression) {
+    std::error_code erreur;
+    const Stravol::DemandeOuverture demande = demandeOuverture(o);
     Messages messages;
     Stravol::SuiviOuverture suivi;
     suivi.barre = &progression;
@@ -388,9 +426,24 @@ bool decimer(const Options& o, CMaillageTriangleChRegion& m, nlohmann::ordered_j
     return true;
 }
 
-// The world frame of the written meshes: the volume's, or the voxel frame for --space voxel.
-Stravol::Geometrie repereSortie(const Options& o, const CImageTroisD& volume) {
-    return o.espace == "voxel" ? Stravol::Geometrie() : volume.geometrie;
+Stravol::EspaceSortie espaceSortie(const Options& o) {
+    Stravol::EspaceSortie espace = Stravol::EspaceSortie::RAS;
+    Stravol::lireEspace(o.espace, espace);
+    return espace;
+}
+
+// Writes a mesh in the space of --space, with a colour a vertex in a PLY file when couleur is
+// given; plat receives its flat form. False when the mesh cannot be written.
+bool ecrireMaillage(const CMaillageTriangleChRegion& m, const std::string& fichier,
+                    const Options& o, const Stravol::Geometrie& geometrie,
+                    const Stravol::CouleurRVB* couleur, Stravol::MaillagePlat& plat) {
+    try {
+        plat = Stravol::versMaillagePlat(m);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return fichier.empty() ||
+           Stravol::exporterMaillagePlat(plat, fichier, geometrie, espaceSortie(o), couleur);
 }
 
 nlohmann::ordered_json espacementJson(const CImageTroisD& volume) {
@@ -408,28 +461,38 @@ double secondesDepuis(std::chrono::steady_clock::time_point debut) {
 
 nlohmann::ordered_json secondesJson(double s) { return outils::decimalJson(s, kDecimalesSecondes); }
 
-// The summary entry of one meshed label, its file written (decimated first when asked); false
-// when the decimation or the writing fails, the entry then saying why.
+// The summary entry of one meshed label, its file written (decimated first when asked) and its
+// flat mesh kept in scene for --scene; false when the decimation or the writing fails, the entry
+// then saying why.
 bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r,
-                     const Stravol::Geometrie& monde, const Stravol::Geometrie& mesure,
+                     const Stravol::Geometrie& geometrie, Stravol::MaillageEtiquette& scene,
                      nlohmann::ordered_json& e) {
     const Stravol::BoiteEtiquette& b = r.boite;
     e["value"] = b.valeur;
+    if (!scene.nom.empty())
+        e["name"] = scene.nom;
+    e["color"] = scene.couleur;
     e["voxels"] = b.voxels;
     std::string raison = r.erreur;
     const std::string fichier =
-        o.dossierSortie + "/label-" + std::to_string(b.valeur) + "." + o.format;
+        o.dossierSortie.empty()
+            ? std::string()
+            : o.dossierSortie + "/" + Stravol::nomFichierEtiquette(b.valeur, scene.nom, o.format);
     nlohmann::ordered_json decimation;
     CMaillageTriangleChRegion* m = r.maillage.get();
+    Stravol::MaillagePlat plat;
     if (m && !decimer(o, *m, decimation, raison))
         raison = "label " + std::to_string(b.valeur) + ": " + raison;
-    else if (m && !exporterMaillage(*m, fichier.c_str(), monde))
-        raison = "cannot write " + fichier;
+    else if (m && !ecrireMaillage(*m, fichier, o, geometrie,
+                                  o.format == "ply" ? &scene.couleur : nullptr, plat))
+        raison =
+            "cannot write " + (fichier.empty() ? "label " + std::to_string(b.valeur) : fichier);
     const bool reussi = m != nullptr && raison.empty();
     if (reussi) {
         const ControleMaillage c = controlerMaillage(*m);
-        const MesuresMaillage w = mesurerMaillage(*m, mesure);
-        e["file"] = fichier;
+        const MesuresMaillage w = mesurerMaillage(*m, geometrie);
+        if (!fichier.empty())
+            e["file"] = fichier;
         e["vertices"] = m->nbSommets;
         e["triangles"] = m->nbTriangles;
         e["closed"] = c.ferme;
@@ -442,27 +505,38 @@ bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r,
         e["error"] = raison.empty() ? "the extraction failed" : raison;
     }
     e["seconds"] = secondesJson(r.secondes);
+    if (reussi && !o.scene.empty())
+        scene.maillage = std::move(plat);
     return reussi;
 }
 
-// The summary entry of one label meshed by the dual method, its file written; false when the
-// writing fails, the entry then saying why.
-bool ecrireEtiquetteDuale(const Options& o, std::uint16_t valeur, long long voxels,
-                          const Stravol::MaillagePlat& m,
+// The summary entry of one label meshed by the dual method, its file written (with its colour
+// a vertex in a PLY file) and its mesh kept in scene for --scene; false when the writing fails,
+// the entry then saying why.
+bool ecrireEtiquetteDuale(const Options& o, long long voxels, Stravol::MaillagePlat& m,
                           const std::vector<Stravol::Voisin>& voisins,
-                          const Stravol::Geometrie& monde, const Stravol::Geometrie& mesure,
+                          const Stravol::Geometrie& geometrie, Stravol::MaillageEtiquette& scene,
                           nlohmann::ordered_json& e) {
-    e["value"] = valeur;
+    e["value"] = scene.valeur;
+    if (!scene.nom.empty())
+        e["name"] = scene.nom;
+    e["color"] = scene.couleur;
     e["voxels"] = voxels;
     const std::string fichier =
-        o.dossierSortie + "/label-" + std::to_string(valeur) + "." + o.format;
-    if (!exporterMaillage(m, fichier.c_str(), monde)) {
+        o.dossierSortie.empty()
+            ? std::string()
+            : o.dossierSortie + "/" +
+                  Stravol::nomFichierEtiquette(scene.valeur, scene.nom, o.format);
+    if (!fichier.empty() &&
+        !Stravol::exporterMaillagePlat(m, fichier, geometrie, espaceSortie(o),
+                                       o.format == "ply" ? &scene.couleur : nullptr)) {
         e["error"] = "cannot write " + fichier;
         return false;
     }
     const Stravol::ControleMaillagePlat c = Stravol::controlerMaillagePlat(m);
-    const Stravol::MesuresMaillagePlat w = Stravol::mesurerMaillagePlat(m, mesure);
-    e["file"] = fichier;
+    const Stravol::MesuresMaillagePlat w = Stravol::mesurerMaillagePlat(m, geometrie);
+    if (!fichier.empty())
+        e["file"] = fichier;
     e["vertices"] = m.nbSommets();
     e["triangles"] = m.nbTriangles();
     e["closed"] = c.ferme;
@@ -473,15 +547,18 @@ bool ecrireEtiquetteDuale(const Options& o, std::uint16_t valeur, long long voxe
     for (const Stravol::Voisin& v : voisins)
         liste.push_back(
             {{"label", v.etiquette}, {"area_mm2", outils::reelJson(v.aireMm2, kChiffresMesures)}});
+    if (!o.scene.empty())
+        scene.maillage = std::move(m);
     return true;
 }
 
 // --all-labels --method nets: every label of the map meshed as one surface, one file a label
-// (labels in parallel), and with --interfaces one file a pair of touching labels. A file that
-// cannot be written is reported in its entry; exit status 1 then, after every other file.
-int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::CarteEtiquettes& c,
-                         double tempsChargement, outils::Progression& progression) {
-    const Stravol::Geometrie monde = repereSortie(o, volume);
+// (labels in parallel) named and coloured from the label table, with --interfaces one file a
+// pair of touching labels, then the --scene file of every label. A file that cannot be written
+// is reported in its entry or the summary; exit status 1 then, after every other file.
+int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::TableChoisie& table,
+                         const Stravol::CarteEtiquettes& c, double tempsChargement,
+                         outils::Progression& progression) {
     progression.etape("surface");
     Stravol::Resultat<Stravol::CarteDuale> faite =
         Stravol::maillerCarteDuale(c, optionsExtraction(o), volume.geometrie);
@@ -492,6 +569,19 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
     const std::vector<std::vector<Stravol::Voisin>> voisins = Stravol::voisinsEtiquettes(carte);
     const std::size_t nb = carte.index.valeurs.size();
 
+    // Names and colours, given before the meshes are made.
+    const std::vector<std::uint32_t> valeurs(carte.index.valeurs.begin(),
+                                             carte.index.valeurs.end());
+    const std::vector<Stravol::CouleurRVB> couleurs =
+        Stravol::couleursEtiquettes(valeurs, table.table);
+    std::vector<Stravol::MaillageEtiquette> scene(nb);
+    for (std::size_t k = 0; k < nb; ++k) {
+        scene[k].valeur = valeurs[k];
+        if (const Stravol::EntreeEtiquette* e = table.table.trouver(valeurs[k]))
+            scene[k].nom = e->nom;
+        scene[k].couleur = couleurs[k];
+    }
+
     std::vector<nlohmann::ordered_json> entrees(nb);
     std::vector<char> echecs(nb, 0);
     const auto t1 = std::chrono::steady_clock::now();
@@ -500,8 +590,8 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
     std::atomic<int> faites{0};
     std::mutex verrou;
     Stravol::maillerEtiquettesDuales(carte, [&](std::size_t k, Stravol::MaillagePlat& m) {
-        echecs[k] = ecrireEtiquetteDuale(o, carte.index.valeurs[k], carte.voxels[k], m, voisins[k],
-                                         monde, volume.geometrie, entrees[k])
+        echecs[k] = ecrireEtiquetteDuale(o, carte.voxels[k], m, voisins[k], volume.geometrie,
+                                         scene[k], entrees[k])
                         ? 0
                         : 1;
         const int n = ++faites;
@@ -523,7 +613,7 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
             const std::string fichier = o.dossierInterfaces + "/interface-" +
                                         std::to_string(paires[k].a) + "-" +
                                         std::to_string(paires[k].b) + "." + o.format;
-            if (!exporterMaillage(m, fichier.c_str(), monde))
+            if (!Stravol::exporterMaillagePlat(m, fichier, volume.geometrie, espaceSortie(o)))
                 erreurs[k] = "cannot write " + fichier;
         });
         progression.terminer();
@@ -536,11 +626,25 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
                 liste.push_back(e);
         nbEchecs += static_cast<int>(liste.size());
     }
+    bool sceneEcrite = false;
+    if (!o.scene.empty()) {
+        progression.etape("scene");
+        sceneEcrite = Stravol::exporterScene(scene, o.scene, volume.geometrie, espaceSortie(o));
+        progression.terminer();
+    }
 
     nlohmann::ordered_json bilan;
     bilan["dimensions"] = {c.W, c.H, c.D};
     bilan["spacing"] = espacementJson(volume);
-    bilan["space"] = o.espace;
+    bilan["space"] = Stravol::nomEspace(espaceSortie(o));
+    if (!table.chemin.empty())
+        bilan["labels_table"] = table.chemin;
+    if (!o.scene.empty()) {
+        if (sceneEcrite)
+            bilan["scene"] = o.scene;
+        else
+            bilan["scene_error"] = "cannot write " + o.scene;
+    }
     bilan["method"] = "nets";
     bilan["smoothing_rounds"] = optionsExtraction(o).nbLissages;
     bilan["labels_found"] = nb;
@@ -558,36 +662,50 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
     bilan["threads"] = Stravol::nbThreads();
     bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
     std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
-    return nbEchecs > 0 ? 1 : 0;
+    return nbEchecs > 0 || (!o.scene.empty() && !sceneEcrite) ? 1 : 0;
 }
 
 // --all-labels: every non-zero label of the segmentation (of the input file itself when no
-// segmentation was read), one mesh file each, labels in parallel. A label that fails is
-// reported in its entry; exit status 1 then, after every other label is written.
-int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargement,
-                   outils::Progression& progression) {
+// segmentation was read), one mesh file each, labels in parallel, named and coloured from the
+// label table, then the --scene file of them all. A label that fails is reported in its entry,
+// a scene that cannot be written in the summary; exit status 1 then, after every other file is
+// written.
+int extraireToutes(const Options& o, CImageTroisD& volume, const Stravol::TableChoisie& table,
+                   double tempsChargement, outils::Progression& progression) {
     std::error_code erreur;
-    fs::create_directories(o.dossierSortie, erreur);
-    if (!fs::is_directory(o.dossierSortie, erreur))
-        echouer("cannot create the folder " + o.dossierSortie);
-    const auto t0 = std::chrono::steady_clock::now();
-    if (!o.dossierInterfaces.empty()) {
-        fs::create_directories(o.dossierInterfaces, erreur);
-        if (!fs::is_directory(o.dossierInterfaces, erreur))
-            echouer("cannot create the folder " + o.dossierInterfaces);
+    for (const std::string& dossier : {o.dossierSortie, o.dossierInterfaces}) {
+        if (dossier.empty())
+            continue;
+        fs::create_directories(dossier, erreur);
+        if (!fs::is_directory(dossier, erreur))
+            echouer("cannot create the folder " + dossier);
     }
+    const auto t0 = std::chrono::steady_clock::now();
     Stravol::Resultat<Stravol::CarteEtiquettes> carte = Stravol::carteEtiquettes(volume, o.dossier);
     if (!carte)
         echouer(carte.raison());
     const Stravol::CarteEtiquettes& c = carte.valeur();
     if (o.duale())
-        return extraireToutesDuales(o, volume, c, tempsChargement, progression);
+        return extraireToutesDuales(o, volume, table, c, tempsChargement, progression);
     progression.etape("boxes");
     const std::vector<Stravol::BoiteEtiquette> boites =
         Stravol::boitesEtiquettes(c.valeurs(), c.W, c.H, c.D);
     progression.terminer();
     const double tempsBoites = secondesDepuis(t0);
-    const Stravol::Geometrie monde = repereSortie(o, volume);
+
+    // Names and colours, given before the meshes are made.
+    std::vector<std::uint32_t> valeurs;
+    for (const Stravol::BoiteEtiquette& b : boites)
+        valeurs.push_back(b.valeur);
+    const std::vector<Stravol::CouleurRVB> couleurs =
+        Stravol::couleursEtiquettes(valeurs, table.table);
+    std::vector<Stravol::MaillageEtiquette> scene(boites.size());
+    for (std::size_t i = 0; i < boites.size(); ++i) {
+        scene[i].valeur = valeurs[i];
+        if (const Stravol::EntreeEtiquette* e = table.table.trouver(valeurs[i]))
+            scene[i].nom = e->nom;
+        scene[i].couleur = couleurs[i];
+    }
 
     std::vector<nlohmann::ordered_json> entrees(boites.size());
     std::vector<char> echecs(boites.size(), 0);
@@ -598,19 +716,33 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
     std::mutex verrou;
     Stravol::maillerEtiquettes(
         c, boites, optionsExtraction(o), [&](std::size_t i, Stravol::EtiquetteMaillee& r) {
-            echecs[i] = ecrireEtiquette(o, r, monde, volume.geometrie, entrees[i]) ? 0 : 1;
+            echecs[i] = ecrireEtiquette(o, r, volume.geometrie, scene[i], entrees[i]) ? 0 : 1;
             const int n = ++faites;
             std::lock_guard<std::mutex> garde(verrou);
             progression.setValue(n);
         });
     progression.terminer();
     const double tempsEtiquettes = secondesDepuis(t1);
-    const int nbEchecs = static_cast<int>(std::count(echecs.begin(), echecs.end(), 1));
+    int nbEchecs = static_cast<int>(std::count(echecs.begin(), echecs.end(), 1));
+    bool sceneEcrite = false;
+    if (!o.scene.empty()) {
+        progression.etape("scene");
+        sceneEcrite = Stravol::exporterScene(scene, o.scene, volume.geometrie, espaceSortie(o));
+        progression.terminer();
+    }
 
     nlohmann::ordered_json bilan;
     bilan["dimensions"] = {c.W, c.H, c.D};
     bilan["spacing"] = espacementJson(volume);
-    bilan["space"] = o.espace;
+    bilan["space"] = Stravol::nomEspace(espaceSortie(o));
+    if (!table.chemin.empty())
+        bilan["labels_table"] = table.chemin;
+    if (!o.scene.empty()) {
+        if (sceneEcrite)
+            bilan["scene"] = o.scene;
+        else
+            bilan["scene_error"] = "cannot write " + o.scene;
+    }
     bilan["labels_found"] = boites.size();
     bilan["labels_failed"] = nbEchecs;
     bilan["labels"] = entrees;
@@ -621,7 +753,7 @@ int extraireToutes(const Options& o, CImageTroisD& volume, double tempsChargemen
     bilan["threads"] = Stravol::nbThreads();
     bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
     std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
-    return nbEchecs > 0 ? 1 : 0;
+    return nbEchecs > 0 || (!o.scene.empty() && !sceneEcrite) ? 1 : 0;
 }
 
 // --param and --evolve: the mesh evolves on the grey volume, driven through the deformable
@@ -633,7 +765,7 @@ nlohmann::ordered_json faireEvoluer(const Options& o, CImageTroisD& volume,
     // The copy fills only a volume of the same size: size it before copying the grey voxels.
     if (!gris.Create(volume.largeur, volume.hauteur, volume.profondeur))
         echouer("not enough memory for the grey volume of the evolution");
-    volume.CopierImageCourante(0);
+    volume.CopierImageCourante(Stravol::ModeAffichage::Normale);
     volume.CimageTroisDtoCimage3D(gris);
     m.initialiserImages(&gris, &gris);
     CDeformableModelBase& modele = m;
@@ -726,7 +858,7 @@ int extraireObjetDual(const Options& o, const CImageTroisD& volume,
     const Stravol::MaillagePlat& m = objet.maillage;
     if (!o.sortie.empty()) {
         progression.etape("write");
-        if (!exporterMaillage(m, o.sortie.c_str(), repereSortie(o, volume)))
+        if (!Stravol::exporterMaillagePlat(m, o.sortie, volume.geometrie, espaceSortie(o)))
             echouer("cannot write " + o.sortie);
         progression.terminer();
     }
@@ -767,7 +899,8 @@ int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement
         o.source == "segmentation" || (o.source.empty() && volume.imageSegmente != nullptr);
     if (segmentation && volume.imageSegmente == nullptr)
         echouer(o.dossier + " has no segmentation");
-    const int mode = segmentation ? 4 : 0;
+    const Stravol::ModeAffichage mode =
+        segmentation ? Stravol::ModeAffichage::Segmentee : Stravol::ModeAffichage::Normale;
     // Only the evolution reads the voxels again.
     const bool extractionSeule = o.parametres.empty() && o.iterations == 0;
     if (extractionSeule)
@@ -806,7 +939,8 @@ int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement
     }
     if (!o.sortie.empty()) {
         progression.etape("write");
-        if (!exporterMaillage(m, o.sortie.c_str(), repereSortie(o, volume)))
+        Stravol::MaillagePlat plat;
+        if (!ecrireMaillage(m, o.sortie, o, volume.geometrie, nullptr, plat))
             echouer("cannot write " + o.sortie);
         progression.terminer();
     }
@@ -840,12 +974,23 @@ int main(int argc, char** argv) {
         for (const std::string& p : o.parametres)
             appliquerParametre(essai, p);
     }
+    // The label table is read, and a bad one refused, before the work starts.
+    Stravol::TableChoisie table;
+    if (o.toutesEtiquettes) {
+        Stravol::Resultat<Stravol::TableChoisie> choisie = Stravol::choisirTableEtiquettes(
+            o.tableEtiquettes, Stravol::fichierEtiquettes(demandeOuverture(o)));
+        if (!choisie)
+            echouer(choisie.raison());
+        table = std::move(choisie.valeur());
+        if (!table.remarque.empty())
+            std::fprintf(stderr, "%s: %s\n", kOutil, table.remarque.c_str());
+    }
     const auto t0 = std::chrono::steady_clock::now();
     const std::unique_ptr<CImageTroisD> volume = charger(o, progression);
     // The option, not the configuration the volume read, sets the tool's thread count.
     Stravol::definirNbThreads(o.threads);
     const double tempsChargement = secondesDepuis(t0);
     if (o.toutesEtiquettes)
-        return extraireToutes(o, *volume, tempsChargement, progression);
+        return extraireToutes(o, *volume, table, tempsChargement, progression);
     return extraireObjet(o, *volume, tempsChargement, progression);
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,19 @@ struct BilanExtraction {
     }
 };
 
+// Display modes of the loaded volume, by the volume they show: Normale imageOriginal
+// (textures in colour from imR/imG/imB when rgb is 1), NiBlack imageNiBlack, Autocorrelation
+// imageAutocorrelation, FFT imageFFT, Segmentee imageSegmente; Phase, and any value outside
+// these, leaves image unchanged and builds the textures from imagePhase.
+enum class ModeAffichage : int {
+    Normale = 0,
+    NiBlack = 1,
+    Autocorrelation = 2,
+    FFT = 3,
+    Segmentee = 4,
+    Phase = 5,
+};
+
 // How a volume file becomes the loaded volume: the window of values wider than 8 bits (the
 // configuration's, else the 0.5th to 99.5th percentiles, unless given here) and the spacing
 // (the file's unless given here).
@@ -80,11 +94,9 @@ struct OptionsVolume {
 // exists; every operation on a volume of size 0 does nothing. Any other buffer is either
 // null or of the volume's size.
 //
-// Display modes (choix of preparationTexture, indice of CopierImageCourante):
-// 0 imageOriginal (textures in colour from imR/imG/imB when rgb is 1), 1 imageNiBlack,
-// 2 imageAutocorrelation, 3 imageFFT, 4 imageSegmente, any other: image unchanged and
-// textures from imagePhase. A mode whose volume does not exist leaves image unchanged
-// and gives black textures.
+// Display modes (preparationTexture, CopierImageCourante): the volume that becomes image and
+// the textures show. A mode whose volume does not exist leaves image unchanged and gives
+// black textures.
 class CImageTroisD : public ParametresConfigVolume {
 public:
     // Texture side in texels and size of one slice texture in bytes (3 bytes a texel).
@@ -121,8 +133,8 @@ public:
 
     // Reads a label file (NIfTI or TIFF) on the volume's grid: etiquettes keeps its values
     // exactly; imageSegmente holds them when all are below 256, else a display value of each
-    // label (and the textures of mode 4 give each label a colour of a fixed table). A file of
-    // another grid, or with values that are no labels, is refused with a message.
+    // label (and the textures of mode Segmentee give each label a colour of a fixed table). A file
+    // of another grid, or with values that are no labels, is refused with a message.
     bool ChargerSegFichier(const std::string& fichier, ProgressSink* barre);
 
     // Replaces the spacing, keeping the directions and origin of the transform.
@@ -131,15 +143,15 @@ public:
     // Reserves the three texture stacks unless one exists already; a texture takes memory
     // once it is built.
     void AllouerTexture();
-    void CopierImageCourante(int indice);
+    void CopierImageCourante(ModeAffichage mode);
     // As CopierImageCourante, for a run that reads no volume but image from now on: the buffer
-    // of mode indice becomes image without a copy, and the loaded volume and the other modes'
-    // volumes are released (the labels stay). Mode 0 keeps the loaded volume as image.
-    void garderSeulementMode(int indice);
+    // of mode becomes image without a copy, and the loaded volume and the other modes'
+    // volumes are released (the labels stay). Normale keeps the loaded volume as image.
+    void garderSeulementMode(ModeAffichage mode);
     // Sets the current volume for mode choix. Every texture handed out from now on (getTab*)
     // shows mode choix: those handed out before are rebuilt now, in place (the barre follows
     // them), the others when they are first asked for.
-    void preparationTexture(ProgressSink* barre, int choix);
+    void preparationTexture(ProgressSink* barre, ModeAffichage choix);
     // Applied to each texture once built (rgb texels), e.g. colours for labels; empty: none.
     // Takes effect at the next preparationTexture.
     std::function<void(unsigned char* texels, std::size_t nbTexels)> retoucheTexture;
@@ -240,7 +252,7 @@ public:
     // Colour planes of the labels when they do not fit the grey display (else null).
     VolumeOctets segR, segG, segB;
     // Display mode of the last CopierImageCourante.
-    int modeCourant = 0;
+    ModeAffichage modeCourant = ModeAffichage::Normale;
 
     // The volume as loaded. A loading leaves it null while image holds that volume unchanged;
     // the first change of image (another display mode, a new image of the same sizes, a
@@ -267,8 +279,8 @@ public:
     VolumeOctets imageOpenGlY;
     // Per texture of each stack (Z, X, Y): whether it is built for the current mode.
     std::vector<unsigned char> texturesConstruites[3];
-    // Mode of the textures (preparationTexture's choix); -1 before any preparation.
-    int modeTextures = -1;
+    // Mode of the textures (preparationTexture's choix); none before any preparation.
+    std::optional<ModeAffichage> modeTextures;
 
     ImageRGB imgTemp;
 
@@ -329,9 +341,9 @@ private:
     bool chargerCoupesTiff(const std::vector<std::string>& fichiers);
     // Decodes one TIFF slice file into slice indZ (8-bit exact, wider through its own window).
     int ChargerImageTiff(const std::string& fichier, std::string& erreur);
-    const unsigned char* sourceMode(int mode) const;
-    // The buffer of display mode 1 to 4, or null for another mode.
-    VolumeOctets* volumeMode(int mode);
+    const unsigned char* sourceMode(ModeAffichage mode) const;
+    // The buffer of display modes NiBlack to Segmentee, or null for another mode.
+    VolumeOctets* volumeMode(ModeAffichage mode);
     // Copies image into imageOriginal when image holds the loaded volume alone, before image
     // changes; false (reported) when memory runs out, image then untouched.
     bool separerOriginal();

@@ -119,43 +119,56 @@ void CImageTroisD::AllouerTexture() {
     texturesConstruites[2].assign(static_cast<std::size_t>(hauteur), 0);
 }
 
-// The buffers of display modes 1 to 4; mode 0 is the loaded volume.
+namespace {
+
+// The buffers of display modes NiBlack to Segmentee, in mode order; Normale is the loaded
+// volume.
 constexpr VolumeOctets CImageTroisD::*kVolumesModes[] = {
     &CImageTroisD::imageNiBlack, &CImageTroisD::imageAutocorrelation, &CImageTroisD::imageFFT,
     &CImageTroisD::imageSegmente};
-constexpr int kNbModes = 5;
 
-const unsigned char* CImageTroisD::sourceMode(int mode) const {
-    if (mode == 0)
-        return volumeOriginal();
-    return mode > 0 && mode < kNbModes ? (this->*kVolumesModes[mode - 1]).get() : nullptr;
+// Whether mode has a buffer of its own in kVolumesModes.
+bool aVolumePropre(ModeAffichage mode) {
+    return mode >= ModeAffichage::NiBlack && mode <= ModeAffichage::Segmentee;
 }
 
-void CImageTroisD::CopierImageCourante(int indice) {
-    modeCourant = indice;
-    const unsigned char* source = sourceMode(indice);
+VolumeOctets CImageTroisD::*volumePropre(ModeAffichage mode) {
+    return kVolumesModes[static_cast<int>(mode) - static_cast<int>(ModeAffichage::NiBlack)];
+}
+
+} // namespace
+
+const unsigned char* CImageTroisD::sourceMode(ModeAffichage mode) const {
+    if (mode == ModeAffichage::Normale)
+        return volumeOriginal();
+    return aVolumePropre(mode) ? (this->*volumePropre(mode)).get() : nullptr;
+}
+
+void CImageTroisD::CopierImageCourante(ModeAffichage mode) {
+    modeCourant = mode;
+    const unsigned char* source = sourceMode(mode);
     if (source != nullptr && image && source != image.get() && separerOriginal())
         std::memcpy(image.get(), source, nbVoxels());
 }
 
-VolumeOctets* CImageTroisD::volumeMode(int mode) {
-    return mode > 0 && mode < kNbModes ? &(this->*kVolumesModes[mode - 1]) : nullptr;
+VolumeOctets* CImageTroisD::volumeMode(ModeAffichage mode) {
+    return aVolumePropre(mode) ? &(this->*volumePropre(mode)) : nullptr;
 }
 
-void CImageTroisD::garderSeulementMode(int indice) {
-    VolumeOctets* volume = volumeMode(indice);
+void CImageTroisD::garderSeulementMode(ModeAffichage mode) {
+    VolumeOctets* volume = volumeMode(mode);
     if (volume != nullptr && *volume && image) {
         image = std::move(*volume);
-        modeCourant = indice;
+        modeCourant = mode;
     } else {
-        CopierImageCourante(indice);
+        CopierImageCourante(mode);
     }
     imageOriginal.reset();
     for (VolumeOctets CImageTroisD::*autre : kVolumesModes)
         (this->*autre).reset();
 }
 
-void CImageTroisD::preparationTexture(ProgressSink* barre, int choix) {
+void CImageTroisD::preparationTexture(ProgressSink* barre, ModeAffichage choix) {
     CopierImageCourante(choix);
     modeTextures = choix;
     if (!imageOpenGlZ || !imageOpenGlX || !imageOpenGlY || nbVoxels() == 0)
@@ -235,16 +248,18 @@ void CImageTroisD::construireTexture(int pile, int ind) {
     const VolumeOctets* piles[3] = {&imageOpenGlZ, &imageOpenGlX, &imageOpenGlY};
     constexpr Axe kAxesPiles[3] = {Axe::Z, Axe::X, Axe::Y};
     unsigned char* texture = piles[pile]->get() + static_cast<std::size_t>(ind) * kTailleTexture;
-    // The volume (or colour planes) of the textures' mode.
+    // The volume (or colour planes) of the textures' mode; textures built before any
+    // preparation read imagePhase.
+    const ModeAffichage mode = modeTextures.value_or(ModeAffichage::Phase);
     Source s = grise(nullptr, largeur, hauteur, profondeur);
-    if (modeTextures == 0 && rgb == 1 && imR && imG && imB)
+    if (mode == ModeAffichage::Normale && rgb == 1 && imR && imG && imB)
         s = Source{imR.get(), imG.get(), imB.get(), largeur, hauteur, profondeur};
-    else if (modeTextures == 0)
+    else if (mode == ModeAffichage::Normale)
         s.r = s.g = s.b = image.get();
-    else if (modeTextures == 4 && segR && segG && segB)
+    else if (mode == ModeAffichage::Segmentee && segR && segG && segB)
         s = Source{segR.get(), segG.get(), segB.get(), largeur, hauteur, profondeur};
-    else if (modeTextures >= 1 && modeTextures <= 4)
-        s.r = s.g = s.b = sourceMode(modeTextures);
+    else if (aVolumePropre(mode))
+        s.r = s.g = s.b = sourceMode(mode);
     else
         s.r = s.g = s.b = imagePhase.get();
     construire(s, kAxesPiles[pile], ind, texture);

@@ -42,11 +42,11 @@ int main(int argc, char** argv) {
     }
     const double ouverture = secondesDepuis(debut);
     QApplication::processEvents();
-    if (fenetre.fenetreOpenGL == nullptr) {
+    if (fenetre.vue() == nullptr) {
         std::fprintf(stderr, "ouverture_fenetre: no 3D view after the opening\n");
         return 1;
     }
-    fenetre.fenetreOpenGL->capturerImage();
+    fenetre.vue()->capturerImage();
     const double premiereImage = secondesDepuis(debut);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -3,14 +3,25 @@
 // window whose dialogs answer from the test, and the user's actions on its controls.
 
 #include "ApplicationTest.h"
+#include "app/ControleurExtraction.h"
 #include "app/Form1.h"
+#include "app/MenusFenetre.h"
+#include "app/PanneauCoupes.h"
 #include "helpers/images.h"
 #include "helpers/slices.h"
 #include "view/COpenGL.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QRadioButton>
 #include <QSettings>
 #include <QSlider>
+#include <QSplitter>
 #include <QTest>
 #include <QWidget>
 
@@ -54,6 +65,97 @@ inline void ecrireVolume(const std::string& dossier, const std::string& nom, int
     }
 }
 
+// The child of f named nom (its objectName), of kind T; a failure of the test when there is none.
+template <class T> T* enfant(const QObject& f, const char* nom) {
+    T* c = f.findChild<T*>(QString::fromLatin1(nom));
+    EXPECT_NE(c, nullptr) << nom;
+    return c;
+}
+
+// The window's controls and menu items, found by their names.
+struct Controles {
+    Controles() = default;
+    explicit Controles(const QObject& f)
+        : splitContainer1(enfant<QSplitter>(f, "splitContainer1")),
+          splitContainer2(enfant<QSplitter>(f, "splitContainer2")),
+          splitContainer3(enfant<QSplitter>(f, "splitContainer3")),
+          panneauVue(enfant<QFrame>(f, "splitContainer2_Panel1")),
+          panneauCommandes(enfant<QFrame>(f, "splitContainer1_Panel2")),
+          pictureBox1(enfant<QLabel>(f, "pictureBox1")),
+          pictureBox2(enfant<QLabel>(f, "pictureBox2")),
+          pictureBox3(enfant<QLabel>(f, "pictureBox3")),
+          checkBoxMaillage(enfant<QCheckBox>(f, "checkBoxMaillage")),
+          BoxCommande(enfant<QGroupBox>(f, "BoxCommande")),
+          labelChargement(enfant<QLabel>(f, "labelChargement")),
+          progressBar1(enfant<QProgressBar>(f, "progressBar1")),
+          radioTrackBall(enfant<QRadioButton>(f, "radioTrackBall")),
+          radioFree(enfant<QRadioButton>(f, "radioFree")),
+          checkRepere(enfant<QCheckBox>(f, "checkRepere")), checkX(enfant<QCheckBox>(f, "checkX")),
+          checkY(enfant<QCheckBox>(f, "checkY")), checkZ(enfant<QCheckBox>(f, "checkZ")),
+          trackBarX(enfant<QSlider>(f, "trackBarX")), trackBarY(enfant<QSlider>(f, "trackBarY")),
+          trackBarZ(enfant<QSlider>(f, "trackBarZ")),
+          labelIndiceX(enfant<QLabel>(f, "labelIndiceX")),
+          labelIndiceZ(enfant<QLabel>(f, "labelIndiceZ")),
+          labelVoxel(enfant<QLabel>(f, "labelVoxel")),
+          fichierMenu(enfant<QMenu>(f, "fichierToolStripMenuItem")),
+          recentsMenu(enfant<QMenu>(f, "recentsToolStripMenuItem")),
+          ouvrirToolStripMenuItem(enfant<QAction>(f, "ouvrirToolStripMenuItem")),
+          ouvrirFichierToolStripMenuItem(enfant<QAction>(f, "ouvrirFichierToolStripMenuItem")),
+          fermerToolStripMenuItem(enfant<QAction>(f, "fermerToolStripMenuItem")),
+          exporterToolStripMenuItem(enfant<QAction>(f, "exporterToolStripMenuItem")),
+          quitterToolStripMenuItem(enfant<QAction>(f, "quitterToolStripMenuItem")),
+          extraireRegionToolStripMenuItem(enfant<QAction>(f, "extraireRegionToolStripMenuItem")),
+          evoluerMaillageToolStripMenuItem(enfant<QAction>(f, "evoluerMaillageToolStripMenuItem")),
+          optionsExtractionToolStripMenuItem(
+              enfant<QAction>(f, "optionsExtractionToolStripMenuItem")),
+          imageNormaleToolStripMenuItem(enfant<QAction>(f, "imageNormaleToolStripMenuItem")),
+          imageSegmenteToolStripMenuItem(enfant<QAction>(f, "imageSegmenteToolStripMenuItem")),
+          etiquettesCouleurToolStripMenuItem(
+              enfant<QAction>(f, "etiquettesCouleurToolStripMenuItem")),
+          commandesToolStripMenuItem(enfant<QAction>(f, "commandesToolStripMenuItem")),
+          aProposToolStripMenuItem(enfant<QAction>(f, "aProposToolStripMenuItem")) {}
+
+    QSplitter* splitContainer1 = nullptr;
+    QSplitter* splitContainer2 = nullptr;
+    QSplitter* splitContainer3 = nullptr;
+    QFrame* panneauVue = nullptr;       // hosts the 3D view
+    QFrame* panneauCommandes = nullptr; // right panel of splitContainer1
+    QLabel* pictureBox1 = nullptr;
+    QLabel* pictureBox2 = nullptr;
+    QLabel* pictureBox3 = nullptr;
+    QCheckBox* checkBoxMaillage = nullptr;
+    QGroupBox* BoxCommande = nullptr;
+    QLabel* labelChargement = nullptr;
+    QProgressBar* progressBar1 = nullptr;
+    QRadioButton* radioTrackBall = nullptr;
+    QRadioButton* radioFree = nullptr;
+    QCheckBox* checkRepere = nullptr;
+    QCheckBox* checkX = nullptr;
+    QCheckBox* checkY = nullptr;
+    QCheckBox* checkZ = nullptr;
+    QSlider* trackBarX = nullptr;
+    QSlider* trackBarY = nullptr;
+    QSlider* trackBarZ = nullptr;
+    QLabel* labelIndiceX = nullptr;
+    QLabel* labelIndiceZ = nullptr;
+    QLabel* labelVoxel = nullptr;
+    QMenu* fichierMenu = nullptr;
+    QMenu* recentsMenu = nullptr;
+    QAction* ouvrirToolStripMenuItem = nullptr;
+    QAction* ouvrirFichierToolStripMenuItem = nullptr;
+    QAction* fermerToolStripMenuItem = nullptr;
+    QAction* exporterToolStripMenuItem = nullptr;
+    QAction* quitterToolStripMenuItem = nullptr;
+    QAction* extraireRegionToolStripMenuItem = nullptr;
+    QAction* evoluerMaillageToolStripMenuItem = nullptr;
+    QAction* optionsExtractionToolStripMenuItem = nullptr;
+    QAction* imageNormaleToolStripMenuItem = nullptr;
+    QAction* imageSegmenteToolStripMenuItem = nullptr;
+    QAction* etiquettesCouleurToolStripMenuItem = nullptr;
+    QAction* commandesToolStripMenuItem = nullptr;
+    QAction* aProposToolStripMenuItem = nullptr;
+};
+
 // Scrolls a track bar as the user does, one key press per step.
 inline void defiler(QSlider* barre, int pas) {
     barre->setFocus();
@@ -71,11 +173,11 @@ protected:
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
                            QString::fromStdString(temp / "config"));
         fenetre = std::make_unique<Stravol::Form1>();
-        fenetre->choisirDossier = [this] { return reponseDossier; };
-        fenetre->choisirFichierExport = [this] { return reponseFichier; };
-        fenetre->afficherMessage = [this](const QString& t) {
-            messages.push_back(t.toStdString());
-        };
+        ihm = Controles(*fenetre);
+        Stravol::DialoguesFenetre& d = fenetre->dialogues();
+        d.choisirDossier = [this] { return reponseDossier; };
+        d.choisirFichierExport = [this] { return reponseFichier; };
+        d.afficherMessage = [this](const QString& t) { messages.push_back(t.toStdString()); };
         fenetre->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(fenetre.get()));
     }
@@ -84,12 +186,13 @@ protected:
     // "Ouvrir" chosen in the menu, the dialog confirming dossier (empty: cancelled).
     void ouvrirParMenu(const std::string& dossier) {
         reponseDossier = QString::fromStdString(dossier);
-        fenetre->ouvrirToolStripMenuItem->trigger();
+        ihm.ouvrirToolStripMenuItem->trigger();
         QApplication::processEvents();
     }
 
     DossierTemporaire temp;
     std::unique_ptr<Stravol::Form1> fenetre;
+    Controles ihm;
     QString reponseDossier;
     QString reponseFichier;
     std::vector<std::string> messages;

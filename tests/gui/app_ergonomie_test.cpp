@@ -92,9 +92,9 @@ protected:
         dossier = temp / "boite";
         testapp::ecrireVolume(dossier, "volume", 300, 200, 40, grisBoite);
         ouvrirParMenu(dossier);
-        ASSERT_NE(fenetre->fenetreOpenGL, nullptr);
+        ASSERT_NE(fenetre->vue(), nullptr);
     }
-    void cliquer(QPoint p) { QTest::mouseClick(fenetre->pictureBox1, Qt::LeftButton, {}, p); }
+    void cliquer(QPoint p) { QTest::mouseClick(ihm.pictureBox1, Qt::LeftButton, {}, p); }
     // Scrolls a track bar to v as the user does (the last step by a key).
     static void placer(QSlider* barre, int v) {
         barre->setValue(v - 1);
@@ -139,73 +139,73 @@ TEST_F(BoxVolumeTest, TheMeshIsOnScreenAtTheClickWithoutMovingTheMouse) {
     Form1& f = *fenetre;
     // The picture shows Z cut 7, then the cut leaves the view: an empty grey frame on the
     // screen before the extraction.
-    QTest::mouseClick(f.checkZ, Qt::LeftButton);
-    placer(f.trackBarZ, 7);
-    QTest::mouseClick(f.checkZ, Qt::LeftButton);
-    EXPECT_EQ(pixelsDessines(ecran(f.fenetreOpenGL)), 0);
-    f.extraireRegionToolStripMenuItem->trigger();
+    QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
+    placer(ihm.trackBarZ, 7);
+    QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
+    EXPECT_EQ(pixelsDessines(ecran(f.vue())), 0);
+    ihm.extraireRegionToolStripMenuItem->trigger();
     cliquer(QPoint(128, 64));
-    ASSERT_NE(f.images3D->maillage, nullptr);
-    const int avec = pixelsDessines(ecran(f.fenetreOpenGL));
+    ASSERT_NE(f.volume()->maillage, nullptr);
+    const int avec = pixelsDessines(ecran(f.vue()));
     EXPECT_GT(avec, 200);
 
     // "Afficher le maillage" hides and shows it on the screen at once.
-    QTest::mouseClick(f.checkBoxMaillage, Qt::LeftButton);
-    EXPECT_EQ(pixelsDessines(ecran(f.fenetreOpenGL)), 0);
-    QTest::mouseClick(f.checkBoxMaillage, Qt::LeftButton);
-    EXPECT_EQ(pixelsDessines(ecran(f.fenetreOpenGL)), avec);
+    QTest::mouseClick(ihm.checkBoxMaillage, Qt::LeftButton);
+    EXPECT_EQ(pixelsDessines(ecran(f.vue())), 0);
+    QTest::mouseClick(ihm.checkBoxMaillage, Qt::LeftButton);
+    EXPECT_EQ(pixelsDessines(ecran(f.vue())), avec);
 }
 
 TEST_F(BoxVolumeTest, AClickOnAnXPictureExtractsTheObjectUnderThePointer) {
     Form1& f = *fenetre;
-    QTest::mouseClick(f.checkX, Qt::LeftButton);
-    placer(f.trackBarX, 150);
-    ASSERT_EQ(f.axeImage, Axe::X);
-    ASSERT_EQ(f.pictureBox1->pixmap().size(), QSize(40, 200));
-    f.extraireRegionToolStripMenuItem->trigger();
+    QTest::mouseClick(ihm.checkX, Qt::LeftButton);
+    placer(ihm.trackBarX, 150);
+    ASSERT_EQ(f.coupes().axeImage(), Axe::X);
+    ASSERT_EQ(ihm.pictureBox1->pixmap().size(), QSize(40, 200));
+    ihm.extraireRegionToolStripMenuItem->trigger();
     // Column 64 of 256 is z = 10, row 52 is y = 40: inside the box at x = 150.
     cliquer(QPoint(64, 52));
-    ASSERT_TRUE(f.images3D->bilanExtraction.effectuee);
-    EXPECT_EQ(f.images3D->bilanExtraction.valeurGerme, 200);
-    EXPECT_EQ(f.images3D->bilanExtraction.nbVoxelsCroissance, kVoxelsBoite);
+    ASSERT_TRUE(f.volume()->bilanExtraction.effectuee);
+    EXPECT_EQ(f.volume()->bilanExtraction.valeurGerme, 200);
+    EXPECT_EQ(f.volume()->bilanExtraction.nbVoxelsCroissance, kVoxelsBoite);
 
     // A Y picture too: row 64 of 256 is z = 10, column 128 is x = 150, at y = 30.
-    QTest::mouseClick(f.checkY, Qt::LeftButton);
-    placer(f.trackBarY, 30);
-    ASSERT_EQ(f.axeImage, Axe::Y);
-    f.images3D->maillage.reset();
-    f.extraireRegionToolStripMenuItem->trigger();
+    QTest::mouseClick(ihm.checkY, Qt::LeftButton);
+    placer(ihm.trackBarY, 30);
+    ASSERT_EQ(f.coupes().axeImage(), Axe::Y);
+    f.volume()->maillage.reset();
+    ihm.extraireRegionToolStripMenuItem->trigger();
     cliquer(QPoint(128, 64));
-    EXPECT_EQ(f.images3D->bilanExtraction.valeurGerme, 200);
-    EXPECT_EQ(f.images3D->bilanExtraction.nbVoxelsCroissance, kVoxelsBoite);
+    EXPECT_EQ(f.volume()->bilanExtraction.valeurGerme, 200);
+    EXPECT_EQ(f.volume()->bilanExtraction.nbVoxelsCroissance, kVoxelsBoite);
 }
 
 TEST_F(BoxVolumeTest, TheStatusBarGivesTheVoxelUnderThePointerAndTheSummary) {
     Form1& f = *fenetre;
-    QTest::mouseClick(f.checkZ, Qt::LeftButton);
-    placer(f.trackBarZ, 7);
-    EXPECT_EQ(f.labelIndiceZ->text(), "z = 7 / 39");
-    EXPECT_EQ(f.labelIndiceX->text(), "x = 0 / 299");
-    survoler(f.pictureBox1, QPoint(128, 64));
-    EXPECT_EQ(f.labelVoxel->text(), "Voxel (150, 50, 7) : gris 200");
-    survoler(f.pictureBox1, QPoint(0, 0));
-    EXPECT_EQ(f.labelVoxel->text(),
+    QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
+    placer(ihm.trackBarZ, 7);
+    EXPECT_EQ(ihm.labelIndiceZ->text(), "z = 7 / 39");
+    EXPECT_EQ(ihm.labelIndiceX->text(), "x = 0 / 299");
+    survoler(ihm.pictureBox1, QPoint(128, 64));
+    EXPECT_EQ(ihm.labelVoxel->text(), "Voxel (150, 50, 7) : gris 200");
+    survoler(ihm.pictureBox1, QPoint(0, 0));
+    EXPECT_EQ(ihm.labelVoxel->text(),
               QString("Voxel (0, 0, 7) : gris %1").arg(static_cast<int>(grisBoite(0, 0, 7))));
     QEvent sortie(QEvent::Leave);
-    QApplication::sendEvent(f.pictureBox1, &sortie);
-    EXPECT_TRUE(f.labelVoxel->text().isEmpty());
+    QApplication::sendEvent(ihm.pictureBox1, &sortie);
+    EXPECT_TRUE(ihm.labelVoxel->text().isEmpty());
 
     // Armed: a cross-hair over the picture and a message until the click.
-    f.extraireRegionToolStripMenuItem->trigger();
-    EXPECT_EQ(f.pictureBox1->cursor().shape(), Qt::CrossCursor);
+    ihm.extraireRegionToolStripMenuItem->trigger();
+    EXPECT_EQ(ihm.pictureBox1->cursor().shape(), Qt::CrossCursor);
     EXPECT_FALSE(f.statusBar()->currentMessage().isEmpty());
     cliquer(QPoint(128, 64));
-    EXPECT_NE(f.pictureBox1->cursor().shape(), Qt::CrossCursor);
+    EXPECT_NE(ihm.pictureBox1->cursor().shape(), Qt::CrossCursor);
     const QString bilan = f.statusBar()->currentMessage();
     testapp::ChiffresBilan c;
     ASSERT_TRUE(testapp::lireBilan(bilan, c)) << bilan.toStdString();
     EXPECT_EQ(c.voxels, kVoxelsBoite);
-    EXPECT_EQ(c.triangles, f.images3D->maillage->nbTriangles);
+    EXPECT_EQ(c.triangles, f.volume()->maillage->nbTriangles);
     // The 51 x 39 x 18 box: 35,802 voxels³ and 2 (51 x 39 + 51 x 18 + 39 x 18) = 7,218
     // voxels² of faces, which the smoothing rounds at the edges and corners.
     EXPECT_LT(c.volume, kVoxelsBoite);
@@ -221,32 +221,32 @@ TEST_F(BoxVolumeTest, TheStatusBarGivesTheVoxelUnderThePointerAndTheSummary) {
 TEST_F(BoxVolumeTest, EscapeDisarmsTheExtraction) {
     Form1& f = *fenetre;
     activer();
-    f.extraireRegionToolStripMenuItem->trigger();
-    ASSERT_TRUE(static_cast<bool>(f.Bouge));
+    ihm.extraireRegionToolStripMenuItem->trigger();
+    ASSERT_TRUE(f.extraction().armee());
     QTest::keyClick(&f, Qt::Key_Escape);
-    EXPECT_FALSE(static_cast<bool>(f.Bouge));
-    EXPECT_NE(f.pictureBox1->cursor().shape(), Qt::CrossCursor);
+    EXPECT_FALSE(f.extraction().armee());
+    EXPECT_NE(ihm.pictureBox1->cursor().shape(), Qt::CrossCursor);
     EXPECT_TRUE(f.statusBar()->currentMessage().isEmpty());
     cliquer(QPoint(128, 64));
-    EXPECT_EQ(f.images3D->maillage, nullptr);
+    EXPECT_EQ(f.volume()->maillage, nullptr);
 }
 
 TEST_F(BoxVolumeTest, ShortcutsAndMnemonics) {
     Form1& f = *fenetre;
     activer();
-    EXPECT_EQ(f.quitterToolStripMenuItem->shortcut(), QKeySequence("Ctrl+Q"));
-    f.extraireRegionToolStripMenuItem->trigger();
+    EXPECT_EQ(ihm.quitterToolStripMenuItem->shortcut(), QKeySequence("Ctrl+Q"));
+    ihm.extraireRegionToolStripMenuItem->trigger();
     cliquer(QPoint(128, 64));
-    ASSERT_NE(f.images3D->maillage, nullptr);
+    ASSERT_NE(f.volume()->maillage, nullptr);
 
     reponseFichier = QString::fromStdString(temp / "boite.stl");
     QTest::keyClick(&f, Qt::Key_E, Qt::ControlModifier);
     EXPECT_TRUE(std::filesystem::exists(temp / "boite.stl"));
     QTest::keyClick(&f, Qt::Key_W, Qt::ControlModifier);
-    EXPECT_EQ(f.images3D, nullptr);
+    EXPECT_EQ(f.volume(), nullptr);
     reponseDossier = QString::fromStdString(dossier);
     QTest::keyClick(&f, Qt::Key_O, Qt::ControlModifier);
-    EXPECT_NE(f.images3D, nullptr);
+    EXPECT_NE(f.volume(), nullptr);
 
     // Every menu and item has its own Alt letter within its menu.
     std::set<QChar> titres;
@@ -266,11 +266,11 @@ TEST_F(BoxVolumeTest, ShortcutsAndMnemonics) {
 
 TEST_F(WindowTest, HelpAndAbout) {
     std::vector<std::pair<QString, QString>> boites;
-    fenetre->afficherInformation = [&](const QString& titre, const QString& texte) {
+    fenetre->dialogues().afficherInformation = [&](const QString& titre, const QString& texte) {
         boites.emplace_back(titre, texte);
     };
-    fenetre->commandesToolStripMenuItem->trigger();
-    fenetre->aProposToolStripMenuItem->trigger();
+    ihm.commandesToolStripMenuItem->trigger();
+    ihm.aProposToolStripMenuItem->trigger();
     ASSERT_EQ(boites.size(), 2u);
     for (const char* cle : {"Z, Q, S, D", "molette", "R ", "P et M", "bouton gauche", "Échap"})
         EXPECT_TRUE(boites[0].second.contains(cle)) << cle;
@@ -293,11 +293,11 @@ TEST_F(WindowTest, RecentFoldersLastFolderAndDrop) {
     EXPECT_EQ(recents.first().toStdString(), dossiers.back());
     EXPECT_EQ(recents.last().toStdString(), dossiers[1]);
     EXPECT_TRUE(std::filesystem::exists(temp / "config/Stravol/stravol.ini"));
-    ASSERT_EQ(fenetre->recentsMenu->actions().size(), 8);
+    ASSERT_EQ(ihm.recentsMenu->actions().size(), 8);
 
     // A recent item opens its folder and heads the list again.
-    fenetre->recentsMenu->actions().last()->trigger();
-    EXPECT_EQ(fenetre->images3D->getOriginPath(), dossiers[1] + "/volume/");
+    ihm.recentsMenu->actions().last()->trigger();
+    EXPECT_EQ(fenetre->volume()->getOriginPath(), dossiers[1] + "/volume/");
     EXPECT_EQ(fenetre->dossiersRecents().first().toStdString(), dossiers[1]);
     // A new window finds them.
     Form1 autre;
@@ -306,7 +306,7 @@ TEST_F(WindowTest, RecentFoldersLastFolderAndDrop) {
     // A folder that went away is said and forgotten.
     std::filesystem::remove_all(dossiers[2]);
     QAction* disparu = nullptr;
-    for (QAction* a : fenetre->recentsMenu->actions())
+    for (QAction* a : ihm.recentsMenu->actions())
         if (a->text().endsWith(QString::fromStdString(dossiers[2])))
             disparu = a;
     ASSERT_NE(disparu, nullptr);
@@ -324,7 +324,7 @@ TEST_F(WindowTest, RecentFoldersLastFolderAndDrop) {
     EXPECT_TRUE(entree.isAccepted());
     QDropEvent depot(QPointF(10, 10), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(fenetre.get(), &depot);
-    EXPECT_EQ(fenetre->images3D->getOriginPath(), dossiers[0] + "/volume/");
+    EXPECT_EQ(fenetre->volume()->getOriginPath(), dossiers[0] + "/volume/");
     // A plain file is not taken.
     QMimeData fichier;
     fichier.setUrls(
@@ -351,20 +351,20 @@ TEST_F(WindowTest, LabelsInColour) {
     const std::string dossier = fantomeEcrit(temp, "fantome", 32, 32, 32);
     ASSERT_TRUE(fenetre->ouvrirDossier(QString::fromStdString(dossier)));
     Form1& f = *fenetre;
-    QTest::mouseClick(f.checkZ, Qt::LeftButton);
-    testapp::defiler(f.trackBarZ, 16);
+    QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
+    testapp::defiler(ihm.trackBarZ, 16);
     // A display mode shows on the screen at once, in the view and in the picture.
-    const QImage normale = ecran(f.fenetreOpenGL);
-    const QImage imageNormale = f.pictureBox1->pixmap().toImage();
-    f.imageSegmenteToolStripMenuItem->trigger();
-    EXPECT_NE(ecran(f.fenetreOpenGL), normale);
-    EXPECT_NE(f.pictureBox1->pixmap().toImage(), imageNormale);
-    const unsigned char* tex = f.images3D->getTabZ(16);
+    const QImage normale = ecran(f.vue());
+    const QImage imageNormale = ihm.pictureBox1->pixmap().toImage();
+    ihm.imageSegmenteToolStripMenuItem->trigger();
+    EXPECT_NE(ecran(f.vue()), normale);
+    EXPECT_NE(ihm.pictureBox1->pixmap().toImage(), imageNormale);
+    const unsigned char* tex = f.volume()->getTabZ(16);
     const std::vector<unsigned char> gris(tex, tex + CImageTroisD::kTailleTexture);
-    const QImage imageGrise = f.pictureBox1->pixmap().toImage();
+    const QImage imageGrise = ihm.pictureBox1->pixmap().toImage();
 
-    f.etiquettesCouleurToolStripMenuItem->trigger();
-    EXPECT_TRUE(f.etiquettesCouleurToolStripMenuItem->isChecked());
+    ihm.etiquettesCouleurToolStripMenuItem->trigger();
+    EXPECT_TRUE(ihm.etiquettesCouleurToolStripMenuItem->isChecked());
     std::set<int> etiquettes;
     for (std::size_t i = 0; i < gris.size(); i += 3) {
         const auto c = Stravol::couleurEtiquette(gris[i]);
@@ -374,7 +374,7 @@ TEST_F(WindowTest, LabelsInColour) {
         etiquettes.insert(gris[i]);
     }
     EXPECT_GT(etiquettes.size(), 2u);
-    const QImage imageCouleur = f.pictureBox1->pixmap().toImage();
+    const QImage imageCouleur = ihm.pictureBox1->pixmap().toImage();
     for (int y = 0; y < imageGrise.height(); ++y)
         for (int x = 0; x < imageGrise.width(); ++x) {
             const auto c = Stravol::couleurEtiquette(qRed(imageGrise.pixel(x, y)));
@@ -382,10 +382,10 @@ TEST_F(WindowTest, LabelsInColour) {
         }
 
     // Off, or back to the normal image: grey again.
-    f.etiquettesCouleurToolStripMenuItem->trigger();
+    ihm.etiquettesCouleurToolStripMenuItem->trigger();
     EXPECT_EQ(0, std::memcmp(tex, gris.data(), gris.size()));
-    f.etiquettesCouleurToolStripMenuItem->trigger();
-    f.imageNormaleToolStripMenuItem->trigger();
+    ihm.etiquettesCouleurToolStripMenuItem->trigger();
+    ihm.imageNormaleToolStripMenuItem->trigger();
     for (std::size_t i = 0; i < gris.size(); i += 3)
         ASSERT_TRUE(tex[i] == tex[i + 1] && tex[i] == tex[i + 2]);
 }
@@ -408,27 +408,27 @@ TEST(LabelColours, ZeroIsBlackAndTheFirstLabelsAreDistinct) {
 
 TEST_F(BoxVolumeTest, CutsKeepTheVolumeProportionsAndPassThroughTheMesh) {
     Form1& f = *fenetre;
-    COpenGL& vue = *f.fenetreOpenGL;
+    COpenGL& vue = *f.vue();
     EXPECT_FLOAT_EQ(vue.demiCotes[0], 1.0f);
     EXPECT_FLOAT_EQ(vue.demiCotes[1], 200.0f / 300);
     EXPECT_FLOAT_EQ(vue.demiCotes[2], 40.0f / 300);
 
     // The Z cut is as wide as the volume over its height, seen from the front.
-    QTest::mouseClick(f.checkZ, Qt::LeftButton);
+    QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
     const QRect coupe = etendueDessinee(vue.capturerImage());
     ASSERT_GT(coupe.height(), 20);
     EXPECT_NEAR(static_cast<double>(coupe.width()) / coupe.height(), 1.5, 0.08);
 
     // A cut through voxel plane z = 5 lies where the mesh puts that plane.
-    f.extraireRegionToolStripMenuItem->trigger();
+    ihm.extraireRegionToolStripMenuItem->trigger();
     cliquer(QPoint(128, 64));
-    placer(f.trackBarZ, 5);
+    placer(ihm.trackBarZ, 5);
     const float plan =
         static_cast<float>((vue.indZ * 2.0 / CImageTroisD::kCoteTexture - 1) * vue.demiCotes[2]);
     EXPECT_FLOAT_EQ(plan, CPoint3D(0, 0, 5).Image2GL().z);
     // Y: the view counts from the top face, like the mesh's flipped y.
-    QTest::mouseClick(f.checkY, Qt::LeftButton);
-    placer(f.trackBarY, 50);
+    QTest::mouseClick(ihm.checkY, Qt::LeftButton);
+    placer(ihm.trackBarY, 50);
     const float planY =
         static_cast<float>((vue.indY * 2.0 / CImageTroisD::kCoteTexture - 1) * vue.demiCotes[1]);
     EXPECT_NEAR(planY, CPoint3D(0, 50, 0).Image2GL().y, 1.0 / CImageTroisD::kCoteTexture);
@@ -440,28 +440,28 @@ TEST_F(BoxVolumeTest, CutsKeepTheVolumeProportionsAndPassThroughTheMesh) {
 
 TEST_F(BoxVolumeTest, TheViewTakesTheRoomWhenTheWindowGrows) {
     Form1& f = *fenetre;
-    COpenGL& vue = *f.fenetreOpenGL;
+    COpenGL& vue = *f.vue();
     const QSize avant = vue.size();
-    const QList<int> tailles1 = f.splitContainer1->sizes();
+    const QList<int> tailles1 = ihm.splitContainer1->sizes();
     f.resize(f.size() + QSize(300, 200));
     afficherEnAttente();
     EXPECT_GT(vue.width(), avant.width() + 100);
     EXPECT_GT(vue.height(), avant.height() + 100);
     EXPECT_EQ(vue.largeurVue(), vue.width());
     // The split containers share the change in proportion.
-    const QList<int> tailles1Apres = f.splitContainer1->sizes();
+    const QList<int> tailles1Apres = ihm.splitContainer1->sizes();
     EXPECT_NEAR(static_cast<double>(tailles1Apres[0]) / tailles1Apres[1],
                 static_cast<double>(tailles1[0]) / tailles1[1], 0.02);
     // The screen shows the grown view at once (a Z cut makes it visible).
-    QTest::mouseClick(f.checkZ, Qt::LeftButton);
+    QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
     EXPECT_GT(pixelsDessines(ecran(&vue)), 0);
 
     // Never smaller than what keeps every control of the commands panel in view.
     f.resize(200, 200);
     afficherEnAttente();
     EXPECT_GE(f.width(), f.minimumWidth());
-    for (QWidget* w : f.panneauCommandes->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        EXPECT_TRUE(f.panneauCommandes->rect().contains(w->geometry()))
+    for (QWidget* w : ihm.panneauCommandes->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        EXPECT_TRUE(ihm.panneauCommandes->rect().contains(w->geometry()))
             << w->objectName().toStdString();
     EXPECT_GE(vue.width(), 100);
 }
@@ -483,24 +483,25 @@ TEST(Startup, TheWindowAppearsThenLoadsWithTheBarAdvancing) {
                        QString::fromStdString(temp / "config"));
     const std::string dossier = fantomeEcrit(temp, "fantome", 24, 24, 24);
     Form1 f;
+    const testapp::Controles ihm(f);
     CompteurPeintures peintures;
     f.menuBar()->installEventFilter(&peintures);
     // Each value of the bar, with the number of paints of the window before it.
     std::vector<std::pair<int, int>> valeurs;
-    QObject::connect(f.progressBar1, &QProgressBar::valueChanged,
+    QObject::connect(ihm.progressBar1, &QProgressBar::valueChanged,
                      [&](int v) { valeurs.emplace_back(v, peintures.n); });
     QSignalSpy fin(&f, &Form1::ouvertureTerminee);
     f.ouvrirQuandVisible(QString::fromStdString(dossier));
     // Nothing loads before the window is on screen.
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.images3D, nullptr);
+    EXPECT_EQ(f.volume(), nullptr);
     f.show();
     ASSERT_TRUE(fin.wait(60000));
     EXPECT_TRUE(fin.at(0).at(0).toBool());
-    ASSERT_NE(f.images3D, nullptr);
+    ASSERT_NE(f.volume(), nullptr);
     // The window was painted before the loading, the bar moved, and it is empty at the end.
     ASSERT_FALSE(valeurs.empty());
     EXPECT_GT(valeurs.front().second, 0);
     EXPECT_TRUE(std::any_of(valeurs.begin(), valeurs.end(), [](auto v) { return v.first > 0; }));
-    EXPECT_EQ(f.progressBar1->value(), 0);
+    EXPECT_EQ(ihm.progressBar1->value(), 0);
 }

@@ -40,14 +40,14 @@ protected:
         dossier = temp / "boite";
         testapp::ecrireVolume(dossier, "volume", 300, 200, 40, testapp::grisBoite);
         ouvrirParMenu(dossier);
-        ASSERT_NE(fenetre->fenetreOpenGL, nullptr);
-        QTest::mouseClick(fenetre->checkZ, Qt::LeftButton);
-        testapp::defiler(fenetre->trackBarZ, 7);
-        ASSERT_EQ(fenetre->trackBarZ->value(), 7);
+        ASSERT_NE(fenetre->vue(), nullptr);
+        QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
+        testapp::defiler(ihm.trackBarZ, 7);
+        ASSERT_EQ(ihm.trackBarZ->value(), 7);
     }
 
     void cliquer(int x, int y) {
-        QTest::mouseClick(fenetre->pictureBox1, Qt::LeftButton, {}, QPoint(x, y));
+        QTest::mouseClick(ihm.pictureBox1, Qt::LeftButton, {}, QPoint(x, y));
     }
 
     std::string dossier;
@@ -57,23 +57,23 @@ protected:
 
 TEST_F(ExtractionTest, AnArmedClickExtractsAtTheScaledVoxel) {
     Stravol::Form1& f = *fenetre;
-    EXPECT_EQ(f.pictureBox1->pixmap().size(), QSize(300, 200));
+    EXPECT_EQ(ihm.pictureBox1->pixmap().size(), QSize(300, 200));
 
     // Not armed: a click does nothing.
     cliquer(128, 64);
-    EXPECT_EQ(f.images3D->maillage, nullptr);
-    EXPECT_FALSE(f.checkBoxMaillage->isVisible());
+    EXPECT_EQ(f.volume()->maillage, nullptr);
+    EXPECT_FALSE(ihm.checkBoxMaillage->isVisible());
 
-    f.extraireRegionToolStripMenuItem->trigger();
-    ASSERT_TRUE(static_cast<bool>(f.Bouge));
+    ihm.extraireRegionToolStripMenuItem->trigger();
+    ASSERT_TRUE(f.extraction().armee());
     cliquer(128, 64);
-    ASSERT_NE(f.images3D->maillage, nullptr);
-    EXPECT_TRUE(f.images3D->bilanExtraction.effectuee);
-    EXPECT_EQ(f.images3D->bilanExtraction.valeurGerme, 200);
-    EXPECT_EQ(f.images3D->bilanExtraction.nbVoxelsCroissance, 51 * 39 * 18);
+    ASSERT_NE(f.volume()->maillage, nullptr);
+    EXPECT_TRUE(f.volume()->bilanExtraction.effectuee);
+    EXPECT_EQ(f.volume()->bilanExtraction.valeurGerme, 200);
+    EXPECT_EQ(f.volume()->bilanExtraction.nbVoxelsCroissance, 51 * 39 * 18);
 
     // The mesh wraps the box: its vertices lie around the box's faces (voxel coordinates).
-    const Boite b = boiteDe(*f.images3D->maillage);
+    const Boite b = boiteDe(*f.volume()->maillage);
     const int bornes[3][2] = {{140, 190}, {20, 58}, {3, 20}};
     for (int k = 0; k < 3; ++k) {
         EXPECT_GE(b.min[k], bornes[k][0] - 1.f) << k;
@@ -83,70 +83,70 @@ TEST_F(ExtractionTest, AnArmedClickExtractsAtTheScaledVoxel) {
     }
 
     // The view draws it from its next frame; one arming served one click.
-    EXPECT_EQ(f.fenetreOpenGL->maillage, f.images3D->maillage.get());
-    EXPECT_TRUE(f.fenetreOpenGL->bmaillage);
-    EXPECT_TRUE(f.checkBoxMaillage->isVisible());
-    EXPECT_TRUE(f.checkBoxMaillage->isChecked());
-    EXPECT_FALSE(static_cast<bool>(f.Bouge));
-    EXPECT_TRUE(f.exporterToolStripMenuItem->isEnabled());
-    const CMaillageTriangleChRegion* premier = f.images3D->maillage.get();
+    EXPECT_EQ(f.vue()->maillage, f.volume()->maillage.get());
+    EXPECT_TRUE(f.vue()->bmaillage);
+    EXPECT_TRUE(ihm.checkBoxMaillage->isVisible());
+    EXPECT_TRUE(ihm.checkBoxMaillage->isChecked());
+    EXPECT_FALSE(f.extraction().armee());
+    EXPECT_TRUE(ihm.exporterToolStripMenuItem->isEnabled());
+    const CMaillageTriangleChRegion* premier = f.volume()->maillage.get();
     cliquer(10, 10);
-    EXPECT_EQ(f.images3D->maillage.get(), premier);
+    EXPECT_EQ(f.volume()->maillage.get(), premier);
 
     // The mesh stays visible after "Fermer" hides nothing but the volume; "Ouvrir" hides it.
-    f.fermerToolStripMenuItem->trigger();
-    EXPECT_TRUE(f.checkBoxMaillage->isVisible());
-    EXPECT_FALSE(f.exporterToolStripMenuItem->isEnabled());
+    ihm.fermerToolStripMenuItem->trigger();
+    EXPECT_TRUE(ihm.checkBoxMaillage->isVisible());
+    EXPECT_FALSE(ihm.exporterToolStripMenuItem->isEnabled());
     ouvrirParMenu(dossier);
-    EXPECT_FALSE(f.checkBoxMaillage->isVisible());
-    EXPECT_EQ(f.fenetreOpenGL->maillage, nullptr);
+    EXPECT_FALSE(ihm.checkBoxMaillage->isVisible());
+    EXPECT_EQ(f.vue()->maillage, nullptr);
 }
 
 TEST_F(ExtractionTest, TheLitMeshDisappearsWhenTheBoxIsToggled) {
     Stravol::Form1& f = *fenetre;
-    f.extraireRegionToolStripMenuItem->trigger();
+    ihm.extraireRegionToolStripMenuItem->trigger();
     cliquer(128, 64);
-    ASSERT_NE(f.images3D->maillage, nullptr);
+    ASSERT_NE(f.volume()->maillage, nullptr);
     // Only the mesh in the frame: the cut is switched off.
-    QTest::mouseClick(f.checkZ, Qt::LeftButton);
-    ASSERT_EQ(f.fenetreOpenGL->indZ, -1);
+    QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
+    ASSERT_EQ(f.vue()->indZ, -1);
 
-    const int avec = testapp::pixelsDessines(f.fenetreOpenGL->capturerImage());
+    const int avec = testapp::pixelsDessines(f.vue()->capturerImage());
     EXPECT_GT(avec, 200);
-    QTest::mouseClick(f.checkBoxMaillage, Qt::LeftButton);
-    EXPECT_FALSE(f.fenetreOpenGL->bmaillage);
-    EXPECT_EQ(testapp::pixelsDessines(f.fenetreOpenGL->capturerImage()), 0);
-    QTest::mouseClick(f.checkBoxMaillage, Qt::LeftButton);
-    EXPECT_TRUE(f.fenetreOpenGL->bmaillage);
-    EXPECT_EQ(testapp::pixelsDessines(f.fenetreOpenGL->capturerImage()), avec);
+    QTest::mouseClick(ihm.checkBoxMaillage, Qt::LeftButton);
+    EXPECT_FALSE(f.vue()->bmaillage);
+    EXPECT_EQ(testapp::pixelsDessines(f.vue()->capturerImage()), 0);
+    QTest::mouseClick(ihm.checkBoxMaillage, Qt::LeftButton);
+    EXPECT_TRUE(f.vue()->bmaillage);
+    EXPECT_EQ(testapp::pixelsDessines(f.vue()->capturerImage()), avec);
 }
 
 TEST_F(ExtractionTest, ExportWritesTheFileOrReportsTheFailure) {
     Stravol::Form1& f = *fenetre;
-    f.extraireRegionToolStripMenuItem->trigger();
+    ihm.extraireRegionToolStripMenuItem->trigger();
     cliquer(128, 64);
-    ASSERT_NE(f.images3D->maillage, nullptr);
-    const int nbTriangles = f.images3D->maillage->nbTriangles;
+    ASSERT_NE(f.volume()->maillage, nullptr);
+    const int nbTriangles = f.volume()->maillage->nbTriangles;
 
     const std::string stl = temp / "boite.stl";
     reponseFichier = QString::fromStdString(stl);
-    f.exporterToolStripMenuItem->trigger();
+    ihm.exporterToolStripMenuItem->trigger();
     EXPECT_TRUE(messages.empty());
     ASSERT_TRUE(std::filesystem::exists(stl));
     EXPECT_EQ(std::filesystem::file_size(stl), 84u + 50u * static_cast<unsigned>(nbTriangles));
 
     const std::string obj = temp / "boite.OBJ";
     reponseFichier = QString::fromStdString(obj);
-    f.exporterToolStripMenuItem->trigger();
+    ihm.exporterToolStripMenuItem->trigger();
     EXPECT_TRUE(std::filesystem::exists(obj));
 
     // Cancelled: nothing written, nothing said. Unwritable: one message naming the file.
     reponseFichier.clear();
-    f.exporterToolStripMenuItem->trigger();
+    ihm.exporterToolStripMenuItem->trigger();
     EXPECT_TRUE(messages.empty());
     const std::string impossible = temp / "absent/boite.ply";
     reponseFichier = QString::fromStdString(impossible);
-    f.exporterToolStripMenuItem->trigger();
+    ihm.exporterToolStripMenuItem->trigger();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find(impossible), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(temp / "absent"));
@@ -166,24 +166,25 @@ TEST(ScreenCapture, WindowOnTheDemo) {
             << "STRAVOL_CAPTURE, STRAVOL_CAPTURE_DOSSIER and STRAVOL_CAPTURE_GERME not set";
     testgui::application();
     Stravol::Form1 f;
+    const testapp::Controles ihm(f);
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     ASSERT_TRUE(f.ouvrirDossier(demo));
-    QCheckBox* cases[3] = {f.checkX, f.checkY, f.checkZ};
-    QSlider* barres[3] = {f.trackBarX, f.trackBarY, f.trackBarZ};
+    QCheckBox* cases[3] = {ihm.checkX, ihm.checkY, ihm.checkZ};
+    QSlider* barres[3] = {ihm.trackBarX, ihm.trackBarY, ihm.trackBarZ};
     for (int axe = 0; axe < 3; ++axe) {
         QTest::mouseClick(cases[axe], Qt::LeftButton);
         testapp::defiler(barres[axe], axe == 2 ? g[2] : barres[axe]->maximum() / 2);
     }
-    f.imageSegmenteToolStripMenuItem->trigger();
-    f.extraireRegionToolStripMenuItem->trigger();
-    const QPoint clic(g[0] * f.pictureBox1->width() / f.images3D->largeur,
-                      g[1] * f.pictureBox1->height() / f.images3D->hauteur);
-    QTest::mouseClick(f.pictureBox1, Qt::LeftButton, {}, clic);
-    ASSERT_NE(f.images3D->maillage, nullptr);
-    f.imageNormaleToolStripMenuItem->trigger();
+    ihm.imageSegmenteToolStripMenuItem->trigger();
+    ihm.extraireRegionToolStripMenuItem->trigger();
+    const QPoint clic(g[0] * ihm.pictureBox1->width() / f.volume()->largeur,
+                      g[1] * ihm.pictureBox1->height() / f.volume()->hauteur);
+    QTest::mouseClick(ihm.pictureBox1, Qt::LeftButton, {}, clic);
+    ASSERT_NE(f.volume()->maillage, nullptr);
+    ihm.imageNormaleToolStripMenuItem->trigger();
     // Turn the trackball a little so that the three cuts and the mesh show in depth.
-    Stravol::COpenGL* vue = f.fenetreOpenGL;
+    Stravol::COpenGL* vue = f.vue();
     const QPoint c = vue->rect().center();
     QTest::mousePress(vue, Qt::LeftButton, {}, c);
     for (int i = 1; i <= 10; ++i) {
@@ -220,23 +221,25 @@ TEST(ScreenCapture, LitBallAfterEachSmoothing) {
     constexpr int kCransMolette = 3; // wheel steps bringing the camera closer to the ball
     testgui::application();
     Stravol::Form1 f;
+    const testapp::Controles ihm(f);
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     ASSERT_TRUE(f.ouvrirDossier(demo));
-    QTest::mouseClick(f.checkZ, Qt::LeftButton);
-    testapp::defiler(f.trackBarZ, g[2]);
-    f.imageSegmenteToolStripMenuItem->trigger();
-    const QPoint clic(g[0] * f.pictureBox1->width() / f.images3D->largeur,
-                      g[1] * f.pictureBox1->height() / f.images3D->hauteur);
-    Stravol::COpenGL* vue = f.fenetreOpenGL;
+    QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
+    testapp::defiler(ihm.trackBarZ, g[2]);
+    ihm.imageSegmenteToolStripMenuItem->trigger();
+    const QPoint clic(g[0] * ihm.pictureBox1->width() / f.volume()->largeur,
+                      g[1] * ihm.pictureBox1->height() / f.volume()->hauteur);
+    Stravol::COpenGL* vue = f.vue();
     const QPointF centre = QPointF(vue->rect().center());
     QImage vues[2];
     for (int methode = 0; methode < 2; ++methode) {
-        f.optionsExtraction.lissage = static_cast<Stravol::MethodeLissage>(methode);
-        f.optionsExtraction.nbLissages = Stravol::toursParDefaut(f.optionsExtraction.lissage);
-        f.extraireRegionToolStripMenuItem->trigger();
-        QTest::mouseClick(f.pictureBox1, Qt::LeftButton, {}, clic);
-        ASSERT_NE(f.images3D->maillage, nullptr);
+        f.extraction().options().lissage = static_cast<Stravol::MethodeLissage>(methode);
+        f.extraction().options().nbLissages =
+            Stravol::toursParDefaut(f.extraction().options().lissage);
+        ihm.extraireRegionToolStripMenuItem->trigger();
+        QTest::mouseClick(ihm.pictureBox1, Qt::LeftButton, {}, clic);
+        ASSERT_NE(f.volume()->maillage, nullptr);
         if (methode == 0)
             for (int cran = 0; cran < kCransMolette; ++cran) {
                 QWheelEvent molette(centre, vue->mapToGlobal(centre), QPoint(),
@@ -245,7 +248,7 @@ TEST(ScreenCapture, LitBallAfterEachSmoothing) {
                 QApplication::sendEvent(vue, &molette);
             }
         if (methode == 0)
-            QTest::mouseClick(f.checkZ, Qt::LeftButton);
+            QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
         QTest::qWait(200);
         vues[methode] = vue->capturerImage().convertToFormat(QImage::Format_RGB32);
     }

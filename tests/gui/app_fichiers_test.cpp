@@ -89,8 +89,8 @@ class VolumeFileWindow : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        fenetre->choisirFichierVolume = [this] { return reponseVolume; };
-        fenetre->choisirFichiersSegmentation = [this] { return reponseSegmentations; };
+        fenetre->dialogues().choisirFichierVolume = [this] { return reponseVolume; };
+        fenetre->dialogues().choisirFichiersSegmentation = [this] { return reponseSegmentations; };
         volume =
             ecrireNifti(temp, "volume.nii.gz", volumeTest(TypeVoxel::Octet, kL, kH, kP, grisBoite));
         segmentation = ecrireNifti(temp, "etiquettes.nii",
@@ -103,14 +103,14 @@ protected:
         reponseSegmentations.clear();
         for (const std::string& s : segs)
             reponseSegmentations.append(QString::fromStdString(s));
-        fenetre->ouvrirFichierToolStripMenuItem->trigger();
+        ihm.ouvrirFichierToolStripMenuItem->trigger();
         QApplication::processEvents();
     }
     // Extracts the object under the middle of the empty picture (the Z cut of trackBarZ).
     void extraire() {
-        fenetre->trackBarZ->setValue(5);
-        fenetre->extraireRegionToolStripMenuItem->trigger();
-        QTest::mouseClick(fenetre->pictureBox1, Qt::LeftButton, {}, QPoint(128, 128));
+        ihm.trackBarZ->setValue(5);
+        ihm.extraireRegionToolStripMenuItem->trigger();
+        QTest::mouseClick(ihm.pictureBox1, Qt::LeftButton, {}, QPoint(128, 128));
     }
     QString reponseVolume;
     QStringList reponseSegmentations;
@@ -123,65 +123,65 @@ protected:
 TEST_F(VolumeFileWindow, OpensAFileAndItsSegmentationsFromTheMenu) {
     Form1& f = *fenetre;
     // The item follows "Ouvrir".
-    const QList<QAction*> items = f.fichierMenu->actions();
+    const QList<QAction*> items = ihm.fichierMenu->actions();
     ASSERT_GE(items.size(), 2);
-    EXPECT_EQ(items[0], f.ouvrirToolStripMenuItem);
-    EXPECT_EQ(items[1], f.ouvrirFichierToolStripMenuItem);
-    EXPECT_EQ(f.ouvrirFichierToolStripMenuItem->text(), "Ouvrir un f&ichier...");
+    EXPECT_EQ(items[0], ihm.ouvrirToolStripMenuItem);
+    EXPECT_EQ(items[1], ihm.ouvrirFichierToolStripMenuItem);
+    EXPECT_EQ(ihm.ouvrirFichierToolStripMenuItem->text(), "Ouvrir un f&ichier...");
 
     // A cancelled first dialog opens nothing and says nothing.
     ouvrirParMenu("");
-    EXPECT_EQ(f.images3D, nullptr);
+    EXPECT_EQ(f.volume(), nullptr);
     EXPECT_TRUE(messages.empty());
 
     QSignalSpy fin(&f, &Form1::ouvertureTerminee);
     ouvrirParMenu(volume, {segmentation});
     ASSERT_TRUE(messages.empty()) << messages.front();
-    ASSERT_NE(f.images3D, nullptr);
+    ASSERT_NE(f.volume(), nullptr);
     ASSERT_EQ(fin.size(), 1);
     EXPECT_TRUE(fin.at(0).at(0).toBool());
-    EXPECT_EQ(f.images3D->getOriginPath(), volume);
-    EXPECT_EQ(f.images3D->largeur, kL);
-    EXPECT_EQ(f.images3D->hauteur, kH);
-    EXPECT_EQ(f.images3D->profondeur, kP);
-    EXPECT_EQ(f.images3D->getVoxelImage(5, 5, 5), kGrisObjet);
-    EXPECT_EQ(f.images3D->etiquetteMax, 1605);
-    EXPECT_NE(f.images3D->imageSegmente, nullptr);
-    ASSERT_NE(f.fenetreOpenGL, nullptr);
-    EXPECT_TRUE(f.BoxCommande->isEnabled());
-    EXPECT_TRUE(f.radioTrackBall->isChecked());
-    EXPECT_TRUE(f.fermerToolStripMenuItem->isEnabled());
-    EXPECT_EQ(f.trackBarX->maximum(), kL - 1);
-    EXPECT_EQ(f.trackBarZ->maximum(), kP - 1);
-    EXPECT_EQ(f.progressBar1->value(), 0);
+    EXPECT_EQ(f.volume()->getOriginPath(), volume);
+    EXPECT_EQ(f.volume()->largeur, kL);
+    EXPECT_EQ(f.volume()->hauteur, kH);
+    EXPECT_EQ(f.volume()->profondeur, kP);
+    EXPECT_EQ(f.volume()->getVoxelImage(5, 5, 5), kGrisObjet);
+    EXPECT_EQ(f.volume()->etiquetteMax, 1605);
+    EXPECT_NE(f.volume()->imageSegmente, nullptr);
+    ASSERT_NE(f.vue(), nullptr);
+    EXPECT_TRUE(ihm.BoxCommande->isEnabled());
+    EXPECT_TRUE(ihm.radioTrackBall->isChecked());
+    EXPECT_TRUE(ihm.fermerToolStripMenuItem->isEnabled());
+    EXPECT_EQ(ihm.trackBarX->maximum(), kL - 1);
+    EXPECT_EQ(ihm.trackBarZ->maximum(), kP - 1);
+    EXPECT_EQ(ihm.progressBar1->value(), 0);
 
     // The segmented display and an extraction work on it as on a folder; the pointer over the
     // picture reads the label itself, not its display grey.
-    f.imageSegmenteToolStripMenuItem->trigger();
-    EXPECT_EQ(f.ChoixAffichage, Stravol::ModeAffichage::Segmentee);
-    QTest::mouseClick(f.checkZ, Qt::LeftButton);
-    testapp::defiler(f.trackBarZ, 5);
+    ihm.imageSegmenteToolStripMenuItem->trigger();
+    EXPECT_EQ(f.coupes().modeAffichage(), Stravol::ModeAffichage::Segmentee);
+    QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
+    testapp::defiler(ihm.trackBarZ, 5);
     QMouseEvent survol(QEvent::MouseMove, QPointF(128, 128),
-                       f.pictureBox1->mapToGlobal(QPointF(128, 128)), Qt::NoButton, Qt::NoButton,
+                       ihm.pictureBox1->mapToGlobal(QPointF(128, 128)), Qt::NoButton, Qt::NoButton,
                        Qt::NoModifier);
-    QApplication::sendEvent(f.pictureBox1, &survol);
-    EXPECT_EQ(f.labelVoxel->text(), "Voxel (10, 8, 5) : étiquette 1605");
-    f.imageNormaleToolStripMenuItem->trigger();
-    QApplication::sendEvent(f.pictureBox1, &survol);
-    EXPECT_EQ(f.labelVoxel->text(), "Voxel (10, 8, 5) : gris 200");
+    QApplication::sendEvent(ihm.pictureBox1, &survol);
+    EXPECT_EQ(ihm.labelVoxel->text(), "Voxel (10, 8, 5) : étiquette 1605");
+    ihm.imageNormaleToolStripMenuItem->trigger();
+    QApplication::sendEvent(ihm.pictureBox1, &survol);
+    EXPECT_EQ(ihm.labelVoxel->text(), "Voxel (10, 8, 5) : gris 200");
     extraire();
-    ASSERT_NE(f.images3D->maillage, nullptr);
-    EXPECT_EQ(f.images3D->bilanExtraction.nbVoxelsRepares, 12 * 8 * 8);
+    ASSERT_NE(f.volume()->maillage, nullptr);
+    EXPECT_EQ(f.volume()->bilanExtraction.nbVoxelsRepares, 12 * 8 * 8);
     // 1 mm voxels without a transform of their own: voxel measures only, as for a folder.
     EXPECT_FALSE(f.statusBar()->currentMessage().contains("mm³"));
 
     // The segmentation dialog cancelled: the volume alone, replacing the open one.
     ouvrirParMenu(volume);
-    ASSERT_NE(f.images3D, nullptr);
-    EXPECT_EQ(f.images3D->imageSegmente, nullptr);
-    EXPECT_EQ(f.images3D->maillage, nullptr);
-    EXPECT_FALSE(f.checkBoxMaillage->isVisible());
-    EXPECT_FALSE(f.exporterToolStripMenuItem->isEnabled());
+    ASSERT_NE(f.volume(), nullptr);
+    EXPECT_EQ(f.volume()->imageSegmente, nullptr);
+    EXPECT_EQ(f.volume()->maillage, nullptr);
+    EXPECT_FALSE(ihm.checkBoxMaillage->isVisible());
+    EXPECT_FALSE(ihm.exporterToolStripMenuItem->isEnabled());
     EXPECT_TRUE(messages.empty());
 }
 
@@ -189,20 +189,20 @@ TEST_F(VolumeFileWindow, ARefusedFileKeepsTheVolumeAndTheMesh) {
     Form1& f = *fenetre;
     ASSERT_TRUE(f.ouvrirFichiers({QString::fromStdString(volume)}));
     extraire();
-    ASSERT_NE(f.images3D->maillage, nullptr);
-    const CImageTroisD* avant = f.images3D.get();
-    const CMaillageTriangleChRegion* maillage = f.images3D->maillage.get();
-    const COpenGL* vue = f.fenetreOpenGL;
+    ASSERT_NE(f.volume()->maillage, nullptr);
+    const CImageTroisD* avant = f.volume();
+    const CMaillageTriangleChRegion* maillage = f.volume()->maillage.get();
+    const COpenGL* vue = f.vue();
 
     const auto attendreInchange = [&](const char* cas) {
         SCOPED_TRACE(cas);
-        EXPECT_EQ(f.images3D.get(), avant);
-        EXPECT_EQ(f.images3D->maillage.get(), maillage);
-        EXPECT_EQ(f.fenetreOpenGL, vue);
-        EXPECT_EQ(f.fenetreOpenGL->maillage, maillage);
-        EXPECT_TRUE(f.BoxCommande->isEnabled());
-        EXPECT_TRUE(f.exporterToolStripMenuItem->isEnabled());
-        EXPECT_EQ(f.progressBar1->value(), 0);
+        EXPECT_EQ(f.volume(), avant);
+        EXPECT_EQ(f.volume()->maillage.get(), maillage);
+        EXPECT_EQ(f.vue(), vue);
+        EXPECT_EQ(f.vue()->maillage, maillage);
+        EXPECT_TRUE(ihm.BoxCommande->isEnabled());
+        EXPECT_TRUE(ihm.exporterToolStripMenuItem->isEnabled());
+        EXPECT_EQ(ihm.progressBar1->value(), 0);
         // One message, naming the file.
         ASSERT_EQ(messages.size(), 1u);
         messages.clear();
@@ -237,7 +237,7 @@ TEST_F(VolumeFileWindow, ARefusedFileKeepsTheVolumeAndTheMesh) {
 
     // The window is still usable: a good file opens.
     EXPECT_TRUE(f.ouvrirFichiers({QString::fromStdString(volume)}));
-    EXPECT_NE(f.images3D.get(), nullptr);
+    EXPECT_NE(f.volume(), nullptr);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -247,9 +247,9 @@ TEST_F(VolumeFileWindow, DroppedFilesOpenAsVolumeAndSegmentations) {
     // The volume and its segmentation dropped together.
     deposer(f, {volume, segmentation}, accepte);
     EXPECT_TRUE(accepte);
-    ASSERT_NE(f.images3D, nullptr);
-    EXPECT_EQ(f.images3D->getOriginPath(), volume);
-    EXPECT_EQ(f.images3D->etiquetteMax, 1605);
+    ASSERT_NE(f.volume(), nullptr);
+    EXPECT_EQ(f.volume()->getOriginPath(), volume);
+    EXPECT_EQ(f.volume()->etiquetteMax, 1605);
 
     // A file that is no volume file, or a folder among files, is not taken.
     ecrireOctets(temp / "notes.txt", OctetsTest(100, 'a'));
@@ -257,7 +257,7 @@ TEST_F(VolumeFileWindow, DroppedFilesOpenAsVolumeAndSegmentations) {
     EXPECT_FALSE(accepte);
     deposer(f, {volume, temp.chemin()}, accepte);
     EXPECT_FALSE(accepte);
-    EXPECT_EQ(f.images3D->getOriginPath(), volume);
+    EXPECT_EQ(f.volume()->getOriginPath(), volume);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -285,14 +285,14 @@ TEST(CommandLine, AFileOpensOnceTheWindowIsOnScreen) {
     f.ouvrirFichiersQuandVisible({QString::fromStdString(volume)});
     // Nothing loads before the window is on screen.
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.images3D, nullptr);
+    EXPECT_EQ(f.volume(), nullptr);
     f.show();
     ASSERT_TRUE(fin.wait(60000));
     EXPECT_TRUE(fin.at(0).at(0).toBool());
-    ASSERT_NE(f.images3D, nullptr);
+    ASSERT_NE(f.volume(), nullptr);
     // 16-bit values reach the display through the window: the object is the brightest.
-    EXPECT_EQ(f.images3D->getVoxelImage(5, 5, 5), 255);
-    EXPECT_EQ(f.images3D->getVoxelImage(0, 0, 0), 0);
+    EXPECT_EQ(f.volume()->getVoxelImage(5, 5, 5), 255);
+    EXPECT_EQ(f.volume()->getVoxelImage(0, 0, 0), 0);
 }
 
 namespace {
@@ -321,15 +321,16 @@ double grisAnisotrope(int x, int y, int z) {
 
 // The frames of the view: the Z cut alone, then the mesh alone, seen from the front.
 std::pair<QImage, QImage> coupeEtMaillage(Form1& f) {
-    COpenGL& vue = *f.fenetreOpenGL;
-    QTest::mouseClick(f.checkZ, Qt::LeftButton);
+    const testapp::Controles ihm(f);
+    COpenGL& vue = *f.vue();
+    QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
     const QImage coupe = vue.capturerImage();
-    QTest::mouseClick(f.checkZ, Qt::LeftButton);
-    f.extraireRegionToolStripMenuItem->trigger();
+    QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
+    ihm.extraireRegionToolStripMenuItem->trigger();
     // The middle of the picture: voxel (10, 30, 0) is background; the object is at z 5..14.
-    f.trackBarZ->setValue(10);
-    QTest::mouseClick(f.pictureBox1, Qt::LeftButton, {}, QPoint(128, 128));
-    EXPECT_NE(f.images3D->maillage, nullptr);
+    ihm.trackBarZ->setValue(10);
+    QTest::mouseClick(ihm.pictureBox1, Qt::LeftButton, {}, QPoint(128, 128));
+    EXPECT_NE(f.volume()->maillage, nullptr);
     return {coupe, vue.capturerImage()};
 }
 
@@ -341,7 +342,7 @@ TEST_F(VolumeFileWindow, ViewKeepsTheProportionsOfTheVoxelSpacing) {
     v.geometrie = espacement(3, 1, 3);
     const std::string anisotrope = ecrireNifti(temp, "anisotrope.nii", v);
     ASSERT_TRUE(f.ouvrirFichiers({QString::fromStdString(anisotrope)}));
-    COpenGL& vue = *f.fenetreOpenGL;
+    COpenGL& vue = *f.vue();
     EXPECT_EQ(vue.demiCotes, (std::array<float, 3>{1, 1, 1}));
     EXPECT_EQ(vue.echelleMaillage, (std::array<float, 3>{3, 1, 3}));
     const auto [coupe, maillage] = coupeEtMaillage(f);
@@ -367,8 +368,8 @@ TEST_F(VolumeFileWindow, ViewKeepsTheProportionsOfTheVoxelSpacing) {
     EXPECT_NEAR(rapport(m), 1.0, 0.1);
     // The export writes millimetres: the cube is as wide in x (10 voxels of 3 mm) as in y.
     const std::string obj = temp / "cube.obj";
-    f.choisirFichierExport = [&] { return QString::fromStdString(obj); };
-    f.exporterMaillage();
+    f.dialogues().choisirFichierExport = [&] { return QString::fromStdString(obj); };
+    f.extraction().exporter();
     std::ifstream lu(obj);
     std::array<double, 3> bas{1e9, 1e9, 1e9}, haut{-1e9, -1e9, -1e9};
     for (std::string ligne; std::getline(lu, ligne);) {
@@ -408,7 +409,7 @@ TEST_F(VolumeFileWindow, CubicVoxelsDrawExactlyAsAFolder) {
         v.geometrie = espacement(mm, mm, mm);
         const std::string fichier = ecrireNifti(temp, "cubique.nii", v);
         ASSERT_TRUE(f.ouvrirFichiers({QString::fromStdString(fichier)}));
-        EXPECT_EQ(f.fenetreOpenGL->echelleMaillage, (std::array<float, 3>{1, 1, 1}));
+        EXPECT_EQ(f.vue()->echelleMaillage, (std::array<float, 3>{1, 1, 1}));
         const auto [coupe, maillage] = coupeEtMaillage(f);
         EXPECT_EQ(coupe, coupeDossier);
         EXPECT_EQ(maillage, maillageDossier);

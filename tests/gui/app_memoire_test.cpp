@@ -80,10 +80,10 @@ protected:
         const std::string dossier = temp / "boule";
         testapp::ecrireVolume(dossier, "volume", 64, 64, 64, grisBouleEtBoite);
         ouvrirParMenu(dossier);
-        ASSERT_NE(fenetre->images3D, nullptr);
+        ASSERT_NE(fenetre->volume(), nullptr);
         // The box: a mesh of a few voxels.
         extraire(1, 1, 1);
-        ASSERT_NE(fenetre->images3D->maillage, nullptr);
+        ASSERT_NE(fenetre->volume()->maillage, nullptr);
         ASSERT_TRUE(messages.empty());
     }
 
@@ -92,18 +92,20 @@ protected:
     // the cut, the redraw and the event loop around it are the toolkit's and the GL driver's,
     // whose own failures this test is not about.
     void extraire(int x, int y, int z, std::optional<rlim_t> marge = std::nullopt) {
-        fenetre->trackBarZ->setValue(z);
-        fenetre->extraireRegionToolStripMenuItem->trigger();
+        ihm.trackBarZ->setValue(z);
+        ihm.extraireRegionToolStripMenuItem->trigger();
         QApplication::processEvents();
-        fenetre->executerExtraction = [marge](const std::function<void()>& extraction) {
+        Stravol::ControleurExtraction& controleur = fenetre->extraction();
+        controleur.executerExtraction = [marge](const std::function<void()>& extraction) {
             std::optional<LimiteMemoire> limite;
             if (marge)
                 limite.emplace(*marge);
             extraction();
         };
-        fenetre->Bouge(x * fenetre->pictureBox1->width() / 64 + 1,
-                       y * fenetre->pictureBox1->height() / 64 + 1);
-        fenetre->executerExtraction = nullptr;
+        QTest::mouseClick(
+            ihm.pictureBox1, Qt::LeftButton, {},
+            QPoint(x * ihm.pictureBox1->width() / 64 + 1, y * ihm.pictureBox1->height() / 64 + 1));
+        controleur.executerExtraction = nullptr;
         QApplication::processEvents();
     }
 
@@ -114,19 +116,19 @@ protected:
         const CMaillageTriangleChRegion* maillage;
     };
     Etat etat() const {
-        return {fenetre->images3D.get(), fenetre->fenetreOpenGL,
-                fenetre->images3D ? fenetre->images3D->maillage.get() : nullptr};
+        return {fenetre->volume(), fenetre->vue(),
+                fenetre->volume() ? fenetre->volume()->maillage.get() : nullptr};
     }
     void verifierGarde(const Etat& avant) const {
-        EXPECT_EQ(fenetre->images3D.get(), avant.volume);
-        EXPECT_EQ(fenetre->fenetreOpenGL, avant.vue);
-        ASSERT_NE(fenetre->images3D, nullptr);
-        EXPECT_EQ(fenetre->images3D->maillage.get(), avant.maillage);
-        ASSERT_NE(fenetre->fenetreOpenGL, nullptr);
-        EXPECT_EQ(fenetre->fenetreOpenGL->maillage, avant.maillage);
-        EXPECT_TRUE(fenetre->BoxCommande->isEnabled());
-        EXPECT_TRUE(fenetre->exporterToolStripMenuItem->isEnabled());
-        EXPECT_TRUE(fenetre->fermerToolStripMenuItem->isEnabled());
+        EXPECT_EQ(fenetre->volume(), avant.volume);
+        EXPECT_EQ(fenetre->vue(), avant.vue);
+        ASSERT_NE(fenetre->volume(), nullptr);
+        EXPECT_EQ(fenetre->volume()->maillage.get(), avant.maillage);
+        ASSERT_NE(fenetre->vue(), nullptr);
+        EXPECT_EQ(fenetre->vue()->maillage, avant.maillage);
+        EXPECT_TRUE(ihm.BoxCommande->isEnabled());
+        EXPECT_TRUE(ihm.exporterToolStripMenuItem->isEnabled());
+        EXPECT_TRUE(ihm.fermerToolStripMenuItem->isEnabled());
     }
 };
 
@@ -150,16 +152,16 @@ TEST_F(WindowOutOfMemory, ASliceTooLargeForTheMemoryKeepsTheOpenVolume) {
     // The window goes on: the open volume extracts, and another folder opens.
     messages.clear();
     extraire(32, 32, 32);
-    EXPECT_NE(fenetre->images3D->maillage.get(), avant.maillage);
-    EXPECT_EQ(fenetre->images3D->bilanExtraction.valeurGerme, 200);
+    EXPECT_NE(fenetre->volume()->maillage.get(), avant.maillage);
+    EXPECT_EQ(fenetre->volume()->bilanExtraction.valeurGerme, 200);
     const std::string petit = temp / "petit";
     testapp::ecrireVolume(petit, "volume", 8, 8, 2, [](int, int, int) { return 100; });
     ouvrirParMenu(petit);
-    ASSERT_NE(fenetre->images3D, nullptr);
-    EXPECT_NE(fenetre->images3D.get(), avant.volume);
-    EXPECT_EQ(fenetre->images3D->largeur, 8);
-    EXPECT_EQ(fenetre->images3D->maillage, nullptr);
-    EXPECT_FALSE(fenetre->checkBoxMaillage->isVisible());
+    ASSERT_NE(fenetre->volume(), nullptr);
+    EXPECT_NE(fenetre->volume(), avant.volume);
+    EXPECT_EQ(fenetre->volume()->largeur, 8);
+    EXPECT_EQ(fenetre->volume()->maillage, nullptr);
+    EXPECT_FALSE(ihm.checkBoxMaillage->isVisible());
     EXPECT_TRUE(messages.empty());
 }
 
@@ -171,16 +173,16 @@ TEST_F(WindowOutOfMemory, AnExtractionWithoutMemoryKeepsThePreviousMesh) {
         messages.clear();
         const Etat avant = etat();
         extraire(32, 32, 32, marge);
-        if (fenetre->images3D->maillage.get() != avant.maillage) {
+        if (fenetre->volume()->maillage.get() != avant.maillage) {
             EXPECT_TRUE(messages.empty()) << marge / kMio << " MiB";
-            EXPECT_TRUE(fenetre->images3D->bilanExtraction.effectuee);
+            EXPECT_TRUE(fenetre->volume()->bilanExtraction.effectuee);
             continue;
         }
         ++epuisees;
         ASSERT_EQ(messages.size(), 1u) << marge / kMio << " MiB";
         EXPECT_TRUE(ditMemoireInsuffisante(messages[0])) << messages[0];
         ASSERT_NO_FATAL_FAILURE(verifierGarde(avant));
-        EXPECT_TRUE(fenetre->checkBoxMaillage->isVisible());
+        EXPECT_TRUE(ihm.checkBoxMaillage->isVisible());
     }
     EXPECT_GT(epuisees, 0);
 
@@ -188,8 +190,8 @@ TEST_F(WindowOutOfMemory, AnExtractionWithoutMemoryKeepsThePreviousMesh) {
     messages.clear();
     extraire(32, 32, 32);
     EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(fenetre->images3D->bilanExtraction.effectuee);
-    EXPECT_EQ(fenetre->images3D->bilanExtraction.valeurGerme, 200);
+    EXPECT_TRUE(fenetre->volume()->bilanExtraction.effectuee);
+    EXPECT_EQ(fenetre->volume()->bilanExtraction.valeurGerme, 200);
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 #include "volume/CImageTroisD.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QSettings>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -31,13 +33,16 @@ int lancerPuis(const std::string& dossier, void (*fin)(Stravol::Form1&)) {
         QObject::connect(
             &f, &Stravol::Form1::ouvertureTerminee, &f,
             [&f, fin](bool ouvert) {
-                if (!ouvert || f.images3D == nullptr || f.fenetreOpenGL == nullptr)
+                if (!ouvert || f.volume() == nullptr || f.vue() == nullptr)
                     std::_Exit(3);
                 fin(f);
             },
             Qt::QueuedConnection);
     });
 }
+
+// The menu item of f named nom.
+QAction* item(const Stravol::Form1& f, const char* nom) { return f.findChild<QAction*>(nom); }
 
 // The status main returns after the loop, handed to the system without the exit handlers:
 // the leak checker of the sanitizer build would otherwise report allocations of the graphics
@@ -55,7 +60,8 @@ protected:
 TEST_F(ExitStatus, QuitEndsWithMinusOne) {
     const std::string dossier = fantomeEcrit(temp, "fantome", 24, 20, 12);
     EXPECT_EXIT(
-        lancerPuis(dossier, [](Stravol::Form1& f) { f.quitterToolStripMenuItem->trigger(); }),
+        lancerPuis(dossier,
+                   [](Stravol::Form1& f) { item(f, "quitterToolStripMenuItem")->trigger(); }),
         ::testing::ExitedWithCode(255), "");
 }
 
@@ -69,9 +75,10 @@ TEST_F(ExitStatus, ClosingAfterAnExtractionReturnsZero) {
     const std::string dossier = fantomeEcrit(temp, "fantome", 24, 20, 12);
     EXPECT_EXIT(terminer(lancerPuis(dossier,
                                     [](Stravol::Form1& f) {
-                                        f.extraireRegionToolStripMenuItem->trigger();
-                                        f.Bouge(128, 128);
-                                        if (f.images3D->maillage == nullptr)
+                                        item(f, "extraireRegionToolStripMenuItem")->trigger();
+                                        QTest::mouseClick(f.findChild<QLabel*>("pictureBox1"),
+                                                          Qt::LeftButton, {}, QPoint(128, 128));
+                                        if (f.volume()->maillage == nullptr)
                                             std::_Exit(4);
                                         f.close();
                                     })),

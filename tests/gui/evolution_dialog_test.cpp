@@ -80,11 +80,11 @@ protected:
         WindowTest::SetUp();
         testapp::ecrireVolume(temp / "boule", "volume", 64, 64, 20, grisBoule);
         ouvrirParMenu(temp / "boule");
-        ASSERT_NE(fenetre->fenetreOpenGL, nullptr);
-        QTest::mouseClick(fenetre->checkZ, Qt::LeftButton);
-        testapp::defiler(fenetre->trackBarZ, 10);
-        ASSERT_EQ(fenetre->trackBarZ->value(), 10);
-        fenetre->montrerEvolution = [this](Stravol::DialogueEvolution& d) {
+        ASSERT_NE(fenetre->vue(), nullptr);
+        QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
+        testapp::defiler(ihm.trackBarZ, 10);
+        ASSERT_EQ(ihm.trackBarZ->value(), 10);
+        fenetre->dialogues().montrerEvolution = [this](Stravol::DialogueEvolution& d) {
             ++ouvertures;
             if (actions)
                 actions(d);
@@ -92,9 +92,9 @@ protected:
     }
 
     void extraire() {
-        fenetre->extraireRegionToolStripMenuItem->trigger();
-        const QSize taille = fenetre->pictureBox1->size();
-        QTest::mouseClick(fenetre->pictureBox1, Qt::LeftButton, {},
+        ihm.extraireRegionToolStripMenuItem->trigger();
+        const QSize taille = ihm.pictureBox1->size();
+        QTest::mouseClick(ihm.pictureBox1, Qt::LeftButton, {},
                           QPoint(taille.width() / 2, taille.height() / 2));
     }
 
@@ -240,38 +240,38 @@ TEST(DialogueEvolution, CloseButtonSaysFermerAndUndoNeedsAKeptState) {
 
 TEST_F(EvolutionTest, TheMenuFollowsWhetherAMeshExists) {
     Stravol::Form1& f = *fenetre;
-    ASSERT_NE(f.evoluerMaillageToolStripMenuItem, nullptr);
-    EXPECT_EQ(QString(f.evoluerMaillageToolStripMenuItem->text()).remove('&'),
+    ASSERT_NE(ihm.evoluerMaillageToolStripMenuItem, nullptr);
+    EXPECT_EQ(QString(ihm.evoluerMaillageToolStripMenuItem->text()).remove('&'),
               "Faire évoluer le maillage");
     // Listed in "Traitement" right after "Extraire région".
     QMenu* traitement = f.findChild<QMenu*>("traitementToolStripMenuItem");
     ASSERT_NE(traitement, nullptr);
     const QList<QAction*> items = traitement->actions();
-    const auto rang = items.indexOf(f.extraireRegionToolStripMenuItem);
+    const auto rang = items.indexOf(ihm.extraireRegionToolStripMenuItem);
     ASSERT_GE(rang, 0);
-    EXPECT_EQ(items.indexOf(f.evoluerMaillageToolStripMenuItem), rang + 1);
+    EXPECT_EQ(items.indexOf(ihm.evoluerMaillageToolStripMenuItem), rang + 1);
 
-    EXPECT_FALSE(f.evoluerMaillageToolStripMenuItem->isEnabled());
-    f.evoluerMaillageToolStripMenuItem->trigger();
-    f.evoluerMaillage();
+    EXPECT_FALSE(ihm.evoluerMaillageToolStripMenuItem->isEnabled());
+    ihm.evoluerMaillageToolStripMenuItem->trigger();
+    f.extraction().evoluer();
     EXPECT_EQ(ouvertures, 0);
 
     extraire();
-    ASSERT_NE(f.images3D->maillage, nullptr);
-    EXPECT_TRUE(f.evoluerMaillageToolStripMenuItem->isEnabled());
-    f.evoluerMaillageToolStripMenuItem->trigger();
+    ASSERT_NE(f.volume()->maillage, nullptr);
+    EXPECT_TRUE(ihm.evoluerMaillageToolStripMenuItem->isEnabled());
+    ihm.evoluerMaillageToolStripMenuItem->trigger();
     EXPECT_EQ(ouvertures, 1);
 
-    f.fermerToolStripMenuItem->trigger();
-    EXPECT_FALSE(f.evoluerMaillageToolStripMenuItem->isEnabled());
-    f.evoluerMaillage();
+    ihm.fermerToolStripMenuItem->trigger();
+    EXPECT_FALSE(ihm.evoluerMaillageToolStripMenuItem->isEnabled());
+    f.extraction().evoluer();
     EXPECT_EQ(ouvertures, 1);
 }
 
 TEST_F(EvolutionTest, OneRowPerMeshParameter) {
     extraire();
-    ASSERT_NE(fenetre->images3D->maillage, nullptr);
-    CDeformableModelBase& m = *fenetre->images3D->maillage;
+    ASSERT_NE(fenetre->volume()->maillage, nullptr);
+    CDeformableModelBase& m = *fenetre->volume()->maillage;
     actions = [&m](Stravol::DialogueEvolution& d) {
         ASSERT_EQ(static_cast<int>(d.reels.size()), m.GetParameterFloatNumber());
         ASSERT_EQ(static_cast<int>(d.entiers.size()), m.GetParameterIntNumber());
@@ -302,14 +302,14 @@ TEST_F(EvolutionTest, OneRowPerMeshParameter) {
         }
         EXPECT_GE(d.iterations->minimum(), 1);
     };
-    fenetre->evoluerMaillageToolStripMenuItem->trigger();
+    ihm.evoluerMaillageToolStripMenuItem->trigger();
     EXPECT_EQ(ouvertures, 1);
 }
 
 TEST_F(EvolutionTest, RunAppliesTheValuesAndDeformsTheMesh) {
     extraire();
-    ASSERT_NE(fenetre->images3D->maillage, nullptr);
-    CMaillageTriangleChRegion& m = *fenetre->images3D->maillage;
+    ASSERT_NE(fenetre->volume()->maillage, nullptr);
+    CMaillageTriangleChRegion& m = *fenetre->volume()->maillage;
     ParametresSauves sauves(m);
     int ballon = -1, voisinage = -1;
     for (int i = 0; i < m.GetParameterFloatNumber(); ++i)
@@ -343,7 +343,7 @@ TEST_F(EvolutionTest, RunAppliesTheValuesAndDeformsTheMesh) {
         EXPECT_EQ(d.entiers[static_cast<std::size_t>(voisinage)]->value(),
                   m.GetParameterIntValue(voisinage));
     };
-    fenetre->evoluerMaillageToolStripMenuItem->trigger();
+    ihm.evoluerMaillageToolStripMenuItem->trigger();
     ASSERT_EQ(ouvertures, 1);
     EXPECT_EQ(evolutions, 1);
     EXPECT_FLOAT_EQ(m.GetParameterFloatValue(ballon), 0.3f);
@@ -351,19 +351,19 @@ TEST_F(EvolutionTest, RunAppliesTheValuesAndDeformsTheMesh) {
     EXPECT_TRUE(m.nbSommets != sommetsAvant || positions(m) != avant);
     EXPECT_TRUE(m.verifierCoherence());
     // The volume the next extraction reads is still the displayed one.
-    EXPECT_EQ(fenetre->images3D->getVoxelImage(32, 32, 10), 200);
+    EXPECT_EQ(fenetre->volume()->getVoxelImage(32, 32, 10), 200);
 
     // A second opening keeps the grey volume the mesh already has.
     const CImage3D* gris = m.imageEvolution;
     actions = nullptr;
-    fenetre->evoluerMaillageToolStripMenuItem->trigger();
+    ihm.evoluerMaillageToolStripMenuItem->trigger();
     EXPECT_EQ(m.imageEvolution, gris);
 }
 
 TEST_F(EvolutionTest, AnnulerRestoresTheMeshAsBeforeTheLastLancer) {
     extraire();
-    ASSERT_NE(fenetre->images3D->maillage, nullptr);
-    CMaillageTriangleChRegion& m = *fenetre->images3D->maillage;
+    ASSERT_NE(fenetre->volume()->maillage, nullptr);
+    CMaillageTriangleChRegion& m = *fenetre->volume()->maillage;
     ParametresSauves sauves(m);
     const std::vector<float> initiales = positions(m);
     std::vector<float> apresPremier;
@@ -389,9 +389,9 @@ TEST_F(EvolutionTest, AnnulerRestoresTheMeshAsBeforeTheLastLancer) {
         EXPECT_TRUE(m.verifierCoherence());
         EXPECT_FALSE(d.boutonAnnuler->isEnabled());
     };
-    fenetre->evoluerMaillageToolStripMenuItem->trigger();
+    ihm.evoluerMaillageToolStripMenuItem->trigger();
     ASSERT_EQ(ouvertures, 1);
     // The view still draws the same mesh, put back in place.
-    EXPECT_EQ(fenetre->images3D->maillage.get(), &m);
+    EXPECT_EQ(fenetre->volume()->maillage.get(), &m);
     EXPECT_EQ(positions(m), apresPremier);
 }

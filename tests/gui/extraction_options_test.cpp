@@ -44,28 +44,28 @@ protected:
         const std::string dossier = temp / "boite";
         testapp::ecrireVolume(dossier, "volume", 300, 200, 40, grisBoiteBruitee);
         ouvrirParMenu(dossier);
-        ASSERT_NE(fenetre->fenetreOpenGL, nullptr);
-        QTest::mouseClick(fenetre->checkZ, Qt::LeftButton);
-        testapp::defiler(fenetre->trackBarZ, 7);
+        ASSERT_NE(fenetre->vue(), nullptr);
+        QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
+        testapp::defiler(ihm.trackBarZ, 7);
     }
 
     // Extracts at the box's seed; the mesh's vertex positions.
     std::vector<float> extraire() {
-        fenetre->extraireRegionToolStripMenuItem->trigger();
-        QTest::mouseClick(fenetre->pictureBox1, Qt::LeftButton, {}, QPoint(128, 64));
-        EXPECT_NE(fenetre->images3D->maillage, nullptr);
-        return fenetre->images3D->maillage ? positions(*fenetre->images3D->maillage)
+        ihm.extraireRegionToolStripMenuItem->trigger();
+        QTest::mouseClick(ihm.pictureBox1, Qt::LeftButton, {}, QPoint(128, 64));
+        EXPECT_NE(fenetre->volume()->maillage, nullptr);
+        return fenetre->volume()->maillage ? positions(*fenetre->volume()->maillage)
                                            : std::vector<float>{};
     }
 
     // Opens the dialog from the menu; reglage sets its fields, then it ends with resultat.
     void regler(const std::function<void(Stravol::DialogueOptionsExtraction&)>& reglage,
                 int resultat) {
-        fenetre->montrerOptionsExtraction = [&](Stravol::DialogueOptionsExtraction& d) {
+        fenetre->dialogues().montrerOptionsExtraction = [&](Stravol::DialogueOptionsExtraction& d) {
             reglage(d);
             return resultat;
         };
-        fenetre->optionsExtractionToolStripMenuItem->trigger();
+        ihm.optionsExtractionToolStripMenuItem->trigger();
     }
 };
 
@@ -75,7 +75,7 @@ TEST_F(ExtractionOptionsTest, OptionsServeTheNextExtractionsUntilChanged) {
     Stravol::Form1& f = *fenetre;
     const std::vector<float> defaut = extraire();
     // The exact level of the seed: scattered voxels of the noisy box only.
-    EXPECT_LT(f.images3D->bilanExtraction.nbVoxelsCroissance, kVoxelsBoite / 2);
+    EXPECT_LT(f.volume()->bilanExtraction.nbVoxelsCroissance, kVoxelsBoite / 2);
 
     regler(
         [](Stravol::DialogueOptionsExtraction& d) {
@@ -89,9 +89,9 @@ TEST_F(ExtractionOptionsTest, OptionsServeTheNextExtractionsUntilChanged) {
             d.tolerance->setValue(8);
         },
         QDialog::Accepted);
-    EXPECT_EQ(f.optionsExtraction.lissage, Stravol::MethodeLissage::Contraint);
+    EXPECT_EQ(f.extraction().options().lissage, Stravol::MethodeLissage::Contraint);
     const std::vector<float> contraint = extraire();
-    EXPECT_EQ(f.images3D->bilanExtraction.nbVoxelsCroissance, kVoxelsBoite);
+    EXPECT_EQ(f.volume()->bilanExtraction.nbVoxelsCroissance, kVoxelsBoite);
     EXPECT_NE(contraint, defaut);
 
     // Cancelled: whatever was typed, the options stay; shown again as they were chosen.
@@ -124,14 +124,14 @@ TEST_F(ExtractionOptionsTest, ExportDecimatesWithTheRatioChosen) {
     regler([](Stravol::DialogueOptionsExtraction& d) { d.tolerance->setValue(8); },
            QDialog::Accepted);
     extraire();
-    const int triangles = f.images3D->maillage->nbTriangles;
+    const int triangles = f.volume()->maillage->nbTriangles;
     const std::string entier = temp / "entier.stl", decime = temp / "decime.stl";
     reponseFichier = QString::fromStdString(entier);
-    f.exporterToolStripMenuItem->trigger();
+    ihm.exporterToolStripMenuItem->trigger();
     regler([](Stravol::DialogueOptionsExtraction& d) { d.decimation->setValue(0.3); },
            QDialog::Accepted);
     reponseFichier = QString::fromStdString(decime);
-    f.exporterToolStripMenuItem->trigger();
+    ihm.exporterToolStripMenuItem->trigger();
     ASSERT_TRUE(messages.empty()) << messages.front();
     ASSERT_TRUE(std::filesystem::exists(decime));
     EXPECT_EQ(std::filesystem::file_size(entier), 84u + 50u * static_cast<unsigned>(triangles));
@@ -139,7 +139,7 @@ TEST_F(ExtractionOptionsTest, ExportDecimatesWithTheRatioChosen) {
     const auto ecrits = (std::filesystem::file_size(decime) - 84u) / 50u;
     EXPECT_LT(ecrits, static_cast<std::uintmax_t>(triangles));
     // The mesh shown stays whole.
-    EXPECT_EQ(f.images3D->maillage->nbTriangles, triangles);
+    EXPECT_EQ(f.volume()->maillage->nbTriangles, triangles);
 }
 
 // A lone voxel extracted without smoothing is a unit cube, which no decimation passes: the
@@ -169,13 +169,13 @@ TEST_F(ExtractionOptionsTest, ExportThatNoDecimationPassesWritesNothingAndSaysSo
         QDialog::Accepted);
     extraireRegion->trigger();
     QTest::mouseClick(image, Qt::LeftButton, {}, QPoint(128, 64));
-    ASSERT_NE(fenetre->images3D->maillage, nullptr);
-    ASSERT_EQ(fenetre->images3D->maillage->nbTriangles, 12);
+    ASSERT_NE(fenetre->volume()->maillage, nullptr);
+    ASSERT_EQ(fenetre->volume()->maillage->nbTriangles, 12);
     const std::string fichier = temp / "cube.stl";
     reponseFichier = QString::fromStdString(fichier);
     exporter->trigger();
     EXPECT_FALSE(std::filesystem::exists(fichier));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("Le maillage n'a pas été exporté : ", 0), 0u) << messages[0];
-    EXPECT_EQ(fenetre->images3D->maillage->nbTriangles, 12);
+    EXPECT_EQ(fenetre->volume()->maillage->nbTriangles, 12);
 }

@@ -204,6 +204,97 @@ bool lirePLY(const std::string& chemin, Soupe& soupe) {
     return true;
 }
 
+bool lirePLYComplet(const std::string& chemin, PlyLu& ply) {
+    std::string c;
+    if (!lireFichier(chemin, c))
+        return false;
+    const std::size_t fin = c.find("end_header\n");
+    if (fin == std::string::npos || c.rfind("ply\nformat binary_little_endian 1.0\n", 0) != 0)
+        return false;
+    std::istringstream entete(c.substr(0, fin));
+    std::string ligne, element;
+    long nbSommets = -1, nbFaces = -1;
+    std::vector<std::pair<std::string, std::string>> sommet, face; // (type, name)
+    while (std::getline(entete, ligne)) {
+        std::istringstream s(ligne);
+        std::string mot;
+        s >> mot;
+        if (mot == "comment") {
+            ply.commentaires.push_back(ligne.substr(std::min(ligne.size(), std::size_t{8})));
+        } else if (mot == "element") {
+            long n = 0;
+            s >> element >> n;
+            (element == "vertex" ? nbSommets : nbFaces) = n;
+        } else if (mot == "property") {
+            std::string type, nom;
+            s >> type;
+            if (type == "list") {
+                std::string compte, indice;
+                s >> compte >> indice >> nom;
+                if (compte != "uchar" || indice != "int" || nom != "vertex_indices")
+                    return false;
+                type = "list";
+            } else {
+                s >> nom;
+            }
+            (element == "vertex" ? sommet : face).emplace_back(type, nom);
+        }
+    }
+    std::size_t pos = fin + std::strlen("end_header\n");
+    const auto valeur = [&](const std::string& type, double& v) {
+        if (pos + (type == "uchar" ? 1 : 4) > c.size())
+            return false;
+        if (type == "float")
+            v = lireLE<float>(c, pos);
+        else if (type == "uchar")
+            v = static_cast<unsigned char>(c.at(pos++));
+        else if (type == "int")
+            v = lireLE<std::int32_t>(c, pos);
+        else if (type == "uint")
+            v = lireLE<std::uint32_t>(c, pos);
+        else
+            return false;
+        return true;
+    };
+    for (long i = 0; i < nbSommets; ++i) {
+        std::map<std::string, double> v;
+        for (const auto& [type, nom] : sommet)
+            if (!valeur(type, v[nom]))
+                return false;
+        ply.soupe.positions.push_back(
+            {static_cast<float>(v["x"]), static_cast<float>(v["y"]), static_cast<float>(v["z"])});
+        if (v.count("nx"))
+            ply.soupe.normales.push_back({static_cast<float>(v["nx"]), static_cast<float>(v["ny"]),
+                                          static_cast<float>(v["nz"])});
+        if (v.count("red"))
+            ply.couleurs.push_back({static_cast<std::uint8_t>(v["red"]),
+                                    static_cast<std::uint8_t>(v["green"]),
+                                    static_cast<std::uint8_t>(v["blue"])});
+    }
+    for (long i = 0; i < nbFaces; ++i)
+        for (const auto& [type, nom] : face) {
+            if (pos >= c.size())
+                return false;
+            if (type == "list") {
+                if (c[pos++] != 3 || pos + 12 > c.size())
+                    return false;
+                std::array<int, 3> t;
+                for (int& k : t)
+                    k = lireLE<std::int32_t>(c, pos);
+                ply.soupe.triangles.push_back(t);
+                continue;
+            }
+            double v = 0;
+            if (!valeur(type, v))
+                return false;
+            if (nom == "label") {
+                ply.labels.push_back(static_cast<std::uint64_t>(v));
+                ply.typeLabel = type;
+            }
+        }
+    return pos == c.size();
+}
+
 Soupe fusionnerPositions(const Soupe& soupe) {
     Soupe resultat;
     std::map<std::array<float, 3>, int> numeros;

@@ -41,6 +41,17 @@ Soupe soupeMaillage(const CMaillageTriangleChRegion& m);
 bool lireSTL(const std::string& chemin, Soupe& soupe);
 bool lireOBJ(const std::string& chemin, Soupe& soupe);
 bool lirePLY(const std::string& chemin, Soupe& soupe);
+// A binary little-endian PLY read whatever its properties (float, uchar, int, uint): positions,
+// normals and colours of the vertices when present, triangles with their "label" when present,
+// the comments and the type of the label property.
+struct PlyLu {
+    Soupe soupe;
+    std::vector<std::array<std::uint8_t, 3>> couleurs;
+    std::vector<std::uint64_t> labels;
+    std::vector<std::string> commentaires;
+    std::string typeLabel;
+};
+bool lirePLYComplet(const std::string& chemin, PlyLu& ply);
 // STL repeats positions per facet: merge equal positions so that counts can be compared.
 Soupe fusionnerPositions(const Soupe& soupe);
 

@@ -115,9 +115,9 @@ std::set<std::pair<int, int>> paires() {
     return p;
 }
 
-Soupe lirePly(const fs::path& f) {
+Soupe lireObj(const fs::path& f) {
     Soupe s;
-    EXPECT_TRUE(lirePLY(f.string(), s)) << f;
+    EXPECT_TRUE(lireOBJ(f.string(), s)) << f;
     return s;
 }
 
@@ -128,7 +128,7 @@ Soupe lirePly(const fs::path& f) {
 // very positions of both labels' files.
 TEST_F(ExtractionNets, AllLabelsShareTheirInterfaces) {
     const Resultat r =
-        lancer("lab.nii --all-labels --output-dir out --interfaces itf --format ply", racine);
+        lancer("lab.nii --all-labels --output-dir out --interfaces itf --format obj", racine);
     ASSERT_EQ(r.statut, 0) << r.erreurs;
     const nlohmann::json j = json(r);
     EXPECT_EQ(j["method"], "nets");
@@ -145,7 +145,7 @@ TEST_F(ExtractionNets, AllLabelsShareTheirInterfaces) {
         EXPECT_EQ(e["voxels"], attendus.at(valeur));
         EXPECT_EQ(e["closed"], true);
         EXPECT_EQ(e["irregular_vertices"], 0);
-        const Soupe s = lirePly(racine / e["file"].get<std::string>());
+        const Soupe s = lireObj(racine / e["file"].get<std::string>());
         EXPECT_EQ(s.positions.size(), e["vertices"].get<std::size_t>());
         EXPECT_EQ(s.triangles.size(), e["triangles"].get<std::size_t>());
         EXPECT_TRUE(fermeeEtOrientee(s));
@@ -176,15 +176,15 @@ TEST_F(ExtractionNets, AllLabelsShareTheirInterfaces) {
 
     std::set<std::string> noms;
     for (const auto& [a, b] : paires())
-        noms.insert("interface-" + std::to_string(a) + "-" + std::to_string(b) + ".ply");
+        noms.insert("interface-" + std::to_string(a) + "-" + std::to_string(b) + ".obj");
     std::set<std::string> ecrits;
     for (const auto& f : fs::directory_iterator(racine / "itf"))
         ecrits.insert(f.path().filename().string());
     EXPECT_EQ(ecrits, noms);
     EXPECT_EQ(j["interfaces"]["written"], noms.size());
     for (const auto& [a, b] : paires()) {
-        const Soupe s = lirePly(
-            racine / "itf" / ("interface-" + std::to_string(a) + "-" + std::to_string(b) + ".ply"));
+        const Soupe s = lireObj(
+            racine / "itf" / ("interface-" + std::to_string(a) + "-" + std::to_string(b) + ".obj"));
         EXPECT_FALSE(s.triangles.empty());
         for (const std::array<float, 3>& p : s.positions) {
             EXPECT_EQ(positions[b].count(p), 1u) << a << "-" << b;

@@ -115,7 +115,7 @@ TEST(VolumeFile, ExactLabelsBeyond255) {
     ASSERT_NE(v->segR, nullptr);
 
     // Extraction in the segmented mode grows the seed's true label.
-    v->CopierImageCourante(4);
+    v->CopierImageCourante(Stravol::ModeAffichage::Segmentee);
     v->CroissanceDeRegion(14, 14, 5, 0);
     ASSERT_TRUE(v->bilanExtraction.effectuee);
     EXPECT_EQ(v->bilanExtraction.valeurGerme, 1605);

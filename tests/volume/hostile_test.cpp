@@ -35,7 +35,7 @@ bool coupeUnie(const CImageTroisD& vol, int z, unsigned char v) {
 // pictures, and a region grown from the first voxel.
 void attendreUtilisable(CImageTroisD& vol) {
     vol.AllouerTexture();
-    vol.preparationTexture(nullptr, 0);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Normale);
     for (int z = 0; z < vol.profondeur; ++z)
         ASSERT_NE(vol.getTabZ(z), nullptr);
     EXPECT_EQ(vol.getImageZ(0).largeur, vol.largeur);
@@ -145,9 +145,9 @@ TEST(VolumeHostile, UnreadableFoldersKeepTheLoadedVolumeAndSegmentation) {
     fs::permissions(ferme, fs::perms::owner_all);
     ASSERT_NE(vol.imageSegmente, nullptr);
     EXPECT_EQ(vol.imageSegmente[0], 160);
-    vol.preparationTexture(nullptr, 4);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Segmentee);
     EXPECT_TRUE(coupeUnie(vol, 0, 160));
-    vol.preparationTexture(nullptr, 0);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Normale);
     EXPECT_TRUE(coupeUnie(vol, 2, 100));
     if (!interdit)
         GTEST_SKIP() << "folder permissions do not stop reading here (root)";

@@ -191,8 +191,8 @@ TEST(Loading, EmptyOrMissingFolderGivesASafeEmptyVolume) {
         }
         // Every later operation is safe and does nothing.
         vol.AllouerTexture();
-        vol.preparationTexture(&barre, 0);
-        vol.preparationTexture(&barre, 4);
+        vol.preparationTexture(&barre, Stravol::ModeAffichage::Normale);
+        vol.preparationTexture(&barre, Stravol::ModeAffichage::Segmentee);
         EXPECT_EQ(vol.getTabZ(0), nullptr);
         EXPECT_EQ(vol.getImageZ(0).largeur, 0);
         EXPECT_EQ(vol.getImageX(0).pixels.size(), 0u);
@@ -299,7 +299,7 @@ TEST(Loading, TooLargeVolumeReported) {
     EXPECT_EQ(vol.profondeur, 0);
     EXPECT_EQ(vol.image, nullptr);
     vol.AllouerTexture();
-    vol.preparationTexture(nullptr, 0);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Normale);
     EXPECT_EQ(vol.getImageX(0).largeur, 0);
 }
 
@@ -381,11 +381,11 @@ TEST_F(Segmentation, LoadedVolumeSurvivesDisplayModesAndWrites) {
     // Loaded once: the shown volume is the loaded one, no second copy.
     EXPECT_EQ(vol.volumeOriginal(), vol.image.get());
 
-    // Showing the segmentation keeps the loaded volume aside; mode 0 brings it back.
-    vol.CopierImageCourante(4);
+    // Showing the segmentation keeps the loaded volume aside; Normale brings it back.
+    vol.CopierImageCourante(Stravol::ModeAffichage::Segmentee);
     EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 2, 7));
     EXPECT_TRUE(coupeUnie(vol.volumeOriginal(), vol, 2, 50));
-    vol.CopierImageCourante(0);
+    vol.CopierImageCourante(Stravol::ModeAffichage::Normale);
     EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 2, 50));
 
     // A voxel written does not reach the loaded volume.
@@ -393,14 +393,14 @@ TEST_F(Segmentation, LoadedVolumeSurvivesDisplayModesAndWrites) {
     autre.setVoxelImage(1, 1, 1, 200);
     EXPECT_EQ(autre.getVoxelImage(1, 1, 1), 200);
     EXPECT_EQ(voxel(autre.volumeOriginal(), autre, 1, 1, 1), 50);
-    autre.CopierImageCourante(0);
+    autre.CopierImageCourante(Stravol::ModeAffichage::Normale);
     EXPECT_EQ(autre.getVoxelImage(1, 1, 1), 50);
 
     // A run that keeps only the segmentation takes its buffer as image, without a copy.
     const unsigned char* segmentation = vol.imageSegmente.get();
-    vol.garderSeulementMode(4);
+    vol.garderSeulementMode(Stravol::ModeAffichage::Segmentee);
     EXPECT_EQ(vol.image.get(), segmentation);
-    EXPECT_EQ(vol.modeCourant, 4);
+    EXPECT_EQ(vol.modeCourant, Stravol::ModeAffichage::Segmentee);
     EXPECT_TRUE(coupeUnie(vol.image.get(), vol, 2, 7));
     EXPECT_EQ(vol.imageSegmente, nullptr);
     EXPECT_EQ(vol.imageOriginal, nullptr);
@@ -440,7 +440,7 @@ TEST(Conversions, RoundTripWithTheNativeVolume) {
     EXPECT_EQ(vol.imR, nullptr);
     EXPECT_EQ(vol.getTabX(0), nullptr);
     vol.AllouerTexture();
-    vol.preparationTexture(nullptr, 0);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Normale);
     ASSERT_NE(vol.getTabX(6), nullptr);
     EXPECT_EQ(vol.getTabX(6)[3 * (256 * 255 + 255)], 33);
 

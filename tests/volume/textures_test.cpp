@@ -62,7 +62,7 @@ TEST(Textures, SamplingOfA512By100By30Volume) {
     remplir(vol, vol.imageOriginal, motif);
     vol.AllouerTexture();
     ProgressionCollectee barre;
-    vol.preparationTexture(&barre, 0);
+    vol.preparationTexture(&barre, Stravol::ModeAffichage::Normale);
     EXPECT_EQ(std::memcmp(vol.image.get(), vol.imageOriginal.get(), 512 * 100 * 30), 0);
     // Nothing handed out yet: nothing to build now.
     EXPECT_EQ(barre.maximums, std::vector<int>{0});
@@ -75,7 +75,7 @@ TEST(Textures, SamplingOfA512By100By30Volume) {
     // Every texture handed out is rebuilt at the next preparation, one step a texture up to
     // largeur + hauteur + profondeur.
     ProgressionCollectee reprise;
-    vol.preparationTexture(&reprise, 0);
+    vol.preparationTexture(&reprise, Stravol::ModeAffichage::Normale);
     EXPECT_EQ(reprise.maximums, std::vector<int>{642});
     ASSERT_EQ(reprise.valeurs.size(), 643u);
     for (int i = 0; i <= 642; ++i)
@@ -95,7 +95,7 @@ TEST(Textures, SmallVolumeRepeatsItsVoxels) {
     CImageTroisD vol(3, 2, 1);
     remplir(vol, vol.imageOriginal, motif);
     vol.AllouerTexture();
-    vol.preparationTexture(nullptr, 0);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Normale);
     verifierEchantillonnage(vol, motif);
     EXPECT_EQ(*texel(vol.getTabZ(0), 255, 255), motif(2, 1, 0));
     EXPECT_EQ(*texel(vol.getTabX(2), 127, 0), motif(2, 0, 0));
@@ -123,7 +123,7 @@ TEST(Textures, TexturesAreBuiltWhenFirstAskedForInTheCurrentMode) {
     vol.imageSegmente = VolumeOctets(new unsigned char[120]);
     remplir(vol, vol.imageSegmente, [](int, int, int) { return static_cast<unsigned char>(9); });
     vol.AllouerTexture();
-    vol.preparationTexture(nullptr, 0);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Normale);
     unsigned char* montree = vol.getTabZ(1);
     EXPECT_EQ(*texel(montree, 0, 0), motif(0, 0, 1));
     const auto construites = [&vol] {
@@ -139,7 +139,7 @@ TEST(Textures, TexturesAreBuiltWhenFirstAskedForInTheCurrentMode) {
         for (std::size_t i = 0; i < 3 * nb; ++i)
             texels[i] = static_cast<unsigned char>(texels[i] + 1);
     };
-    vol.preparationTexture(nullptr, 4);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Segmentee);
     EXPECT_EQ(construites(), 1);
     EXPECT_EQ(vol.getTabZ(1), montree);
     EXPECT_EQ(*texel(montree, 0, 0), 10);
@@ -151,34 +151,34 @@ TEST(Textures, DisplayModes) {
     CImageTroisD vol(6, 5, 4);
     remplir(vol, vol.imageOriginal, motif);
     vol.AllouerTexture();
-    vol.preparationTexture(nullptr, 0);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Normale);
     const std::vector<unsigned char> original(vol.image.get(), vol.image.get() + 120);
 
-    // Mode 5: image unchanged, textures from imagePhase; without it, black textures.
-    vol.preparationTexture(nullptr, 5);
+    // Phase: image unchanged, textures from imagePhase; without it, black textures.
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Phase);
     EXPECT_TRUE(std::equal(original.begin(), original.end(), vol.image.get()));
     EXPECT_EQ(*texel(vol.getTabZ(1), 100, 100), 0);
     vol.imagePhase = VolumeOctets(new unsigned char[120]);
     remplir(vol, vol.imagePhase,
             [](int x, int y, int z) { return static_cast<unsigned char>(200 + x + y + z); });
-    vol.preparationTexture(nullptr, 5);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Phase);
     EXPECT_TRUE(std::equal(original.begin(), original.end(), vol.image.get()));
     EXPECT_EQ(*texel(vol.getTabZ(1), 255, 0), 200 + 0 + 4 + 1);
 
-    // Mode 4 without a segmentation leaves image unchanged; with one, image becomes it.
-    vol.preparationTexture(nullptr, 4);
+    // Segmentee without a segmentation leaves image unchanged; with one, image becomes it.
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Segmentee);
     EXPECT_TRUE(std::equal(original.begin(), original.end(), vol.image.get()));
     EXPECT_EQ(*texel(vol.getTabY(2), 0, 0), 0);
     vol.imageSegmente = VolumeOctets(new unsigned char[120]);
     remplir(vol, vol.imageSegmente,
             [](int x, int, int) { return static_cast<unsigned char>(x < 3 ? 1 : 2); });
-    vol.preparationTexture(nullptr, 4);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Segmentee);
     EXPECT_EQ(vol.getVoxelImage(4, 0, 0), 2);
     EXPECT_EQ(std::memcmp(vol.image.get(), vol.imageSegmente.get(), 120), 0);
     EXPECT_EQ(*texel(vol.getTabX(4), 30, 30), 2);
 
-    // Back to mode 0: image is the loaded volume again.
-    vol.preparationTexture(nullptr, 0);
+    // Back to Normale: image is the loaded volume again.
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Normale);
     EXPECT_TRUE(std::equal(original.begin(), original.end(), vol.image.get()));
     unsigned char seg[CImageTroisD::kTailleTexture];
     vol.getImageSegmenteOpenGlZ(0, seg);
@@ -195,17 +195,17 @@ TEST(Textures, ColourInMode0OnlyWhenRgbIs1) {
     remplir(vol, vol.imB, [](int, int, int z) { return static_cast<unsigned char>(30 + z); });
     vol.imageSegmente = VolumeOctets(new unsigned char[24]());
     vol.AllouerTexture();
-    vol.preparationTexture(nullptr, 0);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Normale);
     EXPECT_EQ(*texel(vol.getTabZ(1), 0, 0), motif(0, 0, 1));
     vol.rgb = 1;
-    vol.preparationTexture(nullptr, 0);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Normale);
     for (const unsigned char* t : {texel(vol.getTabZ(1), 255, 255), texel(vol.getTabX(3), 255, 255),
                                    texel(vol.getTabY(2), 255, 255)}) {
         EXPECT_EQ(t[0], 13);
         EXPECT_EQ(t[1], 22);
         EXPECT_EQ(t[2], 31);
     }
-    vol.preparationTexture(nullptr, 4);
+    vol.preparationTexture(nullptr, Stravol::ModeAffichage::Segmentee);
     const unsigned char* t = texel(vol.getTabZ(1), 255, 255);
     EXPECT_EQ(t[0], 0);
     EXPECT_EQ(t[2], 0);
@@ -247,7 +247,7 @@ TEST(Textures, StacksDoNotDependOnTheThreadCount) {
     CImageTroisD vol(150, 70, 90);
     remplir(vol, vol.imageOriginal, motif);
     vol.AllouerTexture();
-    const auto piles = [&vol](int threads, int mode) {
+    const auto piles = [&vol](int threads, Stravol::ModeAffichage mode) {
         Stravol::definirNbThreads(threads);
         vol.preparationTexture(nullptr, mode);
         Stravol::definirNbThreads(0);
@@ -260,11 +260,12 @@ TEST(Textures, StacksDoNotDependOnTheThreadCount) {
             t.insert(t.end(), vol.getTabY(y), vol.getTabY(y) + CImageTroisD::kTailleTexture);
         return t;
     };
-    const std::vector<unsigned char> un = piles(1, 0);
+    using Stravol::ModeAffichage;
+    const std::vector<unsigned char> un = piles(1, ModeAffichage::Normale);
     verifierEchantillonnage(vol, motif);
-    EXPECT_EQ(piles(3, 0), un);
-    EXPECT_EQ(piles(8, 5), piles(1, 5)); // no phase volume: black stacks
-    EXPECT_EQ(piles(2, 0), un);
+    EXPECT_EQ(piles(3, ModeAffichage::Normale), un);
+    EXPECT_EQ(piles(8, ModeAffichage::Phase), piles(1, ModeAffichage::Phase)); // black stacks
+    EXPECT_EQ(piles(2, ModeAffichage::Normale), un);
 }
 
 } // namespace

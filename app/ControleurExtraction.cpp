@@ -1,0 +1,209 @@
+#include "app/ControleurExtraction.h"
+
+#include "app/DialogueEvolution.h"
+#include "app/DialogueOptionsExtraction.h"
+#include "app/DialoguesFenetre.h"
+#include "app/UtilitairesQt.h"
+
+#include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/Decimation.h"
+#include "mesh/ExportMaillage.h"
+#include "mesh/MesuresMaillage.h"
+#include "view/COpenGL.h"
+#include "volume/CImage3D.h"
+
+#include <QCheckBox>
+#include <QLocale>
+#include <QStatusBar>
+
+#include <utility>
+
+namespace Stravol {
+
+namespace {
+
+// The status bar's summary of the extraction at voxel v that gave the volume's mesh.
+QString texteBilan(const CImageTroisD& volume, const Coord3D& v) {
+    const BilanExtraction& b = volume.bilanExtraction;
+    const CMaillageTriangleChRegion& m = *volume.maillage;
+    const double temps = b.tempsCroissance + b.tempsRegion + b.tempsReparation + b.tempsMaillage +
+                         b.tempsLissage + b.tempsNormales;
+    const MesuresMaillage mesures = mesurerMaillage(m, volume.geometrie);
+    const QLocale l;
+    QString volumeMaillage = l.toString(mesures.volume, 'f', 1) + " voxels³";
+    QString aire = l.toString(mesures.aire, 'f', 1) + " voxels²";
+    // A volume with a voxel size also gets its world measures.
+    if (!volume.geometrie.identite()) {
+        volumeMaillage += " (" + l.toString(mesures.volumeMm3, 'f', 1) + " mm³)";
+        aire += " (" + l.toString(mesures.aireMm2, 'f', 1) + " mm²)";
+    }
+    return QString("Extraction au voxel (%1, %2, %3) : %4 voxels, %5 triangles, volume %6, aire "
+                   "%7, %8 s")
+        .arg(v.x)
+        .arg(v.y)
+        .arg(v.z)
+        .arg(l.toString(b.nbVoxelsRepares))
+        .arg(l.toString(m.nbTriangles))
+        .arg(volumeMaillage)
+        .arg(aire)
+        .arg(l.toString(temps, 'f', 2));
+}
+
+} // namespace
+
+ControleurExtraction::ControleurExtraction(QWidget* panneau, const VolumeOuvert& ouvert,
+                                           DialoguesFenetre& dialogues, QStatusBar* barreEtat)
+    : QObject(panneau), ouvert_(ouvert), dialogues_(dialogues), barreEtat_(barreEtat) {
+    checkBoxMaillage = new QCheckBox("Afficher le maillage", panneau);
+    checkBoxMaillage->setObjectName("checkBoxMaillage");
+    checkBoxMaillage->move(14, 470);
+    checkBoxMaillage->adjustSize();
+    checkBoxMaillage->setChecked(true);
+    checkBoxMaillage->hide();
+    connect(checkBoxMaillage, &QCheckBox::toggled, this, [this](bool) { maillageCoche(); });
+}
+
+ControleurExtraction::~ControleurExtraction() = default;
+
+void ControleurExtraction::armer() {
+    // Arming again while armed keeps one handler: one click still serves one extraction.
+    Bouge = [this](const Coord3D& v) { extraireAu(v); };
+    Q_EMIT armementChange(true);
+    barreEtat_->showMessage(
+        "Cliquez sur l'objet à extraire dans l'image de la coupe (Échap pour annuler).");
+}
+
+void ControleurExtraction::desarmer() {
+    if (!Bouge)
+        return;
+    Bouge = nullptr;
+    Q_EMIT armementChange(false);
+    barreEtat_->clearMessage();
+}
+
+void ControleurExtraction::cliquer(const Coord3D& v) {
+    if (!Bouge)
+        return;
+    // The handler detaches itself: call a copy.
+    const auto gestionnaire = Bouge;
+    gestionnaire(v);
+}
+
+void ControleurExtraction::extraireAu(const Coord3D& v) {
+    CImageTroisD* volume = ouvert_.images3D.get();
+    if (volume == nullptr)
+        return;
+    {
+        CurseurAttente attente;
+        const auto extraction = [&] {
+            volume->CroissanceDeRegion(v.x, v.y, v.z, optionsExtraction);
+        };
+        if (executerExtraction)
+            executerExtraction(extraction);
+        else
+            extraction();
+    }
+    COpenGL* vue = ouvert_.fenetreOpenGL;
+    if (vue != nullptr)
+        vue->maillage = volume->maillage.get();
+    checkBoxMaillage->show();
+    checkBoxMaillage->setChecked(true);
+    if (vue != nullptr)
+        vue->bmaillage = true;
+    desarmer();
+    Q_EMIT maillageChange();
+    redessiner();
+    if (volume->bilanExtraction.effectuee && volume->maillage != nullptr)
+        barreEtat_->showMessage(texteBilan(*volume, v));
+}
+
+void ControleurExtraction::maillageCoche() {
+    COpenGL* vue = ouvert_.fenetreOpenGL;
+    if (vue == nullptr)
+        return;
+    vue->bmaillage = !vue->bmaillage;
+    redessiner();
+}
+
+void ControleurExtraction::redessiner() {
+    if (ouvert_.fenetreOpenGL != nullptr)
+        ouvert_.fenetreOpenGL->Draw();
+}
+
+bool ControleurExtraction::aUnMaillage() const {
+    return ouvert_.images3D != nullptr && ouvert_.images3D->maillage != nullptr;
+}
+
+void ControleurExtraction::masquerMaillage() { checkBoxMaillage->hide(); }
+
+void ControleurExtraction::oublierVolume() { imageEvolution_.reset(); }
+
+void ControleurExtraction::evoluer() {
+    if (!aUnMaillage())
+        return;
+    CImageTroisD& volume = *ouvert_.images3D;
+    CMaillageTriangleChRegion& m = *volume.maillage;
+    if (imageEvolution_ == nullptr || m.imageEvolution != imageEvolution_.get()) {
+        // The mesh evolves on the grey volume whatever the display mode; the current volume
+        // is put back afterwards, since the next extraction reads it.
+        auto gris = std::make_unique<CImage3D>(volume.largeur, volume.hauteur, volume.profondeur);
+        const ModeAffichage affiche = volume.modeCourant;
+        volume.CopierImageCourante(ModeAffichage::Normale);
+        volume.CimageTroisDtoCimage3D(*gris);
+        volume.CopierImageCourante(affiche);
+        m.initialiserImages(gris.get(), gris.get());
+        imageEvolution_ = std::move(gris);
+    }
+    DialogueEvolution dialogue(m, checkBoxMaillage->window());
+    // "Annuler" puts back a copy of the mesh taken before each run, in place: the view keeps
+    // its pointer to it.
+    dialogue.garderEtat = [&m] {
+        auto copie = std::make_shared<CMaillageTriangleChRegion>();
+        *copie = m;
+        return std::function<void()>([&m, copie] { m = *copie; });
+    };
+    connect(&dialogue, &DialogueEvolution::evolue, this, [this] { redessiner(); });
+    if (dialogues_.montrerEvolution)
+        dialogues_.montrerEvolution(dialogue);
+}
+
+void ControleurExtraction::exporter() {
+    if (!aUnMaillage())
+        return;
+    const QString fichier =
+        dialogues_.choisirFichierExport ? dialogues_.choisirFichierExport() : QString();
+    if (fichier.isEmpty())
+        return;
+    const CImageTroisD& volume = *ouvert_.images3D;
+    const CMaillageTriangleChRegion* aEcrire = volume.maillage.get();
+    CMaillageTriangleChRegion decime;
+    if (tauxDecimation < 1.0) {
+        BilanDecimation bilan;
+        std::string raison;
+        CurseurAttente attente;
+        if (!decimerMaillage(*aEcrire, tauxDecimation, decime, bilan, raison)) {
+            if (dialogues_.afficherMessage)
+                dialogues_.afficherMessage(
+                    "Le maillage n'a pas été exporté : " + QString::fromStdString(raison) + ".");
+            return;
+        }
+        aEcrire = &decime;
+    }
+    // World millimetres through the volume's geometry: a picture folder (spacing 1, origin 0)
+    // gives exactly the voxel-coordinate file.
+    if (!exporterMaillage(*aEcrire, cheminLocal(fichier).c_str(), volume.geometrie) &&
+        dialogues_.afficherMessage)
+        dialogues_.afficherMessage("L'exportation du maillage dans \"" + fichier + "\" a échoué.");
+}
+
+void ControleurExtraction::choisirOptions() {
+    DialogueOptionsExtraction dialogue(optionsExtraction, tauxDecimation,
+                                       checkBoxMaillage->window());
+    if (dialogues_.montrerOptionsExtraction &&
+        dialogues_.montrerOptionsExtraction(dialogue) == QDialog::Accepted) {
+        optionsExtraction = dialogue.options();
+        tauxDecimation = dialogue.tauxDecimation();
+    }
+}
+
+} // namespace Stravol

@@ -1,0 +1,244 @@
+#include "app/OuvertureVolume.h"
+
+#include "app/DialoguesFenetre.h"
+#include "app/UtilitairesQt.h"
+
+#include "volume/CImageTroisD.h"
+#include "volume/LecteursVolume.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
+#include <utility>
+
+namespace Stravol {
+
+namespace {
+
+// Runs an action once, at the first exposure of the window it filters.
+class AttenteExposition : public QObject {
+public:
+    AttenteExposition(QObject* proprietaire, std::function<void()> action)
+        : QObject(proprietaire), action_(std::move(action)) {}
+
+    bool eventFilter(QObject* objet, QEvent* evenement) override {
+        if (evenement->type() == QEvent::Expose && static_cast<QWindow*>(objet)->isExposed() &&
+            action_) {
+            objet->removeEventFilter(this);
+            std::exchange(action_, {})();
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> action_;
+};
+
+// The local paths of the things dropped (empty when one is not a local file).
+QStringList cheminsDeposes(const QMimeData* donnees) {
+    if (donnees == nullptr || !donnees->hasUrls())
+        return {};
+    QStringList chemins;
+    for (const QUrl& url : donnees->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        chemins.append(url.toLocalFile());
+    }
+    return chemins;
+}
+
+} // namespace
+
+OuvertureVolume::OuvertureVolume(QWidget& fenetre, std::string chemin, ProgressSink& barre,
+                                 DialoguesFenetre& dialogues, Installation installer)
+    : QObject(&fenetre), fenetre_(fenetre), chemin_(std::move(chemin)), barre_(barre),
+      dialogues_(dialogues), installer_(std::move(installer)),
+      messages_([this](const std::string& texte) {
+          const QString message = QString::fromUtf8(texte.c_str()).trimmed();
+          if (regrouperMessages_)
+              messagesEnAttente_.append(message);
+          else if (dialogues_.afficherMessage)
+              dialogues_.afficherMessage(message);
+      }) {}
+
+void OuvertureVolume::ouvrir() {
+    const QString dossier = dialogues_.choisirDossier ? dialogues_.choisirDossier() : QString();
+    if (dossier.isEmpty())
+        return;
+    ouvrirDossier(dossier);
+}
+
+bool OuvertureVolume::ouvrirDossier(const QString& dossier) {
+    degagerFenetre();
+    const bool ouvert = chargerDossier(dossier);
+    if (ouvert)
+        Q_EMIT dossierOuvert(dossier);
+    Q_EMIT ouvertureTerminee(ouvert);
+    return ouvert;
+}
+
+void OuvertureVolume::ouvrirQuandVisible(const QString& dossier) {
+    quandVisible([this, dossier] { ouvrirDossier(dossier); });
+}
+
+void OuvertureVolume::degagerFenetre() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    fenetre_.repaint();
+}
+
+void OuvertureVolume::quandVisible(const std::function<void()>& action) {
+    fenetre_.winId();
+    QWindow* fenetre = fenetre_.windowHandle();
+    if (!fenetre->isExposed()) {
+        fenetre->installEventFilter(
+            new AttenteExposition(this, [this, action] { quandVisible(action); }));
+        return;
+    }
+    // Exposed now: the first paint runs at this exposure, the action just after it, once the
+    // window is still on screen then.
+    QTimer::singleShot(0, this, [this, action] {
+        if (fenetre_.windowHandle()->isExposed())
+            action();
+        else
+            quandVisible(action);
+    });
+}
+
+void OuvertureVolume::montrerMessages() {
+    regrouperMessages_ = false;
+    QStringList messages;
+    messages.swap(messagesEnAttente_);
+    if (messages.isEmpty() || !dialogues_.afficherMessage)
+        return;
+    if (messages.size() == 1) {
+        dialogues_.afficherMessage(messages.first());
+        return;
+    }
+    dialogues_.afficherMessage(
+        QString("%1 problèmes pendant le chargement :\n").arg(messages.size()) +
+        messages.join('\n'));
+}
+
+bool OuvertureVolume::chargerDossier(const QString& dossier) {
+    const QStringList sousDossiers =
+        QDir(dossier).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    if (sousDossiers.isEmpty())
+        return false;
+
+    // One message at the end for everything the volume reports while it loads.
+    regrouperMessages_ = true;
+    bool ouvert = false;
+    {
+        CurseurAttente attente;
+        std::unique_ptr<CImageTroisD> nouveau = lireDossier(dossier, sousDossiers);
+        ouvert = nouveau != nullptr;
+        if (ouvert)
+            installer_(std::move(nouveau));
+    }
+    barre_.setValue(0);
+    montrerMessages();
+    return ouvert;
+}
+
+std::unique_ptr<CImageTroisD> OuvertureVolume::lireDossier(const QString& dossier,
+                                                           const QStringList& sousDossiers) {
+    // The volume and its segmentations are read aside: a volume folder that gives no volume,
+    // for want of pictures or of memory, keeps what is open.
+    const QDir parent(dossier);
+    const QString dossierVolume = parent.filePath(sousDossiers.first());
+    const qsizetype signales = messagesEnAttente_.size();
+    auto nouveau =
+        std::make_unique<CImageTroisD>(chemin_, cheminLocal(dossierVolume), &barre_, &messages_);
+    // A volume folder without any picture gives sizes 0: there is nothing to show, and the
+    // cut positions would divide by those sizes.
+    if (nouveau->largeur <= 0 || nouveau->hauteur <= 0 || nouveau->profondeur <= 0) {
+        if (messagesEnAttente_.size() == signales)
+            messagesEnAttente_.append("Aucune image n'a été trouvée dans le répertoire \"" +
+                                      dossierVolume + "\".");
+        return nullptr;
+    }
+    for (qsizetype i = 1; i < sousDossiers.size(); ++i)
+        nouveau->ChargerSeg(cheminLocal(parent.filePath(sousDossiers[i])), &barre_);
+    return nouveau;
+}
+
+void OuvertureVolume::ouvrirFichier() {
+    const QString volume =
+        dialogues_.choisirFichierVolume ? dialogues_.choisirFichierVolume() : QString();
+    if (volume.isEmpty())
+        return;
+    dossierFichiers_ = QFileInfo(volume).absolutePath();
+    QStringList fichiers{volume};
+    if (dialogues_.choisirFichiersSegmentation)
+        fichiers += dialogues_.choisirFichiersSegmentation();
+    ouvrirFichiers(fichiers);
+}
+
+bool OuvertureVolume::ouvrirFichiers(const QStringList& fichiers) {
+    if (fichiers.isEmpty())
+        return false;
+    degagerFenetre();
+    // Everything is read aside first: a file that cannot be used changes nothing.
+    regrouperMessages_ = true;
+    std::unique_ptr<CImageTroisD> nouveau = lireFichiers(fichiers);
+    const bool ouvert = nouveau != nullptr;
+    if (ouvert) {
+        CurseurAttente attente;
+        installer_(std::move(nouveau));
+    }
+    barre_.setValue(0);
+    montrerMessages();
+    Q_EMIT ouvertureTerminee(ouvert);
+    return ouvert;
+}
+
+std::unique_ptr<CImageTroisD> OuvertureVolume::lireFichiers(const QStringList& fichiers) {
+    CurseurAttente attente;
+    std::unique_ptr<CImageTroisD> nouveau = CImageTroisD::ouvrirFichier(
+        chemin_, cheminLocal(fichiers.first()), OptionsVolume(), &barre_, &messages_);
+    bool lu = nouveau->largeur > 0;
+    for (qsizetype i = 1; lu && i < fichiers.size(); ++i)
+        lu = nouveau->ChargerSegFichier(cheminLocal(fichiers[i]), &barre_);
+    if (lu)
+        return nouveau;
+    if (messagesEnAttente_.isEmpty())
+        messagesEnAttente_.append("Le fichier \"" + fichiers.first() +
+                                  "\" n'a pas pu être ouvert.");
+    return nullptr;
+}
+
+void OuvertureVolume::ouvrirFichiersQuandVisible(const QStringList& fichiers) {
+    quandVisible([this, fichiers] { ouvrirFichiers(fichiers); });
+}
+
+bool OuvertureVolume::depotOuvrable(const QMimeData* donnees) {
+    const QStringList chemins = cheminsDeposes(donnees);
+    if (chemins.isEmpty())
+        return false;
+    if (QFileInfo(chemins.first()).isDir())
+        return chemins.size() == 1;
+    return std::all_of(chemins.begin(), chemins.end(),
+                       [](const QString& c) { return QFileInfo(c).isFile(); }) &&
+           formatParContenu(cheminLocal(chemins.first())) != FormatVolume::Inconnu;
+}
+
+void OuvertureVolume::deposer(const QMimeData* donnees) {
+    const QStringList chemins = cheminsDeposes(donnees);
+    if (chemins.isEmpty())
+        return;
+    if (QFileInfo(chemins.first()).isDir())
+        ouvrirDossier(chemins.first());
+    else
+        ouvrirFichiers(chemins);
+}
+
+} // namespace Stravol

@@ -1,0 +1,364 @@
+#include "app/PanneauCoupes.h"
+
+#include "app/CouleursEtiquettes.h"
+#include "app/UtilitairesQt.h"
+
+#include "view/COpenGL.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QSlider>
+
+namespace Stravol {
+
+namespace {
+
+constexpr int kCote = CImageTroisD::kCoteTexture;
+
+constexpr int indice(Axe axe) { return static_cast<int>(axe); }
+
+// What differs between the three cuts: the volume's size along the axis, its picture and
+// texture accessors, the view's texture setter, and whether the view counts the texture-space
+// index from the other face (Y: the view is handed 256 - ind).
+struct ProprietesAxe {
+    int CImageTroisD::*dimension;
+    const ImageRGB& (CImageTroisD::*image)(int);
+    unsigned char* (CImageTroisD::*texture)(int);
+    void (COpenGL::*envoyer)(const unsigned char*, int);
+    bool inverse;
+    // Controls: check box name and text, track bar and index label names, row in BoxCommande.
+    const char* nomCase;
+    const char* texteCase;
+    const char* nomBarre;
+    const char* nomIndice;
+    const char* lettre;
+    int y;
+};
+
+const ProprietesAxe kAxes[kNbAxes] = {
+    {&CImageTroisD::largeur, &CImageTroisD::getImageX, &CImageTroisD::getTabX,
+     &COpenGL::setTextureX, false, "checkX", "Coupe X", "trackBarX", "labelIndiceX", "x", 72},
+    {&CImageTroisD::hauteur, &CImageTroisD::getImageY, &CImageTroisD::getTabY,
+     &COpenGL::setTextureY, true, "checkY", "Coupe Y", "trackBarY", "labelIndiceY", "y", 128},
+    {&CImageTroisD::profondeur, &CImageTroisD::getImageZ, &CImageTroisD::getTabZ,
+     &COpenGL::setTextureZ, false, "checkZ", "Coupe Z", "trackBarZ", "labelIndiceZ", "z", 184},
+};
+
+QSlider* barreDefilement(QWidget* parent, const char* nom, int x, int y) {
+    auto* s = new QSlider(Qt::Horizontal, parent);
+    s->setObjectName(nom);
+    s->setGeometry(x, y, 288, 45);
+    s->setRange(0, 10);
+    s->setSingleStep(1);
+    s->setPageStep(5);
+    s->setTickPosition(QSlider::TicksBelow);
+    return s;
+}
+
+// Integer scaling of a picture coordinate to a voxel coordinate, as the picture is stretched.
+int echelle(int pixel, int taille, int cotePixels) {
+    return cotePixels > 0 ? (pixel * taille) / cotePixels : 0;
+}
+
+} // namespace
+
+Coord3D voxelSousPointeur(Axe axe, int indiceCoupe, int px, int py, int lp, int hp, int largeur,
+                          int hauteur, int profondeur) {
+    switch (axe) {
+    case Axe::X:
+        return {indiceCoupe, echelle(py, hauteur, hp), echelle(px, profondeur, lp)};
+    case Axe::Y:
+        return {echelle(px, largeur, lp), indiceCoupe, echelle(py, profondeur, hp)};
+    case Axe::Z:
+        break;
+    }
+    return {echelle(px, largeur, lp), echelle(py, hauteur, hp), indiceCoupe};
+}
+
+PanneauCoupes::PanneauCoupes(QWidget* panneau, const VolumeOuvert& ouvert, ProgressSink& barre)
+    : QObject(panneau), ouvert_(ouvert), barre_(barre) {
+    construire(panneau);
+    connecter();
+}
+
+void PanneauCoupes::construire(QWidget* panneau) {
+    BoxCommande = controle<QGroupBox>(panneau, "BoxCommande", "Commandes", 67, 29, 392, 288);
+    BoxCommande->setEnabled(false);
+
+    pictureBox1 = new QLabel(panneau);
+    pictureBox1->setObjectName("pictureBox1");
+    pictureBox1->setGeometry(163, 357, 256, 256);
+    pictureBox1->setScaledContents(true);
+    pictureBox1->setMouseTracking(true);
+    pictureBox1->installEventFilter(this);
+
+    radioTrackBall =
+        controle<QRadioButton>(BoxCommande, "radioTrackBall", "Camera TrackBall", 16, 24, 120, 24);
+    radioFree = controle<QRadioButton>(BoxCommande, "radioFree", "Camera Free", 160, 24, 96, 24);
+    checkRepere = controle<QCheckBox>(BoxCommande, "checkRepere", "Repère", 280, 24, 72, 24);
+    int* indices[kNbAxes] = {&indX, &indY, &indZ};
+    for (int a = 0; a < kNbAxes; ++a) {
+        const ProprietesAxe& p = kAxes[a];
+        Coupe& c = coupes_[a];
+        c.coche = controle<QCheckBox>(BoxCommande, p.nomCase, p.texteCase, 16, p.y, 72, 32);
+        c.barre = barreDefilement(BoxCommande, p.nomBarre, 96, p.y);
+        // Below the check box, beside the track bar.
+        c.indice = controle<QLabel>(BoxCommande, p.nomIndice, "", 16, p.y + 32, 76, 16);
+        c.ind = indices[a];
+    }
+}
+
+void PanneauCoupes::connecter() {
+    // Check boxes react to every change, from the user or from code; track bars only to the
+    // user's actions (drag, keys, wheel, clicks on the groove), not to values set from code.
+    // Index labels follow every change.
+    for (int a = 0; a < kNbAxes; ++a) {
+        const Axe axe = static_cast<Axe>(a);
+        connect(coupes_[a].coche, &QCheckBox::toggled, this,
+                [this, axe](bool c) { coupeChangee(axe, c); });
+        QSlider* b = coupes_[a].barre;
+        connect(b, &QSlider::actionTriggered, this, [this, axe, b](int action) {
+            if (action != QAbstractSlider::SliderNoAction)
+                coupeDefilee(axe, b->sliderPosition());
+        });
+        connect(b, &QSlider::valueChanged, this, [this, axe](int) { majIndice(axe); });
+        connect(b, &QSlider::rangeChanged, this, [this, axe](int, int) { majIndice(axe); });
+        majIndice(axe);
+    }
+    connect(radioTrackBall, &QRadioButton::toggled, this,
+            [this](bool c) { cameraChangee(radioTrackBall, c); });
+    connect(radioFree, &QRadioButton::toggled, this,
+            [this](bool c) { cameraChangee(radioFree, c); });
+    connect(checkRepere, &QCheckBox::toggled, this, [this](bool c) {
+        if (ouvert_.fenetreOpenGL != nullptr)
+            ouvert_.fenetreOpenGL->setRepere(c);
+    });
+}
+
+void PanneauCoupes::preparerVolume() {
+    ChoixAffichage = ModeAffichage::Normale;
+    preparerTextures(ModeAffichage::Normale);
+    for (int a = 0; a < kNbAxes; ++a)
+        coupes_[a].barre->setMaximum(ouvert_.images3D.get()->*kAxes[a].dimension - 1);
+    pictureBox1->clear();
+    axeImage_.reset();
+    indX = indY = indZ = -1;
+}
+
+void PanneauCoupes::activer() {
+    BoxCommande->setEnabled(true);
+    for (Coupe& c : coupes_)
+        c.barre->setEnabled(false);
+    radioTrackBall->setChecked(true);
+}
+
+void PanneauCoupes::reinitialiser() {
+    for (Coupe& c : coupes_)
+        c.coche->setChecked(false);
+    for (Coupe& c : coupes_)
+        c.barre->setValue(0);
+    decocherRadios();
+    checkRepere->setChecked(false);
+    BoxCommande->setEnabled(false);
+    pictureBox1->clear();
+    axeImage_.reset();
+    Q_EMIT voxelSurvole(QString());
+}
+
+void PanneauCoupes::decocherRadios() {
+    // Two radio buttons of one group cannot both be unchecked while they exclude each other.
+    radioTrackBall->setAutoExclusive(false);
+    radioFree->setAutoExclusive(false);
+    radioTrackBall->setChecked(false);
+    radioFree->setChecked(false);
+    radioTrackBall->setAutoExclusive(true);
+    radioFree->setAutoExclusive(true);
+}
+
+int PanneauCoupes::position(Axe axe) const { return *coupes_[indice(axe)].ind; }
+
+int PanneauCoupes::indiceTexture(Axe axe, int v) const {
+    return static_cast<int>(v * static_cast<double>(kCote) /
+                            (ouvert_.images3D.get()->*kAxes[indice(axe)].dimension));
+}
+
+void PanneauCoupes::envoyerTexture(Axe axe, int v) {
+    const ProprietesAxe& p = kAxes[indice(axe)];
+    const int ind = indiceTexture(axe, v);
+    *coupes_[indice(axe)].ind = ind;
+    (ouvert_.fenetreOpenGL->*p.envoyer)((ouvert_.images3D.get()->*p.texture)(v),
+                                        p.inverse ? kCote - ind : ind);
+}
+
+void PanneauCoupes::majIndice(Axe axe) {
+    const Coupe& c = coupes_[indice(axe)];
+    c.indice->setText(QString("%1 = %2 / %3")
+                          .arg(kAxes[indice(axe)].lettre)
+                          .arg(c.barre->value())
+                          .arg(c.barre->maximum()));
+}
+
+void PanneauCoupes::coupeChangee(Axe axe, bool cochee) {
+    Coupe& c = coupes_[indice(axe)];
+    if (!cochee) {
+        *c.ind = -1;
+        c.barre->setEnabled(false);
+        if (ouvert_.fenetreOpenGL != nullptr)
+            (ouvert_.fenetreOpenGL->*kAxes[indice(axe)].envoyer)(nullptr, -1);
+        return;
+    }
+    c.barre->setEnabled(true);
+    if (ouvert_.images3D == nullptr || ouvert_.fenetreOpenGL == nullptr)
+        return;
+    envoyerTexture(axe, c.barre->value());
+}
+
+void PanneauCoupes::coupeDefilee(Axe axe, int v) {
+    if (ouvert_.fenetreOpenGL == nullptr || ouvert_.images3D == nullptr)
+        return;
+    montrerCoupe(axe, v);
+    envoyerTexture(axe, v);
+}
+
+void PanneauCoupes::montrerCoupe(Axe axe, int v) {
+    const ImageRGB& image = (ouvert_.images3D.get()->*kAxes[indice(axe)].image)(v);
+    if (image.largeur <= 0 || image.hauteur <= 0) {
+        pictureBox1->clear();
+        axeImage_.reset();
+        return;
+    }
+    QImage vue = QImage(image.pixels.data(), image.largeur, image.hauteur, 3 * image.largeur,
+                        QImage::Format_RGB888)
+                     .copy();
+    if (couleursActives())
+        for (int y = 0; y < vue.height(); ++y)
+            colorerEtiquettes(vue.scanLine(y), static_cast<std::size_t>(vue.width()));
+    pictureBox1->setPixmap(QPixmap::fromImage(vue));
+    axeImage_ = axe;
+    indiceImage_ = v;
+}
+
+void PanneauCoupes::cameraChangee(QRadioButton* bouton, bool cochee) {
+    if (!cochee)
+        return;
+    QRadioButton* autre = bouton == radioTrackBall ? radioFree : radioTrackBall;
+    autre->setChecked(false);
+    if (ouvert_.fenetreOpenGL != nullptr)
+        ouvert_.fenetreOpenGL->setChoixCamera(bouton == radioTrackBall ? ChoixCamera::TrackBall
+                                                                       : ChoixCamera::Free);
+}
+
+bool PanneauCoupes::couleursActives() const {
+    return ChoixAffichage == ModeAffichage::Segmentee && couleurs_;
+}
+
+void PanneauCoupes::preparerTextures(ModeAffichage mode) {
+    CImageTroisD& volume = *ouvert_.images3D;
+    // Labels in colour are painted on each texture as it is built.
+    if (mode == ModeAffichage::Segmentee && couleurs_)
+        volume.retoucheTexture = colorerEtiquettes;
+    else
+        volume.retoucheTexture = nullptr;
+    volume.preparationTexture(&barre_, mode);
+    barre_.setValue(0);
+}
+
+void PanneauCoupes::rafraichir() {
+    if (axeImage_)
+        montrerCoupe(*axeImage_, indiceImage_);
+    if (ouvert_.fenetreOpenGL != nullptr)
+        ouvert_.fenetreOpenGL->Draw();
+}
+
+void PanneauCoupes::afficherMode(ModeAffichage mode) {
+    if (ouvert_.images3D == nullptr || ChoixAffichage == mode)
+        return;
+    if (mode == ModeAffichage::Segmentee && ouvert_.images3D->imageSegmente == nullptr)
+        return;
+    ChoixAffichage = mode;
+    {
+        CurseurAttente attente;
+        preparerTextures(mode);
+    }
+    rafraichir();
+}
+
+void PanneauCoupes::etiquettesEnCouleur(bool couleur) {
+    couleurs_ = couleur;
+    if (ouvert_.images3D == nullptr || ChoixAffichage != ModeAffichage::Segmentee)
+        return;
+    {
+        CurseurAttente attente;
+        preparerTextures(ChoixAffichage);
+    }
+    rafraichir();
+}
+
+Coord3D PanneauCoupes::voxelSousClic(int px, int py) const {
+    const CImageTroisD& volume = *ouvert_.images3D;
+    const Axe axe = axeImage_.value_or(Axe::Z);
+    const int indiceCoupe = axeImage_ ? indiceImage_ : coupes_[indice(Axe::Z)].barre->value();
+    return voxelSousPointeur(axe, indiceCoupe, px, py, pictureBox1->width(), pictureBox1->height(),
+                             volume.largeur, volume.hauteur, volume.profondeur);
+}
+
+void PanneauCoupes::montrerViseur(bool viseur) {
+    if (viseur)
+        pictureBox1->setCursor(Qt::CrossCursor);
+    else
+        pictureBox1->unsetCursor();
+}
+
+bool PanneauCoupes::eventFilter(QObject* objet, QEvent* evenement) {
+    if (objet == pictureBox1) {
+        const auto type = evenement->type();
+        if (type == QEvent::MouseButtonRelease) {
+            const QPoint p = static_cast<QMouseEvent*>(evenement)->position().toPoint();
+            if (pictureBox1->rect().contains(p) && ouvert_.images3D != nullptr)
+                Q_EMIT imageCliquee(voxelSousClic(p.x(), p.y()));
+        } else if (type == QEvent::MouseMove) {
+            const QPoint p = static_cast<QMouseEvent*>(evenement)->position().toPoint();
+            survolerImage(p.x(), p.y());
+        } else if (type == QEvent::Leave) {
+            Q_EMIT voxelSurvole(QString());
+        }
+    }
+    return QObject::eventFilter(objet, evenement);
+}
+
+void PanneauCoupes::survolerImage(int px, int py) {
+    const CImageTroisD* volume = ouvert_.images3D.get();
+    if (volume == nullptr || !axeImage_ || !pictureBox1->rect().contains(px, py)) {
+        Q_EMIT voxelSurvole(QString());
+        return;
+    }
+    const Coord3D v = voxelSousPointeur(*axeImage_, indiceImage_, px, py, pictureBox1->width(),
+                                        pictureBox1->height(), volume->largeur, volume->hauteur,
+                                        volume->profondeur);
+    if (v.x < 0 || v.y < 0 || v.z < 0 || v.x >= volume->largeur || v.y >= volume->hauteur ||
+        v.z >= volume->profondeur) {
+        Q_EMIT voxelSurvole(QString());
+        return;
+    }
+    const bool etiquette = ChoixAffichage == ModeAffichage::Segmentee;
+    // Labels read from a file are shown as they are, not as their display grey.
+    const std::size_t indiceVoxel =
+        (static_cast<std::size_t>(v.z) * volume->hauteur + v.y) * volume->largeur + v.x;
+    const int valeur = etiquette && indiceVoxel < volume->etiquettes.size()
+                           ? volume->etiquettes[indiceVoxel]
+                           : volume->getVoxelImage(v.x, v.y, v.z);
+    Q_EMIT voxelSurvole(QString("Voxel (%1, %2, %3) : %4 %5")
+                            .arg(v.x)
+                            .arg(v.y)
+                            .arg(v.z)
+                            .arg(etiquette ? "étiquette" : "gris")
+                            .arg(valeur));
+}
+
+} // namespace Stravol

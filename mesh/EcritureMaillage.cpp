@@ -1,0 +1,162 @@
+#include "mesh/EcritureMaillage.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/CPoint3D.h"
+#include "core/Message.h"
+#include "volume/VolumeBrut.h"
+
+namespace Stravol::ecriture {
+
+void ajouterOctets(Tampon& tampon, std::uint32_t valeur, int nbOctets) {
+    for (int i = 0; i < nbOctets; ++i)
+        tampon.push_back(static_cast<char>((valeur >> (8 * i)) & 0xff));
+}
+
+void ajouterFloat(Tampon& tampon, float f) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    ajouterOctets(tampon, bits, 4);
+}
+
+void ajouterTexte(Tampon& tampon, float f) {
+    char texte[32];
+    const auto fin = std::to_chars(texte, texte + sizeof texte, f).ptr;
+    tampon.append(texte, fin);
+}
+
+void ajouterTexte(Tampon& tampon, int n) {
+    char texte[16];
+    const auto fin = std::to_chars(texte, texte + sizeof texte, n).ptr;
+    tampon.append(texte, fin);
+}
+
+void ajouterTexte(Tampon& tampon, std::uint64_t n) {
+    char texte[24];
+    const auto fin = std::to_chars(texte, texte + sizeof texte, n).ptr;
+    tampon.append(texte, fin);
+}
+
+void ajouterPoint(Tampon& tampon, const float p[3]) {
+    for (int k = 0; k < 3; ++k)
+        ajouterFloat(tampon, p[k]);
+}
+
+void ajouterPointTexte(Tampon& tampon, const float p[3]) {
+    for (int k = 0; k < 3; ++k) {
+        tampon += ' ';
+        ajouterTexte(tampon, p[k]);
+    }
+}
+
+bool ecrireFichier(const std::string& chemin, const Tampon& contenu) {
+    std::string temporaire = chemin + ".XXXXXX";
+    const int descripteur = mkstemp(temporaire.data());
+    if (descripteur < 0) {
+        Message(Chaine("Impossible de créer le fichier ") + chemin.c_str());
+        return false;
+    }
+    std::FILE* fichier = fdopen(descripteur, "wb");
+    if (fichier == nullptr) {
+        close(descripteur);
+        std::remove(temporaire.c_str());
+        Message(Chaine("Impossible d'écrire le fichier ") + chemin.c_str());
+        return false;
+    }
+    bool ok = std::fwrite(contenu.data(), 1, contenu.size(), fichier) == contenu.size();
+    ok = std::fflush(fichier) == 0 && ok;
+    ok = std::fclose(fichier) == 0 && ok;
+    if (ok) {
+        // mkstemp creates the file readable by its owner only; give it the usual rights.
+        const mode_t masque = umask(0);
+        umask(masque);
+        chmod(temporaire.c_str(), 0666 & ~masque);
+        ok = std::rename(temporaire.c_str(), chemin.c_str()) == 0;
+    }
+    if (!ok) {
+        std::remove(temporaire.c_str());
+        Message(Chaine("Impossible d'écrire le fichier ") + chemin.c_str());
+    }
+    return ok;
+}
+
+std::string Repere::entete(const char* objet) const {
+    return std::string("Stravol ") + objet +
+           (monde ? std::string(", world coordinates (mm, ") + espace + ")"
+                  : std::string(", voxel coordinates"));
+}
+
+void Repere::position(float x, float y, float z, float sortie[3]) const {
+    if (!monde) {
+        sortie[0] = x, sortie[1] = y, sortie[2] = z;
+        return;
+    }
+    for (int i = 0; i < 3; ++i)
+        sortie[i] = static_cast<float>(a[i][0] * x + a[i][1] * y + a[i][2] * z + a[i][3]);
+}
+
+void Repere::position(const CPoint3D& p, float sortie[3]) const { position(p.x, p.y, p.z, sortie); }
+
+void Repere::normale(float x, float y, float z, float sortie[3]) const {
+    if (!monde) {
+        sortie[0] = x, sortie[1] = y, sortie[2] = z;
+        return;
+    }
+    double m[3], longueur = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        m[i] = n[i][0] * x + n[i][1] * y + n[i][2] * z;
+        longueur += m[i] * m[i];
+    }
+    longueur = std::sqrt(longueur);
+    for (int i = 0; i < 3; ++i)
+        sortie[i] = static_cast<float>(longueur > 0.0 ? m[i] / longueur : 0.0);
+}
+
+void Repere::normale(const CPoint3D& v, float sortie[3]) const { normale(v.x, v.y, v.z, sortie); }
+
+Repere repereMonde(const Geometrie& g) {
+    Repere r;
+    if (g.identite())
+        return r;
+    r.monde = true;
+    const auto& a = g.affine;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 4; ++j)
+            r.a[i][j] = a[i][j];
+    // Inverse transpose of the linear part: the cofactor matrix over the determinant (its
+    // sign is kept, so that outward normals stay outward).
+    const double d = g.determinant();
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            r.n[i][j] = (a[i1][j1] * a[i2][j2] - a[i1][j2] * a[i2][j1]) / d;
+        }
+    r.miroir = d < 0.0;
+    return r;
+}
+
+Repere repereEspace(const Geometrie& g, EspaceSortie espace) {
+    if (espace == EspaceSortie::Voxels)
+        return Repere();
+    Repere r = repereMonde(g);
+    if (espace == EspaceSortie::LPS) {
+        // (x, y, z) -> (-x, -y, z): a rotation, which keeps the winding; it is its own
+        // inverse transpose.
+        r.monde = true;
+        r.espace = "LPS";
+        for (int i = 0; i < 2; ++i) {
+            for (double& c : r.a[i])
+                c = -c;
+            for (double& c : r.n[i])
+                c = -c;
+        }
+    }
+    return r;
+}
+
+} // namespace Stravol::ecriture
