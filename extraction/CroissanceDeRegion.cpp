@@ -72,7 +72,10 @@ void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& option
     // on the labels themselves, at the seed's label exactly, and no voxel counts as full.
     const bool parEtiquette =
         modeCourant == ModeAffichage::Segmentee && etiquetteMax > 255 && etiquettes.size() == nb;
-    bilanExtraction.valeurGerme = parEtiquette ? etiquettes[indiceGerme] : image[indiceGerme];
+    // In the segmented mode the seed's value is its label as the file gives it.
+    bilanExtraction.valeurGerme = modeCourant == ModeAffichage::Segmentee && etiquettes.size() == nb
+                                      ? valeurEtiquette(etiquettes[indiceGerme])
+                                      : image[indiceGerme];
     BoiteVoxels boite{};
     // Labels grow exactly; grey levels within the tolerance asked.
     const int tolerance = parEtiquette ? 0 : options.tolerance;
