@@ -518,8 +518,8 @@ bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r,
 // The summary entry of one label meshed by the dual method, its file written (with its colour
 // a vertex in a PLY file) and its mesh kept in scene for --scene; false when the writing fails,
 // the entry then saying why.
-bool ecrireEtiquetteDuale(const Options& o, long long voxels, Stravol::MaillagePlat& m,
-                          const std::vector<Stravol::Voisin>& voisins,
+bool ecrireEtiquetteDuale(const Options& o, const Stravol::CarteEtiquettes& carte, long long voxels,
+                          Stravol::MaillagePlat& m, const std::vector<Stravol::Voisin>& voisins,
                           const Stravol::Geometrie& geometrie, Stravol::MaillageEtiquette& scene,
                           nlohmann::ordered_json& e) {
     e["value"] = scene.valeur;
@@ -550,8 +550,8 @@ bool ecrireEtiquetteDuale(const Options& o, long long voxels, Stravol::MaillageP
     e["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
     nlohmann::ordered_json& liste = e["neighbours"] = nlohmann::ordered_json::array();
     for (const Stravol::Voisin& v : voisins)
-        liste.push_back(
-            {{"label", v.etiquette}, {"area_mm2", outils::reelJson(v.aireMm2, kChiffresMesures)}});
+        liste.push_back({{"label", v.etiquette == 0 ? 0 : carte.valeurVraie(v.etiquette)},
+                         {"area_mm2", outils::reelJson(v.aireMm2, kChiffresMesures)}});
     if (!o.scene.empty())
         scene.maillage = std::move(m);
     return true;
@@ -574,15 +574,18 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
     const std::vector<std::vector<Stravol::Voisin>> voisins = Stravol::voisinsEtiquettes(carte);
     const std::size_t nb = carte.index.valeurs.size();
 
-    // Names and colours, given before the meshes are made.
-    const std::vector<std::uint32_t> valeurs(carte.index.valeurs.begin(),
-                                             carte.index.valeurs.end());
-    const std::vector<Stravol::CouleurRVB> couleurs =
-        Stravol::couleursEtiquettes(valeurs, table.table);
+    // Names and colours of the labels' values in the file, given before the meshes are made:
+    // the table chosen, else the label file's own.
+    const bool tablePropre = table.table.vide() && !volume.tableEtiquettes.vide();
+    const Stravol::TableEtiquettes& noms = tablePropre ? volume.tableEtiquettes : table.table;
+    std::vector<std::uint32_t> valeurs;
+    for (const std::uint16_t e : carte.index.valeurs)
+        valeurs.push_back(c.valeurVraie(e));
+    const std::vector<Stravol::CouleurRVB> couleurs = Stravol::couleursEtiquettes(valeurs, noms);
     std::vector<Stravol::MaillageEtiquette> scene(nb);
     for (std::size_t k = 0; k < nb; ++k) {
         scene[k].valeur = valeurs[k];
-        if (const Stravol::EntreeEtiquette* e = table.table.trouver(valeurs[k]))
+        if (const Stravol::EntreeEtiquette* e = noms.trouver(valeurs[k]))
             scene[k].nom = e->nom;
         scene[k].couleur = couleurs[k];
     }
@@ -595,7 +598,7 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
     std::atomic<int> faites{0};
     std::mutex verrou;
     Stravol::maillerEtiquettesDuales(carte, [&](std::size_t k, Stravol::MaillagePlat& m) {
-        echecs[k] = ecrireEtiquetteDuale(o, carte.voxels[k], m, voisins[k], volume.geometrie,
+        echecs[k] = ecrireEtiquetteDuale(o, c, carte.voxels[k], m, voisins[k], volume.geometrie,
                                          scene[k], entrees[k])
                         ? 0
                         : 1;
@@ -615,9 +618,10 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
         const std::vector<Stravol::InterfaceDuale>& paires = carte.interfaces.paires;
         std::vector<std::string> erreurs(paires.size());
         Stravol::maillerInterfacesDuales(carte, [&](std::size_t k, Stravol::MaillagePlat& m) {
-            const std::string fichier = o.dossierInterfaces + "/interface-" +
-                                        std::to_string(paires[k].a) + "-" +
-                                        std::to_string(paires[k].b) + "." + o.format;
+            const std::uint32_t a = paires[k].a == 0 ? 0 : c.valeurVraie(paires[k].a);
+            const std::string fichier = o.dossierInterfaces + "/interface-" + std::to_string(a) +
+                                        "-" + std::to_string(c.valeurVraie(paires[k].b)) + "." +
+                                        o.format;
             if (!Stravol::exporterMaillagePlat(m, fichier, volume.geometrie, espaceSortie(o)))
                 erreurs[k] = "cannot write " + fichier;
         });
@@ -644,6 +648,8 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
     bilan["space"] = Stravol::nomEspace(espaceSortie(o));
     if (!table.chemin.empty())
         bilan["labels_table"] = table.chemin;
+    else if (tablePropre)
+        bilan["labels_table"] = Stravol::fichierEtiquettes(demandeOuverture(o));
     if (!o.scene.empty()) {
         if (sceneEcrite)
             bilan["scene"] = o.scene;

@@ -39,7 +39,9 @@ std::vector<std::uint16_t> carte(int& W, int& H, int& D) {
 TEST(MaillageDual, EveryLabelWithItsNeighboursAndInterfaces) {
     int W = 0, H = 0, D = 0;
     const std::vector<std::uint16_t> v = carte(W, H, D);
-    CarteEtiquettes c{v.data(), {}, W, H, D};
+    CarteEtiquettes c;
+    c.externe = v.data();
+    c.W = W, c.H = H, c.D = D;
     OptionsExtraction options;
     options.surface = MethodeSurface::Duale;
     options.nbLissages = kToursDualParDefaut;
