@@ -117,6 +117,30 @@ void maillerInterfacesDuales(const CarteDuale& carte,
                });
 }
 
+Resultat<MaillagePlat> maillerMarquesDuales(MarquesVoxels marques, int W, int H, int D,
+                                            const BoiteVoxels& boite, int nbLissages,
+                                            double& tempsSurface, double& tempsLissage) {
+    const Horloge::time_point t0 = Horloge::now();
+    // The marks are the object's voxels; the box of the growth cuts nothing.
+    SelectionDuale selection;
+    selection.avecBoite = true;
+    selection.coupe = false;
+    selection.x0 = boite.x0, selection.x1 = boite.x1;
+    selection.y0 = boite.y0, selection.y1 = boite.y1;
+    selection.z0 = boite.z0, selection.z1 = boite.z1;
+    SurfaceDuale surface;
+    std::string erreur;
+    if (!construireSurfaceDuale(marques.get(), W, H, D, selection, surface, erreur))
+        return Echec{erreur};
+    marques.reset();
+    const Horloge::time_point t1 = Horloge::now();
+    lisserSurfaceDuale(surface, nbLissages);
+    MaillagePlat maillage = maillageEtiquette(surface, 1);
+    tempsSurface = secondes(t0, t1);
+    tempsLissage = secondes(t1, Horloge::now());
+    return maillage;
+}
+
 Resultat<ObjetDual> extraireAuGermeDual(const CImageTroisD& volume, const Voxel& germe,
                                         const OptionsExtraction& options) {
     const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
@@ -130,8 +154,7 @@ Resultat<ObjetDual> extraireAuGermeDual(const CImageTroisD& volume, const Voxel&
         const std::size_t nb = static_cast<std::size_t>(W) * H * D;
         // Marks in a zeroed volume whose pages the system maps only when first written: their
         // memory follows the object.
-        std::unique_ptr<unsigned char, decltype(&std::free)> marques(
-            static_cast<unsigned char*>(std::calloc(nb, 1)), &std::free);
+        MarquesVoxels marques(static_cast<unsigned char*>(std::calloc(nb, 1)), &std::free);
         if (!marques)
             throw std::bad_alloc();
         const std::size_t indiceGerme = (static_cast<std::size_t>(z) * H + y) * W + x;
@@ -145,26 +168,12 @@ Resultat<ObjetDual> extraireAuGermeDual(const CImageTroisD& volume, const Voxel&
                                   : croissance26Marques(volume.image.get(), marques.get(), W, H, D,
                                                         x, y, z, boite, options.tolerance);
         const Horloge::time_point t1 = Horloge::now();
-
-        // The marks are the object's voxels; the box of the growth cuts nothing.
-        SelectionDuale selection;
-        selection.avecBoite = true;
-        selection.coupe = false;
-        selection.x0 = boite.x0, selection.x1 = boite.x1;
-        selection.y0 = boite.y0, selection.y1 = boite.y1;
-        selection.z0 = boite.z0, selection.z1 = boite.z1;
-        SurfaceDuale surface;
-        std::string erreur;
-        if (!construireSurfaceDuale(marques.get(), W, H, D, selection, surface, erreur))
-            return Echec{erreur};
-        marques.reset();
-        const Horloge::time_point t2 = Horloge::now();
-        lisserSurfaceDuale(surface, options.nbLissages);
-        r.maillage = maillageEtiquette(surface, 1);
-        const Horloge::time_point t3 = Horloge::now();
         r.tempsCroissance = secondes(t0, t1);
-        r.tempsSurface = secondes(t1, t2);
-        r.tempsLissage = secondes(t2, t3);
+        Resultat<MaillagePlat> maillage = maillerMarquesDuales(
+            std::move(marques), W, H, D, boite, options.nbLissages, r.tempsSurface, r.tempsLissage);
+        if (!maillage)
+            return Echec{maillage.raison()};
+        r.maillage = std::move(maillage.valeur());
     } catch (const std::bad_alloc&) {
         return Echec{"not enough memory to extract the object of a volume of " + std::to_string(W) +
                      " x " + std::to_string(H) + " x " + std::to_string(D) + " voxels"};

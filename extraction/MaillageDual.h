@@ -5,9 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "extraction/Croissance.h"
 #include "extraction/Extraction.h"
 #include "extraction/Resultat.h"
 #include "mesh/MaillagePlat.h"
@@ -47,6 +50,17 @@ void maillerEtiquettesDuales(const CarteDuale& carte,
 // The same for every interface (carte.interfaces.paires[k]), its triangles facing its a.
 void maillerInterfacesDuales(const CarteDuale& carte,
                              const std::function<void(std::size_t, MaillagePlat&)>& traiter);
+
+// A zeroed byte volume from calloc, marking the voxels of an object.
+using MarquesVoxels = std::unique_ptr<unsigned char, decltype(&std::free)>;
+
+// The dual surface of the marked voxels of a W x H x D volume (its non-zero bytes, all within
+// boite), smoothed with nbLissages rounds, as the mesh of its one label with its normals; the
+// marks are released once the surface is built. The seconds of the surface and of the
+// smoothing. Throws std::bad_alloc when memory runs out.
+Resultat<MaillagePlat> maillerMarquesDuales(MarquesVoxels marques, int W, int H, int D,
+                                            const BoiteVoxels& boite, int nbLissages,
+                                            double& tempsSurface, double& tempsLissage);
 
 // One object by the dual method: the 26-connected voxels of the seed's value in the current
 // volume (as extraireAuGerme grows them: labels above 255 by their true value, grey levels

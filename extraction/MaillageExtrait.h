@@ -1,13 +1,12 @@
 #pragma once
 // A mesh of an extraction in the flat form that a caller keeps: the linked mesh must be
 // released on the thread that made it (its vertices come from that thread's reserve), the flat
-// one may go anywhere. Its figures and its arrays in a space are those the tools print and
-// write for the linked mesh.
+// one may go anywhere (mesh/MesuresPlat.h measures it). Its arrays in a space are those the
+// writers write.
 
 #include "extraction/Resultat.h"
 #include "mesh/ExportScene.h"
 #include "mesh/MaillagePlat.h"
-#include "mesh/MesuresMaillage.h"
 #include "volume/VolumeBrut.h"
 
 class CMaillageTriangleChRegion;
@@ -18,14 +17,6 @@ namespace Stravol {
 // decimerMaillage's reason), then taken flat with its vertex and triangle normals. m's normals
 // must be computed; m may be released afterwards.
 Resultat<MaillagePlat> aplatirMaillage(CMaillageTriangleChRegion& m, double ratio);
-
-// mesurerMaillage's figures of the linked mesh, from the flat one: the same sums in the same
-// order.
-MesuresMaillage mesurerMaillage(const MaillagePlat& m, const Geometrie& monde);
-
-// Every edge used by exactly two triangles, once in each direction of their corners, and at
-// least one triangle: controlerMaillage's closure, on the flat mesh.
-bool surfaceFermee(const MaillagePlat& m);
 
 // The vertices, vertex normals and triangles as exporterMaillagePlat writes them in a space:
 // positions through the transform, normals through its inverse transpose, the corners of

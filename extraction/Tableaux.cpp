@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "extraction/Croissance.h"
+#include "extraction/MaillageDual.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "region/CRegion3D.h"
 #include "volume/CImageTroisD.h"
@@ -21,11 +22,9 @@ namespace Stravol {
 
 namespace {
 
-using Marques = std::unique_ptr<unsigned char, decltype(&std::free)>;
-
 // A zeroed byte volume whose pages the system maps only when first written.
-Marques marquesVides(std::size_t n) {
-    return Marques(static_cast<unsigned char*>(std::calloc(n, 1)), &std::free);
+MarquesVoxels marquesVides(std::size_t n) {
+    return MarquesVoxels(static_cast<unsigned char*>(std::calloc(n, 1)), &std::free);
 }
 
 std::string taille(const VueVolume& v) {
@@ -78,10 +77,10 @@ void transposerMarques(const unsigned char* zRapide, unsigned char* xRapide, int
 
 // The growth of the object into marks x fastest; the marked box in boite. Null when memory
 // runs out.
-Marques croitre(const VueVolume& vue, const Voxel& g, double tolerance, BoiteVoxels& boite,
-                int& nbAtteints) {
+MarquesVoxels croitre(const VueVolume& vue, const Voxel& g, double tolerance, BoiteVoxels& boite,
+                      int& nbAtteints) {
     const std::size_t n = vue.nbVoxels();
-    Marques marques = marquesVides(n);
+    MarquesVoxels marques = marquesVides(n);
     if (!marques)
         return marques;
     if (!vue.zRapide) {
@@ -89,9 +88,9 @@ Marques croitre(const VueVolume& vue, const Voxel& g, double tolerance, BoiteVox
                                               vue.D, g[0], g[1], g[2], boite, tolerance);
         return marques;
     }
-    Marques echangees = marquesVides(n);
+    MarquesVoxels echangees = marquesVides(n);
     if (!echangees)
-        return Marques(nullptr, &std::free);
+        return MarquesVoxels(nullptr, &std::free);
     BoiteVoxels b{};
     nbAtteints = croissance26MarquesTypee(vue.donnees, vue.type, echangees.get(), vue.D, vue.H,
                                           vue.W, g[2], g[1], g[0], b, tolerance);
@@ -183,26 +182,41 @@ Resultat<Voxel> trouverValeur(const VueVolume& vue, double valeur) {
     });
 }
 
-Resultat<ObjetExtrait> extraireAuGerme(const VueVolume& vue, const Voxel& germe, double tolerance,
-                                       const OptionsExtraction& options) {
-    if (const std::string defaut = defautVue(vue); !defaut.empty())
-        return Echec{defaut};
+namespace {
+
+// Why an object cannot be grown from that seed, or nothing.
+std::string defautGerme(const VueVolume& vue, const Voxel& germe, double tolerance) {
+    if (std::string defaut = defautVue(vue); !defaut.empty())
+        return defaut;
     const int x = germe[0], y = germe[1], z = germe[2];
     if (x < 0 || x >= vue.W || y < 0 || y >= vue.H || z < 0 || z >= vue.D)
-        return Echec{"the seed " + texteVoxel(x, y, z) + " lies outside the volume of " +
-                     taille(vue) + " voxels"};
+        return "the seed " + texteVoxel(x, y, z) + " lies outside the volume of " + taille(vue) +
+               " voxels";
     if (std::isnan(vue.valeur(x, y, z)))
-        return Echec{"the seed " + texteVoxel(x, y, z) + " holds no number (NaN)"};
+        return "the seed " + texteVoxel(x, y, z) + " holds no number (NaN)";
     if (!(tolerance >= 0 && std::isfinite(tolerance)))
-        return Echec{"the tolerance must be a finite number, 0 or more"};
-    const Echec memoire{
+        return "the tolerance must be a finite number, 0 or more";
+    return {};
+}
+
+Echec memoireObjet(const VueVolume& vue) {
+    return Echec{
         "not enough memory to extract the object of a volume of " + taille(vue) + " voxels", true};
+}
+
+} // namespace
+
+Resultat<ObjetExtrait> extraireAuGerme(const VueVolume& vue, const Voxel& germe, double tolerance,
+                                       const OptionsExtraction& options) {
+    if (const std::string defaut = defautGerme(vue, germe, tolerance); !defaut.empty())
+        return Echec{defaut};
+    const Echec memoire = memoireObjet(vue);
     try {
         ObjetExtrait objet;
         BoiteVoxels boite{};
         CRegion3D region;
         {
-            Marques marques = croitre(vue, germe, tolerance, boite, objet.nbVoxelsCroissance);
+            MarquesVoxels marques = croitre(vue, germe, tolerance, boite, objet.nbVoxelsCroissance);
             if (!marques)
                 return memoire;
             // The region is the marks alone (0 or 1): no voxel of the view joins it by its value.
@@ -216,6 +230,28 @@ Resultat<ObjetExtrait> extraireAuGerme(const VueVolume& vue, const Voxel& germe,
         return objet;
     } catch (const std::bad_alloc&) {
         return memoire;
+    }
+}
+
+Resultat<MaillagePlat> extraireAuGermeDual(const VueVolume& vue, const Voxel& germe,
+                                           double tolerance, const OptionsExtraction& options) {
+    if (const std::string defaut = defautGerme(vue, germe, tolerance); !defaut.empty())
+        return Echec{defaut};
+    try {
+        BoiteVoxels boite{};
+        int nbAtteints = 0;
+        MarquesVoxels marques = croitre(vue, germe, tolerance, boite, nbAtteints);
+        if (!marques)
+            return memoireObjet(vue);
+        double tempsSurface = 0.0, tempsLissage = 0.0;
+        Resultat<MaillagePlat> m =
+            maillerMarquesDuales(std::move(marques), vue.W, vue.H, vue.D, boite, options.nbLissages,
+                                 tempsSurface, tempsLissage);
+        if (!m)
+            return Echec{m.raison(), true};
+        return m;
+    } catch (const std::bad_alloc&) {
+        return memoireObjet(vue);
     }
 }
 
@@ -301,6 +337,7 @@ Resultat<EtiquettesVue> etiquettesVue(const VueVolume& vue) {
     }
     for (std::size_t i = 0; i < r.boites.size(); ++i)
         r.boites[i].valeur = static_cast<std::uint16_t>(i + 1);
+    r.rangs = true;
     return r;
 }
 
@@ -341,6 +378,43 @@ void maillerEtiquettes(const VueVolume& vue, const EtiquettesVue& etiquettes,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
             traiter(i, resultat);
         });
+}
+
+Resultat<CarteEtiquettes> carteEtiquettes(const VueVolume& vue, const EtiquettesVue& etiquettes) {
+    CarteEtiquettes carte;
+    carte.W = vue.W, carte.H = vue.H, carte.D = vue.D;
+    const bool rangs = etiquettes.rangs;
+    if (vue.type == TypeVoxel::EntierNonSigne16 && !vue.zRapide) {
+        carte.externe = static_cast<const std::uint16_t*>(vue.donnees);
+        return carte;
+    }
+    try {
+        carte.copie.assign(vue.nbVoxels(), 0);
+        if (rangs) {
+            carte.valeursVraies.push_back(0);
+            carte.valeursVraies.insert(carte.valeursVraies.end(), etiquettes.valeurs.begin(),
+                                       etiquettes.valeurs.end());
+        }
+    } catch (const std::bad_alloc&) {
+        return Echec{"not enough memory for the labels of a volume of " + taille(vue) + " voxels",
+                     true};
+    }
+    selonType(vue.type, [&](auto t) {
+        using T = decltype(t);
+        std::uint16_t* sortie = carte.copie.data();
+        parcourir<T>(vue, [&](int x, int y, int z, T valeur) {
+            if (valeur == T{})
+                return;
+            auto u = static_cast<std::uint32_t>(valeur);
+            if (rangs)
+                u = static_cast<std::uint32_t>(
+                    std::lower_bound(etiquettes.valeurs.begin(), etiquettes.valeurs.end(), u) -
+                    etiquettes.valeurs.begin() + 1);
+            sortie[(static_cast<std::size_t>(z) * vue.H + y) * vue.W + x] =
+                static_cast<std::uint16_t>(u);
+        });
+    });
+    return carte;
 }
 
 Resultat<Geometrie> geometrieAffine(const std::array<std::array<double, 4>, 4>& matrice) {

@@ -15,6 +15,7 @@
 #include "extraction/Pipeline.h"
 #include "extraction/Resultat.h"
 #include "extraction/ToutesEtiquettes.h"
+#include "mesh/MaillagePlat.h"
 #include "volume/VolumeBrut.h"
 
 class CMaillageTriangleChRegion;
@@ -56,12 +57,18 @@ struct ObjetExtrait {
 Resultat<ObjetExtrait> extraireAuGerme(const VueVolume& vue, const Voxel& germe, double tolerance,
                                        const OptionsExtraction& options);
 
+// The object of extraireAuGerme as the dual method meshes it (maillerMarquesDuales): the voxels
+// grown as they stand, their dual surface smoothed with options.nbLissages rounds.
+Resultat<MaillagePlat> extraireAuGermeDual(const VueVolume& vue, const Voxel& germe,
+                                           double tolerance, const OptionsExtraction& options);
+
 // The non-zero labels of a view, by increasing value: their boxes and their values in the view.
 // A box's valeur is the value itself when every value fits 16 bits, else the label's rank (1
 // up): boxes and maps hold at most kEtiquetteMax labels.
 struct EtiquettesVue {
     std::vector<BoiteEtiquette> boites;
     std::vector<std::uint32_t> valeurs;
+    bool rangs = false; // the boxes are numbered by rank
 };
 
 // The labels of a view whose values are whole numbers from 0 to kValeurEtiquetteMax; the first
@@ -72,6 +79,11 @@ Resultat<EtiquettesVue> etiquettesVue(const VueVolume& vue);
 void maillerEtiquettes(const VueVolume& vue, const EtiquettesVue& etiquettes,
                        const OptionsExtraction& options,
                        const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter);
+
+// The label map of a view's labels (from etiquettesVue): a Fortran-ordered uint16 view read in
+// place, any other a copy of its labels (their ranks, with their values beside, when one exceeds
+// 16 bits).
+Resultat<CarteEtiquettes> carteEtiquettes(const VueVolume& vue, const EtiquettesVue& etiquettes);
 
 // The geometry of a 4 x 4 voxel-to-world matrix (rows; millimetres): its last row must be 0 0 0 1
 // and the transform finite and invertible. The spacing is the length of each column.

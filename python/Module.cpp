@@ -19,11 +19,13 @@
 
 #include "core/Message.h"
 #include "core/Parallele.h"
+#include "extraction/MaillageDual.h"
 #include "extraction/MaillageExtrait.h"
 #include "extraction/TableDesEtiquettes.h"
 #include "extraction/Tableaux.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/ExportScene.h"
+#include "mesh/MesuresPlat.h"
 #include "region/CRegion3D.h"
 
 namespace py = pybind11;
@@ -236,7 +238,7 @@ struct Maillage {
     std::optional<CouleurRVB> couleur; // written in PLY files when present
     // Whether the surface is closed, and its measures, found when first asked.
     std::optional<bool> ferme;
-    std::optional<MesuresMaillage> mesures;
+    std::optional<Stravol::MesuresMaillagePlat> mesures;
 };
 
 EspaceSortie espaceDe(const std::string& texte) {
@@ -252,18 +254,28 @@ struct Reglages {
     double decimation = 1.0;
 };
 
-Reglages reglagesDe(const std::string& methode, const std::string& lissage, const py::object& tours,
+// The method: "faces" (the repaired region's faces, smoothed by taubin or constrained rounds,
+// decimated when asked) or "nets" (the dual surface of the voxels as they stand, with its own
+// smoothing).
+Reglages reglagesDe(const std::string& methode, const py::object& lissage, const py::object& tours,
                     double decimation) {
     Reglages r;
-    if (methode != "faces")
-        refuser("method must be \"faces\" (the mesh of the voxel faces), not \"" + methode + "\"");
-    if (lissage == "taubin")
-        r.options.lissage = Stravol::MethodeLissage::Taubin;
-    else if (lissage == "constrained")
+    if (methode == "nets")
+        r.options.surface = Stravol::MethodeSurface::Duale;
+    else if (methode != "faces")
+        refuser("method must be \"faces\" or \"nets\", not \"" + methode + "\"");
+    const bool duale = r.options.surface == Stravol::MethodeSurface::Duale;
+    if (!(decimation > 0.0 && decimation <= 1.0))
+        refuser("decimate must be a fraction of the triangles kept, above 0 and at most 1");
+    if (duale && (!lissage.is_none() || decimation < 1.0))
+        refuser("smoothing and decimate go with method \"faces\"");
+    const std::string texte = lissage.is_none() ? "taubin" : py::str(lissage).cast<std::string>();
+    if (texte == "constrained")
         r.options.lissage = Stravol::MethodeLissage::Contraint;
-    else
-        refuser("smoothing must be \"taubin\" or \"constrained\", not \"" + lissage + "\"");
-    r.options.nbLissages = Stravol::toursParDefaut(r.options.lissage);
+    else if (texte != "taubin")
+        refuser("smoothing must be \"taubin\" or \"constrained\", not \"" + texte + "\"");
+    r.options.nbLissages =
+        duale ? Stravol::kToursDualParDefaut : Stravol::toursParDefaut(r.options.lissage);
     if (!tours.is_none()) {
         if (!py::isinstance<py::int_>(tours) || py::isinstance<py::bool_>(tours))
             refuser("rounds must be a whole number of smoothing rounds, or None");
@@ -272,8 +284,6 @@ Reglages reglagesDe(const std::string& methode, const std::string& lissage, cons
             refuser("rounds must be 0 or more");
         r.options.nbLissages = static_cast<int>(n);
     }
-    if (!(decimation > 0.0 && decimation <= 1.0))
-        refuser("decimate must be a fraction of the triangles kept, above 0 and at most 1");
     r.decimation = decimation;
     return r;
 }
@@ -404,7 +414,7 @@ void nommer(Maillage& m, std::uint32_t valeur, const Stravol::TableEtiquettes& t
 }
 
 Maillage extraire(const py::handle source, const py::handle label, const py::handle seed,
-                  const py::handle affine, const std::string& methode, const std::string& lissage,
+                  const py::handle affine, const std::string& methode, const py::object& lissage,
                   const py::object& tours, double tolerance, double decimation,
                   const std::string& espace) {
     const Reglages r = reglagesDe(methode, lissage, tours, decimation);
@@ -427,12 +437,17 @@ Maillage extraire(const py::handle source, const py::handle label, const py::han
         preparerFils();
         if (valeur)
             germe = obtenir(Stravol::trouverValeur(vue, *valeur));
-        Stravol::ObjetExtrait o =
-            obtenir(Stravol::extraireAuGerme(vue, germe, tolerance, r.options));
-        // The linked mesh goes on the thread that made it.
-        Resultat<MaillagePlat> plat = Stravol::aplatirMaillage(*o.maillage, r.decimation);
-        o.maillage.reset();
-        pret = preparer(obtenir(std::move(plat)), s.geometrie, repere);
+        if (r.options.surface == Stravol::MethodeSurface::Duale) {
+            pret = preparer(obtenir(Stravol::extraireAuGermeDual(vue, germe, tolerance, r.options)),
+                            s.geometrie, repere);
+        } else {
+            Stravol::ObjetExtrait o =
+                obtenir(Stravol::extraireAuGerme(vue, germe, tolerance, r.options));
+            // The linked mesh goes on the thread that made it.
+            Resultat<MaillagePlat> plat = Stravol::aplatirMaillage(*o.maillage, r.decimation);
+            o.maillage.reset();
+            pret = preparer(obtenir(std::move(plat)), s.geometrie, repere);
+        }
     }
     Maillage m = creerMaillage(pret, s.geometrie, repere);
     m.valeur = valeurVoxel(vue, germe);
@@ -444,71 +459,95 @@ Maillage extraire(const py::handle source, const py::handle label, const py::han
     return m;
 }
 
+// Every label of the view by the faces method: (value, flat mesh) by increasing value.
+std::vector<std::pair<std::uint32_t, MaillagePlat>> etiquettesFaces(const VueVolume& vue,
+                                                                    const Reglages& r) {
+    const Stravol::EtiquettesVue etiquettes = obtenir(Stravol::etiquettesVue(vue));
+    // Each label's flat mesh, or why it failed.
+    struct Issue {
+        std::optional<MaillagePlat> maillage;
+        std::string raison;
+        bool memoire = true;
+    };
+    std::vector<Issue> issues(etiquettes.boites.size());
+    Stravol::maillerEtiquettes(
+        vue, etiquettes, r.options, [&](std::size_t i, Stravol::EtiquetteMaillee& e) {
+            Issue& issue = issues[i];
+            try {
+                issue.raison = "label " + std::to_string(etiquettes.valeurs[i]) + ": " + e.erreur;
+                if (e.maillage) {
+                    Resultat<MaillagePlat> plat =
+                        Stravol::aplatirMaillage(*e.maillage, r.decimation);
+                    if (plat) {
+                        issue.maillage = std::move(plat.valeur());
+                    } else {
+                        issue.raison += plat.raison();
+                        issue.memoire = plat.manqueMemoire();
+                    }
+                }
+            } catch (const std::bad_alloc&) {
+                issue.memoire = true;
+            }
+            // The linked mesh goes on the thread that made it.
+            e.maillage.reset();
+        });
+    std::vector<std::pair<std::uint32_t, MaillagePlat>> maillages;
+    for (std::size_t i = 0; i < issues.size(); ++i) {
+        if (!issues[i].maillage && issues[i].memoire)
+            throw ManqueMemoire(issues[i].raison);
+        if (!issues[i].maillage)
+            refuser(issues[i].raison);
+        maillages.emplace_back(etiquettes.valeurs[i], std::move(*issues[i].maillage));
+    }
+    return maillages;
+}
+
+// Every label of the view by the dual method: one surface for all, each label's closed mesh
+// taken from it.
+std::vector<std::pair<std::uint32_t, MaillagePlat>>
+etiquettesDuales(const VueVolume& vue, const Reglages& r, const Geometrie& monde) {
+    const Stravol::EtiquettesVue etiquettes = obtenir(Stravol::etiquettesVue(vue));
+    const Stravol::CarteEtiquettes carte = obtenir(Stravol::carteEtiquettes(vue, etiquettes));
+    const Stravol::CarteDuale duale = obtenir(Stravol::maillerCarteDuale(carte, r.options, monde));
+    std::vector<std::pair<std::uint32_t, MaillagePlat>> maillages(duale.index.valeurs.size());
+    Stravol::maillerEtiquettesDuales(duale, [&](std::size_t k, MaillagePlat& m) {
+        maillages[k] = {carte.valeurVraie(duale.index.valeurs[k]), std::move(m)};
+    });
+    return maillages;
+}
+
 py::dict extraireTout(const py::handle source, const py::handle affine, const std::string& methode,
-                      const std::string& lissage, const py::object& tours, double decimation,
+                      const py::object& lissage, const py::object& tours, double decimation,
                       const std::string& espace) {
     const Reglages r = reglagesDe(methode, lissage, tours, decimation);
     const EspaceSortie repere = espaceDe(espace);
     Source s = sourceDe(source, affine);
-    const VueVolume& vue = s.tableau.vue;
-    Stravol::EtiquettesVue etiquettes;
+    std::vector<std::uint32_t> valeurs;
     std::vector<MaillagePret> prets;
     std::vector<CouleurRVB> couleurs;
     {
         const py::gil_scoped_release sansVerrou;
         preparerFils();
-        etiquettes = obtenir(Stravol::etiquettesVue(vue));
-        const std::vector<Stravol::BoiteEtiquette>& boites = etiquettes.boites;
-        // Each label's flat mesh, or why it failed.
-        struct Issue {
-            std::optional<MaillagePlat> maillage;
-            std::string raison;
-            bool memoire = true;
-        };
-        std::vector<Issue> issues(boites.size());
-        Stravol::maillerEtiquettes(
-            vue, etiquettes, r.options, [&](std::size_t i, Stravol::EtiquetteMaillee& e) {
-                Issue& issue = issues[i];
-                try {
-                    issue.raison =
-                        "label " + std::to_string(etiquettes.valeurs[i]) + ": " + e.erreur;
-                    if (e.maillage) {
-                        Resultat<MaillagePlat> plat =
-                            Stravol::aplatirMaillage(*e.maillage, r.decimation);
-                        if (plat) {
-                            issue.maillage = std::move(plat.valeur());
-                        } else {
-                            issue.raison += plat.raison();
-                            issue.memoire = plat.manqueMemoire();
-                        }
-                    }
-                } catch (const std::bad_alloc&) {
-                    issue.memoire = true;
-                }
-                // The linked mesh goes on the thread that made it.
-                e.maillage.reset();
-            });
-        prets.reserve(boites.size());
-        for (Issue& issue : issues) {
-            if (!issue.maillage && issue.memoire)
-                throw ManqueMemoire(issue.raison);
-            if (!issue.maillage)
-                refuser(issue.raison);
-            prets.push_back(preparer(std::move(*issue.maillage), s.geometrie, repere));
+        std::vector<std::pair<std::uint32_t, MaillagePlat>> maillages =
+            r.options.surface == Stravol::MethodeSurface::Duale
+                ? etiquettesDuales(s.tableau.vue, r, s.geometrie)
+                : etiquettesFaces(s.tableau.vue, r);
+        for (auto& [valeur, maillage] : maillages) {
+            valeurs.push_back(valeur);
+            prets.push_back(preparer(std::move(maillage), s.geometrie, repere));
         }
         // The table's colours, else the palette's, never shared among the labels present.
-        couleurs = Stravol::couleursEtiquettes(etiquettes.valeurs, s.table);
+        couleurs = Stravol::couleursEtiquettes(valeurs, s.table);
     }
-    py::dict maillages;
+    py::dict resultat;
     for (std::size_t i = 0; i < prets.size(); ++i) {
-        const std::uint32_t valeur = etiquettes.valeurs[i];
         Maillage m = creerMaillage(prets[i], s.geometrie, repere);
-        m.valeur = py::int_(valeur);
-        nommer(m, valeur, s.table);
+        m.valeur = py::int_(valeurs[i]);
+        nommer(m, valeurs[i], s.table);
         m.couleur = couleurs[i];
-        maillages[py::int_(valeur)] = std::move(m);
+        resultat[py::int_(valeurs[i])] = std::move(m);
     }
-    return maillages;
+    return resultat;
 }
 
 Volume lire(const py::handle entree, const py::handle segmentations, const py::handle labels) {
@@ -630,19 +669,19 @@ bool estFerme(Maillage& m) {
         bool ferme = false;
         {
             const py::gil_scoped_release sansVerrou;
-            ferme = Stravol::surfaceFermee(*m.plat);
+            ferme = Stravol::controlerMaillagePlat(*m.plat).ferme;
         }
         m.ferme = ferme;
     }
     return *m.ferme;
 }
 
-const MesuresMaillage& mesures(Maillage& m) {
+const Stravol::MesuresMaillagePlat& mesures(Maillage& m) {
     if (!m.mesures) {
-        MesuresMaillage figures;
+        Stravol::MesuresMaillagePlat figures;
         {
             const py::gil_scoped_release sansVerrou;
-            figures = Stravol::mesurerMaillage(*m.plat, m.monde);
+            figures = Stravol::mesurerMaillagePlat(*m.plat, m.monde);
         }
         m.mesures = figures;
     }
@@ -730,11 +769,11 @@ PYBIND11_MODULE(stravol, m) {
           "segmentations.");
     m.def("extract", &extraire, py::arg("array_or_volume"), py::arg("label") = py::none(),
           py::arg("seed") = py::none(), py::arg("affine") = py::none(), py::arg("method") = "faces",
-          py::arg("smoothing") = "taubin", py::arg("rounds") = py::none(),
+          py::arg("smoothing") = py::none(), py::arg("rounds") = py::none(),
           py::arg("tolerance") = 0.0, py::arg("decimate") = 1.0, py::arg("space") = "RAS",
           "Extracts one object, grown from a seed, as a closed mesh.");
     m.def("extract_all", &extraireTout, py::arg("array_or_volume"), py::arg("affine") = py::none(),
-          py::arg("method") = "faces", py::arg("smoothing") = "taubin",
+          py::arg("method") = "faces", py::arg("smoothing") = py::none(),
           py::arg("rounds") = py::none(), py::arg("decimate") = 1.0, py::arg("space") = "RAS",
           "Extracts every non-zero label as its own closed mesh: {value: Mesh}.");
     m.def("save_scene", &enregistrerScene, py::arg("meshes"), py::arg("path"),

@@ -120,29 +120,32 @@ def extract(
     label: Optional[float] = None,
     seed: Optional[Sequence[int]] = None,
     affine: Optional[npt.ArrayLike] = None,
-    method: Literal["faces"] = "faces",
-    smoothing: Literal["taubin", "constrained"] = "taubin",
+    method: Literal["faces", "nets"] = "faces",
+    smoothing: Optional[Literal["taubin", "constrained"]] = None,
     rounds: Optional[int] = None,
     tolerance: float = 0.0,
     decimate: float = 1.0,
     space: Literal["RAS", "LPS", "voxel"] = "RAS",
 ) -> Mesh:
     """Extracts one object as a closed smooth mesh: the 26-connected voxels of the seed's value
-    (or within tolerance of it, in the array's units), the border repaired so that the surface
-    is manifold, the mesh of the voxel faces, smoothed and given normals. The mesh is the one
-    stravol-extract makes with the same options.
+    (or within tolerance of it, in the array's units), meshed by the method asked and given
+    normals. The mesh is the one stravol-extract makes with the same options.
 
     array_or_volume: an array (X, Y, Z), or a Volume (its last segmentation, else its array).
     label: the seed is the first voxel holding this value, x fastest, then y, then z, off the
         outer layer of the volume (stravol-extract --label).
     seed: the seed voxel (x, y, z) (stravol-extract --seed). Give label or seed, not both.
     affine: 4 x 4 voxel -> world (mm) matrix; default the volume's, or the identity for an array.
-    method: "faces", the mesh of the voxel faces.
-    smoothing: "taubin", or "constrained" (volume-keeping rounds, every vertex within half a
-        voxel of its lattice corner).
-    rounds: smoothing rounds; default 10 (taubin) or 20 (constrained).
-    decimate: keep about this fraction of the triangles (0 < decimate <= 1); a result that is
-        not closed, manifold and within half a voxel and 1 % of volume is refused (ValueError).
+    method: "faces", the voxel faces of the region, its border repaired so that the surface is
+        manifold; "nets", the dual surface of the voxels as they stand (one vertex a lattice
+        cell the surface crosses), with its own volume-keeping smoothing.
+    smoothing: with "faces": "taubin" (the default), or "constrained" (volume-keeping rounds,
+        every vertex within half a voxel of its lattice corner).
+    rounds: smoothing rounds; default 10 (taubin) or 20 (constrained, nets; 0 with nets: the raw
+        dual surface).
+    decimate: with "faces", keep about this fraction of the triangles (0 < decimate <= 1); a
+        result that is not closed, manifold and within half a voxel and 1 % of volume is
+        refused (ValueError).
     space: "RAS" (world millimetres through the affine; "world" is the same), "LPS" (x to the
         left, y to the back: (-x, -y, z) of RAS) or "voxel" (the centre of voxel (i, j, k) at
         (i, j, k)). An array without an affine has RAS = voxel.
@@ -151,14 +154,17 @@ def extract(
 def extract_all(
     array_or_volume: Union[npt.ArrayLike, Volume],
     affine: Optional[npt.ArrayLike] = None,
-    method: Literal["faces"] = "faces",
-    smoothing: Literal["taubin", "constrained"] = "taubin",
+    method: Literal["faces", "nets"] = "faces",
+    smoothing: Optional[Literal["taubin", "constrained"]] = None,
     rounds: Optional[int] = None,
     decimate: float = 1.0,
     space: Literal["RAS", "LPS", "voxel"] = "RAS",
 ) -> dict[int, Mesh]:
-    """Every non-zero label as its own closed mesh (all its components), labels in parallel:
-    {value: Mesh}, by increasing value, with the names and colours of the volume's label table,
+    """Every non-zero label as its own closed mesh (all its components): {value: Mesh}, by
+    increasing value. "faces" meshes the labels one by one in parallel; "nets" makes one dual
+    surface of the whole map, each surface between two labels made once and shared by both
+    (a Fortran-ordered uint16 array is read in place, any other through a 16-bit copy of its
+    labels). Meshes carry the names and colours of the volume's label table,
     the default palette's colours for the others. The values must be whole numbers from 0 to
     2^32 - 1, at most 65535 labels. The meshes are those stravol-extract --all-labels writes
     with the same options.

@@ -27,8 +27,11 @@ def test_every_type_and_order(labels, reference, dtype, order):
     np.testing.assert_array_equal(mesh.vertices, reference.vertices)
     np.testing.assert_array_equal(mesh.faces, reference.faces)
     np.testing.assert_array_equal(array, before)
-    all_labels = stravol.extract_all(array, space="voxel")
-    np.testing.assert_array_equal(all_labels[160 // scale].vertices, stravol.extract_all(labels, space="voxel")[160].vertices)
+    for method in ("faces", "nets"):
+        all_labels = stravol.extract_all(array, method=method, space="voxel")
+        np.testing.assert_array_equal(all_labels[160 // scale].vertices, stravol.extract_all(labels, method=method, space="voxel")[160].vertices)
+    nets = stravol.extract(array, label=160 // scale, method="nets", space="voxel")
+    np.testing.assert_array_equal(nets.vertices, stravol.extract(labels, label=160, method="nets", space="voxel").vertices)
 
 
 def test_other_strides_byte_orders_and_read_only_arrays(labels, reference):

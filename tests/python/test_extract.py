@@ -45,10 +45,12 @@ def test_label_of_a_folder(tmp_path, phantom, volume, label, space):
         {"smoothing": "taubin", "rounds": 3},
         {"rounds": 0},
         {"decimate": 0.5},
+        {"method": "nets"},
+        {"method": "nets", "rounds": 0},
     ],
 )
 def test_options(tmp_path, phantom, volume, options):
-    args = []
+    args = ["--method", options.get("method", "faces")]
     if "smoothing" in options:
         args += ["--smoothing", options["smoothing"]]
     if "rounds" in options:
@@ -92,9 +94,10 @@ def test_label_file_in_world_millimetres(tmp_path, nibabel, labels, space):
         np.testing.assert_array_equal(mesh.faces, voxel.faces[:, [0, 2, 1]])
 
 
-def test_every_label(tmp_path, phantom, volume):
-    summary = tool("stravol-extract", phantom, "--all-labels", "--output-dir", tmp_path / "tool", "--format", "ply", "--space", "voxel")
-    meshes = stravol.extract_all(volume, space="voxel")
+@pytest.mark.parametrize("method", ["faces", "nets"])
+def test_every_label(tmp_path, phantom, volume, method):
+    summary = tool("stravol-extract", phantom, "--all-labels", "--method", method, "--output-dir", tmp_path / "tool", "--format", "ply", "--space", "voxel")
+    meshes = stravol.extract_all(volume, method=method, space="voxel")
     assert list(meshes) == list(LABELS)
     for entry in summary["labels"]:
         mesh = meshes[entry["value"]]
@@ -105,7 +108,7 @@ def test_every_label(tmp_path, phantom, volume):
 
 
 def test_every_label_with_options(tmp_path, phantom, volume):
-    tool("stravol-extract", phantom, "--all-labels", "--output-dir", tmp_path, "--format", "ply", "--space", "voxel", "--smoothing", "constrained", "--smooth", 5)
+    tool("stravol-extract", phantom, "--all-labels", "--method", "faces", "--output-dir", tmp_path, "--format", "ply", "--space", "voxel", "--smoothing", "constrained", "--smooth", 5)
     meshes = stravol.extract_all(volume, space="voxel", smoothing="constrained", rounds=5)
     for value, mesh in meshes.items():
         vertices, _, faces, _ = read_ply(tmp_path / f"label-{value}.ply")
@@ -135,7 +138,7 @@ def test_every_label_named_and_coloured_and_as_one_scene(tmp_path, phantom):
     (tmp_path / "python").mkdir()
     (tmp_path / "tool").mkdir()
     for scene in ("scene.glb", "scene.obj", "scene.ply"):
-        summary = tool("stravol-extract", phantom, "--all-labels", "--labels", tmp_path / "table.txt", "--output-dir", tmp_path / "tool", "--format", "ply", "--space", "LPS", "--scene", tmp_path / "tool" / scene)
+        summary = tool("stravol-extract", phantom, "--all-labels", "--method", "faces", "--labels", tmp_path / "table.txt", "--output-dir", tmp_path / "tool", "--format", "ply", "--space", "LPS", "--scene", tmp_path / "tool" / scene)
         meshes = stravol.extract_all(volume, space="LPS")
         stravol.save_scene(meshes, tmp_path / "python" / scene)
         assert (tmp_path / "python" / scene).read_bytes() == (tmp_path / "tool" / scene).read_bytes()
@@ -164,9 +167,10 @@ def test_table_beside_the_label_file(tmp_path, nibabel, labels):
 def test_labels_beyond_16_bits(tmp_path, nibabel, labels):
     wide = np.where(labels > 0, labels.astype(np.uint32) * 100000 + 7, 0).astype(np.uint32)
     nibabel.save(nibabel.Nifti1Image(wide, np.eye(4), dtype=np.uint32), tmp_path / "wide.nii")
-    summary = tool("stravol-extract", tmp_path / "wide.nii", "--all-labels", "--output-dir", tmp_path / "tool", "--format", "ply", "--space", "voxel")
-    for meshes in (stravol.extract_all(stravol.read(tmp_path / "wide.nii"), space="voxel"), stravol.extract_all(np.ascontiguousarray(wide), space="voxel")):
-        assert list(meshes) == [v * 100000 + 7 for v in LABELS]
-        for entry in summary["labels"]:
-            same_as_tool(meshes[entry["value"]], pathlib.Path(entry["file"]), tmp_path / "python.ply")
+    for method in ("faces", "nets"):
+        summary = tool("stravol-extract", tmp_path / "wide.nii", "--all-labels", "--method", method, "--output-dir", tmp_path / method, "--format", "ply", "--space", "voxel")
+        for meshes in (stravol.extract_all(stravol.read(tmp_path / "wide.nii"), method=method, space="voxel"), stravol.extract_all(np.ascontiguousarray(wide), method=method, space="voxel")):
+            assert list(meshes) == [v * 100000 + 7 for v in LABELS]
+            for entry in summary["labels"]:
+                same_as_tool(meshes[entry["value"]], pathlib.Path(entry["file"]), tmp_path / "python.ply")
     assert stravol.extract(wide, label=20000007, space="voxel").value == 20000007
