@@ -12,6 +12,7 @@
 // are borrowed, never copied.
 
 #include "core/Configuration.h"
+#include "view/TamponsMaillage.h"
 #include "view/camera/CFreeFlyCamera.h"
 #include "view/camera/CTrackBallCamera.h"
 #include "view/camera/EntreeCamera.h"
@@ -27,6 +28,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class CMaillageTriangleChRegion;
 
@@ -68,7 +70,10 @@ public:
     // of 0 counts as 1); applied now if the context exists and at every frame.
     void ReSizeGLScene(int width, int height);
     // Renders one complete frame now; it reaches the screen when control returns to the event
-    // loop. A hidden view draws its frame when it is shown.
+    // loop. A hidden view draws its frame when it is shown. The mesh may have changed in place
+    // since the last frame: its buffers are filled again. Frames of the view's own making
+    // (camera input, slices, axes, camera switch, the toolkit's paints) draw the buffers as
+    // they stand, unless the mesh itself, its counts or the scene's frame differ.
     void Draw();
     // The three axes as lit arrows of length 1 from the origin (called by the frame).
     void DrawRepere();
@@ -92,7 +97,7 @@ public:
     // the depth 0 (near plane) .. 1 (far plane).
     std::array<double, 3> projeterScene(const std::array<double, 3>& p);
 
-    // A fresh frame read back from the framebuffer.
+    // A fresh frame read back from the framebuffer, the mesh's buffers filled again as by Draw.
     QImage capturerImage();
     // The frame that stands in the framebuffer now, read back without drawing a new one: what
     // the toolkit puts on the screen.
@@ -101,6 +106,10 @@ public:
     // Projection as last given to ReSizeGLScene.
     int largeurVue() const { return largeurProjection; }
     int hauteurVue() const { return hauteurProjection; }
+    // Copies to the driver so far: of the mesh's arrays (one per part drawn: flat faces,
+    // smooth faces, edges), and of slice textures (one per slice whose texels changed).
+    int nbChargementsMaillage() const { return tamponsMaillage.nbChargements(); }
+    int nbChargementsCoupes() const { return chargementsCoupes; }
 
     ChoixCamera choixCamera = ChoixCamera::TrackBall;
     CImageTroisD* image3D = nullptr;
@@ -116,7 +125,8 @@ public:
     std::string chemin;
     std::unique_ptr<CTrackBallCamera> camera;
     std::unique_ptr<CFreeFlyCamera> cameraFree;
-    // The one texture name shared by the three slices (0 until the context exists).
+    // The X slice's texture name (0 until the context exists); the Y and Z slices have their
+    // own.
     unsigned int texture = 0;
     const unsigned char* textureX = nullptr;
     const unsigned char* textureY = nullptr;
@@ -148,11 +158,16 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // A frame that changes only what the view itself holds: the mesh's buffers are kept.
+    void redessiner();
     // Steps of one frame: projection, camera and light, mesh, axes, slices.
     void dessinerImage();
     void appliquerProjection();
     void appliquerCamera();
     void dessinerCoupe(int axe, const unsigned char* tex, int ind);
+    // Uploads tex into the bound texture and keeps a copy in charges; false (charges empty, the
+    // user told once) when the driver has no memory for it.
+    bool chargerCoupe(const unsigned char* tex, std::vector<unsigned char>& charges);
     void dessinerMaillage();
     void entreeSouris(bool interieur);
 
@@ -165,6 +180,13 @@ private:
     // A slice upload ran out of memory and the user was told; cleared by the next upload that
     // succeeds, so that one shortage gives one message.
     bool manqueMemoireSignale = false;
+    // The mesh's faces and edges in buffers of the context.
+    TamponsMaillage tamponsMaillage;
+    // Texture names of the X, Y and Z slices, and the texels each holds (empty: none yet), so
+    // that a slice is uploaded only when what it shows changes.
+    std::array<unsigned int, 3> texturesCoupes{};
+    std::array<std::vector<unsigned char>, 3> texelsCharges;
+    int chargementsCoupes = 0;
 };
 
 } // namespace Stravol

@@ -51,7 +51,7 @@ struct Coord3D {
 // Figures of the last region extraction: voxel counts and the seconds of each stage.
 struct BilanExtraction {
     bool effectuee = false;     // false: the last call extracted nothing
-    int valeurGerme = 0;        // grey level of the seed
+    long long valeurGerme = 0;  // grey level of the seed, or its label value when segmented
     int nbVoxelsCroissance = 0; // voxels reached by the growth
     int nbVoxelsRegion = 0;     // region voxels before the topology repair
     int nbVoxelsRepares = 0;    // region voxels after both repairs
@@ -117,15 +117,17 @@ public:
 
     // Reads chemin + "/config.txt", then every "*.bmp", "*.cup", "*.png" and "*.jpg" file of
     // the folder path (pattern order first, then file names in case-insensitive order),
-    // one slice per file. barre and fenetre may be null (no progress, messages only to the
-    // diagnostic sink).
+    // one slice per file. A folder without any of these pictures (nor TIFF slices) whose files
+    // hold a DICOM series is read as that series, with its geometry. barre and fenetre may be
+    // null (no progress, messages only to the diagnostic sink).
     CImageTroisD(const std::string& chemin, const std::string& path, ProgressSink* barre,
                  MessageSink* fenetre);
     // A volume of the given sizes without files or configuration; voxels are 0.
     CImageTroisD(int largeur, int hauteur, int profondeur);
-    // Reads chemin + "/config.txt", then the volume file fichier (NIfTI or TIFF, recognised by
-    // content) into image, through the window for values wider than 8 bits,
-    // with its geometry. On failure the message goes to fenetre and the volume is empty.
+    // Reads chemin + "/config.txt", then the volume file fichier (any file lireVolumeFichier
+    // reads, recognised by content) into image, through the window for values wider than 8
+    // bits, with its geometry and its own label table. On failure the message goes to fenetre
+    // and the volume is empty.
     static std::unique_ptr<CImageTroisD> ouvrirFichier(const std::string& chemin,
                                                        const std::string& fichier,
                                                        const OptionsVolume& options,
@@ -143,15 +145,17 @@ public:
     // last file are 0). False when the volume is empty or the folder cannot be listed.
     bool ChargerSeg(const std::string& path, ProgressSink* barre);
 
-    // Reads a label file (NIfTI or TIFF) on the volume's grid: etiquettes keeps its values
-    // exactly; imageSegmente holds them when all are below 256, else a grey of each label. A
-    // file of other sizes, or with values that are no labels, is refused with a message; so is
-    // one whose world transform puts a voxel centre more than half a voxel from the volume's
-    // (both files placing their voxels in a world frame), while a smaller gap is told.
+    // Reads a label file (any volume file lireVolumeFichier reads) on the volume's grid:
+    // etiquettes keeps its labels (through valeursEtiquettes when a value exceeds
+    // kEtiquetteMax), tableEtiquettes the names and colours the file gives them; imageSegmente
+    // holds the stored labels when all are below 256, else a grey of each label. A file of
+    // other sizes, or with values that are no labels, is refused with a message; so is one
+    // whose world transform puts a voxel centre more than half a voxel from the volume's (both
+    // files placing their voxels in a world frame), while a smaller gap is told.
     bool ChargerSegFichier(const std::string& fichier, ProgressSink* barre);
 
-    // The label of voxel (x, y, z) inside the volume: etiquettes, else imageSegmente; 0 without
-    // a segmentation.
+    // The label of voxel (x, y, z) inside the volume, as the file gives it (etiquettes through
+    // valeursEtiquettes), else imageSegmente; 0 without a segmentation.
     std::uint32_t etiquetteVoxel(int x, int y, int z) const;
     // The names and colours of the labels; the palette follows.
     void definirTableEtiquettes(TableEtiquettes table);
@@ -271,13 +275,21 @@ public:
     VolumeBrut valeursFichier;
     // The value of voxel (x, y, z) inside the volume as the file holds it.
     double valeurVoxel(int x, int y, int z) const;
-    // Exact labels of a segmentation read from a file (empty otherwise, and for picture
-    // folders, whose labels are imageSegmente itself), and their largest value.
+    // Labels of a segmentation read from a file, as stored (empty otherwise, and for picture
+    // folders, whose labels are imageSegmente itself), and the largest one stored.
     std::vector<std::uint16_t> etiquettes;
     int etiquetteMax = 0;
-    // Names and colours of the labels (empty when none was given), and the colours of the
-    // labels present in the segmentation.
+    // The file's label value of each stored label when one exceeds kEtiquetteMax (index 0 is
+    // value 0); empty when etiquettes holds the values themselves.
+    std::vector<std::uint32_t> valeursEtiquettes;
+    // The file's value of a stored label.
+    std::uint32_t valeurEtiquette(std::uint16_t stockee) const {
+        return valeursEtiquettes.empty() ? stockee : valeursEtiquettes[stockee];
+    }
+    // Names and colours of the labels, keyed by the file's label values: the segments of a
+    // .seg.nrrd file, or a table given (definirTableEtiquettes); empty otherwise.
     TableEtiquettes tableEtiquettes;
+    // The colours of the labels present in the segmentation, by the file's label values.
     PaletteEtiquettes palette;
     // Display mode of the last CopierImageCourante.
     ModeAffichage modeCourant = ModeAffichage::Normale;
@@ -370,6 +382,9 @@ private:
     bool chargerVolumeBrut(const VolumeBrut& brut, const OptionsVolume& options);
     // True when every TIFF slice of the pattern lists is all there is to read.
     bool chargerCoupesTiff(const std::vector<std::string>& fichiers);
+    // The DICOM series of the folder (the largest one) as the volume, with its geometry; on
+    // failure the message goes to fenetre and the volume is empty.
+    bool chargerSerieDicom(const std::string& dossier);
     // Decodes one TIFF slice file into slice indZ (8-bit exact, wider through its own window).
     int ChargerImageTiff(const std::string& fichier, std::string& erreur);
     const unsigned char* sourceMode(ModeAffichage mode) const;
@@ -387,7 +402,7 @@ private:
     // How the labels change the texels and pixels of mode; false when they leave them as they
     // are.
     bool coloration(ModeAffichage mode, ColorationEtiquettes& c) const;
-    // Colours of labels 0 .. the largest present, by label.
+    // Colours of the stored labels 0 .. the largest present, by stored label.
     std::vector<CouleurRVB> couleursDenses_;
 };
 

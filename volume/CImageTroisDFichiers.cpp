@@ -1,4 +1,5 @@
-// Volume files (NIfTI, TIFF) and label files as the loaded volume: window, geometry, labels.
+// Volume files (NIfTI, TIFF, NRRD, MGH, DICOM) and label files as the loaded volume: window,
+// geometry, labels.
 
 #include <algorithm>
 #include <cstring>
@@ -27,7 +28,7 @@ VolumeOctets allouerOctets(std::size_t n) {
 
 // A grey of a label whose value does not fit a byte: the brightness of its default colour,
 // so that neighbouring labels differ.
-unsigned char grisEtiquette(std::uint16_t etiquette) {
+unsigned char grisEtiquette(std::uint32_t etiquette) {
     const CouleurRVB c = couleurParDefaut(etiquette);
     return static_cast<unsigned char>(0.587 * c[1] + 0.299 * c[0] + 0.114 * c[2]);
 }
@@ -56,8 +57,11 @@ std::unique_ptr<CImageTroisD> CImageTroisD::ouvrirFichier(const std::string& che
     }
     for (const std::string& r : cr.remarques)
         v->signaler(fichier + " : " + r);
-    if (v->chargerVolumeBrut(brut, options) && v->fenetreAppliquee)
-        v->valeursFichier = std::move(brut);
+    if (v->chargerVolumeBrut(brut, options)) {
+        v->tableEtiquettes = std::move(brut.tableEtiquettes);
+        if (v->fenetreAppliquee)
+            v->valeursFichier = std::move(brut);
+    }
     if (barre)
         barre->setValue(1);
     return v;
@@ -134,6 +138,22 @@ bool CImageTroisD::chargerCoupesTiff(const std::vector<std::string>& fichiers) {
     return true;
 }
 
+bool CImageTroisD::chargerSerieDicom(const std::string& dossier) {
+    VolumeBrut brut;
+    const CompteRenduLecture cr = lireSerieDicom(dossier, brut);
+    if (!cr.reussi) {
+        signaler("Le chargement de la série DICOM \"" + dossier + "\" a échoué !\n" + cr.erreur);
+        reinitialiserTaille();
+        return false;
+    }
+    for (const std::string& r : cr.remarques)
+        signaler(dossier + " : " + r);
+    if (!chargerVolumeBrut(brut, OptionsVolume()))
+        return false;
+    indZ = profondeur;
+    return true;
+}
+
 int CImageTroisD::ChargerImageTiff(const std::string& fichier, std::string& erreur) {
     VolumeBrut brut;
     const CompteRenduLecture cr = lireTiff(fichier, brut);
@@ -192,11 +212,13 @@ bool CImageTroisD::ChargerSegFichier(const std::string& fichier, ProgressSink* b
     if (!grilleCompatible(fichier, brut.geometrie))
         return false;
     std::vector<std::uint16_t> lues;
+    std::vector<std::uint32_t> valeurs;
     std::string erreur;
-    if (!versEtiquettes(brut, lues, erreur)) {
+    if (!versEtiquettes(brut, lues, valeurs, erreur)) {
         signaler("La segmentation \"" + fichier + "\" est refusée : " + erreur);
         return false;
     }
+    TableEtiquettes table = std::move(brut.tableEtiquettes);
     brut = VolumeBrut();
     const std::size_t n = nbVoxels();
     VolumeOctets seg = allouerOctets(n);
@@ -211,13 +233,17 @@ bool CImageTroisD::ChargerSegFichier(const std::string& fichier, ProgressSink* b
     } else {
         std::vector<unsigned char> gris(static_cast<std::size_t>(maxi) + 1);
         for (int e = 0; e <= maxi; ++e)
-            gris[static_cast<std::size_t>(e)] = grisEtiquette(static_cast<std::uint16_t>(e));
+            gris[static_cast<std::size_t>(e)] =
+                grisEtiquette(valeurs.empty() ? static_cast<std::uint32_t>(e)
+                                              : valeurs[static_cast<std::size_t>(e)]);
         for (std::size_t i = 0; i < n; ++i)
             seg[i] = gris[lues[i]];
     }
     imageSegmente = std::move(seg);
     etiquettes = std::move(lues);
     etiquetteMax = maxi;
+    valeursEtiquettes = std::move(valeurs);
+    tableEtiquettes = std::move(table);
     majPalette();
     if (barre)
         barre->setValue(0);

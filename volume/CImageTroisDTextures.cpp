@@ -121,7 +121,7 @@ struct ColorationEtiquettes {
 std::uint32_t CImageTroisD::etiquetteVoxel(int x, int y, int z) const {
     const std::size_t i = (static_cast<std::size_t>(z) * hauteur + y) * largeur + x;
     if (!etiquettes.empty())
-        return etiquettes[i];
+        return valeurEtiquette(etiquettes[i]);
     return imageSegmente ? imageSegmente[i] : 0;
 }
 
@@ -131,13 +131,19 @@ void CImageTroisD::definirTableEtiquettes(TableEtiquettes table) {
 }
 
 void CImageTroisD::majPalette() {
-    std::vector<std::uint32_t> presentes;
+    std::vector<std::uint32_t> stockees;
     if (!etiquettes.empty())
-        presentes = valeursPresentes(etiquettes.data(), etiquettes.size());
+        stockees = valeursPresentes(etiquettes.data(), etiquettes.size());
     else if (imageSegmente)
-        presentes = valeursPresentes(imageSegmente.get(), nbVoxels());
-    palette = PaletteEtiquettes(presentes, tableEtiquettes);
-    couleursDenses_ = palette.tableDense(presentes.empty() ? 0 : presentes.back());
+        stockees = valeursPresentes(imageSegmente.get(), nbVoxels());
+    std::vector<std::uint32_t> valeurs;
+    for (std::uint32_t e : stockees)
+        valeurs.push_back(etiquettes.empty() ? e : valeurEtiquette(static_cast<std::uint16_t>(e)));
+    palette = PaletteEtiquettes(valeurs, tableEtiquettes);
+    // The voxels hold the stored labels: their colours by stored label.
+    couleursDenses_.assign(stockees.empty() ? 1 : stockees.back() + 1, CouleurRVB{0, 0, 0});
+    for (std::size_t k = 0; k < stockees.size(); ++k)
+        couleursDenses_[stockees[k]] = palette.couleur(valeurs[k]);
 }
 
 bool CImageTroisD::coloration(ModeAffichage mode, ColorationEtiquettes& c) const {

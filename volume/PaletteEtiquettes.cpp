@@ -35,13 +35,6 @@ CouleurRVB PaletteEtiquettes::couleur(std::uint32_t valeur) const {
     return couleurs_[static_cast<std::size_t>(it - presentes_.begin())];
 }
 
-std::vector<CouleurRVB> PaletteEtiquettes::tableDense(std::uint32_t maxi) const {
-    std::vector<CouleurRVB> table(static_cast<std::size_t>(maxi) + 1);
-    for (std::uint32_t v = 0; v <= maxi; ++v)
-        table[v] = couleur(v);
-    return table;
-}
-
 std::vector<std::uint32_t> valeursPresentes(const std::uint16_t* etiquettes, std::size_t n) {
     return distinctes(etiquettes, n);
 }

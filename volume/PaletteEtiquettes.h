@@ -24,8 +24,6 @@ public:
     CouleurRVB couleur(std::uint32_t valeur) const;
     // The labels present, ascending.
     const std::vector<std::uint32_t>& presentes() const { return presentes_; }
-    // The colours of labels 0 .. maxi, by label: a table read once per voxel.
-    std::vector<CouleurRVB> tableDense(std::uint32_t maxi) const;
 
 private:
     std::vector<std::uint32_t> presentes_;
