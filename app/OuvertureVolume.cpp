@@ -276,14 +276,16 @@ std::unique_ptr<CImageTroisD> OuvertureVolume::lireFichiers(const QStringList& f
         return nullptr;
     }
     std::unique_ptr<CImageTroisD> nouveau = garder(std::move(lu.valeur()));
-    // The names and colours of the labels: the table beside the last label file.
+    // The names and colours of the labels: the table beside the last label file, else the
+    // file's own.
     const std::string etiquettes = fichierEtiquettes(demande);
     if (!demande.segmentations.empty() && !etiquettes.empty()) {
         Resultat<TableChoisie> table = choisirTableEtiquettes("", etiquettes);
         if (table) {
             if (!table.valeur().remarque.empty())
                 messagesEnAttente_.append(QString::fromStdString(table.valeur().remarque));
-            nouveau->definirTableEtiquettes(std::move(table.valeur().table));
+            if (!table.valeur().table.vide())
+                nouveau->definirTableEtiquettes(std::move(table.valeur().table));
         }
     }
     return nouveau;
