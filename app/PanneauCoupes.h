@@ -98,8 +98,8 @@ Q_SIGNALS:
     // the click is read on the cut the picture shows; an empty picture counts as the Z cut of
     // trackBarZ.
     void imageCliquee(const Coord3D& v);
-    // What the pointer is over on pictureBox1 ("Voxel (x, y, z) : gris v"); empty when it is
-    // over nothing of the volume.
+    // What the pointer is over on pictureBox1 (texteVoxel); empty when it is over nothing of
+    // the volume.
     void voxelSurvole(const QString& texte);
 
 protected:
