@@ -6,13 +6,17 @@
 // -1 .. +1 (the cube -1 .. +1 for a cubic volume of cubic voxels or without a volume). The mesh,
 // given in the frame of CPoint3D::Image2GL (voxel proportions), is scaled along each axis into
 // that box; slice positions are given in texture space (0 .. 256 along each side, negative to
-// hide). Textures and mesh are borrowed, never copied.
+// hide). A volume whose transform places it in a patient's world (a NIfTI qform or sform) is
+// drawn in that world instead, right-handed (RepereMonde): its mesh and slices go through the
+// transform, the axes are the world's x (right), y (anterior) and z (superior). Textures and mesh
+// are borrowed, never copied.
 
 #include "core/Configuration.h"
 #include "view/TamponsMaillage.h"
 #include "view/camera/CFreeFlyCamera.h"
 #include "view/camera/CTrackBallCamera.h"
 #include "view/camera/EntreeCamera.h"
+#include "view/camera/RepereMonde.h"
 #include "volume/CImageTroisD.h"
 
 #include <QImage>
@@ -22,6 +26,7 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,6 +93,10 @@ public:
     static std::string LireLigne(const char* ligne, char delimiteur);
     void RemplirParametre(FILE* r, short identifiant);
 
+    // Where scene point p shows in the view now: x and y in the widget's pixels (y down), and
+    // the depth 0 (near plane) .. 1 (far plane).
+    std::array<double, 3> projeterScene(const std::array<double, 3>& p);
+
     // A fresh frame read back from the framebuffer, the mesh's buffers filled again as by Draw.
     QImage capturerImage();
     // The frame that stands in the framebuffer now, read back without drawing a new one: what
@@ -111,6 +120,8 @@ public:
     // the scale of the mesh into it (echelleMaillageScene).
     std::array<float, 3> demiCotes{1, 1, 1};
     std::array<float, 3> echelleMaillage{1, 1, 1};
+    // The volume in its patient's world, for a volume whose transform gives one.
+    std::optional<RepereMonde> repereMonde;
     std::string chemin;
     std::unique_ptr<CTrackBallCamera> camera;
     std::unique_ptr<CFreeFlyCamera> cameraFree;
@@ -152,6 +163,7 @@ private:
     // Steps of one frame: projection, camera and light, mesh, axes, slices.
     void dessinerImage();
     void appliquerProjection();
+    void appliquerCamera();
     void dessinerCoupe(int axe, const unsigned char* tex, int ind);
     // Uploads tex into the bound texture and keeps a copy in charges; false (charges empty, the
     // user told once) when the driver has no memory for it.
