@@ -93,7 +93,18 @@ constexpr int kChiffresDecimation = 6;
 // One line on stderr and exit status 2: the tool's answer to every unusable request.
 [[noreturn]] void echouer(const std::string& texte) { outils::refuser(kOutil, texte); }
 
-void declarerOptions(CLI::App& app, Options& o) {
+// The options whose presence the checks read after parsing.
+struct OptionsDonnees {
+    CLI::Option* fenetre = nullptr;
+    CLI::Option* espacement = nullptr;
+    CLI::Option* toutes = nullptr;
+    CLI::Option* germe = nullptr;
+    CLI::Option* label = nullptr;
+    CLI::Option* methodeLissage = nullptr;
+};
+
+// What is read: the input, its label files, its grey window and spacing, and the output frame.
+void declarerEntree(CLI::App& app, Options& o, OptionsDonnees& v) {
     app.add_option("INPUT", o.dossier,
                    "parent folder (the volume, then segmentations) or a volume file (NIfTI .nii, "
                    ".nii.gz, TIFF, NRRD .nrrd or .nhdr, MGH .mgh or .mgz, or any file of a DICOM "
@@ -104,12 +115,12 @@ void declarerOptions(CLI::App& app, Options& o) {
                    "one read is kept")
         ->type_name("FILE")
         ->allow_extra_args(false);
-    CLI::Option* fenetre =
+    v.fenetre =
         app.add_option("--window", o.fenetre,
                        "grey values shown as 0 and 255 for values wider than 8 bits (default: "
                        "the 0.5th and 99.5th percentiles)")
             ->type_name("MIN MAX");
-    CLI::Option* espacement =
+    v.espacement =
         app.add_option("--spacing", o.espacement, "voxel size in millimetres, replacing the file's")
             ->type_name("SX SY SZ")
             ->check(CLI::PositiveNumber);
@@ -123,7 +134,11 @@ void declarerOptions(CLI::App& app, Options& o) {
             Stravol::EspaceSortie espace;
             return Stravol::lireEspace(texte, espace) ? "" : "must be RAS, LPS or voxel";
         });
-    CLI::Option* toutes = app.add_flag(
+}
+
+// Every label at once: the folder and format of the meshes, the table, the scene.
+void declarerToutes(CLI::App& app, Options& o, OptionsDonnees& v) {
+    v.toutes = app.add_flag(
         "--all-labels", o.toutesEtiquettes,
         "one mesh per non-zero label, label-<value>-<name>.<format> in --output-dir (the name "
         "from the label table, label-<value>.<format> without one), and/or one --scene file");
@@ -143,14 +158,17 @@ void declarerOptions(CLI::App& app, Options& o) {
                    "with --all-labels, one file of every label, named and coloured: .glb "
                    "(glTF 2.0, metres), .obj (with its .mtl) or .ply (a label a face)")
         ->type_name("FILE");
-    CLI::Option* germe =
+}
+
+// One object: its seed, the volume grown, the output, and the surface method.
+void declarerObjet(CLI::App& app, Options& o, OptionsDonnees& v) {
+    v.germe =
         app.add_option("--seed", o.germe, "seed voxel X Y Z of the extraction")->type_name("X Y Z");
-    CLI::Option* label =
+    v.label =
         app.add_option("--label", o.label,
                        "seed: the first voxel of this label value (of this grey level without "
                        "labels read from a file)")
             ->check(CLI::Range(0LL, kLabelMax));
-    germe->excludes(label);
     app.add_option("--source", o.source,
                    "volume grown: segmentation (default when one exists) "
                    "or image")
@@ -167,11 +185,15 @@ void declarerOptions(CLI::App& app, Options& o) {
                    "with --all-labels --method nets: one mesh per pair of touching labels, "
                    "interface-<a>-<b>.<format> in DIR (a < b, 0 the background), facing a")
         ->type_name("DIR");
+}
+
+// Smoothing, growth tolerance, decimation, evolution and the run itself.
+void declarerTraitement(CLI::App& app, Options& o, OptionsDonnees& v) {
     app.add_option("--smooth", o.lissages,
                    "smoothing rounds (default 10, 20 with --smoothing constrained or --method "
                    "nets; 0 with nets: the raw dual surface)")
         ->check(CLI::Range(0, std::numeric_limits<int>::max()));
-    CLI::Option* methodeLissage =
+    v.methodeLissage =
         app.add_option("--smoothing", o.methodeLissage,
                        "with --method faces: taubin, or constrained: volume-keeping rounds that "
                        "keep every vertex within half a voxel of its lattice corner and flatten "
@@ -203,13 +225,22 @@ void declarerOptions(CLI::App& app, Options& o) {
         ->capture_default_str()
         ->check(CLI::Range(0, kThreadsMax));
     app.add_flag("--progress", o.progression, "stage names and fractions on stderr");
-    toutes->excludes(germe)->excludes(label);
-    app.final_callback([&o, germe, label, fenetre, espacement, methodeLissage] {
-        o.avecMethodeLissage = methodeLissage->count() > 0;
-        o.avecGerme = germe->count() > 0;
-        o.avecLabel = label->count() > 0;
-        o.avecFenetre = fenetre->count() > 0;
-        o.avecEspacement = espacement->count() > 0;
+}
+
+void declarerOptions(CLI::App& app, Options& o) {
+    OptionsDonnees v;
+    declarerEntree(app, o, v);
+    declarerToutes(app, o, v);
+    declarerObjet(app, o, v);
+    declarerTraitement(app, o, v);
+    v.germe->excludes(v.label);
+    v.toutes->excludes(v.germe)->excludes(v.label);
+    app.final_callback([&o, v] {
+        o.avecMethodeLissage = v.methodeLissage->count() > 0;
+        o.avecGerme = v.germe->count() > 0;
+        o.avecLabel = v.label->count() > 0;
+        o.avecFenetre = v.fenetre->count() > 0;
+        o.avecEspacement = v.espacement->count() > 0;
     });
 }
 
@@ -557,6 +588,90 @@ bool ecrireEtiquetteDuale(const Options& o, const Stravol::CarteEtiquettes& cart
     return true;
 }
 
+// Names and colours of the labels' values in the file, given before the meshes are made: the
+// table chosen, else the label file's own (the segments of a .seg.nrrd file).
+struct NomsEtiquettes {
+    const Stravol::TableEtiquettes& table;
+    bool tablePropre; // the label file's own table
+};
+
+NomsEtiquettes nomsEtiquettes(const Stravol::TableChoisie& table, const CImageTroisD& volume) {
+    const bool propre = table.table.vide() && !volume.tableEtiquettes.vide();
+    return {propre ? volume.tableEtiquettes : table.table, propre};
+}
+
+// One scene entry a label value, named and coloured from the table (the palette where the table
+// gives no colour).
+std::vector<Stravol::MaillageEtiquette> sceneNommee(const std::vector<std::uint32_t>& valeurs,
+                                                    const Stravol::TableEtiquettes& noms) {
+    const std::vector<Stravol::CouleurRVB> couleurs = Stravol::couleursEtiquettes(valeurs, noms);
+    std::vector<Stravol::MaillageEtiquette> scene(valeurs.size());
+    for (std::size_t k = 0; k < valeurs.size(); ++k) {
+        scene[k].valeur = valeurs[k];
+        if (const Stravol::EntreeEtiquette* e = noms.trouver(valeurs[k]))
+            scene[k].nom = e->nom;
+        scene[k].couleur = couleurs[k];
+    }
+    return scene;
+}
+
+// --scene: the file of every label; false when it cannot be written (true without --scene).
+bool ecrireScene(const Options& o, const std::vector<Stravol::MaillageEtiquette>& scene,
+                 const CImageTroisD& volume, outils::Progression& progression) {
+    if (o.scene.empty())
+        return true;
+    progression.etape("scene");
+    const bool ecrite = Stravol::exporterScene(scene, o.scene, volume.geometrie, espaceSortie(o));
+    progression.terminer();
+    return ecrite;
+}
+
+// The head of an every-label summary: grid, frame, the table used and the scene written.
+nlohmann::ordered_json enteteToutes(const Options& o, const CImageTroisD& volume,
+                                    const Stravol::TableChoisie& table, const NomsEtiquettes& noms,
+                                    const Stravol::CarteEtiquettes& c, bool sceneEcrite) {
+    nlohmann::ordered_json bilan;
+    bilan["dimensions"] = {c.W, c.H, c.D};
+    bilan["spacing"] = espacementJson(volume);
+    bilan["space"] = Stravol::nomEspace(espaceSortie(o));
+    if (!table.chemin.empty())
+        bilan["labels_table"] = table.chemin;
+    else if (noms.tablePropre)
+        bilan["labels_table"] = Stravol::fichierEtiquettes(demandeOuverture(o));
+    if (!o.scene.empty()) {
+        if (sceneEcrite)
+            bilan["scene"] = o.scene;
+        else
+            bilan["scene_error"] = "cannot write " + o.scene;
+    }
+    return bilan;
+}
+
+// --interfaces with nets: one file a pair of touching labels; the summary's entry, counting
+// the files that could not be written in echecs.
+nlohmann::ordered_json ecrireInterfaces(const Options& o, const CImageTroisD& volume,
+                                        const Stravol::CarteEtiquettes& c,
+                                        const Stravol::CarteDuale& carte, int& echecs) {
+    const std::vector<Stravol::InterfaceDuale>& paires = carte.interfaces.paires;
+    std::vector<std::string> erreurs(paires.size());
+    Stravol::maillerInterfacesDuales(carte, [&](std::size_t k, Stravol::MaillagePlat& m) {
+        const std::uint32_t a = paires[k].a == 0 ? 0 : c.valeurVraie(paires[k].a);
+        const std::string fichier = o.dossierInterfaces + "/interface-" + std::to_string(a) + "-" +
+                                    std::to_string(c.valeurVraie(paires[k].b)) + "." + o.format;
+        if (!Stravol::exporterMaillagePlat(m, fichier, volume.geometrie, espaceSortie(o)))
+            erreurs[k] = "cannot write " + fichier;
+    });
+    nlohmann::ordered_json interfaces;
+    interfaces["dir"] = o.dossierInterfaces;
+    interfaces["written"] = std::count(erreurs.begin(), erreurs.end(), std::string());
+    nlohmann::ordered_json& liste = interfaces["errors"] = nlohmann::ordered_json::array();
+    for (const std::string& e : erreurs)
+        if (!e.empty())
+            liste.push_back(e);
+    echecs += static_cast<int>(liste.size());
+    return interfaces;
+}
+
 // --all-labels --method nets: every label of the map meshed as one surface, one file a label
 // (labels in parallel) named and coloured from the label table, with --interfaces one file a
 // pair of touching labels, then the --scene file of every label. A file that cannot be written
@@ -574,21 +689,11 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
     const std::vector<std::vector<Stravol::Voisin>> voisins = Stravol::voisinsEtiquettes(carte);
     const std::size_t nb = carte.index.valeurs.size();
 
-    // Names and colours of the labels' values in the file, given before the meshes are made:
-    // the table chosen, else the label file's own.
-    const bool tablePropre = table.table.vide() && !volume.tableEtiquettes.vide();
-    const Stravol::TableEtiquettes& noms = tablePropre ? volume.tableEtiquettes : table.table;
+    const NomsEtiquettes noms = nomsEtiquettes(table, volume);
     std::vector<std::uint32_t> valeurs;
     for (const std::uint16_t e : carte.index.valeurs)
         valeurs.push_back(c.valeurVraie(e));
-    const std::vector<Stravol::CouleurRVB> couleurs = Stravol::couleursEtiquettes(valeurs, noms);
-    std::vector<Stravol::MaillageEtiquette> scene(nb);
-    for (std::size_t k = 0; k < nb; ++k) {
-        scene[k].valeur = valeurs[k];
-        if (const Stravol::EntreeEtiquette* e = noms.trouver(valeurs[k]))
-            scene[k].nom = e->nom;
-        scene[k].couleur = couleurs[k];
-    }
+    std::vector<Stravol::MaillageEtiquette> scene = sceneNommee(valeurs, noms.table);
 
     std::vector<nlohmann::ordered_json> entrees(nb);
     std::vector<char> echecs(nb, 0);
@@ -615,47 +720,13 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
     if (!o.dossierInterfaces.empty()) {
         const auto t2 = std::chrono::steady_clock::now();
         progression.etape("interfaces");
-        const std::vector<Stravol::InterfaceDuale>& paires = carte.interfaces.paires;
-        std::vector<std::string> erreurs(paires.size());
-        Stravol::maillerInterfacesDuales(carte, [&](std::size_t k, Stravol::MaillagePlat& m) {
-            const std::uint32_t a = paires[k].a == 0 ? 0 : c.valeurVraie(paires[k].a);
-            const std::string fichier = o.dossierInterfaces + "/interface-" + std::to_string(a) +
-                                        "-" + std::to_string(c.valeurVraie(paires[k].b)) + "." +
-                                        o.format;
-            if (!Stravol::exporterMaillagePlat(m, fichier, volume.geometrie, espaceSortie(o)))
-                erreurs[k] = "cannot write " + fichier;
-        });
+        interfaces = ecrireInterfaces(o, volume, c, carte, nbEchecs);
         progression.terminer();
         tempsInterfaces = secondesDepuis(t2);
-        interfaces["dir"] = o.dossierInterfaces;
-        interfaces["written"] = std::count(erreurs.begin(), erreurs.end(), std::string());
-        nlohmann::ordered_json& liste = interfaces["errors"] = nlohmann::ordered_json::array();
-        for (const std::string& e : erreurs)
-            if (!e.empty())
-                liste.push_back(e);
-        nbEchecs += static_cast<int>(liste.size());
     }
-    bool sceneEcrite = false;
-    if (!o.scene.empty()) {
-        progression.etape("scene");
-        sceneEcrite = Stravol::exporterScene(scene, o.scene, volume.geometrie, espaceSortie(o));
-        progression.terminer();
-    }
+    const bool sceneEcrite = ecrireScene(o, scene, volume, progression);
 
-    nlohmann::ordered_json bilan;
-    bilan["dimensions"] = {c.W, c.H, c.D};
-    bilan["spacing"] = espacementJson(volume);
-    bilan["space"] = Stravol::nomEspace(espaceSortie(o));
-    if (!table.chemin.empty())
-        bilan["labels_table"] = table.chemin;
-    else if (tablePropre)
-        bilan["labels_table"] = Stravol::fichierEtiquettes(demandeOuverture(o));
-    if (!o.scene.empty()) {
-        if (sceneEcrite)
-            bilan["scene"] = o.scene;
-        else
-            bilan["scene_error"] = "cannot write " + o.scene;
-    }
+    nlohmann::ordered_json bilan = enteteToutes(o, volume, table, noms, c, sceneEcrite);
     bilan["method"] = "nets";
     bilan["smoothing_rounds"] = optionsExtraction(o).nbLissages;
     bilan["labels_found"] = nb;
@@ -704,21 +775,11 @@ int extraireToutes(const Options& o, CImageTroisD& volume, const Stravol::TableC
     progression.terminer();
     const double tempsBoites = secondesDepuis(t0);
 
-    // Names and colours of the labels' values in the file, given before the meshes are made:
-    // the table chosen, else the label file's own (the segments of a .seg.nrrd file).
-    const bool tablePropre = table.table.vide() && !volume.tableEtiquettes.vide();
-    const Stravol::TableEtiquettes& noms = tablePropre ? volume.tableEtiquettes : table.table;
+    const NomsEtiquettes noms = nomsEtiquettes(table, volume);
     std::vector<std::uint32_t> valeurs;
     for (const Stravol::BoiteEtiquette& b : boites)
         valeurs.push_back(c.valeurVraie(b.valeur));
-    const std::vector<Stravol::CouleurRVB> couleurs = Stravol::couleursEtiquettes(valeurs, noms);
-    std::vector<Stravol::MaillageEtiquette> scene(boites.size());
-    for (std::size_t i = 0; i < boites.size(); ++i) {
-        scene[i].valeur = valeurs[i];
-        if (const Stravol::EntreeEtiquette* e = noms.trouver(valeurs[i]))
-            scene[i].nom = e->nom;
-        scene[i].couleur = couleurs[i];
-    }
+    std::vector<Stravol::MaillageEtiquette> scene = sceneNommee(valeurs, noms.table);
 
     std::vector<nlohmann::ordered_json> entrees(boites.size());
     std::vector<char> echecs(boites.size(), 0);
@@ -736,28 +797,10 @@ int extraireToutes(const Options& o, CImageTroisD& volume, const Stravol::TableC
         });
     progression.terminer();
     const double tempsEtiquettes = secondesDepuis(t1);
-    int nbEchecs = static_cast<int>(std::count(echecs.begin(), echecs.end(), 1));
-    bool sceneEcrite = false;
-    if (!o.scene.empty()) {
-        progression.etape("scene");
-        sceneEcrite = Stravol::exporterScene(scene, o.scene, volume.geometrie, espaceSortie(o));
-        progression.terminer();
-    }
+    const int nbEchecs = static_cast<int>(std::count(echecs.begin(), echecs.end(), 1));
+    const bool sceneEcrite = ecrireScene(o, scene, volume, progression);
 
-    nlohmann::ordered_json bilan;
-    bilan["dimensions"] = {c.W, c.H, c.D};
-    bilan["spacing"] = espacementJson(volume);
-    bilan["space"] = Stravol::nomEspace(espaceSortie(o));
-    if (!table.chemin.empty())
-        bilan["labels_table"] = table.chemin;
-    else if (tablePropre)
-        bilan["labels_table"] = Stravol::fichierEtiquettes(demandeOuverture(o));
-    if (!o.scene.empty()) {
-        if (sceneEcrite)
-            bilan["scene"] = o.scene;
-        else
-            bilan["scene_error"] = "cannot write " + o.scene;
-    }
+    nlohmann::ordered_json bilan = enteteToutes(o, volume, table, noms, c, sceneEcrite);
     bilan["labels_found"] = boites.size();
     bilan["labels_failed"] = nbEchecs;
     bilan["labels"] = entrees;
