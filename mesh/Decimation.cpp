@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/MaillagePlat.h"
 #include "mesh/MesuresMaillage.h"
 
 namespace {
@@ -591,23 +592,10 @@ bool decimerMaillage(const CMaillageTriangleChRegion& source, double ratio,
         return false;
     }
     // Positions in list order, corners in outward order.
-    std::vector<float> positions, normales;
-    positions.reserve(3 * static_cast<std::size_t>(source.nbSommets));
-    normales.reserve(3 * static_cast<std::size_t>(source.nbSommets));
-    for (CSommetChRegion* v = source.premierSommet; v != nullptr; v = v->suivant) {
-        v->indice = static_cast<int>(positions.size() / 3);
-        positions.insert(positions.end(), {v->x, v->y, v->z});
-        normales.insert(normales.end(), {v->normale.x, v->normale.y, v->normale.z});
-    }
-    std::vector<unsigned> coins;
-    coins.reserve(3 * static_cast<std::size_t>(source.nbTriangles));
-    for (const CTriangleChRegion* t = source.premierTriangle; t != nullptr; t = t->suivant) {
-        const CSommetChRegion* b = t->orientation < 0 ? t->c : t->b;
-        const CSommetChRegion* c = t->orientation < 0 ? t->b : t->c;
-        coins.insert(coins.end(),
-                     {static_cast<unsigned>(t->a->indice), static_cast<unsigned>(b->indice),
-                      static_cast<unsigned>(c->indice)});
-    }
+    const Stravol::MaillagePlat plat = Stravol::versMaillagePlat(source);
+    const std::vector<float>& positions = plat.positions;
+    const std::vector<float>& normales = plat.normales;
+    const std::vector<unsigned>& coins = plat.triangles;
     const std::size_t nbSommets = positions.size() / 3;
     const double volumeSource = volumeEnclos(source);
     const int eulerSource = euler(source);
