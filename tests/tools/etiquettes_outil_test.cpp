@@ -17,6 +17,7 @@
 #include <tiny_gltf.h>
 
 #include "extraction/ToutesEtiquettes.h"
+#include "helpers/commande.h"
 #include "helpers/images.h"
 #include "helpers/mesh_helpers.h"
 #include "helpers/volumes.h"
@@ -42,17 +43,8 @@ Sortie lancer(const std::string& arguments, const fs::path& repertoire,
     const std::string commande = "cd '" + repertoire.string() +
                                  "' && '" STRAVOL_TOOLS_DIR "/stravol-extract' " + arguments +
                                  " 2>" + erreurs;
-    Sortie r;
-    FILE* p = popen(commande.c_str(), "r");
-    if (p == nullptr)
-        return r;
-    char tampon[4096];
-    std::size_t n;
-    while ((n = fread(tampon, 1, sizeof tampon, p)) > 0)
-        r.texte.append(tampon, n);
-    const int s = pclose(p);
-    r.statut = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-    return r;
+    const testcommande::SortieCommande c = testcommande::executer(commande);
+    return {c.statut, c.sortie};
 }
 
 void ecrireTexte(const fs::path& chemin, const std::string& texte) {

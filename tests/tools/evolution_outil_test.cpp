@@ -1,3 +1,4 @@
+#include "helpers/commande.h"
 #include "helpers/slices.h"
 
 #include <gtest/gtest.h>
@@ -39,16 +40,9 @@ protected:
         const std::string commande =
             "cd '" + dossier.chemin() + "' && '" STRAVOL_TOOLS_DIR "/stravol-extract' '" +
             dossier.chemin() + "' --seed 8 8 6 " + arguments + " 2>/dev/null";
-        FILE* p = popen(commande.c_str(), "r");
-        if (p == nullptr)
-            return -1;
-        char tampon[4096];
-        std::size_t n;
-        sortie.clear();
-        while ((n = fread(tampon, 1, sizeof tampon, p)) > 0)
-            sortie.append(tampon, n);
-        const int s = pclose(p);
-        return WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+        const testcommande::SortieCommande r = testcommande::executer(commande);
+        sortie = r.sortie;
+        return r.statut;
     }
 
     DossierTemporaire dossier;

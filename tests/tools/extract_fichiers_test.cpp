@@ -1,6 +1,7 @@
 // stravol-extract on volume files: label files, grey window, spacing, world or voxel output,
 // every label at once, 4-D files, and the figures of the summary against values worked out by
 // hand.
+#include "helpers/commande.h"
 #include "helpers/images.h"
 #include "helpers/mesh_helpers.h"
 #include "helpers/volumes.h"
@@ -28,10 +29,7 @@ using namespace Stravol;
 
 namespace {
 
-struct Resultat {
-    int statut = -1;
-    std::string sortie;
-};
+using Resultat = testcommande::SortieCommande;
 
 // Runs the tool from repertoire; stderr goes to the file erreurs.
 Resultat lancer(const std::string& arguments, const fs::path& repertoire,
@@ -39,17 +37,7 @@ Resultat lancer(const std::string& arguments, const fs::path& repertoire,
     const std::string commande = "cd '" + repertoire.string() +
                                  "' && '" STRAVOL_TOOLS_DIR "/stravol-extract' " + arguments +
                                  " 2>" + erreurs;
-    Resultat r;
-    FILE* p = popen(commande.c_str(), "r");
-    if (p == nullptr)
-        return r;
-    char tampon[4096];
-    std::size_t n;
-    while ((n = fread(tampon, 1, sizeof tampon, p)) > 0)
-        r.sortie.append(tampon, n);
-    const int s = pclose(p);
-    r.statut = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-    return r;
+    return testcommande::executer(commande);
 }
 
 std::string lireTexte(const fs::path& f) {

@@ -1,6 +1,7 @@
 // stravol-extract --method nets: every label of a label file at once with the surfaces between
 // labels shared, their files, neighbours and interfaces; one object at a seed; the faces
 // method and the options that go with it left as they are.
+#include "helpers/commande.h"
 #include "helpers/images.h"
 #include "helpers/mesh_helpers.h"
 #include "helpers/volumes.h"
@@ -34,16 +35,10 @@ Resultat lancer(const std::string& arguments, const fs::path& repertoire) {
     const std::string commande = "cd '" + repertoire.string() +
                                  "' && '" STRAVOL_TOOLS_DIR "/stravol-extract' " + arguments +
                                  " 2>erreurs.txt";
+    const testcommande::SortieCommande c = testcommande::executer(commande);
     Resultat r;
-    FILE* p = popen(commande.c_str(), "r");
-    if (p == nullptr)
-        return r;
-    char tampon[4096];
-    std::size_t n;
-    while ((n = fread(tampon, 1, sizeof tampon, p)) > 0)
-        r.sortie.append(tampon, n);
-    const int s = pclose(p);
-    r.statut = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+    r.statut = c.statut;
+    r.sortie = c.sortie;
     const OctetsTest erreurs = lireOctets((repertoire / "erreurs.txt").string());
     r.erreurs.assign(erreurs.begin(), erreurs.end());
     return r;

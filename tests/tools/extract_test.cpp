@@ -1,3 +1,4 @@
+#include "helpers/commande.h"
 #include "helpers/images.h"
 #include "volume/EcritureVolume.h"
 
@@ -18,10 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Resultat {
-    int statut = -1;
-    std::string sortie;
-};
+using Resultat = testcommande::SortieCommande;
 
 // Runs the tool from repertoire; stderr goes where erreurs says ("&1": with stdout).
 Resultat lancer(const std::string& arguments, const fs::path& repertoire,
@@ -29,17 +27,7 @@ Resultat lancer(const std::string& arguments, const fs::path& repertoire,
     const std::string commande = "cd '" + repertoire.string() +
                                  "' && '" STRAVOL_TOOLS_DIR "/stravol-extract' " + arguments +
                                  " 2>" + erreurs;
-    Resultat r;
-    FILE* p = popen(commande.c_str(), "r");
-    if (p == nullptr)
-        return r;
-    char tampon[4096];
-    std::size_t n;
-    while ((n = fread(tampon, 1, sizeof tampon, p)) > 0)
-        r.sortie.append(tampon, n);
-    const int s = pclose(p);
-    r.statut = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-    return r;
+    return testcommande::executer(commande);
 }
 
 // The number or literal following "key": in the tool's one-object output.
