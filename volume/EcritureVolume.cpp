@@ -43,30 +43,13 @@ int codeNifti(TypeVoxel type) {
     return DT_FLOAT64;
 }
 
+// NRRD spells the integer types as the volume names them, the reals as C does.
 const char* typeNrrd(TypeVoxel type) {
-    switch (type) {
-    case TypeVoxel::Octet:
-        return "uint8";
-    case TypeVoxel::OctetSigne:
-        return "int8";
-    case TypeVoxel::Entier16:
-        return "int16";
-    case TypeVoxel::EntierNonSigne16:
-        return "uint16";
-    case TypeVoxel::Entier32:
-        return "int32";
-    case TypeVoxel::EntierNonSigne32:
-        return "uint32";
-    case TypeVoxel::Entier64:
-        return "int64";
-    case TypeVoxel::EntierNonSigne64:
-        return "uint64";
-    case TypeVoxel::Reel32:
+    if (type == TypeVoxel::Reel32)
         return "float";
-    case TypeVoxel::Reel64:
-        break;
-    }
-    return "double";
+    if (type == TypeVoxel::Reel64)
+        return "double";
+    return nomType(type);
 }
 
 // A gzip stream of the bytes.
