@@ -12,30 +12,16 @@
 #include <new>
 
 #include "volume/LecteursVolume.h"
+#include "volume/LectureOutils.h"
 
 namespace Stravol {
 
 namespace {
 
-// Deflate never compresses better than about 1032 to 1: a gzip file announcing more data
-// than that ratio allows cannot hold it, and the header is not trusted with an allocation.
-constexpr long long kRapportDeflateMax = 1032;
-constexpr long long kMargeGzip = 1 << 16;
-
 struct LibererNifti {
     void operator()(nifti_image* n) const { nifti_image_free(n); }
 };
 using ImageNifti = std::unique_ptr<nifti_image, LibererNifti>;
-
-bool finitPar(const std::string& nom, const std::string& suffixe) {
-    if (nom.size() < suffixe.size())
-        return false;
-    for (std::size_t i = 0; i < suffixe.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(nom[nom.size() - suffixe.size() + i])) !=
-            suffixe[i])
-            return false;
-    return true;
-}
 
 bool typeNifti(int code, TypeVoxel& type) {
     switch (code) {
@@ -272,7 +258,7 @@ CompteRenduLecture lireNifti(const std::string& fichier, VolumeBrut& volume) {
                     std::to_string(std::max(0LL, taille - debut)) + " présents : " + fichier;
         return cr;
     }
-    if (compresse && debut + octets > taille * kRapportDeflateMax + kMargeGzip) {
+    if (compresse && debut + octets > taille * kRapportDeflateMax + kMargeDeflate) {
         cr.erreur = "fichier NIfTI compressé trop court pour les " + std::to_string(octets) +
                     " octets de données annoncés : " + fichier;
         return cr;
