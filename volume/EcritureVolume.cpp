@@ -64,7 +64,7 @@ bool gzip(const unsigned char* octets, std::size_t n, std::vector<unsigned char>
     z.next_out = sortie.data();
     z.avail_out = static_cast<uInt>(sortie.size());
     const int etat = deflate(&z, Z_FINISH);
-    sortie.resize(sortie.size() - z.avail_out);
+    sortie.erase(sortie.end() - z.avail_out, sortie.end());
     deflateEnd(&z);
     return etat == Z_STREAM_END;
 }

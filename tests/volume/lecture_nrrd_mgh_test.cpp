@@ -31,7 +31,7 @@ OctetsTest gzipFait(const OctetsTest& octets) {
     z.next_out = sortie.data();
     z.avail_out = static_cast<uInt>(sortie.size());
     EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
-    sortie.resize(sortie.size() - z.avail_out);
+    sortie.erase(sortie.end() - z.avail_out, sortie.end());
     deflateEnd(&z);
     return sortie;
 }
