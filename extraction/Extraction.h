@@ -3,6 +3,7 @@
 // (where a click becomes a mesh), the object of a label, and every label of a label map.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -55,9 +56,11 @@ struct EtiquetteMaillee {
 // Meshes every label of boites (boitesEtiquettes of the map), larger boxes first, on all
 // threads; hands each result to traiter(i, resultat) on the thread that made it, as soon as it
 // is made (traiter may be called from several threads at once). A label that fails does not
-// stop the others.
+// stop the others. Once *arret holds, the labels not yet begun are left out (traiter is not
+// called for them).
 void maillerEtiquettes(const CarteEtiquettes& carte, const std::vector<BoiteEtiquette>& boites,
                        const OptionsExtraction& options,
-                       const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter);
+                       const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter,
+                       const std::atomic<bool>* arret = nullptr);
 
 } // namespace Stravol

@@ -1,0 +1,79 @@
+#include "extraction/SceneEtiquettes.h"
+
+#include <cmath>
+#include <limits>
+
+#include "mesh/CMaillageTriangleChRegion.h"
+#include "volume/VolumeBrut.h"
+
+namespace Stravol {
+
+namespace {
+
+constexpr std::size_t kNbValeurs = std::size_t{std::numeric_limits<std::uint16_t>::max()} + 1;
+
+// Voxel count and integer sums of the coordinates of one label (exact whatever the order).
+struct Somme {
+    long long voxels = 0;
+    long long x = 0, y = 0, z = 0;
+};
+
+} // namespace
+
+std::vector<EtiquettePresente> inventaireEtiquettes(const CarteEtiquettes& carte,
+                                                    const Geometrie& monde) {
+    std::vector<Somme> sommes(kNbValeurs);
+    const std::uint16_t* v = carte.valeurs();
+    for (int z = 0; z < carte.D; ++z)
+        for (int y = 0; y < carte.H; ++y)
+            for (int x = 0; x < carte.W; ++x, ++v) {
+                if (*v == 0)
+                    continue;
+                Somme& s = sommes[*v];
+                ++s.voxels;
+                s.x += x;
+                s.y += y;
+                s.z += z;
+            }
+    const double volumeVoxel = std::abs(monde.determinant());
+    std::vector<EtiquettePresente> presentes;
+    for (std::size_t e = 1; e < kNbValeurs; ++e) {
+        const Somme& s = sommes[e];
+        if (s.voxels == 0)
+            continue;
+        const double n = static_cast<double>(s.voxels);
+        presentes.push_back({static_cast<std::uint16_t>(e),
+                             s.voxels,
+                             {static_cast<double>(s.x) / n, static_cast<double>(s.y) / n,
+                              static_cast<double>(s.z) / n},
+                             n * volumeVoxel});
+    }
+    return presentes;
+}
+
+bool aUneSegmentation(const CImageTroisD& volume) {
+    return !volume.etiquettes.empty() || volume.imageSegmente != nullptr;
+}
+
+void maillerToutesEtiquettes(const CarteEtiquettes& carte, const OptionsExtraction& options,
+                             const Geometrie&, const std::atomic<bool>& arret,
+                             const std::function<void(std::size_t nbEtiquettes)>& debut,
+                             const std::function<void(std::uint16_t valeur, MaillagePlat& maillage,
+                                                      const std::string& erreur)>& traiter) {
+    const std::vector<BoiteEtiquette> boites =
+        boitesEtiquettes(carte.valeurs(), carte.W, carte.H, carte.D);
+    debut(boites.size());
+    maillerEtiquettes(
+        carte, boites, options,
+        [&](std::size_t i, EtiquetteMaillee& r) {
+            MaillagePlat plat;
+            if (r.maillage != nullptr)
+                plat = versMaillagePlat(*r.maillage);
+            // The linked mesh goes on the thread that made it (its reserves are that thread's).
+            r.maillage.reset();
+            traiter(boites[i].valeur, plat, r.erreur);
+        },
+        &arret);
+}
+
+} // namespace Stravol
