@@ -9,6 +9,8 @@
 // hide). Textures and mesh are borrowed, never copied.
 
 #include "core/Configuration.h"
+#include "mesh/LancerRayon.h"
+#include "mesh/MaillagePlat.h"
 #include "view/camera/CFreeFlyCamera.h"
 #include "view/camera/CTrackBallCamera.h"
 #include "view/camera/EntreeCamera.h"
@@ -16,12 +18,14 @@
 
 #include <QImage>
 #include <QOpenGLWidget>
+#include <QPoint>
 #include <QSurfaceFormat>
 
 #include <array>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CMaillageTriangleChRegion;
 
@@ -39,6 +43,18 @@ std::array<float, 3> demiCotesScene(int largeur, int hauteur, int profondeur,
 // largest side) to the scene's box: exactly 1 on every axis when the voxels are cubes.
 std::array<float, 3> echelleMaillageScene(int largeur, int hauteur, int profondeur,
                                           const std::array<double, 3>& espacement = {1, 1, 1});
+
+// The voxel-to-scene transform of the label meshes: the frame of CPoint3D::Image2GL for a volume
+// of those sizes (y turned over), then the scale of the mesh into the scene's box.
+Matrice4 matriceVoxelsScene(int largeur, int hauteur, int profondeur,
+                            const std::array<float, 3>& echelle);
+
+// One label mesh drawn by the view: borrowed, in voxel coordinates, in its colour.
+struct MaillageVue {
+    const MaillagePlat* maillage = nullptr;
+    std::array<float, 3> couleur{1, 1, 1}; // red, green, blue, 0 .. 1
+    bool visible = true;
+};
 
 class COpenGL : public QOpenGLWidget, public ParametresConfigVue {
     Q_OBJECT
@@ -85,6 +101,13 @@ public:
 
     // A fresh frame read back from the framebuffer.
     QImage capturerImage();
+    // A fresh frame of facteur times the view's size in pixels (1 or more), drawn aside and read
+    // back; the frame on screen is left as it is. Null when the view has no context yet or the
+    // driver cannot give a framebuffer that large.
+    QImage rendreImage(int facteur);
+    // The label mesh under pixel (x, y) of the view as last drawn (its place in
+    // maillagesEtiquettes, hidden ones skipped); -1 when none is there.
+    int maillageSous(int x, int y) const;
     // The frame that stands in the framebuffer now, read back without drawing a new one: what
     // the toolkit puts on the screen.
     QImage imageAffichee();
@@ -116,11 +139,23 @@ public:
     bool repere = false;
     bool bmaillage = false;
     CMaillageTriangleChRegion* maillage = nullptr;
+    // Label meshes, drawn with the region mesh whatever bmaillage says; each frame shows the
+    // visible ones, opaque first.
+    std::vector<MaillageVue> maillagesEtiquettes;
+    // Opacity of the label meshes, 0 .. 1.
+    float opaciteMaillages = 1.0f;
+    // The label mesh shown as it is while the others are dimmed; -1: none.
+    int maillageEnAvant = -1;
     // Emulated asynchronous keyboard state polled by the cameras.
     EtatClavier clavier;
     // Where a failure of the view is told to the user (a slice the GL driver has no memory
     // for); may be null.
     MessageSink* messages = nullptr;
+
+Q_SIGNALS:
+    // A click of the left button (released where it was pressed) on pixel (x, y) while label
+    // meshes are shown: indice is maillageSous(x, y).
+    void maillageClique(int indice);
 
 protected:
     void initializeGL() override;
@@ -142,6 +177,7 @@ private:
     void appliquerProjection();
     void dessinerCoupe(int axe, const unsigned char* tex, int ind);
     void dessinerMaillage();
+    void dessinerMaillagesEtiquettes();
     void entreeSouris(bool interieur);
 
     int largeurProjection = 1;
@@ -153,6 +189,15 @@ private:
     // A slice upload ran out of memory and the user was told; cleared by the next upload that
     // succeeds, so that one shortage gives one message.
     bool manqueMemoireSignale = false;
+    // Matrices of the last frame's scene (after the camera), for picking.
+    Matrice4 projectionImage_ = matriceIdentite();
+    Matrice4 modeleVueImage_ = matriceIdentite();
+    // Pixels a side of the framebuffer a frame is drawn into, a pixel of the view: the screen's
+    // ratio, or the factor of rendreImage while it draws.
+    double echelleRendu_ = 0;
+    // Where the left button went down, for a click.
+    QPoint appui_;
+    bool appuiGauche_ = false;
 };
 
 } // namespace Stravol
