@@ -197,6 +197,8 @@ bool OuvertureVolume::ouvrirFichiers(const QStringList& fichiers) {
     }
     barre_.setValue(0);
     montrerMessages();
+    if (ouvert)
+        Q_EMIT fichiersOuverts(fichiers);
     Q_EMIT ouvertureTerminee(ouvert);
     return ouvert;
 }

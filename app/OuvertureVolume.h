@@ -73,6 +73,9 @@ public:
 Q_SIGNALS:
     // The parent folder dossier was opened (before ouvertureTerminee).
     void dossierOuvert(const QString& dossier);
+    // The files were opened, the first as the volume and the others as its segmentations
+    // (before ouvertureTerminee).
+    void fichiersOuverts(const QStringList& fichiers);
     // An opening by ouvrirDossier, ouvrirFichiers or their QuandVisible forms has ended;
     // ouvert when it opened.
     void ouvertureTerminee(bool ouvert);

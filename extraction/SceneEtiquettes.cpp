@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <new>
 
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "volume/VolumeBrut.h"
@@ -67,11 +68,17 @@ void maillerToutesEtiquettes(const CarteEtiquettes& carte, const OptionsExtracti
         carte, boites, options,
         [&](std::size_t i, EtiquetteMaillee& r) {
             MaillagePlat plat;
-            if (r.maillage != nullptr)
-                plat = versMaillagePlat(*r.maillage);
+            std::string erreur = r.erreur;
+            try {
+                if (r.maillage != nullptr)
+                    plat = versMaillagePlat(*r.maillage);
+            } catch (const std::bad_alloc&) {
+                plat = MaillagePlat();
+                erreur = "mémoire insuffisante";
+            }
             // The linked mesh goes on the thread that made it (its reserves are that thread's).
             r.maillage.reset();
-            traiter(boites[i].valeur, plat, r.erreur);
+            traiter(boites[i].valeur, plat, erreur);
         },
         &arret);
 }
