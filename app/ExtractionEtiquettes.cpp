@@ -43,7 +43,7 @@ struct ExtractionEtiquettes::Travail {
     std::atomic<int> total{0};
     std::mutex verrou;
     std::vector<MaillageEtiquette> faits; // under verrou
-    std::vector<std::uint16_t> echecs;    // under verrou
+    std::vector<std::uint32_t> echecs;    // under verrou
     std::string erreur;                   // the first failure's reason, under verrou
     std::chrono::steady_clock::time_point debut = std::chrono::steady_clock::now();
     std::thread thread;
@@ -129,7 +129,7 @@ void ExtractionEtiquettes::lancer(const std::shared_ptr<Travail>& travail) {
                     t.total = static_cast<int>(n);
                     annoncer();
                 },
-                [&](std::uint16_t valeur, MaillagePlat& maillage, const std::string& erreur) {
+                [&](std::uint32_t valeur, MaillagePlat& maillage, const std::string& erreur) {
                     {
                         std::lock_guard<std::mutex> garde(t.verrou);
                         bool garder = !maillage.vide();
@@ -174,7 +174,7 @@ void ExtractionEtiquettes::terminer(const Travail* travail) {
         return;
     Travail& t = *travail_;
     std::vector<MaillageEtiquette> faits;
-    std::vector<std::uint16_t> echecs;
+    std::vector<std::uint32_t> echecs;
     std::string erreur;
     {
         std::lock_guard<std::mutex> garde(t.verrou);
@@ -193,7 +193,7 @@ void ExtractionEtiquettes::terminer(const Travail* travail) {
     if (!faits.empty()) {
         for (MaillageEtiquette& e : faits)
             if (decrire) {
-                Description d = decrire(static_cast<std::uint16_t>(e.valeur));
+                Description d = decrire(e.valeur);
                 e.nom = std::move(d.nom);
                 e.couleur = d.couleur;
             }
@@ -310,11 +310,11 @@ void ExtractionEtiquettes::exporterScene() {
     std::size_t nbVisibles = 0;
     for (MaillageEtiquette& e : scene_) {
         if (decrire) {
-            Description d = decrire(static_cast<std::uint16_t>(e.valeur));
+            Description d = decrire(e.valeur);
             e.nom = std::move(d.nom);
             e.couleur = d.couleur;
         }
-        nbVisibles += !estVisible || estVisible(static_cast<std::uint16_t>(e.valeur));
+        nbVisibles += !estVisible || estVisible(e.valeur);
     }
     if (nbVisibles == 0) {
         message("Aucune étiquette n'est affichée : la scène à exporter est vide.");
@@ -331,7 +331,7 @@ void ExtractionEtiquettes::exporterScene() {
             try {
                 std::vector<MaillageEtiquette> visibles;
                 for (const MaillageEtiquette& e : scene_)
-                    if (estVisible(static_cast<std::uint16_t>(e.valeur)))
+                    if (estVisible(e.valeur))
                         visibles.push_back(e);
                 ecrit = Stravol::exporterScene(visibles, chemin, monde, EspaceSortie::RAS);
             } catch (const std::bad_alloc&) {

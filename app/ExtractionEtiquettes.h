@@ -69,9 +69,9 @@ public:
     void exporterScene();
 
     // Name and colour of each label, at the end of a work and at each export.
-    std::function<Description(std::uint16_t valeur)> decrire;
+    std::function<Description(std::uint32_t valeur)> decrire;
     // Whether a label is shown (only those are exported); all when empty.
-    std::function<bool(std::uint16_t valeur)> estVisible;
+    std::function<bool(std::uint32_t valeur)> estVisible;
 
 Q_SIGNALS:
     // The scene changed: new meshes are shown, or the scene went.

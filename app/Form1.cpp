@@ -191,11 +191,11 @@ void Form1::construireParties() {
     etiquettes_ = new ExtractionEtiquettes(droite, ouvert_, dialogues_, *barre_, statusBar());
     panneauEtiquettes_ = new PanneauEtiquettes(this, ouvert_);
     addDockWidget(Qt::LeftDockWidgetArea, panneauEtiquettes_->dock());
-    etiquettes_->decrire = [this](std::uint16_t valeur) {
+    etiquettes_->decrire = [this](std::uint32_t valeur) {
         return ExtractionEtiquettes::Description{panneauEtiquettes_->nom(valeur),
                                                  panneauEtiquettes_->couleur(valeur)};
     };
-    etiquettes_->estVisible = [this](std::uint16_t valeur) {
+    etiquettes_->estVisible = [this](std::uint32_t valeur) {
         return panneauEtiquettes_->estVisible(valeur);
     };
     menus_ = new MenusFenetre(

@@ -105,8 +105,9 @@ void PanneauEtiquettes::construire(QWidget* fenetre) {
 void PanneauEtiquettes::nouveauVolume() {
     lignes_.clear();
     valeursVue_.clear();
-    tableEtiquettes_ = TableEtiquettes();
     CImageTroisD* volume = ouvert_.images3D.get();
+    // The names and colours the label file gives its labels, until a table beside it.
+    tableEtiquettes_ = volume != nullptr ? volume->tableEtiquettes : TableEtiquettes();
     if (volume != nullptr && aUneSegmentation(*volume)) {
         try {
             const Resultat<CarteEtiquettes> carte = carteEtiquettes(*volume, std::string());
@@ -184,31 +185,31 @@ void PanneauEtiquettes::remplirTable() {
     filtrer(filtre_->text());
 }
 
-int PanneauEtiquettes::ligneDe(std::uint16_t valeur) const {
+int PanneauEtiquettes::ligneDe(std::uint32_t valeur) const {
     const auto it =
         std::lower_bound(lignes_.begin(), lignes_.end(), valeur,
-                         [](const Ligne& l, std::uint16_t v) { return l.etiquette.valeur < v; });
+                         [](const Ligne& l, std::uint32_t v) { return l.etiquette.valeur < v; });
     if (it == lignes_.end() || it->etiquette.valeur != valeur)
         return -1;
     return static_cast<int>(it - lignes_.begin());
 }
 
-std::string PanneauEtiquettes::nom(std::uint16_t valeur) const {
+std::string PanneauEtiquettes::nom(std::uint32_t valeur) const {
     const int l = ligneDe(valeur);
     return l >= 0 ? lignes_[static_cast<std::size_t>(l)].nom : std::string();
 }
 
-CouleurRVB PanneauEtiquettes::couleur(std::uint16_t valeur) const {
+CouleurRVB PanneauEtiquettes::couleur(std::uint32_t valeur) const {
     const int l = ligneDe(valeur);
     return l >= 0 ? lignes_[static_cast<std::size_t>(l)].couleur : couleurParDefaut(valeur);
 }
 
-bool PanneauEtiquettes::estVisible(std::uint16_t valeur) const {
+bool PanneauEtiquettes::estVisible(std::uint32_t valeur) const {
     const int l = ligneDe(valeur);
     return l < 0 || lignes_[static_cast<std::size_t>(l)].visible;
 }
 
-std::optional<std::uint16_t> PanneauEtiquettes::choisie() const {
+std::optional<std::uint32_t> PanneauEtiquettes::choisie() const {
     const QList<QTableWidgetItem*> choix = table_->selectedItems();
     if (choix.isEmpty())
         return std::nullopt;
@@ -221,7 +222,7 @@ void PanneauEtiquettes::montrerMaillages(const std::vector<MaillageEtiquette>& s
     if (vue != nullptr)
         vue->maillagesEtiquettes.clear();
     for (const MaillageEtiquette& e : scene) {
-        valeursVue_.push_back(static_cast<std::uint16_t>(e.valeur));
+        valeursVue_.push_back(e.valeur);
         if (vue != nullptr)
             vue->maillagesEtiquettes.push_back({&e.maillage, {}, true});
     }
@@ -244,14 +245,14 @@ void PanneauEtiquettes::choisirVoxel(const Coord3D& v) {
         return;
     const std::size_t i =
         (static_cast<std::size_t>(v.z) * volume->hauteur + v.y) * volume->largeur + v.x;
-    int valeur = 0;
+    std::uint32_t valeur = 0;
     if (!volume->etiquettes.empty())
-        valeur = volume->etiquettes[i];
+        valeur = volume->valeurEtiquette(volume->etiquettes[i]);
     else if (volume->imageSegmente != nullptr)
         valeur = volume->imageSegmente[i];
     else
         return;
-    choisirLigne(valeur > 0 ? ligneDe(static_cast<std::uint16_t>(valeur)) : -1, false);
+    choisirLigne(valeur > 0 ? ligneDe(valeur) : -1, false);
 }
 
 void PanneauEtiquettes::choisirLigne(int ligne, bool deplacer) {
@@ -272,7 +273,7 @@ void PanneauEtiquettes::ligneChoisie() {
     if (parCode_)
         return;
     majVue();
-    const std::optional<std::uint16_t> valeur = choisie();
+    const std::optional<std::uint32_t> valeur = choisie();
     if (!valeur || !deplacer_)
         return;
     const EtiquettePresente& e = lignes_[static_cast<std::size_t>(ligneDe(*valeur))].etiquette;
@@ -313,10 +314,10 @@ void PanneauEtiquettes::majVue() {
     COpenGL* vue = ouvert_.fenetreOpenGL;
     if (vue == nullptr)
         return;
-    const std::optional<std::uint16_t> valeur = choisie();
+    const std::optional<std::uint32_t> valeur = choisie();
     vue->maillageEnAvant = -1;
     for (std::size_t i = 0; i < vue->maillagesEtiquettes.size() && i < valeursVue_.size(); ++i) {
-        const std::uint16_t v = valeursVue_[i];
+        const std::uint32_t v = valeursVue_[i];
         const CouleurRVB c = couleur(v);
         MaillageVue& m = vue->maillagesEtiquettes[i];
         m.couleur = {c[0] / 255.0f, c[1] / 255.0f, c[2] / 255.0f};

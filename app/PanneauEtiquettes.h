@@ -50,11 +50,11 @@ public:
     QString lireTableVoisine(const QString& fichier);
 
     // The name and colour of a label (its default colour when it has no row).
-    std::string nom(std::uint16_t valeur) const;
-    CouleurRVB couleur(std::uint16_t valeur) const;
-    bool estVisible(std::uint16_t valeur) const;
+    std::string nom(std::uint32_t valeur) const;
+    CouleurRVB couleur(std::uint32_t valeur) const;
+    bool estVisible(std::uint32_t valeur) const;
     // The label of the chosen row; none when no row is chosen.
-    std::optional<std::uint16_t> choisie() const;
+    std::optional<std::uint32_t> choisie() const;
 
     // The label meshes the view now shows (scene by increasing value; empty: none): the view
     // draws them with the rows' colours, visibility and choice.
@@ -83,7 +83,7 @@ private:
     void remplirTable();
     void majNomsCouleurs(const TableEtiquettes& table);
     // The row of a label; -1 when it has none.
-    int ligneDe(std::uint16_t valeur) const;
+    int ligneDe(std::uint32_t valeur) const;
     // Chooses row (-1: none) as if the user had, without moving the cuts when deplacer is false.
     void choisirLigne(int ligne, bool deplacer);
     void ligneChoisie();
@@ -103,7 +103,7 @@ private:
     std::vector<Ligne> lignes_;
     TableEtiquettes tableEtiquettes_;
     // The labels of the view's meshes, in the view's order.
-    std::vector<std::uint16_t> valeursVue_;
+    std::vector<std::uint32_t> valeursVue_;
     // The rows are being changed from code: their signals say nothing of the user.
     bool parCode_ = false;
     // The current choice came with a move of the cuts.

@@ -29,9 +29,9 @@ struct Segment {
 enum class Trace { Volume, VolumeEtMarques, Marques };
 
 // The values a growth takes: exactly the seed's, or every value within a tolerance of it.
-struct ValeurExacte {
-    unsigned char s;
-    bool operator()(unsigned char v) const { return v == s; }
+template <class Valeur> struct ValeurExacte {
+    Valeur s;
+    bool operator()(Valeur v) const { return v == s; }
 };
 
 struct ValeurProche {
@@ -60,14 +60,14 @@ std::uint64_t octetsNuls(std::uint64_t mot) { return (mot - kOctetsUn) & ~mot & 
 
 // First x of x0 .. x1 whose voxel is a candidate of a growth that keeps its marks beside the
 // volume (value accepted, not yet marked), or x1 + 1. Runs of marked voxels, most of what a
-// growth scans again, are skipped eight at a time; for the exact value the whole test is.
-template <class Critere>
-int premierCandidat(const unsigned char* volume, const unsigned char* marques, int x0, int x1,
+// growth scans again, are skipped eight at a time; for the exact byte value the whole test is.
+template <class Valeur, class Critere>
+int premierCandidat(const Valeur* volume, const unsigned char* marques, int x0, int x1,
                     const Critere& accepte) {
     int x = x0;
     for (; x + 7 <= x1; x += 8) {
         const std::uint64_t marquesMot = lireMot(marques + x);
-        if constexpr (std::is_same_v<Critere, ValeurExacte>) {
+        if constexpr (std::is_same_v<Critere, ValeurExacte<unsigned char>>) {
             // Zero bytes where the value is the seed's and the voxel unmarked.
             const std::uint64_t ecarts =
                 (lireMot(volume + x) ^ (kOctetsUn * accepte.s)) | marquesMot;
@@ -173,7 +173,8 @@ int croitre(Octet* travail, unsigned char* marques, int W, int H, int D, int x, 
 
 namespace {
 
-unsigned char valeurGerme(const unsigned char* volume, int W, int H, int x, int y, int z) {
+template <class Valeur>
+Valeur valeurGerme(const Valeur* volume, int W, int H, int x, int y, int z) {
     return volume[(static_cast<std::size_t>(z) * H + y) * W + x];
 }
 
@@ -182,7 +183,7 @@ unsigned char valeurGerme(const unsigned char* volume, int W, int H, int x, int 
 int croissance26(unsigned char* travail, unsigned char* marques, int W, int H, int D, int x, int y,
                  int z) {
     BoiteVoxels boite{};
-    const ValeurExacte exacte{valeurGerme(travail, W, H, x, y, z)};
+    const ValeurExacte<unsigned char> exacte{valeurGerme(travail, W, H, x, y, z)};
     if (marques != nullptr)
         return croitre<Trace::VolumeEtMarques>(travail, marques, W, H, D, x, y, z, boite, exacte);
     return croitre<Trace::Volume>(travail, marques, W, H, D, x, y, z, boite, exacte);
@@ -192,7 +193,14 @@ int croissance26Marques(const unsigned char* image, unsigned char* marques, int 
                         int x, int y, int z, BoiteVoxels& boite, int tolerance) {
     const unsigned char s = valeurGerme(image, W, H, x, y, z);
     if (tolerance <= 0)
-        return croitre<Trace::Marques>(image, marques, W, H, D, x, y, z, boite, ValeurExacte{s});
+        return croitre<Trace::Marques>(image, marques, W, H, D, x, y, z, boite,
+                                       ValeurExacte<unsigned char>{s});
     return croitre<Trace::Marques>(image, marques, W, H, D, x, y, z, boite,
                                    ValeurProche(s, tolerance));
+}
+
+int croissance26Etiquettes(const std::uint16_t* etiquettes, unsigned char* marques, int W, int H,
+                           int D, int x, int y, int z, BoiteVoxels& boite) {
+    const ValeurExacte<std::uint16_t> exacte{valeurGerme(etiquettes, W, H, x, y, z)};
+    return croitre<Trace::Marques>(etiquettes, marques, W, H, D, x, y, z, boite, exacte);
 }

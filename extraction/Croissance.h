@@ -2,6 +2,8 @@
 // Seeded growth over 26-connected voxels of one grey level, the first stage of the
 // extraction (CImageTroisD::CroissanceDeRegion).
 
+#include <cstdint>
+
 // Grows from the seed (x, y, z) the voxels of a W x H x D byte volume (voxel (x, y, z) at
 // index (z * H + y) * W + x) that carry the seed's value s and are linked to it by
 // 26-adjacent voxels of that value. Voxels on the outer layer of the volume are reached
@@ -24,3 +26,8 @@ struct BoiteVoxels {
 // voxels reached.
 int croissance26Marques(const unsigned char* image, unsigned char* marques, int W, int H, int D,
                         int x, int y, int z, BoiteVoxels& boite, int tolerance = 0);
+
+// The same growth with marks over a volume of 16-bit labels (same layout), at the seed's label
+// exactly.
+int croissance26Etiquettes(const std::uint16_t* etiquettes, unsigned char* marques, int W, int H,
+                           int D, int x, int y, int z, BoiteVoxels& boite);

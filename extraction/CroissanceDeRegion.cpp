@@ -3,7 +3,6 @@
 #include <memory>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "core/CPoint3D.h"
 #include "core/Message.h"
@@ -70,23 +69,20 @@ void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& option
         throw std::bad_alloc();
     const std::size_t indiceGerme = (static_cast<std::size_t>(z) * H + y) * W + x;
     // Labels above 255 have no grey level of their own: in the segmented mode the growth runs
-    // on the seed's label, marked 1 in a volume of 0 (where no voxel holds 255).
+    // on the labels themselves, at the seed's label exactly, and no voxel counts as full.
     const bool parEtiquette =
         modeCourant == ModeAffichage::Segmentee && etiquetteMax > 255 && etiquettes.size() == nb;
-    std::vector<unsigned char> parLabel;
-    if (parEtiquette) {
-        parLabel.resize(nb);
-        const std::uint16_t cible = etiquettes[indiceGerme];
-        for (std::size_t i = 0; i < nb; ++i)
-            parLabel[i] = etiquettes[i] == cible ? 1 : 0;
-    }
-    const unsigned char* source = parEtiquette ? parLabel.data() : image.get();
-    bilanExtraction.valeurGerme = parEtiquette ? etiquettes[indiceGerme] : image[indiceGerme];
+    // In the segmented mode the seed's value is its label as the file gives it.
+    bilanExtraction.valeurGerme = modeCourant == ModeAffichage::Segmentee && etiquettes.size() == nb
+                                      ? valeurEtiquette(etiquettes[indiceGerme])
+                                      : image[indiceGerme];
     BoiteVoxels boite{};
     // Labels grow exactly; grey levels within the tolerance asked.
     const int tolerance = parEtiquette ? 0 : options.tolerance;
     bilanExtraction.nbVoxelsCroissance =
-        croissance26Marques(source, marques.get(), W, H, D, x, y, z, boite, tolerance);
+        parEtiquette
+            ? croissance26Etiquettes(etiquettes.data(), marques.get(), W, H, D, x, y, z, boite)
+            : croissance26Marques(image.get(), marques.get(), W, H, D, x, y, z, boite, tolerance);
     const Horloge::time_point t1 = Horloge::now();
 
     CRegion3D region;
@@ -94,15 +90,14 @@ void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& option
     // The scene frame of the drawing and of the evolution follows the volume extracted from.
     CPoint3D::definirScene(W, H, D);
 
-    // The region takes the marked voxels and the voxels of 255 of the volume given first: with a
-    // tolerance, the marks themselves (0 or 1), so that the region is the grown voxels alone.
-    const unsigned char* pleins = tolerance > 0 ? marques.get() : source;
+    // The region takes the marked voxels and the voxels of 255 of the volume grown; with a
+    // tolerance, or on labels, the marked voxels alone.
+    const unsigned char* pleins = tolerance > 0 || parEtiquette ? nullptr : image.get();
     if (!region.creerRegionBinaire(pleins, marques.get(), W, H, D, CCouple<int>(boite.x0, boite.x1),
                                    CCouple<int>(boite.y0, boite.y1),
                                    CCouple<int>(boite.z0, boite.z1)))
         throw std::bad_alloc();
     marques.reset();
-    parLabel = {};
     if (options.libererVoxels)
         reinitialiserTaille();
     bilanExtraction.nbVoxelsRegion = region.nbVoxels;

@@ -1,5 +1,6 @@
 #include "extraction/Extraction.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -7,16 +8,26 @@
 
 namespace Stravol {
 
-Resultat<Voxel> trouverValeur(const CImageTroisD& volume, int valeur, bool exacte) {
+Resultat<Voxel> trouverValeur(const CImageTroisD& volume, std::uint32_t valeur, bool exacte) {
     const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
     const bool parEtiquette = exacte && !volume.etiquettes.empty();
+    const Echec absente{"no voxel of label " + std::to_string(valeur) + " inside the volume"};
+    // The stored label of the value: itself, or its place in the sorted table of values.
+    std::uint32_t cherchee = valeur;
+    if (parEtiquette && !volume.valeursEtiquettes.empty()) {
+        const auto& t = volume.valeursEtiquettes;
+        const auto it = std::lower_bound(t.begin(), t.end(), valeur);
+        if (it == t.end() || *it != valeur)
+            return absente;
+        cherchee = static_cast<std::uint32_t>(it - t.begin());
+    }
     for (int k = 1; k < D - 1; ++k)
         for (int j = 1; j < H - 1; ++j)
             for (int i = 1; i < W - 1; ++i)
                 if ((parEtiquette ? volume.etiquettes[(static_cast<std::size_t>(k) * H + j) * W + i]
-                                  : volume.getVoxelImage(i, j, k)) == valeur)
+                                  : volume.getVoxelImage(i, j, k)) == cherchee)
                     return Voxel{i, j, k};
-    return Echec{"no voxel of label " + std::to_string(valeur) + " inside the volume"};
+    return absente;
 }
 
 Resultat<std::shared_ptr<CMaillageTriangleChRegion>>
@@ -37,14 +48,17 @@ Resultat<CarteEtiquettes> carteEtiquettes(CImageTroisD& volume, const std::strin
         return Echec{"the values of " + entree + " are no labels"};
     const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
     if (!volume.etiquettes.empty())
-        return CarteEtiquettes{volume.etiquettes.data(), {}, W, H, D};
+        return CarteEtiquettes{volume.etiquettes.data(), {}, W, H, D, volume.valeursEtiquettes};
     if (volume.imageSegmente == nullptr)
         return Echec{"--all-labels needs a segmentation: none was read from " + entree};
     const std::size_t n = static_cast<std::size_t>(W) * H * D;
     return CarteEtiquettes{
         nullptr,
-        std::vector<std::uint16_t>(volume.imageSegmente.get(), volume.imageSegmente.get() + n), W,
-        H, D};
+        std::vector<std::uint16_t>(volume.imageSegmente.get(), volume.imageSegmente.get() + n),
+        W,
+        H,
+        D,
+        {}};
 }
 
 void maillerEtiquettes(const CarteEtiquettes& carte, const std::vector<BoiteEtiquette>& boites,

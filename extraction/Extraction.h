@@ -21,9 +21,10 @@ namespace Stravol {
 using Voxel = std::array<int, 3>; // x, y, z in voxels
 
 // The first voxel, in storage order and off the volume's outer layer (where a growth never
-// expands), whose value is valeur: the true label of etiquettes when exacte and the volume has
-// them, else the value of the current volume (grey levels, or labels below 256).
-Resultat<Voxel> trouverValeur(const CImageTroisD& volume, int valeur, bool exacte);
+// expands), whose value is valeur: the label value of the file (up to 2^32 - 1) when exacte and
+// the volume has exact labels, else the value of the current volume (grey levels, or labels
+// below 256).
+Resultat<Voxel> trouverValeur(const CImageTroisD& volume, std::uint32_t valeur, bool exacte);
 
 // The 26-connected object of the seed's value in the current volume, repaired, meshed,
 // smoothed and lit as the options say (CImageTroisD::CroissanceDeRegion): the volume keeps the
@@ -35,10 +36,17 @@ extraireAuGerme(CImageTroisD& volume, const Voxel& germe, const OptionsExtractio
 // A label map of W x H x D voxels: the volume's exact labels, or a copy of its segmentation.
 struct CarteEtiquettes {
     const std::uint16_t* valeurs() const { return copie.empty() ? externe : copie.data(); }
+    // The file's value of a stored label.
+    std::uint32_t valeurVraie(std::uint16_t stockee) const {
+        return valeursVraies.empty() ? stockee : valeursVraies[stockee];
+    }
 
     const std::uint16_t* externe = nullptr; // labels held elsewhere, when copie is empty
     std::vector<std::uint16_t> copie;
     int W = 0, H = 0, D = 0;
+    // CImageTroisD::valeursEtiquettes of the volume: empty when the stored labels are the
+    // values.
+    std::vector<std::uint32_t> valeursVraies;
 };
 
 // The labels that every-label extraction meshes: the volume's segmentation, or, when none was

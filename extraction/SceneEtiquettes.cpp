@@ -1,5 +1,6 @@
 #include "extraction/SceneEtiquettes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -43,12 +44,17 @@ std::vector<EtiquettePresente> inventaireEtiquettes(const CarteEtiquettes& carte
         if (s.voxels == 0)
             continue;
         const double n = static_cast<double>(s.voxels);
-        presentes.push_back({static_cast<std::uint16_t>(e),
+        const auto stockee = static_cast<std::uint16_t>(e);
+        presentes.push_back({carte.valeurVraie(stockee),
+                             stockee,
                              s.voxels,
                              {static_cast<double>(s.x) / n, static_cast<double>(s.y) / n,
                               static_cast<double>(s.z) / n},
                              n * volumeVoxel});
     }
+    std::sort(
+        presentes.begin(), presentes.end(),
+        [](const EtiquettePresente& a, const EtiquettePresente& b) { return a.valeur < b.valeur; });
     return presentes;
 }
 
@@ -59,7 +65,7 @@ bool aUneSegmentation(const CImageTroisD& volume) {
 void maillerToutesEtiquettes(const CarteEtiquettes& carte, const OptionsExtraction& options,
                              const Geometrie&, const std::atomic<bool>& arret,
                              const std::function<void(std::size_t nbEtiquettes)>& debut,
-                             const std::function<void(std::uint16_t valeur, MaillagePlat& maillage,
+                             const std::function<void(std::uint32_t valeur, MaillagePlat& maillage,
                                                       const std::string& erreur)>& traiter) {
     const std::vector<BoiteEtiquette> boites =
         boitesEtiquettes(carte.valeurs(), carte.W, carte.H, carte.D);
@@ -78,7 +84,7 @@ void maillerToutesEtiquettes(const CarteEtiquettes& carte, const OptionsExtracti
             }
             // The linked mesh goes on the thread that made it (its reserves are that thread's).
             r.maillage.reset();
-            traiter(boites[i].valeur, plat, erreur);
+            traiter(carte.valeurVraie(boites[i].valeur), plat, erreur);
         },
         &arret);
 }

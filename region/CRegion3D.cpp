@@ -1,7 +1,10 @@
 #include "region/CRegion3D.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -88,6 +91,61 @@ void collecterTries(const CListeVoxels& bord, std::vector<Triplet>& s, F examine
                                   examiner(bord[k], liste);
                           });
     trierSansDoublons(s);
+}
+
+// Offsets, in elements of the grid's contiguous block (element (x, y, z) at (x * dimY + y) *
+// dimZ + z), of the neighbours the topology rules look at, with the same neighbours as
+// triples: the rules read a voxel far enough from the grid's faces through these offsets
+// alone.
+struct DecalagesGrille {
+    std::ptrdiff_t faces[6];
+    std::ptrdiff_t aretes[12];
+    // The two face neighbours between a voxel and its edge neighbour, as rule 1 takes them.
+    std::ptrdiff_t entreA[12], entreB[12];
+    Triplet tripletsA[12], tripletsB[12];
+    std::ptrdiff_t coins[8];
+    // The six path voxels between a voxel and its corner neighbour, in table order.
+    std::ptrdiff_t chemins[8][6];
+    Triplet tripletsChemins[8][6];
+
+    DecalagesGrille(int dimY, int dimZ) {
+        const auto decalage = [&](const Triplet& o) {
+            return (static_cast<std::ptrdiff_t>(o.x) * dimY + o.y) * dimZ + o.z;
+        };
+        const Triplet origine(0, 0, 0);
+        for (int f = 0; f < 6; ++f)
+            faces[f] = decalage(CRegion3D::voisinage[f]);
+        for (int i = 0; i < 12; ++i) {
+            const Triplet& e = CRegion3D::voisinage2[i];
+            aretes[i] = decalage(e);
+            if (e.x == 0) {
+                tripletsA[i] = Triplet(0, e.y, 0);
+                tripletsB[i] = Triplet(0, 0, e.z);
+            } else if (e.y == 0) {
+                tripletsA[i] = Triplet(e.x, 0, 0);
+                tripletsB[i] = Triplet(0, 0, e.z);
+            } else {
+                tripletsA[i] = Triplet(e.x, 0, 0);
+                tripletsB[i] = Triplet(0, e.y, 0);
+            }
+            entreA[i] = decalage(tripletsA[i]);
+            entreB[i] = decalage(tripletsB[i]);
+        }
+        for (int i = 0; i < 8; ++i) {
+            const Triplet& c = CRegion3D::voisinage3[i];
+            coins[i] = decalage(c);
+            for (int m = 0; m < 6; ++m) {
+                tripletsChemins[i][m] = cheminCoin(origine, c, m);
+                chemins[i][m] = decalage(tripletsChemins[i][m]);
+            }
+        }
+    }
+};
+
+// True when p lies at least marge voxels inside every face of the grid.
+bool loinDesFaces(const Triplet& p, int marge, int dimX, int dimY, int dimZ) {
+    return p.x >= marge && p.x < dimX - marge && p.y >= marge && p.y < dimY - marge &&
+           p.z >= marge && p.z < dimZ - marge;
 }
 } // namespace
 
@@ -269,6 +327,45 @@ bool CRegion3D::creerRegionImage3D(const CImage3D& image) {
     return true;
 }
 
+namespace {
+
+// The fill reads eight voxels as one little-endian word, the lowest byte first.
+static_assert(std::endian::native == std::endian::little);
+constexpr std::uint64_t kOctetsBas = 0x7f7f7f7f7f7f7f7full;
+constexpr std::uint64_t kOctetsHaut = 0x8080808080808080ull;
+
+std::uint64_t lireMot(const unsigned char* p) {
+    std::uint64_t mot;
+    std::memcpy(&mot, p, sizeof mot);
+    return mot;
+}
+
+// High bit of each non-zero byte of mot, exactly.
+std::uint64_t octetsNonNuls(std::uint64_t mot) {
+    return (((mot & kOctetsBas) + kOctetsBas) | mot) & kOctetsHaut;
+}
+
+// Bit i of the result: the high bit of byte i.
+std::uint64_t bitsHauts(std::uint64_t hauts) {
+    return ((hauts >> 7) * 0x0102040810204080ull) >> 56;
+}
+
+// Bytes of a volume from which the search for full voxels runs on all threads.
+constexpr std::size_t kSeuilBalayageParallele = std::size_t{1} << 25;
+
+// Transposes a 64 x 64 bit matrix in place: bit r of a[c] becomes what bit c of a[r] was.
+void transposer64(std::uint64_t* a) {
+    std::uint64_t m = 0x00000000ffffffffull;
+    for (int j = 32; j != 0; j >>= 1, m ^= (m << j))
+        for (int k = 0; k < 64; k = ((k | j) + 1) & ~j) {
+            const std::uint64_t t = ((a[k] >> j) ^ a[k | j]) & m;
+            a[k] ^= t << j;
+            a[k | j] ^= t;
+        }
+}
+
+} // namespace
+
 bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned char* marques, int w,
                                    int h, int d, CCouple<int> marquesX, CCouple<int> marquesY,
                                    CCouple<int> marquesZ) {
@@ -284,80 +381,188 @@ bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned c
         return (static_cast<std::size_t>(z) * h + y) * static_cast<std::size_t>(w);
     };
     // Bounds of the full voxels, found row by row with the library's byte search, joined to
-    // those of the marks: nothing outside them is looked at again.
+    // those of the marks: nothing outside them is looked at again. Without a volume the marks
+    // alone make the region and nothing else is read.
     int x0 = marquesX.x, x1 = marquesX.y, y0 = marquesY.x, y1 = marquesY.y, z0 = marquesZ.x,
         z1 = marquesZ.y;
-    // Slices and rows go to the threads in slabs; bounds are order-free reductions.
-    const bool parallele = static_cast<std::size_t>(w) * h * d >= Stravol::kSeuilParallele;
-    // clang-format off
-#pragma omp parallel for num_threads(Stravol::nbThreads()) if (parallele) schedule(static) \
+    if (volume != nullptr) {
+        // Slices and rows go to the threads in slabs, for a volume large enough that the
+        // threads gain more than their start-up costs (the search runs at memory speed);
+        // bounds are order-free reductions.
+        const bool toutLeVolume = static_cast<std::size_t>(w) * h * d >= kSeuilBalayageParallele;
+        // clang-format off
+#pragma omp parallel for num_threads(Stravol::nbThreads()) if (toutLeVolume) schedule(static) \
     reduction(min : x0, y0, z0) reduction(max : x1, y1, z1)
-    // clang-format on
-    for (int z = 0; z < d; ++z)
-        for (int y = 0; y < h; ++y) {
-            const unsigned char* rangee = volume + ligne(y, z);
-            const void* premier = std::memchr(rangee, kPlein, static_cast<std::size_t>(w));
-            if (premier == nullptr)
-                continue;
-            const void* dernier = memrchr(rangee, kPlein, static_cast<std::size_t>(w));
-            x0 =
-                std::min(x0, static_cast<int>(static_cast<const unsigned char*>(premier) - rangee));
-            x1 =
-                std::max(x1, static_cast<int>(static_cast<const unsigned char*>(dernier) - rangee));
-            y0 = std::min(y0, y);
-            y1 = std::max(y1, y);
-            z0 = std::min(z0, z);
-            z1 = std::max(z1, z);
+        // clang-format on
+        for (int z = 0; z < d; ++z)
+            for (int y = 0; y < h; ++y) {
+                const unsigned char* rangee = volume + ligne(y, z);
+                const void* premier = std::memchr(rangee, kPlein, static_cast<std::size_t>(w));
+                if (premier == nullptr)
+                    continue;
+                const void* dernier = memrchr(rangee, kPlein, static_cast<std::size_t>(w));
+                x0 = std::min(
+                    x0, static_cast<int>(static_cast<const unsigned char*>(premier) - rangee));
+                x1 = std::max(
+                    x1, static_cast<int>(static_cast<const unsigned char*>(dernier) - rangee));
+                y0 = std::min(y0, y);
+                y1 = std::max(y1, y);
+                z0 = std::min(z0, z);
+                z1 = std::max(z1, z);
+            }
+    }
+    // One pass over the box fills the grid, sets the border flags and lists the border voxels.
+    // The membership of the rows of a plane y (every z of the box) is read into bits, bit
+    // b of a row standing for x = x0 - 1 + b (bits 0 and nbX + 1, outside the box, stay 0);
+    // with the planes y - 1 and y + 1 beside it, every voxel's six face neighbours are tested
+    // 64 at a time, and the bits are turned into columns 64 x 64 at a time, so that the volume
+    // is read along its rows and the grid written along its columns. Voxels on the grid's outer
+    // layer are border voxels. The planes go to the threads in slabs of y; each slab sorts its
+    // border voxels by column, and the slabs' columns are joined x by x, slab by slab: the
+    // ascending (x, y, z) order of a full scan. The region's voxels, count and box do not
+    // depend on how the planes are shared.
+    const int nbX = x1 - x0 + 1, nbY = y1 - y0 + 1, nbZ = z1 - z0 + 1;
+    const int nbMots = (nbX + 2 + 63) / 64;
+    const int nbBlocsZ = (nbZ + 63) / 64;
+    const std::size_t taillePlan = static_cast<std::size_t>(nbZ) * static_cast<std::size_t>(nbMots);
+    // Bits of the columns whose x lies on the grid's outer layer.
+    std::vector<std::uint64_t> bordsX(static_cast<std::size_t>(nbMots), 0);
+    for (const int x : {0, w - 1})
+        if (x >= x0 && x <= x1)
+            bordsX[static_cast<std::size_t>(x - x0 + 1) / 64] |= 1ull << ((x - x0 + 1) % 64);
+    const auto lirePlan = [&](int y, std::vector<std::uint64_t>& plan) {
+        std::fill(plan.begin(), plan.end(), 0);
+        if (y < y0 || y > y1)
+            return;
+        for (int k = 0; k < nbZ; ++k) {
+            std::uint64_t* rangee = plan.data() + static_cast<std::size_t>(k) * nbMots;
+            const std::size_t debut = ligne(y, z0 + k) + static_cast<std::size_t>(x0);
+            const unsigned char* m = marques + debut;
+            const unsigned char* v = volume != nullptr ? volume + debut : nullptr;
+            const auto poser = [&](int b, std::uint64_t bits) {
+                rangee[b / 64] |= bits << (b % 64);
+                if (b % 64 > 56)
+                    rangee[b / 64 + 1] |= bits >> (64 - b % 64);
+            };
+            int o = 0;
+            for (; o + 8 <= nbX; o += 8) {
+                std::uint64_t hauts = octetsNonNuls(lireMot(m + o));
+                if (v != nullptr)
+                    hauts |= ~octetsNonNuls(~lireMot(v + o)) & kOctetsHaut;
+                if (hauts != 0)
+                    poser(o + 1, bitsHauts(hauts));
+            }
+            for (; o < nbX; ++o)
+                if (m[o] != 0 || (v != nullptr && v[o] == kPlein))
+                    poser(o + 1, 1);
         }
-    // The volume runs along x, the grid's columns along z: the box is read in tiles of
-    // LARGEUR_TUILE voxels of a row, slice after slice, the tile's columns filled together.
-    // Narrow tiles keep few pages in use at once (measured best at 8 on 256^3 and 512^3).
-    // The region's voxels, count and box do not depend on the order in which they are
-    // flagged.
-    constexpr int LARGEUR_TUILE = 8;
+    };
+    const bool parallele = static_cast<long long>(nbX) * nbY * nbZ >= Stravol::kSeuilParallele;
+    const int nbTranches = parallele ? std::min(nbY, kTranchesParThread * Stravol::nbThreads()) : 1;
+    const auto debutTranche = [&](int t) {
+        return y0 + static_cast<int>(static_cast<long long>(nbY) * t / nbTranches);
+    };
+    struct Tranche {
+        std::vector<Triplet> bord; // sorted by x, then y, then z
+        std::vector<int> debutsX;  // start of each column x0 + i in bord, then its length
+    };
+    std::vector<Tranche> tranches(static_cast<std::size_t>(nbTranches));
     int nb = 0;
     int minX = w, maxX = -1, minY = h, maxY = -1, minZ = d, maxZ = -1;
-    // Each row y fills its own columns tab[x][y].
     // clang-format off
-#pragma omp parallel for num_threads(Stravol::nbThreads()) if (parallele) schedule(dynamic, 4) \
+#pragma omp parallel for num_threads(Stravol::nbThreads()) if (parallele) schedule(dynamic, 1) \
     reduction(+ : nb) reduction(min : minX, minY, minZ) reduction(max : maxX, maxY, maxZ)
     // clang-format on
-    for (int y = y0; y <= y1; ++y) {
-        CVoxelRegion3D* colonnes[LARGEUR_TUILE];
-        int premiers[LARGEUR_TUILE];
-        int derniers[LARGEUR_TUILE];
-        for (int xt = x0; xt <= x1; xt += LARGEUR_TUILE) {
-            const int n = std::min(LARGEUR_TUILE, x1 - xt + 1);
-            for (int i = 0; i < n; ++i) {
-                colonnes[i] = tab[xt + i][y];
-                premiers[i] = -1;
-                derniers[i] = -1;
-            }
-            for (int z = z0; z <= z1; ++z) {
-                const std::size_t debut = ligne(y, z) + static_cast<std::size_t>(xt);
-                const unsigned char* pleins = volume + debut;
-                const unsigned char* marquees = marques + debut;
-                for (int i = 0; i < n; ++i) {
-                    if (pleins[i] != kPlein && marquees[i] == 0)
+    for (int t = 0; t < nbTranches; ++t) {
+        const int ya = debutTranche(t), yb = debutTranche(t + 1);
+        std::vector<std::uint64_t> avant(taillePlan), courant(taillePlan), apres(taillePlan),
+            interieurs(taillePlan);
+        lirePlan(ya - 1, avant);
+        lirePlan(ya, courant);
+        std::vector<Triplet> trouves;
+        std::vector<int> nbParX(static_cast<std::size_t>(nbX), 0);
+        std::uint64_t blocM[64], blocI[64];
+        for (int y = ya; y < yb; ++y) {
+            lirePlan(y + 1, apres);
+            // Inner voxels: in the region with their six face neighbours.
+            const bool bordY = y == 0 || y == h - 1;
+            for (int k = 0; k < nbZ; ++k) {
+                const std::size_t r = static_cast<std::size_t>(k) * nbMots;
+                const int z = z0 + k;
+                const bool surBord = bordY || z == 0 || z == d - 1 || k == 0 || k == nbZ - 1;
+                for (int j = 0; j < nbMots; ++j) {
+                    const std::size_t i = r + static_cast<std::size_t>(j);
+                    const std::uint64_t c = courant[i];
+                    if (surBord || c == 0) {
+                        interieurs[i] = 0;
                         continue;
-                    colonnes[i][z].dansRegion = 1;
-                    if (premiers[i] < 0)
-                        premiers[i] = z;
-                    derniers[i] = z;
-                    ++nb;
+                    }
+                    const std::uint64_t gauches = (c << 1) | (j > 0 ? courant[i - 1] >> 63 : 0);
+                    const std::uint64_t droites =
+                        (c >> 1) | (j + 1 < nbMots ? courant[i + 1] << 63 : 0);
+                    interieurs[i] = c & gauches & droites & avant[i] & apres[i] &
+                                    courant[i - static_cast<std::size_t>(nbMots)] &
+                                    courant[i + static_cast<std::size_t>(nbMots)] &
+                                    ~bordsX[static_cast<std::size_t>(j)];
                 }
             }
-            for (int i = 0; i < n; ++i) {
-                if (premiers[i] < 0)
-                    continue;
-                minX = std::min(minX, xt + i);
-                maxX = std::max(maxX, xt + i);
+            // Columns of 64 x by blocks of 64 z, written along z.
+            bool occupeeY = false;
+            for (int j = 0; j < nbMots; ++j)
+                for (int bz = 0; bz < nbBlocsZ; ++bz) {
+                    const int ka = bz * 64, kb = std::min(nbZ, ka + 64);
+                    std::uint64_t tous = 0;
+                    for (int k = ka; k < ka + 64; ++k) {
+                        const std::size_t i =
+                            static_cast<std::size_t>(k) * nbMots + static_cast<std::size_t>(j);
+                        blocM[k - ka] = k < kb ? courant[i] : 0;
+                        blocI[k - ka] = k < kb ? interieurs[i] : 0;
+                        tous |= blocM[k - ka];
+                    }
+                    if (tous == 0)
+                        continue;
+                    occupeeY = true;
+                    transposer64(blocM);
+                    transposer64(blocI);
+                    for (std::uint64_t colonnes = tous; colonnes != 0; colonnes &= colonnes - 1) {
+                        const int c = std::countr_zero(colonnes);
+                        const int x = x0 - 1 + j * 64 + c;
+                        CVoxelRegion3D* colonne = tab[x][y] + z0 + ka;
+                        const std::uint64_t membres = blocM[c];
+                        const std::uint64_t bords = membres & ~blocI[c];
+                        for (std::uint64_t reste = membres; reste != 0; reste &= reste - 1) {
+                            const int q = std::countr_zero(reste);
+                            colonne[q].dansRegion = 1;
+                            colonne[q].bord = static_cast<unsigned char>((bords >> q) & 1u);
+                        }
+                        for (std::uint64_t reste = bords; reste != 0; reste &= reste - 1)
+                            trouves.push_back(Triplet(x, y, z0 + ka + std::countr_zero(reste)));
+                        nbParX[static_cast<std::size_t>(x - x0)] += std::popcount(bords);
+                        nb += std::popcount(membres);
+                        minX = std::min(minX, x);
+                        maxX = std::max(maxX, x);
+                        minZ = std::min(minZ, z0 + ka + std::countr_zero(membres));
+                        maxZ = std::max(maxZ, z0 + ka + 63 - std::countl_zero(membres));
+                    }
+                }
+            if (occupeeY) {
                 minY = std::min(minY, y);
                 maxY = std::max(maxY, y);
-                minZ = std::min(minZ, premiers[i]);
-                maxZ = std::max(maxZ, derniers[i]);
             }
+            std::swap(avant, courant);
+            std::swap(courant, apres);
         }
+        // Stable sort by x: each column keeps its (y, z) order.
+        Tranche& tranche = tranches[static_cast<std::size_t>(t)];
+        tranche.debutsX.assign(static_cast<std::size_t>(nbX) + 1, 0);
+        for (int i = 0; i < nbX; ++i)
+            tranche.debutsX[static_cast<std::size_t>(i) + 1] =
+                tranche.debutsX[static_cast<std::size_t>(i)] + nbParX[static_cast<std::size_t>(i)];
+        tranche.bord.resize(trouves.size());
+        std::vector<int> places(tranche.debutsX.begin(), tranche.debutsX.end() - 1);
+        for (const Triplet& p : trouves)
+            tranche.bord[static_cast<std::size_t>(places[static_cast<std::size_t>(p.x - x0)]++)] =
+                p;
     }
     nbVoxels = nb;
     modifications += nb;
@@ -366,14 +571,53 @@ bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned c
         boiteY = CCouple<int>(minY, maxY);
         boiteZ = CCouple<int>(minZ, maxZ);
     }
-    calculerVoxelsBord();
+    std::size_t total = 0;
+    for (const Tranche& tranche : tranches)
+        total += tranche.bord.size();
+    voxelsBord.elements.clear();
+    voxelsBord.elements.reserve(total);
+    for (int i = 0; i < nbX; ++i)
+        for (const Tranche& tranche : tranches) {
+            const auto debut = tranche.bord.begin() + tranche.debutsX[static_cast<std::size_t>(i)];
+            const auto fin =
+                tranche.bord.begin() + tranche.debutsX[static_cast<std::size_t>(i) + 1];
+            voxelsBord.elements.insert(voxelsBord.elements.end(), debut, fin);
+        }
+    modificationsListe = modifications;
     return true;
 }
 
 void CRegion3D::ajouterBordsTopologie() {
     std::vector<Triplet> s;
     for (;;) {
-        collecterTries(voxelsBord, s, [this](const Triplet& p, std::vector<Triplet>& sortie) {
+        const DecalagesGrille decalages(dimY, dimZ);
+        const CVoxelRegion3D* grille = elements();
+        collecterTries(voxelsBord, s, [&](const Triplet& p, std::vector<Triplet>& sortie) {
+            // Away from the grid's faces every neighbour is read through its offset.
+            if (loinDesFaces(p, 1, dimX, dimY, dimZ)) {
+                const CVoxelRegion3D* v = grille + decalageGrille(p);
+                bool contact = false;
+                for (int i = 0; i < 12; ++i)
+                    if (v[decalages.aretes[i]].bord && !v[decalages.entreA[i]].dansRegion &&
+                        !v[decalages.entreB[i]].dansRegion) {
+                        sortie.push_back(plus(p, decalages.tripletsA[i]));
+                        sortie.push_back(plus(p, decalages.tripletsB[i]));
+                        contact = true;
+                    }
+                if (contact)
+                    return;
+                for (int i = 0; i < 8; ++i) {
+                    if (!v[decalages.coins[i]].bord)
+                        continue;
+                    bool libre = true;
+                    for (int m = 0; m < 6 && libre; ++m)
+                        libre = !v[decalages.chemins[i][m]].dansRegion;
+                    if (libre)
+                        for (int m = 0; m < 6; ++m)
+                            sortie.push_back(plus(p, decalages.tripletsChemins[i][m]));
+                }
+                return;
+            }
             bool contactArete = false;
             for (int i = 0; i < 12; ++i) {
                 const Triplet& e = voisinage2[i];
@@ -426,7 +670,31 @@ void CRegion3D::ajouterBordsTopologie() {
 void CRegion3D::ajouterBordsTopologie2() {
     std::vector<Triplet> s;
     for (;;) {
-        collecterTries(voxelsBord, s, [this](const Triplet& p, std::vector<Triplet>& sortie) {
+        const DecalagesGrille decalages(dimY, dimZ);
+        const CVoxelRegion3D* grille = elements();
+        collecterTries(voxelsBord, s, [&](const Triplet& p, std::vector<Triplet>& sortie) {
+            // Away from the grid's faces every neighbour is read through its offset.
+            if (loinDesFaces(p, 2, dimX, dimY, dimZ)) {
+                const CVoxelRegion3D* v = grille + decalageGrille(p);
+                for (int f = 0; f < 6; ++f) {
+                    const CVoxelRegion3D* q = v + decalages.faces[f];
+                    if (q->dansRegion)
+                        continue;
+                    for (int i = 0; i < 8; ++i) {
+                        if (q[decalages.coins[i]].dansRegion)
+                            continue;
+                        bool plein = true;
+                        for (int m = 0; m < 6 && plein; ++m)
+                            plein = q[decalages.chemins[i][m]].dansRegion;
+                        if (plein) {
+                            const Triplet tq = plus(p, voisinage[f]);
+                            sortie.push_back(tq);
+                            sortie.push_back(plus(tq, voisinage3[i]));
+                        }
+                    }
+                }
+                return;
+            }
             for (int f = 0; f < 6; ++f) {
                 const Triplet q = plus(p, voisinage[f]);
                 if (!dansGrille(q) || Voxel(q).dansRegion)

@@ -3,6 +3,7 @@
 // z along the slices).
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "core/CTab3D.h"
@@ -81,9 +82,11 @@ public:
     // Replaces the region by the voxels of a w x h x d byte volume (voxel (x, y, z) at index
     // (z * h + y) * w + x) that hold 255 or have a non-zero byte in marques (same layout);
     // every marked voxel lies within marquesX, marquesY, marquesZ ((min, max) of each axis).
+    // A null volume holds no 255: the marks alone make the region, and only their box is read.
     // The grid takes the volume's sizes; its elements are zeroed lazily, so only the part
-    // around the region is ever touched. False (and an empty region) when it cannot be
-    // allocated.
+    // around the region is ever touched. The border flags and voxelsBord come with the fill,
+    // as calculerVoxelsBord would make them. False (and an empty region) when the grid cannot
+    // be allocated.
     bool creerRegionBinaire(const unsigned char* volume, const unsigned char* marques, int w, int h,
                             int d, CCouple<int> marquesX, CCouple<int> marquesY,
                             CCouple<int> marquesZ);
@@ -127,6 +130,10 @@ public:
     static thread_local char message[256];
 
 private:
+    // Index of p in the grid's contiguous block of elements.
+    std::ptrdiff_t decalageGrille(const CTriplet<int>& p) const {
+        return (static_cast<std::ptrdiff_t>(p.x) * dimY + p.y) * dimZ + p.z;
+    }
     // Rebuilds `voxelsBord` after the voxels of `ajoutes` (sorted, all added since the list was
     // last built) joined the region: keeps the listed voxels still on the border and merges in
     // the added ones that are, in the same order as a full scan.

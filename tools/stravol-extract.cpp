@@ -1,6 +1,6 @@
 // stravol-extract: opens a parent folder as the window's "Ouvrir" does, or a volume file (NIfTI,
-// TIFF) with its label files, extracts one object (or every label) as a closed smoothed mesh and
-// prints a JSON summary on stdout.
+// TIFF, NRRD, MGH, a file of a DICOM series) with its label files, extracts one object (or every
+// label) as a closed smoothed mesh and prints a JSON summary on stdout.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -56,8 +56,8 @@ struct Options {
     std::string tableEtiquettes; // --labels: the label table; empty: the one beside, if any
     std::string scene;           // --scene: one file of every label
     std::array<int, 3> germe = {0, 0, 0};
-    int label = 0;
-    std::string source; // empty: the segmentation when there is one, else the image
+    long long label = 0; // a label value of the file, up to 2^32 - 1
+    std::string source;  // empty: the segmentation when there is one, else the image
     std::string sortie;
     int lissages = kToursNonDemandes; // rounds asked for with --smooth
     std::string methodeLissage = "taubin";
@@ -75,7 +75,7 @@ struct Options {
     bool avecEspacement = false;
 };
 
-constexpr int kLabelMax = Stravol::kEtiquetteMax;
+constexpr long long kLabelMax = Stravol::kValeurEtiquetteMax;
 constexpr int kThreadsMax = 1024;
 // Digits after the point of the summary's times (seconds) and peak memory (MiB).
 constexpr int kDecimalesSecondes = 6;
@@ -89,10 +89,11 @@ constexpr int kChiffresDecimation = 6;
 void declarerOptions(CLI::App& app, Options& o) {
     app.add_option("INPUT", o.dossier,
                    "parent folder (the volume, then segmentations) or a volume file (NIfTI .nii, "
-                   ".nii.gz or TIFF)")
+                   ".nii.gz, TIFF, NRRD .nrrd or .nhdr, MGH .mgh or .mgz, or any file of a DICOM "
+                   "series)")
         ->required();
     app.add_option("--segmentation", o.segmentations,
-                   "label file on the volume's grid (NIfTI or TIFF), repeatable: the last "
+                   "label file on the volume's grid (any volume file), repeatable: the last "
                    "one read is kept")
         ->type_name("FILE")
         ->allow_extra_args(false);
@@ -138,8 +139,10 @@ void declarerOptions(CLI::App& app, Options& o) {
     CLI::Option* germe =
         app.add_option("--seed", o.germe, "seed voxel X Y Z of the extraction")->type_name("X Y Z");
     CLI::Option* label =
-        app.add_option("--label", o.label, "seed: the first voxel of this grey level")
-            ->check(CLI::Range(0, kLabelMax));
+        app.add_option("--label", o.label,
+                       "seed: the first voxel of this label value (of this grey level without "
+                       "labels read from a file)")
+            ->check(CLI::Range(0LL, kLabelMax));
     germe->excludes(label);
     app.add_option("--source", o.source,
                    "volume grown: segmentation (default when one exists) "
@@ -440,7 +443,8 @@ bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r,
                      const Stravol::Geometrie& geometrie, Stravol::MaillageEtiquette& scene,
                      nlohmann::ordered_json& e) {
     const Stravol::BoiteEtiquette& b = r.boite;
-    e["value"] = b.valeur;
+    // Labels are named by their value in the file.
+    e["value"] = scene.valeur;
     if (!scene.nom.empty())
         e["name"] = scene.nom;
     e["color"] = scene.couleur;
@@ -449,16 +453,17 @@ bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r,
     const std::string fichier =
         o.dossierSortie.empty()
             ? std::string()
-            : o.dossierSortie + "/" + Stravol::nomFichierEtiquette(b.valeur, scene.nom, o.format);
+            : o.dossierSortie + "/" +
+                  Stravol::nomFichierEtiquette(scene.valeur, scene.nom, o.format);
     nlohmann::ordered_json decimation;
     CMaillageTriangleChRegion* m = r.maillage.get();
     Stravol::MaillagePlat plat;
     if (m && !decimer(o, *m, decimation, raison))
-        raison = "label " + std::to_string(b.valeur) + ": " + raison;
+        raison = "label " + std::to_string(scene.valeur) + ": " + raison;
     else if (m && !ecrireMaillage(*m, fichier, o, geometrie,
                                   o.format == "ply" ? &scene.couleur : nullptr, plat))
         raison =
-            "cannot write " + (fichier.empty() ? "label " + std::to_string(b.valeur) : fichier);
+            "cannot write " + (fichier.empty() ? "label " + std::to_string(scene.valeur) : fichier);
     const bool reussi = m != nullptr && raison.empty();
     if (reussi) {
         const ControleMaillage c = controlerMaillage(*m);
@@ -506,16 +511,18 @@ int extraireToutes(const Options& o, CImageTroisD& volume, const Stravol::TableC
     progression.terminer();
     const double tempsBoites = secondesDepuis(t0);
 
-    // Names and colours, given before the meshes are made.
+    // Names and colours of the labels' values in the file, given before the meshes are made:
+    // the table chosen, else the label file's own (the segments of a .seg.nrrd file).
+    const bool tablePropre = table.table.vide() && !volume.tableEtiquettes.vide();
+    const Stravol::TableEtiquettes& noms = tablePropre ? volume.tableEtiquettes : table.table;
     std::vector<std::uint32_t> valeurs;
     for (const Stravol::BoiteEtiquette& b : boites)
-        valeurs.push_back(b.valeur);
-    const std::vector<Stravol::CouleurRVB> couleurs =
-        Stravol::couleursEtiquettes(valeurs, table.table);
+        valeurs.push_back(c.valeurVraie(b.valeur));
+    const std::vector<Stravol::CouleurRVB> couleurs = Stravol::couleursEtiquettes(valeurs, noms);
     std::vector<Stravol::MaillageEtiquette> scene(boites.size());
     for (std::size_t i = 0; i < boites.size(); ++i) {
         scene[i].valeur = valeurs[i];
-        if (const Stravol::EntreeEtiquette* e = table.table.trouver(valeurs[i]))
+        if (const Stravol::EntreeEtiquette* e = noms.trouver(valeurs[i]))
             scene[i].nom = e->nom;
         scene[i].couleur = couleurs[i];
     }
@@ -550,6 +557,8 @@ int extraireToutes(const Options& o, CImageTroisD& volume, const Stravol::TableC
     bilan["space"] = Stravol::nomEspace(espaceSortie(o));
     if (!table.chemin.empty())
         bilan["labels_table"] = table.chemin;
+    else if (tablePropre)
+        bilan["labels_table"] = Stravol::fichierEtiquettes(demandeOuverture(o));
     if (!o.scene.empty()) {
         if (sceneEcrite)
             bilan["scene"] = o.scene;
@@ -604,7 +613,7 @@ Stravol::Voxel germeDemande(const Options& o, const CImageTroisD& volume, bool e
     const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
     if (o.avecLabel) {
         Stravol::Resultat<Stravol::Voxel> trouve =
-            Stravol::trouverValeur(volume, o.label, etiquettesExactes);
+            Stravol::trouverValeur(volume, static_cast<std::uint32_t>(o.label), etiquettesExactes);
         if (!trouve)
             echouer(trouve.raison());
         return trouve.valeur();

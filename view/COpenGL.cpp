@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace Stravol {
 
@@ -151,7 +152,8 @@ COpenGL::COpenGL(QWidget* parentForm, int iWidth, int iHeight, int posX, int pos
 COpenGL::~COpenGL() {
     if (contexteInitialise && texture != 0) {
         makeCurrent();
-        glDeleteTextures(1, &texture);
+        glDeleteTextures(3, texturesCoupes.data());
+        tamponsMaillage.liberer();
         doneCurrent();
     }
 }
@@ -175,14 +177,22 @@ bool COpenGL::InitGL() {
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glGenTextures(3, texturesCoupes.data());
+    for (const unsigned int nom : texturesCoupes) {
+        glBindTexture(GL_TEXTURE_2D, nom);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    }
+    texture = texturesCoupes[0];
+    for (std::vector<unsigned char>& texels : texelsCharges)
+        texels.clear();
     return true;
 }
 
 void COpenGL::initializeGL() {
+    // A new context (the widget moved to another window): the buffers and textures of the
+    // previous one went with it.
+    tamponsMaillage.oublier();
     InitGL();
     contexteInitialise = true;
 }
@@ -221,6 +231,11 @@ void COpenGL::resizeGL(int w, int h) {
 // screen as soon as control returns to the event loop; that composition's own paint request
 // finds the frame ready and does not render it again.
 void COpenGL::Draw() {
+    tamponsMaillage.invalider();
+    redessiner();
+}
+
+void COpenGL::redessiner() {
     if (!contexteInitialise || !isVisible()) {
         update();
         return;
@@ -266,7 +281,6 @@ void COpenGL::dessinerImage() {
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
     glColor3f(1, 1, 1);
-    glBindTexture(GL_TEXTURE_2D, texture);
     dessinerCoupe(0, textureX, indX);
     dessinerCoupe(1, textureY, indY);
     dessinerCoupe(2, textureZ, indZ);
@@ -278,7 +292,7 @@ void COpenGL::dessinerImage() {
 void COpenGL::dessinerMaillage() {
     // Cubic voxels: the mesh's frame is the scene's, drawn as it stands.
     if (echelleMaillage == std::array<float, 3>{1, 1, 1}) {
-        maillage->dessinerOpenGL();
+        tamponsMaillage.dessiner(*maillage);
         return;
     }
     // A scale along the axes keeps the normals' directions under the inverse transpose, not
@@ -286,19 +300,13 @@ void COpenGL::dessinerMaillage() {
     glPushMatrix();
     glScalef(echelleMaillage[0], echelleMaillage[1], echelleMaillage[2]);
     glEnable(GL_NORMALIZE);
-    maillage->dessinerOpenGL();
+    tamponsMaillage.dessiner(*maillage);
     glDisable(GL_NORMALIZE);
     glPopMatrix();
 }
 
-void COpenGL::dessinerCoupe(int axe, const unsigned char* tex, int ind) {
-    // A shown slice without a texture has nothing to draw.
-    if (ind < 0 || tex == nullptr)
-        return;
-    // The texture-space index along the slice's own axis, then the square -1 .. +1 scaled to
-    // the volume's box, so that a slice passes through the mesh where it cuts the object.
-    const float ex = demiCotes[0], ey = demiCotes[1], ez = demiCotes[2];
-    const float p = static_cast<float>((ind * 2.0 / kCote - 1) * demiCotes[axe]);
+bool COpenGL::chargerCoupe(const unsigned char* tex, std::vector<unsigned char>& charges) {
+    charges.clear();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     // Errors left by earlier calls are not this upload's (a lost context keeps answering one).
     for (int i = 0; i < kErreursGLMax && glGetError() != GL_NO_ERROR; ++i) {
@@ -318,9 +326,30 @@ void COpenGL::dessinerCoupe(int axe, const unsigned char* tex, int ind) {
                 },
                 Qt::QueuedConnection);
         manqueMemoireSignale = true;
-        return;
+        return false;
     }
     manqueMemoireSignale = false;
+    charges.assign(tex, tex + CImageTroisD::kTailleTexture);
+    ++chargementsCoupes;
+    return true;
+}
+
+void COpenGL::dessinerCoupe(int axe, const unsigned char* tex, int ind) {
+    // A shown slice without a texture has nothing to draw.
+    if (ind < 0 || tex == nullptr)
+        return;
+    // The texture-space index along the slice's own axis, then the square -1 .. +1 scaled to
+    // the volume's box, so that a slice passes through the mesh where it cuts the object.
+    const float ex = demiCotes[0], ey = demiCotes[1], ez = demiCotes[2];
+    const float p = static_cast<float>((ind * 2.0 / kCote - 1) * demiCotes[axe]);
+    glBindTexture(GL_TEXTURE_2D, texturesCoupes[static_cast<std::size_t>(axe)]);
+    // The slice's texture is uploaded only when its texels differ from those it holds (the
+    // volume may rebuild a texture in place).
+    std::vector<unsigned char>& charges = texelsCharges[static_cast<std::size_t>(axe)];
+    if (charges.size() != CImageTroisD::kTailleTexture ||
+        std::memcmp(charges.data(), tex, CImageTroisD::kTailleTexture) != 0)
+        if (!chargerCoupe(tex, charges))
+            return;
     glBegin(GL_QUADS);
     switch (axe) {
     case 0:
@@ -387,24 +416,24 @@ void COpenGL::DrawRepere() {
 void COpenGL::setTextureX(const unsigned char* tex, int ind) {
     textureX = tex;
     indX = ind;
-    Draw();
+    redessiner();
 }
 
 void COpenGL::setTextureY(const unsigned char* tex, int ind) {
     textureY = tex;
     indY = ind;
-    Draw();
+    redessiner();
 }
 
 void COpenGL::setTextureZ(const unsigned char* tex, int ind) {
     textureZ = tex;
     indZ = ind;
-    Draw();
+    redessiner();
 }
 
 void COpenGL::setRepere(bool afficher) {
     repere = afficher;
-    Draw();
+    redessiner();
 }
 
 void COpenGL::setChoixCamera(ChoixCamera choix) {
@@ -426,7 +455,7 @@ void COpenGL::setChoixCamera(ChoixCamera choix) {
             camera->setMotionSensivity(1.0);
         }
     }
-    Draw();
+    redessiner();
 }
 
 bool COpenGL::LireConfig() { return ::LireConfig(chemin, tableConfigVue(*this)); }
@@ -441,6 +470,7 @@ void COpenGL::RemplirParametre(FILE* r, short identifiant) {
 
 QImage COpenGL::capturerImage() {
     imageFraiche = false;
+    tamponsMaillage.invalider();
     return grabFramebuffer();
 }
 
@@ -503,7 +533,7 @@ void COpenGL::mouseMoveEvent(QMouseEvent* event) {
         camera->OnMouseMove(e);
     else if (choixCamera == ChoixCamera::Free && cameraFree)
         cameraFree->OnMouseMove(e);
-    Draw();
+    redessiner();
 }
 
 void COpenGL::wheelEvent(QWheelEvent* event) {
@@ -520,7 +550,7 @@ void COpenGL::wheelEvent(QWheelEvent* event) {
         camera->OnMouseWheel(e);
     else if (choixCamera == ChoixCamera::Free && cameraFree)
         cameraFree->OnMouseWheel(e);
-    Draw();
+    redessiner();
 }
 
 void COpenGL::entreeSouris(bool interieur) {
@@ -549,7 +579,7 @@ void COpenGL::keyPressEvent(QKeyEvent* event) {
         camera->OnKeyboard(clavier);
     else if (choixCamera == ChoixCamera::Free && cameraFree)
         cameraFree->OnKeyboard(clavier);
-    Draw();
+    redessiner();
 }
 
 void COpenGL::keyReleaseEvent(QKeyEvent* event) {

@@ -11,6 +11,7 @@
 #include "core/Configuration.h"
 #include "mesh/LancerRayon.h"
 #include "mesh/MaillagePlat.h"
+#include "view/TamponsMaillage.h"
 #include "view/camera/CFreeFlyCamera.h"
 #include "view/camera/CTrackBallCamera.h"
 #include "view/camera/EntreeCamera.h"
@@ -79,7 +80,10 @@ public:
     // of 0 counts as 1); applied now if the context exists and at every frame.
     void ReSizeGLScene(int width, int height);
     // Renders one complete frame now; it reaches the screen when control returns to the event
-    // loop. A hidden view draws its frame when it is shown.
+    // loop. A hidden view draws its frame when it is shown. The mesh may have changed in place
+    // since the last frame: its buffers are filled again. Frames of the view's own making
+    // (camera input, slices, axes, camera switch, the toolkit's paints) draw the buffers as
+    // they stand, unless the mesh itself, its counts or the scene's frame differ.
     void Draw();
     // The three axes as lit arrows of length 1 from the origin (called by the frame).
     void DrawRepere();
@@ -99,7 +103,7 @@ public:
     static std::string LireLigne(const char* ligne, char delimiteur);
     void RemplirParametre(FILE* r, short identifiant);
 
-    // A fresh frame read back from the framebuffer.
+    // A fresh frame read back from the framebuffer, the mesh's buffers filled again as by Draw.
     QImage capturerImage();
     // A fresh frame of facteur times the view's size in pixels (1 or more), drawn aside and read
     // back; the frame on screen is left as it is. Null when the view has no context yet or the
@@ -115,6 +119,10 @@ public:
     // Projection as last given to ReSizeGLScene.
     int largeurVue() const { return largeurProjection; }
     int hauteurVue() const { return hauteurProjection; }
+    // Copies to the driver so far: of the mesh's arrays (one per part drawn: flat faces,
+    // smooth faces, edges), and of slice textures (one per slice whose texels changed).
+    int nbChargementsMaillage() const { return tamponsMaillage.nbChargements(); }
+    int nbChargementsCoupes() const { return chargementsCoupes; }
 
     ChoixCamera choixCamera = ChoixCamera::TrackBall;
     CImageTroisD* image3D = nullptr;
@@ -128,7 +136,8 @@ public:
     std::string chemin;
     std::unique_ptr<CTrackBallCamera> camera;
     std::unique_ptr<CFreeFlyCamera> cameraFree;
-    // The one texture name shared by the three slices (0 until the context exists).
+    // The X slice's texture name (0 until the context exists); the Y and Z slices have their
+    // own.
     unsigned int texture = 0;
     const unsigned char* textureX = nullptr;
     const unsigned char* textureY = nullptr;
@@ -172,10 +181,15 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // A frame that changes only what the view itself holds: the mesh's buffers are kept.
+    void redessiner();
     // Steps of one frame: projection, camera and light, mesh, axes, slices.
     void dessinerImage();
     void appliquerProjection();
     void dessinerCoupe(int axe, const unsigned char* tex, int ind);
+    // Uploads tex into the bound texture and keeps a copy in charges; false (charges empty, the
+    // user told once) when the driver has no memory for it.
+    bool chargerCoupe(const unsigned char* tex, std::vector<unsigned char>& charges);
     void dessinerMaillage();
     void dessinerMaillagesEtiquettes();
     void entreeSouris(bool interieur);
@@ -198,6 +212,13 @@ private:
     // Where the left button went down, for a click.
     QPoint appui_;
     bool appuiGauche_ = false;
+    // The mesh's faces and edges in buffers of the context.
+    TamponsMaillage tamponsMaillage;
+    // Texture names of the X, Y and Z slices, and the texels each holds (empty: none yet), so
+    // that a slice is uploaded only when what it shows changes.
+    std::array<unsigned int, 3> texturesCoupes{};
+    std::array<std::vector<unsigned char>, 3> texelsCharges;
+    int chargementsCoupes = 0;
 };
 
 } // namespace Stravol

@@ -49,7 +49,7 @@ struct Coord3D {
 // Figures of the last region extraction: voxel counts and the seconds of each stage.
 struct BilanExtraction {
     bool effectuee = false;     // false: the last call extracted nothing
-    int valeurGerme = 0;        // grey level of the seed
+    long long valeurGerme = 0;  // grey level of the seed, or its label value when segmented
     int nbVoxelsCroissance = 0; // voxels reached by the growth
     int nbVoxelsRegion = 0;     // region voxels before the topology repair
     int nbVoxelsRepares = 0;    // region voxels after both repairs
@@ -105,15 +105,17 @@ public:
 
     // Reads chemin + "/config.txt", then every "*.bmp", "*.cup", "*.png" and "*.jpg" file of
     // the folder path (pattern order first, then file names in case-insensitive order),
-    // one slice per file. barre and fenetre may be null (no progress, messages only to the
-    // diagnostic sink).
+    // one slice per file. A folder without any of these pictures (nor TIFF slices) whose files
+    // hold a DICOM series is read as that series, with its geometry. barre and fenetre may be
+    // null (no progress, messages only to the diagnostic sink).
     CImageTroisD(const std::string& chemin, const std::string& path, ProgressSink* barre,
                  MessageSink* fenetre);
     // A volume of the given sizes without files or configuration; voxels are 0.
     CImageTroisD(int largeur, int hauteur, int profondeur);
-    // Reads chemin + "/config.txt", then the volume file fichier (NIfTI or TIFF, recognised by
-    // content) into image, through the window for values wider than 8 bits,
-    // with its geometry. On failure the message goes to fenetre and the volume is empty.
+    // Reads chemin + "/config.txt", then the volume file fichier (any file lireVolumeFichier
+    // reads, recognised by content) into image, through the window for values wider than 8
+    // bits, with its geometry and its own label table. On failure the message goes to fenetre
+    // and the volume is empty.
     static std::unique_ptr<CImageTroisD> ouvrirFichier(const std::string& chemin,
                                                        const std::string& fichier,
                                                        const OptionsVolume& options,
@@ -131,10 +133,12 @@ public:
     // last file are 0). False when the volume is empty or the folder cannot be listed.
     bool ChargerSeg(const std::string& path, ProgressSink* barre);
 
-    // Reads a label file (NIfTI or TIFF) on the volume's grid: etiquettes keeps its values
-    // exactly; imageSegmente holds them when all are below 256, else a display value of each
-    // label (and the textures of mode Segmentee give each label a colour of a fixed table). A file
-    // of another grid, or with values that are no labels, is refused with a message.
+    // Reads a label file (any volume file lireVolumeFichier reads) on the volume's grid:
+    // etiquettes keeps its labels (through valeursEtiquettes when a value exceeds
+    // kEtiquetteMax), tableEtiquettes the names and colours the file gives them; imageSegmente
+    // holds the stored labels when all are below 256, else a display value of each label (and
+    // the textures of mode Segmentee give each label a colour of a fixed table). A file of
+    // another grid, or with values that are no labels, is refused with a message.
     bool ChargerSegFichier(const std::string& fichier, ProgressSink* barre);
 
     // Replaces the spacing, keeping the directions and origin of the transform.
@@ -245,10 +249,20 @@ public:
     // Window through which wider values became image (meaningful when fenetreAppliquee).
     Fenetre fenetreGris;
     bool fenetreAppliquee = false;
-    // Exact labels of a segmentation read from a file (empty otherwise, and for picture
-    // folders, whose labels are imageSegmente itself), and their largest value.
+    // Labels of a segmentation read from a file, as stored (empty otherwise, and for picture
+    // folders, whose labels are imageSegmente itself), and the largest one stored.
     std::vector<std::uint16_t> etiquettes;
     int etiquetteMax = 0;
+    // The file's label value of each stored label when one exceeds kEtiquetteMax (index 0 is
+    // value 0); empty when etiquettes holds the values themselves.
+    std::vector<std::uint32_t> valeursEtiquettes;
+    // The file's value of a stored label.
+    std::uint32_t valeurEtiquette(std::uint16_t stockee) const {
+        return valeursEtiquettes.empty() ? stockee : valeursEtiquettes[stockee];
+    }
+    // Names and colours the label file (or the volume file) gives its labels: the segments of
+    // a .seg.nrrd file; empty for other files. Keyed by the file's label values.
+    TableEtiquettes tableEtiquettes;
     // Colour planes of the labels when they do not fit the grey display (else null).
     VolumeOctets segR, segG, segB;
     // Display mode of the last CopierImageCourante.
@@ -339,6 +353,9 @@ private:
     bool chargerVolumeBrut(const VolumeBrut& brut, const OptionsVolume& options);
     // True when every TIFF slice of the pattern lists is all there is to read.
     bool chargerCoupesTiff(const std::vector<std::string>& fichiers);
+    // The DICOM series of the folder (the largest one) as the volume, with its geometry; on
+    // failure the message goes to fenetre and the volume is empty.
+    bool chargerSerieDicom(const std::string& dossier);
     // Decodes one TIFF slice file into slice indZ (8-bit exact, wider through its own window).
     int ChargerImageTiff(const std::string& fichier, std::string& erreur);
     const unsigned char* sourceMode(ModeAffichage mode) const;

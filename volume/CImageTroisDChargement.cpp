@@ -178,6 +178,14 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
     if (barre)
         barre->setMaximum(profondeur);
 
+    // A folder without any picture may hold a DICOM series: one typed volume with its geometry.
+    if (profondeur == 0 && dossierDicom(path)) {
+        chargerSerieDicom(path);
+        if (barre)
+            barre->setValue(profondeur);
+        return;
+    }
+
     // A folder of TIFF slices alone is one typed volume, with one window for all its slices.
     std::vector<std::string> tiff;
     for (int m = 0; m < kNbMotifs; ++m)
@@ -297,6 +305,8 @@ void CImageTroisD::reinitialiserTaille() {
         v->reset();
     etiquettes.clear();
     etiquetteMax = 0;
+    valeursEtiquettes.clear();
+    tableEtiquettes = TableEtiquettes();
     imgTemp = ImageRGB();
 }
 
@@ -476,6 +486,8 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
     // Labels of a file read before are replaced by these pictures' grey levels.
     etiquettes.clear();
     etiquetteMax = 0;
+    valeursEtiquettes.clear();
+    tableEtiquettes = TableEtiquettes();
     segR.reset();
     segG.reset();
     segB.reset();

@@ -1,4 +1,5 @@
-// Volume files (NIfTI, TIFF) and label files as the loaded volume: window, geometry, labels.
+// Volume files (NIfTI, TIFF, NRRD, MGH, DICOM) and label files as the loaded volume: window,
+// geometry, labels.
 
 #include <algorithm>
 #include <cstring>
@@ -20,7 +21,7 @@ VolumeOctets allouerOctets(std::size_t n) {
 
 // Colour of a label in the fixed table of the segmented display: neighbouring values get far
 // apart hues (a multiplicative hash), never black, label 0 stays black.
-void couleurEtiquette(std::uint16_t etiquette, unsigned char& r, unsigned char& g,
+void couleurEtiquette(std::uint32_t etiquette, unsigned char& r, unsigned char& g,
                       unsigned char& b) {
     if (etiquette == 0) {
         r = g = b = 0;
@@ -58,7 +59,8 @@ std::unique_ptr<CImageTroisD> CImageTroisD::ouvrirFichier(const std::string& che
     }
     for (const std::string& r : cr.remarques)
         v->signaler(fichier + " : " + r);
-    v->chargerVolumeBrut(brut, options);
+    if (v->chargerVolumeBrut(brut, options))
+        v->tableEtiquettes = std::move(brut.tableEtiquettes);
     if (barre)
         barre->setValue(1);
     return v;
@@ -96,6 +98,22 @@ bool CImageTroisD::chargerCoupesTiff(const std::vector<std::string>& fichiers) {
     }
     // Slices of a folder carry no geometry: spacing 1, origin 0.
     brut.geometrie = Geometrie();
+    if (!chargerVolumeBrut(brut, OptionsVolume()))
+        return false;
+    indZ = profondeur;
+    return true;
+}
+
+bool CImageTroisD::chargerSerieDicom(const std::string& dossier) {
+    VolumeBrut brut;
+    const CompteRenduLecture cr = lireSerieDicom(dossier, brut);
+    if (!cr.reussi) {
+        signaler("Le chargement de la série DICOM \"" + dossier + "\" a échoué !\n" + cr.erreur);
+        reinitialiserTaille();
+        return false;
+    }
+    for (const std::string& r : cr.remarques)
+        signaler(dossier + " : " + r);
     if (!chargerVolumeBrut(brut, OptionsVolume()))
         return false;
     indZ = profondeur;
@@ -158,11 +176,13 @@ bool CImageTroisD::ChargerSegFichier(const std::string& fichier, ProgressSink* b
         return false;
     }
     std::vector<std::uint16_t> lues;
+    std::vector<std::uint32_t> valeurs;
     std::string erreur;
-    if (!versEtiquettes(brut, lues, erreur)) {
+    if (!versEtiquettes(brut, lues, valeurs, erreur)) {
         signaler("La segmentation \"" + fichier + "\" est refusée : " + erreur);
         return false;
     }
+    TableEtiquettes table = std::move(brut.tableEtiquettes);
     brut = VolumeBrut();
     const std::size_t n = nbVoxels();
     VolumeOctets seg = allouerOctets(n);
@@ -186,7 +206,7 @@ bool CImageTroisD::ChargerSegFichier(const std::string& fichier, ProgressSink* b
         // The grey display cannot tell the labels apart: a colour each, and a grey of the
         // same brightness.
         for (std::size_t i = 0; i < n; ++i) {
-            couleurEtiquette(lues[i], r[i], g[i], b[i]);
+            couleurEtiquette(valeurs.empty() ? lues[i] : valeurs[lues[i]], r[i], g[i], b[i]);
             seg[i] = static_cast<unsigned char>(0.587 * g[i] + 0.299 * r[i] + 0.114 * b[i]);
         }
     }
@@ -196,6 +216,8 @@ bool CImageTroisD::ChargerSegFichier(const std::string& fichier, ProgressSink* b
     segB = std::move(b);
     etiquettes = std::move(lues);
     etiquetteMax = maxi;
+    valeursEtiquettes = std::move(valeurs);
+    tableEtiquettes = std::move(table);
     if (barre)
         barre->setValue(0);
     return true;

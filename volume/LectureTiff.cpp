@@ -445,38 +445,4 @@ CompteRenduLecture lireCoupesTiff(const std::vector<std::string>& fichiers, Volu
     return cr;
 }
 
-FormatVolume formatParContenu(const std::string& fichier) {
-    unsigned char tete[352] = {};
-    std::FILE* f = std::fopen(fichier.c_str(), "rb");
-    if (f == nullptr)
-        return FormatVolume::Inconnu;
-    const std::size_t n = std::fread(tete, 1, sizeof tete, f);
-    std::fclose(f);
-    if (n >= 4 &&
-        ((tete[0] == 'I' && tete[1] == 'I' && (tete[2] == 42 || tete[2] == 43) && tete[3] == 0) ||
-         (tete[0] == 'M' && tete[1] == 'M' && tete[2] == 0 && (tete[3] == 42 || tete[3] == 43))))
-        return FormatVolume::Tiff;
-    if (n >= 2 && tete[0] == 0x1f && tete[1] == 0x8b)
-        return FormatVolume::NiftiCompresse;
-    // NIfTI-1 magic at byte 344, NIfTI-2 magic at byte 4.
-    if ((n >= 348 && (std::memcmp(tete + 344, "n+1", 4) == 0)) ||
-        (n >= 8 && std::memcmp(tete + 4, "n+2", 4) == 0))
-        return FormatVolume::Nifti;
-    return FormatVolume::Inconnu;
-}
-
-CompteRenduLecture lireVolumeFichier(const std::string& fichier, VolumeBrut& volume) {
-    switch (formatParContenu(fichier)) {
-    case FormatVolume::Tiff:
-        return lireTiff(fichier, volume);
-    case FormatVolume::Nifti:
-    case FormatVolume::NiftiCompresse:
-        return lireNifti(fichier, volume);
-    case FormatVolume::Inconnu:
-        break;
-    }
-    return echec(volume,
-                 "format de volume inconnu (NIfTI .nii, .nii.gz ou TIFF attendu) : " + fichier);
-}
-
 } // namespace Stravol

@@ -6,6 +6,7 @@
 #include <limits>
 #include <new>
 #include <type_traits>
+#include <unordered_map>
 
 namespace Stravol {
 
@@ -308,8 +309,10 @@ void versOctets(const VolumeBrut& v, const Fenetre& fenetre, unsigned char* sort
     });
 }
 
-bool versEtiquettes(const VolumeBrut& v, std::vector<std::uint16_t>& sortie, std::string& erreur) {
+bool versEtiquettes(const VolumeBrut& v, std::vector<std::uint16_t>& sortie,
+                    std::vector<std::uint32_t>& valeurs, std::string& erreur) {
     const std::size_t n = v.nbVoxels();
+    valeurs.clear();
     try {
         sortie.resize(n);
     } catch (const std::bad_alloc&) {
@@ -319,14 +322,76 @@ bool versEtiquettes(const VolumeBrut& v, std::vector<std::uint16_t>& sortie, std
     return selonType(v.type, [&](auto t) {
         using T = decltype(t);
         const T* p = voxels<T>(v);
-        for (std::size_t i = 0; i < n; ++i) {
-            const double x = static_cast<double>(p[i]);
-            if (!(x >= 0.0 && x <= kEtiquetteMax && x == std::floor(x))) {
-                erreur = "la valeur " + std::to_string(x) + " du voxel " + std::to_string(i) +
-                         " n'est pas une étiquette entière de 0 à " + std::to_string(kEtiquetteMax);
+        // The value of voxel i as a label; false when it is none.
+        const auto etiquette = [&](std::size_t i, std::uint32_t& e) {
+            const T x = p[i];
+            bool bonne;
+            if constexpr (std::is_floating_point_v<T>)
+                bonne = x >= 0 && x <= static_cast<T>(kValeurEtiquetteMax) && x == std::floor(x);
+            else if constexpr (std::is_signed_v<T>)
+                bonne = x >= 0 && static_cast<std::uint64_t>(x) <= kValeurEtiquetteMax;
+            else
+                bonne = static_cast<std::uint64_t>(x) <= kValeurEtiquetteMax;
+            if (!bonne) {
+                erreur = "la valeur " + std::to_string(static_cast<double>(x)) + " du voxel " +
+                         std::to_string(i) + " n'est pas une étiquette entière de 0 à " +
+                         std::to_string(kValeurEtiquetteMax);
                 return false;
             }
-            sortie[i] = static_cast<std::uint16_t>(x);
+            e = static_cast<std::uint32_t>(x);
+            return true;
+        };
+        std::uint32_t maxi = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            std::uint32_t e;
+            if (!etiquette(i, e))
+                return false;
+            maxi = std::max(maxi, e);
+        }
+        if (maxi <= static_cast<std::uint32_t>(kEtiquetteMax)) {
+            for (std::size_t i = 0; i < n; ++i)
+                sortie[i] = static_cast<std::uint16_t>(p[i]);
+            return true;
+        }
+        // Labels run in blocks: the last value seen spares most look-ups.
+        std::unordered_map<std::uint32_t, std::uint16_t> indices;
+        try {
+            std::uint32_t precedente = 0;
+            bool premiere = true;
+            for (std::size_t i = 0; i < n; ++i) {
+                const auto e = static_cast<std::uint32_t>(p[i]);
+                if (e == 0 || (!premiere && e == precedente))
+                    continue;
+                premiere = false;
+                precedente = e;
+                if (indices.emplace(e, 0).second &&
+                    indices.size() > static_cast<std::size_t>(kEtiquetteMax)) {
+                    erreur = "plus de " + std::to_string(kEtiquetteMax) +
+                             " étiquettes non nulles différentes";
+                    return false;
+                }
+            }
+            valeurs.reserve(indices.size() + 1);
+            valeurs.push_back(0);
+            for (const auto& entree : indices)
+                valeurs.push_back(entree.first);
+        } catch (const std::bad_alloc&) {
+            erreur = "mémoire insuffisante pour la table des étiquettes";
+            valeurs.clear();
+            return false;
+        }
+        std::sort(valeurs.begin() + 1, valeurs.end());
+        for (std::size_t k = 1; k < valeurs.size(); ++k)
+            indices[valeurs[k]] = static_cast<std::uint16_t>(k);
+        std::uint32_t precedente = 0;
+        std::uint16_t index = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto e = static_cast<std::uint32_t>(p[i]);
+            if (e != precedente) {
+                precedente = e;
+                index = e == 0 ? 0 : indices.find(e)->second;
+            }
+            sortie[i] = index;
         }
         return true;
     });

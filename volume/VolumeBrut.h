@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "volume/TableEtiquettes.h"
+
 namespace Stravol {
 
 // Numeric type of the voxels, as stored in VolumeBrut::donnees (machine byte order).
@@ -35,6 +37,7 @@ enum class OrigineGeometrie {
     QForm,      // NIfTI quaternion transform
     SForm,      // NIfTI general affine transform
     Imposee,    // spacing given by the user
+    Entete,     // orientation and origin of the header (NRRD, MGH, DICOM positions)
 };
 
 // Voxel (x, y, z) -> world (millimetres): monde = affine * (x, y, z, 1). For NIfTI files the
@@ -67,6 +70,9 @@ struct VolumeBrut {
     TypeVoxel type = TypeVoxel::Octet;
     std::vector<unsigned char> donnees;
     Geometrie geometrie;
+    // Names and colours the file itself gives its labels (the segments of a .seg.nrrd file);
+    // empty for other files.
+    TableEtiquettes tableEtiquettes;
 
     std::size_t nbVoxels() const;
     bool vide() const { return nbVoxels() == 0; }
@@ -97,12 +103,19 @@ bool versOctets(const VolumeBrut& v, const Fenetre& fenetre, std::vector<unsigne
 // The same into sortie, which holds v.nbVoxels() bytes.
 void versOctets(const VolumeBrut& v, const Fenetre& fenetre, unsigned char* sortie);
 
-// Largest label value a label volume may hold.
+// Largest label a label volume stores (2 bytes a voxel), and largest label value a file may
+// hold.
 constexpr int kEtiquetteMax = 65535;
+constexpr std::uint32_t kValeurEtiquetteMax = 4294967295u;
 
-// Label volume of v: every value must be an integer from 0 to kEtiquetteMax (floats included,
-// when they hold whole numbers); otherwise false and erreur names the first offending value.
-bool versEtiquettes(const VolumeBrut& v, std::vector<std::uint16_t>& sortie, std::string& erreur);
+// Label volume of v: every value must be an integer from 0 to kValeurEtiquetteMax (floats
+// included, when they hold whole numbers); otherwise false and erreur names the first offending
+// value. When no value exceeds kEtiquetteMax, sortie holds the values themselves and valeurs is
+// left empty. Otherwise sortie holds indices into valeurs, which lists the true values: index
+// 0 is value 0 (present or not), the non-zero values follow in increasing order; more than
+// kEtiquetteMax distinct non-zero values are refused.
+bool versEtiquettes(const VolumeBrut& v, std::vector<std::uint16_t>& sortie,
+                    std::vector<std::uint32_t>& valeurs, std::string& erreur);
 
 // Voxels of a float volume that are NaN or infinite (0 for integer types).
 std::size_t nbValeursNonFinies(const VolumeBrut& v);

@@ -1,13 +1,17 @@
 // One frame of the 3D view at 500 x 500 with three cut planes and a mesh of about 380,000
 // triangles: the extracted, smoothed mesh of the ball of radius 100 voxels in a 256^3 volume,
-// and a latitude-longitude sphere of that radius and size. Run under a display, e.g.
-// xvfb-run -a -s "-screen 0 1280x1024x24" build/view/draw_bench
+// and a latitude-longitude sphere of that radius and size; frames after a change (Draw: the
+// mesh copied to the driver again) and frames of a turning camera (mouse motion: the buffers
+// drawn as they stand), also with a sphere of about 1.6 million triangles. Run under a
+// display, e.g. xvfb-run -a -s "-screen 0 1280x1024x24" build/view/draw_bench
 #include "region/CRegion3D.h"
 #include "tests/gui/ApplicationTest.h"
 #include "tests/gui/MaillageSynthetique.h"
 #include "view/COpenGL.h"
 #include "volume/CImage3D.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
 
@@ -105,6 +109,66 @@ void BM_FrameThreeCutsAndBallMesh(benchmark::State& state) {
     state.counters["triangles"] = boule.nbTriangles;
 }
 
+// Frames of the trackball turning under a held button, as the user drags: each motion event
+// draws one frame.
+void tournerEtDessiner(benchmark::State& state) {
+    Scene& s = scene();
+    s.vue->Draw();
+    QMouseEvent appui(QEvent::MouseButtonPress, QPointF(250, 250), QPointF(250, 250),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(s.vue, &appui);
+    int pas = 0;
+    for (auto _ : state) {
+        const QPointF p(250 + (pas % 40) * 3, 250 + (pas % 40));
+        QMouseEvent mouvement(QEvent::MouseMove, p, p, Qt::NoButton, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(s.vue, &mouvement);
+        s.vue->makeCurrent();
+        glFinish();
+        ++pas;
+    }
+    QMouseEvent relache(QEvent::MouseButtonRelease, QPointF(250, 250), QPointF(250, 250),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(s.vue, &relache);
+}
+
+void BM_TurningThreeCutsAndBallMesh(benchmark::State& state) {
+    CMaillageTriangleChRegion& boule = maillageBoule();
+    montrer(true, true, &boule);
+    tournerEtDessiner(state);
+    state.counters["triangles"] = boule.nbTriangles;
+}
+
+// A sphere of 632 x 1264 facets: about 1.6 million triangles.
+CMaillageTriangleChRegion& grandeSphere() {
+    static CMaillageTriangleChRegion* m = [] {
+        auto* sphere = new CMaillageTriangleChRegion;
+        synthese::cadreVolume(256);
+        synthese::construireSphere(*sphere, CPoint3D(128, 128, 128), 100, 632, 1264);
+        return sphere;
+    }();
+    return *m;
+}
+
+void BM_TurningMillionsOfTriangles(benchmark::State& state) {
+    CMaillageTriangleChRegion& sphere = grandeSphere();
+    montrer(false, true, &sphere);
+    tournerEtDessiner(state);
+    state.counters["triangles"] = sphere.nbTriangles;
+}
+
+void BM_FrameMillionsOfTriangles(benchmark::State& state) {
+    CMaillageTriangleChRegion& sphere = grandeSphere();
+    montrer(false, true, &sphere);
+    Scene& s = scene();
+    for (auto _ : state) {
+        s.vue->Draw();
+        s.vue->makeCurrent();
+        glFinish();
+    }
+    state.counters["triangles"] = sphere.nbTriangles;
+}
+
 void BM_FrameThreeCutsAndMesh(benchmark::State& state) { dessiner(state, true, true); }
 void BM_FrameMeshOnly(benchmark::State& state) { dessiner(state, false, true); }
 void BM_FrameThreeCutsOnly(benchmark::State& state) { dessiner(state, true, false); }
@@ -125,6 +189,21 @@ BENCHMARK(BM_FrameThreeCutsAndMesh)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_TurningThreeCutsAndBallMesh)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_TurningMillionsOfTriangles)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_FrameMillionsOfTriangles)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_FrameMeshOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameThreeCutsOnly)->Unit(benchmark::kMillisecond)->UseRealTime();

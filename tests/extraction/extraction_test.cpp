@@ -119,6 +119,38 @@ TEST(Extraction, GrowthReachesWhatTheQueueFloodReaches) {
     }
 }
 
+// The growth over 16-bit labels marks what the byte growth marks on the volume that holds 1
+// at the seed's label and 0 elsewhere, with the same bounds, on random label volumes whose
+// labels differ only in their high byte or only in their low byte.
+TEST(Extraction, LabelGrowthMatchesTheGrowthOnTheSeedsLabel) {
+    std::mt19937 alea(77);
+    for (int essai = 0; essai < 200; ++essai) {
+        const int W = 1 + static_cast<int>(alea() % 20), H = 1 + static_cast<int>(alea() % 9),
+                  D = 1 + static_cast<int>(alea() % 8);
+        const std::size_t n = static_cast<std::size_t>(W) * H * D;
+        const std::uint16_t valeurs[4] = {300, 556, 44, 255};
+        std::vector<std::uint16_t> etiquettes(n);
+        for (auto& e : etiquettes)
+            e = valeurs[alea() % 4];
+        const int x = static_cast<int>(alea() % W), y = static_cast<int>(alea() % H),
+                  z = static_cast<int>(alea() % D);
+        const std::uint16_t cible = etiquettes[(static_cast<std::size_t>(z) * H + y) * W + x];
+        std::vector<unsigned char> binaire(n), attendues(n, 0), obtenues(n, 0);
+        for (std::size_t i = 0; i < n; ++i)
+            binaire[i] = etiquettes[i] == cible ? 1 : 0;
+        BoiteVoxels boiteAttendue{}, boite{};
+        const int nb =
+            croissance26Marques(binaire.data(), attendues.data(), W, H, D, x, y, z, boiteAttendue);
+        ASSERT_EQ(
+            croissance26Etiquettes(etiquettes.data(), obtenues.data(), W, H, D, x, y, z, boite), nb)
+            << "volume " << essai;
+        ASSERT_EQ(obtenues, attendues) << "volume " << essai;
+        EXPECT_EQ(std::vector<int>({boite.x0, boite.x1, boite.y0, boite.y1, boite.z0, boite.z1}),
+                  std::vector<int>({boiteAttendue.x0, boiteAttendue.x1, boiteAttendue.y0,
+                                    boiteAttendue.y1, boiteAttendue.z0, boiteAttendue.z1}));
+    }
+}
+
 TEST(Extraction, OneVoxelObjectGivesTheCubeMesh) {
     auto v = volume(10, 9, 8);
     v->setVoxelImage(5, 4, 3, 50);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "core/Parallele.h"
@@ -94,7 +95,7 @@ TEST(SceneEtiquettes, InventoryCountsCentroidsAndVolumes) {
     // A map without any label, and a map held elsewhere, read the same way.
     Carte vide = carteVide(3, 3, 3);
     EXPECT_TRUE(inventaireEtiquettes(vide.carte, monde).empty());
-    CarteEtiquettes externe{c.carte.copie.data(), {}, c.carte.W, c.carte.H, c.carte.D};
+    CarteEtiquettes externe{c.carte.copie.data(), {}, c.carte.W, c.carte.H, c.carte.D, {}};
     EXPECT_EQ(inventaireEtiquettes(externe, monde).size(), 3u);
 }
 
@@ -108,7 +109,7 @@ TEST(SceneEtiquettes, EveryLabelMeshedClosedInItsBox) {
     std::map<int, MaillagePlat> recus;
     maillerToutesEtiquettes(
         c.carte, options, Geometrie(), arret, [&](std::size_t n) { annonce = n; },
-        [&](std::uint16_t v, MaillagePlat& m, const std::string& erreur) {
+        [&](std::uint32_t v, MaillagePlat& m, const std::string& erreur) {
             EXPECT_TRUE(erreur.empty()) << erreur;
             std::lock_guard<std::mutex> garde(verrou);
             recus[v] = std::move(m);
@@ -137,7 +138,7 @@ TEST(SceneEtiquettes, StopLeavesOutTheLabelsNotBegun) {
     std::atomic<bool> arret{true};
     std::size_t annonce = 0;
     int appels = 0;
-    const auto compter = [&](std::uint16_t, MaillagePlat&, const std::string&) { ++appels; };
+    const auto compter = [&](std::uint32_t, MaillagePlat&, const std::string&) { ++appels; };
     maillerToutesEtiquettes(
         c.carte, options, Geometrie(), arret, [&](std::size_t n) { annonce = n; }, compter);
     EXPECT_EQ(annonce, 3u);
@@ -149,10 +150,38 @@ TEST(SceneEtiquettes, StopLeavesOutTheLabelsNotBegun) {
     std::vector<int> faites;
     maillerToutesEtiquettes(
         c.carte, options, Geometrie(), arret, [](std::size_t) {},
-        [&](std::uint16_t v, MaillagePlat&, const std::string&) {
+        [&](std::uint32_t v, MaillagePlat&, const std::string&) {
             faites.push_back(v);
             arret = true;
         });
     definirNbThreads(0);
     EXPECT_EQ(faites, std::vector<int>{700});
+}
+
+TEST(SceneEtiquettes, LabelsByTheFilesValues) {
+    // Stored labels 1 and 2 stand for the file's values 70000 and 5.
+    Carte c = carteVide(12, 10, 8);
+    c.boite(1, 1, 1, 4, 4, 4, 1);
+    c.boite(7, 2, 2, 9, 5, 5, 2);
+    c.carte.valeursVraies = {0, 70000, 5};
+    const std::vector<EtiquettePresente> l = inventaireEtiquettes(c.carte, Geometrie());
+    ASSERT_EQ(l.size(), 2u);
+    EXPECT_EQ(l[0].valeur, 5u);
+    EXPECT_EQ(l[0].stockee, 2);
+    EXPECT_EQ(l[0].voxels, 3 * 4 * 4);
+    EXPECT_EQ(l[1].valeur, 70000u);
+    EXPECT_EQ(l[1].stockee, 1);
+    EXPECT_DOUBLE_EQ(l[1].volumeMm3, 64);
+
+    std::atomic<bool> arret{false};
+    std::mutex verrou;
+    std::set<std::uint32_t> valeurs;
+    maillerToutesEtiquettes(
+        c.carte, OptionsExtraction(), Geometrie(), arret, [](std::size_t) {},
+        [&](std::uint32_t v, MaillagePlat& m, const std::string&) {
+            EXPECT_FALSE(m.vide());
+            std::lock_guard<std::mutex> garde(verrou);
+            valeurs.insert(v);
+        });
+    EXPECT_EQ(valeurs, (std::set<std::uint32_t>{5, 70000}));
 }

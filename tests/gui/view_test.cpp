@@ -637,3 +637,89 @@ TEST_F(MeshView, PictureDoesNotDependOnWhatWasDrawnOrCopiedBefore) {
     EXPECT_EQ(pixelsDifferents(vue->capturerImage(), reference), 0);
     vue->maillage = &maillage;
 }
+
+// The buffers draw what the mesh's own drawing from memory draws, to the pixel: the frame
+// of the view against the mesh drawn again by dessinerOpenGL under the frame's matrices and
+// light, for smooth faces, flat faces and edges, lit from two sides and with translucent faces.
+TEST_F(MeshView, BuffersDrawWhatTheMeshsOwnDrawingDraws) {
+    const auto dessinDirect = [this] {
+        vue->makeCurrent();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        maillage.dessinerOpenGL();
+        glFlush();
+        return vue->imageAffichee();
+    };
+    for (bool* drapeau :
+         {&maillage.afficherFacesLisses, &maillage.afficherFaces, &maillage.afficherAretes}) {
+        montrerSeulement(drapeau);
+        for (const auto& [angleY, angleX] : {std::pair(0, 0), std::pair(35, 20)}) {
+            tourner(angleY, angleX);
+            vue->capturerImage();
+            const QImage tampons = vue->imageAffichee();
+            EXPECT_GT(compter(tampons, [](const Pixel& p) { return !estFond(p); }), 1000);
+            EXPECT_EQ(pixelsDifferents(tampons, dessinDirect()), 0) << angleY << " " << angleX;
+        }
+    }
+    montrerSeulement(&maillage.afficherFacesLisses);
+    maillage.materielDiffus[3] = 0.5f;
+    vue->capturerImage();
+    const QImage translucide = vue->imageAffichee();
+    EXPECT_EQ(pixelsDifferents(translucide, dessinDirect()), 0);
+}
+
+// Turning the camera copies nothing to the driver again, and shows what a fresh frame with a
+// fresh copy shows; a mesh changed in place shows once Draw is called.
+TEST_F(MeshView, TurningTheCameraReusesTheMeshsBuffers) {
+    vue->Draw();
+    const int chargements = vue->nbChargementsMaillage();
+    EXPECT_GE(chargements, 1);
+    QMouseEvent appui(QEvent::MouseButtonPress, QPointF(100, 100), QPointF(100, 100),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(vue, &appui);
+    for (int i = 1; i <= 5; ++i) {
+        QMouseEvent mouvement(QEvent::MouseMove, QPointF(100 + 7 * i, 100 + 3 * i),
+                              QPointF(100 + 7 * i, 100 + 3 * i), Qt::NoButton, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(vue, &mouvement);
+    }
+    QMouseEvent relache(QEvent::MouseButtonRelease, QPointF(135, 115), QPointF(135, 115),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(vue, &relache);
+    EXPECT_EQ(vue->nbChargementsMaillage(), chargements);
+    const QImage tournee = vue->imageAffichee();
+    EXPECT_EQ(pixelsDifferents(tournee, vue->capturerImage()), 0);
+    EXPECT_GT(vue->nbChargementsMaillage(), chargements) << "a fresh frame copies again";
+
+    // The sphere moved in place by a whole radius: gone from where it was once drawn again.
+    for (CSommetChRegion* v = maillage.premierSommet; v != nullptr; v = v->suivant)
+        v->x += 30;
+    vue->Draw();
+    EXPECT_NE(pixelsDifferents(vue->imageAffichee(), tournee), 0);
+}
+
+// A slice is uploaded once for what it shows: moving it, redrawing or showing the same texels
+// through another pointer uploads nothing; texels rebuilt in place are uploaded at the next
+// frame, and each axis keeps its own texture.
+TEST_F(View, SlicesAreUploadedOnlyWhenTheirTexelsChange) {
+    std::vector<unsigned char> tex = textureDegrade();
+    const std::vector<unsigned char> copie = tex;
+    const int depart = vue->nbChargementsCoupes();
+    vue->setTextureZ(tex.data(), 128);
+    EXPECT_EQ(vue->nbChargementsCoupes(), depart + 1);
+    vue->setTextureZ(tex.data(), 64);
+    vue->Draw();
+    vue->setTextureZ(copie.data(), 64);
+    EXPECT_EQ(vue->nbChargementsCoupes(), depart + 1);
+    vue->setTextureX(tex.data(), 128);
+    EXPECT_EQ(vue->nbChargementsCoupes(), depart + 2);
+
+    vue->setTextureX(tex.data(), -1);
+    vue->setTextureZ(tex.data(), 128);
+    const QImage avant = vue->capturerImage();
+    for (std::size_t i = 0; i < tex.size(); i += 3)
+        tex[i + 2] = 0;
+    const QImage apres = vue->capturerImage();
+    EXPECT_EQ(vue->nbChargementsCoupes(), depart + 3);
+    EXPECT_NEAR(pixelScene(avant, 0, 0, 0).b, 128, 2);
+    EXPECT_NEAR(pixelScene(apres, 0, 0, 0).b, 0, 2);
+}

@@ -493,6 +493,70 @@ TEST(Region, BinaryFillMatchesTheBinarisedVolume) {
     }
 }
 
+// The same on boxes wider than 64 voxels along x and deeper than 64 slices (several words of
+// bits and blocks of columns), filled on one thread and on four (several slabs of rows), and
+// without a volume, where the marks alone make the region.
+TEST(Region, BinaryFillOfLargeBoxesOnAnyThreadCount) {
+    std::mt19937 alea(5);
+    CRegion3D::initialiserVoisinages();
+    for (int essai = 0; essai < 6; ++essai) {
+        const int w = 60 + static_cast<int>(alea() % 90), h = 20 + static_cast<int>(alea() % 20),
+                  d = 60 + static_cast<int>(alea() % 90);
+        const std::size_t n = static_cast<std::size_t>(w) * h * d;
+        std::vector<unsigned char> volume(n), marques(n, 0);
+        for (auto& v : volume)
+            v = alea() % 40 == 0 ? 255 : static_cast<unsigned char>(alea() % 4);
+        // Marks: a solid ball with random holes, touching the grid's faces on some tries.
+        const double cx = w / 2.0, cy = h / 2.0, cz = d / 2.0, rayon = (essai % 2 ? 0.45 : 0.6) * w;
+        int x0 = w, x1 = -1, y0 = h, y1 = -1, z0 = d, z1 = -1;
+        for (int z = 0; z < d; ++z)
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const double dx = x - cx, dy = (y - cy) * w / h, dz = (z - cz) * w / d;
+                    if (dx * dx + dy * dy + dz * dz > rayon * rayon || alea() % 50 == 0)
+                        continue;
+                    marques[(static_cast<std::size_t>(z) * h + y) * w + x] = 1;
+                    x0 = std::min(x0, x), x1 = std::max(x1, x);
+                    y0 = std::min(y0, y), y1 = std::max(y1, y);
+                    z0 = std::min(z0, z), z1 = std::max(z1, z);
+                }
+        for (const bool avecVolume : {true, false}) {
+            CImage3D binaire;
+            ASSERT_TRUE(binaire.Create(w, h, d));
+            for (int z = 0; z < d; ++z)
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        const std::size_t i = (static_cast<std::size_t>(z) * h + y) * w + x;
+                        binaire.Pixel(x, y, z) =
+                            (avecVolume && volume[i] == 255) || marques[i] ? 255 : 0;
+                    }
+            CRegion3D attendue;
+            ASSERT_TRUE(attendue.creerRegionImage3D(binaire));
+            for (const int threads : {1, 4}) {
+                Stravol::definirNbThreads(threads);
+                CRegion3D r;
+                ASSERT_TRUE(r.creerRegionBinaire(avecVolume ? volume.data() : nullptr,
+                                                 marques.data(), w, h, d, CCouple<int>(x0, x1),
+                                                 CCouple<int>(y0, y1), CCouple<int>(z0, z1)));
+                Stravol::definirNbThreads(0);
+                ASSERT_EQ(r.nbVoxels, attendue.nbVoxels) << "volume " << essai;
+                EXPECT_EQ(r.voxelsBord.elements, attendue.voxelsBord.elements)
+                    << "volume " << essai << ", " << threads << " threads";
+                EXPECT_EQ(r.boiteX, attendue.boiteX);
+                EXPECT_EQ(r.boiteY, attendue.boiteY);
+                EXPECT_EQ(r.boiteZ, attendue.boiteZ);
+                bool pareils = true;
+                for (int x = 0; x < w && pareils; ++x)
+                    for (int y = 0; y < h && pareils; ++y)
+                        pareils =
+                            std::memcmp(&r.Voxel(x, y, 0), &attendue.Voxel(x, y, 0),
+                                        sizeof(CVoxelRegion3D) * static_cast<std::size_t>(d)) == 0;
+                EXPECT_TRUE(pareils) << "volume " << essai << ", " << threads << " threads";
+            }
+        }
+    }
+}
+
 // A thin slab's border holds more voxels than the one million of a fixed-capacity set.
 TEST(Region, BorderListIsNotCappedAtOneMillion) {
     CImage3D image;

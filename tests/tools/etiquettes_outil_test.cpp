@@ -90,8 +90,9 @@ protected:
         VolumeBrut v;
         EXPECT_TRUE(lireNifti((racine / "atlas.nii.gz").string(), v).reussi);
         std::vector<std::uint16_t> etiquettes;
+        std::vector<std::uint32_t> valeurs;
         std::string erreur;
-        EXPECT_TRUE(versEtiquettes(v, etiquettes, erreur));
+        EXPECT_TRUE(versEtiquettes(v, etiquettes, valeurs, erreur));
         for (const BoiteEtiquette& b : boitesEtiquettes(etiquettes.data(), W, H, D)) {
             if (b.valeur != valeur)
                 continue;

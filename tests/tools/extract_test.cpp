@@ -1,10 +1,12 @@
 #include "helpers/images.h"
+#include "volume/EcritureVolume.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -142,6 +144,79 @@ TEST_F(Extraction, ExtractsTheSegmentationLabelByDefault) {
     ASSERT_EQ(b.statut, 0);
     EXPECT_EQ(champ(b.sortie, "seed"), "[2, 2, 1]");
     EXPECT_EQ(champ(b.sortie, "voxels_grown"), "36");
+}
+
+TEST(ExtractionLabelFile, LabelValuesBeyond16BitsNamedAndPlacedInTheWorld) {
+    DossierTemporaire temporaire;
+    const fs::path racine = temporaire.chemin();
+    // A 10 x 8 x 6 uint32 label map in an LPS NRRD file: label 3000000000 on the box
+    // x 2..5, y 2..4, z 1..3, label 70000 on x 7..8, y 5..6, z 2..4.
+    Stravol::VolumeBrut v;
+    v.largeur = 10;
+    v.hauteur = 8;
+    v.profondeur = 6;
+    v.type = Stravol::TypeVoxel::EntierNonSigne32;
+    v.donnees.assign(v.nbVoxels() * 4, 0);
+    auto* e = reinterpret_cast<std::uint32_t*>(v.donnees.data());
+    for (int z = 0; z < 6; ++z)
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 10; ++x) {
+                std::uint32_t& l = e[(z * 8 + y) * 10 + x];
+                if (x >= 2 && x <= 5 && y >= 2 && y <= 4 && z >= 1 && z <= 3)
+                    l = 3000000000u;
+                else if (x >= 7 && x <= 8 && y >= 5 && y <= 6 && z >= 2 && z <= 4)
+                    l = 70000;
+            }
+    // LPS: 0.5, 0.8 and 1.5 mm along the axes, origin (10, -20, 30); the writer takes RAS.
+    v.geometrie.affine = {{{-0.5, 0, 0, -10}, {0, -0.8, 0, 20}, {0, 0, 1.5, 30}}};
+    // The segments of the file name one label.
+    v.tableEtiquettes.entrees[3000000000u] = {"Boite haute", Stravol::CouleurRVB{10, 200, 30}};
+    Stravol::OptionsNrrd options;
+    options.lps = true;
+    std::string erreur;
+    ASSERT_TRUE(Stravol::ecrireNrrd(racine / "labels.seg.nrrd", v, options, erreur)) << erreur;
+
+    const Resultat r = lancer("labels.seg.nrrd --all-labels --output-dir out --format obj", racine);
+    ASSERT_EQ(r.statut, 0) << r.sortie;
+    const nlohmann::json bilan = nlohmann::json::parse(r.sortie);
+    ASSERT_EQ(bilan["labels"].size(), 2u);
+    EXPECT_EQ(bilan["labels"][0]["value"], 70000);
+    EXPECT_EQ(bilan["labels"][1]["value"], 3000000000u);
+    EXPECT_EQ(bilan["labels"][1]["voxels"], 36);
+    EXPECT_EQ(bilan["labels"][1]["name"], "Boite haute");
+    EXPECT_EQ(bilan["labels"][1]["color"], nlohmann::json::array({10, 200, 30}));
+    EXPECT_EQ(bilan["labels_table"], "labels.seg.nrrd");
+    EXPECT_TRUE(fs::exists(racine / "out/label-70000.obj"));
+    // The box's mesh is centred on the world image of its voxels' centre (3.5, 3, 2): LPS
+    // (10 + 1.75, -20 + 2.4, 30 + 3), that is RAS (-11.75, 17.6, 33).
+    std::ifstream obj(racine / "out/label-3000000000-Boite_haute.obj");
+    ASSERT_TRUE(obj.good());
+    std::array<double, 3> somme{};
+    int sommets = 0;
+    for (std::string ligne; std::getline(obj, ligne);) {
+        double x, y, z;
+        if (std::sscanf(ligne.c_str(), "v %lf %lf %lf", &x, &y, &z) == 3) {
+            somme[0] += x;
+            somme[1] += y;
+            somme[2] += z;
+            ++sommets;
+        }
+    }
+    ASSERT_GT(sommets, 0);
+    EXPECT_NEAR(somme[0] / sommets, -11.75, 0.1);
+    EXPECT_NEAR(somme[1] / sommets, 17.6, 0.1);
+    EXPECT_NEAR(somme[2] / sommets, 33, 0.1);
+
+    // --label finds a value of the label file and reports it.
+    const Resultat g =
+        lancer("labels.seg.nrrd --segmentation labels.seg.nrrd --label 3000000000", racine);
+    ASSERT_EQ(g.statut, 0) << g.sortie;
+    EXPECT_EQ(champ(g.sortie, "seed"), "[2, 2, 1]");
+    EXPECT_EQ(champ(g.sortie, "seed_value"), "3000000000");
+    EXPECT_EQ(champ(g.sortie, "voxels_grown"), "36");
+    EXPECT_EQ(
+        lancer("labels.seg.nrrd --segmentation labels.seg.nrrd --label 3000000001", racine).statut,
+        2);
 }
 
 TEST_F(Extraction, ImageSourceSeedAndWrittenFiles) {

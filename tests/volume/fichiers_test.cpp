@@ -135,6 +135,40 @@ TEST(VolumeFile, ExactLabelsBeyond255) {
     EXPECT_EQ(v->etiquetteMax, 1699); // the labels read before stay
 }
 
+TEST(VolumeFile, LabelValuesUpTo32BitsKeptExactly) {
+    DossierTemporaire tmp;
+    std::string erreur;
+    const VolumeBrut gris = volumeTest(TypeVoxel::Octet, 8, 6, 4, motifTest);
+    ASSERT_TRUE(ecrireNifti(tmp / "g.nii", gris, 1, erreur));
+    // uint32 labels above 2^31 in blocks, 0 elsewhere.
+    const VolumeBrut etiq = volumeTest(TypeVoxel::EntierNonSigne32, 8, 6, 4, [](int x, int y, int) {
+        return x < 4 ? (y < 3 ? 0.0 : 2147483653.0) : (y < 3 ? 4294967295.0 : 12.0);
+    });
+    ASSERT_TRUE(ecrireNifti(tmp / "e.nii", etiq, 1, erreur));
+    auto v = ouvrir(tmp, tmp / "g.nii");
+    ASSERT_TRUE(v->ChargerSegFichier(tmp / "e.nii", nullptr));
+    EXPECT_EQ(v->valeursEtiquettes, (std::vector<std::uint32_t>{0, 12, 2147483653u, 4294967295u}));
+    EXPECT_EQ(v->etiquetteMax, 3);
+    for (std::size_t i = 0; i < etiq.nbVoxels(); ++i)
+        ASSERT_EQ(v->valeurEtiquette(v->etiquettes[i]), etiq.valeur(i)) << i;
+    // Few labels: the segmented display holds the stored labels themselves.
+    EXPECT_EQ(v->segR, nullptr);
+    EXPECT_EQ(v->imageSegmente[7], 3);
+    // An extraction in the segmented mode grows the seed's label and reports its file value.
+    v->CopierImageCourante(ModeAffichage::Segmentee);
+    v->CroissanceDeRegion(1, 4, 2, 0);
+    ASSERT_TRUE(v->bilanExtraction.effectuee);
+    EXPECT_EQ(v->bilanExtraction.valeurGerme, 2147483653LL);
+    EXPECT_EQ(v->bilanExtraction.nbVoxelsCroissance, 4 * 3 * 4);
+
+    // A 16-bit file read next behaves as before: values stored as they are, no table.
+    const VolumeBrut petites = volumeTest(TypeVoxel::Entier16, 8, 6, 4, motifTest);
+    ASSERT_TRUE(ecrireNifti(tmp / "p.nii", petites, 1, erreur));
+    ASSERT_TRUE(v->ChargerSegFichier(tmp / "p.nii", nullptr));
+    EXPECT_TRUE(v->valeursEtiquettes.empty());
+    EXPECT_EQ(v->etiquettes[7], petites.valeur(7));
+}
+
 TEST(VolumeFile, LabelsBelow256LikeThePictures) {
     DossierTemporaire tmp;
     std::string erreur;

@@ -99,17 +99,61 @@ TEST(VolumeBrut, ExactLabelsAndRefusals) {
     VolumeBrut v =
         volumeTest(TypeVoxel::Entier16, 3, 1, 1, [](int x, int, int) { return x == 1 ? 1605 : 0; });
     std::vector<std::uint16_t> e;
+    std::vector<std::uint32_t> valeurs = {9};
     std::string erreur;
-    ASSERT_TRUE(versEtiquettes(v, e, erreur));
+    ASSERT_TRUE(versEtiquettes(v, e, valeurs, erreur));
     EXPECT_EQ(e[1], 1605);
+    EXPECT_TRUE(valeurs.empty()); // values up to 65535 are stored as they are
     v = volumeTest(TypeVoxel::Reel32, 2, 1, 1, [](int x, int, int) { return x * 65535.0; });
-    EXPECT_TRUE(versEtiquettes(v, e, erreur));
+    EXPECT_TRUE(versEtiquettes(v, e, valeurs, erreur));
     EXPECT_EQ(e[1], 65535);
-    for (double mauvaise : {-1.0, 65536.0, 2.5}) {
+    for (double mauvaise : {-1.0, 4294967296.0, 2.5}) {
         v = volumeTest(TypeVoxel::Reel64, 1, 1, 1, [=](int, int, int) { return mauvaise; });
         erreur.clear();
-        EXPECT_FALSE(versEtiquettes(v, e, erreur)) << mauvaise;
+        EXPECT_FALSE(versEtiquettes(v, e, valeurs, erreur)) << mauvaise;
         EXPECT_FALSE(erreur.empty());
+    }
+}
+
+TEST(VolumeBrut, LabelsBeyond65535ThroughATableOfValues) {
+    // uint32 values above 2^31, int32 and int64 ones that fit, in blocks with 0 between them.
+    const double grandes[] = {4294967295.0, 70000.0, 2147483653.0, 3.0};
+    for (TypeVoxel type : {TypeVoxel::EntierNonSigne32, TypeVoxel::Entier64,
+                           TypeVoxel::EntierNonSigne64, TypeVoxel::Reel64}) {
+        SCOPED_TRACE(nomType(type));
+        const VolumeBrut v = volumeTest(type, 8, 3, 2, [&](int x, int y, int z) {
+            return (x + y + z) % 3 == 0 ? 0.0 : grandes[(x / 2 + z) % 4];
+        });
+        std::vector<std::uint16_t> e;
+        std::vector<std::uint32_t> valeurs;
+        std::string erreur;
+        ASSERT_TRUE(versEtiquettes(v, e, valeurs, erreur)) << erreur;
+        // Index 0 is 0, the others in increasing order; every voxel finds its value back.
+        EXPECT_EQ(valeurs, (std::vector<std::uint32_t>{0, 3, 70000, 2147483653u, 4294967295u}));
+        for (std::size_t i = 0; i < v.nbVoxels(); ++i)
+            ASSERT_EQ(valeurs[e[i]], v.valeur(i)) << i;
+    }
+    // int32 values fit when not negative; a negative one is no label.
+    VolumeBrut v = volumeTest(TypeVoxel::Entier32, 2, 1, 1,
+                              [](int x, int, int) { return x == 0 ? 2147483647.0 : 0.0; });
+    std::vector<std::uint16_t> e;
+    std::vector<std::uint32_t> valeurs;
+    std::string erreur;
+    ASSERT_TRUE(versEtiquettes(v, e, valeurs, erreur));
+    EXPECT_EQ(valeurs[e[0]], 2147483647u);
+    EXPECT_EQ(e[1], 0);
+    v = volumeTest(TypeVoxel::Entier32, 2, 1, 1, [](int x, int, int) { return x - 1.0; });
+    EXPECT_FALSE(versEtiquettes(v, e, valeurs, erreur));
+    // 65535 distinct non-zero values fit, one more does not.
+    for (int n : {65535, 65536}) {
+        v = volumeTest(TypeVoxel::EntierNonSigne32, n + 1, 1, 1,
+                       [](int x, int, int) { return x == 0 ? 0.0 : 100000.0 + x; });
+        erreur.clear();
+        EXPECT_EQ(versEtiquettes(v, e, valeurs, erreur), n == 65535) << n;
+        if (n == 65535)
+            EXPECT_EQ(valeurs.back(), 165535u);
+        else
+            EXPECT_NE(erreur.find("65535"), std::string::npos);
     }
 }
 

@@ -1,9 +1,11 @@
 // Drawing of the mesh in scene coordinates on the current OpenGL context. Positions and normals
 // are converted from voxel coordinates at every call; faces and edges go to OpenGL as vertex
-// arrays (one primitive block per call), arrows and spheres one by one.
+// arrays (one primitive block per call), arrows and spheres one by one. The arrays are built by
+// functions of their own, so that a view can keep them in buffers across frames.
 
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "view/gl/Fleche.h"
+#include "view/gl/TableauxMaillage.h"
 
 #include <GL/freeglut.h>
 #include <GL/gl.h>
@@ -20,9 +22,7 @@
 namespace {
 
 // Scratch arrays reused from frame to frame (drawing runs on one thread).
-std::vector<float> positions;
-std::vector<float> normales;
-std::vector<GLuint> indices;
+Stravol::TableauxMaillage tableaux;
 std::vector<const CSommetChRegion*> numerotes;
 int baseNumeros = 0;
 
@@ -85,17 +85,9 @@ template <class F> void pourChaqueTriangle(CTriangleChRegion* premier, int nb, F
         f(t);
 }
 
-void dessinerTableaux(GLenum mode, const std::vector<float>& sommets,
-                      const std::vector<float>* normalesSommets, const std::vector<GLuint>* ordre);
-
 // Axis-aligned box of a list of drawn positions (x, y, z triples, scene coordinates).
-struct Boite {
-    float min[3] = {INFINITY, INFINITY, INFINITY};
-    float max[3] = {-INFINITY, -INFINITY, -INFINITY};
-};
-
-Boite boiteDe(const std::vector<float>& p) {
-    Boite b;
+Stravol::BoiteScene boiteDe(const std::vector<float>& p) {
+    Stravol::BoiteScene b;
     for (std::size_t i = 0; i + 2 < p.size(); i += 3)
         for (int k = 0; k < 3; ++k) {
             b.min[k] = std::min(b.min[k], p[i + k]);
@@ -109,7 +101,7 @@ Boite boiteDe(const std::vector<float>& p) {
 // box and the near plane cannot cut into the surface (which would open it), under a rigid
 // eye transform and a perspective projection; the triangles must then be sent
 // counter-clockwise seen from outside, in voxel coordinates.
-bool facesArrieresCachees(const Boite& b) {
+bool facesArrieresCachees(const Stravol::BoiteScene& b) {
     GLfloat m[16], p[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
     glGetFloatv(GL_PROJECTION_MATRIX, p);
@@ -149,12 +141,127 @@ bool facesOpaques(float alphaDiffus) {
     return couleur[3] >= 1.0f;
 }
 
-// Draws the triangles, skipping back faces when they are all hidden behind opaque front faces
-// (only a depth tie between a back and a front face on the silhouette could show otherwise).
-void dessinerSurface(const std::vector<float>& sommets, const std::vector<float>& normalesSommets,
-                     const std::vector<GLuint>& ordre, bool ordreExterieur, float alphaDiffus) {
+} // namespace
+
+namespace Stravol {
+
+void TableauxMaillage::vider() {
+    positions.clear();
+    normales.clear();
+    indices.clear();
+    ordreExterieur = false;
+    boite = BoiteScene();
+}
+
+void construireFaces(CMaillageTriangleChRegion& m, TableauxMaillage& t) {
+    t.vider();
+    pourChaqueTriangle(m.premierTriangle, m.nbTriangles, [&t](CTriangleChRegion* f) {
+        const CPoint3D n = normaleGL(CPoint3D(f->normale[0], f->normale[1], f->normale[2]));
+        for (const CSommetChRegion* coin : {f->a, f->b, f->c}) {
+            ajouter(t.normales, n);
+            ajouter(t.positions, coin->Image2GL());
+        }
+    });
+}
+
+void construireFacesLisses(CMaillageTriangleChRegion& m, TableauxMaillage& t) {
+    // Each vertex is converted once, numbered in the order the triangles first reach it so
+    // that neighbouring triangles address neighbouring array entries. Its number, offset by a
+    // base that grows from call to call, is kept in the vertex's `indice` (working storage
+    // otherwise written only by the copy); `numerotes` confirms it, so a value left by an
+    // earlier call or by a copy is never taken for this call's. Only the triangle list is
+    // walked: the mesh is read once.
+    t.vider();
+    numerotes.clear();
+    if (baseNumeros > std::numeric_limits<int>::max() / 2)
+        baseNumeros = 0;
+    const int base = baseNumeros;
+    const auto numero = [base, &t](CSommetChRegion* v) {
+        const long long k = static_cast<long long>(v->indice) - base;
+        if (k >= 0 && k < static_cast<long long>(numerotes.size()) &&
+            numerotes[static_cast<std::size_t>(k)] == v)
+            return static_cast<GLuint>(k);
+        v->indice = base + static_cast<int>(numerotes.size());
+        numerotes.push_back(v);
+        ajouter(t.positions, v->Image2GL());
+        ajouter(t.normales, normaleGL(v->normale));
+        return static_cast<GLuint>(numerotes.size() - 1);
+    };
+    bool ordreExterieur = true;
+    pourChaqueTriangle(m.premierTriangle, m.nbTriangles, [&](CTriangleChRegion* f) {
+        if (f->suivant != nullptr)
+            __builtin_prefetch(f->suivant);
+        ordreExterieur = ordreExterieur && (f->orientation == 1 || f->orientation == -1);
+        // The corners go counter-clockwise seen from outside; the face is the same.
+        t.indices.push_back(numero(f->a));
+        t.indices.push_back(numero(f->orientation < 0 ? f->c : f->b));
+        t.indices.push_back(numero(f->orientation < 0 ? f->b : f->c));
+    });
+    baseNumeros = base + static_cast<int>(numerotes.size());
+    t.ordreExterieur = ordreExterieur;
+    t.boite = boiteDe(t.positions);
+}
+
+void construireFil(CMaillageTriangleChRegion& m, TableauxMaillage& t) {
+    // An edge is drawn from the lower address of its two ends only, hence once.
+    t.vider();
+    int nb = 0;
+    pourChaqueSommet(m.premierSommet, m.nbSommets, [&](CSommetChRegion* v, int i) {
+        v->indice = i;
+        ajouter(t.positions, (static_cast<const CPoint3D&>(*v) + v->normale * 0.01).Image2GL());
+        nb = i + 1;
+    });
+    const std::less<const CSommetChRegion*> avant;
+    pourChaqueSommet(m.premierSommet, m.nbSommets, [&](CSommetChRegion* v, int) {
+        for (int k = 0; k < v->voisins.longueur(); ++k) {
+            const CSommetChRegion* u = v->voisins[k];
+            if (avant(v, u) && u->indice >= 0 && u->indice < nb) {
+                t.indices.push_back(static_cast<GLuint>(v->indice));
+                t.indices.push_back(static_cast<GLuint>(u->indice));
+            }
+        }
+    });
+}
+
+SourcesTableaux sourcesMemoire(const TableauxMaillage& t) {
+    SourcesTableaux s;
+    s.positions = t.positions.data();
+    s.normales = t.normales.data();
+    s.avecNormales = !t.normales.empty();
+    s.indices = t.indices.data();
+    s.indexe = !t.indices.empty();
+    s.nb = static_cast<GLsizei>(s.indexe ? t.indices.size() : t.positions.size() / 3);
+    return s;
+}
+
+void appliquerMateriaux(const CMaillageTriangleChRegion& m) {
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.materielSpeculaire);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m.materielDiffus);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m.materielAmbiant);
+}
+
+void dessinerTableaux(GLenum mode, const SourcesTableaux& s) {
+    if (s.nb == 0)
+        return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, s.positions);
+    if (s.avecNormales) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, 0, s.normales);
+    }
+    if (s.indexe)
+        glDrawElements(mode, s.nb, GL_UNSIGNED_INT, s.indices);
+    else
+        glDrawArrays(mode, 0, s.nb);
+    if (s.avecNormales)
+        glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void dessinerSurface(const SourcesTableaux& s, const BoiteScene& boite, bool ordreExterieur,
+                     float alphaDiffus) {
     const bool eliminer =
-        ordreExterieur && facesOpaques(alphaDiffus) && facesArrieresCachees(boiteDe(sommets));
+        ordreExterieur && facesOpaques(alphaDiffus) && facesArrieresCachees(boite);
     const bool avant = glIsEnabled(GL_CULL_FACE);
     if (eliminer) {
         // Image2GL turns the y axis over, a mirror (with a positive slice step): a triangle
@@ -163,7 +270,7 @@ void dessinerSurface(const std::vector<float>& sommets, const std::vector<float>
         glFrontFace(CPoint3D::step_z > 0 ? GL_CW : GL_CCW);
         glEnable(GL_CULL_FACE);
     }
-    dessinerTableaux(GL_TRIANGLES, sommets, &normalesSommets, &ordre);
+    dessinerTableaux(GL_TRIANGLES, s);
     if (eliminer) {
         glFrontFace(GL_CCW);
         if (!avant)
@@ -171,27 +278,7 @@ void dessinerSurface(const std::vector<float>& sommets, const std::vector<float>
     }
 }
 
-void dessinerTableaux(GLenum mode, const std::vector<float>& sommets,
-                      const std::vector<float>* normalesSommets, const std::vector<GLuint>* ordre) {
-    const GLsizei nb = static_cast<GLsizei>(ordre ? ordre->size() : sommets.size() / 3);
-    if (nb == 0)
-        return;
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, sommets.data());
-    if (normalesSommets) {
-        glEnableClientState(GL_NORMAL_ARRAY);
-        glNormalPointer(GL_FLOAT, 0, normalesSommets->data());
-    }
-    if (ordre)
-        glDrawElements(mode, nb, GL_UNSIGNED_INT, ordre->data());
-    else
-        glDrawArrays(mode, 0, nb);
-    if (normalesSommets)
-        glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
-}
-
-} // namespace
+} // namespace Stravol
 
 void CMaillageTriangleChRegion::dessinerOpenGL() {
     if (afficherFaces)
@@ -218,86 +305,22 @@ void CMaillageTriangleChRegion::dessinerOpenGL() {
 }
 
 void CMaillageTriangleChRegion::dessinerFaces() {
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, materielSpeculaire);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, materielDiffus);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, materielAmbiant);
-    positions.clear();
-    normales.clear();
-    pourChaqueTriangle(premierTriangle, nbTriangles, [](CTriangleChRegion* t) {
-        const CPoint3D n = normaleGL(CPoint3D(t->normale[0], t->normale[1], t->normale[2]));
-        for (const CSommetChRegion* coin : {t->a, t->b, t->c}) {
-            ajouter(normales, n);
-            ajouter(positions, coin->Image2GL());
-        }
-    });
-    dessinerTableaux(GL_TRIANGLES, positions, &normales, nullptr);
+    Stravol::appliquerMateriaux(*this);
+    Stravol::construireFaces(*this, tableaux);
+    Stravol::dessinerTableaux(GL_TRIANGLES, Stravol::sourcesMemoire(tableaux));
 }
 
 void CMaillageTriangleChRegion::dessinerFacesSmooth() {
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, materielSpeculaire);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, materielDiffus);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, materielAmbiant);
-    // Each vertex is converted once, numbered in the order the triangles first reach it so
-    // that neighbouring triangles address neighbouring array entries. Its number, offset by a
-    // base that grows from frame to frame, is kept in the vertex's `indice` (working storage
-    // otherwise written only by the copy); `numerotes` confirms it, so a value left by an
-    // earlier frame or by a copy is never taken for this frame's. Only the triangle list is
-    // walked: the mesh is read once.
-    positions.clear();
-    normales.clear();
-    indices.clear();
-    numerotes.clear();
-    if (baseNumeros > std::numeric_limits<int>::max() / 2)
-        baseNumeros = 0;
-    const int base = baseNumeros;
-    const auto numero = [base](CSommetChRegion* v) {
-        const long long k = static_cast<long long>(v->indice) - base;
-        if (k >= 0 && k < static_cast<long long>(numerotes.size()) &&
-            numerotes[static_cast<std::size_t>(k)] == v)
-            return static_cast<GLuint>(k);
-        v->indice = base + static_cast<int>(numerotes.size());
-        numerotes.push_back(v);
-        ajouter(positions, v->Image2GL());
-        ajouter(normales, normaleGL(v->normale));
-        return static_cast<GLuint>(numerotes.size() - 1);
-    };
-    bool ordreExterieur = true;
-    pourChaqueTriangle(premierTriangle, nbTriangles, [&](CTriangleChRegion* t) {
-        if (t->suivant != nullptr)
-            __builtin_prefetch(t->suivant);
-        ordreExterieur = ordreExterieur && (t->orientation == 1 || t->orientation == -1);
-        // The corners go counter-clockwise seen from outside; the face is the same.
-        indices.push_back(numero(t->a));
-        indices.push_back(numero(t->orientation < 0 ? t->c : t->b));
-        indices.push_back(numero(t->orientation < 0 ? t->b : t->c));
-    });
-    baseNumeros = base + static_cast<int>(numerotes.size());
-    dessinerSurface(positions, normales, indices, ordreExterieur, materielDiffus[3]);
+    Stravol::appliquerMateriaux(*this);
+    Stravol::construireFacesLisses(*this, tableaux);
+    Stravol::dessinerSurface(Stravol::sourcesMemoire(tableaux), tableaux.boite,
+                             tableaux.ordreExterieur, materielDiffus[3]);
 }
 
 void CMaillageTriangleChRegion::dessinerFil() {
     glColor3f(0, 0, 0);
-    // Every vertex lifted 0.01 voxel along its normal, so that the lines lie in front of the
-    // faces; an edge is drawn from the lower address of its two ends only, hence once.
-    positions.clear();
-    indices.clear();
-    int nb = 0;
-    pourChaqueSommet(premierSommet, nbSommets, [&nb](CSommetChRegion* v, int i) {
-        v->indice = i;
-        ajouter(positions, (static_cast<const CPoint3D&>(*v) + v->normale * 0.01).Image2GL());
-        nb = i + 1;
-    });
-    const std::less<const CSommetChRegion*> avant;
-    pourChaqueSommet(premierSommet, nbSommets, [&](CSommetChRegion* v, int) {
-        for (int k = 0; k < v->voisins.longueur(); ++k) {
-            const CSommetChRegion* u = v->voisins[k];
-            if (avant(v, u) && u->indice >= 0 && u->indice < nb) {
-                indices.push_back(static_cast<GLuint>(v->indice));
-                indices.push_back(static_cast<GLuint>(u->indice));
-            }
-        }
-    });
-    dessinerTableaux(GL_LINES, positions, nullptr, &indices);
+    Stravol::construireFil(*this, tableaux);
+    Stravol::dessinerTableaux(GL_LINES, Stravol::sourcesMemoire(tableaux));
 }
 
 void CMaillageTriangleChRegion::dessinerSommetsExplorateur() {
