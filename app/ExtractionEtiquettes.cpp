@@ -204,7 +204,6 @@ void ExtractionEtiquettes::terminer(const Travail* travail) {
             ouvert_.images3D->maillage.reset();
         scene_ = std::move(faits);
         Q_EMIT sceneChangee();
-        redessiner();
     }
 
     std::size_t triangles = 0;
@@ -282,11 +281,6 @@ void ExtractionEtiquettes::oublierVolume() {
         return;
     scene_.clear();
     Q_EMIT sceneChangee();
-}
-
-void ExtractionEtiquettes::redessiner() {
-    if (ouvert_.fenetreOpenGL != nullptr)
-        ouvert_.fenetreOpenGL->Draw();
 }
 
 void ExtractionEtiquettes::exporterScene() {

@@ -89,7 +89,6 @@ private:
     void finirTravail();
     // Joins the threads of the works that have ended (all of them: waits for every one).
     void joindreThreads(bool tous = false);
-    void redessiner();
 
     const VolumeOuvert& ouvert_;
     DialoguesFenetre& dialogues_;

@@ -350,10 +350,10 @@ void Form1::detruireVolume() {
 }
 
 void Form1::sceneChangee() {
-    panneauEtiquettes_->montrerMaillages(etiquettes_->scene());
-    menus_->majDisponibilites();
     if (etiquettes_->aUneScene())
         panneauEtiquettes_->dock()->show();
+    panneauEtiquettes_->montrerMaillages(etiquettes_->scene());
+    menus_->majDisponibilites();
 }
 
 void Form1::panneauEtiquettesMontre(bool visible) {

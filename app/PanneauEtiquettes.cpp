@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -26,6 +27,11 @@ namespace Stravol {
 namespace {
 
 constexpr int kOpaciteMax = 100;
+// Widest the table asks to be, in pixels (long names are then cut).
+constexpr int kLargeurMax = 560;
+// Room around a name in its cell, and above and below a row's text, in pixels.
+constexpr int kMargeLigne = 6;
+constexpr int kMargeNom = 12;
 
 QTableWidgetItem* cellule(const QString& texte, Qt::Alignment alignement = Qt::AlignLeft) {
     auto* item = new QTableWidgetItem(texte);
@@ -76,6 +82,8 @@ void PanneauEtiquettes::construire(QWidget* fenetre) {
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
+    // Rows as high as their text: more labels in view.
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + kMargeLigne);
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setSectionResizeMode(Nom, QHeaderView::Stretch);
     disposition->addWidget(table_, 1);
@@ -135,6 +143,7 @@ void PanneauEtiquettes::definirTable(const TableEtiquettes& table) {
     }
     parCode_ = false;
     filtrer(filtre_->text());
+    ajusterLargeur();
     majVue();
 }
 
@@ -183,6 +192,23 @@ void PanneauEtiquettes::remplirTable() {
     table_->clearSelection();
     parCode_ = false;
     filtrer(filtre_->text());
+    ajusterLargeur();
+}
+
+void PanneauEtiquettes::ajusterLargeur() {
+    // Every column in view without scrolling sideways, within a reasonable width: the columns
+    // sized to their contents, the names' column to its longest name.
+    QHeaderView* entete = table_->horizontalHeader();
+    entete->resizeSections(QHeaderView::ResizeToContents);
+    int nom = entete->sectionSizeHint(Nom);
+    for (const Ligne& l : lignes_)
+        nom = std::max(nom, table_->fontMetrics().horizontalAdvance(QString::fromStdString(l.nom)) +
+                                kMargeNom);
+    int largeur = 2 * table_->frameWidth() + table_->verticalScrollBar()->sizeHint().width() + nom;
+    for (int c = 0; c < NbColonnes; ++c)
+        if (c != Nom)
+            largeur += entete->sectionSize(c);
+    table_->setMinimumWidth(std::min(largeur, kLargeurMax));
 }
 
 int PanneauEtiquettes::ligneDe(std::uint32_t valeur) const {
@@ -218,14 +244,13 @@ std::optional<std::uint32_t> PanneauEtiquettes::choisie() const {
 
 void PanneauEtiquettes::montrerMaillages(const std::vector<MaillageEtiquette>& scene) {
     valeursVue_.clear();
-    COpenGL* vue = ouvert_.fenetreOpenGL;
-    if (vue != nullptr)
-        vue->maillagesEtiquettes.clear();
+    std::vector<MaillageVue> maillages;
     for (const MaillageEtiquette& e : scene) {
         valeursVue_.push_back(e.valeur);
-        if (vue != nullptr)
-            vue->maillagesEtiquettes.push_back({&e.maillage, {}, true});
+        maillages.push_back({&e.maillage, {}, true});
     }
+    if (ouvert_.fenetreOpenGL != nullptr)
+        ouvert_.fenetreOpenGL->remplacerMaillagesEtiquettes(std::move(maillages));
     majVue();
 }
 
@@ -326,7 +351,8 @@ void PanneauEtiquettes::majVue() {
             vue->maillageEnAvant = static_cast<int>(i);
     }
     vue->opaciteMaillages = static_cast<float>(opacite_->value()) / kOpaciteMax;
-    vue->Draw();
+    // One frame for however many changes the event loop brings at once (a slider dragged).
+    vue->update();
 }
 
 } // namespace Stravol

@@ -81,6 +81,7 @@ private:
 
     void construire(QWidget* fenetre);
     void remplirTable();
+    void ajusterLargeur();
     void majNomsCouleurs(const TableEtiquettes& table);
     // The row of a label; -1 when it has none.
     int ligneDe(std::uint32_t valeur) const;

@@ -154,6 +154,7 @@ COpenGL::~COpenGL() {
         makeCurrent();
         glDeleteTextures(3, texturesCoupes.data());
         tamponsMaillage.liberer();
+        tamponsEtiquettes.liberer();
         doneCurrent();
     }
 }
@@ -193,6 +194,7 @@ void COpenGL::initializeGL() {
     // A new context (the widget moved to another window): the buffers and textures of the
     // previous one went with it.
     tamponsMaillage.oublier();
+    tamponsEtiquettes.oublier();
     InitGL();
     contexteInitialise = true;
 }

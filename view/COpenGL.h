@@ -12,6 +12,7 @@
 #include "mesh/LancerRayon.h"
 #include "mesh/MaillagePlat.h"
 #include "view/TamponsMaillage.h"
+#include "view/TamponsPlats.h"
 #include "view/camera/CFreeFlyCamera.h"
 #include "view/camera/CTrackBallCamera.h"
 #include "view/camera/EntreeCamera.h"
@@ -109,6 +110,9 @@ public:
     // back; the frame on screen is left as it is. Null when the view has no context yet or the
     // driver cannot give a framebuffer that large.
     QImage rendreImage(int facteur);
+    // New label meshes (not drawn yet, even if at the addresses of earlier ones); they show from
+    // the next frame on.
+    void remplacerMaillagesEtiquettes(std::vector<MaillageVue> maillages);
     // The label mesh under pixel (x, y) of the view as last drawn (its place in
     // maillagesEtiquettes, hidden ones skipped); -1 when none is there.
     int maillageSous(int x, int y) const;
@@ -120,9 +124,11 @@ public:
     int largeurVue() const { return largeurProjection; }
     int hauteurVue() const { return hauteurProjection; }
     // Copies to the driver so far: of the mesh's arrays (one per part drawn: flat faces,
-    // smooth faces, edges), and of slice textures (one per slice whose texels changed).
+    // smooth faces, edges), of slice textures (one per slice whose texels changed), and of
+    // label meshes (one per mesh whose arrays changed).
     int nbChargementsMaillage() const { return tamponsMaillage.nbChargements(); }
     int nbChargementsCoupes() const { return chargementsCoupes; }
+    int nbChargementsEtiquettes() const { return tamponsEtiquettes.nbChargements(); }
 
     ChoixCamera choixCamera = ChoixCamera::TrackBall;
     CImageTroisD* image3D = nullptr;
@@ -149,7 +155,8 @@ public:
     bool bmaillage = false;
     CMaillageTriangleChRegion* maillage = nullptr;
     // Label meshes, drawn with the region mesh whatever bmaillage says; each frame shows the
-    // visible ones, opaque first.
+    // visible ones, opaque first. Their colours and visibility may change here at any time;
+    // other meshes come through remplacerMaillagesEtiquettes.
     std::vector<MaillageVue> maillagesEtiquettes;
     // Opacity of the label meshes, 0 .. 1.
     float opaciteMaillages = 1.0f;
@@ -212,8 +219,9 @@ private:
     // Where the left button went down, for a click.
     QPoint appui_;
     bool appuiGauche_ = false;
-    // The mesh's faces and edges in buffers of the context.
+    // The mesh's faces and edges in buffers of the context, and the label meshes.
     TamponsMaillage tamponsMaillage;
+    TamponsPlats tamponsEtiquettes;
     // Texture names of the X, Y and Z slices, and the texels each holds (empty: none yet), so
     // that a slice is uploaded only when what it shows changes.
     std::array<unsigned int, 3> texturesCoupes{};

@@ -10,6 +10,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace Stravol {
 
@@ -29,23 +30,6 @@ void materiau(const std::array<float, 3>& c, float alpha) {
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambiant);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffus);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, speculaire);
-}
-
-void dessinerPlat(const MaillagePlat& m) {
-    if (m.vide())
-        return;
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, m.positions.data());
-    const bool normales = m.normales.size() == m.positions.size();
-    if (normales) {
-        glEnableClientState(GL_NORMAL_ARRAY);
-        glNormalPointer(GL_FLOAT, 0, m.normales.data());
-    }
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(m.triangles.size()), GL_UNSIGNED_INT,
-                   m.triangles.data());
-    if (normales)
-        glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 } // namespace
@@ -73,7 +57,22 @@ Matrice4 matriceVoxelsScene(int largeur, int hauteur, int profondeur,
             1};
 }
 
+void COpenGL::remplacerMaillagesEtiquettes(std::vector<MaillageVue> maillages) {
+    if (contexteInitialise) {
+        makeCurrent();
+        tamponsEtiquettes.liberer();
+    } else {
+        tamponsEtiquettes.oublier();
+    }
+    maillagesEtiquettes = std::move(maillages);
+}
+
 void COpenGL::dessinerMaillagesEtiquettes() {
+    // Buffers of meshes no longer listed go.
+    std::vector<const MaillagePlat*> listes;
+    for (const MaillageVue& v : maillagesEtiquettes)
+        listes.push_back(v.maillage);
+    tamponsEtiquettes.garderSeulement(listes);
     if (maillagesEtiquettes.empty())
         return;
     glPushMatrix();
@@ -96,7 +95,7 @@ void COpenGL::dessinerMaillagesEtiquettes() {
             if (!v.visible || v.maillage == nullptr || a <= 0 || (a >= 1) != opaques)
                 continue;
             materiau(v.couleur, a);
-            dessinerPlat(*v.maillage);
+            tamponsEtiquettes.dessiner(*v.maillage);
         }
     }
     glDepthMask(GL_TRUE);

@@ -191,3 +191,34 @@ TEST_F(VueMaillages, FrameAtTwiceTheSizeLeavesTheScreenAlone) {
     EXPECT_EQ(vue->imageAffichee(), affichee);
     EXPECT_EQ(vue->rendreImage(1).size(), simple.size());
 }
+
+TEST_F(VueMaillages, EachMeshCopiedOnceUntilItChanges) {
+    vue->capturerImage();
+    const int depart = vue->nbChargementsEtiquettes();
+    EXPECT_EQ(depart, 2);
+    // Frames that only move the eye, or change colours and visibility, copy nothing.
+    QTest::mouseMove(vue, QPoint(100, 100));
+    vue->maillagesEtiquettes[0].couleur = {0, 0, 1};
+    vue->maillagesEtiquettes[1].visible = false;
+    vue->Draw();
+    QImage image = vue->capturerImage();
+    EXPECT_EQ(vue->nbChargementsEtiquettes(), depart);
+    const Pixel bleu = lire(image, pixelVoxel(30, 50, 62));
+    EXPECT_TRUE(bleu.b > bleu.r + 60 && bleu.b > bleu.g + 60);
+
+    // A mesh whose arrays changed is copied again, and drawn where it now is.
+    vue->maillagesEtiquettes[1].visible = true;
+    vert = boite(70, 50, 50, 6);
+    image = vue->capturerImage();
+    EXPECT_EQ(vue->nbChargementsEtiquettes(), depart + 1);
+    EXPECT_TRUE(estFond(lire(image, pixelVoxel(70, 50 + 10, 62))));
+    EXPECT_TRUE(verdatre(lire(image, pixelVoxel(70, 50, 56))));
+
+    // New meshes through remplacerMaillagesEtiquettes are copied, even at the old addresses.
+    vue->remplacerMaillagesEtiquettes({{&rouge, {1, 0, 0}, true}});
+    rouge = boite(30, 50, 50, 12);
+    image = vue->capturerImage();
+    EXPECT_EQ(vue->nbChargementsEtiquettes(), depart + 2);
+    EXPECT_TRUE(estFond(lire(image, pixelVoxel(70, 50, 56))));
+    EXPECT_TRUE(rougeatre(lire(image, pixelVoxel(30, 50, 62))));
+}
