@@ -17,6 +17,12 @@ function(stravol_add_library name)
     target_include_directories(stravol_${name} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(stravol_${name} PUBLIC ${ARG_DEPS} ${ARG_SYSTEM_DEPS})
     stravol_target_settings(stravol_${name})
+    if(STRAVOL_PYTHON_FOUND)
+      # The Python module, a shared library, takes in the libraries: position-independent
+      # code whose calls within a library are still bound when it is compiled.
+      set_target_properties(stravol_${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+      target_compile_options(stravol_${name} PRIVATE -fno-semantic-interposition)
+    endif()
   else()
     add_library(stravol_${name} INTERFACE)
     target_include_directories(stravol_${name} INTERFACE ${PROJECT_SOURCE_DIR})

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -41,6 +42,13 @@ struct ValeurProche {
             acceptee[static_cast<std::size_t>(v)] = std::abs(v - s) <= tolerance;
     }
     bool operator()(unsigned char v) const { return acceptee[v]; }
+};
+
+// Values of any numeric type within a tolerance of the seed's, in the values' own units.
+template <class T> struct ValeurEcart {
+    double s;
+    double tolerance;
+    bool operator()(T v) const { return std::fabs(static_cast<double>(v) - s) <= tolerance; }
 };
 
 // The scans below read eight voxels as one little-endian word, the lowest byte first.
@@ -203,4 +211,31 @@ int croissance26Etiquettes(const std::uint16_t* etiquettes, unsigned char* marqu
                            int D, int x, int y, int z, BoiteVoxels& boite) {
     const ValeurExacte<std::uint16_t> exacte{valeurGerme(etiquettes, W, H, x, y, z)};
     return croitre<Trace::Marques>(etiquettes, marques, W, H, D, x, y, z, boite, exacte);
+}
+
+namespace {
+
+template <class T>
+int croitreTypee(const void* valeurs, unsigned char* marques, int W, int H, int D, int x, int y,
+                 int z, BoiteVoxels& boite, double tolerance) {
+    const T* v = static_cast<const T*>(valeurs);
+    const T s = valeurGerme(v, W, H, x, y, z);
+    if (tolerance > 0)
+        return croitre<Trace::Marques>(v, marques, W, H, D, x, y, z, boite,
+                                       ValeurEcart<T>{static_cast<double>(s), tolerance});
+    return croitre<Trace::Marques>(v, marques, W, H, D, x, y, z, boite, ValeurExacte<T>{s});
+}
+
+} // namespace
+
+int croissance26MarquesTypee(const void* valeurs, Stravol::TypeVoxel type, unsigned char* marques,
+                             int W, int H, int D, int x, int y, int z, BoiteVoxels& boite,
+                             double tolerance) {
+    // Bytes at the exact level take the word-wise scan of the grey growth.
+    if (type == Stravol::TypeVoxel::Octet && tolerance <= 0)
+        return croissance26Marques(static_cast<const unsigned char*>(valeurs), marques, W, H, D, x,
+                                   y, z, boite);
+    return Stravol::selonType(type, [&](auto t) {
+        return croitreTypee<decltype(t)>(valeurs, marques, W, H, D, x, y, z, boite, tolerance);
+    });
 }

@@ -2,6 +2,7 @@
 // Seeded growth over 26-connected voxels of one grey level, the first stage of the
 // extraction (CImageTroisD::CroissanceDeRegion).
 
+#include "volume/VolumeBrut.h"
 #include <cstdint>
 
 // Grows from the seed (x, y, z) the voxels of a W x H x D byte volume (voxel (x, y, z) at
@@ -31,3 +32,10 @@ int croissance26Marques(const unsigned char* image, unsigned char* marques, int 
 // exactly.
 int croissance26Etiquettes(const std::uint16_t* etiquettes, unsigned char* marques, int W, int H,
                            int D, int x, int y, int z, BoiteVoxels& boite);
+
+// The same growth over W x H x D values of any numeric type (voxel (x, y, z) at the same
+// index), taking the voxels whose value equals the seed's, or differs from it by at most
+// tolerance in the values' own units when tolerance > 0. A NaN seed reaches itself alone.
+int croissance26MarquesTypee(const void* valeurs, Stravol::TypeVoxel type, unsigned char* marques,
+                             int W, int H, int D, int x, int y, int z, BoiteVoxels& boite,
+                             double tolerance = 0);

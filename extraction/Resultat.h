@@ -11,6 +11,8 @@ namespace Stravol {
 
 struct Echec {
     std::string raison;
+    // Memory ran out: the request itself may be sound.
+    bool memoire = false;
 };
 
 template <class T> class Resultat {
@@ -25,6 +27,7 @@ public:
     const T& valeur() const { return std::get<0>(contenu_); }
     // Only on a result that failed.
     const std::string& raison() const { return std::get<1>(contenu_).raison; }
+    bool manqueMemoire() const { return std::get<1>(contenu_).memoire; }
 
 private:
     std::variant<T, Echec> contenu_;

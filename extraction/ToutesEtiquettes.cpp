@@ -51,7 +51,7 @@ std::vector<BoiteEtiquette> boitesEtiquettes(const std::uint16_t* etiquettes, in
     return presentes;
 }
 
-std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes, int W,
+std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const RemplirRangee& remplir, int W,
                                                             int H, int D, const BoiteEtiquette& b,
                                                             const OptionsExtraction& lissage,
                                                             std::string& erreur) {
@@ -71,13 +71,8 @@ std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t*
             return nullptr;
         }
         for (int z = b.z0; z <= b.z1; ++z)
-            for (int y = b.y0; y <= b.y1; ++y) {
-                const std::uint16_t* source =
-                    etiquettes + (static_cast<std::size_t>(z) * H + y) * W;
-                unsigned char* ligne = masque.GetRow(y - oy, z - oz);
-                for (int x = b.x0; x <= b.x1; ++x)
-                    ligne[x - ox] = source[x] == b.valeur ? 255 : 0;
-            }
+            for (int y = b.y0; y <= b.y1; ++y)
+                remplir(y, z, masque.GetRow(y - oy, z - oz) + (b.x0 - ox));
         if (!region.creerRegionImage3D(masque)) {
             erreur = "région de l'étiquette impossible à allouer";
             return nullptr;
@@ -98,6 +93,18 @@ std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t*
         s->z = static_cast<float>(s->z + static_cast<double>(oz));
     }
     return m;
+}
+
+std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes, int W,
+                                                            int H, int D, const BoiteEtiquette& b,
+                                                            const OptionsExtraction& lissage,
+                                                            std::string& erreur) {
+    const RemplirRangee remplir = [&](int y, int z, unsigned char* ligne) {
+        const std::uint16_t* source = etiquettes + (static_cast<std::size_t>(z) * H + y) * W + b.x0;
+        for (int x = 0; x <= b.x1 - b.x0; ++x)
+            ligne[x] = source[x] == b.valeur ? 255 : 0;
+    };
+    return maillerEtiquette(remplir, W, H, D, b, lissage, erreur);
 }
 
 std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes, int W,

@@ -35,6 +35,13 @@ std::vector<BoiteEtiquette> boitesEtiquettes(const std::uint16_t* etiquettes, in
 std::unique_ptr<CMaillageTriangleChRegion>
 maillerEtiquette(const std::uint16_t* etiquettes, int W, int H, int D, const BoiteEtiquette& boite,
                  const OptionsExtraction& lissage, std::string& erreur);
+// The same for labels held in any form: remplir(y, z, ligne) sets ligne[x - boite.x0] to 255
+// for each voxel x of boite.x0 .. boite.x1 of row (y, z) that carries the label, and to 0 for
+// the others. Called from the thread that meshes the label.
+using RemplirRangee = std::function<void(int y, int z, unsigned char* ligne)>;
+std::unique_ptr<CMaillageTriangleChRegion>
+maillerEtiquette(const RemplirRangee& remplir, int W, int H, int D, const BoiteEtiquette& boite,
+                 const OptionsExtraction& lissage, std::string& erreur);
 // The same with nbLissages rounds of Taubin smoothing.
 std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes, int W,
                                                             int H, int D,

@@ -188,6 +188,36 @@ void extractions() {
     ecrire("extraction_fuzz", "bruit", bruit());
 }
 
+// Label maps of the dual surface: sizes, the smoothing rounds' code, then a label code a voxel
+// (0 1 2 7 255 256 4000 65535 for codes 0 to 7).
+std::vector<unsigned char> carte(int l, int h, int p, int tours, int (*code)(int, int, int)) {
+    std::vector<unsigned char> o = {
+        static_cast<unsigned char>(l - 1), static_cast<unsigned char>(h - 1),
+        static_cast<unsigned char>(p - 1), static_cast<unsigned char>(tours)};
+    for (int z = 0; z < p; ++z)
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < l; ++x)
+                o.push_back(static_cast<unsigned char>(code(x, y, z)));
+    return o;
+}
+
+void cartesDuales() {
+    // Two voxels of one label touching along an edge, between two others.
+    ecrire("carte_duale_fuzz", "arete", carte(4, 4, 3, 0, [](int x, int y, int z) {
+               return z != 1 || x < 1 || x > 2 || y < 1 || y > 2 ? 0 : (x == y ? 5 : 1 + x);
+           }));
+    ecrire("carte_duale_fuzz", "damier",
+           carte(6, 6, 6, 2, [](int x, int y, int z) { return (x + y + z) % 2 == 0 ? 1 : 7; }));
+    ecrire("carte_duale_fuzz", "boules", carte(6, 6, 6, 3, [](int x, int y, int z) {
+               const double a = std::hypot(x - 1.5, y - 2.5, z - 2.5);
+               const double b = std::hypot(x - 4.0, y - 2.5, z - 2.5);
+               return a < 2.1 ? (a < 1.0 ? 3 : 4) : (b < 1.8 ? 6 : 0);
+           }));
+    ecrire("carte_duale_fuzz", "bruit", carte(6, 5, 6, 1, [](int x, int y, int z) {
+               return (x * 7 + y * 13 + z * 5) % 11 % 8;
+           }));
+}
+
 // Evolution inputs: iterations, the nine float parameters as steps of 0.01 from -5 (two bytes
 // each), the neighbourhood side code, two int parameters, the switches, the smoothing rounds,
 // then an extraction volume.
@@ -472,6 +502,7 @@ int main(int argc, char** argv) {
     images();
     volumesI3D();
     extractions();
+    cartesDuales();
     evolutions();
     composantes();
     volumesFichiers();

@@ -22,6 +22,7 @@
 #include "core/Message.h"
 #include "core/Parallele.h"
 #include "extraction/Extraction.h"
+#include "extraction/MaillageDual.h"
 #include "extraction/Ouverture.h"
 #include "extraction/TableDesEtiquettes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
@@ -29,6 +30,7 @@
 #include "mesh/ExportScene.h"
 #include "mesh/MaillagePlat.h"
 #include "mesh/MesuresMaillage.h"
+#include "mesh/MesuresPlat.h"
 #include "tools/common/Outil.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
@@ -61,6 +63,8 @@ struct Options {
     std::string sortie;
     int lissages = kToursNonDemandes; // rounds asked for with --smooth
     std::string methodeLissage = "taubin";
+    std::string methode; // nets or faces; empty: nets with --all-labels, faces otherwise
+    std::string dossierInterfaces;
     int tolerance = 0;
     double decimation = 1.0; // fraction of the triangles kept; 1: no decimation
     // Deformable-model parameters of the mesh, as "NAME=VALUE", in the order given.
@@ -73,6 +77,9 @@ struct Options {
     bool avecLabel = false;
     bool avecFenetre = false;
     bool avecEspacement = false;
+    bool avecMethodeLissage = false;
+
+    bool duale() const { return methode.empty() ? toutesEtiquettes : methode == "nets"; }
 };
 
 constexpr long long kLabelMax = Stravol::kValeurEtiquetteMax;
@@ -150,14 +157,27 @@ void declarerOptions(CLI::App& app, Options& o) {
         ->check(CLI::IsMember({"segmentation", "image"}));
     app.add_option("--output", o.sortie, "write the mesh to FILE.stl, .obj or .ply")
         ->type_name("FILE");
+    app.add_option("--method", o.methode,
+                   "surface of the extraction: nets, the dual surface of the voxels as they "
+                   "stand, every label at once with the surfaces between labels shared (the "
+                   "default with --all-labels), or faces, the faces of the repaired region (the "
+                   "default with --seed and --label)")
+        ->check(CLI::IsMember({"nets", "faces"}));
+    app.add_option("--interfaces", o.dossierInterfaces,
+                   "with --all-labels --method nets: one mesh per pair of touching labels, "
+                   "interface-<a>-<b>.<format> in DIR (a < b, 0 the background), facing a")
+        ->type_name("DIR");
     app.add_option("--smooth", o.lissages,
-                   "smoothing rounds (default 10, or 20 with --smoothing constrained)")
+                   "smoothing rounds (default 10, 20 with --smoothing constrained or --method "
+                   "nets; 0 with nets: the raw dual surface)")
         ->check(CLI::Range(0, std::numeric_limits<int>::max()));
-    app.add_option("--smoothing", o.methodeLissage,
-                   "taubin, or constrained: volume-keeping rounds that keep every vertex within "
-                   "half a voxel of its lattice corner and flatten the terraces")
-        ->capture_default_str()
-        ->check(CLI::IsMember({"taubin", "constrained"}));
+    CLI::Option* methodeLissage =
+        app.add_option("--smoothing", o.methodeLissage,
+                       "with --method faces: taubin, or constrained: volume-keeping rounds that "
+                       "keep every vertex within half a voxel of its lattice corner and flatten "
+                       "the terraces")
+            ->capture_default_str()
+            ->check(CLI::IsMember({"taubin", "constrained"}));
     app.add_option("--tolerance", o.tolerance,
                    "grey levels a grown voxel may differ from the seed's value by (labels above "
                    "255 grow exactly)")
@@ -184,7 +204,8 @@ void declarerOptions(CLI::App& app, Options& o) {
         ->check(CLI::Range(0, kThreadsMax));
     app.add_flag("--progress", o.progression, "stage names and fractions on stderr");
     toutes->excludes(germe)->excludes(label);
-    app.final_callback([&o, germe, label, fenetre, espacement] {
+    app.final_callback([&o, germe, label, fenetre, espacement, methodeLissage] {
+        o.avecMethodeLissage = methodeLissage->count() > 0;
         o.avecGerme = germe->count() > 0;
         o.avecLabel = label->count() > 0;
         o.avecFenetre = fenetre->count() > 0;
@@ -209,6 +230,11 @@ void verifierEcrivable(const std::string& fichier) {
 
 // What the parser cannot check alone, refused before the work starts.
 void verifierOptions(const Options& o) {
+    if (o.duale() &&
+        (o.avecMethodeLissage || o.decimation < 1.0 || !o.parametres.empty() || o.iterations > 0))
+        echouer("--smoothing, --decimate, --param and --evolve go with --method faces");
+    if (!o.dossierInterfaces.empty() && (!o.toutesEtiquettes || !o.duale()))
+        echouer("--interfaces goes with --all-labels and --method nets");
     if (!o.toutesEtiquettes && (!o.tableEtiquettes.empty() || !o.scene.empty()))
         echouer("--labels and --scene go with --all-labels");
     if (o.toutesEtiquettes) {
@@ -375,10 +401,12 @@ std::unique_ptr<CImageTroisD> charger(const Options& o, outils::Progression& pro
 
 Stravol::OptionsExtraction optionsExtraction(const Options& o) {
     Stravol::OptionsExtraction options;
+    options.surface = o.duale() ? Stravol::MethodeSurface::Duale : Stravol::MethodeSurface::Faces;
     options.lissage = o.methodeLissage == "constrained" ? Stravol::MethodeLissage::Contraint
                                                         : Stravol::MethodeLissage::Taubin;
-    options.nbLissages =
-        o.lissages == kToursNonDemandes ? Stravol::toursParDefaut(options.lissage) : o.lissages;
+    const int parDefaut =
+        o.duale() ? Stravol::kToursDualParDefaut : Stravol::toursParDefaut(options.lissage);
+    options.nbLissages = o.lissages == kToursNonDemandes ? parDefaut : o.lissages;
     options.tolerance = o.tolerance;
     return options;
 }
@@ -487,6 +515,167 @@ bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r,
     return reussi;
 }
 
+// The summary entry of one label meshed by the dual method, its file written (with its colour
+// a vertex in a PLY file) and its mesh kept in scene for --scene; false when the writing fails,
+// the entry then saying why.
+bool ecrireEtiquetteDuale(const Options& o, const Stravol::CarteEtiquettes& carte, long long voxels,
+                          Stravol::MaillagePlat& m, const std::vector<Stravol::Voisin>& voisins,
+                          const Stravol::Geometrie& geometrie, Stravol::MaillageEtiquette& scene,
+                          nlohmann::ordered_json& e) {
+    e["value"] = scene.valeur;
+    if (!scene.nom.empty())
+        e["name"] = scene.nom;
+    e["color"] = scene.couleur;
+    e["voxels"] = voxels;
+    const std::string fichier =
+        o.dossierSortie.empty()
+            ? std::string()
+            : o.dossierSortie + "/" +
+                  Stravol::nomFichierEtiquette(scene.valeur, scene.nom, o.format);
+    if (!fichier.empty() &&
+        !Stravol::exporterMaillagePlat(m, fichier, geometrie, espaceSortie(o),
+                                       o.format == "ply" ? &scene.couleur : nullptr)) {
+        e["error"] = "cannot write " + fichier;
+        return false;
+    }
+    const Stravol::ControleMaillagePlat c = Stravol::controlerMaillagePlat(m);
+    const Stravol::MesuresMaillagePlat w = Stravol::mesurerMaillagePlat(m, geometrie);
+    if (!fichier.empty())
+        e["file"] = fichier;
+    e["vertices"] = m.nbSommets();
+    e["triangles"] = m.nbTriangles();
+    e["closed"] = c.ferme;
+    e["irregular_vertices"] = c.sommetsMultiples;
+    e["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
+    e["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
+    nlohmann::ordered_json& liste = e["neighbours"] = nlohmann::ordered_json::array();
+    for (const Stravol::Voisin& v : voisins)
+        liste.push_back({{"label", v.etiquette == 0 ? 0 : carte.valeurVraie(v.etiquette)},
+                         {"area_mm2", outils::reelJson(v.aireMm2, kChiffresMesures)}});
+    if (!o.scene.empty())
+        scene.maillage = std::move(m);
+    return true;
+}
+
+// --all-labels --method nets: every label of the map meshed as one surface, one file a label
+// (labels in parallel) named and coloured from the label table, with --interfaces one file a
+// pair of touching labels, then the --scene file of every label. A file that cannot be written
+// is reported in its entry or the summary; exit status 1 then, after every other file.
+int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::TableChoisie& table,
+                         const Stravol::CarteEtiquettes& c, double tempsChargement,
+                         outils::Progression& progression) {
+    progression.etape("surface");
+    Stravol::Resultat<Stravol::CarteDuale> faite =
+        Stravol::maillerCarteDuale(c, optionsExtraction(o), volume.geometrie);
+    if (!faite)
+        echouer(faite.raison());
+    progression.terminer();
+    const Stravol::CarteDuale& carte = faite.valeur();
+    const std::vector<std::vector<Stravol::Voisin>> voisins = Stravol::voisinsEtiquettes(carte);
+    const std::size_t nb = carte.index.valeurs.size();
+
+    // Names and colours of the labels' values in the file, given before the meshes are made:
+    // the table chosen, else the label file's own.
+    const bool tablePropre = table.table.vide() && !volume.tableEtiquettes.vide();
+    const Stravol::TableEtiquettes& noms = tablePropre ? volume.tableEtiquettes : table.table;
+    std::vector<std::uint32_t> valeurs;
+    for (const std::uint16_t e : carte.index.valeurs)
+        valeurs.push_back(c.valeurVraie(e));
+    const std::vector<Stravol::CouleurRVB> couleurs = Stravol::couleursEtiquettes(valeurs, noms);
+    std::vector<Stravol::MaillageEtiquette> scene(nb);
+    for (std::size_t k = 0; k < nb; ++k) {
+        scene[k].valeur = valeurs[k];
+        if (const Stravol::EntreeEtiquette* e = noms.trouver(valeurs[k]))
+            scene[k].nom = e->nom;
+        scene[k].couleur = couleurs[k];
+    }
+
+    std::vector<nlohmann::ordered_json> entrees(nb);
+    std::vector<char> echecs(nb, 0);
+    const auto t1 = std::chrono::steady_clock::now();
+    progression.etape("labels");
+    progression.setMaximum(static_cast<int>(nb));
+    std::atomic<int> faites{0};
+    std::mutex verrou;
+    Stravol::maillerEtiquettesDuales(carte, [&](std::size_t k, Stravol::MaillagePlat& m) {
+        echecs[k] = ecrireEtiquetteDuale(o, c, carte.voxels[k], m, voisins[k], volume.geometrie,
+                                         scene[k], entrees[k])
+                        ? 0
+                        : 1;
+        const int n = ++faites;
+        std::lock_guard<std::mutex> garde(verrou);
+        progression.setValue(n);
+    });
+    progression.terminer();
+    const double tempsEtiquettes = secondesDepuis(t1);
+    int nbEchecs = static_cast<int>(std::count(echecs.begin(), echecs.end(), 1));
+
+    nlohmann::ordered_json interfaces;
+    double tempsInterfaces = 0.0;
+    if (!o.dossierInterfaces.empty()) {
+        const auto t2 = std::chrono::steady_clock::now();
+        progression.etape("interfaces");
+        const std::vector<Stravol::InterfaceDuale>& paires = carte.interfaces.paires;
+        std::vector<std::string> erreurs(paires.size());
+        Stravol::maillerInterfacesDuales(carte, [&](std::size_t k, Stravol::MaillagePlat& m) {
+            const std::uint32_t a = paires[k].a == 0 ? 0 : c.valeurVraie(paires[k].a);
+            const std::string fichier = o.dossierInterfaces + "/interface-" + std::to_string(a) +
+                                        "-" + std::to_string(c.valeurVraie(paires[k].b)) + "." +
+                                        o.format;
+            if (!Stravol::exporterMaillagePlat(m, fichier, volume.geometrie, espaceSortie(o)))
+                erreurs[k] = "cannot write " + fichier;
+        });
+        progression.terminer();
+        tempsInterfaces = secondesDepuis(t2);
+        interfaces["dir"] = o.dossierInterfaces;
+        interfaces["written"] = std::count(erreurs.begin(), erreurs.end(), std::string());
+        nlohmann::ordered_json& liste = interfaces["errors"] = nlohmann::ordered_json::array();
+        for (const std::string& e : erreurs)
+            if (!e.empty())
+                liste.push_back(e);
+        nbEchecs += static_cast<int>(liste.size());
+    }
+    bool sceneEcrite = false;
+    if (!o.scene.empty()) {
+        progression.etape("scene");
+        sceneEcrite = Stravol::exporterScene(scene, o.scene, volume.geometrie, espaceSortie(o));
+        progression.terminer();
+    }
+
+    nlohmann::ordered_json bilan;
+    bilan["dimensions"] = {c.W, c.H, c.D};
+    bilan["spacing"] = espacementJson(volume);
+    bilan["space"] = Stravol::nomEspace(espaceSortie(o));
+    if (!table.chemin.empty())
+        bilan["labels_table"] = table.chemin;
+    else if (tablePropre)
+        bilan["labels_table"] = Stravol::fichierEtiquettes(demandeOuverture(o));
+    if (!o.scene.empty()) {
+        if (sceneEcrite)
+            bilan["scene"] = o.scene;
+        else
+            bilan["scene_error"] = "cannot write " + o.scene;
+    }
+    bilan["method"] = "nets";
+    bilan["smoothing_rounds"] = optionsExtraction(o).nbLissages;
+    bilan["labels_found"] = nb;
+    bilan["labels_failed"] = std::count(echecs.begin(), echecs.end(), 1);
+    bilan["labels"] = entrees;
+    if (!interfaces.is_null())
+        bilan["interfaces"] = interfaces;
+    nlohmann::ordered_json& temps = bilan["seconds"];
+    temps["load"] = secondesJson(tempsChargement);
+    temps["surface"] = secondesJson(carte.tempsSurface);
+    temps["smoothing"] = secondesJson(carte.tempsLissage);
+    temps["labels"] = secondesJson(tempsEtiquettes);
+    if (!interfaces.is_null())
+        temps["interfaces"] = secondesJson(tempsInterfaces);
+    bilan["threads"] = Stravol::nbThreads();
+    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
+    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
+    return nbEchecs > 0 || (!o.scene.empty() && !sceneEcrite) ? 1 : 0;
+}
+
 // --all-labels: every non-zero label of the segmentation (of the input file itself when no
 // segmentation was read), one mesh file each, labels in parallel, named and coloured from the
 // label table, then the --scene file of them all. A label that fails is reported in its entry,
@@ -495,16 +684,20 @@ bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r,
 int extraireToutes(const Options& o, CImageTroisD& volume, const Stravol::TableChoisie& table,
                    double tempsChargement, outils::Progression& progression) {
     std::error_code erreur;
-    if (!o.dossierSortie.empty()) {
-        fs::create_directories(o.dossierSortie, erreur);
-        if (!fs::is_directory(o.dossierSortie, erreur))
-            echouer("cannot create the folder " + o.dossierSortie);
+    for (const std::string& dossier : {o.dossierSortie, o.dossierInterfaces}) {
+        if (dossier.empty())
+            continue;
+        fs::create_directories(dossier, erreur);
+        if (!fs::is_directory(dossier, erreur))
+            echouer("cannot create the folder " + dossier);
     }
     const auto t0 = std::chrono::steady_clock::now();
     Stravol::Resultat<Stravol::CarteEtiquettes> carte = Stravol::carteEtiquettes(volume, o.dossier);
     if (!carte)
         echouer(carte.raison());
     const Stravol::CarteEtiquettes& c = carte.valeur();
+    if (o.duale())
+        return extraireToutesDuales(o, volume, table, c, tempsChargement, progression);
     progression.etape("boxes");
     const std::vector<Stravol::BoiteEtiquette> boites =
         Stravol::boitesEtiquettes(c.valeurs(), c.W, c.H, c.D);
@@ -665,6 +858,55 @@ nlohmann::ordered_json bilanObjet(const Options& o, const CImageTroisD& volume,
     return bilan;
 }
 
+// --seed or --label with --method nets: one object, its voxels as they stand, written as asked.
+int extraireObjetDual(const Options& o, const CImageTroisD& volume,
+                      const Stravol::Voxel& dimensions, const Stravol::Voxel& germe,
+                      bool segmentation, double tempsChargement, outils::Progression& progression) {
+    progression.etape("extraction");
+    const Stravol::OptionsExtraction options = optionsExtraction(o);
+    Stravol::Resultat<Stravol::ObjetDual> extrait =
+        Stravol::extraireAuGermeDual(volume, germe, options);
+    if (!extrait)
+        echouer("the extraction failed: " + extrait.raison());
+    progression.terminer();
+    const Stravol::ObjetDual& objet = extrait.valeur();
+    const Stravol::MaillagePlat& m = objet.maillage;
+    if (!o.sortie.empty()) {
+        progression.etape("write");
+        if (!Stravol::exporterMaillagePlat(m, o.sortie, volume.geometrie, espaceSortie(o)))
+            echouer("cannot write " + o.sortie);
+        progression.terminer();
+    }
+    const Stravol::ControleMaillagePlat c = Stravol::controlerMaillagePlat(m);
+    const Stravol::MesuresMaillagePlat w = Stravol::mesurerMaillagePlat(m, volume.geometrie);
+    nlohmann::ordered_json bilan;
+    bilan["dimensions"] = dimensions;
+    bilan["seed"] = germe;
+    bilan["seed_value"] = objet.valeurGerme;
+    bilan["source"] = segmentation ? "segmentation" : "image";
+    if (o.tolerance > 0)
+        bilan["tolerance"] = o.tolerance;
+    bilan["method"] = "nets";
+    bilan["smoothing_rounds"] = options.nbLissages;
+    bilan["voxels_grown"] = objet.nbVoxels;
+    bilan["vertices"] = m.nbSommets();
+    bilan["triangles"] = m.nbTriangles();
+    bilan["closed"] = c.ferme;
+    bilan["irregular_vertices"] = c.sommetsMultiples;
+    bilan["spacing"] = espacementJson(volume);
+    bilan["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
+    bilan["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
+    nlohmann::ordered_json& temps = bilan["seconds"];
+    temps["load"] = secondesJson(tempsChargement);
+    temps["growth"] = secondesJson(objet.tempsCroissance);
+    temps["surface"] = secondesJson(objet.tempsSurface);
+    temps["smoothing"] = secondesJson(objet.tempsLissage);
+    temps["extraction"] = secondesJson(objet.tempsTotal());
+    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
+    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
+    return 0;
+}
+
 // --seed or --label: one object, evolved, decimated and written as asked.
 int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement,
                   outils::Progression& progression) {
@@ -684,6 +926,9 @@ int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement
     const Stravol::Voxel germe = germeDemande(o, volume, segmentation);
     // Sizes before an extraction alone releases the voxels.
     const Stravol::Voxel dimensions = {volume.largeur, volume.hauteur, volume.profondeur};
+    if (o.duale())
+        return extraireObjetDual(o, volume, dimensions, germe, segmentation, tempsChargement,
+                                 progression);
 
     progression.etape("extraction");
     Stravol::OptionsExtraction options = optionsExtraction(o);

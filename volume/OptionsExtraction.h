@@ -1,5 +1,5 @@
 #pragma once
-// How a seeded extraction grows its region and smooths its mesh.
+// How an extraction grows its region, makes its surface and smooths it.
 
 namespace Stravol {
 
@@ -16,9 +16,20 @@ constexpr int toursParDefaut(MethodeLissage methode) {
     return methode == MethodeLissage::Contraint ? kToursContraintParDefaut : kToursTaubinParDefaut;
 }
 
+// The surface an extraction makes of its voxels.
+enum class MethodeSurface {
+    Faces, // the faces of the repaired region, smoothed: the specified extraction
+    Duale, // the dual surface of the voxels as they stand, with its own constrained smoothing
+           // (mesh/SurfaceDuale.h); every label of a map at once, interfaces shared
+};
+
+// Rounds of the dual surface's smoothing when none are asked for.
+constexpr int kToursDualParDefaut = 20;
+
 struct OptionsExtraction {
-    MethodeLissage lissage = MethodeLissage::Taubin;
-    int nbLissages = kToursTaubinParDefaut; // smoothing rounds
+    MethodeSurface surface = MethodeSurface::Faces;
+    MethodeLissage lissage = MethodeLissage::Taubin; // of the faces method
+    int nbLissages = kToursTaubinParDefaut;          // smoothing rounds
     // Grey levels a grown voxel may differ from the seed's value by (0: exactly the seed's).
     int tolerance = 0;
     // The volume's voxels are released once the region is built (sizes 0 afterwards, the

@@ -12,33 +12,6 @@ namespace Stravol {
 
 namespace {
 
-// Calls f with a value of the C++ type of t (its value is meaningless, only its type counts).
-template <class F> decltype(auto) selonType(TypeVoxel t, F&& f) {
-    switch (t) {
-    case TypeVoxel::Octet:
-        return f(std::uint8_t{});
-    case TypeVoxel::OctetSigne:
-        return f(std::int8_t{});
-    case TypeVoxel::Entier16:
-        return f(std::int16_t{});
-    case TypeVoxel::EntierNonSigne16:
-        return f(std::uint16_t{});
-    case TypeVoxel::Entier32:
-        return f(std::int32_t{});
-    case TypeVoxel::EntierNonSigne32:
-        return f(std::uint32_t{});
-    case TypeVoxel::Entier64:
-        return f(std::int64_t{});
-    case TypeVoxel::EntierNonSigne64:
-        return f(std::uint64_t{});
-    case TypeVoxel::Reel32:
-        return f(float{});
-    case TypeVoxel::Reel64:
-        break;
-    }
-    return f(double{});
-}
-
 template <class T> const T* voxels(const VolumeBrut& v) {
     return reinterpret_cast<const T*>(v.donnees.data());
 }

@@ -30,6 +30,33 @@ std::size_t tailleVoxel(TypeVoxel type);
 bool typeEntier(TypeVoxel type);
 const char* nomType(TypeVoxel type);
 
+// Calls f with a value of the C++ type of t (its value is meaningless, only its type counts).
+template <class F> decltype(auto) selonType(TypeVoxel t, F&& f) {
+    switch (t) {
+    case TypeVoxel::Octet:
+        return f(std::uint8_t{});
+    case TypeVoxel::OctetSigne:
+        return f(std::int8_t{});
+    case TypeVoxel::Entier16:
+        return f(std::int16_t{});
+    case TypeVoxel::EntierNonSigne16:
+        return f(std::uint16_t{});
+    case TypeVoxel::Entier32:
+        return f(std::int32_t{});
+    case TypeVoxel::EntierNonSigne32:
+        return f(std::uint32_t{});
+    case TypeVoxel::Entier64:
+        return f(std::int64_t{});
+    case TypeVoxel::EntierNonSigne64:
+        return f(std::uint64_t{});
+    case TypeVoxel::Reel32:
+        return f(float{});
+    case TypeVoxel::Reel64:
+        break;
+    }
+    return f(double{});
+}
+
 // Where the voxel-to-world transform of a volume comes from.
 enum class OrigineGeometrie {
     Aucune,     // picture folder: spacing 1, origin 0, the world frame is the voxel frame

@@ -123,8 +123,10 @@ TEST_F(TablesOutil, WithoutTableTheFilesAreTodays) {
     for (const char* format : {"stl", "obj"}) {
         SCOPED_TRACE(format);
         const std::string sortie = std::string("sans-") + format;
-        const nlohmann::json j = resume(lancer(
-            "atlas.nii.gz --all-labels --output-dir " + sortie + " --format " + format, racine));
+        const nlohmann::json j =
+            resume(lancer("atlas.nii.gz --all-labels --method faces --output-dir " + sortie +
+                              " --format " + format,
+                          racine));
         EXPECT_EQ(fichiers(racine / sortie),
                   (std::vector<std::string>{"label-17." + std::string(format),
                                             "label-2." + std::string(format),
@@ -145,8 +147,8 @@ TEST_F(TablesOutil, WithoutTableTheFilesAreTodays) {
         }
     }
     // world is RAS under its former name.
-    const nlohmann::json monde =
-        resume(lancer("atlas.nii.gz --all-labels --output-dir monde --space world", racine));
+    const nlohmann::json monde = resume(lancer(
+        "atlas.nii.gz --all-labels --method faces --output-dir monde --space world", racine));
     EXPECT_EQ(monde["space"], "RAS");
     EXPECT_EQ(lireOctets((racine / "monde/label-2.stl").string()), reference(2, "stl"));
 }

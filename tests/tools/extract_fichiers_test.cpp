@@ -95,13 +95,17 @@ protected:
     const fs::path racine = temporaire.chemin();
 };
 
+// A mesh file read back; PLY files of labels carry a colour a vertex.
 Soupe lireMaillage(const fs::path& f) {
     Soupe s;
     const std::string ext = f.extension().string();
+    PlyLu ply;
     const bool lu = ext == ".obj"   ? lireOBJ(f.string(), s)
-                    : ext == ".ply" ? lirePLY(f.string(), s)
+                    : ext == ".ply" ? lirePLYComplet(f.string(), ply)
                                     : lireSTL(f.string(), s);
     EXPECT_TRUE(lu) << f;
+    if (ext == ".ply")
+        return ply.soupe;
     return ext == ".stl" ? fusionnerPositions(s) : s;
 }
 
@@ -250,7 +254,7 @@ TEST_F(ExtractionFichiers, AllLabelsOneFileAndOneEntryEach) {
         const nlohmann::json j = json(r);
         EXPECT_EQ(j["labels_found"], 3);
         EXPECT_EQ(j["labels_failed"], 0);
-        EXPECT_EQ(j["space"], "world");
+        EXPECT_EQ(j["space"], "RAS");
         std::set<std::string> attendus;
         ASSERT_EQ(j["labels"].size(), 3u);
         for (const nlohmann::json& e : j["labels"]) {
@@ -274,10 +278,11 @@ TEST_F(ExtractionFichiers, AllLabelsOneFileAndOneEntryEach) {
 }
 
 // A label that fails is told in its entry, the others are written, and the status is 1: the
-// lone voxel, unsmoothed, is a cube that no decimation passes.
+// lone voxel, unsmoothed, is a cube that no decimation passes (the decimation works on the
+// meshes of the faces method).
 TEST_F(ExtractionFichiers, AllLabelsWithOneFailureEndsWithStatusOne) {
-    const Resultat r =
-        lancer("lab.nii --all-labels --output-dir out --smooth 0 --decimate 0.5", racine);
+    const Resultat r = lancer(
+        "lab.nii --all-labels --output-dir out --method faces --smooth 0 --decimate 0.5", racine);
     ASSERT_EQ(r.statut, 1) << r.sortie;
     const nlohmann::json j = json(r);
     EXPECT_EQ(j["labels_found"], 3);

@@ -1,0 +1,339 @@
+// The meshes of single labels and of interfaces taken from the dual surface.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <tuple>
+#include <unordered_map>
+
+#include "core/Parallele.h"
+#include "mesh/SurfaceDuale.h"
+
+namespace Stravol {
+
+namespace {
+
+// Unit vertex normals and positions of a mesh whose corners are numbered by the surface's
+// vertices: each distinct corner number becomes a vertex, in order of first use.
+MaillagePlat assembler(const SurfaceDuale& s, const std::vector<std::uint32_t>& sommets,
+                       std::vector<std::uint32_t> coins) {
+    MaillagePlat m;
+    m.positions.resize(3 * sommets.size());
+    for (std::size_t v = 0; v < sommets.size(); ++v)
+        for (std::size_t a = 0; a < 3; ++a)
+            m.positions[3 * v + a] = s.positions[3 * std::size_t{sommets[v]} + a];
+    m.triangles = std::move(coins);
+    calculerNormalesPlat(m);
+    return m;
+}
+
+// The next corner of the same triangle.
+std::size_t suivant(std::size_t i) { return i % 3 == 2 ? i - 2 : i + 1; }
+
+// The voxel of label etiquette that triangle t bounds: the centre of its quad's face moved half
+// a voxel against its normal (the triangles turn counter-clockwise seen from the front label)
+// when the label is behind, along it otherwise. Read from the cells' centres, which the
+// smoothing does not move.
+std::array<long, 3> voxelBorde(const SurfaceDuale& s, std::uint32_t t, std::uint16_t etiquette) {
+    const std::size_t q = std::size_t{t} / 2;
+    const std::uint32_t* c = s.triangles.data() + 6 * q;
+    const std::uint32_t coins[4] = {c[0], c[1], c[2], c[5]};
+    double centre[3] = {0.0, 0.0, 0.0};
+    double p[3][3];
+    for (std::size_t k = 0; k < 4; ++k)
+        for (std::size_t a = 0; a < 3; ++a) {
+            const double x = s.centres[3 * std::size_t{coins[k]} + a];
+            centre[a] += 0.25 * x;
+            if (k < 3)
+                p[k][a] = x;
+        }
+    const double u[3] = {p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
+    const double v[3] = {p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
+    const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                         u[0] * v[1] - u[1] * v[0]};
+    const double sens = s.paires[2 * std::size_t{t} + 1] == etiquette ? -0.5 : 0.5;
+    std::array<long, 3> voxel{};
+    for (std::size_t a = 0; a < 3; ++a)
+        voxel[a] = std::lround(centre[a] + sens * (n[a] > 0.0 ? 1.0 : (n[a] < 0.0 ? -1.0 : 0.0)));
+    return voxel;
+}
+
+// The closed surface of one label from its triangles (numbers in the surface). Its corners
+// first carry the surface's vertices; each edge's two uses are then matched (an edge where two
+// voxels of the label touch diagonally has four, matched around each of those voxels), and
+// each vertex becomes one vertex for each fan of triangles that the matches chain around it.
+// Where the two pieces that meet at such an edge stay one fan at both of its ends, the edge
+// is matched around the two other voxels instead, which splits one end.
+MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
+                      const std::uint32_t* triangles, std::size_t nb, TravailEtiquette& travail) {
+    constexpr std::uint32_t kAucun = 0xffffffffu;
+    // Corners outward of the label (as stored where it is behind, reversed where it is in
+    // front), numbered by the label's own vertices in order of first use.
+    std::vector<std::uint32_t>& locaux = travail.locaux;
+    if (locaux.size() != s.nbSommets())
+        locaux.assign(s.nbSommets(), kAucun);
+    const std::size_t nc = 3 * nb;
+    std::vector<std::uint32_t> coins(nc), globaux;
+    for (std::size_t i = 0; i < nb; ++i) {
+        const std::uint32_t* c = s.triangles.data() + 3 * std::size_t{triangles[i]};
+        const bool derriere = s.paires[2 * std::size_t{triangles[i]} + 1] == etiquette;
+        const std::uint32_t ordre[3] = {c[0], derriere ? c[1] : c[2], derriere ? c[2] : c[1]};
+        for (std::size_t k = 0; k < 3; ++k) {
+            std::uint32_t& l = locaux[ordre[k]];
+            if (l == kAucun) {
+                l = static_cast<std::uint32_t>(globaux.size());
+                globaux.push_back(ordre[k]);
+            }
+            coins[3 * i + k] = l;
+        }
+    }
+    for (const std::uint32_t g : globaux)
+        locaux[g] = kAucun;
+
+    // The edges leaving each vertex (by the corner they start from).
+    const std::size_t nv = globaux.size();
+    std::vector<std::uint32_t> debuts(nv + 1, 0), sortants(nc);
+    for (const std::uint32_t c : coins)
+        ++debuts[c + 1];
+    for (std::size_t v = 0; v < nv; ++v)
+        debuts[v + 1] += debuts[v];
+    {
+        std::vector<std::uint32_t> fins(debuts.begin(), debuts.end() - 1);
+        for (std::size_t i = 0; i < nc; ++i)
+            sortants[fins[coins[i]]++] = static_cast<std::uint32_t>(i);
+    }
+    // The uses of the edge from a to b, by their corners.
+    const auto usages = [&](std::uint32_t a, std::uint32_t b, std::uint32_t* sortie) {
+        std::size_t n = 0;
+        for (std::uint32_t k = debuts[a]; k < debuts[a + 1]; ++k)
+            if (coins[suivant(sortants[k])] == b && n < 2)
+                sortie[n++] = sortants[k];
+        return n;
+    };
+    std::vector<std::uint32_t> jumeau(nc, kAucun);
+    struct Quadruple {
+        std::uint32_t aller[2]; // the two uses from the smaller vertex
+        bool inverse = false;   // matched around the other two voxels
+    };
+    std::vector<Quadruple> quadruples;
+    for (std::size_t i = 0; i < nc; ++i) {
+        const std::uint32_t a = coins[i], b = coins[suivant(i)];
+        if (a > b || jumeau[i] != kAucun)
+            continue;
+        std::uint32_t aller[2], retour[2];
+        const std::size_t nbAller = usages(a, b, aller), nbRetour = usages(b, a, retour);
+        if (nbAller == 1 && nbRetour == 1) {
+            jumeau[aller[0]] = retour[0];
+            jumeau[retour[0]] = aller[0];
+        } else if (nbAller == 2 && nbRetour == 2) {
+            // Around each voxel of the label first.
+            const auto voxel = [&](std::uint32_t u) {
+                return voxelBorde(s, triangles[u / 3], etiquette);
+            };
+            if (voxel(aller[0]) != voxel(retour[0]))
+                std::swap(retour[0], retour[1]);
+            for (std::size_t j = 0; j < 2; ++j) {
+                jumeau[aller[j]] = retour[j];
+                jumeau[retour[j]] = aller[j];
+            }
+            quadruples.push_back({{aller[0], aller[1]}, false});
+        }
+    }
+
+    // Fans: around the vertex of corner i, the next triangle is the one across the edge that
+    // leaves from i, where the vertex is at the corner after the matched use.
+    std::vector<std::uint32_t> parent(nc);
+    const auto trouver = [&parent](std::uint32_t i) {
+        while (parent[i] != i) {
+            parent[i] = parent[parent[i]];
+            i = parent[i];
+        }
+        return i;
+    };
+    const auto eventails = [&] {
+        for (std::size_t i = 0; i < nc; ++i)
+            parent[i] = static_cast<std::uint32_t>(i);
+        for (std::size_t i = 0; i < nc; ++i)
+            if (jumeau[i] != kAucun) {
+                const std::uint32_t a = trouver(static_cast<std::uint32_t>(i));
+                const std::uint32_t b = trouver(static_cast<std::uint32_t>(suivant(jumeau[i])));
+                parent[std::max(a, b)] = std::min(a, b);
+            }
+    };
+    eventails();
+    for (int passe = 0; passe < 4; ++passe) {
+        bool change = false;
+        for (Quadruple& q : quadruples) {
+            if (q.inverse)
+                continue;
+            const bool memeDepart = trouver(q.aller[0]) == trouver(q.aller[1]);
+            const bool memeArrivee = trouver(static_cast<std::uint32_t>(suivant(q.aller[0]))) ==
+                                     trouver(static_cast<std::uint32_t>(suivant(q.aller[1])));
+            if (!memeDepart || !memeArrivee)
+                continue;
+            const std::uint32_t r0 = jumeau[q.aller[0]], r1 = jumeau[q.aller[1]];
+            jumeau[q.aller[0]] = r1;
+            jumeau[r1] = q.aller[0];
+            jumeau[q.aller[1]] = r0;
+            jumeau[r0] = q.aller[1];
+            q.inverse = change = true;
+        }
+        if (!change)
+            break;
+        eventails();
+    }
+
+    // One vertex for each fan, in order of first use.
+    std::vector<std::uint32_t> numeros(nc, kAucun), sommets;
+    for (std::size_t i = 0; i < nc; ++i) {
+        const std::uint32_t r = trouver(static_cast<std::uint32_t>(i));
+        if (numeros[r] == kAucun) {
+            numeros[r] = static_cast<std::uint32_t>(sommets.size());
+            sommets.push_back(globaux[coins[i]]);
+        }
+        coins[i] = numeros[r];
+    }
+    return assembler(s, sommets, std::move(coins));
+}
+
+} // namespace
+
+IndexEtiquettesDuales indexerEtiquettes(const SurfaceDuale& s) {
+    IndexEtiquettesDuales index;
+    std::vector<std::uint32_t> comptes(65536, 0);
+    for (const std::uint16_t e : s.paires)
+        if (e != 0 && comptes[e]++ == 0)
+            index.valeurs.push_back(e);
+    std::sort(index.valeurs.begin(), index.valeurs.end());
+    index.debuts.push_back(0);
+    for (const std::uint16_t e : index.valeurs) {
+        const std::uint32_t debut = index.debuts.back();
+        index.debuts.push_back(debut + comptes[e]);
+        comptes[e] = debut; // from now on: where the next triangle of e goes
+    }
+    index.triangles.resize(index.debuts.back());
+    for (std::size_t t = 0; t < s.nbTriangles(); ++t)
+        for (std::size_t k = 0; k < 2; ++k) {
+            const std::uint16_t e = s.paires[2 * t + k];
+            if (e != 0)
+                index.triangles[comptes[e]++] = static_cast<std::uint32_t>(t);
+        }
+    return index;
+}
+
+MaillagePlat maillageEtiquette(const SurfaceDuale& s, const IndexEtiquettesDuales& index,
+                               std::size_t rang, TravailEtiquette& travail) {
+    if (rang >= index.valeurs.size())
+        return {};
+    return maillage(s, index.valeurs[rang], index.triangles.data() + index.debuts[rang],
+                    index.debuts[rang + 1] - index.debuts[rang], travail);
+}
+
+MaillagePlat maillageEtiquette(const SurfaceDuale& s, const IndexEtiquettesDuales& index,
+                               std::size_t rang) {
+    TravailEtiquette travail;
+    return maillageEtiquette(s, index, rang, travail);
+}
+
+MaillagePlat maillageEtiquette(const SurfaceDuale& s, std::uint16_t etiquette) {
+    std::vector<std::uint32_t> triangles;
+    if (etiquette != 0)
+        for (std::size_t t = 0; t < s.nbTriangles(); ++t)
+            if (s.paires[2 * t] == etiquette || s.paires[2 * t + 1] == etiquette)
+                triangles.push_back(static_cast<std::uint32_t>(t));
+    TravailEtiquette travail;
+    return maillage(s, etiquette, triangles.data(), triangles.size(), travail);
+}
+
+InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde) {
+    InterfacesDuales r;
+    std::unordered_map<std::uint32_t, std::size_t> numeros;
+    std::vector<std::uint32_t> numeroTriangle(s.nbTriangles());
+    for (std::size_t t = 0; t < s.nbTriangles(); ++t) {
+        const std::uint32_t cle = std::uint32_t{s.paires[2 * t]} << 16 | s.paires[2 * t + 1];
+        const auto [it, nouveau] = numeros.emplace(cle, r.paires.size());
+        if (nouveau) {
+            InterfaceDuale i;
+            i.a = s.paires[2 * t];
+            i.b = s.paires[2 * t + 1];
+            r.paires.push_back(i);
+        }
+        ++r.paires[it->second].nbTriangles;
+        numeroTriangle[t] = static_cast<std::uint32_t>(it->second);
+    }
+    // By increasing (a, b), each pair's triangles in surface order.
+    std::vector<std::size_t> ordre(r.paires.size());
+    for (std::size_t k = 0; k < ordre.size(); ++k)
+        ordre[k] = k;
+    std::sort(ordre.begin(), ordre.end(), [&r](std::size_t p, std::size_t q) {
+        return std::tie(r.paires[p].a, r.paires[p].b) < std::tie(r.paires[q].a, r.paires[q].b);
+    });
+    std::vector<InterfaceDuale> triees(r.paires.size());
+    std::vector<std::size_t> nouveaux(r.paires.size());
+    std::size_t debut = 0;
+    for (std::size_t k = 0; k < ordre.size(); ++k) {
+        triees[k] = r.paires[ordre[k]];
+        triees[k].debut = debut;
+        debut += triees[k].nbTriangles;
+        nouveaux[ordre[k]] = k;
+    }
+    r.paires = std::move(triees);
+    r.triangles.resize(s.nbTriangles());
+    {
+        std::vector<std::size_t> fins(r.paires.size());
+        for (std::size_t k = 0; k < r.paires.size(); ++k)
+            fins[k] = r.paires[k].debut;
+        for (std::size_t t = 0; t < s.nbTriangles(); ++t)
+            r.triangles[fins[nouveaux[numeroTriangle[t]]]++] = static_cast<std::uint32_t>(t);
+    }
+    // Each pair's areas summed in its own triangles' order: the same for any thread count.
+    const auto& a = monde.affine;
+    const auto aire = [](const double q[3][3]) {
+        const double u[3] = {q[1][0] - q[0][0], q[1][1] - q[0][1], q[1][2] - q[0][2]};
+        const double v[3] = {q[2][0] - q[0][0], q[2][1] - q[0][1], q[2][2] - q[0][2]};
+        const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                             u[0] * v[1] - u[1] * v[0]};
+        return 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    };
+    const auto nbPaires = static_cast<std::ptrdiff_t>(r.paires.size());
+    const int threads = s.nbTriangles() >= std::size_t(kSeuilParallele) ? nbThreads() : 1;
+#pragma omp parallel for num_threads(threads) schedule(dynamic, 16)
+    for (std::ptrdiff_t k = 0; k < nbPaires; ++k) {
+        InterfaceDuale& i = r.paires[static_cast<std::size_t>(k)];
+        for (std::size_t n = i.debut; n < i.debut + i.nbTriangles; ++n) {
+            const std::size_t t = r.triangles[n];
+            double p[3][3], w[3][3];
+            for (std::size_t c = 0; c < 3; ++c)
+                for (std::size_t e = 0; e < 3; ++e)
+                    p[c][e] = s.positions[3 * std::size_t{s.triangles[3 * t + c]} + e];
+            for (std::size_t c = 0; c < 3; ++c)
+                for (std::size_t e = 0; e < 3; ++e)
+                    w[c][e] = a[e][0] * p[c][0] + a[e][1] * p[c][1] + a[e][2] * p[c][2];
+            i.aire += aire(p);
+            i.aireMm2 += aire(w);
+        }
+    }
+    return r;
+}
+
+MaillagePlat maillageInterface(const SurfaceDuale& s, const InterfacesDuales& interfaces,
+                               std::size_t k) {
+    if (k >= interfaces.paires.size())
+        return {};
+    const InterfaceDuale& i = interfaces.paires[k];
+    std::vector<std::uint32_t> coins(3 * i.nbTriangles), sommets;
+    std::unordered_map<std::uint32_t, std::uint32_t> numeros;
+    for (std::size_t n = 0; n < i.nbTriangles; ++n) {
+        const std::size_t t = interfaces.triangles[i.debut + n];
+        for (std::size_t c = 0; c < 3; ++c) {
+            const std::uint32_t v = s.triangles[3 * t + c];
+            const auto [it, nouveau] =
+                numeros.emplace(v, static_cast<std::uint32_t>(sommets.size()));
+            if (nouveau)
+                sommets.push_back(v);
+            coins[3 * n + c] = it->second;
+        }
+    }
+    return assembler(s, sommets, std::move(coins));
+}
+
+} // namespace Stravol

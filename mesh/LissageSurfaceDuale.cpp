@@ -1,0 +1,492 @@
+// Constrained smoothing of the dual surface and the restoration of every label's volume.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "core/Parallele.h"
+#include "mesh/SurfaceDuale.h"
+
+namespace Stravol {
+
+namespace {
+
+// A vertex moves within the box of +-kDemiCellule voxel around its cell's centre.
+constexpr float kDemiCellule = 0.5f;
+
+enum class Mode : std::uint8_t {
+    Libre,  // between two labels: smoothed with all its neighbours, moved by the volume
+            // corrections; its neighbours turn around it as its quads do
+    Pincee, // between two labels, but its quads make more than one fan: smoothed only
+    Ligne,  // on a junction line: smoothed with its two neighbours along the line
+    Fixe,   // where junction lines meet, or held on every axis
+};
+
+// The quads' corners in turning order: the first triangle's three corners, then the second's
+// last (both splits keep the second triangle starting at the first's first corner and ending
+// at the corner the first lacks).
+void coinsQuad(const SurfaceDuale& s, std::size_t q, std::uint32_t c[4]) {
+    const std::uint32_t* t = s.triangles.data() + 6 * q;
+    c[0] = t[0];
+    c[1] = t[1];
+    c[2] = t[2];
+    c[3] = t[5];
+}
+
+// Neighbours of each vertex along the quads' sides, each once: those of a Libre vertex in the
+// order its quads turn around it (counter-clockwise seen from the front label), those of a
+// Ligne vertex starting with its two neighbours along the line (sides shared by three quads or
+// more).
+struct Anneaux {
+    std::vector<std::uint32_t> debuts;
+    std::vector<std::uint32_t> voisins;
+    std::vector<Mode> modes;
+};
+
+// A vertex is a corner of at most one quad a face of its cell.
+constexpr std::size_t kQuadsMax = 12;
+
+Anneaux anneaux(const SurfaceDuale& s, int threads) {
+    const std::size_t nv = s.nbSommets(), nq = s.nbTriangles() / 2;
+    Anneaux a;
+    a.debuts.assign(nv + 1, 0);
+    for (std::size_t q = 0; q < nq; ++q) {
+        std::uint32_t c[4];
+        coinsQuad(s, q, c);
+        for (const std::uint32_t v : c)
+            a.debuts[v + 1] += 2;
+    }
+    for (std::size_t v = 0; v < nv; ++v)
+        a.debuts[v + 1] += a.debuts[v];
+    // The corners before and after each vertex in each of its quads, in pairs.
+    a.voisins.resize(a.debuts[nv]);
+    {
+        std::vector<std::uint32_t> fins(a.debuts.begin(), a.debuts.end() - 1);
+        for (std::size_t q = 0; q < nq; ++q) {
+            std::uint32_t c[4];
+            coinsQuad(s, q, c);
+            for (std::size_t k = 0; k < 4; ++k) {
+                a.voisins[fins[c[k]]++] = c[(k + 3) % 4];
+                a.voisins[fins[c[k]]++] = c[(k + 1) % 4];
+            }
+        }
+    }
+    a.modes.resize(nv);
+    std::vector<std::uint32_t> longueurs(nv);
+    const auto n = static_cast<std::ptrdiff_t>(nv);
+#pragma omp parallel for num_threads(threads) schedule(static)
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        const auto v = static_cast<std::size_t>(i);
+        std::uint32_t* debut = a.voisins.data() + a.debuts[v];
+        const std::size_t nbEntrees =
+            std::min<std::size_t>(a.debuts[v + 1] - a.debuts[v], 2 * kQuadsMax);
+        std::uint32_t paires[2 * kQuadsMax], tries[2 * kQuadsMax];
+        std::copy(debut, debut + nbEntrees, paires);
+        std::copy(debut, debut + nbEntrees, tries);
+        std::sort(tries, tries + nbEntrees);
+        // Each side appears once for every quad along it: twice on a sheet, three or four
+        // times on a junction line.
+        std::uint32_t uniques[2 * kQuadsMax], ligne[2];
+        std::size_t nbUniques = 0;
+        int nbLigne = 0;
+        for (std::size_t p = 0; p < nbEntrees;) {
+            std::size_t q = p;
+            while (q < nbEntrees && tries[q] == tries[p])
+                ++q;
+            if (q - p >= 3 && nbLigne++ < 2)
+                ligne[nbLigne - 1] = tries[p];
+            uniques[nbUniques++] = tries[p];
+            p = q;
+        }
+        const bool toutFixe =
+            (s.genres[v] & (kFixeX | kFixeY | kFixeZ)) == (kFixeX | kFixeY | kFixeZ);
+        Mode mode = Mode::Libre;
+        if ((s.genres[v] & kJonction) != 0)
+            mode = nbLigne == 2 ? Mode::Ligne : Mode::Fixe;
+        if (toutFixe || nbUniques == 0)
+            mode = Mode::Fixe;
+        if (mode == Mode::Ligne)
+            for (int k = 0; k < 2; ++k)
+                std::swap(*std::find(uniques, uniques + nbUniques, ligne[k]), uniques[k]);
+        std::copy(uniques, uniques + nbUniques, debut);
+        if (mode == Mode::Libre) {
+            // Chain the quads: each one's next corner is the following one's previous.
+            const std::size_t nbPaires = nbEntrees / 2;
+            std::size_t nbCycle = 0;
+            bool pris[kQuadsMax] = {};
+            std::uint32_t courant = paires[1];
+            pris[0] = true;
+            debut[nbCycle++] = courant;
+            while (courant != paires[0] && nbCycle <= nbPaires) {
+                std::size_t suivante = nbPaires;
+                for (std::size_t k = 0; k < nbPaires; ++k)
+                    if (!pris[k] && paires[2 * k] == courant)
+                        suivante = k;
+                if (suivante == nbPaires)
+                    break;
+                pris[suivante] = true;
+                courant = paires[2 * suivante + 1];
+                debut[nbCycle++] = courant;
+            }
+            if (courant != paires[0] || nbCycle != nbPaires || nbCycle != nbUniques) {
+                mode = Mode::Pincee;
+                std::copy(uniques, uniques + nbUniques, debut);
+            }
+        }
+        longueurs[v] = static_cast<std::uint32_t>(nbUniques);
+        a.modes[v] = mode;
+    }
+    // Compaction: each vertex's neighbours moved down to the end of the previous vertex's.
+    std::uint32_t total = 0;
+    for (std::size_t v = 0; v < nv; ++v) {
+        const std::uint32_t debut = a.debuts[v];
+        std::copy(a.voisins.begin() + debut, a.voisins.begin() + debut + longueurs[v],
+                  a.voisins.begin() + total);
+        a.debuts[v] = total;
+        total += longueurs[v];
+    }
+    a.debuts[nv] = total;
+    a.voisins.resize(total);
+    a.voisins.shrink_to_fit();
+    return a;
+}
+
+// Splits every quad along its shorter diagonal (ties keep the diagonal from its first corner).
+void decouper(SurfaceDuale& s, int threads) {
+    const auto nq = static_cast<std::ptrdiff_t>(s.nbTriangles() / 2);
+    const float* p = s.positions.data();
+    const auto carre = [p](std::uint32_t a, std::uint32_t b) {
+        double somme = 0.0;
+        for (std::size_t k = 0; k < 3; ++k) {
+            const double d = double(p[3 * a + k]) - p[3 * b + k];
+            somme += d * d;
+        }
+        return somme;
+    };
+#pragma omp parallel for num_threads(threads) schedule(static)
+    for (std::ptrdiff_t i = 0; i < nq; ++i) {
+        const auto q = static_cast<std::size_t>(i);
+        std::uint32_t c[4];
+        coinsQuad(s, q, c);
+        const int premier = carre(c[1], c[3]) < carre(c[0], c[2]) ? 1 : 0;
+        static constexpr int kCoins[6] = {0, 1, 2, 0, 2, 3};
+        for (std::size_t k = 0; k < 6; ++k)
+            s.triangles[6 * q + k] = c[(kCoins[k] + premier) % 4];
+    }
+}
+
+// Solves (L + eps I) x = b by conjugate gradients, L the Laplacian of the weighted label graph
+// (aretes: rank pairs, -1 for the background, whose unknown is held at 0).
+struct AreteLabels {
+    std::int32_t a, b;
+    double poids;
+};
+
+std::vector<double> resoudre(const std::vector<AreteLabels>& aretes, const std::vector<double>& b) {
+    const std::size_t n = b.size();
+    std::vector<double> diagonale(n, 0.0);
+    for (const AreteLabels& e : aretes)
+        for (const std::int32_t r : {e.a, e.b})
+            if (r >= 0)
+                diagonale[static_cast<std::size_t>(r)] += e.poids;
+    double moyenne = 0.0;
+    std::size_t actifs = 0;
+    for (const double d : diagonale)
+        if (d > 0.0) {
+            moyenne += d;
+            ++actifs;
+        }
+    std::vector<double> x(n, 0.0);
+    if (actifs == 0)
+        return x;
+    // A label that nothing can move keeps its volume; the small diagonal term keeps a group
+    // of labels cut off from the background from drifting.
+    const double eps = 1e-6 * moyenne / static_cast<double>(actifs);
+    const auto produit = [&](const std::vector<double>& p, std::vector<double>& sortie) {
+        for (std::size_t i = 0; i < n; ++i)
+            sortie[i] = diagonale[i] > 0.0 ? (diagonale[i] + eps) * p[i] : 0.0;
+        for (const AreteLabels& e : aretes) {
+            if (e.a < 0 || e.b < 0)
+                continue;
+            const auto a = static_cast<std::size_t>(e.a), c = static_cast<std::size_t>(e.b);
+            sortie[a] -= e.poids * p[c];
+            sortie[c] -= e.poids * p[a];
+        }
+    };
+    std::vector<double> r(n), p(n), ap(n);
+    double rr = 0.0, bb = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        r[i] = diagonale[i] > 0.0 ? b[i] : 0.0;
+        p[i] = r[i];
+        rr += r[i] * r[i];
+    }
+    bb = rr;
+    constexpr int kIterationsMax = 500;
+    for (int k = 0; k < kIterationsMax && rr > 1e-24 * bb && rr > 0.0; ++k) {
+        produit(p, ap);
+        double pap = 0.0;
+        for (std::size_t i = 0; i < n; ++i)
+            pap += p[i] * ap[i];
+        if (!(pap > 0.0))
+            break;
+        const double alpha = rr / pap;
+        double suivant = 0.0;
+        for (std::size_t i = 0; i < n; ++i) {
+            x[i] += alpha * p[i];
+            r[i] -= alpha * ap[i];
+            suivant += r[i] * r[i];
+        }
+        const double beta = suivant / rr;
+        rr = suivant;
+        for (std::size_t i = 0; i < n; ++i)
+            p[i] = r[i] + beta * p[i];
+    }
+    return x;
+}
+
+// Brings every label's enclosed volume back to its target. Each correction moves the sheet
+// between labels A < B along its normals by q[B] - q[A], the q making every label's volume
+// right to first order: with g the gradient of the back label's volume at a vertex (on the
+// axes it may move along), moving by t g / |g| adds t |g| to it, so the q solve the Laplacian
+// of the label graph weighted by the sums of |g|. Vertices on junction lines and held ones do
+// not move.
+class Correcteur {
+public:
+    Correcteur(const SurfaceDuale& s, const Anneaux& anneaux, int threads)
+        : s_(s), anneaux_(anneaux), modes_(anneaux.modes), threads_(threads),
+          rangs_(65536, -1), origine_{0.5 * s.largeur, 0.5 * s.hauteur, 0.5 * s.profondeur},
+          parQuad_(s.nbTriangles() / 2) {
+        for (const std::uint16_t e : s.paires)
+            if (e != 0 && rangs_[e] < 0) {
+                rangs_[e] = 0;
+                valeurs_.push_back(e);
+            }
+        std::sort(valeurs_.begin(), valeurs_.end());
+        for (std::size_t r = 0; r < valeurs_.size(); ++r)
+            rangs_[valeurs_[r]] = static_cast<std::int32_t>(r);
+        // The raw surface encloses its labels' voxels exactly.
+        cibles_ = volumes6(s.centres.data());
+        // Each Libre vertex lies between one pair of labels.
+        std::unordered_map<std::uint32_t, std::uint32_t> numeros;
+        const std::size_t nv = s.nbSommets();
+        areteSommet_.assign(nv, 0);
+        for (std::size_t t = 0; t < s.nbTriangles(); ++t) {
+            const std::uint32_t paire = std::uint32_t{s.paires[2 * t]} << 16 | s.paires[2 * t + 1];
+            for (std::size_t k = 0; k < 3; ++k)
+                areteSommet_[s.triangles[3 * t + k]] = paire;
+        }
+        for (std::size_t v = 0; v < nv; ++v) {
+            if (modes_[v] != Mode::Libre)
+                continue;
+            const std::uint32_t paire = areteSommet_[v];
+            const auto [it, nouvelle] =
+                numeros.emplace(paire, static_cast<std::uint32_t>(aretes_.size()));
+            if (nouvelle)
+                aretes_.push_back({rangs_[paire >> 16], rangs_[paire & 0xffffu], 0.0});
+            areteSommet_[v] = it->second;
+        }
+        g_.resize(3 * nv);
+        longueurs_.resize(nv);
+    }
+
+    // Moves the free vertices of x (and y by the same amount) towards the target volumes.
+    template <class Libre, class Borner>
+    void corriger(float* x, float* y, Libre libre, Borner borner) {
+        const std::vector<double> volumes = volumes6(x);
+        const std::size_t nv = s_.nbSommets();
+        const auto n = static_cast<std::ptrdiff_t>(nv);
+        // The gradient of the back label's volume at a Libre vertex, from the fan of its
+        // neighbours: each quad counted as the triangle of the vertex and its two sides.
+#pragma omp parallel for num_threads(threads_) schedule(static)
+        for (std::ptrdiff_t i = 0; i < n; ++i) {
+            const auto v = static_cast<std::size_t>(i);
+            float* gv = g_.data() + 3 * v;
+            gv[0] = gv[1] = gv[2] = 0.0f;
+            longueurs_[v] = 0.0f;
+            if (modes_[v] != Mode::Libre)
+                continue;
+            const std::uint32_t premier = anneaux_.debuts[v], fin = anneaux_.debuts[v + 1];
+            // Edges of a voxel or so: single precision keeps the cross products exact enough.
+            const float* p = x + 3 * v;
+            float somme[3] = {0.0f, 0.0f, 0.0f};
+            for (std::uint32_t r = premier; r < fin; ++r) {
+                // The quad between neighbours r and r + 1 turns through them as (vertex, r + 1,
+                // r) seen from the front.
+                const float* b =
+                    x + 3 * std::size_t{anneaux_.voisins[r + 1 < fin ? r + 1 : premier]};
+                const float* d = x + 3 * std::size_t{anneaux_.voisins[r]};
+                const float e1[3] = {b[0] - p[0], b[1] - p[1], b[2] - p[2]};
+                const float e2[3] = {d[0] - p[0], d[1] - p[1], d[2] - p[2]};
+                somme[0] += e1[1] * e2[2] - e1[2] * e2[1];
+                somme[1] += e1[2] * e2[0] - e1[0] * e2[2];
+                somme[2] += e1[0] * e2[1] - e1[1] * e2[0];
+            }
+            // Only the axes the vertex may move along.
+            double carre = 0.0;
+            for (std::size_t k = 0; k < 3; ++k) {
+                gv[k] = libre(v, k) ? somme[k] / 6.0f : 0.0f;
+                carre += double(gv[k]) * gv[k];
+            }
+            longueurs_[v] = static_cast<float>(std::sqrt(carre));
+        }
+        for (AreteLabels& e : aretes_)
+            e.poids = 0.0;
+        for (std::size_t v = 0; v < nv; ++v)
+            if (modes_[v] == Mode::Libre)
+                aretes_[areteSommet_[v]].poids += longueurs_[v];
+        std::vector<double> ecarts(valeurs_.size());
+        for (std::size_t r = 0; r < valeurs_.size(); ++r)
+            ecarts[r] = (cibles_[r] - volumes[r]) / 6.0;
+        const std::vector<double> q = resoudre(aretes_, ecarts);
+#pragma omp parallel for num_threads(threads_) schedule(static)
+        for (std::ptrdiff_t i = 0; i < n; ++i) {
+            const auto v = static_cast<std::size_t>(i);
+            if (modes_[v] != Mode::Libre)
+                continue;
+            const AreteLabels& e = aretes_[areteSommet_[v]];
+            const double t = (e.b >= 0 ? q[static_cast<std::size_t>(e.b)] : 0.0) -
+                             (e.a >= 0 ? q[static_cast<std::size_t>(e.a)] : 0.0);
+            const double l = longueurs_[v];
+            if (!(l > 0.0))
+                continue;
+            for (std::size_t k = 0; k < 3; ++k)
+                if (g_[3 * v + k] != 0.0f) {
+                    const std::size_t j = 3 * v + k;
+                    const float avant = x[j];
+                    x[j] = borner(static_cast<float>(x[j] + t / l * g_[j]), j);
+                    if (y != nullptr)
+                        y[j] += x[j] - avant;
+                }
+        }
+    }
+
+private:
+    // Six times each label's enclosed volume (by rank), positions taken relative to origine_.
+    std::vector<double> volumes6(const float* positions) {
+        const auto nq = static_cast<std::ptrdiff_t>(parQuad_.size());
+#pragma omp parallel for num_threads(threads_) schedule(static)
+        for (std::ptrdiff_t i = 0; i < nq; ++i) {
+            const auto q = static_cast<std::size_t>(i);
+            double somme = 0.0;
+            for (std::size_t t = 2 * q; t < 2 * q + 2; ++t) {
+                double c[3][3];
+                for (std::size_t k = 0; k < 3; ++k)
+                    for (std::size_t a = 0; a < 3; ++a)
+                        c[k][a] =
+                            positions[3 * std::size_t{s_.triangles[3 * t + k]} + a] - origine_[a];
+                somme += c[0][0] * (c[1][1] * c[2][2] - c[1][2] * c[2][1]) +
+                         c[0][1] * (c[1][2] * c[2][0] - c[1][0] * c[2][2]) +
+                         c[0][2] * (c[1][0] * c[2][1] - c[1][1] * c[2][0]);
+            }
+            parQuad_[q] = somme;
+        }
+        // Summed in quad order: the same for any thread count.
+        std::vector<double> v(valeurs_.size(), 0.0);
+        for (std::size_t q = 0; q < parQuad_.size(); ++q) {
+            const std::int32_t avant = rangs_[s_.paires[4 * q]];
+            const std::int32_t arriere = rangs_[s_.paires[4 * q + 1]];
+            if (arriere >= 0)
+                v[static_cast<std::size_t>(arriere)] += parQuad_[q];
+            if (avant >= 0)
+                v[static_cast<std::size_t>(avant)] -= parQuad_[q];
+        }
+        return v;
+    }
+
+    const SurfaceDuale& s_;
+    const Anneaux& anneaux_;
+    const std::vector<Mode>& modes_;
+    int threads_;
+    std::vector<std::int32_t> rangs_; // label -> rank, -1 for the background and absent labels
+    std::vector<std::uint16_t> valeurs_;
+    double origine_[3];
+    std::vector<double> parQuad_;
+    std::vector<double> cibles_;
+    std::vector<AreteLabels> aretes_;
+    std::vector<std::uint32_t> areteSommet_; // Libre vertices: their pair of labels
+    std::vector<float> g_;                   // gradient of each Libre vertex's back label's volume
+    std::vector<float> longueurs_;           // its length
+};
+
+} // namespace
+
+void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
+    if (nbTours <= 0 || s.vide())
+        return;
+    const std::size_t nv = s.nbSommets();
+    const int threads = nv >= std::size_t(kSeuilParallele) ? nbThreads() : 1;
+    Anneaux a = anneaux(s, threads);
+    const std::uint32_t* const debuts = a.debuts.data();
+    const std::uint32_t* const voisins = a.voisins.data();
+    const Mode* const modes = a.modes.data();
+    const float* const centres = s.centres.data();
+
+    // Umbrella vector of vertex i over the array q: the mean of the neighbours it is smoothed
+    // with, minus itself.
+    const auto parapluie = [&](const float* q, std::size_t i, float d[3]) {
+        d[0] = d[1] = d[2] = 0.0f;
+        if (modes[i] == Mode::Fixe)
+            return;
+        const std::uint32_t premier = debuts[i];
+        const std::uint32_t fin = modes[i] == Mode::Ligne ? premier + 2 : debuts[i + 1];
+        float somme[3] = {0.0f, 0.0f, 0.0f};
+        for (std::uint32_t r = premier; r < fin; ++r) {
+            const float* v = q + 3 * static_cast<std::size_t>(voisins[r]);
+            somme[0] += v[0];
+            somme[1] += v[1];
+            somme[2] += v[2];
+        }
+        const float inverse = 1.0f / static_cast<float>(fin - premier);
+        for (std::size_t k = 0; k < 3; ++k)
+            d[k] = somme[k] * inverse - q[3 * i + k];
+    };
+    const auto libre = [&](std::size_t i, std::size_t k) {
+        return modes[i] != Mode::Fixe && (s.genres[i] & (kFixeX << k)) == 0;
+    };
+    const auto borner = [&](float q, std::size_t j) {
+        return std::clamp(q, centres[j] - kDemiCellule, centres[j] + kDemiCellule);
+    };
+    Correcteur correcteur(s, a, threads);
+
+    // Each round is one step down the bending energy from a point extrapolated along the last
+    // round's move (Nesterov's momentum), brought back into the cells; every kPeriodeDuale
+    // rounds the volumes are put right, so that small labels do not shrink away. The second
+    // pass reads the umbrellas of the neighbours and y of the vertex alone, so it writes y in
+    // place.
+    float* x = s.positions.data();
+    std::vector<float> y(s.positions), u(3 * nv);
+    const auto n = static_cast<std::ptrdiff_t>(nv);
+    for (int tour = 0; tour < nbTours; ++tour) {
+#pragma omp parallel num_threads(threads)
+        {
+#pragma omp for schedule(static)
+            for (std::ptrdiff_t i = 0; i < n; ++i)
+                parapluie(y.data(), static_cast<std::size_t>(i), u.data() + 3 * i);
+#pragma omp for schedule(static)
+            for (std::ptrdiff_t i = 0; i < n; ++i) {
+                const auto v = static_cast<std::size_t>(i);
+                float d[3];
+                parapluie(u.data(), v, d);
+                for (std::size_t k = 0; k < 3; ++k) {
+                    if (!libre(v, k))
+                        continue;
+                    const std::size_t j = 3 * v + k;
+                    const float suivante = borner(y[j] - kPasDual * d[k], j);
+                    y[j] = suivante + kInertieDuale * (suivante - x[j]);
+                    x[j] = suivante;
+                }
+            }
+        }
+        if ((tour + 1) % kPeriodeDuale == 0 && tour + 1 < nbTours)
+            correcteur.corriger(x, y.data(), libre, borner);
+    }
+    y = {};
+    u = {};
+    decouper(s, threads);
+    for (int correction = 0; correction < kCorrectionsDuales; ++correction)
+        correcteur.corriger(x, nullptr, libre, borner);
+}
+
+} // namespace Stravol

@@ -1,0 +1,105 @@
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "mesh/MesuresPlat.h"
+
+using namespace Stravol;
+
+namespace {
+
+// A cube of side c from (x, y, z), its triangles turning counter-clockwise seen from outside,
+// appended to m.
+void ajouterCube(MaillagePlat& m, float x, float y, float z, float c) {
+    const auto base = static_cast<std::uint32_t>(m.nbSommets());
+    for (int k = 0; k < 8; ++k)
+        m.positions.insert(m.positions.end(), {x + c * float(k & 1), y + c * float(k >> 1 & 1),
+                                               z + c * float(k >> 2 & 1)});
+    // Faces by their corners (bit 0: x, bit 1: y, bit 2: z), counter-clockwise from outside.
+    const std::uint32_t faces[6][4] = {{0, 4, 6, 2}, {1, 3, 7, 5}, {0, 1, 5, 4},
+                                       {2, 6, 7, 3}, {0, 2, 3, 1}, {4, 5, 7, 6}};
+    for (const auto& f : faces)
+        m.triangles.insert(m.triangles.end(), {base + f[0], base + f[1], base + f[2], base + f[0],
+                                               base + f[2], base + f[3]});
+}
+
+// Replaces every use of vertex a by vertex b.
+void fusionner(MaillagePlat& m, std::uint32_t a, std::uint32_t b) {
+    for (std::uint32_t& v : m.triangles)
+        if (v == a)
+            v = b;
+}
+
+} // namespace
+
+TEST(MaillagePlatMesures, CubeVolumeCentroidAndAreaInVoxelAndWorldUnits) {
+    MaillagePlat m;
+    ajouterCube(m, 3.0f, 4.0f, 5.0f, 2.0f);
+    ASSERT_EQ(m.nbTriangles(), 12u);
+    const MesuresMaillagePlat v = mesurerMaillagePlat(m);
+    EXPECT_DOUBLE_EQ(v.volume, 8.0);
+    EXPECT_DOUBLE_EQ(v.aire, 24.0);
+    EXPECT_DOUBLE_EQ(v.centre[0], 4.0);
+    EXPECT_DOUBLE_EQ(v.centre[1], 5.0);
+    EXPECT_DOUBLE_EQ(v.centre[2], 6.0);
+    EXPECT_DOUBLE_EQ(v.volumeMm3, 8.0);
+    // Spacing 2 x 1 x 0.5 mirrored on x, shifted: volumes and areas scale, the sign stays.
+    Geometrie monde;
+    monde.affine = {{{-2.0, 0, 0, 10}, {0, 1.0, 0, -4}, {0, 0, 0.5, 3}}};
+    const MesuresMaillagePlat w = mesurerMaillagePlat(m, monde);
+    EXPECT_DOUBLE_EQ(w.volume, 8.0);
+    EXPECT_DOUBLE_EQ(w.volumeMm3, 8.0);
+    // Faces across x: 2 mm by 1 mm; across y: 4 by 1; across z: 4 by 2.
+    EXPECT_DOUBLE_EQ(w.aireMm2, 2 * (4 * 1.0 * 0.5) + 2 * (4 * 2.0 * 0.5) + 2 * (4 * 2.0 * 1.0));
+    EXPECT_DOUBLE_EQ(w.centreMm[0], 2.0);
+    EXPECT_DOUBLE_EQ(w.centreMm[1], 1.0);
+    EXPECT_DOUBLE_EQ(w.centreMm[2], 6.0);
+    EXPECT_TRUE(controlerMaillagePlat(m).variete());
+}
+
+TEST(MaillagePlatMesures, CheckFindsEveryFault) {
+    MaillagePlat cube;
+    ajouterCube(cube, 0, 0, 0, 1);
+
+    // Two cubes sharing one corner: closed, but the corner's triangles make two fans.
+    MaillagePlat coin;
+    ajouterCube(coin, 0, 0, 0, 1);
+    ajouterCube(coin, 1, 1, 1, 1);
+    fusionner(coin, 8, 7);
+    ControleMaillagePlat c = controlerMaillagePlat(coin);
+    EXPECT_TRUE(c.ferme);
+    EXPECT_EQ(c.sommetsMultiples, 1u);
+    EXPECT_EQ(c.aretesMultiples, 0u);
+    EXPECT_FALSE(c.variete());
+
+    // Two cubes sharing one edge: four triangles on it.
+    MaillagePlat arete;
+    ajouterCube(arete, 0, 0, 0, 1);
+    ajouterCube(arete, 1, 1, 0, 1);
+    fusionner(arete, 8, 3);
+    fusionner(arete, 12, 7);
+    c = controlerMaillagePlat(arete);
+    EXPECT_EQ(c.aretesMultiples, 1u);
+    EXPECT_EQ(c.sommetsMultiples, 2u);
+    EXPECT_FALSE(c.variete());
+
+    // One triangle turned over: its edges run the same way as its neighbours'.
+    MaillagePlat retourne = cube;
+    std::swap(retourne.triangles[1], retourne.triangles[2]);
+    c = controlerMaillagePlat(retourne);
+    EXPECT_FALSE(c.ferme);
+    EXPECT_EQ(c.aretesMemeSens, 3u);
+
+    // A hole, a degenerate triangle, nothing at all.
+    MaillagePlat trou = cube;
+    trou.triangles.resize(trou.triangles.size() - 3);
+    EXPECT_FALSE(controlerMaillagePlat(trou).ferme);
+    MaillagePlat degenere = cube;
+    degenere.triangles.insert(degenere.triangles.end(), {0, 0, 1});
+    c = controlerMaillagePlat(degenere);
+    EXPECT_EQ(c.trianglesInvalides, 1u);
+    EXPECT_FALSE(c.variete());
+    EXPECT_FALSE(controlerMaillagePlat(MaillagePlat{}).ferme);
+}
