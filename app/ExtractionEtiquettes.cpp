@@ -6,6 +6,7 @@
 #include "extraction/SceneEtiquettes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "view/COpenGL.h"
+#include "volume/OptionsExtraction.h"
 
 #include <QFileInfo>
 #include <QLocale>
@@ -71,7 +72,7 @@ bool ExtractionEtiquettes::disponible() const {
            aUneSegmentation(*ouvert_.images3D);
 }
 
-void ExtractionEtiquettes::extraireTout(const OptionsExtraction& options) {
+void ExtractionEtiquettes::extraireTout() {
     if (!disponible())
         return;
     joindreThreads();
@@ -94,7 +95,8 @@ void ExtractionEtiquettes::extraireTout(const OptionsExtraction& options) {
             dialogues_.afficherMessage("Mémoire insuffisante pour extraire toutes les étiquettes.");
         return;
     }
-    travail->options = options;
+    travail->options.surface = MethodeSurface::Duale;
+    travail->options.nbLissages = kToursDualParDefaut;
     travail->monde = volume.geometrie;
     try {
         lancer(travail);
@@ -122,14 +124,16 @@ void ExtractionEtiquettes::lancer(const std::shared_ptr<Travail>& travail) {
                 this, [this, travail, faites, total] { progresser(travail.get(), faites, total); },
                 Qt::QueuedConnection);
         };
+        std::string erreur;
+        bool fait = false;
         try {
-            maillerToutesEtiquettes(
+            fait = maillerToutesEtiquettes(
                 t.carte, t.options, t.monde, t.arret,
                 [&](std::size_t n) {
                     t.total = static_cast<int>(n);
                     annoncer();
                 },
-                [&](std::uint32_t valeur, MaillagePlat& maillage, const std::string& erreur) {
+                [&](std::uint32_t valeur, MaillagePlat& maillage) {
                     {
                         std::lock_guard<std::mutex> garde(t.verrou);
                         bool garder = !maillage.vide();
@@ -143,15 +147,19 @@ void ExtractionEtiquettes::lancer(const std::shared_ptr<Travail>& travail) {
                         if (!garder) {
                             t.echecs.push_back(valeur);
                             if (t.erreur.empty())
-                                t.erreur = erreur.empty() ? "mémoire insuffisante" : erreur;
+                                t.erreur = "mémoire insuffisante";
                         }
                     }
                     ++t.faites;
                     annoncer();
-                });
+                },
+                erreur);
         } catch (const std::bad_alloc&) {
+            erreur = "mémoire insuffisante";
+        }
+        if (!fait) {
             std::lock_guard<std::mutex> garde(t.verrou);
-            t.erreur = "mémoire insuffisante";
+            t.erreur = erreur;
         }
         QMetaObject::invokeMethod(
             this, [this, travail] { terminer(travail.get()); }, Qt::QueuedConnection);

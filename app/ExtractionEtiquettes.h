@@ -1,13 +1,12 @@
 #pragma once
-// Every label of the open segmentation meshed at once ("Extraire toutes les étiquettes"), on a
-// worker thread: the progress bar follows the labels made, Escape or "Annuler" gives up and keeps
-// what was shown, and the meshes, once all made, replace whatever mesh the view showed. The scene
-// of those meshes is written by "Exporter la scène..." (GLB, OBJ or PLY, each label in its colour
-// and name).
+// Every label of the open segmentation meshed at once ("Extraire toutes les étiquettes", by the
+// dual method: each surface between two labels made once and shared), on a worker thread: the
+// progress bar follows the labels made, Escape or "Annuler" gives up and keeps what was shown, and
+// the meshes, once all made, replace whatever mesh the view showed. The scene of those meshes is
+// written by "Exporter la scène..." (GLB, OBJ or PLY, each label in its colour and name).
 
 #include "app/VolumeOuvert.h"
 #include "mesh/ExportScene.h"
-#include "volume/OptionsExtraction.h"
 
 #include <QObject>
 #include <QString>
@@ -48,9 +47,9 @@ public:
 
     // Whether the open volume has labels to mesh and no work is in progress.
     bool disponible() const;
-    // "Extraire toutes les étiquettes": starts the work with options (smoothing of each label);
-    // nothing while a work is in progress or without labels.
-    void extraireTout(const OptionsExtraction& options);
+    // "Extraire toutes les étiquettes": starts the work (the dual method with its own
+    // smoothing); nothing while a work is in progress or without labels.
+    void extraireTout();
     // Escape or "Annuler": the work in progress is given up (its thread ends after the labels it
     // has begun) and what the view showed stays.
     void annuler();

@@ -115,7 +115,7 @@ void MenusFenetre::construireTraitement() {
     ExtractionEtiquettes& et = cibles_.etiquettes;
     item(
         m, "extraireEtiquettesToolStripMenuItem", "Extraire &toutes les étiquettes",
-        [&et, &e] { et.extraireTout(e.options()); }, Qt::CTRL | Qt::Key_L)
+        [&et] { et.extraireTout(); }, Qt::CTRL | Qt::Key_L)
         ->disponibleSi([&et] { return et.disponible(); });
     item(m, "optionsExtractionToolStripMenuItem", "&Options d'extraction...",
          [&e] { e.choisirOptions(); });

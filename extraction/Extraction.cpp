@@ -63,8 +63,7 @@ Resultat<CarteEtiquettes> carteEtiquettes(CImageTroisD& volume, const std::strin
 
 void maillerEtiquettes(const CarteEtiquettes& carte, const std::vector<BoiteEtiquette>& boites,
                        const OptionsExtraction& options,
-                       const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter,
-                       const std::atomic<bool>* arret) {
+                       const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter) {
     pourChaqueEnParallele(
         boites.size(),
         [&](std::size_t i) {
@@ -72,8 +71,6 @@ void maillerEtiquettes(const CarteEtiquettes& carte, const std::vector<BoiteEtiq
             return double(b.x1 - b.x0 + 1) * (b.y1 - b.y0 + 1) * (b.z1 - b.z0 + 1);
         },
         [&](std::size_t i) {
-            if (arret != nullptr && arret->load())
-                return;
             const auto debut = std::chrono::steady_clock::now();
             EtiquetteMaillee resultat;
             resultat.boite = boites[i];

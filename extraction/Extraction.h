@@ -3,7 +3,6 @@
 // (where a click becomes a mesh), the object of a label, and every label of a label map.
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -64,11 +63,9 @@ struct EtiquetteMaillee {
 // Meshes every label of boites (boitesEtiquettes of the map), larger boxes first, on all
 // threads; hands each result to traiter(i, resultat) on the thread that made it, as soon as it
 // is made (traiter may be called from several threads at once). A label that fails does not
-// stop the others. Once *arret holds, the labels not yet begun are left out (traiter is not
-// called for them).
+// stop the others.
 void maillerEtiquettes(const CarteEtiquettes& carte, const std::vector<BoiteEtiquette>& boites,
                        const OptionsExtraction& options,
-                       const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter,
-                       const std::atomic<bool>* arret = nullptr);
+                       const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter);
 
 } // namespace Stravol

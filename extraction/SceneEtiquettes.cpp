@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <new>
 
-#include "mesh/CMaillageTriangleChRegion.h"
+#include "extraction/MaillageDual.h"
 #include "volume/VolumeBrut.h"
 
 namespace Stravol {
@@ -62,31 +61,25 @@ bool aUneSegmentation(const CImageTroisD& volume) {
     return !volume.etiquettes.empty() || volume.imageSegmente != nullptr;
 }
 
-void maillerToutesEtiquettes(const CarteEtiquettes& carte, const OptionsExtraction& options,
-                             const Geometrie&, const std::atomic<bool>& arret,
-                             const std::function<void(std::size_t nbEtiquettes)>& debut,
-                             const std::function<void(std::uint32_t valeur, MaillagePlat& maillage,
-                                                      const std::string& erreur)>& traiter) {
-    const std::vector<BoiteEtiquette> boites =
-        boitesEtiquettes(carte.valeurs(), carte.W, carte.H, carte.D);
-    debut(boites.size());
-    maillerEtiquettes(
-        carte, boites, options,
-        [&](std::size_t i, EtiquetteMaillee& r) {
-            MaillagePlat plat;
-            std::string erreur = r.erreur;
-            try {
-                if (r.maillage != nullptr)
-                    plat = versMaillagePlat(*r.maillage);
-            } catch (const std::bad_alloc&) {
-                plat = MaillagePlat();
-                erreur = "mémoire insuffisante";
-            }
-            // The linked mesh goes on the thread that made it (its reserves are that thread's).
-            r.maillage.reset();
-            traiter(carte.valeurVraie(boites[i].valeur), plat, erreur);
-        },
-        &arret);
+bool maillerToutesEtiquettes(
+    const CarteEtiquettes& carte, const OptionsExtraction& options, const Geometrie& monde,
+    const std::atomic<bool>& arret, const std::function<void(std::size_t nbEtiquettes)>& debut,
+    const std::function<void(std::uint32_t valeur, MaillagePlat& maillage)>& traiter,
+    std::string& erreur) {
+    if (arret)
+        return true;
+    Resultat<CarteDuale> faite = maillerCarteDuale(carte, options, monde);
+    if (!faite) {
+        erreur = faite.raison();
+        return false;
+    }
+    const CarteDuale& duale = faite.valeur();
+    debut(duale.index.valeurs.size());
+    maillerEtiquettesDuales(duale, [&](std::size_t k, MaillagePlat& m) {
+        if (!arret)
+            traiter(carte.valeurVraie(duale.index.valeurs[k]), m);
+    });
+    return true;
 }
 
 } // namespace Stravol

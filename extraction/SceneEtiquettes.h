@@ -1,6 +1,6 @@
 #pragma once
 // The labels of a label map as the window shows them: what each label present measures, and
-// every label meshed at once for the 3D view, labels in parallel, stoppable between labels.
+// every label meshed at once for the 3D view, stoppable between its stages.
 
 #include <array>
 #include <atomic>
@@ -33,16 +33,18 @@ std::vector<EtiquettePresente> inventaireEtiquettes(const CarteEtiquettes& carte
 // Whether the volume holds a segmentation that every-label extraction can mesh.
 bool aUneSegmentation(const CImageTroisD& volume);
 
-// Every non-zero label of carte meshed by the extraction's meshing of labels, in voxel
-// coordinates with outward triangles and unit vertex normals. debut(n) first gives the number
-// of labels; then traiter(valeur, maillage, erreur) gets each label (by the file's value) as
-// soon as it is made, on
-// the thread that made it (several threads at once), the mesh empty and erreur saying why when
-// that label failed. Once arret holds, the labels not yet begun are left out.
-void maillerToutesEtiquettes(const CarteEtiquettes& carte, const OptionsExtraction& options,
-                             const Geometrie& monde, const std::atomic<bool>& arret,
-                             const std::function<void(std::size_t nbEtiquettes)>& debut,
-                             const std::function<void(std::uint32_t valeur, MaillagePlat& maillage,
-                                                      const std::string& erreur)>& traiter);
+// Every non-zero label of carte meshed at once by the dual method (maillerCarteDuale: each
+// surface between two labels made once and shared) with options.nbLissages rounds of its
+// smoothing, as closed meshes in voxel coordinates with outward triangles and unit vertex
+// normals. debut(n) gives the number of labels once their common surface is made; then
+// traiter(valeur, maillage) gets each label (by the file's value) as soon as its mesh is cut
+// out of that surface, on the thread that cut it (several threads at once). Once arret holds,
+// nothing more is begun: no label is handed over after that (the common surface, once begun, is
+// finished first). False, with the reason in erreur, when the surface cannot be made.
+bool maillerToutesEtiquettes(
+    const CarteEtiquettes& carte, const OptionsExtraction& options, const Geometrie& monde,
+    const std::atomic<bool>& arret, const std::function<void(std::size_t nbEtiquettes)>& debut,
+    const std::function<void(std::uint32_t valeur, MaillagePlat& maillage)>& traiter,
+    std::string& erreur);
 
 } // namespace Stravol
