@@ -62,6 +62,14 @@ ExtractionEtiquettes::ExtractionEtiquettes(QWidget* panneau, const VolumeOuvert&
 }
 
 ExtractionEtiquettes::~ExtractionEtiquettes() {
+    // The window's controls may be gone already: only the threads are stopped.
+    for (const std::shared_ptr<Travail>& t : travaux_)
+        t->arret = true;
+    joindreThreads(true);
+}
+
+void ExtractionEtiquettes::arreterTout() {
+    annuler();
     for (const std::shared_ptr<Travail>& t : travaux_)
         t->arret = true;
     joindreThreads(true);

@@ -40,7 +40,7 @@ public:
     // follows the labels made; the status bar says how far the work is and sums it up.
     ExtractionEtiquettes(QWidget* panneau, const VolumeOuvert& ouvert, DialoguesFenetre& dialogues,
                          ProgressSink& barre, QStatusBar* barreEtat);
-    // Gives up a work in progress and waits for its thread.
+    // Stops every work begun and waits for its thread.
     ~ExtractionEtiquettes() override;
     ExtractionEtiquettes(const ExtractionEtiquettes&) = delete;
     ExtractionEtiquettes& operator=(const ExtractionEtiquettes&) = delete;
@@ -54,6 +54,9 @@ public:
     // has begun) and what the view showed stays.
     void annuler();
     bool enCours() const { return travail_ != nullptr; }
+    // Gives up the work in progress and waits for the thread of every work begun (before the
+    // process ends).
+    void arreterTout();
 
     // The label meshes shown, by increasing value (empty while none are shown).
     const std::vector<MaillageEtiquette>& scene() const { return scene_; }

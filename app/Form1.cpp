@@ -131,6 +131,8 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent), chemin(cheminLocal(QDir::cu
 Form1::~Form1() {
     setQuestionHook({});
     setFinHook({});
+    // The every-label work ends while the controls it reports to are still there.
+    etiquettes_->arreterTout();
     // The view borrows the volume's textures and mesh: it goes first.
     delete ouvert_.fenetreOpenGL;
     ouvert_.fenetreOpenGL = nullptr;
@@ -268,6 +270,8 @@ void Form1::installerCrochets() {
         return reponse == QMessageBox::Yes;
     });
     setFinHook([this](int) {
+        // No worker thread runs on while the process ends.
+        etiquettes_->arreterTout();
         delete ouvert_.fenetreOpenGL;
         ouvert_.fenetreOpenGL = nullptr;
     });
@@ -372,6 +376,7 @@ void Form1::fermer() {
 }
 
 void Form1::quitter() {
+    etiquettes_->arreterTout();
     delete ouvert_.fenetreOpenGL;
     ouvert_.fenetreOpenGL = nullptr;
     ouvert_.images3D.reset();

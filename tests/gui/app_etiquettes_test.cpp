@@ -549,3 +549,12 @@ TEST_F(WindowTest, EveryLabelNeedsASegmentation) {
     QApplication::processEvents();
     EXPECT_GT(fenetre->width(), largeur);
 }
+
+TEST_F(LabelsWindow, TheWindowGoesDuringAWork) {
+    // Its thread is stopped and joined; nothing it posts reaches a window that is gone.
+    extraireTout->trigger();
+    ASSERT_TRUE(etiquettes().enCours());
+    fenetre.reset();
+    QTest::qWait(200);
+    SUCCEED();
+}
