@@ -15,9 +15,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <mutex>
 #include <new>
-#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -107,8 +107,10 @@ void ExtractionEtiquettes::extraireTout() {
     travail->options.nbLissages = kToursDualParDefaut;
     travail->monde = volume.geometrie;
     try {
+        // Room for the work first: once its thread runs, keeping it cannot fail.
+        travaux_.reserve(travaux_.size() + 1);
         lancer(travail);
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {
         if (dialogues_.afficherMessage)
             dialogues_.afficherMessage(
                 "L'extraction de toutes les étiquettes n'a pas pu démarrer.");

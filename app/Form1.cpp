@@ -131,8 +131,10 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent), chemin(cheminLocal(QDir::cu
 Form1::~Form1() {
     setQuestionHook({});
     setFinHook({});
-    // The every-label work ends while the controls it reports to are still there.
+    // The every-label work ends while the controls it reports to are still there; the label
+    // panel, hidden as the window goes, no longer reports to it.
     etiquettes_->arreterTout();
+    disconnect(panneauEtiquettes_->dock(), nullptr, this, nullptr);
     // The view borrows the volume's textures and mesh: it goes first.
     delete ouvert_.fenetreOpenGL;
     ouvert_.fenetreOpenGL = nullptr;
