@@ -30,12 +30,13 @@ QString texteBilan(const CImageTroisD& volume, const Coord3D& v) {
                          b.tempsLissage + b.tempsNormales;
     const MesuresMaillage mesures = mesurerMaillage(m, volume.geometrie);
     const QLocale l;
-    QString volumeMaillage = l.toString(mesures.volume, 'f', 1) + " voxels³";
+    // A voxel is a unit of volume: the volume counts voxels, the area faces of a voxel. A volume
+    // with a voxel size is measured in millimetres, with its voxel count beside.
+    QString volumeMaillage = l.toString(mesures.volume, 'f', 1) + " voxels";
     QString aire = l.toString(mesures.aire, 'f', 1) + " voxels²";
-    // A volume with a voxel size also gets its world measures.
     if (!volume.geometrie.identite()) {
-        volumeMaillage += " (" + l.toString(mesures.volumeMm3, 'f', 1) + " mm³)";
-        aire += " (" + l.toString(mesures.aireMm2, 'f', 1) + " mm²)";
+        volumeMaillage = l.toString(mesures.volumeMm3, 'f', 1) + " mm³ (" + volumeMaillage + ")";
+        aire = l.toString(mesures.aireMm2, 'f', 1) + " mm²";
     }
     return QString("Extraction au voxel (%1, %2, %3) : %4 voxels, %5 triangles, volume %6, aire "
                    "%7, %8 s")
@@ -103,10 +104,13 @@ void ControleurExtraction::extraireAu(const Coord3D& v) {
         else
             extraction();
     }
+    if (volume->bilanExtraction.effectuee && volume->maillage != nullptr)
+        colorerMaillage(*volume);
     COpenGL* vue = ouvert_.fenetreOpenGL;
     if (vue != nullptr)
         vue->maillage = volume->maillage.get();
     checkBoxMaillage->show();
+    checkBoxMaillage->setEnabled(volume->maillage != nullptr);
     checkBoxMaillage->setChecked(true);
     if (vue != nullptr)
         vue->bmaillage = true;
@@ -136,7 +140,20 @@ bool ControleurExtraction::aUnMaillage() const {
 
 void ControleurExtraction::masquerMaillage() { checkBoxMaillage->hide(); }
 
-void ControleurExtraction::oublierVolume() { imageEvolution_.reset(); }
+void ControleurExtraction::oublierVolume() {
+    imageEvolution_.reset();
+    checkBoxMaillage->setEnabled(false);
+}
+
+void ControleurExtraction::colorerMaillage(const CImageTroisD& volume) {
+    // A label seen in its colour gives its mesh that colour.
+    if (volume.modeCourant != ModeAffichage::Segmentee || !volume.affichageEtiquettes.couleurs)
+        return;
+    const CouleurRVB c =
+        volume.palette.couleur(static_cast<std::uint32_t>(volume.bilanExtraction.valeurGerme));
+    for (int k = 0; k < 3; ++k)
+        volume.maillage->materielDiffus[k] = c[static_cast<std::size_t>(k)] / 255.0f;
+}
 
 void ControleurExtraction::evoluer() {
     if (!aUnMaillage())
@@ -163,6 +180,7 @@ void ControleurExtraction::evoluer() {
         return std::function<void()>([&m, copie] { m = *copie; });
     };
     connect(&dialogue, &DialogueEvolution::evolue, this, [this] { redessiner(); });
+    connect(&dialogue, &DialogueEvolution::modifie, this, [this] { redessiner(); });
     if (dialogues_.montrerEvolution)
         dialogues_.montrerEvolution(dialogue);
 }

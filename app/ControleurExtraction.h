@@ -1,8 +1,10 @@
 #pragma once
 // The extraction controller of the main window: "Extraire région" arms it and the next click
 // on the cut picture becomes the seed of a region extraction, whose mesh the view then draws;
-// "Afficher le maillage" shows or hides it; the mesh evolves ("Faire évoluer le maillage") and
-// is written to a file ("Exporter le maillage") with the options of "Options d'extraction...".
+// "Afficher le maillage" shows or hides it (available while there is a mesh); the mesh evolves
+// ("Faire évoluer le maillage") and is written to a file ("Exporter le maillage") with the
+// options of "Options d'extraction...". A mesh extracted from a label shown in colour takes the
+// label's colour.
 
 #include "app/VolumeOuvert.h"
 #include "volume/CImageTroisD.h"
@@ -61,7 +63,8 @@ public:
     bool aUnMaillage() const;
     // A new volume opens: "Afficher le maillage" goes until the next extraction.
     void masquerMaillage();
-    // The volume is gone: so is the grey copy its mesh evolved on.
+    // The volume is gone: so is the grey copy its mesh evolved on, and "Afficher le maillage"
+    // has nothing to show.
     void oublierVolume();
 
 Q_SIGNALS:
@@ -72,6 +75,8 @@ Q_SIGNALS:
 
 private:
     void extraireAu(const Coord3D& v);
+    // The mesh just extracted from a label shown in colour takes the label's colour.
+    void colorerMaillage(const CImageTroisD& volume);
     void maillageCoche();
     void redessiner();
 

@@ -65,6 +65,11 @@ DialogueEvolution::DialogueEvolution(CDeformableModelBase& modele, QWidget* pare
         c->setObjectName(QString("booleen%1").arg(i));
         lignes->addRow(texte(modele_.GetParameterBoolName(i)), c);
         booleens.push_back(c);
+        // A box acts at once (the display ones show in the next frame), not at the next run.
+        connect(c, &QCheckBox::clicked, this, [this, i](bool coche) {
+            modele_.SetParameterBoolValue(i, coche);
+            Q_EMIT modifie();
+        });
     }
     for (int i = 0; i < modele_.GetParameterEnumNumber(); ++i) {
         auto* c = new QComboBox;

@@ -1,9 +1,9 @@
 #pragma once
 // Dialog that edits the parameters of any deformable model and makes it evolve. It is built
 // only from the model's self-describing parameter interface: one row per published parameter
-// (float, int, bool, enumeration) labelled with the model's name, an iteration count, the
-// "Lancer" button, "Annuler", which puts the model back as it was before the last "Lancer", and
-// "Fermer".
+// (float, int, bool, enumeration) labelled with the model's name (a boolean box acts on the
+// model as soon as the user clicks it), an iteration count, the "Lancer" button, "Annuler",
+// which puts the model back as it was before the last "Lancer", and "Fermer".
 
 #include <QDialog>
 
@@ -57,6 +57,9 @@ public:
 Q_SIGNALS:
     // After each evolution, so that the owner redraws the mesh.
     void evolue();
+    // A box of a boolean parameter was ticked or unticked by the user: the model holds the new
+    // value already, so that the owner redraws the mesh.
+    void modifie();
 
 private:
     CDeformableModelBase& modele_;

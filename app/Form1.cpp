@@ -44,6 +44,10 @@ namespace {
 constexpr int kMargeCommandes = 8;
 // Smallest room of the 3D view, in pixels.
 constexpr int kVueMinimale = 160;
+// Top of the loading row in the commands panel at its first size, and its distance from the
+// bottom of the panel.
+constexpr int kHautChargement = 649;
+constexpr int kMargeChargement = 34;
 
 // A decorative picture: its image scaled to the room it has, keeping its aspect, centred.
 class ImageDecorative : public QLabel {
@@ -165,14 +169,15 @@ void Form1::construireControles() {
         separateur("splitContainer1", Qt::Horizontal, panneauGauche, panneauCommandes_);
     setCentralWidget(splitContainer1);
 
-    auto* labelChargement = controle<QLabel>(panneauCommandes_, "labelChargement",
-                                             "Chargement des images", 11, 649, 128, 16);
+    labelChargement_ = controle<QLabel>(panneauCommandes_, "labelChargement",
+                                        "Chargement des images", 11, kHautChargement, 128, 16);
     // The whole text, however wide the font draws it.
-    labelChargement->resize(std::max(labelChargement->width(), labelChargement->sizeHint().width()),
-                            labelChargement->height());
+    labelChargement_->resize(
+        std::max(labelChargement_->width(), labelChargement_->sizeHint().width()),
+        labelChargement_->height());
     progressBar1 = new QProgressBar(panneauCommandes_);
     progressBar1->setObjectName("progressBar1");
-    progressBar1->setGeometry(163, 649, 256, 16);
+    progressBar1->setGeometry(163, kHautChargement, 256, 16);
     progressBar1->setRange(0, 100);
     progressBar1->setValue(0);
     progressBar1->setTextVisible(false);
@@ -189,9 +194,11 @@ void Form1::construireParties() {
     // The extraction's check box first: it leads the keyboard focus order of the panel.
     extraction_ = new ControleurExtraction(droite, ouvert_, dialogues_, statusBar());
     coupes_ = new PanneauCoupes(droite, ouvert_, *barre_);
-    ouverture_ = new OuvertureVolume(
-        *this, chemin, *barre_, dialogues_,
-        [this](std::unique_ptr<CImageTroisD> nouveau) { remplacerVolume(std::move(nouveau)); });
+    ouverture_ =
+        new OuvertureVolume(*this, chemin, *barre_, dialogues_,
+                            [this](std::unique_ptr<CImageTroisD> nouveau, const QString& nom) {
+                                remplacerVolume(std::move(nouveau), nom);
+                            });
     etiquettes_ = new ExtractionEtiquettes(droite, ouvert_, dialogues_, *barre_, statusBar());
     panneauEtiquettes_ = new PanneauEtiquettes(this, ouvert_);
     addDockWidget(Qt::LeftDockWidgetArea, panneauEtiquettes_->dock());
@@ -230,6 +237,11 @@ void Form1::connecterParties() {
     connect(extraction_, &ControleurExtraction::maillageChange, menus_,
             &MenusFenetre::majDisponibilites);
     connect(ouverture_, &OuvertureVolume::dossierOuvert, menus_, &MenusFenetre::ajouterRecent);
+    connect(ouverture_, &OuvertureVolume::fichiersOuverts, menus_,
+            &MenusFenetre::ajouterFichiersRecents);
+    coupes_->choisirConvention(MenusFenetre::convention());
+    connect(menus_, &MenusFenetre::conventionChoisie, coupes_, &PanneauCoupes::choisirConvention);
+    panneauCommandes_->installEventFilter(this);
     connect(ouverture_, &OuvertureVolume::ouvertureTerminee, this, &Form1::ouvertureTerminee);
     auto* echap = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(echap, &QShortcut::activated, extraction_, &ControleurExtraction::desarmer);
@@ -245,13 +257,6 @@ void Form1::connecterParties() {
             &PanneauEtiquettes::choisirVoxel);
     connect(panneauEtiquettes_, &PanneauEtiquettes::centreChoisi, coupes_,
             &PanneauCoupes::allerAuVoxel);
-    connect(ouverture_, &OuvertureVolume::fichiersOuverts, this, [this](const QStringList& f) {
-        // The labels' names and colours from the table beside the label file (the volume file
-        // itself when it came alone).
-        const QString remarque = panneauEtiquettes_->lireTableVoisine(f.last());
-        if (!remarque.isEmpty())
-            statusBar()->showMessage(remarque);
-    });
     connect(panneauEtiquettes_->dock(), &QDockWidget::visibilityChanged, this,
             &Form1::panneauEtiquettesMontre);
     connect(splitContainer1, &QSplitter::splitterMoved, this,
@@ -290,6 +295,25 @@ void Form1::placerSeparateurs() {
     placer(splitContainer3, 239);
 }
 
+bool Form1::eventFilter(QObject* objet, QEvent* evenement) {
+    if (objet == panneauCommandes_ && evenement->type() == QEvent::Resize)
+        placerBasCommandes();
+    return QMainWindow::eventFilter(objet, evenement);
+}
+
+void Form1::placerBasCommandes() {
+    // The loading row keeps its place, or follows the bottom of a taller panel; the picture of
+    // a cut that keeps its proportions has the room above it.
+    const int y = std::max(kHautChargement, panneauCommandes_->height() - kMargeChargement);
+    labelChargement_->move(labelChargement_->x(), y);
+    progressBar1->move(progressBar1->x(), y);
+    const QRect image = PanneauCoupes::kImageSpecifiee;
+    coupes_->placerImage(
+        QRect(image.topLeft(),
+              QPoint(std::max(image.right(), panneauCommandes_->width() - kMargeCommandes - 1),
+                     std::max(image.bottom(), y - kMargeCommandes - 1))));
+}
+
 void Form1::showEvent(QShowEvent* evenement) {
     // The splitters share every size change in proportion: they take their initial positions
     // again once the first layout has given the panels their sizes.
@@ -314,11 +338,12 @@ void Form1::ouvrirFichiersQuandVisible(const QStringList& fichiers) {
 
 QStringList Form1::dossiersRecents() const { return MenusFenetre::dossiersRecents(); }
 
-void Form1::remplacerVolume(std::unique_ptr<CImageTroisD> nouveau) {
+void Form1::remplacerVolume(std::unique_ptr<CImageTroisD> nouveau, const QString& nom) {
     detruireVue();
     detruireVolume();
     extraction_->masquerMaillage();
     ouvert_.images3D = std::move(nouveau);
+    setWindowTitle(nom + " — Stravol");
     ouvert_.images3D->AllouerTexture();
     coupes_->preparerVolume();
 
@@ -350,6 +375,7 @@ void Form1::detruireVue() {
 void Form1::detruireVolume() {
     etiquettes_->oublierVolume();
     ouvert_.images3D.reset();
+    setWindowTitle("Stravol");
     extraction_->oublierVolume();
     panneauEtiquettes_->nouveauVolume();
     menus_->majDisponibilites();

@@ -82,6 +82,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* evenement) override;
     void dropEvent(QDropEvent* evenement) override;
     void showEvent(QShowEvent* evenement) override;
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
 
 private:
     void construireControles();
@@ -90,8 +91,10 @@ private:
     void installerCrochets();
     void placerSeparateurs();
     // The volume read by an opening replaces the open one: the old view and volume go, the
-    // new volume gets its textures, its view and the commands.
-    void remplacerVolume(std::unique_ptr<CImageTroisD> nouveau);
+    // new volume gets its textures, its view and the commands; the title names what was opened.
+    void remplacerVolume(std::unique_ptr<CImageTroisD> nouveau, const QString& nom);
+    // The loading row and the room of the cut picture, for the commands panel's size.
+    void placerBasCommandes();
     // Takes the view down and resets the commands; then destroys the volume.
     void detruireVue();
     void detruireVolume();
@@ -110,6 +113,7 @@ private:
     QSplitter* splitContainer3 = nullptr;
     QFrame* panneauVue_ = nullptr;       // top panel of splitContainer2, hosts the view
     QFrame* panneauCommandes_ = nullptr; // right panel of splitContainer1
+    QLabel* labelChargement_ = nullptr;
     QProgressBar* progressBar1 = nullptr;
     // Permanent part of the status bar: the voxel under the pointer on the cut picture.
     QLabel* labelVoxel = nullptr;

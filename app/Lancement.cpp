@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSurfaceFormat>
+#include <QTranslator>
 
 #include <xcb/xcb.h>
 
@@ -50,6 +53,15 @@ ArgumentsStravol lireArguments(const QStringList& arguments) {
     return entree;
 }
 
+void chargerTraductionsQt() {
+    auto* traduction = new QTranslator(QCoreApplication::instance());
+    if (traduction->load(QLocale(QLocale::French, QLocale::France), "qtbase", "_",
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(traduction);
+    else
+        delete traduction;
+}
+
 int lancerStravol(int argc, char** argv, const std::function<void(Form1&)>& demarrage) {
     // Every GL context of the program has the view's format (fixed-function pipeline).
     QSurfaceFormat::setDefaultFormat(COpenGL::formatVue());
@@ -60,6 +72,7 @@ int lancerStravol(int argc, char** argv, const std::function<void(Form1&)>& dema
         return kStatutSansAffichage;
     }
     QApplication application(argc, argv);
+    chargerTraductionsQt();
     Form1 fenetre;
     fenetre.show();
 

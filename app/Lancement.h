@@ -20,6 +20,10 @@ struct ArgumentsStravol {
 // is not an option; further ones are ignored.
 ArgumentsStravol lireArguments(const QStringList& arguments);
 
+// The toolkit's own texts (dialog buttons, file dialogs) in French, from Qt's translations;
+// nothing changes where they are not installed. Needs the application object.
+void chargerTraductionsQt();
+
 // Creates the toolkit and the main window, shows it and runs the event loop until the window
 // is closed, then returns 0 ("Quitter" ends the process with status -1 instead). The input of
 // the command line (after the toolkit's own options) is opened once the window is on screen:

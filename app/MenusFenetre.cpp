@@ -9,6 +9,7 @@
 #include "app/Reaction.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include <QMenuBar>
 #include <QSettings>
 
+#include <algorithm>
 #include <utility>
 
 namespace Stravol {
@@ -23,10 +25,15 @@ namespace Stravol {
 namespace {
 
 const char* const kCleRecents = "dossiersRecents";
+const char* const kCleConvention = "conventionGaucheDroite";
 
 // The user's settings file (recent folders), in the user's configuration directory.
 QSettings reglages() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, "Stravol", "stravol");
+}
+
+QString absolu(const QString& chemin) {
+    return QDir::cleanPath(QFileInfo(chemin).absoluteFilePath());
 }
 
 void enregistrerRecents(const QStringList& recents) {
@@ -108,7 +115,9 @@ void MenusFenetre::construireFichier() {
 void MenusFenetre::construireTraitement() {
     QMenu* m = menu("traitementToolStripMenuItem", "&Traitement");
     ControleurExtraction& e = cibles_.extraction;
-    item(m, "extraireRegionToolStripMenuItem", "E&xtraire région", [&e] { e.armer(); });
+    item(m, "extraireRegionToolStripMenuItem", "E&xtraire région", [&e] {
+        e.armer();
+    })->disponibleSi(cibles_.volumeOuvert);
     item(m, "evoluerMaillageToolStripMenuItem", "&Faire évoluer le maillage", [&e] {
         e.evoluer();
     })->disponibleSi([&e] { return e.aUnMaillage(); });
@@ -126,17 +135,52 @@ void MenusFenetre::construireVisualisation() {
     PanneauCoupes& c = cibles_.coupes;
     item(m, "imageNormaleToolStripMenuItem", "Image &Normale",
          [&c] { c.afficherMode(ModeAffichage::Normale); });
-    item(m, "imageSegmenteToolStripMenuItem", "Image &Segmenté",
-         [&c] { c.afficherMode(ModeAffichage::Segmentee); });
+    item(m, "imageSegmenteToolStripMenuItem", "Image &Segmenté", [&c] {
+        c.afficherMode(ModeAffichage::Segmentee);
+    })->disponibleSi([&c] { return c.aUneSegmentation(); });
     QAction* couleurs = m->addAction("&Étiquettes en couleur");
     couleurs->setObjectName("etiquettesCouleurToolStripMenuItem");
     couleurs->setCheckable(true);
     new Reaction(couleurs, [&c](bool coche) { c.etiquettesEnCouleur(coche); });
+    QAction* superposition = m->addAction("Su&perposition des étiquettes");
+    superposition->setObjectName("superpositionEtiquettesToolStripMenuItem");
+    superposition->setCheckable(true);
+    new Reaction(superposition, [&c](bool coche) { c.superposerEtiquettes(coche); });
+
+    // The left-right convention of the cut pictures of a volume in a patient's world.
+    QMenu* convention = m->addMenu("&Convention gauche-droite");
+    convention->setObjectName("conventionToolStripMenuItem");
+    auto* groupe = new QActionGroup(convention);
+    const ConventionGaucheDroite actuelle = MenusFenetre::convention();
+    const std::pair<const char*, ConventionGaucheDroite> choix[] = {
+        {"radiologique", ConventionGaucheDroite::Radiologique},
+        {"neurologique", ConventionGaucheDroite::Neurologique}};
+    for (const auto& [nom, valeur] : choix) {
+        QAction* a = convention->addAction(nom == choix[0].first
+                                               ? "&Radiologique (gauche du patient à droite)"
+                                               : "&Neurologique (gauche du patient à gauche)");
+        a->setObjectName(QString(nom) + "ToolStripMenuItem");
+        a->setCheckable(true);
+        a->setChecked(valeur == actuelle);
+        groupe->addAction(a);
+        new Reaction(a, [this, valeur, nom](bool coche) {
+            if (!coche)
+                return;
+            reglages().setValue(kCleConvention, nom);
+            Q_EMIT conventionChoisie(valeur);
+        });
+    }
     // The label panel shown or hidden; its item follows the dock however it is closed.
     QAction* panneau = cibles_.panneauEtiquettes.dock()->toggleViewAction();
-    panneau->setText("&Panneau des étiquettes");
+    panneau->setText("Panneau des é&tiquettes");
     panneau->setObjectName("panneauEtiquettesToolStripMenuItem");
     m->addAction(panneau);
+}
+
+ConventionGaucheDroite MenusFenetre::convention() {
+    return reglages().value(kCleConvention).toString() == "neurologique"
+               ? ConventionGaucheDroite::Neurologique
+               : ConventionGaucheDroite::Radiologique;
 }
 
 void MenusFenetre::construireAide() {
@@ -158,11 +202,23 @@ void MenusFenetre::construireAide() {
 
 QStringList MenusFenetre::dossiersRecents() { return reglages().value(kCleRecents).toStringList(); }
 
-void MenusFenetre::ajouterRecent(const QString& dossier) {
-    const QString absolu = QDir::cleanPath(QFileInfo(dossier).absoluteFilePath());
+QString MenusFenetre::entreeFichiers(const QStringList& fichiers) {
+    QStringList absolus;
+    for (const QString& f : fichiers)
+        absolus.append(absolu(f));
+    return absolus.join('\n');
+}
+
+void MenusFenetre::ajouterRecent(const QString& dossier) { placerEnTete(absolu(dossier)); }
+
+void MenusFenetre::ajouterFichiersRecents(const QStringList& fichiers) {
+    placerEnTete(entreeFichiers(fichiers));
+}
+
+void MenusFenetre::placerEnTete(const QString& entree) {
     QStringList recents = dossiersRecents();
-    recents.removeAll(absolu);
-    recents.prepend(absolu);
+    recents.removeAll(entree);
+    recents.prepend(entree);
     while (recents.size() > kNbRecents)
         recents.removeLast();
     enregistrerRecents(recents);
@@ -173,26 +229,41 @@ void MenusFenetre::majRecents() {
     recents_->clear();
     const QStringList recents = dossiersRecents();
     for (int i = 0; i < recents.size(); ++i) {
-        const QString dossier = recents[i];
-        QAction* a = recents_->addAction(QString("&%1 %2").arg(i + 1).arg(dossier));
+        const QString entree = recents[i];
+        // A volume file shows with the names of its label files.
+        QStringList chemins = entree.split('\n');
+        for (qsizetype k = 1; k < chemins.size(); ++k)
+            chemins[k] = QFileInfo(chemins[k]).fileName();
+        QAction* a = recents_->addAction(QString("&%1 %2").arg(i + 1).arg(chemins.join(" + ")));
         a->setObjectName(QString("recent%1").arg(i));
         // Not among reactions_: the items go at the next change of the list.
-        new Reaction(a, [this, dossier](bool) { ouvrirRecent(dossier); });
+        new Reaction(a, [this, entree](bool) { ouvrirRecent(entree); });
     }
     recents_->setEnabled(!recents.isEmpty());
 }
 
-void MenusFenetre::ouvrirRecent(QString dossier) {
-    if (QFileInfo(dossier).isDir()) {
-        cibles_.ouverture.ouvrirDossier(dossier);
+void MenusFenetre::ouvrirRecent(QString entree) {
+    const QStringList chemins = entree.split('\n');
+    const bool dossier = chemins.size() == 1 && QFileInfo(chemins.first()).isDir();
+    const bool fichiers = std::all_of(chemins.begin(), chemins.end(),
+                                      [](const QString& c) { return QFileInfo(c).isFile(); });
+    if (dossier) {
+        cibles_.ouverture.ouvrirDossier(entree);
+        return;
+    }
+    if (fichiers) {
+        cibles_.ouverture.ouvrirFichiers(chemins);
         return;
     }
     QStringList reste = dossiersRecents();
-    reste.removeAll(dossier);
+    reste.removeAll(entree);
     enregistrerRecents(reste);
     majRecents();
+    const auto manquant = std::find_if(chemins.begin(), chemins.end(),
+                                       [](const QString& c) { return !QFileInfo::exists(c); });
     if (cibles_.dialogues.afficherMessage)
-        cibles_.dialogues.afficherMessage("Le répertoire \"" + dossier + "\" n'existe plus.");
+        cibles_.dialogues.afficherMessage(
+            "\"" + (manquant != chemins.end() ? *manquant : chemins.first()) + "\" n'existe plus.");
 }
 
 } // namespace Stravol

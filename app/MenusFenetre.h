@@ -1,7 +1,10 @@
 #pragma once
 // The menus of the main window: the menu builder puts each menu and its items in order, with
 // their names, texts and shortcuts, and hands each item to the reaction that runs it; "Récents"
-// lists the folders opened last, kept in the user's settings.
+// lists the folders and volume files opened last, and the left-right convention of the cut
+// pictures is chosen, both kept in the user's settings.
+
+#include "volume/OrientationCoupes.h"
 
 #include <QKeySequence>
 #include <QObject>
@@ -28,8 +31,11 @@ class MenusFenetre : public QObject {
     Q_OBJECT
 
 public:
-    // The most folders "Récents" keeps.
+    // The most entries "Récents" keeps.
     static constexpr int kNbRecents = 8;
+    // An entry of "Récents": a parent folder, or a volume file followed by its label files,
+    // one path a line.
+    static QString entreeFichiers(const QStringList& fichiers);
 
     // What the items act on.
     struct Cibles {
@@ -40,7 +46,7 @@ public:
         ExtractionEtiquettes& etiquettes;
         PanneauEtiquettes& panneauEtiquettes;
         DialoguesFenetre& dialogues;
-        // Whether a volume is open ("Fermer" is available then).
+        // Whether a volume is open ("Fermer" and "Extraire région" are available then).
         std::function<bool()> volumeOuvert;
         // "Fermer" and "Quitter", the window's own.
         std::function<void()> fermer;
@@ -55,10 +61,18 @@ public:
     // Every item available only at times looks at its condition again (after an opening, a
     // closing or an extraction).
     void majDisponibilites();
-    // dossier heads the recent folders (an absolute path), the oldest beyond kNbRecents going.
+    // dossier heads the recent entries (an absolute path), the oldest beyond kNbRecents going.
     void ajouterRecent(const QString& dossier);
-    // The recent folders, most recent first.
+    // The volume file fichiers[0] with its label files heads the recent entries.
+    void ajouterFichiersRecents(const QStringList& fichiers);
+    // The recent entries (entreeFichiers for files), most recent first.
     static QStringList dossiersRecents();
+    // The left-right convention of the cut pictures, as last chosen (radiological at first).
+    static ConventionGaucheDroite convention();
+
+Q_SIGNALS:
+    // The user chose another left-right convention.
+    void conventionChoisie(ConventionGaucheDroite convention);
 
 private:
     QMenu* menu(const char* nom, const QString& titre);
@@ -70,9 +84,11 @@ private:
     void construireVisualisation();
     void construireAide();
     void majRecents();
-    // A recent item chosen: opens its folder, or says it went and forgets it (the item goes:
-    // dossier is a copy).
-    void ouvrirRecent(QString dossier);
+    // entree heads the recent entries.
+    void placerEnTete(const QString& entree);
+    // A recent item chosen: opens its folder or files, or says they went and forgets the entry
+    // (the item goes: entree is a copy).
+    void ouvrirRecent(QString entree);
 
     QMenuBar* barre_;
     Cibles cibles_;

@@ -3,6 +3,8 @@
 #include "app/DialoguesFenetre.h"
 #include "app/UtilitairesQt.h"
 
+#include "extraction/Ouverture.h"
+#include "extraction/TableDesEtiquettes.h"
 #include "volume/CImageTroisD.h"
 #include "volume/LecteursVolume.h"
 
@@ -42,6 +44,13 @@ public:
 private:
     std::function<void()> action_;
 };
+
+// What "Ouvrir" and "Ouvrir un fichier..." expect, told with every refusal.
+const QString kDossierAttendu =
+    "Choisissez le dossier parent d'un volume : son premier sous-dossier contient les images "
+    "des coupes, les suivants ses segmentations.";
+const QString kFichierAttendu =
+    "Choisissez un volume NIfTI ou TIFF, puis ses fichiers d'étiquettes sur la même grille.";
 
 // The local paths of the things dropped (empty when one is not a local file).
 QStringList cheminsDeposes(const QMimeData* donnees) {
@@ -129,46 +138,86 @@ void OuvertureVolume::montrerMessages() {
 }
 
 bool OuvertureVolume::chargerDossier(const QString& dossier) {
-    const QStringList sousDossiers =
-        QDir(dossier).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    if (sousDossiers.isEmpty())
+    if (!dossierOuvrable(dossier))
         return false;
-
     // One message at the end for everything the volume reports while it loads.
     regrouperMessages_ = true;
     bool ouvert = false;
     {
         CurseurAttente attente;
-        std::unique_ptr<CImageTroisD> nouveau = lireDossier(dossier, sousDossiers);
+        std::unique_ptr<CImageTroisD> nouveau = lireDossier(dossier);
         ouvert = nouveau != nullptr;
         if (ouvert)
-            installer_(std::move(nouveau));
+            installer_(std::move(nouveau), QDir(QFileInfo(dossier).absoluteFilePath()).dirName());
     }
     barre_.setValue(0);
     montrerMessages();
     return ouvert;
 }
 
-std::unique_ptr<CImageTroisD> OuvertureVolume::lireDossier(const QString& dossier,
-                                                           const QStringList& sousDossiers) {
+bool OuvertureVolume::dossierOuvrable(const QString& dossier) {
+    std::string raison;
+    const NatureEntree nature = natureEntree(cheminLocal(dossier), &raison);
+    QString refus;
+    switch (nature) {
+    case NatureEntree::DossierParent:
+        return true;
+    case NatureEntree::Absente:
+        refus = "Le dossier \"" + dossier + "\" n'existe pas.";
+        break;
+    case NatureEntree::Fichier:
+        refus = "\"" + dossier + "\" est un fichier, pas un dossier.";
+        break;
+    case NatureEntree::Illisible:
+        refus = "Le dossier \"" + dossier +
+                "\" ne peut pas être lu : " + QString::fromStdString(raison) + ".";
+        break;
+    case NatureEntree::SansVolume:
+        refus = "Le dossier \"" + dossier + "\" ne contient ni sous-dossier ni image de coupe.";
+        break;
+    case NatureEntree::DossierDeCoupes:
+        refus = "Le dossier \"" + dossier +
+                "\" contient les images des coupes elles-mêmes : ouvrez le dossier qui le "
+                "contient, \"" +
+                QFileInfo(dossier).absolutePath() + "\".";
+        break;
+    }
+    if (dialogues_.afficherMessage)
+        dialogues_.afficherMessage(refus + "\n\n" + kDossierAttendu);
+    return false;
+}
+
+std::unique_ptr<CImageTroisD> OuvertureVolume::lireDossier(const QString& dossier) {
     // The volume and its segmentations are read aside: a volume folder that gives no volume,
     // for want of pictures or of memory, keeps what is open.
-    const QDir parent(dossier);
-    const QString dossierVolume = parent.filePath(sousDossiers.first());
+    const std::string chemin = cheminLocal(dossier);
     const qsizetype signales = messagesEnAttente_.size();
-    auto nouveau =
-        std::make_unique<CImageTroisD>(chemin_, cheminLocal(dossierVolume), &barre_, &messages_);
-    // A volume folder without any picture gives sizes 0: there is nothing to show, and the
-    // cut positions would divide by those sizes.
-    if (nouveau->largeur <= 0 || nouveau->hauteur <= 0 || nouveau->profondeur <= 0) {
-        if (messagesEnAttente_.size() == signales)
-            messagesEnAttente_.append("Aucune image n'a été trouvée dans le répertoire \"" +
-                                      dossierVolume + "\".");
-        return nullptr;
+    Resultat<std::unique_ptr<CImageTroisD>> lu =
+        ouvrirEntree(DemandeOuverture{chemin, {}, {}, {}}, chemin_, suivi());
+    if (lu)
+        return garder(std::move(lu.valeur()));
+    // A volume folder without any picture gives sizes 0 and says nothing itself.
+    if (messagesEnAttente_.size() == signales) {
+        const Resultat<std::vector<std::string>> sous = sousDossiersVolume(chemin);
+        const QString dossierVolume =
+            sous ? QString::fromStdString(sous.valeur().front()) : dossier;
+        messagesEnAttente_.append("Aucune image n'a été trouvée dans le répertoire \"" +
+                                  dossierVolume + "\".");
     }
-    for (qsizetype i = 1; i < sousDossiers.size(); ++i)
-        nouveau->ChargerSeg(cheminLocal(parent.filePath(sousDossiers[i])), &barre_);
-    return nouveau;
+    return nullptr;
+}
+
+SuiviOuverture OuvertureVolume::suivi() {
+    SuiviOuverture s;
+    s.barre = &barre_;
+    s.messages = &messages_;
+    return s;
+}
+
+std::unique_ptr<CImageTroisD> OuvertureVolume::garder(std::unique_ptr<CImageTroisD> volume) {
+    // The volume goes on reporting to the window (extractions).
+    volume->fenetre = &messages_;
+    return volume;
 }
 
 void OuvertureVolume::ouvrirFichier() {
@@ -186,6 +235,16 @@ void OuvertureVolume::ouvrirFichier() {
 bool OuvertureVolume::ouvrirFichiers(const QStringList& fichiers) {
     if (fichiers.isEmpty())
         return false;
+    for (const QString& f : fichiers)
+        if (!QFileInfo(f).isFile()) {
+            if (dialogues_.afficherMessage)
+                dialogues_.afficherMessage((QFileInfo::exists(f)
+                                                ? "\"" + f + "\" n'est pas un fichier."
+                                                : "Le fichier \"" + f + "\" n'existe pas.") +
+                                           "\n\n" + kFichierAttendu);
+            Q_EMIT ouvertureTerminee(false);
+            return false;
+        }
     degagerFenetre();
     // Everything is read aside first: a file that cannot be used changes nothing.
     regrouperMessages_ = true;
@@ -193,7 +252,7 @@ bool OuvertureVolume::ouvrirFichiers(const QStringList& fichiers) {
     const bool ouvert = nouveau != nullptr;
     if (ouvert) {
         CurseurAttente attente;
-        installer_(std::move(nouveau));
+        installer_(std::move(nouveau), QFileInfo(fichiers.first()).fileName());
     }
     barre_.setValue(0);
     montrerMessages();
@@ -205,17 +264,31 @@ bool OuvertureVolume::ouvrirFichiers(const QStringList& fichiers) {
 
 std::unique_ptr<CImageTroisD> OuvertureVolume::lireFichiers(const QStringList& fichiers) {
     CurseurAttente attente;
-    std::unique_ptr<CImageTroisD> nouveau = CImageTroisD::ouvrirFichier(
-        chemin_, cheminLocal(fichiers.first()), OptionsVolume(), &barre_, &messages_);
-    bool lu = nouveau->largeur > 0;
-    for (qsizetype i = 1; lu && i < fichiers.size(); ++i)
-        lu = nouveau->ChargerSegFichier(cheminLocal(fichiers[i]), &barre_);
-    if (lu)
-        return nouveau;
-    if (messagesEnAttente_.isEmpty())
-        messagesEnAttente_.append("Le fichier \"" + fichiers.first() +
-                                  "\" n'a pas pu être ouvert.");
-    return nullptr;
+    DemandeOuverture demande;
+    demande.entree = cheminLocal(fichiers.first());
+    for (qsizetype i = 1; i < fichiers.size(); ++i)
+        demande.segmentations.push_back(cheminLocal(fichiers[i]));
+    Resultat<std::unique_ptr<CImageTroisD>> lu = ouvrirEntree(demande, chemin_, suivi());
+    if (!lu) {
+        if (messagesEnAttente_.isEmpty())
+            messagesEnAttente_.append("Le fichier \"" + fichiers.first() +
+                                      "\" n'a pas pu être ouvert.");
+        return nullptr;
+    }
+    std::unique_ptr<CImageTroisD> nouveau = garder(std::move(lu.valeur()));
+    // The names and colours of the labels: the table beside the last label file, else the
+    // file's own.
+    const std::string etiquettes = fichierEtiquettes(demande);
+    if (!demande.segmentations.empty() && !etiquettes.empty()) {
+        Resultat<TableChoisie> table = choisirTableEtiquettes("", etiquettes);
+        if (table) {
+            if (!table.valeur().remarque.empty())
+                messagesEnAttente_.append(QString::fromStdString(table.valeur().remarque));
+            if (!table.valeur().table.vide())
+                nouveau->definirTableEtiquettes(std::move(table.valeur().table));
+        }
+    }
+    return nouveau;
 }
 
 void OuvertureVolume::ouvrirFichiersQuandVisible(const QStringList& fichiers) {

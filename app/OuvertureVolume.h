@@ -5,6 +5,7 @@
 // keeps what is open; what can is handed to the window, which shows it.
 
 #include "app/PuitsQt.h"
+#include "extraction/Ouverture.h"
 
 #include <QObject>
 #include <QString>
@@ -26,8 +27,9 @@ class OuvertureVolume : public QObject {
     Q_OBJECT
 
 public:
-    // Receives each volume read, with its segmentations, to show in place of the open one.
-    using Installation = std::function<void(std::unique_ptr<CImageTroisD>)>;
+    // Receives each volume read, with its segmentations, to show in place of the open one, and
+    // the name of what was opened (the parent folder's or the volume file's).
+    using Installation = std::function<void(std::unique_ptr<CImageTroisD>, const QString& nom)>;
 
     // fenetre: the main window (shown and painted before a loading); chemin: the directory of
     // config.txt; barre: the progress of the loadings.
@@ -40,8 +42,9 @@ public:
     // Opens the parent folder dossier as "Ouvrir" does once the dialog has confirmed it: the
     // first sub-folder (case-insensitive name order) is the volume, every further one a
     // segmentation. The folder is read before what is open is closed. False when nothing was
-    // opened (no sub-folder, or a volume folder that gives no volume for want of pictures or
-    // of memory, which is reported): the open volume, its view and its mesh then stay.
+    // opened (a path that is no parent folder, or a volume folder that gives no volume for want
+    // of pictures or of memory): the user is told why, and the open volume, its view and its
+    // mesh stay.
     bool ouvrirDossier(const QString& dossier);
     // Opens dossier as ouvrirDossier does, once the window has been shown and painted, so that
     // the user sees the window and the progress bar during the loading.
@@ -51,8 +54,9 @@ public:
     // cancelled first dialog keeps everything as it was.
     void ouvrirFichier();
     // Opens fichiers[0] as the volume and every further file as a segmentation (a label file
-    // on the volume's grid). Everything is read before what is open is closed: when any file
-    // cannot be used, one message says why and the open volume and its mesh stay. False then.
+    // on the volume's grid), the names and colours of its labels from the table beside the
+    // last one. Everything is read before what is open is closed: when any file cannot be used
+    // (or is missing), one message says why and the open volume and its mesh stay. False then.
     bool ouvrirFichiers(const QStringList& fichiers);
     // Opens fichiers as ouvrirFichiers does, once the window has been shown and painted.
     void ouvrirFichiersQuandVisible(const QStringList& fichiers);
@@ -73,8 +77,7 @@ public:
 Q_SIGNALS:
     // The parent folder dossier was opened (before ouvertureTerminee).
     void dossierOuvert(const QString& dossier);
-    // The files were opened, the first as the volume and the others as its segmentations
-    // (before ouvertureTerminee).
+    // The volume file fichiers[0] was opened with its label files (before ouvertureTerminee).
     void fichiersOuverts(const QStringList& fichiers);
     // An opening by ouvrirDossier, ouvrirFichiers or their QuandVisible forms has ended;
     // ouvert when it opened.
@@ -83,11 +86,17 @@ Q_SIGNALS:
 private:
     // Steps of "Ouvrir" after the dialog, on a parent folder.
     bool chargerDossier(const QString& dossier);
+    // Whether dossier is a parent folder; otherwise the user is told what was expected.
+    bool dossierOuvrable(const QString& dossier);
     // The volume and segmentations of the parent folder's sub-folders; null when the volume
     // folder gives no volume (the reason is among the messages).
-    std::unique_ptr<CImageTroisD> lireDossier(const QString& dossier,
-                                              const QStringList& sousDossiers);
+    std::unique_ptr<CImageTroisD> lireDossier(const QString& dossier);
+    // The volume file and its label files, with the table of names beside the last one.
     std::unique_ptr<CImageTroisD> lireFichiers(const QStringList& fichiers);
+    // Where a loading reports: the progress bar and the window's messages.
+    SuiviOuverture suivi();
+    // A volume read goes on reporting to the window.
+    std::unique_ptr<CImageTroisD> garder(std::unique_ptr<CImageTroisD> volume);
     // Runs action once the window is on screen and its first paint is done.
     void quandVisible(const std::function<void()>& action);
     // Whatever covered the window (a dialog) is gone from the screen before a loading.

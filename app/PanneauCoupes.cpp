@@ -1,6 +1,6 @@
 #include "app/PanneauCoupes.h"
 
-#include "app/CouleursEtiquettes.h"
+#include "app/ImageCoupe.h"
 #include "app/UtilitairesQt.h"
 
 #include "view/COpenGL.h"
@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QRadioButton>
@@ -24,6 +25,9 @@ namespace {
 constexpr int kCote = CImageTroisD::kCoteTexture;
 
 constexpr int indice(Axe axe) { return static_cast<int>(axe); }
+
+// Steps of the opacity of the labels over the grey.
+constexpr int kOpaciteMax = 100;
 
 // What differs between the three cuts: the volume's size along the axis, its picture and
 // texture accessors, the view's texture setter, and whether the view counts the texture-space
@@ -70,6 +74,39 @@ int echelle(int pixel, int taille, int cotePixels) {
 
 } // namespace
 
+QString texteVoxel(const CImageTroisD& volume, const Coord3D& v) {
+    const QLocale l;
+    const double valeur = volume.valeurVoxel(v.x, v.y, v.z);
+    QString texte = QString("Voxel (%1, %2, %3) : ").arg(v.x).arg(v.y).arg(v.z);
+    const unsigned char* original = volume.volumeOriginal();
+    const int gris =
+        original != nullptr
+            ? original[(static_cast<std::size_t>(v.z) * volume.hauteur + v.y) * volume.largeur +
+                       v.x]
+            : 0;
+    // The file's own value, and the grey it is shown in when they differ.
+    if (volume.valeursFichier.vide())
+        texte += QString("gris %1").arg(gris);
+    else
+        texte += QString("valeur %1 (gris %2)").arg(l.toString(valeur, 'g', 7)).arg(gris);
+    if (!volume.geometrie.identite()) {
+        const std::array<double, 3> m = volume.geometrie.versMonde(v.x, v.y, v.z);
+        texte += QString(", %1(%2 ; %3 ; %4) mm")
+                     .arg(transformationMonde(volume.geometrie) ? "RAS " : "")
+                     .arg(l.toString(m[0], 'f', 1))
+                     .arg(l.toString(m[1], 'f', 1))
+                     .arg(l.toString(m[2], 'f', 1));
+    }
+    if (volume.imageSegmente != nullptr) {
+        const std::uint32_t etiquette = volume.etiquetteVoxel(v.x, v.y, v.z);
+        texte += QString(", étiquette %1").arg(etiquette);
+        const EntreeEtiquette* entree = volume.tableEtiquettes.trouver(etiquette);
+        if (entree != nullptr && !entree->nom.empty())
+            texte += " « " + QString::fromStdString(entree->nom) + " »";
+    }
+    return texte;
+}
+
 Coord3D voxelSousPointeur(Axe axe, int indiceCoupe, int px, int py, int lp, int hp, int largeur,
                           int hauteur, int profondeur) {
     switch (axe) {
@@ -93,9 +130,9 @@ void PanneauCoupes::construire(QWidget* panneau) {
     BoxCommande = controle<QGroupBox>(panneau, "BoxCommande", "Commandes", 67, 29, 392, 288);
     BoxCommande->setEnabled(false);
 
-    pictureBox1 = new QLabel(panneau);
+    pictureBox1 = new ImageCoupe(panneau);
     pictureBox1->setObjectName("pictureBox1");
-    pictureBox1->setGeometry(163, 357, 256, 256);
+    pictureBox1->setGeometry(kImageSpecifiee);
     pictureBox1->setScaledContents(true);
     pictureBox1->setMouseTracking(true);
     pictureBox1->installEventFilter(this);
@@ -114,6 +151,16 @@ void PanneauCoupes::construire(QWidget* panneau) {
         c.indice = controle<QLabel>(BoxCommande, p.nomIndice, "", 16, p.y + 32, 76, 16);
         c.ind = indices[a];
     }
+    controle<QLabel>(BoxCommande, "labelSuperposition", "Étiquettes", 16, 244, 76, 24);
+    trackBarSuperposition = barreDefilement(BoxCommande, "trackBarSuperposition", 96, 240);
+    trackBarSuperposition->setRange(0, kOpaciteMax);
+    trackBarSuperposition->setValue(kOpaciteMax / 2);
+    trackBarSuperposition->setPageStep(kOpaciteMax / 10);
+    trackBarSuperposition->setTickInterval(kOpaciteMax / 10);
+    // The textures are built again once the slider is let go.
+    trackBarSuperposition->setTracking(false);
+    trackBarSuperposition->setToolTip("Opacité des étiquettes superposées à l'image");
+    trackBarSuperposition->setEnabled(false);
 }
 
 void PanneauCoupes::connecter() {
@@ -137,6 +184,10 @@ void PanneauCoupes::connecter() {
             [this](bool c) { cameraChangee(radioTrackBall, c); });
     connect(radioFree, &QRadioButton::toggled, this,
             [this](bool c) { cameraChangee(radioFree, c); });
+    connect(trackBarSuperposition, &QSlider::valueChanged, this, [this](int) {
+        if (superposition_ && ChoixAffichage == ModeAffichage::Normale)
+            reconstruire();
+    });
     connect(checkRepere, &QCheckBox::toggled, this, [this](bool c) {
         if (ouvert_.fenetreOpenGL != nullptr)
             ouvert_.fenetreOpenGL->setRepere(c);
@@ -150,7 +201,12 @@ void PanneauCoupes::preparerVolume() {
         coupes_[a].barre->setMaximum(ouvert_.images3D.get()->*kAxes[a].dimension - 1);
     pictureBox1->clear();
     axeImage_.reset();
+    orientation_.reset();
     indX = indY = indZ = -1;
+    const Geometrie& g = ouvert_.images3D->geometrie;
+    std::string invalide;
+    oriente_ = transformationMonde(g) && g.valide(invalide);
+    placerImageVolume();
 }
 
 void PanneauCoupes::activer() {
@@ -170,7 +226,31 @@ void PanneauCoupes::reinitialiser() {
     BoxCommande->setEnabled(false);
     pictureBox1->clear();
     axeImage_.reset();
+    orientation_.reset();
+    oriente_ = false;
+    placerImageVolume();
     Q_EMIT voxelSurvole(QString());
+}
+
+void PanneauCoupes::placerImageVolume() {
+    pictureBox1->setGeometry(oriente_ ? zoneImage_ : kImageSpecifiee);
+    if (!oriente_)
+        pictureBox1->etirer();
+}
+
+void PanneauCoupes::placerImage(const QRect& zone) {
+    zoneImage_ = zone;
+    placerImageVolume();
+}
+
+void PanneauCoupes::choisirConvention(ConventionGaucheDroite convention) {
+    convention_ = convention;
+    if (axeImage_ && ouvert_.images3D != nullptr)
+        montrerCoupe(*axeImage_, indiceImage_);
+}
+
+bool PanneauCoupes::aUneSegmentation() const {
+    return ouvert_.images3D != nullptr && ouvert_.images3D->imageSegmente != nullptr;
 }
 
 void PanneauCoupes::decocherRadios() {
@@ -233,14 +313,24 @@ void PanneauCoupes::montrerCoupe(Axe axe, int v) {
     if (image.largeur <= 0 || image.hauteur <= 0) {
         pictureBox1->clear();
         axeImage_.reset();
+        orientation_.reset();
         return;
     }
-    QImage vue = QImage(image.pixels.data(), image.largeur, image.hauteur, 3 * image.largeur,
-                        QImage::Format_RGB888)
-                     .copy();
-    if (couleursActives())
-        for (int y = 0; y < vue.height(); ++y)
-            colorerEtiquettes(vue.scanLine(y), static_cast<std::size_t>(vue.width()));
+    // A volume in a patient's world: the cut turned and flipped as users read it.
+    const CImageTroisD& volume = *ouvert_.images3D;
+    ImageRGB orientee;
+    if (oriente_) {
+        orientation_ = orienterCoupe(volume.geometrie, volume.largeur, volume.hauteur,
+                                     volume.profondeur, indice(axe), convention_);
+        orientee = imageOrientee(image, *orientation_);
+        pictureBox1->proportions(orientation_->nbColonnes * orientation_->largeurPixel,
+                                 orientation_->nbLignes * orientation_->hauteurPixel,
+                                 orientation_->lettres);
+    }
+    const ImageRGB& montree = oriente_ ? orientee : image;
+    const QImage vue = QImage(montree.pixels.data(), montree.largeur, montree.hauteur,
+                              3 * montree.largeur, QImage::Format_RGB888)
+                           .copy();
     pictureBox1->setPixmap(QPixmap::fromImage(vue));
     axeImage_ = axe;
     indiceImage_ = v;
@@ -256,17 +346,12 @@ void PanneauCoupes::cameraChangee(QRadioButton* bouton, bool cochee) {
                                                                        : ChoixCamera::Free);
 }
 
-bool PanneauCoupes::couleursActives() const {
-    return ChoixAffichage == ModeAffichage::Segmentee && couleurs_;
-}
-
 void PanneauCoupes::preparerTextures(ModeAffichage mode) {
     CImageTroisD& volume = *ouvert_.images3D;
-    // Labels in colour are painted on each texture as it is built.
-    if (mode == ModeAffichage::Segmentee && couleurs_)
-        volume.retoucheTexture = colorerEtiquettes;
-    else
-        volume.retoucheTexture = nullptr;
+    // The labels are painted on each texture and picture as it is built.
+    volume.affichageEtiquettes.couleurs = couleurs_;
+    volume.affichageEtiquettes.superposition =
+        superposition_ ? static_cast<float>(opaciteSuperposition()) : 0.f;
     volume.preparationTexture(&barre_, mode);
     barre_.setValue(0);
 }
@@ -293,7 +378,23 @@ void PanneauCoupes::afficherMode(ModeAffichage mode) {
 
 void PanneauCoupes::etiquettesEnCouleur(bool couleur) {
     couleurs_ = couleur;
-    if (ouvert_.images3D == nullptr || ChoixAffichage != ModeAffichage::Segmentee)
+    if (ChoixAffichage == ModeAffichage::Segmentee)
+        reconstruire();
+}
+
+void PanneauCoupes::superposerEtiquettes(bool superposer) {
+    superposition_ = superposer;
+    trackBarSuperposition->setEnabled(superposer);
+    if (ChoixAffichage == ModeAffichage::Normale)
+        reconstruire();
+}
+
+double PanneauCoupes::opaciteSuperposition() const {
+    return trackBarSuperposition->value() / static_cast<double>(trackBarSuperposition->maximum());
+}
+
+void PanneauCoupes::reconstruire() {
+    if (ouvert_.images3D == nullptr)
         return;
     {
         CurseurAttente attente;
@@ -316,8 +417,14 @@ void PanneauCoupes::allerAuVoxel(const Coord3D& v) {
     montrerCoupe(axe, coupes_[indice(axe)].barre->value());
 }
 
-Coord3D PanneauCoupes::voxelSousClic(int px, int py) const {
+std::optional<Coord3D> PanneauCoupes::voxelSousClic(int px, int py) const {
     const CImageTroisD& volume = *ouvert_.images3D;
+    if (orientation_ && axeImage_) {
+        const std::optional<QPoint> p = pictureBox1->pixelSous(QPoint(px, py));
+        if (!p)
+            return std::nullopt;
+        return orientation_->voxel(p->x(), p->y(), indiceImage_);
+    }
     const Axe axe = axeImage_.value_or(Axe::Z);
     const int indiceCoupe = axeImage_ ? indiceImage_ : coupes_[indice(Axe::Z)].barre->value();
     return voxelSousPointeur(axe, indiceCoupe, px, py, pictureBox1->width(), pictureBox1->height(),
@@ -337,7 +444,8 @@ bool PanneauCoupes::eventFilter(QObject* objet, QEvent* evenement) {
         if (type == QEvent::MouseButtonRelease) {
             const QPoint p = static_cast<QMouseEvent*>(evenement)->position().toPoint();
             if (pictureBox1->rect().contains(p) && ouvert_.images3D != nullptr)
-                Q_EMIT imageCliquee(voxelSousClic(p.x(), p.y()));
+                if (const std::optional<Coord3D> v = voxelSousClic(p.x(), p.y()))
+                    Q_EMIT imageCliquee(*v);
         } else if (type == QEvent::MouseMove) {
             const QPoint p = static_cast<QMouseEvent*>(evenement)->position().toPoint();
             survolerImage(p.x(), p.y());
@@ -354,27 +462,18 @@ void PanneauCoupes::survolerImage(int px, int py) {
         Q_EMIT voxelSurvole(QString());
         return;
     }
-    const Coord3D v = voxelSousPointeur(*axeImage_, indiceImage_, px, py, pictureBox1->width(),
-                                        pictureBox1->height(), volume->largeur, volume->hauteur,
-                                        volume->profondeur);
+    const std::optional<Coord3D> sous = voxelSousClic(px, py);
+    if (!sous) {
+        Q_EMIT voxelSurvole(QString());
+        return;
+    }
+    const Coord3D v = *sous;
     if (v.x < 0 || v.y < 0 || v.z < 0 || v.x >= volume->largeur || v.y >= volume->hauteur ||
         v.z >= volume->profondeur) {
         Q_EMIT voxelSurvole(QString());
         return;
     }
-    const bool etiquette = ChoixAffichage == ModeAffichage::Segmentee;
-    // Labels read from a file are shown as they are, not as their display grey.
-    const std::size_t indiceVoxel =
-        (static_cast<std::size_t>(v.z) * volume->hauteur + v.y) * volume->largeur + v.x;
-    const int valeur = etiquette && indiceVoxel < volume->etiquettes.size()
-                           ? volume->etiquettes[indiceVoxel]
-                           : volume->getVoxelImage(v.x, v.y, v.z);
-    Q_EMIT voxelSurvole(QString("Voxel (%1, %2, %3) : %4 %5")
-                            .arg(v.x)
-                            .arg(v.y)
-                            .arg(v.z)
-                            .arg(etiquette ? "étiquette" : "gris")
-                            .arg(valeur));
+    Q_EMIT voxelSurvole(texteVoxel(*volume, v));
 }
 
 } // namespace Stravol

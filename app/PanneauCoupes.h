@@ -5,8 +5,10 @@
 
 #include "app/VolumeOuvert.h"
 #include "volume/CImageTroisD.h"
+#include "volume/OrientationCoupes.h"
 
 #include <QObject>
+#include <QRect>
 #include <QString>
 
 #include <array>
@@ -21,6 +23,8 @@ class ProgressSink;
 
 namespace Stravol {
 
+class ImageCoupe;
+
 // The three cut axes, in the order of the commands panel.
 enum class Axe : int { X = 0, Y = 1, Z = 2 };
 inline constexpr int kNbAxes = 3;
@@ -32,10 +36,18 @@ inline constexpr int kNbAxes = 3;
 Coord3D voxelSousPointeur(Axe axe, int indice, int px, int py, int lp, int hp, int largeur,
                           int hauteur, int profondeur);
 
+// What the status bar says of voxel v of volume: the voxel, the value the file holds (with the
+// grey it is shown in when they differ), its position in the world (RAS for a patient's
+// frame, in millimetres) when the volume has one, and its label with the label's name.
+QString texteVoxel(const CImageTroisD& volume, const Coord3D& v);
+
 class PanneauCoupes : public QObject {
     Q_OBJECT
 
 public:
+    // pictureBox1's place in the commands panel, and its size, for a picture folder.
+    static constexpr QRect kImageSpecifiee{163, 357, 256, 256};
+
     // Builds BoxCommande and pictureBox1 at their places in panneau (the commands panel), for
     // what ouvert holds; barre follows the preparation of the textures.
     PanneauCoupes(QWidget* panneau, const VolumeOuvert& ouvert, ProgressSink& barre);
@@ -54,14 +66,26 @@ public:
     // and in the picture. Nothing without a volume, for the mode already shown, or for the
     // segmented mode without a segmentation.
     void afficherMode(ModeAffichage mode);
-    // "Étiquettes en couleur": segmented textures and pictures give each label a colour.
+    // "Étiquettes en couleur": segmented textures and pictures give each label its colour.
     void etiquettesEnCouleur(bool couleur);
+    // "Superposition des étiquettes": the normal textures and pictures show the labels over
+    // the grey at the opacity of trackBarSuperposition.
+    void superposerEtiquettes(bool superposer);
     ModeAffichage modeAffichage() const { return ChoixAffichage; }
 
+    // The left-right convention of the pictures of a volume in a patient's world; the picture
+    // shown follows at once.
+    void choisirConvention(ConventionGaucheDroite convention);
+    // The room of the commands panel that pictureBox1 fills for a volume in a patient's world
+    // (a picture folder's keeps its specified place and size).
+    void placerImage(const QRect& zone);
+    // Whether the open volume has a segmentation.
+    bool aUneSegmentation() const;
     // The cuts go through voxel v (clamped to the volume): each track bar takes v's coordinate
     // along its axis, the cuts shown follow, and so does the picture (its axis kept; Z when it
     // was empty).
     void allerAuVoxel(const Coord3D& v);
+
     // A cross-hair over pictureBox1 (while a click is awaited), or the usual pointer.
     void montrerViseur(bool viseur);
     // Texture-space position of the cut of axe (before the Y flip given to the view); -1 when
@@ -69,14 +93,17 @@ public:
     int position(Axe axe) const;
     // The axis of the cut pictureBox1 shows; none while it is empty.
     std::optional<Axe> axeImage() const { return axeImage_; }
+    // How pictureBox1 shows its cut, for a volume in a patient's world; none for a picture
+    // folder, or while the picture is empty.
+    const std::optional<OrientationCoupe>& orientation() const { return orientation_; }
 
 Q_SIGNALS:
     // A click of the left button released over pictureBox1 while a volume is open, on voxel v:
     // the click is read on the cut the picture shows; an empty picture counts as the Z cut of
     // trackBarZ.
     void imageCliquee(const Coord3D& v);
-    // What the pointer is over on pictureBox1 ("Voxel (x, y, z) : gris v"); empty when it is
-    // over nothing of the volume.
+    // What the pointer is over on pictureBox1 (texteVoxel); empty when it is over nothing of
+    // the volume.
     void voxelSurvole(const QString& texte);
 
 protected:
@@ -102,15 +129,21 @@ private:
     void majIndice(Axe axe);
     void cameraChangee(QRadioButton* bouton, bool cochee);
     void survolerImage(int px, int py);
-    // The voxel under a click at (px, py) on pictureBox1 (a volume is open).
-    Coord3D voxelSousClic(int px, int py) const;
+    // The voxel under a click at (px, py) on pictureBox1 (a volume is open); none off the
+    // picture of a volume in a patient's world.
+    std::optional<Coord3D> voxelSousClic(int px, int py) const;
+    // pictureBox1 at its place for the open volume (or none).
+    void placerImageVolume();
     // pictureBox1 shows the cut of axe at voxel index v.
     void montrerCoupe(Axe axe, int v);
-    // The textures of mode, with the labels in colour when asked.
+    // The textures of mode, with the labels as asked.
     void preparerTextures(ModeAffichage mode);
     // The textures changed in place: the picture and the view show them now.
     void rafraichir();
-    bool couleursActives() const;
+    // The labels are shown otherwise: the textures and the picture again.
+    void reconstruire();
+    // Opacity of the labels over the grey, 0 .. 1.
+    double opaciteSuperposition() const;
 
     const VolumeOuvert& ouvert_;
     ProgressSink& barre_;
@@ -118,15 +151,22 @@ private:
     QRadioButton* radioTrackBall = nullptr;
     QRadioButton* radioFree = nullptr;
     QCheckBox* checkRepere = nullptr;
-    QLabel* pictureBox1 = nullptr;
+    QSlider* trackBarSuperposition = nullptr;
+    ImageCoupe* pictureBox1 = nullptr;
     std::array<Coupe, kNbAxes> coupes_{};
 
     ModeAffichage ChoixAffichage = ModeAffichage::Normale;
     bool couleurs_ = false;
+    bool superposition_ = false;
     int indX = -1;
     int indY = -1;
     int indZ = -1;
     std::optional<Axe> axeImage_;
+    // The open volume lies in a patient's world: its pictures are oriented.
+    bool oriente_ = false;
+    ConventionGaucheDroite convention_ = ConventionGaucheDroite::Radiologique;
+    std::optional<OrientationCoupe> orientation_;
+    QRect zoneImage_ = kImageSpecifiee;
     // Voxel index of the cut pictureBox1 shows (along axeImage_).
     int indiceImage_ = 0;
 };

@@ -2,7 +2,6 @@
 
 #include "app/UtilitairesQt.h"
 
-#include "extraction/TableDesEtiquettes.h"
 #include "view/COpenGL.h"
 
 #include <QColor>
@@ -114,59 +113,23 @@ void PanneauEtiquettes::nouveauVolume() {
     lignes_.clear();
     valeursVue_.clear();
     CImageTroisD* volume = ouvert_.images3D.get();
-    // The names and colours the label file gives its labels, until a table beside it.
-    tableEtiquettes_ = volume != nullptr ? volume->tableEtiquettes : TableEtiquettes();
     if (volume != nullptr && aUneSegmentation(*volume)) {
         try {
             const Resultat<CarteEtiquettes> carte = carteEtiquettes(*volume, std::string());
             if (carte)
                 for (const EtiquettePresente& e :
-                     inventaireEtiquettes(carte.valeur(), volume->geometrie))
-                    lignes_.push_back({e, {}, {}, true});
+                     inventaireEtiquettes(carte.valeur(), volume->geometrie)) {
+                    // The names of the volume's table, the colours of its palette: those of
+                    // the cuts and the picture.
+                    const EntreeEtiquette* entree = volume->tableEtiquettes.trouver(e.valeur);
+                    lignes_.push_back({e, entree != nullptr ? entree->nom : std::string(),
+                                       volume->palette.couleur(e.valeur), true});
+                }
         } catch (const std::bad_alloc&) {
             lignes_.clear();
         }
     }
-    majNomsCouleurs(tableEtiquettes_);
     remplirTable();
-}
-
-void PanneauEtiquettes::definirTable(const TableEtiquettes& table) {
-    tableEtiquettes_ = table;
-    majNomsCouleurs(tableEtiquettes_);
-    parCode_ = true;
-    for (int r = 0; r < table_->rowCount(); ++r) {
-        const Ligne& l = lignes_[static_cast<std::size_t>(r)];
-        table_->item(r, Couleur)
-            ->setData(Qt::DecorationRole, QColor(l.couleur[0], l.couleur[1], l.couleur[2]));
-        table_->item(r, Nom)->setText(QString::fromStdString(l.nom));
-    }
-    parCode_ = false;
-    filtrer(filtre_->text());
-    ajusterLargeur();
-    majVue();
-}
-
-QString PanneauEtiquettes::lireTableVoisine(const QString& fichier) {
-    const Resultat<TableChoisie> choisie =
-        choisirTableEtiquettes(std::string(), cheminLocal(fichier));
-    if (!choisie)
-        return QString::fromStdString(choisie.raison());
-    if (!choisie.valeur().table.vide())
-        definirTable(choisie.valeur().table);
-    return QString::fromStdString(choisie.valeur().remarque);
-}
-
-void PanneauEtiquettes::majNomsCouleurs(const TableEtiquettes& table) {
-    std::vector<std::uint32_t> valeurs;
-    for (const Ligne& l : lignes_)
-        valeurs.push_back(l.etiquette.valeur);
-    const std::vector<CouleurRVB> couleurs = couleursEtiquettes(valeurs, table);
-    for (std::size_t i = 0; i < lignes_.size(); ++i) {
-        const EntreeEtiquette* e = table.trouver(lignes_[i].etiquette.valeur);
-        lignes_[i].nom = e != nullptr ? e->nom : std::string();
-        lignes_[i].couleur = couleurs[i];
-    }
 }
 
 void PanneauEtiquettes::remplirTable() {
@@ -227,7 +190,10 @@ std::string PanneauEtiquettes::nom(std::uint32_t valeur) const {
 
 CouleurRVB PanneauEtiquettes::couleur(std::uint32_t valeur) const {
     const int l = ligneDe(valeur);
-    return l >= 0 ? lignes_[static_cast<std::size_t>(l)].couleur : couleurParDefaut(valeur);
+    if (l >= 0)
+        return lignes_[static_cast<std::size_t>(l)].couleur;
+    return ouvert_.images3D != nullptr ? ouvert_.images3D->palette.couleur(valeur)
+                                       : couleurParDefaut(valeur);
 }
 
 bool PanneauEtiquettes::estVisible(std::uint32_t valeur) const {

@@ -1,7 +1,8 @@
 #pragma once
 // The label panel of the main window ("Étiquettes", a dock beside the 3D view): one row a label
-// present in the open segmentation, with its colour, value, name (from the label table beside the
-// label file), voxels, volume in mm³ and a visibility box; a filter by name, "Toutes" and
+// present in the open segmentation, with its colour (the volume's palette, as the cuts show it),
+// value, name (the volume's label table: the one beside the label file, or the file's own),
+// voxels, volume in mm³ and a visibility box; a filter by name, "Toutes" and
 // "Aucune", and the opacity of the label meshes. Choosing a row highlights its mesh (the others
 // dimmed) and moves the cuts to the label's centroid; a click on a mesh of the 3D view or on a
 // label of the cut picture chooses its row.
@@ -40,15 +41,9 @@ public:
 
     QDockWidget* dock() const { return dock_; }
 
-    // The volume just opened (or none): one row a label of its segmentation, all visible, no
-    // names, the default colours; no row is chosen.
+    // The volume just opened (or none): one row a label of its segmentation, all visible, named
+    // by the volume's label table and coloured by its palette; no row is chosen.
     void nouveauVolume();
-    // Names and colours of the rows from table.
-    void definirTable(const TableEtiquettes& table);
-    // The table beside the label file fichier, when there is one; a remark when one was found
-    // but could not be read (empty otherwise).
-    QString lireTableVoisine(const QString& fichier);
-
     // The name and colour of a label (its default colour when it has no row).
     std::string nom(std::uint32_t valeur) const;
     CouleurRVB couleur(std::uint32_t valeur) const;
@@ -82,7 +77,6 @@ private:
     void construire(QWidget* fenetre);
     void remplirTable();
     void ajusterLargeur();
-    void majNomsCouleurs(const TableEtiquettes& table);
     // The row of a label; -1 when it has none.
     int ligneDe(std::uint32_t valeur) const;
     // Chooses row (-1: none) as if the user had, without moving the cuts when deplacer is false.
@@ -102,7 +96,6 @@ private:
     QTableWidget* table_ = nullptr;
     QSlider* opacite_ = nullptr;
     std::vector<Ligne> lignes_;
-    TableEtiquettes tableEtiquettes_;
     // The labels of the view's meshes, in the view's order.
     std::vector<std::uint32_t> valeursVue_;
     // The rows are being changed from code: their signals say nothing of the user.

@@ -56,13 +56,38 @@ bool vide(const CImageTroisD& volume) {
 
 } // namespace
 
+NatureEntree natureEntree(const std::string& chemin, std::string* raison) {
+    std::error_code erreur;
+    if (fs::is_regular_file(chemin, erreur))
+        return NatureEntree::Fichier;
+    if (!fs::is_directory(chemin, erreur))
+        return fs::exists(chemin, erreur) ? NatureEntree::Fichier : NatureEntree::Absente;
+    std::vector<std::string> noms;
+    std::string pourquoi;
+    if (!listerDossier(chemin, GenreEntree::Dossier, "", noms, pourquoi)) {
+        if (raison != nullptr)
+            *raison = pourquoi;
+        return NatureEntree::Illisible;
+    }
+    if (!noms.empty())
+        return NatureEntree::DossierParent;
+    for (const char* motif : kMotifsCoupes)
+        if (listerDossier(chemin, GenreEntree::Fichier, motif, noms, pourquoi) && !noms.empty())
+            return NatureEntree::DossierDeCoupes;
+    return NatureEntree::SansVolume;
+}
+
 Resultat<std::vector<std::string>> sousDossiersVolume(const std::string& dossier) {
     std::vector<std::string> noms;
     std::string raison;
     if (!listerDossier(dossier, GenreEntree::Dossier, "", noms, raison))
         return Echec{"cannot list the folder " + dossier + ": " + raison};
-    if (noms.empty())
+    if (noms.empty()) {
+        if (natureEntree(dossier) == NatureEntree::DossierDeCoupes)
+            return Echec{"the folder " + dossier +
+                         " holds slice pictures but no sub-folder: open its parent folder"};
         return Echec{"the folder " + dossier + " holds no volume sub-folder"};
+    }
     for (std::string& nom : noms)
         nom = dossier + "/" + nom;
     return noms;

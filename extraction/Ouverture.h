@@ -32,6 +32,18 @@ struct SuiviOuverture {
     MessageSink* messages = nullptr;
 };
 
+// What a path named to be opened holds, before anything is read.
+enum class NatureEntree {
+    Absente,         // nothing there
+    Illisible,       // a folder that cannot be listed
+    SansVolume,      // a folder with neither sub-folder nor slice picture
+    DossierDeCoupes, // slice pictures without sub-folder: a volume folder, not its parent
+    DossierParent,   // a folder with sub-folders: the volume and its segmentations
+    Fichier,         // a file (a volume file or not: its content tells)
+};
+// raison receives the system's reason when the folder cannot be listed.
+NatureEntree natureEntree(const std::string& chemin, std::string* raison = nullptr);
+
 // The sub-folders of a parent folder in loading order: the volume first, then its
 // segmentations. An error when the folder cannot be listed or holds none.
 Resultat<std::vector<std::string>> sousDossiersVolume(const std::string& dossier);

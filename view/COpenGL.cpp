@@ -135,6 +135,12 @@ COpenGL::COpenGL(QWidget* parentForm, int iWidth, int iHeight, int posX, int pos
         im3D != nullptr ? im3D->geometrie.espacement : std::array<double, 3>{1, 1, 1};
     demiCotes = demiCotesScene(largeur, hauteur, profondeur, espacement);
     echelleMaillage = echelleMaillageScene(largeur, hauteur, profondeur, espacement);
+    std::string invalide;
+    if (im3D != nullptr && largeur > 0 && hauteur > 0 && profondeur > 0 &&
+        transformationMonde(im3D->geometrie) && im3D->geometrie.valide(invalide)) {
+        repereMonde.emplace(largeur, hauteur, profondeur, im3D->geometrie.affine);
+        demiCotes = repereMonde->demiCotes();
+    }
     resize(iWidth, iHeight);
     move(posX, posY);
     setCursor(Qt::CrossCursor);
@@ -259,17 +265,7 @@ void COpenGL::paintGL() {
 void COpenGL::dessinerImage() {
     appliquerProjection();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-
-    // Trackball: the light is placed before the eye transform, so it keeps its place relative
-    // to the eye. Free-fly: placed after it, at the eye's position in the scene.
-    if (choixCamera == ChoixCamera::TrackBall && camera) {
-        glLightfv(GL_LIGHT0, GL_POSITION, camera->getLightPosition());
-        camera->look();
-    } else if (choixCamera == ChoixCamera::Free && cameraFree) {
-        cameraFree->look();
-        glLightfv(GL_LIGHT0, GL_POSITION, cameraFree->getLightPosition());
-    }
+    appliquerCamera();
 
     glGetDoublev(GL_PROJECTION_MATRIX, projectionImage_.data());
     glGetDoublev(GL_MODELVIEW_MATRIX, modeleVueImage_.data());
@@ -283,24 +279,64 @@ void COpenGL::dessinerImage() {
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
     glColor3f(1, 1, 1);
+    if (repereMonde) {
+        glPushMatrix();
+        glMultMatrixd(repereMonde->coupes().data());
+    }
     dessinerCoupe(0, textureX, indX);
     dessinerCoupe(1, textureY, indY);
     dessinerCoupe(2, textureZ, indZ);
+    if (repereMonde)
+        glPopMatrix();
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
     glFlush();
 }
 
+void COpenGL::appliquerCamera() {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // Trackball: the light is placed before the eye transform, so it keeps its place relative
+    // to the eye. Free-fly: placed after it, at the eye's position in the scene.
+    if (choixCamera == ChoixCamera::TrackBall && camera) {
+        glLightfv(GL_LIGHT0, GL_POSITION, camera->getLightPosition());
+        camera->look();
+    } else if (choixCamera == ChoixCamera::Free && cameraFree) {
+        cameraFree->look();
+        glLightfv(GL_LIGHT0, GL_POSITION, cameraFree->getLightPosition());
+    }
+}
+
+std::array<double, 3> COpenGL::projeterScene(const std::array<double, 3>& p) {
+    if (!contexteInitialise)
+        return {0, 0, 0};
+    makeCurrent();
+    appliquerProjection();
+    appliquerCamera();
+    GLdouble modele[16], projection[16];
+    GLint cadre[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modele);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, cadre);
+    GLdouble x = 0, y = 0, z = 0;
+    gluProject(p[0], p[1], p[2], modele, projection, cadre, &x, &y, &z);
+    const double echelle = devicePixelRatioF();
+    return {x / echelle, (cadre[3] - y) / echelle, z};
+}
+
 void COpenGL::dessinerMaillage() {
     // Cubic voxels: the mesh's frame is the scene's, drawn as it stands.
-    if (echelleMaillage == std::array<float, 3>{1, 1, 1}) {
+    if (!repereMonde && echelleMaillage == std::array<float, 3>{1, 1, 1}) {
         tamponsMaillage.dessiner(*maillage);
         return;
     }
     // A scale along the axes keeps the normals' directions under the inverse transpose, not
     // their lengths.
     glPushMatrix();
-    glScalef(echelleMaillage[0], echelleMaillage[1], echelleMaillage[2]);
+    if (repereMonde)
+        glMultMatrixd(repereMonde->maillage().data());
+    else
+        glScalef(echelleMaillage[0], echelleMaillage[1], echelleMaillage[2]);
     glEnable(GL_NORMALIZE);
     tamponsMaillage.dessiner(*maillage);
     glDisable(GL_NORMALIZE);

@@ -6,7 +6,10 @@
 // -1 .. +1 (the cube -1 .. +1 for a cubic volume of cubic voxels or without a volume). The mesh,
 // given in the frame of CPoint3D::Image2GL (voxel proportions), is scaled along each axis into
 // that box; slice positions are given in texture space (0 .. 256 along each side, negative to
-// hide). Textures and mesh are borrowed, never copied.
+// hide). A volume whose transform places it in a patient's world (a NIfTI qform or sform) is
+// drawn in that world instead, right-handed (RepereMonde): its mesh and slices go through the
+// transform, the axes are the world's x (right), y (anterior) and z (superior). Textures and mesh
+// are borrowed, never copied.
 
 #include "core/Configuration.h"
 #include "mesh/LancerRayon.h"
@@ -16,6 +19,7 @@
 #include "view/camera/CFreeFlyCamera.h"
 #include "view/camera/CTrackBallCamera.h"
 #include "view/camera/EntreeCamera.h"
+#include "view/camera/RepereMonde.h"
 #include "volume/CImageTroisD.h"
 
 #include <QImage>
@@ -26,6 +30,7 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -104,6 +109,10 @@ public:
     static std::string LireLigne(const char* ligne, char delimiteur);
     void RemplirParametre(FILE* r, short identifiant);
 
+    // Where scene point p shows in the view now: x and y in the widget's pixels (y down), and
+    // the depth 0 (near plane) .. 1 (far plane).
+    std::array<double, 3> projeterScene(const std::array<double, 3>& p);
+
     // A fresh frame read back from the framebuffer, the mesh's buffers filled again as by Draw.
     QImage capturerImage();
     // A fresh frame of facteur times the view's size in pixels (1 or more), drawn aside and read
@@ -139,6 +148,8 @@ public:
     // the scale of the mesh into it (echelleMaillageScene).
     std::array<float, 3> demiCotes{1, 1, 1};
     std::array<float, 3> echelleMaillage{1, 1, 1};
+    // The volume in its patient's world, for a volume whose transform gives one.
+    std::optional<RepereMonde> repereMonde;
     std::string chemin;
     std::unique_ptr<CTrackBallCamera> camera;
     std::unique_ptr<CFreeFlyCamera> cameraFree;
@@ -193,6 +204,7 @@ private:
     // Steps of one frame: projection, camera and light, mesh, axes, slices.
     void dessinerImage();
     void appliquerProjection();
+    void appliquerCamera();
     void dessinerCoupe(int axe, const unsigned char* tex, int ind);
     // Uploads tex into the bound texture and keeps a copy in charges; false (charges empty, the
     // user told once) when the driver has no memory for it.

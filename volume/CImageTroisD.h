@@ -15,6 +15,8 @@
 #include "core/Configuration.h"
 #include "core/Message.h"
 #include "volume/OptionsExtraction.h"
+#include "volume/PaletteEtiquettes.h"
+#include "volume/TableEtiquettes.h"
 #include "volume/VolumeBrut.h"
 
 class BTCImageObject;
@@ -77,6 +79,16 @@ enum class ModeAffichage : int {
     Phase = 5,
 };
 
+// How the labels of the segmentation show in the slice textures and cut pictures: in the
+// segmented mode each label in its palette colour instead of its grey (couleurs); in the normal
+// mode every label but 0 over the picture at opacity superposition (0: not shown, 1: opaque).
+struct AffichageEtiquettes {
+    bool couleurs = false;
+    float superposition = 0.f;
+};
+
+struct ColorationEtiquettes;
+
 // How a volume file becomes the loaded volume: the window of values wider than 8 bits (the
 // configuration's, else the 0.5th to 99.5th percentiles, unless given here) and the spacing
 // (the file's unless given here).
@@ -136,10 +148,17 @@ public:
     // Reads a label file (any volume file lireVolumeFichier reads) on the volume's grid:
     // etiquettes keeps its labels (through valeursEtiquettes when a value exceeds
     // kEtiquetteMax), tableEtiquettes the names and colours the file gives them; imageSegmente
-    // holds the stored labels when all are below 256, else a display value of each label (and
-    // the textures of mode Segmentee give each label a colour of a fixed table). A file of
-    // another grid, or with values that are no labels, is refused with a message.
+    // holds the stored labels when all are below 256, else a grey of each label. A file of
+    // other sizes, or with values that are no labels, is refused with a message; so is one
+    // whose world transform puts a voxel centre more than half a voxel from the volume's (both
+    // files placing their voxels in a world frame), while a smaller gap is told.
     bool ChargerSegFichier(const std::string& fichier, ProgressSink* barre);
+
+    // The label of voxel (x, y, z) inside the volume, as the file gives it (etiquettes through
+    // valeursEtiquettes), else imageSegmente; 0 without a segmentation.
+    std::uint32_t etiquetteVoxel(int x, int y, int z) const;
+    // The names and colours of the labels; the palette follows.
+    void definirTableEtiquettes(TableEtiquettes table);
 
     // Replaces the spacing, keeping the directions and origin of the transform.
     void imposerEspacement(const std::array<double, 3>& espacement);
@@ -149,16 +168,17 @@ public:
     void AllouerTexture();
     void CopierImageCourante(ModeAffichage mode);
     // As CopierImageCourante, for a run that reads no volume but image from now on: the buffer
-    // of mode becomes image without a copy, and the loaded volume and the other modes'
-    // volumes are released (the labels stay). Normale keeps the loaded volume as image.
+    // of mode becomes image without a copy, and the loaded volume, the file's values and the
+    // other modes' volumes are released (the labels stay). Normale keeps the loaded volume as
+    // image.
     void garderSeulementMode(ModeAffichage mode);
     // Sets the current volume for mode choix. Every texture handed out from now on (getTab*)
     // shows mode choix: those handed out before are rebuilt now, in place (the barre follows
     // them), the others when they are first asked for.
     void preparationTexture(ProgressSink* barre, ModeAffichage choix);
-    // Applied to each texture once built (rgb texels), e.g. colours for labels; empty: none.
-    // Takes effect at the next preparationTexture.
-    std::function<void(unsigned char* texels, std::size_t nbTexels)> retoucheTexture;
+    // The labels in the textures (from the next preparationTexture) and in the cut pictures
+    // (from the next request).
+    AffichageEtiquettes affichageEtiquettes;
 
     // Fill one texture (kTailleTexture bytes) from a Z slice, X plane or Y plane of the
     // current volume (in colour from imR, imG, imB when rgb is 1), or of a given volume in
@@ -190,8 +210,9 @@ public:
     unsigned char* getTabY(int ind);
 
     // Full-resolution grey cut of image: Z is largeur x hauteur, X is profondeur x hauteur,
-    // Y is largeur x profondeur. The picture is imgTemp, valid until the next request; an
-    // index outside the volume gives an empty picture.
+    // Y is largeur x profondeur, the labels shown as affichageEtiquettes says for the current
+    // mode. The picture is imgTemp, valid until the next request; an index outside the volume
+    // gives an empty picture.
     const ImageRGB& getImageZ(int ind);
     const ImageRGB& getImageX(int ind);
     const ImageRGB& getImageY(int ind);
@@ -249,6 +270,11 @@ public:
     // Window through which wider values became image (meaningful when fenetreAppliquee).
     Fenetre fenetreGris;
     bool fenetreAppliquee = false;
+    // The values of a volume file that went through the window (empty otherwise: the loaded
+    // volume holds them).
+    VolumeBrut valeursFichier;
+    // The value of voxel (x, y, z) inside the volume as the file holds it.
+    double valeurVoxel(int x, int y, int z) const;
     // Labels of a segmentation read from a file, as stored (empty otherwise, and for picture
     // folders, whose labels are imageSegmente itself), and the largest one stored.
     std::vector<std::uint16_t> etiquettes;
@@ -260,11 +286,11 @@ public:
     std::uint32_t valeurEtiquette(std::uint16_t stockee) const {
         return valeursEtiquettes.empty() ? stockee : valeursEtiquettes[stockee];
     }
-    // Names and colours the label file (or the volume file) gives its labels: the segments of
-    // a .seg.nrrd file; empty for other files. Keyed by the file's label values.
+    // Names and colours of the labels, keyed by the file's label values: the segments of a
+    // .seg.nrrd file, or a table given (definirTableEtiquettes); empty otherwise.
     TableEtiquettes tableEtiquettes;
-    // Colour planes of the labels when they do not fit the grey display (else null).
-    VolumeOctets segR, segG, segB;
+    // The colours of the labels present in the segmentation, by the file's label values.
+    PaletteEtiquettes palette;
     // Display mode of the last CopierImageCourante.
     ModeAffichage modeCourant = ModeAffichage::Normale;
 
@@ -349,6 +375,9 @@ private:
     void effacerCoupes(int debut, int fin);
     void signaler(const std::string& texte) const;
     CImageTroisD() = default;
+    // Whether a label file whose voxels the transform grille places lies on the volume's
+    // grid (ChargerSegFichier); reported when it does not, and when it nearly does.
+    bool grilleCompatible(const std::string& fichier, const Geometrie& grille) const;
     // image from a typed volume; false (reported) when memory runs out.
     bool chargerVolumeBrut(const VolumeBrut& brut, const OptionsVolume& options);
     // True when every TIFF slice of the pattern lists is all there is to read.
@@ -366,8 +395,15 @@ private:
     bool separerOriginal();
     // Texture ind of stack pile (0 Z, 1 X, 2 Y), built for the current mode when it is not.
     unsigned char* textureConstruite(int pile, int ind);
-    // Builds texture ind of stack pile from the volume of modeTextures, then retouches it.
+    // Builds texture ind of stack pile from the volume of modeTextures, labels included.
     void construireTexture(int pile, int ind);
+    // The palette of the labels present in the segmentation, with the table's colours.
+    void majPalette();
+    // How the labels change the texels and pixels of mode; false when they leave them as they
+    // are.
+    bool coloration(ModeAffichage mode, ColorationEtiquettes& c) const;
+    // Colours of the stored labels 0 .. the largest present, by stored label.
+    std::vector<CouleurRVB> couleursDenses_;
 };
 
 } // namespace Stravol

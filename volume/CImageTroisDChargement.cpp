@@ -24,9 +24,8 @@ namespace Stravol {
 
 namespace {
 
-// Volume folder patterns, in loading order; the TIFF ones last.
-constexpr const char* kMotifs[] = {"*.bmp", "*.cup", "*.png", "*.jpg", "*.tif", "*.tiff"};
-constexpr int kNbMotifs = 6;
+constexpr const char* const* kMotifs = kMotifsCoupes;
+constexpr int kNbMotifs = kNbMotifsCoupes;
 constexpr int kPremierMotifTiff = 4;
 
 // The three products of the grey conversion for every byte value, computed once: the same
@@ -299,14 +298,16 @@ void CImageTroisD::signaler(const std::string& texte) const {
 
 void CImageTroisD::reinitialiserTaille() {
     largeur = hauteur = profondeur = 0;
-    for (VolumeOctets* v : {&image, &imageOriginal, &imageSegmente, &imageNiBlack,
-                            &imageAutocorrelation, &imageFFT, &imagePhase, &imR, &imG, &imB,
-                            &imageOpenGlZ, &imageOpenGlX, &imageOpenGlY, &segR, &segG, &segB})
+    for (VolumeOctets* v :
+         {&image, &imageOriginal, &imageSegmente, &imageNiBlack, &imageAutocorrelation, &imageFFT,
+          &imagePhase, &imR, &imG, &imB, &imageOpenGlZ, &imageOpenGlX, &imageOpenGlY})
         v->reset();
     etiquettes.clear();
     etiquetteMax = 0;
     valeursEtiquettes.clear();
     tableEtiquettes = TableEtiquettes();
+    majPalette();
+    valeursFichier = VolumeBrut();
     imgTemp = ImageRGB();
 }
 
@@ -488,9 +489,7 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
     etiquetteMax = 0;
     valeursEtiquettes.clear();
     tableEtiquettes = TableEtiquettes();
-    segR.reset();
-    segG.reset();
-    segB.reset();
+    majPalette();
     return true;
 }
 

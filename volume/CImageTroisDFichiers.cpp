@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <sstream>
 
 #include "core/Message.h"
 #include "core/Parallele.h"
@@ -15,24 +16,21 @@ namespace Stravol {
 
 namespace {
 
+// Voxel centres of a label file further than this from the volume's (in voxels) are not
+// the same voxels; closer than the negligible gap, the two transforms are the same up to the
+// precision of the headers.
+constexpr double kEcartGrilleMax = 0.5;
+constexpr double kEcartGrilleNegligeable = 1e-3;
+
 VolumeOctets allouerOctets(std::size_t n) {
     return VolumeOctets(new (std::nothrow) unsigned char[n]());
 }
 
-// Colour of a label in the fixed table of the segmented display: neighbouring values get far
-// apart hues (a multiplicative hash), never black, label 0 stays black.
-void couleurEtiquette(std::uint32_t etiquette, unsigned char& r, unsigned char& g,
-                      unsigned char& b) {
-    if (etiquette == 0) {
-        r = g = b = 0;
-        return;
-    }
-    constexpr std::uint32_t kMelange = 2654435761u; // Knuth's multiplicative constant
-    constexpr unsigned kClairMin = 64;
-    const std::uint32_t h = etiquette * kMelange;
-    r = static_cast<unsigned char>(kClairMin + (h >> 8) % (256 - kClairMin));
-    g = static_cast<unsigned char>(kClairMin + (h >> 16) % (256 - kClairMin));
-    b = static_cast<unsigned char>(kClairMin + (h >> 24) % (256 - kClairMin));
+// A grey of a label whose value does not fit a byte: the brightness of its default colour,
+// so that neighbouring labels differ.
+unsigned char grisEtiquette(std::uint32_t etiquette) {
+    const CouleurRVB c = couleurParDefaut(etiquette);
+    return static_cast<unsigned char>(0.587 * c[1] + 0.299 * c[0] + 0.114 * c[2]);
 }
 
 } // namespace
@@ -59,11 +57,45 @@ std::unique_ptr<CImageTroisD> CImageTroisD::ouvrirFichier(const std::string& che
     }
     for (const std::string& r : cr.remarques)
         v->signaler(fichier + " : " + r);
-    if (v->chargerVolumeBrut(brut, options))
+    if (v->chargerVolumeBrut(brut, options)) {
         v->tableEtiquettes = std::move(brut.tableEtiquettes);
+        if (v->fenetreAppliquee)
+            v->valeursFichier = std::move(brut);
+    }
     if (barre)
         barre->setValue(1);
     return v;
+}
+
+bool CImageTroisD::grilleCompatible(const std::string& fichier, const Geometrie& grille) const {
+    if (!transformationMonde(geometrie) || !transformationMonde(grille))
+        return true;
+    const double ecart = ecartGrilles(geometrie, grille, largeur, hauteur, profondeur);
+    if (ecart <= kEcartGrilleNegligeable)
+        return true;
+    std::ostringstream texte;
+    texte.precision(3);
+    if (ecart > kEcartGrilleMax) {
+        texte << "La segmentation \"" << fichier
+              << "\" est refusée : sa transformation vers le monde place ses voxels jusqu'à "
+              << ecart << " voxel(s) de ceux du volume, plus d'un demi-voxel.";
+        signaler(texte.str());
+        return false;
+    }
+    texte << "La segmentation \"" << fichier
+          << "\" a une transformation vers le monde un peu différente de celle du volume (ses "
+             "voxels à "
+          << ecart << " voxel au plus de ceux du volume) : elle est lue sur la grille du volume.";
+    signaler(texte.str());
+    return true;
+}
+
+double CImageTroisD::valeurVoxel(int x, int y, int z) const {
+    const std::size_t i = (static_cast<std::size_t>(z) * hauteur + y) * largeur + x;
+    if (!valeursFichier.vide())
+        return valeursFichier.valeur(i);
+    const unsigned char* original = volumeOriginal();
+    return original != nullptr ? original[i] : 0.0;
 }
 
 bool CImageTroisD::chargerVolumeBrut(const VolumeBrut& brut, const OptionsVolume& options) {
@@ -100,6 +132,8 @@ bool CImageTroisD::chargerCoupesTiff(const std::vector<std::string>& fichiers) {
     brut.geometrie = Geometrie();
     if (!chargerVolumeBrut(brut, OptionsVolume()))
         return false;
+    if (fenetreAppliquee)
+        valeursFichier = std::move(brut);
     indZ = profondeur;
     return true;
 }
@@ -175,6 +209,8 @@ bool CImageTroisD::ChargerSegFichier(const std::string& fichier, ProgressSink* b
                  " x " + std::to_string(profondeur) + ".");
         return false;
     }
+    if (!grilleCompatible(fichier, brut.geometrie))
+        return false;
     std::vector<std::uint16_t> lues;
     std::vector<std::uint32_t> valeurs;
     std::string erreur;
@@ -191,33 +227,24 @@ bool CImageTroisD::ChargerSegFichier(const std::string& fichier, ProgressSink* b
         return false;
     }
     const int maxi = lues.empty() ? 0 : *std::max_element(lues.begin(), lues.end());
-    VolumeOctets r, g, b;
     if (maxi <= 255) {
         for (std::size_t i = 0; i < n; ++i)
             seg[i] = static_cast<unsigned char>(lues[i]);
     } else {
-        r = allouerOctets(n);
-        g = allouerOctets(n);
-        b = allouerOctets(n);
-        if (!r || !g || !b) {
-            signaler("Mémoire insuffisante pour la segmentation \"" + fichier + "\".");
-            return false;
-        }
-        // The grey display cannot tell the labels apart: a colour each, and a grey of the
-        // same brightness.
-        for (std::size_t i = 0; i < n; ++i) {
-            couleurEtiquette(valeurs.empty() ? lues[i] : valeurs[lues[i]], r[i], g[i], b[i]);
-            seg[i] = static_cast<unsigned char>(0.587 * g[i] + 0.299 * r[i] + 0.114 * b[i]);
-        }
+        std::vector<unsigned char> gris(static_cast<std::size_t>(maxi) + 1);
+        for (int e = 0; e <= maxi; ++e)
+            gris[static_cast<std::size_t>(e)] =
+                grisEtiquette(valeurs.empty() ? static_cast<std::uint32_t>(e)
+                                              : valeurs[static_cast<std::size_t>(e)]);
+        for (std::size_t i = 0; i < n; ++i)
+            seg[i] = gris[lues[i]];
     }
     imageSegmente = std::move(seg);
-    segR = std::move(r);
-    segG = std::move(g);
-    segB = std::move(b);
     etiquettes = std::move(lues);
     etiquetteMax = maxi;
     valeursEtiquettes = std::move(valeurs);
     tableEtiquettes = std::move(table);
+    majPalette();
     if (barre)
         barre->setValue(0);
     return true;

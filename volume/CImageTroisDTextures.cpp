@@ -95,6 +95,73 @@ Source grise(const unsigned char* v, int l, int h, int p) { return Source{v, v, 
 
 } // namespace
 
+// What the labels do to the texels and pixels of one display mode.
+struct ColorationEtiquettes {
+    const CouleurRVB* couleurs = nullptr; // by label
+    const std::uint16_t* etiquettes16 = nullptr;
+    const unsigned char* etiquettes8 = nullptr;
+    bool remplacer = false; // the label's colour replaces the grey
+    int alpha = 0;          // else its share over the picture, 0 .. 256, for labels but 0
+
+    // Pixel px (3 bytes) shows voxel i.
+    void appliquer(unsigned char* px, std::size_t i) const {
+        const std::uint32_t e = etiquettes16 != nullptr ? etiquettes16[i] : etiquettes8[i];
+        const CouleurRVB& c = couleurs[e];
+        if (remplacer) {
+            px[0] = c[0], px[1] = c[1], px[2] = c[2];
+            return;
+        }
+        if (e == 0)
+            return;
+        for (int k = 0; k < 3; ++k)
+            px[k] = static_cast<unsigned char>((px[k] * (256 - alpha) + c[k] * alpha + 128) >> 8);
+    }
+};
+
+std::uint32_t CImageTroisD::etiquetteVoxel(int x, int y, int z) const {
+    const std::size_t i = (static_cast<std::size_t>(z) * hauteur + y) * largeur + x;
+    if (!etiquettes.empty())
+        return valeurEtiquette(etiquettes[i]);
+    return imageSegmente ? imageSegmente[i] : 0;
+}
+
+void CImageTroisD::definirTableEtiquettes(TableEtiquettes table) {
+    tableEtiquettes = std::move(table);
+    majPalette();
+}
+
+void CImageTroisD::majPalette() {
+    std::vector<std::uint32_t> stockees;
+    if (!etiquettes.empty())
+        stockees = valeursPresentes(etiquettes.data(), etiquettes.size());
+    else if (imageSegmente)
+        stockees = valeursPresentes(imageSegmente.get(), nbVoxels());
+    std::vector<std::uint32_t> valeurs;
+    for (std::uint32_t e : stockees)
+        valeurs.push_back(etiquettes.empty() ? e : valeurEtiquette(static_cast<std::uint16_t>(e)));
+    palette = PaletteEtiquettes(valeurs, tableEtiquettes);
+    // The voxels hold the stored labels: their colours by stored label.
+    couleursDenses_.assign(stockees.empty() ? 1 : stockees.back() + 1, CouleurRVB{0, 0, 0});
+    for (std::size_t k = 0; k < stockees.size(); ++k)
+        couleursDenses_[stockees[k]] = palette.couleur(valeurs[k]);
+}
+
+bool CImageTroisD::coloration(ModeAffichage mode, ColorationEtiquettes& c) const {
+    if (!imageSegmente || couleursDenses_.empty())
+        return false;
+    c.remplacer = mode == ModeAffichage::Segmentee && affichageEtiquettes.couleurs;
+    const float opacite = std::clamp(affichageEtiquettes.superposition, 0.f, 1.f);
+    c.alpha = mode == ModeAffichage::Normale ? static_cast<int>(opacite * 256 + 0.5f) : 0;
+    if (!c.remplacer && c.alpha == 0)
+        return false;
+    c.couleurs = couleursDenses_.data();
+    if (!etiquettes.empty())
+        c.etiquettes16 = etiquettes.data();
+    else
+        c.etiquettes8 = imageSegmente.get();
+    return true;
+}
+
 void CImageTroisD::AllouerTexture() {
     if (imageOpenGlZ || imageOpenGlX || imageOpenGlY || nbVoxels() == 0)
         return;
@@ -164,6 +231,7 @@ void CImageTroisD::garderSeulementMode(ModeAffichage mode) {
         CopierImageCourante(mode);
     }
     imageOriginal.reset();
+    valeursFichier = VolumeBrut();
     for (VolumeOctets CImageTroisD::*autre : kVolumesModes)
         (this->*autre).reset();
 }
@@ -256,15 +324,18 @@ void CImageTroisD::construireTexture(int pile, int ind) {
         s = Source{imR.get(), imG.get(), imB.get(), largeur, hauteur, profondeur};
     else if (mode == ModeAffichage::Normale)
         s.r = s.g = s.b = image.get();
-    else if (mode == ModeAffichage::Segmentee && segR && segG && segB)
-        s = Source{segR.get(), segG.get(), segB.get(), largeur, hauteur, profondeur};
     else if (aVolumePropre(mode))
         s.r = s.g = s.b = sourceMode(mode);
     else
         s.r = s.g = s.b = imagePhase.get();
     construire(s, kAxesPiles[pile], ind, texture);
-    if (retoucheTexture)
-        retoucheTexture(texture, static_cast<std::size_t>(kCote) * kCote);
+    ColorationEtiquettes c;
+    Echantillonnage e;
+    if (!coloration(mode, c) || !echantillonnage(s, kAxesPiles[pile], ind, e))
+        return;
+    for (int r = 0; r < kCote; ++r)
+        for (int col = 0; col < kCote; ++col, texture += 3)
+            c.appliquer(texture, e.base + e.lignes[r] + e.colonnes[col]);
 }
 
 unsigned char* CImageTroisD::getTabZ(int ind) { return textureConstruite(0, ind); }
@@ -273,17 +344,21 @@ unsigned char* CImageTroisD::getTabY(int ind) { return textureConstruite(2, ind)
 
 namespace {
 
-// Fills a w x h grey picture whose pixel (i, j) shows volume[base + i * pasI + j * pasJ].
+// Fills a w x h grey picture whose pixel (i, j) shows voxel base + i * pasI + j * pasJ of
+// volume, the labels coloured by c when given.
 void remplirCoupe(ImageRGB& im, int w, int h, const unsigned char* volume, std::size_t base,
-                  std::size_t pasI, std::size_t pasJ) {
+                  std::size_t pasI, std::size_t pasJ, const ColorationEtiquettes* c) {
     im.largeur = w;
     im.hauteur = h;
     im.pixels.resize(3 * static_cast<std::size_t>(w) * h);
     unsigned char* out = im.pixels.data();
     for (int j = 0; j < h; ++j) {
-        const unsigned char* p = volume + base + j * pasJ;
-        for (int i = 0; i < w; ++i, out += 3, p += pasI)
-            out[0] = out[1] = out[2] = *p;
+        std::size_t v = base + j * pasJ;
+        for (int i = 0; i < w; ++i, out += 3, v += pasI) {
+            out[0] = out[1] = out[2] = volume[v];
+            if (c != nullptr)
+                c->appliquer(out, v);
+        }
     }
 }
 
@@ -291,28 +366,34 @@ void remplirCoupe(ImageRGB& im, int w, int h, const unsigned char* volume, std::
 
 const ImageRGB& CImageTroisD::getImageZ(int ind) {
     const std::size_t ligne = largeur, coupe = ligne * hauteur;
+    ColorationEtiquettes c;
+    const ColorationEtiquettes* couleurs = coloration(modeCourant, c) ? &c : nullptr;
     if (!image || ind < 0 || ind >= profondeur)
         imgTemp = ImageRGB();
     else
-        remplirCoupe(imgTemp, largeur, hauteur, image.get(), ind * coupe, 1, ligne);
+        remplirCoupe(imgTemp, largeur, hauteur, image.get(), ind * coupe, 1, ligne, couleurs);
     return imgTemp;
 }
 
 const ImageRGB& CImageTroisD::getImageX(int ind) {
     const std::size_t ligne = largeur, coupe = ligne * hauteur;
+    ColorationEtiquettes c;
+    const ColorationEtiquettes* couleurs = coloration(modeCourant, c) ? &c : nullptr;
     if (!image || ind < 0 || ind >= largeur)
         imgTemp = ImageRGB();
     else
-        remplirCoupe(imgTemp, profondeur, hauteur, image.get(), ind, coupe, ligne);
+        remplirCoupe(imgTemp, profondeur, hauteur, image.get(), ind, coupe, ligne, couleurs);
     return imgTemp;
 }
 
 const ImageRGB& CImageTroisD::getImageY(int ind) {
     const std::size_t ligne = largeur, coupe = ligne * hauteur;
+    ColorationEtiquettes c;
+    const ColorationEtiquettes* couleurs = coloration(modeCourant, c) ? &c : nullptr;
     if (!image || ind < 0 || ind >= hauteur)
         imgTemp = ImageRGB();
     else
-        remplirCoupe(imgTemp, largeur, profondeur, image.get(), ind * ligne, 1, coupe);
+        remplirCoupe(imgTemp, largeur, profondeur, image.get(), ind * ligne, 1, coupe, couleurs);
     return imgTemp;
 }
 

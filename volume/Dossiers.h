@@ -6,6 +6,11 @@
 
 namespace Stravol {
 
+// File patterns of the slice pictures of a volume folder, in loading order; the TIFF ones last.
+inline constexpr const char* kMotifsCoupes[] = {"*.bmp", "*.cup", "*.png",
+                                                "*.jpg", "*.tif", "*.tiff"};
+inline constexpr int kNbMotifsCoupes = 6;
+
 // Which entries of a folder a listing keeps; links count as what they point to.
 enum class GenreEntree { Fichier, Dossier };
 

@@ -129,6 +129,43 @@ bool Geometrie::valide(std::string& pourquoi) const {
     return true;
 }
 
+bool transformationMonde(const Geometrie& g) {
+    return g.origine == OrigineGeometrie::QForm || g.origine == OrigineGeometrie::SForm;
+}
+
+double ecartGrilles(const Geometrie& a, const Geometrie& b, int largeur, int hauteur,
+                    int profondeur) {
+    const double d = a.determinant();
+    if (!std::isfinite(d) || d == 0.0)
+        return std::numeric_limits<double>::infinity();
+    // Inverse of a's linear part: its cofactors, transposed, over its determinant.
+    const auto& m = a.affine;
+    double inverse[3][3];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            inverse[j][i] = (m[i1][j1] * m[i2][j2] - m[i1][j2] * m[i2][j1]) / d;
+        }
+    const int n[3] = {largeur, hauteur, profondeur};
+    double ecart = 0.0;
+    for (int coin = 0; coin < 8; ++coin) {
+        double v[3];
+        for (int k = 0; k < 3; ++k)
+            v[k] = (coin >> k & 1) != 0 ? std::max(n[k] - 1, 0) : 0;
+        const std::array<double, 3> pa = a.versMonde(v[0], v[1], v[2]);
+        const std::array<double, 3> pb = b.versMonde(v[0], v[1], v[2]);
+        for (int i = 0; i < 3; ++i) {
+            double composante = 0.0;
+            for (int k = 0; k < 3; ++k)
+                composante += inverse[i][k] * (pb[k] - pa[k]);
+            // A value that is not a number takes over, and gives infinity below.
+            if (!(std::fabs(composante) <= ecart))
+                ecart = std::fabs(composante);
+        }
+    }
+    return std::isnan(ecart) ? std::numeric_limits<double>::infinity() : ecart;
+}
+
 std::size_t VolumeBrut::nbVoxels() const {
     if (largeur <= 0 || hauteur <= 0 || profondeur <= 0)
         return 0;

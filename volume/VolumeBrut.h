@@ -87,6 +87,17 @@ struct Geometrie {
     bool valide(std::string& pourquoi) const;
 };
 
+// Whether a transform places voxels in a patient's world frame (a NIfTI qform or sform), rather
+// than only spacing them.
+bool transformationMonde(const Geometrie& g);
+
+// The largest distance, along any voxel axis of a and in voxels of a, between the world
+// positions that a and b give one voxel centre, over every voxel of a grid of largeur x hauteur
+// x profondeur voxels (the largest lies at a corner of the grid, both maps being affine). a must
+// be invertible (Geometrie::valide); infinity when it is not.
+double ecartGrilles(const Geometrie& a, const Geometrie& b, int largeur, int hauteur,
+                    int profondeur);
+
 // Voxel (x, y, z) at index (z * hauteur + y) * largeur + x; x along a row, y down the rows,
 // z along the slices (for NIfTI: i, j, k of the file). Either the three sizes are positive and
 // donnees holds their product times tailleVoxel(type) bytes, or the volume is empty.

@@ -337,8 +337,10 @@ TEST(ArrayOpening, KeepsTheFilesOwnValues) {
     });
     image.geometrie.affine = {{{0.0, -2.0, 0.0, 5.0}, {1.0, 0.0, 0.0, 0.0}, {0.0, 0.0, 3.0, 0.0}}};
     image.geometrie.espacement = {1.0, 2.0, 3.0};
-    const VolumeBrut labels =
+    VolumeBrut labels =
         volumeTest(TypeVoxel::Reel32, 9, 8, 7, [](int x, int, int) { return x < 4 ? 0.0 : 300.0; });
+    // A label file on the image's grid in the world too.
+    labels.geometrie = image.geometrie;
     std::string erreur;
     ASSERT_TRUE(ecrireNifti(dossier / "image.nii.gz", image, 1, erreur)) << erreur;
     ASSERT_TRUE(ecrireNifti(dossier / "labels.nii", labels, 2, erreur)) << erreur;

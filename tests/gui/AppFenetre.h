@@ -5,6 +5,7 @@
 #include "ApplicationTest.h"
 #include "app/ControleurExtraction.h"
 #include "app/Form1.h"
+#include "app/ImageCoupe.h"
 #include "app/MenusFenetre.h"
 #include "app/PanneauCoupes.h"
 #include "helpers/images.h"
@@ -17,6 +18,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSettings>
@@ -31,6 +33,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace testapp {
@@ -155,6 +158,36 @@ struct Controles {
     QAction* commandesToolStripMenuItem = nullptr;
     QAction* aProposToolStripMenuItem = nullptr;
 };
+
+// The point of pictureBox1 at the middle of the pixel that shows voxel v of the cut it shows:
+// stretched over the box for a picture folder, turned and kept in proportion for a volume in a
+// patient's world.
+inline QPoint pointDuVoxel(Stravol::Form1& f, const Stravol::Coord3D& v) {
+    const auto* image = f.findChild<Stravol::ImageCoupe*>("pictureBox1");
+    const QRect c = image->cible();
+    int colonne = 0, ligne = 0, nbColonnes = 1, nbLignes = 1;
+    if (const auto& o = f.coupes().orientation()) {
+        std::tie(colonne, ligne) = o->pixel(v);
+        nbColonnes = o->nbColonnes;
+        nbLignes = o->nbLignes;
+    } else {
+        const Stravol::Axe axe = f.coupes().axeImage().value_or(Stravol::Axe::Z);
+        const CImageTroisD& vol = *f.volume();
+        colonne = axe == Stravol::Axe::X ? v.z : v.x;
+        ligne = axe == Stravol::Axe::Y ? v.z : v.y;
+        nbColonnes = axe == Stravol::Axe::X ? vol.profondeur : vol.largeur;
+        nbLignes = axe == Stravol::Axe::Y ? vol.profondeur : vol.hauteur;
+    }
+    return {c.x() + static_cast<int>((colonne + 0.5) * c.width() / nbColonnes),
+            c.y() + static_cast<int>((ligne + 0.5) * c.height() / nbLignes)};
+}
+
+// The pointer moves over point p of w, no button held.
+inline void survoler(QWidget* w, const QPoint& p) {
+    QMouseEvent survol(QEvent::MouseMove, QPointF(p), w->mapToGlobal(QPointF(p)), Qt::NoButton,
+                       Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &survol);
+}
 
 // Scrolls a track bar as the user does, one key press per step.
 inline void defiler(QSlider* barre, int pas) {

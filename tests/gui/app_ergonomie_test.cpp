@@ -6,7 +6,6 @@
 #include "AppFenetre.h"
 #include "ChiffresBilan.h"
 
-#include "app/CouleursEtiquettes.h"
 #include "core/CPoint3D.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "volume/CImageTroisD.h"
@@ -365,9 +364,10 @@ TEST_F(WindowTest, LabelsInColour) {
 
     ihm.etiquettesCouleurToolStripMenuItem->trigger();
     EXPECT_TRUE(ihm.etiquettesCouleurToolStripMenuItem->isChecked());
+    const Stravol::PaletteEtiquettes& palette = f.volume()->palette;
     std::set<int> etiquettes;
     for (std::size_t i = 0; i < gris.size(); i += 3) {
-        const auto c = Stravol::couleurEtiquette(gris[i]);
+        const Stravol::CouleurRVB c = palette.couleur(gris[i]);
         ASSERT_EQ(tex[i], c[0]);
         ASSERT_EQ(tex[i + 1], c[1]);
         ASSERT_EQ(tex[i + 2], c[2]);
@@ -377,7 +377,7 @@ TEST_F(WindowTest, LabelsInColour) {
     const QImage imageCouleur = ihm.pictureBox1->pixmap().toImage();
     for (int y = 0; y < imageGrise.height(); ++y)
         for (int x = 0; x < imageGrise.width(); ++x) {
-            const auto c = Stravol::couleurEtiquette(qRed(imageGrise.pixel(x, y)));
+            const Stravol::CouleurRVB c = palette.couleur(qRed(imageGrise.pixel(x, y)));
             ASSERT_EQ(imageCouleur.pixel(x, y), qRgb(c[0], c[1], c[2]));
         }
 
@@ -388,22 +388,6 @@ TEST_F(WindowTest, LabelsInColour) {
     ihm.imageNormaleToolStripMenuItem->trigger();
     for (std::size_t i = 0; i < gris.size(); i += 3)
         ASSERT_TRUE(tex[i] == tex[i + 1] && tex[i] == tex[i + 2]);
-}
-
-TEST(LabelColours, ZeroIsBlackAndTheFirstLabelsAreDistinct) {
-    EXPECT_EQ(Stravol::couleurEtiquette(0), (std::array<unsigned char, 3>{0, 0, 0}));
-    std::set<std::array<unsigned char, 3>> vues;
-    for (int e = 1; e <= Stravol::kNbCouleursEtiquettes; ++e) {
-        const auto c = Stravol::couleurEtiquette(e);
-        EXPECT_NE(c, (std::array<unsigned char, 3>{0, 0, 0})) << e;
-        EXPECT_TRUE(vues.insert(c).second) << e;
-    }
-    unsigned char pixels[6] = {3, 3, 3, 0, 0, 0};
-    Stravol::colorerEtiquettes(pixels, 2);
-    const auto trois = Stravol::couleurEtiquette(3);
-    EXPECT_EQ(pixels[0], trois[0]);
-    EXPECT_EQ(pixels[2], trois[2]);
-    EXPECT_EQ(pixels[3] + pixels[4] + pixels[5], 0);
 }
 
 TEST_F(BoxVolumeTest, CutsKeepTheVolumeProportionsAndPassThroughTheMesh) {

@@ -18,6 +18,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -30,6 +31,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 
 using Stravol::COpenGL;
@@ -181,6 +183,19 @@ protected:
     void cliquerLigne(int ligne) {
         const QRect r = table->visualItemRect(table->item(ligne, PanneauEtiquettes::Nom));
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, r.center());
+    }
+    // A point of the cut picture over label valeur, as the status bar's readout tells it while
+    // the pointer goes over the picture.
+    std::optional<QPoint> pointImage(int valeur) {
+        const QRegularExpression etiquette("étiquette (\\d+)");
+        for (int y = 4; y < ihm.pictureBox1->height(); y += 8)
+            for (int x = 4; x < ihm.pictureBox1->width(); x += 8) {
+                testapp::survoler(ihm.pictureBox1, QPoint(x, y));
+                const QRegularExpressionMatch m = etiquette.match(ihm.labelVoxel->text());
+                if (m.hasMatch() && m.captured(1).toInt() == valeur)
+                    return QPoint(x, y);
+            }
+        return std::nullopt;
     }
     // The value of each label mesh the view shows, in the view's order.
     std::vector<bool> visibles() {
@@ -423,16 +438,18 @@ TEST_F(LabelsWindow, ChoiceFromTheRowsTheViewAndThePicture) {
     ihm.trackBarZ->setValue(7);
     testapp::defiler(ihm.trackBarZ, 1);
     ASSERT_EQ(ihm.trackBarZ->value(), 8);
-    const int xPixel = (8 * ihm.pictureBox1->width() + kL - 1) / kL; // voxel x = 8: label 7
-    QTest::mouseClick(ihm.pictureBox1, Qt::LeftButton, {},
-                      QPoint(xPixel, ihm.pictureBox1->height() / 2));
+    const std::optional<QPoint> sur7 = pointImage(7);
+    ASSERT_TRUE(sur7.has_value());
+    QTest::mouseClick(ihm.pictureBox1, Qt::LeftButton, {}, *sur7);
     EXPECT_EQ(panneau().choisie(), std::optional<std::uint32_t>(7));
     EXPECT_FALSE(table->isRowHidden(0));
     EXPECT_EQ(vue->maillageEnAvant, 0);
     EXPECT_EQ(ihm.trackBarZ->value(), 8);
     EXPECT_EQ(ihm.trackBarX->value(), 40);
     // On the background: no row.
-    QTest::mouseClick(ihm.pictureBox1, Qt::LeftButton, {}, QPoint(1, 1));
+    const std::optional<QPoint> sur0 = pointImage(0);
+    ASSERT_TRUE(sur0.has_value());
+    QTest::mouseClick(ihm.pictureBox1, Qt::LeftButton, {}, *sur0);
     EXPECT_FALSE(panneau().choisie().has_value());
 }
 

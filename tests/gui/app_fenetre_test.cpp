@@ -190,6 +190,7 @@ TEST_F(WindowTest, ControlsMenusAndSplittersAtStart) {
                                     "Extraire toutes les étiquettes", "Options d'extraction..."}));
     EXPECT_EQ(textes(menus[2]->menu()->actions()),
               (std::vector<QString>{"Image Normale", "Image Segmenté", "Étiquettes en couleur",
+                                    "Superposition des étiquettes", "Convention gauche-droite",
                                     "Panneau des étiquettes"}));
     EXPECT_TRUE(ihm.etiquettesCouleurToolStripMenuItem->isCheckable());
     EXPECT_FALSE(ihm.etiquettesCouleurToolStripMenuItem->isChecked());
@@ -198,9 +199,11 @@ TEST_F(WindowTest, ControlsMenusAndSplittersAtStart) {
     EXPECT_TRUE(ihm.ouvrirToolStripMenuItem->isEnabled());
     EXPECT_FALSE(ihm.fermerToolStripMenuItem->isEnabled());
     EXPECT_FALSE(ihm.exporterToolStripMenuItem->isEnabled());
-    for (QAction* a : {ihm.quitterToolStripMenuItem, ihm.extraireRegionToolStripMenuItem,
-                       ihm.imageNormaleToolStripMenuItem, ihm.imageSegmenteToolStripMenuItem})
+    for (QAction* a : {ihm.quitterToolStripMenuItem, ihm.imageNormaleToolStripMenuItem})
         EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+    // Nothing to extract from, nor a segmentation to show, before a volume is open.
+    for (QAction* a : {ihm.extraireRegionToolStripMenuItem, ihm.imageSegmenteToolStripMenuItem})
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
     EXPECT_EQ(f.volume(), nullptr);
     EXPECT_EQ(f.vue(), nullptr);
     EXPECT_EQ(f.coupes().position(Stravol::Axe::X), -1);
@@ -229,6 +232,8 @@ TEST_F(WindowTest, OpeningAPhantomPutsTheWindowInTheOpenState) {
     EXPECT_FALSE(ihm.radioFree->isChecked());
     EXPECT_TRUE(ihm.fermerToolStripMenuItem->isEnabled());
     EXPECT_FALSE(ihm.exporterToolStripMenuItem->isEnabled());
+    EXPECT_TRUE(ihm.extraireRegionToolStripMenuItem->isEnabled());
+    EXPECT_TRUE(ihm.imageSegmenteToolStripMenuItem->isEnabled());
     EXPECT_FALSE(ihm.checkBoxMaillage->isVisible());
     EXPECT_EQ(f.coupes().modeAffichage(), Stravol::ModeAffichage::Normale);
 
@@ -392,12 +397,16 @@ TEST_F(WindowTest, CancelledOpenKeepsTheVolumeAndTheMesh) {
     EXPECT_FALSE(ihm.fermerToolStripMenuItem->isEnabled());
     EXPECT_EQ(fenetre->volume(), nullptr);
 
-    // A folder without sub-folders, or one that does not exist: nothing, silently.
+    // A folder without sub-folders, or one that does not exist: nothing opens, and a message
+    // says what was expected.
     std::filesystem::create_directories(temp / "vide");
     ouvrirParMenu(temp / "vide");
     EXPECT_EQ(fenetre->volume(), nullptr);
     EXPECT_FALSE(fenetre->ouvrirDossier(QString::fromStdString(temp / "absent")));
-    EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(messages.size(), 2u);
+    for (const std::string& m : messages)
+        EXPECT_NE(m.find("dossier parent"), std::string::npos) << m;
+    messages.clear();
 
     // A volume folder without any picture is refused with a message, not opened at size 0.
     std::filesystem::create_directories(temp / "sansImages/volume");
@@ -428,7 +437,8 @@ TEST_F(WindowTest, SubfoldersInNameOrderAndMissingSegmentation) {
     ASSERT_EQ(fenetre->volume()->imageSegmente, nullptr);
     const unsigned char* tex = fenetre->volume()->getTabZ(1);
     const std::vector<unsigned char> avant(tex, tex + CImageTroisD::kTailleTexture);
-    ihm.imageSegmenteToolStripMenuItem->trigger();
+    EXPECT_FALSE(ihm.imageSegmenteToolStripMenuItem->isEnabled());
+    fenetre->coupes().afficherMode(Stravol::ModeAffichage::Segmentee);
     EXPECT_EQ(fenetre->coupes().modeAffichage(), Stravol::ModeAffichage::Normale);
     EXPECT_EQ(0, std::memcmp(tex, avant.data(), avant.size()));
     ihm.imageNormaleToolStripMenuItem->trigger();

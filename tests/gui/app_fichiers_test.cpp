@@ -51,11 +51,12 @@ double etiquettesBoite(int x, int y, int z) {
     return z < 4 ? 3 : 0;
 }
 
-std::string ecrireNifti(const DossierTemporaire& temp, const std::string& nom,
-                        const VolumeBrut& v) {
+std::string
+ecrireNifti(const DossierTemporaire& temp, const std::string& nom, const VolumeBrut& v,
+            Stravol::TransformsNifti transforms = Stravol::TransformsNifti::SFormEtQForm) {
     const std::string f = temp / nom;
     std::string erreur;
-    EXPECT_TRUE(Stravol::ecrireNifti(f, v, 1, erreur)) << erreur;
+    EXPECT_TRUE(Stravol::ecrireNifti(f, v, 1, erreur, transforms)) << erreur;
     return f;
 }
 
@@ -156,19 +157,17 @@ TEST_F(VolumeFileWindow, OpensAFileAndItsSegmentationsFromTheMenu) {
     EXPECT_EQ(ihm.progressBar1->value(), 0);
 
     // The segmented display and an extraction work on it as on a folder; the pointer over the
-    // picture reads the label itself, not its display grey.
+    // picture reads the grey and the label itself, not its display grey, in either mode.
     ihm.imageSegmenteToolStripMenuItem->trigger();
     EXPECT_EQ(f.coupes().modeAffichage(), Stravol::ModeAffichage::Segmentee);
     QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
     testapp::defiler(ihm.trackBarZ, 5);
-    QMouseEvent survol(QEvent::MouseMove, QPointF(128, 128),
-                       ihm.pictureBox1->mapToGlobal(QPointF(128, 128)), Qt::NoButton, Qt::NoButton,
-                       Qt::NoModifier);
-    QApplication::sendEvent(ihm.pictureBox1, &survol);
-    EXPECT_EQ(ihm.labelVoxel->text(), "Voxel (10, 8, 5) : étiquette 1605");
+    const QPoint point = testapp::pointDuVoxel(f, {10, 8, 5});
+    testapp::survoler(ihm.pictureBox1, point);
+    EXPECT_EQ(ihm.labelVoxel->text(), "Voxel (10, 8, 5) : gris 200, étiquette 1605");
     ihm.imageNormaleToolStripMenuItem->trigger();
-    QApplication::sendEvent(ihm.pictureBox1, &survol);
-    EXPECT_EQ(ihm.labelVoxel->text(), "Voxel (10, 8, 5) : gris 200");
+    testapp::survoler(ihm.pictureBox1, point);
+    EXPECT_EQ(ihm.labelVoxel->text(), "Voxel (10, 8, 5) : gris 200, étiquette 1605");
     extraire();
     ASSERT_NE(f.volume()->maillage, nullptr);
     EXPECT_EQ(f.volume()->bilanExtraction.nbVoxelsRepares, 12 * 8 * 8);
@@ -338,16 +337,18 @@ std::pair<QImage, QImage> coupeEtMaillage(Form1& f) {
 
 TEST_F(VolumeFileWindow, ViewKeepsTheProportionsOfTheVoxelSpacing) {
     Form1& f = *fenetre;
+    // Spacing alone, no world frame: the voxel frame scaled.
     VolumeBrut v = volumeTest(TypeVoxel::Octet, kLA, kHA, kPA, grisAnisotrope);
     v.geometrie = espacement(3, 1, 3);
-    const std::string anisotrope = ecrireNifti(temp, "anisotrope.nii", v);
+    const std::string anisotrope =
+        ecrireNifti(temp, "anisotrope.nii", v, Stravol::TransformsNifti::Aucune);
     ASSERT_TRUE(f.ouvrirFichiers({QString::fromStdString(anisotrope)}));
     COpenGL& vue = *f.vue();
     EXPECT_EQ(vue.demiCotes, (std::array<float, 3>{1, 1, 1}));
     EXPECT_EQ(vue.echelleMaillage, (std::array<float, 3>{3, 1, 3}));
     const auto [coupe, maillage] = coupeEtMaillage(f);
     // The summary gives the world measures too: 9 mm³ a voxel; the 10 x 30 x 10 voxels of the
-    // object, a cube of 30 mm, hold 3,000 voxels³ and 27,000 mm³ and have 5,400 mm² of faces,
+    // object, a cube of 30 mm, hold 3,000 voxels and 27,000 mm³ and have 5,400 mm² of faces,
     // which the smoothing rounds at the edges and corners.
     const QString bilan = f.statusBar()->currentMessage();
     testapp::ChiffresBilan b;
@@ -402,12 +403,14 @@ TEST_F(VolumeFileWindow, CubicVoxelsDrawExactlyAsAFolder) {
     ASSERT_TRUE(f.ouvrirDossier(QString::fromStdString(dossier)));
     const auto [coupeDossier, maillageDossier] = coupeEtMaillage(f);
 
-    // The same voxels in a file of 1 mm voxels, then of 0.5 mm voxels: the same pixels.
+    // The same voxels in a file of 1 mm voxels, then of 0.5 mm voxels, without a world frame:
+    // the same pixels.
     for (double mm : {1.0, 0.5}) {
         SCOPED_TRACE(mm);
         VolumeBrut v = volumeTest(TypeVoxel::Octet, kLA, kHA, kPA, grisAnisotrope);
         v.geometrie = espacement(mm, mm, mm);
-        const std::string fichier = ecrireNifti(temp, "cubique.nii", v);
+        const std::string fichier =
+            ecrireNifti(temp, "cubique.nii", v, Stravol::TransformsNifti::Aucune);
         ASSERT_TRUE(f.ouvrirFichiers({QString::fromStdString(fichier)}));
         EXPECT_EQ(f.vue()->echelleMaillage, (std::array<float, 3>{1, 1, 1}));
         const auto [coupe, maillage] = coupeEtMaillage(f);

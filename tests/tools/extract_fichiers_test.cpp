@@ -16,6 +16,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -48,6 +50,11 @@ Resultat lancer(const std::string& arguments, const fs::path& repertoire,
     const int s = pclose(p);
     r.statut = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
     return r;
+}
+
+std::string lireTexte(const fs::path& f) {
+    std::ifstream e(f);
+    return std::string(std::istreambuf_iterator<char>(e), {});
 }
 
 nlohmann::json json(const Resultat& r) { return nlohmann::json::parse(r.sortie, nullptr, false); }
@@ -117,6 +124,34 @@ std::set<std::string> fichiers(const fs::path& dossier) {
 }
 
 } // namespace
+
+// A label file on the volume's grid but placed elsewhere by its transform (x mirrored) is
+// refused; one placed a third of a voxel off is read, and the gap is told.
+TEST_F(ExtractionFichiers, LabelFileOffTheVolumesGrid) {
+    VolumeBrut labels = volumeTest(TypeVoxel::EntierNonSigne16, 20, 18, 16, etiquette);
+    labels.geometrie.affine = kAffine;
+    labels.geometrie.espacement = {0.5, 0.8, 1.5};
+    std::array<std::array<double, 4>, 3>& a = labels.geometrie.affine;
+    for (int i = 0; i < 3; ++i) {
+        a[i][3] += a[i][0] * 19;
+        a[i][0] = -a[i][0];
+    }
+    std::string erreur;
+    ASSERT_TRUE(ecrireNifti(racine / "miroir.nii", labels, 1, erreur)) << erreur;
+    const Resultat refus =
+        lancer("vol.nii.gz --segmentation miroir.nii --label 300", racine, "refus.txt");
+    EXPECT_EQ(refus.statut, 2);
+    EXPECT_NE(lireTexte(racine / "refus.txt").find("refusée"), std::string::npos);
+
+    labels.geometrie.affine = kAffine;
+    labels.geometrie.affine[2][3] += 0.5; // a third of a 1.5 mm voxel
+    ASSERT_TRUE(ecrireNifti(racine / "proche.nii", labels, 1, erreur)) << erreur;
+    const Resultat lu =
+        lancer("vol.nii.gz --segmentation proche.nii --label 300", racine, "proche.txt");
+    ASSERT_EQ(lu.statut, 0) << lu.sortie;
+    EXPECT_EQ(json(lu)["voxels_grown"], 180);
+    EXPECT_NE(lireTexte(racine / "proche.txt").find("grille du volume"), std::string::npos);
+}
 
 // The label file gives the labels, values above 255 kept; without it the grey volume has none
 // of them; a label file of another grid or unreadable is refused.

@@ -265,9 +265,16 @@ void dessinerSurface(const SourcesTableaux& s, const BoiteScene& boite, bool ord
     const bool avant = glIsEnabled(GL_CULL_FACE);
     if (eliminer) {
         // Image2GL turns the y axis over, a mirror (with a positive slice step): a triangle
-        // counter-clockwise from outside in voxel coordinates is clockwise in the scene.
+        // counter-clockwise from outside in voxel coordinates is clockwise in the scene, unless
+        // the eye transform mirrors once more (a volume drawn in its world).
+        GLfloat m[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, m);
+        const float determinant = m[0] * (m[5] * m[10] - m[9] * m[6]) -
+                                  m[4] * (m[1] * m[10] - m[9] * m[2]) +
+                                  m[8] * (m[1] * m[6] - m[5] * m[2]);
+        const bool miroir = (CPoint3D::step_z > 0) != (determinant < 0);
         glCullFace(GL_BACK);
-        glFrontFace(CPoint3D::step_z > 0 ? GL_CW : GL_CCW);
+        glFrontFace(miroir ? GL_CW : GL_CCW);
         glEnable(GL_CULL_FACE);
     }
     dessinerTableaux(GL_TRIANGLES, s);
