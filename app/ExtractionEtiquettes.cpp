@@ -4,7 +4,6 @@
 #include "app/UtilitairesQt.h"
 
 #include "extraction/SceneEtiquettes.h"
-#include "mesh/CMaillageTriangleChRegion.h"
 #include "view/COpenGL.h"
 #include "volume/OptionsExtraction.h"
 
@@ -215,11 +214,6 @@ void ExtractionEtiquettes::terminer(const Travail* travail) {
                 e.nom = std::move(d.nom);
                 e.couleur = d.couleur;
             }
-        // The label meshes replace the region mesh: the view stops drawing it before it goes.
-        if (ouvert_.fenetreOpenGL != nullptr)
-            ouvert_.fenetreOpenGL->maillage = nullptr;
-        if (ouvert_.images3D != nullptr)
-            ouvert_.images3D->maillage.reset();
         scene_ = std::move(faits);
         Q_EMIT sceneChangee();
     }

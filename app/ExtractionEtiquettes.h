@@ -76,7 +76,8 @@ public:
     std::function<bool(std::uint32_t valeur)> estVisible;
 
 Q_SIGNALS:
-    // The scene changed: new meshes are shown, or the scene went.
+    // The scene changed: new meshes are to be shown (they replace the region mesh), or the
+    // scene went.
     void sceneChangee();
     // A work began or ended (finished or given up).
     void enCoursChange(bool enCours);

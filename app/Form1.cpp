@@ -382,8 +382,10 @@ void Form1::detruireVolume() {
 }
 
 void Form1::sceneChangee() {
-    if (etiquettes_->aUneScene())
+    if (etiquettes_->aUneScene()) {
+        extraction_->retirerMaillage();
         panneauEtiquettes_->dock()->show();
+    }
     panneauEtiquettes_->montrerMaillages(etiquettes_->scene());
     menus_->majDisponibilites();
 }

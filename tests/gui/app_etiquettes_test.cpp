@@ -322,6 +322,7 @@ TEST_F(LabelsWindow, CancelKeepsWhatWasShownAndAClickExtractionReplacesTheMeshes
     EXPECT_EQ(f.vue()->maillage, nullptr);
     EXPECT_EQ(f.volume()->maillage, nullptr);
     EXPECT_FALSE(ihm.exporterToolStripMenuItem->isEnabled());
+    EXPECT_FALSE(ihm.checkBoxMaillage->isEnabled());
     EXPECT_EQ(f.vue()->maillagesEtiquettes.size(), 3u);
 
     // A click extraction replaces them by its one mesh.
