@@ -207,16 +207,26 @@ void ExtractionEtiquettes::terminer(const Travail* travail) {
         [](const MaillageEtiquette& a, const MaillageEtiquette& b) { return a.valeur < b.valeur; });
     std::sort(echecs.begin(), echecs.end());
 
-    if (!faits.empty()) {
-        for (MaillageEtiquette& e : faits)
-            if (decrire) {
-                Description d = decrire(e.valeur);
-                e.nom = std::move(d.nom);
-                e.couleur = d.couleur;
-            }
-        scene_ = std::move(faits);
-        Q_EMIT sceneChangee();
+    if (faits.empty()) {
+        // Nothing to show: what was shown stays.
+        barreEtat_->clearMessage();
+        if (dialogues_.afficherMessage)
+            dialogues_.afficherMessage(
+                erreur.empty() && echecs.empty()
+                    ? QString("La segmentation ne compte aucune étiquette à mailler.")
+                    : "Les étiquettes n'ont pas pu être maillées : " +
+                          QString::fromStdString(erreur.empty() ? "mémoire insuffisante" : erreur) +
+                          ".");
+        return;
     }
+    for (MaillageEtiquette& e : faits)
+        if (decrire) {
+            Description d = decrire(e.valeur);
+            e.nom = std::move(d.nom);
+            e.couleur = d.couleur;
+        }
+    scene_ = std::move(faits);
+    Q_EMIT sceneChangee();
 
     std::size_t triangles = 0;
     for (const MaillageEtiquette& e : scene_)
@@ -226,13 +236,6 @@ void ExtractionEtiquettes::terminer(const Travail* travail) {
                         .arg(l.toString(static_cast<qulonglong>(scene_.size())))
                         .arg(l.toString(static_cast<qulonglong>(triangles)))
                         .arg(l.toString(secondes, 'f', 2));
-    if (faits.empty() && echecs.empty() && !erreur.empty()) {
-        barreEtat_->clearMessage();
-        if (dialogues_.afficherMessage)
-            dialogues_.afficherMessage("Les étiquettes n'ont pas pu être maillées : " +
-                                       QString::fromStdString(erreur) + ".");
-        return;
-    }
     if (!echecs.empty()) {
         QStringList noms;
         for (std::size_t i = 0; i < echecs.size() && i < kEchecsNommes; ++i)

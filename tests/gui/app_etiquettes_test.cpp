@@ -576,3 +576,28 @@ TEST_F(LabelsWindow, TheWindowGoesDuringAWork) {
     QTest::qWait(200);
     SUCCEED();
 }
+
+TEST_F(WindowTest, ASegmentationWithoutLabelsKeepsWhatIsShown) {
+    const auto ecrire = [this](const char* nom, double (*valeur)(int, int, int)) {
+        std::string erreur;
+        const std::string f = temp / nom;
+        EXPECT_TRUE(Stravol::ecrireNifti(
+            f,
+            volumeTest(nom[0] == 'v' ? TypeVoxel::Octet : TypeVoxel::Entier16, 12, 10, 8, valeur),
+            1, erreur))
+            << erreur;
+        return QString::fromStdString(f);
+    };
+    const QString volume = ecrire("volume.nii", gris);
+    const QString zeros = ecrire("zeros.nii", [](int, int, int) { return 0.0; });
+    ASSERT_TRUE(fenetre->ouvrirFichiers({volume, zeros}));
+    enfant<QAction>(*fenetre, "extraireEtiquettesToolStripMenuItem")->trigger();
+    QElapsedTimer t;
+    t.start();
+    while (fenetre->etiquettes().enCours() && t.elapsed() < 60000)
+        QTest::qWait(20);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("aucune étiquette"), std::string::npos) << messages[0];
+    EXPECT_TRUE(fenetre->etiquettes().scene().empty());
+    EXPECT_EQ(enfant<QTableWidget>(*fenetre, "tableEtiquettes")->rowCount(), 0);
+}
