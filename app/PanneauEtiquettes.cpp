@@ -234,15 +234,7 @@ void PanneauEtiquettes::choisirVoxel(const Coord3D& v) {
     if (volume == nullptr || v.x < 0 || v.y < 0 || v.z < 0 || v.x >= volume->largeur ||
         v.y >= volume->hauteur || v.z >= volume->profondeur)
         return;
-    const std::size_t i =
-        (static_cast<std::size_t>(v.z) * volume->hauteur + v.y) * volume->largeur + v.x;
-    std::uint32_t valeur = 0;
-    if (!volume->etiquettes.empty())
-        valeur = volume->valeurEtiquette(volume->etiquettes[i]);
-    else if (volume->imageSegmente != nullptr)
-        valeur = volume->imageSegmente[i];
-    else
-        return;
+    const std::uint32_t valeur = volume->etiquetteVoxel(v.x, v.y, v.z);
     choisirLigne(valeur > 0 ? ligneDe(valeur) : -1, false);
 }
 
