@@ -145,6 +145,14 @@ void ControleurExtraction::oublierVolume() {
     checkBoxMaillage->setEnabled(false);
 }
 
+void ControleurExtraction::retirerMaillage() {
+    if (ouvert_.fenetreOpenGL != nullptr)
+        ouvert_.fenetreOpenGL->maillage = nullptr;
+    if (ouvert_.images3D != nullptr)
+        ouvert_.images3D->maillage.reset();
+    oublierVolume();
+}
+
 void ControleurExtraction::colorerMaillage(const CImageTroisD& volume) {
     // A label seen in its colour gives its mesh that colour.
     if (volume.modeCourant != ModeAffichage::Segmentee || !volume.affichageEtiquettes.couleurs)

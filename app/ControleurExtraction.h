@@ -66,6 +66,9 @@ public:
     // The volume is gone: so is the grey copy its mesh evolved on, and "Afficher le maillage"
     // has nothing to show.
     void oublierVolume();
+    // Other meshes replace the region mesh (every label at once): the view stops drawing it,
+    // the volume lets it go, and "Afficher le maillage" has nothing to show.
+    void retirerMaillage();
 
 Q_SIGNALS:
     // The extraction is armed (a click is awaited) or no longer.

@@ -4,10 +4,14 @@
 #include "app/DialogueOptionsExtraction.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QSize>
 #include <QUrl>
 
 #include <utility>
@@ -22,6 +26,15 @@ constexpr int kLignesMessage = 12;
 // Name filters of the volume file dialogs (the files are recognised by content).
 const QStringList kFiltresVolume{"Volumes NIfTI ou TIFF (*.nii *.nii.gz *.tif *.tiff)",
                                  "Tous les fichiers (*)"};
+
+// The default suffix follows the filter chosen ("OBJ (*.obj)" gives "obj").
+void suffixeDuFiltre(QFileDialog& dialogue, const QString& premier) {
+    dialogue.setDefaultSuffix(premier);
+    QObject::connect(&dialogue, &QFileDialog::filterSelected, &dialogue,
+                     [&dialogue](const QString& filtre) {
+                         dialogue.setDefaultSuffix(filtre.section("*.", 1).section(')', 0, 0));
+                     });
+}
 
 QString dossierOuAccueil(const QString& dossier) {
     return dossier.isEmpty() ? QDir::homePath() : dossier;
@@ -68,14 +81,44 @@ DialoguesFenetre dialoguesParDefaut(QWidget* parent, std::function<QString()> de
         dialogue.setAcceptMode(QFileDialog::AcceptSave);
         const QStringList filtres{"STL (*.stl)", "OBJ (*.obj)", "PLY (*.ply)"};
         dialogue.setNameFilters(filtres);
-        dialogue.setDefaultSuffix("stl");
-        QObject::connect(&dialogue, &QFileDialog::filterSelected, &dialogue,
-                         [&dialogue](const QString& filtre) {
-                             dialogue.setDefaultSuffix(filtre.section("*.", 1).section(')', 0, 0));
-                         });
+        suffixeDuFiltre(dialogue, "stl");
         if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
             return QString();
         return dialogue.selectedFiles().first();
+    };
+    d.choisirFichierScene = [parent]() {
+        QFileDialog dialogue(parent, "Exporter la scène");
+        dialogue.setAcceptMode(QFileDialog::AcceptSave);
+        dialogue.setNameFilters({"glTF binaire (*.glb)", "OBJ (*.obj)", "PLY (*.ply)"});
+        suffixeDuFiltre(dialogue, "glb");
+        if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
+            return QString();
+        return dialogue.selectedFiles().first();
+    };
+    d.choisirImageVue = [parent](const QSize& vue) {
+        QFileDialog dialogue(parent, "Enregistrer l'image de la vue");
+        dialogue.setAcceptMode(QFileDialog::AcceptSave);
+        dialogue.setNameFilters({"PNG (*.png)"});
+        dialogue.setDefaultSuffix("png");
+        // The size is chosen in the dialog itself, below the file name.
+        dialogue.setOption(QFileDialog::DontUseNativeDialog);
+        auto* taille = new QComboBox(&dialogue);
+        taille->setObjectName("tailleImageVue");
+        for (int facteur : {1, 2})
+            taille->addItem(
+                QString("%1 x %2 pixels").arg(facteur * vue.width()).arg(facteur * vue.height()),
+                facteur);
+        if (auto* grille = qobject_cast<QGridLayout*>(dialogue.layout())) {
+            const int ligne = grille->rowCount();
+            grille->addWidget(new QLabel("Taille :", &dialogue), ligne, 0);
+            grille->addWidget(taille, ligne, 1);
+        }
+        ChoixImageVue choix;
+        if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
+            return choix;
+        choix.fichier = dialogue.selectedFiles().first();
+        choix.facteur = taille->currentData().toInt();
+        return choix;
     };
     d.montrerEvolution = [](DialogueEvolution& dialogue) { dialogue.exec(); };
     d.montrerOptionsExtraction = [](DialogueOptionsExtraction& dialogue) {

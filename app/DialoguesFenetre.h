@@ -7,12 +7,19 @@
 
 #include <functional>
 
+class QSize;
 class QWidget;
 
 namespace Stravol {
 
 class DialogueEvolution;
 class DialogueOptionsExtraction;
+
+// The file and the size chosen for a picture of the 3D view.
+struct ChoixImageVue {
+    QString fichier; // empty when cancelled
+    int facteur = 1; // the view's size times this
+};
 
 struct DialoguesFenetre {
     // The chosen parent folder; empty when cancelled.
@@ -23,6 +30,11 @@ struct DialoguesFenetre {
     std::function<QStringList()> choisirFichiersSegmentation;
     // The file to write the mesh to; empty when cancelled.
     std::function<QString()> choisirFichierExport;
+    // The file to write the scene of the label meshes to (.glb, .obj or .ply); empty when
+    // cancelled.
+    std::function<QString()> choisirFichierScene;
+    // The PNG file and the size of a picture of the 3D view, whose size is given.
+    std::function<ChoixImageVue(const QSize& tailleVue)> choisirImageVue;
     // Shows one message (a warning) to the user.
     std::function<void(const QString&)> afficherMessage;
     // Shows the evolution dialog (modal by default).

@@ -1,9 +1,12 @@
 #include "app/Form1.h"
 
 #include "app/ControleurExtraction.h"
+#include "app/ExtractionEtiquettes.h"
+#include "app/ImageVue.h"
 #include "app/MenusFenetre.h"
 #include "app/OuvertureVolume.h"
 #include "app/PanneauCoupes.h"
+#include "app/PanneauEtiquettes.h"
 #include "app/UtilitairesQt.h"
 
 #include "view/COpenGL.h"
@@ -11,6 +14,7 @@
 #include "core/Message.h"
 
 #include <QDir>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFont>
@@ -20,6 +24,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -130,6 +135,10 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent), chemin(cheminLocal(QDir::cu
 Form1::~Form1() {
     setQuestionHook({});
     setFinHook({});
+    // The every-label work ends while the controls it reports to are still there; the label
+    // panel, hidden as the window goes, no longer reports to it.
+    etiquettes_->arreterTout();
+    disconnect(panneauEtiquettes_->dock(), nullptr, this, nullptr);
     // The view borrows the volume's textures and mesh: it goes first.
     delete ouvert_.fenetreOpenGL;
     ouvert_.fenetreOpenGL = nullptr;
@@ -190,9 +199,24 @@ void Form1::construireParties() {
                             [this](std::unique_ptr<CImageTroisD> nouveau, const QString& nom) {
                                 remplacerVolume(std::move(nouveau), nom);
                             });
-    menus_ = new MenusFenetre(menuBar(), {*ouverture_, *coupes_, *extraction_, dialogues_,
-                                          [this] { return ouvert_.images3D != nullptr; },
-                                          [this] { fermer(); }, [this] { quitter(); }});
+    etiquettes_ = new ExtractionEtiquettes(droite, ouvert_, dialogues_, *barre_, statusBar());
+    panneauEtiquettes_ = new PanneauEtiquettes(this, ouvert_);
+    addDockWidget(Qt::LeftDockWidgetArea, panneauEtiquettes_->dock());
+    etiquettes_->decrire = [this](std::uint32_t valeur) {
+        return ExtractionEtiquettes::Description{panneauEtiquettes_->nom(valeur),
+                                                 panneauEtiquettes_->couleur(valeur)};
+    };
+    etiquettes_->estVisible = [this](std::uint32_t valeur) {
+        return panneauEtiquettes_->estVisible(valeur);
+    };
+    menus_ = new MenusFenetre(
+        menuBar(), {*ouverture_, *coupes_, *extraction_, *etiquettes_, *panneauEtiquettes_,
+                    dialogues_, [this] { return ouvert_.images3D != nullptr; },
+                    [this] { fermer(); }, [this] { quitter(); },
+                    [this] {
+                        if (ouvert_.fenetreOpenGL != nullptr)
+                            enregistrerImageVue(*ouvert_.fenetreOpenGL, dialogues_, statusBar());
+                    }});
 
     // Every control of the commands panel stays in view, shown or not: the panel is never
     // smaller than what they cover.
@@ -221,6 +245,20 @@ void Form1::connecterParties() {
     connect(ouverture_, &OuvertureVolume::ouvertureTerminee, this, &Form1::ouvertureTerminee);
     auto* echap = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(echap, &QShortcut::activated, extraction_, &ControleurExtraction::desarmer);
+    // Every label at once: Escape gives it up; a click extraction replaces its meshes; the
+    // label panel and the cuts follow the meshes and the clicks.
+    connect(echap, &QShortcut::activated, etiquettes_, &ExtractionEtiquettes::annuler);
+    connect(extraction_, &ControleurExtraction::maillageChange, etiquettes_,
+            &ExtractionEtiquettes::regionExtraite);
+    connect(etiquettes_, &ExtractionEtiquettes::sceneChangee, this, &Form1::sceneChangee);
+    connect(etiquettes_, &ExtractionEtiquettes::enCoursChange, menus_,
+            &MenusFenetre::majDisponibilites);
+    connect(coupes_, &PanneauCoupes::imageCliquee, panneauEtiquettes_,
+            &PanneauEtiquettes::choisirVoxel);
+    connect(panneauEtiquettes_, &PanneauEtiquettes::centreChoisi, coupes_,
+            &PanneauCoupes::allerAuVoxel);
+    connect(panneauEtiquettes_->dock(), &QDockWidget::visibilityChanged, this,
+            &Form1::panneauEtiquettesMontre);
     connect(splitContainer1, &QSplitter::splitterMoved, this,
             [this](int, int) { splitterDeplace(); });
     connect(splitContainer2, &QSplitter::splitterMoved, this,
@@ -239,6 +277,8 @@ void Form1::installerCrochets() {
         return reponse == QMessageBox::Yes;
     });
     setFinHook([this](int) {
+        // No worker thread runs on while the process ends.
+        etiquettes_->arreterTout();
         delete ouvert_.fenetreOpenGL;
         ouvert_.fenetreOpenGL = nullptr;
     });
@@ -316,6 +356,8 @@ void Form1::remplacerVolume(std::unique_ptr<CImageTroisD> nouveau, const QString
     vue->LireConfig();
 
     coupes_->activer();
+    connect(vue, &COpenGL::maillageClique, panneauEtiquettes_, &PanneauEtiquettes::choisirMaillage);
+    panneauEtiquettes_->nouveauVolume();
     menus_->majDisponibilites();
 }
 
@@ -331,10 +373,31 @@ void Form1::detruireVue() {
 }
 
 void Form1::detruireVolume() {
+    etiquettes_->oublierVolume();
     ouvert_.images3D.reset();
     setWindowTitle("Stravol");
     extraction_->oublierVolume();
+    panneauEtiquettes_->nouveauVolume();
     menus_->majDisponibilites();
+}
+
+void Form1::sceneChangee() {
+    if (etiquettes_->aUneScene()) {
+        extraction_->retirerMaillage();
+        panneauEtiquettes_->dock()->show();
+    }
+    panneauEtiquettes_->montrerMaillages(etiquettes_->scene());
+    menus_->majDisponibilites();
+}
+
+void Form1::panneauEtiquettesMontre(bool visible) {
+    QDockWidget* dock = panneauEtiquettes_->dock();
+    if (!visible || panneauDejaMontre_ || dock->isFloating() || isMaximized() || isFullScreen())
+        return;
+    panneauDejaMontre_ = true;
+    const int largeur = width() + dock->sizeHint().width();
+    const int disponible = screen() != nullptr ? screen()->availableGeometry().width() : largeur;
+    resize(std::min(largeur, disponible), height());
 }
 
 void Form1::fermer() {
@@ -343,6 +406,7 @@ void Form1::fermer() {
 }
 
 void Form1::quitter() {
+    etiquettes_->arreterTout();
     delete ouvert_.fenetreOpenGL;
     ouvert_.fenetreOpenGL = nullptr;
     ouvert_.images3D.reset();

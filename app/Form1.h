@@ -27,9 +27,11 @@ class QSplitter;
 namespace Stravol {
 
 class ControleurExtraction;
+class ExtractionEtiquettes;
 class MenusFenetre;
 class OuvertureVolume;
 class PanneauCoupes;
+class PanneauEtiquettes;
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -65,6 +67,8 @@ public:
     COpenGL* vue() const { return ouvert_.fenetreOpenGL; }
     PanneauCoupes& coupes() { return *coupes_; }
     ControleurExtraction& extraction() { return *extraction_; }
+    ExtractionEtiquettes& etiquettes() { return *etiquettes_; }
+    PanneauEtiquettes& panneauEtiquettes() { return *panneauEtiquettes_; }
 
     // Directory of config.txt: the current directory when the window was built.
     const std::string chemin;
@@ -95,6 +99,12 @@ private:
     void detruireVue();
     void detruireVolume();
     void splitterDeplace();
+    // The label meshes changed: the panel and the menus follow, and the panel shows itself
+    // with new meshes.
+    void sceneChangee();
+    // The label panel shown for the first time: the window grows by its width, so that the
+    // view and the commands keep their room.
+    void panneauEtiquettesMontre(bool visible);
 
     VolumeOuvert ouvert_;
     DialoguesFenetre dialogues_;
@@ -112,7 +122,10 @@ private:
     ControleurExtraction* extraction_ = nullptr;
     OuvertureVolume* ouverture_ = nullptr;
     MenusFenetre* menus_ = nullptr;
+    ExtractionEtiquettes* etiquettes_ = nullptr;
+    PanneauEtiquettes* panneauEtiquettes_ = nullptr;
     bool montree_ = false;
+    bool panneauDejaMontre_ = false;
 };
 
 } // namespace Stravol

@@ -2,13 +2,16 @@
 
 #include "app/ControleurExtraction.h"
 #include "app/DialoguesFenetre.h"
+#include "app/ExtractionEtiquettes.h"
 #include "app/OuvertureVolume.h"
 #include "app/PanneauCoupes.h"
+#include "app/PanneauEtiquettes.h"
 #include "app/Reaction.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QDir>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -45,7 +48,10 @@ const char* const kTexteCommandes =
     "avancent, vont à gauche, reculent, vont à droite (trois fois plus vite avec la barre "
     "d'espace) ; P et M montent et descendent ; R revient au départ.</p>"
     "<p>La vue prend le clavier quand le pointeur est sur elle.</p>"
-    "<p><b>Extraire région</b> : cliquer l'objet dans l'image de la coupe ; Échap annule.</p>";
+    "<p><b>Extraire région</b> : cliquer l'objet dans l'image de la coupe ; Échap annule.</p>"
+    "<p><b>Extraire toutes les étiquettes</b> (Ctrl+L) : chaque étiquette de la segmentation "
+    "devient un maillage de sa couleur ; Échap annule. Un clic sur un maillage ou sur une "
+    "étiquette de l'image choisit sa ligne dans le panneau des étiquettes.</p>";
 
 } // namespace
 
@@ -95,6 +101,13 @@ void MenusFenetre::construireFichier() {
         m, "exporterToolStripMenuItem", "&Exporter le maillage", [&e] { e.exporter(); },
         Qt::CTRL | Qt::Key_E)
         ->disponibleSi([&e] { return e.aUnMaillage(); });
+    ExtractionEtiquettes& et = cibles_.etiquettes;
+    item(m, "exporterSceneToolStripMenuItem", "Exporter la &scène...", [&et] {
+        et.exporterScene();
+    })->disponibleSi([&et] { return et.aUneScene(); });
+    item(m, "imageVueToolStripMenuItem", "Enregistrer l'image de la &vue...",
+         cibles_.enregistrerImageVue)
+        ->disponibleSi(cibles_.volumeOuvert);
     item(m, "quitterToolStripMenuItem", "&Quitter", cibles_.quitter, Qt::CTRL | Qt::Key_Q);
     majRecents();
 }
@@ -108,6 +121,11 @@ void MenusFenetre::construireTraitement() {
     item(m, "evoluerMaillageToolStripMenuItem", "&Faire évoluer le maillage", [&e] {
         e.evoluer();
     })->disponibleSi([&e] { return e.aUnMaillage(); });
+    ExtractionEtiquettes& et = cibles_.etiquettes;
+    item(
+        m, "extraireEtiquettesToolStripMenuItem", "Extraire &toutes les étiquettes",
+        [&et] { et.extraireTout(); }, Qt::CTRL | Qt::Key_L)
+        ->disponibleSi([&et] { return et.disponible(); });
     item(m, "optionsExtractionToolStripMenuItem", "&Options d'extraction...",
          [&e] { e.choisirOptions(); });
 }
@@ -152,6 +170,11 @@ void MenusFenetre::construireVisualisation() {
             Q_EMIT conventionChoisie(valeur);
         });
     }
+    // The label panel shown or hidden; its item follows the dock however it is closed.
+    QAction* panneau = cibles_.panneauEtiquettes.dock()->toggleViewAction();
+    panneau->setText("Panneau des é&tiquettes");
+    panneau->setObjectName("panneauEtiquettesToolStripMenuItem");
+    m->addAction(panneau);
 }
 
 ConventionGaucheDroite MenusFenetre::convention() {

@@ -20,8 +20,10 @@ class QMenuBar;
 namespace Stravol {
 
 class ControleurExtraction;
+class ExtractionEtiquettes;
 class OuvertureVolume;
 class PanneauCoupes;
+class PanneauEtiquettes;
 class Reaction;
 struct DialoguesFenetre;
 
@@ -40,12 +42,17 @@ public:
         OuvertureVolume& ouverture;
         PanneauCoupes& coupes;
         ControleurExtraction& extraction;
+        // Every label at once, and the label panel.
+        ExtractionEtiquettes& etiquettes;
+        PanneauEtiquettes& panneauEtiquettes;
         DialoguesFenetre& dialogues;
         // Whether a volume is open ("Fermer" and "Extraire région" are available then).
         std::function<bool()> volumeOuvert;
         // "Fermer" and "Quitter", the window's own.
         std::function<void()> fermer;
         std::function<void()> quitter;
+        // "Enregistrer l'image de la vue...", available while a volume is open.
+        std::function<void()> enregistrerImageVue;
     };
 
     // Builds the menus "Fichier", "Traitement", "Visualisation" and "Aide" into barre.

@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QSlider>
 
+#include <algorithm>
+
 namespace Stravol {
 
 namespace {
@@ -399,6 +401,20 @@ void PanneauCoupes::reconstruire() {
         preparerTextures(ChoixAffichage);
     }
     rafraichir();
+}
+
+void PanneauCoupes::allerAuVoxel(const Coord3D& v) {
+    if (ouvert_.images3D == nullptr || ouvert_.fenetreOpenGL == nullptr)
+        return;
+    const int coordonnees[kNbAxes] = {v.x, v.y, v.z};
+    for (int a = 0; a < kNbAxes; ++a) {
+        Coupe& c = coupes_[a];
+        c.barre->setValue(std::clamp(coordonnees[a], c.barre->minimum(), c.barre->maximum()));
+        if (c.coche->isChecked())
+            envoyerTexture(static_cast<Axe>(a), c.barre->value());
+    }
+    const Axe axe = axeImage_.value_or(Axe::Z);
+    montrerCoupe(axe, coupes_[indice(axe)].barre->value());
 }
 
 std::optional<Coord3D> PanneauCoupes::voxelSousClic(int px, int py) const {

@@ -81,6 +81,10 @@ public:
     void placerImage(const QRect& zone);
     // Whether the open volume has a segmentation.
     bool aUneSegmentation() const;
+    // The cuts go through voxel v (clamped to the volume): each track bar takes v's coordinate
+    // along its axis, the cuts shown follow, and so does the picture (its axis kept; Z when it
+    // was empty).
+    void allerAuVoxel(const Coord3D& v);
 
     // A cross-hair over pictureBox1 (while a click is awaited), or the usual pointer.
     void montrerViseur(bool viseur);

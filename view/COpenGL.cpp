@@ -21,6 +21,8 @@ namespace {
 constexpr int kCote = CImageTroisD::kCoteTexture;
 // Pending GL errors read off before an upload whose own error is checked.
 constexpr int kErreursGLMax = 8;
+// Pixels the pointer may move between press and release of a click.
+constexpr int kDeplacementClic = 3;
 
 const GLfloat Red[4] = {1, 0, 0, 1};
 const GLfloat Green[4] = {0, 1, 0, 1};
@@ -158,6 +160,7 @@ COpenGL::~COpenGL() {
         makeCurrent();
         glDeleteTextures(3, texturesCoupes.data());
         tamponsMaillage.liberer();
+        tamponsEtiquettes.liberer();
         doneCurrent();
     }
 }
@@ -197,6 +200,7 @@ void COpenGL::initializeGL() {
     // A new context (the widget moved to another window): the buffers and textures of the
     // previous one went with it.
     tamponsMaillage.oublier();
+    tamponsEtiquettes.oublier();
     InitGL();
     contexteInitialise = true;
 }
@@ -211,7 +215,7 @@ void COpenGL::ReSizeGLScene(int width, int height) {
 }
 
 void COpenGL::appliquerProjection() {
-    const qreal echelle = devicePixelRatioF();
+    const qreal echelle = echelleRendu_ > 0 ? echelleRendu_ : devicePixelRatioF();
     glViewport(0, 0, static_cast<GLsizei>(largeurProjection * echelle),
                static_cast<GLsizei>(hauteurProjection * echelle));
     glMatrixMode(GL_PROJECTION);
@@ -263,8 +267,12 @@ void COpenGL::dessinerImage() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     appliquerCamera();
 
+    glGetDoublev(GL_PROJECTION_MATRIX, projectionImage_.data());
+    glGetDoublev(GL_MODELVIEW_MATRIX, modeleVueImage_.data());
+
     if (maillage != nullptr && bmaillage)
         dessinerMaillage();
+    dessinerMaillagesEtiquettes();
     if (repere)
         DrawRepere();
 
@@ -521,6 +529,10 @@ QImage COpenGL::imageAffichee() {
 
 void COpenGL::mousePressEvent(QMouseEvent* event) {
     const EvenementSouris e = evenement(event);
+    if (event->button() == Qt::LeftButton) {
+        appui_ = event->position().toPoint();
+        appuiGauche_ = true;
+    }
     if (choixCamera == ChoixCamera::TrackBall && camera)
         camera->setHold(true, e);
     else if (choixCamera == ChoixCamera::Free && cameraFree)
@@ -533,6 +545,13 @@ void COpenGL::mouseReleaseEvent(QMouseEvent* event) {
         camera->setHold(false, e);
     else if (choixCamera == ChoixCamera::Free && cameraFree)
         cameraFree->setHold(false, e);
+    // Released where it was pressed: a click, not a drag of the camera.
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && appuiGauche_ &&
+        (p - appui_).manhattanLength() <= kDeplacementClic && !maillagesEtiquettes.empty())
+        Q_EMIT maillageClique(maillageSous(p.x(), p.y()));
+    if (event->button() == Qt::LeftButton)
+        appuiGauche_ = false;
 }
 
 void COpenGL::mouseMoveEvent(QMouseEvent* event) {

@@ -12,7 +12,10 @@
 // are borrowed, never copied.
 
 #include "core/Configuration.h"
+#include "mesh/LancerRayon.h"
+#include "mesh/MaillagePlat.h"
 #include "view/TamponsMaillage.h"
+#include "view/TamponsPlats.h"
 #include "view/camera/CFreeFlyCamera.h"
 #include "view/camera/CTrackBallCamera.h"
 #include "view/camera/EntreeCamera.h"
@@ -21,6 +24,7 @@
 
 #include <QImage>
 #include <QOpenGLWidget>
+#include <QPoint>
 #include <QSurfaceFormat>
 
 #include <array>
@@ -46,6 +50,18 @@ std::array<float, 3> demiCotesScene(int largeur, int hauteur, int profondeur,
 // largest side) to the scene's box: exactly 1 on every axis when the voxels are cubes.
 std::array<float, 3> echelleMaillageScene(int largeur, int hauteur, int profondeur,
                                           const std::array<double, 3>& espacement = {1, 1, 1});
+
+// The voxel-to-scene transform of the label meshes: the frame of CPoint3D::Image2GL for a volume
+// of those sizes (y turned over), then the scale of the mesh into the scene's box.
+Matrice4 matriceVoxelsScene(int largeur, int hauteur, int profondeur,
+                            const std::array<float, 3>& echelle);
+
+// One label mesh drawn by the view: borrowed, in voxel coordinates, in its colour.
+struct MaillageVue {
+    const MaillagePlat* maillage = nullptr;
+    std::array<float, 3> couleur{1, 1, 1}; // red, green, blue, 0 .. 1
+    bool visible = true;
+};
 
 class COpenGL : public QOpenGLWidget, public ParametresConfigVue {
     Q_OBJECT
@@ -99,6 +115,16 @@ public:
 
     // A fresh frame read back from the framebuffer, the mesh's buffers filled again as by Draw.
     QImage capturerImage();
+    // A fresh frame of facteur times the view's size in pixels (1 or more), drawn aside and read
+    // back; the frame on screen is left as it is. Null when the view has no context yet or the
+    // driver cannot give a framebuffer that large.
+    QImage rendreImage(int facteur);
+    // New label meshes (not drawn yet, even if at the addresses of earlier ones); they show from
+    // the next frame on.
+    void remplacerMaillagesEtiquettes(std::vector<MaillageVue> maillages);
+    // The label mesh under pixel (x, y) of the view as last drawn (its place in
+    // maillagesEtiquettes, hidden ones skipped); -1 when none is there.
+    int maillageSous(int x, int y) const;
     // The frame that stands in the framebuffer now, read back without drawing a new one: what
     // the toolkit puts on the screen.
     QImage imageAffichee();
@@ -107,9 +133,11 @@ public:
     int largeurVue() const { return largeurProjection; }
     int hauteurVue() const { return hauteurProjection; }
     // Copies to the driver so far: of the mesh's arrays (one per part drawn: flat faces,
-    // smooth faces, edges), and of slice textures (one per slice whose texels changed).
+    // smooth faces, edges), of slice textures (one per slice whose texels changed), and of
+    // label meshes (one per mesh whose arrays changed).
     int nbChargementsMaillage() const { return tamponsMaillage.nbChargements(); }
     int nbChargementsCoupes() const { return chargementsCoupes; }
+    int nbChargementsEtiquettes() const { return tamponsEtiquettes.nbChargements(); }
 
     ChoixCamera choixCamera = ChoixCamera::TrackBall;
     CImageTroisD* image3D = nullptr;
@@ -137,11 +165,24 @@ public:
     bool repere = false;
     bool bmaillage = false;
     CMaillageTriangleChRegion* maillage = nullptr;
+    // Label meshes, drawn with the region mesh whatever bmaillage says; each frame shows the
+    // visible ones, opaque first. Their colours and visibility may change here at any time;
+    // other meshes come through remplacerMaillagesEtiquettes.
+    std::vector<MaillageVue> maillagesEtiquettes;
+    // Opacity of the label meshes, 0 .. 1.
+    float opaciteMaillages = 1.0f;
+    // The label mesh shown as it is while the others are dimmed; -1: none.
+    int maillageEnAvant = -1;
     // Emulated asynchronous keyboard state polled by the cameras.
     EtatClavier clavier;
     // Where a failure of the view is told to the user (a slice the GL driver has no memory
     // for); may be null.
     MessageSink* messages = nullptr;
+
+Q_SIGNALS:
+    // A click of the left button (released where it was pressed) on pixel (x, y) while label
+    // meshes are shown: indice is maillageSous(x, y).
+    void maillageClique(int indice);
 
 protected:
     void initializeGL() override;
@@ -169,6 +210,7 @@ private:
     // user told once) when the driver has no memory for it.
     bool chargerCoupe(const unsigned char* tex, std::vector<unsigned char>& charges);
     void dessinerMaillage();
+    void dessinerMaillagesEtiquettes();
     void entreeSouris(bool interieur);
 
     int largeurProjection = 1;
@@ -180,8 +222,18 @@ private:
     // A slice upload ran out of memory and the user was told; cleared by the next upload that
     // succeeds, so that one shortage gives one message.
     bool manqueMemoireSignale = false;
-    // The mesh's faces and edges in buffers of the context.
+    // Matrices of the last frame's scene (after the camera), for picking.
+    Matrice4 projectionImage_ = matriceIdentite();
+    Matrice4 modeleVueImage_ = matriceIdentite();
+    // Pixels a side of the framebuffer a frame is drawn into, a pixel of the view: the screen's
+    // ratio, or the factor of rendreImage while it draws.
+    double echelleRendu_ = 0;
+    // Where the left button went down, for a click.
+    QPoint appui_;
+    bool appuiGauche_ = false;
+    // The mesh's faces and edges in buffers of the context, and the label meshes.
     TamponsMaillage tamponsMaillage;
+    TamponsPlats tamponsEtiquettes;
     // Texture names of the X, Y and Z slices, and the texels each holds (empty: none yet), so
     // that a slice is uploaded only when what it shows changes.
     std::array<unsigned int, 3> texturesCoupes{};

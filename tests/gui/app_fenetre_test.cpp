@@ -183,13 +183,15 @@ TEST_F(WindowTest, ControlsMenusAndSplittersAtStart) {
     const QList<QAction*> menus = f.menuBar()->actions();
     EXPECT_EQ(textes(menus[0]->menu()->actions()),
               (std::vector<QString>{"Ouvrir", "Ouvrir un fichier...", "Récents", "Fermer",
-                                    "Exporter le maillage", "Quitter"}));
+                                    "Exporter le maillage", "Exporter la scène...",
+                                    "Enregistrer l'image de la vue...", "Quitter"}));
     EXPECT_EQ(textes(menus[1]->menu()->actions()),
               (std::vector<QString>{"Extraire région", "Faire évoluer le maillage",
-                                    "Options d'extraction..."}));
+                                    "Extraire toutes les étiquettes", "Options d'extraction..."}));
     EXPECT_EQ(textes(menus[2]->menu()->actions()),
               (std::vector<QString>{"Image Normale", "Image Segmenté", "Étiquettes en couleur",
-                                    "Superposition des étiquettes", "Convention gauche-droite"}));
+                                    "Superposition des étiquettes", "Convention gauche-droite",
+                                    "Panneau des étiquettes"}));
     EXPECT_TRUE(ihm.etiquettesCouleurToolStripMenuItem->isCheckable());
     EXPECT_FALSE(ihm.etiquettesCouleurToolStripMenuItem->isChecked());
     EXPECT_EQ(textes(menus[3]->menu()->actions()),
