@@ -24,8 +24,12 @@ namespace {
 constexpr int kLignesMessage = 12;
 
 // Name filters of the volume file dialogs (the files are recognised by content).
-const QStringList kFiltresVolume{"Volumes NIfTI ou TIFF (*.nii *.nii.gz *.tif *.tiff)",
-                                 "Tous les fichiers (*)"};
+const QStringList kFiltresVolume{
+    "Volumes (*.nii *.nii.gz *.tif *.tiff *.nrrd *.nhdr *.mgh *.mgz *.dcm)",
+    "Tous les fichiers (*)"};
+// Name filters of the label table dialog (the tables too are recognised by content).
+const QStringList kFiltresTable{"Tables d'étiquettes (*.txt *.csv *.ctbl *.lut *.label *.seg.nrrd)",
+                                "Tous les fichiers (*)"};
 
 // The default suffix follows the filter chosen ("OBJ (*.obj)" gives "obj").
 void suffixeDuFiltre(QFileDialog& dialogue, const QString& premier) {
@@ -75,6 +79,15 @@ DialoguesFenetre dialoguesParDefaut(QWidget* parent, std::function<QString()> de
         if (dialogue.exec() != QDialog::Accepted)
             return QStringList();
         return dialogue.selectedFiles();
+    };
+    d.choisirTableEtiquettes = [parent, dossierFichiers]() {
+        QFileDialog dialogue(parent, "Ouvrir une table d'étiquettes");
+        dialogue.setFileMode(QFileDialog::ExistingFile);
+        dialogue.setNameFilters(kFiltresTable);
+        dialogue.setDirectory(dossierOuAccueil(dossierFichiers ? dossierFichiers() : QString()));
+        if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
+            return QString();
+        return dialogue.selectedFiles().first();
     };
     d.choisirFichierExport = [parent]() {
         QFileDialog dialogue(parent, "Exporter le maillage");

@@ -28,6 +28,8 @@ struct DialoguesFenetre {
     std::function<QString()> choisirFichierVolume;
     // The chosen segmentation files; empty when cancelled.
     std::function<QStringList()> choisirFichiersSegmentation;
+    // The chosen label table file; empty when cancelled.
+    std::function<QString()> choisirTableEtiquettes;
     // The file to write the mesh to; empty when cancelled.
     std::function<QString()> choisirFichierExport;
     // The file to write the scene of the label meshes to (.glb, .obj or .ply); empty when

@@ -216,7 +216,8 @@ void Form1::construireParties() {
                     [this] {
                         if (ouvert_.fenetreOpenGL != nullptr)
                             enregistrerImageVue(*ouvert_.fenetreOpenGL, dialogues_, statusBar());
-                    }});
+                    },
+                    [this] { ouvrirTableEtiquettes(); }});
 
     // Every control of the commands panel stays in view, shown or not: the panel is never
     // smaller than what they cover.
@@ -359,6 +360,14 @@ void Form1::remplacerVolume(std::unique_ptr<CImageTroisD> nouveau, const QString
     connect(vue, &COpenGL::maillageClique, panneauEtiquettes_, &PanneauEtiquettes::choisirMaillage);
     panneauEtiquettes_->nouveauVolume();
     menus_->majDisponibilites();
+}
+
+void Form1::ouvrirTableEtiquettes() {
+    if (ouvert_.images3D == nullptr || etiquettes_->enCours() ||
+        !ouverture_->ouvrirTable(*ouvert_.images3D))
+        return;
+    coupes_->paletteChangee();
+    panneauEtiquettes_->tableChangee();
 }
 
 void Form1::detruireVue() {

@@ -97,6 +97,9 @@ private:
     void placerBasCommandes();
     // Takes the view down and resets the commands; then destroys the volume.
     void detruireVue();
+    // "Ouvrir une table d'étiquettes...": the names and colours of the open volume's labels
+    // from a table file; the cuts, the label panel and its meshes take them.
+    void ouvrirTableEtiquettes();
     void detruireVolume();
     void splitterDeplace();
     // The label meshes changed: the panel and the menus follow, and the panel shows itself

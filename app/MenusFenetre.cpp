@@ -93,6 +93,10 @@ void MenusFenetre::construireFichier() {
     item(
         m, "ouvrirFichierToolStripMenuItem", "Ouvrir un f&ichier...", [&o] { o.ouvrirFichier(); },
         Qt::CTRL | Qt::SHIFT | Qt::Key_O);
+    ExtractionEtiquettes& et = cibles_.etiquettes;
+    item(m, "ouvrirTableToolStripMenuItem", "Ouvrir une &table d'étiquettes...",
+         cibles_.ouvrirTableEtiquettes)
+        ->disponibleSi([this, &et] { return cibles_.volumeOuvert() && !et.enCours(); });
     recents_ = m->addMenu("&Récents");
     recents_->setObjectName("recentsToolStripMenuItem");
     item(m, "fermerToolStripMenuItem", "&Fermer", cibles_.fermer, Qt::CTRL | Qt::Key_W)
@@ -101,7 +105,6 @@ void MenusFenetre::construireFichier() {
         m, "exporterToolStripMenuItem", "&Exporter le maillage", [&e] { e.exporter(); },
         Qt::CTRL | Qt::Key_E)
         ->disponibleSi([&e] { return e.aUnMaillage(); });
-    ExtractionEtiquettes& et = cibles_.etiquettes;
     item(m, "exporterSceneToolStripMenuItem", "Exporter la &scène...", [&et] {
         et.exporterScene();
     })->disponibleSi([&et] { return et.aUneScene(); });

@@ -53,6 +53,9 @@ public:
         std::function<void()> quitter;
         // "Enregistrer l'image de la vue...", available while a volume is open.
         std::function<void()> enregistrerImageVue;
+        // "Ouvrir une table d'étiquettes...", available while a volume is open and no labels'
+        // work runs.
+        std::function<void()> ouvrirTableEtiquettes;
     };
 
     // Builds the menus "Fichier", "Traitement", "Visualisation" and "Aide" into barre.

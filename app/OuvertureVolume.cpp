@@ -48,9 +48,10 @@ private:
 // What "Ouvrir" and "Ouvrir un fichier..." expect, told with every refusal.
 const QString kDossierAttendu =
     "Choisissez le dossier parent d'un volume : son premier sous-dossier contient les images "
-    "des coupes, les suivants ses segmentations.";
+    "des coupes, les suivants ses segmentations. Un dossier de fichiers DICOM s'ouvre aussi.";
 const QString kFichierAttendu =
-    "Choisissez un volume NIfTI ou TIFF, puis ses fichiers d'étiquettes sur la même grille.";
+    "Choisissez un volume NIfTI, TIFF, NRRD, MGH ou DICOM, puis ses fichiers d'étiquettes sur la "
+    "même grille.";
 
 // The local paths of the things dropped (empty when one is not a local file).
 QStringList cheminsDeposes(const QMimeData* donnees) {
@@ -161,6 +162,7 @@ bool OuvertureVolume::dossierOuvrable(const QString& dossier) {
     QString refus;
     switch (nature) {
     case NatureEntree::DossierParent:
+    case NatureEntree::SerieDicom:
         return true;
     case NatureEntree::Absente:
         refus = "Le dossier \"" + dossier + "\" n'existe pas.";
@@ -198,7 +200,7 @@ std::unique_ptr<CImageTroisD> OuvertureVolume::lireDossier(const QString& dossie
         return garder(std::move(lu.valeur()));
     // A volume folder without any picture gives sizes 0 and says nothing itself.
     if (messagesEnAttente_.size() == signales) {
-        const Resultat<std::vector<std::string>> sous = sousDossiersVolume(chemin);
+        const Resultat<std::vector<std::string>> sous = dossiersEntree(chemin);
         const QString dossierVolume =
             sous ? QString::fromStdString(sous.valeur().front()) : dossier;
         messagesEnAttente_.append("Aucune image n'a été trouvée dans le répertoire \"" +
@@ -293,6 +295,23 @@ std::unique_ptr<CImageTroisD> OuvertureVolume::lireFichiers(const QStringList& f
 
 void OuvertureVolume::ouvrirFichiersQuandVisible(const QStringList& fichiers) {
     quandVisible([this, fichiers] { ouvrirFichiers(fichiers); });
+}
+
+bool OuvertureVolume::ouvrirTable(CImageTroisD& volume) {
+    const QString fichier =
+        dialogues_.choisirTableEtiquettes ? dialogues_.choisirTableEtiquettes() : QString();
+    if (fichier.isEmpty())
+        return false;
+    Resultat<TableChoisie> lue = choisirTableEtiquettes(cheminLocal(fichier), std::string());
+    if (!lue) {
+        if (dialogues_.afficherMessage)
+            dialogues_.afficherMessage(
+                "La table d'étiquettes \"" + fichier +
+                "\" n'a pas été lue : " + QString::fromStdString(lue.raison()));
+        return false;
+    }
+    volume.definirTableEtiquettes(std::move(lue.valeur().table));
+    return true;
 }
 
 bool OuvertureVolume::depotOuvrable(const QMimeData* donnees) {

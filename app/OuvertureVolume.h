@@ -61,6 +61,11 @@ public:
     // Opens fichiers as ouvrirFichiers does, once the window has been shown and painted.
     void ouvrirFichiersQuandVisible(const QStringList& fichiers);
 
+    // "Ouvrir une table d'étiquettes...": asks for a label table file and gives its names and
+    // colours to volume. A table that cannot be read (the message names the file and the line)
+    // changes nothing. True when volume has the new table.
+    bool ouvrirTable(CImageTroisD& volume);
+
     // Whether donnees, dragged over the window, can be opened: a folder alone, or files whose
     // first is a volume file by its content.
     static bool depotOuvrable(const QMimeData* donnees);

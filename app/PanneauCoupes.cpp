@@ -403,6 +403,12 @@ void PanneauCoupes::reconstruire() {
     rafraichir();
 }
 
+void PanneauCoupes::paletteChangee() {
+    const bool peintes = ChoixAffichage == ModeAffichage::Segmentee ? couleurs_ : superposition_;
+    if (peintes)
+        reconstruire();
+}
+
 void PanneauCoupes::allerAuVoxel(const Coord3D& v) {
     if (ouvert_.images3D == nullptr || ouvert_.fenetreOpenGL == nullptr)
         return;

@@ -71,6 +71,9 @@ public:
     // "Superposition des étiquettes": the normal textures and pictures show the labels over
     // the grey at the opacity of trackBarSuperposition.
     void superposerEtiquettes(bool superposer);
+    // The volume's label colours changed: the textures and the picture that paint them are
+    // built again.
+    void paletteChangee();
     ModeAffichage modeAffichage() const { return ChoixAffichage; }
 
     // The left-right convention of the pictures of a volume in a patient's world; the picture

@@ -132,6 +132,19 @@ void PanneauEtiquettes::nouveauVolume() {
     remplirTable();
 }
 
+void PanneauEtiquettes::tableChangee() {
+    const CImageTroisD* volume = ouvert_.images3D.get();
+    if (volume == nullptr)
+        return;
+    for (Ligne& l : lignes_) {
+        const EntreeEtiquette* entree = volume->tableEtiquettes.trouver(l.etiquette.valeur);
+        l.nom = entree != nullptr ? entree->nom : std::string();
+        l.couleur = volume->palette.couleur(l.etiquette.valeur);
+    }
+    remplirTable();
+    majVue();
+}
+
 void PanneauEtiquettes::remplirTable() {
     parCode_ = true;
     table_->clearContents();

@@ -44,6 +44,9 @@ public:
     // The volume just opened (or none): one row a label of its segmentation, all visible, named
     // by the volume's label table and coloured by its palette; no row is chosen.
     void nouveauVolume();
+    // The volume's label table changed: every row takes its name and colour again, keeping its
+    // visibility; no row is chosen.
+    void tableChangee();
     // The name and colour of a label (its default colour when it has no row).
     std::string nom(std::uint32_t valeur) const;
     CouleurRVB couleur(std::uint32_t valeur) const;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "volume/Dossiers.h"
+#include "volume/LecteursVolume.h"
 
 namespace fs = std::filesystem;
 
@@ -74,7 +75,7 @@ NatureEntree natureEntree(const std::string& chemin, std::string* raison) {
     for (const char* motif : kMotifsCoupes)
         if (listerDossier(chemin, GenreEntree::Fichier, motif, noms, pourquoi) && !noms.empty())
             return NatureEntree::DossierDeCoupes;
-    return NatureEntree::SansVolume;
+    return dossierDicom(chemin) ? NatureEntree::SerieDicom : NatureEntree::SansVolume;
 }
 
 Resultat<std::vector<std::string>> sousDossiersVolume(const std::string& dossier) {
@@ -93,6 +94,12 @@ Resultat<std::vector<std::string>> sousDossiersVolume(const std::string& dossier
     return noms;
 }
 
+Resultat<std::vector<std::string>> dossiersEntree(const std::string& dossier) {
+    if (natureEntree(dossier) == NatureEntree::SerieDicom)
+        return std::vector<std::string>{dossier};
+    return sousDossiersVolume(dossier);
+}
+
 Resultat<std::unique_ptr<CImageTroisD>> ouvrirEntree(const DemandeOuverture& demande,
                                                      const std::string& cheminConfig,
                                                      const SuiviOuverture& suivi) {
@@ -100,7 +107,7 @@ Resultat<std::unique_ptr<CImageTroisD>> ouvrirEntree(const DemandeOuverture& dem
     Releve releve(suivi.messages);
     std::unique_ptr<CImageTroisD> volume;
     if (fs::is_directory(demande.entree, erreur)) {
-        Resultat<std::vector<std::string>> dossiers = sousDossiersVolume(demande.entree);
+        Resultat<std::vector<std::string>> dossiers = dossiersEntree(demande.entree);
         if (!dossiers)
             return Echec{dossiers.raison()};
         const std::vector<std::string>& noms = dossiers.valeur();

@@ -1,7 +1,8 @@
 #pragma once
 // Opening what the user names, for the window and the tools alike: a parent folder, whose first
 // sub-folder (by name, letter case ignored) is the volume and whose further sub-folders are its
-// segmentations, or a volume file; then label files on the volume's grid.
+// segmentations, a folder of DICOM files, or a volume file; then label files on the volume's
+// grid.
 
 #include <array>
 #include <functional>
@@ -39,6 +40,7 @@ enum class NatureEntree {
     SansVolume,      // a folder with neither sub-folder nor slice picture
     DossierDeCoupes, // slice pictures without sub-folder: a volume folder, not its parent
     DossierParent,   // a folder with sub-folders: the volume and its segmentations
+    SerieDicom,      // a folder of DICOM files without sub-folder: the volume alone
     Fichier,         // a file (a volume file or not: its content tells)
 };
 // raison receives the system's reason when the folder cannot be listed.
@@ -47,6 +49,9 @@ NatureEntree natureEntree(const std::string& chemin, std::string* raison = nullp
 // The sub-folders of a parent folder in loading order: the volume first, then its
 // segmentations. An error when the folder cannot be listed or holds none.
 Resultat<std::vector<std::string>> sousDossiersVolume(const std::string& dossier);
+// The folders an opened folder gives in loading order: a DICOM series' own folder alone (the
+// volume), else the parent folder's sub-folders (sousDossiersVolume).
+Resultat<std::vector<std::string>> dossiersEntree(const std::string& dossier);
 
 // Opens the volume and its segmentations with the configuration of cheminConfig. Nothing is
 // kept of a failed opening; the reason says what was expected.

@@ -482,7 +482,7 @@ Resultat<VolumeOuvert> ouvrirTableaux(const DemandeOuverture& demande,
         std::error_code erreur;
         if (std::filesystem::is_directory(demande.entree, erreur)) {
             const int W = v.largeur, H = v.hauteur, D = v.profondeur;
-            const Resultat<std::vector<std::string>> dossiers = sousDossiersVolume(demande.entree);
+            const Resultat<std::vector<std::string>> dossiers = dossiersEntree(demande.entree);
             const std::size_t n = dossiers ? dossiers.valeur().size() : 0;
             // A DICOM series is read again in its own type, pictures are the bytes loaded.
             if (n > 0 && dossierDicom(dossiers.valeur()[0])) {

@@ -1,5 +1,6 @@
 // Opening what the user names: what a path holds before anything is read, the reasons an
-// opening gives when it cannot open, and a parent folder opened with its segmentation.
+// opening gives when it cannot open, a parent folder opened with its segmentation, and a
+// DICOM series' own folder opened as its volume.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,8 @@
 
 #include "extraction/Ouverture.h"
 #include "helpers/slices.h"
+#include "helpers/volumes.h"
+#include "volume/EcritureVolume.h"
 
 using namespace Stravol;
 
@@ -65,4 +68,26 @@ TEST(Opening, AParentFolderGivesItsVolumeAndSegmentation) {
     EXPECT_EQ(v.etiquetteVoxel(5, 3, 1), 100u);
     EXPECT_EQ(v.palette.presentes(), (std::vector<std::uint32_t>{100}));
     EXPECT_TRUE(messages.textes.empty());
+}
+
+TEST(Opening, ADicomSeriesFolderIsItsOwnVolume) {
+    DossierTemporaire tmp;
+    const VolumeBrut v = volumeTest(TypeVoxel::EntierNonSigne16, 5, 4, 3,
+                                    [](int x, int y, int z) { return 1 + x + 5 * y + 20 * z; });
+    const std::string serie = sousDossier(tmp, "serie");
+    std::string erreur;
+    ASSERT_TRUE(ecrireSerieDicom(serie, v, OptionsDicom{}, erreur)) << erreur;
+    EXPECT_EQ(natureEntree(serie), NatureEntree::SerieDicom);
+    const Resultat<std::vector<std::string>> dossiers = dossiersEntree(serie);
+    ASSERT_TRUE(dossiers.reussi());
+    EXPECT_EQ(dossiers.valeur(), std::vector<std::string>{serie});
+    // Inside a parent folder, the series is its first sub-folder as before.
+    EXPECT_EQ(natureEntree(tmp.chemin()), NatureEntree::DossierParent);
+
+    Resultat<std::unique_ptr<CImageTroisD>> r =
+        ouvrirEntree(DemandeOuverture{serie, {}, {}, {}}, "");
+    ASSERT_TRUE(r.reussi()) << r.raison();
+    EXPECT_EQ(r.valeur()->largeur, 5);
+    EXPECT_EQ(r.valeur()->hauteur, 4);
+    EXPECT_EQ(r.valeur()->profondeur, 3);
 }

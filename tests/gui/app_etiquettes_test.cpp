@@ -601,3 +601,49 @@ TEST_F(WindowTest, ASegmentationWithoutLabelsKeepsWhatIsShown) {
     EXPECT_TRUE(fenetre->etiquettes().scene().empty());
     EXPECT_EQ(enfant<QTableWidget>(*fenetre, "tableEtiquettes")->rowCount(), 0);
 }
+
+TEST_F(LabelsWindow, ATableFromTheMenuNamesAndColoursTheRowsTheMeshesAndTheReadout) {
+    QAction* ouvrirTable = enfant<QAction>(*fenetre, "ouvrirTableToolStripMenuItem");
+    QString reponse;
+    fenetre->dialogues().choisirTableEtiquettes = [&reponse] { return reponse; };
+    toutExtraire();
+    QTest::mouseClick(aucune, Qt::LeftButton);
+    table->item(0, PanneauEtiquettes::Visible)->setCheckState(Qt::Checked);
+    ASSERT_EQ(visibles(), (std::vector<bool>{true, false, false}));
+
+    // A table with a bad line is refused with its file and line; the rows stay as they were.
+    std::ofstream(temp / "fausse.txt") << "7 Thalamus\nsept Hippocampe\n";
+    reponse = QString::fromStdString(temp / "fausse.txt");
+    ouvrirTable->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages.front().find("fausse.txt"), std::string::npos) << messages.front();
+    EXPECT_NE(messages.front().find('2'), std::string::npos) << messages.front();
+    EXPECT_EQ(table->item(0, PanneauEtiquettes::Nom)->text(), "Left-Thalamus");
+    messages.clear();
+
+    // An ITK-SNAP table replaces the names and colours, the visibility of each row kept.
+    std::ofstream(temp / "snap.label") << "1605 255 0 0 1 1 1 \"Cortex\"\n"
+                                          "7 0 0 255 1 1 1 \"Thalamus\"\n";
+    reponse = QString::fromStdString(temp / "snap.label");
+    ouvrirTable->trigger();
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_EQ(table->item(0, PanneauEtiquettes::Nom)->text(), "Thalamus");
+    EXPECT_EQ(table->item(1, PanneauEtiquettes::Nom)->text(), "");
+    EXPECT_EQ(table->item(2, PanneauEtiquettes::Nom)->text(), "Cortex");
+    EXPECT_EQ(table->item(2, PanneauEtiquettes::Couleur)->data(Qt::DecorationRole).value<QColor>(),
+              QColor(255, 0, 0));
+    EXPECT_EQ(visibles(), (std::vector<bool>{true, false, false}));
+    const QImage image = fenetre->vue()->capturerImage();
+    EXPECT_TRUE(memeTeinte(lire(image, pixelBoite(0)), {0, 0, 255}));
+    EXPECT_EQ(panneau().nom(1605), "Cortex");
+
+    // The readout of the cut picture names the label from the new table.
+    ihm.checkZ->setChecked(true);
+    ihm.trackBarZ->setValue(6);
+    testapp::defiler(ihm.trackBarZ, 1);
+    const std::optional<QPoint> p = pointImage(1605);
+    ASSERT_TRUE(p);
+    testapp::survoler(ihm.pictureBox1, *p);
+    EXPECT_TRUE(ihm.labelVoxel->text().contains("« Cortex »"))
+        << ihm.labelVoxel->text().toStdString();
+}

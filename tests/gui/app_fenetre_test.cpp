@@ -181,10 +181,11 @@ TEST_F(WindowTest, ControlsMenusAndSplittersAtStart) {
     EXPECT_EQ(textes(f.menuBar()->actions()),
               (std::vector<QString>{"Fichier", "Traitement", "Visualisation", "Aide"}));
     const QList<QAction*> menus = f.menuBar()->actions();
-    EXPECT_EQ(textes(menus[0]->menu()->actions()),
-              (std::vector<QString>{"Ouvrir", "Ouvrir un fichier...", "Récents", "Fermer",
-                                    "Exporter le maillage", "Exporter la scène...",
-                                    "Enregistrer l'image de la vue...", "Quitter"}));
+    EXPECT_EQ(
+        textes(menus[0]->menu()->actions()),
+        (std::vector<QString>{"Ouvrir", "Ouvrir un fichier...", "Ouvrir une table d'étiquettes...",
+                              "Récents", "Fermer", "Exporter le maillage", "Exporter la scène...",
+                              "Enregistrer l'image de la vue...", "Quitter"}));
     EXPECT_EQ(textes(menus[1]->menu()->actions()),
               (std::vector<QString>{"Extraire région", "Faire évoluer le maillage",
                                     "Extraire toutes les étiquettes", "Options d'extraction..."}));
@@ -198,6 +199,7 @@ TEST_F(WindowTest, ControlsMenusAndSplittersAtStart) {
               (std::vector<QString>{"Caméras et souris", "À propos"}));
     EXPECT_TRUE(ihm.ouvrirToolStripMenuItem->isEnabled());
     EXPECT_FALSE(ihm.fermerToolStripMenuItem->isEnabled());
+    EXPECT_FALSE(testapp::enfant<QAction>(f, "ouvrirTableToolStripMenuItem")->isEnabled());
     EXPECT_FALSE(ihm.exporterToolStripMenuItem->isEnabled());
     for (QAction* a : {ihm.quitterToolStripMenuItem, ihm.imageNormaleToolStripMenuItem})
         EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();

@@ -369,3 +369,19 @@ TEST_F(LectureWindow, TheSmallThingsOfTheWindow) {
     EXPECT_EQ(boutons.button(QDialogButtonBox::Yes)->text().remove('&'), "Oui");
     EXPECT_EQ(boutons.button(QDialogButtonBox::No)->text().remove('&'), "Non");
 }
+
+TEST_F(LectureWindow, OuvrirOpensADicomSeriesFolder) {
+    const std::string serie = temp / "serie";
+    std::filesystem::create_directories(serie);
+    std::string erreur;
+    ASSERT_TRUE(Stravol::ecrireSerieDicom(
+        serie,
+        volumeTest(TypeVoxel::EntierNonSigne16, kL, kH, kP, [](int x, int, int) { return 10 * x; }),
+        Stravol::OptionsDicom{}, erreur))
+        << erreur;
+    ASSERT_TRUE(fenetre->ouvrirDossier(QString::fromStdString(serie)));
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_EQ(fenetre->volume()->largeur, kL);
+    EXPECT_EQ(fenetre->volume()->profondeur, kP);
+    EXPECT_EQ(fenetre->windowTitle(), "serie — Stravol");
+}
