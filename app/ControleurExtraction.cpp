@@ -5,10 +5,12 @@
 #include "app/DialoguesFenetre.h"
 #include "app/UtilitairesQt.h"
 
+#include "extraction/MaillageDual.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/Decimation.h"
 #include "mesh/ExportMaillage.h"
 #include "mesh/MesuresMaillage.h"
+#include "mesh/MesuresPlat.h"
 #include "view/COpenGL.h"
 #include "volume/CImage3D.h"
 
@@ -22,32 +24,42 @@ namespace Stravol {
 
 namespace {
 
-// The status bar's summary of the extraction at voxel v that gave the volume's mesh.
+// The status bar's summary of an extraction at voxel v: its voxels and triangles, the volume
+// and area of its mesh, its seconds. A voxel is a unit of volume: the volume counts voxels, the
+// area faces of a voxel. A volume with a voxel size is measured in millimetres, with its voxel
+// count beside.
+QString texteBilan(const QString& quoi, const Coord3D& v, long long voxels, long long triangles,
+                   const std::array<double, 4>& volumeAireEtMm, const Geometrie& geometrie,
+                   double temps) {
+    const auto [volume, aire, volumeMm3, aireMm2] = volumeAireEtMm;
+    const QLocale l;
+    QString texteVolume = l.toString(volume, 'f', 1) + " voxels";
+    QString texteAire = l.toString(aire, 'f', 1) + " voxels²";
+    if (!geometrie.identite()) {
+        texteVolume = l.toString(volumeMm3, 'f', 1) + " mm³ (" + texteVolume + ")";
+        texteAire = l.toString(aireMm2, 'f', 1) + " mm²";
+    }
+    return QString("%1 au voxel (%2, %3, %4) : %5 voxels, %6 triangles, volume %7, aire %8, %9 s")
+        .arg(quoi)
+        .arg(v.x)
+        .arg(v.y)
+        .arg(v.z)
+        .arg(l.toString(voxels))
+        .arg(l.toString(triangles))
+        .arg(texteVolume)
+        .arg(texteAire)
+        .arg(l.toString(temps, 'f', 2));
+}
+
+// The summary of the extraction at voxel v that gave the volume's mesh.
 QString texteBilan(const CImageTroisD& volume, const Coord3D& v) {
     const BilanExtraction& b = volume.bilanExtraction;
     const CMaillageTriangleChRegion& m = *volume.maillage;
     const double temps = b.tempsCroissance + b.tempsRegion + b.tempsReparation + b.tempsMaillage +
                          b.tempsLissage + b.tempsNormales;
-    const MesuresMaillage mesures = mesurerMaillage(m, volume.geometrie);
-    const QLocale l;
-    // A voxel is a unit of volume: the volume counts voxels, the area faces of a voxel. A volume
-    // with a voxel size is measured in millimetres, with its voxel count beside.
-    QString volumeMaillage = l.toString(mesures.volume, 'f', 1) + " voxels";
-    QString aire = l.toString(mesures.aire, 'f', 1) + " voxels²";
-    if (!volume.geometrie.identite()) {
-        volumeMaillage = l.toString(mesures.volumeMm3, 'f', 1) + " mm³ (" + volumeMaillage + ")";
-        aire = l.toString(mesures.aireMm2, 'f', 1) + " mm²";
-    }
-    return QString("Extraction au voxel (%1, %2, %3) : %4 voxels, %5 triangles, volume %6, aire "
-                   "%7, %8 s")
-        .arg(v.x)
-        .arg(v.y)
-        .arg(v.z)
-        .arg(l.toString(b.nbVoxelsRepares))
-        .arg(l.toString(m.nbTriangles))
-        .arg(volumeMaillage)
-        .arg(aire)
-        .arg(l.toString(temps, 'f', 2));
+    const MesuresMaillage w = mesurerMaillage(m, volume.geometrie);
+    return texteBilan("Extraction", v, b.nbVoxelsRepares, m.nbTriangles,
+                      {w.volume, w.aire, w.volumeMm3, w.aireMm2}, volume.geometrie, temps);
 }
 
 } // namespace
@@ -94,6 +106,10 @@ void ControleurExtraction::extraireAu(const Coord3D& v) {
     CImageTroisD* volume = ouvert_.images3D.get();
     if (volume == nullptr)
         return;
+    if (optionsExtraction.surface == MethodeSurface::Duale) {
+        extraireDualAu(v);
+        return;
+    }
     {
         CurseurAttente attente;
         const auto extraction = [&] {
@@ -119,6 +135,41 @@ void ControleurExtraction::extraireAu(const Coord3D& v) {
     redessiner();
     if (volume->bilanExtraction.effectuee && volume->maillage != nullptr)
         barreEtat_->showMessage(texteBilan(*volume, v));
+}
+
+void ControleurExtraction::extraireDualAu(const Coord3D& v) {
+    const CImageTroisD& volume = *ouvert_.images3D;
+    Resultat<ObjetDual> extrait = Echec{std::string()};
+    {
+        CurseurAttente attente;
+        const auto extraction = [&] {
+            extrait = extraireAuGermeDual(volume, {v.x, v.y, v.z}, optionsExtraction);
+        };
+        if (executerExtraction)
+            executerExtraction(extraction);
+        else
+            extraction();
+    }
+    desarmer();
+    if (!extrait) {
+        if (dialogues_.afficherMessage)
+            dialogues_.afficherMessage("L'extraction par la surface duale a échoué : " +
+                                       QString::fromStdString(extrait.raison()) + ".");
+        return;
+    }
+    ObjetDual& objet = extrait.valeur();
+    MaillageEtiquette maillage;
+    maillage.valeur = static_cast<std::uint32_t>(objet.valeurGerme);
+    maillage.couleur = volume.palette.couleur(maillage.valeur);
+    maillage.maillage = std::move(objet.maillage);
+    const MesuresMaillagePlat w = mesurerMaillagePlat(maillage.maillage, volume.geometrie);
+    const QString texte = texteBilan("Extraction duale", v, objet.nbVoxels,
+                                     static_cast<long long>(maillage.maillage.nbTriangles()),
+                                     {w.volume, w.aire, w.volumeMm3, w.aireMm2}, volume.geometrie,
+                                     objet.tempsTotal());
+    if (montrerObjetDual)
+        montrerObjetDual(std::move(maillage));
+    barreEtat_->showMessage(texte);
 }
 
 void ControleurExtraction::maillageCoche() {

@@ -4,9 +4,11 @@
 // "Afficher le maillage" shows or hides it (available while there is a mesh); the mesh evolves
 // ("Faire évoluer le maillage") and is written to a file ("Exporter le maillage") with the
 // options of "Options d'extraction...". A mesh extracted from a label shown in colour takes the
-// label's colour.
+// label's colour. With the dual surface chosen in the options, the click's object is meshed
+// by the dual method and handed over as a label mesh (montrerObjetDual).
 
 #include "app/VolumeOuvert.h"
+#include "mesh/ExportScene.h"
 #include "volume/CImageTroisD.h"
 #include "volume/OptionsExtraction.h"
 
@@ -58,6 +60,9 @@ public:
     // Runs the extraction that a click starts (directly when empty): tests put their own limits
     // around the work of the extraction alone, not around the redraw and the event loop after it.
     std::function<void(const std::function<void()>&)> executerExtraction;
+    // Receives the mesh of a click extraction by the dual method (voxel coordinates, in the
+    // seed's label colour), to be shown in place of any other mesh.
+    std::function<void(MaillageEtiquette objet)> montrerObjetDual;
 
     // Whether the open volume has a mesh (to export or evolve).
     bool aUnMaillage() const;
@@ -78,6 +83,8 @@ Q_SIGNALS:
 
 private:
     void extraireAu(const Coord3D& v);
+    // The click's object by the dual method.
+    void extraireDualAu(const Coord3D& v);
     // The mesh just extracted from a label shown in colour takes the label's colour.
     void colorerMaillage(const CImageTroisD& volume);
     void maillageCoche();

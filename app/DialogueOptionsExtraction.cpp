@@ -27,6 +27,17 @@ DialogueOptionsExtraction::DialogueOptionsExtraction(const OptionsExtraction& op
     setWindowTitle("Options d'extraction");
     auto* formulaire = new QFormLayout;
 
+    surface = new QComboBox(this);
+    surface->setObjectName("methodeSurface");
+    // The order of MethodeSurface.
+    surface->addItem("Faces des voxels (région réparée)");
+    surface->addItem("Surface duale (voxels tels quels)");
+    surface->setCurrentIndex(static_cast<int>(options.surface));
+    surface->setToolTip("Surface duale : un sommet par cellule que la surface traverse, sans "
+                        "réparation de la topologie, avec son propre lissage (20 tours par "
+                        "défaut) ; le maillage s'affiche et s'exporte comme une scène");
+    formulaire->addRow("&Surface", surface);
+
     methode = new QComboBox(this);
     methode->setObjectName("methodeLissage");
     // The order of MethodeLissage.
@@ -42,16 +53,19 @@ DialogueOptionsExtraction::DialogueOptionsExtraction(const OptionsExtraction& op
     tours->setRange(0, kToursMax);
     tours->setValue(options.nbLissages);
     formulaire->addRow("&Tours de lissage", tours);
-    // A count of rounds left at one method's default follows the method chosen; one the user
-    // typed stays.
-    connect(methode, &QComboBox::currentIndexChanged, this, [this](int indice) {
-        const auto choisie = static_cast<MethodeLissage>(indice);
-        const MethodeLissage autre = choisie == MethodeLissage::Contraint
-                                         ? MethodeLissage::Taubin
-                                         : MethodeLissage::Contraint;
-        if (tours->value() == toursParDefaut(autre))
-            tours->setValue(toursParDefaut(choisie));
-    });
+    // A count of rounds left at the default of the method or surface chosen before follows the
+    // one chosen now; one the user typed stays.
+    toursParDefautAvant_ = toursParDefautChoisis();
+    const auto suivreDefaut = [this](int) {
+        const int defaut = toursParDefautChoisis();
+        if (tours->value() == toursParDefautAvant_)
+            tours->setValue(defaut);
+        toursParDefautAvant_ = defaut;
+        majMethode();
+    };
+    connect(methode, &QComboBox::currentIndexChanged, this, suivreDefaut);
+    connect(surface, &QComboBox::currentIndexChanged, this, suivreDefaut);
+    majMethode();
 
     tolerance = new QSpinBox(this);
     tolerance->setObjectName("toleranceGris");
@@ -80,8 +94,20 @@ DialogueOptionsExtraction::DialogueOptionsExtraction(const OptionsExtraction& op
     colonne->addWidget(boutons);
 }
 
+int DialogueOptionsExtraction::toursParDefautChoisis() const {
+    if (static_cast<MethodeSurface>(surface->currentIndex()) == MethodeSurface::Duale)
+        return kToursDualParDefaut;
+    return toursParDefaut(static_cast<MethodeLissage>(methode->currentIndex()));
+}
+
+void DialogueOptionsExtraction::majMethode() {
+    methode->setEnabled(static_cast<MethodeSurface>(surface->currentIndex()) ==
+                        MethodeSurface::Faces);
+}
+
 OptionsExtraction DialogueOptionsExtraction::options() const {
     OptionsExtraction o;
+    o.surface = static_cast<MethodeSurface>(surface->currentIndex());
     o.lissage = static_cast<MethodeLissage>(methode->currentIndex());
     o.nbLissages = tours->value();
     o.tolerance = tolerance->value();

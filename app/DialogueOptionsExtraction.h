@@ -1,6 +1,7 @@
 #pragma once
-// "Options d'extraction...": the smoothing (method and rounds) and the grey tolerance of the
-// next extractions, and the fraction of triangles the export keeps.
+// "Options d'extraction...": the surface (the repaired region's voxel faces or the dual surface
+// of the voxels), the smoothing (method and rounds) and the grey tolerance of the next
+// extractions, and the fraction of triangles the export keeps.
 
 #include <QDialog>
 
@@ -25,11 +26,20 @@ public:
     OptionsExtraction options() const;
     double tauxDecimation() const;
 
+    QComboBox* surface = nullptr; // entries in the order of MethodeSurface
     QComboBox* methode = nullptr; // entries in the order of MethodeLissage
     QSpinBox* tours = nullptr;
     QSpinBox* tolerance = nullptr;
     QDoubleSpinBox* decimation = nullptr;
     QDialogButtonBox* boutons = nullptr;
+
+private:
+    // The rounds a method of smoothing or a surface takes by default, as chosen now.
+    int toursParDefautChoisis() const;
+    // The smoothing method is the faces' own: the dual surface has its own smoothing.
+    void majMethode();
+
+    int toursParDefautAvant_ = kToursTaubinParDefaut;
 };
 
 } // namespace Stravol

@@ -290,6 +290,13 @@ void ExtractionEtiquettes::regionExtraite() {
     Q_EMIT sceneChangee();
 }
 
+void ExtractionEtiquettes::montrerObjet(MaillageEtiquette objet) {
+    annuler();
+    scene_.clear();
+    scene_.push_back(std::move(objet));
+    Q_EMIT sceneChangee();
+}
+
 void ExtractionEtiquettes::oublierVolume() {
     annuler();
     if (scene_.empty())

@@ -63,6 +63,9 @@ public:
     bool aUneScene() const { return !scene_.empty(); }
     // A click extraction replaced the view's meshes by its own: the scene goes.
     void regionExtraite();
+    // A click extraction by the dual method: its one mesh is the scene now (any work in
+    // progress given up).
+    void montrerObjet(MaillageEtiquette objet);
     // The volume goes (or another opens): the work is given up, the scene goes.
     void oublierVolume();
 

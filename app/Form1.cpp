@@ -206,6 +206,9 @@ void Form1::construireParties() {
         return ExtractionEtiquettes::Description{panneauEtiquettes_->nom(valeur),
                                                  panneauEtiquettes_->couleur(valeur)};
     };
+    extraction_->montrerObjetDual = [this](MaillageEtiquette objet) {
+        etiquettes_->montrerObjet(std::move(objet));
+    };
     etiquettes_->estVisible = [this](std::uint32_t valeur) {
         return panneauEtiquettes_->estVisible(valeur);
     };

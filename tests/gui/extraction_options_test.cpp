@@ -1,9 +1,12 @@
 // "Options d'extraction...": the options chosen serve the next extractions and exports, a
-// cancelled dialog changes nothing, the values are shown again when the dialog reopens.
+// cancelled dialog changes nothing, the values are shown again when the dialog reopens; the
+// dual surface meshes the clicked object as a label mesh.
 #include "AppFenetre.h"
 
 #include "app/DialogueOptionsExtraction.h"
+#include "app/ExtractionEtiquettes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/MesuresPlat.h"
 #include "volume/CImageTroisD.h"
 
 #include <QCheckBox>
@@ -11,8 +14,10 @@
 #include <QDialog>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QLocale>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 
 #include <filesystem>
 #include <vector>
@@ -178,4 +183,42 @@ TEST_F(ExtractionOptionsTest, ExportThatNoDecimationPassesWritesNothingAndSaysSo
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("Le maillage n'a pas été exporté : ", 0), 0u) << messages[0];
     EXPECT_EQ(fenetre->volume()->maillage->nbTriangles, 12);
+}
+
+TEST_F(ExtractionOptionsTest, TheDualSurfaceMeshesTheClickedObjectAsItStands) {
+    Stravol::Form1& f = *fenetre;
+    regler(
+        [](Stravol::DialogueOptionsExtraction& d) {
+            EXPECT_EQ(d.surface->currentIndex(), 0);
+            EXPECT_TRUE(d.methode->isEnabled());
+            // The dual surface has its own smoothing and its own default rounds.
+            d.surface->setCurrentIndex(1);
+            EXPECT_FALSE(d.methode->isEnabled());
+            EXPECT_EQ(d.tours->value(), 20);
+            d.tolerance->setValue(8);
+        },
+        QDialog::Accepted);
+    EXPECT_EQ(f.extraction().options().surface, Stravol::MethodeSurface::Duale);
+
+    ihm.extraireRegionToolStripMenuItem->trigger();
+    QTest::mouseClick(ihm.pictureBox1, Qt::LeftButton, {}, QPoint(128, 64));
+    // No region mesh: the one label mesh of the box, closed, of the box's volume.
+    EXPECT_EQ(f.volume()->maillage, nullptr);
+    EXPECT_FALSE(ihm.checkBoxMaillage->isEnabled());
+    ASSERT_EQ(f.etiquettes().scene().size(), 1u);
+    const Stravol::MaillagePlat& m = f.etiquettes().scene().front().maillage;
+    EXPECT_TRUE(Stravol::controlerMaillagePlat(m).ferme);
+    EXPECT_NEAR(Stravol::mesurerMaillagePlat(m).volume, kVoxelsBoite, 0.02 * kVoxelsBoite);
+    ASSERT_EQ(f.vue()->maillagesEtiquettes.size(), 1u);
+    const QString bilan = f.statusBar()->currentMessage();
+    EXPECT_TRUE(bilan.startsWith(
+        "Extraction duale au voxel (150, 50, 7) : " + QLocale().toString(kVoxelsBoite) + " voxels"))
+        << bilan.toStdString();
+    EXPECT_TRUE(testapp::enfant<QAction>(f, "exporterSceneToolStripMenuItem")->isEnabled());
+
+    // Back to the faces: a click gives the region mesh again and the scene goes.
+    regler([](Stravol::DialogueOptionsExtraction& d) { d.surface->setCurrentIndex(0); },
+           QDialog::Accepted);
+    EXPECT_FALSE(extraire().empty());
+    EXPECT_TRUE(f.etiquettes().scene().empty());
 }
