@@ -44,111 +44,126 @@ QString dossierOuAccueil(const QString& dossier) {
     return dossier.isEmpty() ? QDir::homePath() : dossier;
 }
 
+// An existing file to open, chosen in dossier (the home folder when empty); empty when
+// cancelled.
+QString fichierAOuvrir(QWidget* parent, const QString& titre, const QStringList& filtres,
+                       const QString& dossier) {
+    QFileDialog dialogue(parent, titre);
+    dialogue.setFileMode(QFileDialog::ExistingFile);
+    dialogue.setNameFilters(filtres);
+    dialogue.setDirectory(dossierOuAccueil(dossier));
+    if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
+        return QString();
+    return dialogue.selectedFiles().first();
+}
+
+// A file to write, its suffix following the filter chosen (suffixe at first); empty when
+// cancelled.
+QString fichierAEcrire(QWidget* parent, const QString& titre, const QStringList& filtres,
+                       const QString& suffixe) {
+    QFileDialog dialogue(parent, titre);
+    dialogue.setAcceptMode(QFileDialog::AcceptSave);
+    dialogue.setNameFilters(filtres);
+    suffixeDuFiltre(dialogue, suffixe);
+    if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
+        return QString();
+    return dialogue.selectedFiles().first();
+}
+
+// A fresh dialog each time, in the last folder opened (the whole file system at first).
+QString dossierAOuvrir(QWidget* parent, const QString& dernier) {
+    QFileDialog dialogue(parent, "Sélectionner le répertoire de l'image 3D");
+    dialogue.setFileMode(QFileDialog::Directory);
+    dialogue.setOption(QFileDialog::ShowDirsOnly);
+    dialogue.setDirectory(!dernier.isEmpty() && QFileInfo(dernier).isDir() ? dernier
+                                                                           : QDir::rootPath());
+    dialogue.setSidebarUrls({QUrl("file:"), QUrl::fromLocalFile(QDir::homePath())});
+    if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
+        return QString();
+    return dialogue.selectedFiles().first();
+}
+
+// The PNG file of a picture of the view, whose size (vue, or twice it) is chosen in the dialog
+// itself, below the file name.
+ChoixImageVue imageVueAEcrire(QWidget* parent, const QSize& vue) {
+    QFileDialog dialogue(parent, "Enregistrer l'image de la vue");
+    dialogue.setAcceptMode(QFileDialog::AcceptSave);
+    dialogue.setNameFilters({"PNG (*.png)"});
+    dialogue.setDefaultSuffix("png");
+    dialogue.setOption(QFileDialog::DontUseNativeDialog);
+    auto* taille = new QComboBox(&dialogue);
+    taille->setObjectName("tailleImageVue");
+    for (int facteur : {1, 2})
+        taille->addItem(
+            QString("%1 x %2 pixels").arg(facteur * vue.width()).arg(facteur * vue.height()),
+            facteur);
+    if (auto* grille = qobject_cast<QGridLayout*>(dialogue.layout())) {
+        const int ligne = grille->rowCount();
+        grille->addWidget(new QLabel("Taille :", &dialogue), ligne, 0);
+        grille->addWidget(taille, ligne, 1);
+    }
+    ChoixImageVue choix;
+    if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
+        return choix;
+    choix.fichier = dialogue.selectedFiles().first();
+    choix.facteur = taille->currentData().toInt();
+    return choix;
+}
+
+// A warning; a long list (one line per bad file) shows its first line, the rest as details.
+void avertir(QWidget* parent, const QString& texte) {
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    QMessageBox boite(QMessageBox::Warning, "Stravol", texte, QMessageBox::Ok, parent);
+    const QStringList lignes = texte.split('\n');
+    if (lignes.size() > kLignesMessage) {
+        boite.setText(lignes.first());
+        boite.setDetailedText(lignes.mid(1).join('\n'));
+    }
+    boite.exec();
+    QApplication::restoreOverrideCursor();
+}
+
 } // namespace
 
 DialoguesFenetre dialoguesParDefaut(QWidget* parent, std::function<QString()> dernierDossier,
                                     std::function<QString()> dossierFichiers) {
     DialoguesFenetre d;
-    d.choisirDossier = [parent, dernierDossier = std::move(dernierDossier)]() {
-        // A fresh dialog each time, in the last folder opened (the whole file system at first).
-        QFileDialog dialogue(parent, "Sélectionner le répertoire de l'image 3D");
-        dialogue.setFileMode(QFileDialog::Directory);
-        dialogue.setOption(QFileDialog::ShowDirsOnly);
-        const QString dernier = dernierDossier ? dernierDossier() : QString();
-        dialogue.setDirectory(!dernier.isEmpty() && QFileInfo(dernier).isDir() ? dernier
-                                                                               : QDir::rootPath());
-        dialogue.setSidebarUrls({QUrl("file:"), QUrl::fromLocalFile(QDir::homePath())});
-        if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
-            return QString();
-        return dialogue.selectedFiles().first();
+    const auto dossier = [dossierFichiers = std::move(dossierFichiers)] {
+        return dossierFichiers ? dossierFichiers() : QString();
     };
-    d.choisirFichierVolume = [parent, dossierFichiers]() {
-        QFileDialog dialogue(parent, "Sélectionner le fichier de l'image 3D");
-        dialogue.setFileMode(QFileDialog::ExistingFile);
-        dialogue.setNameFilters(kFiltresVolume);
-        dialogue.setDirectory(dossierOuAccueil(dossierFichiers ? dossierFichiers() : QString()));
-        if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
-            return QString();
-        return dialogue.selectedFiles().first();
+    d.choisirDossier = [parent, dernierDossier = std::move(dernierDossier)] {
+        return dossierAOuvrir(parent, dernierDossier ? dernierDossier() : QString());
     };
-    d.choisirFichiersSegmentation = [parent, dossierFichiers]() {
+    d.choisirFichierVolume = [parent, dossier] {
+        return fichierAOuvrir(parent, "Sélectionner le fichier de l'image 3D", kFiltresVolume,
+                              dossier());
+    };
+    d.choisirFichiersSegmentation = [parent, dossier] {
         QFileDialog dialogue(parent, "Sélectionner les fichiers de segmentation (facultatif)");
         dialogue.setFileMode(QFileDialog::ExistingFiles);
         dialogue.setNameFilters(kFiltresVolume);
-        dialogue.setDirectory(dossierOuAccueil(dossierFichiers ? dossierFichiers() : QString()));
+        dialogue.setDirectory(dossierOuAccueil(dossier()));
         if (dialogue.exec() != QDialog::Accepted)
             return QStringList();
         return dialogue.selectedFiles();
     };
-    d.choisirTableEtiquettes = [parent, dossierFichiers]() {
-        QFileDialog dialogue(parent, "Ouvrir une table d'étiquettes");
-        dialogue.setFileMode(QFileDialog::ExistingFile);
-        dialogue.setNameFilters(kFiltresTable);
-        dialogue.setDirectory(dossierOuAccueil(dossierFichiers ? dossierFichiers() : QString()));
-        if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
-            return QString();
-        return dialogue.selectedFiles().first();
+    d.choisirTableEtiquettes = [parent, dossier] {
+        return fichierAOuvrir(parent, "Ouvrir une table d'étiquettes", kFiltresTable, dossier());
     };
-    d.choisirFichierExport = [parent]() {
-        QFileDialog dialogue(parent, "Exporter le maillage");
-        dialogue.setAcceptMode(QFileDialog::AcceptSave);
-        const QStringList filtres{"STL (*.stl)", "OBJ (*.obj)", "PLY (*.ply)"};
-        dialogue.setNameFilters(filtres);
-        suffixeDuFiltre(dialogue, "stl");
-        if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
-            return QString();
-        return dialogue.selectedFiles().first();
+    d.choisirFichierExport = [parent] {
+        return fichierAEcrire(parent, "Exporter le maillage",
+                              {"STL (*.stl)", "OBJ (*.obj)", "PLY (*.ply)"}, "stl");
     };
-    d.choisirFichierScene = [parent]() {
-        QFileDialog dialogue(parent, "Exporter la scène");
-        dialogue.setAcceptMode(QFileDialog::AcceptSave);
-        dialogue.setNameFilters({"glTF binaire (*.glb)", "OBJ (*.obj)", "PLY (*.ply)"});
-        suffixeDuFiltre(dialogue, "glb");
-        if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
-            return QString();
-        return dialogue.selectedFiles().first();
+    d.choisirFichierScene = [parent] {
+        return fichierAEcrire(parent, "Exporter la scène",
+                              {"glTF binaire (*.glb)", "OBJ (*.obj)", "PLY (*.ply)"}, "glb");
     };
-    d.choisirImageVue = [parent](const QSize& vue) {
-        QFileDialog dialogue(parent, "Enregistrer l'image de la vue");
-        dialogue.setAcceptMode(QFileDialog::AcceptSave);
-        dialogue.setNameFilters({"PNG (*.png)"});
-        dialogue.setDefaultSuffix("png");
-        // The size is chosen in the dialog itself, below the file name.
-        dialogue.setOption(QFileDialog::DontUseNativeDialog);
-        auto* taille = new QComboBox(&dialogue);
-        taille->setObjectName("tailleImageVue");
-        for (int facteur : {1, 2})
-            taille->addItem(
-                QString("%1 x %2 pixels").arg(facteur * vue.width()).arg(facteur * vue.height()),
-                facteur);
-        if (auto* grille = qobject_cast<QGridLayout*>(dialogue.layout())) {
-            const int ligne = grille->rowCount();
-            grille->addWidget(new QLabel("Taille :", &dialogue), ligne, 0);
-            grille->addWidget(taille, ligne, 1);
-        }
-        ChoixImageVue choix;
-        if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
-            return choix;
-        choix.fichier = dialogue.selectedFiles().first();
-        choix.facteur = taille->currentData().toInt();
-        return choix;
-    };
+    d.choisirImageVue = [parent](const QSize& vue) { return imageVueAEcrire(parent, vue); };
     d.montrerEvolution = [](DialogueEvolution& dialogue) { dialogue.exec(); };
     d.montrerOptionsExtraction = [](DialogueOptionsExtraction& dialogue) {
         return dialogue.exec();
     };
-    d.afficherMessage = [parent](const QString& texte) {
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-        QMessageBox boite(QMessageBox::Warning, "Stravol", texte, QMessageBox::Ok, parent);
-        // A long list (one line per bad file) shows its first line, the rest as details.
-        const QStringList lignes = texte.split('\n');
-        if (lignes.size() > kLignesMessage) {
-            boite.setText(lignes.first());
-            boite.setDetailedText(lignes.mid(1).join('\n'));
-        }
-        boite.exec();
-        QApplication::restoreOverrideCursor();
-    };
+    d.afficherMessage = [parent](const QString& texte) { avertir(parent, texte); };
     d.afficherInformation = [parent](const QString& titre, const QString& texte) {
         QMessageBox::about(parent, titre, texte);
     };
