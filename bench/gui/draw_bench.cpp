@@ -2,8 +2,10 @@
 // triangles: the extracted, smoothed mesh of the ball of radius 100 voxels in a 256^3 volume,
 // and a latitude-longitude sphere of that radius and size; frames after a change (Draw: the
 // mesh copied to the driver again) and frames of a turning camera (mouse motion: the buffers
-// drawn as they stand), also with a sphere of about 1.6 million triangles. Run under a
-// display, e.g. xvfb-run -a -s "-screen 0 1280x1024x24" build/view/draw_bench
+// drawn as they stand), also with a sphere of about 1.6 million triangles and with 729 label
+// meshes of that many triangles in all. Run under a display, e.g.
+// xvfb-run -a -s "-screen 0 1280x1024x24" build/view/draw_bench
+#include "mesh/MaillagePlat.h"
 #include "region/CRegion3D.h"
 #include "tests/gui/ApplicationTest.h"
 #include "tests/gui/MaillageSynthetique.h"
@@ -18,6 +20,7 @@
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -44,9 +47,17 @@ struct Scene {
     }
 };
 
-Scene& scene() {
-    static Scene s;
+// Built at the first benchmark, destroyed before main returns, while the application lives.
+std::unique_ptr<Scene>& sceneConstruite() {
+    static std::unique_ptr<Scene> s;
     return s;
+}
+
+Scene& scene() {
+    std::unique_ptr<Scene>& s = sceneConstruite();
+    if (!s)
+        s = std::make_unique<Scene>();
+    return *s;
 }
 
 // The mesh of the extraction road: region of the ball, border repair, voxel-face mesh at scale 1,
@@ -169,6 +180,75 @@ void BM_FrameMillionsOfTriangles(benchmark::State& state) {
     state.counters["triangles"] = sphere.nbTriangles;
 }
 
+// A latitude-longitude sphere as flat arrays: nLat rings of nLon vertices between the poles,
+// outward triangles, unit normals.
+Stravol::MaillagePlat spherePlate(float cx, float cy, float cz, float r, int nLat, int nLon) {
+    Stravol::MaillagePlat m;
+    const double pi = std::acos(-1.0);
+    const auto sommet = [&](double theta, double phi) {
+        const double n[3] = {std::sin(theta) * std::cos(phi), std::sin(theta) * std::sin(phi),
+                             std::cos(theta)};
+        m.positions.insert(m.positions.end(),
+                           {cx + static_cast<float>(r * n[0]), cy + static_cast<float>(r * n[1]),
+                            cz + static_cast<float>(r * n[2])});
+        m.normales.insert(m.normales.end(), {static_cast<float>(n[0]), static_cast<float>(n[1]),
+                                             static_cast<float>(n[2])});
+    };
+    sommet(0, 0);
+    for (int i = 1; i <= nLat; ++i)
+        for (int j = 0; j < nLon; ++j)
+            sommet(pi * i / (nLat + 1), 2 * pi * j / nLon);
+    sommet(pi, 0);
+    const auto indice = [nLon](int anneau, int j) {
+        return static_cast<std::uint32_t>(1 + anneau * nLon + (j % nLon));
+    };
+    const auto bas = static_cast<std::uint32_t>(1 + nLat * nLon);
+    for (int j = 0; j < nLon; ++j) {
+        m.triangles.insert(m.triangles.end(), {0, indice(0, j), indice(0, j + 1)});
+        m.triangles.insert(m.triangles.end(), {bas, indice(nLat - 1, j + 1), indice(nLat - 1, j)});
+        for (int i = 0; i + 1 < nLat; ++i) {
+            m.triangles.insert(m.triangles.end(),
+                               {indice(i, j), indice(i + 1, j), indice(i + 1, j + 1)});
+            m.triangles.insert(m.triangles.end(),
+                               {indice(i, j), indice(i + 1, j + 1), indice(i, j + 1)});
+        }
+    }
+    return m;
+}
+
+// 729 label meshes on a 9 x 9 x 9 grid of a 256^3 volume, each a sphere of 2,200 triangles:
+// about 1.6 million triangles, as the label meshes of a fine atlas.
+std::vector<Stravol::MaillagePlat>& maillagesEtiquettes() {
+    static auto* m = [] {
+        constexpr int kParCote = 9, kAnneaux = 22, kMeridiens = 50;
+        constexpr float kPas = 256.0f / kParCote;
+        auto* liste = new std::vector<Stravol::MaillagePlat>;
+        for (int k = 0; k < kParCote * kParCote * kParCote; ++k)
+            liste->push_back(spherePlate(
+                (k % kParCote + 0.5f) * kPas, (k / kParCote % kParCote + 0.5f) * kPas,
+                (k / (kParCote * kParCote) + 0.5f) * kPas, 0.45f * kPas, kAnneaux, kMeridiens));
+        return liste;
+    }();
+    return *m;
+}
+
+void BM_TurningLabelMeshes(benchmark::State& state) {
+    montrer(false, false);
+    Scene& s = scene();
+    s.vue->largeur = s.vue->hauteur = s.vue->profondeur = 256;
+    std::vector<Stravol::MaillageVue> vues;
+    std::size_t triangles = 0;
+    for (const Stravol::MaillagePlat& m : maillagesEtiquettes()) {
+        vues.push_back({&m, {0.8f, 0.5f, 0.3f}, true});
+        triangles += m.nbTriangles();
+    }
+    s.vue->remplacerMaillagesEtiquettes(std::move(vues));
+    tournerEtDessiner(state);
+    s.vue->remplacerMaillagesEtiquettes({});
+    state.counters["meshes"] = static_cast<double>(maillagesEtiquettes().size());
+    state.counters["triangles"] = static_cast<double>(triangles);
+}
+
 void BM_FrameThreeCutsAndMesh(benchmark::State& state) { dessiner(state, true, true); }
 void BM_FrameMeshOnly(benchmark::State& state) { dessiner(state, false, true); }
 void BM_FrameThreeCutsOnly(benchmark::State& state) { dessiner(state, true, false); }
@@ -205,6 +285,11 @@ BENCHMARK(BM_FrameMillionsOfTriangles)
     ->UseRealTime()
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+BENCHMARK(BM_TurningLabelMeshes)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_FrameMeshOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameThreeCutsOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CaptureThreeCutsAndMesh)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -216,5 +301,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    sceneConstruite().reset();
     return 0;
 }
