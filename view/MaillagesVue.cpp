@@ -2,6 +2,7 @@
 // drawn aside at a larger size.
 
 #include "view/COpenGL.h"
+#include "view/gl/TableauxMaillage.h"
 
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
@@ -22,6 +23,17 @@ constexpr float kAlphaEstompe = 0.15f;
 constexpr float kAmbiant = 0.35f;
 constexpr float kDiffus = 0.75f;
 constexpr float kSpeculaire = 0.2f;
+
+// The volume's box widened by this factor holds every label mesh.
+constexpr float kMargeBoite = 1.05f;
+
+// The sign of the current modelview's linear part tells whether it mirrors.
+double determinantModeleVue() {
+    GLdouble m[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    return m[0] * (m[5] * m[10] - m[9] * m[6]) - m[4] * (m[1] * m[10] - m[9] * m[2]) +
+           m[8] * (m[1] * m[6] - m[5] * m[2]);
+}
 
 void materiau(const std::array<float, 3>& c, float alpha) {
     const GLfloat ambiant[4] = {kAmbiant * c[0], kAmbiant * c[1], kAmbiant * c[2], alpha};
@@ -75,8 +87,22 @@ void COpenGL::dessinerMaillagesEtiquettes() {
     tamponsEtiquettes.garderSeulement(listes);
     if (maillagesEtiquettes.empty())
         return;
+    // The label meshes are closed and lie within the volume's box, a little wider for the
+    // half voxel of the surface around the outer voxels.
+    BoiteScene boite;
+    for (int k = 0; k < 3; ++k) {
+        boite.max[k] = kMargeBoite * demiCotes[static_cast<std::size_t>(k)];
+        boite.min[k] = -boite.max[k];
+    }
+    const bool eliminer = facesArrieresCachees(boite);
     glPushMatrix();
     glMultMatrixd(matriceVoxelsScene(largeur, hauteur, profondeur, echelleMaillage).data());
+    if (eliminer) {
+        // Triangles counter-clockwise from outside in voxel coordinates stay so on screen
+        // unless the whole transform mirrors.
+        glCullFace(GL_BACK);
+        glFrontFace(determinantModeleVue() < 0 ? GL_CW : GL_CCW);
+    }
     // The transform scales and turns y over: normals are renormalised, and lit from either side
     // of a face alike.
     glEnable(GL_NORMALIZE);
@@ -87,6 +113,11 @@ void COpenGL::dessinerMaillagesEtiquettes() {
     };
     // Opaque meshes first; translucent ones then blend over them without hiding one another.
     for (const bool opaques : {true, false}) {
+        // Opaque closed meshes hide their back faces; translucent ones show them.
+        if (eliminer && opaques)
+            glEnable(GL_CULL_FACE);
+        else
+            glDisable(GL_CULL_FACE);
         if (!opaques)
             glDepthMask(GL_FALSE);
         for (std::size_t i = 0; i < maillagesEtiquettes.size(); ++i) {
@@ -99,6 +130,8 @@ void COpenGL::dessinerMaillagesEtiquettes() {
         }
     }
     glDepthMask(GL_TRUE);
+    glDisable(GL_CULL_FACE);
+    glFrontFace(GL_CCW);
     glDisable(GL_NORMALIZE);
     glPopMatrix();
 }

@@ -96,12 +96,24 @@ Stravol::BoiteScene boiteDe(const std::vector<float>& p) {
     return b;
 }
 
-// A closed surface seen from outside hides every back face behind a front face, so skipping
-// back faces leaves the picture unchanged. That holds while the eye is outside the surface's
-// box and the near plane cannot cut into the surface (which would open it), under a rigid
-// eye transform and a perspective projection; the triangles must then be sent
-// counter-clockwise seen from outside, in voxel coordinates.
-bool facesArrieresCachees(const Stravol::BoiteScene& b) {
+// True when the faces about to be drawn cover what lies behind them: blending off, or an alpha
+// of 1 (the diffuse material's when lit, the current colour's otherwise). Translucent faces let
+// the far side of the surface show through, so its back faces are not hidden.
+bool facesOpaques(float alphaDiffus) {
+    if (!glIsEnabled(GL_BLEND))
+        return true;
+    if (glIsEnabled(GL_LIGHTING))
+        return alphaDiffus >= 1.0f;
+    GLfloat couleur[4];
+    glGetFloatv(GL_CURRENT_COLOR, couleur);
+    return couleur[3] >= 1.0f;
+}
+
+} // namespace
+
+namespace Stravol {
+
+bool facesArrieresCachees(const BoiteScene& b) {
     GLfloat m[16], p[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
     glGetFloatv(GL_PROJECTION_MATRIX, p);
@@ -127,23 +139,6 @@ bool facesArrieresCachees(const Stravol::BoiteScene& b) {
     const double coin = proche * std::sqrt(1.0 + 1.0 / (p[0] * p[0]) + 1.0 / (p[5] * p[5]));
     return proche > 0 && std::sqrt(distance2) > 1.01 * coin;
 }
-
-// True when the faces about to be drawn cover what lies behind them: blending off, or an alpha
-// of 1 (the diffuse material's when lit, the current colour's otherwise). Translucent faces let
-// the far side of the surface show through, so its back faces are not hidden.
-bool facesOpaques(float alphaDiffus) {
-    if (!glIsEnabled(GL_BLEND))
-        return true;
-    if (glIsEnabled(GL_LIGHTING))
-        return alphaDiffus >= 1.0f;
-    GLfloat couleur[4];
-    glGetFloatv(GL_CURRENT_COLOR, couleur);
-    return couleur[3] >= 1.0f;
-}
-
-} // namespace
-
-namespace Stravol {
 
 void TableauxMaillage::vider() {
     positions.clear();

@@ -58,6 +58,11 @@ SourcesTableaux sourcesMemoire(const TableauxMaillage& t);
 
 // The mesh's specular, diffuse and ambient materials, front and back.
 void appliquerMateriaux(const CMaillageTriangleChRegion& m);
+// A closed surface inside b (scene coordinates of the current modelview) seen from outside
+// hides every back face behind a front face, so skipping back faces leaves the picture
+// unchanged. True while the eye is outside b and the near plane cannot cut into the surface
+// (which would open it), under a rigid eye transform and a perspective projection.
+bool facesArrieresCachees(const BoiteScene& b);
 // Draws one primitive block.
 void dessinerTableaux(GLenum mode, const SourcesTableaux& s);
 // Draws triangles, skipping back faces when they are all hidden behind opaque front faces: the
