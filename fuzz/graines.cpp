@@ -314,32 +314,33 @@ void volumesFichiers() {
     std::filesystem::remove_all(tmp);
 }
 
-// Small NRRD, MGH and DICOM inputs written by our own writers, laid out as their fuzzers
-// read them.
-void volumesNrrdMghDicom() {
-    const std::string tmp = racine + "/.volumes";
-    std::filesystem::create_directories(tmp);
+// A small volume of the type with bytes of a fixed pattern (finite floats only) and an oblique
+// geometry.
+Stravol::VolumeBrut volumeGraine(Stravol::TypeVoxel type, int l, int h, int p) {
+    Stravol::VolumeBrut v;
+    v.largeur = l;
+    v.hauteur = h;
+    v.profondeur = p;
+    v.type = type;
+    v.donnees.assign(v.nbVoxels() * Stravol::tailleVoxel(type), 0);
+    for (std::size_t i = 0; i < v.donnees.size(); ++i)
+        v.donnees[i] = static_cast<unsigned char>(i * 37 % 61);
+    if (type == Stravol::TypeVoxel::Reel32) // bytes of finite floats only
+        for (std::size_t i = 3; i < v.donnees.size(); i += 4)
+            v.donnees[i] = 0x3f;
+    v.geometrie.affine = {{{0, -0.5, 0, 10}, {0.7, 0, 0.1, -5}, {0, 0, 1.2, 3}}};
+    v.geometrie.espacement = {0.7, 0.5, 1.2};
+    return v;
+}
+
+// NRRD inputs, attached or detached, raw or compressed, then a segmentation with its segments:
+// a first byte telling a detached header, the header, and after a zero byte the data file.
+void grainesNrrd(const std::string& tmp) {
     std::string erreur;
-    const auto volume = [](Stravol::TypeVoxel type, int l, int h, int p) {
-        Stravol::VolumeBrut v;
-        v.largeur = l;
-        v.hauteur = h;
-        v.profondeur = p;
-        v.type = type;
-        v.donnees.assign(v.nbVoxels() * Stravol::tailleVoxel(type), 0);
-        for (std::size_t i = 0; i < v.donnees.size(); ++i)
-            v.donnees[i] = static_cast<unsigned char>(i * 37 % 61);
-        if (type == Stravol::TypeVoxel::Reel32) // bytes of finite floats only
-            for (std::size_t i = 3; i < v.donnees.size(); i += 4)
-                v.donnees[i] = 0x3f;
-        v.geometrie.affine = {{{0, -0.5, 0, 10}, {0.7, 0, 0.1, -5}, {0, 0, 1.2, 3}}};
-        v.geometrie.espacement = {0.7, 0.5, 1.2};
-        return v;
-    };
     const Stravol::TypeVoxel types[] = {Stravol::TypeVoxel::Octet, Stravol::TypeVoxel::Entier16,
                                         Stravol::TypeVoxel::Reel32};
     for (Stravol::TypeVoxel type : types) {
-        const Stravol::VolumeBrut v = volume(type, 4, 3, 2);
+        const Stravol::VolumeBrut v = volumeGraine(type, 4, 3, 2);
         const std::string nom = Stravol::nomType(type);
         for (int disposition = 0; disposition < 4; ++disposition) {
             Stravol::OptionsNrrd o;
@@ -370,7 +371,7 @@ void volumesNrrdMghDicom() {
         }
     }
     // A segmentation of uint32 labels beyond 65535, with its segments' names and colours.
-    Stravol::VolumeBrut seg = volume(Stravol::TypeVoxel::EntierNonSigne32, 4, 3, 2);
+    Stravol::VolumeBrut seg = volumeGraine(Stravol::TypeVoxel::EntierNonSigne32, 4, 3, 2);
     auto* e = reinterpret_cast<std::uint32_t*>(seg.donnees.data());
     for (std::size_t i = 0; i < seg.nbVoxels(); ++i)
         e[i] = i % 3 == 0 ? 0 : i % 3 == 1 ? 5 : 4000000000u;
@@ -381,47 +382,67 @@ void volumesNrrdMghDicom() {
     const std::vector<unsigned char> s = lire(tmp + "/s.seg.nrrd");
     octets.insert(octets.end(), s.begin(), s.end());
     ecrire("nrrd_fuzz", "segments.seg.nrrd", octets);
+}
 
+// MGH inputs, plain and compressed, after a first byte that chooses the name.
+void grainesMgh(const std::string& tmp) {
+    std::string erreur;
     for (Stravol::TypeVoxel type : {Stravol::TypeVoxel::Octet, Stravol::TypeVoxel::Entier16,
                                     Stravol::TypeVoxel::Entier32, Stravol::TypeVoxel::Reel32})
         for (const char* ext : {".mgh", ".mgz"}) {
             const std::string f = tmp + "/v" + ext;
-            Stravol::ecrireMgh(f, volume(type, 4, 3, 2), erreur);
+            Stravol::ecrireMgh(f, volumeGraine(type, 4, 3, 2), erreur);
             std::vector<unsigned char> m = lire(f);
             // The fuzzer's first byte chooses the name: odd for ".mgz".
             m.insert(m.begin(), std::string(ext) == ".mgz" ? 1 : 0);
             ecrire("mgh_fuzz", std::string(Stravol::nomType(type)) + ext, m);
         }
+}
 
-    // DICOM series: the number of files, then each file but the last after its length.
-    const auto serie = [&](const std::string& nom, const Stravol::VolumeBrut& v,
-                           const Stravol::OptionsDicom& o) {
-        const std::string dossier = tmp + "/" + nom;
-        std::filesystem::create_directories(dossier);
-        Stravol::ecrireSerieDicom(dossier, v, o, erreur);
-        std::vector<unsigned char> entree = {static_cast<unsigned char>(v.profondeur - 1)};
-        for (int k = 0; k < v.profondeur; ++k) {
-            const std::vector<unsigned char> f =
-                lire(dossier + "/coupe" + std::to_string(k) + ".dcm");
-            if (k + 1 < v.profondeur) {
-                entree.push_back(static_cast<unsigned char>(f.size() & 0xff));
-                entree.push_back(static_cast<unsigned char>(f.size() >> 8));
-            }
-            entree.insert(entree.end(), f.begin(), f.end());
+// A DICOM series as the fuzzer reads it: the number of files, then each file but the last
+// after its length.
+void serieDicom(const std::string& tmp, const std::string& nom, const Stravol::VolumeBrut& v,
+                const Stravol::OptionsDicom& o) {
+    std::string erreur;
+    const std::string dossier = tmp + "/" + nom;
+    std::filesystem::create_directories(dossier);
+    Stravol::ecrireSerieDicom(dossier, v, o, erreur);
+    std::vector<unsigned char> entree = {static_cast<unsigned char>(v.profondeur - 1)};
+    for (int k = 0; k < v.profondeur; ++k) {
+        const std::vector<unsigned char> f = lire(dossier + "/coupe" + std::to_string(k) + ".dcm");
+        if (k + 1 < v.profondeur) {
+            entree.push_back(static_cast<unsigned char>(f.size() & 0xff));
+            entree.push_back(static_cast<unsigned char>(f.size() >> 8));
         }
-        ecrire("dicom_fuzz", nom, entree);
-    };
+        entree.insert(entree.end(), f.begin(), f.end());
+    }
+    ecrire("dicom_fuzz", nom, entree);
+}
+
+// DICOM series in explicit and implicit transfer syntaxes, scaled or not, of one slice or more.
+void grainesDicom(const std::string& tmp) {
     Stravol::OptionsDicom o;
-    serie("explicite", volume(Stravol::TypeVoxel::EntierNonSigne16, 4, 3, 3), o);
+    serieDicom(tmp, "explicite", volumeGraine(Stravol::TypeVoxel::EntierNonSigne16, 4, 3, 3), o);
     o.explicite = false;
     o.pente = 2;
     o.ordonnee = -100;
-    serie("implicite-echelle", volume(Stravol::TypeVoxel::Entier16, 4, 3, 3), o);
+    serieDicom(tmp, "implicite-echelle", volumeGraine(Stravol::TypeVoxel::Entier16, 4, 3, 3), o);
     o.explicite = true;
     o.pente = 0.5;
     o.ordonnee = 0;
-    serie("entiers32", volume(Stravol::TypeVoxel::Entier32, 3, 2, 4), o);
-    serie("une-coupe", volume(Stravol::TypeVoxel::Octet, 5, 4, 1), Stravol::OptionsDicom());
+    serieDicom(tmp, "entiers32", volumeGraine(Stravol::TypeVoxel::Entier32, 3, 2, 4), o);
+    serieDicom(tmp, "une-coupe", volumeGraine(Stravol::TypeVoxel::Octet, 5, 4, 1),
+               Stravol::OptionsDicom());
+}
+
+// Small NRRD, MGH and DICOM inputs written by our own writers, laid out as their fuzzers
+// read them.
+void volumesNrrdMghDicom() {
+    const std::string tmp = racine + "/.volumes";
+    std::filesystem::create_directories(tmp);
+    grainesNrrd(tmp);
+    grainesMgh(tmp);
+    grainesDicom(tmp);
     std::filesystem::remove_all(tmp);
 }
 

@@ -364,6 +364,261 @@ void transposer64(std::uint64_t* a) {
         }
 }
 
+// Byte of a voxel of the binary volume that is in the region.
+constexpr unsigned char kPlein = 255;
+
+// Index of the first voxel of row (y, z) in a w x h x d byte volume.
+inline std::size_t debutRangee(int y, int z, int w, int h) {
+    return (static_cast<std::size_t>(z) * h + y) * static_cast<std::size_t>(w);
+}
+
+// A box of voxels: (min, max) along each axis.
+struct BoiteVoxels {
+    int x0, x1, y0, y1, z0, z1;
+};
+
+// The box of the voxels that hold kPlein in a w x h x d volume, joined to `boite`, found row by
+// row with the library's byte search. Slices and rows go to the threads in slabs, for a volume
+// large enough that the threads gain more than their start-up costs (the search runs at memory
+// speed); bounds are order-free reductions.
+BoiteVoxels joindrePleins(const unsigned char* volume, int w, int h, int d, BoiteVoxels boite) {
+    int x0 = boite.x0, x1 = boite.x1, y0 = boite.y0, y1 = boite.y1, z0 = boite.z0, z1 = boite.z1;
+    const bool toutLeVolume = static_cast<std::size_t>(w) * h * d >= kSeuilBalayageParallele;
+    // clang-format off
+#pragma omp parallel for num_threads(Stravol::nbThreads()) if (toutLeVolume) schedule(static) \
+    reduction(min : x0, y0, z0) reduction(max : x1, y1, z1)
+    // clang-format on
+    for (int z = 0; z < d; ++z)
+        for (int y = 0; y < h; ++y) {
+            const unsigned char* rangee = volume + debutRangee(y, z, w, h);
+            const void* premier = std::memchr(rangee, kPlein, static_cast<std::size_t>(w));
+            if (premier == nullptr)
+                continue;
+            const void* dernier = memrchr(rangee, kPlein, static_cast<std::size_t>(w));
+            x0 =
+                std::min(x0, static_cast<int>(static_cast<const unsigned char*>(premier) - rangee));
+            x1 =
+                std::max(x1, static_cast<int>(static_cast<const unsigned char*>(dernier) - rangee));
+            y0 = std::min(y0, y);
+            y1 = std::max(y1, y);
+            z0 = std::min(z0, z);
+            z1 = std::max(z1, z);
+        }
+    return {x0, x1, y0, y1, z0, z1};
+}
+
+// What the binary fill reads and the layout of its bit planes. The membership of the rows of a
+// plane y (every z of the box) is read into bits, bit b of a row standing for x = x0 - 1 + b
+// (bits 0 and nbX + 1, outside the box, stay 0): nbMots words per row, nbZ rows per plane.
+struct PlansBinaires {
+    const unsigned char* volume; // null: the marks alone make the region
+    const unsigned char* marques;
+    int w, h, d;
+    BoiteVoxels boite;
+    int nbX, nbY, nbZ;
+    int nbMots;
+    std::size_t taillePlan;
+    std::vector<std::uint64_t> bordsX; // bits of the columns whose x lies on the grid's outer layer
+
+    PlansBinaires(const unsigned char* volume_, const unsigned char* marques_, int w_, int h_,
+                  int d_, const BoiteVoxels& boite_)
+        : volume(volume_), marques(marques_), w(w_), h(h_), d(d_), boite(boite_),
+          nbX(boite_.x1 - boite_.x0 + 1), nbY(boite_.y1 - boite_.y0 + 1),
+          nbZ(boite_.z1 - boite_.z0 + 1), nbMots((nbX + 2 + 63) / 64),
+          taillePlan(static_cast<std::size_t>(nbZ) * static_cast<std::size_t>(nbMots)),
+          bordsX(static_cast<std::size_t>(nbMots), 0) {
+        for (const int x : {0, w - 1})
+            if (x >= boite.x0 && x <= boite.x1)
+                bordsX[static_cast<std::size_t>(x - boite.x0 + 1) / 64] |=
+                    1ull << ((x - boite.x0 + 1) % 64);
+    }
+};
+
+// Reads the bits of plane y into plan; a plane outside the box is empty.
+void lirePlan(const PlansBinaires& p, int y, std::vector<std::uint64_t>& plan) {
+    std::fill(plan.begin(), plan.end(), 0);
+    if (y < p.boite.y0 || y > p.boite.y1)
+        return;
+    const int nbX = p.nbX, nbMots = p.nbMots;
+    for (int k = 0; k < p.nbZ; ++k) {
+        std::uint64_t* rangee = plan.data() + static_cast<std::size_t>(k) * nbMots;
+        const std::size_t debut =
+            debutRangee(y, p.boite.z0 + k, p.w, p.h) + static_cast<std::size_t>(p.boite.x0);
+        const unsigned char* m = p.marques + debut;
+        const unsigned char* v = p.volume != nullptr ? p.volume + debut : nullptr;
+        const auto poser = [&](int b, std::uint64_t bits) {
+            rangee[b / 64] |= bits << (b % 64);
+            if (b % 64 > 56)
+                rangee[b / 64 + 1] |= bits >> (64 - b % 64);
+        };
+        int o = 0;
+        for (; o + 8 <= nbX; o += 8) {
+            std::uint64_t hauts = octetsNonNuls(lireMot(m + o));
+            if (v != nullptr)
+                hauts |= ~octetsNonNuls(~lireMot(v + o)) & kOctetsHaut;
+            if (hauts != 0)
+                poser(o + 1, bitsHauts(hauts));
+        }
+        for (; o < nbX; ++o)
+            if (m[o] != 0 || (v != nullptr && v[o] == kPlein))
+                poser(o + 1, 1);
+    }
+}
+
+// Inner voxels of plane y: in the region with their six face neighbours, the planes y - 1 and
+// y + 1 beside it; none on the grid's outer layer or the box's first and last z.
+void marquerInterieurs(const PlansBinaires& p, int y, const std::vector<std::uint64_t>& avant,
+                       const std::vector<std::uint64_t>& courant,
+                       const std::vector<std::uint64_t>& apres,
+                       std::vector<std::uint64_t>& interieurs) {
+    const int nbZ = p.nbZ, nbMots = p.nbMots, z0 = p.boite.z0, d = p.d;
+    const bool bordY = y == 0 || y == p.h - 1;
+    for (int k = 0; k < nbZ; ++k) {
+        const std::size_t r = static_cast<std::size_t>(k) * nbMots;
+        const int z = z0 + k;
+        const bool surBord = bordY || z == 0 || z == d - 1 || k == 0 || k == nbZ - 1;
+        for (int j = 0; j < nbMots; ++j) {
+            const std::size_t i = r + static_cast<std::size_t>(j);
+            const std::uint64_t c = courant[i];
+            if (surBord || c == 0) {
+                interieurs[i] = 0;
+                continue;
+            }
+            const std::uint64_t gauches = (c << 1) | (j > 0 ? courant[i - 1] >> 63 : 0);
+            const std::uint64_t droites = (c >> 1) | (j + 1 < nbMots ? courant[i + 1] << 63 : 0);
+            interieurs[i] = c & gauches & droites & avant[i] & apres[i] &
+                            courant[i - static_cast<std::size_t>(nbMots)] &
+                            courant[i + static_cast<std::size_t>(nbMots)] &
+                            ~p.bordsX[static_cast<std::size_t>(j)];
+        }
+    }
+}
+
+// Count and box of the voxels a part of the fill put in the region.
+struct EtendueRemplie {
+    int nb;
+    int minX, maxX, minY, maxY, minZ, maxZ;
+};
+
+// Writes plane y into the grid's columns, 64 x by blocks of 64 z turned into columns, so that
+// the grid is written along z: sets the membership and border flags, appends the border voxels
+// to trouves (counted per column in nbParX) and joins the plane's voxels to etendue.
+void ecrireColonnesPlan(const PlansBinaires& p, int y, const std::vector<std::uint64_t>& courant,
+                        const std::vector<std::uint64_t>& interieurs, CVoxelRegion3D*** tab,
+                        std::vector<Triplet>& trouves, std::vector<int>& nbParX,
+                        EtendueRemplie& etendue) {
+    const int nbZ = p.nbZ, nbMots = p.nbMots, x0 = p.boite.x0, z0 = p.boite.z0;
+    const int nbBlocsZ = (nbZ + 63) / 64;
+    int nb = 0;
+    int minX = etendue.minX, maxX = etendue.maxX, minZ = etendue.minZ, maxZ = etendue.maxZ;
+    std::uint64_t blocM[64], blocI[64];
+    bool occupeeY = false;
+    for (int j = 0; j < nbMots; ++j)
+        for (int bz = 0; bz < nbBlocsZ; ++bz) {
+            const int ka = bz * 64, kb = std::min(nbZ, ka + 64);
+            std::uint64_t tous = 0;
+            for (int k = ka; k < ka + 64; ++k) {
+                const std::size_t i =
+                    static_cast<std::size_t>(k) * nbMots + static_cast<std::size_t>(j);
+                blocM[k - ka] = k < kb ? courant[i] : 0;
+                blocI[k - ka] = k < kb ? interieurs[i] : 0;
+                tous |= blocM[k - ka];
+            }
+            if (tous == 0)
+                continue;
+            occupeeY = true;
+            transposer64(blocM);
+            transposer64(blocI);
+            for (std::uint64_t colonnes = tous; colonnes != 0; colonnes &= colonnes - 1) {
+                const int c = std::countr_zero(colonnes);
+                const int x = x0 - 1 + j * 64 + c;
+                CVoxelRegion3D* colonne = tab[x][y] + z0 + ka;
+                const std::uint64_t membres = blocM[c];
+                const std::uint64_t bords = membres & ~blocI[c];
+                for (std::uint64_t reste = membres; reste != 0; reste &= reste - 1) {
+                    const int q = std::countr_zero(reste);
+                    colonne[q].dansRegion = 1;
+                    colonne[q].bord = static_cast<unsigned char>((bords >> q) & 1u);
+                }
+                for (std::uint64_t reste = bords; reste != 0; reste &= reste - 1)
+                    trouves.push_back(Triplet(x, y, z0 + ka + std::countr_zero(reste)));
+                nbParX[static_cast<std::size_t>(x - x0)] += std::popcount(bords);
+                nb += std::popcount(membres);
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+                minZ = std::min(minZ, z0 + ka + std::countr_zero(membres));
+                maxZ = std::max(maxZ, z0 + ka + 63 - std::countl_zero(membres));
+            }
+        }
+    etendue.nb += nb;
+    etendue.minX = minX;
+    etendue.maxX = maxX;
+    etendue.minZ = minZ;
+    etendue.maxZ = maxZ;
+    if (occupeeY) {
+        etendue.minY = std::min(etendue.minY, y);
+        etendue.maxY = std::max(etendue.maxY, y);
+    }
+}
+
+// The border voxels that one slab of planes y found, sorted by column.
+struct Tranche {
+    std::vector<Triplet> bord; // sorted by x, then y, then z
+    std::vector<int> debutsX;  // start of each column x0 + i in bord, then its length
+};
+
+// Sorts the border voxels found (ascending y, then z) by x into tranche, stably: each column
+// keeps its (y, z) order.
+void trierParColonne(const std::vector<Triplet>& trouves, const std::vector<int>& nbParX, int x0,
+                     Tranche& tranche) {
+    const int nbX = static_cast<int>(nbParX.size());
+    tranche.debutsX.assign(static_cast<std::size_t>(nbX) + 1, 0);
+    for (int i = 0; i < nbX; ++i)
+        tranche.debutsX[static_cast<std::size_t>(i) + 1] =
+            tranche.debutsX[static_cast<std::size_t>(i)] + nbParX[static_cast<std::size_t>(i)];
+    tranche.bord.resize(trouves.size());
+    std::vector<int> places(tranche.debutsX.begin(), tranche.debutsX.end() - 1);
+    for (const Triplet& q : trouves)
+        tranche.bord[static_cast<std::size_t>(places[static_cast<std::size_t>(q.x - x0)]++)] = q;
+}
+
+// Fills the grid for the planes ya to yb - 1, with the planes beside them read too, and lists
+// their border voxels into tranche; the count and box of their voxels join etendue.
+void remplirTranche(const PlansBinaires& p, int ya, int yb, CVoxelRegion3D*** tab, Tranche& tranche,
+                    EtendueRemplie& etendue) {
+    std::vector<std::uint64_t> avant(p.taillePlan), courant(p.taillePlan), apres(p.taillePlan),
+        interieurs(p.taillePlan);
+    lirePlan(p, ya - 1, avant);
+    lirePlan(p, ya, courant);
+    std::vector<Triplet> trouves;
+    std::vector<int> nbParX(static_cast<std::size_t>(p.nbX), 0);
+    for (int y = ya; y < yb; ++y) {
+        lirePlan(p, y + 1, apres);
+        marquerInterieurs(p, y, avant, courant, apres, interieurs);
+        ecrireColonnesPlan(p, y, courant, interieurs, tab, trouves, nbParX, etendue);
+        std::swap(avant, courant);
+        std::swap(courant, apres);
+    }
+    trierParColonne(trouves, nbParX, p.boite.x0, tranche);
+}
+
+// The slabs' border voxels joined x by x, slab by slab: the ascending (x, y, z) order of a full
+// scan.
+void joindreTranches(const std::vector<Tranche>& tranches, int nbX, std::vector<Triplet>& bord) {
+    std::size_t total = 0;
+    for (const Tranche& tranche : tranches)
+        total += tranche.bord.size();
+    bord.clear();
+    bord.reserve(total);
+    for (int i = 0; i < nbX; ++i)
+        for (const Tranche& tranche : tranches) {
+            const auto debut = tranche.bord.begin() + tranche.debutsX[static_cast<std::size_t>(i)];
+            const auto fin =
+                tranche.bord.begin() + tranche.debutsX[static_cast<std::size_t>(i) + 1];
+            bord.insert(bord.end(), debut, fin);
+        }
+}
+
 } // namespace
 
 bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned char* marques, int w,
@@ -376,44 +631,12 @@ bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned c
             return false;
         }
     }
-    constexpr unsigned char kPlein = 255;
-    const auto ligne = [&](int y, int z) {
-        return (static_cast<std::size_t>(z) * h + y) * static_cast<std::size_t>(w);
-    };
-    // Bounds of the full voxels, found row by row with the library's byte search, joined to
-    // those of the marks: nothing outside them is looked at again. Without a volume the marks
-    // alone make the region and nothing else is read.
-    int x0 = marquesX.x, x1 = marquesX.y, y0 = marquesY.x, y1 = marquesY.y, z0 = marquesZ.x,
-        z1 = marquesZ.y;
-    if (volume != nullptr) {
-        // Slices and rows go to the threads in slabs, for a volume large enough that the
-        // threads gain more than their start-up costs (the search runs at memory speed);
-        // bounds are order-free reductions.
-        const bool toutLeVolume = static_cast<std::size_t>(w) * h * d >= kSeuilBalayageParallele;
-        // clang-format off
-#pragma omp parallel for num_threads(Stravol::nbThreads()) if (toutLeVolume) schedule(static) \
-    reduction(min : x0, y0, z0) reduction(max : x1, y1, z1)
-        // clang-format on
-        for (int z = 0; z < d; ++z)
-            for (int y = 0; y < h; ++y) {
-                const unsigned char* rangee = volume + ligne(y, z);
-                const void* premier = std::memchr(rangee, kPlein, static_cast<std::size_t>(w));
-                if (premier == nullptr)
-                    continue;
-                const void* dernier = memrchr(rangee, kPlein, static_cast<std::size_t>(w));
-                x0 = std::min(
-                    x0, static_cast<int>(static_cast<const unsigned char*>(premier) - rangee));
-                x1 = std::max(
-                    x1, static_cast<int>(static_cast<const unsigned char*>(dernier) - rangee));
-                y0 = std::min(y0, y);
-                y1 = std::max(y1, y);
-                z0 = std::min(z0, z);
-                z1 = std::max(z1, z);
-            }
-    }
-    // One pass over the box fills the grid, sets the border flags and lists the border voxels.
-    // The membership of the rows of a plane y (every z of the box) is read into bits, bit
-    // b of a row standing for x = x0 - 1 + b (bits 0 and nbX + 1, outside the box, stay 0);
+    // Bounds of the full voxels joined to those of the marks: nothing outside them is looked at
+    // again. Without a volume the marks alone make the region and nothing else is read.
+    BoiteVoxels boite{marquesX.x, marquesX.y, marquesY.x, marquesY.y, marquesZ.x, marquesZ.y};
+    if (volume != nullptr)
+        boite = joindrePleins(volume, w, h, d, boite);
+    // One pass over the box fills the grid, sets the border flags and lists the border voxels:
     // with the planes y - 1 and y + 1 beside it, every voxel's six face neighbours are tested
     // 64 at a time, and the bits are turned into columns 64 x 64 at a time, so that the volume
     // is read along its rows and the grid written along its columns. Voxels on the grid's outer
@@ -421,50 +644,13 @@ bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned c
     // border voxels by column, and the slabs' columns are joined x by x, slab by slab: the
     // ascending (x, y, z) order of a full scan. The region's voxels, count and box do not
     // depend on how the planes are shared.
-    const int nbX = x1 - x0 + 1, nbY = y1 - y0 + 1, nbZ = z1 - z0 + 1;
-    const int nbMots = (nbX + 2 + 63) / 64;
-    const int nbBlocsZ = (nbZ + 63) / 64;
-    const std::size_t taillePlan = static_cast<std::size_t>(nbZ) * static_cast<std::size_t>(nbMots);
-    // Bits of the columns whose x lies on the grid's outer layer.
-    std::vector<std::uint64_t> bordsX(static_cast<std::size_t>(nbMots), 0);
-    for (const int x : {0, w - 1})
-        if (x >= x0 && x <= x1)
-            bordsX[static_cast<std::size_t>(x - x0 + 1) / 64] |= 1ull << ((x - x0 + 1) % 64);
-    const auto lirePlan = [&](int y, std::vector<std::uint64_t>& plan) {
-        std::fill(plan.begin(), plan.end(), 0);
-        if (y < y0 || y > y1)
-            return;
-        for (int k = 0; k < nbZ; ++k) {
-            std::uint64_t* rangee = plan.data() + static_cast<std::size_t>(k) * nbMots;
-            const std::size_t debut = ligne(y, z0 + k) + static_cast<std::size_t>(x0);
-            const unsigned char* m = marques + debut;
-            const unsigned char* v = volume != nullptr ? volume + debut : nullptr;
-            const auto poser = [&](int b, std::uint64_t bits) {
-                rangee[b / 64] |= bits << (b % 64);
-                if (b % 64 > 56)
-                    rangee[b / 64 + 1] |= bits >> (64 - b % 64);
-            };
-            int o = 0;
-            for (; o + 8 <= nbX; o += 8) {
-                std::uint64_t hauts = octetsNonNuls(lireMot(m + o));
-                if (v != nullptr)
-                    hauts |= ~octetsNonNuls(~lireMot(v + o)) & kOctetsHaut;
-                if (hauts != 0)
-                    poser(o + 1, bitsHauts(hauts));
-            }
-            for (; o < nbX; ++o)
-                if (m[o] != 0 || (v != nullptr && v[o] == kPlein))
-                    poser(o + 1, 1);
-        }
-    };
-    const bool parallele = static_cast<long long>(nbX) * nbY * nbZ >= Stravol::kSeuilParallele;
+    const PlansBinaires plans(volume, marques, w, h, d, boite);
+    const int nbX = plans.nbX, nbY = plans.nbY;
+    const bool parallele =
+        static_cast<long long>(nbX) * nbY * plans.nbZ >= Stravol::kSeuilParallele;
     const int nbTranches = parallele ? std::min(nbY, kTranchesParThread * Stravol::nbThreads()) : 1;
     const auto debutTranche = [&](int t) {
-        return y0 + static_cast<int>(static_cast<long long>(nbY) * t / nbTranches);
-    };
-    struct Tranche {
-        std::vector<Triplet> bord; // sorted by x, then y, then z
-        std::vector<int> debutsX;  // start of each column x0 + i in bord, then its length
+        return boite.y0 + static_cast<int>(static_cast<long long>(nbY) * t / nbTranches);
     };
     std::vector<Tranche> tranches(static_cast<std::size_t>(nbTranches));
     int nb = 0;
@@ -474,95 +660,16 @@ bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned c
     reduction(+ : nb) reduction(min : minX, minY, minZ) reduction(max : maxX, maxY, maxZ)
     // clang-format on
     for (int t = 0; t < nbTranches; ++t) {
-        const int ya = debutTranche(t), yb = debutTranche(t + 1);
-        std::vector<std::uint64_t> avant(taillePlan), courant(taillePlan), apres(taillePlan),
-            interieurs(taillePlan);
-        lirePlan(ya - 1, avant);
-        lirePlan(ya, courant);
-        std::vector<Triplet> trouves;
-        std::vector<int> nbParX(static_cast<std::size_t>(nbX), 0);
-        std::uint64_t blocM[64], blocI[64];
-        for (int y = ya; y < yb; ++y) {
-            lirePlan(y + 1, apres);
-            // Inner voxels: in the region with their six face neighbours.
-            const bool bordY = y == 0 || y == h - 1;
-            for (int k = 0; k < nbZ; ++k) {
-                const std::size_t r = static_cast<std::size_t>(k) * nbMots;
-                const int z = z0 + k;
-                const bool surBord = bordY || z == 0 || z == d - 1 || k == 0 || k == nbZ - 1;
-                for (int j = 0; j < nbMots; ++j) {
-                    const std::size_t i = r + static_cast<std::size_t>(j);
-                    const std::uint64_t c = courant[i];
-                    if (surBord || c == 0) {
-                        interieurs[i] = 0;
-                        continue;
-                    }
-                    const std::uint64_t gauches = (c << 1) | (j > 0 ? courant[i - 1] >> 63 : 0);
-                    const std::uint64_t droites =
-                        (c >> 1) | (j + 1 < nbMots ? courant[i + 1] << 63 : 0);
-                    interieurs[i] = c & gauches & droites & avant[i] & apres[i] &
-                                    courant[i - static_cast<std::size_t>(nbMots)] &
-                                    courant[i + static_cast<std::size_t>(nbMots)] &
-                                    ~bordsX[static_cast<std::size_t>(j)];
-                }
-            }
-            // Columns of 64 x by blocks of 64 z, written along z.
-            bool occupeeY = false;
-            for (int j = 0; j < nbMots; ++j)
-                for (int bz = 0; bz < nbBlocsZ; ++bz) {
-                    const int ka = bz * 64, kb = std::min(nbZ, ka + 64);
-                    std::uint64_t tous = 0;
-                    for (int k = ka; k < ka + 64; ++k) {
-                        const std::size_t i =
-                            static_cast<std::size_t>(k) * nbMots + static_cast<std::size_t>(j);
-                        blocM[k - ka] = k < kb ? courant[i] : 0;
-                        blocI[k - ka] = k < kb ? interieurs[i] : 0;
-                        tous |= blocM[k - ka];
-                    }
-                    if (tous == 0)
-                        continue;
-                    occupeeY = true;
-                    transposer64(blocM);
-                    transposer64(blocI);
-                    for (std::uint64_t colonnes = tous; colonnes != 0; colonnes &= colonnes - 1) {
-                        const int c = std::countr_zero(colonnes);
-                        const int x = x0 - 1 + j * 64 + c;
-                        CVoxelRegion3D* colonne = tab[x][y] + z0 + ka;
-                        const std::uint64_t membres = blocM[c];
-                        const std::uint64_t bords = membres & ~blocI[c];
-                        for (std::uint64_t reste = membres; reste != 0; reste &= reste - 1) {
-                            const int q = std::countr_zero(reste);
-                            colonne[q].dansRegion = 1;
-                            colonne[q].bord = static_cast<unsigned char>((bords >> q) & 1u);
-                        }
-                        for (std::uint64_t reste = bords; reste != 0; reste &= reste - 1)
-                            trouves.push_back(Triplet(x, y, z0 + ka + std::countr_zero(reste)));
-                        nbParX[static_cast<std::size_t>(x - x0)] += std::popcount(bords);
-                        nb += std::popcount(membres);
-                        minX = std::min(minX, x);
-                        maxX = std::max(maxX, x);
-                        minZ = std::min(minZ, z0 + ka + std::countr_zero(membres));
-                        maxZ = std::max(maxZ, z0 + ka + 63 - std::countl_zero(membres));
-                    }
-                }
-            if (occupeeY) {
-                minY = std::min(minY, y);
-                maxY = std::max(maxY, y);
-            }
-            std::swap(avant, courant);
-            std::swap(courant, apres);
-        }
-        // Stable sort by x: each column keeps its (y, z) order.
-        Tranche& tranche = tranches[static_cast<std::size_t>(t)];
-        tranche.debutsX.assign(static_cast<std::size_t>(nbX) + 1, 0);
-        for (int i = 0; i < nbX; ++i)
-            tranche.debutsX[static_cast<std::size_t>(i) + 1] =
-                tranche.debutsX[static_cast<std::size_t>(i)] + nbParX[static_cast<std::size_t>(i)];
-        tranche.bord.resize(trouves.size());
-        std::vector<int> places(tranche.debutsX.begin(), tranche.debutsX.end() - 1);
-        for (const Triplet& p : trouves)
-            tranche.bord[static_cast<std::size_t>(places[static_cast<std::size_t>(p.x - x0)]++)] =
-                p;
+        EtendueRemplie etendue{0, w, -1, h, -1, d, -1};
+        remplirTranche(plans, debutTranche(t), debutTranche(t + 1), tab,
+                       tranches[static_cast<std::size_t>(t)], etendue);
+        nb += etendue.nb;
+        minX = std::min(minX, etendue.minX);
+        maxX = std::max(maxX, etendue.maxX);
+        minY = std::min(minY, etendue.minY);
+        maxY = std::max(maxY, etendue.maxY);
+        minZ = std::min(minZ, etendue.minZ);
+        maxZ = std::max(maxZ, etendue.maxZ);
     }
     nbVoxels = nb;
     modifications += nb;
@@ -571,18 +678,7 @@ bool CRegion3D::creerRegionBinaire(const unsigned char* volume, const unsigned c
         boiteY = CCouple<int>(minY, maxY);
         boiteZ = CCouple<int>(minZ, maxZ);
     }
-    std::size_t total = 0;
-    for (const Tranche& tranche : tranches)
-        total += tranche.bord.size();
-    voxelsBord.elements.clear();
-    voxelsBord.elements.reserve(total);
-    for (int i = 0; i < nbX; ++i)
-        for (const Tranche& tranche : tranches) {
-            const auto debut = tranche.bord.begin() + tranche.debutsX[static_cast<std::size_t>(i)];
-            const auto fin =
-                tranche.bord.begin() + tranche.debutsX[static_cast<std::size_t>(i) + 1];
-            voxelsBord.elements.insert(voxelsBord.elements.end(), debut, fin);
-        }
+    joindreTranches(tranches, nbX, voxelsBord.elements);
     modificationsListe = modifications;
     return true;
 }

@@ -373,6 +373,13 @@ private:
     ResultatCoupe decoderCoupe(const std::string& fichier, BTCImageObject& objet, int z);
     // Slices debut .. fin - 1 of image and of the colour planes back to 0.
     void effacerCoupes(int debut, int fin);
+    // Decodes the pictures of one pattern's listing of the folder path into the next slices, in
+    // file order: the first one gives the sizes when none has yet, the others are decoded on the
+    // threads of decodeurs. The first failure is reported and stops the pattern, its slices
+    // decoded past it cleared again. False when memory ran out, which stops the loading.
+    bool chargerCoupesMotif(const std::string& path, const char* motif,
+                            const std::vector<std::string>& liste,
+                            std::vector<BTCImageObject>& decodeurs, ProgressSink* barre);
     void signaler(const std::string& texte) const;
     CImageTroisD() = default;
     // Whether a label file whose voxels the transform grille places lies on the volume's

@@ -204,64 +204,70 @@ CImageTroisD::CImageTroisD(const std::string& chemin_, const std::string& path, 
     // (slices decoded past a failure are cleared again).
     std::vector<BTCImageObject> decodeurs(static_cast<std::size_t>(nbThreads()));
     indZ = 0;
-    bool memoireEpuisee = false;
-    for (int m = 0; m < kNbMotifs && !memoireEpuisee; ++m) {
-        const std::vector<std::string>& liste = listes[m];
-        const int nbFichiers = static_cast<int>(liste.size());
-        bool echec = false;
-        // Handles the outcome of a file; false when the pattern (or the loading) stops there.
-        const auto suivre = [&](int etat, const std::string& erreur) {
-            if (etat == kMemoireEpuisee) {
-                memoireEpuisee = true; // already reported, with the sizes asked for
-                return false;
-            }
-            if (etat != kChargementReussi) {
-                signaler(std::string("Le chargement des images \"") + kMotifs[m] +
-                         "\" a échoué !\n" + erreur);
-                echec = true;
-                return false;
-            }
-            ++indZ;
-            if (barre)
-                barre->setValue(indZ);
-            return true;
-        };
-        int premier = 0;
-        for (; premier < nbFichiers && largeur == 0 && !echec && !memoireEpuisee; ++premier) {
-            std::string erreur;
-            const int etat = ChargerImage(path + "/" + liste[static_cast<std::size_t>(premier)],
-                                          decodeurs[0], erreur);
-            suivre(etat, erreur);
-        }
-        if (premier == nbFichiers || echec || memoireEpuisee)
-            continue;
-        const int z0 = indZ;
-        std::vector<ResultatCoupe> resultats(static_cast<std::size_t>(nbFichiers - premier));
-        const int decodes = decoderEnOrdre(
-            nbFichiers - premier, decodeurs,
-            [&](int k, BTCImageObject& objet) {
-                resultats[static_cast<std::size_t>(k)] = decoderCoupe(
-                    path + "/" + liste[static_cast<std::size_t>(premier + k)], objet, z0 + k);
-            },
-            [&](int k) {
-                ResultatCoupe& r = resultats[static_cast<std::size_t>(k)];
-                std::string erreur = std::move(r.erreur);
-                int etat = r.etat;
-                if (r.tiff)
-                    etat = ChargerImage(path + "/" + liste[static_cast<std::size_t>(premier + k)],
-                                        decodeurs[0], erreur);
-                else if (!r.note.empty())
-                    Message(r.note.c_str());
-                return suivre(etat, erreur);
-            });
-        if (echec || memoireEpuisee)
-            effacerCoupes(indZ, z0 + decodes);
-    }
+    for (int m = 0; m < kNbMotifs; ++m)
+        if (!chargerCoupesMotif(path, kMotifs[m], listes[m], decodeurs, barre))
+            break;
     if (largeur == 0) {
         // No picture could be decoded: there is no size to give the volume.
         reinitialiserTaille();
         return;
     }
+}
+
+bool CImageTroisD::chargerCoupesMotif(const std::string& path, const char* motif,
+                                      const std::vector<std::string>& liste,
+                                      std::vector<BTCImageObject>& decodeurs, ProgressSink* barre) {
+    const int nbFichiers = static_cast<int>(liste.size());
+    bool echec = false;
+    bool memoireEpuisee = false;
+    // Handles the outcome of a file; false when the pattern (or the loading) stops there.
+    const auto suivre = [&](int etat, const std::string& erreur) {
+        if (etat == kMemoireEpuisee) {
+            memoireEpuisee = true; // already reported, with the sizes asked for
+            return false;
+        }
+        if (etat != kChargementReussi) {
+            signaler(std::string("Le chargement des images \"") + motif + "\" a échoué !\n" +
+                     erreur);
+            echec = true;
+            return false;
+        }
+        ++indZ;
+        if (barre)
+            barre->setValue(indZ);
+        return true;
+    };
+    int premier = 0;
+    for (; premier < nbFichiers && largeur == 0 && !echec && !memoireEpuisee; ++premier) {
+        std::string erreur;
+        const int etat = ChargerImage(path + "/" + liste[static_cast<std::size_t>(premier)],
+                                      decodeurs[0], erreur);
+        suivre(etat, erreur);
+    }
+    if (premier == nbFichiers || echec || memoireEpuisee)
+        return !memoireEpuisee;
+    const int z0 = indZ;
+    std::vector<ResultatCoupe> resultats(static_cast<std::size_t>(nbFichiers - premier));
+    const int decodes = decoderEnOrdre(
+        nbFichiers - premier, decodeurs,
+        [&](int k, BTCImageObject& objet) {
+            resultats[static_cast<std::size_t>(k)] = decoderCoupe(
+                path + "/" + liste[static_cast<std::size_t>(premier + k)], objet, z0 + k);
+        },
+        [&](int k) {
+            ResultatCoupe& r = resultats[static_cast<std::size_t>(k)];
+            std::string erreur = std::move(r.erreur);
+            int etat = r.etat;
+            if (r.tiff)
+                etat = ChargerImage(path + "/" + liste[static_cast<std::size_t>(premier + k)],
+                                    decodeurs[0], erreur);
+            else if (!r.note.empty())
+                Message(r.note.c_str());
+            return suivre(etat, erreur);
+        });
+    if (echec || memoireEpuisee)
+        effacerCoupes(indZ, z0 + decodes);
+    return !memoireEpuisee;
 }
 
 CImageTroisD::CImageTroisD(int largeur_, int hauteur_, int profondeur_) {

@@ -489,6 +489,101 @@ bool verifierSerie(const std::vector<Coupe>& coupes, std::string& erreur) {
     return true;
 }
 
+// The geometry's own check; false with its reason.
+bool verifierGeometrie(const Geometrie& g, std::string& erreur) {
+    std::string pourquoi;
+    if (!g.valide(pourquoi)) {
+        erreur = "géométrie DICOM invalide : " + pourquoi;
+        return false;
+    }
+    return true;
+}
+
+// Millimetres between the slices of a series of one slice: its slice spacing, else its
+// thickness, else 1.
+double ecartCoupeSeule(const Coupe& c) {
+    const double dz = c.ecartCoupes.value_or(c.epaisseur.value_or(1.0));
+    return dz > 0 ? dz : 1.0;
+}
+
+// The unit row and column directions of the series and their normal, once every slice is
+// found to have a position and the orientation of the first; false with a message.
+bool directionsSerie(const std::vector<Coupe>& coupes, Vecteur& ligne, Vecteur& colonne,
+                     Vecteur& normale, std::string& erreur) {
+    const Coupe& p = coupes.front();
+    for (const Coupe& c : coupes)
+        if (!c.position || !c.orientation) {
+            erreur = "position ou orientation de coupe DICOM absente : " + c.fichier;
+            return false;
+        }
+    const auto& o = *p.orientation;
+    ligne = {o[0], o[1], o[2]};
+    colonne = {o[3], o[4], o[5]};
+    const double nl = norme(ligne), nc = norme(colonne);
+    if (!(nl > 0.5 && nc > 0.5)) {
+        erreur = "orientation DICOM invalide : " + p.fichier;
+        return false;
+    }
+    for (int i = 0; i < 3; ++i) {
+        ligne[i] /= nl;
+        colonne[i] /= nc;
+    }
+    normale = vectoriel(ligne, colonne);
+    if (norme(normale) < 0.5) {
+        erreur =
+            "orientation DICOM invalide (lignes et colonnes presque parallèles) : " + p.fichier;
+        return false;
+    }
+    for (const Coupe& c : coupes)
+        for (std::size_t k = 0; k < 6; ++k)
+            if (std::abs((*c.orientation)[k] - o[k]) > kToleranceOrientation) {
+                erreur = "coupes DICOM d'orientations différentes : " + c.fichier;
+                return false;
+            }
+    return true;
+}
+
+// Sorts the slices along the normal and finds the step (world millimetres, LPS) from one slice
+// to the next, once the slices are found apart and regularly spaced; false with a message.
+bool ordonnerLeLongDeNormale(std::vector<Coupe>& coupes, const Vecteur& normale, Vecteur& pas,
+                             std::string& erreur) {
+    const auto hauteur = [&](const Coupe& c) { return scalaire(*c.position, normale); };
+    std::stable_sort(coupes.begin(), coupes.end(),
+                     [&](const Coupe& a, const Coupe& b) { return hauteur(a) < hauteur(b); });
+    const std::size_t n = coupes.size();
+    pas = Vecteur{};
+    if (n <= 1) {
+        const double dz = ecartCoupeSeule(coupes.front());
+        for (int i = 0; i < 3; ++i)
+            pas[i] = normale[i] * dz;
+        return true;
+    }
+    for (int i = 0; i < 3; ++i)
+        pas[i] = ((*coupes.back().position)[i] - (*coupes.front().position)[i]) /
+                 static_cast<double>(n - 1);
+    const double ecart = norme(pas);
+    for (std::size_t k = 0; k + 1 < n; ++k)
+        if (hauteur(coupes[k + 1]) - hauteur(coupes[k]) <= 1e-6 * std::max(1.0, ecart)) {
+            erreur = "deux coupes DICOM à la même position : " + coupes[k].fichier + " et " +
+                     coupes[k + 1].fichier;
+            return false;
+        }
+    for (std::size_t k = 0; k < n; ++k) {
+        Vecteur attendu{};
+        for (int i = 0; i < 3; ++i)
+            attendu[i] = (*coupes.front().position)[i] + static_cast<double>(k) * pas[i];
+        const Vecteur& reel = *coupes[k].position;
+        const double d = norme({reel[0] - attendu[0], reel[1] - attendu[1], reel[2] - attendu[2]});
+        if (d > kEcartCoupesMax * ecart) {
+            erreur =
+                "coupes DICOM irrégulièrement espacées (coupe manquante ?) : " + coupes[k].fichier +
+                " est à " + std::to_string(d) + " mm de sa place régulière";
+            return false;
+        }
+    }
+    return true;
+}
+
 // The slices ordered along their normal, and the voxel -> world RAS transform. A series of
 // one slice without position is placed at the origin, pixels apart by their spacing.
 bool ordonnerEtPlacer(std::vector<Coupe>& coupes, Geometrie& g, std::vector<std::string>& remarques,
@@ -501,81 +596,16 @@ bool ordonnerEtPlacer(std::vector<Coupe>& coupes, Geometrie& g, std::vector<std:
     const bool sansPlace = std::none_of(coupes.begin(), coupes.end(),
                                         [](const Coupe& c) { return c.position || c.orientation; });
     if (sansPlace && coupes.size() == 1) {
-        const double dz = p.ecartCoupes.value_or(p.epaisseur.value_or(1.0));
-        g.affine = {{{dx, 0, 0, 0}, {0, dy, 0, 0}, {0, 0, dz > 0 ? dz : 1.0, 0}}};
+        g.affine = {{{dx, 0, 0, 0}, {0, dy, 0, 0}, {0, 0, ecartCoupeSeule(p), 0}}};
         g.espacement = {dx, dy, g.affine[2][2]};
         g.origine = OrigineGeometrie::Espacement;
         remarques.push_back("la coupe DICOM ne donne ni position ni orientation");
-        std::string pourquoi;
-        if (!g.valide(pourquoi)) {
-            erreur = "géométrie DICOM invalide : " + pourquoi;
-            return false;
-        }
-        return true;
+        return verifierGeometrie(g, erreur);
     }
-    for (const Coupe& c : coupes)
-        if (!c.position || !c.orientation) {
-            erreur = "position ou orientation de coupe DICOM absente : " + c.fichier;
-            return false;
-        }
-    const auto& o = *p.orientation;
-    Vecteur ligne{o[0], o[1], o[2]}, colonne{o[3], o[4], o[5]};
-    const double nl = norme(ligne), nc = norme(colonne);
-    if (!(nl > 0.5 && nc > 0.5)) {
-        erreur = "orientation DICOM invalide : " + p.fichier;
+    Vecteur ligne{}, colonne{}, normale{}, pas{};
+    if (!directionsSerie(coupes, ligne, colonne, normale, erreur) ||
+        !ordonnerLeLongDeNormale(coupes, normale, pas, erreur))
         return false;
-    }
-    for (int i = 0; i < 3; ++i) {
-        ligne[i] /= nl;
-        colonne[i] /= nc;
-    }
-    Vecteur normale = vectoriel(ligne, colonne);
-    if (norme(normale) < 0.5) {
-        erreur =
-            "orientation DICOM invalide (lignes et colonnes presque parallèles) : " + p.fichier;
-        return false;
-    }
-    for (const Coupe& c : coupes)
-        for (std::size_t k = 0; k < 6; ++k)
-            if (std::abs((*c.orientation)[k] - o[k]) > kToleranceOrientation) {
-                erreur = "coupes DICOM d'orientations différentes : " + c.fichier;
-                return false;
-            }
-    const auto hauteur = [&](const Coupe& c) { return scalaire(*c.position, normale); };
-    std::stable_sort(coupes.begin(), coupes.end(),
-                     [&](const Coupe& a, const Coupe& b) { return hauteur(a) < hauteur(b); });
-    const std::size_t n = coupes.size();
-    Vecteur pas{};
-    if (n > 1) {
-        for (int i = 0; i < 3; ++i)
-            pas[i] = ((*coupes.back().position)[i] - (*coupes.front().position)[i]) /
-                     static_cast<double>(n - 1);
-        const double ecart = norme(pas);
-        for (std::size_t k = 0; k + 1 < n; ++k)
-            if (hauteur(coupes[k + 1]) - hauteur(coupes[k]) <= 1e-6 * std::max(1.0, ecart)) {
-                erreur = "deux coupes DICOM à la même position : " + coupes[k].fichier + " et " +
-                         coupes[k + 1].fichier;
-                return false;
-            }
-        for (std::size_t k = 0; k < n; ++k) {
-            Vecteur attendu{};
-            for (int i = 0; i < 3; ++i)
-                attendu[i] = (*coupes.front().position)[i] + static_cast<double>(k) * pas[i];
-            const Vecteur& reel = *coupes[k].position;
-            const double d =
-                norme({reel[0] - attendu[0], reel[1] - attendu[1], reel[2] - attendu[2]});
-            if (d > kEcartCoupesMax * ecart) {
-                erreur = "coupes DICOM irrégulièrement espacées (coupe manquante ?) : " +
-                         coupes[k].fichier + " est à " + std::to_string(d) +
-                         " mm de sa place régulière";
-                return false;
-            }
-        }
-    } else {
-        const double dz = p.ecartCoupes.value_or(p.epaisseur.value_or(1.0));
-        for (int i = 0; i < 3; ++i)
-            pas[i] = normale[i] * (dz > 0 ? dz : 1.0);
-    }
     // LPS (the patient frame of DICOM) to RAS: x and y change sign.
     const Vecteur signes{-1, -1, 1};
     const Vecteur& origine = *coupes.front().position;
@@ -587,12 +617,7 @@ bool ordonnerEtPlacer(std::vector<Coupe>& coupes, Geometrie& g, std::vector<std:
     }
     g.espacement = {dx, dy, norme(pas)};
     g.origine = OrigineGeometrie::Entete;
-    std::string pourquoi;
-    if (!g.valide(pourquoi)) {
-        erreur = "géométrie DICOM invalide : " + pourquoi;
-        return false;
-    }
-    return true;
+    return verifierGeometrie(g, erreur);
 }
 
 TypeVoxel typeStocke(const Coupe& c) {

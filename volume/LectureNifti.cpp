@@ -192,6 +192,138 @@ bool lireDonnees(const std::string& fichier, const nifti_image& n, bool compress
     return true;
 }
 
+// Sizes of the first volume of a NIfTI file, and the count of volumes the file holds.
+struct DimensionsNifti {
+    int64_t nx, ny, nz;
+    int64_t volumes;  // at most INT32_MAX
+    long long octets; // bytes of the first volume's data
+};
+
+// Checks the header's file kind, voxel type and dimensions before anything is allocated;
+// false with a message.
+bool verifierEnTete(const nifti_image& n, const std::string& fichier, TypeVoxel& type,
+                    DimensionsNifti& dims, std::string& erreur) {
+    if (n.nifti_type != NIFTI_FTYPE_NIFTI1_1 && n.nifti_type != NIFTI_FTYPE_NIFTI2_1) {
+        erreur = "seuls les fichiers NIfTI en un seul fichier (.nii) sont lus : " + fichier;
+        return false;
+    }
+    if (!typeNifti(n.datatype, type)) {
+        erreur = std::string("type de données NIfTI non pris en charge (") +
+                 nifti_datatype_string(n.datatype) + ") : " + fichier;
+        return false;
+    }
+    const int64_t nx = n.nx, ny = n.ny, nz = n.ndim >= 3 ? n.nz : 1;
+    if (n.ndim < 1 || n.ndim > 7 || nx < 1 || ny < 1 || nz < 1 || nx > INT32_MAX ||
+        ny > INT32_MAX || nz > INT32_MAX) {
+        erreur = "dimensions NIfTI invalides : " + fichier;
+        return false;
+    }
+    int64_t volumes = 1;
+    for (int d = 4; d <= n.ndim; ++d) {
+        if (n.dim[d] < 1) {
+            erreur = "dimensions NIfTI invalides : " + fichier;
+            return false;
+        }
+        volumes = n.dim[d] > INT32_MAX / volumes ? INT32_MAX : volumes * n.dim[d];
+    }
+    const long long voxels = nx * ny > kVoxelsMax ? kVoxelsMax + 1 : nx * ny * nz;
+    const long long octets = voxels * n.nbyper;
+    if (voxels > kVoxelsMax || octets > kOctetsMax) {
+        erreur = "volume NIfTI trop grand (" + std::to_string(nx) + " x " + std::to_string(ny) +
+                 " x " + std::to_string(nz) + " voxels) : " + fichier;
+        return false;
+    }
+    dims = {nx, ny, nz, volumes, octets};
+    return true;
+}
+
+// Checks that a file of `taille` bytes can hold the data the header announces: all of them for
+// a plain file, as many as a compressed stream of that size can inflate to; false with a
+// message.
+bool verifierPlaceDonnees(const nifti_image& n, const std::string& fichier, bool compresse,
+                          long long taille, long long octets, std::string& erreur) {
+    const long long debut = n.iname_offset;
+    if (debut < 0) {
+        erreur = "position des données NIfTI invalide : " + fichier;
+        return false;
+    }
+    if (!compresse && debut + octets > taille) {
+        erreur = "fichier NIfTI tronqué : " + std::to_string(octets) +
+                 " octets de données annoncés, " + std::to_string(std::max(0LL, taille - debut)) +
+                 " présents : " + fichier;
+        return false;
+    }
+    if (compresse && debut + octets > taille * kRapportDeflateMax + kMargeDeflate) {
+        erreur = "fichier NIfTI compressé trop court pour les " + std::to_string(octets) +
+                 " octets de données annoncés : " + fichier;
+        return false;
+    }
+    return true;
+}
+
+// Narrows the header to the first of its volumes, the data of later ones following it in the
+// file, and says so.
+void garderPremierVolume(nifti_image& n, int64_t volumes, CompteRenduLecture& cr) {
+    for (int d = 4; d <= 7; ++d)
+        n.dim[d] = 1;
+    n.dim[0] = 3;
+    nifti_update_dims_from_array(&n);
+    cr.remarques.push_back("le fichier compte " + std::to_string(volumes) +
+                           " volumes : seul le premier est lu");
+}
+
+// Geometry from the header, once the pixel sizes the file stores are found usable (without an
+// sform they place the voxels); false with a message.
+bool lireGeometrieVerifiee(const nifti_image& n, const std::string& fichier, bool compresse,
+                           Geometrie& geometrie, std::string& erreur) {
+    double pixdim[3] = {0, 0, 0};
+    if (!espacementBrut(fichier, compresse, pixdim)) {
+        erreur = "en-tête NIfTI illisible ou corrompu : " + fichier;
+        return false;
+    }
+    if (n.sform_code <= 0)
+        for (double d : pixdim)
+            if (!std::isfinite(d) || d <= 0.0) {
+                erreur =
+                    "espacement des voxels nul, négatif ou non fini dans l'en-tête : " + fichier;
+                return false;
+            }
+    if (!lireGeometrie(n, geometrie, erreur)) {
+        erreur += " : " + fichier;
+        return false;
+    }
+    return true;
+}
+
+// Refuses non-finite values, then rescales by the header's slope and intercept, unless they
+// leave the values as they are (a slope of 0 means no scaling; so does the identity); false
+// (and an empty volume) with a message.
+bool verifierEtMettreAEchelle(const std::string& fichier, double pente, double ordonnee,
+                              VolumeBrut& volume, CompteRenduLecture& cr) {
+    if (const std::size_t nonFinies = nbValeursNonFinies(volume)) {
+        volume = VolumeBrut();
+        cr.erreur =
+            std::to_string(nonFinies) + " valeurs non finies (NaN ou infinies) dans " + fichier;
+        return false;
+    }
+    if (!std::isfinite(pente) || !std::isfinite(ordonnee) || pente == 0.0 ||
+        (pente == 1.0 && ordonnee == 0.0))
+        return true;
+    if (!appliquerEchelle(volume, pente, ordonnee, cr.erreur)) {
+        volume = VolumeBrut();
+        return false;
+    }
+    if (const std::size_t nonFinies = nbValeursNonFinies(volume)) {
+        volume = VolumeBrut();
+        cr.erreur = std::to_string(nonFinies) +
+                    " valeurs non finies après la mise à l'échelle de l'en-tête dans " + fichier;
+        return false;
+    }
+    cr.remarques.push_back("valeurs mises à l'échelle par l'en-tête (pente " +
+                           std::to_string(pente) + ", ordonnée " + std::to_string(ordonnee) + ")");
+    return true;
+}
+
 } // namespace
 
 CompteRenduLecture lireNifti(const std::string& fichier, VolumeBrut& volume) {
@@ -215,115 +347,30 @@ CompteRenduLecture lireNifti(const std::string& fichier, VolumeBrut& volume) {
         cr.erreur = "en-tête NIfTI illisible ou corrompu : " + fichier;
         return cr;
     }
-    if (n->nifti_type != NIFTI_FTYPE_NIFTI1_1 && n->nifti_type != NIFTI_FTYPE_NIFTI2_1) {
-        cr.erreur = "seuls les fichiers NIfTI en un seul fichier (.nii) sont lus : " + fichier;
-        return cr;
-    }
     TypeVoxel type;
-    if (!typeNifti(n->datatype, type)) {
-        cr.erreur = std::string("type de données NIfTI non pris en charge (") +
-                    nifti_datatype_string(n->datatype) + ") : " + fichier;
+    DimensionsNifti dims;
+    if (!verifierEnTete(*n, fichier, type, dims, cr.erreur) ||
+        !verifierPlaceDonnees(*n, fichier, compresse, static_cast<long long>(tailleFichier),
+                              dims.octets, cr.erreur))
         return cr;
-    }
-    const int64_t nx = n->nx, ny = n->ny, nz = n->ndim >= 3 ? n->nz : 1;
-    if (n->ndim < 1 || n->ndim > 7 || nx < 1 || ny < 1 || nz < 1 || nx > INT32_MAX ||
-        ny > INT32_MAX || nz > INT32_MAX) {
-        cr.erreur = "dimensions NIfTI invalides : " + fichier;
-        return cr;
-    }
-    int64_t volumes = 1;
-    for (int d = 4; d <= n->ndim; ++d) {
-        if (n->dim[d] < 1) {
-            cr.erreur = "dimensions NIfTI invalides : " + fichier;
-            return cr;
-        }
-        volumes = n->dim[d] > INT32_MAX / volumes ? INT32_MAX : volumes * n->dim[d];
-    }
-    const long long voxels = nx * ny > kVoxelsMax ? kVoxelsMax + 1 : nx * ny * nz;
-    const long long octets = voxels * n->nbyper;
-    if (voxels > kVoxelsMax || octets > kOctetsMax) {
-        cr.erreur = "volume NIfTI trop grand (" + std::to_string(nx) + " x " + std::to_string(ny) +
-                    " x " + std::to_string(nz) + " voxels) : " + fichier;
-        return cr;
-    }
-    const long long debut = n->iname_offset;
-    if (debut < 0) {
-        cr.erreur = "position des données NIfTI invalide : " + fichier;
-        return cr;
-    }
-    const auto taille = static_cast<long long>(tailleFichier);
-    if (!compresse && debut + octets > taille) {
-        cr.erreur = "fichier NIfTI tronqué : " + std::to_string(octets) +
-                    " octets de données annoncés, " +
-                    std::to_string(std::max(0LL, taille - debut)) + " présents : " + fichier;
-        return cr;
-    }
-    if (compresse && debut + octets > taille * kRapportDeflateMax + kMargeDeflate) {
-        cr.erreur = "fichier NIfTI compressé trop court pour les " + std::to_string(octets) +
-                    " octets de données annoncés : " + fichier;
-        return cr;
-    }
-    if (volumes > 1) {
-        // Only the first volume is read: the data of later ones follow it in the file.
-        for (int d = 4; d <= 7; ++d)
-            n->dim[d] = 1;
-        n->dim[0] = 3;
-        nifti_update_dims_from_array(n.get());
-        cr.remarques.push_back("le fichier compte " + std::to_string(volumes) +
-                               " volumes : seul le premier est lu");
-    }
-    double pixdim[3] = {0, 0, 0};
-    if (!espacementBrut(fichier, compresse, pixdim)) {
-        cr.erreur = "en-tête NIfTI illisible ou corrompu : " + fichier;
-        return cr;
-    }
-    if (n->sform_code <= 0)
-        for (double d : pixdim)
-            if (!std::isfinite(d) || d <= 0.0) {
-                cr.erreur =
-                    "espacement des voxels nul, négatif ou non fini dans l'en-tête : " + fichier;
-                return cr;
-            }
+    if (dims.volumes > 1)
+        garderPremierVolume(*n, dims.volumes, cr);
     Geometrie geometrie;
-    if (!lireGeometrie(*n, geometrie, cr.erreur)) {
-        cr.erreur += " : " + fichier;
+    if (!lireGeometrieVerifiee(*n, fichier, compresse, geometrie, cr.erreur))
         return cr;
-    }
-    volume.largeur = static_cast<int>(nx);
-    volume.hauteur = static_cast<int>(ny);
-    volume.profondeur = static_cast<int>(nz);
+    volume.largeur = static_cast<int>(dims.nx);
+    volume.hauteur = static_cast<int>(dims.ny);
+    volume.profondeur = static_cast<int>(dims.nz);
     volume.type = type;
     volume.geometrie = geometrie;
-    if (!lireDonnees(fichier, *n, compresse, octets, volume, cr.erreur)) {
+    if (!lireDonnees(fichier, *n, compresse, dims.octets, volume, cr.erreur)) {
         volume = VolumeBrut();
         return cr;
     }
     const double pente = n->scl_slope, ordonnee = n->scl_inter;
     n.reset();
-    if (const std::size_t nonFinies = nbValeursNonFinies(volume)) {
-        volume = VolumeBrut();
-        cr.erreur =
-            std::to_string(nonFinies) + " valeurs non finies (NaN ou infinies) dans " + fichier;
+    if (!verifierEtMettreAEchelle(fichier, pente, ordonnee, volume, cr))
         return cr;
-    }
-    // A slope of 0 means no scaling; so does the identity.
-    if (std::isfinite(pente) && std::isfinite(ordonnee) && pente != 0.0 &&
-        (pente != 1.0 || ordonnee != 0.0)) {
-        if (!appliquerEchelle(volume, pente, ordonnee, cr.erreur)) {
-            volume = VolumeBrut();
-            return cr;
-        }
-        if (const std::size_t nonFinies = nbValeursNonFinies(volume)) {
-            volume = VolumeBrut();
-            cr.erreur = std::to_string(nonFinies) +
-                        " valeurs non finies après la mise à l'échelle de l'en-tête dans " +
-                        fichier;
-            return cr;
-        }
-        cr.remarques.push_back("valeurs mises à l'échelle par l'en-tête (pente " +
-                               std::to_string(pente) + ", ordonnée " + std::to_string(ordonnee) +
-                               ")");
-    }
     cr.reussi = true;
     return cr;
 }

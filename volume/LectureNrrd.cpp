@@ -204,13 +204,99 @@ std::string nomCanonique(const std::string& champ) {
     return it == kSynonymes.end() ? champ : it->second;
 }
 
+// The message of a field whose value cannot be read; always false.
+bool champInvalide(const std::string& champ, const std::string& valeur, std::string& erreur) {
+    erreur = "champ NRRD \"" + champ + "\" invalide : " + valeur;
+    return false;
+}
+
+// The "encoding" field: raw or gzip data.
+bool lireCodage(const std::string& valeur, EnteteNrrd& e, std::string& erreur) {
+    if (valeur == "raw")
+        e.codage = Codage::Brut;
+    else if (valeur == "gzip" || valeur == "gz")
+        e.codage = Codage::Gzip;
+    else {
+        erreur = "codage NRRD non pris en charge : " + valeur + " (raw ou gzip attendu)";
+        return false;
+    }
+    return true;
+}
+
+// The "space" field: the signs that turn the named space into RAS.
+bool lireEspace(const std::string& valeur, EnteteNrrd& e, std::string& erreur) {
+    if (valeur == "right-anterior-superior" || valeur == "RAS")
+        e.versRas = Vecteur{1, 1, 1};
+    else if (valeur == "left-anterior-superior" || valeur == "LAS")
+        e.versRas = Vecteur{-1, 1, 1};
+    else if (valeur == "left-posterior-superior" || valeur == "LPS")
+        e.versRas = Vecteur{-1, -1, 1};
+    else {
+        erreur = "espace NRRD non pris en charge : " + valeur + " (RAS, LAS ou LPS attendu)";
+        return false;
+    }
+    return true;
+}
+
+// The "space units" field: millimetres a unit of each of the three space axes.
+bool lireUnites(const std::string& champ, const std::string& valeur, EnteteNrrd& e,
+                std::string& erreur) {
+    std::vector<std::string> u;
+    if (!lireChaines(valeur, u) || u.size() != 3)
+        return champInvalide(champ, valeur, erreur);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::string& unite = u[i];
+        if (unite == "mm" || unite == "millimeter" || unite == "millimeters")
+            e.unites[i] = 1.0;
+        else if (unite == "m" || unite == "meter" || unite == "meters")
+            e.unites[i] = 1000.0;
+        else if (unite == "cm")
+            e.unites[i] = 10.0;
+        else if (unite == "um" || unite == "micron" || unite == "microns")
+            e.unites[i] = 0.001;
+        else {
+            erreur = "unité d'espace NRRD non prise en charge : " + unite;
+            return false;
+        }
+    }
+    return true;
+}
+
+// The "spacings" field: one number per axis, NaN for an axis without spacing.
+bool lireEspacements(const std::string& champ, const std::string& valeur, EnteteNrrd& e,
+                     std::string& erreur) {
+    std::vector<double> s;
+    for (const std::string& m : mots(valeur)) {
+        double d;
+        if (m == "nan" || m == "NaN" || m == "NAN")
+            d = std::nan("");
+        else if (!lireReelTexte(m, d))
+            return champInvalide(champ, valeur, erreur);
+        s.push_back(d);
+    }
+    e.espacements = std::move(s);
+    return true;
+}
+
+// The "data file" field: one detached file holding all of the data.
+bool lireFichierDonnees(const std::string& champ, const std::string& valeur, EnteteNrrd& e,
+                        std::string& erreur) {
+    if (valeur.empty())
+        return champInvalide(champ, valeur, erreur);
+    if (valeur == "LIST" || valeur.find('%') != std::string::npos || mots(valeur).size() != 1) {
+        erreur = "les données NRRD réparties en plusieurs fichiers ne sont pas prises en "
+                 "charge : " +
+                 valeur;
+        return false;
+    }
+    e.fichierDonnees = valeur;
+    return true;
+}
+
 // One field line of the header into e; false with a message when it is wrong.
 bool lireChamp(const std::string& champ, const std::string& valeur, EnteteNrrd& e,
                std::string& erreur) {
-    const auto mauvais = [&] {
-        erreur = "champ NRRD \"" + champ + "\" invalide : " + valeur;
-        return false;
-    };
+    const auto mauvais = [&] { return champInvalide(champ, valeur, erreur); };
     if (champ == "type") {
         TypeVoxel t;
         if (!typeNrrd(valeur, t)) {
@@ -225,29 +311,13 @@ bool lireChamp(const std::string& champ, const std::string& valeur, EnteteNrrd& 
         if (!lireEntiers(valeur, e.tailles))
             return mauvais();
     } else if (champ == "encoding") {
-        if (valeur == "raw")
-            e.codage = Codage::Brut;
-        else if (valeur == "gzip" || valeur == "gz")
-            e.codage = Codage::Gzip;
-        else {
-            erreur = "codage NRRD non pris en charge : " + valeur + " (raw ou gzip attendu)";
-            return false;
-        }
+        return lireCodage(valeur, e, erreur);
     } else if (champ == "endian") {
         if (valeur != "little" && valeur != "big")
             return mauvais();
         e.grosBoutiste = valeur == "big";
     } else if (champ == "space") {
-        if (valeur == "right-anterior-superior" || valeur == "RAS")
-            e.versRas = Vecteur{1, 1, 1};
-        else if (valeur == "left-anterior-superior" || valeur == "LAS")
-            e.versRas = Vecteur{-1, 1, 1};
-        else if (valeur == "left-posterior-superior" || valeur == "LPS")
-            e.versRas = Vecteur{-1, -1, 1};
-        else {
-            erreur = "espace NRRD non pris en charge : " + valeur + " (RAS, LAS ou LPS attendu)";
-            return false;
-        }
+        return lireEspace(valeur, e, erreur);
     } else if (champ == "space dimension") {
         long long d;
         if (!lireEntierTexte(valeur, d) || d != 3) {
@@ -266,47 +336,13 @@ bool lireChamp(const std::string& champ, const std::string& valeur, EnteteNrrd& 
             return mauvais();
         e.origine = *v[0];
     } else if (champ == "space units") {
-        std::vector<std::string> u;
-        if (!lireChaines(valeur, u) || u.size() != 3)
-            return mauvais();
-        for (std::size_t i = 0; i < 3; ++i) {
-            const std::string& unite = u[i];
-            if (unite == "mm" || unite == "millimeter" || unite == "millimeters")
-                e.unites[i] = 1.0;
-            else if (unite == "m" || unite == "meter" || unite == "meters")
-                e.unites[i] = 1000.0;
-            else if (unite == "cm")
-                e.unites[i] = 10.0;
-            else if (unite == "um" || unite == "micron" || unite == "microns")
-                e.unites[i] = 0.001;
-            else {
-                erreur = "unité d'espace NRRD non prise en charge : " + unite;
-                return false;
-            }
-        }
+        return lireUnites(champ, valeur, e, erreur);
     } else if (champ == "spacings") {
-        std::vector<double> s;
-        for (const std::string& m : mots(valeur)) {
-            double d;
-            if (m == "nan" || m == "NaN" || m == "NAN")
-                d = std::nan("");
-            else if (!lireReelTexte(m, d))
-                return mauvais();
-            s.push_back(d);
-        }
-        e.espacements = std::move(s);
+        return lireEspacements(champ, valeur, e, erreur);
     } else if (champ == "kinds") {
         e.genres = mots(valeur);
     } else if (champ == "data file") {
-        if (valeur.empty())
-            return mauvais();
-        if (valeur == "LIST" || valeur.find('%') != std::string::npos || mots(valeur).size() != 1) {
-            erreur = "les données NRRD réparties en plusieurs fichiers ne sont pas prises en "
-                     "charge : " +
-                     valeur;
-            return false;
-        }
-        e.fichierDonnees = valeur;
+        return lireFichierDonnees(champ, valeur, e, erreur);
     } else if (champ == "line skip") {
         if (!lireEntierTexte(valeur, e.sautLignes) || e.sautLignes < 0)
             return mauvais();
@@ -612,6 +648,160 @@ bool tableSegments(const EnteteNrrd& e, bool plusieursCouches, TableEtiquettes& 
     return true;
 }
 
+// Where the data of a NRRD file lie.
+struct PlaceDonnees {
+    std::string fichier;  // the file that holds them
+    long long debut = 0;  // first byte after the header or the line skip
+    long long taille = 0; // bytes of that file
+    long long saut = 0;   // byte skip from debut, -1 settled
+};
+
+// The sizes of the volume read from a NRRD file and of the data to read.
+struct TaillesNrrd {
+    long long largeur = 1, hauteur = 1, profondeur = 1;
+    long long composantes = 1;  // elements per voxel along the other axis
+    bool autreDernier = true;   // no other axis, or the last one: the first volume starts the data
+    long long octets = 0;       // bytes read
+    long long totalAnnonce = 0; // bytes of all of the data
+};
+
+// Where the data are: after the header, or in the data file named (then opened into f), after
+// the line skip; false with a message.
+bool situerDonnees(const std::string& fichier, const EnteteNrrd& e, long long finEnTete,
+                   long long tailleEnTete, Fichier& f, PlaceDonnees& place, std::string& erreur) {
+    place.fichier = fichier;
+    place.debut = finEnTete;
+    place.taille = tailleEnTete;
+    if (!e.fichierDonnees.empty()) {
+        const std::filesystem::path p(e.fichierDonnees);
+        place.fichier = p.is_absolute()
+                            ? p.string()
+                            : (std::filesystem::path(fichier).parent_path() / p).string();
+        place.taille = tailleFichier(place.fichier);
+        f = ouvrirLecture(place.fichier);
+        if (place.taille < 0 || !f) {
+            erreur = "fichier de données NRRD introuvable ou illisible : " + place.fichier;
+            return false;
+        }
+        place.debut = 0;
+    }
+    if (!sauterLignes(f.get(), place.debut, e.sautLignes, place.debut)) {
+        erreur = "données NRRD tronquées (lignes à sauter) : " + place.fichier;
+        return false;
+    }
+    return true;
+}
+
+// The volume's sides from the spatial axes and the bytes to read, checked countable; false with
+// a message.
+bool mesurerDonnees(const std::string& fichier, const EnteteNrrd& e,
+                    const std::vector<int>& spatiaux, int autre, TaillesNrrd& t,
+                    std::string& erreur) {
+    long long* cotes[3] = {&t.largeur, &t.hauteur, &t.profondeur};
+    for (std::size_t j = 0; j < spatiaux.size(); ++j)
+        *cotes[j] = e.tailles[static_cast<std::size_t>(spatiaux[j])];
+    t.composantes = autre >= 0 ? e.tailles[static_cast<std::size_t>(autre)] : 1;
+    // Every size was checked positive; their product, with the byte skip, must stay countable.
+    long long total = static_cast<long long>(tailleVoxel(*e.type));
+    for (long long n : e.tailles)
+        if (__builtin_mul_overflow(total, n, &total) || total > (1LL << 60)) {
+            erreur = "tailles NRRD trop grandes : " + fichier;
+            return false;
+        }
+    if (e.sautOctets > (1LL << 60)) {
+        erreur = "saut d'octets NRRD trop grand : " + fichier;
+        return false;
+    }
+    long long octetsUnVolume = 0;
+    if (!octetsVolume(t.largeur, t.hauteur, t.profondeur, *e.type, octetsUnVolume, erreur)) {
+        erreur += " : " + fichier;
+        return false;
+    }
+    // With the other axis last, the first volume is the start of the data; otherwise all of
+    // it is read and the first element of each voxel kept.
+    t.autreDernier = autre < 0 || autre == static_cast<int>(e.dimension) - 1;
+    if (!t.autreDernier && t.composantes > kOctetsMax / octetsUnVolume) {
+        erreur = "données NRRD trop grandes (" + std::to_string(t.composantes) +
+                 " éléments par voxel) : " + fichier;
+        return false;
+    }
+    t.octets = t.autreDernier ? octetsUnVolume : octetsUnVolume * t.composantes;
+    t.totalAnnonce = octetsUnVolume * t.composantes;
+    return true;
+}
+
+// Checks the data against their file before anything is allocated, and settles the byte skip;
+// false with a message.
+bool verifierPlace(const std::string& fichier, const EnteteNrrd& e, const TaillesNrrd& t,
+                   PlaceDonnees& place, std::string& erreur) {
+    const long long disponibles = place.taille - place.debut;
+    long long saut = e.sautOctets;
+    if (*e.codage == Codage::Brut) {
+        // A byte skip of -1: the data are the last bytes of the file.
+        if (saut < 0)
+            saut = disponibles - t.totalAnnonce;
+        if (saut < 0 || saut + t.totalAnnonce > disponibles) {
+            erreur = "données NRRD tronquées : " + std::to_string(t.totalAnnonce) +
+                     " octets annoncés, " + std::to_string(std::max(0LL, disponibles)) +
+                     " présents : " + place.fichier;
+            return false;
+        }
+    } else if (saut < 0) {
+        erreur = "un saut d'octets de -1 ne vaut que pour des données brutes : " + fichier;
+        return false;
+    } else if (t.octets + saut > disponibles * kRapportDeflateMax + kMargeDeflate) {
+        erreur = "fichier NRRD compressé trop court pour les " + std::to_string(t.octets) +
+                 " octets annoncés : " + place.fichier;
+        return false;
+    }
+    place.saut = saut;
+    return true;
+}
+
+// Reads the data into the allocated volume; when the other axis is not the last, all of them
+// are read and the first element of each voxel kept. False with a message.
+bool lireVoxels(std::FILE* f, const std::string& fichier, const EnteteNrrd& e, int autre,
+                const TaillesNrrd& t, const PlaceDonnees& place, VolumeBrut& volume,
+                std::string& erreur) {
+    const std::size_t taille = tailleVoxel(*e.type);
+    std::vector<unsigned char> tampon;
+    unsigned char* dest = volume.donnees.data();
+    if (!t.autreDernier) {
+        try {
+            tampon.resize(static_cast<std::size_t>(t.octets));
+        } catch (const std::bad_alloc&) {
+            erreur = "mémoire insuffisante pour les données NRRD : " + fichier;
+            return false;
+        }
+        dest = tampon.data();
+    }
+    bool lu;
+    if (*e.codage == Codage::Brut) {
+        lu = lireOctets(f, place.debut + place.saut, static_cast<std::size_t>(t.octets), dest);
+        if (!lu)
+            erreur = "données NRRD illisibles";
+    } else {
+        lu = lireOctetsCompresses(f, place.debut, place.saut, static_cast<std::size_t>(t.octets),
+                                  dest, erreur);
+    }
+    if (!lu) {
+        erreur += " : " + place.fichier;
+        return false;
+    }
+    if (!t.autreDernier) {
+        // Element 0 of the other axis of each voxel: strides of the axes before and after it.
+        long long avant = 1;
+        for (int a = 0; a < autre; ++a)
+            avant *= e.tailles[static_cast<std::size_t>(a)];
+        const auto bloc = static_cast<std::size_t>(avant) * taille;
+        const std::size_t nbBlocs = volume.donnees.size() / bloc;
+        for (std::size_t b = 0; b < nbBlocs; ++b)
+            std::memcpy(volume.donnees.data() + b * bloc,
+                        tampon.data() + b * bloc * static_cast<std::size_t>(t.composantes), bloc);
+    }
+    return true;
+}
+
 } // namespace
 
 CompteRenduLecture lireNrrd(const std::string& fichier, VolumeBrut& volume) {
@@ -634,107 +824,22 @@ CompteRenduLecture lireNrrd(const std::string& fichier, VolumeBrut& volume) {
         !geometrieNrrd(e, spatiaux, geometrie, cr.remarques, erreur) ||
         !tableSegments(e, autre >= 0, volume.tableEtiquettes, cr.remarques, erreur))
         return echecLecture(volume, erreur + " : " + fichier);
-
-    // Where the data are: after the header, or in the data file named.
-    std::string donnees = fichier;
-    long long debut = finEnTete, tailleDonnees = tailleEnTete;
-    if (!e.fichierDonnees.empty()) {
-        const std::filesystem::path p(e.fichierDonnees);
-        donnees = p.is_absolute() ? p.string()
-                                  : (std::filesystem::path(fichier).parent_path() / p).string();
-        tailleDonnees = tailleFichier(donnees);
-        f = ouvrirLecture(donnees);
-        if (tailleDonnees < 0 || !f)
-            return echecLecture(volume,
-                                "fichier de données NRRD introuvable ou illisible : " + donnees);
-        debut = 0;
-    }
-    if (!sauterLignes(f.get(), debut, e.sautLignes, debut))
-        return echecLecture(volume, "données NRRD tronquées (lignes à sauter) : " + donnees);
-
-    long long largeur = 1, hauteur = 1, profondeur = 1;
-    long long* cotes[3] = {&largeur, &hauteur, &profondeur};
-    for (std::size_t j = 0; j < spatiaux.size(); ++j)
-        *cotes[j] = e.tailles[static_cast<std::size_t>(spatiaux[j])];
-    const long long composantes = autre >= 0 ? e.tailles[static_cast<std::size_t>(autre)] : 1;
-    // Every size was checked positive; their product, with the byte skip, must stay countable.
-    long long total = static_cast<long long>(tailleVoxel(*e.type));
-    for (long long t : e.tailles)
-        if (__builtin_mul_overflow(total, t, &total) || total > (1LL << 60))
-            return echecLecture(volume, "tailles NRRD trop grandes : " + fichier);
-    if (e.sautOctets > (1LL << 60))
-        return echecLecture(volume, "saut d'octets NRRD trop grand : " + fichier);
-    long long octetsUnVolume = 0;
-    if (!octetsVolume(largeur, hauteur, profondeur, *e.type, octetsUnVolume, erreur))
-        return echecLecture(volume, erreur + " : " + fichier);
-    // With the other axis last, the first volume is the start of the data; otherwise all of
-    // it is read and the first element of each voxel kept.
-    const bool autreDernier = autre < 0 || autre == static_cast<int>(e.dimension) - 1;
-    if (!autreDernier && composantes > kOctetsMax / octetsUnVolume)
-        return echecLecture(volume, "données NRRD trop grandes (" + std::to_string(composantes) +
-                                        " éléments par voxel) : " + fichier);
-    const long long octets = autreDernier ? octetsUnVolume : octetsUnVolume * composantes;
-    const long long totalAnnonce = octetsUnVolume * composantes;
-    // The data are checked against the file before anything is allocated.
-    const long long disponibles = tailleDonnees - debut;
-    long long saut = e.sautOctets;
-    if (*e.codage == Codage::Brut) {
-        // A byte skip of -1: the data are the last bytes of the file.
-        if (saut < 0)
-            saut = disponibles - totalAnnonce;
-        if (saut < 0 || saut + totalAnnonce > disponibles)
-            return echecLecture(volume, "données NRRD tronquées : " + std::to_string(totalAnnonce) +
-                                            " octets annoncés, " +
-                                            std::to_string(std::max(0LL, disponibles)) +
-                                            " présents : " + donnees);
-    } else if (saut < 0) {
-        return echecLecture(
-            volume, "un saut d'octets de -1 ne vaut que pour des données brutes : " + fichier);
-    } else if (octets + saut > disponibles * kRapportDeflateMax + kMargeDeflate) {
-        return echecLecture(volume, "fichier NRRD compressé trop court pour les " +
-                                        std::to_string(octets) + " octets annoncés : " + donnees);
-    }
-    if (!allouerVolume(volume, largeur, hauteur, profondeur, *e.type, erreur))
+    PlaceDonnees place;
+    TaillesNrrd t;
+    if (!situerDonnees(fichier, e, finEnTete, tailleEnTete, f, place, erreur) ||
+        !mesurerDonnees(fichier, e, spatiaux, autre, t, erreur) ||
+        !verifierPlace(fichier, e, t, place, erreur))
+        return echecLecture(volume, erreur);
+    if (!allouerVolume(volume, t.largeur, t.hauteur, t.profondeur, *e.type, erreur))
         return echecLecture(volume, erreur + " : " + fichier);
     volume.geometrie = geometrie;
-    const std::size_t taille = tailleVoxel(*e.type);
-    std::vector<unsigned char> tampon;
-    unsigned char* dest = volume.donnees.data();
-    if (!autreDernier) {
-        try {
-            tampon.resize(static_cast<std::size_t>(octets));
-        } catch (const std::bad_alloc&) {
-            return echecLecture(volume, "mémoire insuffisante pour les données NRRD : " + fichier);
-        }
-        dest = tampon.data();
-    }
-    bool lu;
-    if (*e.codage == Codage::Brut) {
-        lu = lireOctets(f.get(), debut + saut, static_cast<std::size_t>(octets), dest);
-        if (!lu)
-            erreur = "données NRRD illisibles";
-    } else {
-        lu = lireOctetsCompresses(f.get(), debut, saut, static_cast<std::size_t>(octets), dest,
-                                  erreur);
-    }
-    if (!lu)
-        return echecLecture(volume, erreur + " : " + donnees);
-    if (!autreDernier) {
-        // Element 0 of the other axis of each voxel: strides of the axes before and after it.
-        long long avant = 1;
-        for (int a = 0; a < autre; ++a)
-            avant *= e.tailles[static_cast<std::size_t>(a)];
-        const auto bloc = static_cast<std::size_t>(avant) * taille;
-        const std::size_t nbBlocs = volume.donnees.size() / bloc;
-        for (std::size_t b = 0; b < nbBlocs; ++b)
-            std::memcpy(volume.donnees.data() + b * bloc,
-                        tampon.data() + b * bloc * static_cast<std::size_t>(composantes), bloc);
-    }
-    if (composantes > 1)
-        cr.remarques.push_back("le fichier compte " + std::to_string(composantes) +
+    if (!lireVoxels(f.get(), fichier, e, autre, t, place, volume, erreur))
+        return echecLecture(volume, erreur);
+    if (t.composantes > 1)
+        cr.remarques.push_back("le fichier compte " + std::to_string(t.composantes) +
                                " éléments par voxel : seul le premier est lu");
     if (e.grosBoutiste.value_or(false) != (std::endian::native == std::endian::big))
-        permuterOctets(volume.donnees.data(), volume.nbVoxels(), taille);
+        permuterOctets(volume.donnees.data(), volume.nbVoxels(), tailleVoxel(*e.type));
     if (const std::size_t nonFinies = nbValeursNonFinies(volume))
         return echecLecture(volume, std::to_string(nonFinies) +
                                         " valeurs non finies (NaN ou infinies) dans " + fichier);
