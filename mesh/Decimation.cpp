@@ -498,6 +498,23 @@ void restaurerVolume(std::vector<float>& positions, const std::vector<unsigned>&
     }
 }
 
+// Only the vertices the corners still use, renumbered in their first order: their positions,
+// and the corners renumbered in place.
+std::vector<float> garderUtilises(const std::vector<float>& positions,
+                                  std::vector<unsigned>& coins) {
+    std::vector<unsigned> numero(positions.size() / 3, ~0u);
+    std::vector<float> gardees;
+    for (unsigned& c : coins) {
+        if (numero[c] == ~0u) {
+            numero[c] = static_cast<unsigned>(gardees.size() / 3);
+            gardees.insert(gardees.end(),
+                           {positions[3 * c], positions[3 * c + 1], positions[3 * c + 2]});
+        }
+        c = numero[c];
+    }
+    return gardees;
+}
+
 } // namespace
 
 bool creerMaillageDepuisTriangles(CMaillageTriangleChRegion& m, const std::vector<float>& positions,
@@ -621,17 +638,7 @@ bool decimerMaillage(const CMaillageTriangleChRegion& source, double ratio,
         restaurerVolume(deplacees, reduits, volumeSource);
         if (!sommetsFautifs(deplacees, normales, reduits).empty())
             deplacees = positions;
-        // Only the vertices still used, renumbered in their first order.
-        std::vector<unsigned> numero(nbSommets, ~0u);
-        std::vector<float> gardees;
-        for (unsigned& c : reduits) {
-            if (numero[c] == ~0u) {
-                numero[c] = static_cast<unsigned>(gardees.size() / 3);
-                gardees.insert(gardees.end(),
-                               {deplacees[3 * c], deplacees[3 * c + 1], deplacees[3 * c + 2]});
-            }
-            c = numero[c];
-        }
+        const std::vector<float> gardees = garderUtilises(deplacees, reduits);
         CMaillageTriangleChRegion essaye;
         if (!creerMaillageDepuisTriangles(essaye, gardees, reduits, raison))
             return false;

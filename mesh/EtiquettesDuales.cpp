@@ -57,22 +57,19 @@ std::array<long, 3> voxelBorde(const SurfaceDuale& s, std::uint32_t t, std::uint
     return voxel;
 }
 
-// The closed surface of one label from its triangles (numbers in the surface). Its corners
-// first carry the surface's vertices; each edge's two uses are then matched (an edge where two
-// voxels of the label touch diagonally has four, matched around each of those voxels), and
-// each vertex becomes one vertex for each fan of triangles that the matches chain around it.
-// Where the two pieces that meet at such an edge stay one fan at both of its ends, the edge
-// is matched around the two other voxels instead, which splits one end.
-MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
-                      const std::uint32_t* triangles, std::size_t nb, TravailEtiquette& travail) {
-    constexpr std::uint32_t kAucun = 0xffffffffu;
-    // Corners outward of the label (as stored where it is behind, reversed where it is in
-    // front), numbered by the label's own vertices in order of first use.
+// No number yet.
+constexpr std::uint32_t kAucun = 0xffffffffu;
+
+// The corners of the label's triangles, outward of it (as stored where it is behind, reversed
+// where it is in front), numbered by the label's own vertices in order of first use; globaux
+// holds the surface's vertex of each. travail.locaux is left all kAucun again.
+void numeroterCoins(const SurfaceDuale& s, std::uint16_t etiquette, const std::uint32_t* triangles,
+                    std::size_t nb, TravailEtiquette& travail, std::vector<std::uint32_t>& coins,
+                    std::vector<std::uint32_t>& globaux) {
     std::vector<std::uint32_t>& locaux = travail.locaux;
     if (locaux.size() != s.nbSommets())
         locaux.assign(s.nbSommets(), kAucun);
-    const std::size_t nc = 3 * nb;
-    std::vector<std::uint32_t> coins(nc), globaux;
+    coins.resize(3 * nb);
     for (std::size_t i = 0; i < nb; ++i) {
         const std::uint32_t* c = s.triangles.data() + 3 * std::size_t{triangles[i]};
         const bool derriere = s.paires[2 * std::size_t{triangles[i]} + 1] == etiquette;
@@ -88,9 +85,22 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
     }
     for (const std::uint32_t g : globaux)
         locaux[g] = kAucun;
+}
 
+// An edge of four uses, where two voxels of the label touch diagonally.
+struct Quadruple {
+    std::uint32_t aller[2]; // the two uses from the smaller vertex
+    bool inverse = false;   // matched around the other two voxels
+};
+
+// Matches the two uses of each edge of the nv vertices (jumeau: the corner of the other use, by
+// the corner the use starts from). An edge of four uses is matched around each voxel of the
+// label, and listed in quadruples.
+void apparierAretes(const SurfaceDuale& s, std::uint16_t etiquette, const std::uint32_t* triangles,
+                    const std::vector<std::uint32_t>& coins, std::size_t nv,
+                    std::vector<std::uint32_t>& jumeau, std::vector<Quadruple>& quadruples) {
+    const std::size_t nc = coins.size();
     // The edges leaving each vertex (by the corner they start from).
-    const std::size_t nv = globaux.size();
     std::vector<std::uint32_t> debuts(nv + 1, 0), sortants(nc);
     for (const std::uint32_t c : coins)
         ++debuts[c + 1];
@@ -109,12 +119,7 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
                 sortie[n++] = sortants[k];
         return n;
     };
-    std::vector<std::uint32_t> jumeau(nc, kAucun);
-    struct Quadruple {
-        std::uint32_t aller[2]; // the two uses from the smaller vertex
-        bool inverse = false;   // matched around the other two voxels
-    };
-    std::vector<Quadruple> quadruples;
+    jumeau.assign(nc, kAucun);
     for (std::size_t i = 0; i < nc; ++i) {
         const std::uint32_t a = coins[i], b = coins[suivant(i)];
         if (a > b || jumeau[i] != kAucun)
@@ -138,18 +143,25 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
             quadruples.push_back({{aller[0], aller[1]}, false});
         }
     }
+}
 
-    // Fans: around the vertex of corner i, the next triangle is the one across the edge that
-    // leaves from i, where the vertex is at the corner after the matched use.
-    std::vector<std::uint32_t> parent(nc);
-    const auto trouver = [&parent](std::uint32_t i) {
+// Fans of corners, as sets: around the vertex of corner i, the next triangle is the one across
+// the edge that leaves from i, where the vertex is at the corner after the matched use.
+struct Eventails {
+    std::vector<std::uint32_t> parent;
+
+    // The representative of corner i's fan (the smallest corner of it once grouped).
+    std::uint32_t trouver(std::uint32_t i) {
         while (parent[i] != i) {
             parent[i] = parent[parent[i]];
             i = parent[i];
         }
         return i;
-    };
-    const auto eventails = [&] {
+    }
+
+    // The fans of the matches in jumeau, from single corners.
+    void regrouper(const std::vector<std::uint32_t>& jumeau) {
+        const std::size_t nc = parent.size();
         for (std::size_t i = 0; i < nc; ++i)
             parent[i] = static_cast<std::uint32_t>(i);
         for (std::size_t i = 0; i < nc; ++i)
@@ -158,16 +170,23 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
                 const std::uint32_t b = trouver(static_cast<std::uint32_t>(suivant(jumeau[i])));
                 parent[std::max(a, b)] = std::min(a, b);
             }
-    };
-    eventails();
+    }
+};
+
+// Where the two pieces that meet at a quadruple edge stay one fan at both of its ends, matches
+// the edge around the two other voxels instead, which splits one end; the fans are grouped
+// again after each pass that changes a match, four passes at most.
+void inverserQuadruples(std::vector<Quadruple>& quadruples, std::vector<std::uint32_t>& jumeau,
+                        Eventails& eventails) {
     for (int passe = 0; passe < 4; ++passe) {
         bool change = false;
         for (Quadruple& q : quadruples) {
             if (q.inverse)
                 continue;
-            const bool memeDepart = trouver(q.aller[0]) == trouver(q.aller[1]);
-            const bool memeArrivee = trouver(static_cast<std::uint32_t>(suivant(q.aller[0]))) ==
-                                     trouver(static_cast<std::uint32_t>(suivant(q.aller[1])));
+            const bool memeDepart = eventails.trouver(q.aller[0]) == eventails.trouver(q.aller[1]);
+            const bool memeArrivee =
+                eventails.trouver(static_cast<std::uint32_t>(suivant(q.aller[0]))) ==
+                eventails.trouver(static_cast<std::uint32_t>(suivant(q.aller[1])));
             if (!memeDepart || !memeArrivee)
                 continue;
             const std::uint32_t r0 = jumeau[q.aller[0]], r1 = jumeau[q.aller[1]];
@@ -179,13 +198,30 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
         }
         if (!change)
             break;
-        eventails();
+        eventails.regrouper(jumeau);
     }
+}
+
+// The closed surface of one label from its triangles (numbers in the surface). Its corners
+// first carry the surface's vertices; each edge's two uses are then matched (an edge where two
+// voxels of the label touch diagonally has four, matched around each of those voxels), and
+// each vertex becomes one vertex for each fan of triangles that the matches chain around it.
+MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
+                      const std::uint32_t* triangles, std::size_t nb, TravailEtiquette& travail) {
+    std::vector<std::uint32_t> coins, globaux;
+    numeroterCoins(s, etiquette, triangles, nb, travail, coins, globaux);
+    const std::size_t nc = coins.size();
+    std::vector<std::uint32_t> jumeau;
+    std::vector<Quadruple> quadruples;
+    apparierAretes(s, etiquette, triangles, coins, globaux.size(), jumeau, quadruples);
+    Eventails eventails{std::vector<std::uint32_t>(nc)};
+    eventails.regrouper(jumeau);
+    inverserQuadruples(quadruples, jumeau, eventails);
 
     // One vertex for each fan, in order of first use.
     std::vector<std::uint32_t> numeros(nc, kAucun), sommets;
     for (std::size_t i = 0; i < nc; ++i) {
-        const std::uint32_t r = trouver(static_cast<std::uint32_t>(i));
+        const std::uint32_t r = eventails.trouver(static_cast<std::uint32_t>(i));
         if (numeros[r] == kAucun) {
             numeros[r] = static_cast<std::uint32_t>(sommets.size());
             sommets.push_back(globaux[coins[i]]);

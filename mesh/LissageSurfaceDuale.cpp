@@ -45,12 +45,10 @@ struct Anneaux {
     std::vector<Mode> modes;
 };
 
-// A vertex is a corner of at most one quad a face of its cell.
-constexpr std::size_t kQuadsMax = 12;
-
-Anneaux anneaux(const SurfaceDuale& s, int threads) {
+// The corners before and after each vertex in each of its quads, in pairs, from each vertex's
+// debut on.
+void pairesDesQuads(const SurfaceDuale& s, Anneaux& a) {
     const std::size_t nv = s.nbSommets(), nq = s.nbTriangles() / 2;
-    Anneaux a;
     a.debuts.assign(nv + 1, 0);
     for (std::size_t q = 0; q < nq; ++q) {
         std::uint32_t c[4];
@@ -60,85 +58,90 @@ Anneaux anneaux(const SurfaceDuale& s, int threads) {
     }
     for (std::size_t v = 0; v < nv; ++v)
         a.debuts[v + 1] += a.debuts[v];
-    // The corners before and after each vertex in each of its quads, in pairs.
     a.voisins.resize(a.debuts[nv]);
-    {
-        std::vector<std::uint32_t> fins(a.debuts.begin(), a.debuts.end() - 1);
-        for (std::size_t q = 0; q < nq; ++q) {
-            std::uint32_t c[4];
-            coinsQuad(s, q, c);
-            for (std::size_t k = 0; k < 4; ++k) {
-                a.voisins[fins[c[k]]++] = c[(k + 3) % 4];
-                a.voisins[fins[c[k]]++] = c[(k + 1) % 4];
-            }
+    std::vector<std::uint32_t> fins(a.debuts.begin(), a.debuts.end() - 1);
+    for (std::size_t q = 0; q < nq; ++q) {
+        std::uint32_t c[4];
+        coinsQuad(s, q, c);
+        for (std::size_t k = 0; k < 4; ++k) {
+            a.voisins[fins[c[k]]++] = c[(k + 3) % 4];
+            a.voisins[fins[c[k]]++] = c[(k + 1) % 4];
         }
     }
-    a.modes.resize(nv);
-    std::vector<std::uint32_t> longueurs(nv);
-    const auto n = static_cast<std::ptrdiff_t>(nv);
-#pragma omp parallel for num_threads(threads) schedule(static)
-    for (std::ptrdiff_t i = 0; i < n; ++i) {
-        const auto v = static_cast<std::size_t>(i);
-        std::uint32_t* debut = a.voisins.data() + a.debuts[v];
-        const std::size_t nbEntrees =
-            std::min<std::size_t>(a.debuts[v + 1] - a.debuts[v], 2 * kQuadsMax);
-        std::uint32_t paires[2 * kQuadsMax], tries[2 * kQuadsMax];
-        std::copy(debut, debut + nbEntrees, paires);
-        std::copy(debut, debut + nbEntrees, tries);
-        std::sort(tries, tries + nbEntrees);
-        // Each side appears once for every quad along it: twice on a sheet, three or four
-        // times on a junction line.
-        std::uint32_t uniques[2 * kQuadsMax], ligne[2];
-        std::size_t nbUniques = 0;
-        int nbLigne = 0;
-        for (std::size_t p = 0; p < nbEntrees;) {
-            std::size_t q = p;
-            while (q < nbEntrees && tries[q] == tries[p])
-                ++q;
-            if (q - p >= 3 && nbLigne++ < 2)
-                ligne[nbLigne - 1] = tries[p];
-            uniques[nbUniques++] = tries[p];
-            p = q;
-        }
-        const bool toutFixe =
-            (s.genres[v] & (kFixeX | kFixeY | kFixeZ)) == (kFixeX | kFixeY | kFixeZ);
-        Mode mode = Mode::Libre;
-        if ((s.genres[v] & kJonction) != 0)
-            mode = nbLigne == 2 ? Mode::Ligne : Mode::Fixe;
-        if (toutFixe || nbUniques == 0)
-            mode = Mode::Fixe;
-        if (mode == Mode::Ligne)
-            for (int k = 0; k < 2; ++k)
-                std::swap(*std::find(uniques, uniques + nbUniques, ligne[k]), uniques[k]);
+}
+
+// A vertex is a corner of at most one quad a face of its cell.
+constexpr std::size_t kQuadsMax = 12;
+
+// Chains a vertex's quads from their pairs (each one's next corner is the following one's
+// previous) into debut. False where they do not make one fan through all nbUniques neighbours.
+bool chainerQuads(const std::uint32_t* paires, std::size_t nbEntrees, std::size_t nbUniques,
+                  std::uint32_t* debut) {
+    const std::size_t nbPaires = nbEntrees / 2;
+    std::size_t nbCycle = 0;
+    bool pris[kQuadsMax] = {};
+    std::uint32_t courant = paires[1];
+    pris[0] = true;
+    debut[nbCycle++] = courant;
+    while (courant != paires[0] && nbCycle <= nbPaires) {
+        std::size_t suivante = nbPaires;
+        for (std::size_t k = 0; k < nbPaires; ++k)
+            if (!pris[k] && paires[2 * k] == courant)
+                suivante = k;
+        if (suivante == nbPaires)
+            break;
+        pris[suivante] = true;
+        courant = paires[2 * suivante + 1];
+        debut[nbCycle++] = courant;
+    }
+    return courant == paires[0] && nbCycle == nbPaires && nbCycle == nbUniques;
+}
+
+// The ring of vertex v from its pairs: its neighbours, each once, written over the pairs'
+// start (longueur: how many), and its mode.
+Mode anneauSommet(const SurfaceDuale& s, std::size_t v, Anneaux& a, std::uint32_t& longueur) {
+    std::uint32_t* debut = a.voisins.data() + a.debuts[v];
+    const std::size_t nbEntrees =
+        std::min<std::size_t>(a.debuts[v + 1] - a.debuts[v], 2 * kQuadsMax);
+    std::uint32_t paires[2 * kQuadsMax], tries[2 * kQuadsMax];
+    std::copy(debut, debut + nbEntrees, paires);
+    std::copy(debut, debut + nbEntrees, tries);
+    std::sort(tries, tries + nbEntrees);
+    // Each side appears once for every quad along it: twice on a sheet, three or four times on
+    // a junction line.
+    std::uint32_t uniques[2 * kQuadsMax], ligne[2];
+    std::size_t nbUniques = 0;
+    int nbLigne = 0;
+    for (std::size_t p = 0; p < nbEntrees;) {
+        std::size_t q = p;
+        while (q < nbEntrees && tries[q] == tries[p])
+            ++q;
+        if (q - p >= 3 && nbLigne++ < 2)
+            ligne[nbLigne - 1] = tries[p];
+        uniques[nbUniques++] = tries[p];
+        p = q;
+    }
+    const bool toutFixe = (s.genres[v] & (kFixeX | kFixeY | kFixeZ)) == (kFixeX | kFixeY | kFixeZ);
+    Mode mode = Mode::Libre;
+    if ((s.genres[v] & kJonction) != 0)
+        mode = nbLigne == 2 ? Mode::Ligne : Mode::Fixe;
+    if (toutFixe || nbUniques == 0)
+        mode = Mode::Fixe;
+    if (mode == Mode::Ligne)
+        for (int k = 0; k < 2; ++k)
+            std::swap(*std::find(uniques, uniques + nbUniques, ligne[k]), uniques[k]);
+    std::copy(uniques, uniques + nbUniques, debut);
+    if (mode == Mode::Libre && !chainerQuads(paires, nbEntrees, nbUniques, debut)) {
+        mode = Mode::Pincee;
         std::copy(uniques, uniques + nbUniques, debut);
-        if (mode == Mode::Libre) {
-            // Chain the quads: each one's next corner is the following one's previous.
-            const std::size_t nbPaires = nbEntrees / 2;
-            std::size_t nbCycle = 0;
-            bool pris[kQuadsMax] = {};
-            std::uint32_t courant = paires[1];
-            pris[0] = true;
-            debut[nbCycle++] = courant;
-            while (courant != paires[0] && nbCycle <= nbPaires) {
-                std::size_t suivante = nbPaires;
-                for (std::size_t k = 0; k < nbPaires; ++k)
-                    if (!pris[k] && paires[2 * k] == courant)
-                        suivante = k;
-                if (suivante == nbPaires)
-                    break;
-                pris[suivante] = true;
-                courant = paires[2 * suivante + 1];
-                debut[nbCycle++] = courant;
-            }
-            if (courant != paires[0] || nbCycle != nbPaires || nbCycle != nbUniques) {
-                mode = Mode::Pincee;
-                std::copy(uniques, uniques + nbUniques, debut);
-            }
-        }
-        longueurs[v] = static_cast<std::uint32_t>(nbUniques);
-        a.modes[v] = mode;
     }
-    // Compaction: each vertex's neighbours moved down to the end of the previous vertex's.
+    longueur = static_cast<std::uint32_t>(nbUniques);
+    return mode;
+}
+
+// Compaction: each vertex's neighbours moved down to the end of the previous vertex's.
+void compacter(Anneaux& a, const std::vector<std::uint32_t>& longueurs) {
+    const std::size_t nv = longueurs.size();
     std::uint32_t total = 0;
     for (std::size_t v = 0; v < nv; ++v) {
         const std::uint32_t debut = a.debuts[v];
@@ -150,6 +153,22 @@ Anneaux anneaux(const SurfaceDuale& s, int threads) {
     a.debuts[nv] = total;
     a.voisins.resize(total);
     a.voisins.shrink_to_fit();
+}
+
+// Every vertex's ring and mode, the rings on all threads.
+Anneaux anneaux(const SurfaceDuale& s, int threads) {
+    const std::size_t nv = s.nbSommets();
+    Anneaux a;
+    pairesDesQuads(s, a);
+    a.modes.resize(nv);
+    std::vector<std::uint32_t> longueurs(nv);
+    const auto n = static_cast<std::ptrdiff_t>(nv);
+#pragma omp parallel for num_threads(threads) schedule(static)
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        const auto v = static_cast<std::size_t>(i);
+        a.modes[v] = anneauSommet(s, v, a, longueurs[v]);
+    }
+    compacter(a, longueurs);
     return a;
 }
 

@@ -268,350 +268,440 @@ template <class T> bool boiteEtiquettes(const LectureEtiquettes<T>& e, int boite
     return trouve;
 }
 
-template <class T>
-bool construire(const T* etiquettes, int W, int H, int D, const SelectionDuale& selection,
-                SurfaceDuale& s, std::string& erreur) {
+// Empties s but for the volume's size, as a failed build leaves it.
+void viderSurface(SurfaceDuale& s, int W, int H, int D) {
     s = SurfaceDuale{};
     s.largeur = W;
     s.hauteur = H;
     s.profondeur = D;
+}
+
+// The selection's box lies inside the W x H x D volume, with its bounds in order.
+bool boiteDansVolume(const SelectionDuale& selection, int W, int H, int D) {
+    return selection.x0 >= 0 && selection.y0 >= 0 && selection.z0 >= 0 && selection.x1 < W &&
+           selection.y1 < H && selection.z1 < D && selection.x0 <= selection.x1 &&
+           selection.y0 <= selection.y1 && selection.z0 <= selection.z1;
+}
+
+// The reader of the selected labels: through a table when only some labels are kept.
+template <class T>
+LectureEtiquettes<T> lectureSelection(const T* etiquettes, int W, int H, int D,
+                                      const SelectionDuale& selection) {
+    LectureEtiquettes<T> lecture{etiquettes, W, H, D, {}};
+    if (!selection.etiquettes.empty()) {
+        lecture.table.assign(std::size_t{std::numeric_limits<T>::max()} + 1, 0);
+        for (const std::uint16_t e : selection.etiquettes)
+            if (e < lecture.table.size())
+                lecture.table[e] = e;
+    }
+    return lecture;
+}
+
+// The box of the work: the selection's own, or else the selected labels' bounding box, whose
+// faces cut only where they are the volume's. False when no voxel is selected.
+template <class T>
+bool boiteDuTravail(const LectureEtiquettes<T>& lecture, const SelectionDuale& selection,
+                    Boite& boite) {
+    int b[6] = {selection.x0, selection.x1, selection.y0, selection.y1, selection.z0, selection.z1};
+    if (!selection.avecBoite && !boiteEtiquettes(lecture, b))
+        return false;
+    const int tailles[3] = {lecture.W, lecture.H, lecture.D};
+    boite = Boite{b[0], b[1], b[2], b[3], b[4], b[5], {}};
+    for (int axe = 0; axe < 3; ++axe) {
+        const bool coupe = selection.avecBoite && selection.coupe;
+        boite.coupe[axe][0] = coupe || b[2 * axe] == 0;
+        boite.coupe[axe][1] = coupe || b[2 * axe + 1] == tailles[axe] - 1;
+    }
+    return true;
+}
+
+// The work of one build, shared by its stages. Cells i = x0 - 1 .. x1 (nx of them), and so on;
+// voxel slices padded by one voxel (sx x sy).
+template <class T> struct Chantier {
+    const LectureEtiquettes<T>& lecture;
+    Boite boite;
+    int nx, ny, nz, sx, sy;
+    std::size_t tailleTranche, tailleCouche;
+    int threads;
+    std::atomic<bool> manque{false}; // memory ran out on some thread
+    // The cells the surface crosses, layer by layer (cell layer kk: k = z0 - 1 + kk), and the
+    // number of faces of each voxel layer (the same kk) at kk + 1, then the first quad of each.
+    std::vector<std::vector<Cellule>> couches;
+    std::vector<std::size_t> debutsQuads;
+
+    Chantier(const LectureEtiquettes<T>& l, const Boite& b)
+        : lecture(l), boite(b), nx(b.x1 - b.x0 + 2), ny(b.y1 - b.y0 + 2), nz(b.z1 - b.z0 + 2),
+          sx(nx + 1), sy(ny + 1), tailleTranche(std::size_t(sx) * sy),
+          tailleCouche(std::size_t(nx) * ny),
+          threads(std::size_t(nx) * ny * nz >= std::size_t(kSeuilParallele)
+                      ? std::min(nbThreads(), nz)
+                      : 1),
+          couches(static_cast<std::size_t>(nz)), debutsQuads(static_cast<std::size_t>(nz) + 1, 0) {}
+};
+
+// Voxel layer z of the box, selected labels only, in a slice padded by background.
+template <class T>
+void remplirTranche(const Chantier<T>& ch, std::vector<std::uint16_t>& donnees, int z) {
+    const Boite& boite = ch.boite;
+    const LectureEtiquettes<T>& lecture = ch.lecture;
+    std::fill(donnees.begin(), donnees.end(), std::uint16_t{0});
+    if (z < boite.z0 || z > boite.z1)
+        return;
+    for (int y = boite.y0; y <= boite.y1; ++y) {
+        const std::size_t source = (static_cast<std::size_t>(z) * lecture.H + y) * lecture.W;
+        std::uint16_t* ligne = donnees.data() + std::size_t(y - boite.y0 + 1) * ch.sx + 1;
+        if (lecture.table.empty())
+            std::copy(lecture.etiquettes + source + boite.x0,
+                      lecture.etiquettes + source + boite.x1 + 1, ligne);
+        else
+            for (int x = boite.x0; x <= boite.x1; ++x)
+                ligne[x - boite.x0] = lecture.valeur(source + static_cast<std::size_t>(x));
+    }
+}
+
+// Thread-local slices of voxel layers, reused while the layers come in order.
+struct Tranches {
+    std::vector<std::uint16_t> donnees[2];
+    int couches[2] = {INT_MIN, INT_MIN};
+};
+
+// The padded slice of voxel layer z, filled unless this thread holds it already.
+template <class T> const std::uint16_t* tranche(const Chantier<T>& ch, Tranches& t, int z) {
+    const int k = z & 1;
+    if (t.couches[k] != z) {
+        t.donnees[k].resize(ch.tailleTranche);
+        remplirTranche(ch, t.donnees[k], z);
+        t.couches[k] = z;
+    }
+    return t.donnees[k].data();
+}
+
+// Along one row of cells (cj) between the voxel slices bas and haut: for each x of the padded
+// row, whether the three other rows of the cells differ from the first (verticales) and whether
+// the first changes at the next x (suivantes); a cell is crossed where either says so at its x or
+// its vertical at x + 1. The faces of the voxel row cj of bas: across x where suivantes, across y
+// and z where the next row and the row above differ.
+struct Masques {
+    std::vector<std::uint8_t> verticales, suivantes, faces;
+    bool vide = false; // nothing crossed along the row: the masks are not filled
+};
+
+// Fills m for row cj of nx cells (sx voxels a slice row): the faces always, the cells' masks
+// when cellules. Returns the number of faces.
+inline int masquer(Masques& m, const std::uint16_t* bas, const std::uint16_t* haut, int cj,
+                   bool cellules, int nx, int sx) {
+    m.verticales.resize(static_cast<std::size_t>(sx));
+    m.suivantes.resize(static_cast<std::size_t>(sx));
+    m.faces.resize(static_cast<std::size_t>(sx));
+    const std::uint16_t* __restrict r0 = bas + std::size_t(cj) * sx;
+    const std::uint16_t* __restrict r1 = r0 + sx;
+    const std::uint16_t* __restrict r2 = haut + std::size_t(cj) * sx;
+    const std::uint16_t* __restrict r3 = r2 + sx;
+    std::uint8_t* __restrict verticales = m.verticales.data();
+    std::uint8_t* __restrict suivantes = m.suivantes.data();
+    std::uint8_t* __restrict faces = m.faces.data();
+    // Rows equal to the first, which holds one label all along: nothing there.
+    const std::size_t octets = sizeof(std::uint16_t) * static_cast<std::size_t>(sx);
+    if (std::memcmp(r0, r1, octets) == 0 && std::memcmp(r0, r2, octets) == 0 &&
+        (!cellules || std::memcmp(r0, r3, octets) == 0) &&
+        std::adjacent_find(r0, r0 + sx, std::not_equal_to<>()) == r0 + sx) {
+        m.vide = true;
+        return 0;
+    }
+    m.vide = false;
+    int nbFaces = 0;
+    for (int x = 0; x < nx; ++x) {
+        const int f = (r0[x] != r0[x + 1]) + (r0[x] != r1[x]) + (r0[x] != r2[x]);
+        faces[x] = static_cast<std::uint8_t>(f);
+        nbFaces += f;
+    }
+    if (cellules) {
+        for (int x = 0; x < sx; ++x)
+            verticales[x] = (r0[x] != r1[x]) | (r0[x] != r2[x]) | (r0[x] != r3[x]);
+        for (int x = 0; x < nx; ++x)
+            suivantes[x] = r0[x] != r0[x + 1];
+        suivantes[nx] = 0;
+    }
+    return nbFaces;
+}
+
+// The cells of cell layer kk that the surface crosses, and the number of faces of voxel layer
+// kk.
+template <class T>
+void cellulesDeCouche(Chantier<T>& ch, Tranches& t, Masques& m, int kk,
+                      const std::array<AnalyseCellule, 256>& deuxEtiquettes) {
+    const int nx = ch.nx, ny = ch.ny, sx = ch.sx;
+    const int k = ch.boite.z0 - 1 + kk;
+    const std::uint16_t* bas = tranche(ch, t, k);
+    const std::uint16_t* haut = tranche(ch, t, k + 1);
+    std::vector<Cellule>& sortie = ch.couches[static_cast<std::size_t>(kk)];
+    std::size_t nbFaces = 0;
+    for (int cj = 0; cj < ny; ++cj) {
+        const int faces = masquer(m, bas, haut, cj, true, nx, sx);
+        nbFaces += static_cast<std::size_t>(faces);
+        if (m.vide)
+            continue;
+        const std::uint16_t* r0 = bas + std::size_t(cj) * sx;
+        const std::uint16_t* r2 = haut + std::size_t(cj) * sx;
+        for (int ci = 0; ci < nx; ++ci) {
+            const auto i = static_cast<std::size_t>(ci);
+            if ((m.verticales[i] | m.verticales[i + 1] | m.suivantes[i]) == 0)
+                continue;
+            const std::uint16_t l[8] = {r0[i], r0[i + 1], r0[i + sx], r0[i + sx + 1],
+                                        r2[i], r2[i + 1], r2[i + sx], r2[i + sx + 1]};
+            Cellule c = cellule(l, deuxEtiquettes);
+            c.xy = static_cast<std::uint32_t>(std::size_t(cj) * nx + i);
+            sortie.push_back(c);
+        }
+    }
+    ch.debutsQuads[static_cast<std::size_t>(kk) + 1] = nbFaces;
+}
+
+// Every layer's crossed cells and faces, on all threads; throws std::bad_alloc when memory
+// runs out.
+template <class T> void trouverCellules(Chantier<T>& ch) {
+    const std::array<AnalyseCellule, 256>& deuxEtiquettes = analysesDeuxEtiquettes();
+#pragma omp parallel num_threads(ch.threads)
+    {
+        Tranches t;
+        Masques m;
+#pragma omp for schedule(static)
+        for (int kk = 0; kk < ch.nz; ++kk) {
+            if (ch.manque.load())
+                continue;
+            try {
+                cellulesDeCouche(ch, t, m, kk, deuxEtiquettes);
+            } catch (const std::bad_alloc&) {
+                ch.manque.store(true);
+            }
+        }
+    }
+    if (ch.manque.load())
+        throw std::bad_alloc();
+}
+
+// Vertex numbers: by layer, then by cell, then by group. Every vertex at its cell's centre,
+// held on the faces of the volume (or of the box when it cuts). False past 2^32 vertices.
+template <class T> bool placerSommets(Chantier<T>& ch, SurfaceDuale& s, std::string& erreur) {
+    const int nz = ch.nz;
+    std::vector<std::size_t> debutsCouches(static_cast<std::size_t>(nz) + 1, 0);
+    for (std::size_t kk = 0; kk < ch.couches.size(); ++kk) {
+        std::size_t n = 0;
+        for (const Cellule& c : ch.couches[kk])
+            n += static_cast<std::size_t>(c.nbGroupes());
+        debutsCouches[kk + 1] = debutsCouches[kk] + n;
+    }
+    const std::size_t nbSommets = debutsCouches.back();
+    if (nbSommets >= std::numeric_limits<std::uint32_t>::max()) {
+        erreur = "surface trop grande : plus de 2^32 sommets";
+        return false;
+    }
+    s.positions.resize(3 * nbSommets);
+    s.genres.resize(nbSommets);
+    const Boite& boite = ch.boite;
+    const int nx = ch.nx;
+#pragma omp parallel for num_threads(ch.threads) schedule(static)
+    for (int kk = 0; kk < nz; ++kk) {
+        std::size_t numero = debutsCouches[static_cast<std::size_t>(kk)];
+        const int k = boite.z0 - 1 + kk;
+        for (Cellule& c : ch.couches[static_cast<std::size_t>(kk)]) {
+            c.premier = static_cast<std::uint32_t>(numero);
+            const int cellule[3] = {boite.x0 - 1 + static_cast<int>(c.xy % std::uint32_t(nx)),
+                                    boite.y0 - 1 + static_cast<int>(c.xy / std::uint32_t(nx)), k};
+            const int bas[3] = {boite.x0 - 1, boite.y0 - 1, boite.z0 - 1};
+            const int haut[3] = {boite.x1, boite.y1, boite.z1};
+            std::uint8_t fixes = 0;
+            for (int axe = 0; axe < 3; ++axe)
+                if ((cellule[axe] == bas[axe] && boite.coupe[axe][0]) ||
+                    (cellule[axe] == haut[axe] && boite.coupe[axe][1]))
+                    fixes = static_cast<std::uint8_t>(fixes | kFixeX << axe);
+            for (int g = 0; g < c.nbGroupes(); ++g, ++numero) {
+                for (int axe = 0; axe < 3; ++axe)
+                    s.positions[3 * numero + static_cast<std::size_t>(axe)] =
+                        static_cast<float>(cellule[axe]) + 0.5f;
+                s.genres[numero] =
+                    static_cast<std::uint8_t>(fixes | (c.jonction(g) ? kJonction : 0));
+            }
+        }
+    }
+    s.centres = s.positions;
+    return true;
+}
+
+// The first quad of each voxel layer, and room for all the quads' triangles and label pairs.
+// False past 2^32 triangle corners.
+template <class T> bool reserverQuads(Chantier<T>& ch, SurfaceDuale& s, std::string& erreur) {
+    std::vector<std::size_t>& debutsQuads = ch.debutsQuads;
+    for (std::size_t zz = 0; zz < ch.couches.size(); ++zz)
+        debutsQuads[zz + 1] += debutsQuads[zz];
+    const std::size_t nbQuads = debutsQuads.back();
+    if (2 * nbQuads >= std::numeric_limits<std::uint32_t>::max() / 3) {
+        erreur = "surface trop grande : plus de 2^32 triangles";
+        return false;
+    }
+    s.triangles.resize(6 * nbQuads);
+    s.paires.resize(4 * nbQuads);
+    return true;
+}
+
+// Thread-local maps of two cell layers: the rank in its layer of the cell at each xy, -1 where
+// none, cleared through the cells of the layer held before.
+struct CartesCouches {
+    std::vector<std::int32_t> cartes[2];
+    int couches[2] = {-1, -1};
+
+    const std::int32_t* carte(const std::vector<std::vector<Cellule>>& couchesCellules,
+                              std::size_t tailleCouche, int kk) {
+        const int k = kk & 1;
+        std::vector<std::int32_t>& c = cartes[k];
+        if (couches[k] == kk)
+            return c.data();
+        if (couches[k] < 0)
+            c.assign(tailleCouche, -1);
+        else
+            for (const Cellule& e : couchesCellules[static_cast<std::size_t>(couches[k])])
+                c[e.xy] = -1;
+        const std::vector<Cellule>& cs = couchesCellules[static_cast<std::size_t>(kk)];
+        for (std::size_t n = 0; n < cs.size(); ++n)
+            c[cs[n].xy] = static_cast<std::int32_t>(n);
+        couches[k] = kk;
+        return c.data();
+    }
+};
+
+// Quad numero between labels lo (the voxel) and hi (its next), corners v in turning order
+// around +A. The corners turn counter-clockwise around +A, from the voxel towards the next:
+// right for a voxel of the larger label, reversed otherwise. Split along the diagonal from
+// corner 0 until the smoothing chooses.
+inline void ecrireQuad(SurfaceDuale& s, std::size_t numero, const std::uint32_t v[4],
+                       std::uint16_t lo, std::uint16_t hi) {
+    const bool sens = lo > hi;
+    static constexpr int kInverse[4] = {0, 3, 2, 1};
+    static constexpr int kCoins[6] = {0, 1, 2, 0, 2, 3};
+    for (std::size_t k = 0; k < 6; ++k) {
+        const int coin = kCoins[k];
+        s.triangles[6 * numero + k] = v[sens ? coin : kInverse[coin]];
+    }
+    for (std::size_t k = 0; k < 2; ++k) {
+        s.paires[4 * numero + 2 * k] = sens ? hi : lo;
+        s.paires[4 * numero + 2 * k + 1] = sens ? lo : hi;
+    }
+}
+
+// The faces of voxel layer zz (z = z0 - 1 + zz), between (x, y, z) and its next voxel along
+// each axis, written from the layer's first quad on. Their corners are cells of layers z - 1
+// and z, found through the maps of those two layers.
+template <class T>
+void quadsDeCouche(const Chantier<T>& ch, Tranches& t, Masques& m, CartesCouches& cartes, int zz,
+                   SurfaceDuale& s) {
+    const Boite& boite = ch.boite;
+    const int nx = ch.nx, ny = ch.ny, sx = ch.sx;
+    const int z = boite.z0 - 1 + zz;
+    const std::uint16_t* ici = tranche(ch, t, z);
+    const std::uint16_t* dessus = tranche(ch, t, z + 1);
+    const std::int32_t* cartesZ[2] = {zz > 0 ? cartes.carte(ch.couches, ch.tailleCouche, zz - 1)
+                                             : nullptr,
+                                      cartes.carte(ch.couches, ch.tailleCouche, zz)};
+    const std::vector<Cellule>* cellulesZ[2] = {
+        zz > 0 ? &ch.couches[static_cast<std::size_t>(zz - 1)] : nullptr,
+        &ch.couches[static_cast<std::size_t>(zz)]};
+    std::size_t numero = ch.debutsQuads[static_cast<std::size_t>(zz)];
+    // Corner cells (offsets from the voxel's cell on x, y, z) and arcs, in the quad's turning
+    // order around +A.
+    static constexpr int kDecalages[3][4][3] = {{{0, -1, -1}, {0, 0, -1}, {0, 0, 0}, {0, -1, 0}},
+                                                {{-1, 0, -1}, {-1, 0, 0}, {0, 0, 0}, {0, 0, -1}},
+                                                {{-1, -1, 0}, {0, -1, 0}, {0, 0, 0}, {-1, 0, 0}}};
+    static constexpr int kArcsCoins[4] = {3, 2, 0, 1};
+    for (int cj = 0; cj < ny; ++cj) {
+        if (masquer(m, ici, dessus, cj, false, nx, sx) == 0)
+            continue;
+        const int y = boite.y0 - 1 + cj;
+        const std::uint16_t* ligne = ici + std::size_t(cj) * sx;
+        for (int ci = 0; ci < nx; ++ci) {
+            if (m.faces[static_cast<std::size_t>(ci)] == 0)
+                continue;
+            // Voxel (x, y, z) of the padded slice; its cell is (x, y, z) too.
+            const int x = boite.x0 - 1 + ci;
+            const auto i = static_cast<std::size_t>(ci);
+            const std::uint16_t lo = ligne[i];
+            const std::uint16_t suivants[3] = {ligne[i + 1], ligne[i + sx],
+                                               dessus[std::size_t(cj) * sx + i]};
+            for (int axe = 0; axe < 3; ++axe) {
+                const std::uint16_t hi = suivants[axe];
+                if (hi == lo)
+                    continue;
+                std::uint32_t v[4];
+                for (int coin = 0; coin < 4; ++coin) {
+                    const int* d = kDecalages[axe][coin];
+                    const int cx = x + d[0] - (boite.x0 - 1);
+                    const int cy = y + d[1] - (boite.y0 - 1);
+                    const int couche = d[2] + 1;
+                    assert(cartesZ[couche] != nullptr);
+                    const std::int32_t r =
+                        cartesZ[couche][std::size_t(cy) * nx + static_cast<std::size_t>(cx)];
+                    assert(r >= 0);
+                    const Cellule& c = (*cellulesZ[couche])[static_cast<std::size_t>(r)];
+                    const int arc = 4 * axe + kArcsCoins[coin];
+                    v[coin] = c.premier + static_cast<std::uint32_t>(c.groupe(arc));
+                }
+                ecrireQuad(s, numero, v, lo, hi);
+                ++numero;
+            }
+        }
+    }
+    assert(numero == ch.debutsQuads[static_cast<std::size_t>(zz) + 1]);
+}
+
+// Every layer's quads, on all threads; throws std::bad_alloc when memory runs out.
+template <class T> void ecrireQuads(Chantier<T>& ch, SurfaceDuale& s) {
+#pragma omp parallel num_threads(ch.threads)
+    {
+        Tranches t;
+        Masques m;
+        CartesCouches cartes;
+#pragma omp for schedule(static)
+        for (int zz = 0; zz < ch.nz; ++zz) {
+            if (ch.manque.load())
+                continue;
+            try {
+                quadsDeCouche(ch, t, m, cartes, zz, s);
+            } catch (const std::bad_alloc&) {
+                ch.manque.store(true);
+            }
+        }
+    }
+    if (ch.manque.load())
+        throw std::bad_alloc();
+}
+
+// The builder behind both entry points: the box, then its crossed cells, their vertices and the
+// quads between them.
+template <class T>
+bool construire(const T* etiquettes, int W, int H, int D, const SelectionDuale& selection,
+                SurfaceDuale& s, std::string& erreur) {
+    viderSurface(s, W, H, D);
     if (W <= 0 || H <= 0 || D <= 0 || etiquettes == nullptr) {
         erreur = "volume vide";
         return false;
     }
-    const bool avecBoite = selection.avecBoite;
-    if (avecBoite &&
-        (selection.x0 < 0 || selection.y0 < 0 || selection.z0 < 0 || selection.x1 >= W ||
-         selection.y1 >= H || selection.z1 >= D || selection.x0 > selection.x1 ||
-         selection.y0 > selection.y1 || selection.z0 > selection.z1)) {
+    if (selection.avecBoite && !boiteDansVolume(selection, W, H, D)) {
         erreur = "boîte hors du volume";
         return false;
     }
     try {
-        LectureEtiquettes<T> lecture{etiquettes, W, H, D, {}};
-        if (!selection.etiquettes.empty()) {
-            lecture.table.assign(std::size_t{std::numeric_limits<T>::max()} + 1, 0);
-            for (const std::uint16_t e : selection.etiquettes)
-                if (e < lecture.table.size())
-                    lecture.table[e] = e;
-        }
-        int b[6] = {selection.x0, selection.x1, selection.y0,
-                    selection.y1, selection.z0, selection.z1};
-        if (!avecBoite && !boiteEtiquettes(lecture, b))
+        const LectureEtiquettes<T> lecture = lectureSelection(etiquettes, W, H, D, selection);
+        Boite boite{};
+        if (!boiteDuTravail(lecture, selection, boite))
             return true;
-        const int tailles[3] = {W, H, D};
-        Boite boite{b[0], b[1], b[2], b[3], b[4], b[5], {}};
-        for (int axe = 0; axe < 3; ++axe) {
-            const bool coupe = avecBoite && selection.coupe;
-            boite.coupe[axe][0] = coupe || b[2 * axe] == 0;
-            boite.coupe[axe][1] = coupe || b[2 * axe + 1] == tailles[axe] - 1;
-        }
-
-        // Cells i = x0 - 1 .. x1 (nx of them), and so on; voxel slices padded by one voxel.
-        const int nx = boite.x1 - boite.x0 + 2, ny = boite.y1 - boite.y0 + 2,
-                  nz = boite.z1 - boite.z0 + 2;
-        const int sx = nx + 1, sy = ny + 1;
-        const std::size_t tailleTranche = std::size_t(sx) * sy;
-        const std::size_t tailleCouche = std::size_t(nx) * ny;
-        const int threads = std::size_t(nx) * ny * nz >= std::size_t(kSeuilParallele)
-                                ? std::min(nbThreads(), nz)
-                                : 1;
-        std::atomic<bool> manque{false};
-        const auto remplirTranche = [&](std::vector<std::uint16_t>& tranche, int z) {
-            std::fill(tranche.begin(), tranche.end(), std::uint16_t{0});
-            if (z < boite.z0 || z > boite.z1)
-                return;
-            for (int y = boite.y0; y <= boite.y1; ++y) {
-                const std::size_t source = (static_cast<std::size_t>(z) * H + y) * W;
-                std::uint16_t* ligne = tranche.data() + std::size_t(y - boite.y0 + 1) * sx + 1;
-                if (lecture.table.empty())
-                    std::copy(etiquettes + source + boite.x0, etiquettes + source + boite.x1 + 1,
-                              ligne);
-                else
-                    for (int x = boite.x0; x <= boite.x1; ++x)
-                        ligne[x - boite.x0] = lecture.valeur(source + static_cast<std::size_t>(x));
-            }
-        };
-        // Thread-local slices of voxel layers, reused while the layers come in order.
-        struct Tranches {
-            std::vector<std::uint16_t> donnees[2];
-            int couches[2] = {INT_MIN, INT_MIN};
-        };
-        const auto tranche = [&](Tranches& t, int z) -> const std::uint16_t* {
-            const int k = z & 1;
-            if (t.couches[k] != z) {
-                t.donnees[k].resize(tailleTranche);
-                remplirTranche(t.donnees[k], z);
-                t.couches[k] = z;
-            }
-            return t.donnees[k].data();
-        };
-
-        // Along one row of cells (cj) between the voxel slices bas and haut: for each x of the
-        // padded row, whether the three other rows of the cells differ from the first
-        // (verticales) and whether the first changes at the next x (suivantes); a cell is crossed
-        // where either says so at its x or its vertical at x + 1. The faces of the voxel row cj
-        // of bas: across x where suivantes, across y and z where the next row and the row
-        // above differ.
-        struct Masques {
-            std::vector<std::uint8_t> verticales, suivantes, faces;
-            bool vide = false; // nothing crossed along the row: the masks are not filled
-        };
-        const auto masquer = [&](Masques& m, const std::uint16_t* bas, const std::uint16_t* haut,
-                                 int cj, bool cellules) {
-            m.verticales.resize(static_cast<std::size_t>(sx));
-            m.suivantes.resize(static_cast<std::size_t>(sx));
-            m.faces.resize(static_cast<std::size_t>(sx));
-            const std::uint16_t* __restrict r0 = bas + std::size_t(cj) * sx;
-            const std::uint16_t* __restrict r1 = r0 + sx;
-            const std::uint16_t* __restrict r2 = haut + std::size_t(cj) * sx;
-            const std::uint16_t* __restrict r3 = r2 + sx;
-            std::uint8_t* __restrict verticales = m.verticales.data();
-            std::uint8_t* __restrict suivantes = m.suivantes.data();
-            std::uint8_t* __restrict faces = m.faces.data();
-            // Rows equal to the first, which holds one label all along: nothing there.
-            const std::size_t octets = sizeof(std::uint16_t) * static_cast<std::size_t>(sx);
-            if (std::memcmp(r0, r1, octets) == 0 && std::memcmp(r0, r2, octets) == 0 &&
-                (!cellules || std::memcmp(r0, r3, octets) == 0) &&
-                std::adjacent_find(r0, r0 + sx, std::not_equal_to<>()) == r0 + sx) {
-                m.vide = true;
-                return 0;
-            }
-            m.vide = false;
-            int nbFaces = 0;
-            for (int x = 0; x < nx; ++x) {
-                const int f = (r0[x] != r0[x + 1]) + (r0[x] != r1[x]) + (r0[x] != r2[x]);
-                faces[x] = static_cast<std::uint8_t>(f);
-                nbFaces += f;
-            }
-            if (cellules) {
-                for (int x = 0; x < sx; ++x)
-                    verticales[x] = (r0[x] != r1[x]) | (r0[x] != r2[x]) | (r0[x] != r3[x]);
-                for (int x = 0; x < nx; ++x)
-                    suivantes[x] = r0[x] != r0[x + 1];
-                suivantes[nx] = 0;
-            }
-            return nbFaces;
-        };
-
-        // The cells the surface crosses, layer by layer (cell layer kk: k = z0 - 1 + kk), and
-        // the number of faces of each voxel layer (the same kk).
-        std::vector<std::vector<Cellule>> couches(static_cast<std::size_t>(nz));
-        std::vector<std::size_t> debutsQuads(static_cast<std::size_t>(nz) + 1, 0);
-        const std::array<AnalyseCellule, 256>& deuxEtiquettes = analysesDeuxEtiquettes();
-#pragma omp parallel num_threads(threads)
-        {
-            Tranches t;
-            Masques m;
-#pragma omp for schedule(static)
-            for (int kk = 0; kk < nz; ++kk) {
-                if (manque.load())
-                    continue;
-                try {
-                    const int k = boite.z0 - 1 + kk;
-                    const std::uint16_t* bas = tranche(t, k);
-                    const std::uint16_t* haut = tranche(t, k + 1);
-                    std::vector<Cellule>& sortie = couches[static_cast<std::size_t>(kk)];
-                    std::size_t nbFaces = 0;
-                    for (int cj = 0; cj < ny; ++cj) {
-                        const int faces = masquer(m, bas, haut, cj, true);
-                        nbFaces += static_cast<std::size_t>(faces);
-                        if (m.vide)
-                            continue;
-                        const std::uint16_t* r0 = bas + std::size_t(cj) * sx;
-                        const std::uint16_t* r2 = haut + std::size_t(cj) * sx;
-                        for (int ci = 0; ci < nx; ++ci) {
-                            const auto i = static_cast<std::size_t>(ci);
-                            if ((m.verticales[i] | m.verticales[i + 1] | m.suivantes[i]) == 0)
-                                continue;
-                            const std::uint16_t l[8] = {r0[i],          r0[i + 1],     r0[i + sx],
-                                                        r0[i + sx + 1], r2[i],         r2[i + 1],
-                                                        r2[i + sx],     r2[i + sx + 1]};
-                            Cellule c = cellule(l, deuxEtiquettes);
-                            c.xy = static_cast<std::uint32_t>(std::size_t(cj) * nx + i);
-                            sortie.push_back(c);
-                        }
-                    }
-                    debutsQuads[static_cast<std::size_t>(kk) + 1] = nbFaces;
-                } catch (const std::bad_alloc&) {
-                    manque.store(true);
-                }
-            }
-        }
-        if (manque.load())
-            throw std::bad_alloc();
-
-        // Vertex numbers: by layer, then by cell, then by group.
-        std::vector<std::size_t> debutsCouches(static_cast<std::size_t>(nz) + 1, 0);
-        for (std::size_t kk = 0; kk < couches.size(); ++kk) {
-            std::size_t n = 0;
-            for (const Cellule& c : couches[kk])
-                n += static_cast<std::size_t>(c.nbGroupes());
-            debutsCouches[kk + 1] = debutsCouches[kk] + n;
-        }
-        const std::size_t nbSommets = debutsCouches.back();
-        if (nbSommets >= std::numeric_limits<std::uint32_t>::max()) {
-            erreur = "surface trop grande : plus de 2^32 sommets";
-            s = SurfaceDuale{};
-            s.largeur = W;
-            s.hauteur = H;
-            s.profondeur = D;
+        Chantier<T> ch(lecture, boite);
+        trouverCellules(ch);
+        if (!placerSommets(ch, s, erreur) || !reserverQuads(ch, s, erreur)) {
+            viderSurface(s, W, H, D);
             return false;
         }
-        s.positions.resize(3 * nbSommets);
-        s.genres.resize(nbSommets);
-#pragma omp parallel for num_threads(threads) schedule(static)
-        for (int kk = 0; kk < nz; ++kk) {
-            std::size_t numero = debutsCouches[static_cast<std::size_t>(kk)];
-            const int k = boite.z0 - 1 + kk;
-            for (Cellule& c : couches[static_cast<std::size_t>(kk)]) {
-                c.premier = static_cast<std::uint32_t>(numero);
-                const int cellule[3] = {boite.x0 - 1 + static_cast<int>(c.xy % std::uint32_t(nx)),
-                                        boite.y0 - 1 + static_cast<int>(c.xy / std::uint32_t(nx)),
-                                        k};
-                const int bas[3] = {boite.x0 - 1, boite.y0 - 1, boite.z0 - 1};
-                const int haut[3] = {boite.x1, boite.y1, boite.z1};
-                std::uint8_t fixes = 0;
-                for (int axe = 0; axe < 3; ++axe)
-                    if ((cellule[axe] == bas[axe] && boite.coupe[axe][0]) ||
-                        (cellule[axe] == haut[axe] && boite.coupe[axe][1]))
-                        fixes = static_cast<std::uint8_t>(fixes | kFixeX << axe);
-                for (int g = 0; g < c.nbGroupes(); ++g, ++numero) {
-                    for (int axe = 0; axe < 3; ++axe)
-                        s.positions[3 * numero + static_cast<std::size_t>(axe)] =
-                            static_cast<float>(cellule[axe]) + 0.5f;
-                    s.genres[numero] =
-                        static_cast<std::uint8_t>(fixes | (c.jonction(g) ? kJonction : 0));
-                }
-            }
-        }
-        s.centres = s.positions;
-
-        for (std::size_t zz = 0; zz < couches.size(); ++zz)
-            debutsQuads[zz + 1] += debutsQuads[zz];
-        const std::size_t nbQuads = debutsQuads.back();
-        if (2 * nbQuads >= std::numeric_limits<std::uint32_t>::max() / 3) {
-            erreur = "surface trop grande : plus de 2^32 triangles";
-            s = SurfaceDuale{};
-            s.largeur = W;
-            s.hauteur = H;
-            s.profondeur = D;
-            return false;
-        }
-        s.triangles.resize(6 * nbQuads);
-        s.paires.resize(4 * nbQuads);
-
-        // The faces of voxel layer z (zz = z - (z0 - 1)), between (x, y, z) and its next voxel
-        // along each axis, written from the layer's first quad on. Their corners are cells of
-        // layers z - 1 and z, found through thread-local maps of those two layers.
-#pragma omp parallel num_threads(threads)
-        {
-            Tranches t;
-            Masques m;
-            std::vector<std::int32_t> cartes[2];
-            int couchesCartes[2] = {-1, -1};
-            const auto carte = [&](int kk) -> const std::int32_t* {
-                const int k = kk & 1;
-                std::vector<std::int32_t>& c = cartes[k];
-                if (couchesCartes[k] == kk)
-                    return c.data();
-                if (couchesCartes[k] < 0)
-                    c.assign(tailleCouche, -1);
-                else
-                    for (const Cellule& e : couches[static_cast<std::size_t>(couchesCartes[k])])
-                        c[e.xy] = -1;
-                const std::vector<Cellule>& cs = couches[static_cast<std::size_t>(kk)];
-                for (std::size_t n = 0; n < cs.size(); ++n)
-                    c[cs[n].xy] = static_cast<std::int32_t>(n);
-                couchesCartes[k] = kk;
-                return c.data();
-            };
-#pragma omp for schedule(static)
-            for (int zz = 0; zz < nz; ++zz) {
-                if (manque.load())
-                    continue;
-                try {
-                    const int z = boite.z0 - 1 + zz;
-                    const std::uint16_t* ici = tranche(t, z);
-                    const std::uint16_t* dessus = tranche(t, z + 1);
-                    const std::int32_t* cartesZ[2] = {zz > 0 ? carte(zz - 1) : nullptr, carte(zz)};
-                    const std::vector<Cellule>* cellulesZ[2] = {
-                        zz > 0 ? &couches[static_cast<std::size_t>(zz - 1)] : nullptr,
-                        &couches[static_cast<std::size_t>(zz)]};
-                    std::size_t numero = debutsQuads[static_cast<std::size_t>(zz)];
-                    // Corner cells (offsets from the voxel's cell on x, y, z) and arcs, in
-                    // the quad's turning order around +A.
-                    static constexpr int kDecalages[3][4][3] = {
-                        {{0, -1, -1}, {0, 0, -1}, {0, 0, 0}, {0, -1, 0}},
-                        {{-1, 0, -1}, {-1, 0, 0}, {0, 0, 0}, {0, 0, -1}},
-                        {{-1, -1, 0}, {0, -1, 0}, {0, 0, 0}, {-1, 0, 0}}};
-                    static constexpr int kArcsCoins[4] = {3, 2, 0, 1};
-                    for (int cj = 0; cj < ny; ++cj) {
-                        if (masquer(m, ici, dessus, cj, false) == 0)
-                            continue;
-                        const int y = boite.y0 - 1 + cj;
-                        const std::uint16_t* ligne = ici + std::size_t(cj) * sx;
-                        for (int ci = 0; ci < nx; ++ci) {
-                            if (m.faces[static_cast<std::size_t>(ci)] == 0)
-                                continue;
-                            // Voxel (x, y, z) of the padded slice; its cell is (x, y, z) too.
-                            const int x = boite.x0 - 1 + ci;
-                            const auto i = static_cast<std::size_t>(ci);
-                            const std::uint16_t lo = ligne[i];
-                            const std::uint16_t suivants[3] = {ligne[i + 1], ligne[i + sx],
-                                                               dessus[std::size_t(cj) * sx + i]};
-                            for (int axe = 0; axe < 3; ++axe) {
-                                const std::uint16_t hi = suivants[axe];
-                                if (hi == lo)
-                                    continue;
-                                std::uint32_t v[4];
-                                for (int coin = 0; coin < 4; ++coin) {
-                                    const int* d = kDecalages[axe][coin];
-                                    const int cx = x + d[0] - (boite.x0 - 1);
-                                    const int cy = y + d[1] - (boite.y0 - 1);
-                                    const int couche = d[2] + 1;
-                                    assert(cartesZ[couche] != nullptr);
-                                    const std::int32_t r =
-                                        cartesZ[couche][std::size_t(cy) * nx +
-                                                        static_cast<std::size_t>(cx)];
-                                    assert(r >= 0);
-                                    const Cellule& c =
-                                        (*cellulesZ[couche])[static_cast<std::size_t>(r)];
-                                    const int arc = 4 * axe + kArcsCoins[coin];
-                                    v[coin] = c.premier + static_cast<std::uint32_t>(c.groupe(arc));
-                                }
-                                // The corners turn counter-clockwise around +A, from the voxel
-                                // towards the next: right for a voxel of the larger label,
-                                // reversed otherwise. Split along the diagonal from corner 0
-                                // until the smoothing chooses.
-                                const bool sens = lo > hi;
-                                static constexpr int kInverse[4] = {0, 3, 2, 1};
-                                static constexpr int kCoins[6] = {0, 1, 2, 0, 2, 3};
-                                for (std::size_t k = 0; k < 6; ++k) {
-                                    const int coin = kCoins[k];
-                                    s.triangles[6 * numero + k] = v[sens ? coin : kInverse[coin]];
-                                }
-                                for (std::size_t k = 0; k < 2; ++k) {
-                                    s.paires[4 * numero + 2 * k] = sens ? hi : lo;
-                                    s.paires[4 * numero + 2 * k + 1] = sens ? lo : hi;
-                                }
-                                ++numero;
-                            }
-                        }
-                    }
-                    assert(numero == debutsQuads[static_cast<std::size_t>(zz) + 1]);
-                } catch (const std::bad_alloc&) {
-                    manque.store(true);
-                }
-            }
-        }
-        if (manque.load())
-            throw std::bad_alloc();
+        ecrireQuads(ch, s);
     } catch (const std::bad_alloc&) {
-        s = SurfaceDuale{};
-        s.largeur = W;
-        s.hauteur = H;
-        s.profondeur = D;
+        viderSurface(s, W, H, D);
         erreur = "mémoire insuffisante pour la surface duale";
         return false;
     }
