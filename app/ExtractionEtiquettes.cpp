@@ -4,6 +4,7 @@
 #include "app/UtilitairesQt.h"
 
 #include "extraction/SceneEtiquettes.h"
+#include "mesh/ApercuPlat.h"
 #include "view/COpenGL.h"
 #include "volume/OptionsExtraction.h"
 
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <map>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -42,9 +44,10 @@ struct ExtractionEtiquettes::Travail {
     std::atomic<int> faites{0};
     std::atomic<int> total{0};
     std::mutex verrou;
-    std::vector<MaillageEtiquette> faits; // under verrou
-    std::vector<std::uint32_t> echecs;    // under verrou
-    std::string erreur;                   // the first failure's reason, under verrou
+    std::vector<MaillageEtiquette> faits;                        // under verrou
+    std::map<std::uint32_t, std::vector<std::uint32_t>> apercus; // under verrou, by label
+    std::vector<std::uint32_t> echecs;                           // under verrou
+    std::string erreur; // the first failure's reason, under verrou
     std::chrono::steady_clock::time_point debut = std::chrono::steady_clock::now();
     std::thread thread;
 };
@@ -143,12 +146,16 @@ void ExtractionEtiquettes::lancer(const std::shared_ptr<Travail>& travail) {
                     annoncer();
                 },
                 [&](std::uint32_t valeur, MaillagePlat& maillage) {
+                    // The preview is made where the mesh is, before the work's lock.
+                    std::vector<std::uint32_t> apercu = trianglesApercu(maillage);
                     {
                         std::lock_guard<std::mutex> garde(t.verrou);
                         bool garder = !maillage.vide();
                         if (garder) {
                             try {
                                 t.faits.push_back({valeur, {}, {}, std::move(maillage)});
+                                if (!apercu.empty())
+                                    t.apercus[valeur] = std::move(apercu);
                             } catch (const std::bad_alloc&) {
                                 garder = false;
                             }
@@ -191,11 +198,13 @@ void ExtractionEtiquettes::terminer(const Travail* travail) {
         return;
     Travail& t = *travail_;
     std::vector<MaillageEtiquette> faits;
+    std::map<std::uint32_t, std::vector<std::uint32_t>> apercus;
     std::vector<std::uint32_t> echecs;
     std::string erreur;
     {
         std::lock_guard<std::mutex> garde(t.verrou);
         faits = std::move(t.faits);
+        apercus = std::move(t.apercus);
         echecs = std::move(t.echecs);
         erreur = t.erreur;
     }
@@ -226,6 +235,9 @@ void ExtractionEtiquettes::terminer(const Travail* travail) {
             e.couleur = d.couleur;
         }
     scene_ = std::move(faits);
+    apercus_.clear();
+    for (const MaillageEtiquette& e : scene_)
+        apercus_.push_back(std::move(apercus[e.valeur]));
     Q_EMIT sceneChangee();
 
     std::size_t triangles = 0;
@@ -287,13 +299,16 @@ void ExtractionEtiquettes::regionExtraite() {
     if (scene_.empty() || volume == nullptr || !volume->bilanExtraction.effectuee)
         return;
     scene_.clear();
+    apercus_.clear();
     Q_EMIT sceneChangee();
 }
 
 void ExtractionEtiquettes::montrerObjet(MaillageEtiquette objet) {
     annuler();
     scene_.clear();
+    apercus_.clear();
     scene_.push_back(std::move(objet));
+    apercus_.emplace_back();
     Q_EMIT sceneChangee();
 }
 
@@ -302,6 +317,7 @@ void ExtractionEtiquettes::oublierVolume() {
     if (scene_.empty())
         return;
     scene_.clear();
+    apercus_.clear();
     Q_EMIT sceneChangee();
 }
 

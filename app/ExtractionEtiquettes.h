@@ -61,6 +61,8 @@ public:
     // The label meshes shown, by increasing value (empty while none are shown).
     const std::vector<MaillageEtiquette>& scene() const { return scene_; }
     bool aUneScene() const { return !scene_.empty(); }
+    // The previews of the scene's meshes, one a mesh in the scene's order (empty: none).
+    const std::vector<std::vector<std::uint32_t>>& apercus() const { return apercus_; }
     // A click extraction replaced the view's meshes by its own: the scene goes.
     void regionExtraite();
     // A click extraction by the dual method: its one mesh is the scene now (any work in
@@ -102,6 +104,7 @@ private:
     QStatusBar* barreEtat_;
     QPushButton* annuler_ = nullptr;
     std::vector<MaillageEtiquette> scene_;
+    std::vector<std::vector<std::uint32_t>> apercus_;
     // The work in progress (null when none); shared with its thread.
     std::shared_ptr<Travail> travail_;
     // Every work begun whose thread is not joined yet (a given-up one may run a while more).

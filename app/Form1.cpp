@@ -398,7 +398,7 @@ void Form1::sceneChangee() {
         extraction_->retirerMaillage();
         panneauEtiquettes_->dock()->show();
     }
-    panneauEtiquettes_->montrerMaillages(etiquettes_->scene());
+    panneauEtiquettes_->montrerMaillages(etiquettes_->scene(), etiquettes_->apercus());
     menus_->majDisponibilites();
 }
 

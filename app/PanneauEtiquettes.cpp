@@ -221,12 +221,14 @@ std::optional<std::uint32_t> PanneauEtiquettes::choisie() const {
     return lignes_[static_cast<std::size_t>(choix.first()->row())].etiquette.valeur;
 }
 
-void PanneauEtiquettes::montrerMaillages(const std::vector<MaillageEtiquette>& scene) {
+void PanneauEtiquettes::montrerMaillages(const std::vector<MaillageEtiquette>& scene,
+                                         const std::vector<std::vector<std::uint32_t>>& apercus) {
     valeursVue_.clear();
     std::vector<MaillageVue> maillages;
-    for (const MaillageEtiquette& e : scene) {
-        valeursVue_.push_back(e.valeur);
-        maillages.push_back({&e.maillage, {}, true});
+    for (std::size_t i = 0; i < scene.size(); ++i) {
+        valeursVue_.push_back(scene[i].valeur);
+        maillages.push_back(
+            {&scene[i].maillage, {}, true, i < apercus.size() ? &apercus[i] : nullptr});
     }
     if (ouvert_.fenetreOpenGL != nullptr)
         ouvert_.fenetreOpenGL->remplacerMaillagesEtiquettes(std::move(maillages));

@@ -55,8 +55,10 @@ public:
     std::optional<std::uint32_t> choisie() const;
 
     // The label meshes the view now shows (scene by increasing value; empty: none): the view
-    // draws them with the rows' colours, visibility and choice.
-    void montrerMaillages(const std::vector<MaillageEtiquette>& scene);
+    // draws them with the rows' colours, visibility and choice, each by its preview (apercus,
+    // in the scene's order) while it shows small.
+    void montrerMaillages(const std::vector<MaillageEtiquette>& scene,
+                          const std::vector<std::vector<std::uint32_t>>& apercus = {});
     // A click on the view's label mesh indice (-1: on none): its row is chosen and the cuts go
     // to its centroid; none is chosen for -1.
     void choisirMaillage(int indice);

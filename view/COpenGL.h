@@ -61,6 +61,8 @@ struct MaillageVue {
     const MaillagePlat* maillage = nullptr;
     std::array<float, 3> couleur{1, 1, 1}; // red, green, blue, 0 .. 1
     bool visible = true;
+    // Coarser triangles over the mesh's vertices, drawn while the mesh shows small; or none.
+    const std::vector<std::uint32_t>* apercu = nullptr;
 };
 
 class COpenGL : public QOpenGLWidget, public ParametresConfigVue {
@@ -138,6 +140,8 @@ public:
     int nbChargementsMaillage() const { return tamponsMaillage.nbChargements(); }
     int nbChargementsCoupes() const { return chargementsCoupes; }
     int nbChargementsEtiquettes() const { return tamponsEtiquettes.nbChargements(); }
+    // Label meshes drawn by their previews so far (meshes shown small).
+    int nbApercusEtiquettes() const { return tamponsEtiquettes.nbApercus(); }
 
     ChoixCamera choixCamera = ChoixCamera::TrackBall;
     CImageTroisD* image3D = nullptr;

@@ -126,7 +126,7 @@ void COpenGL::dessinerMaillagesEtiquettes() {
             if (!v.visible || v.maillage == nullptr || a <= 0 || (a >= 1) != opaques)
                 continue;
             materiau(v.couleur, a);
-            tamponsEtiquettes.dessiner(*v.maillage);
+            tamponsEtiquettes.dessiner(*v.maillage, v.apercu);
         }
     }
     glDepthMask(GL_TRUE);

@@ -1,11 +1,14 @@
 #pragma once
 // Flat meshes kept in buffers of an OpenGL context from one frame to the next: each mesh's
-// positions and normals in one buffer, its triangles in another, copied the first time it is
-// drawn and again only when its arrays change, so that a frame of hundreds of label meshes sends
-// the driver nothing but the draw calls.
+// positions and normals in one buffer, its triangles (and those of its preview) in another,
+// copied the first time it is drawn and again only when its arrays change, so that a frame of
+// hundreds of label meshes sends the driver nothing but the draw calls. A mesh that covers on
+// screen fewer pixels than it has triangles draws its preview instead, when it has one.
 
 #include "mesh/MaillagePlat.h"
 
+#include <array>
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -18,8 +21,11 @@ public:
     TamponsPlats& operator=(const TamponsPlats&) = delete;
 
     // Draws the triangles of m, lit by its vertex normals when it has them, on the current
-    // context. A mesh the driver has no memory for is drawn from memory.
-    void dessiner(const MaillagePlat& m);
+    // context; those of apercu (over m's vertices) instead while m shows small under the
+    // current matrices. A mesh the driver has no memory for is drawn from memory.
+    void dessiner(const MaillagePlat& m, const std::vector<std::uint32_t>* apercu = nullptr);
+    // Previews drawn in place of their meshes so far.
+    int nbApercus() const { return apercus_; }
     // Releases the buffers of every mesh not among gardes; the context must be current.
     void garderSeulement(const std::vector<const MaillagePlat*>& gardes);
     // Releases every buffer; the context that made them must be current.
@@ -35,7 +41,8 @@ private:
         const void* positions = nullptr;
         const void* normales = nullptr;
         const void* triangles = nullptr;
-        std::size_t nbPositions = 0, nbNormales = 0, nbTriangles = 0;
+        const void* apercu = nullptr;
+        std::size_t nbPositions = 0, nbNormales = 0, nbTriangles = 0, nbApercu = 0;
         bool operator==(const Cle&) const = default;
     };
     struct Tampon {
@@ -43,15 +50,21 @@ private:
         unsigned int elements = 0; // vertex numbers
         Cle cle;
         bool echec = false; // the driver had no memory: drawn from memory
+        // The sphere around the mesh's vertices (voxel coordinates).
+        std::array<float, 3> centre{};
+        float rayon = 0;
     };
-    static Cle cleDe(const MaillagePlat& m);
+    static Cle cleDe(const MaillagePlat& m, const std::vector<std::uint32_t>* apercu);
     // Binds the mesh's buffers, after copying its arrays when they changed; false when they
     // cannot hold them (nothing is then bound).
-    bool preparer(Tampon& t, const MaillagePlat& m);
+    bool preparer(Tampon& t, const MaillagePlat& m, const std::vector<std::uint32_t>* apercu);
+    // Copies the arrays into the buffers bound; false when the driver has no memory for them.
+    bool copier(const MaillagePlat& m, const std::vector<std::uint32_t>* apercu);
     static void liberer(Tampon& t);
 
     std::map<const MaillagePlat*, Tampon> tampons_;
     int chargements_ = 0;
+    int apercus_ = 0;
 };
 
 } // namespace Stravol

@@ -5,6 +5,7 @@
 // drawn as they stand), also with a sphere of about 1.6 million triangles and with 729 label
 // meshes of that many triangles in all. Run under a display, e.g.
 // xvfb-run -a -s "-screen 0 1280x1024x24" build/view/draw_bench
+#include "mesh/ApercuPlat.h"
 #include "mesh/MaillagePlat.h"
 #include "region/CRegion3D.h"
 #include "tests/gui/ApplicationTest.h"
@@ -20,7 +21,6 @@
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -180,72 +180,53 @@ void BM_FrameMillionsOfTriangles(benchmark::State& state) {
     state.counters["triangles"] = sphere.nbTriangles;
 }
 
-// A latitude-longitude sphere as flat arrays: nLat rings of nLon vertices between the poles,
-// outward triangles, unit normals.
-Stravol::MaillagePlat spherePlate(float cx, float cy, float cz, float r, int nLat, int nLon) {
-    Stravol::MaillagePlat m;
-    const double pi = std::acos(-1.0);
-    const auto sommet = [&](double theta, double phi) {
-        const double n[3] = {std::sin(theta) * std::cos(phi), std::sin(theta) * std::sin(phi),
-                             std::cos(theta)};
-        m.positions.insert(m.positions.end(),
-                           {cx + static_cast<float>(r * n[0]), cy + static_cast<float>(r * n[1]),
-                            cz + static_cast<float>(r * n[2])});
-        m.normales.insert(m.normales.end(), {static_cast<float>(n[0]), static_cast<float>(n[1]),
-                                             static_cast<float>(n[2])});
-    };
-    sommet(0, 0);
-    for (int i = 1; i <= nLat; ++i)
-        for (int j = 0; j < nLon; ++j)
-            sommet(pi * i / (nLat + 1), 2 * pi * j / nLon);
-    sommet(pi, 0);
-    const auto indice = [nLon](int anneau, int j) {
-        return static_cast<std::uint32_t>(1 + anneau * nLon + (j % nLon));
-    };
-    const auto bas = static_cast<std::uint32_t>(1 + nLat * nLon);
-    for (int j = 0; j < nLon; ++j) {
-        m.triangles.insert(m.triangles.end(), {0, indice(0, j), indice(0, j + 1)});
-        m.triangles.insert(m.triangles.end(), {bas, indice(nLat - 1, j + 1), indice(nLat - 1, j)});
-        for (int i = 0; i + 1 < nLat; ++i) {
-            m.triangles.insert(m.triangles.end(),
-                               {indice(i, j), indice(i + 1, j), indice(i + 1, j + 1)});
-            m.triangles.insert(m.triangles.end(),
-                               {indice(i, j), indice(i + 1, j + 1), indice(i, j + 1)});
-        }
-    }
-    return m;
-}
-
 // 729 label meshes on a 9 x 9 x 9 grid of a 256^3 volume, each a sphere of 2,200 triangles:
-// about 1.6 million triangles, as the label meshes of a fine atlas.
-std::vector<Stravol::MaillagePlat>& maillagesEtiquettes() {
-    static auto* m = [] {
+// about 1.6 million triangles, as the label meshes of a fine atlas, with their previews.
+struct Etiquettes {
+    std::vector<Stravol::MaillagePlat> maillages;
+    std::vector<std::vector<std::uint32_t>> apercus;
+};
+
+Etiquettes& etiquettes() {
+    static auto* e = [] {
         constexpr int kParCote = 9, kAnneaux = 22, kMeridiens = 50;
         constexpr float kPas = 256.0f / kParCote;
-        auto* liste = new std::vector<Stravol::MaillagePlat>;
-        for (int k = 0; k < kParCote * kParCote * kParCote; ++k)
-            liste->push_back(spherePlate(
+        auto* r = new Etiquettes;
+        for (int k = 0; k < kParCote * kParCote * kParCote; ++k) {
+            r->maillages.push_back(synthese::spherePlate(
                 (k % kParCote + 0.5f) * kPas, (k / kParCote % kParCote + 0.5f) * kPas,
                 (k / (kParCote * kParCote) + 0.5f) * kPas, 0.45f * kPas, kAnneaux, kMeridiens));
-        return liste;
+            r->apercus.push_back(Stravol::trianglesApercu(r->maillages.back()));
+        }
+        return r;
     }();
-    return *m;
+    return *e;
 }
 
+// Frames of a turning camera around the label meshes, with their previews where they show
+// small (state.range(0) = 1) or without.
 void BM_TurningLabelMeshes(benchmark::State& state) {
     montrer(false, false);
     Scene& s = scene();
     s.vue->largeur = s.vue->hauteur = s.vue->profondeur = 256;
+    const Etiquettes& e = etiquettes();
     std::vector<Stravol::MaillageVue> vues;
     std::size_t triangles = 0;
-    for (const Stravol::MaillagePlat& m : maillagesEtiquettes()) {
-        vues.push_back({&m, {0.8f, 0.5f, 0.3f}, true});
-        triangles += m.nbTriangles();
+    for (std::size_t i = 0; i < e.maillages.size(); ++i) {
+        vues.push_back({&e.maillages[i],
+                        {0.8f, 0.5f, 0.3f},
+                        true,
+                        state.range(0) != 0 ? &e.apercus[i] : nullptr});
+        triangles += e.maillages[i].nbTriangles();
     }
     s.vue->remplacerMaillagesEtiquettes(std::move(vues));
+    const int avant = s.vue->nbApercusEtiquettes();
     tournerEtDessiner(state);
+    state.counters["previews"] =
+        benchmark::Counter(static_cast<double>(s.vue->nbApercusEtiquettes() - avant),
+                           benchmark::Counter::kAvgIterations);
     s.vue->remplacerMaillagesEtiquettes({});
-    state.counters["meshes"] = static_cast<double>(maillagesEtiquettes().size());
+    state.counters["meshes"] = static_cast<double>(e.maillages.size());
     state.counters["triangles"] = static_cast<double>(triangles);
 }
 
@@ -286,6 +267,8 @@ BENCHMARK(BM_FrameMillionsOfTriangles)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_TurningLabelMeshes)
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Repetitions(5)

@@ -1,11 +1,12 @@
 #pragma once
 // Meshes built directly in code for drawing tests and benchmarks: a latitude-longitude sphere in
 // voxel coordinates with exact outward normals, linked like a constructed mesh (vertex and
-// triangle lists, active list, neighbour rings where they fit).
+// triangle lists, active list, neighbour rings where they fit), and as flat arrays.
 
 #include "core/CPoint3D.h"
 #include "core/Pi.h"
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/MaillagePlat.h"
 
 #include <cmath>
 #include <vector>
@@ -98,6 +99,42 @@ inline void construireSphere(CMaillageTriangleChRegion& m, const CPoint3D& centr
 }
 
 // Scene frame of a cubic volume of the given side.
+// A latitude-longitude sphere as flat arrays: nLat rings of nLon vertices between the poles,
+// outward triangles, unit normals.
+inline Stravol::MaillagePlat spherePlate(float cx, float cy, float cz, float r, int nLat,
+                                         int nLon) {
+    Stravol::MaillagePlat m;
+    const auto sommet = [&](double theta, double phi) {
+        const double n[3] = {std::sin(theta) * std::cos(phi), std::sin(theta) * std::sin(phi),
+                             std::cos(theta)};
+        m.positions.insert(m.positions.end(),
+                           {cx + static_cast<float>(r * n[0]), cy + static_cast<float>(r * n[1]),
+                            cz + static_cast<float>(r * n[2])});
+        m.normales.insert(m.normales.end(), {static_cast<float>(n[0]), static_cast<float>(n[1]),
+                                             static_cast<float>(n[2])});
+    };
+    sommet(0, 0);
+    for (int i = 1; i <= nLat; ++i)
+        for (int j = 0; j < nLon; ++j)
+            sommet(kPi * i / (nLat + 1), 2 * kPi * j / nLon);
+    sommet(kPi, 0);
+    const auto indice = [nLon](int anneau, int j) {
+        return static_cast<std::uint32_t>(1 + anneau * nLon + (j % nLon));
+    };
+    const auto bas = static_cast<std::uint32_t>(1 + nLat * nLon);
+    for (int j = 0; j < nLon; ++j) {
+        m.triangles.insert(m.triangles.end(), {0, indice(0, j), indice(0, j + 1)});
+        m.triangles.insert(m.triangles.end(), {bas, indice(nLat - 1, j + 1), indice(nLat - 1, j)});
+        for (int i = 0; i + 1 < nLat; ++i) {
+            m.triangles.insert(m.triangles.end(),
+                               {indice(i, j), indice(i + 1, j), indice(i + 1, j + 1)});
+            m.triangles.insert(m.triangles.end(),
+                               {indice(i, j), indice(i + 1, j + 1), indice(i, j + 1)});
+        }
+    }
+    return m;
+}
+
 inline void cadreVolume(float cote) {
     CPoint3D::width = CPoint3D::height = CPoint3D::depth = CPoint3D::maxdim = cote;
     CPoint3D::step_z = 1.0f;

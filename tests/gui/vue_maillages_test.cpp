@@ -1,9 +1,11 @@
 // The view's label meshes on real pixels: each in its colour, hidden ones gone, the others
-// dimmed around one, the opacity, the pick of the mesh under a pixel and by a click, and a frame
-// drawn aside at twice the size.
+// dimmed around one, the opacity, the pick of the mesh under a pixel and by a click, a frame
+// drawn aside at twice the size, and the preview of a mesh shown small.
 
 #include "ApplicationTest.h"
+#include "MaillageSynthetique.h"
 #include "helpers/images.h"
+#include "mesh/ApercuPlat.h"
 #include "view/COpenGL.h"
 
 #include <QSignalSpy>
@@ -221,4 +223,25 @@ TEST_F(VueMaillages, EachMeshCopiedOnceUntilItChanges) {
     EXPECT_EQ(vue->nbChargementsEtiquettes(), depart + 2);
     EXPECT_TRUE(estFond(lire(image, pixelVoxel(70, 50, 56))));
     EXPECT_TRUE(rougeatre(lire(image, pixelVoxel(30, 50, 62))));
+}
+
+TEST_F(VueMaillages, AMeshShownSmallDrawsItsPreviewALargeOneItself) {
+    // 14,280 triangles: far more than the pixels of a ball of radius 3 voxels, far fewer than
+    // those of a ball of radius 40.
+    MaillagePlat petite = synthese::spherePlate(50, 50, 50, 3, 60, 120);
+    const std::vector<std::uint32_t> apercuPetite = Stravol::trianglesApercu(petite);
+    ASSERT_FALSE(apercuPetite.empty());
+    vue->remplacerMaillagesEtiquettes({{&petite, {1, 0, 0}, true, &apercuPetite}});
+    int avant = vue->nbApercusEtiquettes();
+    QImage image = vue->capturerImage();
+    EXPECT_GT(vue->nbApercusEtiquettes(), avant);
+    EXPECT_TRUE(rougeatre(lire(image, pixelVoxel(50, 50, 52))));
+
+    MaillagePlat grande = synthese::spherePlate(50, 50, 50, 40, 60, 120);
+    const std::vector<std::uint32_t> apercuGrande = Stravol::trianglesApercu(grande);
+    vue->remplacerMaillagesEtiquettes({{&grande, {0, 1, 0}, true, &apercuGrande}});
+    avant = vue->nbApercusEtiquettes();
+    image = vue->capturerImage();
+    EXPECT_EQ(vue->nbApercusEtiquettes(), avant);
+    EXPECT_TRUE(verdatre(lire(image, pixelVoxel(50, 50, 80))));
 }
