@@ -11,8 +11,8 @@
 namespace Stravol {
 
 // Share of the triangles the preview aims at, and the farthest it may move the surface, as a
-// share of the mesh's extent.
-constexpr double kPartApercu = 0.25;
+// share of the mesh's extent (the aim is given up where it would move it farther).
+constexpr double kPartApercu = 0.1;
 constexpr float kErreurApercu = 0.01f;
 
 // Three vertex numbers of m a triangle, about kPartApercu of its triangles, outward order;
