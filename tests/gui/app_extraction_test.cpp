@@ -1,9 +1,12 @@
 #include "AppFenetre.h"
 
+#include "app/ExtractionEtiquettes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "volume/CImageTroisD.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPainter>
 
@@ -269,4 +272,51 @@ TEST(ScreenCapture, LitBallAfterEachSmoothing) {
         peintre.drawImage(cadre.width(), 0, vues[1].copy(cadre));
     }
     EXPECT_TRUE(image.save(sortie));
+}
+
+// Not a check either: with STRAVOL_CAPTURE_ETIQUETTES naming the picture and
+// STRAVOL_CAPTURE_FICHIERS "VOLUME LABELS" two volume files (a label table beside the second),
+// the window with every label meshed, the label panel and the axial picture in colour.
+TEST(ScreenCapture, EveryLabelWithItsPanel) {
+    const char* sortie = std::getenv("STRAVOL_CAPTURE_ETIQUETTES");
+    const char* fichiers = std::getenv("STRAVOL_CAPTURE_FICHIERS");
+    const QStringList noms = fichiers != nullptr ? QString(fichiers).split(' ') : QStringList();
+    if (sortie == nullptr || noms.size() != 2)
+        GTEST_SKIP() << "STRAVOL_CAPTURE_ETIQUETTES and STRAVOL_CAPTURE_FICHIERS not set";
+    constexpr int kAttenteMs = 120000;
+    testgui::application();
+    Stravol::Form1 f;
+    const testapp::Controles ihm(f);
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    ASSERT_TRUE(f.ouvrirFichiers(noms));
+    QTest::mouseClick(ihm.checkZ, Qt::LeftButton);
+    testapp::defiler(ihm.trackBarZ, ihm.trackBarZ->maximum() / 2);
+    ihm.imageSegmenteToolStripMenuItem->trigger();
+    ihm.etiquettesCouleurToolStripMenuItem->trigger();
+    testapp::enfant<QAction>(f, "extraireEtiquettesToolStripMenuItem")->trigger();
+    QElapsedTimer t;
+    t.start();
+    while (f.etiquettes().enCours() && t.elapsed() < kAttenteMs)
+        QTest::qWait(50);
+    ASSERT_TRUE(f.etiquettes().aUneScene());
+    // Turn the trackball a little so that the meshes show in depth.
+    Stravol::COpenGL* vue = f.vue();
+    const QPoint c = vue->rect().center();
+    QTest::mousePress(vue, Qt::LeftButton, {}, c);
+    for (int i = 1; i <= 10; ++i) {
+        QMouseEvent m(QEvent::MouseMove, QPointF(c + QPoint(6 * i, 4 * i)),
+                      vue->mapToGlobal(QPointF(c + QPoint(6 * i, 4 * i))), Qt::NoButton,
+                      Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vue, &m);
+    }
+    QTest::mouseRelease(vue, Qt::LeftButton, {}, c + QPoint(60, 40));
+    QTest::qWait(300);
+    QPixmap ecran = f.grab();
+    {
+        QPainter peintre(&ecran);
+        peintre.drawImage(vue->mapTo(&f, QPoint(0, 0)),
+                          vue->capturerImage().convertToFormat(QImage::Format_RGB32));
+    }
+    EXPECT_TRUE(ecran.save(sortie));
 }
