@@ -56,6 +56,30 @@ protected:
     std::string dossier;
 };
 
+// Turns the trackball by ten steps of pas, then grabs the window as the screen shows it.
+QPixmap tournerEtSaisir(Stravol::Form1& f, QPoint pas) {
+    Stravol::COpenGL* vue = f.vue();
+    const QPoint c = vue->rect().center();
+    QTest::mousePress(vue, Qt::LeftButton, {}, c);
+    for (int i = 1; i <= 10; ++i) {
+        QMouseEvent m(QEvent::MouseMove, QPointF(c + i * pas),
+                      vue->mapToGlobal(QPointF(c + i * pas)), Qt::NoButton, Qt::LeftButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(vue, &m);
+    }
+    QTest::mouseRelease(vue, Qt::LeftButton, {}, c + 10 * pas);
+    QTest::qWait(200);
+    // The window's grab blends the view's framebuffer by its alpha (the clear colour's is 0.8),
+    // which the screen does not: paint the view over it opaque, as the screen shows it.
+    QPixmap ecran = f.grab();
+    {
+        QPainter peintre(&ecran);
+        peintre.drawImage(vue->mapTo(&f, QPoint(0, 0)),
+                          vue->capturerImage().convertToFormat(QImage::Format_RGB32));
+    }
+    return ecran;
+}
+
 } // namespace
 
 TEST_F(ExtractionTest, AnArmedClickExtractsAtTheScaledVoxel) {
@@ -187,26 +211,7 @@ TEST(ScreenCapture, WindowOnTheDemo) {
     ASSERT_NE(f.volume()->maillage, nullptr);
     ihm.imageNormaleToolStripMenuItem->trigger();
     // Turn the trackball a little so that the three cuts and the mesh show in depth.
-    Stravol::COpenGL* vue = f.vue();
-    const QPoint c = vue->rect().center();
-    QTest::mousePress(vue, Qt::LeftButton, {}, c);
-    for (int i = 1; i <= 10; ++i) {
-        QMouseEvent m(QEvent::MouseMove, QPointF(c + QPoint(8 * i, 5 * i)),
-                      vue->mapToGlobal(QPointF(c + QPoint(8 * i, 5 * i))), Qt::NoButton,
-                      Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(vue, &m);
-    }
-    QTest::mouseRelease(vue, Qt::LeftButton, {}, c + QPoint(80, 50));
-    QTest::qWait(200);
-    // The window's grab blends the view's framebuffer by its alpha (the clear colour's is 0.8),
-    // which the screen does not: paint the view over it opaque, as the screen shows it.
-    QPixmap ecran = f.grab();
-    {
-        QPainter peintre(&ecran);
-        peintre.drawImage(vue->mapTo(&f, QPoint(0, 0)),
-                          vue->capturerImage().convertToFormat(QImage::Format_RGB32));
-    }
-    EXPECT_TRUE(ecran.save(sortie));
+    EXPECT_TRUE(tournerEtSaisir(f, QPoint(8, 5)).save(sortie));
 }
 
 // Not a check either: with STRAVOL_CAPTURE_LISSAGE naming the picture (and the folder and seed
@@ -301,22 +306,5 @@ TEST(ScreenCapture, EveryLabelWithItsPanel) {
         QTest::qWait(50);
     ASSERT_TRUE(f.etiquettes().aUneScene());
     // Turn the trackball a little so that the meshes show in depth.
-    Stravol::COpenGL* vue = f.vue();
-    const QPoint c = vue->rect().center();
-    QTest::mousePress(vue, Qt::LeftButton, {}, c);
-    for (int i = 1; i <= 10; ++i) {
-        QMouseEvent m(QEvent::MouseMove, QPointF(c + QPoint(6 * i, 4 * i)),
-                      vue->mapToGlobal(QPointF(c + QPoint(6 * i, 4 * i))), Qt::NoButton,
-                      Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(vue, &m);
-    }
-    QTest::mouseRelease(vue, Qt::LeftButton, {}, c + QPoint(60, 40));
-    QTest::qWait(300);
-    QPixmap ecran = f.grab();
-    {
-        QPainter peintre(&ecran);
-        peintre.drawImage(vue->mapTo(&f, QPoint(0, 0)),
-                          vue->capturerImage().convertToFormat(QImage::Format_RGB32));
-    }
-    EXPECT_TRUE(ecran.save(sortie));
+    EXPECT_TRUE(tournerEtSaisir(f, QPoint(6, 4)).save(sortie));
 }
