@@ -61,9 +61,9 @@ Resultat<CarteEtiquettes> carteEtiquettes(CImageTroisD& volume, const std::strin
         {}};
 }
 
-void maillerEtiquettes(const CarteEtiquettes& carte, const std::vector<BoiteEtiquette>& boites,
-                       const OptionsExtraction& options,
-                       const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter) {
+void maillerBoites(const std::vector<BoiteEtiquette>& boites,
+                   const std::function<void(std::size_t, EtiquetteMaillee&)>& mailler,
+                   const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter) {
     pourChaqueEnParallele(
         boites.size(),
         [&](std::size_t i) {
@@ -74,12 +74,23 @@ void maillerEtiquettes(const CarteEtiquettes& carte, const std::vector<BoiteEtiq
             const auto debut = std::chrono::steady_clock::now();
             EtiquetteMaillee resultat;
             resultat.boite = boites[i];
-            resultat.maillage = maillerEtiquette(carte.valeurs(), carte.W, carte.H, carte.D,
-                                                 boites[i], options, resultat.erreur);
+            mailler(i, resultat);
             resultat.secondes =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
             traiter(i, resultat);
         });
+}
+
+void maillerEtiquettes(const CarteEtiquettes& carte, const std::vector<BoiteEtiquette>& boites,
+                       const OptionsExtraction& options,
+                       const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter) {
+    maillerBoites(
+        boites,
+        [&](std::size_t, EtiquetteMaillee& resultat) {
+            resultat.maillage = maillerEtiquette(carte.valeurs(), carte.W, carte.H, carte.D,
+                                                 resultat.boite, options, resultat.erreur);
+        },
+        traiter);
 }
 
 } // namespace Stravol

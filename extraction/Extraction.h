@@ -60,6 +60,12 @@ struct EtiquetteMaillee {
     double secondes = 0.0;
 };
 
+// Runs mailler(i, resultat) for every box of boites, larger boxes first, on all threads, the
+// result holding the box; times it and hands it to traiter(i, resultat) on the same thread.
+void maillerBoites(const std::vector<BoiteEtiquette>& boites,
+                   const std::function<void(std::size_t, EtiquetteMaillee&)>& mailler,
+                   const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter);
+
 // Meshes every label of boites (boitesEtiquettes of the map), larger boxes first, on all
 // threads; hands each result to traiter(i, resultat) on the thread that made it, as soon as it
 // is made (traiter may be called from several threads at once). A label that fails does not

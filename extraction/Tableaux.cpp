@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -352,17 +351,10 @@ void maillerEtiquettes(const VueVolume& vue, const EtiquettesVue& etiquettes,
         maillerEtiquettes(carte, boites, options, traiter);
         return;
     }
-    pourChaqueEnParallele(
-        boites.size(),
-        [&](std::size_t i) {
-            const BoiteEtiquette& b = boites[i];
-            return double(b.x1 - b.x0 + 1) * (b.y1 - b.y0 + 1) * (b.z1 - b.z0 + 1);
-        },
-        [&](std::size_t i) {
-            const auto debut = std::chrono::steady_clock::now();
-            EtiquetteMaillee resultat;
-            resultat.boite = boites[i];
-            const BoiteEtiquette& b = boites[i];
+    maillerBoites(
+        boites,
+        [&](std::size_t i, EtiquetteMaillee& resultat) {
+            const BoiteEtiquette& b = resultat.boite;
             selonType(vue.type, [&](auto t) {
                 using T = decltype(t);
                 const T* p = static_cast<const T*>(vue.donnees);
@@ -374,10 +366,8 @@ void maillerEtiquettes(const VueVolume& vue, const EtiquettesVue& etiquettes,
                 resultat.maillage =
                     maillerEtiquette(remplir, vue.W, vue.H, vue.D, b, options, resultat.erreur);
             });
-            resultat.secondes =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();
-            traiter(i, resultat);
-        });
+        },
+        traiter);
 }
 
 Resultat<CarteEtiquettes> carteEtiquettes(const VueVolume& vue, const EtiquettesVue& etiquettes) {
