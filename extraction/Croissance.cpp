@@ -1,5 +1,7 @@
 #include "extraction/Croissance.h"
 
+#include "core/MotsOctets.h"
+
 #include <array>
 #include <bit>
 #include <cmath>
@@ -11,6 +13,11 @@
 #include <vector>
 
 namespace {
+
+using Stravol::kOctetsHaut;
+using Stravol::kOctetsUn;
+using Stravol::lireMot;
+using Stravol::octetsNuls;
 
 // A run of reached voxels x0 .. x1 of row (y, z) whose neighbours remain to be examined.
 struct Segment {
@@ -50,21 +57,6 @@ template <class T> struct ValeurEcart {
     double tolerance;
     bool operator()(T v) const { return std::fabs(static_cast<double>(v) - s) <= tolerance; }
 };
-
-// The scans below read eight voxels as one little-endian word, the lowest byte first.
-static_assert(std::endian::native == std::endian::little);
-constexpr std::uint64_t kOctetsUn = 0x0101010101010101ull;
-constexpr std::uint64_t kOctetsHaut = 0x8080808080808080ull;
-
-std::uint64_t lireMot(const unsigned char* p) {
-    std::uint64_t mot;
-    std::memcpy(&mot, p, sizeof mot);
-    return mot;
-}
-
-// High bit of each zero byte of mot; the lowest bit set marks exactly the first zero byte (a
-// byte above a zero byte may be flagged wrongly, which the callers never look at).
-std::uint64_t octetsNuls(std::uint64_t mot) { return (mot - kOctetsUn) & ~mot & kOctetsHaut; }
 
 // First x of x0 .. x1 whose voxel is a candidate of a growth that keeps its marks beside the
 // volume (value accepted, not yet marked), or x1 + 1. Runs of marked voxels, most of what a

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/Message.h"
+#include "core/MotsOctets.h"
 #include "core/Parallele.h"
 #include "volume/CImage3D.h"
 
@@ -329,21 +330,9 @@ bool CRegion3D::creerRegionImage3D(const CImage3D& image) {
 
 namespace {
 
-// The fill reads eight voxels as one little-endian word, the lowest byte first.
-static_assert(std::endian::native == std::endian::little);
-constexpr std::uint64_t kOctetsBas = 0x7f7f7f7f7f7f7f7full;
-constexpr std::uint64_t kOctetsHaut = 0x8080808080808080ull;
-
-std::uint64_t lireMot(const unsigned char* p) {
-    std::uint64_t mot;
-    std::memcpy(&mot, p, sizeof mot);
-    return mot;
-}
-
-// High bit of each non-zero byte of mot, exactly.
-std::uint64_t octetsNonNuls(std::uint64_t mot) {
-    return (((mot & kOctetsBas) + kOctetsBas) | mot) & kOctetsHaut;
-}
+using Stravol::kOctetsHaut;
+using Stravol::lireMot;
+using Stravol::octetsNonNuls;
 
 // Bit i of the result: the high bit of byte i.
 std::uint64_t bitsHauts(std::uint64_t hauts) {
