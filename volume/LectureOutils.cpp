@@ -115,14 +115,18 @@ bool lireOctetsCompresses(std::FILE* f, long long debut, long long sauter, std::
     std::size_t ecrits = 0;
     long long sautes = 0;
     int etat = Z_OK;
+    // Compressed bytes for the stream when it has used up the last ones; false at the file's end.
+    const auto alimenter = [&] {
+        if (z.avail_in != 0)
+            return true;
+        const std::size_t lus = std::fread(entree.data(), 1, kBloc, f);
+        z.next_in = entree.data();
+        z.avail_in = static_cast<uInt>(lus);
+        return lus != 0;
+    };
     while (ecrits < octets) {
-        if (z.avail_in == 0) {
-            const std::size_t lus = std::fread(entree.data(), 1, kBloc, f);
-            if (lus == 0)
-                break;
-            z.next_in = entree.data();
-            z.avail_in = static_cast<uInt>(lus);
-        }
+        if (!alimenter())
+            break;
         // The skipped bytes go to a scratch buffer, the others straight into dest.
         const bool saute = sautes < sauter;
         const std::size_t place = saute ? static_cast<std::size_t>(std::min<long long>(
@@ -147,13 +151,8 @@ bool lireOctetsCompresses(std::FILE* f, long long debut, long long sauter, std::
     // verified (a stream going on further is left unread).
     if (ecrits == octets && etat != Z_STREAM_END)
         for (int tour = 0; tour < 4 && (etat == Z_OK || etat == Z_BUF_ERROR); ++tour) {
-            if (z.avail_in == 0) {
-                const std::size_t lus = std::fread(entree.data(), 1, kBloc, f);
-                if (lus == 0)
-                    break;
-                z.next_in = entree.data();
-                z.avail_in = static_cast<uInt>(lus);
-            }
+            if (!alimenter())
+                break;
             z.next_out = rebut.data();
             z.avail_out = static_cast<uInt>(kBloc);
             etat = inflate(&z, Z_NO_FLUSH);
