@@ -1,38 +1,62 @@
 #include "mesh/MaillagePlat.h"
 
 #include <cmath>
-#include <unordered_map>
+#include <cstddef>
+#include <stdexcept>
 
+#include "core/Parallele.h"
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/ListesMaillage.h"
 
 namespace Stravol {
 
 MaillagePlat versMaillagePlat(const CMaillageTriangleChRegion& maillage) {
+    // Each vertex takes its place in the list as its scratch number.
+    const std::vector<const CSommetChRegion*> sommets =
+        enTableau(maillage.listeSommetsConstruite(), maillage.premierSommet, maillage.nbSommets);
+    const std::vector<const CTriangleChRegion*> triangles = enTableau(
+        maillage.listeTrianglesConstruite(), maillage.premierTriangle, maillage.nbTriangles);
+    const auto nbSommets = static_cast<std::ptrdiff_t>(sommets.size());
+    const auto nbTriangles = static_cast<std::ptrdiff_t>(triangles.size());
     MaillagePlat plat;
-    std::unordered_map<const CSommetChRegion*, std::uint32_t> numeros;
-    const std::size_t nbSommets =
-        maillage.nbSommets > 0 ? static_cast<std::size_t>(maillage.nbSommets) : 0;
-    numeros.reserve(nbSommets);
-    plat.positions.reserve(3 * nbSommets);
-    plat.normales.reserve(3 * nbSommets);
-    for (const CSommetChRegion* s = maillage.premierSommet; s != nullptr; s = s->suivant) {
-        numeros.emplace(s, static_cast<std::uint32_t>(plat.nbSommets()));
-        plat.positions.insert(plat.positions.end(), {s->x, s->y, s->z});
-        plat.normales.insert(plat.normales.end(), {s->normale.x, s->normale.y, s->normale.z});
+    plat.positions.resize(3 * sommets.size());
+    plat.normales.resize(3 * sommets.size());
+    plat.triangles.resize(3 * triangles.size());
+    plat.normalesTriangles.resize(3 * triangles.size());
+#pragma omp parallel for num_threads(nbThreads()) if (nbSommets >= kSeuilParallele) schedule(static)
+    for (std::ptrdiff_t i = 0; i < nbSommets; ++i) {
+        const CSommetChRegion* s = sommets[static_cast<std::size_t>(i)];
+        s->indice = static_cast<int>(i);
+        float* p = &plat.positions[3 * static_cast<std::size_t>(i)];
+        float* n = &plat.normales[3 * static_cast<std::size_t>(i)];
+        p[0] = s->x, p[1] = s->y, p[2] = s->z;
+        n[0] = s->normale.x, n[1] = s->normale.y, n[2] = s->normale.z;
     }
-    const std::size_t nbTriangles =
-        maillage.nbTriangles > 0 ? static_cast<std::size_t>(maillage.nbTriangles) : 0;
-    plat.triangles.reserve(3 * nbTriangles);
-    plat.normalesTriangles.reserve(3 * nbTriangles);
-    for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
-        plat.normalesTriangles.insert(plat.normalesTriangles.end(),
-                                      {t->normale[0], t->normale[1], t->normale[2]});
+    // A corner that is not a listed vertex (its scratch number not confirmed by the list).
+    bool horsListe = false;
+    const auto numero = [&sommets, &horsListe](const CSommetChRegion* v) {
+        const auto k = static_cast<std::size_t>(v->indice);
+        if (v->indice < 0 || k >= sommets.size() || sommets[k] != v) {
+            horsListe = true;
+            return std::uint32_t{0};
+        }
+        return static_cast<std::uint32_t>(k);
+    };
+#pragma omp parallel for num_threads(nbThreads()) if (nbTriangles >= kSeuilParallele)              \
+    schedule(static) reduction(||                                                                  \
+                               : horsListe)
+    for (std::ptrdiff_t i = 0; i < nbTriangles; ++i) {
+        const CTriangleChRegion* t = triangles[static_cast<std::size_t>(i)];
         // A negative orientation turns the stored corners clockwise seen from outside.
         const CSommetChRegion* b = t->orientation < 0 ? t->c : t->b;
         const CSommetChRegion* c = t->orientation < 0 ? t->b : t->c;
-        plat.triangles.insert(plat.triangles.end(),
-                              {numeros.at(t->a), numeros.at(b), numeros.at(c)});
+        std::uint32_t* coins = &plat.triangles[3 * static_cast<std::size_t>(i)];
+        coins[0] = numero(t->a), coins[1] = numero(b), coins[2] = numero(c);
+        float* n = &plat.normalesTriangles[3 * static_cast<std::size_t>(i)];
+        n[0] = t->normale[0], n[1] = t->normale[1], n[2] = t->normale[2];
     }
+    if (horsListe)
+        throw std::out_of_range("a triangle's corner is not a vertex of the mesh's list");
     return plat;
 }
 

@@ -9,6 +9,7 @@
 
 #include "core/Parallele.h"
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/ListesMaillage.h"
 
 namespace {
 
@@ -90,19 +91,6 @@ bool parPairesOpposees(const std::vector<UsageArete>& usages) {
             (k + 2 < usages.size() && usages[k + 2].cle() == usages[k].cle()))
             return false;
     return true;
-}
-
-// A mesh list as an array: the construction's while it holds (construite), else walked from
-// premier (nb the expected length).
-template <class T>
-std::vector<const T*> enTableau(const std::vector<T*>* construite, const T* premier, int nb) {
-    if (construite != nullptr)
-        return {construite->begin(), construite->end()};
-    std::vector<const T*> liste;
-    liste.reserve(static_cast<std::size_t>(nb > 0 ? nb : 0));
-    for (const T* e = premier; e != nullptr; e = e->suivant)
-        liste.push_back(e);
-    return liste;
 }
 
 // Smaller winding class of each connected piece of the sorted undirected uses, the classes
@@ -211,8 +199,8 @@ constexpr std::uint32_t kInconnu = 0xffffffffu;
 // from a walk; the vertices are looked at on all threads.
 int numeroterSommets(const CMaillageTriangleChRegion& maillage,
                      std::vector<const CSommetChRegion*>& sommets) {
-    sommets =
-        enTableau(maillage.listeSommetsConstruite(), maillage.premierSommet, maillage.nbSommets);
+    sommets = Stravol::enTableau(maillage.listeSommetsConstruite(), maillage.premierSommet,
+                                 maillage.nbSommets);
     const auto nbSommets = static_cast<std::ptrdiff_t>(sommets.size());
     int irreguliers = 0;
 #pragma omp parallel for num_threads(Stravol::nbThreads()) \
@@ -322,7 +310,7 @@ ControleMaillage controlerMaillage(const CMaillageTriangleChRegion& maillage) {
     std::vector<const CSommetChRegion*> sommets;
     c.irreguliers = numeroterSommets(maillage, sommets);
     // Triangles in list order with their outward corners' numbers.
-    const std::vector<const CTriangleChRegion*> triangles = enTableau(
+    const std::vector<const CTriangleChRegion*> triangles = Stravol::enTableau(
         maillage.listeTrianglesConstruite(), maillage.premierTriangle, maillage.nbTriangles);
     std::vector<std::uint32_t> coins = coinsNumerotes(triangles, sommets);
     sommets = {};
