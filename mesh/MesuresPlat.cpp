@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/Parallele.h"
+
 namespace Stravol {
 
 namespace {
@@ -23,6 +25,80 @@ Point vectoriel(const Point& u, const Point& v) {
 }
 
 double norme(const Point& u) { return std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]); }
+
+// A use of the edge from a vertex to a higher-numbered one.
+struct Usage {
+    std::uint32_t haut;
+    bool montant; // runs from the vertex to haut
+};
+
+// The uses of the edges from v to its higher-numbered neighbours, from v's corners l (nb pairs
+// of the next corner and the one after), sorted by neighbour.
+void usagesDepuis(std::uint32_t v, const std::uint32_t* l, std::size_t nb,
+                  std::vector<Usage>& usages) {
+    usages.clear();
+    for (std::size_t i = 0; i < nb; ++i) {
+        if (l[2 * i] > v)
+            usages.push_back({l[2 * i], true});
+        if (l[2 * i + 1] > v)
+            usages.push_back({l[2 * i + 1], false});
+    }
+    std::sort(usages.begin(), usages.end(), [](const Usage& p, const Usage& q) {
+        return p.haut < q.haut || (p.haut == q.haut && p.montant < q.montant);
+    });
+}
+
+// Faults of the edges whose uses are listed, sorted by their other end.
+struct BilanAretes {
+    std::size_t multiples = 0;  // used by more than two triangles
+    std::size_t memeSens = 0;   // not as often one way as the other
+    std::size_t horsPaires = 0; // not used exactly once each way
+};
+
+BilanAretes bilanAretes(const std::vector<Usage>& usages) {
+    BilanAretes b;
+    for (std::size_t i = 0; i < usages.size();) {
+        std::size_t j = i;
+        std::size_t montants = 0;
+        while (j < usages.size() && usages[j].haut == usages[i].haut)
+            montants += usages[j++].montant ? 1 : 0;
+        const std::size_t n = j - i;
+        if (n > 2)
+            ++b.multiples;
+        if (n >= 2 && 2 * montants != n)
+            ++b.memeSens;
+        if (n != 2 || montants != 1)
+            ++b.horsPaires;
+        i = j;
+    }
+    return b;
+}
+
+// Whether a vertex's triangles make one fan: the edges opposite to it (from the next corner
+// to the one after, nb pairs in l) chain into one cycle through all of them.
+bool uneSeuleEventail(const std::uint32_t* l, std::size_t nb) {
+    if (nb == 0)
+        return true;
+    // Follow the links from the first one; a single fan visits them all and comes back.
+    std::size_t vus = 1;
+    std::uint32_t courant = l[1];
+    bool un = true;
+    while (courant != l[0] && un) {
+        std::size_t suivants = 0, k = nb;
+        for (std::size_t i = 0; i < nb; ++i)
+            if (l[2 * i] == courant) {
+                ++suivants;
+                k = i;
+            }
+        un = suivants == 1;
+        if (un) {
+            courant = l[2 * k + 1];
+            ++vus;
+        }
+        un = un && vus <= nb;
+    }
+    return un && vus == nb;
+}
 
 } // namespace
 
@@ -69,55 +145,21 @@ MesuresMaillagePlat mesurerMaillagePlat(const MaillagePlat& m, const Geometrie& 
 ControleMaillagePlat controlerMaillagePlat(const MaillagePlat& m) {
     ControleMaillagePlat c;
     const std::size_t nv = m.nbSommets(), nt = m.nbTriangles();
-    // Directed edges (from, to) with their triangle, sorted by undirected edge.
-    struct Usage {
-        std::uint32_t bas, haut;
-        bool montant; // runs from bas to haut
-    };
-    std::vector<Usage> usages;
-    usages.reserve(3 * nt);
+    // The corners of each vertex: for each of its valid triangles, the next corner and the one
+    // after, in liens from debuts[v].
     std::vector<std::uint32_t> debuts(nv + 1, 0);
-    std::vector<bool> valide(nt, true);
+    std::vector<char> valide(nt, 1);
     for (std::size_t t = 0; t < nt; ++t) {
         const std::uint32_t* v = m.triangles.data() + 3 * t;
         if (v[0] >= nv || v[1] >= nv || v[2] >= nv || v[0] == v[1] || v[1] == v[2] ||
             v[0] == v[2]) {
-            valide[t] = false;
+            valide[t] = 0;
             ++c.trianglesInvalides;
             continue;
         }
-        for (std::size_t k = 0; k < 3; ++k) {
-            const std::uint32_t a = v[k], b = v[(k + 1) % 3];
-            usages.push_back({std::min(a, b), std::max(a, b), a < b});
+        for (std::size_t k = 0; k < 3; ++k)
             ++debuts[v[k] + 1];
-        }
     }
-    std::sort(usages.begin(), usages.end(), [](const Usage& p, const Usage& q) {
-        return p.bas < q.bas ||
-               (p.bas == q.bas && (p.haut < q.haut || (p.haut == q.haut && p.montant < q.montant)));
-    });
-    bool parPaires = true;
-    for (std::size_t i = 0; i < usages.size();) {
-        std::size_t j = i;
-        int montants = 0;
-        while (j < usages.size() && usages[j].bas == usages[i].bas &&
-               usages[j].haut == usages[i].haut) {
-            montants += usages[j].montant ? 1 : 0;
-            ++j;
-        }
-        const std::size_t n = j - i;
-        if (n > 2)
-            ++c.aretesMultiples;
-        if (n >= 2 && 2 * static_cast<std::size_t>(montants) != n)
-            ++c.aretesMemeSens;
-        if (n != 2 || montants != 1)
-            parPaires = false;
-        i = j;
-    }
-    c.ferme = parPaires && nt > 0 && c.trianglesInvalides == 0;
-
-    // Around each vertex, the edges opposite to it (from the next corner to the one after) must
-    // chain into one cycle through all its triangles.
     for (std::size_t v = 0; v < nv; ++v)
         debuts[v + 1] += debuts[v];
     std::vector<std::uint32_t> liens(2 * static_cast<std::size_t>(debuts[nv]));
@@ -134,32 +176,31 @@ ControleMaillagePlat controlerMaillagePlat(const MaillagePlat& m) {
             }
         }
     }
-    for (std::size_t v = 0; v < nv; ++v) {
-        const std::size_t debut = debuts[v], n = debuts[v + 1] - debut;
-        if (n == 0)
-            continue;
-        const std::uint32_t* l = liens.data() + 2 * debut;
-        // Follow the links from the first one; a single fan visits them all and comes back.
-        std::size_t vus = 1;
-        std::uint32_t courant = l[1];
-        bool un = true;
-        while (courant != l[0] && un) {
-            std::size_t suivants = 0, k = n;
-            for (std::size_t i = 0; i < n; ++i)
-                if (l[2 * i] == courant) {
-                    ++suivants;
-                    k = i;
-                }
-            un = suivants == 1;
-            if (un) {
-                courant = l[2 * k + 1];
-                ++vus;
-            }
-            un = un && vus <= n;
+    // Every edge is looked at from its lower vertex, whose corners hold each of its uses once.
+    std::size_t multiples = 0, memeSens = 0, horsPaires = 0, sommetsMultiples = 0;
+    const auto n = static_cast<std::ptrdiff_t>(nv);
+#pragma omp parallel num_threads(nbThreads()) if (n >= kSeuilParallele) \
+    reduction(+ : multiples, memeSens, horsPaires, sommetsMultiples)
+    {
+        std::vector<Usage> usages;
+#pragma omp for schedule(static)
+        for (std::ptrdiff_t i = 0; i < n; ++i) {
+            const auto v = static_cast<std::uint32_t>(i);
+            const std::size_t debut = debuts[v], nb = debuts[v + 1] - debut;
+            const std::uint32_t* l = liens.data() + 2 * debut;
+            if (!uneSeuleEventail(l, nb))
+                ++sommetsMultiples;
+            usagesDepuis(v, l, nb, usages);
+            const BilanAretes b = bilanAretes(usages);
+            multiples += b.multiples;
+            memeSens += b.memeSens;
+            horsPaires += b.horsPaires;
         }
-        if (!un || vus != n)
-            ++c.sommetsMultiples;
     }
+    c.aretesMultiples = multiples;
+    c.aretesMemeSens = memeSens;
+    c.sommetsMultiples = sommetsMultiples;
+    c.ferme = horsPaires == 0 && nt > 0 && c.trianglesInvalides == 0;
     return c;
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/Parallele.h"
 #include "mesh/MesuresPlat.h"
 
 using namespace Stravol;
@@ -102,4 +103,38 @@ TEST(MaillagePlatMesures, CheckFindsEveryFault) {
     EXPECT_EQ(c.trianglesInvalides, 1u);
     EXPECT_FALSE(c.variete());
     EXPECT_FALSE(controlerMaillagePlat(MaillagePlat{}).ferme);
+}
+
+// The check of a large mesh, whose vertices are shared out over the threads, counts every fault
+// once whatever the thread count: 2,100 cubes, a corner shared by each of 10 pairs, an edge by
+// each of 10 pairs, and one triangle turned over in each of 20 cubes.
+TEST(MaillagePlatMesures, CheckOfALargeMeshCountsEachFaultOnceOnAnyThreadCount) {
+    constexpr std::uint32_t kCubes = 2100;
+    MaillagePlat m;
+    for (std::uint32_t k = 0; k < kCubes; ++k)
+        ajouterCube(m, 3.0f * float(k % 50), 3.0f * float(k / 50), 0, 1);
+    ASSERT_GE(m.nbSommets(), std::size_t(kSeuilParallele));
+    for (std::uint32_t k = 0; k < 10; ++k) {
+        // Cube 100 k + 1's corner 0 on cube 100 k's corner 7; cube 100 k + 51's corners 0 and
+        // 1 on cube 100 k + 50's corners 6 and 7.
+        fusionner(m, 8 * (100 * k + 1), 8 * (100 * k) + 7);
+        fusionner(m, 8 * (100 * k + 51), 8 * (100 * k + 50) + 6);
+        fusionner(m, 8 * (100 * k + 51) + 1, 8 * (100 * k + 50) + 7);
+    }
+    for (std::uint32_t k = 0; k < 20; ++k) {
+        std::uint32_t* t = &m.triangles[3 * 12 * (100 * k + 20)];
+        std::swap(t[1], t[2]);
+    }
+    for (const int threads : {1, 2, 3}) {
+        definirNbThreads(threads);
+        const ControleMaillagePlat c = controlerMaillagePlat(m);
+        EXPECT_FALSE(c.ferme);
+        EXPECT_EQ(c.aretesMultiples, 10u);
+        EXPECT_EQ(c.aretesMemeSens, 3u * 20);
+        // Each shared corner, both ends of each shared edge, and the corners of each triangle
+        // turned over.
+        EXPECT_EQ(c.sommetsMultiples, 10u + 2 * 10 + 3 * 20);
+        EXPECT_EQ(c.trianglesInvalides, 0u);
+    }
+    definirNbThreads(0);
 }
