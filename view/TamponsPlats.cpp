@@ -15,7 +15,6 @@ namespace {
 constexpr int kErreursGLMax = 8;
 // A mesh with more triangles than this many per pixel it covers draws its preview.
 constexpr double kTrianglesParPixel = 2.0;
-constexpr double kPi = 3.14159265358979323846;
 
 QOpenGLFunctions* fonctions() { return QOpenGLContext::currentContext()->functions(); }
 
@@ -61,10 +60,29 @@ void sphereDe(const MaillagePlat& m, std::array<float, 3>& centre, float& rayon)
     rayon = std::sqrt(r2);
 }
 
-// Whether a mesh of n triangles within the sphere (voxel coordinates) covers on screen fewer
-// pixels than kTrianglesParPixel times its triangles, under the current matrices and viewport.
-// A sphere around the eye, or a projection that is not a plain perspective, is never small.
-bool petitALEcran(const std::array<float, 3>& centre, float rayon, std::size_t n) {
+// The area of the mesh's surface (voxel units).
+float aireDe(const MaillagePlat& m) {
+    double aire = 0;
+    for (std::size_t t = 0; t + 2 < m.triangles.size(); t += 3) {
+        const float* a = &m.positions[3 * std::size_t{m.triangles[t]}];
+        const float* b = &m.positions[3 * std::size_t{m.triangles[t + 1]}];
+        const float* c = &m.positions[3 * std::size_t{m.triangles[t + 2]}];
+        const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+        const double v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+        const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                             u[0] * v[1] - u[1] * v[0]};
+        aire += 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    }
+    return static_cast<float>(aire);
+}
+
+// Whether a mesh of n triangles of the given surface area, within the sphere (voxel
+// coordinates), covers on screen fewer pixels than kTrianglesParPixel times its triangles, under
+// the current matrices and viewport. The pixels covered are those of a quarter of its area seen
+// face on at the sphere's depth: the mean shadow of a convex surface over every direction, more
+// than a folded one casts. A sphere around the eye, or a projection that is not a plain
+// perspective, is never small.
+bool petitALEcran(const std::array<float, 3>& centre, float rayon, float aire, std::size_t n) {
     GLdouble m[16], p[16];
     GLint vue[4];
     glGetDoublev(GL_MODELVIEW_MATRIX, m);
@@ -80,10 +98,10 @@ bool petitALEcran(const std::array<float, 3>& centre, float rayon, std::size_t n
     const double r = rayon * echelle;
     if (profondeur <= r)
         return false;
-    // Radius in pixels along the larger of the two screen axes.
+    // Pixels a voxel spans at that depth, along the larger of the two screen axes.
     const double pixels =
-        r / profondeur * 0.5 * std::max(std::fabs(p[0]) * vue[2], std::fabs(p[5]) * vue[3]);
-    return static_cast<double>(n) > kTrianglesParPixel * kPi * pixels * pixels;
+        echelle / profondeur * 0.5 * std::max(std::fabs(p[0]) * vue[2], std::fabs(p[5]) * vue[3]);
+    return static_cast<double>(n) > kTrianglesParPixel * 0.25 * aire * pixels * pixels;
 }
 
 void delier() {
@@ -124,6 +142,7 @@ bool TamponsPlats::preparer(Tampon& t, const MaillagePlat& m,
     t.cle = cle;
     t.echec = false;
     sphereDe(m, t.centre, t.rayon);
+    t.aire = aireDe(m);
     if (t.sommets == 0) {
         GLuint noms[2] = {0, 0};
         f->glGenBuffers(2, noms);
@@ -178,7 +197,8 @@ void TamponsPlats::dessiner(const MaillagePlat& m, const std::vector<std::uint32
         apercu = nullptr;
     Tampon& t = tampons_[&m];
     const bool enBuffers = preparer(t, m, apercu);
-    const bool reduit = apercu != nullptr && petitALEcran(t.centre, t.rayon, m.nbTriangles());
+    const bool reduit =
+        apercu != nullptr && petitALEcran(t.centre, t.rayon, t.aire, m.nbTriangles());
     if (reduit)
         ++apercus_;
     const std::size_t n = reduit ? apercu->size() : m.triangles.size();

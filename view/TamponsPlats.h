@@ -53,6 +53,7 @@ private:
         // The sphere around the mesh's vertices (voxel coordinates).
         std::array<float, 3> centre{};
         float rayon = 0;
+        float aire = 0; // of the mesh's surface, voxel units
     };
     static Cle cleDe(const MaillagePlat& m, const std::vector<std::uint32_t>* apercu);
     // Binds the mesh's buffers, after copying its arrays when they changed; false when they

@@ -3,8 +3,12 @@
 // and a latitude-longitude sphere of that radius and size; frames after a change (Draw: the
 // mesh copied to the driver again) and frames of a turning camera (mouse motion: the buffers
 // drawn as they stand), also with a sphere of about 1.6 million triangles and with 729 label
-// meshes of that many triangles in all. Run under a display, e.g.
+// meshes of that many triangles in all; with STRAVOL_ATLAS naming a label file (scripts/bench
+// writes one: /tmp/stravol-bench/files/atlas.nii.gz), every label of it as the window meshes
+// them. Run under a display, e.g.
 // xvfb-run -a -s "-screen 0 1280x1024x24" build/view/draw_bench
+#include "extraction/SceneEtiquettes.h"
+#include "extraction/Tableaux.h"
 #include "mesh/ApercuPlat.h"
 #include "mesh/MaillagePlat.h"
 #include "region/CRegion3D.h"
@@ -21,8 +25,14 @@
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
 
 namespace {
@@ -203,20 +213,59 @@ Etiquettes& etiquettes() {
     return *e;
 }
 
-// Frames of a turning camera around the label meshes, with their previews where they show
-// small (state.range(0) = 1) or without.
-void BM_TurningLabelMeshes(benchmark::State& state) {
+// Every label of the atlas STRAVOL_ATLAS meshed as the window's "every label" does (dual
+// surface, its default smoothing, a preview each), and the atlas's sides; false when it cannot.
+bool etiquettesAtlas(Etiquettes& e, std::array<int, 3>& cotes) {
+    const char* fichier = std::getenv("STRAVOL_ATLAS");
+    if (fichier == nullptr)
+        return false;
+    Stravol::DemandeOuverture demande;
+    demande.entree = fichier;
+    const auto ouvert = Stravol::ouvrirTableaux(demande, "");
+    if (!ouvert)
+        return false;
+    const Stravol::VueVolume& vue = ouvert.valeur().volume.vue;
+    const auto presentes = Stravol::etiquettesVue(vue);
+    if (!presentes)
+        return false;
+    const auto carte = Stravol::carteEtiquettes(vue, presentes.valeur());
+    if (!carte)
+        return false;
+    Stravol::OptionsExtraction options;
+    options.surface = Stravol::MethodeSurface::Duale;
+    options.nbLissages = Stravol::kToursDualParDefaut;
+    std::mutex verrou;
+    std::string erreur;
+    const std::atomic<bool> arret = false;
+    const bool fait = Stravol::maillerToutesEtiquettes(
+        carte.valeur(), options, ouvert.valeur().geometrie, arret, [](std::size_t) {},
+        [&](std::uint32_t, Stravol::MaillagePlat& m) {
+            std::vector<std::uint32_t> apercu = Stravol::trianglesApercu(m);
+            const std::lock_guard<std::mutex> garde(verrou);
+            e.maillages.push_back(std::move(m));
+            e.apercus.push_back(std::move(apercu));
+        },
+        erreur);
+    cotes = {vue.W, vue.H, vue.D};
+    return fait;
+}
+
+// Frames of a turning camera around the meshes of e in a volume of the given sides, with
+// their previews where they show small (previews) or without.
+void tournerAutourDesEtiquettes(benchmark::State& state, const Etiquettes& e,
+                                const std::array<int, 3>& cotes, bool apercus) {
     montrer(false, false);
     Scene& s = scene();
-    s.vue->largeur = s.vue->hauteur = s.vue->profondeur = 256;
-    const Etiquettes& e = etiquettes();
+    s.vue->largeur = cotes[0];
+    s.vue->hauteur = cotes[1];
+    s.vue->profondeur = cotes[2];
     std::vector<Stravol::MaillageVue> vues;
     std::size_t triangles = 0;
     for (std::size_t i = 0; i < e.maillages.size(); ++i) {
         vues.push_back({&e.maillages[i],
                         {0.8f, 0.5f, 0.3f},
                         true,
-                        state.range(0) != 0 ? &e.apercus[i] : nullptr});
+                        apercus && !e.apercus[i].empty() ? &e.apercus[i] : nullptr});
         triangles += e.maillages[i].nbTriangles();
     }
     s.vue->remplacerMaillagesEtiquettes(std::move(vues));
@@ -227,7 +276,27 @@ void BM_TurningLabelMeshes(benchmark::State& state) {
                            benchmark::Counter::kAvgIterations);
     s.vue->remplacerMaillagesEtiquettes({});
     state.counters["meshes"] = static_cast<double>(e.maillages.size());
+    state.counters["without_preview"] = static_cast<double>(
+        std::count_if(e.apercus.begin(), e.apercus.end(), [](const auto& a) { return a.empty(); }));
     state.counters["triangles"] = static_cast<double>(triangles);
+}
+
+// Frames of a turning camera around the label meshes, with their previews where they show
+// small (state.range(0) = 1) or without.
+void BM_TurningLabelMeshes(benchmark::State& state) {
+    tournerAutourDesEtiquettes(state, etiquettes(), {256, 256, 256}, state.range(0) != 0);
+}
+
+// The same around every label of the atlas that STRAVOL_ATLAS names.
+void BM_TurningAtlasLabelMeshes(benchmark::State& state) {
+    static Etiquettes e;
+    static std::array<int, 3> cotes{};
+    static const bool pret = etiquettesAtlas(e, cotes);
+    if (!pret) {
+        state.SkipWithError("STRAVOL_ATLAS names no atlas whose labels can be meshed");
+        return;
+    }
+    tournerAutourDesEtiquettes(state, e, cotes, state.range(0) != 0);
 }
 
 void BM_FrameThreeCutsAndMesh(benchmark::State& state) { dessiner(state, true, true); }
@@ -267,6 +336,13 @@ BENCHMARK(BM_FrameMillionsOfTriangles)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_TurningLabelMeshes)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_TurningAtlasLabelMeshes)
     ->Arg(0)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond)

@@ -244,4 +244,18 @@ TEST_F(VueMaillages, AMeshShownSmallDrawsItsPreviewALargeOneItself) {
     image = vue->capturerImage();
     EXPECT_EQ(vue->nbApercusEtiquettes(), avant);
     EXPECT_TRUE(verdatre(lire(image, pixelVoxel(50, 50, 80))));
+
+    // The same triangles on a needle 80 voxels long and 3 across: it covers few pixels for
+    // all its length, so it shows small.
+    MaillagePlat aiguille = synthese::spherePlate(50, 50, 50, 40, 60, 120);
+    for (std::size_t i = 0; i + 2 < aiguille.positions.size(); i += 3)
+        for (std::size_t k = 1; k < 3; ++k)
+            aiguille.positions[i + k] = 50 + (aiguille.positions[i + k] - 50) * 1.5f / 40;
+    const std::vector<std::uint32_t> apercuAiguille = Stravol::trianglesApercu(aiguille);
+    ASSERT_FALSE(apercuAiguille.empty());
+    vue->remplacerMaillagesEtiquettes({{&aiguille, {1, 0, 0}, true, &apercuAiguille}});
+    avant = vue->nbApercusEtiquettes();
+    image = vue->capturerImage();
+    EXPECT_GT(vue->nbApercusEtiquettes(), avant);
+    EXPECT_TRUE(rougeatre(lire(image, pixelVoxel(50, 50, 51))));
 }
