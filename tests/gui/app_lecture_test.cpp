@@ -14,6 +14,8 @@
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "volume/EcritureVolume.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLocale>
 #include <QPushButton>
@@ -360,6 +362,11 @@ TEST_F(LectureWindow, TheSmallThingsOfTheWindow) {
 
     for (const QLabel* libelle : options.findChildren<QLabel*>())
         EXPECT_GE(libelle->width(), libelle->sizeHint().width()) << libelle->text().toStdString();
+    // And its boxes, choices and buttons, whose texts are cut just as well.
+    for (const QAbstractButton* bouton : options.findChildren<QAbstractButton*>())
+        EXPECT_GE(bouton->width(), bouton->sizeHint().width()) << bouton->text().toStdString();
+    for (const QComboBox* choix : options.findChildren<QComboBox*>())
+        EXPECT_GE(choix->width(), choix->sizeHint().width()) << choix->currentText().toStdString();
 
     // The toolkit's own buttons in French.
     Stravol::chargerTraductionsQt();
