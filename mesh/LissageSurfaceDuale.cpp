@@ -234,33 +234,43 @@ std::vector<double> resoudre(const std::vector<AreteLabels>& aretes, const std::
             sortie[c] -= e.poids * p[a];
         }
     };
-    std::vector<double> r(n), p(n), ap(n);
-    double rr = 0.0, bb = 0.0;
+    // Conjugate gradients preconditioned by the diagonal: label sizes differ by orders of
+    // magnitude, which plain steps would take hundreds of rounds to even out.
+    const auto inverse = [&](std::size_t i) {
+        return diagonale[i] > 0.0 ? 1.0 / (diagonale[i] + eps) : 0.0;
+    };
+    std::vector<double> r(n), z(n), p(n), ap(n);
+    double rr = 0.0, rz = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
         r[i] = diagonale[i] > 0.0 ? b[i] : 0.0;
-        p[i] = r[i];
+        z[i] = inverse(i) * r[i];
+        p[i] = z[i];
         rr += r[i] * r[i];
+        rz += r[i] * z[i];
     }
-    bb = rr;
+    const double bb = rr;
     constexpr int kIterationsMax = 500;
-    for (int k = 0; k < kIterationsMax && rr > 1e-24 * bb && rr > 0.0; ++k) {
+    for (int k = 0; k < kIterationsMax && rr > 1e-24 * bb && rz > 0.0; ++k) {
         produit(p, ap);
         double pap = 0.0;
         for (std::size_t i = 0; i < n; ++i)
             pap += p[i] * ap[i];
         if (!(pap > 0.0))
             break;
-        const double alpha = rr / pap;
+        const double alpha = rz / pap;
         double suivant = 0.0;
+        rr = 0.0;
         for (std::size_t i = 0; i < n; ++i) {
             x[i] += alpha * p[i];
             r[i] -= alpha * ap[i];
-            suivant += r[i] * r[i];
+            z[i] = inverse(i) * r[i];
+            rr += r[i] * r[i];
+            suivant += r[i] * z[i];
         }
-        const double beta = suivant / rr;
-        rr = suivant;
+        const double beta = suivant / rz;
+        rz = suivant;
         for (std::size_t i = 0; i < n; ++i)
-            p[i] = r[i] + beta * p[i];
+            p[i] = z[i] + beta * p[i];
     }
     return x;
 }
@@ -285,6 +295,7 @@ public:
         std::sort(valeurs_.begin(), valeurs_.end());
         for (std::size_t r = 0; r < valeurs_.size(); ++r)
             rangs_[valeurs_[r]] = static_cast<std::int32_t>(r);
+        indexerQuads();
         // The raw surface encloses its labels' voxels exactly.
         cibles_ = volumes6(s.centres.data());
         // Each Libre vertex lies between one pair of labels.
@@ -401,18 +412,49 @@ private:
             }
             parQuad_[q] = somme;
         }
-        // Summed in quad order: the same for any thread count.
+        // Each label's sum in quad order: the same for any thread count.
         std::vector<double> v(valeurs_.size(), 0.0);
-        for (std::size_t q = 0; q < parQuad_.size(); ++q) {
-            const std::int32_t avant = rangs_[s_.paires[4 * q]];
-            const std::int32_t arriere = rangs_[s_.paires[4 * q + 1]];
-            if (arriere >= 0)
-                v[static_cast<std::size_t>(arriere)] += parQuad_[q];
-            if (avant >= 0)
-                v[static_cast<std::size_t>(avant)] -= parQuad_[q];
+        const auto nr = static_cast<std::ptrdiff_t>(valeurs_.size());
+#pragma omp parallel for num_threads(threads_) schedule(static)
+        for (std::ptrdiff_t i = 0; i < nr; ++i) {
+            const auto r = static_cast<std::size_t>(i);
+            double somme = 0.0;
+            for (std::uint32_t k = debutsQuads_[r]; k < debutsQuads_[r + 1]; ++k) {
+                const std::uint32_t e = quadsRang_[k];
+                if (e & kDevant)
+                    somme -= parQuad_[e & ~kDevant];
+                else
+                    somme += parQuad_[e];
+            }
+            v[r] = somme;
         }
         return v;
     }
+
+    // The quads of each label by rank, in quad order, those it lies in front of marked.
+    void indexerQuads() {
+        const std::size_t nq = parQuad_.size();
+        debutsQuads_.assign(valeurs_.size() + 1, 0);
+        const auto pourChaque = [&](const auto& faire) {
+            for (std::size_t q = 0; q < nq; ++q) {
+                const std::int32_t avant = rangs_[s_.paires[4 * q]];
+                const std::int32_t arriere = rangs_[s_.paires[4 * q + 1]];
+                if (arriere >= 0)
+                    faire(static_cast<std::size_t>(arriere), static_cast<std::uint32_t>(q));
+                if (avant >= 0)
+                    faire(static_cast<std::size_t>(avant), static_cast<std::uint32_t>(q) | kDevant);
+            }
+        };
+        pourChaque([&](std::size_t r, std::uint32_t) { ++debutsQuads_[r + 1]; });
+        for (std::size_t r = 0; r < valeurs_.size(); ++r)
+            debutsQuads_[r + 1] += debutsQuads_[r];
+        quadsRang_.resize(debutsQuads_.back());
+        std::vector<std::uint32_t> fins(debutsQuads_.begin(), debutsQuads_.end() - 1);
+        pourChaque([&](std::size_t r, std::uint32_t e) { quadsRang_[fins[r]++] = e; });
+    }
+
+    // Marks a quad its label lies in front of (the quad numbers stay below it).
+    static constexpr std::uint32_t kDevant = 0x80000000u;
 
     const SurfaceDuale& s_;
     const Anneaux& anneaux_;
@@ -422,6 +464,7 @@ private:
     std::vector<std::uint16_t> valeurs_;
     double origine_[3];
     std::vector<double> parQuad_;
+    std::vector<std::uint32_t> debutsQuads_, quadsRang_; // quads of each rank (indexerQuads)
     std::vector<double> cibles_;
     std::vector<AreteLabels> aretes_;
     std::vector<std::uint32_t> areteSommet_; // Libre vertices: their pair of labels
