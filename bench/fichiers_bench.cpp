@@ -1,7 +1,9 @@
-// Volume files: a 168 x 206 x 128 int16 label atlas of about 700 labels, and a 512^3 16-bit grey
-// volume as NIfTI and as multi-page TIFF, all written by our own writers.
+// Volume files: a 168 x 206 x 128 int16 label atlas of about 700 labels, a 512^3 16-bit grey
+// volume as NIfTI and as multi-page TIFF, and a dense 256^3 map of 1000 cells, all written by our
+// own writers.
 //
-//   fichiers_bench --write DIR   writes DIR/atlas.nii.gz, DIR/grey512.nii and DIR/grey512.tif
+//   fichiers_bench --write DIR   writes DIR/atlas.nii.gz, DIR/grey512.nii, DIR/grey512.tif and
+//                                DIR/dense1000.nii.gz
 //                                (the files scripts/bench measures in fresh processes) and stops
 //   fichiers_bench [benchmark options]   reads them in this process (written first into a
 //                                temporary folder when missing)
@@ -111,6 +113,26 @@ VolumeBrut atlas() {
     return v;
 }
 
+// Dense map: kCellules^3 boxes filling a kCoteDense^3 grid, every voxel labelled (1 up to
+// kCellules^3), as the cells of a segmentation.
+constexpr int kCoteDense = 256;
+constexpr int kCellules = 10;
+
+VolumeBrut carteDense() {
+    VolumeBrut v;
+    v.largeur = v.hauteur = v.profondeur = kCoteDense;
+    v.type = TypeVoxel::EntierNonSigne16;
+    v.donnees.resize(v.nbVoxels() * sizeof(std::uint16_t));
+    auto* e = reinterpret_cast<std::uint16_t*>(v.donnees.data());
+    const auto cellule = [](int c) { return c * kCellules / kCoteDense; };
+    for (int z = 0; z < kCoteDense; ++z)
+        for (int y = 0; y < kCoteDense; ++y)
+            for (int x = 0; x < kCoteDense; ++x)
+                *e++ = static_cast<std::uint16_t>(
+                    1 + cellule(x) + kCellules * (cellule(y) + kCellules * cellule(z)));
+    return v;
+}
+
 VolumeBrut gris512() {
     VolumeBrut v;
     v.largeur = v.hauteur = v.profondeur = kCoteGris;
@@ -145,13 +167,15 @@ void ecrireFichiers(const std::string& dossier) {
     const VolumeBrut g = gris512();
     ecrireOuSortir(ecrireNifti(dossier + "/grey512.nii", g, 1, erreur), "grey512.nii", erreur);
     ecrireOuSortir(ecrireTiff(dossier + "/grey512.tif", g, false, erreur), "grey512.tif", erreur);
+    ecrireOuSortir(ecrireNifti(dossier + "/dense1000.nii.gz", carteDense(), 1, erreur),
+                   "dense1000.nii.gz", erreur);
 }
 
 const std::string& dossierFichiers() {
     static const std::string dossier = [] {
         const std::string d =
             (std::filesystem::temp_directory_path() / "stravol-bench-fichiers").string();
-        if (!std::filesystem::exists(d + "/grey512.tif"))
+        if (!std::filesystem::exists(d + "/dense1000.nii.gz"))
             ecrireFichiers(d);
         return d;
     }();
