@@ -32,30 +32,31 @@ MaillagePlat versMaillagePlat(const CMaillageTriangleChRegion& maillage) {
         p[0] = s->x, p[1] = s->y, p[2] = s->z;
         n[0] = s->normale.x, n[1] = s->normale.y, n[2] = s->normale.z;
     }
-    // A corner that is not a listed vertex (its scratch number not confirmed by the list).
-    bool horsListe = false;
-    const auto numero = [&sommets, &horsListe](const CSommetChRegion* v) {
+    // Corners that are not listed vertices (their scratch number not confirmed by the list).
+    std::size_t horsListe = 0;
+    const auto numero = [&sommets](const CSommetChRegion* v, std::size_t& inconnus) {
         const auto k = static_cast<std::size_t>(v->indice);
         if (v->indice < 0 || k >= sommets.size() || sommets[k] != v) {
-            horsListe = true;
+            ++inconnus;
             return std::uint32_t{0};
         }
         return static_cast<std::uint32_t>(k);
     };
-#pragma omp parallel for num_threads(nbThreads()) if (nbTriangles >= kSeuilParallele)              \
-    schedule(static) reduction(||                                                                  \
-                               : horsListe)
+#pragma omp parallel for num_threads(nbThreads()) if (nbTriangles >= kSeuilParallele) \
+    schedule(static) reduction(+ : horsListe)
     for (std::ptrdiff_t i = 0; i < nbTriangles; ++i) {
         const CTriangleChRegion* t = triangles[static_cast<std::size_t>(i)];
         // A negative orientation turns the stored corners clockwise seen from outside.
         const CSommetChRegion* b = t->orientation < 0 ? t->c : t->b;
         const CSommetChRegion* c = t->orientation < 0 ? t->b : t->c;
         std::uint32_t* coins = &plat.triangles[3 * static_cast<std::size_t>(i)];
-        coins[0] = numero(t->a), coins[1] = numero(b), coins[2] = numero(c);
+        coins[0] = numero(t->a, horsListe);
+        coins[1] = numero(b, horsListe);
+        coins[2] = numero(c, horsListe);
         float* n = &plat.normalesTriangles[3 * static_cast<std::size_t>(i)];
         n[0] = t->normale[0], n[1] = t->normale[1], n[2] = t->normale[2];
     }
-    if (horsListe)
+    if (horsListe > 0)
         throw std::out_of_range("a triangle's corner is not a vertex of the mesh's list");
     return plat;
 }
