@@ -8,10 +8,13 @@
 #include <limits>
 #include <new>
 #include <sstream>
+#include <string>
+#include <utility>
 
 #include <tiny_gltf.h>
 
 #include "core/Message.h"
+#include "core/Parallele.h"
 #include "mesh/EcritureMaillage.h"
 #include "volume/VolumeBrut.h"
 
@@ -205,13 +208,27 @@ bool preparerScene(const std::vector<MaillageEtiquette>& etiquettes, const std::
     for (const MaillageEtiquette& e : etiquettes) {
         if (!coherent(e.maillage))
             return refuserMaillage(chemin);
-        if (e.maillage.vide())
-            continue;
-        retenues.push_back(&e);
-        maillages.push_back(dansRepere(e.maillage, r));
+        if (!e.maillage.vide())
+            retenues.push_back(&e);
     }
     if (retenues.empty())
         return refuser("Aucun maillage à écrire dans la scène " + chemin);
+    // The labels taken to the frame on the threads; memory running out on one is told once
+    // they have met.
+    maillages.resize(retenues.size());
+    const auto n = static_cast<std::ptrdiff_t>(retenues.size());
+    int manques = 0;
+#pragma omp parallel for num_threads(nbThreads()) schedule(dynamic) reduction(+ : manques)
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        try {
+            maillages[static_cast<std::size_t>(i)] =
+                dansRepere(retenues[static_cast<std::size_t>(i)]->maillage, r);
+        } catch (const std::bad_alloc&) {
+            ++manques;
+        }
+    }
+    if (manques > 0)
+        throw std::bad_alloc();
     return true;
 }
 
@@ -354,6 +371,10 @@ bool normalesUnitaires(const std::vector<float>& n) {
 
 // A glTF binary file holds its chunks' lengths in 32 bits; room is kept for the JSON.
 constexpr std::size_t kOctetsGlbMax = std::numeric_limits<std::uint32_t>::max() - (64u << 20);
+// Room for the JSON of a glTF binary file: its fixed part and each label's mesh, node and
+// material (a few hundred bytes, with the name).
+constexpr std::size_t kOctetsJsonScene = 4096;
+constexpr std::size_t kOctetsJsonParEtiquette = 1024;
 
 bool ecrireSceneGLB(const std::vector<const MaillageEtiquette*>& etiquettes,
                     const std::vector<MaillageRepere>& maillages, const std::string& chemin,
@@ -416,11 +437,15 @@ bool ecrireSceneGLB(const std::vector<const MaillageEtiquette*>& etiquettes,
     }
     modele.scenes.push_back(scene);
     modele.defaultScene = 0;
-    std::ostringstream flux;
+    // The file is made in memory taken at once: the buffer and room for the JSON.
+    std::string contenu;
+    contenu.reserve(modele.buffers[0].data.size() + kOctetsJsonParEtiquette * etiquettes.size() +
+                    kOctetsJsonScene);
+    std::ostringstream flux(std::move(contenu));
     tinygltf::TinyGLTF gltf;
     if (!gltf.WriteGltfSceneToStream(&modele, flux, false, true) || !flux)
         return refuser("Impossible d'écrire la scène " + chemin);
-    return ecrireFichier(chemin, flux.str());
+    return ecrireFichier(chemin, std::move(flux).str());
 }
 
 } // namespace
