@@ -118,11 +118,17 @@ VolumeBrut atlas() {
 constexpr int kCoteDense = 256;
 constexpr int kCellules = 10;
 
-VolumeBrut carteDense() {
+// A cube of cote^3 voxels of 16-bit unsigned values, to be filled.
+VolumeBrut cube16(int cote) {
     VolumeBrut v;
-    v.largeur = v.hauteur = v.profondeur = kCoteDense;
+    v.largeur = v.hauteur = v.profondeur = cote;
     v.type = TypeVoxel::EntierNonSigne16;
     v.donnees.resize(v.nbVoxels() * sizeof(std::uint16_t));
+    return v;
+}
+
+VolumeBrut carteDense() {
+    VolumeBrut v = cube16(kCoteDense);
     auto* e = reinterpret_cast<std::uint16_t*>(v.donnees.data());
     const auto cellule = [](int c) { return c * kCellules / kCoteDense; };
     for (int z = 0; z < kCoteDense; ++z)
@@ -134,10 +140,7 @@ VolumeBrut carteDense() {
 }
 
 VolumeBrut gris512() {
-    VolumeBrut v;
-    v.largeur = v.hauteur = v.profondeur = kCoteGris;
-    v.type = TypeVoxel::EntierNonSigne16;
-    v.donnees.resize(v.nbVoxels() * sizeof(std::uint16_t));
+    VolumeBrut v = cube16(kCoteGris);
     auto* gris = reinterpret_cast<std::uint16_t*>(v.donnees.data());
     std::minstd_rand alea(kGraine);
     const double c = kCoteGris / 2.0;

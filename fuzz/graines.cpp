@@ -274,6 +274,25 @@ void composantes() {
     volume("plein", 6, 6, 6, 128, [](int, int, int) { return true; });
 }
 
+// A small volume of the type with bytes of a fixed pattern (finite floats only) and an oblique
+// geometry.
+Stravol::VolumeBrut volumeGraine(Stravol::TypeVoxel type, int l, int h, int p) {
+    Stravol::VolumeBrut v;
+    v.largeur = l;
+    v.hauteur = h;
+    v.profondeur = p;
+    v.type = type;
+    v.donnees.assign(v.nbVoxels() * Stravol::tailleVoxel(type), 0);
+    for (std::size_t i = 0; i < v.donnees.size(); ++i)
+        v.donnees[i] = static_cast<unsigned char>(i * 37 % 61);
+    if (type == Stravol::TypeVoxel::Reel32) // bytes of finite floats only
+        for (std::size_t i = 3; i < v.donnees.size(); i += 4)
+            v.donnees[i] = 0x3f;
+    v.geometrie.affine = {{{0, -0.5, 0, 10}, {0.7, 0, 0.1, -5}, {0, 0, 1.2, 3}}};
+    v.geometrie.espacement = {0.7, 0.5, 1.2};
+    return v;
+}
+
 // Small NIfTI and TIFF files of a few types, written with the libraries' own writers.
 void volumesFichiers() {
     const std::string tmp = racine + "/.volumes";
@@ -281,17 +300,8 @@ void volumesFichiers() {
     const Stravol::TypeVoxel types[] = {Stravol::TypeVoxel::Octet, Stravol::TypeVoxel::Entier16,
                                         Stravol::TypeVoxel::Reel32};
     for (Stravol::TypeVoxel type : types) {
-        Stravol::VolumeBrut v;
-        v.largeur = 5;
-        v.hauteur = 4;
-        v.profondeur = 3;
-        v.type = type;
-        v.donnees.assign(v.nbVoxels() * Stravol::tailleVoxel(type), 0);
-        for (std::size_t i = 0; i < v.donnees.size(); ++i)
-            v.donnees[i] = static_cast<unsigned char>(i * 37 % 61);
-        if (type == Stravol::TypeVoxel::Reel32) // bytes of finite floats only
-            for (std::size_t i = 3; i < v.donnees.size(); i += 4)
-                v.donnees[i] = 0x3f;
+        // The files' own geometry: a mirrored x axis rather than swapped axes.
+        Stravol::VolumeBrut v = volumeGraine(type, 5, 4, 3);
         v.geometrie.affine = {{{-0.5, 0, 0, 10}, {0, 0.7, 0.1, -5}, {0, 0, 1.2, 3}}};
         v.geometrie.espacement = {0.5, 0.7, 1.2};
         const std::string nom = Stravol::nomType(type);
@@ -312,25 +322,6 @@ void volumesFichiers() {
         }
     }
     std::filesystem::remove_all(tmp);
-}
-
-// A small volume of the type with bytes of a fixed pattern (finite floats only) and an oblique
-// geometry.
-Stravol::VolumeBrut volumeGraine(Stravol::TypeVoxel type, int l, int h, int p) {
-    Stravol::VolumeBrut v;
-    v.largeur = l;
-    v.hauteur = h;
-    v.profondeur = p;
-    v.type = type;
-    v.donnees.assign(v.nbVoxels() * Stravol::tailleVoxel(type), 0);
-    for (std::size_t i = 0; i < v.donnees.size(); ++i)
-        v.donnees[i] = static_cast<unsigned char>(i * 37 % 61);
-    if (type == Stravol::TypeVoxel::Reel32) // bytes of finite floats only
-        for (std::size_t i = 3; i < v.donnees.size(); i += 4)
-            v.donnees[i] = 0x3f;
-    v.geometrie.affine = {{{0, -0.5, 0, 10}, {0.7, 0, 0.1, -5}, {0, 0, 1.2, 3}}};
-    v.geometrie.espacement = {0.7, 0.5, 1.2};
-    return v;
 }
 
 // NRRD inputs, attached or detached, raw or compressed, then a segmentation with its segments:

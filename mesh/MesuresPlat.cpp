@@ -43,9 +43,8 @@ void usagesDepuis(std::uint32_t v, const std::uint32_t* l, std::size_t nb,
         if (l[2 * i + 1] > v)
             usages.push_back({l[2 * i + 1], false});
     }
-    std::sort(usages.begin(), usages.end(), [](const Usage& p, const Usage& q) {
-        return p.haut < q.haut || (p.haut == q.haut && p.montant < q.montant);
-    });
+    std::sort(usages.begin(), usages.end(),
+              [](const Usage& p, const Usage& q) { return p.haut < q.haut; });
 }
 
 // Faults of the edges whose uses are listed, sorted by their other end.
@@ -76,7 +75,7 @@ BilanAretes bilanAretes(const std::vector<Usage>& usages) {
 
 // Whether a vertex's triangles make one fan: the edges opposite to it (from the next corner
 // to the one after, nb pairs in l) chain into one cycle through all of them.
-bool uneSeuleEventail(const std::uint32_t* l, std::size_t nb) {
+bool unSeulEventail(const std::uint32_t* l, std::size_t nb) {
     if (nb == 0)
         return true;
     // Follow the links from the first one; a single fan visits them all and comes back.
@@ -188,7 +187,7 @@ ControleMaillagePlat controlerMaillagePlat(const MaillagePlat& m) {
             const auto v = static_cast<std::uint32_t>(i);
             const std::size_t debut = debuts[v], nb = debuts[v + 1] - debut;
             const std::uint32_t* l = liens.data() + 2 * debut;
-            if (!uneSeuleEventail(l, nb))
+            if (!unSeulEventail(l, nb))
                 ++sommetsMultiples;
             usagesDepuis(v, l, nb, usages);
             const BilanAretes b = bilanAretes(usages);

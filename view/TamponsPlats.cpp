@@ -3,6 +3,8 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 
+#include "mesh/MesuresPlat.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -58,22 +60,6 @@ void sphereDe(const MaillagePlat& m, std::array<float, 3>& centre, float& rayon)
         r2 = std::max(r2, d2);
     }
     rayon = std::sqrt(r2);
-}
-
-// The area of the mesh's surface (voxel units).
-float aireDe(const MaillagePlat& m) {
-    double aire = 0;
-    for (std::size_t t = 0; t + 2 < m.triangles.size(); t += 3) {
-        const float* a = &m.positions[3 * std::size_t{m.triangles[t]}];
-        const float* b = &m.positions[3 * std::size_t{m.triangles[t + 1]}];
-        const float* c = &m.positions[3 * std::size_t{m.triangles[t + 2]}];
-        const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-        const double v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-        const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
-                             u[0] * v[1] - u[1] * v[0]};
-        aire += 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    }
-    return static_cast<float>(aire);
 }
 
 // Whether a mesh of n triangles of the given surface area, within the sphere (voxel
@@ -142,7 +128,7 @@ bool TamponsPlats::preparer(Tampon& t, const MaillagePlat& m,
     t.cle = cle;
     t.echec = false;
     sphereDe(m, t.centre, t.rayon);
-    t.aire = aireDe(m);
+    t.aire = static_cast<float>(mesurerMaillagePlat(m).aire);
     if (t.sommets == 0) {
         GLuint noms[2] = {0, 0};
         f->glGenBuffers(2, noms);
