@@ -14,8 +14,10 @@
 namespace Stravol::ecriture {
 
 void ajouterOctets(Tampon& tampon, std::uint32_t valeur, int nbOctets) {
+    char octets[4];
     for (int i = 0; i < nbOctets; ++i)
-        tampon.push_back(static_cast<char>((valeur >> (8 * i)) & 0xff));
+        octets[i] = static_cast<char>((valeur >> (8 * i)) & 0xff);
+    tampon.append(octets, static_cast<std::size_t>(nbOctets));
 }
 
 void ajouterFloat(Tampon& tampon, float f) {
@@ -43,8 +45,14 @@ void ajouterTexte(Tampon& tampon, std::uint64_t n) {
 }
 
 void ajouterPoint(Tampon& tampon, const float p[3]) {
-    for (int k = 0; k < 3; ++k)
-        ajouterFloat(tampon, p[k]);
+    char octets[12];
+    for (int k = 0; k < 3; ++k) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &p[k], sizeof bits);
+        for (int i = 0; i < 4; ++i)
+            octets[4 * k + i] = static_cast<char>((bits >> (8 * i)) & 0xff);
+    }
+    tampon.append(octets, sizeof octets);
 }
 
 void ajouterPointTexte(Tampon& tampon, const float p[3]) {
