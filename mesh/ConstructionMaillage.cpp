@@ -14,74 +14,26 @@
 #include "core/Message.h"
 #include "core/Parallele.h"
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/TreillisCoins.h"
 #include "region/CRegion3D.h"
 
 namespace {
 
-// Cube corners as offsets from their voxel.
-const int coinsCube[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
-                             {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-
-// Corners q0 .. q3 of the face towards each direction of CRegion3D::voisinage
-// (-x, +x, -y, +y, -z, +z). Faces 0, 3, 5 turn counter-clockwise seen from outside, faces
-// 1, 2, 4 clockwise; triangle orientation is settled later from the vertex normals.
-const int coinsFace[6][4] = {{4, 7, 3, 0}, {1, 5, 6, 2}, {0, 4, 5, 1},
-                             {2, 3, 7, 6}, {0, 1, 2, 3}, {5, 6, 7, 4}};
+using TreillisSommets = Stravol::Treillis<CSommetChRegion*, nullptr>;
 
 void ajouterSansDoublon(CListeSimple<CSommetChRegion*>& anneau, CSommetChRegion* s) {
     if (anneau.indice(s) < 0)
         anneau.ajouter(s);
 }
 
-// Vertex lattice: one cell per cube corner of the bounding box plus one cell per axis; lattice
-// cell (i, j, k) is the corner (xmin + i, ymin + j, zmin + k). Only a window of planes of
-// constant i is stored: when the border voxels come in ascending x, a voxel touches planes
-// i and i + 1 only, so two planes suffice and a plane is complete once the walk has passed
-// it. Otherwise the window spans the whole lattice.
-class Treillis {
-public:
-    Treillis(int nx, int ny, int nz, bool glissant)
-        : ly(ny), lz(nz), nbPlans(glissant ? std::min(2, nx) : nx),
-          cellules(static_cast<std::size_t>(nbPlans) * ny * nz, nullptr),
-          occupees(static_cast<std::size_t>(nbPlans)) {}
-
-    CSommetChRegion*& cellule(int i, int j, int k) {
-        return cellules[(static_cast<std::size_t>(i % nbPlans) * ly + j) * lz + k];
-    }
-
-    // Records that cell (i, j, k) has just received its vertex.
-    void occuper(int i, int j, int k) {
-        occupees[static_cast<std::size_t>(i % nbPlans)].push_back(j * lz + k);
-    }
-
-    // Hands the vertices of plane i to f in (j, k) order and empties the plane.
-    template <typename F> void vider(int i, F&& f) {
-        std::vector<int>& liste = occupees[static_cast<std::size_t>(i % nbPlans)];
-        std::sort(liste.begin(), liste.end());
-        CSommetChRegion** plan = &cellules[static_cast<std::size_t>(i % nbPlans) * ly * lz];
-        for (int c : liste) {
-            f(plan[c]);
-            plan[c] = nullptr;
-        }
-        liste.clear();
-    }
-
-    int plans() const { return nbPlans; }
-
-private:
-    int ly, lz, nbPlans;
-    std::vector<CSommetChRegion*> cellules;
-    std::vector<std::vector<int>> occupees;
-};
-
 // The two triangles of face d of the voxel p of the region (lattice cell c), normals along the
 // face's direction; their corners are taken from the lattice, made there when new (at the
 // voxel's corner scaled by echelle, less half a voxel), and linked in rings.
-std::array<CTriangleChRegion*, 2> trianglesFace(Treillis& treillis, const CTriplet<int>& p,
+std::array<CTriangleChRegion*, 2> trianglesFace(TreillisSommets& treillis, const CTriplet<int>& p,
                                                 const std::array<int, 3>& c, int d, int echelle) {
     CSommetChRegion* q[4];
     for (int n = 0; n < 4; ++n) {
-        const int* decalage = coinsCube[coinsFace[d][n]];
+        const int* decalage = Stravol::kCoinsCube[Stravol::kCoinsFace[d][n]];
         const int ci = c[0] + decalage[0], cj = c[1] + decalage[1], ck = c[2] + decalage[2];
         CSommetChRegion*& cellule = treillis.cellule(ci, cj, ck);
         if (cellule == nullptr) {
@@ -178,7 +130,7 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
     bool enOrdre = true;
     for (int n = 1; n < nbBord && enOrdre; ++n)
         enOrdre = bord[n - 1].x <= bord[n].x;
-    Treillis treillis(lx, ly, lz, enOrdre);
+    TreillisSommets treillis(lx, ly, lz, enOrdre);
 
     // Vertices join the list, the active list (reactiverSommets) and sommets together, in
     // lattice order; indice is their position there.

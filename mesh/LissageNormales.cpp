@@ -6,30 +6,20 @@
 #include "core/Parallele.h"
 #include "core/TableauBrut.h"
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/CalculsPlats.h"
 
 namespace {
 
-// Division by the Euclidean length, the squared length summed in double and rounded to float
-// before the root. A zero vector stays zero instead of turning into NaN.
-void normaliser(float& x, float& y, float& z) {
-    const float n2 = static_cast<float>(static_cast<double>(x) * x + static_cast<double>(y) * y +
-                                        static_cast<double>(z) * z);
-    const float n = std::sqrt(n2);
-    if (n == 0.0f)
-        return;
-    x /= n;
-    y /= n;
-    z /= n;
-}
-
 // Corner-order normal (b - a) x (c - a), not normalised.
 void normaleSommets(const CTriangleChRegion* t, float& gx, float& gy, float& gz) {
-    const float ux = t->b->x - t->a->x, uy = t->b->y - t->a->y, uz = t->b->z - t->a->z;
-    const float vx = t->c->x - t->a->x, vy = t->c->y - t->a->y, vz = t->c->z - t->a->z;
-    gx = static_cast<float>(static_cast<double>(uy) * vz - static_cast<double>(uz) * vy);
-    gy = static_cast<float>(static_cast<double>(uz) * vx - static_cast<double>(ux) * vz);
-    gz = static_cast<float>(static_cast<double>(ux) * vy - static_cast<double>(uy) * vx);
+    const float a[3] = {t->a->x, t->a->y, t->a->z}, b[3] = {t->b->x, t->b->y, t->b->z},
+                c[3] = {t->c->x, t->c->y, t->c->z};
+    float g[3];
+    Stravol::normaleCoins(a, b, c, g);
+    gx = g[0], gy = g[1], gz = g[2];
 }
+
+void normaliser(float& x, float& y, float& z) { Stravol::normaliserVecteur(x, y, z); }
 
 bool unCoinActif(const CTriangleChRegion* t) { return t->a->actif || t->b->actif || t->c->actif; }
 
@@ -137,20 +127,23 @@ void surChaque(T* debut, int n, Suivant suivant, F f, const std::vector<T*>* tab
 void CMaillageTriangleChRegion::lisserCourbureTaubin(int n) {
     if (n <= 0 || nbSommets <= 0)
         return;
-    // The passes run on flat copies of the positions and of the rings; every array is sized
-    // once.
     MaillagePlat plat = aplatir(*this);
-    const std::size_t nb = plat.sommets.size();
-    Stravol::TableauBrut<float>& positions = plat.positions;
-    const Stravol::TableauBrut<int>& debutAnneau = plat.debutAnneau;
-    const Stravol::TableauBrut<int>& anneaux = plat.anneaux;
+    Stravol::lisserTaubinPlat(plat.positions.data(), plat.debutAnneau.data(), plat.anneaux.data(),
+                              plat.sommets.size(), n);
+    restituer(plat);
+}
+
+void Stravol::lisserTaubinPlat(float* positions, const int* debutAnneau, const int* anneaux,
+                               std::size_t nb, int n) {
+    if (n <= 0 || nb == 0)
+        return;
     // Each pass reads one array of positions and writes the other, so that every umbrella
     // vector comes from the positions at the start of the pass; each vertex is one thread's
     // alone, and the threads meet once a pass. Passes alternate shrinking (0.5) and inflating
     // (-0.5); the last one leaves its result in positions, as the count of passes is even.
     constexpr double kFacteurs[2] = {0.5, -0.5};
     Stravol::TableauBrut<float> autres(3 * nb); // written whole by the first pass
-    float* const tableaux[2] = {positions.data(), autres.data()};
+    float* const tableaux[2] = {positions, autres.data()};
     const int threads =
         nb >= static_cast<std::size_t>(Stravol::kSeuilParallele) ? Stravol::nbThreads() : 1;
     const int nbPasses = 2 * n;
@@ -181,7 +174,6 @@ void CMaillageTriangleChRegion::lisserCourbureTaubin(int n) {
                 ecrites[3 * i + k] = static_cast<float>(p[k] + facteur * d[k]);
         }
     }
-    restituer(plat);
 }
 
 namespace {
@@ -392,26 +384,17 @@ void CMaillageTriangleChRegion::calculerNormales() {
 void CMaillageTriangleChRegion::calculerNormale2(CTriangleChRegion* t) {
     if (!unCoinActif(t))
         return;
-    const CPoint3D &na = t->a->normale, &nb = t->b->normale, &nc = t->c->normale;
-    float mx = static_cast<float>((static_cast<double>(nb.x) + na.x + nc.x) / 3.0);
-    float my = static_cast<float>((static_cast<double>(nb.y) + na.y + nc.y) / 3.0);
-    float mz = static_cast<float>((static_cast<double>(nb.z) + na.z + nc.z) / 3.0);
-    normaliser(mx, my, mz);
-    float gx, gy, gz;
-    normaleSommets(t, gx, gy, gz);
-    normaliser(gx, gy, gz);
-    const double dx = static_cast<double>(mx) - gx, dy = static_cast<double>(my) - gy,
-                 dz = static_cast<double>(mz) - gz;
-    const double sx = static_cast<double>(mx) + gx, sy = static_cast<double>(my) + gy,
-                 sz = static_cast<double>(mz) + gz;
-    const float ecart = static_cast<float>(dx * dx + dy * dy + dz * dz);
-    const float somme = static_cast<float>(sx * sx + sy * sy + sz * sz);
-    // A comparison that fails on a NaN keeps the corner order.
-    t->orientation = ecart > somme ? -1 : 1;
+    const float na[3] = {t->a->normale.x, t->a->normale.y, t->a->normale.z};
+    const float nb[3] = {t->b->normale.x, t->b->normale.y, t->b->normale.z};
+    const float nc[3] = {t->c->normale.x, t->c->normale.y, t->c->normale.z};
+    float g[3];
+    normaleSommets(t, g[0], g[1], g[2]);
+    normaliser(g[0], g[1], g[2]);
+    t->orientation = Stravol::orientationSelonSommets(na, nb, nc, g);
     const float signe = static_cast<float>(t->orientation);
-    t->normale[0] = signe * gx;
-    t->normale[1] = signe * gy;
-    t->normale[2] = signe * gz;
+    t->normale[0] = signe * g[0];
+    t->normale[1] = signe * g[1];
+    t->normale[2] = signe * g[2];
 }
 
 void CMaillageTriangleChRegion::calculerNormales2() {
