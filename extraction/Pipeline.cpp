@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/MaillageFacesPlat.h"
 #include "region/CRegion3D.h"
 
 namespace Stravol {
@@ -43,6 +44,26 @@ maillerRegion(CRegion3D& region, const OptionsExtraction& options, EtapesMaillag
     etapes.tempsLissage = secondes(t2, t3);
     etapes.tempsNormales = secondes(t3, t4);
     return maillage;
+}
+
+MaillagePlat maillerRegionPlat(CRegion3D& region, const OptionsExtraction& options,
+                               EtapesMaillage& etapes, int& irreguliers) {
+    const Horloge::time_point t0 = Horloge::now();
+    region.reparerTopologie();
+    etapes.nbVoxelsRepares = region.nbVoxels;
+    const Horloge::time_point t1 = Horloge::now();
+    const FacesRegion faces = facesAuBord(region);
+    region.init(0, 0, 0);
+    BilanFacesPlat bilan;
+    MaillagePlat m = maillerFacesPlat(region, faces, options.nbLissages, bilan);
+    const Horloge::time_point t2 = Horloge::now();
+    irreguliers = bilan.irreguliers;
+    etapes.tempsReparation = secondes(t0, t1);
+    // The faces are read in the mesh stage, as maillerRegion counts them.
+    etapes.tempsMaillage = secondes(t1, t2) - bilan.tempsLissage - bilan.tempsNormales;
+    etapes.tempsLissage = bilan.tempsLissage;
+    etapes.tempsNormales = bilan.tempsNormales;
+    return m;
 }
 
 } // namespace Stravol

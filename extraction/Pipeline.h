@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "mesh/MaillagePlat.h"
 #include "volume/OptionsExtraction.h"
 
 class CMaillageTriangleChRegion;
@@ -24,5 +25,12 @@ struct EtapesMaillage {
 // Throws std::bad_alloc when memory runs out; nothing is kept then.
 std::unique_ptr<CMaillageTriangleChRegion>
 maillerRegion(CRegion3D& region, const OptionsExtraction& options, EtapesMaillage& etapes);
+
+// The same stages for the Taubin smoothing (options.lissage must be Taubin), straight into the
+// flat mesh that versMaillagePlat would take of maillerRegion's, bit for bit, without building
+// the linked mesh; irreguliers receives the vertices whose rings do not close. Throws
+// std::bad_alloc when memory runs out.
+MaillagePlat maillerRegionPlat(CRegion3D& region, const OptionsExtraction& options,
+                               EtapesMaillage& etapes, int& irreguliers);
 
 } // namespace Stravol

@@ -205,6 +205,23 @@ Echec memoireObjet(const VueVolume& vue) {
 
 } // namespace
 
+namespace {
+
+// The region of the voxels grown from the seed (checked by defautGerme), and their count;
+// false when memory runs out.
+bool regionAuGerme(const VueVolume& vue, const Voxel& germe, double tolerance, CRegion3D& region,
+                   int& nbVoxelsCroissance) {
+    BoiteVoxels boite{};
+    MarquesVoxels marques = croitre(vue, germe, tolerance, boite, nbVoxelsCroissance);
+    // The region is the marks alone (0 or 1): no voxel of the view joins it by its value.
+    return marques && region.creerRegionBinaire(marques.get(), marques.get(), vue.W, vue.H, vue.D,
+                                                CCouple<int>(boite.x0, boite.x1),
+                                                CCouple<int>(boite.y0, boite.y1),
+                                                CCouple<int>(boite.z0, boite.z1));
+}
+
+} // namespace
+
 Resultat<ObjetExtrait> extraireAuGerme(const VueVolume& vue, const Voxel& germe, double tolerance,
                                        const OptionsExtraction& options) {
     if (const std::string defaut = defautGerme(vue, germe, tolerance); !defaut.empty())
@@ -212,20 +229,27 @@ Resultat<ObjetExtrait> extraireAuGerme(const VueVolume& vue, const Voxel& germe,
     const Echec memoire = memoireObjet(vue);
     try {
         ObjetExtrait objet;
-        BoiteVoxels boite{};
         CRegion3D region;
-        {
-            MarquesVoxels marques = croitre(vue, germe, tolerance, boite, objet.nbVoxelsCroissance);
-            if (!marques)
-                return memoire;
-            // The region is the marks alone (0 or 1): no voxel of the view joins it by its value.
-            if (!region.creerRegionBinaire(marques.get(), marques.get(), vue.W, vue.H, vue.D,
-                                           CCouple<int>(boite.x0, boite.x1),
-                                           CCouple<int>(boite.y0, boite.y1),
-                                           CCouple<int>(boite.z0, boite.z1)))
-                return memoire;
-        }
+        if (!regionAuGerme(vue, germe, tolerance, region, objet.nbVoxelsCroissance))
+            return memoire;
         objet.maillage = maillerRegion(region, options, objet.etapes);
+        return objet;
+    } catch (const std::bad_alloc&) {
+        return memoire;
+    }
+}
+
+Resultat<ObjetExtraitPlat> extraireAuGermePlat(const VueVolume& vue, const Voxel& germe,
+                                               double tolerance, const OptionsExtraction& options) {
+    if (const std::string defaut = defautGerme(vue, germe, tolerance); !defaut.empty())
+        return Echec{defaut};
+    const Echec memoire = memoireObjet(vue);
+    try {
+        ObjetExtraitPlat objet;
+        CRegion3D region;
+        if (!regionAuGerme(vue, germe, tolerance, region, objet.nbVoxelsCroissance))
+            return memoire;
+        objet.maillage = maillerRegionPlat(region, options, objet.etapes, objet.irreguliers);
         return objet;
     } catch (const std::bad_alloc&) {
         return memoire;

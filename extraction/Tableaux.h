@@ -57,6 +57,17 @@ struct ObjetExtrait {
 Resultat<ObjetExtrait> extraireAuGerme(const VueVolume& vue, const Voxel& germe, double tolerance,
                                        const OptionsExtraction& options);
 
+// The object of extraireAuGerme with the Taubin smoothing (options.lissage must be Taubin) as
+// the flat mesh that versMaillagePlat takes of its mesh (maillerRegionPlat), bit for bit.
+struct ObjetExtraitPlat {
+    MaillagePlat maillage;
+    int nbVoxelsCroissance = 0;
+    int irreguliers = 0;
+    EtapesMaillage etapes;
+};
+Resultat<ObjetExtraitPlat> extraireAuGermePlat(const VueVolume& vue, const Voxel& germe,
+                                               double tolerance, const OptionsExtraction& options);
+
 // The object of extraireAuGerme as the dual method meshes it (maillerMarquesDuales): the voxels
 // grown as they stand, their dual surface smoothed with options.nbLissages rounds.
 Resultat<MaillagePlat> extraireAuGermeDual(const VueVolume& vue, const Voxel& germe,

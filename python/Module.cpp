@@ -440,6 +440,11 @@ Maillage extraire(const py::handle source, const py::handle label, const py::han
         if (r.options.surface == Stravol::MethodeSurface::Duale) {
             pret = preparer(obtenir(Stravol::extraireAuGermeDual(vue, germe, tolerance, r.options)),
                             s.geometrie, repere);
+        } else if (r.options.lissage == Stravol::MethodeLissage::Taubin && !(r.decimation < 1.0)) {
+            // Without decimation, the flat mesh is built without the linked one.
+            pret = preparer(
+                obtenir(Stravol::extraireAuGermePlat(vue, germe, tolerance, r.options)).maillage,
+                s.geometrie, repere);
         } else {
             Stravol::ObjetExtrait o =
                 obtenir(Stravol::extraireAuGerme(vue, germe, tolerance, r.options));

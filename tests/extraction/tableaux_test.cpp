@@ -23,6 +23,7 @@
 #include "helpers/volumes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/ExportScene.h"
+#include "mesh/MesuresMaillage.h"
 #include "volume/CImageTroisD.h"
 #include "volume/EcritureVolume.h"
 
@@ -390,4 +391,42 @@ TEST(ArrayOpening, AFoldersSlicesAndEverySegmentation) {
     ASSERT_EQ(o.segmentations.size(), 2u);
     EXPECT_EQ(o.segmentations[0].vue.valeur(2, 2, 2), 40.0);
     EXPECT_EQ(o.segmentations[1].vue.valeur(2, 2, 2), 80.0);
+}
+
+TEST(FlatMesh, TheFlatExtractionIsTheLinkedOneTakenFlat) {
+    // Random scraps of levels 1 to 3 (objects touching at edges and corners), a box and a ball,
+    // with and without tolerance, with 0 and 10 rounds.
+    for (std::uint32_t graine = 1; graine <= 6; ++graine) {
+        const std::vector<unsigned char> v = niveaux(graine);
+        const Tableau t = tableau(v, TypeVoxel::Octet, graine % 2 == 0);
+        for (const Voxel germe : {Voxel{4, 4, 3}, Voxel{11, 9, 7}}) {
+            OptionsExtraction options;
+            options.nbLissages = graine % 3 == 0 ? 0 : 10;
+            const double tolerance = graine % 2 == 0 ? 2.0 : 0.0;
+            Resultat<ObjetExtrait> lie = extraireAuGerme(t.vue, germe, tolerance, options);
+            const Resultat<ObjetExtraitPlat> plat =
+                extraireAuGermePlat(t.vue, germe, tolerance, options);
+            ASSERT_TRUE(lie);
+            ASSERT_TRUE(plat);
+            const MaillagePlat attendu = versMaillagePlat(*lie.valeur().maillage);
+            const MaillagePlat& m = plat.valeur().maillage;
+            const auto memes = [](const auto& a, const auto& b) {
+                return a.size() == b.size() &&
+                       std::memcmp(a.data(), b.data(), a.size() * sizeof(a[0])) == 0;
+            };
+            EXPECT_TRUE(memes(m.positions, attendu.positions)) << graine;
+            EXPECT_TRUE(memes(m.normales, attendu.normales)) << graine;
+            EXPECT_TRUE(memes(m.triangles, attendu.triangles)) << graine;
+            EXPECT_TRUE(memes(m.normalesTriangles, attendu.normalesTriangles)) << graine;
+            EXPECT_EQ(plat.valeur().nbVoxelsCroissance, lie.valeur().nbVoxelsCroissance);
+            EXPECT_EQ(plat.valeur().etapes.nbVoxelsRepares, lie.valeur().etapes.nbVoxelsRepares);
+            EXPECT_EQ(plat.valeur().irreguliers,
+                      controlerMaillage(*lie.valeur().maillage).irreguliers);
+        }
+    }
+    // The same refusals.
+    const std::vector<unsigned char> v = niveaux(1);
+    const Tableau t = tableau(v, TypeVoxel::Octet, false);
+    EXPECT_FALSE(extraireAuGermePlat(t.vue, Voxel{-1, 4, 3}, 0.0, OptionsExtraction()));
+    EXPECT_FALSE(extraireAuGermePlat(t.vue, Voxel{4, 4, 3}, -1.0, OptionsExtraction()));
 }
