@@ -24,6 +24,14 @@ double secondes(Horloge::time_point debut, Horloge::time_point fin) {
 
 } // namespace
 
+void noterEtapes(const EtapesMaillage& etapes, BilanExtraction& bilan) {
+    bilan.nbVoxelsRepares = etapes.nbVoxelsRepares;
+    bilan.tempsReparation = etapes.tempsReparation;
+    bilan.tempsMaillage = etapes.tempsMaillage;
+    bilan.tempsLissage = etapes.tempsLissage;
+    bilan.tempsNormales = etapes.tempsNormales;
+}
+
 void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
     OptionsExtraction options;
     options.nbLissages = nbLissages;
@@ -31,6 +39,17 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, int nbLissages) {
 }
 
 void CImageTroisD::CroissanceDeRegion(int x, int y, int z, const OptionsExtraction& options) {
+    extraireRegion(x, y, z, options, [this, &options](CRegion3D& region, BilanExtraction& bilan) {
+        // The new mesh is built aside and replaces the previous one only once it is whole, so
+        // that memory running out on the way keeps the previous one.
+        EtapesMaillage etapes;
+        maillage = maillerRegion(region, options, etapes);
+        noterEtapes(etapes, bilan);
+    });
+}
+
+bool CImageTroisD::extraireRegion(int x, int y, int z, const OptionsExtraction& options,
+                                  const MaillageRegion& mailler) {
     bilanExtraction = BilanExtraction();
     const auto echouer = [this](const std::string& texte) {
         bilanExtraction.erreur = texte;
@@ -40,20 +59,23 @@ void CImageTroisD::CroissanceDeRegion(int x, int y, int z, const OptionsExtracti
     if (!image || W <= 0 || H <= 0 || D <= 0 || x < 0 || x >= W || y < 0 || y >= H || z < 0 ||
         z >= D) {
         echouer("Le germe est hors du volume : aucune extraction.");
-        return;
+        return false;
     }
     try {
-        extraire(x, y, z, options);
+        extraire(x, y, z, options, mailler);
     } catch (const std::bad_alloc&) {
         // Everything made so far is released on the way out; the previous mesh stays.
         bilanExtraction = BilanExtraction();
         echouer("Mémoire insuffisante pour extraire l'objet d'un volume de " + std::to_string(W) +
                 " x " + std::to_string(H) + " x " + std::to_string(D) +
                 " voxels : aucune extraction.");
+        return false;
     }
+    return true;
 }
 
-void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& options) {
+void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& options,
+                            const MaillageRegion& mailler) {
     const int W = largeur, H = hauteur, D = profondeur;
     const std::size_t nb = static_cast<std::size_t>(W) * H * D;
     const Horloge::time_point t0 = Horloge::now();
@@ -103,18 +125,10 @@ void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& option
     bilanExtraction.nbVoxelsRegion = region.nbVoxels;
     const Horloge::time_point t2 = Horloge::now();
 
-    // The new mesh is built aside and replaces the previous one only once it is whole, so
-    // that memory running out on the way keeps the previous one.
-    EtapesMaillage etapes;
-    maillage = maillerRegion(region, options, etapes);
+    mailler(region, bilanExtraction);
     bilanExtraction.effectuee = true;
-    bilanExtraction.nbVoxelsRepares = etapes.nbVoxelsRepares;
     bilanExtraction.tempsCroissance = secondes(t0, t1);
     bilanExtraction.tempsRegion = secondes(t1, t2);
-    bilanExtraction.tempsReparation = etapes.tempsReparation;
-    bilanExtraction.tempsMaillage = etapes.tempsMaillage;
-    bilanExtraction.tempsLissage = etapes.tempsLissage;
-    bilanExtraction.tempsNormales = etapes.tempsNormales;
 }
 
 } // namespace Stravol

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <filesystem>
 
+#include "extraction/Pipeline.h"
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "region/CRegion3D.h"
 
 namespace Stravol {
 
@@ -37,6 +39,21 @@ extraireAuGerme(CImageTroisD& volume, const Voxel& germe, const OptionsExtractio
     if (!b.effectuee || !volume.maillage)
         return Echec{b.erreur.empty() ? "the extraction failed" : b.erreur};
     return volume.maillage;
+}
+
+Resultat<ObjetPlat> extraireAuGermePlat(CImageTroisD& volume, const Voxel& germe,
+                                        const OptionsExtraction& options) {
+    ObjetPlat objet;
+    const bool fait = volume.extraireRegion(
+        germe[0], germe[1], germe[2], options, [&](CRegion3D& region, BilanExtraction& bilan) {
+            EtapesMaillage etapes;
+            objet.maillage = maillerRegionPlat(region, options, etapes, objet.irreguliers);
+            noterEtapes(etapes, bilan);
+        });
+    if (!fait)
+        return Echec{volume.bilanExtraction.erreur.empty() ? "the extraction failed"
+                                                           : volume.bilanExtraction.erreur};
+    return objet;
 }
 
 Resultat<CarteEtiquettes> carteEtiquettes(CImageTroisD& volume, const std::string& entree) {

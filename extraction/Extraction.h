@@ -11,6 +11,7 @@
 
 #include "extraction/Resultat.h"
 #include "extraction/ToutesEtiquettes.h"
+#include "mesh/MaillagePlat.h"
 #include "volume/CImageTroisD.h"
 
 class CMaillageTriangleChRegion;
@@ -31,6 +32,17 @@ Resultat<Voxel> trouverValeur(const CImageTroisD& volume, std::uint32_t valeur, 
 // out, fails and keeps the previous mesh.
 Resultat<std::shared_ptr<CMaillageTriangleChRegion>>
 extraireAuGerme(CImageTroisD& volume, const Voxel& germe, const OptionsExtraction& options);
+
+// The mesh of extraireAuGerme in flat form (versMaillagePlat's arrays, bit for bit), built
+// without the linked mesh, for a Taubin smoothing (options.lissage must be Taubin): the volume's
+// figures in bilanExtraction as extraireAuGerme gives them, maillage left as it is. irreguliers:
+// the vertices whose rings do not close, as controlerMaillage counts them.
+struct ObjetPlat {
+    MaillagePlat maillage;
+    int irreguliers = 0;
+};
+Resultat<ObjetPlat> extraireAuGermePlat(CImageTroisD& volume, const Voxel& germe,
+                                        const OptionsExtraction& options);
 
 // A label map of W x H x D voxels: the volume's exact labels, or a copy of its segmentation.
 struct CarteEtiquettes {

@@ -10,6 +10,7 @@
 
 class CMaillageTriangleChRegion;
 class CRegion3D;
+struct BilanExtraction;
 
 namespace Stravol {
 
@@ -18,6 +19,9 @@ struct EtapesMaillage {
     int nbVoxelsRepares = 0; // region voxels after both topology repairs
     double tempsReparation = 0, tempsMaillage = 0, tempsLissage = 0, tempsNormales = 0;
 };
+
+// The stages' voxels and seconds into a volume's extraction figures.
+void noterEtapes(const EtapesMaillage& etapes, BilanExtraction& bilan);
 
 // Repairs the region's border (it may gain voxels), builds the mesh of its faces (voxel
 // coordinates of the region's grid), smooths it as options say and computes its normals. The

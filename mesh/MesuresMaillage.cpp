@@ -10,6 +10,7 @@
 #include "core/Parallele.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/ListesMaillage.h"
+#include "mesh/MaillagePlat.h"
 
 namespace {
 
@@ -50,15 +51,6 @@ Vecteur normaleSortante(const CTriangleChRegion* t) {
     coinsSortants(t, c);
     const Vecteur a = position(c[0]);
     return produitVectoriel(moins(position(c[1]), a), moins(position(c[2]), a));
-}
-
-// The same in world units.
-Vecteur normaleSortante(const CTriangleChRegion* t, const Stravol::Geometrie& monde) {
-    const CSommetChRegion* c[3];
-    coinsSortants(t, c);
-    const Vecteur a = lineaire(monde, position(c[0]));
-    return produitVectoriel(moins(lineaire(monde, position(c[1])), a),
-                            moins(lineaire(monde, position(c[2])), a));
 }
 
 // Below this squared length (voxel^4) a triangle's doubled-area normal counts as no area.
@@ -154,40 +146,76 @@ int compterInverses(const std::vector<UsageArete>& usages, std::size_t nbTriangl
 
 } // namespace
 
-double volumeEnclos(const CMaillageTriangleChRegion& maillage) {
-    double volume = 0.0;
+namespace {
+
+// Calls f(a, b, c) with the outward corners of each triangle in list order.
+template <class F> void pourChaqueTriangle(const CMaillageTriangleChRegion& maillage, F&& f) {
     for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
         const CSommetChRegion* c[3];
         coinsSortants(t, c);
-        volume += produitScalaire(position(c[0]), produitVectoriel(position(c[1]), position(c[2])));
+        f(position(c[0]), position(c[1]), position(c[2]));
     }
+}
+
+template <class F> void pourChaqueTriangle(const Stravol::MaillagePlat& maillage, F&& f) {
+    const auto point = [&maillage](std::uint32_t v) {
+        const float* p = &maillage.positions[3 * std::size_t{v}];
+        return Vecteur{p[0], p[1], p[2]};
+    };
+    for (std::size_t t = 0; t + 2 < maillage.triangles.size(); t += 3)
+        f(point(maillage.triangles[t]), point(maillage.triangles[t + 1]),
+          point(maillage.triangles[t + 2]));
+}
+
+template <class Maillage> double volumeEnclosDe(const Maillage& maillage) {
+    double volume = 0.0;
+    pourChaqueTriangle(maillage, [&](const Vecteur& a, const Vecteur& b, const Vecteur& c) {
+        volume += produitScalaire(a, produitVectoriel(b, c));
+    });
     return volume / 6.0;
 }
 
-double aireSurface(const CMaillageTriangleChRegion& maillage) {
+// Twice the area of each triangle through the linear map, summed.
+template <class Maillage, class Lineaire>
+double aireDoubleDe(const Maillage& maillage, Lineaire lineaire) {
     double aire = 0.0;
-    for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
-        const Vecteur n = normaleSortante(t);
+    pourChaqueTriangle(maillage, [&](const Vecteur& a, const Vecteur& b, const Vecteur& c) {
+        const Vecteur o = lineaire(a);
+        const Vecteur n = produitVectoriel(moins(lineaire(b), o), moins(lineaire(c), o));
         aire += std::sqrt(produitScalaire(n, n));
-    }
-    return aire / 2.0;
+    });
+    return aire;
+}
+
+template <class Maillage>
+MesuresMaillage mesurerDe(const Maillage& maillage, const Stravol::Geometrie& monde) {
+    MesuresMaillage m;
+    m.volume = volumeEnclosDe(maillage);
+    m.aire = aireDoubleDe(maillage, [](const Vecteur& p) { return p; }) / 2.0;
+    // A voxel's world volume is the determinant's magnitude; a mirror turns the corners over
+    // as well, so the sign of the voxel volume stays.
+    m.volumeMm3 = m.volume * std::fabs(monde.determinant());
+    m.aireMm2 =
+        aireDoubleDe(maillage, [&monde](const Vecteur& p) { return lineaire(monde, p); }) / 2.0;
+    return m;
+}
+
+} // namespace
+
+double volumeEnclos(const CMaillageTriangleChRegion& maillage) { return volumeEnclosDe(maillage); }
+
+double aireSurface(const CMaillageTriangleChRegion& maillage) {
+    return aireDoubleDe(maillage, [](const Vecteur& p) { return p; }) / 2.0;
 }
 
 MesuresMaillage mesurerMaillage(const CMaillageTriangleChRegion& maillage,
                                 const Stravol::Geometrie& monde) {
-    MesuresMaillage m;
-    m.volume = volumeEnclos(maillage);
-    m.aire = aireSurface(maillage);
-    // A voxel's world volume is the determinant's magnitude; a mirror turns the corners over
-    // as well, so the sign of the voxel volume stays.
-    m.volumeMm3 = m.volume * std::fabs(monde.determinant());
-    double aire = 0.0;
-    for (const CTriangleChRegion* t = maillage.premierTriangle; t != nullptr; t = t->suivant) {
-        const Vecteur n = normaleSortante(t, monde);
-        aire += std::sqrt(produitScalaire(n, n));
-    }
-    m.aireMm2 = aire / 2.0;
-    return m;
+    return mesurerDe(maillage, monde);
+}
+
+MesuresMaillage mesurerMaillage(const Stravol::MaillagePlat& maillage,
+                                const Stravol::Geometrie& monde) {
+    return mesurerDe(maillage, monde);
 }
 
 namespace {

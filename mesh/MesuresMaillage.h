@@ -6,6 +6,9 @@
 #include "volume/VolumeBrut.h"
 
 class CMaillageTriangleChRegion;
+namespace Stravol {
+struct MaillagePlat;
+}
 
 // Enclosed volume and surface area, in voxel units (voxel^3, voxel^2) and in world units
 // (mm^3, mm^2) through the voxel-to-world transform of the volume (spacing, rotations,
@@ -20,6 +23,10 @@ struct MesuresMaillage {
 };
 
 MesuresMaillage mesurerMaillage(const CMaillageTriangleChRegion& maillage,
+                                const Stravol::Geometrie& monde = {});
+// The same arithmetic on a flat mesh whose triangles turn outward (versMaillagePlat's): the same
+// figures as the linked mesh it was taken from.
+MesuresMaillage mesurerMaillage(const Stravol::MaillagePlat& maillage,
                                 const Stravol::Geometrie& monde = {});
 // Signed enclosed volume and area in voxel units.
 double volumeEnclos(const CMaillageTriangleChRegion& maillage);

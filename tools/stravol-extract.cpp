@@ -862,13 +862,33 @@ Stravol::Voxel germeDemande(const Options& o, const CImageTroisD& volume, bool e
 }
 
 // The summary of a seeded extraction.
+// What the summary says of the mesh itself.
+struct FiguresMaillage {
+    int sommets = 0, triangles = 0;
+    // Closed: every edge used once in each direction of the written corner order.
+    bool ferme = false;
+    int irreguliers = 0;
+    MesuresMaillage mesures;
+};
+
+FiguresMaillage figuresMaillage(const CMaillageTriangleChRegion& m,
+                                const Stravol::Geometrie& geometrie) {
+    const ControleMaillage c = controlerMaillage(m);
+    return {m.nbSommets, m.nbTriangles, c.ferme, c.irreguliers, mesurerMaillage(m, geometrie)};
+}
+
+// The same figures from the flat form of the mesh and the count of its irregular vertices.
+FiguresMaillage figuresMaillage(const Stravol::MaillagePlat& m, int irreguliers,
+                                const Stravol::Geometrie& geometrie) {
+    return {static_cast<int>(m.nbSommets()), static_cast<int>(m.nbTriangles()),
+            Stravol::controlerMaillagePlat(m).ferme, irreguliers, mesurerMaillage(m, geometrie)};
+}
+
 nlohmann::ordered_json bilanObjet(const Options& o, const CImageTroisD& volume,
                                   const Stravol::Voxel& dimensions, const Stravol::Voxel& germe,
-                                  bool segmentation, CMaillageTriangleChRegion& m,
+                                  bool segmentation, const FiguresMaillage& m,
                                   double tempsChargement) {
     const Stravol::BilanExtraction& b = volume.bilanExtraction;
-    // Closed: every edge used once in each direction of the written corner order.
-    const ControleMaillage c = controlerMaillage(m);
     nlohmann::ordered_json bilan;
     bilan["dimensions"] = dimensions;
     bilan["seed"] = germe;
@@ -881,11 +901,11 @@ nlohmann::ordered_json bilanObjet(const Options& o, const CImageTroisD& volume,
     bilan["voxels_grown"] = b.nbVoxelsCroissance;
     bilan["voxels_region"] = b.nbVoxelsRegion;
     bilan["voxels_repaired"] = b.nbVoxelsRepares;
-    bilan["vertices"] = m.nbSommets;
-    bilan["triangles"] = m.nbTriangles;
-    bilan["closed"] = c.ferme;
-    bilan["irregular_vertices"] = c.irreguliers;
-    const MesuresMaillage w = mesurerMaillage(m, volume.geometrie);
+    bilan["vertices"] = m.sommets;
+    bilan["triangles"] = m.triangles;
+    bilan["closed"] = m.ferme;
+    bilan["irregular_vertices"] = m.irreguliers;
+    const MesuresMaillage& w = m.mesures;
     bilan["spacing"] = espacementJson(volume);
     bilan["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
     bilan["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
@@ -950,6 +970,33 @@ int extraireObjetDual(const Options& o, const CImageTroisD& volume,
     return 0;
 }
 
+// --seed or --label, the object alone with the Taubin smoothing: its mesh made flat without
+// the linked one (the same arrays, files and figures), written as asked.
+int extraireObjetPlat(const Options& o, CImageTroisD& volume, const Stravol::Voxel& dimensions,
+                      const Stravol::Voxel& germe, bool segmentation,
+                      const Stravol::OptionsExtraction& options, double tempsChargement,
+                      outils::Progression& progression) {
+    Stravol::Resultat<Stravol::ObjetPlat> extrait =
+        Stravol::extraireAuGermePlat(volume, germe, options);
+    if (!extrait)
+        echouer("the extraction failed: " + extrait.raison());
+    progression.terminer();
+    const Stravol::ObjetPlat& objet = extrait.valeur();
+    if (!o.sortie.empty()) {
+        progression.etape("write");
+        if (!Stravol::exporterMaillagePlat(objet.maillage, o.sortie, volume.geometrie,
+                                           espaceSortie(o)))
+            echouer("cannot write " + o.sortie);
+        progression.terminer();
+    }
+    nlohmann::ordered_json bilan = bilanObjet(
+        o, volume, dimensions, germe, segmentation,
+        figuresMaillage(objet.maillage, objet.irreguliers, volume.geometrie), tempsChargement);
+    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
+    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
+    return 0;
+}
+
 // --seed or --label: one object, evolved, decimated and written as asked.
 int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement,
                   outils::Progression& progression) {
@@ -976,6 +1023,10 @@ int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement
     progression.etape("extraction");
     Stravol::OptionsExtraction options = optionsExtraction(o);
     options.libererVoxels = extractionSeule;
+    if (extractionSeule && o.decimation >= 1.0 &&
+        options.lissage == Stravol::MethodeLissage::Taubin)
+        return extraireObjetPlat(o, volume, dimensions, germe, segmentation, options,
+                                 tempsChargement, progression);
     Stravol::Resultat<std::shared_ptr<CMaillageTriangleChRegion>> extrait =
         Stravol::extraireAuGerme(volume, germe, options);
     if (!extrait)
@@ -1003,7 +1054,8 @@ int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement
         progression.terminer();
     }
     nlohmann::ordered_json bilan =
-        bilanObjet(o, volume, dimensions, germe, segmentation, m, tempsChargement);
+        bilanObjet(o, volume, dimensions, germe, segmentation, figuresMaillage(m, volume.geometrie),
+                   tempsChargement);
     if (!evolution.is_null())
         bilan["evolution"] = evolution;
     if (!decimation.is_null())

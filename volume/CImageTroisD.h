@@ -22,6 +22,7 @@
 class BTCImageObject;
 class CImage3D;
 class CMaillageTriangleChRegion;
+class CRegion3D;
 class ComposanteConnexe;
 class Cvecto;
 class CWavelet;
@@ -243,6 +244,13 @@ public:
     // region is the voxels grown alone (at the exact level it also takes every voxel of 255,
     // as the growth marked its voxels with that value).
     void CroissanceDeRegion(int x, int y, int z, const Stravol::OptionsExtraction& options);
+    // The same stages up to the region, which mailler meshes in its own way (writing the
+    // figures of the later stages into the extraction's figures), maillage left as it is: for
+    // the extractions that keep no deformable model. False, with the reason, where
+    // CroissanceDeRegion would extract nothing.
+    using MaillageRegion = std::function<void(CRegion3D& region, BilanExtraction& bilan)>;
+    bool extraireRegion(int x, int y, int z, const Stravol::OptionsExtraction& options,
+                        const MaillageRegion& mailler);
 
     // Direction analysis of the block given by the analysis cube (size in 256ths of each
     // side, position in scene coordinates -1 .. 1).
@@ -348,7 +356,8 @@ public:
 private:
     // The stages of CroissanceDeRegion for a seed inside the volume; throws std::bad_alloc
     // when memory runs out, leaving maillage as it was.
-    void extraire(int x, int y, int z, const Stravol::OptionsExtraction& options);
+    void extraire(int x, int y, int z, const Stravol::OptionsExtraction& options,
+                  const MaillageRegion& mailler);
     // Number of voxels of every volume buffer.
     std::size_t nbVoxels() const;
     // Allocates image (and the colour planes when rgb is 1) for the sizes,

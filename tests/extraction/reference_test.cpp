@@ -18,9 +18,12 @@
 #include <vector>
 
 #include "core/Parallele.h"
+#include "extraction/Extraction.h"
 #include "helpers/deformation.h"
 #include "helpers/mesh_helpers.h"
 #include "mesh/CMaillageTriangleChRegion.h"
+#include "mesh/MesuresMaillage.h"
+#include "mesh/MesuresPlat.h"
 #include "volume/CImage3D.h"
 #include "volume/CImageTroisD.h"
 #include "volume/Phantom.h"
@@ -283,4 +286,72 @@ TEST_F(References, OneTwoOrThreeThreadsGiveTheSameMesh) {
     Stravol::definirNbThreads(0);
     EXPECT_TRUE(textes[0] == textes[1]);
     EXPECT_TRUE(textes[0] == textes[2]);
+}
+
+// The extraction straight into flat arrays gives the linked mesh's arrays, figures and measures
+// on every shape of the phantom (the irregular rings of the shapes that touch at edges and
+// corners are repaired away), with and without smoothing and a grey tolerance.
+TEST_F(References, FlatExtractionOfThePhantomIsTheLinkedOneTakenFlat) {
+    OptionsFantome options;
+    options.largeur = 48;
+    options.hauteur = 44;
+    options.profondeur = 40;
+    Fantome f;
+    std::string erreur;
+    ASSERT_TRUE(creerFantome(options, f, erreur)) << erreur;
+    Stravol::Geometrie monde;
+    monde.affine = {{{0.7, 0.1, 0.0, -3.0}, {0.0, -1.1, 0.2, 8.0}, {0.0, 0.0, 2.0, 1.5}}};
+    const auto comparer = [&](const std::vector<unsigned char>& voxels, Stravol::Voxel germe,
+                              const Stravol::OptionsExtraction& o, const std::string& cas) {
+        auto lie = volumeDe(f.largeur, f.hauteur, f.profondeur, voxels);
+        auto plat = volumeDe(f.largeur, f.hauteur, f.profondeur, voxels);
+        ASSERT_TRUE(Stravol::extraireAuGerme(*lie, germe, o)) << cas;
+        const Stravol::Resultat<Stravol::ObjetPlat> p =
+            Stravol::extraireAuGermePlat(*plat, germe, o);
+        ASSERT_TRUE(p) << cas;
+        EXPECT_FALSE(plat->maillage) << cas;
+        const Stravol::MaillagePlat attendu = Stravol::versMaillagePlat(*lie->maillage);
+        const Stravol::MaillagePlat& m = p.valeur().maillage;
+        const auto memes = [](const auto& a, const auto& b) {
+            return a.size() == b.size() &&
+                   std::memcmp(a.data(), b.data(), a.size() * sizeof(a[0])) == 0;
+        };
+        EXPECT_TRUE(memes(m.positions, attendu.positions) && memes(m.normales, attendu.normales) &&
+                    memes(m.triangles, attendu.triangles) &&
+                    memes(m.normalesTriangles, attendu.normalesTriangles))
+            << cas;
+        const Stravol::BilanExtraction& a = lie->bilanExtraction;
+        const Stravol::BilanExtraction& b = plat->bilanExtraction;
+        EXPECT_TRUE(b.effectuee) << cas;
+        EXPECT_EQ(b.valeurGerme, a.valeurGerme) << cas;
+        EXPECT_EQ(b.nbVoxelsCroissance, a.nbVoxelsCroissance) << cas;
+        EXPECT_EQ(b.nbVoxelsRegion, a.nbVoxelsRegion) << cas;
+        EXPECT_EQ(b.nbVoxelsRepares, a.nbVoxelsRepares) << cas;
+        const ControleMaillage c = controlerMaillage(*lie->maillage);
+        EXPECT_EQ(Stravol::controlerMaillagePlat(m).ferme, c.ferme) << cas;
+        EXPECT_EQ(p.valeur().irreguliers, c.irreguliers) << cas;
+        const MesuresMaillage wl = mesurerMaillage(*lie->maillage, monde);
+        const MesuresMaillage wp = mesurerMaillage(m, monde);
+        EXPECT_EQ(wp.volume, wl.volume) << cas;
+        EXPECT_EQ(wp.aire, wl.aire) << cas;
+        EXPECT_EQ(wp.volumeMm3, wl.volumeMm3) << cas;
+        EXPECT_EQ(wp.aireMm2, wl.aireMm2) << cas;
+    };
+    for (const unsigned char label :
+         {kLabelBoule, kLabelTore, kLabelBoitesArete, kLabelBoitesCoin, kLabelTube}) {
+        int x = 0, y = 0, z = 0;
+        ASSERT_TRUE(premierVoxel(f.labels, f.largeur, f.hauteur, label, x, y, z));
+        for (const int lissages : {10, 0}) {
+            Stravol::OptionsExtraction o;
+            o.nbLissages = lissages;
+            comparer(f.labels, {x, y, z}, o, "label " + std::to_string(label));
+        }
+    }
+    Stravol::OptionsExtraction o;
+    o.tolerance = 20;
+    comparer(f.gris, {f.largeur / 2, f.hauteur / 2, f.profondeur / 2}, o, "grey, tolerance");
+    // A seed outside fails as the linked extraction does, and says why.
+    auto v = volumeDe(f.largeur, f.hauteur, f.profondeur, f.labels);
+    EXPECT_FALSE(Stravol::extraireAuGermePlat(*v, {-1, 0, 0}, Stravol::OptionsExtraction()));
+    EXPECT_FALSE(v->bilanExtraction.erreur.empty());
 }

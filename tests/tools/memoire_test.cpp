@@ -93,7 +93,7 @@ TEST(ToolsOutOfMemory, ExtractionOfALargeBallEndsWithAMessage) {
                                4096)
                   .statut,
               0);
-    extraireSousLimites(dossier, {"80", "80", "80"}, 48, 208, 32);
+    extraireSousLimites(dossier, {"80", "80", "80"}, 24, 208, 8);
 }
 
 // Every voxel of a checkerboard touches its neighbours of the same value along edges only:
