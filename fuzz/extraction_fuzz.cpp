@@ -1,12 +1,14 @@
 // The extraction pipeline on a small volume built from the input bytes: growth, region,
 // the topology repair, mesh, smoothing and normals, step by step with the properties of
-// the mesh checked between steps, then the volume's own extraction member.
+// the mesh checked between steps, then the volume's own extraction member, and the same
+// extraction straight into flat arrays.
 //
 // Input: three sizes (1 to 10 voxels each), the seed position, then two bits per voxel
 // choosing its grey level among 0, 80, 160 and 255 (missing bytes give 0).
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "core/CPoint3D.h"
 #include "core/Parallele.h"
 #include "extraction/Croissance.h"
+#include "extraction/Extraction.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "region/CRegion3D.h"
 #include "volume/CImage3D.h"
@@ -227,5 +230,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t tail
         for (int y = 0; y < H; ++y)
             for (int x = 0; x < W; ++x)
                 FUZZ_VERIFIER(volume.getVoxelImage(x, y, z) == entree.voxel(x, y, z));
+
+    // Straight into flat arrays: the linked mesh taken flat, bit for bit, and the same figures.
+    Stravol::OptionsExtraction options;
+    options.nbLissages = kLissages;
+    const Stravol::Resultat<Stravol::ObjetPlat> plat =
+        Stravol::extraireAuGermePlat(volume, {gx, gy, gz}, options);
+    FUZZ_VERIFIER(plat && volume.bilanExtraction.nbVoxelsRepares == region.nbVoxels);
+    const Stravol::MaillagePlat attendu = Stravol::versMaillagePlat(*volume.maillage);
+    const Stravol::MaillagePlat& m = plat.valeur().maillage;
+    const auto memes = [](const auto& a, const auto& b) {
+        return a.size() == b.size() &&
+               std::memcmp(a.data(), b.data(), a.size() * sizeof(a[0])) == 0;
+    };
+    FUZZ_VERIFIER(memes(m.positions, attendu.positions) && memes(m.normales, attendu.normales) &&
+                  memes(m.triangles, attendu.triangles) &&
+                  memes(m.normalesTriangles, attendu.normalesTriangles));
+    FUZZ_VERIFIER(plat.valeur().irreguliers == 0);
     return 0;
 }
