@@ -21,6 +21,14 @@ const int CRegion3D::multi_chemins_voisins3[6][3] = {{0, 1, 1}, {1, 0, 1}, {1, 1
 thread_local char CRegion3D::message[256] = {};
 
 namespace {
+
+// The tables are filled when the program starts, before any thread: a caller that forgets to
+// fill them first (a repair run on empty tables silently repairs nothing) cannot go wrong.
+[[maybe_unused]] const bool voisinagesRemplis = (CRegion3D::initialiserVoisinages(), true);
+
+} // namespace
+
+namespace {
 using Triplet = CTriplet<int>;
 
 // Slabs of the border search per thread, so that uneven slabs still share the work.
@@ -155,6 +163,10 @@ CRegion3D::CRegion3D() : nbVoxels(0), boiteX(0, 0), boiteY(0, 0), boiteZ(0, 0) {
 CRegion3D::~CRegion3D() { voxelsBord.vider(); }
 
 void CRegion3D::initialiserVoisinages() {
+    // Filled once: tables already filled are left alone, so that a call while other threads
+    // read them changes nothing under them.
+    if (voisinage.taille == 6 && voisinage2.taille == 12 && voisinage3.taille == 8)
+        return;
     voisinage.init(6);
     voisinage[0] = Triplet(-1, 0, 0);
     voisinage[1] = Triplet(1, 0, 0);

@@ -56,7 +56,8 @@ public:
     CRegion3D& operator=(const CRegion3D&) = delete;
 
     // Fills the class-wide neighbour tables. Must run before any other operation of the class
-    // and before a mesh is built on a region.
+    // and before a mesh is built on a region; the program's start runs it, and later calls
+    // leave filled tables as they are.
     static void initialiserVoisinages();
 
     // Grid element access; no bounds test.

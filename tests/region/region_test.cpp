@@ -164,7 +164,12 @@ struct Modele {
 } // namespace
 
 TEST(Region, NeighbourTablesFollowTheScanOrder) {
+    // Filled from the program's start (each test runs in a process of its own), and a later call
+    // keeps the same storage.
+    ASSERT_EQ(CRegion3D::voisinage2.taille, 12);
+    const CTriplet<int>* avant = &CRegion3D::voisinage2[0];
     CRegion3D::initialiserVoisinages();
+    EXPECT_EQ(&CRegion3D::voisinage2[0], avant);
     ASSERT_EQ(CRegion3D::voisinage.taille, 6);
     ASSERT_EQ(CRegion3D::voisinage2.taille, 12);
     ASSERT_EQ(CRegion3D::voisinage3.taille, 8);
