@@ -110,4 +110,21 @@ void maillerEtiquettes(const CarteEtiquettes& carte, const std::vector<BoiteEtiq
         traiter);
 }
 
+void maillerEtiquettesPlates(const CarteEtiquettes& carte,
+                             const std::vector<BoiteEtiquette>& boites,
+                             const OptionsExtraction& options,
+                             const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter) {
+    maillerBoites(
+        boites,
+        [&](std::size_t, EtiquetteMaillee& resultat) {
+            const BoiteEtiquette& b = resultat.boite;
+            MaillagePlat m;
+            if (maillerEtiquettePlat(rangeesEtiquette(carte.valeurs(), carte.W, carte.H, b),
+                                     carte.W, carte.H, carte.D, b, options, m, resultat.irreguliers,
+                                     resultat.erreur))
+                resultat.plat = std::move(m);
+        },
+        traiter);
+}
+
 } // namespace Stravol

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,10 @@ Resultat<CarteEtiquettes> carteEtiquettes(CImageTroisD& volume, const std::strin
 struct EtiquetteMaillee {
     BoiteEtiquette boite;
     std::unique_ptr<CMaillageTriangleChRegion> maillage;
+    // Or the mesh in flat form (maillerEtiquettesPlates), with its vertices whose rings do not
+    // close.
+    std::optional<MaillagePlat> plat;
+    int irreguliers = 0;
     std::string erreur;
     double secondes = 0.0;
 };
@@ -85,5 +90,11 @@ void maillerBoites(const std::vector<BoiteEtiquette>& boites,
 void maillerEtiquettes(const CarteEtiquettes& carte, const std::vector<BoiteEtiquette>& boites,
                        const OptionsExtraction& options,
                        const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter);
+// The same for the Taubin smoothing, each mesh made flat without the linked one
+// (maillerEtiquettePlat) into resultat.plat.
+void maillerEtiquettesPlates(const CarteEtiquettes& carte,
+                             const std::vector<BoiteEtiquette>& boites,
+                             const OptionsExtraction& options,
+                             const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter);
 
 } // namespace Stravol

@@ -366,13 +366,17 @@ Resultat<EtiquettesVue> etiquettesVue(const VueVolume& vue) {
 
 void maillerEtiquettes(const VueVolume& vue, const EtiquettesVue& etiquettes,
                        const OptionsExtraction& options,
-                       const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter) {
+                       const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter,
+                       bool plates) {
     const std::vector<BoiteEtiquette>& boites = etiquettes.boites;
     if (vue.type == TypeVoxel::EntierNonSigne16 && !vue.zRapide) {
         CarteEtiquettes carte;
         carte.externe = static_cast<const std::uint16_t*>(vue.donnees);
         carte.W = vue.W, carte.H = vue.H, carte.D = vue.D;
-        maillerEtiquettes(carte, boites, options, traiter);
+        if (plates)
+            maillerEtiquettesPlates(carte, boites, options, traiter);
+        else
+            maillerEtiquettes(carte, boites, options, traiter);
         return;
     }
     maillerBoites(
@@ -387,8 +391,15 @@ void maillerEtiquettes(const VueVolume& vue, const EtiquettesVue& etiquettes,
                     for (int x = b.x0; x <= b.x1; ++x)
                         ligne[x - b.x0] = p[vue.indice(x, y, z)] == cible ? 255 : 0;
                 };
-                resultat.maillage =
-                    maillerEtiquette(remplir, vue.W, vue.H, vue.D, b, options, resultat.erreur);
+                if (!plates) {
+                    resultat.maillage =
+                        maillerEtiquette(remplir, vue.W, vue.H, vue.D, b, options, resultat.erreur);
+                    return;
+                }
+                MaillagePlat m;
+                if (maillerEtiquettePlat(remplir, vue.W, vue.H, vue.D, b, options, m,
+                                         resultat.irreguliers, resultat.erreur))
+                    resultat.plat = std::move(m);
             });
         },
         traiter);

@@ -86,10 +86,12 @@ struct EtiquettesVue {
 // other value fails, named with its voxel, and so do more than kEtiquetteMax labels.
 Resultat<EtiquettesVue> etiquettesVue(const VueVolume& vue);
 
-// maillerEtiquettes over the labels of a view (from etiquettesVue of that view).
+// maillerEtiquettes over the labels of a view (from etiquettesVue of that view); with plates, for
+// the Taubin smoothing, maillerEtiquettesPlates (each mesh made flat into resultat.plat).
 void maillerEtiquettes(const VueVolume& vue, const EtiquettesVue& etiquettes,
                        const OptionsExtraction& options,
-                       const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter);
+                       const std::function<void(std::size_t, EtiquetteMaillee&)>& traiter,
+                       bool plates = false);
 
 // The label map of a view's labels (from etiquettesVue): a Fortran-ordered uint16 view read in
 // place, any other a copy of its labels (their ranks, with their values beside, when one exceeds

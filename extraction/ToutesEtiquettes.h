@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "mesh/MaillagePlat.h"
 #include "volume/OptionsExtraction.h"
 
 class CMaillageTriangleChRegion;
@@ -42,6 +43,15 @@ using RemplirRangee = std::function<void(int y, int z, unsigned char* ligne)>;
 std::unique_ptr<CMaillageTriangleChRegion>
 maillerEtiquette(const RemplirRangee& remplir, int W, int H, int D, const BoiteEtiquette& boite,
                  const OptionsExtraction& lissage, std::string& erreur);
+// The rows of the label of boite in a W x H x D label volume, as maillerEtiquette reads them.
+RemplirRangee rangeesEtiquette(const std::uint16_t* etiquettes, int W, int H,
+                               const BoiteEtiquette& boite);
+// The same mesh in flat form, for the Taubin smoothing (lissage.lissage must be Taubin): the
+// arrays that versMaillagePlat takes of it, bit for bit, without the linked mesh (irreguliers:
+// the vertices whose rings do not close). False, with erreur, when memory runs out.
+bool maillerEtiquettePlat(const RemplirRangee& remplir, int W, int H, int D,
+                          const BoiteEtiquette& boite, const OptionsExtraction& lissage,
+                          MaillagePlat& maillage, int& irreguliers, std::string& erreur);
 // The same with nbLissages rounds of Taubin smoothing.
 std::unique_ptr<CMaillageTriangleChRegion> maillerEtiquette(const std::uint16_t* etiquettes, int W,
                                                             int H, int D,

@@ -475,12 +475,18 @@ std::vector<std::pair<std::uint32_t, MaillagePlat>> etiquettesFaces(const VueVol
         bool memoire = true;
     };
     std::vector<Issue> issues(etiquettes.boites.size());
+    // Without decimation, the meshes are made flat without the linked ones.
+    const bool plates =
+        r.options.lissage == Stravol::MethodeLissage::Taubin && !(r.decimation < 1.0);
     Stravol::maillerEtiquettes(
-        vue, etiquettes, r.options, [&](std::size_t i, Stravol::EtiquetteMaillee& e) {
+        vue, etiquettes, r.options,
+        [&](std::size_t i, Stravol::EtiquetteMaillee& e) {
             Issue& issue = issues[i];
             try {
                 issue.raison = "label " + std::to_string(etiquettes.valeurs[i]) + ": " + e.erreur;
-                if (e.maillage) {
+                if (e.plat) {
+                    issue.maillage = std::move(*e.plat);
+                } else if (e.maillage) {
                     Resultat<MaillagePlat> plat =
                         Stravol::aplatirMaillage(*e.maillage, r.decimation);
                     if (plat) {
@@ -495,7 +501,8 @@ std::vector<std::pair<std::uint32_t, MaillagePlat>> etiquettesFaces(const VueVol
             }
             // The linked mesh goes on the thread that made it.
             e.maillage.reset();
-        });
+        },
+        plates);
     std::vector<std::pair<std::uint32_t, MaillagePlat>> maillages;
     for (std::size_t i = 0; i < issues.size(); ++i) {
         if (!issues[i].maillage && issues[i].memoire)

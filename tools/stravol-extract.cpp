@@ -16,6 +16,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -495,6 +496,28 @@ double secondesDepuis(std::chrono::steady_clock::time_point debut) {
 
 nlohmann::ordered_json secondesJson(double s) { return outils::decimalJson(s, kDecimalesSecondes); }
 
+// What the summary says of the mesh itself.
+struct FiguresMaillage {
+    int sommets = 0, triangles = 0;
+    // Closed: every edge used once in each direction of the written corner order.
+    bool ferme = false;
+    int irreguliers = 0;
+    MesuresMaillage mesures;
+};
+
+FiguresMaillage figuresMaillage(const CMaillageTriangleChRegion& m,
+                                const Stravol::Geometrie& geometrie) {
+    const ControleMaillage c = controlerMaillage(m);
+    return {m.nbSommets, m.nbTriangles, c.ferme, c.irreguliers, mesurerMaillage(m, geometrie)};
+}
+
+// The same figures from the flat form of the mesh and the count of its irregular vertices.
+FiguresMaillage figuresMaillage(const Stravol::MaillagePlat& m, int irreguliers,
+                                const Stravol::Geometrie& geometrie) {
+    return {static_cast<int>(m.nbSommets()), static_cast<int>(m.nbTriangles()),
+            Stravol::controlerMaillagePlat(m).ferme, irreguliers, mesurerMaillage(m, geometrie)};
+}
+
 // The summary entry of one meshed label, its file written (decimated first when asked) and its
 // flat mesh kept in scene for --scene; false when the decimation or the writing fails, the entry
 // then saying why.
@@ -516,25 +539,35 @@ bool ecrireEtiquette(const Options& o, Stravol::EtiquetteMaillee& r,
                   Stravol::nomFichierEtiquette(scene.valeur, scene.nom, o.format);
     nlohmann::ordered_json decimation;
     CMaillageTriangleChRegion* m = r.maillage.get();
+    const Stravol::CouleurRVB* couleur = o.format == "ply" ? &scene.couleur : nullptr;
+    const std::string refus =
+        "cannot write " + (fichier.empty() ? "label " + std::to_string(scene.valeur) : fichier);
     Stravol::MaillagePlat plat;
-    if (m && !decimer(o, *m, decimation, raison))
+    std::optional<FiguresMaillage> figures;
+    if (r.plat) {
+        plat = std::move(*r.plat);
+        if (!fichier.empty() &&
+            !Stravol::exporterMaillagePlat(plat, fichier, geometrie, espaceSortie(o), couleur))
+            raison = refus;
+        else
+            figures = figuresMaillage(plat, r.irreguliers, geometrie);
+    } else if (m && !decimer(o, *m, decimation, raison)) {
         raison = "label " + std::to_string(scene.valeur) + ": " + raison;
-    else if (m && !ecrireMaillage(*m, fichier, o, geometrie,
-                                  o.format == "ply" ? &scene.couleur : nullptr, plat))
-        raison =
-            "cannot write " + (fichier.empty() ? "label " + std::to_string(scene.valeur) : fichier);
-    const bool reussi = m != nullptr && raison.empty();
+    } else if (m && !ecrireMaillage(*m, fichier, o, geometrie, couleur, plat)) {
+        raison = refus;
+    } else if (m) {
+        figures = figuresMaillage(*m, geometrie);
+    }
+    const bool reussi = figures && raison.empty();
     if (reussi) {
-        const ControleMaillage c = controlerMaillage(*m);
-        const MesuresMaillage w = mesurerMaillage(*m, geometrie);
         if (!fichier.empty())
             e["file"] = fichier;
-        e["vertices"] = m->nbSommets;
-        e["triangles"] = m->nbTriangles;
-        e["closed"] = c.ferme;
-        e["irregular_vertices"] = c.irreguliers;
-        e["volume_mm3"] = outils::reelJson(w.volumeMm3, kChiffresMesures);
-        e["area_mm2"] = outils::reelJson(w.aireMm2, kChiffresMesures);
+        e["vertices"] = figures->sommets;
+        e["triangles"] = figures->triangles;
+        e["closed"] = figures->ferme;
+        e["irregular_vertices"] = figures->irreguliers;
+        e["volume_mm3"] = outils::reelJson(figures->mesures.volumeMm3, kChiffresMesures);
+        e["area_mm2"] = outils::reelJson(figures->mesures.aireMm2, kChiffresMesures);
         if (!decimation.is_null())
             e["decimation"] = decimation;
     } else {
@@ -788,13 +821,18 @@ int extraireToutes(const Options& o, CImageTroisD& volume, const Stravol::TableC
     progression.setMaximum(static_cast<int>(boites.size()));
     std::atomic<int> faites{0};
     std::mutex verrou;
-    Stravol::maillerEtiquettes(
-        c, boites, optionsExtraction(o), [&](std::size_t i, Stravol::EtiquetteMaillee& r) {
-            echecs[i] = ecrireEtiquette(o, r, volume.geometrie, scene[i], entrees[i]) ? 0 : 1;
-            const int n = ++faites;
-            std::lock_guard<std::mutex> garde(verrou);
-            progression.setValue(n);
-        });
+    const auto traiter = [&](std::size_t i, Stravol::EtiquetteMaillee& r) {
+        echecs[i] = ecrireEtiquette(o, r, volume.geometrie, scene[i], entrees[i]) ? 0 : 1;
+        const int n = ++faites;
+        std::lock_guard<std::mutex> garde(verrou);
+        progression.setValue(n);
+    };
+    const Stravol::OptionsExtraction options = optionsExtraction(o);
+    // Without decimation, the labels' meshes are made flat without the linked ones.
+    if (o.decimation >= 1.0 && options.lissage == Stravol::MethodeLissage::Taubin)
+        Stravol::maillerEtiquettesPlates(c, boites, options, traiter);
+    else
+        Stravol::maillerEtiquettes(c, boites, options, traiter);
     progression.terminer();
     const double tempsEtiquettes = secondesDepuis(t1);
     const int nbEchecs = static_cast<int>(std::count(echecs.begin(), echecs.end(), 1));
@@ -862,28 +900,6 @@ Stravol::Voxel germeDemande(const Options& o, const CImageTroisD& volume, bool e
 }
 
 // The summary of a seeded extraction.
-// What the summary says of the mesh itself.
-struct FiguresMaillage {
-    int sommets = 0, triangles = 0;
-    // Closed: every edge used once in each direction of the written corner order.
-    bool ferme = false;
-    int irreguliers = 0;
-    MesuresMaillage mesures;
-};
-
-FiguresMaillage figuresMaillage(const CMaillageTriangleChRegion& m,
-                                const Stravol::Geometrie& geometrie) {
-    const ControleMaillage c = controlerMaillage(m);
-    return {m.nbSommets, m.nbTriangles, c.ferme, c.irreguliers, mesurerMaillage(m, geometrie)};
-}
-
-// The same figures from the flat form of the mesh and the count of its irregular vertices.
-FiguresMaillage figuresMaillage(const Stravol::MaillagePlat& m, int irreguliers,
-                                const Stravol::Geometrie& geometrie) {
-    return {static_cast<int>(m.nbSommets()), static_cast<int>(m.nbTriangles()),
-            Stravol::controlerMaillagePlat(m).ferme, irreguliers, mesurerMaillage(m, geometrie)};
-}
-
 nlohmann::ordered_json bilanObjet(const Options& o, const CImageTroisD& volume,
                                   const Stravol::Voxel& dimensions, const Stravol::Voxel& germe,
                                   bool segmentation, const FiguresMaillage& m,

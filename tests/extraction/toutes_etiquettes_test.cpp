@@ -113,3 +113,46 @@ TEST(AllLabels, SameMeshesWhateverTheThreadCount) {
     for (const auto& p : un)
         EXPECT_FALSE(p.empty());
 }
+
+TEST(AllLabels, FlatLabelMeshesAreTheLinkedOnesTakenFlat) {
+    // Labels touching each other, two of them in several pieces meeting at edges and corners
+    // (the repair adds voxels), one against the volume's side.
+    Grille g(26, 22, 18);
+    g.boite(0, 2, 2, 7, 9, 8, 41);
+    g.boite(8, 2, 2, 12, 6, 6, 9000);
+    g.boite(13, 7, 7, 15, 9, 9, 9000);
+    g.boite(16, 10, 10, 18, 12, 12, 9000);
+    g.boite(4, 12, 3, 20, 14, 15, 5);
+    g.at(21, 15, 16) = g.at(22, 16, 17) = 5;
+    const std::vector<BoiteEtiquette> boites = boitesEtiquettes(g.v.data(), g.W, g.H, g.D);
+    ASSERT_EQ(boites.size(), 3u);
+    for (const int tours : {0, 10})
+        for (const BoiteEtiquette& b : boites) {
+            OptionsExtraction options;
+            options.nbLissages = tours;
+            std::string erreur;
+            const auto lie = maillerEtiquette(g.v.data(), g.W, g.H, g.D, b, options, erreur);
+            ASSERT_TRUE(lie) << erreur;
+            MaillagePlat plat;
+            int irreguliers = -1;
+            ASSERT_TRUE(maillerEtiquettePlat(rangeesEtiquette(g.v.data(), g.W, g.H, b), g.W, g.H,
+                                             g.D, b, options, plat, irreguliers, erreur))
+                << erreur;
+            const MaillagePlat attendu = versMaillagePlat(*lie);
+            EXPECT_EQ(plat.positions, attendu.positions) << b.valeur;
+            EXPECT_EQ(plat.normales, attendu.normales) << b.valeur;
+            EXPECT_EQ(plat.triangles, attendu.triangles) << b.valeur;
+            EXPECT_EQ(plat.normalesTriangles, attendu.normalesTriangles) << b.valeur;
+            EXPECT_EQ(irreguliers, 0) << b.valeur;
+        }
+    // A box outside the volume is refused with a reason, as by the linked mesh.
+    BoiteEtiquette dehors = boites.front();
+    dehors.x1 = g.W;
+    MaillagePlat plat;
+    int irreguliers = 0;
+    std::string erreur;
+    EXPECT_FALSE(maillerEtiquettePlat(rangeesEtiquette(g.v.data(), g.W, g.H, boites.front()), g.W,
+                                      g.H, g.D, dehors, OptionsExtraction(), plat, irreguliers,
+                                      erreur));
+    EXPECT_FALSE(erreur.empty());
+}
