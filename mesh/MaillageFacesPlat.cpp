@@ -49,18 +49,21 @@ FacesNumerotees numeroterFaces(const CRegion3D& region, const FacesRegion& faces
     bool enOrdre = true;
     for (int n = 1; n < nbBord && enOrdre; ++n)
         enOrdre = bord[n - 1].x <= bord[n].x;
+    std::vector<float> provisoires;
+    std::vector<std::uint32_t> definitifs;
     std::size_t nbFaces = 0;
     for (int n = 0; n < nbBord; ++n)
         nbFaces += static_cast<std::size_t>(std::popcount(static_cast<unsigned>(
             faces.masques[static_cast<std::size_t>(n)] & ~FacesRegion::kDansBoite)));
     f.coins.reserve(4 * nbFaces);
     f.directions.reserve(nbFaces);
+    // A closed surface of quads has about as many vertices as faces (V = F + 2 a piece).
+    provisoires.reserve(3 * (nbFaces + 2));
+    definitifs.reserve(nbFaces + 2);
 
     // Vertices get a number in order of first use, then their place in the lattice order as
     // each plane is complete.
     Treillis<std::uint32_t, kAucun> treillis(lx, ly, lz, enOrdre);
-    std::vector<float> provisoires;
-    std::vector<std::uint32_t> definitifs;
     std::uint32_t nbListes = 0;
     const auto lister = [&](std::uint32_t provisoire) { definitifs[provisoire] = nbListes++; };
     int planBas = 0; // lowest plane of the window still to be numbered
@@ -101,10 +104,19 @@ FacesNumerotees numeroterFaces(const CRegion3D& region, const FacesRegion& faces
         treillis.vider(i, lister);
 
     f.positions.resize(provisoires.size());
-    for (std::size_t v = 0; v < definitifs.size(); ++v)
-        std::copy_n(&provisoires[3 * v], 3, &f.positions[3 * std::size_t{definitifs[v]}]);
-    for (std::uint32_t& c : f.coins)
-        c = definitifs[c];
+    const auto nv = static_cast<std::ptrdiff_t>(definitifs.size());
+    const auto nc = static_cast<std::ptrdiff_t>(f.coins.size());
+    const int threads = nv >= kSeuilParallele ? nbThreads() : 1;
+#pragma omp parallel num_threads(threads)
+    {
+#pragma omp for schedule(static)
+        for (std::ptrdiff_t v = 0; v < nv; ++v)
+            std::copy_n(&provisoires[3 * static_cast<std::size_t>(v)], 3,
+                        &f.positions[3 * std::size_t{definitifs[static_cast<std::size_t>(v)]}]);
+#pragma omp for schedule(static)
+        for (std::ptrdiff_t c = 0; c < nc; ++c)
+            f.coins[static_cast<std::size_t>(c)] = definitifs[f.coins[static_cast<std::size_t>(c)]];
+    }
     return f;
 }
 

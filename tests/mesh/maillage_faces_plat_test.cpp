@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/Parallele.h"
 #include "helpers/mesh_helpers.h"
 #include "mesh/MaillageFacesPlat.h"
 #include "mesh/MesuresMaillage.h"
@@ -65,7 +66,11 @@ TEST(MaillageFacesPlat, GivesTheLinkedMeshBitForBitOnRepairedAndRawRegions) {
 TEST(MaillageFacesPlat, GivesTheLinkedMeshOnAMeshLargeEnoughForTheThreads) {
     CRegion3D region;
     remplirRegion(region, 96, 96, 96, boule({47, 48, 46}, 42.3));
-    comparer(region, 10, "ball");
+    for (const int threads : {1, 2, 3}) {
+        Stravol::definirNbThreads(threads);
+        comparer(region, 10, ("ball, threads " + std::to_string(threads)).c_str());
+    }
+    Stravol::definirNbThreads(0);
 }
 
 TEST(MaillageFacesPlat, GivesTheLinkedMeshWhateverTheOrderOfTheBorderList) {
