@@ -115,16 +115,13 @@ void PanneauEtiquettes::nouveauVolume() {
     CImageTroisD* volume = ouvert_.images3D.get();
     if (volume != nullptr && aUneSegmentation(*volume)) {
         try {
-            const Resultat<CarteEtiquettes> carte = carteEtiquettes(*volume, std::string());
-            if (carte)
-                for (const EtiquettePresente& e :
-                     inventaireEtiquettes(carte.valeur(), volume->geometrie)) {
-                    // The names of the volume's table, the colours of its palette: those of
-                    // the cuts and the picture.
-                    const EntreeEtiquette* entree = volume->tableEtiquettes.trouver(e.valeur);
-                    lignes_.push_back({e, entree != nullptr ? entree->nom : std::string(),
-                                       volume->palette.couleur(e.valeur), true});
-                }
+            for (const EtiquettePresente& e : inventaireEtiquettes(*volume)) {
+                // The names of the volume's table, the colours of its palette: those of the
+                // cuts and the picture.
+                const EntreeEtiquette* entree = volume->tableEtiquettes.trouver(e.valeur);
+                lignes_.push_back({e, entree != nullptr ? entree->nom : std::string(),
+                                   volume->palette.couleur(e.valeur), true});
+            }
         } catch (const std::bad_alloc&) {
             lignes_.clear();
         }

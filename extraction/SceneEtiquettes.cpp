@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
+#include <omp.h>
+
+#include "core/Parallele.h"
 #include "extraction/MaillageDual.h"
 #include "volume/VolumeBrut.h"
 
@@ -11,40 +15,66 @@ namespace Stravol {
 
 namespace {
 
-constexpr std::size_t kNbValeurs = std::size_t{std::numeric_limits<std::uint16_t>::max()} + 1;
-
 // Voxel count and integer sums of the coordinates of one label (exact whatever the order).
 struct Somme {
     long long voxels = 0;
     long long x = 0, y = 0, z = 0;
 };
 
-} // namespace
-
-std::vector<EtiquettePresente> inventaireEtiquettes(const CarteEtiquettes& carte,
-                                                    const Geometrie& monde) {
-    std::vector<Somme> sommes(kNbValeurs);
-    const std::uint16_t* v = carte.valeurs();
-    for (int z = 0; z < carte.D; ++z)
-        for (int y = 0; y < carte.H; ++y)
-            for (int x = 0; x < carte.W; ++x, ++v) {
-                if (*v == 0)
-                    continue;
-                Somme& s = sommes[*v];
-                ++s.voxels;
-                s.x += x;
-                s.y += y;
-                s.z += z;
+// Every non-zero label of a W x H x D map of T (voxel (x, y, z) at (z * H + y) * W + x), by
+// increasing file value (valeurVraie of the stored one). The slices go to the threads, each
+// with sums of its own, added together after: integers, the same whatever the share.
+template <class T, class ValeurVraie>
+std::vector<EtiquettePresente> inventaire(const T* valeurs, int W, int H, int D,
+                                          ValeurVraie valeurVraie, const Geometrie& monde) {
+    constexpr std::size_t kNb = std::size_t{std::numeric_limits<T>::max()} + 1;
+    const std::size_t nbVoxels = static_cast<std::size_t>(W) * H * D;
+    const int threads = nbVoxels >= std::size_t{kSeuilParallele} ? nbThreads() : 1;
+    std::vector<std::vector<Somme>> parThread(static_cast<std::size_t>(threads));
+#pragma omp parallel num_threads(threads)
+    {
+        std::vector<Somme>& sommes = parThread[static_cast<std::size_t>(omp_get_thread_num())];
+        sommes.resize(kNb);
+        // Runs of background are passed over a word at a time.
+        constexpr int kParMot = static_cast<int>(sizeof(std::uint64_t) / sizeof(T));
+#pragma omp for schedule(static)
+        for (int z = 0; z < D; ++z)
+            for (int y = 0; y < H; ++y) {
+                const T* v = valeurs + (static_cast<std::size_t>(z) * H + y) * W;
+                for (int x = 0; x < W;) {
+                    std::uint64_t mot = 0;
+                    if (x + kParMot <= W)
+                        std::memcpy(&mot, v + x, sizeof mot);
+                    if (x + kParMot <= W && mot == 0) {
+                        x += kParMot;
+                        continue;
+                    }
+                    if (v[x] != 0) {
+                        Somme& s = sommes[v[x]];
+                        ++s.voxels;
+                        s.x += x;
+                        s.y += y;
+                        s.z += z;
+                    }
+                    ++x;
+                }
             }
+    }
     const double volumeVoxel = std::abs(monde.determinant());
     std::vector<EtiquettePresente> presentes;
-    for (std::size_t e = 1; e < kNbValeurs; ++e) {
-        const Somme& s = sommes[e];
+    for (std::size_t e = 1; e < kNb; ++e) {
+        Somme s;
+        for (const std::vector<Somme>& sommes : parThread) {
+            s.voxels += sommes[e].voxels;
+            s.x += sommes[e].x;
+            s.y += sommes[e].y;
+            s.z += sommes[e].z;
+        }
         if (s.voxels == 0)
             continue;
         const double n = static_cast<double>(s.voxels);
         const auto stockee = static_cast<std::uint16_t>(e);
-        presentes.push_back({carte.valeurVraie(stockee),
+        presentes.push_back({valeurVraie(stockee),
                              stockee,
                              s.voxels,
                              {static_cast<double>(s.x) / n, static_cast<double>(s.y) / n,
@@ -55,6 +85,30 @@ std::vector<EtiquettePresente> inventaireEtiquettes(const CarteEtiquettes& carte
         presentes.begin(), presentes.end(),
         [](const EtiquettePresente& a, const EtiquettePresente& b) { return a.valeur < b.valeur; });
     return presentes;
+}
+
+} // namespace
+
+std::vector<EtiquettePresente> inventaireEtiquettes(const CarteEtiquettes& carte,
+                                                    const Geometrie& monde) {
+    return inventaire(
+        carte.valeurs(), carte.W, carte.H, carte.D,
+        [&carte](std::uint16_t stockee) { return carte.valeurVraie(stockee); }, monde);
+}
+
+std::vector<EtiquettePresente> inventaireEtiquettes(const CImageTroisD& volume) {
+    const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
+    const std::size_t n = static_cast<std::size_t>(W) * H * D;
+    if (!volume.etiquettes.empty() && volume.etiquettes.size() == n)
+        return inventaire(
+            volume.etiquettes.data(), W, H, D,
+            [&volume](std::uint16_t stockee) { return volume.valeurEtiquette(stockee); },
+            volume.geometrie);
+    if (volume.imageSegmente != nullptr)
+        return inventaire(
+            volume.imageSegmente.get(), W, H, D,
+            [](std::uint16_t stockee) { return std::uint32_t{stockee}; }, volume.geometrie);
+    return {};
 }
 
 bool aUneSegmentation(const CImageTroisD& volume) {

@@ -29,6 +29,9 @@ struct EtiquettePresente {
 // One pass over the map: every non-zero label present, by increasing value (the file's).
 std::vector<EtiquettePresente> inventaireEtiquettes(const CarteEtiquettes& carte,
                                                     const Geometrie& monde);
+// The same read in place from the volume's segmentation (its exact labels, or its 8-bit one)
+// with its world frame: no copy of the map. Empty without a segmentation.
+std::vector<EtiquettePresente> inventaireEtiquettes(const CImageTroisD& volume);
 
 // Whether the volume holds a segmentation that every-label extraction can mesh.
 bool aUneSegmentation(const CImageTroisD& volume);

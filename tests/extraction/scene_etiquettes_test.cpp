@@ -10,9 +10,11 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "core/Parallele.h"
+#include "extraction/Extraction.h"
 #include "extraction/SceneEtiquettes.h"
 #include "helpers/mesh_helpers.h"
 #include "volume/VolumeBrut.h"
@@ -198,4 +200,47 @@ TEST(SceneEtiquettes, LabelsByTheFilesValues) {
         },
         erreur));
     EXPECT_EQ(valeurs, (std::set<std::uint32_t>{5, 70000}));
+}
+
+TEST(SceneEtiquettes, InventoryOfTheVolumeReadsItsSegmentationInPlace) {
+    // A map large enough for the threads: an 8-bit segmentation, then exact labels stored by
+    // rank with their file values beside.
+    constexpr int W = 40, H = 36, D = 30;
+    CImageTroisD volume(W, H, D);
+    volume.geometrie.imposerEspacement({0.7, 1.0, 1.3});
+    EXPECT_TRUE(inventaireEtiquettes(volume).empty());
+    const std::size_t n = static_cast<std::size_t>(W) * H * D;
+    volume.imageSegmente = VolumeOctets(new unsigned char[n]());
+    for (std::size_t i = 0; i < n; ++i)
+        volume.imageSegmente[i] = static_cast<unsigned char>(i % 7 == 0 ? 0 : (i * 31 / 97) % 256);
+    const auto memes = [&](const CarteEtiquettes& carte) {
+        const std::vector<EtiquettePresente> attendu =
+            inventaireEtiquettes(carte, volume.geometrie);
+        for (const int threads : {1, 2, 3}) {
+            definirNbThreads(threads);
+            const std::vector<EtiquettePresente> l = inventaireEtiquettes(volume);
+            ASSERT_EQ(l.size(), attendu.size());
+            for (std::size_t k = 0; k < l.size(); ++k) {
+                EXPECT_EQ(l[k].valeur, attendu[k].valeur);
+                EXPECT_EQ(l[k].stockee, attendu[k].stockee);
+                EXPECT_EQ(l[k].voxels, attendu[k].voxels);
+                EXPECT_EQ(l[k].centre, attendu[k].centre);
+                EXPECT_EQ(l[k].volumeMm3, attendu[k].volumeMm3);
+            }
+        }
+        definirNbThreads(0);
+    };
+    Resultat<CarteEtiquettes> copie = carteEtiquettes(volume, std::string());
+    ASSERT_TRUE(copie);
+    memes(copie.valeur());
+    EXPECT_EQ(inventaireEtiquettes(volume).size(), 255u);
+
+    volume.etiquettes.assign(n, 0);
+    volume.valeursEtiquettes = {0, 17, 70000, 123456};
+    for (std::size_t i = 0; i < n; ++i)
+        volume.etiquettes[i] = static_cast<std::uint16_t>(i % 4);
+    Resultat<CarteEtiquettes> exactes = carteEtiquettes(volume, std::string());
+    ASSERT_TRUE(exactes);
+    memes(exactes.valeur());
+    EXPECT_EQ(inventaireEtiquettes(volume).back().valeur, 123456u);
 }
