@@ -1,19 +1,33 @@
 #include "volume/PaletteEtiquettes.h"
 
 #include <algorithm>
+#include <cstddef>
+
+#include <omp.h>
+
+#include "core/Parallele.h"
 
 namespace Stravol {
 
 namespace {
 
+// The values present, in increasing order: each thread marks those of its share of the voxels.
 template <class T> std::vector<std::uint32_t> distinctes(const T* etiquettes, std::size_t n) {
     constexpr std::size_t kNbValeurs = std::size_t{1} << (8 * sizeof(T));
-    std::vector<unsigned char> vues(kNbValeurs, 0);
-    for (std::size_t i = 0; i < n; ++i)
-        vues[etiquettes[i]] = 1;
+    const int threads = n >= std::size_t{kSeuilParallele} ? nbThreads() : 1;
+    std::vector<std::vector<unsigned char>> vues(static_cast<std::size_t>(threads));
+    const auto nb = static_cast<std::ptrdiff_t>(n);
+#pragma omp parallel num_threads(threads)
+    {
+        std::vector<unsigned char>& miennes = vues[static_cast<std::size_t>(omp_get_thread_num())];
+        miennes.assign(kNbValeurs, 0);
+#pragma omp for schedule(static)
+        for (std::ptrdiff_t i = 0; i < nb; ++i)
+            miennes[etiquettes[i]] = 1;
+    }
     std::vector<std::uint32_t> valeurs;
     for (std::size_t v = 0; v < kNbValeurs; ++v)
-        if (vues[v])
+        if (std::any_of(vues.begin(), vues.end(), [v](const auto& m) { return m[v] != 0; }))
             valeurs.push_back(static_cast<std::uint32_t>(v));
     return valeurs;
 }
