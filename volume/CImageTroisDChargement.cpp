@@ -430,7 +430,9 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
         signaler("Le chargement de la segmentation \"" + path + "\" a échoué !\n" + erreur);
         return false;
     }
-    VolumeOctets seg = allouer(nbVoxels());
+    // Each slice is cleared by the thread that decodes into it, the others after: the volume is
+    // first touched on the threads, once.
+    VolumeOctets seg = allouerSansZeros(nbVoxels());
     if (!seg) {
         signaler("Mémoire insuffisante pour la segmentation \"" + path + "\".");
         return false;
@@ -455,6 +457,7 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
         [&](int k, BTCImageObject& objet) {
             const std::string fichier = path + "/" + noms[static_cast<std::size_t>(k)];
             auto& [pourUtilisateur, diagnostic] = rapports[static_cast<std::size_t>(k)];
+            std::fill_n(seg.get() + static_cast<std::size_t>(k) * tailleCoupe, tailleCoupe, 0);
             std::string echec;
             if (decoder(fichier, objet, echec)) {
                 const BTCImageData& img = *objet.GetObjectDataPtr();
@@ -487,6 +490,8 @@ bool CImageTroisD::ChargerSeg(const std::string& path, ProgressSink* barre) {
                 barre->setValue(indZ);
             return true;
         });
+    // Slices without a picture stay 0.
+    std::fill(seg.get() + noms.size() * tailleCoupe, seg.get() + nbVoxels(), 0);
     if (barre)
         barre->setValue(0);
     imageSegmente = std::move(seg);
