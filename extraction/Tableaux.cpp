@@ -220,40 +220,42 @@ bool regionAuGerme(const VueVolume& vue, const Voxel& germe, double tolerance, C
                                                 CCouple<int>(boite.z0, boite.z1));
 }
 
-} // namespace
-
-Resultat<ObjetExtrait> extraireAuGerme(const VueVolume& vue, const Voxel& germe, double tolerance,
-                                       const OptionsExtraction& options) {
+// The object of the seed (checked first) as mailler(region, objet) meshes it into an Objet; memory
+// running out fails.
+template <class Objet, class Mailler>
+Resultat<Objet> extraireVue(const VueVolume& vue, const Voxel& germe, double tolerance,
+                            Mailler&& mailler) {
     if (const std::string defaut = defautGerme(vue, germe, tolerance); !defaut.empty())
         return Echec{defaut};
     const Echec memoire = memoireObjet(vue);
     try {
-        ObjetExtrait objet;
+        Objet objet;
         CRegion3D region;
         if (!regionAuGerme(vue, germe, tolerance, region, objet.nbVoxelsCroissance))
             return memoire;
-        objet.maillage = maillerRegion(region, options, objet.etapes);
+        mailler(region, objet);
         return objet;
     } catch (const std::bad_alloc&) {
         return memoire;
     }
 }
 
+} // namespace
+
+Resultat<ObjetExtrait> extraireAuGerme(const VueVolume& vue, const Voxel& germe, double tolerance,
+                                       const OptionsExtraction& options) {
+    return extraireVue<ObjetExtrait>(
+        vue, germe, tolerance, [&](CRegion3D& region, ObjetExtrait& objet) {
+            objet.maillage = maillerRegion(region, options, objet.etapes);
+        });
+}
+
 Resultat<ObjetExtraitPlat> extraireAuGermePlat(const VueVolume& vue, const Voxel& germe,
                                                double tolerance, const OptionsExtraction& options) {
-    if (const std::string defaut = defautGerme(vue, germe, tolerance); !defaut.empty())
-        return Echec{defaut};
-    const Echec memoire = memoireObjet(vue);
-    try {
-        ObjetExtraitPlat objet;
-        CRegion3D region;
-        if (!regionAuGerme(vue, germe, tolerance, region, objet.nbVoxelsCroissance))
-            return memoire;
-        objet.maillage = maillerRegionPlat(region, options, objet.etapes, objet.irreguliers);
-        return objet;
-    } catch (const std::bad_alloc&) {
-        return memoire;
-    }
+    return extraireVue<ObjetExtraitPlat>(
+        vue, germe, tolerance, [&](CRegion3D& region, ObjetExtraitPlat& objet) {
+            objet.maillage = maillerRegionPlat(region, options, objet.etapes, objet.irreguliers);
+        });
 }
 
 Resultat<MaillagePlat> extraireAuGermeDual(const VueVolume& vue, const Voxel& germe,

@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -118,22 +117,11 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
     detruireSommetsTriangles();
     const auto debut = std::chrono::steady_clock::now();
 
-    const auto& bord = regionVoxels.voxelsBord;
-    const int nbBord = regionVoxels.nbVoxels > 0
-                           ? std::min(bord.longueur(), static_cast<int>(faces.masques.size()))
-                           : 0;
-    const int x0 = regionVoxels.boiteX.x, y0 = regionVoxels.boiteY.x, z0 = regionVoxels.boiteZ.x;
-    const int lx = nbBord > 0 ? regionVoxels.boiteX.y - x0 + 2 : 1;
-    const int ly = nbBord > 0 ? regionVoxels.boiteY.y - y0 + 2 : 1;
-    const int lz = nbBord > 0 ? regionVoxels.boiteZ.y - z0 + 2 : 1;
-
-    bool enOrdre = true;
-    for (int n = 1; n < nbBord && enOrdre; ++n)
-        enOrdre = bord[n - 1].x <= bord[n].x;
-    TreillisSommets treillis(lx, ly, lz, enOrdre);
+    const Stravol::ParcoursFaces parcours(regionVoxels, faces);
+    TreillisSommets treillis(parcours.lx, parcours.ly, parcours.lz, parcours.enOrdre);
 
     // Vertices join the list, the active list (reactiverSommets) and sommets together, in
-    // lattice order; indice is their position there.
+    // lattice order (x outermost, then y, then z); indice is their position there.
     std::vector<CSommetChRegion*> sommets;
     const auto lister = [this, &sommets](CSommetChRegion* s) {
         s->indice = static_cast<int>(sommets.size());
@@ -143,38 +131,13 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
     };
     // Triangles in list order: two a face on the surface.
     std::vector<CTriangleChRegion*> triangles;
-    {
-        std::size_t nbFaces = 0;
-        for (int n = 0; n < nbBord; ++n)
-            nbFaces += static_cast<std::size_t>(std::popcount(static_cast<unsigned>(
-                faces.masques[static_cast<std::size_t>(n)] & ~FacesRegion::kDansBoite)));
-        triangles.reserve(2 * nbFaces);
-    }
-    int planBas = 0; // lowest plane of the window still to be handed to the vertex list
-    for (int n = 0; n < nbBord; ++n) {
-        const CTriplet<int> p = bord[n];
-        const std::uint8_t masque = faces.masques[static_cast<std::size_t>(n)];
-        if ((masque & FacesRegion::kDansBoite) == 0)
-            continue;
-        const int i = p.x - x0, j = p.y - y0, k = p.z - z0;
-        if (enOrdre && i > planBas) {
-            treillis.vider(planBas, lister);
-            if (i > planBas + 1)
-                treillis.vider(planBas + 1, lister);
-            planBas = i;
+    triangles.reserve(2 * parcours.nbFaces);
+    parcours.parcourir(treillis, lister, [&](const CTriplet<int>& p, const int* c, int d) {
+        for (CTriangleChRegion* t : trianglesFace(treillis, p, {c[0], c[1], c[2]}, d, echelle)) {
+            ajouterTriangleFin(t);
+            triangles.push_back(t);
         }
-        for (int d = 0; d < 6; ++d) {
-            if ((masque & 1u << d) == 0)
-                continue;
-            for (CTriangleChRegion* t : trianglesFace(treillis, p, {i, j, k}, d, echelle)) {
-                ajouterTriangleFin(t);
-                triangles.push_back(t);
-            }
-        }
-    }
-    // The vertex list follows the lattice: x outermost, then y, then z.
-    for (int i = planBas; i < std::min(lx, planBas + treillis.plans()); ++i)
-        treillis.vider(i, lister);
+    });
 
     const double duree =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - debut).count();

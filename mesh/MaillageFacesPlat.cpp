@@ -1,7 +1,6 @@
 #include "mesh/MaillageFacesPlat.h"
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <cstdint>
 #include <vector>
@@ -38,70 +37,40 @@ struct FacesNumerotees {
 
 FacesNumerotees numeroterFaces(const CRegion3D& region, const FacesRegion& faces) {
     FacesNumerotees f;
-    const CListeVoxels& bord = region.voxelsBord;
-    const int nbBord =
-        region.nbVoxels > 0 ? std::min(bord.longueur(), static_cast<int>(faces.masques.size())) : 0;
-    if (nbBord == 0)
+    const ParcoursFaces parcours(region, faces);
+    if (parcours.nbBord == 0)
         return f;
-    const int x0 = region.boiteX.x, y0 = region.boiteY.x, z0 = region.boiteZ.x;
-    const int lx = region.boiteX.y - x0 + 2, ly = region.boiteY.y - y0 + 2,
-              lz = region.boiteZ.y - z0 + 2;
-    bool enOrdre = true;
-    for (int n = 1; n < nbBord && enOrdre; ++n)
-        enOrdre = bord[n - 1].x <= bord[n].x;
+    f.coins.reserve(4 * parcours.nbFaces);
+    f.directions.reserve(parcours.nbFaces);
+    // Vertices get a number in order of first use, then their place in the lattice order as
+    // each plane is complete. A closed surface of quads has about as many vertices as faces
+    // (V = F + 2 a piece).
     std::vector<float> provisoires;
     std::vector<std::uint32_t> definitifs;
-    std::size_t nbFaces = 0;
-    for (int n = 0; n < nbBord; ++n)
-        nbFaces += static_cast<std::size_t>(std::popcount(static_cast<unsigned>(
-            faces.masques[static_cast<std::size_t>(n)] & ~FacesRegion::kDansBoite)));
-    f.coins.reserve(4 * nbFaces);
-    f.directions.reserve(nbFaces);
-    // A closed surface of quads has about as many vertices as faces (V = F + 2 a piece).
-    provisoires.reserve(3 * (nbFaces + 2));
-    definitifs.reserve(nbFaces + 2);
-
-    // Vertices get a number in order of first use, then their place in the lattice order as
-    // each plane is complete.
-    Treillis<std::uint32_t, kAucun> treillis(lx, ly, lz, enOrdre);
+    provisoires.reserve(3 * (parcours.nbFaces + 2));
+    definitifs.reserve(parcours.nbFaces + 2);
+    Treillis<std::uint32_t, kAucun> treillis(parcours.lx, parcours.ly, parcours.lz,
+                                             parcours.enOrdre);
     std::uint32_t nbListes = 0;
     const auto lister = [&](std::uint32_t provisoire) { definitifs[provisoire] = nbListes++; };
-    int planBas = 0; // lowest plane of the window still to be numbered
-    for (int n = 0; n < nbBord; ++n) {
-        const CTriplet<int> p = bord[n];
-        const std::uint8_t masque = faces.masques[static_cast<std::size_t>(n)];
-        if ((masque & FacesRegion::kDansBoite) == 0)
-            continue;
-        const int i = p.x - x0, j = p.y - y0, k = p.z - z0;
-        if (enOrdre && i > planBas) {
-            treillis.vider(planBas, lister);
-            if (i > planBas + 1)
-                treillis.vider(planBas + 1, lister);
-            planBas = i;
-        }
-        for (int d = 0; d < 6; ++d) {
-            if ((masque & 1u << d) == 0)
-                continue;
-            for (int c = 0; c < 4; ++c) {
-                const int* decalage = kCoinsCube[kCoinsFace[d][c]];
-                const int ci = i + decalage[0], cj = j + decalage[1], ck = k + decalage[2];
-                std::uint32_t& cellule = treillis.cellule(ci, cj, ck);
-                if (cellule == kAucun) {
-                    cellule = static_cast<std::uint32_t>(definitifs.size());
-                    definitifs.push_back(kAucun);
-                    // The voxel's corner, less half a voxel: the voxel's cube around its centre.
-                    provisoires.push_back(static_cast<float>(double(p.x + decalage[0]) - 0.5));
-                    provisoires.push_back(static_cast<float>(double(p.y + decalage[1]) - 0.5));
-                    provisoires.push_back(static_cast<float>(double(p.z + decalage[2]) - 0.5));
-                    treillis.occuper(ci, cj, ck);
-                }
-                f.coins.push_back(cellule);
+    parcours.parcourir(treillis, lister, [&](const CTriplet<int>& p, const int* c, int d) {
+        for (int q = 0; q < 4; ++q) {
+            const int* decalage = kCoinsCube[kCoinsFace[d][q]];
+            const int ci = c[0] + decalage[0], cj = c[1] + decalage[1], ck = c[2] + decalage[2];
+            std::uint32_t& cellule = treillis.cellule(ci, cj, ck);
+            if (cellule == kAucun) {
+                cellule = static_cast<std::uint32_t>(definitifs.size());
+                definitifs.push_back(kAucun);
+                // The voxel's corner, less half a voxel: the voxel's cube around its centre.
+                provisoires.push_back(static_cast<float>(double(p.x + decalage[0]) - 0.5));
+                provisoires.push_back(static_cast<float>(double(p.y + decalage[1]) - 0.5));
+                provisoires.push_back(static_cast<float>(double(p.z + decalage[2]) - 0.5));
+                treillis.occuper(ci, cj, ck);
             }
-            f.directions.push_back(static_cast<std::uint8_t>(d));
+            f.coins.push_back(cellule);
         }
-    }
-    for (int i = planBas; i < std::min(lx, planBas + treillis.plans()); ++i)
-        treillis.vider(i, lister);
+        f.directions.push_back(static_cast<std::uint8_t>(d));
+    });
 
     f.positions.resize(provisoires.size());
     const auto nv = static_cast<std::ptrdiff_t>(definitifs.size());

@@ -3,8 +3,13 @@
 // one's): the corners of a voxel's faces and the window of lattice cells that numbers them.
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
+
+#include "mesh/CMaillageTriangleChRegion.h"
+#include "region/CRegion3D.h"
 
 namespace Stravol {
 
@@ -57,6 +62,63 @@ private:
     int ly, lz, nbPlans;
     std::vector<T> cellules;
     std::vector<std::vector<int>> occupees;
+};
+
+// The faces on the surface of a region (read off it by facesAuBord) in the order both
+// constructions take them: its border voxels in list order, those within the box, then their
+// faces by direction; and the lattice of their corners.
+class ParcoursFaces {
+public:
+    ParcoursFaces(const CRegion3D& region, const FacesRegion& faces)
+        : bord_(region.voxelsBord), masques_(faces.masques) {
+        nbBord =
+            region.nbVoxels > 0 ? std::min(bord_.longueur(), static_cast<int>(masques_.size())) : 0;
+        if (nbBord == 0)
+            return;
+        x0 = region.boiteX.x, y0 = region.boiteY.x, z0 = region.boiteZ.x;
+        lx = region.boiteX.y - x0 + 2, ly = region.boiteY.y - y0 + 2, lz = region.boiteZ.y - z0 + 2;
+        for (int n = 1; n < nbBord && enOrdre; ++n)
+            enOrdre = bord_[n - 1].x <= bord_[n].x;
+        for (int n = 0; n < nbBord; ++n)
+            nbFaces += static_cast<std::size_t>(std::popcount(static_cast<unsigned>(
+                masques_[static_cast<std::size_t>(n)] & ~FacesRegion::kDansBoite)));
+    }
+
+    // face(p, c, d) for each face, p its voxel, c = (i, j, k) that voxel's lattice cell, d its
+    // direction; every plane of the lattice goes to treillis.vider(plane, lister) once the walk
+    // has passed it, in ascending order (all of them at the end when the window is whole).
+    template <class T, T kVide, class Lister, class Face>
+    void parcourir(Treillis<T, kVide>& treillis, Lister&& lister, Face&& face) const {
+        int planBas = 0; // lowest plane of the window still to be handed over
+        for (int n = 0; n < nbBord; ++n) {
+            const CTriplet<int> p = bord_[n];
+            const std::uint8_t masque = masques_[static_cast<std::size_t>(n)];
+            if ((masque & FacesRegion::kDansBoite) == 0)
+                continue;
+            const int c[3] = {p.x - x0, p.y - y0, p.z - z0};
+            if (enOrdre && c[0] > planBas) {
+                treillis.vider(planBas, lister);
+                if (c[0] > planBas + 1)
+                    treillis.vider(planBas + 1, lister);
+                planBas = c[0];
+            }
+            for (int d = 0; d < 6; ++d)
+                if ((masque & 1u << d) != 0)
+                    face(p, c, d);
+        }
+        for (int i = planBas; i < std::min(lx, planBas + treillis.plans()); ++i)
+            treillis.vider(i, lister);
+    }
+
+    int nbBord = 0;             // border voxels read
+    int x0 = 0, y0 = 0, z0 = 0; // the voxel of the lattice's first cell
+    int lx = 1, ly = 1, lz = 1; // cells of the lattice along each axis
+    bool enOrdre = true;        // the border in ascending x: a window of two planes suffices
+    std::size_t nbFaces = 0;    // faces on the surface
+
+private:
+    const CListeVoxels& bord_;
+    const std::vector<std::uint8_t>& masques_;
 };
 
 } // namespace Stravol
