@@ -144,6 +144,18 @@ bool premierVoxel(const std::vector<unsigned char>& v, int W, int H, unsigned ch
     return false;
 }
 
+// The phantom of 48 x 44 x 40 voxels whose shapes the references hold.
+::testing::AssertionResult fantomeDesReferences(Fantome& f) {
+    OptionsFantome options;
+    options.largeur = 48;
+    options.hauteur = 44;
+    options.profondeur = 40;
+    std::string erreur;
+    if (!creerFantome(options, f, erreur))
+        return ::testing::AssertionFailure() << erreur;
+    return ::testing::AssertionSuccess();
+}
+
 class References : public ::testing::Test {
 protected:
     void SetUp() override { deformation::parametresInitiaux(); }
@@ -155,13 +167,8 @@ protected:
 // Every shape of the standard phantom, with the default ten smoothing rounds and without
 // smoothing, plus a seed in the grey picture's background noise.
 TEST_F(References, PhantomShapes) {
-    OptionsFantome options;
-    options.largeur = 48;
-    options.hauteur = 44;
-    options.profondeur = 40;
     Fantome f;
-    std::string erreur;
-    ASSERT_TRUE(creerFantome(options, f, erreur)) << erreur;
+    ASSERT_TRUE(fantomeDesReferences(f));
     Empreintes empreintes;
     const unsigned char labels[] = {kLabelBoule, kLabelTore, kLabelBoitesArete, kLabelBoitesCoin,
                                     kLabelTube};
@@ -292,13 +299,8 @@ TEST_F(References, OneTwoOrThreeThreadsGiveTheSameMesh) {
 // on every shape of the phantom (the irregular rings of the shapes that touch at edges and
 // corners are repaired away), with and without smoothing and a grey tolerance.
 TEST_F(References, FlatExtractionOfThePhantomIsTheLinkedOneTakenFlat) {
-    OptionsFantome options;
-    options.largeur = 48;
-    options.hauteur = 44;
-    options.profondeur = 40;
     Fantome f;
-    std::string erreur;
-    ASSERT_TRUE(creerFantome(options, f, erreur)) << erreur;
+    ASSERT_TRUE(fantomeDesReferences(f));
     Stravol::Geometrie monde;
     monde.affine = {{{0.7, 0.1, 0.0, -3.0}, {0.0, -1.1, 0.2, 8.0}, {0.0, 0.0, 2.0, 1.5}}};
     const auto comparer = [&](const std::vector<unsigned char>& voxels, Stravol::Voxel germe,
