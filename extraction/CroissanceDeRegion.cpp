@@ -115,13 +115,18 @@ void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& option
     // The region takes the marked voxels and the voxels of 255 of the volume grown; with a
     // tolerance, or on labels, the marked voxels alone.
     const unsigned char* pleins = tolerance > 0 || parEtiquette ? nullptr : image.get();
-    if (!region.creerRegionBinaire(pleins, marques.get(), W, H, D, CCouple<int>(boite.x0, boite.x1),
-                                   CCouple<int>(boite.y0, boite.y1),
-                                   CCouple<int>(boite.z0, boite.z1)))
+    CCouple<int> boiteX(boite.x0, boite.x1), boiteY(boite.y0, boite.y1), boiteZ(boite.z0, boite.z1);
+    if (options.libererVoxels) {
+        // The full voxels join the marks, so that the volume's memory goes before the region
+        // takes its own.
+        if (pleins != nullptr)
+            joindrePleinsAuxMarques(pleins, marques.get(), W, H, D, boiteX, boiteY, boiteZ);
+        pleins = nullptr;
+        reinitialiserTaille();
+    }
+    if (!region.creerRegionBinaire(pleins, marques.get(), W, H, D, boiteX, boiteY, boiteZ))
         throw std::bad_alloc();
     marques.reset();
-    if (options.libererVoxels)
-        reinitialiserTaille();
     bilanExtraction.nbVoxelsRegion = region.nbVoxels;
     const Horloge::time_point t2 = Horloge::now();
 

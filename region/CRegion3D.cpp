@@ -379,10 +379,12 @@ struct BoiteVoxels {
 };
 
 // The box of the voxels that hold kPlein in a w x h x d volume, joined to `boite`, found row by
-// row with the library's byte search. Slices and rows go to the threads in slabs, for a volume
-// large enough that the threads gain more than their start-up costs (the search runs at memory
-// speed); bounds are order-free reductions.
-BoiteVoxels joindrePleins(const unsigned char* volume, int w, int h, int d, BoiteVoxels boite) {
+// row with the library's byte search; with marques (same layout), a zero mark under each such
+// voxel becomes 1. Slices and rows go to the threads in slabs, for a volume large enough that
+// the threads gain more than their start-up costs (the search runs at memory speed); bounds are
+// order-free reductions, and each thread marks its own rows.
+BoiteVoxels joindrePleins(const unsigned char* volume, int w, int h, int d, BoiteVoxels boite,
+                          unsigned char* marques = nullptr) {
     int x0 = boite.x0, x1 = boite.x1, y0 = boite.y0, y1 = boite.y1, z0 = boite.z0, z1 = boite.z1;
     const bool toutLeVolume = static_cast<std::size_t>(w) * h * d >= kSeuilBalayageParallele;
     // clang-format off
@@ -404,9 +406,31 @@ BoiteVoxels joindrePleins(const unsigned char* volume, int w, int h, int d, Boit
             y1 = std::max(y1, y);
             z0 = std::min(z0, z);
             z1 = std::max(z1, z);
+            if (marques == nullptr)
+                continue;
+            unsigned char* m = marques + debutRangee(y, z, w, h);
+            for (auto* p = static_cast<const unsigned char*>(premier);
+                 p <= static_cast<const unsigned char*>(dernier); ++p)
+                if (*p == kPlein && m[p - rangee] == 0)
+                    m[p - rangee] = 1;
         }
     return {x0, x1, y0, y1, z0, z1};
 }
+
+} // namespace
+
+void joindrePleinsAuxMarques(const unsigned char* volume, unsigned char* marques, int w, int h,
+                             int d, CCouple<int>& marquesX, CCouple<int>& marquesY,
+                             CCouple<int>& marquesZ) {
+    const BoiteVoxels boite = joindrePleins(
+        volume, w, h, d, {marquesX.x, marquesX.y, marquesY.x, marquesY.y, marquesZ.x, marquesZ.y},
+        marques);
+    marquesX = CCouple<int>(boite.x0, boite.x1);
+    marquesY = CCouple<int>(boite.y0, boite.y1);
+    marquesZ = CCouple<int>(boite.z0, boite.z1);
+}
+
+namespace {
 
 // What the binary fill reads and the layout of its bit planes. The membership of the rows of a
 // plane y (every z of the box) is read into bits, bit b of a row standing for x = x0 - 1 + b

@@ -145,3 +145,12 @@ private:
     long long modifications = 0;
     long long modificationsListe = 0;
 };
+
+// The voxels of 255 of a w x h x d byte volume joined to marques (same layout): a zero mark under
+// such a voxel becomes 1, and the box of the marks (marquesX, marquesY, marquesZ: (min, max) of
+// each axis) widens to them. CRegion3D::creerRegionBinaire(nullptr, marques, ...) with the
+// widened box then makes the region that creerRegionBinaire(volume, marques, ...) makes, so the
+// volume may be released first. The volume is read on all threads.
+void joindrePleinsAuxMarques(const unsigned char* volume, unsigned char* marques, int w, int h,
+                             int d, CCouple<int>& marquesX, CCouple<int>& marquesY,
+                             CCouple<int>& marquesZ);

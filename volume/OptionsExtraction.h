@@ -32,8 +32,9 @@ struct OptionsExtraction {
     int nbLissages = kToursTaubinParDefaut;          // smoothing rounds
     // Grey levels a grown voxel may differ from the seed's value by (0: exactly the seed's).
     int tolerance = 0;
-    // The volume's voxels are released once the region is built (sizes 0 afterwards, the
-    // geometry kept), before the mesh takes its memory: for a caller that extracts once.
+    // The volume's voxels are released once the growth has read them (sizes 0 afterwards, the
+    // geometry kept), before the region and the mesh take their memory: for a caller that
+    // extracts once.
     bool libererVoxels = false;
 };
 

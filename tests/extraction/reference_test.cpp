@@ -357,3 +357,48 @@ TEST_F(References, FlatExtractionOfThePhantomIsTheLinkedOneTakenFlat) {
     EXPECT_FALSE(Stravol::extraireAuGermePlat(*v, {-1, 0, 0}, Stravol::OptionsExtraction()));
     EXPECT_FALSE(v->bilanExtraction.erreur.empty());
 }
+
+// Releasing the voxels early joins the volume's full voxels (255, wherever they lie) to the
+// grown ones first: the same region, mesh and figures as when the volume is kept.
+TEST_F(References, ReleasingTheVoxelsKeepsTheRegion) {
+    constexpr int W = 30, H = 26, D = 22;
+    std::vector<unsigned char> v(static_cast<std::size_t>(W) * H * D, 3);
+    const std::vector<CTriplet<int>> voxels = blobAleatoire(21, W, H, D, 25);
+    for (const CTriplet<int>& p : voxels)
+        v[(static_cast<std::size_t>(p.z) * H + p.y) * W + p.x] = 90;
+    // Full voxels: one beside the blob, a block far from it, one on the volume's corner.
+    std::uint32_t etat = 5;
+    for (int k = 0; k < 40; ++k) {
+        etat = etat * 1664525u + 1013904223u;
+        v[etat % v.size()] = 255;
+    }
+    for (int z = 16; z < 20; ++z)
+        for (int y = 2; y < 6; ++y)
+            for (int x = 22; x < 27; ++x)
+                v[(static_cast<std::size_t>(z) * H + y) * W + x] = 255;
+    v[v.size() - 1] = 255;
+    const CTriplet<int> germe = voxels.front();
+    for (const int tolerance : {0, 2}) {
+        Stravol::OptionsExtraction o;
+        o.tolerance = tolerance;
+        auto garde = volumeDe(W, H, D, v);
+        const Stravol::Resultat<Stravol::ObjetPlat> attendu =
+            Stravol::extraireAuGermePlat(*garde, {germe.x, germe.y, germe.z}, o);
+        ASSERT_TRUE(attendu);
+        o.libererVoxels = true;
+        auto libere = volumeDe(W, H, D, v);
+        const Stravol::Resultat<Stravol::ObjetPlat> p =
+            Stravol::extraireAuGermePlat(*libere, {germe.x, germe.y, germe.z}, o);
+        ASSERT_TRUE(p);
+        EXPECT_EQ(libere->largeur, 0);
+        EXPECT_EQ(libere->bilanExtraction.nbVoxelsRegion, garde->bilanExtraction.nbVoxelsRegion);
+        EXPECT_EQ(libere->bilanExtraction.nbVoxelsRepares, garde->bilanExtraction.nbVoxelsRepares);
+        EXPECT_EQ(p.valeur().maillage.positions, attendu.valeur().maillage.positions) << tolerance;
+        EXPECT_EQ(p.valeur().maillage.triangles, attendu.valeur().maillage.triangles) << tolerance;
+        // At the exact level the full voxels join the region.
+        if (tolerance == 0) {
+            EXPECT_GT(garde->bilanExtraction.nbVoxelsRegion,
+                      garde->bilanExtraction.nbVoxelsCroissance);
+        }
+    }
+}
