@@ -161,9 +161,6 @@ void pourChaqueEnParallele(std::size_t n, const std::function<double(std::size_t
     if (poids)
         std::stable_sort(ordre.begin(), ordre.end(),
                          [&](std::size_t a, std::size_t b) { return poids(a) > poids(b); });
-    // The shared neighbour tables are filled before any thread reads them.
-    if (CRegion3D::voisinage.taille != 6)
-        CRegion3D::initialiserVoisinages();
     // One task at a time from the front of the order; the parallel loops inside a task run on
     // its own thread (nested regions are inactive).
     const long nb = static_cast<long>(n);

@@ -75,8 +75,6 @@ std::array<CTriangleChRegion*, 2> trianglesFace(TreillisSommets& treillis, const
 } // namespace
 
 FacesRegion facesAuBord(const CRegion3D& region) {
-    if (CRegion3D::voisinage.taille != 6)
-        CRegion3D::initialiserVoisinages();
     FacesRegion faces;
     const CListeVoxels& bord = region.voxelsBord;
     const int nbBord = region.nbVoxels > 0 ? bord.longueur() : 0;
@@ -112,8 +110,6 @@ bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& 
 bool CMaillageTriangleChRegion::creerMaillageTriangleChRegion2(const CRegion3D& regionVoxels,
                                                                const FacesRegion& faces,
                                                                int echelle) {
-    if (CRegion3D::voisinage.taille != 6)
-        CRegion3D::initialiserVoisinages();
     detruireSommetsTriangles();
     const auto debut = std::chrono::steady_clock::now();
 

@@ -255,8 +255,6 @@ void normaleUnitaire(const FacesNumerotees& f, const float* positions, std::size
 
 MaillagePlat maillerFacesPlat(const CRegion3D& region, const FacesRegion& faces, int nbTaubin,
                               BilanFacesPlat& bilan) {
-    if (CRegion3D::voisinage.taille != 6)
-        CRegion3D::initialiserVoisinages();
     const Horloge::time_point t0 = Horloge::now();
     MaillagePlat m;
     FacesNumerotees f = numeroterFaces(region, faces);

@@ -400,6 +400,12 @@ double picMemoireMo() {
     return static_cast<double>(r.ru_maxrss) / 1024.0;
 }
 
+// The summary on standard output, with the process's peak memory so far.
+void imprimerBilan(nlohmann::ordered_json& bilan) {
+    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
+    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
+}
+
 Stravol::DemandeOuverture demandeOuverture(const Options& o) {
     Stravol::DemandeOuverture demande;
     demande.entree = o.dossier;
@@ -775,8 +781,7 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
     if (!interfaces.is_null())
         temps["interfaces"] = secondesJson(tempsInterfaces);
     bilan["threads"] = Stravol::nbThreads();
-    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
-    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
+    imprimerBilan(bilan);
     return nbEchecs > 0 || (!o.scene.empty() && !sceneEcrite) ? 1 : 0;
 }
 
@@ -847,8 +852,7 @@ int extraireToutes(const Options& o, CImageTroisD& volume, const Stravol::TableC
     temps["boxes"] = secondesJson(tempsBoites);
     temps["labels"] = secondesJson(tempsEtiquettes);
     bilan["threads"] = Stravol::nbThreads();
-    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
-    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
+    imprimerBilan(bilan);
     return nbEchecs > 0 || (!o.scene.empty() && !sceneEcrite) ? 1 : 0;
 }
 
@@ -937,6 +941,17 @@ nlohmann::ordered_json bilanObjet(const Options& o, const CImageTroisD& volume,
     return bilan;
 }
 
+// --output: the object's flat mesh written in the space of --space.
+void ecrireObjet(const Options& o, const Stravol::MaillagePlat& m,
+                 const Stravol::Geometrie& geometrie, outils::Progression& progression) {
+    if (o.sortie.empty())
+        return;
+    progression.etape("write");
+    if (!Stravol::exporterMaillagePlat(m, o.sortie, geometrie, espaceSortie(o)))
+        echouer("cannot write " + o.sortie);
+    progression.terminer();
+}
+
 // --seed or --label with --method nets: one object, its voxels as they stand, written as asked.
 int extraireObjetDual(const Options& o, const CImageTroisD& volume,
                       const Stravol::Voxel& dimensions, const Stravol::Voxel& germe,
@@ -950,12 +965,7 @@ int extraireObjetDual(const Options& o, const CImageTroisD& volume,
     progression.terminer();
     const Stravol::ObjetDual& objet = extrait.valeur();
     const Stravol::MaillagePlat& m = objet.maillage;
-    if (!o.sortie.empty()) {
-        progression.etape("write");
-        if (!Stravol::exporterMaillagePlat(m, o.sortie, volume.geometrie, espaceSortie(o)))
-            echouer("cannot write " + o.sortie);
-        progression.terminer();
-    }
+    ecrireObjet(o, m, volume.geometrie, progression);
     const Stravol::ControleMaillagePlat c = Stravol::controlerMaillagePlat(m);
     const Stravol::MesuresMaillagePlat w = Stravol::mesurerMaillagePlat(m, volume.geometrie);
     nlohmann::ordered_json bilan;
@@ -981,8 +991,7 @@ int extraireObjetDual(const Options& o, const CImageTroisD& volume,
     temps["surface"] = secondesJson(objet.tempsSurface);
     temps["smoothing"] = secondesJson(objet.tempsLissage);
     temps["extraction"] = secondesJson(objet.tempsTotal());
-    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
-    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
+    imprimerBilan(bilan);
     return 0;
 }
 
@@ -998,18 +1007,11 @@ int extraireObjetPlat(const Options& o, CImageTroisD& volume, const Stravol::Vox
         echouer("the extraction failed: " + extrait.raison());
     progression.terminer();
     const Stravol::ObjetPlat& objet = extrait.valeur();
-    if (!o.sortie.empty()) {
-        progression.etape("write");
-        if (!Stravol::exporterMaillagePlat(objet.maillage, o.sortie, volume.geometrie,
-                                           espaceSortie(o)))
-            echouer("cannot write " + o.sortie);
-        progression.terminer();
-    }
+    ecrireObjet(o, objet.maillage, volume.geometrie, progression);
     nlohmann::ordered_json bilan = bilanObjet(
         o, volume, dimensions, germe, segmentation,
         figuresMaillage(objet.maillage, objet.irreguliers, volume.geometrie), tempsChargement);
-    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
-    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
+    imprimerBilan(bilan);
     return 0;
 }
 
@@ -1076,8 +1078,7 @@ int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement
         bilan["evolution"] = evolution;
     if (!decimation.is_null())
         bilan["decimation"] = decimation;
-    bilan["peak_rss_mb"] = outils::decimalJson(picMemoireMo(), kDecimalesMemoire);
-    std::printf("%s\n", outils::texteJson(bilan, outils::MiseEnPageJson::Aeree).c_str());
+    imprimerBilan(bilan);
     return 0;
 }
 

@@ -314,13 +314,10 @@ TEST_F(References, FlatExtractionOfThePhantomIsTheLinkedOneTakenFlat) {
         EXPECT_FALSE(plat->maillage) << cas;
         const Stravol::MaillagePlat attendu = Stravol::versMaillagePlat(*lie->maillage);
         const Stravol::MaillagePlat& m = p.valeur().maillage;
-        const auto memes = [](const auto& a, const auto& b) {
-            return a.size() == b.size() &&
-                   std::memcmp(a.data(), b.data(), a.size() * sizeof(a[0])) == 0;
-        };
-        EXPECT_TRUE(memes(m.positions, attendu.positions) && memes(m.normales, attendu.normales) &&
-                    memes(m.triangles, attendu.triangles) &&
-                    memes(m.normalesTriangles, attendu.normalesTriangles))
+        EXPECT_TRUE(memesBits(m.positions, attendu.positions) &&
+                    memesBits(m.normales, attendu.normales) &&
+                    memesBits(m.triangles, attendu.triangles) &&
+                    memesBits(m.normalesTriangles, attendu.normalesTriangles))
             << cas;
         const Stravol::BilanExtraction& a = lie->bilanExtraction;
         const Stravol::BilanExtraction& b = plat->bilanExtraction;

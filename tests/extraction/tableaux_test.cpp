@@ -410,14 +410,10 @@ TEST(FlatMesh, TheFlatExtractionIsTheLinkedOneTakenFlat) {
             ASSERT_TRUE(plat);
             const MaillagePlat attendu = versMaillagePlat(*lie.valeur().maillage);
             const MaillagePlat& m = plat.valeur().maillage;
-            const auto memes = [](const auto& a, const auto& b) {
-                return a.size() == b.size() &&
-                       std::memcmp(a.data(), b.data(), a.size() * sizeof(a[0])) == 0;
-            };
-            EXPECT_TRUE(memes(m.positions, attendu.positions)) << graine;
-            EXPECT_TRUE(memes(m.normales, attendu.normales)) << graine;
-            EXPECT_TRUE(memes(m.triangles, attendu.triangles)) << graine;
-            EXPECT_TRUE(memes(m.normalesTriangles, attendu.normalesTriangles)) << graine;
+            EXPECT_TRUE(memesBits(m.positions, attendu.positions)) << graine;
+            EXPECT_TRUE(memesBits(m.normales, attendu.normales)) << graine;
+            EXPECT_TRUE(memesBits(m.triangles, attendu.triangles)) << graine;
+            EXPECT_TRUE(memesBits(m.normalesTriangles, attendu.normalesTriangles)) << graine;
             EXPECT_EQ(plat.valeur().nbVoxelsCroissance, lie.valeur().nbVoxelsCroissance);
             EXPECT_EQ(plat.valeur().etapes.nbVoxelsRepares, lie.valeur().etapes.nbVoxelsRepares);
             EXPECT_EQ(plat.valeur().irreguliers,

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -62,3 +63,8 @@ bool fermeeEtOrientee(const Soupe& soupe);
 // V - E + F, of a soup or of a mesh (taken as its soup).
 int caracteristiqueEuler(const Soupe& soupe);
 int caracteristiqueEuler(const CMaillageTriangleChRegion& m);
+
+// Whether two arrays hold the same elements bit for bit (signed zeros and NaNs told apart).
+template <class T> bool memesBits(const std::vector<T>& a, const std::vector<T>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
+}

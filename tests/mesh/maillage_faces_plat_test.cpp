@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -21,10 +20,6 @@ Stravol::MaillagePlat parLeMaillageChaine(const CRegion3D& region, int tours, in
     m.calculerNormalesSommets();
     irreguliers = controlerMaillage(m).irreguliers;
     return Stravol::versMaillagePlat(m);
-}
-
-template <class T> bool memesBits(const std::vector<T>& a, const std::vector<T>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
 }
 
 // Both ways give the same arrays, bit for bit, and count the same irregular vertices; returns
