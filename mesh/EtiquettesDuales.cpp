@@ -284,17 +284,25 @@ InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde)
     InterfacesDuales r;
     std::unordered_map<std::uint32_t, std::size_t> numeros;
     std::vector<std::uint32_t> numeroTriangle(s.nbTriangles());
+    // A quad's two triangles, and most of their neighbours in surface order, share their pair:
+    // the table is asked only when the pair changes.
+    std::uint32_t derniereCle = 0;
+    std::size_t dernier = 0;
     for (std::size_t t = 0; t < s.nbTriangles(); ++t) {
         const std::uint32_t cle = std::uint32_t{s.paires[2 * t]} << 16 | s.paires[2 * t + 1];
-        const auto [it, nouveau] = numeros.emplace(cle, r.paires.size());
-        if (nouveau) {
-            InterfaceDuale i;
-            i.a = s.paires[2 * t];
-            i.b = s.paires[2 * t + 1];
-            r.paires.push_back(i);
+        if (t == 0 || cle != derniereCle) {
+            const auto [it, nouveau] = numeros.emplace(cle, r.paires.size());
+            if (nouveau) {
+                InterfaceDuale i;
+                i.a = s.paires[2 * t];
+                i.b = s.paires[2 * t + 1];
+                r.paires.push_back(i);
+            }
+            derniereCle = cle;
+            dernier = it->second;
         }
-        ++r.paires[it->second].nbTriangles;
-        numeroTriangle[t] = static_cast<std::uint32_t>(it->second);
+        ++r.paires[dernier].nbTriangles;
+        numeroTriangle[t] = static_cast<std::uint32_t>(dernier);
     }
     // By increasing (a, b), each pair's triangles in surface order.
     std::vector<std::size_t> ordre(r.paires.size());

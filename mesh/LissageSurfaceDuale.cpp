@@ -307,15 +307,24 @@ public:
             for (std::size_t k = 0; k < 3; ++k)
                 areteSommet_[s.triangles[3 * t + k]] = paire;
         }
+        // Vertices in a row mostly lie between the same pair: the table is asked only when it
+        // changes.
+        std::uint32_t dernierePaire = 0, derniere = 0;
+        bool aucune = true;
         for (std::size_t v = 0; v < nv; ++v) {
             if (modes_[v] != Mode::Libre)
                 continue;
             const std::uint32_t paire = areteSommet_[v];
-            const auto [it, nouvelle] =
-                numeros.emplace(paire, static_cast<std::uint32_t>(aretes_.size()));
-            if (nouvelle)
-                aretes_.push_back({rangs_[paire >> 16], rangs_[paire & 0xffffu], 0.0});
-            areteSommet_[v] = it->second;
+            if (aucune || paire != dernierePaire) {
+                const auto [it, nouvelle] =
+                    numeros.emplace(paire, static_cast<std::uint32_t>(aretes_.size()));
+                if (nouvelle)
+                    aretes_.push_back({rangs_[paire >> 16], rangs_[paire & 0xffffu], 0.0});
+                dernierePaire = paire;
+                derniere = it->second;
+                aucune = false;
+            }
+            areteSommet_[v] = derniere;
         }
         g_.resize(3 * nv);
         longueurs_.resize(nv);
