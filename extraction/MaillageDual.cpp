@@ -161,7 +161,11 @@ Resultat<ObjetDual> extraireAuGermeDual(const CImageTroisD& volume, const Voxel&
         // Labels above 255 have no grey level of their own: they grow on their true value.
         const bool parEtiquette = volume.modeCourant == ModeAffichage::Segmentee &&
                                   volume.etiquetteMax > 255 && volume.etiquettes.size() == nb;
-        r.valeurGerme = parEtiquette ? volume.etiquettes[indiceGerme] : volume.image[indiceGerme];
+        // In the segmented mode the seed's value is its label as the file gives it.
+        r.valeurGerme =
+            volume.modeCourant == ModeAffichage::Segmentee && volume.etiquettes.size() == nb
+                ? volume.valeurEtiquette(volume.etiquettes[indiceGerme])
+                : volume.image[indiceGerme];
         BoiteVoxels boite{};
         r.nbVoxels = parEtiquette ? croissance26Etiquettes(volume.etiquettes.data(), marques.get(),
                                                            W, H, D, x, y, z, boite)

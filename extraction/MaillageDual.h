@@ -68,7 +68,7 @@ Resultat<MaillagePlat> maillerMarquesDuales(MarquesVoxels marques, int W, int H,
 // mesh of its one label with its normals.
 struct ObjetDual {
     MaillagePlat maillage;
-    int valeurGerme = 0;
+    std::uint32_t valeurGerme = 0; // as the file gives it
     long long nbVoxels = 0;
     double tempsCroissance = 0.0, tempsSurface = 0.0, tempsLissage = 0.0; // seconds
 

@@ -167,8 +167,8 @@ void declarerObjet(CLI::App& app, Options& o, OptionsDonnees& v) {
         app.add_option("--seed", o.germe, "seed voxel X Y Z of the extraction")->type_name("X Y Z");
     v.label =
         app.add_option("--label", o.label,
-                       "seed: the first voxel of this label value (of this grey level without "
-                       "labels read from a file)")
+                       "seed: the first voxel of this label value (of the segmentation, or of "
+                       "a label file given alone; else of this grey level)")
             ->check(CLI::Range(0LL, kLabelMax));
     app.add_option("--source", o.source,
                    "volume grown: segmentation (default when one exists) "
@@ -1018,6 +1018,10 @@ int extraireObjetPlat(const Options& o, CImageTroisD& volume, const Stravol::Vox
 // --seed or --label: one object, evolved, decimated and written as asked.
 int extraireObjet(const Options& o, CImageTroisD& volume, double tempsChargement,
                   outils::Progression& progression) {
+    // A label file given alone holds the labels that --label names, as it does for
+    // --all-labels: its values, not the grey levels of its window.
+    if (o.avecLabel && o.source.empty())
+        volume.prendreValeursPourEtiquettes();
     const bool segmentation =
         o.source == "segmentation" || (o.source.empty() && volume.imageSegmente != nullptr);
     if (segmentation && volume.imageSegmente == nullptr)

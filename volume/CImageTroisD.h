@@ -154,6 +154,12 @@ public:
     // whose world transform puts a voxel centre more than half a voxel from the volume's (both
     // files placing their voxels in a world frame), while a smaller gap is told.
     bool ChargerSegFichier(const std::string& fichier, ProgressSink* barre);
+    // A volume file read alone whose values went through the grey window (wider than grey
+    // levels) and are all labels: its own values become its segmentation, as
+    // ChargerSegFichier would read them from that file, so that a label is found and grown by
+    // its value rather than by a grey level. False, the volume unchanged, where it has a
+    // segmentation, its values are grey levels themselves, or they are no labels.
+    bool prendreValeursPourEtiquettes();
 
     // The label of voxel (x, y, z) inside the volume, as the file gives it (etiquettes through
     // valeursEtiquettes), else imageSegmente; 0 without a segmentation.
@@ -394,6 +400,11 @@ private:
     // Whether a label file whose voxels the transform grille places lies on the volume's
     // grid (ChargerSegFichier); reported when it does not, and when it nearly does.
     bool grilleCompatible(const std::string& fichier, const Geometrie& grille) const;
+    // The segmentation from the stored labels of each voxel (lues), the file's value of each
+    // stored label when one exceeds kEtiquetteMax (valeurs) and the file's table; false
+    // (reported, as the segmentation of fichier) when memory runs out.
+    bool poserSegmentation(std::vector<std::uint16_t> lues, std::vector<std::uint32_t> valeurs,
+                           TableEtiquettes table, const std::string& fichier);
     // image from a typed volume; false (reported) when memory runs out.
     bool chargerVolumeBrut(const VolumeBrut& brut, const OptionsVolume& options);
     // True when every TIFF slice of the pattern lists is all there is to read.

@@ -220,6 +220,28 @@ bool CImageTroisD::ChargerSegFichier(const std::string& fichier, ProgressSink* b
     }
     TableEtiquettes table = std::move(brut.tableEtiquettes);
     brut = VolumeBrut();
+    if (!poserSegmentation(std::move(lues), std::move(valeurs), std::move(table), fichier))
+        return false;
+    if (barre)
+        barre->setValue(0);
+    return true;
+}
+
+bool CImageTroisD::prendreValeursPourEtiquettes() {
+    if (imageSegmente != nullptr || !etiquettes.empty() || valeursFichier.vide() ||
+        valeursFichier.nbVoxels() != nbVoxels())
+        return false;
+    std::vector<std::uint16_t> lues;
+    std::vector<std::uint32_t> valeurs;
+    std::string erreur;
+    if (!versEtiquettes(valeursFichier, lues, valeurs, erreur))
+        return false;
+    return poserSegmentation(std::move(lues), std::move(valeurs), tableEtiquettes, OriginPath);
+}
+
+bool CImageTroisD::poserSegmentation(std::vector<std::uint16_t> lues,
+                                     std::vector<std::uint32_t> valeurs, TableEtiquettes table,
+                                     const std::string& fichier) {
     const std::size_t n = nbVoxels();
     VolumeOctets seg = allouerOctets(n);
     if (!seg) {
@@ -245,8 +267,6 @@ bool CImageTroisD::ChargerSegFichier(const std::string& fichier, ProgressSink* b
     valeursEtiquettes = std::move(valeurs);
     tableEtiquettes = std::move(table);
     majPalette();
-    if (barre)
-        barre->setValue(0);
     return true;
 }
 

@@ -205,6 +205,17 @@ TEST(ExtractionLabelFile, LabelValuesBeyond16BitsNamedAndPlacedInTheWorld) {
     EXPECT_EQ(
         lancer("labels.seg.nrrd --segmentation labels.seg.nrrd --label 3000000001", racine).statut,
         2);
+    // Given alone, the label file holds the labels that --label names, by either method; the
+    // image's grey levels are asked for by --source image.
+    for (const std::string methode : {"", " --method nets"}) {
+        const Resultat seul = lancer("labels.seg.nrrd --label 70000" + methode, racine);
+        ASSERT_EQ(seul.statut, 0) << seul.sortie;
+        EXPECT_EQ(champ(seul.sortie, "seed"), "[7, 5, 2]");
+        EXPECT_EQ(champ(seul.sortie, "seed_value"), "70000");
+        EXPECT_EQ(champ(seul.sortie, "source"), "\"segmentation\"");
+        EXPECT_EQ(champ(seul.sortie, "voxels_grown"), "12");
+    }
+    EXPECT_EQ(lancer("labels.seg.nrrd --source image --label 70000", racine).statut, 2);
 }
 
 TEST_F(Extraction, ImageSourceSeedAndWrittenFiles) {
