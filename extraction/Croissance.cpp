@@ -17,6 +17,7 @@ namespace {
 using Stravol::kOctetsHaut;
 using Stravol::kOctetsUn;
 using Stravol::lireMot;
+using Stravol::octetsNonNuls;
 using Stravol::octetsNuls;
 
 // A run of reached voxels x0 .. x1 of row (y, z) whose neighbours remain to be examined.
@@ -86,6 +87,52 @@ int premierCandidat(const Valeur* volume, const unsigned char* marques, int x0, 
     return x1 + 1;
 }
 
+// Whether voxel x is a candidate (value accepted, not yet marked) of a growth that keeps its
+// marks beside the volume.
+template <class Valeur, class Critere>
+bool estCandidat(const Valeur* volume, const unsigned char* marques, int x,
+                 const Critere& accepte) {
+    return marques[x] == 0 && accepte(volume[x]);
+}
+
+// First x of x0 .. x1 that is no candidate, or x1 + 1: the end of a run of candidates, found
+// eight voxels at a time for the exact byte value.
+template <class Valeur, class Critere>
+int finCandidats(const Valeur* volume, const unsigned char* marques, int x0, int x1,
+                 const Critere& accepte) {
+    int x = x0;
+    if constexpr (std::is_same_v<Critere, ValeurExacte<unsigned char>>) {
+        for (; x + 7 <= x1; x += 8) {
+            const std::uint64_t autres = octetsNonNuls(
+                (lireMot(volume + x) ^ (kOctetsUn * accepte.s)) | lireMot(marques + x));
+            if (autres != 0)
+                return x + std::countr_zero(autres) / 8;
+        }
+    }
+    while (x <= x1 && estCandidat(volume, marques, x, accepte))
+        ++x;
+    return x;
+}
+
+// Last x of x0 .. x1 that is no candidate, or x0 - 1: the start of a run of candidates ending
+// at x1, less one.
+template <class Valeur, class Critere>
+int debutCandidats(const Valeur* volume, const unsigned char* marques, int x0, int x1,
+                   const Critere& accepte) {
+    int x = x1;
+    if constexpr (std::is_same_v<Critere, ValeurExacte<unsigned char>>) {
+        for (; x - 7 >= x0; x -= 8) {
+            const std::uint64_t autres = octetsNonNuls(
+                (lireMot(volume + x - 7) ^ (kOctetsUn * accepte.s)) | lireMot(marques + x - 7));
+            if (autres != 0)
+                return x - std::countl_zero(autres) / 8;
+        }
+    }
+    while (x >= x0 && estCandidat(volume, marques, x, accepte))
+        --x;
+    return x;
+}
+
 template <Trace kTrace, class Octet, class Critere>
 int croitre(Octet* travail, unsigned char* marques, int W, int H, int D, int x, int y, int z,
             BoiteVoxels& boite, const Critere& accepte) {
@@ -145,7 +192,25 @@ int croitre(Octet* travail, unsigned char* marques, int W, int H, int D, int x, 
                     marquer(base + static_cast<std::size_t>(xx));
                     ++nbAtteints;
                     int a = xx, b = xx;
-                    if (rangeeInterieure) {
+                    if (rangeeInterieure && kTrace == Trace::Marques) {
+                        // A voxel of an inner row expands when it is not at either end of the
+                        // row: the runs of candidates on either side are marked whole.
+                        if (a >= 1 && a <= W - 2) {
+                            a = debutCandidats(travail + base, marques + base, 0, a - 1, accepte) +
+                                1;
+                            std::memset(marques + base + a, 1, static_cast<std::size_t>(xx - a));
+                            nbAtteints += xx - a;
+                        }
+                        if (b >= 1 && b <= W - 2) {
+                            b = finCandidats(travail + base, marques + base, b + 1, W - 1,
+                                             accepte) -
+                                1;
+                            std::memset(marques + base + xx + 1, 1,
+                                        static_cast<std::size_t>(b - xx));
+                            nbAtteints += b - xx;
+                        }
+                        pile.push_back(Segment{a, b, yy, zz});
+                    } else if (rangeeInterieure) {
                         // A voxel of an inner row expands when it is not at either end of the row.
                         while (a >= 1 && a <= W - 2 &&
                                candidat(base + static_cast<std::size_t>(a - 1))) {
