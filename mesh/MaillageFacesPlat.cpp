@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include <omp.h>
+
 #include "core/Parallele.h"
 #include "mesh/CalculsPlats.h"
 #include "mesh/TreillisCoins.h"
@@ -128,7 +130,7 @@ struct AnneauxBruts {
     Listes voisins, triangles;
 };
 
-AnneauxBruts anneauxBruts(const FacesNumerotees& f) {
+AnneauxBruts anneauxBruts(const FacesNumerotees& f, int threads) {
     const std::size_t nv = f.nbSommets(), nf = f.nbFaces();
     // A face adds at most two sides to each corner and its diagonal to q0 and q2, and its two
     // triangles to q0 and q2, one to q1 and q3.
@@ -140,26 +142,42 @@ AnneauxBruts anneauxBruts(const FacesNumerotees& f) {
             bornesT[f.coins[4 * q + c]] += kTriangles[c];
         }
     AnneauxBruts a{Listes(bornesV), Listes(bornesT)};
-    const auto sansDoublon = [&a](std::uint32_t v, std::uint32_t u) {
-        if (!a.voisins.contient(v, u))
-            a.voisins.ajouter(v, u);
-    };
-    for (std::size_t q = 0; q < nf; ++q) {
-        const std::uint32_t* c = f.coins.data() + 4 * q;
-        for (std::size_t n = 0; n < 4; ++n) {
-            sansDoublon(c[n], c[(n + 1) % 4]);
-            sansDoublon(c[(n + 1) % 4], c[n]);
+    // Each thread fills the lists of its own run of vertices, walking every face in order: a
+    // list receives its entries in face order, as on one thread.
+#pragma omp parallel num_threads(threads)
+    {
+        const auto nbParts = static_cast<std::size_t>(omp_get_num_threads());
+        const auto part = static_cast<std::size_t>(omp_get_thread_num());
+        const auto bas = static_cast<std::uint32_t>(nv * part / nbParts);
+        const auto haut = static_cast<std::uint32_t>(nv * (part + 1) / nbParts);
+        const auto miens = [bas, haut](std::uint32_t v) { return v >= bas && v < haut; };
+        const auto sansDoublon = [&a, &miens](std::uint32_t v, std::uint32_t u) {
+            if (miens(v) && !a.voisins.contient(v, u))
+                a.voisins.ajouter(v, u);
+        };
+        const auto ajouter = [&miens](Listes& l, std::uint32_t v, std::uint32_t x) {
+            if (miens(v))
+                l.ajouter(v, x);
+        };
+        for (std::size_t q = 0; q < nf; ++q) {
+            const std::uint32_t* c = f.coins.data() + 4 * q;
+            if (!miens(c[0]) && !miens(c[1]) && !miens(c[2]) && !miens(c[3]))
+                continue;
+            for (std::size_t n = 0; n < 4; ++n) {
+                sansDoublon(c[n], c[(n + 1) % 4]);
+                sansDoublon(c[(n + 1) % 4], c[n]);
+            }
+            // A diagonal belongs to one face only.
+            ajouter(a.voisins, c[0], c[2]);
+            ajouter(a.voisins, c[2], c[0]);
+            const auto t1 = static_cast<std::uint32_t>(2 * q), t2 = t1 + 1;
+            ajouter(a.triangles, c[0], t1);
+            ajouter(a.triangles, c[0], t2);
+            ajouter(a.triangles, c[1], t1);
+            ajouter(a.triangles, c[2], t1);
+            ajouter(a.triangles, c[2], t2);
+            ajouter(a.triangles, c[3], t2);
         }
-        // A diagonal belongs to one face only.
-        a.voisins.ajouter(c[0], c[2]);
-        a.voisins.ajouter(c[2], c[0]);
-        const auto t1 = static_cast<std::uint32_t>(2 * q), t2 = t1 + 1;
-        a.triangles.ajouter(c[0], t1);
-        a.triangles.ajouter(c[0], t2);
-        a.triangles.ajouter(c[1], t1);
-        a.triangles.ajouter(c[2], t1);
-        a.triangles.ajouter(c[2], t2);
-        a.triangles.ajouter(c[3], t2);
     }
     return a;
 }
@@ -262,7 +280,7 @@ MaillagePlat maillerFacesPlat(const CRegion3D& region, const FacesRegion& faces,
     const int threads = nv >= std::size_t(kSeuilParallele) ? nbThreads() : 1;
     Anneaux a;
     {
-        const AnneauxBruts bruts = anneauxBruts(f);
+        const AnneauxBruts bruts = anneauxBruts(f, threads);
         a = ordonnerAnneaux(f, bruts, threads);
     }
     bilan.irreguliers = 0;
@@ -273,7 +291,10 @@ MaillagePlat maillerFacesPlat(const CRegion3D& region, const FacesRegion& faces,
     // Orientation: the construction's normals are the faces' directions; each triangle turns
     // the way its corners' vertex normals point.
     m.normalesTriangles.resize(3 * nt);
-    for (std::size_t t = 0; t < nt; ++t) {
+    const auto nbT = static_cast<std::ptrdiff_t>(nt);
+#pragma omp parallel for num_threads(threads) schedule(static)
+    for (std::ptrdiff_t i = 0; i < nbT; ++i) {
+        const auto t = static_cast<std::size_t>(i);
         const CTriplet<int>& o = CRegion3D::voisinage[f.directions[t / 2]];
         m.normalesTriangles[3 * t] = static_cast<float>(o.x);
         m.normalesTriangles[3 * t + 1] = static_cast<float>(o.y);
@@ -282,7 +303,6 @@ MaillagePlat maillerFacesPlat(const CRegion3D& region, const FacesRegion& faces,
     m.normales.resize(3 * nv);
     normalesSommets(a, m.normalesTriangles.data(), m.normales.data(), threads);
     std::vector<signed char> orientations(nt);
-    const auto nbT = static_cast<std::ptrdiff_t>(nt);
 #pragma omp parallel for num_threads(threads) schedule(static)
     for (std::ptrdiff_t i = 0; i < nbT; ++i) {
         const auto t = static_cast<std::size_t>(i);
