@@ -19,6 +19,7 @@
 #include "volume/CImageTroisD.h"
 #include "volume/Dossiers.h"
 #include "volume/LecteursVolume.h"
+#include "volume/NiveauxGris.h"
 
 namespace Stravol {
 
@@ -27,26 +28,6 @@ namespace {
 constexpr const char* const* kMotifs = kMotifsCoupes;
 constexpr int kNbMotifs = kNbMotifsCoupes;
 constexpr int kPremierMotifTiff = 4;
-
-// The three products of the grey conversion for every byte value, computed once: the same
-// doubles as computing them per pixel.
-struct ProduitsGris {
-    double g[256], r[256], b[256];
-    ProduitsGris() {
-        for (int v = 0; v < 256; ++v) {
-            g[v] = 0.587 * v;
-            r[v] = 0.299 * v;
-            b[v] = 0.114 * v;
-        }
-    }
-};
-
-// Grey level of a pixel: 0.587 G + 0.299 R + 0.114 B in double, summed in that order and
-// truncated toward zero.
-inline unsigned char niveauGris(unsigned char r, unsigned char g, unsigned char b) {
-    static const ProduitsGris produits;
-    return static_cast<unsigned char>(produits.g[g] + produits.r[r] + produits.b[b]);
-}
 
 bool decoder(const std::string& fichier, BTCImageObject& objet, std::string& erreur) {
     if (!objet.Load(fichier.c_str()) || objet.GetObjectDataPtr()->GetBits() == nullptr) {
@@ -76,15 +57,17 @@ void convertirCoupe(const BTCImageData& img, int largeur, int hauteur, unsigned 
                     unsigned char* r, unsigned char* g, unsigned char* b) {
     const int w = static_cast<int>(std::min<long>(img.GetWidth(), largeur));
     const int h = static_cast<int>(std::min<long>(img.GetHeight(), hauteur));
-    std::vector<unsigned char> ligne(3 * static_cast<std::size_t>(img.GetWidth()));
+    // 24-bit rows are read where they lie; others through a row of blue, green, red.
+    const bool bgr = img.GetBitsPerPixel() == 24;
+    std::vector<unsigned char> ligne(bgr ? 0 : 3 * static_cast<std::size_t>(img.GetWidth()));
     for (int y = 0; y < h; ++y) {
-        img.CopyRowBGR(y, ligne.data());
+        if (!bgr)
+            img.CopyRowBGR(y, ligne.data());
+        const unsigned char* rangee = bgr ? img.GetBits(0, y) : ligne.data();
         const std::size_t debut = static_cast<std::size_t>(y) * largeur;
-        const unsigned char* p = ligne.data();
-        for (int x = 0; x < w; ++x, p += 3)
-            gris[debut + x] = niveauGris(p[2], p[1], p[0]);
+        niveauxGrisBGR(rangee, w, gris + debut);
         if (r != nullptr) {
-            p = ligne.data();
+            const unsigned char* p = rangee;
             for (int x = 0; x < w; ++x, p += 3) {
                 r[debut + x] = p[2];
                 g[debut + x] = p[1];
