@@ -35,8 +35,13 @@ std::vector<EtiquettePresente> inventaire(const T* valeurs, int W, int H, int D,
     {
         std::vector<Somme>& sommes = parThread[static_cast<std::size_t>(omp_get_thread_num())];
         sommes.resize(kNb);
-        // Runs of background are passed over a word at a time.
+        // Runs of background are passed over a word at a time, and runs of one label counted a
+        // word at a time.
         constexpr int kParMot = static_cast<int>(sizeof(std::uint64_t) / sizeof(T));
+        constexpr std::uint64_t kUns =
+            ~std::uint64_t{0} / ((std::uint64_t{1} << (8 * sizeof(T))) - 1);
+        // Sum of the offsets 0 .. kParMot - 1 of the voxels of a word.
+        constexpr long long kDecalages = kParMot * (kParMot - 1) / 2;
 #pragma omp for schedule(static)
         for (int z = 0; z < D; ++z)
             for (int y = 0; y < H; ++y) {
@@ -45,7 +50,14 @@ std::vector<EtiquettePresente> inventaire(const T* valeurs, int W, int H, int D,
                     std::uint64_t mot = 0;
                     if (x + kParMot <= W)
                         std::memcpy(&mot, v + x, sizeof mot);
-                    if (x + kParMot <= W && mot == 0) {
+                    if (x + kParMot <= W && mot == kUns * v[x]) {
+                        if (mot != 0) {
+                            Somme& s = sommes[v[x]];
+                            s.voxels += kParMot;
+                            s.x += static_cast<long long>(kParMot) * x + kDecalages;
+                            s.y += static_cast<long long>(kParMot) * y;
+                            s.z += static_cast<long long>(kParMot) * z;
+                        }
                         x += kParMot;
                         continue;
                     }

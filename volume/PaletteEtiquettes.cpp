@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 #include <omp.h>
 
@@ -11,18 +13,34 @@ namespace Stravol {
 
 namespace {
 
-// The values present, in increasing order: each thread marks those of its share of the voxels.
+// The values present, in increasing order: each thread marks those of its share of the voxels,
+// a word of voxels of one value (a run of background or of a label) at once.
 template <class T> std::vector<std::uint32_t> distinctes(const T* etiquettes, std::size_t n) {
     constexpr std::size_t kNbValeurs = std::size_t{1} << (8 * sizeof(T));
+    constexpr std::size_t kParMot = sizeof(std::uint64_t) / sizeof(T);
+    // The word of kParMot voxels of value 1.
+    constexpr std::uint64_t kUns = ~std::uint64_t{0} / ((std::uint64_t{1} << (8 * sizeof(T))) - 1);
     const int threads = n >= std::size_t{kSeuilParallele} ? nbThreads() : 1;
     std::vector<std::vector<unsigned char>> vues(static_cast<std::size_t>(threads));
-    const auto nb = static_cast<std::ptrdiff_t>(n);
+    const auto nbMots = static_cast<std::ptrdiff_t>(n / kParMot);
 #pragma omp parallel num_threads(threads)
     {
         std::vector<unsigned char>& miennes = vues[static_cast<std::size_t>(omp_get_thread_num())];
         miennes.assign(kNbValeurs, 0);
 #pragma omp for schedule(static)
-        for (std::ptrdiff_t i = 0; i < nb; ++i)
+        for (std::ptrdiff_t m = 0; m < nbMots; ++m) {
+            const T* v = etiquettes + static_cast<std::size_t>(m) * kParMot;
+            std::uint64_t mot;
+            std::memcpy(&mot, v, sizeof mot);
+            if (mot == kUns * v[0]) {
+                miennes[v[0]] = 1;
+                continue;
+            }
+            for (std::size_t k = 0; k < kParMot; ++k)
+                miennes[v[k]] = 1;
+        }
+#pragma omp single
+        for (std::size_t i = static_cast<std::size_t>(nbMots) * kParMot; i < n; ++i)
             miennes[etiquettes[i]] = 1;
     }
     std::vector<std::uint32_t> valeurs;

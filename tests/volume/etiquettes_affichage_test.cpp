@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
+#include "core/Parallele.h"
 #include "helpers/slices.h"
 #include "helpers/volumes.h"
 #include "volume/CImageTroisD.h"
@@ -74,6 +76,30 @@ TEST(LabelPalette, ValuesPresentInAMap) {
     EXPECT_EQ(valeursPresentes(e16, 5), (std::vector<std::uint32_t>{0, 7, 1000, 65535}));
     const unsigned char e8[] = {3, 3, 255};
     EXPECT_EQ(valeursPresentes(e8, 3), (std::vector<std::uint32_t>{3, 255}));
+    // Long maps, read a word at a time: runs of one value, mixed words and a tail, against
+    // every value looked at one by one, on one thread and more.
+    std::vector<std::uint16_t> l16(100003);
+    std::vector<unsigned char> l8(l16.size());
+    for (std::size_t i = 0; i < l16.size(); ++i) {
+        const std::size_t run = i / 37;
+        l16[i] = static_cast<std::uint16_t>(run % 5 == 0 ? 0 : (run % 3 == 0 ? i % 11 : run * 97));
+        l8[i] = static_cast<unsigned char>(l16[i] % 249);
+    }
+    // Values found only in whole words of their own.
+    std::fill(l16.begin() + 800, l16.begin() + 816, std::uint16_t{65001});
+    std::fill(l8.begin() + 800, l8.begin() + 816, static_cast<unsigned char>(250));
+    l16.back() = 65000;
+    l8.back() = 254;
+    for (const int threads : {1, 2}) {
+        definirNbThreads(threads);
+        const auto une = [](const auto& v) {
+            const std::set<std::uint32_t> s(v.begin(), v.end());
+            return std::vector<std::uint32_t>(s.begin(), s.end());
+        };
+        EXPECT_EQ(valeursPresentes(l16.data(), l16.size()), une(l16));
+        EXPECT_EQ(valeursPresentes(l8.data(), l8.size()), une(l8));
+    }
+    definirNbThreads(0);
 }
 
 TEST(LabelDisplay, OneColourPerLabelInTexturesAndPictures) {
