@@ -17,7 +17,6 @@ void BarreProgressionQt::setValue(int valeur) {
     if (v == barre_->value())
         return;
     barre_->setValue(v);
-    barre_->repaint();
 }
 
 } // namespace Stravol

@@ -10,9 +10,11 @@ class QProgressBar;
 
 namespace Stravol {
 
-// Drives a progress bar. The bar is repainted at once, because loading runs inside a handler
-// and the event loop does not turn meanwhile. A maximum of 0 shows an empty bar (not the
-// toolkit's busy indicator); values are clamped to the range.
+// Drives a progress bar. Loading runs inside a handler and the event loop does not turn
+// meanwhile: the bar is repainted at once when it is reset, and the toolkit's own setValue
+// repaints it at once whenever the change shows (a new percentage or a chunk of the bar), not
+// at each of the values, one a slice. A maximum of 0 shows an empty bar (not the toolkit's busy
+// indicator); values are clamped to the range.
 class BarreProgressionQt : public ProgressSink {
 public:
     explicit BarreProgressionQt(QProgressBar* barre) : barre_(barre) {}

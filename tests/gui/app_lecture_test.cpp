@@ -10,6 +10,7 @@
 #include "app/DialogueEvolution.h"
 #include "app/DialogueOptionsExtraction.h"
 #include "app/Lancement.h"
+#include "app/PuitsQt.h"
 #include "helpers/volumes.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "volume/EcritureVolume.h"
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLocale>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -391,4 +393,41 @@ TEST_F(LectureWindow, OuvrirOpensADicomSeriesFolder) {
     EXPECT_EQ(fenetre->volume()->largeur, kL);
     EXPECT_EQ(fenetre->volume()->profondeur, kP);
     EXPECT_EQ(fenetre->windowTitle(), "serie — Stravol");
+}
+
+namespace {
+
+// Counts the paint events of a widget.
+class ComptePeintures : public QObject {
+public:
+    int nb = 0;
+    bool eventFilter(QObject* objet, QEvent* evenement) override {
+        if (evenement->type() == QEvent::Paint)
+            ++nb;
+        return QObject::eventFilter(objet, evenement);
+    }
+};
+
+} // namespace
+
+// Loading runs inside a handler: the bar is painted as it moves, with no event loop turning,
+// but once for each step it shows, not once for each of a thousand slices.
+TEST(LoadingProgress, TheBarIsPaintedAsItMovesNotAtEachSlice) {
+    testgui::application();
+    QProgressBar barre;
+    barre.resize(200, 20);
+    barre.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&barre));
+    ComptePeintures peintures;
+    barre.installEventFilter(&peintures);
+    Stravol::BarreProgressionQt puits(&barre);
+    puits.setMaximum(1000);
+    const int avant = peintures.nb;
+    EXPECT_GE(avant, 1);
+    for (int v = 1; v <= 1000; ++v)
+        puits.setValue(v);
+    const int pendant = peintures.nb - avant;
+    EXPECT_GE(pendant, 20);
+    EXPECT_LE(pendant, 150);
+    EXPECT_EQ(barre.value(), 1000);
 }
