@@ -1,10 +1,13 @@
 #include "mesh/EcritureMaillage.h"
 
+#include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <string>
 #include <unistd.h>
 
 #include "core/CPoint3D.h"
@@ -62,30 +65,54 @@ void ajouterPointTexte(Tampon& tampon, const float p[3]) {
     }
 }
 
+namespace {
+
+// Names tried for the temporary file before giving up (another process's file by that name).
+constexpr int kEssaisTemporaire = 16;
+
+// Creates a temporary file beside chemin, new, with the rights any new file gets (the usual
+// ones less the process's mask, applied by the system as the file is made, so that no thread
+// has to change the mask): its descriptor and name, or -1.
+int creerTemporaire(const std::string& chemin, std::string& temporaire) {
+    static std::atomic<unsigned> compteur{0};
+    for (int essai = 0; essai < kEssaisTemporaire; ++essai) {
+        temporaire = chemin + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(compteur++);
+        const int descripteur =
+            open(temporaire.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descripteur >= 0 || errno != EEXIST)
+            return descripteur;
+    }
+    return -1;
+}
+
+// Writes the whole buffer to the descriptor; false on an error.
+bool ecrireTout(int descripteur, const Tampon& contenu) {
+    const char* p = contenu.data();
+    std::size_t reste = contenu.size();
+    while (reste > 0) {
+        const ssize_t n = write(descripteur, p, reste);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        reste -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
 bool ecrireFichier(const std::string& chemin, const Tampon& contenu) {
-    std::string temporaire = chemin + ".XXXXXX";
-    const int descripteur = mkstemp(temporaire.data());
+    std::string temporaire;
+    const int descripteur = creerTemporaire(chemin, temporaire);
     if (descripteur < 0) {
         Message(Chaine("Impossible de créer le fichier ") + chemin.c_str());
         return false;
     }
-    std::FILE* fichier = fdopen(descripteur, "wb");
-    if (fichier == nullptr) {
-        close(descripteur);
-        std::remove(temporaire.c_str());
-        Message(Chaine("Impossible d'écrire le fichier ") + chemin.c_str());
-        return false;
-    }
-    bool ok = std::fwrite(contenu.data(), 1, contenu.size(), fichier) == contenu.size();
-    ok = std::fflush(fichier) == 0 && ok;
-    ok = std::fclose(fichier) == 0 && ok;
-    if (ok) {
-        // mkstemp creates the file readable by its owner only; give it the usual rights.
-        const mode_t masque = umask(0);
-        umask(masque);
-        chmod(temporaire.c_str(), 0666 & ~masque);
-        ok = std::rename(temporaire.c_str(), chemin.c_str()) == 0;
-    }
+    bool ok = ecrireTout(descripteur, contenu);
+    ok = close(descripteur) == 0 && ok;
+    ok = ok && std::rename(temporaire.c_str(), chemin.c_str()) == 0;
     if (!ok) {
         std::remove(temporaire.c_str());
         Message(Chaine("Impossible d'écrire le fichier ") + chemin.c_str());

@@ -1,6 +1,9 @@
 #include <filesystem>
+#include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -98,6 +101,33 @@ TEST(Export, CleanFailureOnAnUnreachablePath) {
     Soupe soupe;
     EXPECT_TRUE(lireSTL(dossier / "vide.stl", soupe));
     EXPECT_TRUE(soupe.triangles.empty());
+}
+
+// New files get the usual rights less the process's mask, whichever thread writes them and
+// whether they replace a file or not; no temporary file stays.
+TEST(Export, FilesTakeTheUsualRightsLessTheMaskFromAnyThread) {
+    CMaillageTriangleChRegion m;
+    construireLisse(m);
+    DossierTemporaire dossier;
+    const mode_t avant = umask(027);
+    std::vector<std::thread> fils;
+    for (int k = 0; k < 4; ++k)
+        fils.emplace_back([&m, &dossier, k] {
+            for (int fois = 0; fois < 2; ++fois)
+                EXPECT_TRUE(exporterSTL(m, (dossier / ("m" + std::to_string(k) + ".stl")).c_str()));
+        });
+    for (std::thread& f : fils)
+        f.join();
+    umask(avant);
+    EXPECT_EQ(nombreFichiers(dossier.chemin()), 4);
+    for (int k = 0; k < 4; ++k) {
+        struct stat etat {};
+        ASSERT_EQ(stat((dossier / ("m" + std::to_string(k) + ".stl")).c_str(), &etat), 0);
+        EXPECT_EQ(etat.st_mode & 0777, 0640u);
+        Soupe soupe;
+        EXPECT_TRUE(lireSTL(dossier / ("m" + std::to_string(k) + ".stl"), soupe));
+        EXPECT_EQ(soupe.triangles.size(), static_cast<std::size_t>(m.nbTriangles));
+    }
 }
 
 TEST(Export, CleanFailureInAReadOnlyFolder) {
