@@ -210,6 +210,11 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
                       const std::uint32_t* triangles, std::size_t nb, TravailEtiquette& travail) {
     std::vector<std::uint32_t> coins, globaux;
     numeroterCoins(s, etiquette, triangles, nb, travail, coins, globaux);
+    // Where the label has one sheet through each of its vertices, as the smoothing found them,
+    // every vertex is one fan: the corners keep their numbers.
+    if (std::all_of(globaux.begin(), globaux.end(),
+                    [&s](std::uint32_t v) { return (s.genres[v] & kUneNappe) != 0; }))
+        return assembler(s, globaux, std::move(coins));
     const std::size_t nc = coins.size();
     std::vector<std::uint32_t> jumeau;
     std::vector<Quadruple> quadruples;
