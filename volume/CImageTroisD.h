@@ -158,7 +158,8 @@ public:
     // levels) and are all labels: its own values become its segmentation, as
     // ChargerSegFichier would read them from that file, so that a label is found and grown by
     // its value rather than by a grey level. False, the volume unchanged, where it has a
-    // segmentation, its values are grey levels themselves, or they are no labels.
+    // segmentation, its values are grey levels themselves, or they are no labels; throws
+    // std::bad_alloc when memory runs out.
     bool prendreValeursPourEtiquettes();
 
     // The label of voxel (x, y, z) inside the volume, as the file gives it (etiquettes through

@@ -231,12 +231,15 @@ bool CImageTroisD::prendreValeursPourEtiquettes() {
     if (imageSegmente != nullptr || !etiquettes.empty() || valeursFichier.vide() ||
         valeursFichier.nbVoxels() != nbVoxels())
         return false;
-    std::vector<std::uint16_t> lues;
+    // Memory running out is not a file of grey levels: it throws rather than answer false.
+    std::vector<std::uint16_t> lues(nbVoxels());
     std::vector<std::uint32_t> valeurs;
     std::string erreur;
     if (!versEtiquettes(valeursFichier, lues, valeurs, erreur))
         return false;
-    return poserSegmentation(std::move(lues), std::move(valeurs), tableEtiquettes, OriginPath);
+    if (!poserSegmentation(std::move(lues), std::move(valeurs), tableEtiquettes, OriginPath))
+        throw std::bad_alloc();
+    return true;
 }
 
 bool CImageTroisD::poserSegmentation(std::vector<std::uint16_t> lues,
