@@ -26,6 +26,17 @@ inline std::uint64_t octetsNuls(std::uint64_t mot) {
     return (mot - kOctetsUn) & ~mot & kOctetsHaut;
 }
 
+// Whether the word of voxels of T from p on (8 / sizeof(T) of them) all hold p[0]: a run of
+// background or of one label, which the scans of whole maps take at once.
+template <class T> bool motUniforme(const T* p) {
+    static_assert(sizeof(T) == 1 || sizeof(T) == 2);
+    // The word of voxels of value 1.
+    constexpr std::uint64_t kUns = ~std::uint64_t{0} / ((std::uint64_t{1} << (8 * sizeof(T))) - 1);
+    std::uint64_t mot;
+    std::memcpy(&mot, p, sizeof mot);
+    return mot == kUns * p[0];
+}
+
 // High bit of each non-zero byte of mot, exactly.
 inline std::uint64_t octetsNonNuls(std::uint64_t mot) {
     return (((mot & kOctetsBas) + kOctetsBas) | mot) & kOctetsHaut;

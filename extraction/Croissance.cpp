@@ -59,6 +59,21 @@ template <class T> struct ValeurEcart {
     bool operator()(T v) const { return std::fabs(static_cast<double>(v) - s) <= tolerance; }
 };
 
+// Whether voxel x is a candidate (value accepted, not yet marked) of a growth that keeps its
+// marks beside the volume.
+template <class Valeur, class Critere>
+bool estCandidat(const Valeur* volume, const unsigned char* marques, int x,
+                 const Critere& accepte) {
+    return marques[x] == 0 && accepte(volume[x]);
+}
+
+// Of the eight byte voxels from x on, a growth at the exact value s: zero bytes where the value
+// is the seed's and the voxel unmarked.
+std::uint64_t ecartsCandidats(const unsigned char* volume, const unsigned char* marques, int x,
+                              unsigned char s) {
+    return (lireMot(volume + x) ^ (kOctetsUn * s)) | lireMot(marques + x);
+}
+
 // First x of x0 .. x1 whose voxel is a candidate of a growth that keeps its marks beside the
 // volume (value accepted, not yet marked), or x1 + 1. Runs of marked voxels, most of what a
 // growth scans again, are skipped eight at a time; for the exact byte value the whole test is.
@@ -67,32 +82,20 @@ int premierCandidat(const Valeur* volume, const unsigned char* marques, int x0, 
                     const Critere& accepte) {
     int x = x0;
     for (; x + 7 <= x1; x += 8) {
-        const std::uint64_t marquesMot = lireMot(marques + x);
         if constexpr (std::is_same_v<Critere, ValeurExacte<unsigned char>>) {
-            // Zero bytes where the value is the seed's and the voxel unmarked.
-            const std::uint64_t ecarts =
-                (lireMot(volume + x) ^ (kOctetsUn * accepte.s)) | marquesMot;
-            const std::uint64_t nuls = octetsNuls(ecarts);
+            const std::uint64_t nuls = octetsNuls(ecartsCandidats(volume, marques, x, accepte.s));
             if (nuls != 0)
                 return x + std::countr_zero(nuls) / 8;
-        } else if (octetsNuls(marquesMot) != 0) {
+        } else if (octetsNuls(lireMot(marques + x)) != 0) {
             for (int k = x; k < x + 8; ++k)
-                if (marques[k] == 0 && accepte(volume[k]))
+                if (estCandidat(volume, marques, k, accepte))
                     return k;
         }
     }
     for (; x <= x1; ++x)
-        if (marques[x] == 0 && accepte(volume[x]))
+        if (estCandidat(volume, marques, x, accepte))
             return x;
     return x1 + 1;
-}
-
-// Whether voxel x is a candidate (value accepted, not yet marked) of a growth that keeps its
-// marks beside the volume.
-template <class Valeur, class Critere>
-bool estCandidat(const Valeur* volume, const unsigned char* marques, int x,
-                 const Critere& accepte) {
-    return marques[x] == 0 && accepte(volume[x]);
 }
 
 // First x of x0 .. x1 that is no candidate, or x1 + 1: the end of a run of candidates, found
@@ -103,8 +106,8 @@ int finCandidats(const Valeur* volume, const unsigned char* marques, int x0, int
     int x = x0;
     if constexpr (std::is_same_v<Critere, ValeurExacte<unsigned char>>) {
         for (; x + 7 <= x1; x += 8) {
-            const std::uint64_t autres = octetsNonNuls(
-                (lireMot(volume + x) ^ (kOctetsUn * accepte.s)) | lireMot(marques + x));
+            const std::uint64_t autres =
+                octetsNonNuls(ecartsCandidats(volume, marques, x, accepte.s));
             if (autres != 0)
                 return x + std::countr_zero(autres) / 8;
         }
@@ -122,8 +125,8 @@ int debutCandidats(const Valeur* volume, const unsigned char* marques, int x0, i
     int x = x1;
     if constexpr (std::is_same_v<Critere, ValeurExacte<unsigned char>>) {
         for (; x - 7 >= x0; x -= 8) {
-            const std::uint64_t autres = octetsNonNuls(
-                (lireMot(volume + x - 7) ^ (kOctetsUn * accepte.s)) | lireMot(marques + x - 7));
+            const std::uint64_t autres =
+                octetsNonNuls(ecartsCandidats(volume, marques, x - 7, accepte.s));
             if (autres != 0)
                 return x - std::countl_zero(autres) / 8;
         }

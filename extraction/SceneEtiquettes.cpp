@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include <omp.h>
 
+#include "core/MotsOctets.h"
 #include "core/Parallele.h"
 #include "extraction/MaillageDual.h"
 #include "volume/VolumeBrut.h"
@@ -38,8 +38,6 @@ std::vector<EtiquettePresente> inventaire(const T* valeurs, int W, int H, int D,
         // Runs of background are passed over a word at a time, and runs of one label counted a
         // word at a time.
         constexpr int kParMot = static_cast<int>(sizeof(std::uint64_t) / sizeof(T));
-        constexpr std::uint64_t kUns =
-            ~std::uint64_t{0} / ((std::uint64_t{1} << (8 * sizeof(T))) - 1);
         // Sum of the offsets 0 .. kParMot - 1 of the voxels of a word.
         constexpr long long kDecalages = kParMot * (kParMot - 1) / 2;
 #pragma omp for schedule(static)
@@ -47,11 +45,8 @@ std::vector<EtiquettePresente> inventaire(const T* valeurs, int W, int H, int D,
             for (int y = 0; y < H; ++y) {
                 const T* v = valeurs + (static_cast<std::size_t>(z) * H + y) * W;
                 for (int x = 0; x < W;) {
-                    std::uint64_t mot = 0;
-                    if (x + kParMot <= W)
-                        std::memcpy(&mot, v + x, sizeof mot);
-                    if (x + kParMot <= W && mot == kUns * v[x]) {
-                        if (mot != 0) {
+                    if (x + kParMot <= W && motUniforme(v + x)) {
+                        if (v[x] != 0) {
                             Somme& s = sommes[v[x]];
                             s.voxels += kParMot;
                             s.x += static_cast<long long>(kParMot) * x + kDecalages;

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdint>
-#include <cstring>
 
 #include <omp.h>
 
+#include "core/MotsOctets.h"
 #include "core/Parallele.h"
 
 namespace Stravol {
@@ -18,8 +17,6 @@ namespace {
 template <class T> std::vector<std::uint32_t> distinctes(const T* etiquettes, std::size_t n) {
     constexpr std::size_t kNbValeurs = std::size_t{1} << (8 * sizeof(T));
     constexpr std::size_t kParMot = sizeof(std::uint64_t) / sizeof(T);
-    // The word of kParMot voxels of value 1.
-    constexpr std::uint64_t kUns = ~std::uint64_t{0} / ((std::uint64_t{1} << (8 * sizeof(T))) - 1);
     const int threads = n >= std::size_t{kSeuilParallele} ? nbThreads() : 1;
     std::vector<std::vector<unsigned char>> vues(static_cast<std::size_t>(threads));
     const auto nbMots = static_cast<std::ptrdiff_t>(n / kParMot);
@@ -30,9 +27,7 @@ template <class T> std::vector<std::uint32_t> distinctes(const T* etiquettes, st
 #pragma omp for schedule(static)
         for (std::ptrdiff_t m = 0; m < nbMots; ++m) {
             const T* v = etiquettes + static_cast<std::size_t>(m) * kParMot;
-            std::uint64_t mot;
-            std::memcpy(&mot, v, sizeof mot);
-            if (mot == kUns * v[0]) {
+            if (motUniforme(v)) {
                 miennes[v[0]] = 1;
                 continue;
             }

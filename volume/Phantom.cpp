@@ -9,6 +9,7 @@
 
 #include "volume/BTCImageData.h"
 #include "volume/BTCImageObject.h"
+#include "volume/NiveauxGris.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ unsigned char borner(double v) { return static_cast<unsigned char>(std::clamp(v,
 } // namespace
 
 unsigned char niveauGrisFantome(unsigned char r, unsigned char g, unsigned char b) {
-    return static_cast<unsigned char>(0.587 * g + 0.299 * r + 0.114 * b);
+    return Stravol::niveauGris(r, g, b);
 }
 
 void couleurLabel(unsigned char label, unsigned char& r, unsigned char& g, unsigned char& b) {
