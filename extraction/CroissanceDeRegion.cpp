@@ -7,6 +7,7 @@
 #include "core/CPoint3D.h"
 #include "core/Message.h"
 #include "extraction/Croissance.h"
+#include "extraction/MaillageDual.h"
 #include "extraction/Pipeline.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "region/CRegion3D.h"
@@ -85,8 +86,7 @@ void CImageTroisD::extraire(int x, int y, int z, const OptionsExtraction& option
     // zeroed byte volume whose pages the system maps only when first written: the marks cost
     // memory around the object only. The binary volume of the region is then the marked voxels
     // plus those that already held 255, read straight from image and the marks.
-    std::unique_ptr<unsigned char, decltype(&std::free)> marques(
-        static_cast<unsigned char*>(std::calloc(nb, 1)), &std::free);
+    MarquesVoxels marques = marquesVides(nb);
     if (!marques)
         throw std::bad_alloc();
     const std::size_t indiceGerme = (static_cast<std::size_t>(z) * H + y) * W + x;

@@ -7,6 +7,7 @@
 #include <new>
 #include <numeric>
 
+#include "core/GrandesPages.h"
 #include "core/Parallele.h"
 #include "extraction/Croissance.h"
 
@@ -117,6 +118,12 @@ void maillerInterfacesDuales(const CarteDuale& carte,
                });
 }
 
+MarquesVoxels marquesVides(std::size_t n) {
+    MarquesVoxels marques(static_cast<unsigned char*>(std::calloc(n, 1)), &std::free);
+    conseillerGrandesPages(marques.get(), n);
+    return marques;
+}
+
 Resultat<MaillagePlat> maillerMarquesDuales(MarquesVoxels marques, int W, int H, int D,
                                             const BoiteVoxels& boite, int nbLissages,
                                             double& tempsSurface, double& tempsLissage) {
@@ -152,9 +159,7 @@ Resultat<ObjetDual> extraireAuGermeDual(const CImageTroisD& volume, const Voxel&
     try {
         const Horloge::time_point t0 = Horloge::now();
         const std::size_t nb = static_cast<std::size_t>(W) * H * D;
-        // Marks in a zeroed volume whose pages the system maps only when first written: their
-        // memory follows the object.
-        MarquesVoxels marques(static_cast<unsigned char*>(std::calloc(nb, 1)), &std::free);
+        MarquesVoxels marques = marquesVides(nb);
         if (!marques)
             throw std::bad_alloc();
         const std::size_t indiceGerme = (static_cast<std::size_t>(z) * H + y) * W + x;

@@ -21,11 +21,6 @@ namespace Stravol {
 
 namespace {
 
-// A zeroed byte volume whose pages the system maps only when first written.
-MarquesVoxels marquesVides(std::size_t n) {
-    return MarquesVoxels(static_cast<unsigned char*>(std::calloc(n, 1)), &std::free);
-}
-
 std::string taille(const VueVolume& v) {
     return std::to_string(v.W) + " x " + std::to_string(v.H) + " x " + std::to_string(v.D);
 }
