@@ -81,6 +81,10 @@ protected:
         testapp::ecrireVolume(dossier, "volume", 64, 64, 64, grisBouleEtBoite);
         ouvrirParMenu(dossier);
         ASSERT_NE(fenetre->volume(), nullptr);
+        // The ball once without a limit: every worker thread then holds its memory pool, which
+        // a thread's first allocation would otherwise map inside a limited extraction, where a
+        // worker's failure cannot reach the extraction's handler.
+        extraire(32, 32, 32);
         // The box: a mesh of a few voxels.
         extraire(1, 1, 1);
         ASSERT_NE(fenetre->volume()->maillage, nullptr);
