@@ -1,5 +1,6 @@
 #include "core/GrandesPages.h"
 
+#include <atomic>
 #include <cstdint>
 
 #include <sys/mman.h>
@@ -10,11 +11,19 @@ namespace {
 
 constexpr std::uintptr_t kGrandePage = std::uintptr_t{2} << 20;
 
+std::atomic<bool> tableauxEnGrandesPages{true};
+
 } // namespace
 
-void conseillerGrandesPages(void* debut, std::size_t octets) {
+void renoncerGrandesPagesTableaux() {
+    tableauxEnGrandesPages.store(false, std::memory_order_relaxed);
+}
+
+bool grandesPagesTableaux() { return tableauxEnGrandesPages.load(std::memory_order_relaxed); }
+
+void conseillerGrandesPages(void* debut, std::size_t octets, std::size_t seuil) {
 #ifdef MADV_HUGEPAGE
-    if (debut == nullptr || octets < kOctetsGrandesPages)
+    if (debut == nullptr || octets < seuil)
         return;
     const std::uintptr_t d = reinterpret_cast<std::uintptr_t>(debut);
     const std::uintptr_t a = (d + kGrandePage - 1) & ~(kGrandePage - 1);
@@ -24,6 +33,7 @@ void conseillerGrandesPages(void* debut, std::size_t octets) {
 #else
     (void)debut;
     (void)octets;
+    (void)seuil;
 #endif
 }
 

@@ -120,7 +120,7 @@ void maillerInterfacesDuales(const CarteDuale& carte,
 
 MarquesVoxels marquesVides(std::size_t n) {
     MarquesVoxels marques(static_cast<unsigned char*>(std::calloc(n, 1)), &std::free);
-    conseillerGrandesPages(marques.get(), n);
+    conseillerGrandesPages(marques.get(), n, kOctetsGrandesPages);
     return marques;
 }
 

@@ -7,6 +7,7 @@
 
 #include <omp.h>
 
+#include "core/GrandesPages.h"
 #include "core/Parallele.h"
 #include "mesh/CalculsPlats.h"
 #include "mesh/TreillisCoins.h"
@@ -94,8 +95,8 @@ FacesNumerotees numeroterFaces(const CRegion3D& region, const FacesRegion& faces
 // Per-vertex lists of at most kCapacite entries in one array: list v holds nb[v] entries from
 // debut[v], room for place(v).
 struct Listes {
-    std::vector<std::uint32_t> debut, entrees;
-    std::vector<std::uint8_t> nb;
+    TableauGrandesPages<std::uint32_t> debut, entrees;
+    TableauGrandesPages<std::uint8_t> nb;
 
     // Room for bornes[v] entries a vertex (at most kCapacite).
     explicit Listes(const std::vector<std::uint32_t>& bornes)
@@ -186,9 +187,9 @@ AnneauxBruts anneauxBruts(const FacesNumerotees& f, int threads) {
 // debutAnneau[v]) and, from the same place, the triangle between each neighbour and the next
 // (nbTriangles[v] of them where found).
 struct Anneaux {
-    std::vector<int> debutAnneau, anneaux;
-    std::vector<std::uint32_t> triangles;
-    std::vector<std::uint8_t> nbTriangles;
+    TableauGrandesPages<int> debutAnneau, anneaux;
+    TableauGrandesPages<std::uint32_t> triangles;
+    TableauGrandesPages<std::uint8_t> nbTriangles;
 };
 
 // The linked mesh's ordering of one vertex's rings, from the unordered rings of all.

@@ -10,6 +10,8 @@
 
 #include <malloc.h>
 
+#include "core/GrandesPages.h"
+
 namespace Stravol::Outils {
 
 namespace {
@@ -88,6 +90,7 @@ void finirSurManqueDeMemoire(const char* outil) {
 void garderMemoireLiberee() {
     mallopt(M_MMAP_THRESHOLD, static_cast<int>(kOctetsTas));
     mallopt(M_TRIM_THRESHOLD, static_cast<int>(kOctetsGardes));
+    renoncerGrandesPagesTableaux();
 }
 
 void lireArguments(CLI::App& app, int argc, char** argv) {

@@ -27,7 +27,8 @@ void finirSurManqueDeMemoire(const char* outil);
 // For a run that reads one volume and writes its meshes: memory a stage frees stays with the
 // process for the next stage rather than going back to the system, whose fresh pages cost far
 // more than reused ones. Blocks up to kOctetsTas come from the heap, and up to kOctetsGardes of
-// free heap is kept; larger blocks (a whole volume) still go back at once.
+// free heap is kept; larger blocks (a whole volume) still go back at once. Its arrays then ask
+// for no large pages.
 void garderMemoireLiberee();
 constexpr std::size_t kOctetsTas = std::size_t{256} << 20;
 constexpr std::size_t kOctetsGardes = std::size_t{512} << 20;
