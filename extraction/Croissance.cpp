@@ -1,5 +1,6 @@
 #include "extraction/Croissance.h"
 
+#include "core/GrandesPages.h"
 #include "core/MotsOctets.h"
 
 #include <array>
@@ -298,4 +299,10 @@ int croissance26MarquesTypee(const void* valeurs, Stravol::TypeVoxel type, unsig
     return Stravol::selonType(type, [&](auto t) {
         return croitreTypee<decltype(t)>(valeurs, marques, W, H, D, x, y, z, boite, tolerance);
     });
+}
+
+Stravol::MarquesVoxels Stravol::marquesVides(std::size_t n) {
+    MarquesVoxels marques(static_cast<unsigned char*>(std::calloc(n, 1)), &std::free);
+    conseillerGrandesPages(marques.get(), n, kOctetsGrandesPages);
+    return marques;
 }

@@ -3,7 +3,10 @@
 // extraction (CImageTroisD::CroissanceDeRegion).
 
 #include "volume/VolumeBrut.h"
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 
 // Grows from the seed (x, y, z) the voxels of a W x H x D byte volume (voxel (x, y, z) at
 // index (z * H + y) * W + x) that carry the seed's value s and are linked to it by
@@ -14,6 +17,17 @@
 // once. The seed must lie inside the volume. Returns the number of voxels reached.
 int croissance26(unsigned char* travail, unsigned char* marques, int W, int H, int D, int x, int y,
                  int z);
+
+namespace Stravol {
+
+// A zeroed byte volume from calloc, marking the voxels of an object.
+using MarquesVoxels = std::unique_ptr<unsigned char, decltype(&std::free)>;
+
+// n zeroed marks whose pages the system maps only when first touched, so that their memory
+// follows the object; large volumes of marks take large pages. Null when memory runs out.
+MarquesVoxels marquesVides(std::size_t n);
+
+} // namespace Stravol
 
 // Bounds of a set of voxels, inclusive on each axis.
 struct BoiteVoxels {

@@ -7,7 +7,6 @@
 #include "core/CPoint3D.h"
 #include "core/Message.h"
 #include "extraction/Croissance.h"
-#include "extraction/MaillageDual.h"
 #include "extraction/Pipeline.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "region/CRegion3D.h"

@@ -7,7 +7,6 @@
 #include <new>
 #include <numeric>
 
-#include "core/GrandesPages.h"
 #include "core/Parallele.h"
 #include "extraction/Croissance.h"
 
@@ -116,12 +115,6 @@ void maillerInterfacesDuales(const CarteDuale& carte,
                    MaillagePlat m = maillageInterface(carte.surface, interfaces, k);
                    traiter(k, m);
                });
-}
-
-MarquesVoxels marquesVides(std::size_t n) {
-    MarquesVoxels marques(static_cast<unsigned char*>(std::calloc(n, 1)), &std::free);
-    conseillerGrandesPages(marques.get(), n, kOctetsGrandesPages);
-    return marques;
 }
 
 Resultat<MaillagePlat> maillerMarquesDuales(MarquesVoxels marques, int W, int H, int D,

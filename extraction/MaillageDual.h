@@ -51,13 +51,6 @@ void maillerEtiquettesDuales(const CarteDuale& carte,
 void maillerInterfacesDuales(const CarteDuale& carte,
                              const std::function<void(std::size_t, MaillagePlat&)>& traiter);
 
-// A zeroed byte volume from calloc, marking the voxels of an object.
-using MarquesVoxels = std::unique_ptr<unsigned char, decltype(&std::free)>;
-
-// n zeroed marks whose pages the system maps only when first touched, so that their memory
-// follows the object; large volumes of marks take large pages. Null when memory runs out.
-MarquesVoxels marquesVides(std::size_t n);
-
 // The dual surface of the marked voxels of a W x H x D volume (its non-zero bytes, all within
 // boite), smoothed with nbLissages rounds, as the mesh of its one label with its normals; the
 // marks are released once the surface is built. The seconds of the surface and of the
