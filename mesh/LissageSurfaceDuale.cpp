@@ -419,17 +419,17 @@ private:
 #pragma omp parallel for num_threads(threads_) schedule(static)
         for (std::ptrdiff_t i = 0; i < nq; ++i) {
             const auto q = static_cast<std::size_t>(i);
-            double somme = 0.0;
-            for (std::size_t t = 2 * q; t < 2 * q + 2; ++t) {
-                double c[3][3];
-                for (std::size_t k = 0; k < 3; ++k)
-                    for (std::size_t a = 0; a < 3; ++a)
-                        c[k][a] =
-                            positions[3 * std::size_t{s_.triangles[3 * t + k]} + a] - origine_[a];
-                somme += c[0][0] * (c[1][1] * c[2][2] - c[1][2] * c[2][1]) +
-                         c[0][1] * (c[1][2] * c[2][0] - c[1][0] * c[2][2]) +
-                         c[0][2] * (c[1][0] * c[2][1] - c[1][1] * c[2][0]);
-            }
+            // The quad's triangles (a, b, c) and (a, c, d) give together a . (c x (d - b)).
+            std::uint32_t coins[4];
+            coinsQuad(s_, q, coins);
+            double c[4][3];
+            for (std::size_t k = 0; k < 4; ++k)
+                for (std::size_t a = 0; a < 3; ++a)
+                    c[k][a] = positions[3 * std::size_t{coins[k]} + a] - origine_[a];
+            const double e[3] = {c[3][0] - c[1][0], c[3][1] - c[1][1], c[3][2] - c[1][2]};
+            const double somme = c[0][0] * (c[2][1] * e[2] - c[2][2] * e[1]) +
+                                 c[0][1] * (c[2][2] * e[0] - c[2][0] * e[2]) +
+                                 c[0][2] * (c[2][0] * e[1] - c[2][1] * e[0]);
             parQuad_[q] = somme;
         }
         // Each label's sum in quad order: the same for any thread count.

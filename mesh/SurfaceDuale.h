@@ -93,7 +93,7 @@ void lisserSurfaceDuale(SurfaceDuale& surface, int nbTours);
 constexpr float kPasDual = 0.3f;
 constexpr float kInertieDuale = 0.85f;
 constexpr int kPeriodeDuale = 3;
-constexpr int kCorrectionsDuales = 4;
+constexpr int kCorrectionsDuales = 2;
 
 // Triangles of each label, by increasing label value (the background 0 excluded).
 struct IndexEtiquettesDuales {
