@@ -93,13 +93,15 @@ struct Quadruple {
     bool inverse = false;   // matched around the other two voxels
 };
 
-// Matches the two uses of each edge of the nv vertices (jumeau: the corner of the other use, by
-// the corner the use starts from). An edge of four uses is matched around each voxel of the
-// label, and listed in quadruples.
+// Matches the two uses of each edge of the vertices that may have several fans (plusieurs, by
+// vertex; jumeau: the corner of the other use, by the corner the use starts from, kAucun on the
+// other edges). An edge of four uses is matched around each voxel of the label, and listed in
+// quadruples.
 void apparierAretes(const SurfaceDuale& s, std::uint16_t etiquette, const std::uint32_t* triangles,
-                    const std::vector<std::uint32_t>& coins, std::size_t nv,
-                    std::vector<std::uint32_t>& jumeau, std::vector<Quadruple>& quadruples) {
-    const std::size_t nc = coins.size();
+                    const std::vector<std::uint32_t>& coins,
+                    const std::vector<std::uint8_t>& plusieurs, std::vector<std::uint32_t>& jumeau,
+                    std::vector<Quadruple>& quadruples) {
+    const std::size_t nc = coins.size(), nv = plusieurs.size();
     // The edges leaving each vertex (by the corner they start from).
     std::vector<std::uint32_t> debuts(nv + 1, 0), sortants(nc);
     for (const std::uint32_t c : coins)
@@ -122,7 +124,7 @@ void apparierAretes(const SurfaceDuale& s, std::uint16_t etiquette, const std::u
     jumeau.assign(nc, kAucun);
     for (std::size_t i = 0; i < nc; ++i) {
         const std::uint32_t a = coins[i], b = coins[suivant(i)];
-        if (a > b || jumeau[i] != kAucun)
+        if (a > b || jumeau[i] != kAucun || (plusieurs[a] == 0 && plusieurs[b] == 0))
             continue;
         std::uint32_t aller[2], retour[2];
         const std::size_t nbAller = usages(a, b, aller), nbRetour = usages(b, a, retour);
@@ -203,35 +205,44 @@ void inverserQuadruples(std::vector<Quadruple>& quadruples, std::vector<std::uin
 }
 
 // The closed surface of one label from its triangles (numbers in the surface). Its corners
-// first carry the surface's vertices; each edge's two uses are then matched (an edge where two
-// voxels of the label touch diagonally has four, matched around each of those voxels), and
-// each vertex becomes one vertex for each fan of triangles that the matches chain around it.
+// first carry the surface's vertices. Where the label has one sheet through a vertex, as the
+// analysis of its cell found, the vertex is one fan. Around the others, each edge's two uses
+// are matched (an edge where two voxels of the label touch diagonally has four, matched around
+// each of those voxels), and the vertex becomes one vertex for each fan of triangles that the
+// matches chain around it.
 MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
                       const std::uint32_t* triangles, std::size_t nb, TravailEtiquette& travail) {
     std::vector<std::uint32_t> coins, globaux;
     numeroterCoins(s, etiquette, triangles, nb, travail, coins, globaux);
-    // Where the label has one sheet through each of its vertices, as the smoothing found them,
-    // every vertex is one fan: the corners keep their numbers.
-    if (std::all_of(globaux.begin(), globaux.end(),
-                    [&s](std::uint32_t v) { return (s.genres[v] & kUneNappe) != 0; }))
+    std::vector<std::uint8_t> plusieurs(globaux.size());
+    bool aFendre = false;
+    for (std::size_t v = 0; v < globaux.size(); ++v) {
+        plusieurs[v] = (s.genres[globaux[v]] & kUneNappe) == 0 ? 1 : 0;
+        aFendre = aFendre || plusieurs[v] != 0;
+    }
+    // Every vertex one fan: the corners keep their numbers.
+    if (!aFendre)
         return assembler(s, globaux, std::move(coins));
     const std::size_t nc = coins.size();
     std::vector<std::uint32_t> jumeau;
     std::vector<Quadruple> quadruples;
-    apparierAretes(s, etiquette, triangles, coins, globaux.size(), jumeau, quadruples);
+    apparierAretes(s, etiquette, triangles, coins, plusieurs, jumeau, quadruples);
     Eventails eventails{std::vector<std::uint32_t>(nc)};
     eventails.regrouper(jumeau);
     inverserQuadruples(quadruples, jumeau, eventails);
 
     // One vertex for each fan, in order of first use.
-    std::vector<std::uint32_t> numeros(nc, kAucun), sommets;
+    std::vector<std::uint32_t> numeros(nc, kAucun), parSommet(globaux.size(), kAucun), sommets;
     for (std::size_t i = 0; i < nc; ++i) {
-        const std::uint32_t r = eventails.trouver(static_cast<std::uint32_t>(i));
-        if (numeros[r] == kAucun) {
-            numeros[r] = static_cast<std::uint32_t>(sommets.size());
-            sommets.push_back(globaux[coins[i]]);
+        const std::uint32_t v = coins[i];
+        std::uint32_t& numero = plusieurs[v] != 0
+                                    ? numeros[eventails.trouver(static_cast<std::uint32_t>(i))]
+                                    : parSommet[v];
+        if (numero == kAucun) {
+            numero = static_cast<std::uint32_t>(sommets.size());
+            sommets.push_back(globaux[v]);
         }
-        coins[i] = numeros[r];
+        coins[i] = numero;
     }
     return assembler(s, sommets, std::move(coins));
 }

@@ -172,17 +172,6 @@ Anneaux anneaux(const SurfaceDuale& s, int threads) {
     return a;
 }
 
-// Marks the vertices through which each of their two labels has one sheet (kUneNappe).
-void marquerNappes(SurfaceDuale& s, const Anneaux& a, int threads) {
-    const auto n = static_cast<std::ptrdiff_t>(s.nbSommets());
-#pragma omp parallel for num_threads(threads) schedule(static)
-    for (std::ptrdiff_t i = 0; i < n; ++i) {
-        const auto v = static_cast<std::size_t>(i);
-        if (a.modes[v] == Mode::Libre)
-            s.genres[v] = static_cast<std::uint8_t>(s.genres[v] | kUneNappe);
-    }
-}
-
 // Splits every quad along its shorter diagonal (ties keep the diagonal from its first corner).
 void decouper(SurfaceDuale& s, int threads) {
     const auto nq = static_cast<std::ptrdiff_t>(s.nbTriangles() / 2);
@@ -500,7 +489,6 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
     const std::size_t nv = s.nbSommets();
     const int threads = nv >= std::size_t(kSeuilParallele) ? nbThreads() : 1;
     Anneaux a = anneaux(s, threads);
-    marquerNappes(s, a, threads);
     const std::uint32_t* const debuts = a.debuts.data();
     const std::uint32_t* const voisins = a.voisins.data();
     const Mode* const modes = a.modes.data();

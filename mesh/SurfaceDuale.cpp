@@ -65,6 +65,7 @@ struct AnalyseCellule {
     int nbGroupes = 0;
     std::uint32_t groupes = 0;  // group of each arc, 2 bits an arc
     std::uint8_t jonctions = 0; // bit g: three labels or more on the arcs of group g
+    std::uint8_t nappes = 0;    // bit g: each label on the arcs of group g has one sheet there
 };
 
 // The pieces of the set arcs joined through the classes (masks of arcs that pair at an edge),
@@ -84,6 +85,30 @@ int composantes(std::uint16_t arcs, const std::uint16_t* classes, int nbClasses,
         arcs = static_cast<std::uint16_t>(arcs & ~piece);
     }
     return n;
+}
+
+// Whether the arcs of a group that bound label e make one sheet through the group's vertex: at
+// every edge of the cell two of them or none (four: two voxels of e touch diagonally there,
+// which the label's mesh may part), and those joined at the edges one cycle.
+bool uneNappe(const std::uint16_t l[8], std::uint16_t groupe, std::uint16_t e) {
+    std::uint16_t arcs = 0;
+    for (int a = 0; a < kNbArcs; ++a)
+        if ((groupe >> a & 1) != 0 && (l[octantBas(a)] == e) != (l[octantHaut(a)] == e))
+            arcs = static_cast<std::uint16_t>(arcs | 1u << a);
+    std::uint16_t paires[6];
+    int nbPaires = 0;
+    for (const AreteCellule& arete : kAretes) {
+        std::uint16_t paire = 0;
+        for (const int a : arete.arcs)
+            paire = static_cast<std::uint16_t>(paire | (arcs & 1u << a));
+        const int n = std::popcount(paire);
+        if (n > 2)
+            return false;
+        if (n == 2)
+            paires[nbPaires++] = paire;
+    }
+    std::uint16_t pieces[kNbArcs];
+    return composantes(arcs, paires, nbPaires, pieces) == 1;
 }
 
 AnalyseCellule analyser(const std::uint16_t l[8]) {
@@ -139,6 +164,9 @@ AnalyseCellule analyser(const std::uint16_t l[8]) {
         }
         if (nbVues >= 3)
             r.jonctions = static_cast<std::uint8_t>(r.jonctions | 1u << g);
+        if (std::all_of(vues, vues + nbVues,
+                        [&](std::uint16_t e) { return uneNappe(l, pieces[g], e); }))
+            r.nappes = static_cast<std::uint8_t>(r.nappes | 1u << g);
     }
     return r;
 }
@@ -163,10 +191,12 @@ struct Cellule {
     std::uint32_t xy = 0;      // (j - (y0 - 1)) * nx + (i - (x0 - 1))
     std::uint32_t premier = 0; // number of its first vertex
     std::uint32_t groupes = 0; // AnalyseCellule::groupes, jonctions << 24, nbGroupes << 28
+    std::uint8_t nappes = 0;   // AnalyseCellule::nappes
 
     int nbGroupes() const { return static_cast<int>(groupes >> 28); }
     int groupe(int arc) const { return static_cast<int>(groupes >> (2 * arc) & 3u); }
     bool jonction(int g) const { return (groupes >> (24 + g) & 1u) != 0; }
+    bool nappe(int g) const { return (nappes >> g & 1u) != 0; }
 };
 
 // The cell of these eight labels (octant order), its position left to the caller.
@@ -194,6 +224,7 @@ Cellule cellule(const std::uint16_t l[8], const std::array<AnalyseCellule, 256>&
     Cellule c;
     c.groupes = a.groupes | std::uint32_t{a.jonctions} << 24 |
                 static_cast<std::uint32_t>(a.nbGroupes) << 28;
+    c.nappes = a.nappes;
     return c;
 }
 
@@ -519,8 +550,8 @@ template <class T> bool placerSommets(Chantier<T>& ch, SurfaceDuale& s, std::str
                 for (int axe = 0; axe < 3; ++axe)
                     s.positions[3 * numero + static_cast<std::size_t>(axe)] =
                         static_cast<float>(cellule[axe]) + 0.5f;
-                s.genres[numero] =
-                    static_cast<std::uint8_t>(fixes | (c.jonction(g) ? kJonction : 0));
+                s.genres[numero] = static_cast<std::uint8_t>(
+                    fixes | (c.jonction(g) ? kJonction : 0) | (c.nappe(g) ? kUneNappe : 0));
             }
         }
     }

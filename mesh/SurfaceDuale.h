@@ -43,8 +43,7 @@ enum GenreSommetDual : std::uint8_t {
     kFixeX = 2,    // on a face of the volume (or of the box) across x: x is held
     kFixeY = 4,    // the same across y
     kFixeZ = 8,    // the same across z
-    // Set by the smoothing: the vertex lies between two labels and its quads make one fan, so
-    // that each of the two labels has one sheet through it.
+    // Each label through the vertex has one sheet there: its mesh needs no copy of the vertex.
     kUneNappe = 16,
 };
 

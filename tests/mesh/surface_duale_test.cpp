@@ -462,9 +462,10 @@ TEST(SurfaceDuale, InterfacesCoverEachLabelOnce) {
 }
 
 // A label with one sheet through every vertex keeps the surface's corners as they are; the
-// meshes are those of the matching of the edges, which the marks of the smoothing spare.
+// meshes, raw and smoothed, are those of the matching of the edges, which the marks of the
+// cells spare.
 TEST(SurfaceDuale, LabelsOfOneSheetAVertexMeshAsTheMatchingDoes) {
-    int rapides = 0;
+    int rapides = 0, rapidesAJonctions = 0;
     for (std::uint32_t graine = 1; graine <= 6; ++graine) {
         Etiquettes e = graine % 2 == 0 ? carteAleatoire(graine, 16, 2 + graine, 12, 7)
                                        : bruit(graine, 10, 1 + graine % 3, 0.6);
@@ -477,26 +478,34 @@ TEST(SurfaceDuale, LabelsOfOneSheetAVertexMeshAsTheMatchingDoes) {
                         if (x == 0 || y == 0 || z == 0 || x == e.W - 1 || y == e.H - 1 ||
                             z == e.D - 1)
                             e(x, y, z) = 0;
-        const SurfaceDuale s = surface(e, kToursDualParDefaut);
-        SurfaceDuale sansMarques = s;
-        for (std::uint8_t& g : sansMarques.genres)
-            g = static_cast<std::uint8_t>(g & ~kUneNappe);
-        const IndexEtiquettesDuales index = indexerEtiquettes(s);
-        for (std::size_t k = 0; k < index.valeurs.size(); ++k) {
-            const MaillagePlat a = maillageEtiquette(s, index, k);
-            const MaillagePlat b = maillageEtiquette(sansMarques, index, k);
-            EXPECT_TRUE(memesBits(a.positions, b.positions) &&
-                        memesBits(a.triangles, b.triangles) && memesBits(a.normales, b.normales))
-                << "map " << graine << ", label " << index.valeurs[k];
-            bool uneNappe = true;
-            for (std::size_t t = index.debuts[k]; t < index.debuts[k + 1]; ++t)
-                for (std::size_t c = 0; c < 3; ++c)
-                    uneNappe = uneNappe &&
-                               (s.genres[s.triangles[3 * std::size_t{index.triangles[t]} + c]] &
-                                kUneNappe) != 0;
-            rapides += uneNappe ? 1 : 0;
+        for (const int tours : {0, kToursDualParDefaut}) {
+            const SurfaceDuale s = surface(e, tours);
+            SurfaceDuale sansMarques = s;
+            for (std::uint8_t& g : sansMarques.genres)
+                g = static_cast<std::uint8_t>(g & ~kUneNappe);
+            const IndexEtiquettesDuales index = indexerEtiquettes(s);
+            for (std::size_t k = 0; k < index.valeurs.size(); ++k) {
+                const MaillagePlat a = maillageEtiquette(s, index, k);
+                const MaillagePlat b = maillageEtiquette(sansMarques, index, k);
+                EXPECT_TRUE(memesBits(a.positions, b.positions) &&
+                            memesBits(a.triangles, b.triangles) &&
+                            memesBits(a.normales, b.normales))
+                    << "map " << graine << ", label " << index.valeurs[k] << ", rounds " << tours;
+                bool uneNappe = true, jonction = false;
+                for (std::size_t t = index.debuts[k]; t < index.debuts[k + 1]; ++t)
+                    for (std::size_t c = 0; c < 3; ++c) {
+                        const std::uint8_t g =
+                            s.genres[s.triangles[3 * std::size_t{index.triangles[t]} + c]];
+                        uneNappe = uneNappe && (g & kUneNappe) != 0;
+                        jonction = jonction || (g & kJonction) != 0;
+                    }
+                rapides += uneNappe ? 1 : 0;
+                rapidesAJonctions += uneNappe && jonction ? 1 : 0;
+            }
         }
     }
-    // Some labels of these maps lie against the background alone, without pinches.
-    EXPECT_GT(rapides, 0);
+    // Some labels of these maps have one sheet through every vertex, some of them meeting two
+    // other labels or more along junction lines.
+    EXPECT_GT(rapides, rapidesAJonctions);
+    EXPECT_GT(rapidesAJonctions, 0);
 }
