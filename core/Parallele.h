@@ -8,6 +8,10 @@ namespace Stravol {
 
 // Below this many elements a loop runs on the calling thread: starting threads would cost more.
 constexpr int kSeuilParallele = 16384;
+// Elements a thread takes at a time in the passes repeated over a mesh's vertices (smoothing
+// rounds): taken as the threads come free, so that a processor slowed for a while by the
+// machine's other work does not hold the others at the end of every pass.
+constexpr int kSommetsParTache = 4096;
 
 // n > 0: at most n threads; 0 (the default): one per processor. Negative values count as 0.
 // Starts the threads of the new count (preparerThreads).

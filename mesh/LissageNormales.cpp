@@ -152,7 +152,7 @@ void Stravol::lisserTaubinPlat(float* positions, const int* debutAnneau, const i
         const float* lues = tableaux[passe % 2];
         float* ecrites = tableaux[1 - passe % 2];
         const double facteur = kFacteurs[passe % 2];
-#pragma omp for schedule(static)
+#pragma omp for schedule(dynamic, Stravol::kSommetsParTache)
         for (std::size_t i = 0; i < nb; ++i) {
             const int premier = debutAnneau[i], fin = debutAnneau[i + 1];
             const int m = fin - premier;

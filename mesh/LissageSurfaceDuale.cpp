@@ -338,7 +338,7 @@ public:
         const auto n = static_cast<std::ptrdiff_t>(nv);
         // The gradient of the back label's volume at a Libre vertex, from the fan of its
         // neighbours: each quad counted as the triangle of the vertex and its two sides.
-#pragma omp parallel for num_threads(threads_) schedule(static)
+#pragma omp parallel for num_threads(threads_) schedule(dynamic, kSommetsParTache)
         for (std::ptrdiff_t i = 0; i < n; ++i) {
             const auto v = static_cast<std::size_t>(i);
             float* gv = g_.data() + 3 * v;
@@ -379,7 +379,7 @@ public:
         for (std::size_t r = 0; r < valeurs_.size(); ++r)
             ecarts[r] = (cibles_[r] - volumes[r]) / 6.0;
         const std::vector<double> q = resoudre(aretes_, ecarts);
-#pragma omp parallel for num_threads(threads_) schedule(static)
+#pragma omp parallel for num_threads(threads_) schedule(dynamic, kSommetsParTache)
         for (std::ptrdiff_t i = 0; i < n; ++i) {
             const auto v = static_cast<std::size_t>(i);
             if (modes_[v] != Mode::Libre)
@@ -405,7 +405,7 @@ private:
     // Six times each label's enclosed volume (by rank), positions taken relative to origine_.
     std::vector<double> volumes6(const float* positions) {
         const auto nq = static_cast<std::ptrdiff_t>(parQuad_.size());
-#pragma omp parallel for num_threads(threads_) schedule(static)
+#pragma omp parallel for num_threads(threads_) schedule(dynamic, kSommetsParTache)
         for (std::ptrdiff_t i = 0; i < nq; ++i) {
             const auto q = static_cast<std::size_t>(i);
             // The quad's triangles (a, b, c) and (a, c, d) give together a . (c x (d - b)).
@@ -532,10 +532,10 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
     for (int tour = 0; tour < nbTours; ++tour) {
 #pragma omp parallel num_threads(threads)
         {
-#pragma omp for schedule(static)
+#pragma omp for schedule(dynamic, kSommetsParTache)
             for (std::ptrdiff_t i = 0; i < n; ++i)
                 parapluie(y.data(), static_cast<std::size_t>(i), u.data() + 3 * i);
-#pragma omp for schedule(static)
+#pragma omp for schedule(dynamic, kSommetsParTache)
             for (std::ptrdiff_t i = 0; i < n; ++i) {
                 const auto v = static_cast<std::size_t>(i);
                 float d[3];
