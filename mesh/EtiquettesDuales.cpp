@@ -60,6 +60,9 @@ std::array<long, 3> voxelBorde(const SurfaceDuale& s, std::uint32_t t, std::uint
 // No number yet.
 constexpr std::uint32_t kAucun = 0xffffffffu;
 
+// Triangles whose areas are found together before they are added to their pairs'.
+constexpr std::size_t kTrianglesParBloc = 65536;
+
 // The corners of the label's triangles, outward of it (as stored where it is behind, reversed
 // where it is in front), numbered by the label's own vertices in order of first use; globaux
 // holds the surface's vertex of each. travail.locaux is left all kAucun again.
@@ -345,7 +348,9 @@ InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde)
         for (std::size_t t = 0; t < s.nbTriangles(); ++t)
             r.triangles[fins[nouveaux[numeroTriangle[t]]]++] = static_cast<std::uint32_t>(t);
     }
-    // Each pair's areas summed in its own triangles' order: the same for any thread count.
+    // Each pair's areas summed in its own triangles' order, which is the surface's: the same for
+    // any thread count. The triangles' areas are found a block at a time on all threads, reading
+    // the surface in its order, then added to their pairs' in that order.
     const auto& a = monde.affine;
     const auto aire = [](const double q[3][3]) {
         const double u[3] = {q[1][0] - q[0][0], q[1][1] - q[0][1], q[1][2] - q[0][2]};
@@ -354,13 +359,15 @@ InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde)
                              u[0] * v[1] - u[1] * v[0]};
         return 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
     };
-    const auto nbPaires = static_cast<std::ptrdiff_t>(r.paires.size());
-    const int threads = s.nbTriangles() >= std::size_t(kSeuilParallele) ? nbThreads() : 1;
-#pragma omp parallel for num_threads(threads) schedule(dynamic, 16)
-    for (std::ptrdiff_t k = 0; k < nbPaires; ++k) {
-        InterfaceDuale& i = r.paires[static_cast<std::size_t>(k)];
-        for (std::size_t n = i.debut; n < i.debut + i.nbTriangles; ++n) {
-            const std::size_t t = r.triangles[n];
+    const std::size_t nt = s.nbTriangles();
+    const int threads = nt >= std::size_t(kSeuilParallele) ? nbThreads() : 1;
+    std::vector<double> aires(std::min(nt, kTrianglesParBloc)),
+        airesMm2(std::min(nt, kTrianglesParBloc));
+    for (std::size_t bloc = 0; bloc < nt; bloc += kTrianglesParBloc) {
+        const std::size_t nb = std::min(kTrianglesParBloc, nt - bloc);
+#pragma omp parallel for num_threads(threads) schedule(static)
+        for (std::ptrdiff_t k = 0; k < static_cast<std::ptrdiff_t>(nb); ++k) {
+            const std::size_t t = bloc + static_cast<std::size_t>(k);
             double p[3][3], w[3][3];
             for (std::size_t c = 0; c < 3; ++c)
                 for (std::size_t e = 0; e < 3; ++e)
@@ -368,8 +375,13 @@ InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde)
             for (std::size_t c = 0; c < 3; ++c)
                 for (std::size_t e = 0; e < 3; ++e)
                     w[c][e] = a[e][0] * p[c][0] + a[e][1] * p[c][1] + a[e][2] * p[c][2];
-            i.aire += aire(p);
-            i.aireMm2 += aire(w);
+            aires[static_cast<std::size_t>(k)] = aire(p);
+            airesMm2[static_cast<std::size_t>(k)] = aire(w);
+        }
+        for (std::size_t k = 0; k < nb; ++k) {
+            InterfaceDuale& i = r.paires[nouveaux[numeroTriangle[bloc + k]]];
+            i.aire += aires[k];
+            i.aireMm2 += airesMm2[k];
         }
     }
     return r;
