@@ -187,8 +187,11 @@ ControleMaillagePlat controlerMaillagePlat(const MaillagePlat& m) {
             const auto v = static_cast<std::uint32_t>(i);
             const std::size_t debut = debuts[v], nb = debuts[v + 1] - debut;
             const std::uint32_t* l = liens.data() + 2 * debut;
-            if (!unSeulEventail(l, nb))
-                ++sommetsMultiples;
+            // One fan around v uses each of v's edges once each way: only the other vertices'
+            // edges need counting.
+            if (unSeulEventail(l, nb))
+                continue;
+            ++sommetsMultiples;
             usagesDepuis(v, l, nb, usages);
             const BilanAretes b = bilanAretes(usages);
             multiples += b.multiples;

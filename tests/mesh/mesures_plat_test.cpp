@@ -1,5 +1,8 @@
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -137,4 +140,65 @@ TEST(MaillagePlatMesures, CheckOfALargeMeshCountsEachFaultOnceOnAnyThreadCount) 
         EXPECT_EQ(c.trianglesInvalides, 0u);
     }
     definirNbThreads(0);
+}
+
+// The edge faults counted against a plain count of every edge's uses, on meshes damaged at
+// random: corners merged, triangles turned over, removed or repeated.
+TEST(MaillagePlatMesures, EdgeFaultsMatchACountOfEveryEdgesUses) {
+    std::uint32_t etat = 12345;
+    const auto hasard = [&etat](std::uint32_t n) {
+        etat = etat * 1664525u + 1013904223u;
+        return (etat >> 8) % n;
+    };
+    for (int essai = 0; essai < 200; ++essai) {
+        MaillagePlat m;
+        const std::uint32_t cubes = 1 + hasard(4);
+        for (std::uint32_t k = 0; k < cubes; ++k)
+            ajouterCube(m, 2.0f * float(k), 0, 0, 1);
+        const std::uint32_t nv = 8 * cubes;
+        for (std::uint32_t d = hasard(4); d > 0; --d) {
+            const std::uint32_t nt = static_cast<std::uint32_t>(m.nbTriangles());
+            std::uint32_t* t = &m.triangles[3 * hasard(nt)];
+            switch (hasard(4)) {
+            case 0:
+                fusionner(m, hasard(nv), hasard(nv));
+                break;
+            case 1:
+                std::swap(t[1], t[2]);
+                break;
+            case 2:
+                m.triangles.erase(m.triangles.begin() + (t - m.triangles.data()),
+                                  m.triangles.begin() + (t - m.triangles.data()) + 3);
+                break;
+            default:
+                m.triangles.insert(m.triangles.end(), {t[0], t[1], t[2]});
+            }
+        }
+        // Uses of each edge {a < b}: from a to b, and from b to a.
+        std::map<std::pair<std::uint32_t, std::uint32_t>, std::array<int, 2>> usages;
+        std::size_t invalides = 0;
+        for (std::size_t t = 0; t < m.triangles.size(); t += 3) {
+            const std::uint32_t* c = &m.triangles[t];
+            if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2]) {
+                ++invalides;
+                continue;
+            }
+            for (std::size_t k = 0; k < 3; ++k) {
+                const std::uint32_t a = c[k], b = c[(k + 1) % 3];
+                ++usages[{std::min(a, b), std::max(a, b)}][a < b ? 0 : 1];
+            }
+        }
+        std::size_t multiples = 0, memeSens = 0, horsPaires = 0;
+        for (const auto& [arete, u] : usages) {
+            multiples += u[0] + u[1] > 2 ? 1 : 0;
+            memeSens += u[0] + u[1] >= 2 && u[0] != u[1] ? 1 : 0;
+            horsPaires += u[0] != 1 || u[1] != 1 ? 1 : 0;
+        }
+        const ControleMaillagePlat c = controlerMaillagePlat(m);
+        SCOPED_TRACE(essai);
+        EXPECT_EQ(c.trianglesInvalides, invalides);
+        EXPECT_EQ(c.aretesMultiples, multiples);
+        EXPECT_EQ(c.aretesMemeSens, memeSens);
+        EXPECT_EQ(c.ferme, horsPaires == 0 && invalides == 0 && !m.triangles.empty());
+    }
 }
