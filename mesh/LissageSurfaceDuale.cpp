@@ -341,26 +341,34 @@ public:
 #pragma omp parallel for num_threads(threads_) schedule(dynamic, kSommetsParTache)
         for (std::ptrdiff_t i = 0; i < n; ++i) {
             const auto v = static_cast<std::size_t>(i);
-            float* gv = g_.data() + 3 * v;
-            gv[0] = gv[1] = gv[2] = 0.0f;
-            longueurs_[v] = 0.0f;
+            // Only the Libre vertices' gradients are read.
             if (modes_[v] != Mode::Libre)
                 continue;
+            float* gv = g_.data() + 3 * v;
             const std::uint32_t premier = anneaux_.debuts[v], fin = anneaux_.debuts[v + 1];
             // Edges of a voxel or so: single precision keeps the cross products exact enough.
             const float* p = x + 3 * v;
+            const auto cote = [&](std::uint32_t r, float e[3]) {
+                const float* q = x + 3 * std::size_t{anneaux_.voisins[r]};
+                for (std::size_t k = 0; k < 3; ++k)
+                    e[k] = q[k] - p[k];
+            };
             float somme[3] = {0.0f, 0.0f, 0.0f};
+            float premiere[3], e2[3];
+            cote(premier, premiere);
+            std::copy(premiere, premiere + 3, e2);
             for (std::uint32_t r = premier; r < fin; ++r) {
                 // The quad between neighbours r and r + 1 turns through them as (vertex, r + 1,
-                // r) seen from the front.
-                const float* b =
-                    x + 3 * std::size_t{anneaux_.voisins[r + 1 < fin ? r + 1 : premier]};
-                const float* d = x + 3 * std::size_t{anneaux_.voisins[r]};
-                const float e1[3] = {b[0] - p[0], b[1] - p[1], b[2] - p[2]};
-                const float e2[3] = {d[0] - p[0], d[1] - p[1], d[2] - p[2]};
+                // r) seen from the front: e1 and e2 are the sides to them.
+                float e1[3];
+                if (r + 1 < fin)
+                    cote(r + 1, e1);
+                else
+                    std::copy(premiere, premiere + 3, e1);
                 somme[0] += e1[1] * e2[2] - e1[2] * e2[1];
                 somme[1] += e1[2] * e2[0] - e1[0] * e2[2];
                 somme[2] += e1[0] * e2[1] - e1[1] * e2[0];
+                std::copy(e1, e1 + 3, e2);
             }
             // Only the axes the vertex may move along.
             double carre = 0.0;
