@@ -2,6 +2,7 @@
 // What the mesh writers share: byte buffers written whole under a temporary name, and the
 // frame of the written coordinates.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -24,6 +25,9 @@ void ajouterFloat(Tampon& tampon, float f);
 void ajouterTexte(Tampon& tampon, float f);
 void ajouterTexte(Tampon& tampon, int n);
 void ajouterTexte(Tampon& tampon, std::uint64_t n);
+// Three little-endian floats.
+constexpr std::size_t kOctetsPoint = 12;
+void octetsPoint(char* sortie, const float p[3]);
 void ajouterPoint(Tampon& tampon, const float p[3]);
 // " x y z" in text.
 void ajouterPointTexte(Tampon& tampon, const float p[3]);

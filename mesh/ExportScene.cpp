@@ -24,6 +24,10 @@ namespace {
 
 using namespace ecriture;
 
+// Binary STL: an 80-byte header and the triangles' count, then 50 bytes a triangle.
+constexpr std::size_t kOctetsEnteteStl = 80;
+constexpr std::size_t kOctetsTriangleStl = 50;
+
 std::string extensionMinuscule(const std::string& chemin) {
     std::string e = std::filesystem::path(chemin).extension().string();
     std::transform(e.begin(), e.end(), e.begin(),
@@ -120,16 +124,19 @@ std::string nomObj(const std::string& nom) {
 
 bool ecrireSTL(const MaillageRepere& m, const std::string& chemin, const Repere& r) {
     Tampon tampon;
-    tampon.reserve(84 + 50 * m.nbTriangles());
+    tampon.reserve(kOctetsEnteteStl + 4 + kOctetsTriangleStl * m.nbTriangles());
     std::string entete = r.entete();
-    entete.resize(80, ' ');
+    entete.resize(kOctetsEnteteStl, ' ');
     tampon += entete;
     ajouterOctets(tampon, static_cast<std::uint32_t>(m.nbTriangles()), 4);
+    // A triangle's record: its normal, its corners and two bytes of attributes, left at 0.
+    char enregistrement[kOctetsTriangleStl] = {};
     for (std::size_t t = 0; t < m.triangles.size(); t += 3) {
-        ajouterPoint(tampon, &m.normalesTriangles[t]);
-        for (int k = 0; k < 3; ++k)
-            ajouterPoint(tampon, &m.positions[3 * static_cast<std::size_t>(m.triangles[t + k])]);
-        ajouterOctets(tampon, 0, 2);
+        octetsPoint(enregistrement, &m.normalesTriangles[t]);
+        for (std::size_t k = 0; k < 3; ++k)
+            octetsPoint(enregistrement + kOctetsPoint * (k + 1),
+                        &m.positions[3 * static_cast<std::size_t>(m.triangles[t + k])]);
+        tampon.append(enregistrement, sizeof enregistrement);
     }
     return ecrireFichier(chemin, tampon);
 }
