@@ -3,10 +3,12 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <omp.h>
 #include <unordered_map>
 #include <vector>
 
 #include "core/Parallele.h"
+#include "core/TableauBrut.h"
 #include "mesh/SurfaceDuale.h"
 
 namespace Stravol {
@@ -41,33 +43,41 @@ void coinsQuad(const SurfaceDuale& s, std::size_t q, std::uint32_t c[4]) {
 // more).
 struct Anneaux {
     std::vector<std::uint32_t> debuts;
-    std::vector<std::uint32_t> voisins;
+    TableauBrut<std::uint32_t> voisins; // written whole by the threads that first touch it
     std::vector<Mode> modes;
 };
 
 // The corners before and after each vertex in each of its quads, in pairs, from each vertex's
-// debut on.
-void pairesDesQuads(const SurfaceDuale& s, Anneaux& a) {
+// debut on, in the quads' order. Each thread reads all the quads and takes the corners of its
+// own share of the vertices.
+void pairesDesQuads(const SurfaceDuale& s, Anneaux& a, int threads) {
     const std::size_t nv = s.nbSommets(), nq = s.nbTriangles() / 2;
+    const auto parPart = [&](const auto& faire) {
+#pragma omp parallel num_threads(threads)
+        {
+            const auto t = static_cast<std::size_t>(omp_get_thread_num());
+            const auto nt = static_cast<std::size_t>(omp_get_num_threads());
+            const auto debut = static_cast<std::uint32_t>(nv * t / nt);
+            const auto fin = static_cast<std::uint32_t>(nv * (t + 1) / nt);
+            for (std::size_t q = 0; q < nq; ++q) {
+                std::uint32_t c[4];
+                coinsQuad(s, q, c);
+                for (std::size_t k = 0; k < 4; ++k)
+                    if (c[k] >= debut && c[k] < fin)
+                        faire(c, k);
+            }
+        }
+    };
     a.debuts.assign(nv + 1, 0);
-    for (std::size_t q = 0; q < nq; ++q) {
-        std::uint32_t c[4];
-        coinsQuad(s, q, c);
-        for (const std::uint32_t v : c)
-            a.debuts[v + 1] += 2;
-    }
+    parPart([&](const std::uint32_t* c, std::size_t k) { a.debuts[c[k] + 1] += 2; });
     for (std::size_t v = 0; v < nv; ++v)
         a.debuts[v + 1] += a.debuts[v];
     a.voisins.resize(a.debuts[nv]);
     std::vector<std::uint32_t> fins(a.debuts.begin(), a.debuts.end() - 1);
-    for (std::size_t q = 0; q < nq; ++q) {
-        std::uint32_t c[4];
-        coinsQuad(s, q, c);
-        for (std::size_t k = 0; k < 4; ++k) {
-            a.voisins[fins[c[k]]++] = c[(k + 3) % 4];
-            a.voisins[fins[c[k]]++] = c[(k + 1) % 4];
-        }
-    }
+    parPart([&](const std::uint32_t* c, std::size_t k) {
+        a.voisins[fins[c[k]]++] = c[(k + 3) % 4];
+        a.voisins[fins[c[k]]++] = c[(k + 1) % 4];
+    });
 }
 
 // A vertex is a corner of at most one quad a face of its cell.
@@ -139,27 +149,29 @@ Mode anneauSommet(const SurfaceDuale& s, std::size_t v, Anneaux& a, std::uint32_
     return mode;
 }
 
-// Compaction: each vertex's neighbours moved down to the end of the previous vertex's.
-void compacter(Anneaux& a, const std::vector<std::uint32_t>& longueurs) {
+// Compaction: each vertex's neighbours moved down to the end of the previous vertex's, into an
+// array of their own, on all threads.
+void compacter(Anneaux& a, const std::vector<std::uint32_t>& longueurs, int threads) {
     const std::size_t nv = longueurs.size();
-    std::uint32_t total = 0;
-    for (std::size_t v = 0; v < nv; ++v) {
-        const std::uint32_t debut = a.debuts[v];
-        std::copy(a.voisins.begin() + debut, a.voisins.begin() + debut + longueurs[v],
-                  a.voisins.begin() + total);
-        a.debuts[v] = total;
-        total += longueurs[v];
+    std::vector<std::uint32_t> debuts(nv + 1);
+    for (std::size_t v = 0; v < nv; ++v)
+        debuts[v + 1] = debuts[v] + longueurs[v];
+    TableauBrut<std::uint32_t> voisins(debuts[nv]);
+    const auto n = static_cast<std::ptrdiff_t>(nv);
+#pragma omp parallel for num_threads(threads) schedule(static)
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        const auto v = static_cast<std::size_t>(i);
+        std::copy_n(a.voisins.begin() + a.debuts[v], longueurs[v], voisins.begin() + debuts[v]);
     }
-    a.debuts[nv] = total;
-    a.voisins.resize(total);
-    a.voisins.shrink_to_fit();
+    a.debuts = std::move(debuts);
+    a.voisins = std::move(voisins);
 }
 
 // Every vertex's ring and mode, the rings on all threads.
 Anneaux anneaux(const SurfaceDuale& s, int threads) {
     const std::size_t nv = s.nbSommets();
     Anneaux a;
-    pairesDesQuads(s, a);
+    pairesDesQuads(s, a, threads);
     a.modes.resize(nv);
     std::vector<std::uint32_t> longueurs(nv);
     const auto n = static_cast<std::ptrdiff_t>(nv);
@@ -168,7 +180,7 @@ Anneaux anneaux(const SurfaceDuale& s, int threads) {
         const auto v = static_cast<std::size_t>(i);
         a.modes[v] = anneauSommet(s, v, a, longueurs[v]);
     }
-    compacter(a, longueurs);
+    compacter(a, longueurs, threads);
     return a;
 }
 
