@@ -58,10 +58,11 @@ Resultat<ObjetPlat> extraireAuGermePlat(CImageTroisD& volume, const Voxel& germe
 
 Resultat<CarteEtiquettes> carteEtiquettes(CImageTroisD& volume, const std::string& entree) {
     std::error_code erreur;
-    // A label file opened as the volume is its own segmentation.
+    // A label file opened as the volume is its own segmentation: its values as the opening
+    // kept them where it did (a window made its grey levels), else as read again.
     if (volume.etiquettes.empty() && volume.imageSegmente == nullptr &&
         std::filesystem::is_regular_file(entree, erreur) &&
-        !volume.ChargerSegFichier(entree, nullptr))
+        !volume.prendreValeursPourEtiquettes() && !volume.ChargerSegFichier(entree, nullptr))
         return Echec{"the values of " + entree + " are no labels"};
     const int W = volume.largeur, H = volume.hauteur, D = volume.profondeur;
     if (!volume.etiquettes.empty())
