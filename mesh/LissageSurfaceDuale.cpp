@@ -547,7 +547,7 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
     // pass reads the umbrellas of the neighbours and y of the vertex alone, so it writes y in
     // place.
     float* x = s.positions.data();
-    std::vector<float> y(s.positions), u(3 * nv);
+    std::vector<float> y(s.positions.begin(), s.positions.end()), u(3 * nv);
     const auto n = static_cast<std::ptrdiff_t>(nv);
     for (int tour = 0; tour < nbTours; ++tour) {
 #pragma omp parallel num_threads(threads)

@@ -528,6 +528,7 @@ template <class T> bool placerSommets(Chantier<T>& ch, SurfaceDuale& s, std::str
         return false;
     }
     s.positions.resize(3 * nbSommets);
+    s.centres.resize(3 * nbSommets);
     s.genres.resize(nbSommets);
     const Boite& boite = ch.boite;
     const int nx = ch.nx;
@@ -547,15 +548,15 @@ template <class T> bool placerSommets(Chantier<T>& ch, SurfaceDuale& s, std::str
                     (cellule[axe] == haut[axe] && boite.coupe[axe][1]))
                     fixes = static_cast<std::uint8_t>(fixes | kFixeX << axe);
             for (int g = 0; g < c.nbGroupes(); ++g, ++numero) {
-                for (int axe = 0; axe < 3; ++axe)
-                    s.positions[3 * numero + static_cast<std::size_t>(axe)] =
-                        static_cast<float>(cellule[axe]) + 0.5f;
+                for (int axe = 0; axe < 3; ++axe) {
+                    const std::size_t j = 3 * numero + static_cast<std::size_t>(axe);
+                    s.positions[j] = s.centres[j] = static_cast<float>(cellule[axe]) + 0.5f;
+                }
                 s.genres[numero] = static_cast<std::uint8_t>(
                     fixes | (c.jonction(g) ? kJonction : 0) | (c.nappe(g) ? kUneNappe : 0));
             }
         }
     }
-    s.centres = s.positions;
     return true;
 }
 

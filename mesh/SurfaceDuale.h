@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "core/TableauBrut.h"
 #include "mesh/MaillagePlat.h"
 #include "volume/OptionsExtraction.h"
 #include "volume/VolumeBrut.h"
@@ -51,13 +52,15 @@ enum GenreSommetDual : std::uint8_t {
 // order of the faces (by z, then y, then x, then axis). A triangle's corners turn
 // counter-clockwise seen from its front; its front label is the smaller of the two labels on its
 // sides, so its normal points out of its back label.
+// The arrays are sized without being written: the threads that build them are the first to
+// touch their pages.
 struct SurfaceDuale {
     int largeur = 0, hauteur = 0, profondeur = 0; // the volume's size (voxels)
-    std::vector<float> positions;                 // x, y, z a vertex
-    std::vector<float> centres;                   // the centre of each vertex's cell
-    std::vector<std::uint8_t> genres;             // GenreSommetDual bits a vertex
-    std::vector<std::uint32_t> triangles;         // three vertices a triangle
-    std::vector<std::uint16_t> paires;            // front label, back label a triangle
+    TableauBrut<float> positions;                 // x, y, z a vertex
+    TableauBrut<float> centres;                   // the centre of each vertex's cell
+    TableauBrut<std::uint8_t> genres;             // GenreSommetDual bits a vertex
+    TableauBrut<std::uint32_t> triangles;         // three vertices a triangle
+    TableauBrut<std::uint16_t> paires;            // front label, back label a triangle
 
     std::size_t nbSommets() const { return positions.size() / 3; }
     std::size_t nbTriangles() const { return triangles.size() / 3; }
