@@ -770,7 +770,7 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
     bilan["smoothing_rounds"] = optionsExtraction(o).nbLissages;
     bilan["labels_found"] = nb;
     bilan["labels_failed"] = std::count(echecs.begin(), echecs.end(), 1);
-    bilan["labels"] = entrees;
+    bilan["labels"] = std::move(entrees);
     if (!interfaces.is_null())
         bilan["interfaces"] = interfaces;
     nlohmann::ordered_json& temps = bilan["seconds"];
@@ -846,7 +846,7 @@ int extraireToutes(const Options& o, CImageTroisD& volume, const Stravol::TableC
     nlohmann::ordered_json bilan = enteteToutes(o, volume, table, noms, c, sceneEcrite);
     bilan["labels_found"] = boites.size();
     bilan["labels_failed"] = nbEchecs;
-    bilan["labels"] = entrees;
+    bilan["labels"] = std::move(entrees);
     nlohmann::ordered_json& temps = bilan["seconds"];
     temps["load"] = secondesJson(tempsChargement);
     temps["boxes"] = secondesJson(tempsBoites);

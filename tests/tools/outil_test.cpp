@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 
@@ -16,6 +17,21 @@ TEST(TexteJson, KeepsKeyOrderAndBothLayouts) {
     j["m"]["b"] = true;
     EXPECT_EQ(texteJson(j, MiseEnPageJson::Serree), R"({"z":1,"a":[1,2],"m":{"b":true}})");
     EXPECT_EQ(texteJson(j, MiseEnPageJson::Aeree), R"({"z": 1, "a": [1, 2], "m": {"b": true}})");
+}
+
+// The compact text is the library's own dump, whatever the keys and values.
+TEST(TexteJson, CompactTextIsTheLibrarysDump) {
+    Json j;
+    j["entier"] = -4032;
+    j["grand"] = std::numeric_limits<std::uint64_t>::max();
+    j["petit"] = std::numeric_limits<std::int64_t>::min();
+    j["zero"] = 0u;
+    j["reel"] = 0.1;
+    j["entier_reel"] = 3.0;
+    j["rien"] = nullptr;
+    j["clé \"à\" échapper"] = "texte \"é\"\n";
+    j["k_9"] = {{"a", false}, {"b", {1, -2, 3.5}}};
+    EXPECT_EQ(texteJson(j, MiseEnPageJson::Serree), j.dump());
 }
 
 TEST(TexteJson, EscapesNamesAndPathsIntoParsableJson) {

@@ -1,6 +1,7 @@
 #include "tools/common/Outil.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +24,14 @@ struct Separateurs {
     const char* cle;
 };
 
+// A key of letters, digits and underscores, which JSON writes as it stands between quotes.
+bool cleSimple(const std::string& cle) {
+    return std::all_of(cle.begin(), cle.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '_';
+    });
+}
+
 void ecrireJson(const nlohmann::ordered_json& v, const Separateurs& s, std::string& sortie) {
     if (v.is_object()) {
         sortie += '{';
@@ -30,7 +39,13 @@ void ecrireJson(const nlohmann::ordered_json& v, const Separateurs& s, std::stri
         for (const auto& [cle, valeur] : v.items()) {
             sortie += premier ? "" : s.element;
             premier = false;
-            sortie += nlohmann::ordered_json(cle).dump();
+            if (cleSimple(cle)) {
+                sortie += '"';
+                sortie += cle;
+                sortie += '"';
+            } else {
+                sortie += nlohmann::ordered_json(cle).dump();
+            }
             sortie += s.cle;
             ecrireJson(valeur, s, sortie);
         }
@@ -42,6 +57,15 @@ void ecrireJson(const nlohmann::ordered_json& v, const Separateurs& s, std::stri
             ecrireJson(v[i], s, sortie);
         }
         sortie += ']';
+    } else if (v.is_number_integer()) {
+        // Whole numbers in decimal, as the library writes them, without its writer's set-up.
+        char texte[24];
+        const auto fin = v.is_number_unsigned()
+                             ? std::to_chars(texte, texte + sizeof texte,
+                                             v.get<nlohmann::ordered_json::number_unsigned_t>())
+                             : std::to_chars(texte, texte + sizeof texte,
+                                             v.get<nlohmann::ordered_json::number_integer_t>());
+        sortie.append(texte, fin.ptr);
     } else {
         // Invalid UTF-8 in a name is replaced rather than refused: the summary must print.
         sortie += v.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
