@@ -26,6 +26,7 @@ using namespace ecriture;
 
 // Binary STL: an 80-byte header and the triangles' count, then 50 bytes a triangle.
 constexpr std::size_t kOctetsEnteteStl = 80;
+constexpr int kOctetsCompteStl = 4;
 constexpr std::size_t kOctetsTriangleStl = 50;
 
 std::string extensionMinuscule(const std::string& chemin) {
@@ -124,11 +125,11 @@ std::string nomObj(const std::string& nom) {
 
 bool ecrireSTL(const MaillageRepere& m, const std::string& chemin, const Repere& r) {
     Tampon tampon;
-    tampon.reserve(kOctetsEnteteStl + 4 + kOctetsTriangleStl * m.nbTriangles());
+    tampon.reserve(kOctetsEnteteStl + kOctetsCompteStl + kOctetsTriangleStl * m.nbTriangles());
     std::string entete = r.entete();
     entete.resize(kOctetsEnteteStl, ' ');
     tampon += entete;
-    ajouterOctets(tampon, static_cast<std::uint32_t>(m.nbTriangles()), 4);
+    ajouterOctets(tampon, static_cast<std::uint32_t>(m.nbTriangles()), kOctetsCompteStl);
     // A triangle's record: its normal, its corners and two bytes of attributes, left at 0.
     char enregistrement[kOctetsTriangleStl] = {};
     for (std::size_t t = 0; t < m.triangles.size(); t += 3) {

@@ -366,17 +366,13 @@ public:
                     e[k] = q[k] - p[k];
             };
             float somme[3] = {0.0f, 0.0f, 0.0f};
-            float premiere[3], e2[3];
-            cote(premier, premiere);
-            std::copy(premiere, premiere + 3, e2);
+            float e2[3];
+            cote(premier, e2);
             for (std::uint32_t r = premier; r < fin; ++r) {
                 // The quad between neighbours r and r + 1 turns through them as (vertex, r + 1,
                 // r) seen from the front: e1 and e2 are the sides to them.
                 float e1[3];
-                if (r + 1 < fin)
-                    cote(r + 1, e1);
-                else
-                    std::copy(premiere, premiere + 3, e1);
+                cote(r + 1 < fin ? r + 1 : premier, e1);
                 somme[0] += e1[1] * e2[2] - e1[2] * e2[1];
                 somme[1] += e1[2] * e2[0] - e1[0] * e2[2];
                 somme[2] += e1[0] * e2[1] - e1[1] * e2[0];
