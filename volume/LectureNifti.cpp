@@ -158,11 +158,26 @@ bool espacementBrut(const std::string& fichier, bool compresse, double pixdim[3]
     return true;
 }
 
+// The voxels of a file of the other byte order put in the machine's.
+void versOrdreMachine(const nifti_image& n, VolumeBrut& v) {
+    if (n.byteorder != nifti_short_order() && n.nbyper > 1)
+        nifti_swap_Nbytes(static_cast<int64_t>(v.nbVoxels()), n.nbyper, v.donnees.data());
+}
+
 // Reads the voxels straight from the file: the library's own loader replaces non-finite
 // floats by 0 without saying so, and they must be reported instead.
 bool lireDonnees(const std::string& fichier, const nifti_image& n, bool compresse, long long octets,
                  VolumeBrut& v, std::string& erreur) {
     try {
+        if (compresse && n.iname_offset >= 0) {
+            const std::unique_ptr<std::FILE, int (*)(std::FILE*)> brut(
+                std::fopen(fichier.c_str(), "rb"), &std::fclose);
+            if (brut && gonflerEnUneFois(brut.get(), 0, static_cast<std::size_t>(n.iname_offset),
+                                         static_cast<std::size_t>(octets), v.donnees)) {
+                versOrdreMachine(n, v);
+                return true;
+            }
+        }
         v.donnees.resize(static_cast<std::size_t>(octets));
     } catch (const std::bad_alloc&) {
         erreur = "mémoire insuffisante pour le volume de " + fichier;
@@ -187,8 +202,7 @@ bool lireDonnees(const std::string& fichier, const nifti_image& n, bool compress
         erreur = "données NIfTI tronquées ou corrompues : " + fichier;
         return false;
     }
-    if (n.byteorder != nifti_short_order() && n.nbyper > 1)
-        nifti_swap_Nbytes(static_cast<int64_t>(v.nbVoxels()), n.nbyper, v.donnees.data());
+    versOrdreMachine(n, v);
     return true;
 }
 

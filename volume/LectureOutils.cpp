@@ -1,12 +1,15 @@
 #include "volume/LectureOutils.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <system_error>
 
@@ -95,6 +98,61 @@ bool lireOctets(std::FILE* f, long long debut, std::size_t octets, unsigned char
             return false;
         lu += demande;
     }
+    return true;
+}
+
+namespace {
+
+struct LibererDecompresseur {
+    void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
+
+// The gzip trailer's last field: the inflated size modulo 2^32, little-endian.
+constexpr std::size_t kOctetsTailleGzip = 4;
+// Header and trailer of a gzip member around an empty stream.
+constexpr long long kOctetsGzipMin = 18;
+// What a member may hold around the bytes asked for (a header, tags) for it to be inflated whole.
+constexpr std::size_t kOctetsAutourMax = std::size_t{1} << 20;
+
+} // namespace
+
+bool gonflerEnUneFois(std::FILE* f, long long debut, std::size_t sauter, std::size_t octets,
+                      std::vector<unsigned char>& donnees) {
+    unsigned char fin[kOctetsTailleGzip];
+    if (debut < 0 || std::fseek(f, 0, SEEK_END) != 0)
+        return false;
+    const long long taille = std::ftell(f) - debut;
+    if (taille < kOctetsGzipMin ||
+        std::fseek(f, -static_cast<long>(kOctetsTailleGzip), SEEK_END) != 0 ||
+        std::fread(fin, 1, sizeof fin, f) != sizeof fin)
+        return false;
+    std::uint32_t gonflee = 0;
+    for (std::size_t k = 0; k < kOctetsTailleGzip; ++k)
+        gonflee |= std::uint32_t{fin[k]} << (8 * k);
+    // The trailer gives the size modulo 2^32: a stream larger than it says fails below.
+    const auto reste = static_cast<std::uint32_t>(gonflee - static_cast<std::uint32_t>(octets));
+    if (sauter > kOctetsAutourMax || reste < sauter || reste > kOctetsAutourMax)
+        return false;
+    const std::size_t total = octets + reste;
+    std::vector<unsigned char> gz(static_cast<std::size_t>(taille));
+    if (std::fseek(f, static_cast<long>(debut), SEEK_SET) != 0 ||
+        std::fread(gz.data(), 1, gz.size(), f) != gz.size())
+        return false;
+    const std::unique_ptr<libdeflate_decompressor, LibererDecompresseur> d(
+        libdeflate_alloc_decompressor());
+    if (!d)
+        return false;
+    std::vector<unsigned char> tout(total);
+    std::size_t lus = 0;
+    // Without an output count, anything but exactly total bytes is a failure.
+    if (libdeflate_gzip_decompress_ex(d.get(), gz.data(), gz.size(), tout.data(), total, &lus,
+                                      nullptr) != LIBDEFLATE_SUCCESS ||
+        lus != gz.size())
+        return false;
+    // The voxels moved to the front in place: the bytes around them are all the extra memory.
+    std::memmove(tout.data(), tout.data() + sauter, octets);
+    tout.resize(octets);
+    donnees = std::move(tout);
     return true;
 }
 

@@ -49,6 +49,14 @@ void permuterOctets(unsigned char* donnees, std::size_t n, std::size_t taille);
 // Reads octets bytes of f from position debut into dest; false when the file ends first.
 bool lireOctets(std::FILE* f, long long debut, std::size_t octets, unsigned char* dest);
 
+// The inflated bytes [sauter, sauter + octets) of f's content from debut on, in donnees (empty
+// on entry), in one go, when that content is one gzip member whose trailer says it holds them
+// and little more (a header, tags): several times faster than a stream, and no more memory
+// than the volume and that little more. False, donnees empty and f's position undefined, for
+// any other content (several members, a larger or damaged stream), left to the stream.
+bool gonflerEnUneFois(std::FILE* f, long long debut, std::size_t sauter, std::size_t octets,
+                      std::vector<unsigned char>& donnees);
+
 // Inflates the gzip or zlib stream of f that starts at debut, drops its first sauter bytes and
 // puts the next octets bytes into dest. False with a message when the stream is corrupt or
 // ends first.

@@ -1,5 +1,8 @@
 #include "helpers/images.h"
 
+#include <gtest/gtest.h>
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +32,20 @@ void ecrireOctets(const std::string& chemin, const OctetsTest& octets) {
 OctetsTest lireOctets(const std::string& chemin) {
     std::ifstream f(chemin, std::ios::binary);
     return OctetsTest(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+OctetsTest gzipFait(const OctetsTest& octets) {
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    OctetsTest sortie(deflateBound(&z, static_cast<uLong>(octets.size())) + 32);
+    z.next_in = const_cast<unsigned char*>(octets.data());
+    z.avail_in = static_cast<uInt>(octets.size());
+    z.next_out = sortie.data();
+    z.avail_out = static_cast<uInt>(sortie.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    sortie.erase(sortie.end() - z.avail_out, sortie.end());
+    deflateEnd(&z);
+    return sortie;
 }
 
 namespace {

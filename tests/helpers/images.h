@@ -26,6 +26,9 @@ private:
 void ecrireOctets(const std::string& chemin, const OctetsTest& octets);
 OctetsTest lireOctets(const std::string& chemin);
 
+// One gzip member holding octets, made by zlib.
+OctetsTest gzipFait(const OctetsTest& octets);
+
 // An uncompressed BMP. pixels holds the rows top first, packed without padding:
 // 1 byte (palette index), 3 bytes (blue, green, red) or 4 bytes per pixel.
 // palette: blue, green, red, reserved quads (8-bit only). hautEnBas writes a negative

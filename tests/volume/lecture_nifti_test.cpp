@@ -219,6 +219,47 @@ TEST(NiftiReading, FourDimensionsGiveTheFirstVolume) {
         EXPECT_EQ(lu.valeur(i), static_cast<double>(i));
 }
 
+TEST(NiftiReading, CompressedFilesOfOneOrSeveralGzipMembersGiveTheSameVoxels) {
+    DossierTemporaire tmp;
+    std::string erreur;
+    const VolumeBrut v = volumeTest(TypeVoxel::Entier16, 37, 23, 11, motifTest);
+    ASSERT_TRUE(ecrireNifti(tmp / "v.nii", v, 1, erreur)) << erreur;
+    const OctetsTest brut = lireOctets(tmp / "v.nii");
+    const auto membres = [&](std::initializer_list<std::size_t> coupes) {
+        OctetsTest gz;
+        std::size_t debut = 0;
+        for (const std::size_t fin : coupes) {
+            const OctetsTest m = gzipFait(OctetsTest(brut.begin() + debut, brut.begin() + fin));
+            gz.insert(gz.end(), m.begin(), m.end());
+            debut = fin;
+        }
+        return gz;
+    };
+    // One member (inflated in one go); two members cut inside the header or the voxels (read
+    // as a stream).
+    ecrireOctets(tmp / "un.nii.gz", membres({brut.size()}));
+    ecrireOctets(tmp / "entete.nii.gz", membres({100, brut.size()}));
+    ecrireOctets(tmp / "voxels.nii.gz", membres({brut.size() / 2, brut.size()}));
+    for (const char* nom : {"un.nii.gz", "entete.nii.gz", "voxels.nii.gz"}) {
+        SCOPED_TRACE(nom);
+        VolumeBrut lu;
+        const CompteRenduLecture cr = lireNifti(tmp / nom, lu);
+        ASSERT_TRUE(cr.reussi) << cr.erreur;
+        attendreMemesVoxels(lu, v);
+    }
+    // A longer stream whose trailer claims the size of the one-member file: refused.
+    OctetsTest long_ = brut;
+    long_.insert(long_.end(), 64, 0x7f);
+    OctetsTest faux = gzipFait(long_);
+    const OctetsTest vrai = gzipFait(brut);
+    std::copy(vrai.end() - 4, vrai.end(), faux.end() - 4);
+    ecrireOctets(tmp / "faux.nii.gz", faux);
+    VolumeBrut lu;
+    const CompteRenduLecture cr = lireNifti(tmp / "faux.nii.gz", lu);
+    EXPECT_FALSE(cr.reussi);
+    EXPECT_TRUE(lu.vide());
+}
+
 TEST(NiftiReading, SlopeAndInterceptApplied) {
     DossierTemporaire tmp;
     nifti_set_debug_level(0);

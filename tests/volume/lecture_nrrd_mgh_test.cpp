@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -21,20 +19,6 @@
 using namespace Stravol;
 
 namespace {
-
-OctetsTest gzipFait(const OctetsTest& octets) {
-    z_stream z{};
-    EXPECT_EQ(deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    OctetsTest sortie(deflateBound(&z, static_cast<uLong>(octets.size())) + 32);
-    z.next_in = const_cast<unsigned char*>(octets.data());
-    z.avail_in = static_cast<uInt>(octets.size());
-    z.next_out = sortie.data();
-    z.avail_out = static_cast<uInt>(sortie.size());
-    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
-    sortie.erase(sortie.end() - z.avail_out, sortie.end());
-    deflateEnd(&z);
-    return sortie;
-}
 
 OctetsTest concatener(const std::string& texte, const OctetsTest& octets) {
     OctetsTest o(texte.begin(), texte.end());
