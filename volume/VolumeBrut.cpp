@@ -1,10 +1,14 @@
 #include "volume/VolumeBrut.h"
 
+#include "core/Parallele.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <numeric>
+#include <omp.h>
 #include <type_traits>
 #include <unordered_map>
 
@@ -191,6 +195,37 @@ std::size_t nbValeursNonFinies(const VolumeBrut& v) {
     });
 }
 
+namespace {
+
+// Threads for a pass over n voxels.
+int threadsPour(std::size_t n) { return n >= std::size_t(kSeuilParallele) ? nbThreads() : 1; }
+
+// counts[c] for c in [0, taille): how many i in [0, n) have case(i) == c, counted on all
+// threads, each in a table of its own, the tables added after.
+template <class Case>
+std::vector<std::size_t> compter(std::size_t n, std::size_t taille, const Case& caseDe) {
+    const int threads = threadsPour(n);
+    std::vector<std::vector<std::size_t>> parThread(static_cast<std::size_t>(threads),
+                                                    std::vector<std::size_t>(taille, 0));
+    const auto nb = static_cast<std::ptrdiff_t>(n);
+#pragma omp parallel num_threads(threads)
+    {
+        std::vector<std::size_t>& compte =
+            parThread[static_cast<std::size_t>(omp_get_thread_num())];
+#pragma omp for schedule(static)
+        for (std::ptrdiff_t i = 0; i < nb; ++i)
+            if (const std::size_t c = caseDe(static_cast<std::size_t>(i)); c < taille)
+                ++compte[c];
+    }
+    std::vector<std::size_t> total = std::move(parThread[0]);
+    for (std::size_t t = 1; t < parThread.size(); ++t)
+        for (std::size_t c = 0; c < taille; ++c)
+            total[c] += parThread[t][c];
+    return total;
+}
+
+} // namespace
+
 Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
     const std::size_t n = v.nbVoxels();
     if (n == 0)
@@ -208,9 +243,9 @@ Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
         if constexpr (petitEntier<T>) {
             // One count a possible value in one pass; the bins are those counts from the
             // smallest value present.
-            std::vector<std::size_t> comptes(std::size_t{1} << (8 * sizeof(T)), 0);
-            for (std::size_t i = 0; i < n; ++i)
-                ++comptes[indexValeur(p[i])];
+            const std::vector<std::size_t> comptes =
+                compter(n, std::size_t{1} << (8 * sizeof(T)),
+                        [p](std::size_t i) { return std::size_t{indexValeur(p[i])}; });
             std::size_t premier = 0, dernier = comptes.size() - 1;
             while (comptes[premier] == 0)
                 ++premier;
@@ -223,7 +258,12 @@ Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
             std::copy(comptes.begin() + static_cast<std::ptrdiff_t>(premier),
                       comptes.begin() + static_cast<std::ptrdiff_t>(dernier) + 1, histo.begin());
         } else {
-            for (std::size_t i = 0; i < n; ++i) {
+            const auto nb = static_cast<std::ptrdiff_t>(n);
+#pragma omp parallel for num_threads(threadsPour(n)) schedule(static) reduction(min                \
+                                                                                : mini)            \
+    reduction(max                                                                                  \
+              : maxi)
+            for (std::ptrdiff_t i = 0; i < nb; ++i) {
                 const double x = static_cast<double>(p[i]);
                 if (!std::isfinite(x))
                     continue;
@@ -240,17 +280,16 @@ Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
             largeurCase = std::is_integral_v<T> && maxi - mini < kNbCases
                               ? 1.0
                               : (maxi * echelle - mini * echelle) / (kNbCases - 1);
-            total = 0;
-            for (std::size_t i = 0; i < n; ++i) {
+            // Non-finite values fall in no bin.
+            histo = compter(n, kNbCases, [&](std::size_t i) {
                 const double x = static_cast<double>(p[i]);
                 if (!std::isfinite(x))
-                    continue;
+                    return std::size_t{kNbCases};
                 const double position = (x * echelle - mini * echelle) / largeurCase;
-                const auto c = position < kNbCases - 1 ? static_cast<std::size_t>(position)
-                                                       : std::size_t{kNbCases - 1};
-                ++histo[c];
-                ++total;
-            }
+                return position < kNbCases - 1 ? static_cast<std::size_t>(position)
+                                               : std::size_t{kNbCases - 1};
+            });
+            total = std::accumulate(histo.begin(), histo.end(), std::size_t{0});
         }
         // Value below which a fraction q of the voxels lie: the bin where the count crosses
         // q * total.
@@ -309,10 +348,12 @@ void versOctets(const VolumeBrut& v, const Fenetre& fenetre, unsigned char* sort
             std::vector<unsigned char> table(std::size_t{1} << (8 * sizeof(T)));
             for (std::size_t c = 0; c < table.size(); ++c)
                 table[c] = gris(static_cast<double>(valeurIndex<T>(c)));
-            for (std::size_t i = 0; i < n; ++i)
+#pragma omp parallel for num_threads(threadsPour(n)) schedule(static)
+            for (std::ptrdiff_t i = 0; i < static_cast<std::ptrdiff_t>(n); ++i)
                 sortie[i] = table[indexValeur(p[i])];
         } else {
-            for (std::size_t i = 0; i < n; ++i)
+#pragma omp parallel for num_threads(threadsPour(n)) schedule(static)
+            for (std::ptrdiff_t i = 0; i < static_cast<std::ptrdiff_t>(n); ++i)
                 sortie[i] = gris(static_cast<double>(p[i]));
         }
         return 0;
