@@ -1,5 +1,6 @@
 // Constrained smoothing of the dual surface and the restoration of every label's volume.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -82,6 +83,8 @@ void pairesDesQuads(const SurfaceDuale& s, Anneaux& a, int threads) {
 
 // A vertex is a corner of at most one quad a face of its cell.
 constexpr std::size_t kQuadsMax = 12;
+// Its neighbours: two a quad at most.
+constexpr std::size_t kVoisinsMax = 2 * kQuadsMax;
 
 // Chains a vertex's quads from their pairs (each one's next corner is the following one's
 // previous) into debut. False where they do not make one fan through all nbUniques neighbours.
@@ -111,15 +114,14 @@ bool chainerQuads(const std::uint32_t* paires, std::size_t nbEntrees, std::size_
 // start (longueur: how many), and its mode.
 Mode anneauSommet(const SurfaceDuale& s, std::size_t v, Anneaux& a, std::uint32_t& longueur) {
     std::uint32_t* debut = a.voisins.data() + a.debuts[v];
-    const std::size_t nbEntrees =
-        std::min<std::size_t>(a.debuts[v + 1] - a.debuts[v], 2 * kQuadsMax);
-    std::uint32_t paires[2 * kQuadsMax], tries[2 * kQuadsMax];
+    const std::size_t nbEntrees = std::min<std::size_t>(a.debuts[v + 1] - a.debuts[v], kVoisinsMax);
+    std::uint32_t paires[kVoisinsMax], tries[kVoisinsMax];
     std::copy(debut, debut + nbEntrees, paires);
     std::copy(debut, debut + nbEntrees, tries);
     std::sort(tries, tries + nbEntrees);
     // Each side appears once for every quad along it: twice on a sheet, three or four times on
     // a junction line.
-    std::uint32_t uniques[2 * kQuadsMax], ligne[2];
+    std::uint32_t uniques[kVoisinsMax], ligne[2];
     std::size_t nbUniques = 0;
     int nbLigne = 0;
     for (std::size_t p = 0; p < nbEntrees;) {
@@ -510,24 +512,45 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
     const Mode* const modes = a.modes.data();
     const float* const centres = s.centres.data();
 
+    // What the rounds read of each vertex: how many neighbours it is smoothed with (none for a
+    // held vertex, its two along the line for a junction vertex), and the axes it moves along.
+    std::vector<std::uint8_t> nbLisses(nv), axesLibres(nv);
+    const auto n = static_cast<std::ptrdiff_t>(nv);
+#pragma omp parallel for num_threads(threads) schedule(static)
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        const auto v = static_cast<std::size_t>(i);
+        nbLisses[v] =
+            static_cast<std::uint8_t>(modes[v] == Mode::Fixe    ? 0
+                                      : modes[v] == Mode::Ligne ? 2
+                                                                : debuts[v + 1] - debuts[v]);
+        std::uint8_t axes = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            if (modes[v] != Mode::Fixe && (s.genres[v] & (kFixeX << k)) == 0)
+                axes |= static_cast<std::uint8_t>(1u << k);
+        axesLibres[v] = axes;
+    }
+    // 1 / n for every neighbour count.
+    std::array<float, kVoisinsMax + 1> inverses{};
+    for (std::size_t k = 1; k < inverses.size(); ++k)
+        inverses[k] = 1.0f / static_cast<float>(k);
+
     // Umbrella vector of vertex i over the array q: the mean of the neighbours it is smoothed
     // with, minus itself.
     const auto parapluie = [&](const float* q, std::size_t i, float d[3]) {
         d[0] = d[1] = d[2] = 0.0f;
-        if (modes[i] == Mode::Fixe)
+        const std::uint32_t nb = nbLisses[i];
+        if (nb == 0)
             return;
-        const std::uint32_t premier = debuts[i];
-        const std::uint32_t fin = modes[i] == Mode::Ligne ? premier + 2 : debuts[i + 1];
+        const std::uint32_t* r = voisins + debuts[i];
         float somme[3] = {0.0f, 0.0f, 0.0f};
-        for (std::uint32_t r = premier; r < fin; ++r) {
-            const float* v = q + 3 * static_cast<std::size_t>(voisins[r]);
+        for (std::uint32_t k = 0; k < nb; ++k) {
+            const float* v = q + 3 * static_cast<std::size_t>(r[k]);
             somme[0] += v[0];
             somme[1] += v[1];
             somme[2] += v[2];
         }
-        const float inverse = 1.0f / static_cast<float>(fin - premier);
         for (std::size_t k = 0; k < 3; ++k)
-            d[k] = somme[k] * inverse - q[3 * i + k];
+            d[k] = somme[k] * inverses[nb] - q[3 * i + k];
     };
     const auto libre = [&](std::size_t i, std::size_t k) {
         return modes[i] != Mode::Fixe && (s.genres[i] & (kFixeX << k)) == 0;
@@ -544,7 +567,6 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
     // place.
     float* x = s.positions.data();
     std::vector<float> y(s.positions.begin(), s.positions.end()), u(3 * nv);
-    const auto n = static_cast<std::ptrdiff_t>(nv);
     for (int tour = 0; tour < nbTours; ++tour) {
 #pragma omp parallel num_threads(threads)
         {
@@ -557,7 +579,7 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
                 float d[3];
                 parapluie(u.data(), v, d);
                 for (std::size_t k = 0; k < 3; ++k) {
-                    if (!libre(v, k))
+                    if ((axesLibres[v] & (1u << k)) == 0)
                         continue;
                     const std::size_t j = 3 * v + k;
                     const float suivante = borner(y[j] - kPasDual * d[k], j);
