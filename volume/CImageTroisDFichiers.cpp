@@ -251,19 +251,22 @@ bool CImageTroisD::poserSegmentation(std::vector<std::uint16_t> lues,
         signaler("Mémoire insuffisante pour la segmentation \"" + fichier + "\".");
         return false;
     }
-    const int maxi = lues.empty() ? 0 : *std::max_element(lues.begin(), lues.end());
-    if (maxi <= 255) {
-        for (std::size_t i = 0; i < n; ++i)
-            seg[i] = static_cast<unsigned char>(lues[i]);
-    } else {
-        std::vector<unsigned char> gris(static_cast<std::size_t>(maxi) + 1);
-        for (int e = 0; e <= maxi; ++e)
-            gris[static_cast<std::size_t>(e)] =
-                grisEtiquette(valeurs.empty() ? static_cast<std::uint32_t>(e)
-                                              : valeurs[static_cast<std::size_t>(e)]);
-        for (std::size_t i = 0; i < n; ++i)
-            seg[i] = gris[lues[i]];
-    }
+    const auto nb = static_cast<std::ptrdiff_t>(std::min(n, lues.size()));
+    const int threads = nb >= kSeuilParallele ? nbThreads() : 1;
+    int maxi = 0;
+#pragma omp parallel for num_threads(threads) schedule(static) reduction(max : maxi)
+    for (std::ptrdiff_t i = 0; i < nb; ++i)
+        maxi = std::max(maxi, int{lues[static_cast<std::size_t>(i)]});
+    // The grey of every label, then a look-up a voxel.
+    std::vector<unsigned char> gris(static_cast<std::size_t>(maxi) + 1);
+    for (int e = 0; e <= maxi; ++e)
+        gris[static_cast<std::size_t>(e)] =
+            maxi <= 255 ? static_cast<unsigned char>(e)
+                        : grisEtiquette(valeurs.empty() ? static_cast<std::uint32_t>(e)
+                                                        : valeurs[static_cast<std::size_t>(e)]);
+#pragma omp parallel for num_threads(threads) schedule(static)
+    for (std::ptrdiff_t i = 0; i < nb; ++i)
+        seg[i] = gris[lues[static_cast<std::size_t>(i)]];
     imageSegmente = std::move(seg);
     etiquettes = std::move(lues);
     etiquetteMax = maxi;

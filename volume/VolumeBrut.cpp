@@ -373,8 +373,16 @@ bool versEtiquettes(const VolumeBrut& v, std::vector<std::uint16_t>& sortie,
     return selonType(v.type, [&](auto t) {
         using T = decltype(t);
         const T* p = voxels<T>(v);
-        // The value of voxel i as a label; false when it is none.
-        const auto etiquette = [&](std::size_t i, std::uint32_t& e) {
+        // The largest label and the first voxel that is none, on all threads; the message
+        // names that first voxel.
+        const auto nb = static_cast<std::ptrdiff_t>(n);
+        std::uint32_t maxi = 0;
+        std::ptrdiff_t premiereFausse = nb;
+#pragma omp parallel for num_threads(threadsPour(n)) schedule(static) reduction(max                \
+                                                                                : maxi)            \
+    reduction(min                                                                                  \
+              : premiereFausse)
+        for (std::ptrdiff_t i = 0; i < nb; ++i) {
             const T x = p[i];
             bool bonne;
             if constexpr (std::is_floating_point_v<T>)
@@ -383,25 +391,22 @@ bool versEtiquettes(const VolumeBrut& v, std::vector<std::uint16_t>& sortie,
                 bonne = x >= 0 && static_cast<std::uint64_t>(x) <= kValeurEtiquetteMax;
             else
                 bonne = static_cast<std::uint64_t>(x) <= kValeurEtiquetteMax;
-            if (!bonne) {
-                erreur = "la valeur " + std::to_string(static_cast<double>(x)) + " du voxel " +
-                         std::to_string(i) + " n'est pas une étiquette entière de 0 à " +
-                         std::to_string(kValeurEtiquetteMax);
-                return false;
-            }
-            e = static_cast<std::uint32_t>(x);
-            return true;
-        };
-        std::uint32_t maxi = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            std::uint32_t e;
-            if (!etiquette(i, e))
-                return false;
-            maxi = std::max(maxi, e);
+            if (bonne)
+                maxi = std::max(maxi, static_cast<std::uint32_t>(x));
+            else
+                premiereFausse = std::min(premiereFausse, i);
+        }
+        if (premiereFausse < nb) {
+            const T x = p[premiereFausse];
+            erreur = "la valeur " + std::to_string(static_cast<double>(x)) + " du voxel " +
+                     std::to_string(premiereFausse) + " n'est pas une étiquette entière de 0 à " +
+                     std::to_string(kValeurEtiquetteMax);
+            return false;
         }
         if (maxi <= static_cast<std::uint32_t>(kEtiquetteMax)) {
-            for (std::size_t i = 0; i < n; ++i)
-                sortie[i] = static_cast<std::uint16_t>(p[i]);
+#pragma omp parallel for num_threads(threadsPour(n)) schedule(static)
+            for (std::ptrdiff_t i = 0; i < nb; ++i)
+                sortie[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(p[i]);
             return true;
         }
         // Labels run in blocks: the last value seen spares most look-ups.

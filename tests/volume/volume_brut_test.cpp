@@ -113,6 +113,13 @@ TEST(VolumeBrut, ExactLabelsAndRefusals) {
         EXPECT_FALSE(versEtiquettes(v, e, valeurs, erreur)) << mauvaise;
         EXPECT_FALSE(erreur.empty());
     }
+    // Enough voxels for several threads: the message names the first voxel that is no label.
+    v = volumeTest(TypeVoxel::Entier32, 64, 64, 8, [](int x, int y, int z) {
+        const int i = (z * 64 + y) * 64 + x;
+        return i == 10000 || i == 30000 ? -7.0 : 1.0;
+    });
+    EXPECT_FALSE(versEtiquettes(v, e, valeurs, erreur));
+    EXPECT_NE(erreur.find("voxel 10000 "), std::string::npos) << erreur;
 }
 
 TEST(VolumeBrut, LabelsBeyond65535ThroughATableOfValues) {
