@@ -19,6 +19,9 @@ namespace {
 // A vertex moves within the box of +-kDemiCellule voxel around its cell's centre.
 constexpr float kDemiCellule = 0.5f;
 
+// A point of the rounds' work arrays: x, y, z and an unused fourth, added and scaled together.
+using Point4 = float __attribute__((vector_size(4 * sizeof(float))));
+
 enum class Mode : std::uint8_t {
     Libre,  // between two labels: smoothed with all its neighbours, moved by the volume
             // corrections; its neighbours turn around it as its quads do
@@ -346,7 +349,7 @@ public:
 
     // Moves the free vertices of x (and y by the same amount) towards the target volumes.
     template <class Libre, class Borner>
-    void corriger(float* x, float* y, Libre libre, Borner borner) {
+    void corriger(float* x, Point4* y, Libre libre, Borner borner) {
         const std::vector<double> volumes = volumes6(x);
         const std::size_t nv = s_.nbSommets();
         const auto n = static_cast<std::ptrdiff_t>(nv);
@@ -414,7 +417,7 @@ public:
                     const float avant = x[j];
                     x[j] = borner(static_cast<float>(x[j] + t / l * g_[j]), j);
                     if (y != nullptr)
-                        y[j] += x[j] - avant;
+                        y[v][k] += x[j] - avant;
                 }
         }
     }
@@ -535,22 +538,16 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
         inverses[k] = 1.0f / static_cast<float>(k);
 
     // Umbrella vector of vertex i over the array q: the mean of the neighbours it is smoothed
-    // with, minus itself.
-    const auto parapluie = [&](const float* q, std::size_t i, float d[3]) {
-        d[0] = d[1] = d[2] = 0.0f;
+    // with, minus itself (each coordinate worked out as on its own, the fourth unused).
+    const auto parapluie = [&](const Point4* q, std::size_t i) {
         const std::uint32_t nb = nbLisses[i];
         if (nb == 0)
-            return;
+            return Point4{0.0f, 0.0f, 0.0f, 0.0f};
         const std::uint32_t* r = voisins + debuts[i];
-        float somme[3] = {0.0f, 0.0f, 0.0f};
-        for (std::uint32_t k = 0; k < nb; ++k) {
-            const float* v = q + 3 * static_cast<std::size_t>(r[k]);
-            somme[0] += v[0];
-            somme[1] += v[1];
-            somme[2] += v[2];
-        }
-        for (std::size_t k = 0; k < 3; ++k)
-            d[k] = somme[k] * inverses[nb] - q[3 * i + k];
+        Point4 somme = {0.0f, 0.0f, 0.0f, 0.0f};
+        for (std::uint32_t k = 0; k < nb; ++k)
+            somme += q[r[k]];
+        return somme * inverses[nb] - q[i];
     };
     const auto libre = [&](std::size_t i, std::size_t k) {
         return modes[i] != Mode::Fixe && (s.genres[i] & (kFixeX << k)) == 0;
@@ -566,24 +563,26 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
     // pass reads the umbrellas of the neighbours and y of the vertex alone, so it writes y in
     // place.
     float* x = s.positions.data();
-    std::vector<float> y(s.positions.begin(), s.positions.end()), u(3 * nv);
+    std::vector<Point4> y(nv), u(nv);
+#pragma omp parallel for num_threads(threads) schedule(static)
+    for (std::ptrdiff_t i = 0; i < n; ++i)
+        y[static_cast<std::size_t>(i)] = Point4{x[3 * i], x[3 * i + 1], x[3 * i + 2], 0.0f};
     for (int tour = 0; tour < nbTours; ++tour) {
 #pragma omp parallel num_threads(threads)
         {
 #pragma omp for schedule(dynamic, kSommetsParTache)
             for (std::ptrdiff_t i = 0; i < n; ++i)
-                parapluie(y.data(), static_cast<std::size_t>(i), u.data() + 3 * i);
+                u[static_cast<std::size_t>(i)] = parapluie(y.data(), static_cast<std::size_t>(i));
 #pragma omp for schedule(dynamic, kSommetsParTache)
             for (std::ptrdiff_t i = 0; i < n; ++i) {
                 const auto v = static_cast<std::size_t>(i);
-                float d[3];
-                parapluie(u.data(), v, d);
+                const Point4 d = parapluie(u.data(), v);
                 for (std::size_t k = 0; k < 3; ++k) {
                     if ((axesLibres[v] & (1u << k)) == 0)
                         continue;
                     const std::size_t j = 3 * v + k;
-                    const float suivante = borner(y[j] - kPasDual * d[k], j);
-                    y[j] = suivante + kInertieDuale * (suivante - x[j]);
+                    const float suivante = borner(y[v][k] - kPasDual * d[k], j);
+                    y[v][k] = suivante + kInertieDuale * (suivante - x[j]);
                     x[j] = suivante;
                 }
             }
