@@ -116,13 +116,14 @@ std::vector<std::vector<Voisin>> voisinsEtiquettes(const CarteDuale& carte) {
 }
 
 void maillerEtiquettesDuales(const CarteDuale& carte,
-                             const std::function<void(std::size_t, MaillagePlat&)>& traiter) {
+                             const std::function<void(std::size_t, MaillagePlat&)>& traiter,
+                             NormalesSommets normales) {
     const IndexEtiquettesDuales& index = carte.index;
     pourChaque(
         ordreDecroissant(index.valeurs.size(),
                          [&](std::size_t k) { return index.debuts[k + 1] - index.debuts[k]; }),
         [&](std::size_t k, TravailEtiquette& travail) {
-            MaillagePlat m = maillageEtiquette(carte.surface, index, k, travail);
+            MaillagePlat m = maillageEtiquette(carte.surface, index, k, travail, normales);
             traiter(k, m);
         });
 }

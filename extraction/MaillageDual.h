@@ -44,9 +44,11 @@ std::vector<std::vector<Voisin>> voisinsEtiquettes(const CarteDuale& carte);
 
 // The closed mesh of every label of the index, larger ones first, on all threads: traiter(k,
 // mesh of carte.index.valeurs[k]) on the thread that made it, as soon as it is made (traiter may
-// be called from several threads at once).
+// be called from several threads at once). With NormalesSommets::Sans the meshes have no vertex
+// normals.
 void maillerEtiquettesDuales(const CarteDuale& carte,
-                             const std::function<void(std::size_t, MaillagePlat&)>& traiter);
+                             const std::function<void(std::size_t, MaillagePlat&)>& traiter,
+                             NormalesSommets normales = NormalesSommets::Avec);
 // The same for every interface (carte.interfaces.paires[k]), its triangles facing its a.
 void maillerInterfacesDuales(const CarteDuale& carte,
                              const std::function<void(std::size_t, MaillagePlat&)>& traiter);

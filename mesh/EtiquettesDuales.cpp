@@ -12,17 +12,19 @@ namespace Stravol {
 
 namespace {
 
-// Unit vertex normals and positions of a mesh whose corners are numbered by the surface's
-// vertices: each distinct corner number becomes a vertex, in order of first use.
+// Positions (and unit vertex normals where asked) of a mesh whose corners are numbered by the
+// surface's vertices: each distinct corner number becomes a vertex, in order of first use.
 MaillagePlat assembler(const SurfaceDuale& s, const std::vector<std::uint32_t>& sommets,
-                       std::vector<std::uint32_t> coins) {
+                       std::vector<std::uint32_t> coins,
+                       NormalesSommets normales = NormalesSommets::Avec) {
     MaillagePlat m;
     m.positions.resize(3 * sommets.size());
     for (std::size_t v = 0; v < sommets.size(); ++v)
         for (std::size_t a = 0; a < 3; ++a)
             m.positions[3 * v + a] = s.positions[3 * std::size_t{sommets[v]} + a];
     m.triangles = std::move(coins);
-    calculerNormalesPlat(m);
+    if (normales == NormalesSommets::Avec)
+        calculerNormalesPlat(m);
     return m;
 }
 
@@ -222,7 +224,8 @@ void inverserQuadruples(std::vector<Quadruple>& quadruples, std::vector<std::uin
 // each of those voxels), and the vertex becomes one vertex for each fan of triangles that the
 // matches chain around it.
 MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
-                      const std::uint32_t* triangles, std::size_t nb, TravailEtiquette& travail) {
+                      const std::uint32_t* triangles, std::size_t nb, TravailEtiquette& travail,
+                      NormalesSommets normales = NormalesSommets::Avec) {
     std::vector<std::uint32_t> coins, globaux;
     numeroterCoins(s, etiquette, triangles, nb, travail, coins, globaux);
     std::vector<std::uint8_t> plusieurs(globaux.size());
@@ -233,7 +236,7 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
     }
     // Every vertex one fan: the corners keep their numbers.
     if (!aFendre)
-        return assembler(s, globaux, std::move(coins));
+        return assembler(s, globaux, std::move(coins), normales);
     const std::size_t nc = coins.size();
     std::vector<std::uint32_t> jumeau;
     std::vector<Quadruple> quadruples;
@@ -255,7 +258,7 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
         }
         coins[i] = numero;
     }
-    return assembler(s, sommets, std::move(coins));
+    return assembler(s, sommets, std::move(coins), normales);
 }
 
 } // namespace
@@ -284,11 +287,12 @@ IndexEtiquettesDuales indexerEtiquettes(const SurfaceDuale& s) {
 }
 
 MaillagePlat maillageEtiquette(const SurfaceDuale& s, const IndexEtiquettesDuales& index,
-                               std::size_t rang, TravailEtiquette& travail) {
+                               std::size_t rang, TravailEtiquette& travail,
+                               NormalesSommets normales) {
     if (rang >= index.valeurs.size())
         return {};
     return maillage(s, index.valeurs[rang], index.triangles.data() + index.debuts[rang],
-                    index.debuts[rang + 1] - index.debuts[rang], travail);
+                    index.debuts[rang + 1] - index.debuts[rang], travail, normales);
 }
 
 MaillagePlat maillageEtiquette(const SurfaceDuale& s, const IndexEtiquettesDuales& index,

@@ -46,8 +46,8 @@ bool refuser(const std::string& texte) {
     return false;
 }
 
-// A flat mesh taken to a frame: positions, unit normals a vertex and a triangle, corners in
-// outward order in that frame.
+// A flat mesh taken to a frame: positions, unit normals a vertex (where asked) and a triangle,
+// corners in outward order in that frame.
 struct MaillageRepere {
     std::vector<float> positions;
     std::vector<float> normales;
@@ -58,21 +58,25 @@ struct MaillageRepere {
     std::size_t nbTriangles() const { return triangles.size() / 3; }
 };
 
-MaillageRepere dansRepere(const MaillagePlat& m, const Repere& r) {
+MaillageRepere dansRepere(const MaillagePlat& m, const Repere& r,
+                          NormalesSommets normales = NormalesSommets::Avec) {
     MaillageRepere s;
-    const MaillagePlat* source = &m;
-    MaillagePlat avecNormales;
-    if (m.normales.empty()) {
-        avecNormales = m;
-        calculerNormalesPlat(avecNormales);
-        source = &avecNormales;
-    }
     s.positions.resize(m.positions.size());
-    s.normales.resize(m.positions.size());
-    for (std::size_t i = 0; i < m.positions.size(); i += 3) {
+    for (std::size_t i = 0; i < m.positions.size(); i += 3)
         r.position(m.positions[i], m.positions[i + 1], m.positions[i + 2], &s.positions[i]);
-        const float* n = &source->normales[i];
-        r.normale(n[0], n[1], n[2], &s.normales[i]);
+    if (normales == NormalesSommets::Avec) {
+        const MaillagePlat* source = &m;
+        MaillagePlat avecNormales;
+        if (m.normales.empty()) {
+            avecNormales = m;
+            calculerNormalesPlat(avecNormales);
+            source = &avecNormales;
+        }
+        s.normales.resize(m.positions.size());
+        for (std::size_t i = 0; i < m.positions.size(); i += 3) {
+            const float* n = &source->normales[i];
+            r.normale(n[0], n[1], n[2], &s.normales[i]);
+        }
     }
     s.triangles = m.triangles;
     if (r.miroir)
@@ -495,7 +499,9 @@ bool exporterMaillagePlat(const MaillagePlat& maillage, const std::string& chemi
         return refuserMaillage(chemin);
     try {
         const Repere r = repereEspace(geometrie, espace);
-        const MaillageRepere m = dansRepere(maillage, r);
+        // STL files hold the triangles' normals alone.
+        const MaillageRepere m = dansRepere(
+            maillage, r, extension == ".stl" ? NormalesSommets::Sans : NormalesSommets::Avec);
         if (extension == ".stl")
             return ecrireSTL(m, chemin, r);
         if (extension == ".obj")

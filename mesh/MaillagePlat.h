@@ -27,6 +27,10 @@ struct MaillagePlat {
 // computed).
 MaillagePlat versMaillagePlat(const CMaillageTriangleChRegion& maillage);
 
+// Whether a mesh gets its vertex normals where it is made: files of triangles alone (STL) need
+// none.
+enum class NormalesSommets : bool { Sans, Avec };
+
 // Unit vertex normals of a closed mesh: the area-weighted sum of the normals of the triangles
 // around each vertex.
 void calculerNormalesPlat(MaillagePlat& maillage);

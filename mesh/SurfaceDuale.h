@@ -117,7 +117,8 @@ struct TravailEtiquette {
     std::vector<std::uint32_t> locaux;
 };
 MaillagePlat maillageEtiquette(const SurfaceDuale& surface, const IndexEtiquettesDuales& index,
-                               std::size_t rang, TravailEtiquette& travail);
+                               std::size_t rang, TravailEtiquette& travail,
+                               NormalesSommets normales = NormalesSommets::Avec);
 // The same without an index (one pass over the triangles); empty when the label is absent.
 MaillagePlat maillageEtiquette(const SurfaceDuale& surface, std::uint16_t etiquette);
 

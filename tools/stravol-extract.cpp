@@ -741,15 +741,22 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
     progression.setMaximum(static_cast<int>(nb));
     std::atomic<int> faites{0};
     std::mutex verrou;
-    Stravol::maillerEtiquettesDuales(carte, [&](std::size_t k, Stravol::MaillagePlat& m) {
-        echecs[k] = ecrireEtiquetteDuale(o, c, carte.voxels[k], m, voisins[k], volume.geometrie,
-                                         scene[k], entrees[k])
-                        ? 0
-                        : 1;
-        const int n = ++faites;
-        std::lock_guard<std::mutex> garde(verrou);
-        progression.setValue(n);
-    });
+    // STL files hold triangles alone: without a scene, the meshes need no vertex normals.
+    const Stravol::NormalesSommets normales = o.format == "stl" && o.scene.empty()
+                                                  ? Stravol::NormalesSommets::Sans
+                                                  : Stravol::NormalesSommets::Avec;
+    Stravol::maillerEtiquettesDuales(
+        carte,
+        [&](std::size_t k, Stravol::MaillagePlat& m) {
+            echecs[k] = ecrireEtiquetteDuale(o, c, carte.voxels[k], m, voisins[k], volume.geometrie,
+                                             scene[k], entrees[k])
+                            ? 0
+                            : 1;
+            const int n = ++faites;
+            std::lock_guard<std::mutex> garde(verrou);
+            progression.setValue(n);
+        },
+        normales);
     progression.terminer();
     const double tempsEtiquettes = secondesDepuis(t1);
     int nbEchecs = static_cast<int>(std::count(echecs.begin(), echecs.end(), 1));

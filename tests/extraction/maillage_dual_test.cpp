@@ -83,10 +83,23 @@ TEST(MaillageDual, EveryLabelWithItsNeighboursAndInterfaces) {
         EXPECT_TRUE(parRang.emplace(k, std::move(m)).second);
     });
     ASSERT_EQ(parRang.size(), d.index.valeurs.size());
+    // Without vertex normals: the same vertices and triangles.
+    std::map<std::size_t, MaillagePlat> sansNormales;
+    maillerEtiquettesDuales(
+        d,
+        [&](std::size_t k, MaillagePlat& m) {
+            std::lock_guard<std::mutex> garde(verrou);
+            sansNormales.emplace(k, std::move(m));
+        },
+        NormalesSommets::Sans);
     for (const auto& [k, m] : parRang) {
         const MaillagePlat seul = maillageEtiquette(d.surface, d.index, k);
         EXPECT_EQ(m.positions, seul.positions);
         EXPECT_EQ(m.triangles, seul.triangles);
+        EXPECT_EQ(m.normales.size(), m.positions.size());
+        EXPECT_EQ(sansNormales[k].positions, m.positions);
+        EXPECT_EQ(sansNormales[k].triangles, m.triangles);
+        EXPECT_TRUE(sansNormales[k].normales.empty());
         EXPECT_TRUE(controlerMaillagePlat(m).variete());
         const double n = static_cast<double>(d.voxels[k]);
         EXPECT_NEAR(mesurerMaillagePlat(m).volume, n, (n >= 500 ? 0.02 : 0.1) * n);
