@@ -37,3 +37,32 @@ TEST(NiveauxGris, EveryColourReadsTheDoubleSumsLevel) {
     EXPECT_EQ(ecarts, 0);
     EXPECT_EQ(Stravol::niveauGris(128, 128, 128), 127);
 }
+
+// Rows of grey pixels of every level, of every length, with one colour pixel at each place in
+// turn: each pixel as on its own.
+TEST(NiveauxGris, GreyRunsReadAsEachPixelAlone) {
+    for (int n = 1; n <= 70; ++n)
+        for (int colore = -1; colore < n; ++colore) {
+            std::vector<unsigned char> bgr(3 * static_cast<std::size_t>(n)), gris(bgr.size() / 3);
+            for (int x = 0; x < n; ++x) {
+                const auto v = static_cast<unsigned char>((37 * x + n) % 256);
+                bgr[3 * x] = bgr[3 * x + 1] = bgr[3 * x + 2] = v;
+            }
+            if (colore >= 0)
+                bgr[3 * static_cast<std::size_t>(colore) + 1] ^= 0x40;
+            Stravol::niveauxGrisBGR(bgr.data(), n, gris.data());
+            for (int x = 0; x < n; ++x) {
+                const std::size_t i = 3 * static_cast<std::size_t>(x);
+                ASSERT_EQ(gris[static_cast<std::size_t>(x)],
+                          reference(bgr[i + 2], bgr[i + 1], bgr[i]))
+                    << n << " " << colore << " " << x;
+            }
+        }
+    // Every grey level in a long row.
+    std::vector<unsigned char> bgr(3 * 256), gris(256);
+    for (int v = 0; v < 256; ++v)
+        bgr[3 * v] = bgr[3 * v + 1] = bgr[3 * v + 2] = static_cast<unsigned char>(v);
+    Stravol::niveauxGrisBGR(bgr.data(), 256, gris.data());
+    for (int v = 0; v < 256; ++v)
+        EXPECT_EQ(gris[static_cast<std::size_t>(v)], reference(v, v, v)) << v;
+}
