@@ -259,10 +259,8 @@ Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
                       comptes.begin() + static_cast<std::ptrdiff_t>(dernier) + 1, histo.begin());
         } else {
             const auto nb = static_cast<std::ptrdiff_t>(n);
-#pragma omp parallel for num_threads(threadsPour(n)) schedule(static) reduction(min                \
-                                                                                : mini)            \
-    reduction(max                                                                                  \
-              : maxi)
+            const int threads = threadsPour(n);
+#pragma omp parallel for num_threads(threads) reduction(min : mini) reduction(max : maxi)
             for (std::ptrdiff_t i = 0; i < nb; ++i) {
                 const double x = static_cast<double>(p[i]);
                 if (!std::isfinite(x))
@@ -378,10 +376,8 @@ bool versEtiquettes(const VolumeBrut& v, std::vector<std::uint16_t>& sortie,
         const auto nb = static_cast<std::ptrdiff_t>(n);
         std::uint32_t maxi = 0;
         std::ptrdiff_t premiereFausse = nb;
-#pragma omp parallel for num_threads(threadsPour(n)) schedule(static) reduction(max                \
-                                                                                : maxi)            \
-    reduction(min                                                                                  \
-              : premiereFausse)
+        const int threads = threadsPour(n);
+#pragma omp parallel for num_threads(threads) reduction(max : maxi) reduction(min : premiereFausse)
         for (std::ptrdiff_t i = 0; i < nb; ++i) {
             const T x = p[i];
             bool bonne;
