@@ -393,9 +393,23 @@ public:
         }
         for (AreteLabels& e : aretes_)
             e.poids = 0.0;
-        for (std::size_t v = 0; v < nv; ++v)
-            if (modes_[v] == Mode::Libre)
-                aretes_[areteSommet_[v]].poids += longueurs_[v];
+        // Each pair's sum in vertex order, kept in a register along a run of vertices between
+        // the same pair (most are) instead of going through memory at every vertex.
+        std::size_t courante = aretes_.size();
+        double somme = 0.0;
+        for (std::size_t v = 0; v < nv; ++v) {
+            if (modes_[v] != Mode::Libre)
+                continue;
+            if (areteSommet_[v] != courante) {
+                if (courante < aretes_.size())
+                    aretes_[courante].poids = somme;
+                courante = areteSommet_[v];
+                somme = aretes_[courante].poids;
+            }
+            somme += longueurs_[v];
+        }
+        if (courante < aretes_.size())
+            aretes_[courante].poids = somme;
         std::vector<double> ecarts(valeurs_.size());
         for (std::size_t r = 0; r < valeurs_.size(); ++r)
             ecarts[r] = (cibles_[r] - volumes[r]) / 6.0;
