@@ -25,6 +25,10 @@ int nbThreads() {
     return processeurs > 0 ? processeurs : 1;
 }
 
+int nbThreadsPour(std::size_t n) {
+    return n >= static_cast<std::size_t>(kSeuilParallele) ? nbThreads() : 1;
+}
+
 void preparerThreads() {
     const int n = nbThreads();
     if (n <= 1)

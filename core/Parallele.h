@@ -4,6 +4,8 @@
 // writes its own elements, sums keep their sequential order and lists gathered from the threads
 // are joined in order or sorted.
 
+#include <cstddef>
+
 namespace Stravol {
 
 // Below this many elements a loop runs on the calling thread: starting threads would cost more.
@@ -12,6 +14,9 @@ constexpr int kSeuilParallele = 16384;
 // rounds): taken as the threads come free, so that a processor slowed for a while by the
 // machine's other work does not hold the others at the end of every pass.
 constexpr int kSommetsParTache = 4096;
+
+// Threads for a pass over n elements: all of them, or the calling one alone below the threshold.
+int nbThreadsPour(std::size_t n);
 
 // n > 0: at most n threads; 0 (the default): one per processor. Negative values count as 0.
 // Starts the threads of the new count (preparerThreads).

@@ -6,8 +6,8 @@
 #include <memory>
 #include <new>
 #include <numeric>
-#include <omp.h>
 
+#include "core/ComptesParThread.h"
 #include "core/Parallele.h"
 #include "extraction/Croissance.h"
 
@@ -45,30 +45,6 @@ std::vector<std::size_t> ordreDecroissant(std::size_t n,
     return ordre;
 }
 
-// The voxels of each value of the map, counted on all threads, each in a table of its own.
-std::vector<long long> voxelsParValeur(const CarteEtiquettes& carte) {
-    constexpr std::size_t kNbValeurs = 65536;
-    const std::uint16_t* v = carte.valeurs();
-    const auto nb =
-        static_cast<std::ptrdiff_t>(static_cast<std::size_t>(carte.W) * carte.H * carte.D);
-    const int threads = nb >= kSeuilParallele ? nbThreads() : 1;
-    // Made here, where running out of memory can be reported.
-    std::vector<std::vector<long long>> parThread(static_cast<std::size_t>(threads),
-                                                  std::vector<long long>(kNbValeurs, 0));
-#pragma omp parallel num_threads(threads)
-    {
-        std::vector<long long>& compte = parThread[static_cast<std::size_t>(omp_get_thread_num())];
-#pragma omp for schedule(static)
-        for (std::ptrdiff_t i = 0; i < nb; ++i)
-            ++compte[v[i]];
-    }
-    std::vector<long long> total(kNbValeurs, 0);
-    for (const std::vector<long long>& compte : parThread)
-        for (std::size_t e = 0; e < compte.size(); ++e)
-            total[e] += compte[e];
-    return total;
-}
-
 } // namespace
 
 Resultat<CarteDuale> maillerCarteDuale(const CarteEtiquettes& carte,
@@ -86,9 +62,14 @@ Resultat<CarteDuale> maillerCarteDuale(const CarteEtiquettes& carte,
         r.tempsSurface = secondes(t0, t1);
         r.tempsLissage = secondes(t1, t2);
         r.index = indexerEtiquettes(r.surface);
-        const std::vector<long long> parValeur = voxelsParValeur(carte);
+        // The voxels of each value of the map.
+        constexpr std::size_t kNbValeurs = 65536;
+        const std::uint16_t* v = carte.valeurs();
+        const std::vector<std::size_t> parValeur =
+            compterParThread(static_cast<std::size_t>(carte.W) * carte.H * carte.D, kNbValeurs,
+                             [v](std::size_t i) { return std::size_t{v[i]}; });
         for (const std::uint16_t e : r.index.valeurs)
-            r.voxels.push_back(parValeur[e]);
+            r.voxels.push_back(static_cast<long long>(parValeur[e]));
         r.interfaces = interfacesDuales(r.surface, monde);
     } catch (const std::bad_alloc&) {
         return Echec{"not enough memory for the surface of the labels"};

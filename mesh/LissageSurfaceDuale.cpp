@@ -529,6 +529,10 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
     const Mode* const modes = a.modes.data();
     const float* const centres = s.centres.data();
 
+    // Whether vertex i moves along axis k.
+    const auto libre = [&](std::size_t i, std::size_t k) {
+        return modes[i] != Mode::Fixe && (s.genres[i] & (kFixeX << k)) == 0;
+    };
     // What the rounds read of each vertex: how many neighbours it is smoothed with (none for a
     // held vertex, its two along the line for a junction vertex), and the axes it moves along.
     std::vector<std::uint8_t> nbLisses(nv), axesLibres(nv);
@@ -542,7 +546,7 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
                                                                 : debuts[v + 1] - debuts[v]);
         std::uint8_t axes = 0;
         for (std::size_t k = 0; k < 3; ++k)
-            if (modes[v] != Mode::Fixe && (s.genres[v] & (kFixeX << k)) == 0)
+            if (libre(v, k))
                 axes |= static_cast<std::uint8_t>(1u << k);
         axesLibres[v] = axes;
     }
@@ -562,9 +566,6 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
         for (std::uint32_t k = 0; k < nb; ++k)
             somme += q[r[k]];
         return somme * inverses[nb] - q[i];
-    };
-    const auto libre = [&](std::size_t i, std::size_t k) {
-        return modes[i] != Mode::Fixe && (s.genres[i] & (kFixeX << k)) == 0;
     };
     const auto borner = [&](float q, std::size_t j) {
         return std::clamp(q, centres[j] - kDemiCellule, centres[j] + kDemiCellule);

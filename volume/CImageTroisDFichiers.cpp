@@ -252,7 +252,7 @@ bool CImageTroisD::poserSegmentation(std::vector<std::uint16_t> lues,
         return false;
     }
     const auto nb = static_cast<std::ptrdiff_t>(std::min(n, lues.size()));
-    const int threads = nb >= kSeuilParallele ? nbThreads() : 1;
+    const int threads = nbThreadsPour(static_cast<std::size_t>(nb));
     int maxi = 0;
 #pragma omp parallel for num_threads(threads) schedule(static) reduction(max : maxi)
     for (std::ptrdiff_t i = 0; i < nb; ++i)

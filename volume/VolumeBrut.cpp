@@ -1,5 +1,6 @@
 #include "volume/VolumeBrut.h"
 
+#include "core/ComptesParThread.h"
 #include "core/Parallele.h"
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 #include <limits>
 #include <new>
 #include <numeric>
-#include <omp.h>
 #include <type_traits>
 #include <unordered_map>
 
@@ -195,37 +195,6 @@ std::size_t nbValeursNonFinies(const VolumeBrut& v) {
     });
 }
 
-namespace {
-
-// Threads for a pass over n voxels.
-int threadsPour(std::size_t n) { return n >= std::size_t(kSeuilParallele) ? nbThreads() : 1; }
-
-// counts[c] for c in [0, taille): how many i in [0, n) have case(i) == c, counted on all
-// threads, each in a table of its own, the tables added after.
-template <class Case>
-std::vector<std::size_t> compter(std::size_t n, std::size_t taille, const Case& caseDe) {
-    const int threads = threadsPour(n);
-    std::vector<std::vector<std::size_t>> parThread(static_cast<std::size_t>(threads),
-                                                    std::vector<std::size_t>(taille, 0));
-    const auto nb = static_cast<std::ptrdiff_t>(n);
-#pragma omp parallel num_threads(threads)
-    {
-        std::vector<std::size_t>& compte =
-            parThread[static_cast<std::size_t>(omp_get_thread_num())];
-#pragma omp for schedule(static)
-        for (std::ptrdiff_t i = 0; i < nb; ++i)
-            if (const std::size_t c = caseDe(static_cast<std::size_t>(i)); c < taille)
-                ++compte[c];
-    }
-    std::vector<std::size_t> total = std::move(parThread[0]);
-    for (std::size_t t = 1; t < parThread.size(); ++t)
-        for (std::size_t c = 0; c < taille; ++c)
-            total[c] += parThread[t][c];
-    return total;
-}
-
-} // namespace
-
 Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
     const std::size_t n = v.nbVoxels();
     if (n == 0)
@@ -244,8 +213,8 @@ Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
             // One count a possible value in one pass; the bins are those counts from the
             // smallest value present.
             const std::vector<std::size_t> comptes =
-                compter(n, std::size_t{1} << (8 * sizeof(T)),
-                        [p](std::size_t i) { return std::size_t{indexValeur(p[i])}; });
+                compterParThread(n, std::size_t{1} << (8 * sizeof(T)),
+                                 [p](std::size_t i) { return std::size_t{indexValeur(p[i])}; });
             std::size_t premier = 0, dernier = comptes.size() - 1;
             while (comptes[premier] == 0)
                 ++premier;
@@ -259,7 +228,7 @@ Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
                       comptes.begin() + static_cast<std::ptrdiff_t>(dernier) + 1, histo.begin());
         } else {
             const auto nb = static_cast<std::ptrdiff_t>(n);
-            const int threads = threadsPour(n);
+            const int threads = nbThreadsPour(n);
 #pragma omp parallel for num_threads(threads) reduction(min : mini) reduction(max : maxi)
             for (std::ptrdiff_t i = 0; i < nb; ++i) {
                 const double x = static_cast<double>(p[i]);
@@ -279,7 +248,7 @@ Fenetre fenetreParDefaut(const VolumeBrut& v, double bas, double haut) {
                               ? 1.0
                               : (maxi * echelle - mini * echelle) / (kNbCases - 1);
             // Non-finite values fall in no bin.
-            histo = compter(n, kNbCases, [&](std::size_t i) {
+            histo = compterParThread(n, kNbCases, [&](std::size_t i) {
                 const double x = static_cast<double>(p[i]);
                 if (!std::isfinite(x))
                     return std::size_t{kNbCases};
@@ -346,11 +315,11 @@ void versOctets(const VolumeBrut& v, const Fenetre& fenetre, unsigned char* sort
             std::vector<unsigned char> table(std::size_t{1} << (8 * sizeof(T)));
             for (std::size_t c = 0; c < table.size(); ++c)
                 table[c] = gris(static_cast<double>(valeurIndex<T>(c)));
-#pragma omp parallel for num_threads(threadsPour(n)) schedule(static)
+#pragma omp parallel for num_threads(nbThreadsPour(n)) schedule(static)
             for (std::ptrdiff_t i = 0; i < static_cast<std::ptrdiff_t>(n); ++i)
                 sortie[i] = table[indexValeur(p[i])];
         } else {
-#pragma omp parallel for num_threads(threadsPour(n)) schedule(static)
+#pragma omp parallel for num_threads(nbThreadsPour(n)) schedule(static)
             for (std::ptrdiff_t i = 0; i < static_cast<std::ptrdiff_t>(n); ++i)
                 sortie[i] = gris(static_cast<double>(p[i]));
         }
@@ -376,7 +345,7 @@ bool versEtiquettes(const VolumeBrut& v, std::vector<std::uint16_t>& sortie,
         const auto nb = static_cast<std::ptrdiff_t>(n);
         std::uint32_t maxi = 0;
         std::ptrdiff_t premiereFausse = nb;
-        const int threads = threadsPour(n);
+        const int threads = nbThreadsPour(n);
 #pragma omp parallel for num_threads(threads) reduction(max : maxi) reduction(min : premiereFausse)
         for (std::ptrdiff_t i = 0; i < nb; ++i) {
             const T x = p[i];
@@ -400,7 +369,7 @@ bool versEtiquettes(const VolumeBrut& v, std::vector<std::uint16_t>& sortie,
             return false;
         }
         if (maxi <= static_cast<std::uint32_t>(kEtiquetteMax)) {
-#pragma omp parallel for num_threads(threadsPour(n)) schedule(static)
+#pragma omp parallel for num_threads(nbThreadsPour(n)) schedule(static)
             for (std::ptrdiff_t i = 0; i < nb; ++i)
                 sortie[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(p[i]);
             return true;
