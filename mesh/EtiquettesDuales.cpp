@@ -3,8 +3,8 @@
 #include <array>
 #include <cmath>
 #include <tuple>
-#include <unordered_map>
 
+#include "core/NumerosCles.h"
 #include "core/Parallele.h"
 #include "mesh/SurfaceDuale.h"
 
@@ -313,7 +313,7 @@ MaillagePlat maillageEtiquette(const SurfaceDuale& s, std::uint16_t etiquette) {
 
 InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde) {
     InterfacesDuales r;
-    std::unordered_map<std::uint32_t, std::size_t> numeros;
+    NumerosCles numeros;
     std::vector<std::uint32_t> numeroTriangle(s.nbTriangles());
     // A quad's two triangles, and most of their neighbours in surface order, share their pair:
     // the table is asked only when the pair changes.
@@ -322,7 +322,7 @@ InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde)
     for (std::size_t t = 0; t < s.nbTriangles(); ++t) {
         const std::uint32_t cle = std::uint32_t{s.paires[2 * t]} << 16 | s.paires[2 * t + 1];
         if (t == 0 || cle != derniereCle) {
-            const auto [it, nouveau] = numeros.emplace(cle, r.paires.size());
+            const auto [numero, nouveau] = numeros.numero(cle);
             if (nouveau) {
                 InterfaceDuale i;
                 i.a = s.paires[2 * t];
@@ -330,7 +330,7 @@ InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde)
                 r.paires.push_back(i);
             }
             derniereCle = cle;
-            dernier = it->second;
+            dernier = numero;
         }
         ++r.paires[dernier].nbTriangles;
         numeroTriangle[t] = static_cast<std::uint32_t>(dernier);
@@ -405,16 +405,15 @@ MaillagePlat maillageInterface(const SurfaceDuale& s, const InterfacesDuales& in
         return {};
     const InterfaceDuale& i = interfaces.paires[k];
     std::vector<std::uint32_t> coins(3 * i.nbTriangles), sommets;
-    std::unordered_map<std::uint32_t, std::uint32_t> numeros;
+    NumerosCles numeros;
     for (std::size_t n = 0; n < i.nbTriangles; ++n) {
         const std::size_t t = interfaces.triangles[i.debut + n];
         for (std::size_t c = 0; c < 3; ++c) {
             const std::uint32_t v = s.triangles[3 * t + c];
-            const auto [it, nouveau] =
-                numeros.emplace(v, static_cast<std::uint32_t>(sommets.size()));
+            const auto [numero, nouveau] = numeros.numero(v);
             if (nouveau)
                 sommets.push_back(v);
-            coins[3 * n + c] = it->second;
+            coins[3 * n + c] = numero;
         }
     }
     return assembler(s, sommets, std::move(coins));

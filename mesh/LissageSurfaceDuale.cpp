@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <omp.h>
-#include <unordered_map>
 #include <vector>
 
+#include "core/NumerosCles.h"
 #include "core/Parallele.h"
 #include "core/TableauBrut.h"
 #include "mesh/SurfaceDuale.h"
@@ -316,7 +316,7 @@ public:
         // The raw surface encloses its labels' voxels exactly.
         cibles_ = volumes6(s.centres.data());
         // Each Libre vertex lies between one pair of labels.
-        std::unordered_map<std::uint32_t, std::uint32_t> numeros;
+        NumerosCles numeros;
         const std::size_t nv = s.nbSommets();
         areteSommet_.assign(nv, 0);
         for (std::size_t t = 0; t < s.nbTriangles(); ++t) {
@@ -333,12 +333,11 @@ public:
                 continue;
             const std::uint32_t paire = areteSommet_[v];
             if (aucune || paire != dernierePaire) {
-                const auto [it, nouvelle] =
-                    numeros.emplace(paire, static_cast<std::uint32_t>(aretes_.size()));
+                const auto [numero, nouvelle] = numeros.numero(paire);
                 if (nouvelle)
                     aretes_.push_back({rangs_[paire >> 16], rangs_[paire & 0xffffu], 0.0});
                 dernierePaire = paire;
-                derniere = it->second;
+                derniere = numero;
                 aucune = false;
             }
             areteSommet_[v] = derniere;
