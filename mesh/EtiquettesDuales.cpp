@@ -6,6 +6,7 @@
 
 #include "core/NumerosCles.h"
 #include "core/Parallele.h"
+#include "core/RepartitionParThread.h"
 #include "mesh/SurfaceDuale.h"
 
 namespace Stravol {
@@ -264,24 +265,22 @@ MaillagePlat maillage(const SurfaceDuale& s, std::uint16_t etiquette,
 } // namespace
 
 IndexEtiquettesDuales indexerEtiquettes(const SurfaceDuale& s) {
+    constexpr std::size_t kNbValeurs = 65536;
     IndexEtiquettesDuales index;
-    std::vector<std::uint32_t> comptes(65536, 0);
-    for (const std::uint16_t e : s.paires)
-        if (e != 0 && comptes[e]++ == 0)
-            index.valeurs.push_back(e);
-    std::sort(index.valeurs.begin(), index.valeurs.end());
+    std::vector<std::uint32_t> debuts;
+    repartirParThread<std::uint32_t>(
+        s.nbTriangles(), kNbValeurs,
+        [&s](std::size_t t, const auto& poser) {
+            for (std::size_t k = 0; k < 2; ++k)
+                if (const std::uint16_t e = s.paires[2 * t + k]; e != 0)
+                    poser(e, static_cast<std::uint32_t>(t));
+        },
+        debuts, index.triangles);
     index.debuts.push_back(0);
-    for (const std::uint16_t e : index.valeurs) {
-        const std::uint32_t debut = index.debuts.back();
-        index.debuts.push_back(debut + comptes[e]);
-        comptes[e] = debut; // from now on: where the next triangle of e goes
-    }
-    index.triangles.resize(index.debuts.back());
-    for (std::size_t t = 0; t < s.nbTriangles(); ++t)
-        for (std::size_t k = 0; k < 2; ++k) {
-            const std::uint16_t e = s.paires[2 * t + k];
-            if (e != 0)
-                index.triangles[comptes[e]++] = static_cast<std::uint32_t>(t);
+    for (std::size_t e = 1; e < kNbValeurs; ++e)
+        if (debuts[e + 1] > debuts[e]) {
+            index.valeurs.push_back(static_cast<std::uint16_t>(e));
+            index.debuts.push_back(debuts[e + 1]);
         }
     return index;
 }
@@ -352,14 +351,13 @@ InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde)
         nouveaux[ordre[k]] = k;
     }
     r.paires = std::move(triees);
-    r.triangles.resize(s.nbTriangles());
-    {
-        std::vector<std::size_t> fins(r.paires.size());
-        for (std::size_t k = 0; k < r.paires.size(); ++k)
-            fins[k] = r.paires[k].debut;
-        for (std::size_t t = 0; t < s.nbTriangles(); ++t)
-            r.triangles[fins[nouveaux[numeroTriangle[t]]]++] = static_cast<std::uint32_t>(t);
-    }
+    std::vector<std::uint32_t> debuts; // the pairs' debut again
+    repartirParThread<std::uint32_t>(
+        s.nbTriangles(), r.paires.size(),
+        [&](std::size_t t, const auto& poser) {
+            poser(nouveaux[numeroTriangle[t]], static_cast<std::uint32_t>(t));
+        },
+        debuts, r.triangles);
     // Each pair's areas summed in its own triangles' order, which is the surface's: the same for
     // any thread count. The triangles' areas are found a block at a time on all threads, reading
     // the surface in its order, then added to their pairs' in that order.

@@ -7,8 +7,10 @@
 #include <omp.h>
 #include <vector>
 
+#include "core/ComptesParThread.h"
 #include "core/NumerosCles.h"
 #include "core/Parallele.h"
+#include "core/RepartitionParThread.h"
 #include "core/TableauBrut.h"
 #include "mesh/SurfaceDuale.h"
 
@@ -304,14 +306,15 @@ public:
         : s_(s), anneaux_(anneaux), modes_(anneaux.modes), threads_(threads),
           rangs_(65536, -1), origine_{0.5 * s.largeur, 0.5 * s.hauteur, 0.5 * s.profondeur},
           parQuad_(s.nbTriangles() / 2) {
-        for (const std::uint16_t e : s.paires)
-            if (e != 0 && rangs_[e] < 0) {
-                rangs_[e] = 0;
-                valeurs_.push_back(e);
+        // A quad's two triangles have the same labels: the first one's are read.
+        const std::vector<std::size_t> comptes =
+            compterParThread(2 * parQuad_.size(), rangs_.size(),
+                             [&s](std::size_t i) { return std::size_t{s.paires[2 * i - i % 2]}; });
+        for (std::size_t e = 1; e < comptes.size(); ++e)
+            if (comptes[e] != 0) {
+                rangs_[e] = static_cast<std::int32_t>(valeurs_.size());
+                valeurs_.push_back(static_cast<std::uint16_t>(e));
             }
-        std::sort(valeurs_.begin(), valeurs_.end());
-        for (std::size_t r = 0; r < valeurs_.size(); ++r)
-            rangs_[valeurs_[r]] = static_cast<std::int32_t>(r);
         indexerQuads();
         // The raw surface encloses its labels' voxels exactly.
         cibles_ = volumes6(s.centres.data());
@@ -476,24 +479,17 @@ private:
 
     // The quads of each label by rank, in quad order, those it lies in front of marked.
     void indexerQuads() {
-        const std::size_t nq = parQuad_.size();
-        debutsQuads_.assign(valeurs_.size() + 1, 0);
-        const auto pourChaque = [&](const auto& faire) {
-            for (std::size_t q = 0; q < nq; ++q) {
+        repartirParThread<std::uint32_t>(
+            parQuad_.size(), valeurs_.size(),
+            [this](std::size_t q, const auto& poser) {
                 const std::int32_t avant = rangs_[s_.paires[4 * q]];
                 const std::int32_t arriere = rangs_[s_.paires[4 * q + 1]];
                 if (arriere >= 0)
-                    faire(static_cast<std::size_t>(arriere), static_cast<std::uint32_t>(q));
+                    poser(static_cast<std::size_t>(arriere), static_cast<std::uint32_t>(q));
                 if (avant >= 0)
-                    faire(static_cast<std::size_t>(avant), static_cast<std::uint32_t>(q) | kDevant);
-            }
-        };
-        pourChaque([&](std::size_t r, std::uint32_t) { ++debutsQuads_[r + 1]; });
-        for (std::size_t r = 0; r < valeurs_.size(); ++r)
-            debutsQuads_[r + 1] += debutsQuads_[r];
-        quadsRang_.resize(debutsQuads_.back());
-        std::vector<std::uint32_t> fins(debutsQuads_.begin(), debutsQuads_.end() - 1);
-        pourChaque([&](std::size_t r, std::uint32_t e) { quadsRang_[fins[r]++] = e; });
+                    poser(static_cast<std::size_t>(avant), static_cast<std::uint32_t>(q) | kDevant);
+            },
+            debutsQuads_, quadsRang_);
     }
 
     // Marks a quad its label lies in front of (the quad numbers stay below it).

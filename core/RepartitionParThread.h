@@ -1,0 +1,59 @@
+#pragma once
+// Entries sorted into numbered cases on all threads, stably: a counting sort whose threads each
+// take one stretch of the elements, count its entries case by case, then write them from the
+// place the stretches before theirs leave. Each case gets its entries in the elements' order:
+// the same for any thread count.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/Parallele.h"
+
+namespace Stravol {
+
+// For each i in [0, n), lister(i, poser) calls poser(c, entree) for each entry of element i that
+// goes to case c (c < taille). debuts (taille + 1): case c holds entrees[debuts[c] ..
+// debuts[c + 1]), in the order of the elements and of the calls for one element. Memory is taken
+// outside the threads, where running out of it can be reported.
+template <class Entree, class Lister>
+void repartirParThread(std::size_t n, std::size_t taille, const Lister& lister,
+                       std::vector<std::uint32_t>& debuts, std::vector<Entree>& entrees) {
+    const auto parts = static_cast<std::ptrdiff_t>(nbThreadsPour(n));
+    const auto tranche = [&](std::ptrdiff_t p, std::size_t& debut, std::size_t& fin) {
+        debut = n * static_cast<std::size_t>(p) / static_cast<std::size_t>(parts);
+        fin = n * static_cast<std::size_t>(p + 1) / static_cast<std::size_t>(parts);
+    };
+    // The entries of each stretch by case, then where its next entry of each case goes.
+    std::vector<std::vector<std::uint32_t>> places(static_cast<std::size_t>(parts),
+                                                   std::vector<std::uint32_t>(taille, 0));
+#pragma omp parallel for num_threads(parts) schedule(static, 1)
+    for (std::ptrdiff_t p = 0; p < parts; ++p) {
+        std::vector<std::uint32_t>& compte = places[static_cast<std::size_t>(p)];
+        std::size_t debut = 0, fin = 0;
+        tranche(p, debut, fin);
+        for (std::size_t i = debut; i < fin; ++i)
+            lister(i, [&compte](std::size_t c, const Entree&) { ++compte[c]; });
+    }
+    debuts.assign(taille + 1, 0);
+    std::uint32_t total = 0;
+    for (std::size_t c = 0; c < taille; ++c) {
+        for (std::vector<std::uint32_t>& place : places) {
+            const std::uint32_t nb = place[c];
+            place[c] = total;
+            total += nb;
+        }
+        debuts[c + 1] = total;
+    }
+    entrees.resize(total);
+#pragma omp parallel for num_threads(parts) schedule(static, 1)
+    for (std::ptrdiff_t p = 0; p < parts; ++p) {
+        std::vector<std::uint32_t>& place = places[static_cast<std::size_t>(p)];
+        std::size_t debut = 0, fin = 0;
+        tranche(p, debut, fin);
+        for (std::size_t i = debut; i < fin; ++i)
+            lister(i, [&](std::size_t c, const Entree& e) { entrees[place[c]++] = e; });
+    }
+}
+
+} // namespace Stravol
