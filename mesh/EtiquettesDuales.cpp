@@ -2,7 +2,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numeric>
 #include <tuple>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "core/NumerosCles.h"
 #include "core/Parallele.h"
@@ -66,8 +71,84 @@ constexpr std::uint32_t kAucun = 0xffffffffu;
 // How many triangles ahead of the one numbered the next ones are fetched.
 constexpr std::size_t kAvance = 16;
 
-// Triangles whose areas are found together before they are added to their pairs'.
-constexpr std::size_t kTrianglesParBloc = 65536;
+// The square roots of a and b, in one instruction where the processor has one for two.
+inline void racines(double a, double b, double& ra, double& rb) {
+#ifdef __SSE2__
+    const __m128d r = _mm_sqrt_pd(_mm_set_pd(b, a));
+    ra = _mm_cvtsd_f64(r);
+    rb = _mm_cvtsd_f64(_mm_unpackhi_pd(r, r));
+#else
+    ra = std::sqrt(a);
+    rb = std::sqrt(b);
+#endif
+}
+
+// Each pair's areas, in voxel^2 and in mm^2 (numero: the pair of each triangle), summed in its
+// triangles' order, which is the surface's: the same for any thread count. The pairs are shared
+// out among the threads by their triangles, the largest first to the least loaded; each thread
+// reads the surface in its order and sums the areas of its own pairs' triangles alone.
+void sommerAires(const SurfaceDuale& s, const Geometrie& monde,
+                 const std::vector<std::uint32_t>& numero, int threads,
+                 std::vector<InterfaceDuale>& paires) {
+    const std::size_t np = paires.size(), nt = numero.size();
+    std::vector<std::uint32_t> parTaille(np);
+    std::iota(parTaille.begin(), parTaille.end(), 0u);
+    std::stable_sort(parTaille.begin(), parTaille.end(), [&](std::uint32_t p, std::uint32_t q) {
+        return paires[p].nbTriangles > paires[q].nbTriangles;
+    });
+    std::vector<int> proprietaire(np);
+    std::vector<std::size_t> charges(static_cast<std::size_t>(threads), 0);
+    for (const std::uint32_t k : parTaille) {
+        const auto moindre = static_cast<std::size_t>(
+            std::min_element(charges.begin(), charges.end()) - charges.begin());
+        proprietaire[k] = static_cast<int>(moindre);
+        charges[moindre] += paires[k].nbTriangles;
+    }
+    const auto& a = monde.affine;
+    // Twice the area of triangle q, squared.
+    const auto carre = [](const double q[3][3]) {
+        const double u[3] = {q[1][0] - q[0][0], q[1][1] - q[0][1], q[1][2] - q[0][2]};
+        const double v[3] = {q[2][0] - q[0][0], q[2][1] - q[0][1], q[2][2] - q[0][2]};
+        const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                             u[0] * v[1] - u[1] * v[0]};
+        return n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+    };
+#pragma omp parallel for num_threads(threads) schedule(static, 1)
+    for (int part = 0; part < threads; ++part) {
+        // A run of triangles of one pair is summed in registers.
+        std::size_t courante = np;
+        double somme = 0.0, sommeMm2 = 0.0;
+        const auto ranger = [&] {
+            if (courante < np) {
+                paires[courante].aire = somme;
+                paires[courante].aireMm2 = sommeMm2;
+            }
+        };
+        for (std::size_t t = 0; t < nt; ++t) {
+            const std::uint32_t k = numero[t];
+            if (proprietaire[k] != part)
+                continue;
+            if (k != courante) {
+                ranger();
+                courante = k;
+                somme = paires[k].aire;
+                sommeMm2 = paires[k].aireMm2;
+            }
+            double p[3][3], w[3][3];
+            for (std::size_t c = 0; c < 3; ++c)
+                for (std::size_t e = 0; e < 3; ++e)
+                    p[c][e] = s.positions[3 * std::size_t{s.triangles[3 * t + c]} + e];
+            for (std::size_t c = 0; c < 3; ++c)
+                for (std::size_t e = 0; e < 3; ++e)
+                    w[c][e] = a[e][0] * p[c][0] + a[e][1] * p[c][1] + a[e][2] * p[c][2];
+            double aire = 0.0, aireMm2 = 0.0;
+            racines(carre(p), carre(w), aire, aireMm2);
+            somme += 0.5 * aire;
+            sommeMm2 += 0.5 * aireMm2;
+        }
+        ranger();
+    }
+}
 
 // The corners of the label's triangles, outward of it (as stored where it is behind, reversed
 // where it is in front), numbered by the label's own vertices in order of first use; globaux
@@ -312,13 +393,13 @@ MaillagePlat maillageEtiquette(const SurfaceDuale& s, std::uint16_t etiquette) {
 
 InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde) {
     InterfacesDuales r;
+    const std::size_t nt = s.nbTriangles();
     NumerosCles numeros;
-    std::vector<std::uint32_t> numeroTriangle(s.nbTriangles());
+    std::vector<std::uint32_t> numeroTriangle(nt);
     // A quad's two triangles, and most of their neighbours in surface order, share their pair:
     // the table is asked only when the pair changes.
-    std::uint32_t derniereCle = 0;
-    std::size_t dernier = 0;
-    for (std::size_t t = 0; t < s.nbTriangles(); ++t) {
+    std::uint32_t derniereCle = 0, dernier = 0;
+    for (std::size_t t = 0; t < nt; ++t) {
         const std::uint32_t cle = std::uint32_t{s.paires[2 * t]} << 16 | s.paires[2 * t + 1];
         if (t == 0 || cle != derniereCle) {
             const auto [numero, nouveau] = numeros.numero(cle);
@@ -331,69 +412,40 @@ InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde)
             derniereCle = cle;
             dernier = numero;
         }
-        ++r.paires[dernier].nbTriangles;
-        numeroTriangle[t] = static_cast<std::uint32_t>(dernier);
+        numeroTriangle[t] = dernier;
     }
     // By increasing (a, b), each pair's triangles in surface order.
-    std::vector<std::size_t> ordre(r.paires.size());
-    for (std::size_t k = 0; k < ordre.size(); ++k)
-        ordre[k] = k;
-    std::sort(ordre.begin(), ordre.end(), [&r](std::size_t p, std::size_t q) {
+    const std::size_t np = r.paires.size();
+    std::vector<std::uint32_t> ordre(np);
+    std::iota(ordre.begin(), ordre.end(), 0u);
+    std::sort(ordre.begin(), ordre.end(), [&r](std::uint32_t p, std::uint32_t q) {
         return std::tie(r.paires[p].a, r.paires[p].b) < std::tie(r.paires[q].a, r.paires[q].b);
     });
-    std::vector<InterfaceDuale> triees(r.paires.size());
-    std::vector<std::size_t> nouveaux(r.paires.size());
-    std::size_t debut = 0;
-    for (std::size_t k = 0; k < ordre.size(); ++k) {
+    std::vector<InterfaceDuale> triees(np);
+    std::vector<std::uint32_t> nouveaux(np);
+    for (std::size_t k = 0; k < np; ++k) {
         triees[k] = r.paires[ordre[k]];
-        triees[k].debut = debut;
-        debut += triees[k].nbTriangles;
-        nouveaux[ordre[k]] = k;
+        nouveaux[ordre[k]] = static_cast<std::uint32_t>(k);
     }
     r.paires = std::move(triees);
-    std::vector<std::uint32_t> debuts; // the pairs' debut again
+    const auto n = static_cast<std::ptrdiff_t>(nt);
+    const int threads = nbThreadsPour(nt);
+#pragma omp parallel for num_threads(threads) schedule(static)
+    for (std::ptrdiff_t t = 0; t < n; ++t)
+        numeroTriangle[static_cast<std::size_t>(t)] =
+            nouveaux[numeroTriangle[static_cast<std::size_t>(t)]];
+    std::vector<std::uint32_t> debuts;
     repartirParThread<std::uint32_t>(
-        s.nbTriangles(), r.paires.size(),
+        nt, np,
         [&](std::size_t t, const auto& poser) {
-            poser(nouveaux[numeroTriangle[t]], static_cast<std::uint32_t>(t));
+            poser(numeroTriangle[t], static_cast<std::uint32_t>(t));
         },
         debuts, r.triangles);
-    // Each pair's areas summed in its own triangles' order, which is the surface's: the same for
-    // any thread count. The triangles' areas are found a block at a time on all threads, reading
-    // the surface in its order, then added to their pairs' in that order.
-    const auto& a = monde.affine;
-    const auto aire = [](const double q[3][3]) {
-        const double u[3] = {q[1][0] - q[0][0], q[1][1] - q[0][1], q[1][2] - q[0][2]};
-        const double v[3] = {q[2][0] - q[0][0], q[2][1] - q[0][1], q[2][2] - q[0][2]};
-        const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
-                             u[0] * v[1] - u[1] * v[0]};
-        return 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    };
-    const std::size_t nt = s.nbTriangles();
-    const int threads = nt >= std::size_t(kSeuilParallele) ? nbThreads() : 1;
-    std::vector<double> aires(std::min(nt, kTrianglesParBloc)),
-        airesMm2(std::min(nt, kTrianglesParBloc));
-    for (std::size_t bloc = 0; bloc < nt; bloc += kTrianglesParBloc) {
-        const std::size_t nb = std::min(kTrianglesParBloc, nt - bloc);
-#pragma omp parallel for num_threads(threads) schedule(static)
-        for (std::ptrdiff_t k = 0; k < static_cast<std::ptrdiff_t>(nb); ++k) {
-            const std::size_t t = bloc + static_cast<std::size_t>(k);
-            double p[3][3], w[3][3];
-            for (std::size_t c = 0; c < 3; ++c)
-                for (std::size_t e = 0; e < 3; ++e)
-                    p[c][e] = s.positions[3 * std::size_t{s.triangles[3 * t + c]} + e];
-            for (std::size_t c = 0; c < 3; ++c)
-                for (std::size_t e = 0; e < 3; ++e)
-                    w[c][e] = a[e][0] * p[c][0] + a[e][1] * p[c][1] + a[e][2] * p[c][2];
-            aires[static_cast<std::size_t>(k)] = aire(p);
-            airesMm2[static_cast<std::size_t>(k)] = aire(w);
-        }
-        for (std::size_t k = 0; k < nb; ++k) {
-            InterfaceDuale& i = r.paires[nouveaux[numeroTriangle[bloc + k]]];
-            i.aire += aires[k];
-            i.aireMm2 += airesMm2[k];
-        }
+    for (std::size_t k = 0; k < np; ++k) {
+        r.paires[k].debut = debuts[k];
+        r.paires[k].nbTriangles = debuts[k + 1] - debuts[k];
     }
+    sommerAires(s, monde, numeroTriangle, threads, r.paires);
     return r;
 }
 
