@@ -5,12 +5,9 @@
 #include <numeric>
 #include <tuple>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 #include "core/NumerosCles.h"
 #include "core/Parallele.h"
+#include "core/Racines.h"
 #include "core/RepartitionParThread.h"
 #include "mesh/SurfaceDuale.h"
 
@@ -70,18 +67,6 @@ constexpr std::uint32_t kAucun = 0xffffffffu;
 
 // How many triangles ahead of the one numbered the next ones are fetched.
 constexpr std::size_t kAvance = 16;
-
-// The square roots of a and b, in one instruction where the processor has one for two.
-inline void racines(double a, double b, double& ra, double& rb) {
-#ifdef __SSE2__
-    const __m128d r = _mm_sqrt_pd(_mm_set_pd(b, a));
-    ra = _mm_cvtsd_f64(r);
-    rb = _mm_cvtsd_f64(_mm_unpackhi_pd(r, r));
-#else
-    ra = std::sqrt(a);
-    rb = std::sqrt(b);
-#endif
-}
 
 // Each pair's areas, in voxel^2 and in mm^2 (numero: the pair of each triangle), summed in its
 // triangles' order, which is the surface's: the same for any thread count. The pairs are shared

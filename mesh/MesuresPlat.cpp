@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Parallele.h"
+#include "core/Racines.h"
 
 namespace Stravol {
 
@@ -24,7 +25,7 @@ Point vectoriel(const Point& u, const Point& v) {
     return {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
 }
 
-double norme(const Point& u) { return std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]); }
+double carre(const Point& u) { return u[0] * u[0] + u[1] * u[1] + u[2] * u[2]; }
 
 // A use of the edge from a vertex to a higher-numbered one.
 struct Usage {
@@ -126,8 +127,11 @@ MesuresMaillagePlat mesurerMaillagePlat(const MaillagePlat& m, const Geometrie& 
             moments[k] += d * (a[k] + b[k] + c[k]) / 4.0;
         const Point u = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
         const Point v = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-        aire += norme(vectoriel(u, v));
-        aireMonde += norme(vectoriel(lineaire(monde, u), lineaire(monde, v)));
+        double a2 = 0.0, a2Monde = 0.0;
+        racines(carre(vectoriel(u, v)), carre(vectoriel(lineaire(monde, u), lineaire(monde, v))),
+                a2, a2Monde);
+        aire += a2;
+        aireMonde += a2Monde;
     }
     r.volume = volume6 / 6.0;
     r.aire = aire / 2.0;
