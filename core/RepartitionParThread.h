@@ -15,10 +15,12 @@ namespace Stravol {
 // For each i in [0, n), lister(i, poser) calls poser(c, entree) for each entry of element i that
 // goes to case c (c < taille). debuts (taille + 1): case c holds entrees[debuts[c] ..
 // debuts[c + 1]), in the order of the elements and of the calls for one element. Memory is taken
-// outside the threads, where running out of it can be reported.
-template <class Entree, class Lister>
+// outside the threads, where running out of it can be reported; entrees (a vector, or a
+// TableauBrut whose pages the threads touch first) is written whole.
+template <class Liste, class Lister>
 void repartirParThread(std::size_t n, std::size_t taille, const Lister& lister,
-                       std::vector<std::uint32_t>& debuts, std::vector<Entree>& entrees) {
+                       std::vector<std::uint32_t>& debuts, Liste& entrees) {
+    using Entree = typename Liste::value_type;
     const auto parts = static_cast<std::ptrdiff_t>(nbThreadsPour(n));
     const auto tranche = [&](std::ptrdiff_t p, std::size_t& debut, std::size_t& fin) {
         debut = n * static_cast<std::size_t>(p) / static_cast<std::size_t>(parts);

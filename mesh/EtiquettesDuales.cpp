@@ -73,7 +73,7 @@ constexpr std::size_t kAvance = 16;
 // out among the threads by their triangles, the largest first to the least loaded; each thread
 // reads the surface in its order and sums the areas of its own pairs' triangles alone.
 void sommerAires(const SurfaceDuale& s, const Geometrie& monde,
-                 const std::vector<std::uint32_t>& numero, int threads,
+                 const TableauBrut<std::uint32_t>& numero, int threads,
                  std::vector<InterfaceDuale>& paires) {
     const std::size_t np = paires.size(), nt = numero.size();
     std::vector<std::uint32_t> parTaille(np);
@@ -334,7 +334,7 @@ IndexEtiquettesDuales indexerEtiquettes(const SurfaceDuale& s) {
     constexpr std::size_t kNbValeurs = 65536;
     IndexEtiquettesDuales index;
     std::vector<std::uint32_t> debuts;
-    repartirParThread<std::uint32_t>(
+    repartirParThread(
         s.nbTriangles(), kNbValeurs,
         [&s](std::size_t t, const auto& poser) {
             for (std::size_t k = 0; k < 2; ++k)
@@ -380,7 +380,7 @@ InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde)
     InterfacesDuales r;
     const std::size_t nt = s.nbTriangles();
     NumerosCles numeros;
-    std::vector<std::uint32_t> numeroTriangle(nt);
+    TableauBrut<std::uint32_t> numeroTriangle(nt);
     // A quad's two triangles, and most of their neighbours in surface order, share their pair:
     // the table is asked only when the pair changes.
     std::uint32_t derniereCle = 0, dernier = 0;
@@ -420,7 +420,7 @@ InterfacesDuales interfacesDuales(const SurfaceDuale& s, const Geometrie& monde)
         numeroTriangle[static_cast<std::size_t>(t)] =
             nouveaux[numeroTriangle[static_cast<std::size_t>(t)]];
     std::vector<std::uint32_t> debuts;
-    repartirParThread<std::uint32_t>(
+    repartirParThread(
         nt, np,
         [&](std::size_t t, const auto& poser) {
             poser(numeroTriangle[t], static_cast<std::uint32_t>(t));

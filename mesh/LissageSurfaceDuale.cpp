@@ -48,7 +48,7 @@ void coinsQuad(const SurfaceDuale& s, std::size_t q, std::uint32_t c[4]) {
 // Ligne vertex starting with its two neighbours along the line (sides shared by three quads or
 // more).
 struct Anneaux {
-    std::vector<std::uint32_t> debuts;
+    TableauBrut<std::uint32_t> debuts;
     TableauBrut<std::uint32_t> voisins; // written whole by the threads that first touch it
     std::vector<Mode> modes;
 };
@@ -158,9 +158,10 @@ Mode anneauSommet(const SurfaceDuale& s, std::size_t v, Anneaux& a, std::uint32_
 
 // Compaction: each vertex's neighbours moved down to the end of the previous vertex's, into an
 // array of their own, on all threads.
-void compacter(Anneaux& a, const std::vector<std::uint32_t>& longueurs, int threads) {
+void compacter(Anneaux& a, const TableauBrut<std::uint32_t>& longueurs, int threads) {
     const std::size_t nv = longueurs.size();
-    std::vector<std::uint32_t> debuts(nv + 1);
+    TableauBrut<std::uint32_t> debuts(nv + 1);
+    debuts[0] = 0;
     for (std::size_t v = 0; v < nv; ++v)
         debuts[v + 1] = debuts[v] + longueurs[v];
     TableauBrut<std::uint32_t> voisins(debuts[nv]);
@@ -180,7 +181,7 @@ Anneaux anneaux(const SurfaceDuale& s, int threads) {
     Anneaux a;
     pairesDesQuads(s, a, threads);
     a.modes.resize(nv);
-    std::vector<std::uint32_t> longueurs(nv);
+    TableauBrut<std::uint32_t> longueurs(nv);
     const auto n = static_cast<std::ptrdiff_t>(nv);
 #pragma omp parallel for num_threads(threads) schedule(static)
     for (std::ptrdiff_t i = 0; i < n; ++i) {
@@ -321,7 +322,7 @@ public:
         // Each Libre vertex lies between one pair of labels.
         NumerosCles numeros;
         const std::size_t nv = s.nbSommets();
-        areteSommet_.assign(nv, 0);
+        areteSommet_.resize(nv); // every vertex is a corner
         for (std::size_t t = 0; t < s.nbTriangles(); ++t) {
             const std::uint32_t paire = std::uint32_t{s.paires[2 * t]} << 16 | s.paires[2 * t + 1];
             for (std::size_t k = 0; k < 3; ++k)
@@ -479,7 +480,7 @@ private:
 
     // The quads of each label by rank, in quad order, those it lies in front of marked.
     void indexerQuads() {
-        repartirParThread<std::uint32_t>(
+        repartirParThread(
             parQuad_.size(), valeurs_.size(),
             [this](std::size_t q, const auto& poser) {
                 const std::int32_t avant = rangs_[s_.paires[4 * q]];
@@ -502,13 +503,15 @@ private:
     std::vector<std::int32_t> rangs_; // label -> rank, -1 for the background and absent labels
     std::vector<std::uint16_t> valeurs_;
     double origine_[3];
-    std::vector<double> parQuad_;
-    std::vector<std::uint32_t> debutsQuads_, quadsRang_; // quads of each rank (indexerQuads)
+    TableauBrut<double> parQuad_;
+    std::vector<std::uint32_t> debutsQuads_;
+    TableauBrut<std::uint32_t> quadsRang_; // quads of each rank (indexerQuads)
     std::vector<double> cibles_;
     std::vector<AreteLabels> aretes_;
-    std::vector<std::uint32_t> areteSommet_; // Libre vertices: their pair of labels
-    std::vector<float> g_;                   // gradient of each Libre vertex's back label's volume
-    std::vector<float> longueurs_;           // its length
+    TableauBrut<std::uint32_t> areteSommet_; // Libre vertices: their pair of labels
+    // Written and read for the Libre vertices alone, first touched by the threads.
+    TableauBrut<float> g_;         // gradient of each Libre vertex's back label's volume
+    TableauBrut<float> longueurs_; // its length
 };
 
 } // namespace
@@ -573,7 +576,7 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
     // pass reads the umbrellas of the neighbours and y of the vertex alone, so it writes y in
     // place.
     float* x = s.positions.data();
-    std::vector<Point4> y(nv), u(nv);
+    TableauBrut<Point4> y(nv), u(nv); // first touched by the threads that fill them
 #pragma omp parallel for num_threads(threads) schedule(static)
     for (std::ptrdiff_t i = 0; i < n; ++i)
         y[static_cast<std::size_t>(i)] = Point4{x[3 * i], x[3 * i + 1], x[3 * i + 2], 0.0f};

@@ -101,7 +101,7 @@ constexpr int kCorrectionsDuales = 2;
 struct IndexEtiquettesDuales {
     std::vector<std::uint16_t> valeurs;
     std::vector<std::uint32_t> debuts; // triangles of valeurs[k]: debuts[k] .. debuts[k + 1]
-    std::vector<std::uint32_t> triangles;
+    TableauBrut<std::uint32_t> triangles;
 };
 IndexEtiquettesDuales indexerEtiquettes(const SurfaceDuale& surface);
 
@@ -134,7 +134,7 @@ struct InterfaceDuale {
 };
 struct InterfacesDuales {
     std::vector<InterfaceDuale> paires; // by increasing (a, b)
-    std::vector<std::uint32_t> triangles;
+    TableauBrut<std::uint32_t> triangles;
 };
 InterfacesDuales interfacesDuales(const SurfaceDuale& surface, const Geometrie& monde = {});
 // The triangles of interface k, turned outward of its b (facing a), on the surface's vertices;

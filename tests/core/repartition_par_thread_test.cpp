@@ -32,7 +32,7 @@ TEST(RepartitionParThread, StableCasesForAnyThreadCount) {
             SCOPED_TRACE(std::to_string(n) + " elements, " + std::to_string(threads) + " threads");
             definirNbThreads(threads);
             std::vector<std::uint32_t> debuts, entrees;
-            repartirParThread<std::uint32_t>(n, kCases, lister, debuts, entrees);
+            repartirParThread(n, kCases, lister, debuts, entrees);
             ASSERT_EQ(debuts.size(), kCases + 1);
             ASSERT_EQ(debuts.back(), entrees.size());
             for (std::size_t c = 0; c < kCases; ++c)
