@@ -23,6 +23,23 @@ constexpr float kDemiCellule = 0.5f;
 
 // A point of the rounds' work arrays: x, y, z and an unused fourth, added and scaled together.
 using Point4 = float __attribute__((vector_size(4 * sizeof(float))));
+// Lanes chosen in a Point4: all bits set, or none.
+using Masque4 = std::int32_t __attribute__((vector_size(4 * sizeof(std::int32_t))));
+
+// The three floats at p as a Point4 (the fourth zero), and back.
+Point4 charger3(const float* p) { return Point4{p[0], p[1], p[2], 0.0f}; }
+void ranger3(float* p, const Point4& q) {
+    p[0] = q[0];
+    p[1] = q[1];
+    p[2] = q[2];
+}
+
+// a x b, each coordinate with the two products and the difference it has written out.
+Point4 vectoriel(const Point4& a, const Point4& b) {
+    constexpr Masque4 kYZX = {1, 2, 0, 3}, kZXY = {2, 0, 1, 3};
+    return __builtin_shuffle(a, kYZX) * __builtin_shuffle(b, kZXY) -
+           __builtin_shuffle(a, kZXY) * __builtin_shuffle(b, kYZX);
+}
 
 enum class Mode : std::uint8_t {
     Libre,  // between two labels: smoothed with all its neighbours, moved by the volume
@@ -367,24 +384,18 @@ public:
             float* gv = g_.data() + 3 * v;
             const std::uint32_t premier = anneaux_.debuts[v], fin = anneaux_.debuts[v + 1];
             // Edges of a voxel or so: single precision keeps the cross products exact enough.
-            const float* p = x + 3 * v;
-            const auto cote = [&](std::uint32_t r, float e[3]) {
-                const float* q = x + 3 * std::size_t{anneaux_.voisins[r]};
-                for (std::size_t k = 0; k < 3; ++k)
-                    e[k] = q[k] - p[k];
+            const Point4 p = charger3(x + 3 * v);
+            const auto cote = [&](std::uint32_t r) {
+                return charger3(x + 3 * std::size_t{anneaux_.voisins[r]}) - p;
             };
-            float somme[3] = {0.0f, 0.0f, 0.0f};
-            float e2[3];
-            cote(premier, e2);
+            Point4 somme = {0.0f, 0.0f, 0.0f, 0.0f};
+            Point4 e2 = cote(premier);
             for (std::uint32_t r = premier; r < fin; ++r) {
                 // The quad between neighbours r and r + 1 turns through them as (vertex, r + 1,
                 // r) seen from the front: e1 and e2 are the sides to them.
-                float e1[3];
-                cote(r + 1 < fin ? r + 1 : premier, e1);
-                somme[0] += e1[1] * e2[2] - e1[2] * e2[1];
-                somme[1] += e1[2] * e2[0] - e1[0] * e2[2];
-                somme[2] += e1[0] * e2[1] - e1[1] * e2[0];
-                std::copy(e1, e1 + 3, e2);
+                const Point4 e1 = cote(r + 1 < fin ? r + 1 : premier);
+                somme += vectoriel(e1, e2);
+                e2 = e1;
             }
             // Only the axes the vertex may move along.
             double carre = 0.0;
@@ -548,6 +559,11 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
                 axes |= static_cast<std::uint8_t>(1u << k);
         axesLibres[v] = axes;
     }
+    // The lanes of the axes a vertex moves along, for each byte of free axes.
+    std::array<Masque4, 8> masquesAxes{};
+    for (std::size_t axes = 0; axes < masquesAxes.size(); ++axes)
+        for (std::size_t k = 0; k < 3; ++k)
+            masquesAxes[axes][k] = (axes & (1u << k)) != 0 ? -1 : 0;
     // 1 / n for every neighbour count.
     std::array<float, kVoisinsMax + 1> inverses{};
     for (std::size_t k = 1; k < inverses.size(); ++k)
@@ -589,15 +605,19 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
 #pragma omp for schedule(dynamic, kSommetsParTache)
             for (std::ptrdiff_t i = 0; i < n; ++i) {
                 const auto v = static_cast<std::size_t>(i);
+                const std::uint8_t axes = axesLibres[v];
+                if (axes == 0)
+                    continue;
+                // The three coordinates together, each with the operations it had alone; the
+                // held axes keep their values.
                 const Point4 d = parapluie(u.data(), v);
-                for (std::size_t k = 0; k < 3; ++k) {
-                    if ((axesLibres[v] & (1u << k)) == 0)
-                        continue;
-                    const std::size_t j = 3 * v + k;
-                    const float suivante = borner(y[v][k] - kPasDual * d[k], j);
-                    y[v][k] = suivante + kInertieDuale * (suivante - x[j]);
-                    x[j] = suivante;
-                }
+                const Point4 c = charger3(centres + 3 * v), avant = charger3(x + 3 * v);
+                const Point4 q = y[v] - kPasDual * d;
+                const Point4 bas = c - kDemiCellule, haut = c + kDemiCellule;
+                const Point4 suivante = q < bas ? bas : (haut < q ? haut : q);
+                const Masque4 libres = masquesAxes[axes];
+                y[v] = libres ? suivante + kInertieDuale * (suivante - avant) : y[v];
+                ranger3(x + 3 * v, libres ? suivante : avant);
             }
         }
         if ((tour + 1) % kPeriodeDuale == 0 && tour + 1 < nbTours)
