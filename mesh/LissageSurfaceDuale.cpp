@@ -571,8 +571,10 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
 
     // Umbrella vector of vertex i over the array q: the mean of the neighbours it is smoothed
     // with, minus itself (each coordinate worked out as on its own, the fourth unused).
-    const auto parapluie = [&](const Point4* q, std::size_t i) {
-        const std::uint32_t nb = nbLisses[i];
+    // The arrays are taken by value, so that the passes keep them in registers.
+    const auto parapluie = [lisses = nbLisses.data(), voisins, debuts,
+                            inverses = inverses.data()](const Point4* q, std::size_t i) {
+        const std::uint32_t nb = lisses[i];
         if (nb == 0)
             return Point4{0.0f, 0.0f, 0.0f, 0.0f};
         const std::uint32_t* r = voisins + debuts[i];
