@@ -2,6 +2,10 @@
 #include <cmath>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "core/Message.h"
 #include "core/Parallele.h"
 #include "core/TableauBrut.h"
@@ -133,6 +137,21 @@ void CMaillageTriangleChRegion::lisserCourbureTaubin(int n) {
     restituer(plat);
 }
 
+namespace {
+
+using Double2 = double __attribute__((vector_size(2 * sizeof(double))));
+
+// The point's x and y in double, read and widened in two instructions where SSE2 has them.
+Double2 doublesXY(const float* p) {
+#ifdef __SSE2__
+    return _mm_cvtps_pd(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(p)));
+#else
+    return Double2{p[0], p[1]};
+#endif
+}
+
+} // namespace
+
 void Stravol::lisserTaubinPlat(float* positions, const int* debutAnneau, const int* anneaux,
                                std::size_t nb, int n) {
     if (n <= 0 || nb == 0)
@@ -159,15 +178,18 @@ void Stravol::lisserTaubinPlat(float* positions, const int* debutAnneau, const i
             const float* p = lues + 3 * i;
             float d[3] = {0.0f, 0.0f, 0.0f};
             if (m > 0) {
-                double sx = 0.0, sy = 0.0, sz = 0.0;
+                // x and y summed together in the two lanes of one register, z beside them:
+                // each with the additions it had alone.
+                Double2 sxy = {0.0, 0.0};
+                double sz = 0.0;
                 for (int r = premier; r < fin; ++r) {
                     const float* u = lues + 3 * static_cast<std::size_t>(anneaux[r]);
-                    sx += u[0];
-                    sy += u[1];
+                    sxy += doublesXY(u);
                     sz += u[2];
                 }
-                d[0] = static_cast<float>(sx / m - p[0]);
-                d[1] = static_cast<float>(sy / m - p[1]);
+                const Double2 mxy = sxy / static_cast<double>(m);
+                d[0] = static_cast<float>(mxy[0] - p[0]);
+                d[1] = static_cast<float>(mxy[1] - p[1]);
                 d[2] = static_cast<float>(sz / m - p[2]);
             }
             for (int k = 0; k < 3; ++k)
