@@ -5,6 +5,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -305,19 +306,38 @@ TEST(SurfaceDuale, SmoothingKeepsEveryLabelsVolumeAndCentroid) {
     verifier(e, surface(e, kToursDualParDefaut), {false, 0.02, 0.05}, "large smoothed");
 }
 
+// The surface, the labels' index and the interfaces (their triangles and the bits of their
+// areas) are the same for any thread count.
 TEST(SurfaceDuale, SameSurfaceForAnyThreadCount) {
     const Etiquettes e = carteAleatoire(7, 40, 30, 300, 12);
+    Geometrie monde;
+    monde.affine = {{{0.8, 0.1, 0, 3}, {0, 1.2, 0, -4}, {0.2, 0, 0.5, 7}}};
     std::vector<SurfaceDuale> surfaces;
+    std::vector<IndexEtiquettesDuales> index;
+    std::vector<InterfacesDuales> interfaces;
     for (int threads : {1, 2, 3}) {
         definirNbThreads(threads);
         surfaces.push_back(surface(e, kToursDualParDefaut));
+        index.push_back(indexerEtiquettes(surfaces.back()));
+        interfaces.push_back(interfacesDuales(surfaces.back(), monde));
     }
     definirNbThreads(0);
     ASSERT_GT(surfaces[0].nbSommets(), 16384u);
+    ASSERT_GT(interfaces[0].paires.size(), 50u);
     for (std::size_t k = 1; k < surfaces.size(); ++k) {
         EXPECT_EQ(surfaces[k].positions, surfaces[0].positions);
         EXPECT_EQ(surfaces[k].triangles, surfaces[0].triangles);
         EXPECT_EQ(surfaces[k].paires, surfaces[0].paires);
+        EXPECT_EQ(index[k].valeurs, index[0].valeurs);
+        EXPECT_EQ(index[k].debuts, index[0].debuts);
+        EXPECT_EQ(index[k].triangles, index[0].triangles);
+        EXPECT_EQ(interfaces[k].triangles, interfaces[0].triangles);
+        ASSERT_EQ(interfaces[k].paires.size(), interfaces[0].paires.size());
+        for (std::size_t p = 0; p < interfaces[0].paires.size(); ++p) {
+            const InterfaceDuale &i = interfaces[k].paires[p], &j = interfaces[0].paires[p];
+            EXPECT_EQ(std::tie(i.a, i.b, i.debut, i.nbTriangles, i.aire, i.aireMm2),
+                      std::tie(j.a, j.b, j.debut, j.nbTriangles, j.aire, j.aireMm2));
+        }
     }
 }
 
