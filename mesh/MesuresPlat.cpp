@@ -14,18 +14,39 @@ namespace {
 
 using Point = std::array<double, 3>;
 
-Point lineaire(const Geometrie& monde, const Point& p) {
-    const auto& a = monde.affine;
-    return {a[0][0] * p[0] + a[0][1] * p[1] + a[0][2] * p[2],
-            a[1][0] * p[0] + a[1][1] * p[1] + a[1][2] * p[2],
-            a[2][0] * p[0] + a[2][1] * p[1] + a[2][2] * p[2]};
-}
+// What the measures sum for triangle (a, b, c), its corners relative to their origin: six
+// times the volume of its tetrahedron with the origin, that times its corners' sum over four
+// (the moments of the tetrahedron, whose centroid lies at a quarter of a + b + c), and the squares
+// of twice its area in voxel and in world units. N is a double, or two triangles' values in the
+// lanes of a Double2 worked out with the same operations in the same order.
+template <class N> struct Termes { N volume6, moments[3], carre, carreMonde; };
 
-Point vectoriel(const Point& u, const Point& v) {
-    return {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+template <class N>
+Termes<N> termes(const N a[3], const N b[3], const N c[3], const Geometrie& monde) {
+    Termes<N> r;
+    r.volume6 = a[0] * (b[1] * c[2] - b[2] * c[1]) + a[1] * (b[2] * c[0] - b[0] * c[2]) +
+                a[2] * (b[0] * c[1] - b[1] * c[0]);
+    for (std::size_t k = 0; k < 3; ++k)
+        r.moments[k] = r.volume6 * (a[k] + b[k] + c[k]) / 4.0;
+    const N u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    const N v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    const auto& w = monde.affine;
+    const auto lineaire = [&w](const N p[3], N sortie[3]) {
+        for (std::size_t k = 0; k < 3; ++k)
+            sortie[k] = w[k][0] * p[0] + w[k][1] * p[1] + w[k][2] * p[2];
+    };
+    N uMonde[3], vMonde[3];
+    lineaire(u, uMonde);
+    lineaire(v, vMonde);
+    const auto carreVectoriel = [](const N p[3], const N q[3]) {
+        const N n[3] = {p[1] * q[2] - p[2] * q[1], p[2] * q[0] - p[0] * q[2],
+                        p[0] * q[1] - p[1] * q[0]};
+        return n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+    };
+    r.carre = carreVectoriel(u, v);
+    r.carreMonde = carreVectoriel(uMonde, vMonde);
+    return r;
 }
-
-double carre(const Point& u) { return u[0] * u[0] + u[1] * u[1] + u[2] * u[2]; }
 
 // A use of the edge from a vertex to a higher-numbered one.
 struct Usage {
@@ -115,23 +136,38 @@ MesuresMaillagePlat mesurerMaillagePlat(const MaillagePlat& m, const Geometrie& 
     };
     Point moments = {0.0, 0.0, 0.0};
     double volume6 = 0.0, aire = 0.0, aireMonde = 0.0;
-    for (std::size_t t = 0; t + 2 < m.triangles.size(); t += 3) {
-        const Point a = point(m.triangles[t]), b = point(m.triangles[t + 1]),
-                    c = point(m.triangles[t + 2]);
-        // The tetrahedron (origin, a, b, c): six times its volume, its centroid at a quarter
-        // of a + b + c.
-        const double d = a[0] * (b[1] * c[2] - b[2] * c[1]) + a[1] * (b[2] * c[0] - b[0] * c[2]) +
-                         a[2] * (b[0] * c[1] - b[1] * c[0]);
-        volume6 += d;
+    // Each sum takes its triangles in order; the terms of two triangles are worked out together.
+    const auto ajouter = [&](double v6, const double termesMoments[3], double a2, double a2Monde) {
+        volume6 += v6;
         for (std::size_t k = 0; k < 3; ++k)
-            moments[k] += d * (a[k] + b[k] + c[k]) / 4.0;
-        const Point u = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-        const Point v = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-        double a2 = 0.0, a2Monde = 0.0;
-        racines(carre(vectoriel(u, v)), carre(vectoriel(lineaire(monde, u), lineaire(monde, v))),
-                a2, a2Monde);
+            moments[k] += termesMoments[k];
         aire += a2;
         aireMonde += a2Monde;
+    };
+    const std::uint32_t* coins = m.triangles.data();
+    const std::size_t nt = m.triangles.size() / 3;
+    std::size_t t = 0;
+    for (; t + 1 < nt; t += 2) {
+        Double2 p[3][3]; // corner, axis; lanes: triangles t and t + 1
+        for (std::size_t c = 0; c < 3; ++c) {
+            const Point q0 = point(coins[3 * t + c]), q1 = point(coins[3 * t + 3 + c]);
+            for (std::size_t k = 0; k < 3; ++k)
+                p[c][k] = Double2{q0[k], q1[k]};
+        }
+        const Termes<Double2> e = termes(p[0], p[1], p[2], monde);
+        const Double2 a2 = racines(e.carre), a2Monde = racines(e.carreMonde);
+        for (std::size_t l = 0; l < 2; ++l) {
+            const double mts[3] = {e.moments[0][l], e.moments[1][l], e.moments[2][l]};
+            ajouter(e.volume6[l], mts, a2[l], a2Monde[l]);
+        }
+    }
+    if (t < nt) {
+        const Point a = point(coins[3 * t]), b = point(coins[3 * t + 1]),
+                    c = point(coins[3 * t + 2]);
+        const Termes<double> e = termes(a.data(), b.data(), c.data(), monde);
+        double a2 = 0.0, a2Monde = 0.0;
+        racines(e.carre, e.carreMonde, a2, a2Monde);
+        ajouter(e.volume6, e.moments, a2, a2Monde);
     }
     r.volume = volume6 / 6.0;
     r.aire = aire / 2.0;

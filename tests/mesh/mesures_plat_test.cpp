@@ -1,7 +1,10 @@
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <map>
+#include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -61,6 +64,64 @@ TEST(MaillagePlatMesures, CubeVolumeCentroidAndAreaInVoxelAndWorldUnits) {
     EXPECT_DOUBLE_EQ(w.centreMm[1], 1.0);
     EXPECT_DOUBLE_EQ(w.centreMm[2], 6.0);
     EXPECT_TRUE(controlerMaillagePlat(m).variete());
+}
+
+// The measures, whose terms are worked out two triangles at a time, give the bits of the plain
+// sums triangle by triangle, for odd and even triangle counts, with an oblique world frame.
+TEST(MaillagePlatMesures, TheBitsOfThePlainSumsTriangleByTriangle) {
+    std::mt19937 alea(3);
+    std::uniform_real_distribution<float> coordonnee(-40.0f, 90.0f);
+    Geometrie monde;
+    monde.affine = {{{0.7, 0.2, -0.1, 10}, {0.05, 1.1, 0.3, -4}, {-0.2, 0.1, 0.45, 3}}};
+    for (const std::size_t nt :
+         {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{1000}}) {
+        MaillagePlat m;
+        for (std::size_t v = 0; v < 50; ++v)
+            m.positions.insert(m.positions.end(),
+                               {coordonnee(alea), coordonnee(alea), coordonnee(alea)});
+        for (std::size_t t = 0; t < nt; ++t)
+            for (int c = 0; c < 3; ++c)
+                m.triangles.push_back(static_cast<std::uint32_t>(alea() % 50));
+        using P = std::array<double, 3>;
+        const P o = {m.positions[0], m.positions[1], m.positions[2]};
+        double volume6 = 0.0, aire = 0.0, aireMonde = 0.0, moments[3] = {0.0, 0.0, 0.0};
+        const auto& w = monde.affine;
+        const auto monde3 = [&](const P& p) {
+            P q;
+            for (int k = 0; k < 3; ++k)
+                q[k] = w[k][0] * p[0] + w[k][1] * p[1] + w[k][2] * p[2];
+            return q;
+        };
+        const auto norme = [](const P& u, const P& v) {
+            const P n = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                         u[0] * v[1] - u[1] * v[0]};
+            return std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        };
+        for (std::size_t t = 0; t < nt; ++t) {
+            P q[3];
+            for (int c = 0; c < 3; ++c)
+                for (int k = 0; k < 3; ++k)
+                    q[c][k] = m.positions[3 * std::size_t{m.triangles[3 * t + c]} + k] - o[k];
+            const P &a = q[0], &b = q[1], &c = q[2];
+            const double d = a[0] * (b[1] * c[2] - b[2] * c[1]) +
+                             a[1] * (b[2] * c[0] - b[0] * c[2]) +
+                             a[2] * (b[0] * c[1] - b[1] * c[0]);
+            volume6 += d;
+            for (int k = 0; k < 3; ++k)
+                moments[k] += d * (a[k] + b[k] + c[k]) / 4.0;
+            const P u = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+            const P v = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+            aire += norme(u, v);
+            aireMonde += norme(monde3(u), monde3(v));
+        }
+        const MesuresMaillagePlat r = mesurerMaillagePlat(m, monde);
+        SCOPED_TRACE(std::to_string(nt) + " triangles");
+        EXPECT_EQ(r.volume, volume6 / 6.0);
+        EXPECT_EQ(r.aire, aire / 2.0);
+        EXPECT_EQ(r.aireMm2, aireMonde / 2.0);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(r.centre[k], o[k] + moments[k] / volume6);
+    }
 }
 
 TEST(MaillagePlatMesures, CheckFindsEveryFault) {
