@@ -22,21 +22,21 @@ void repartirParThread(std::size_t n, std::size_t taille, const Lister& lister,
                        std::vector<std::uint32_t>& debuts, Liste& entrees) {
     using Entree = typename Liste::value_type;
     const auto parts = static_cast<std::ptrdiff_t>(nbThreadsPour(n));
-    const auto tranche = [&](std::ptrdiff_t p, std::size_t& debut, std::size_t& fin) {
-        debut = n * static_cast<std::size_t>(p) / static_cast<std::size_t>(parts);
-        fin = n * static_cast<std::size_t>(p + 1) / static_cast<std::size_t>(parts);
-    };
     // The entries of each stretch by case, then where its next entry of each case goes.
     std::vector<std::vector<std::uint32_t>> places(static_cast<std::size_t>(parts),
                                                    std::vector<std::uint32_t>(taille, 0));
+    // faire(places of its stretch, i) for every element, each stretch on a thread of its own.
+    const auto parTranche = [&](const auto& faire) {
 #pragma omp parallel for num_threads(parts) schedule(static, 1)
-    for (std::ptrdiff_t p = 0; p < parts; ++p) {
-        std::vector<std::uint32_t>& compte = places[static_cast<std::size_t>(p)];
-        std::size_t debut = 0, fin = 0;
-        tranche(p, debut, fin);
-        for (std::size_t i = debut; i < fin; ++i)
-            lister(i, [&compte](std::size_t c, const Entree&) { ++compte[c]; });
-    }
+        for (std::ptrdiff_t p = 0; p < parts; ++p) {
+            const auto k = static_cast<std::size_t>(p), nb = static_cast<std::size_t>(parts);
+            for (std::size_t i = n * k / nb; i < n * (k + 1) / nb; ++i)
+                faire(places[k], i);
+        }
+    };
+    parTranche([&lister](std::vector<std::uint32_t>& compte, std::size_t i) {
+        lister(i, [&compte](std::size_t c, const Entree&) { ++compte[c]; });
+    });
     debuts.assign(taille + 1, 0);
     std::uint32_t total = 0;
     for (std::size_t c = 0; c < taille; ++c) {
@@ -48,14 +48,9 @@ void repartirParThread(std::size_t n, std::size_t taille, const Lister& lister,
         debuts[c + 1] = total;
     }
     entrees.resize(total);
-#pragma omp parallel for num_threads(parts) schedule(static, 1)
-    for (std::ptrdiff_t p = 0; p < parts; ++p) {
-        std::vector<std::uint32_t>& place = places[static_cast<std::size_t>(p)];
-        std::size_t debut = 0, fin = 0;
-        tranche(p, debut, fin);
-        for (std::size_t i = debut; i < fin; ++i)
-            lister(i, [&](std::size_t c, const Entree& e) { entrees[place[c]++] = e; });
-    }
+    parTranche([&](std::vector<std::uint32_t>& place, std::size_t i) {
+        lister(i, [&](std::size_t c, const Entree& e) { entrees[place[c]++] = e; });
+    });
 }
 
 } // namespace Stravol
