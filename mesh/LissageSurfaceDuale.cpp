@@ -10,6 +10,7 @@
 #include "core/ComptesParThread.h"
 #include "core/NumerosCles.h"
 #include "core/Parallele.h"
+#include "core/Racines.h"
 #include "core/RepartitionParThread.h"
 #include "core/TableauBrut.h"
 #include "mesh/SurfaceDuale.h"
@@ -453,22 +454,29 @@ public:
 private:
     // Six times each label's enclosed volume (by rank), positions taken relative to origine_.
     std::vector<double> volumes6(const float* positions) {
-        const auto nq = static_cast<std::ptrdiff_t>(parQuad_.size());
+        // Two quads a turn, in the two lanes of the doubles (the last one alone when their count
+        // is odd): each lane with the operations of its quad alone.
+        const auto nq = parQuad_.size();
+        const auto nbPaires = static_cast<std::ptrdiff_t>((nq + 1) / 2);
 #pragma omp parallel for num_threads(threads_) schedule(dynamic, kSommetsParTache)
-        for (std::ptrdiff_t i = 0; i < nq; ++i) {
-            const auto q = static_cast<std::size_t>(i);
+        for (std::ptrdiff_t i = 0; i < nbPaires; ++i) {
+            const std::size_t q0 = 2 * static_cast<std::size_t>(i), q1 = std::min(q0 + 1, nq - 1);
             // The quad's triangles (a, b, c) and (a, c, d) give together a . (c x (d - b)).
-            std::uint32_t coins[4];
-            coinsQuad(s_, q, coins);
-            double c[4][3];
+            std::uint32_t coins0[4], coins1[4];
+            coinsQuad(s_, q0, coins0);
+            coinsQuad(s_, q1, coins1);
+            Double2 c[4][3];
             for (std::size_t k = 0; k < 4; ++k)
                 for (std::size_t a = 0; a < 3; ++a)
-                    c[k][a] = positions[3 * std::size_t{coins[k]} + a] - origine_[a];
-            const double e[3] = {c[3][0] - c[1][0], c[3][1] - c[1][1], c[3][2] - c[1][2]};
-            const double somme = c[0][0] * (c[2][1] * e[2] - c[2][2] * e[1]) +
-                                 c[0][1] * (c[2][2] * e[0] - c[2][0] * e[2]) +
-                                 c[0][2] * (c[2][0] * e[1] - c[2][1] * e[0]);
-            parQuad_[q] = somme;
+                    c[k][a] = Double2{positions[3 * std::size_t{coins0[k]} + a],
+                                      positions[3 * std::size_t{coins1[k]} + a]} -
+                              origine_[a];
+            const Double2 e[3] = {c[3][0] - c[1][0], c[3][1] - c[1][1], c[3][2] - c[1][2]};
+            const Double2 somme = c[0][0] * (c[2][1] * e[2] - c[2][2] * e[1]) +
+                                  c[0][1] * (c[2][2] * e[0] - c[2][0] * e[2]) +
+                                  c[0][2] * (c[2][0] * e[1] - c[2][1] * e[0]);
+            parQuad_[q0] = somme[0];
+            parQuad_[q1] = somme[1];
         }
         // Each label's sum in quad order: the same for any thread count.
         std::vector<double> v(valeurs_.size(), 0.0);
