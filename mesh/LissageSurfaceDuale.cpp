@@ -399,9 +399,10 @@ public:
                 e2 = e1;
             }
             // Only the axes the vertex may move along.
+            const Point4 g = somme / 6.0f;
             double carre = 0.0;
             for (std::size_t k = 0; k < 3; ++k) {
-                gv[k] = libre(v, k) ? somme[k] / 6.0f : 0.0f;
+                gv[k] = libre(v, k) ? g[k] : 0.0f;
                 carre += double(gv[k]) * gv[k];
             }
             longueurs_[v] = static_cast<float>(std::sqrt(carre));
