@@ -37,9 +37,9 @@ void ranger3(float* p, const Point4& q) {
 
 // a x b, each coordinate with the two products and the difference it has written out.
 Point4 vectoriel(const Point4& a, const Point4& b) {
-    constexpr Masque4 kYZX = {1, 2, 0, 3}, kZXY = {2, 0, 1, 3};
-    return __builtin_shuffle(a, kYZX) * __builtin_shuffle(b, kZXY) -
-           __builtin_shuffle(a, kZXY) * __builtin_shuffle(b, kYZX);
+    const auto yzx = [](const Point4& p) { return __builtin_shufflevector(p, p, 1, 2, 0, 3); };
+    const auto zxy = [](const Point4& p) { return __builtin_shufflevector(p, p, 2, 0, 1, 3); };
+    return yzx(a) * zxy(b) - zxy(a) * yzx(b);
 }
 
 enum class Mode : std::uint8_t {
