@@ -47,15 +47,6 @@ void ajouterTexte(Tampon& tampon, std::uint64_t n) {
     tampon.append(texte, fin);
 }
 
-void octetsPoint(char* sortie, const float p[3]) {
-    for (int k = 0; k < 3; ++k) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &p[k], sizeof bits);
-        for (int i = 0; i < 4; ++i)
-            sortie[4 * k + i] = static_cast<char>((bits >> (8 * i)) & 0xff);
-    }
-}
-
 void ajouterPoint(Tampon& tampon, const float p[3]) {
     char octets[kOctetsPoint];
     octetsPoint(octets, p);

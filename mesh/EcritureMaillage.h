@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "mesh/ExportScene.h"
@@ -25,9 +26,16 @@ void ajouterFloat(Tampon& tampon, float f);
 void ajouterTexte(Tampon& tampon, float f);
 void ajouterTexte(Tampon& tampon, int n);
 void ajouterTexte(Tampon& tampon, std::uint64_t n);
-// Three little-endian floats.
+// Three little-endian floats; inline, as the STL writer calls it four times a triangle.
 constexpr std::size_t kOctetsPoint = 12;
-void octetsPoint(char* sortie, const float p[3]);
+inline void octetsPoint(char* sortie, const float p[3]) {
+    for (int k = 0; k < 3; ++k) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &p[k], sizeof bits);
+        for (int i = 0; i < 4; ++i)
+            sortie[4 * k + i] = static_cast<char>((bits >> (8 * i)) & 0xff);
+    }
+}
 void ajouterPoint(Tampon& tampon, const float p[3]);
 // " x y z" in text.
 void ajouterPointTexte(Tampon& tampon, const float p[3]);
