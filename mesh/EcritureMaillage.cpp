@@ -121,15 +121,6 @@ std::string Repere::entete(const char* objet) const {
                   : std::string(", voxel coordinates"));
 }
 
-void Repere::position(float x, float y, float z, float sortie[3]) const {
-    if (!monde) {
-        sortie[0] = x, sortie[1] = y, sortie[2] = z;
-        return;
-    }
-    for (int i = 0; i < 3; ++i)
-        sortie[i] = static_cast<float>(a[i][0] * x + a[i][1] * y + a[i][2] * z + a[i][3]);
-}
-
 void Repere::position(const CPoint3D& p, float sortie[3]) const { position(p.x, p.y, p.z, sortie); }
 
 void Repere::normale(float x, float y, float z, float sortie[3]) const {

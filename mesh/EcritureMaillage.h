@@ -56,7 +56,15 @@ struct Repere {
 
     // "Stravol <objet>, world coordinates (mm, RAS)" or "Stravol <objet>, voxel coordinates".
     std::string entete(const char* objet = "mesh") const;
-    void position(float x, float y, float z, float sortie[3]) const;
+    // Inline: the writers take every vertex through it.
+    void position(float x, float y, float z, float sortie[3]) const {
+        if (!monde) {
+            sortie[0] = x, sortie[1] = y, sortie[2] = z;
+            return;
+        }
+        for (int i = 0; i < 3; ++i)
+            sortie[i] = static_cast<float>(a[i][0] * x + a[i][1] * y + a[i][2] * z + a[i][3]);
+    }
     void position(const CPoint3D& p, float sortie[3]) const;
     // Unit normal in the frame (zero when the normal is zero).
     void normale(float x, float y, float z, float sortie[3]) const;
