@@ -534,6 +534,48 @@ private:
     TableauBrut<float> longueurs_; // its length
 };
 
+// Whether vertex i moves along axis k.
+bool libre(const SurfaceDuale& s, const Anneaux& a, std::size_t i, std::size_t k) {
+    return a.modes[i] != Mode::Fixe && (s.genres[i] & (kFixeX << k)) == 0;
+}
+
+// What the rounds read of each vertex, made once: how many neighbours it is smoothed with (none
+// for a held vertex, its two along the line for a junction vertex) and the axes it moves along
+// (bit k for axis k); the lanes of those axes for each byte of them, and 1 / n for every
+// neighbour count.
+struct TablesTours {
+    std::vector<std::uint8_t> nbLisses, axesLibres;
+    std::array<Masque4, 8> masquesAxes{};
+    std::array<float, kVoisinsMax + 1> inverses{};
+};
+
+TablesTours tablesTours(const SurfaceDuale& s, const Anneaux& a, int threads) {
+    const std::size_t nv = s.nbSommets();
+    TablesTours t;
+    t.nbLisses.resize(nv);
+    t.axesLibres.resize(nv);
+    const auto n = static_cast<std::ptrdiff_t>(nv);
+#pragma omp parallel for num_threads(threads) schedule(static)
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        const auto v = static_cast<std::size_t>(i);
+        t.nbLisses[v] =
+            static_cast<std::uint8_t>(a.modes[v] == Mode::Fixe    ? 0
+                                      : a.modes[v] == Mode::Ligne ? 2
+                                                                  : a.debuts[v + 1] - a.debuts[v]);
+        std::uint8_t axes = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            if (libre(s, a, v, k))
+                axes |= static_cast<std::uint8_t>(1u << k);
+        t.axesLibres[v] = axes;
+    }
+    for (std::size_t axes = 0; axes < t.masquesAxes.size(); ++axes)
+        for (std::size_t k = 0; k < 3; ++k)
+            t.masquesAxes[axes][k] = (axes & (1u << k)) != 0 ? -1 : 0;
+    for (std::size_t k = 1; k < t.inverses.size(); ++k)
+        t.inverses[k] = 1.0f / static_cast<float>(k);
+    return t;
+}
+
 } // namespace
 
 void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
@@ -541,48 +583,20 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
         return;
     const std::size_t nv = s.nbSommets();
     const int threads = nv >= std::size_t(kSeuilParallele) ? nbThreads() : 1;
-    Anneaux a = anneaux(s, threads);
+    const Anneaux a = anneaux(s, threads);
     const std::uint32_t* const debuts = a.debuts.data();
     const std::uint32_t* const voisins = a.voisins.data();
-    const Mode* const modes = a.modes.data();
     const float* const centres = s.centres.data();
-
-    // Whether vertex i moves along axis k.
-    const auto libre = [&](std::size_t i, std::size_t k) {
-        return modes[i] != Mode::Fixe && (s.genres[i] & (kFixeX << k)) == 0;
-    };
-    // What the rounds read of each vertex: how many neighbours it is smoothed with (none for a
-    // held vertex, its two along the line for a junction vertex), and the axes it moves along.
-    std::vector<std::uint8_t> nbLisses(nv), axesLibres(nv);
+    const auto libreSur = [&](std::size_t i, std::size_t k) { return libre(s, a, i, k); };
+    const TablesTours tables = tablesTours(s, a, threads);
+    const std::uint8_t* const axesLibres = tables.axesLibres.data();
     const auto n = static_cast<std::ptrdiff_t>(nv);
-#pragma omp parallel for num_threads(threads) schedule(static)
-    for (std::ptrdiff_t i = 0; i < n; ++i) {
-        const auto v = static_cast<std::size_t>(i);
-        nbLisses[v] =
-            static_cast<std::uint8_t>(modes[v] == Mode::Fixe    ? 0
-                                      : modes[v] == Mode::Ligne ? 2
-                                                                : debuts[v + 1] - debuts[v]);
-        std::uint8_t axes = 0;
-        for (std::size_t k = 0; k < 3; ++k)
-            if (libre(v, k))
-                axes |= static_cast<std::uint8_t>(1u << k);
-        axesLibres[v] = axes;
-    }
-    // The lanes of the axes a vertex moves along, for each byte of free axes.
-    std::array<Masque4, 8> masquesAxes{};
-    for (std::size_t axes = 0; axes < masquesAxes.size(); ++axes)
-        for (std::size_t k = 0; k < 3; ++k)
-            masquesAxes[axes][k] = (axes & (1u << k)) != 0 ? -1 : 0;
-    // 1 / n for every neighbour count.
-    std::array<float, kVoisinsMax + 1> inverses{};
-    for (std::size_t k = 1; k < inverses.size(); ++k)
-        inverses[k] = 1.0f / static_cast<float>(k);
 
     // Umbrella vector of vertex i over the array q: the mean of the neighbours it is smoothed
     // with, minus itself (each coordinate worked out as on its own, the fourth unused).
     // The arrays are taken by value, so that the passes keep them in registers.
-    const auto parapluie = [lisses = nbLisses.data(), voisins, debuts,
-                            inverses = inverses.data()](const Point4* q, std::size_t i) {
+    const auto parapluie = [lisses = tables.nbLisses.data(), voisins, debuts,
+                            inverses = tables.inverses.data()](const Point4* q, std::size_t i) {
         const std::uint32_t nb = lisses[i];
         if (nb == 0)
             return Point4{0.0f, 0.0f, 0.0f, 0.0f};
@@ -626,19 +640,19 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
                 const Point4 q = y[v] - kPasDual * d;
                 const Point4 bas = c - kDemiCellule, haut = c + kDemiCellule;
                 const Point4 suivante = q < bas ? bas : (haut < q ? haut : q);
-                const Masque4 libres = masquesAxes[axes];
+                const Masque4 libres = tables.masquesAxes[axes];
                 y[v] = libres ? suivante + kInertieDuale * (suivante - avant) : y[v];
                 ranger3(x + 3 * v, libres ? suivante : avant);
             }
         }
         if ((tour + 1) % kPeriodeDuale == 0 && tour + 1 < nbTours)
-            correcteur.corriger(x, y.data(), libre, borner);
+            correcteur.corriger(x, y.data(), libreSur, borner);
     }
     y = {};
     u = {};
     decouper(s, threads);
     for (int correction = 0; correction < kCorrectionsDuales; ++correction)
-        correcteur.corriger(x, nullptr, libre, borner);
+        correcteur.corriger(x, nullptr, libreSur, borner);
 }
 
 } // namespace Stravol
