@@ -57,11 +57,11 @@ Resultat<CarteDuale> maillerCarteDuale(const CarteEtiquettes& carte,
                                     erreur))
             return Echec{erreur};
         const Horloge::time_point t1 = Horloge::now();
-        lisserSurfaceDuale(r.surface, options.nbLissages);
+        r.index = indexerEtiquettes(r.surface);
+        lisserSurfaceDuale(r.surface, options.nbLissages, r.index);
         const Horloge::time_point t2 = Horloge::now();
         r.tempsSurface = secondes(t0, t1);
         r.tempsLissage = secondes(t1, t2);
-        r.index = indexerEtiquettes(r.surface);
         // The voxels of each value of the map.
         constexpr std::size_t kNbValeurs = 65536;
         const std::uint16_t* v = carte.valeurs();

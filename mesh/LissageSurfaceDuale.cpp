@@ -7,11 +7,9 @@
 #include <omp.h>
 #include <vector>
 
-#include "core/ComptesParThread.h"
 #include "core/NumerosCles.h"
 #include "core/Parallele.h"
 #include "core/Racines.h"
-#include "core/RepartitionParThread.h"
 #include "core/TableauBrut.h"
 #include "mesh/SurfaceDuale.h"
 
@@ -321,20 +319,14 @@ std::vector<double> resoudre(const std::vector<AreteLabels>& aretes, const std::
 // not move.
 class Correcteur {
 public:
-    Correcteur(const SurfaceDuale& s, const Anneaux& anneaux, int threads)
-        : s_(s), anneaux_(anneaux), modes_(anneaux.modes), threads_(threads),
-          rangs_(65536, -1), origine_{0.5 * s.largeur, 0.5 * s.hauteur, 0.5 * s.profondeur},
+    Correcteur(const SurfaceDuale& s, const Anneaux& anneaux, const IndexEtiquettesDuales& index,
+               int threads)
+        : s_(s), anneaux_(anneaux), modes_(anneaux.modes), threads_(threads), rangs_(65536, -1),
+          valeurs_(index.valeurs), origine_{0.5 * s.largeur, 0.5 * s.hauteur, 0.5 * s.profondeur},
           parQuad_(s.nbTriangles() / 2) {
-        // A quad's two triangles have the same labels: the first one's are read.
-        const std::vector<std::size_t> comptes =
-            compterParThread(2 * parQuad_.size(), rangs_.size(),
-                             [&s](std::size_t i) { return std::size_t{s.paires[2 * i - i % 2]}; });
-        for (std::size_t e = 1; e < comptes.size(); ++e)
-            if (comptes[e] != 0) {
-                rangs_[e] = static_cast<std::int32_t>(valeurs_.size());
-                valeurs_.push_back(static_cast<std::uint16_t>(e));
-            }
-        indexerQuads();
+        for (std::size_t r = 0; r < valeurs_.size(); ++r)
+            rangs_[valeurs_[r]] = static_cast<std::int32_t>(r);
+        indexerQuads(index);
         // The raw surface encloses its labels' voxels exactly.
         cibles_ = volumes6(s.centres.data());
         // Each Libre vertex lies between one pair of labels.
@@ -498,19 +490,23 @@ private:
         return v;
     }
 
-    // The quads of each label by rank, in quad order, those it lies in front of marked.
-    void indexerQuads() {
-        repartirParThread(
-            parQuad_.size(), valeurs_.size(),
-            [this](std::size_t q, const auto& poser) {
-                const std::int32_t avant = rangs_[s_.paires[4 * q]];
-                const std::int32_t arriere = rangs_[s_.paires[4 * q + 1]];
-                if (arriere >= 0)
-                    poser(static_cast<std::size_t>(arriere), static_cast<std::uint32_t>(q));
-                if (avant >= 0)
-                    poser(static_cast<std::size_t>(avant), static_cast<std::uint32_t>(q) | kDevant);
-            },
-            debutsQuads_, quadsRang_);
+    // The quads of each label by rank, in quad order, those it lies in front of marked: from the
+    // label's triangles, where each quad's two come one after the other.
+    void indexerQuads(const IndexEtiquettesDuales& index) {
+        const std::size_t nr = valeurs_.size();
+        debutsQuads_.resize(nr + 1);
+        for (std::size_t r = 0; r <= nr; ++r)
+            debutsQuads_[r] = index.debuts[r] / 2;
+        quadsRang_.resize(debutsQuads_[nr]);
+        const auto n = static_cast<std::ptrdiff_t>(nr);
+#pragma omp parallel for num_threads(threads_) schedule(dynamic, 1)
+        for (std::ptrdiff_t i = 0; i < n; ++i) {
+            const auto r = static_cast<std::size_t>(i);
+            for (std::uint32_t k = debutsQuads_[r]; k < debutsQuads_[r + 1]; ++k) {
+                const std::uint32_t q = index.triangles[2 * std::size_t{k}] / 2;
+                quadsRang_[k] = s_.paires[4 * std::size_t{q}] == valeurs_[r] ? q | kDevant : q;
+            }
+        }
     }
 
     // Marks a quad its label lies in front of (the quad numbers stay below it).
@@ -581,6 +577,12 @@ TablesTours tablesTours(const SurfaceDuale& s, const Anneaux& a, int threads) {
 void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
     if (nbTours <= 0 || s.vide())
         return;
+    lisserSurfaceDuale(s, nbTours, indexerEtiquettes(s));
+}
+
+void lisserSurfaceDuale(SurfaceDuale& s, int nbTours, const IndexEtiquettesDuales& index) {
+    if (nbTours <= 0 || s.vide())
+        return;
     const std::size_t nv = s.nbSommets();
     const int threads = nv >= std::size_t(kSeuilParallele) ? nbThreads() : 1;
     const Anneaux a = anneaux(s, threads);
@@ -609,7 +611,7 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
     const auto borner = [&](float q, std::size_t j) {
         return std::clamp(q, centres[j] - kDemiCellule, centres[j] + kDemiCellule);
     };
-    Correcteur correcteur(s, a, threads);
+    Correcteur correcteur(s, a, index, threads);
 
     // Each round is one step down the bending energy from a point extrapolated along the last
     // round's move (Nesterov's momentum), brought back into the cells; every kPeriodeDuale

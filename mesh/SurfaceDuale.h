@@ -104,6 +104,9 @@ struct IndexEtiquettesDuales {
     TableauBrut<std::uint32_t> triangles;
 };
 IndexEtiquettesDuales indexerEtiquettes(const SurfaceDuale& surface);
+// lisserSurfaceDuale with the surface's index already made (its labels' triangles do not change
+// with the smoothing).
+void lisserSurfaceDuale(SurfaceDuale& surface, int nbTours, const IndexEtiquettesDuales& index);
 
 // The closed surface of one label: the triangles with the label on either side, in the order of
 // the surface, turned outward of it; a vertex for each of its sheets through a vertex of the
