@@ -45,7 +45,9 @@ std::string texteNombre(double v) {
 }
 
 std::string texteVoxel(int x, int y, int z) {
-    return "(" + std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(z) + ")";
+    std::string texte = "(";
+    texte += std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(z) + ")";
+    return texte;
 }
 
 // The voxels of the object, marked 1 in order x fastest within boite, from marks of the
