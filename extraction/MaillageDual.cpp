@@ -48,7 +48,8 @@ std::vector<std::size_t> ordreDecroissant(std::size_t n,
 } // namespace
 
 Resultat<CarteDuale> maillerCarteDuale(const CarteEtiquettes& carte,
-                                       const OptionsExtraction& options, const Geometrie& monde) {
+                                       const OptionsExtraction& options, const Geometrie& monde,
+                                       const std::function<void()>& lue) {
     CarteDuale r;
     try {
         const Horloge::time_point t0 = Horloge::now();
@@ -58,11 +59,7 @@ Resultat<CarteDuale> maillerCarteDuale(const CarteEtiquettes& carte,
             return Echec{erreur};
         const Horloge::time_point t1 = Horloge::now();
         r.index = indexerEtiquettes(r.surface);
-        lisserSurfaceDuale(r.surface, options.nbLissages, r.index);
-        const Horloge::time_point t2 = Horloge::now();
-        r.tempsSurface = secondes(t0, t1);
-        r.tempsLissage = secondes(t1, t2);
-        // The voxels of each value of the map.
+        // The voxels of each value of the map: the map's last reading.
         constexpr std::size_t kNbValeurs = 65536;
         const std::uint16_t* v = carte.valeurs();
         const std::vector<std::size_t> parValeur =
@@ -70,6 +67,12 @@ Resultat<CarteDuale> maillerCarteDuale(const CarteEtiquettes& carte,
                              [v](std::size_t i) { return std::size_t{v[i]}; });
         for (const std::uint16_t e : r.index.valeurs)
             r.voxels.push_back(static_cast<long long>(parValeur[e]));
+        if (lue)
+            lue();
+        lisserSurfaceDuale(r.surface, options.nbLissages, r.index);
+        const Horloge::time_point t2 = Horloge::now();
+        r.tempsSurface = secondes(t0, t1);
+        r.tempsLissage = secondes(t1, t2);
         r.interfaces = interfacesDuales(r.surface, monde);
     } catch (const std::bad_alloc&) {
         return Echec{"not enough memory for the surface of the labels"};

@@ -30,9 +30,11 @@ struct CarteDuale {
 
 // Builds the dual surface of every label of the map in one pass, smooths it with
 // options.nbLissages rounds (0: the raw surface), indexes its labels and measures its interfaces
-// through monde. Fails, keeping nothing, when memory runs out.
+// through monde. The map's voxels are read before the smoothing; lue, when given, is called
+// then, and the caller may release them there. Fails, keeping nothing, when memory runs out.
 Resultat<CarteDuale> maillerCarteDuale(const CarteEtiquettes& carte,
-                                       const OptionsExtraction& options, const Geometrie& monde);
+                                       const OptionsExtraction& options, const Geometrie& monde,
+                                       const std::function<void()>& lue = {});
 
 // A label that shares a surface with another (0: the background), and the area of that surface.
 struct Voisin {

@@ -719,8 +719,9 @@ int extraireToutesDuales(const Options& o, CImageTroisD& volume, const Stravol::
                          const Stravol::CarteEtiquettes& c, double tempsChargement,
                          outils::Progression& progression) {
     progression.etape("surface");
-    Stravol::Resultat<Stravol::CarteDuale> faite =
-        Stravol::maillerCarteDuale(c, optionsExtraction(o), volume.geometrie);
+    // Once the surface is built, the voxels' memory goes to the smoothing and the meshes.
+    Stravol::Resultat<Stravol::CarteDuale> faite = Stravol::maillerCarteDuale(
+        c, optionsExtraction(o), volume.geometrie, [&volume] { volume.libererVoxels(); });
     if (!faite)
         echouer(faite.raison());
     progression.terminer();

@@ -180,6 +180,10 @@ public:
     // other modes' volumes are released (the labels stay). Normale keeps the loaded volume as
     // image.
     void garderSeulementMode(ModeAffichage mode);
+    // Releases every voxel (the modes' volumes, the labels and the file's values) for a run
+    // done with them, so that the memory serves what comes next; the sizes become 0, and the
+    // geometry, the label table and the labels' true values stay.
+    void libererVoxels();
     // Sets the current volume for mode choix. Every texture handed out from now on (getTab*)
     // shows mode choix: those handed out before are rebuilt now, in place (the barre follows
     // them), the others when they are first asked for.

@@ -285,19 +285,23 @@ void CImageTroisD::signaler(const std::string& texte) const {
         fenetre->afficher(texte);
 }
 
-void CImageTroisD::reinitialiserTaille() {
+void CImageTroisD::libererVoxels() {
     largeur = hauteur = profondeur = 0;
     for (VolumeOctets* v :
          {&image, &imageOriginal, &imageSegmente, &imageNiBlack, &imageAutocorrelation, &imageFFT,
           &imagePhase, &imR, &imG, &imB, &imageOpenGlZ, &imageOpenGlX, &imageOpenGlY})
         v->reset();
-    etiquettes.clear();
+    std::vector<std::uint16_t>().swap(etiquettes);
+    valeursFichier = VolumeBrut();
+    imgTemp = ImageRGB();
+}
+
+void CImageTroisD::reinitialiserTaille() {
+    libererVoxels();
     etiquetteMax = 0;
     valeursEtiquettes.clear();
     tableEtiquettes = TableEtiquettes();
     majPalette();
-    valeursFichier = VolumeBrut();
-    imgTemp = ImageRGB();
 }
 
 bool CImageTroisD::allouerVolumes(int l, int h, int p, bool couleurs) {

@@ -2,6 +2,7 @@
 // object grown at a seed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -112,6 +113,35 @@ TEST(MaillageDual, EveryLabelWithItsNeighboursAndInterfaces) {
     });
     EXPECT_EQ(interfaces, d.interfaces.paires.size());
     EXPECT_EQ(interfaces, 6u);
+}
+
+TEST(MaillageDual, TheMapIsReadBeforeItCanBeReleased) {
+    int W = 0, H = 0, D = 0;
+    std::vector<std::uint16_t> v = carte(W, H, D);
+    CarteEtiquettes c;
+    c.externe = v.data();
+    c.W = W, c.H = H, c.D = D;
+    OptionsExtraction options;
+    options.nbLissages = kToursDualParDefaut;
+    const Geometrie monde;
+    Resultat<CarteDuale> lue = maillerCarteDuale(c, options, monde);
+    ASSERT_TRUE(lue) << lue.raison();
+    // The caller overwrites the map where it is told it may release it: nothing changes.
+    int appels = 0;
+    Resultat<CarteDuale> liberee = maillerCarteDuale(c, options, monde, [&] {
+        ++appels;
+        std::fill(v.begin(), v.end(), std::uint16_t{7});
+    });
+    ASSERT_TRUE(liberee) << liberee.raison();
+    EXPECT_EQ(appels, 1);
+    const CarteDuale &a = lue.valeur(), &b = liberee.valeur();
+    EXPECT_EQ(a.surface.positions, b.surface.positions);
+    EXPECT_EQ(a.surface.triangles, b.surface.triangles);
+    EXPECT_EQ(a.index.valeurs, b.index.valeurs);
+    EXPECT_EQ(a.voxels, b.voxels);
+    ASSERT_EQ(a.interfaces.paires.size(), b.interfaces.paires.size());
+    for (std::size_t k = 0; k < a.interfaces.paires.size(); ++k)
+        EXPECT_EQ(a.interfaces.paires[k].aireMm2, b.interfaces.paires[k].aireMm2);
 }
 
 TEST(MaillageDual, OneObjectAtASeedIsItsTwentySixConnectedVoxels) {

@@ -172,6 +172,34 @@ TEST(VolumeFile, LabelValuesUpTo32BitsKeptExactly) {
     EXPECT_EQ(v->etiquettes[7], petites.valeur(7));
 }
 
+TEST(VolumeFile, ReleasedVoxelsKeepTheGeometryAndTheLabelValues) {
+    DossierTemporaire tmp;
+    std::string erreur;
+    ASSERT_TRUE(
+        ecrireNifti(tmp / "g.nii", volumeTest(TypeVoxel::Entier16, 8, 6, 4, motifTest), 1, erreur));
+    const VolumeBrut etiq = volumeTest(TypeVoxel::EntierNonSigne32, 8, 6, 4,
+                                       [](int x, int, int) { return x < 4 ? 0.0 : 4294967295.0; });
+    ASSERT_TRUE(ecrireNifti(tmp / "e.nii", etiq, 1, erreur));
+    auto v = ouvrir(tmp, tmp / "g.nii");
+    ASSERT_TRUE(v->ChargerSegFichier(tmp / "e.nii", nullptr));
+    const Geometrie geometrie = v->geometrie;
+    const std::vector<std::uint32_t> valeurs = v->valeursEtiquettes;
+    ASSERT_FALSE(v->valeursFichier.vide());
+
+    v->libererVoxels();
+    EXPECT_EQ(v->largeur, 0);
+    EXPECT_EQ(v->hauteur, 0);
+    EXPECT_EQ(v->profondeur, 0);
+    EXPECT_EQ(v->image, nullptr);
+    EXPECT_EQ(v->imageSegmente, nullptr);
+    EXPECT_EQ(v->etiquettes.capacity(), 0u);
+    EXPECT_TRUE(v->valeursFichier.vide());
+    EXPECT_EQ(v->geometrie.affine, geometrie.affine);
+    EXPECT_EQ(v->geometrie.espacement, geometrie.espacement);
+    EXPECT_EQ(v->valeursEtiquettes, valeurs);
+    EXPECT_EQ(v->valeurEtiquette(1), 4294967295u);
+}
+
 TEST(VolumeFile, LabelsBelow256LikeThePictures) {
     DossierTemporaire tmp;
     std::string erreur;
