@@ -1,6 +1,7 @@
 // Constrained smoothing of the dual surface and the restoration of every label's volume.
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -69,48 +70,66 @@ struct Anneaux {
     std::vector<Mode> modes;
 };
 
+// A vertex is a corner of at most one quad a face of its cell.
+constexpr std::size_t kQuadsMax = 12;
+
 // The corners before and after each vertex in each of its quads, in pairs, from each vertex's
-// debut on, in the quads' order. Each thread reads all the quads and takes the corners of its
-// own share of the vertices.
+// debut on, in the quads' order. Each thread takes a run of the quads and counts the corners it
+// finds of each vertex; a vertex's entries from a run then follow those from the runs before.
 void pairesDesQuads(const SurfaceDuale& s, Anneaux& a, int threads) {
     const std::size_t nv = s.nbSommets(), nq = s.nbTriangles() / 2;
-    const auto parPart = [&](const auto& faire) {
-#pragma omp parallel num_threads(threads)
-        {
-            const auto t = static_cast<std::size_t>(omp_get_thread_num());
-            const auto nt = static_cast<std::size_t>(omp_get_num_threads());
-            const auto debut = static_cast<std::uint32_t>(nv * t / nt);
-            const auto fin = static_cast<std::uint32_t>(nv * (t + 1) / nt);
-            for (std::size_t q = 0; q < nq; ++q) {
+    const auto parts = static_cast<std::size_t>(threads);
+    // Per run, a count a vertex, then where the run's next entries of it go past its debut (a
+    // vertex has at most kQuadsMax quads).
+    std::vector<TableauBrut<std::uint8_t>> places(parts);
+    const auto parRun = [&](const auto& faire) {
+#pragma omp parallel for num_threads(threads) schedule(static, 1)
+        for (std::ptrdiff_t p = 0; p < static_cast<std::ptrdiff_t>(parts); ++p) {
+            const auto k = static_cast<std::size_t>(p);
+            std::uint8_t* place = places[k].data();
+            for (std::size_t q = nq * k / parts; q < nq * (k + 1) / parts; ++q) {
                 std::uint32_t c[4];
                 coinsQuad(s, q, c);
-                for (std::size_t k = 0; k < 4; ++k)
-                    if (c[k] >= debut && c[k] < fin)
-                        faire(c, k);
+                faire(place, c);
             }
         }
     };
-    a.debuts.assign(nv + 1, 0);
-    parPart([&](const std::uint32_t* c, std::size_t k) { a.debuts[c[k] + 1] += 2; });
-    for (std::size_t v = 0; v < nv; ++v)
-        a.debuts[v + 1] += a.debuts[v];
+    for (TableauBrut<std::uint8_t>& place : places)
+        place.assign(nv, 0);
+    parRun([](std::uint8_t* compte, const std::uint32_t* c) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            assert(compte[c[k]] < kQuadsMax);
+            ++compte[c[k]];
+        }
+    });
+    a.debuts.resize(nv + 1);
+    a.debuts[0] = 0;
+    for (std::size_t v = 0; v < nv; ++v) {
+        std::uint32_t nb = 0;
+        for (TableauBrut<std::uint8_t>& place : places) {
+            const std::uint8_t n = place[v];
+            place[v] = static_cast<std::uint8_t>(nb);
+            nb += n;
+        }
+        a.debuts[v + 1] = a.debuts[v] + 2 * nb;
+    }
     a.voisins.resize(a.debuts[nv]);
-    std::vector<std::uint32_t> fins(a.debuts.begin(), a.debuts.end() - 1);
-    parPart([&](const std::uint32_t* c, std::size_t k) {
-        a.voisins[fins[c[k]]++] = c[(k + 3) % 4];
-        a.voisins[fins[c[k]]++] = c[(k + 1) % 4];
+    parRun([&a](std::uint8_t* place, const std::uint32_t* c) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            std::uint32_t* entree = a.voisins.data() + a.debuts[c[k]] + 2 * place[c[k]]++;
+            entree[0] = c[(k + 3) % 4];
+            entree[1] = c[(k + 1) % 4];
+        }
     });
 }
 
-// A vertex is a corner of at most one quad a face of its cell.
-constexpr std::size_t kQuadsMax = 12;
 // Its neighbours: two a quad at most.
 constexpr std::size_t kVoisinsMax = 2 * kQuadsMax;
 
 // Chains a vertex's quads from their pairs (each one's next corner is the following one's
-// previous) into debut. False where they do not make one fan through all nbUniques neighbours.
-bool chainerQuads(const std::uint32_t* paires, std::size_t nbEntrees, std::size_t nbUniques,
-                  std::uint32_t* debut) {
+// previous) into debut: how many neighbours it chains where the quads make one closed fan, each
+// taken once, else 0.
+std::size_t chainerQuads(const std::uint32_t* paires, std::size_t nbEntrees, std::uint32_t* debut) {
     const std::size_t nbPaires = nbEntrees / 2;
     std::size_t nbCycle = 0;
     bool pris[kQuadsMax] = {};
@@ -128,7 +147,16 @@ bool chainerQuads(const std::uint32_t* paires, std::size_t nbEntrees, std::size_
         courant = paires[2 * suivante + 1];
         debut[nbCycle++] = courant;
     }
-    return courant == paires[0] && nbCycle == nbPaires && nbCycle == nbUniques;
+    return courant == paires[0] && nbCycle == nbPaires ? nbCycle : 0;
+}
+
+// Whether the n values from l differ from one another.
+bool distinctes(const std::uint32_t* l, std::size_t n) {
+    for (std::size_t i = 1; i < n; ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (l[i] == l[j])
+                return false;
+    return true;
 }
 
 // The ring of vertex v from its pairs: its neighbours, each once, written over the pairs'
@@ -136,12 +164,29 @@ bool chainerQuads(const std::uint32_t* paires, std::size_t nbEntrees, std::size_
 Mode anneauSommet(const SurfaceDuale& s, std::size_t v, Anneaux& a, std::uint32_t& longueur) {
     std::uint32_t* debut = a.voisins.data() + a.debuts[v];
     const std::size_t nbEntrees = std::min<std::size_t>(a.debuts[v + 1] - a.debuts[v], kVoisinsMax);
-    std::uint32_t paires[kVoisinsMax], tries[kVoisinsMax];
-    std::copy(debut, debut + nbEntrees, paires);
-    std::copy(debut, debut + nbEntrees, tries);
-    std::sort(tries, tries + nbEntrees);
-    // Each side appears once for every quad along it: twice on a sheet, three or four times on
-    // a junction line.
+    std::uint32_t paires[kVoisinsMax];
+    for (std::size_t i = 0; i < nbEntrees; ++i)
+        paires[i] = debut[i];
+    const bool jonction = (s.genres[v] & kJonction) != 0;
+    const bool toutFixe = (s.genres[v] & (kFixeX | kFixeY | kFixeZ)) == (kFixeX | kFixeY | kFixeZ);
+    // Inside a sheet the quads make one fan where each chained neighbour differs from the others
+    // (then each is met in two quads): the ring is the chain.
+    if (!jonction && !toutFixe && nbEntrees > 0) {
+        const std::size_t n = chainerQuads(paires, nbEntrees, debut);
+        if (n > 0 && distinctes(debut, n)) {
+            longueur = static_cast<std::uint32_t>(n);
+            return Mode::Libre;
+        }
+    }
+    // Otherwise the neighbours in increasing order. Each side appears once for every quad along
+    // it: twice on a sheet, three or four times on a junction line.
+    std::uint32_t tries[kVoisinsMax];
+    for (std::size_t i = 0; i < nbEntrees; ++i) {
+        std::size_t j = i;
+        for (; j > 0 && tries[j - 1] > paires[i]; --j)
+            tries[j] = tries[j - 1];
+        tries[j] = paires[i];
+    }
     std::uint32_t uniques[kVoisinsMax], ligne[2];
     std::size_t nbUniques = 0;
     int nbLigne = 0;
@@ -154,9 +199,9 @@ Mode anneauSommet(const SurfaceDuale& s, std::size_t v, Anneaux& a, std::uint32_
         uniques[nbUniques++] = tries[p];
         p = q;
     }
-    const bool toutFixe = (s.genres[v] & (kFixeX | kFixeY | kFixeZ)) == (kFixeX | kFixeY | kFixeZ);
-    Mode mode = Mode::Libre;
-    if ((s.genres[v] & kJonction) != 0)
+    // A sheet's vertex whose quads make no single fan is pinched.
+    Mode mode = Mode::Pincee;
+    if (jonction)
         mode = nbLigne == 2 ? Mode::Ligne : Mode::Fixe;
     if (toutFixe || nbUniques == 0)
         mode = Mode::Fixe;
@@ -164,10 +209,6 @@ Mode anneauSommet(const SurfaceDuale& s, std::size_t v, Anneaux& a, std::uint32_
         for (int k = 0; k < 2; ++k)
             std::swap(*std::find(uniques, uniques + nbUniques, ligne[k]), uniques[k]);
     std::copy(uniques, uniques + nbUniques, debut);
-    if (mode == Mode::Libre && !chainerQuads(paires, nbEntrees, nbUniques, debut)) {
-        mode = Mode::Pincee;
-        std::copy(uniques, uniques + nbUniques, debut);
-    }
     longueur = static_cast<std::uint32_t>(nbUniques);
     return mode;
 }
