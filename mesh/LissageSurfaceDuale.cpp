@@ -34,6 +34,9 @@ void ranger3(float* p, const Point4& q) {
     p[2] = q[2];
 }
 
+// x and y of a point in doubles.
+Double2 doublesXY(const Point4& p) { return Double2{p[0], p[1]}; }
+
 // a x b, each coordinate with the two products and the difference it has written out.
 Point4 vectoriel(const Point4& a, const Point4& b) {
     const auto yzx = [](const Point4& p) { return __builtin_shufflevector(p, p, 1, 2, 0, 3); };
@@ -352,6 +355,48 @@ std::vector<double> resoudre(const std::vector<AreteLabels>& aretes, const std::
     return x;
 }
 
+// Whether vertex i moves along axis k.
+bool libre(const SurfaceDuale& s, const Anneaux& a, std::size_t i, std::size_t k) {
+    return a.modes[i] != Mode::Fixe && (s.genres[i] & (kFixeX << k)) == 0;
+}
+
+// What the rounds read of each vertex, made once: how many neighbours it is smoothed with (none
+// for a held vertex, its two along the line for a junction vertex) and the axes it moves along
+// (bit k for axis k); the lanes of those axes for each byte of them, and 1 / n for every
+// neighbour count.
+struct TablesTours {
+    std::vector<std::uint8_t> nbLisses, axesLibres;
+    std::array<Masque4, 8> masquesAxes{};
+    std::array<float, kVoisinsMax + 1> inverses{};
+};
+
+TablesTours tablesTours(const SurfaceDuale& s, const Anneaux& a, int threads) {
+    const std::size_t nv = s.nbSommets();
+    TablesTours t;
+    t.nbLisses.resize(nv);
+    t.axesLibres.resize(nv);
+    const auto n = static_cast<std::ptrdiff_t>(nv);
+#pragma omp parallel for num_threads(threads) schedule(static)
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        const auto v = static_cast<std::size_t>(i);
+        t.nbLisses[v] =
+            static_cast<std::uint8_t>(a.modes[v] == Mode::Fixe    ? 0
+                                      : a.modes[v] == Mode::Ligne ? 2
+                                                                  : a.debuts[v + 1] - a.debuts[v]);
+        std::uint8_t axes = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            if (libre(s, a, v, k))
+                axes |= static_cast<std::uint8_t>(1u << k);
+        t.axesLibres[v] = axes;
+    }
+    for (std::size_t axes = 0; axes < t.masquesAxes.size(); ++axes)
+        for (std::size_t k = 0; k < 3; ++k)
+            t.masquesAxes[axes][k] = (axes & (1u << k)) != 0 ? -1 : 0;
+    for (std::size_t k = 1; k < t.inverses.size(); ++k)
+        t.inverses[k] = 1.0f / static_cast<float>(k);
+    return t;
+}
+
 // Brings every label's enclosed volume back to its target. Each correction moves the sheet
 // between labels A < B along its normals by q[B] - q[A], the q making every label's volume
 // right to first order: with g the gradient of the back label's volume at a vertex (on the
@@ -401,9 +446,9 @@ public:
         longueurs_.resize(nv);
     }
 
-    // Moves the free vertices of x (and y by the same amount) towards the target volumes.
-    template <class Libre, class Borner>
-    void corriger(float* x, Point4* y, Libre libre, Borner borner) {
+    // Moves the free vertices of x (and y by the same amount) towards the target volumes, on
+    // the axes the tables free, within their cells.
+    void corriger(float* x, Point4* y, const TablesTours& tables) {
         const std::vector<double> volumes = volumes6(x);
         const std::size_t nv = s_.nbSommets();
         const auto n = static_cast<std::ptrdiff_t>(nv);
@@ -431,13 +476,13 @@ public:
                 somme += vectoriel(e1, e2);
                 e2 = e1;
             }
-            // Only the axes the vertex may move along.
-            const Point4 g = somme / 6.0f;
-            double carre = 0.0;
-            for (std::size_t k = 0; k < 3; ++k) {
-                gv[k] = libre(v, k) ? g[k] : 0.0f;
-                carre += double(gv[k]) * gv[k];
-            }
+            // Only the axes the vertex may move along; the squares summed x, y, then z.
+            const Point4 g =
+                tables.masquesAxes[tables.axesLibres[v]] ? somme / 6.0f : Point4{0, 0, 0, 0};
+            ranger3(gv, g);
+            const Double2 xy = doublesXY(g);
+            const Double2 carres = xy * xy;
+            const double carre = carres[0] + carres[1] + double(g[2]) * g[2];
             longueurs_[v] = static_cast<float>(std::sqrt(carre));
         }
         for (AreteLabels& e : aretes_)
@@ -474,14 +519,22 @@ public:
             const double l = longueurs_[v];
             if (!(l > 0.0))
                 continue;
-            for (std::size_t k = 0; k < 3; ++k)
-                if (g_[3 * v + k] != 0.0f) {
-                    const std::size_t j = 3 * v + k;
-                    const float avant = x[j];
-                    x[j] = borner(static_cast<float>(x[j] + t / l * g_[j]), j);
-                    if (y != nullptr)
-                        y[v][k] += x[j] - avant;
-                }
+            // The three coordinates together, each with the operations it had alone: x and y in
+            // the lanes of doubles, z beside them. The axes of no gradient keep their values.
+            const double pas = t / l;
+            const Point4 g = charger3(g_.data() + 3 * v), avant = charger3(x + 3 * v);
+            const Double2 xy = doublesXY(avant) + pas * doublesXY(g);
+            const double z = double(avant[2]) + pas * g[2];
+            const Point4 visee = {static_cast<float>(xy[0]), static_cast<float>(xy[1]),
+                                  static_cast<float>(z), 0.0f};
+            const Point4 c = charger3(s_.centres.data() + 3 * v);
+            const Point4 bas = c - kDemiCellule, haut = c + kDemiCellule;
+            const Masque4 bouge = g != 0.0f;
+            const Point4 apres =
+                bouge ? (visee < bas ? bas : (haut < visee ? haut : visee)) : avant;
+            ranger3(x + 3 * v, apres);
+            if (y != nullptr)
+                y[v] = bouge ? y[v] + (apres - avant) : y[v];
         }
     }
 
@@ -571,48 +624,6 @@ private:
     TableauBrut<float> longueurs_; // its length
 };
 
-// Whether vertex i moves along axis k.
-bool libre(const SurfaceDuale& s, const Anneaux& a, std::size_t i, std::size_t k) {
-    return a.modes[i] != Mode::Fixe && (s.genres[i] & (kFixeX << k)) == 0;
-}
-
-// What the rounds read of each vertex, made once: how many neighbours it is smoothed with (none
-// for a held vertex, its two along the line for a junction vertex) and the axes it moves along
-// (bit k for axis k); the lanes of those axes for each byte of them, and 1 / n for every
-// neighbour count.
-struct TablesTours {
-    std::vector<std::uint8_t> nbLisses, axesLibres;
-    std::array<Masque4, 8> masquesAxes{};
-    std::array<float, kVoisinsMax + 1> inverses{};
-};
-
-TablesTours tablesTours(const SurfaceDuale& s, const Anneaux& a, int threads) {
-    const std::size_t nv = s.nbSommets();
-    TablesTours t;
-    t.nbLisses.resize(nv);
-    t.axesLibres.resize(nv);
-    const auto n = static_cast<std::ptrdiff_t>(nv);
-#pragma omp parallel for num_threads(threads) schedule(static)
-    for (std::ptrdiff_t i = 0; i < n; ++i) {
-        const auto v = static_cast<std::size_t>(i);
-        t.nbLisses[v] =
-            static_cast<std::uint8_t>(a.modes[v] == Mode::Fixe    ? 0
-                                      : a.modes[v] == Mode::Ligne ? 2
-                                                                  : a.debuts[v + 1] - a.debuts[v]);
-        std::uint8_t axes = 0;
-        for (std::size_t k = 0; k < 3; ++k)
-            if (libre(s, a, v, k))
-                axes |= static_cast<std::uint8_t>(1u << k);
-        t.axesLibres[v] = axes;
-    }
-    for (std::size_t axes = 0; axes < t.masquesAxes.size(); ++axes)
-        for (std::size_t k = 0; k < 3; ++k)
-            t.masquesAxes[axes][k] = (axes & (1u << k)) != 0 ? -1 : 0;
-    for (std::size_t k = 1; k < t.inverses.size(); ++k)
-        t.inverses[k] = 1.0f / static_cast<float>(k);
-    return t;
-}
-
 } // namespace
 
 void lisserSurfaceDuale(SurfaceDuale& s, int nbTours) {
@@ -630,7 +641,6 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours, const IndexEtiquettesDuale
     const std::uint32_t* const debuts = a.debuts.data();
     const std::uint32_t* const voisins = a.voisins.data();
     const float* const centres = s.centres.data();
-    const auto libreSur = [&](std::size_t i, std::size_t k) { return libre(s, a, i, k); };
     const TablesTours tables = tablesTours(s, a, threads);
     const std::uint8_t* const axesLibres = tables.axesLibres.data();
     const auto n = static_cast<std::ptrdiff_t>(nv);
@@ -648,9 +658,6 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours, const IndexEtiquettesDuale
         for (std::uint32_t k = 0; k < nb; ++k)
             somme += q[r[k]];
         return somme * inverses[nb] - q[i];
-    };
-    const auto borner = [&](float q, std::size_t j) {
-        return std::clamp(q, centres[j] - kDemiCellule, centres[j] + kDemiCellule);
     };
     Correcteur correcteur(s, a, index, threads);
 
@@ -689,13 +696,13 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours, const IndexEtiquettesDuale
             }
         }
         if ((tour + 1) % kPeriodeDuale == 0 && tour + 1 < nbTours)
-            correcteur.corriger(x, y.data(), libreSur, borner);
+            correcteur.corriger(x, y.data(), tables);
     }
     y = {};
     u = {};
     decouper(s, threads);
     for (int correction = 0; correction < kCorrectionsDuales; ++correction)
-        correcteur.corriger(x, nullptr, libreSur, borner);
+        correcteur.corriger(x, nullptr, tables);
 }
 
 } // namespace Stravol
