@@ -34,6 +34,12 @@ void ranger3(float* p, const Point4& q) {
     p[2] = q[2];
 }
 
+// q brought into the box of the cell centred at c, each coordinate as std::clamp brings it.
+Point4 dansCellule(const Point4& q, const Point4& c) {
+    const Point4 bas = c - kDemiCellule, haut = c + kDemiCellule;
+    return q < bas ? bas : (haut < q ? haut : q);
+}
+
 // x and y of a point in doubles.
 Double2 doublesXY(const Point4& p) { return Double2{p[0], p[1]}; }
 
@@ -527,11 +533,9 @@ public:
             const double z = double(avant[2]) + pas * g[2];
             const Point4 visee = {static_cast<float>(xy[0]), static_cast<float>(xy[1]),
                                   static_cast<float>(z), 0.0f};
-            const Point4 c = charger3(s_.centres.data() + 3 * v);
-            const Point4 bas = c - kDemiCellule, haut = c + kDemiCellule;
             const Masque4 bouge = g != 0.0f;
             const Point4 apres =
-                bouge ? (visee < bas ? bas : (haut < visee ? haut : visee)) : avant;
+                bouge ? dansCellule(visee, charger3(s_.centres.data() + 3 * v)) : avant;
             ranger3(x + 3 * v, apres);
             if (y != nullptr)
                 y[v] = bouge ? y[v] + (apres - avant) : y[v];
@@ -688,8 +692,7 @@ void lisserSurfaceDuale(SurfaceDuale& s, int nbTours, const IndexEtiquettesDuale
                 const Point4 d = parapluie(u.data(), v);
                 const Point4 c = charger3(centres + 3 * v), avant = charger3(x + 3 * v);
                 const Point4 q = y[v] - kPasDual * d;
-                const Point4 bas = c - kDemiCellule, haut = c + kDemiCellule;
-                const Point4 suivante = q < bas ? bas : (haut < q ? haut : q);
+                const Point4 suivante = dansCellule(q, c);
                 const Masque4 libres = tables.masquesAxes[axes];
                 y[v] = libres ? suivante + kInertieDuale * (suivante - avant) : y[v];
                 ranger3(x + 3 * v, libres ? suivante : avant);
