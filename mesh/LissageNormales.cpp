@@ -8,6 +8,7 @@
 
 #include "core/Message.h"
 #include "core/Parallele.h"
+#include "core/Racines.h"
 #include "core/TableauBrut.h"
 #include "mesh/CMaillageTriangleChRegion.h"
 #include "mesh/CalculsPlats.h"
@@ -139,7 +140,7 @@ void CMaillageTriangleChRegion::lisserCourbureTaubin(int n) {
 
 namespace {
 
-using Double2 = double __attribute__((vector_size(2 * sizeof(double))));
+using Stravol::Double2;
 
 // The point's x and y in double, read and widened in two instructions where SSE2 has them.
 Double2 doublesXY(const float* p) {

@@ -85,6 +85,8 @@ constexpr std::size_t kQuadsMax = 12;
 // The corners before and after each vertex in each of its quads, in pairs, from each vertex's
 // debut on, in the quads' order. Each thread takes a run of the quads and counts the corners it
 // finds of each vertex; a vertex's entries from a run then follow those from the runs before.
+// The counting sort of repartirParThread, with a byte a vertex where it keeps four a case: a
+// vertex has few quads, and the dense maps have millions of vertices (35 ms less for 2 million).
 void pairesDesQuads(const SurfaceDuale& s, Anneaux& a, int threads) {
     const std::size_t nv = s.nbSommets(), nq = s.nbTriangles() / 2;
     const auto parts = static_cast<std::size_t>(threads);
